@@ -1,0 +1,127 @@
+#include "support/child.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace testing_support {
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::random_device seed;
+  std::mt19937_64 pick(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() / ("raingen-test-" + std::to_string(pick()));
+    if (fs::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary directory");
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  // Files a test made read-only or unreadable must still go.
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+void TempDir::write(const std::string& name, const std::string& bytes) const {
+  write_file(path_ / name, bytes);
+}
+std::string TempDir::read(const std::string& name) const { return read_file(path_ / name); }
+bool TempDir::exists(const std::string& name) const { return fs::exists(path_ / name); }
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+namespace {
+
+// Output of the child goes to temporary files, which cannot fill up and block it.
+std::string take_file(FILE* file) {
+  std::string bytes;
+  std::rewind(file);
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+  std::fclose(file);
+  return bytes;
+}
+
+Outcome run_child(const ChildSetup& setup, const std::function<void()>& in_child) {
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  FILE* in = std::tmpfile();
+  if (!out || !err || !in) throw std::runtime_error("cannot create capture files");
+  std::fwrite(setup.input.data(), 1, setup.input.size(), in);
+  std::fflush(in);
+  std::rewind(in);
+  std::fflush(stdout);
+  std::fflush(stderr);
+
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(fileno(in), 0);
+    lseek(0, 0, SEEK_SET);
+    dup2(fileno(out), 1);
+    dup2(fileno(err), 2);
+    if (!setup.directory.empty() && chdir(setup.directory.c_str()) != 0) _exit(125);
+    for (const auto& [name, value] : setup.environment) setenv(name.c_str(), value.c_str(), 1);
+    for (const auto& name : setup.unset_environment) unsetenv(name.c_str());
+    alarm(static_cast<unsigned>(setup.timeout_seconds));
+    in_child();
+    std::fflush(stdout);
+    _exit(0);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  Outcome outcome;
+  if (WIFEXITED(status)) outcome.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+  outcome.out = take_file(out);
+  outcome.err = take_file(err);
+  std::fclose(in);
+  return outcome;
+}
+
+}  // namespace
+
+Outcome run_raingen(const ChildSetup& setup, const std::vector<std::string>& arguments) {
+  return run_child(setup, [&] {
+    std::vector<char*> argv;
+    std::string program = RAINGEN_PROGRAM;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = arguments;
+    for (auto& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(126);
+  });
+}
+
+Outcome run_in_child(const ChildSetup& setup, const std::function<void()>& body) {
+  return run_child(setup, body);
+}
+
+}  // namespace testing_support
