@@ -110,6 +110,13 @@ inline Table<float, Station, Bounds<0, max_spell_entries>> SpellTable;
 inline Table<std::int32_t, Station> spell_length;
 inline std::int32_t generator_state = 0;
 
+// The seed that RAINGEN_SEED gives at start-up; when given it replaces the clock sum.
+struct SeedSettingRecord {
+  bool given = false;
+  std::int32_t value = 0;
+};
+inline SeedSettingRecord SeedSetting;
+
 // The routines of the run, in the order the driver calls them.
 void read_run_configuration();  // fileio
 void read_spell_tables();       // ecatf
@@ -131,6 +138,7 @@ inline void reset_shared_state() {
   SpellTable = {};
   spell_length = {};
   generator_state = 0;
+  SeedSetting = {};
 }
 
 }  // namespace raingen

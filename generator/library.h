@@ -1,0 +1,34 @@
+// The pieces of the random generator's seeding that are worth reaching on their own: the clock
+// reading and its sum, and the RAINGEN_SEED value that replaces the clock for reproducible runs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace raingen {
+
+// The local time of day as the seed uses it.
+struct ClockReading {
+  std::int16_t hour = 0;        // 0..23
+  std::int16_t minute = 0;      // 0..59
+  std::int16_t second = 0;      // 0..59
+  std::int16_t hundredths = 0;  // 0..99
+};
+
+// The local time of day now.
+ClockReading read_local_clock();
+
+// The seed of a clock reading: the plain sum of its four parts (0..240).
+std::int32_t clock_seed(const ClockReading& clock);
+
+// The value of a RAINGEN_SEED text: a decimal 32-bit signed integer with one optional sign and
+// blanks (spaces, tabs) around it; nothing for any other text.
+std::optional<std::int32_t> parse_seed_text(std::string_view text);
+
+// Start-up check of RAINGEN_SEED, before any file is touched: unset or empty leaves the clock
+// seed; a valid value is kept in SeedSetting; anything else writes its diagnostic line and ends
+// the process with exit status 1.
+void take_seed_from_environment();
+
+}  // namespace raingen
