@@ -25,6 +25,7 @@ inline constexpr int highest_unit = 32767;
 inline constexpr int console_unit = -32768;
 
 inline constexpr int end_of_input = -1;  // what peek_byte gives at the end of the file
+inline constexpr int input_failure = -2;  // what try_fill_input gives when the system read fails
 
 enum class Status { unknown, old };  // the default status is unknown
 enum class Device { file, null, console, error_stream };
@@ -39,6 +40,7 @@ struct Connection {
   dev_t file_device = 0;  // identity of the file, to tell two names of one file apart
   ino_t file_inode = 0;
   bool write_mode = false;  // set once the file is cut at the write position, or created
+  bool seekable = true;     // a regular file: it can be cut and moved to its start
 
   // Input read ahead of the position: bytes input[input_next .. input_end).
   std::unique_ptr<char[]> input;
@@ -58,6 +60,9 @@ bool file_exists(std::string_view name);
 void rewind_unit(int unit);
 void close_unit(int unit);
 void close_all_units();
+// Closes every unit as the end of a run does: never raises; gives the names of the files whose
+// pending output could not be written or which could not be closed, in table order.
+std::vector<std::string> close_all_units_noting_failures();
 
 // The program's arguments, taken in order as names when a name is blank.
 void set_command_line(int argc, char** argv);
@@ -76,6 +81,7 @@ inline int peek_byte(Connection& c) {
   if (c.input_next < c.input_end) return static_cast<unsigned char>(c.input[c.input_next]);
   return fill_input(c);
 }
+int try_fill_input(Connection& c);  // as fill_input, but input_failure instead of raising
 inline void take_byte(Connection& c) { ++c.input_next; }  // only after peek_byte gave a byte
 
 // Writing: one record, without its line end. A file gets the record and CR LF (cut first at the
