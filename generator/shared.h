@@ -37,6 +37,7 @@ class Table {
     return cells_[offset(index...)];
   }
   std::array<T, (Dims::extent * ...)>& cells() { return cells_; }
+  const std::array<T, (Dims::extent * ...)>& cells() const { return cells_; }
 
  private:
   template <typename... Index>

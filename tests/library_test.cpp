@@ -7,26 +7,15 @@
 #include "generator/library.h"
 #include "generator/shared.h"
 #include "support/child.h"
+#include "support/generator_model.h"
 
 namespace {
 
 using namespace raingen;
 
-constexpr std::int64_t modulus = 2147483647;
-
-// The generator's step worked out in 64-bit arithmetic, without Schrage's splitting.
-std::int64_t plain_step(std::int64_t state) { return 48271 * state % modulus; }
-
-// A state whose successor is the given one: multiply by the inverse of 48271 modulo 2^31 - 1.
-std::int64_t predecessor(std::int64_t state) {
-  std::int64_t inverse = 1, base = 48271, power = modulus - 2;  // Fermat's little theorem
-  while (power > 0) {
-    if (power & 1) inverse = inverse * base % modulus;
-    base = base * base % modulus;
-    power >>= 1;
-  }
-  return state * inverse % modulus;
-}
+constexpr std::int64_t modulus = testing_support::generator_modulus;
+using testing_support::state_after;
+using testing_support::state_before;
 
 class GeneratorTest : public ::testing::Test {
  protected:
@@ -70,11 +59,12 @@ TEST_F(GeneratorTest, EverySeedOfTheClockStartsAtItsMultiple) {
   }
 }
 
+// The model steps in 64-bit arithmetic, without Schrage's splitting.
 TEST_F(GeneratorTest, AgreesWithPlainArithmeticOverALongSequence) {
   std::int64_t expected = 97;
   set_seed(97);
   for (int k = 0; k < 100000; ++k) {
-    expected = plain_step(expected);
+    expected = state_after(expected);
     next_random();
     ASSERT_EQ(generator_state, expected) << "step " << k;
   }
@@ -101,7 +91,7 @@ TEST_F(GeneratorTest, ScalingRoundsToTheNearestFloat) {
       {1073741824, 0.5f},
   };
   for (const ScalingCase& c : cases) {
-    set_seed(static_cast<std::int32_t>(predecessor(c.state)));
+    set_seed(static_cast<std::int32_t>(state_before(c.state)));
     EXPECT_EQ(next_random(), c.value) << "state " << c.state;
     EXPECT_EQ(generator_state, c.state);
   }
