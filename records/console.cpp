@@ -11,7 +11,17 @@ namespace {
 
 bool shown = false;     // a record (or the blank-name prompt) has been shown in this run
 bool open = false;      // the last record's line has not been ended
-Connection* input = nullptr;
+
+Connection make_input() {
+  Connection c;
+  c.unit = console_unit;
+  c.name = "CON";
+  c.fd = 0;
+  c.device = Device::console;
+  c.access = Access::read_only;
+  c.seekable = false;
+  return c;
+}
 
 // What the carriage-control character does before the rest of the record is shown.
 std::string_view control_bytes(char control) {
@@ -48,16 +58,8 @@ void end_line() {
 }
 
 Connection& input_connection() {
-  if (!input) {
-    input = new Connection;  // lives for the whole run, like standard input itself
-    input->unit = console_unit;
-    input->name = "CON";
-    input->fd = 0;
-    input->device = Device::console;
-    input->access = Access::read_only;
-    input->seekable = false;
-  }
-  return *input;
+  static Connection input = make_input();  // standard input, for the whole run
+  return input;
 }
 
 // A line ends at a line feed; a carriage return just before it is not part of the line.
@@ -95,11 +97,10 @@ bool prompt_line(std::string_view prompt, std::string& line, std::size_t max_len
 void reset() {
   shown = false;
   open = false;
-  if (input) {
-    input->input_next = input->input_end = 0;
-    input->input_at_end = false;
-    input->output.clear();
-  }
+  Connection& input = input_connection();
+  input.input_next = input.input_end = 0;
+  input.input_at_end = false;
+  input.output.clear();
 }
 
 }  // namespace records::console
