@@ -1,14 +1,15 @@
 // File connections on real files: cutting at the first write, identity of files, the device
 // names, the table's limits, first use, rewinding and closing.
-#include <gtest/gtest.h>
+#include "records/connections.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
-#include "records/connections.h"
 #include "records/console.h"
 #include "records/run_end.h"
 #include "support/child.h"

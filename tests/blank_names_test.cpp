@@ -1,0 +1,165 @@
+// Blank file names: taken from the command line in order, then asked at the console, and what
+// happens when the console input ends first.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "records/connections.h"
+#include "records/console.h"
+#include "records/run_end.h"
+#include "support/child.h"
+
+namespace {
+
+using namespace records;
+using testing_support::ChildSetup;
+using testing_support::Outcome;
+using testing_support::run_in_child;
+using testing_support::TempDir;
+
+const std::string prompt_100 = "File name missing or blank - please enter file name\r\nUNIT 100? ";
+const std::string prompt_900 = "File name missing or blank - please enter file name\r\nUNIT 900? ";
+
+std::vector<std::string> arguments;  // the program's arguments in a child, its name first
+
+void start_child() {
+  console::reset();
+  reset_connections();
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
+  set_command_line(static_cast<int>(argv.size()), argv.data());
+}
+
+// The name unit got, on standard error.
+void tell_name(int unit) {
+  Connection* c = find_unit(unit);
+  std::string told = c ? "[" + c->name + "]" : "[not connected]";
+  ::write(2, told.data(), told.size());
+}
+
+class BlankNamesTest : public ::testing::Test {
+ protected:
+  Outcome run(const std::string& input, const std::vector<std::string>& args, void (*body)()) {
+    ChildSetup setup;
+    setup.directory = dir.path();
+    setup.input = input;
+    arguments = args;
+    arguments.insert(arguments.begin(), "raingen");
+    return run_in_child(setup, [body] {
+      start_child();
+      body();
+    });
+  }
+  TempDir dir;
+};
+
+TEST_F(BlankNamesTest, NoArgumentsPromptsAndReadsTheName) {
+  Outcome o = run("  RESULT.TXT \n", {}, [] {
+    int code = connect_unit(100, "           ", Status::unknown, true);
+    tell_name(100);
+    if (code != 0) _exit(2);
+  });
+  EXPECT_EQ(o.exit_status, 0);
+  EXPECT_EQ(o.out, prompt_100);
+  EXPECT_EQ(o.err, "[RESULT.TXT]");
+  EXPECT_TRUE(dir.exists("RESULT.TXT"));
+}
+
+TEST_F(BlankNamesTest, OneArgumentServesTheFirstBlankNameAndTheSecondPrompts) {
+  Outcome o = run("SECOND.TXT\r\n", {" FIRST.TXT "}, [] {
+    connect_unit(100, "", Status::unknown, true);
+    tell_name(100);
+    connect_unit(900, " ", Status::unknown, true);
+    tell_name(900);
+  });
+  EXPECT_EQ(o.out, prompt_900);
+  EXPECT_EQ(o.err, "[FIRST.TXT][SECOND.TXT]");
+}
+
+TEST_F(BlankNamesTest, BlankAnswersAskAgain) {
+  Outcome o = run("\n    \r\n  X  \r\n", {}, [] {
+    connect_unit(100, "", Status::unknown, true);
+    tell_name(100);
+  });
+  EXPECT_EQ(o.out, prompt_100 + prompt_100 + prompt_100);
+  EXPECT_EQ(o.err, "[X]");
+}
+
+TEST_F(BlankNamesTest, BlankArgumentIsUsedUpAndThePromptAsked) {
+  Outcome o = run("ASKED\n", {"   ", "B"}, [] {
+    connect_unit(100, "", Status::unknown, true);
+    tell_name(100);
+    connect_unit(900, "", Status::unknown, true);
+    tell_name(900);
+  });
+  EXPECT_EQ(o.out, prompt_100);
+  EXPECT_EQ(o.err, "[ASKED][B]");
+}
+
+TEST_F(BlankNamesTest, LongAnswerKeeps260CharactersAndDropsTheRestOfItsLine) {
+  std::string long_line = "     X.TXT" + std::string(290, ' ') + "junk\n";
+  Outcome o = run(long_line + "Y.TXT\n", {}, [] {
+    connect_unit(100, "", Status::unknown, true);
+    tell_name(100);
+    connect_unit(900, "", Status::unknown, true);
+    tell_name(900);
+  });
+  EXPECT_EQ(o.out, prompt_100 + prompt_900);
+  EXPECT_EQ(o.err, "[X.TXT][Y.TXT]");
+}
+
+TEST_F(BlankNamesTest, PromptEndsTheOpenConsoleLine) {
+  Outcome o = run("OUT\n", {}, [] {
+    run_program([] {
+      console::show_record(" Hello");
+      connect_unit(100, "", Status::unknown, true);
+      console::show_record(" Next");
+    });
+  });
+  EXPECT_EQ(o.exit_status, 0);
+  EXPECT_EQ(o.out, "Hello\r\n" + prompt_100 + "\r\nNext\r\n");
+}
+
+TEST_F(BlankNamesTest, NegativeUnitNumberInThePrompt) {
+  Outcome o = run("N\n", {}, [] { connect_unit(-5, "", Status::unknown, true); });
+  EXPECT_EQ(o.out, "File name missing or blank - please enter file name\r\nUNIT -5? ");
+}
+
+TEST_F(BlankNamesTest, InputEndedGivesAFailureCode) {
+  Outcome o = run("  \n", {}, [] {
+    int code = connect_unit(100, "", Status::unknown, true);
+    tell_name(100);
+    _exit(code == error::no_file_name ? 0 : 2);
+  });
+  EXPECT_EQ(o.exit_status, 0);
+  EXPECT_EQ(o.out, prompt_100 + prompt_100);
+  EXPECT_EQ(o.err, "[not connected]");
+}
+
+TEST_F(BlankNamesTest, InputEndedAtFirstUseEndsTheRunWithAReport) {
+  Outcome o = run("", {}, [] { run_program([] { unit_for_read(11); }); });
+  EXPECT_EQ(o.exit_status, 1);
+  EXPECT_EQ(o.out, "File name missing or blank - please enter file name\r\nUNIT 11? ");
+  EXPECT_EQ(o.err,
+            "\r\nrun-time error F6414: READ()\r\n- no file name given: console input ended\r\n");
+}
+
+TEST_F(BlankNamesTest, InputEndedWithoutReportFailureEndsTheRunWithTheOpenReport) {
+  Outcome o =
+      run("", {}, [] { run_program([] { connect_unit(100, "", Status::unknown, false); }); });
+  EXPECT_EQ(o.exit_status, 1);
+  EXPECT_EQ(o.err,
+            "\r\nrun-time error F6414: OPEN()\r\n- no file name given: console input ended\r\n");
+}
+
+TEST_F(BlankNamesTest, FirstUseOfAWriteUnitAsksAndCreates) {
+  Outcome o =
+      run("NEW.TXT\n", {}, [] { run_program([] { write_record(unit_for_write(900), "row"); }); });
+  EXPECT_EQ(o.exit_status, 0);
+  EXPECT_EQ(o.out, prompt_900);
+  EXPECT_EQ(dir.read("NEW.TXT"), "row\r\n");
+}
+
+}  // namespace
