@@ -132,26 +132,41 @@ void raise_error(int number, Statement statement, std::string_view file_name) {
   throw RunEnd{RunEnd::Kind::error, 'F', number, statement, std::string(file_name)};
 }
 
+namespace {
+
+// The report of a failure met while finishing; when the run ends with an error, that error's
+// report stays the only one.
+void report_late_failure(const RunEnd& end, int number, Statement statement,
+                         std::string_view file_name) {
+  if (end.kind == RunEnd::Kind::error) return;
+  write_all(2, error_report({RunEnd::Kind::error, 'F', number, statement, std::string(file_name)}));
+}
+
+}  // namespace
+
 void finish_run(const RunEnd& end) {
   if (finishing) _exit(1);  // a failure while finishing: what could be written is written
   finishing = true;
-  int status = 0;
+  bool ok = true;
+  bool console_ok = true;
   if (end.kind == RunEnd::Kind::error) {
     write_all(2, error_report(end));
-    status = 1;
+    ok = false;
   } else if (end.kind == RunEnd::Kind::stop) {
-    if (console::line_open()) write_all(1, "\r\n");
-    write_all(1, "Stop - Program terminated.\r\n");
-    status = 1;
+    if (console::line_open()) console_ok = write_all(1, "\r\n");
+    console_ok = write_all(1, "Stop - Program terminated.\r\n") && console_ok;
+    ok = false;
   }
   for (const std::string& name : close_all_units_noting_failures()) {
-    if (end.kind != RunEnd::Kind::error)
-      write_all(2, error_report({RunEnd::Kind::error, 'F', error::close_failed, Statement::close,
-                                 name}));
-    status = 1;
+    report_late_failure(end, error::close_failed, Statement::close, name);
+    ok = false;
   }
-  if (console::line_open()) write_all(1, "\r\n");
-  _exit(status);
+  if (console::line_open()) console_ok = write_all(1, "\r\n") && console_ok;
+  if (!console_ok) {
+    report_late_failure(end, error::write_failed, Statement::write, "CON");
+    ok = false;
+  }
+  _exit(ok ? 0 : 1);
 }
 
 void run_program(void (*body)()) {

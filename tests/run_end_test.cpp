@@ -3,6 +3,7 @@
 #include "records/run_end.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -230,6 +231,29 @@ TEST(RunEndTest, RecordsOnStandardErrorComeBeforeTheReport) {
     raise_error(error::read_failed, Statement::read, "F");
   });
   EXPECT_EQ(o.err, "note\r\n\r\nrun-time error F6500: READ(F)\r\n- read failed\r\n");
+}
+
+void console_becomes_full() {
+  int full = ::open("/dev/full", O_WRONLY);
+  if (full < 0 || ::dup2(full, 1) < 0) _exit(99);
+}
+
+TEST(RunEndTest, ConsoleFailingAtTheEndIsNotAGoodEnd) {
+  TempDir dir;
+  Outcome normal = run_body(dir, [] {
+    console::show_record(" shown");
+    console_becomes_full();  // the line end at the end of the run cannot be written
+  });
+  EXPECT_EQ(normal.exit_status, 1);
+  EXPECT_EQ(normal.out, "shown");
+  EXPECT_EQ(normal.err, "\r\nrun-time error F6510: WRITE(CON)\r\n- write failed\r\n");
+
+  Outcome stop = run_body(dir, [] {
+    console_becomes_full();
+    stop_run();
+  });
+  EXPECT_EQ(stop.exit_status, 1);
+  EXPECT_EQ(stop.err, "\r\nrun-time error F6510: WRITE(CON)\r\n- write failed\r\n");
 }
 
 volatile double zero = 0.0;
