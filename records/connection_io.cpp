@@ -12,6 +12,7 @@ namespace records {
 namespace {
 
 constexpr std::size_t buffer_size = 64 * 1024;
+constexpr std::size_t moved_block_size = 4 * 1024;
 
 // Cuts the file at the position of the next record, where writing starts; the fd then stands
 // there and the input read ahead is forgotten.
@@ -22,6 +23,7 @@ bool cut_at_position(Connection& c) {
     if (at < 0) return false;
     at -= static_cast<off_t>(c.input_end - c.input_next);
     if (::ftruncate(c.fd, at) != 0 || ::lseek(c.fd, at, SEEK_SET) < 0) return false;
+    c.input_origin = at;
   }
   detail::discard_input(c);
   c.write_mode = true;
@@ -44,6 +46,21 @@ void discard_input(Connection& c) {
   c.input_at_end = false;
 }
 
+bool move_input(Connection& c, std::int64_t offset) {
+  if (offset >= c.input_origin && offset <= c.input_origin + static_cast<std::int64_t>(c.input_end) &&
+      c.input_end > 0) {
+    c.input_next = static_cast<std::size_t>(offset - c.input_origin);
+    c.input_at_end = false;
+    return true;
+  }
+  if (::lseek(c.fd, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
+  c.input_next = c.input_end = 0;
+  c.input_origin = offset;
+  c.input_at_end = false;
+  c.input_moved = true;
+  return true;
+}
+
 bool release(Connection& c) {
   bool ok = write_out(c);
   if (c.device == Device::file && ::close(c.fd) != 0) ok = false;
@@ -63,13 +80,25 @@ int try_fill_input(Connection& c) {
     return end_of_input;
   }
   if (!c.input) c.input = std::make_unique<char[]>(buffer_size);
+  if (c.seekable) {
+    // Where this block comes from; written records may have moved the file on since the last.
+    off_t at = ::lseek(c.fd, 0, SEEK_CUR);
+    if (at < 0) return input_failure;
+    c.input_origin = at;
+  }
   c.input_next = c.input_end = 0;
-  long n = read_some(c.fd, c.input.get(), buffer_size);
+  const std::size_t block = c.input_moved ? moved_block_size : buffer_size;
+  c.input_moved = false;
+  long n = read_some(c.fd, c.input.get(), block);
   if (n < 0) return input_failure;
   c.input_at_end = n == 0;
   if (n == 0) return end_of_input;
   c.input_end = static_cast<std::size_t>(n);
   return static_cast<unsigned char>(c.input[0]);
+}
+
+std::int64_t read_position(const Connection& c) {
+  return c.input_origin + static_cast<std::int64_t>(c.input_next);
 }
 
 int fill_input(Connection& c) {

@@ -192,14 +192,33 @@ bool file_exists(std::string_view given) {
   return detail::device_of(name) != DeviceName::none;
 }
 
+namespace {
+
+// Rewinding and seeking: pending output goes to the file first, and the next write cuts the
+// file again where it then stands.
+void move_read_position(Connection& c, std::int64_t offset) {
+  bool ok = detail::write_out(c);
+  if (c.seekable) {
+    if (!detail::move_input(c, offset)) ok = false;
+  } else {
+    detail::discard_input(c);
+  }
+  c.write_mode = false;
+  if (!ok) raise_error(error::rewind_failed, Statement::rewind, c.name);
+}
+
+}  // namespace
+
 void rewind_unit(int unit) {
   Connection* c = find_unit(unit);
   if (!c || c->device != Device::file) return;
-  bool ok = detail::write_out(*c);
-  if (c->seekable && ::lseek(c->fd, 0, SEEK_SET) < 0) ok = false;
-  detail::discard_input(*c);
-  c->write_mode = false;
-  if (!ok) raise_error(error::rewind_failed, Statement::rewind, c->name);
+  move_read_position(*c, 0);
+}
+
+void seek_unit(int unit, std::int64_t offset) {
+  Connection* c = find_unit(unit);
+  if (!c || c->device != Device::file || !c->seekable) return;
+  move_read_position(*c, offset);
 }
 
 void close_unit(int unit) {

@@ -42,11 +42,14 @@ struct Connection {
   bool write_mode = false;  // set once the file is cut at the write position, or created
   bool seekable = true;     // a regular file: it can be cut and moved to its start
 
-  // Input read ahead of the position: bytes input[input_next .. input_end).
+  // Input read ahead of the position: bytes input[input_next .. input_end), of which input[0]
+  // lies at offset input_origin of a seekable file.
   std::unique_ptr<char[]> input;
   std::size_t input_next = 0;
   std::size_t input_end = 0;
+  std::int64_t input_origin = 0;
   bool input_at_end = false;  // the system has no more bytes for this connection
+  bool input_moved = false;   // the position was moved: the next refill reads a small block
 
   // Records written but not yet given to the system.
   std::vector<char> output;
@@ -83,6 +86,14 @@ inline int peek_byte(Connection& c) {
 }
 int try_fill_input(Connection& c);  // as fill_input, but input_failure instead of raising
 inline void take_byte(Connection& c) { ++c.input_next; }  // only after peek_byte gave a byte
+
+// Reading out of order, in seekable files: the offset of the next byte to read, and moving the
+// read position to an offset (one that read_position gave). Moving within the bytes already read
+// ahead costs nothing; elsewhere the next refill reads only a small block, since a move is
+// usually followed by a line or two. seek_unit writes out pending output and clears the
+// write-mode mark, as rewinding does; a failure raises 6512 (rewind).
+std::int64_t read_position(const Connection& c);
+void seek_unit(int unit, std::int64_t offset);
 
 // Writing: one record, without its line end. A file gets the record and CR LF (cut first at the
 // write position if the write-mode mark is not set); the console shows it with carriage control;
