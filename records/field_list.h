@@ -1,0 +1,125 @@
+// Field lists: the text "(29X,96(1X,F5.2),8X)" compiled into a FieldList, and the one walk over
+// it that read and write statements share.
+//
+// compile_field_list reads the text (blanks ignored, either case, nothing read after the ")"
+// that balances the first "(") and fills a fixed-capacity FieldList: no allocation per
+// statement. A malformed place becomes an error entry, raised only when the walk reaches it.
+// walk_to_field carries a statement from its position to the next data field, doing the column
+// skips, record breaks, groups and format reversion through the statement's own actions.
+#pragma once
+
+#include <cstdint>
+
+namespace records {
+
+namespace error {
+inline constexpr int list_no_open = 6970;         // the text does not begin with "("
+inline constexpr int list_unclosed = 6971;        // the text ends before its closing ")"
+inline constexpr int list_too_deep = 6972;        // more than 16 levels of groups
+inline constexpr int list_unknown_item = 6973;
+inline constexpr int list_width_expected = 6974;  // I or F without a width
+inline constexpr int list_decimals_expected = 6975;  // F without ".d"
+inline constexpr int list_zero_width = 6976;
+inline constexpr int list_zero_count = 6977;
+inline constexpr int list_comma_expected = 6978;
+inline constexpr int list_number_too_large = 6979;  // above 32767
+inline constexpr int list_count_without_item = 6980;
+inline constexpr int list_no_field = 6981;  // items remain and reversion would find no field
+inline constexpr int list_decimals_not_allowed = 6982;
+inline constexpr int list_too_long = 6983;  // more entries than a FieldList holds
+}  // namespace error
+
+enum class Op : std::uint8_t { field, move, record_break, group_start, group_end, list_end, fail };
+
+// One compiled entry. The meaning of the numbers depends on the operation:
+//   field:       letter 'I', 'F' or 'A'; count = repeat (3I5); width (0: A without width);
+//                decimals
+//   move:        count = columns to the right
+//   group_start: count = passes
+//   group_end:   count = index of its group_start
+//   list_end:    count = reversion point (an index); width = 1 when a data field lies between
+//                the reversion point and the list end
+//   fail:        count = error number
+struct Entry {
+  Op op = Op::fail;
+  char letter = 0;
+  std::int32_t count = 0;
+  std::int32_t width = 0;
+  std::int32_t decimals = 0;
+};
+
+inline constexpr int max_entries = 256;
+inline constexpr int max_group_depth = 16;  // groups open inside the outer parentheses
+
+struct FieldList {
+  Entry entries[max_entries];
+  int size = 0;
+};
+
+// length -1: the text runs to its terminating NUL.
+void compile_field_list(const char* text, int length, FieldList& list);
+
+// Where a statement stands in its compiled list.
+struct Walk {
+  const FieldList* list = nullptr;
+  int position = 0;
+  std::int32_t repeats_left = 0;  // of the field at position, 0 when it was not yet reached
+  int depth = 0;
+  std::int32_t passes_left[max_group_depth + 1] = {};
+};
+
+inline void start_walk(Walk& walk, const FieldList& list) {
+  walk.list = &list;
+  walk.position = 0;
+  walk.repeats_left = 0;
+  walk.depth = 0;
+}
+
+// Walks from the current position. With an item waiting, stops at the next data field and
+// returns it, the position moved past it; without one, stops at the first data field or at the
+// list end and returns nullptr. Actions: move(columns), record_break() (also used for format
+// reversion), [[noreturn]] fail(error number).
+template <typename Actions>
+const Entry* walk_to_field(Walk& walk, Actions& actions, bool item_waiting) {
+  const Entry* entries = walk.list->entries;
+  for (;;) {
+    const Entry& e = entries[walk.position];
+    switch (e.op) {
+      case Op::field:
+        if (!item_waiting) return nullptr;
+        if (walk.repeats_left == 0) walk.repeats_left = e.count;
+        if (--walk.repeats_left == 0) ++walk.position;
+        return &e;
+      case Op::move:
+        actions.move(e.count);
+        ++walk.position;
+        break;
+      case Op::record_break:
+        actions.record_break();
+        ++walk.position;
+        break;
+      case Op::group_start:
+        walk.passes_left[++walk.depth] = e.count;
+        ++walk.position;
+        break;
+      case Op::group_end:
+        if (--walk.passes_left[walk.depth] > 0) {
+          walk.position = e.count + 1;
+        } else {
+          --walk.depth;
+          ++walk.position;
+        }
+        break;
+      case Op::list_end:
+        if (!item_waiting) return nullptr;
+        if (e.width == 0) actions.fail(error::list_no_field);
+        actions.record_break();
+        walk.position = e.count;
+        break;
+      case Op::fail:
+        actions.fail(e.count);
+    }
+  }
+}
+
+}  // namespace records

@@ -1,0 +1,43 @@
+// Conversions of one input field: its characters into a 32-bit integer or float.
+//
+// Pure functions, so that each rule can be checked in a table. The read statement collects a
+// field's characters (whole, or one at a time from the connection) and hands the collected text
+// here; error 0 means the value converted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace records {
+
+struct IntegerResult {
+  std::int32_t value = 0;
+  int error = 0;
+};
+
+struct RealResult {
+  float value = 0.0f;
+  int error = 0;
+};
+
+// Whole collection of a numeric field's characters (kind 'I' or 'F'), in place: blanks and
+// tabs dropped, zeros before the first other character dropped, the value ended by a comma (and
+// for an integer by Ctrl-Z). Returns the collected length; zero_dropped tells whether a zero
+// was dropped, which still counts as a digit of a real.
+std::size_t collect_whole(char* chars, std::size_t length, char kind, bool& zero_dropped);
+
+// An optional sign and decimal digits, or a based integer r#digits. Nothing, or a sign alone,
+// is 0.
+IntegerResult convert_integer(std::string_view text);
+
+// An optional sign, digits with at most one decimal point (decimals implied when it has none),
+// then optionally an exponent: E or D with an optional sign, or a sign alone, and digits.
+// Nothing collected is 0.0. zero_dropped: leading zeros were dropped by the collection.
+RealResult convert_real(std::string_view text, int decimals, bool zero_dropped = false);
+
+// A field's w characters, collected whole and converted.
+IntegerResult read_whole_integer(std::string_view field);
+RealResult read_whole_real(std::string_view field, int decimals);
+
+}  // namespace records
