@@ -25,9 +25,9 @@ struct StationPlan {
 };
 
 const StationPlan stations[] = {
-    {"KARO", 4, 320, 0.78, 2.2, 1971},
-    {"MELV", 7, 260, 0.82, 1.6, 1983},
-    {"TWIN", 11, 380, 0.74, 2.8, 1995},
+    {"KARO", 4, 320, 0.78, 1.1, 1971},
+    {"MELV", 7, 260, 0.82, 0.8, 1983},
+    {"TWIN", 11, 380, 0.74, 1.4, 1995},
 };
 
 constexpr int spell_entries = 45;
