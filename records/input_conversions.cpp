@@ -158,6 +158,41 @@ double nearest_double(std::string_view digits, std::int64_t power) {
   return v;
 }
 
+// The common case in one pass: an optional sign, digits and at most one point, no exponent,
+// a mantissa below 2^53 and at most 22 decimals, so that one division by an exact power of ten
+// is correctly rounded. False when the text is anything else, for the full parse. Blanks and
+// tabs are passed over when skip_blanks is set, as whole collection drops them.
+bool convert_plain_real(std::string_view text, int decimals, bool skip_blanks,
+                        RealResult& result) {
+  const char* at = text.data();
+  const char* end = at + text.size();
+  if (skip_blanks)
+    while (at < end && (*at == ' ' || *at == '\t')) ++at;
+  bool negative = false;
+  if (at < end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+  std::int64_t mantissa = 0;
+  int digits = 0, point_at = -1;  // point_at: digits before the point
+  for (; at < end; ++at) {
+    unsigned digit = static_cast<unsigned char>(*at) - static_cast<unsigned>('0');
+    if (digit < 10) {
+      if (++digits > 18) return false;
+      mantissa = mantissa * 10 + digit;
+    } else if (*at == '.' && point_at < 0) {
+      point_at = digits;
+    } else if (!skip_blanks || (*at != ' ' && *at != '\t')) {
+      return false;
+    }
+  }
+  if (digits == 0 || mantissa >= (std::int64_t{1} << 53)) return false;
+  int power = point_at >= 0 ? digits - point_at : decimals;
+  if (power > 22) return false;
+  float magnitude = 0.0f;
+  if (mantissa != 0)  // the double is below 10^18: no float overflow
+    magnitude = static_cast<float>(static_cast<double>(mantissa) / exact_powers[power]);
+  result = {negative ? -magnitude : magnitude, 0};
+  return true;
+}
+
 }  // namespace
 
 std::size_t collect_whole(char* chars, std::size_t length, char kind, bool& zero_dropped) {
@@ -192,6 +227,8 @@ IntegerResult convert_integer(std::string_view text) {
 
 RealResult convert_real(std::string_view text, int decimals, bool zero_dropped) {
   if (text.empty()) return {0.0f, 0};
+  RealResult plain;
+  if (convert_plain_real(text, decimals, false, plain)) return plain;
   Decimal d;
   if (!parse_real(text, decimals, zero_dropped, d)) return {0.0f, error::invalid_real};
   float sign = d.negative ? -1.0f : 1.0f;
@@ -224,11 +261,17 @@ IntegerResult read_whole_integer(std::string_view field) {
   return convert_integer(std::string_view(chars.data(), n));
 }
 
+RealResult convert_whole_real(char* chars, std::size_t length, int decimals) {
+  RealResult plain;
+  if (convert_plain_real(std::string_view(chars, length), decimals, true, plain)) return plain;
+  bool zero_dropped;
+  std::size_t n = collect_whole(chars, length, 'F', zero_dropped);
+  return convert_real(std::string_view(chars, n), decimals, zero_dropped);
+}
+
 RealResult read_whole_real(std::string_view field, int decimals) {
   std::string chars(field);
-  bool zero_dropped;
-  std::size_t n = collect_whole(chars.data(), chars.size(), 'F', zero_dropped);
-  return convert_real(std::string_view(chars.data(), n), decimals, zero_dropped);
+  return convert_whole_real(chars.data(), chars.size(), decimals);
 }
 
 }  // namespace records

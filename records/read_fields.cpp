@@ -144,9 +144,13 @@ void read_real(float& item) {
   const Entry& f = s.next_field();
   if (f.letter == 'A') s.fail(error::numeric_item_text_field);
   if (f.letter == 'I') s.fail(error::real_item_integer_field);
-  bool zero_dropped;
-  std::string_view text = s.collect_numeric(f, zero_dropped);
-  RealResult r = convert_real(text, f.decimals, zero_dropped);
+  RealResult r;
+  if (s.skip_done) {
+    std::size_t n = s.take_data(static_cast<std::size_t>(f.width), s.field);
+    r = convert_whole_real(s.field, n, f.decimals);
+  } else {
+    r = convert_real({s.field, s.collect_one_at_a_time(f)}, f.decimals);
+  }
   if (r.error != 0) s.fail(r.error);
   item = r.value;
 }
