@@ -38,7 +38,8 @@ Rounded round_by_digits(float value, int decimals) {
   double v = value;
   if (v == 0.0) return r;
   char text[40];
-  auto done = std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific, 16);
+  auto done =
+      std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific, 16);
   *done.ptr = 0;
   // text: d.dddddddddddddddde[+-]xx
   char d17[17];
@@ -106,7 +107,7 @@ bool scaled_exactly(float value, int decimals, std::uint64_t& scaled) {
   int binary_exponent;
   double fraction = std::frexp(v, &binary_exponent);  // v = fraction × 2^binary_exponent
   std::uint64_t mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 24));  // exact
-  int shift = 24 - binary_exponent;  // v = mantissa / 2^shift
+  int shift = 24 - binary_exponent;                            // v = mantissa / 2^shift
   std::uint64_t product = mantissa * powers_of_ten[decimals];  // below 2^51
   if (shift <= 0) {
     scaled = product << -shift;
@@ -128,8 +129,7 @@ bool scaled_exactly(float value, int decimals, std::uint64_t& scaled) {
   return true;
 }
 
-void put_scaled(std::string& record, bool negative, std::uint64_t scaled, int width,
-                int decimals) {
+void put_scaled(std::string& record, bool negative, std::uint64_t scaled, int width, int decimals) {
   if (scaled == 0) return put_rounded(record, Rounded{}, width, decimals);
   char digits[24];
   int n = 0;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include "records/input_conversions.h"
@@ -33,6 +34,8 @@ struct IntegerCase {
   int error;
 };
 
+void PrintTo(const IntegerCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
 class IntegerText : public Trapped, public testing::WithParamInterface<IntegerCase> {};
 
 TEST_P(IntegerText, Converts) {
@@ -52,16 +55,20 @@ INSTANTIATE_TEST_SUITE_P(
         IntegerCase{"2147483648", 0, error::integer_overflow},
         IntegerCase{"-2147483649", 0, error::integer_overflow},
         IntegerCase{"99999999999999999999999", 0, error::integer_overflow},
-        IntegerCase{"12a", 0, error::invalid_integer}, IntegerCase{"1.0", 0, error::invalid_integer},
-        IntegerCase{"1-2", 0, error::invalid_integer}, IntegerCase{"--1", 0, error::invalid_integer},
+        IntegerCase{"12a", 0, error::invalid_integer},
+        IntegerCase{"1.0", 0, error::invalid_integer},
+        IntegerCase{"1-2", 0, error::invalid_integer},
+        IntegerCase{"--1", 0, error::invalid_integer},
         IntegerCase{"TIME", 0, error::invalid_integer},
         // Based integers.
         IntegerCase{"16#FF", 255, 0}, IntegerCase{"16#ff", 255, 0}, IntegerCase{"#FF", 255, 0},
         IntegerCase{"2#101", 5, 0}, IntegerCase{"36#Z", 35, 0}, IntegerCase{"-16#10", -16, 0},
         IntegerCase{"16#7FFFFFFF", INT32_MAX, 0}, IntegerCase{"-16#80000000", INT32_MIN, 0},
         IntegerCase{"16#80000000", 0, error::integer_overflow},
-        IntegerCase{"8#9", 0, error::invalid_integer}, IntegerCase{"16#G", 0, error::invalid_integer},
-        IntegerCase{"1#1", 0, error::based_bad_radix}, IntegerCase{"37#1", 0, error::based_bad_radix},
+        IntegerCase{"8#9", 0, error::invalid_integer},
+        IntegerCase{"16#G", 0, error::invalid_integer},
+        IntegerCase{"1#1", 0, error::based_bad_radix},
+        IntegerCase{"37#1", 0, error::based_bad_radix},
         IntegerCase{"0#1", 0, error::based_bad_radix},
         IntegerCase{"16#1#2", 0, error::based_second_hash}));
 
@@ -71,6 +78,8 @@ struct WholeIntegerCase {
   std::int32_t value;
   int error;
 };
+
+void PrintTo(const WholeIntegerCase& c, std::ostream* os) { *os << '"' << c.field << '"'; }
 
 class WholeIntegerField : public Trapped, public testing::WithParamInterface<WholeIntegerCase> {};
 
@@ -87,7 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(WholeIntegerCase{"  1 2 3  ", 123, 0}, WholeIntegerCase{"   -0042 ", -42, 0},
                     WholeIntegerCase{"12,345678", 12, 0}, WholeIntegerCase{"12,abc", 12, 0},
                     WholeIntegerCase{"         ", 0, 0}, WholeIntegerCase{"0 0 0-5", -5, 0},
-                    WholeIntegerCase{"\t7\t", 7, 0}, WholeIntegerCase{"12\x1a" "ab", 12, 0},
+                    WholeIntegerCase{"\t7\t", 7, 0},
+                    WholeIntegerCase{"12\x1a"
+                                     "ab",
+                                     12, 0},
                     WholeIntegerCase{"HEADING  ", 0, error::invalid_integer},
                     WholeIntegerCase{"00002147483648", 0, error::integer_overflow}));
 
@@ -97,6 +109,10 @@ struct RealCase {
   float value;
   int error;
 };
+
+void PrintTo(const RealCase& c, std::ostream* os) {
+  *os << '"' << c.field << "\" d=" << c.decimals;
+}
 
 class WholeRealField : public Trapped, public testing::WithParamInterface<RealCase> {};
 
@@ -132,8 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Exponent forms.
         RealCase{"1.5+2", 0, 150.0f, 0}, RealCase{"1.5-2", 0, 0.015f, 0},
         RealCase{"1.5d1", 0, 15.0f, 0}, RealCase{"1.5D+1", 0, 15.0f, 0},
-        RealCase{"15e-1", 1, 0.15f, 0}, RealCase{"-2.5E0", 0, -2.5f, 0},
-        RealCase{"1.", 3, 1.0f, 0}, RealCase{"-0", 0, -0.0f, 0}, RealCase{"-.0", 0, -0.0f, 0},
+        RealCase{"15e-1", 1, 0.15f, 0}, RealCase{"-2.5E0", 0, -2.5f, 0}, RealCase{"1.", 3, 1.0f, 0},
+        RealCase{"-0", 0, -0.0f, 0}, RealCase{"-.0", 0, -0.0f, 0},
         // Dropped zeros count as digits; nothing is inserted.
         RealCase{"0E2", 2, 0.0f, 0}, RealCase{"0.", 2, 0.0f, 0}, RealCase{"00.5", 2, 0.5f, 0},
         RealCase{"0-5", 2, -0.05f, 0}, RealCase{"1.5,9", 0, 1.5f, 0},
@@ -156,10 +172,10 @@ INSTANTIATE_TEST_SUITE_P(
         RealCase{"1.7976931348623157E308", 0, 0, error::single_overflow},
         RealCase{"1.7976931348623159E308", 0, 0, error::real_overflow},
         RealCase{"1E309", 0, 0, error::real_overflow},
-        RealCase{"1E99999999999999", 0, 0, error::real_overflow},
-        RealCase{"1E-45", 0, 1e-45f, 0}, RealCase{"1E-46", 0, 0.0f, 0},
-        RealCase{"-1E-400", 0, -0.0f, 0}, RealCase{"1E-99999999999999", 0, 0.0f, 0},
-        RealCase{"0E99999999999", 0, 0.0f, 0}, RealCase{"1", 32767, 0.0f, 0}));
+        RealCase{"1E99999999999999", 0, 0, error::real_overflow}, RealCase{"1E-45", 0, 1e-45f, 0},
+        RealCase{"1E-46", 0, 0.0f, 0}, RealCase{"-1E-400", 0, -0.0f, 0},
+        RealCase{"1E-99999999999999", 0, 0.0f, 0}, RealCase{"0E99999999999", 0, 0.0f, 0},
+        RealCase{"1", 32767, 0.0f, 0}));
 
 TEST_F(Trapped, DoubleOverflowPointIsExact) {
   // The 309 digits read as an integer are the point itself.
@@ -181,6 +197,10 @@ struct RealOutputCase {
   int decimals;
   const char* text;
 };
+
+void PrintTo(const RealOutputCase& c, std::ostream* os) {
+  *os << c.value << " F" << c.width << "." << c.decimals;
+}
 
 class RealOutput : public Trapped, public testing::WithParamInterface<RealOutputCase> {};
 
@@ -255,6 +275,8 @@ struct IntegerOutputCase {
   const char* text;
 };
 
+void PrintTo(const IntegerOutputCase& c, std::ostream* os) { *os << c.value << " I" << c.width; }
+
 class IntegerOutput : public Trapped, public testing::WithParamInterface<IntegerOutputCase> {};
 
 TEST_P(IntegerOutput, Formats) {
@@ -278,6 +300,10 @@ struct TextOutputCase {
   const char* field;
 };
 
+void PrintTo(const TextOutputCase& c, std::ostream* os) {
+  *os << '"' << c.text << "\" A" << c.width;
+}
+
 class TextOutput : public testing::TestWithParam<TextOutputCase> {};
 
 TEST_P(TextOutput, Formats) {
@@ -286,10 +312,11 @@ TEST_P(TextOutput, Formats) {
   EXPECT_EQ(out, GetParam().field);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, TextOutput,
-    testing::Values(TextOutputCase{"TIME(MIN)", 12, "   TIME(MIN)"}, TextOutputCase{"ab", 2, "ab"},
-                    TextOutputCase{"abcdef", 3, "abc"}, TextOutputCase{"ab  ", 0, "ab  "},
-                    TextOutputCase{"", 3, "   "}, TextOutputCase{"", 0, ""}));
+INSTANTIATE_TEST_SUITE_P(Table, TextOutput,
+                         testing::Values(TextOutputCase{"TIME(MIN)", 12, "   TIME(MIN)"},
+                                         TextOutputCase{"ab", 2, "ab"},
+                                         TextOutputCase{"abcdef", 3, "abc"},
+                                         TextOutputCase{"ab  ", 0, "ab  "},
+                                         TextOutputCase{"", 3, "   "}, TextOutputCase{"", 0, ""}));
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -25,14 +26,24 @@ std::string render(const FieldList& list) {
         if (e.width != 0) out += std::to_string(e.width);
         if (e.letter == 'F') out.append(".").append(std::to_string(e.decimals));
         break;
-      case Op::move: out += std::to_string(e.count) + "X"; break;
-      case Op::record_break: out += "/"; break;
-      case Op::group_start: out += std::to_string(e.count) + "("; break;
-      case Op::group_end: out += ")"; break;
+      case Op::move:
+        out += std::to_string(e.count) + "X";
+        break;
+      case Op::record_break:
+        out += "/";
+        break;
+      case Op::group_start:
+        out += std::to_string(e.count) + "(";
+        break;
+      case Op::group_end:
+        out += ")";
+        break;
       case Op::list_end:
         out.append("end@").append(std::to_string(e.count)).append(e.width ? "" : "!");
         break;
-      case Op::fail: out.append("E").append(std::to_string(e.count)); break;
+      case Op::fail:
+        out.append("E").append(std::to_string(e.count));
+        break;
     }
   }
   return out;
@@ -48,6 +59,8 @@ struct CompileCase {
   const char* text;
   const char* expected;
 };
+
+void PrintTo(const CompileCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class CompileTable : public testing::TestWithParam<CompileCase> {};
 
@@ -69,8 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"(A10,2X,A11)", "A10 2X A11 end@0"},
         // Blanks anywhere, either case, text after the balancing ")" ignored.
         CompileCase{" ( 2 9 x , 9 6 ( 1x , f 5 . 2 ) ) ", "29X 96( 1X F5.2 ) end@1"},
-        CompileCase{"(I9)(29X,96(1X,F5.2),8X)", "I9 end@0"},
-        CompileCase{"(i5)garbage", "I5 end@0"},
+        CompileCase{"(I9)(29X,96(1X,F5.2),8X)", "I9 end@0"}, CompileCase{"(i5)garbage", "I5 end@0"},
         // X alone, repeat counts, A without width, "/" as a separator.
         CompileCase{"(X,3I5,2A,A)", "1X 3I5 2A A end@0"},
         CompileCase{"(I5/F5.2//A3)", "I5 / F5.2 / / A3 end@0"}, CompileCase{"()", "end@0!"},
@@ -176,6 +188,10 @@ struct WalkCase {
   const char* expected;
 };
 
+void PrintTo(const WalkCase& c, std::ostream* os) {
+  *os << '"' << c.text << "\" with " << c.items << " items";
+}
+
 class WalkTable : public testing::TestWithParam<WalkCase> {};
 
 TEST_P(WalkTable, CarriesOutTheList) {
@@ -201,8 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{"(2X,I1)", 2, "2X I1 / 2X I1 |"},
         // Reversion with no field to come would loop for ever.
         WalkCase{"(I1,(2X))", 2, "I1 2X E6981"}, WalkCase{"(5X)", 1, "5X E6981"},
-        WalkCase{"(/)", 1, "/ E6981"}, WalkCase{"()", 1, "E6981"},
-        WalkCase{"(/)", 0, "/ |"},
+        WalkCase{"(/)", 1, "/ E6981"}, WalkCase{"()", 1, "E6981"}, WalkCase{"(/)", 0, "/ |"},
         // Errors are raised only when the walk reaches them.
         WalkCase{"(I5,Q)", 1, "I5 E6973"}, WalkCase{"(I5,I3,Q)", 1, "I5 |"},
         WalkCase{"(I5", 1, "I5 E6971"}, WalkCase{"(I5,(I3),Q)", 1, "I5 |"},

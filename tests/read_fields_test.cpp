@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -69,10 +70,11 @@ int error_of(Body body) {
 }
 
 TEST_F(ReadFields, SettingsRecordsTakeTheirColumns) {
-  file("SITE NAME:    RESULTS.TXT ignored\r\n"
-       "STATION 1:    AB12rest\r\n"
-       "DISTANCE:     025\r\n"
-       "DAYS:         1500\r\n");
+  file(
+      "SITE NAME:    RESULTS.TXT ignored\r\n"
+      "STATION 1:    AB12rest\r\n"
+      "DISTANCE:     025\r\n"
+      "DAYS:         1500\r\n");
   EXPECT_EQ(read_one_text("(14X,A11)", 11), "RESULTS.TXT");
   EXPECT_EQ(read_one_text("(14X,A4)", 4), "AB12");
   EXPECT_EQ(read_one_int("(14X,I3)"), 25);
@@ -94,13 +96,14 @@ TEST_F(ReadFields, ThreeRecordsReadFromTheirFirst) {
 
 TEST_F(ReadFields, SpellTableEntriesUnderF94) {
   // Columns 10-18; the examples of the F9.4 field.
-  file("ENTRY 1:    0.1234\n"
-       "ENTRY 2:      1234\n"
-       "ENTRY 3:    1.5E-1\n"
-       "ENTRY 4:      1E2 \n"
-       "ENTRY 5:          \n"
-       "ENTRY 6:  12\n"
-       "ENTRY 7:\n");
+  file(
+      "ENTRY 1:    0.1234\n"
+      "ENTRY 2:      1234\n"
+      "ENTRY 3:    1.5E-1\n"
+      "ENTRY 4:      1E2 \n"
+      "ENTRY 5:          \n"
+      "ENTRY 6:  12\n"
+      "ENTRY 7:\n");
   EXPECT_FLOAT_EQ(read_one_real("(9X,F9.4)"), 0.1234f);
   EXPECT_FLOAT_EQ(read_one_real("(9X,F9.4)"), 0.1234f);
   EXPECT_FLOAT_EQ(read_one_real("(9X,F9.4)"), 0.15f);
@@ -151,6 +154,8 @@ struct IntegerCase {
   std::int32_t value;
   int error;
 };
+
+void PrintTo(const IntegerCase& c, std::ostream* os) { *os << '"' << c.field << '"'; }
 
 class IntegerFields : public ReadFields, public testing::WithParamInterface<IntegerCase> {};
 
@@ -208,9 +213,13 @@ TEST_F(ReadFields, IntegerLimits) {
 }
 
 TEST_F(ReadFields, CtrlZInNumericFields) {
-  file("12\x1a" "34\n");
+  file(
+      "12\x1a"
+      "34\n");
   EXPECT_EQ(error_of([] { read_one_int("(I5)"); }), records::error::end_of_file);
-  file(" 12\x1a" "34\n");
+  file(
+      " 12\x1a"
+      "34\n");
   EXPECT_EQ(read_one_int("(1X,I5)"), 12);  // whole: Ctrl-Z ends the digits
   file(" 1.5\x1a\n");
   EXPECT_EQ(error_of([] { read_one_real("(1X,F5.1)"); }), records::error::invalid_real);
@@ -233,6 +242,8 @@ struct RealCase {
   int error;
 };
 
+void PrintTo(const RealCase& c, std::ostream* os) { *os << '"' << c.line << "\" by " << c.list; }
+
 class RealFields : public ReadFields, public testing::WithParamInterface<RealCase> {};
 
 TEST_P(RealFields, Convert) {
@@ -248,18 +259,18 @@ TEST_P(RealFields, Convert) {
 // Whole collection inserts nothing: a sign or a point alone is invalid, a dropped zero counts.
 INSTANTIATE_TEST_SUITE_P(
     Whole, RealFields,
-    testing::Values(RealCase{"     +", "(1X,F5.2)", 0, records::error::invalid_real},
-                    RealCase{"     .", "(1X,F5.2)", 0, records::error::invalid_real},
-                    RealCase{" 1.25", "(1X,F5.2)", 1.25f, 0}, RealCase{"   125", "(1X,F5.2)", 1.25f, 0},
-                    RealCase{"    .5", "(1X,F5.2)", 0.5f, 0}, RealCase{"   0E2", "(1X,F5.2)", 0.0f, 0},
-                    RealCase{"  0-5", "(1X,F5.2)", -0.05f, 0},
-                    RealCase{"  1.5.", "(1X,F5.2)", 0, records::error::invalid_real},
-                    RealCase{"  1.5E", "(1X,F5.2)", 0, records::error::invalid_real},
-                    RealCase{"  1.5Q", "(1X,F5.2)", 0, records::error::invalid_real},
-                    RealCase{" 1E39", "(1X,F9.0)", 0, records::error::single_overflow},
-                    RealCase{" 1E309", "(1X,F9.0)", 0, records::error::real_overflow},
-                    RealCase{" 1E-999", "(1X,F9.0)", 0.0f, 0},
-                    RealCase{" 1.5D1", "(1X,F9.0)", 15.0f, 0}));
+    testing::Values(
+        RealCase{"     +", "(1X,F5.2)", 0, records::error::invalid_real},
+        RealCase{"     .", "(1X,F5.2)", 0, records::error::invalid_real},
+        RealCase{" 1.25", "(1X,F5.2)", 1.25f, 0}, RealCase{"   125", "(1X,F5.2)", 1.25f, 0},
+        RealCase{"    .5", "(1X,F5.2)", 0.5f, 0}, RealCase{"   0E2", "(1X,F5.2)", 0.0f, 0},
+        RealCase{"  0-5", "(1X,F5.2)", -0.05f, 0},
+        RealCase{"  1.5.", "(1X,F5.2)", 0, records::error::invalid_real},
+        RealCase{"  1.5E", "(1X,F5.2)", 0, records::error::invalid_real},
+        RealCase{"  1.5Q", "(1X,F5.2)", 0, records::error::invalid_real},
+        RealCase{" 1E39", "(1X,F9.0)", 0, records::error::single_overflow},
+        RealCase{" 1E309", "(1X,F9.0)", 0, records::error::real_overflow},
+        RealCase{" 1E-999", "(1X,F9.0)", 0.0f, 0}, RealCase{" 1.5D1", "(1X,F9.0)", 15.0f, 0}));
 
 struct TextCase {
   const char* list;
@@ -267,6 +278,8 @@ struct TextCase {
   const char* line;
   const char* stored;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << '"' << c.line << "\" by " << c.list; }
 
 class TextFields : public ReadFields, public testing::WithParamInterface<TextCase> {};
 
@@ -277,13 +290,18 @@ TEST_P(TextFields, StoreAsTheWidthAndLengthSay) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, TextFields,
-    testing::Values(TextCase{"(A3)", 5, "abcdefg", "abc  "}, TextCase{"(A5)", 5, "abcdefg", "abcde"},
-                    TextCase{"(A7)", 3, "abcdefg", "efg"}, TextCase{"(A)", 4, "abcdefg", "abcd"},
-                    TextCase{"(A4)", 4, "a, \t", "a, \t"}, TextCase{"(A6)", 6, "ab", "ab    "},
-                    TextCase{"(A9)", 3, "abcd", "   "}, TextCase{"(A5)", 3, "abcd", "cd "},
+    testing::Values(TextCase{"(A3)", 5, "abcdefg", "abc  "},
+                    TextCase{"(A5)", 5, "abcdefg", "abcde"}, TextCase{"(A7)", 3, "abcdefg", "efg"},
+                    TextCase{"(A)", 4, "abcdefg", "abcd"}, TextCase{"(A4)", 4, "a, \t", "a, \t"},
+                    TextCase{"(A6)", 6, "ab", "ab    "}, TextCase{"(A9)", 3, "abcd", "   "},
+                    TextCase{"(A5)", 3, "abcd", "cd "},
                     TextCase{"(14X,A11)", 11, "12345678901234SHORT ", "SHORT      "},
                     TextCase{"(14X,A4)", 4, "12345678901234ABCDEFGH", "ABCD"},
-                    TextCase{"(A4)", 4, "a\x1a" "bc", "a\x1a" "bc"},
+                    TextCase{"(A4)", 4,
+                             "a\x1a"
+                             "bc",
+                             "a\x1a"
+                             "bc"},
                     TextCase{"(A4)", 4, "ab\rcd", "ab  "}, TextCase{"(A2)", 2, "", "  "}));
 
 TEST_F(ReadFields, LineEndsOfEveryKindReadAlike) {
@@ -338,13 +356,25 @@ TEST_F(ReadFields, ItemsMismatchingTheirFields) {
   char text[2];
   float real;
   std::int32_t integer;
-  EXPECT_EQ(error_of([&] { records::read_begin(unit, "(I2)"); records::read_text(text, 2); }),
+  EXPECT_EQ(error_of([&] {
+              records::read_begin(unit, "(I2)");
+              records::read_text(text, 2);
+            }),
             records::error::text_item_numeric_field);
-  EXPECT_EQ(error_of([&] { records::read_begin(unit, "(I2)"); records::read_real(real); }),
+  EXPECT_EQ(error_of([&] {
+              records::read_begin(unit, "(I2)");
+              records::read_real(real);
+            }),
             records::error::real_item_integer_field);
-  EXPECT_EQ(error_of([&] { records::read_begin(unit, "(F2.0)"); records::read_int(integer); }),
+  EXPECT_EQ(error_of([&] {
+              records::read_begin(unit, "(F2.0)");
+              records::read_int(integer);
+            }),
             records::error::integer_item_real_field);
-  EXPECT_EQ(error_of([&] { records::read_begin(unit, "(A2)"); records::read_int(integer); }),
+  EXPECT_EQ(error_of([&] {
+              records::read_begin(unit, "(A2)");
+              records::read_int(integer);
+            }),
             records::error::numeric_item_text_field);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,10 @@ struct RecordCase {
   std::string record;  // without its CR LF
 };
 
+void PrintTo(const RecordCase& c, std::ostream* os) {
+  *os << c.list << " with " << c.items.size() << " items";
+}
+
 class WorkedRecords : public WriteFields, public testing::WithParamInterface<RecordCase> {};
 
 TEST_P(WorkedRecords, AreWrittenByteForByte) {
@@ -102,27 +107,26 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"(I12,F9.3)", {I(1), F(-0.254f)}, blanks(11) + "1" + blanks(4) + "-.254"},
         RecordCase{"(I12,F9.3)", {I(1), F(100000.0f)}, blanks(11) + "1" + "*********"},
         RecordCase{"(I12,F9.3)", {I(1), F(-0.0f)}, blanks(11) + "1" + blanks(5) + ".000"},
-        RecordCase{"(A12,A9)", {A("TIME(MIN)"), A("RAINFALL")},
+        RecordCase{"(A12,A9)",
+                   {A("TIME(MIN)"), A("RAINFALL")},
                    blanks(3) + "TIME(MIN)" + blanks(1) + "RAINFALL"},
         RecordCase{"(A29)", {A("SYNTHETIC RAINFALL GENERATION")}, "SYNTHETIC RAINFALL GENERATION"},
-        RecordCase{"(A10,2X,A11)", {A("SITE NAME:"), A("RESULTS.TXT")},
+        RecordCase{"(A10,2X,A11)",
+                   {A("SITE NAME:"), A("RESULTS.TXT")},
                    "SITE NAME:" + blanks(2) + "RESULTS.TXT"},
-        RecordCase{"(A9,I1,A1,1X,A4)", {A("STATION #"), I(2), A(":"), A("AB  ")},
-                   "STATION #2: AB  "},
-        RecordCase{"(A9,I1,A1,1X,I3)", {A("STATION #"), I(3), A(":"), I(25)},
-                   "STATION #3:  25"},
+        RecordCase{
+            "(A9,I1,A1,1X,A4)", {A("STATION #"), I(2), A(":"), A("AB  ")}, "STATION #2: AB  "},
+        RecordCase{"(A9,I1,A1,1X,I3)", {A("STATION #"), I(3), A(":"), I(25)}, "STATION #3:  25"},
         RecordCase{"(A17)", {A("DISTANCE TO SITE:")}, "DISTANCE TO SITE:"},
-        RecordCase{"(14X,A11)", {A(" ")}, blanks(25)},
-        RecordCase{"(I1)", {I(10)}, "*"}, RecordCase{"(I11)", {I(INT32_MIN)}, "-2147483648"},
-        RecordCase{"(I3)", {I(0)}, "  0"}, RecordCase{"(I3)", {I(-12)}, "-12"},
-        RecordCase{"(I3)", {I(-123)}, "***"},
+        RecordCase{"(14X,A11)", {A(" ")}, blanks(25)}, RecordCase{"(I1)", {I(10)}, "*"},
+        RecordCase{"(I11)", {I(INT32_MIN)}, "-2147483648"}, RecordCase{"(I3)", {I(0)}, "  0"},
+        RecordCase{"(I3)", {I(-12)}, "-12"}, RecordCase{"(I3)", {I(-123)}, "***"},
         RecordCase{"(A3)", {A("abcdef")}, "abc"}, RecordCase{"(A)", {A("abcdef")}, "abcdef"},
         // Pending blanks reach the record only before a later field.
         RecordCase{"(A5,3X)", {A("abcde")}, "abcde"},
         RecordCase{"(2X,A1,3X,A1)", {A("a"), A("b")}, "  a   b"},
         // Items run out at the next field; record breaks before it are still carried out.
-        RecordCase{"(A1,/,A1,/)", {A("a")}, "a\r\n"},
-        RecordCase{"(A1,/)", {A("a")}, "a\r\n"},
+        RecordCase{"(A1,/,A1,/)", {A("a")}, "a\r\n"}, RecordCase{"(A1,/)", {A("a")}, "a\r\n"},
         // Format reversion: the record ends and the last top-level group starts again.
         RecordCase{"(A1,2(I2))", {A("x"), I(1), I(2), I(3)}, "x 1 2\r\n 3"},
         RecordCase{"(I2)", {I(1), I(2), I(3)}, " 1\r\n 2\r\n 3"},
@@ -131,8 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WriteFields, RecordsFollowEachOtherWithCrLf) {
   write_statement("(I12,F9.3)", {I(15), F(0.254f)});
   write_statement("(I12,F9.3)", {I(30), F(12.5f)});
-  EXPECT_EQ(written(), blanks(10) + "15" + blanks(5) + ".254\r\n" + blanks(10) + "30" +
-                           blanks(3) + "12.500\r\n");
+  EXPECT_EQ(written(), blanks(10) + "15" + blanks(5) + ".254\r\n" + blanks(10) + "30" + blanks(3) +
+                           "12.500\r\n");
 }
 
 TEST_F(WriteFields, ListDirectedRecords) {
@@ -182,13 +186,17 @@ TEST_F(WriteFields, ItemsMismatchingTheirFields) {
 }
 
 TEST_F(WriteFields, AFailedStatementKeepsOnlyItsEndedRecords) {
-  EXPECT_EQ(error_of([] { write_statement("(A2,/,A2,Q)", {A("ab"), A("cd")}); }),
+  EXPECT_EQ(error_of([] {
+              write_statement("(A2,/,A2,Q)", {A("ab"), A("cd")});
+            }),
             records::error::list_unknown_item);
   EXPECT_EQ(written(), "ab\r\n");
 }
 
 TEST_F(WriteFields, ReversionWithNoFieldToComeFails) {
-  EXPECT_EQ(error_of([] { write_statement("(I2,(3X))", {I(1), I(2)}); }),
+  EXPECT_EQ(error_of([] {
+              write_statement("(I2,(3X))", {I(1), I(2)});
+            }),
             records::error::list_no_field);
 }
 
@@ -235,9 +243,40 @@ TEST(WriteProgram, FileAndConsoleBytes) {
   // First record: its blank control shows nothing before it; "0" starts with two line ends,
   // "+" returns to the start of the line; the open line is ended when the run ends.
   EXPECT_EQ(outcome.out, "Program is Running, Please wait.\r\n\r\ntwo\rthree\r\n");
-  EXPECT_EQ(dir.read("RESULT.TXT"), "SYNTHETIC RAINFALL GENERATION\r\n  \r\n" + blanks(10) +
-                                        "15" + blanks(5) + ".254\r\n" + blanks(10) + "30" +
-                                        blanks(3) + "12.500\r\n");
+  EXPECT_EQ(dir.read("RESULT.TXT"), "SYNTHETIC RAINFALL GENERATION\r\n  \r\n" + blanks(10) + "15" +
+                                        blanks(5) + ".254\r\n" + blanks(10) + "30" + blanks(3) +
+                                        "12.500\r\n");
+}
+
+// Carriage control as the first console record and after it: "0" and "1" as the first, a
+// multi-record statement, and an empty list-directed text shown as a blank.
+void console_body() {
+  auto console = [](const char* list, const char* text) {
+    records::write_begin(records::console_unit, list);
+    records::write_text(text, static_cast<int>(std::strlen(text)));
+    records::write_end();
+  };
+  console("(A2)", "0a");
+  console("(A2)", "1b");
+  console(nullptr, "");
+  console("(A2,/,A2)", " c");  // two records: " c", then an empty one
+  console("(A2)", "+d");
+}
+
+TEST(WriteProgram, ConsoleCarriageControl) {
+  testing_support::TempDir dir;
+  testing_support::ChildSetup setup;
+  setup.directory = dir.path();
+  auto outcome = testing_support::run_in_child(setup, [] { records::run_program(console_body); });
+  EXPECT_EQ(outcome.exit_status, 0);
+  EXPECT_EQ(outcome.out,
+            "\r\na"
+            "\r\n\f\r \rb"
+            "\r\n"
+            "\r\nc"
+            "\r\n"
+            "\rd"
+            "\r\n");
 }
 
 }  // namespace
