@@ -1,9 +1,14 @@
 // Draws one historical day of the current station.
 //
-// Reads current_station and its day_record_count; takes one random value; rereads the station's
-// F_3 index (unit 10*c+3) and F_2 day records (unit 10*c+2) in step from their start up to the
-// drawn record; writes DayPattern(c, 1..96), which ends up holding the drawn day. Every line on
-// the way is converted, so a faulty line before the drawn one ends the run.
+// Reads current_station and its day_record_count; takes one random value; reads the station's
+// F_3 index (unit 10*c+3) and F_2 day records (unit 10*c+2); writes DayPattern(c, 1..96), which
+// ends up holding the drawn day, and DayFilePositions(c).
+//
+// A draw behaves as if both files were reread in step from their start up to the drawn record,
+// every line on the way converted: a faulty line is an error the first time a draw reaches it,
+// the index line of a day before its day record, and line 1 of the index on every draw. Lines
+// that earlier draws have converted are not converted again: the drawn line is read directly
+// when it is known, and otherwise reading goes on from the last known line.
 #include <cmath>
 
 #include "generator/shared.h"
@@ -27,6 +32,27 @@ void read_day_line(int unit, int c) {
   records::read_end();
 }
 
+std::int64_t position_of(int unit) { return records::read_position(records::unit_for_read(unit)); }
+
+// Reads on in step from the last known record to the drawn one. The last known day is read
+// once more first, so that a fault on the way leaves DayPattern as a reread from the start
+// would: holding the day before the faulty line.
+void read_on_to(int c, std::int32_t drawn_record, KnownDayLines& known) {
+  if (known.count >= 1) {
+    records::seek_unit(day_unit_of(c), known.day_line_start[known.count]);
+    read_day_line(day_unit_of(c), c);
+    records::seek_unit(index_unit_of(c), known.next_index_line);
+  }
+  while (known.count < drawn_record) {
+    read_index_line(index_unit_of(c), "(I9)");
+    const std::int64_t day_start = position_of(day_unit_of(c));
+    read_day_line(day_unit_of(c), c);
+    known.day_line_start.push_back(day_start);
+    known.count += 1;
+    known.next_index_line = position_of(index_unit_of(c));
+  }
+}
+
 }  // namespace
 
 void draw_historical_day() {
@@ -40,10 +66,15 @@ void draw_historical_day() {
   records::rewind_unit(day_unit_of(c));
   records::rewind_unit(index_unit_of(c));
   read_index_line(index_unit_of(c), "(9X,I9,/,/)");
-  for (std::int32_t record = 1; record <= drawn_record; ++record) {
-    read_index_line(index_unit_of(c), "(I9)");
+
+  KnownDayLines& known = DayFilePositions(c);
+  if (drawn_record <= known.count) {
+    if (drawn_record < 1) return;
+    records::seek_unit(day_unit_of(c), known.day_line_start[drawn_record]);
     read_day_line(day_unit_of(c), c);
+    return;
   }
+  read_on_to(c, drawn_record, known);
 }
 
 }  // namespace raingen

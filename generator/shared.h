@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace raingen {
 
@@ -111,6 +112,16 @@ inline Table<float, Station, Bounds<0, max_spell_entries>> SpellTable;
 inline Table<std::int32_t, Station> spell_length;
 inline std::int32_t generator_state = 0;
 
+// What the day resampler has learned of a station's F_2 and F_3 files during the run: their
+// first `count` day records, with the index line of each, convert without error. It keeps where
+// each of those day lines starts and where the index line after them starts, never a value.
+struct KnownDayLines {
+  std::int32_t count = 0;
+  std::vector<std::int64_t> day_line_start{0};  // [k]: start of day line k; [0] is not used
+  std::int64_t next_index_line = 0;             // start of the index line of day count+1
+};
+inline Table<KnownDayLines, Station> DayFilePositions;
+
 // The seed that RAINGEN_SEED gives at start-up; when given it replaces the clock sum.
 struct SeedSettingRecord {
   bool given = false;
@@ -140,6 +151,7 @@ inline void reset_shared_state() {
   spell_length = {};
   generator_state = 0;
   SeedSetting = {};
+  DayFilePositions = {};
 }
 
 }  // namespace raingen
