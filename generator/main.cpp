@@ -5,10 +5,8 @@
 // onward of the results file (unit 100) and every record of SOURCE.OUT (unit 900).
 #include <string_view>
 
-#include "generator/library.h"
 #include "generator/shared.h"
 #include "records/connections.h"
-#include "records/run_end.h"
 #include "records/write_fields.h"
 
 namespace raingen {
@@ -81,6 +79,8 @@ void write_table() {
   }
 }
 
+}  // namespace
+
 void run_driver() {
   read_run_configuration();
   write_list_directed(records::console_unit, "Program is Running, Please wait.");
@@ -94,13 +94,4 @@ void run_driver() {
   records::close_unit(source_unit);
 }
 
-}  // namespace
 }  // namespace raingen
-
-int main(int argc, char** argv) {
-  // Before anything else, so that a bad seed leaves every file as it was.
-  raingen::take_seed_from_environment();
-  records::set_command_line(argc, argv);
-  records::install_float_traps();
-  records::run_program(raingen::run_driver);
-}

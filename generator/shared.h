@@ -129,7 +129,8 @@ struct SeedSettingRecord {
 };
 inline SeedSettingRecord SeedSetting;
 
-// The routines of the run, in the order the driver calls them.
+// The run driver (main), and the routines of the run in the order it calls them.
+void run_driver();
 void read_run_configuration();  // fileio
 void read_spell_tables();       // ecatf
 void seed_from_clock();         // library
