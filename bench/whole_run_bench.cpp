@@ -1,0 +1,186 @@
+// Speed and memory of a whole run with many historical days: 2000 days from three stations of
+// 10,000 day records each, whose spell tables give a wet day about every third day.
+//
+//   build/bench/whole_run_bench [REPETITIONS]     (default 3; medians are reported)
+//
+// It compares, in one run of this program:
+// - the program (build/raingen) with its day resampler, which converts each line at most once;
+// - the same program built with the literal resampler, which rereads both station files from
+//   their start for every wet day (build/bench/raingen_literal);
+// - the unavoidable work of a run, done in-process: converting every line of the three F_2 files
+//   once and writing the two output files (2 x 192,000 rows).
+// Both programs run as child processes in a fresh copy-free directory of generated data (made
+// here, not committed), with the same RAINGEN_SEED; their output files must be identical. Peak
+// memory is the child's maximum resident set size.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "records/connections.h"
+#include "records/read_fields.h"
+#include "records/write_fields.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int day_records = 10000;
+constexpr int day_count = 2000;
+const char* const station_ids[] = {"NORT", "EAST", "WEST"};
+
+// The data set: values follow a simple deterministic pattern; only the layout and the sizes
+// matter for the cost.
+void write_data(const fs::path& dir) {
+  std::ofstream input(dir / "INPUT.TXT", std::ios::binary);
+  input << "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    BENCH SITE\r\n";
+  for (const char* id : station_ids) input << "STATION:      " << id << "\r\n";
+  input << "DISTANCE 1:     3\r\nDISTANCE 2:     5\r\nDISTANCE 3:     8\r\n";
+  input << "NUMBER DAYS:  " << day_count << "\r\n";
+
+  for (int s = 0; s < 3; ++s) {
+    const std::string id = station_ids[s];
+    // Dry spells of 0 to 4 days, 2 on average, so a wet day comes about every third day.
+    std::ofstream spells(dir / (id + "D_3.TXT"), std::ios::binary);
+    spells << id << " DRY SPELLS\r\nENTRIES          4\r\n   LENGTH  CUMFREQ\r\n";
+    for (const char* entry : {"0.1500", "0.5000", "0.8500", "1.0000"})
+      spells << "        k   " << entry << "\r\n";
+
+    std::ofstream index(dir / (id + "F_3.TXT"), std::ios::binary);
+    index << id << "           1\r\nRECORDS      " << day_records << "\r\n      DAY\r\n";
+    std::ofstream days(dir / (id + "F_2.TXT"), std::ios::binary);
+    std::string line;
+    for (int k = 1; k <= day_records; ++k) {
+      char text[64];
+      std::snprintf(text, sizeof text, "%9d  %s day", k, id.c_str());
+      index << text << "\r\n";
+      line = text;
+      line.resize(29, ' ');
+      for (int j = 1; j <= 96; ++j) {
+        char value[8];
+        const int hundredths = (k * 7 + j * 13 + s) % 29 < 6 ? (k * j + s) % 400 : 0;
+        std::snprintf(value, sizeof value, " %5.2f", hundredths / 100.0);
+        line += value;
+      }
+      days << line << "        \r\n";
+    }
+  }
+}
+
+struct ChildRun {
+  double seconds = 0;
+  double peak_mib = 0;
+};
+
+ChildRun run_program(const std::string& program, const fs::path& dir) {
+  const auto start = Clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(125);
+    setenv("RAINGEN_SEED", "12345", 1);
+    freopen("/dev/null", "w", stdout);
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    _exit(126);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  ChildRun run;
+  run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  run.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s ended with status %d\n", program.c_str(), status);
+    std::exit(1);
+  }
+  return run;
+}
+
+std::string file_bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What no resampler can avoid: each day line converted once, and the two output files written.
+double unavoidable_work(const fs::path& dir) {
+  const auto start = Clock::now();
+  float values[96];
+  for (int s = 0; s < 3; ++s) {
+    const std::string name = (dir / (std::string(station_ids[s]) + "F_2.TXT")).string();
+    if (records::connect_unit(12, name, records::Status::old, true) != 0) std::exit(1);
+    for (int k = 0; k < day_records; ++k) {
+      records::read_begin(12, "(29X,96(1X,F5.2),8X)");
+      for (float& v : values) records::read_real(v);
+      records::read_end();
+    }
+    records::close_unit(12);
+  }
+  for (int unit : {100, 900}) {
+    const std::string name = (dir / (unit == 100 ? "WORK1.OUT" : "WORK2.OUT")).string();
+    if (records::connect_unit(unit, name, records::Status::unknown, true) != 0) std::exit(1);
+  }
+  for (int d = 1; d <= day_count; ++d)
+    for (int i = 1; i <= 96; ++i)
+      for (int unit : {100, 900}) {
+        records::write_begin(unit, "(I12,F9.3)");
+        records::write_int((d - 1) * 1440 + 15 * i);
+        records::write_real(values[i - 1]);
+        records::write_end();
+      }
+  records::close_unit(100);
+  records::close_unit(900);
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> xs) {
+  std::sort(xs.begin(), xs.end());
+  const std::size_t n = xs.size();
+  return n % 2 ? xs[n / 2] : (xs[n / 2 - 1] + xs[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  char pattern[] = "/tmp/raingen-whole-run-XXXXXX";
+  if (!mkdtemp(pattern)) return 1;
+  const fs::path dir = pattern;
+  write_data(dir);
+
+  std::vector<double> fast, literal, work, fast_peak, literal_peak;
+  std::string fast_output, literal_output;
+  for (int rep = 0; rep < repetitions; ++rep) {
+    ChildRun f = run_program(RAINGEN_PROGRAM, dir);
+    fast.push_back(f.seconds);
+    fast_peak.push_back(f.peak_mib);
+    fast_output = file_bytes(dir / "RESULTS.TXT") + file_bytes(dir / "SOURCE.OUT");
+    ChildRun l = run_program(RAINGEN_LITERAL_PROGRAM, dir);
+    literal.push_back(l.seconds);
+    literal_peak.push_back(l.peak_mib);
+    literal_output = file_bytes(dir / "RESULTS.TXT") + file_bytes(dir / "SOURCE.OUT");
+    if (fast_output != literal_output) {
+      std::fprintf(stderr, "the two resamplers wrote different files\n");
+      return 1;
+    }
+    work.push_back(unavoidable_work(dir));
+    std::printf("repetition %d: program %.3f s, literal %.3f s, unavoidable work %.3f s\n", rep + 1,
+                f.seconds, l.seconds, work.back());
+  }
+  const double f = median(fast), l = median(literal), w = median(work);
+  std::printf("\nmedians of %d: program %.3f s (peak %.1f MiB), literal %.3f s (peak %.1f MiB), "
+              "unavoidable work %.3f s\n",
+              repetitions, f, median(fast_peak), l, median(literal_peak), w);
+  std::printf("literal / program: %.1f times\nprogram / unavoidable work: %.2f\n", l / f, f / w);
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+  return 0;
+}
