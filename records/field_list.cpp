@@ -23,6 +23,8 @@ class Source {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
   }
   void take() { ++at_; }
+  std::size_t length() const { return length_; }
+  std::size_t taken() const { return at_; }  // characters looked at so far
   bool digit_next() {
     char c = peek();
     return c >= '0' && c <= '9';
@@ -217,9 +219,32 @@ class Compiler {
 
 }  // namespace
 
+namespace {
+
+// Compiling looks at nothing after the balancing ")", so a text that begins with the
+// remembered characters compiles to the same entries. Texts that end in an error are not
+// remembered: where an error entry stops the compiler depends on what follows.
+bool same_as_remembered(const Source& source, const char* text, const FieldList& list) {
+  const auto n = static_cast<std::size_t>(list.text_length);
+  return n > 0 && source.length() >= n && std::memcmp(text, list.text, n) == 0;
+}
+
+void remember_text(const Source& source, const char* text, FieldList& list) {
+  list.text_length = 0;
+  if (source.taken() > static_cast<std::size_t>(max_remembered_text)) return;
+  for (int i = 0; i < list.size; ++i)
+    if (list.entries[i].op == Op::fail) return;
+  std::memcpy(list.text, text, source.taken());
+  list.text_length = static_cast<int>(source.taken());
+}
+
+}  // namespace
+
 void compile_field_list(const char* text, int length, FieldList& list) {
   Source source(text, length);
+  if (same_as_remembered(source, text, list)) return;
   Compiler(source, list).run();
+  remember_text(source, text, list);
 }
 
 }  // namespace records

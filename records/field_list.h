@@ -51,12 +51,19 @@ struct Entry {
 inline constexpr int max_entries = 256;
 inline constexpr int max_group_depth = 16;  // groups open inside the outer parentheses
 
+inline constexpr int max_remembered_text = 64;
+
 struct FieldList {
   Entry entries[max_entries];
   int size = 0;
+  // The text these entries were compiled from, up to its balancing ")", when that text was
+  // short and well formed: the next statement that hands over the same text keeps them.
+  char text[max_remembered_text];
+  int text_length = 0;
 };
 
-// length -1: the text runs to its terminating NUL.
+// length -1: the text runs to its terminating NUL. A text equal to the one the list was last
+// compiled from is not compiled again.
 void compile_field_list(const char* text, int length, FieldList& list);
 
 // Where a statement stands in its compiled list.
