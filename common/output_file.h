@@ -1,0 +1,52 @@
+// An output file written aside and renamed into place: until commit() the target keeps whatever it
+// held (or stays absent), and a tool that fails part way leaves no half-written file behind.
+// Bytes are collected in a large buffer and written with few system calls.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace raingen::tools {
+
+class OutputFile {
+ public:
+  // The aside file is created in the target's directory (so that the rename stays on one file
+  // system), with the mode a new file would get. Throws ToolError when it cannot be created.
+  explicit OutputFile(std::filesystem::path target);
+  // Standard output: written through, nothing to rename.
+  static OutputFile standard_output();
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&&) = delete;
+  ~OutputFile();  // an uncommitted aside file is removed
+
+  void write(std::string_view bytes);
+  // For a library that writes a file by name (netCDF): closes this object's descriptor and
+  // returns the aside path for the library to write; commit() then renames it.
+  std::filesystem::path hand_to_library();
+  // Writes what is buffered, syncs and closes; throws ToolError on any failure.
+  void finish();
+  // finish(), then renames the aside file over the target.
+  void commit();
+
+  const std::filesystem::path& target() const { return target_; }
+
+ private:
+  OutputFile() = default;
+  void flush_buffer();
+
+  std::filesystem::path target_;
+  std::filesystem::path aside_;
+  int fd_ = -1;
+  bool is_standard_output_ = false;
+  bool finished_ = false;
+  bool committed_ = false;
+  std::string buffer_;
+};
+
+// Finishes every file first and renames them only when all are complete, so a failure leaves
+// every target as it was (a rename itself failing part way is the one exception).
+void commit_all(std::vector<OutputFile*> files);
+
+}  // namespace raingen::tools

@@ -1,0 +1,46 @@
+// The ways a companion tool fails, and the one place that turns them into a message and an exit
+// status: 1 for a failure (bad input, a file that cannot be read or written), 2 for a usage
+// error. Messages go to standard error as "raingen-TOOL: FILE:LINE: what is wrong", or without
+// FILE:LINE when no line of a file is at fault.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace raingen::tools {
+
+inline constexpr int exit_success = 0;
+inline constexpr int exit_failure = 1;
+inline constexpr int exit_usage = 2;
+
+// A failure of the tool's work. file and line name the input at fault; line 0 names a file
+// only, an empty file names nothing.
+class ToolError : public std::runtime_error {
+ public:
+  explicit ToolError(const std::string& what) : std::runtime_error(what) {}
+  ToolError(std::string file, long line, const std::string& what)
+      : std::runtime_error(what), file_(std::move(file)), line_(line) {}
+  const std::string& file() const { return file_; }
+  long line() const { return line_; }
+
+ private:
+  std::string file_;
+  long line_ = 0;
+};
+
+// A command line the tool cannot act on.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// "FILE:LINE: what", "FILE: what" or "what".
+std::string located_message(const ToolError& error);
+
+// Runs a tool's body and ends it: the body's status on return, otherwise the message of what it
+// threw, prefixed by the tool's name, and status 1 or 2. Standard output is flushed and checked
+// first, so a tool whose output could not be written does not end as a success.
+int run_tool(const std::string& tool_name, const std::function<int()>& body);
+
+}  // namespace raingen::tools

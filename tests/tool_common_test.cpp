@@ -1,0 +1,79 @@
+// The tools' shared pieces: reading lines with any line end, and files written aside.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/line_reader.h"
+#include "common/numbers.h"
+#include "common/output_file.h"
+#include "common/tool_error.h"
+#include "support/child.h"
+
+namespace {
+using testing_support::TempDir;
+
+std::vector<std::string> lines_of(const TempDir& dir, const std::string& bytes) {
+  dir.write("in.txt", bytes);
+  raingen::tools::LineReader reader((dir / "in.txt").string());
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.next(line)) {
+    lines.emplace_back(line);
+    EXPECT_EQ(reader.line_number(), static_cast<long>(lines.size()));
+  }
+  return lines;
+}
+
+TEST(LineReader, EveryLineEndAndAByteOrderMark) {
+  TempDir dir;
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(lines_of(dir, "a\nb\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(lines_of(dir, "a\r\nb"), (Lines{"a", "b"}));
+  EXPECT_EQ(lines_of(dir, "\xEF\xBB\xBFh\ra\r\rb\r"), (Lines{"h", "a", "", "b"}));
+  EXPECT_EQ(lines_of(dir, "\n\r\n"), (Lines{"", ""}));
+  EXPECT_EQ(lines_of(dir, ""), Lines{});
+  // Lines longer than the reader's buffer, and a CR LF pair split across two reads.
+  const std::string long_line(3 << 20, 'x');
+  EXPECT_EQ(lines_of(dir, long_line + "\r\n" + long_line + "\r"), (Lines{long_line, long_line}));
+  const std::string before_split((1 << 20) - 1, 'y');
+  EXPECT_EQ(lines_of(dir, before_split + "\r\nz"), (Lines{before_split, "z"}));
+}
+
+TEST(OutputFile, TargetChangesOnlyAtCommit) {
+  TempDir dir;
+  dir.write("out.txt", "old");
+  {
+    raingen::tools::OutputFile out(dir / "out.txt");
+    out.write("new");
+    EXPECT_EQ(dir.read("out.txt"), "old");
+  }  // dropped without commit: the aside file goes, the target stays
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  EXPECT_EQ(dir.read("out.txt"), "old");
+
+  raingen::tools::OutputFile a(dir / "a.txt"), b(dir / "b.txt");
+  a.write(std::string(3 << 20, 'a'));
+  b.write("b");
+  raingen::tools::commit_all({&a, &b});
+  EXPECT_EQ(dir.read("a.txt").size(), 3u << 20);
+  EXPECT_EQ(dir.read("b.txt"), "b");
+  EXPECT_THROW(raingen::tools::OutputFile(dir / "no-such-folder" / "x"), raingen::tools::ToolError);
+}
+
+TEST(Numbers, WholeTextOnly) {
+  using raingen::tools::parse_integer;
+  using raingen::tools::parse_real;
+  EXPECT_EQ(parse_integer(" +12 "), 12);
+  EXPECT_EQ(parse_integer("-3"), -3);
+  EXPECT_FALSE(parse_integer("1.5"));
+  EXPECT_FALSE(parse_integer(""));
+  EXPECT_EQ(parse_real("0.2"), 0.2);
+  EXPECT_EQ(parse_real("-1e2"), -100.0);
+  EXPECT_EQ(parse_real(".5"), 0.5);
+  EXPECT_FALSE(parse_real("nan"));
+  EXPECT_FALSE(parse_real("1,5"));
+  EXPECT_EQ(raingen::tools::shortest_text(0.1 + 0.2), "0.30000000000000004");
+}
+
+}  // namespace
