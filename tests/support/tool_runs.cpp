@@ -1,0 +1,31 @@
+#include "support/tool_runs.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace testing_support {
+
+Outcome run_tool_program(const ChildSetup& setup, const std::string& tool, const std::vector<std::string>& arguments) {
+  return run_in_child(setup, [&] {
+    std::string program = (std::filesystem::path(RAINGEN_TOOL_DIR) / tool).string();
+    std::vector<std::string> copies = arguments;
+    std::vector<char*> argv{program.data()};
+    for (auto& argument : copies) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(126);
+  });
+}
+
+void run_example(const TempDir& dir, const std::string& seed) {
+  std::filesystem::copy(RAINGEN_EXAMPLE_DATA, dir.path(), std::filesystem::copy_options::recursive);
+  ChildSetup setup;
+  setup.directory = dir.path();
+  setup.environment = {{"RAINGEN_SEED", seed}};
+  const Outcome outcome = run_raingen(setup);
+  ASSERT_EQ(outcome.exit_status, 0) << outcome.err;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,19 @@
+// Running the companion tools (build/raingen-*) in a child process, and a run of the program on
+// the bundled example data whose results the tools read.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/child.h"
+
+namespace testing_support {
+
+// Runs build/<tool> (e.g. "raingen-export") with these arguments.
+Outcome run_tool_program(const ChildSetup& setup, const std::string& tool, const std::vector<std::string>& arguments);
+
+// Copies examples/data into dir and runs the program there with RAINGEN_SEED=seed; the results
+// are dir/RESULTS.TXT and dir/SOURCE.OUT. Fails the calling test when the run does not end well.
+void run_example(const TempDir& dir, const std::string& seed = "42");
+
+}  // namespace testing_support
