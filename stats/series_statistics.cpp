@@ -1,0 +1,78 @@
+#include "stats/series_statistics.h"
+
+#include <stdexcept>
+
+#include "stats/calendar_summaries.h"
+#include "stats/moments.h"
+
+namespace raingen::stats {
+
+std::string_view statistic_name(Statistic statistic) {
+  switch (statistic) {
+    case Statistic::mean: return "mean";
+    case Statistic::variance: return "variance";
+    case Statistic::cv: return "cv";
+    case Statistic::skewness: return "skewness";
+    case Statistic::lag1_autocorrelation: return "lag1_autocorrelation";
+    case Statistic::probability_dry: return "probability_dry";
+    case Statistic::annual_max_mean: return "annual_max_mean";
+    case Statistic::mean_dry_spell_days: return "mean_dry_spell_days";
+    case Statistic::mean_wet_spell_days: return "mean_wet_spell_days";
+  }
+  return "";
+}
+
+std::vector<Statistic> statistics_at(int minutes) {
+  std::vector<Statistic> list{Statistic::mean,     Statistic::variance,
+                              Statistic::cv,       Statistic::skewness,
+                              Statistic::lag1_autocorrelation, Statistic::probability_dry,
+                              Statistic::annual_max_mean};
+  if (minutes == 1440) {
+    list.push_back(Statistic::mean_dry_spell_days);
+    list.push_back(Statistic::mean_wet_spell_days);
+  }
+  return list;
+}
+
+std::optional<double> LevelStatistics::value(Statistic statistic) const {
+  for (const auto& [s, v] : values)
+    if (s == statistic) return v;
+  return std::nullopt;
+}
+
+const LevelStatistics& SeriesStatistics::level(int minutes) const {
+  for (const LevelStatistics& l : levels)
+    if (l.minutes == minutes) return l;
+  throw std::out_of_range("no such aggregation level");
+}
+
+SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const StatisticsOptions& options) {
+  SeriesStatistics result;
+  result.name = series.name();
+  for (int minutes : aggregation_levels) {
+    LevelStatistics level;
+    level.minutes = minutes;
+    level.blocks = aggregate(series, minutes, options.min_complete_percent);
+    const Blocks& b = level.blocks;
+    if (minutes == 1440) result.spells = closed_spells(b, options.dry_threshold);
+    for (Statistic s : statistics_at(minutes)) {
+      std::optional<double> v;
+      switch (s) {
+        case Statistic::mean: v = mean(b); break;
+        case Statistic::variance: v = variance(b); break;
+        case Statistic::cv: v = coefficient_of_variation(b); break;
+        case Statistic::skewness: v = skewness(b); break;
+        case Statistic::lag1_autocorrelation: v = lag1_autocorrelation(b); break;
+        case Statistic::probability_dry: v = probability_dry(b, options.dry_threshold); break;
+        case Statistic::annual_max_mean: v = annual_max_mean(b); break;
+        case Statistic::mean_dry_spell_days: v = mean_length(result.spells.dry); break;
+        case Statistic::mean_wet_spell_days: v = mean_length(result.spells.wet); break;
+      }
+      level.values.emplace_back(s, v);
+    }
+    result.levels.push_back(std::move(level));
+  }
+  return result;
+}
+
+}  // namespace raingen::stats

@@ -1,0 +1,57 @@
+// The statistics of one series at every aggregation level, as the report's table and
+// statistics.csv give them, together with the blocks they came from (the charts read those).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "gauge/calendar_series.h"
+#include "stats/blocks.h"
+#include "stats/spells.h"
+
+namespace raingen::stats {
+
+enum class Statistic {
+  mean,
+  variance,
+  cv,
+  skewness,
+  lag1_autocorrelation,
+  probability_dry,
+  annual_max_mean,
+  mean_dry_spell_days,  // daily level only
+  mean_wet_spell_days,  // daily level only
+};
+
+// The name in statistics.csv ("lag1_autocorrelation").
+std::string_view statistic_name(Statistic statistic);
+// The statistics of a level, in the order of the table.
+std::vector<Statistic> statistics_at(int minutes);
+
+struct StatisticsOptions {
+  double min_complete_percent = 100;
+  double dry_threshold = 0;
+};
+
+struct LevelStatistics {
+  int minutes = 0;
+  Blocks blocks;
+  std::vector<std::pair<Statistic, std::optional<double>>> values;  // no value: left empty
+
+  std::optional<double> value(Statistic statistic) const;
+};
+
+struct SeriesStatistics {
+  std::string name;  // "record:ID", "weighted-record", "generated", ...
+  std::vector<LevelStatistics> levels;  // one per aggregation level, in order
+  Spells spells;                        // of the daily blocks
+
+  const LevelStatistics& level(int minutes) const;  // throws std::out_of_range
+};
+
+SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const StatisticsOptions& options);
+
+}  // namespace raingen::stats
