@@ -1,0 +1,244 @@
+#include "report/report_charts.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+
+#include <fmt/format.h>
+
+#include "stats/calendar_summaries.h"
+#include "stats/daily_distributions.h"
+
+namespace raingen::report {
+
+namespace {
+
+using stats::Statistic;
+
+struct Style {
+  std::string color;
+  double width = 1.3;
+};
+
+// Records take these in turn; the weighted record and the generated series stand out.
+constexpr std::array<const char*, 6> record_colors{"#4e79a7", "#59a14f", "#b07aa1", "#9c755f", "#76b7b2", "#edc948"};
+
+Style style_of(const std::vector<ReportSeries>& all, std::size_t index) {
+  switch (all[index].role) {
+    case SeriesRole::weighted_record: return {"#222222", 2.4};
+    case SeriesRole::generated: return {"#d62728", 2.4};
+    case SeriesRole::record: break;
+  }
+  std::size_t nth = 0;
+  for (std::size_t k = 0; k < index; ++k)
+    if (all[k].role == SeriesRole::record) ++nth;
+  return {record_colors[nth % record_colors.size()], 1.3};
+}
+
+Line line_of(const std::vector<ReportSeries>& all, std::size_t index) {
+  const Style s = style_of(all, index);
+  Line line;
+  line.label = all[index].statistics->name;
+  line.color = s.color;
+  line.width = s.width;
+  return line;
+}
+
+const stats::Blocks& days_of(const ReportSeries& s) { return s.statistics->level(1440).blocks; }
+
+Axis level_axis() {
+  Axis axis;
+  axis.label = "aggregation level";
+  axis.scale = Scale::log;
+  axis.low = 10;
+  axis.high = 2200;
+  for (int minutes : stats::aggregation_levels) axis.ticks.push_back({static_cast<double>(minutes), level_label(minutes)});
+  return axis;
+}
+
+}  // namespace
+
+std::string level_label(int minutes) {
+  if (minutes % 1440 == 0) return minutes == 1440 ? "1 day" : fmt::format("{} days", minutes / 1440);
+  if (minutes % 60 == 0) return fmt::format("{} h", minutes / 60);
+  return fmt::format("{} min", minutes);
+}
+
+std::string statistic_title(Statistic statistic) {
+  switch (statistic) {
+    case Statistic::mean: return "Mean depth of a block";
+    case Statistic::variance: return "Variance";
+    case Statistic::cv: return "Coefficient of variation";
+    case Statistic::skewness: return "Skewness";
+    case Statistic::lag1_autocorrelation: return "Lag-1 autocorrelation";
+    case Statistic::probability_dry: return "Probability dry";
+    case Statistic::annual_max_mean: return "Mean annual maximum";
+    case Statistic::mean_dry_spell_days: return "Mean dry spell";
+    case Statistic::mean_wet_spell_days: return "Mean wet spell";
+  }
+  return "";
+}
+
+std::string statistic_unit(Statistic statistic) {
+  switch (statistic) {
+    case Statistic::mean:
+    case Statistic::annual_max_mean: return "mm";
+    case Statistic::variance: return "mm\u00b2";
+    case Statistic::mean_dry_spell_days:
+    case Statistic::mean_wet_spell_days: return "days";
+    default: return "";
+  }
+}
+
+Chart statistic_chart(Statistic statistic, const std::vector<ReportSeries>& series) {
+  Chart chart;
+  chart.title = statistic_title(statistic);
+  chart.x = level_axis();
+  chart.width = 370;
+  chart.y.label = statistic_unit(statistic);
+  // Depths and their spread grow by orders of magnitude from 15 minutes to a day.
+  const bool grows = statistic == Statistic::mean || statistic == Statistic::variance || statistic == Statistic::annual_max_mean;
+  chart.y.scale = grows ? Scale::log : Scale::linear;
+  if (statistic == Statistic::probability_dry) {
+    chart.y.low = 0;
+    chart.y.high = 1;
+  }
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    Line line = line_of(series, k);
+    line.markers = true;
+    for (const stats::LevelStatistics& level : series[k].statistics->levels) {
+      const auto v = level.value(statistic);
+      line.points.push_back({static_cast<double>(level.minutes), v ? *v : std::nan("")});
+    }
+    chart.lines.push_back(std::move(line));
+  }
+  return chart;
+}
+
+Chart dry_spell_chart(const std::vector<ReportSeries>& series) {
+  Chart chart;
+  chart.title = "Dry spells: share at least k days long";
+  chart.width = 560;
+  chart.x.label = "dry spell length k (days)";
+  chart.x.low = 0;
+  chart.y.label = "share of dry spells";
+  chart.y.scale = Scale::log;
+  chart.y.high = 1;
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    Line line = line_of(series, k);
+    for (const stats::CurvePoint& p : stats::spell_survival(series[k].statistics->spells.dry)) line.points.push_back({p.x, p.y});
+    chart.lines.push_back(std::move(line));
+  }
+  return chart;
+}
+
+Chart exceedance_chart(const std::vector<ReportSeries>& series) {
+  Chart chart;
+  chart.title = "Daily depths: share of days at least this wet";
+  chart.width = 560;
+  chart.x.label = "daily depth (mm)";
+  chart.x.include_zero = true;
+  chart.y.label = "share of days";
+  chart.y.scale = Scale::log;
+  chart.y.high = 1;
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    Line line = line_of(series, k);
+    for (const stats::CurvePoint& p : stats::exceedance_curve(days_of(series[k]))) line.points.push_back({p.x, p.y});
+    chart.lines.push_back(std::move(line));
+  }
+  return chart;
+}
+
+Chart return_period_chart(const std::vector<ReportSeries>& series, int minutes) {
+  Chart chart;
+  chart.title = fmt::format("Annual maxima of {} depths", level_label(minutes));
+  chart.width = 560;
+  chart.x.label = "return period (years, Weibull plotting position)";
+  chart.x.scale = Scale::log;
+  chart.y.label = fmt::format("largest {} depth of the year (mm)", level_label(minutes));
+  chart.y.include_zero = true;
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    Line line = line_of(series, k);
+    line.markers = true;
+    const auto maxima = stats::annual_maxima(series[k].statistics->level(minutes).blocks);
+    for (const stats::CurvePoint& p : stats::return_periods(maxima)) line.points.push_back({p.x, p.y});
+    chart.lines.push_back(std::move(line));
+  }
+  return chart;
+}
+
+Chart monthly_totals_chart(const std::vector<ReportSeries>& series) {
+  static constexpr std::array<const char*, 12> months{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  Chart chart;
+  chart.title = "Mean monthly totals";
+  chart.width = 900;
+  chart.x.low = 0.5;
+  chart.x.high = 12.5;
+  for (std::size_t m = 0; m < 12; ++m) chart.x.ticks.push_back({static_cast<double>(m + 1), months[m]});
+  chart.y.label = "mean total of the month (mm)";
+  chart.y.include_zero = true;
+  const double group = 0.8, each = group / static_cast<double>(std::max<std::size_t>(series.size(), 1));
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    BarSet set;
+    set.label = series[k].statistics->name;
+    set.color = style_of(series, k).color;
+    const std::array<double, 12> totals = stats::mean_monthly_totals(days_of(series[k]));
+    for (std::size_t m = 0; m < 12; ++m) {
+      const double x0 = static_cast<double>(m + 1) - group / 2 + each * static_cast<double>(k);
+      set.bars.push_back({x0, x0 + each * 0.92, totals[m]});
+    }
+    chart.bars.push_back(std::move(set));
+  }
+  return chart;
+}
+
+std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series) {
+  struct Found {
+    std::size_t index;
+    stats::WettestDay day;
+  };
+  std::optional<Found> generated, recorded;
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    const auto day = stats::wettest_day(days_of(series[k]), *series[k].series);
+    if (!day) continue;
+    if (series[k].role == SeriesRole::generated && !generated) generated = Found{k, *day};
+    if (series[k].role == SeriesRole::record && (!recorded || day->total > recorded->day.total)) recorded = Found{k, *day};
+  }
+  double highest = 0;
+  for (const auto* f : {&generated, &recorded})
+    if (*f)
+      for (double v : (*f)->day.depths)
+        if (!std::isnan(v)) highest = std::max(highest, v);
+  const AxisRange depth_range = linear_axis(0, std::max(highest, 0.1));
+
+  std::vector<Chart> charts;
+  for (const auto* f : {&generated, &recorded}) {
+    if (!*f) continue;
+    const Found& found = **f;
+    Chart chart;
+    const date::year_month_day date{date::floor<date::days>(found.day.start)};
+    chart.title = fmt::format("Wettest day of {}: {:04}-{:02}-{:02}, {:.1f} mm", series[found.index].statistics->name,
+                              static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                              static_cast<unsigned>(date.day()), found.day.total);
+    chart.width = 560;
+    chart.x.label = "hour of the day (15-minute depths)";
+    chart.x.low = 0;
+    chart.x.high = 24;
+    for (int h = 0; h <= 24; h += 3) chart.x.ticks.push_back({static_cast<double>(h), std::to_string(h)});
+    chart.y.label = "depth in 15 minutes (mm)";
+    chart.y.low = depth_range.low;
+    chart.y.high = depth_range.high;
+    chart.y.ticks = depth_range.ticks;
+    BarSet set;
+    set.color = style_of(series, found.index).color;
+    for (std::size_t i = 0; i < found.day.depths.size(); ++i)
+      set.bars.push_back({static_cast<double>(i) * 0.25 + 0.01, static_cast<double>(i + 1) * 0.25 - 0.01, found.day.depths[i]});
+    chart.bars.push_back(std::move(set));
+    charts.push_back(std::move(chart));
+  }
+  return charts;
+}
+
+}  // namespace raingen::report

@@ -1,0 +1,29 @@
+// The report's charts, each built from the series compared: statistics against aggregation
+// level, dry-spell lengths, daily exceedance, annual maxima against return period, mean monthly
+// totals and the wettest days. Records are thin coloured lines, the weighted record a thick
+// black one, the generated series a thick red one.
+#pragma once
+
+#include <vector>
+
+#include "report/chart.h"
+#include "report/report_content.h"
+#include "stats/series_statistics.h"
+
+namespace raingen::report {
+
+// "15 min", "1 h", "6 h", "1 day".
+std::string level_label(int minutes);
+// A reader's name for a statistic, and its unit ("" for none).
+std::string statistic_title(stats::Statistic statistic);
+std::string statistic_unit(stats::Statistic statistic);
+
+Chart statistic_chart(stats::Statistic statistic, const std::vector<ReportSeries>& series);
+Chart dry_spell_chart(const std::vector<ReportSeries>& series);
+Chart exceedance_chart(const std::vector<ReportSeries>& series);
+Chart return_period_chart(const std::vector<ReportSeries>& series, int minutes);
+Chart monthly_totals_chart(const std::vector<ReportSeries>& series);
+// The generated series' wettest day beside the wettest day of any record, on one depth scale.
+std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series);
+
+}  // namespace raingen::report

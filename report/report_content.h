@@ -1,0 +1,36 @@
+// What one report shows: the run's settings as the tool found them, and the series compared,
+// each with its statistics. The tool fills it; report_html turns it into the page.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gauge/calendar_series.h"
+#include "stats/series_statistics.h"
+
+namespace raingen::report {
+
+enum class SeriesRole {
+  record,           // one gauge's record, as read
+  weighted_record,  // the records weighted as the program weights station series
+  generated,        // the program's site series
+};
+
+struct ReportSeries {
+  SeriesRole role = SeriesRole::record;
+  const gauge::CalendarSeries* series = nullptr;
+  const stats::SeriesStatistics* statistics = nullptr;
+};
+
+struct ReportContent {
+  std::string site_name;
+  std::vector<std::pair<std::string, std::string>> run;  // setting, value: in the order shown
+  std::vector<std::string> station_header;
+  std::vector<std::vector<std::string>> stations;        // one row per station
+  std::vector<std::string> notes;                        // what the reader must know first
+  std::vector<ReportSeries> series;                      // records, weighted record, generated
+  stats::StatisticsOptions options;
+};
+
+}  // namespace raingen::report

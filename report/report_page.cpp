@@ -1,0 +1,129 @@
+#include "report/report_page.h"
+
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "report/html_page.h"
+#include "report/svg_text.h"
+#include "report/report_charts.h"
+
+namespace raingen::report {
+
+namespace {
+
+using stats::Statistic;
+
+const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRole role) {
+  for (const ReportSeries& s : series)
+    if (s.role == role) return &s;
+  return nullptr;
+}
+
+void statistics_tables(HtmlPage& page, const ReportContent& content) {
+  const ReportSeries* weighted = find_role(content.series, SeriesRole::weighted_record);
+  const ReportSeries* generated = find_role(content.series, SeriesRole::generated);
+  const bool ratio = weighted && generated;
+  for (int minutes : stats::aggregation_levels) {
+    page.heading(3, "Blocks of " + level_label(minutes));
+    std::vector<std::string> header{"statistic"};
+    for (const ReportSeries& s : content.series) header.push_back(s.statistics->name);
+    if (ratio) header.push_back("generated / weighted-record");
+    std::vector<std::vector<std::string>> rows;
+    for (Statistic statistic : stats::statistics_at(minutes)) {
+      const std::string unit = statistic_unit(statistic);
+      std::vector<std::string> row{std::string(stats::statistic_name(statistic)) + (unit.empty() ? "" : " (" + unit + ")")};
+      for (const ReportSeries& s : content.series) row.push_back(display_number(s.statistics->level(minutes).value(statistic)));
+      if (ratio) {
+        const auto g = generated->statistics->level(minutes).value(statistic);
+        const auto w = weighted->statistics->level(minutes).value(statistic);
+        row.push_back(g && w && *w != 0 ? display_number(*g / *w) : "-");
+      }
+      rows.push_back(std::move(row));
+    }
+    page.table(header, rows);
+  }
+}
+
+std::vector<std::string> svgs(const std::vector<Chart>& charts) {
+  std::vector<std::string> out;
+  for (const Chart& c : charts) out.push_back(render_svg(c));
+  return out;
+}
+
+}  // namespace
+
+std::string display_number(std::optional<double> value) {
+  if (!value) return "-";
+  const double v = *value + 0.0;
+  if (std::fabs(v) >= 1000) return fmt::format("{:.0f}", v);
+  return fmt::format("{:.4g}", v);
+}
+
+std::string report_html(const ReportContent& content) {
+  HtmlPage page("raingen report: " + content.site_name);
+  page.heading(1, "raingen report: " + content.site_name);
+  page.paragraph(
+      "Does the generated series look like the rain it came from? This page sets the program's site series "
+      "(generated) beside the gauge records of its stations (record:ID) and beside those records weighted as the "
+      "program weights its station series (weighted-record), the fair reference for the site. Every statistic is "
+      "taken on blocks of 15 minutes, 1 hour, 6 hours and 1 day aligned to midnight.");
+  for (const std::string& note : content.notes) page.markup("<p><strong>Note:</strong> " + escape(note) + "</p>\n");
+
+  page.heading(2, "The run");
+  std::vector<std::vector<std::string>> run_rows;
+  for (const auto& [name, value] : content.run) run_rows.push_back({name, value});
+  page.table({"setting", "value"}, run_rows, 2);
+  page.heading(3, "Stations and their records");
+  page.table(content.station_header, content.stations, 1);
+
+  page.heading(2, "Statistics");
+  page.paragraph(fmt::format(
+      "A block is left out when fewer than {}% of its 15-minute values are present; the missing values of a kept "
+      "block count as dry. A block is dry when its depth is at most {} mm. Variance has the divisor n - 1, "
+      "skewness is m3 / m2^1.5; lag-1 autocorrelation pairs consecutive blocks that are both present; "
+      "annual_max_mean averages the largest block of each calendar year with at least 90% of its blocks present. "
+      "Spells count only runs of days with a day of the other kind on both sides. statistics.csv beside this page "
+      "holds every value in full.",
+      fmt::format("{:g}", content.options.min_complete_percent), fmt::format("{:g}", content.options.dry_threshold)));
+  statistics_tables(page, content);
+
+  page.heading(2, "Statistics against aggregation level");
+  std::vector<Chart> level_charts;
+  for (Statistic s : stats::statistics_at(15)) level_charts.push_back(statistic_chart(s, content.series));
+  page.figures(svgs(level_charts));
+
+  page.heading(2, "Dry spells");
+  page.paragraph(
+      "The share of dry spells (runs of dry days between two wet days) that last at least k days. A generated "
+      "curve that falls faster than the records' has too few long droughts.");
+  page.figures({render_svg(dry_spell_chart(content.series))});
+
+  page.heading(2, "Daily depths");
+  page.paragraph(
+      "For each daily depth, the share of days that are at least that wet (log scale): the curve starts at the "
+      "share of wet days and its tail shows the heavy days.");
+  page.figures({render_svg(exceedance_chart(content.series))});
+
+  page.heading(2, "Annual maxima");
+  page.paragraph(
+      "The largest depth of each calendar year with at least 90% of its blocks present, against its return "
+      "period. A short record gives few points: read the spread, not a fitted curve.");
+  page.figures({render_svg(return_period_chart(content.series, 1440)), render_svg(return_period_chart(content.series, 60))});
+
+  page.heading(2, "Seasons");
+  page.paragraph(
+      "Mean total of each calendar month over the months with at least 90% of their days present. The generator "
+      "has no seasons: it draws every wet day from the whole record and every dry spell from one table, so its "
+      "months differ only by chance, however seasonal the records are.");
+  page.figures({render_svg(monthly_totals_chart(content.series))});
+
+  page.heading(2, "Wettest days");
+  page.paragraph(
+      "The 15-minute depths of the generated series' wettest day beside the wettest day of any record, on one "
+      "depth scale. The generator copies whole historical days of the stations, weighted into the site value.");
+  page.figures(svgs(wettest_day_charts(content.series)));
+  return page.finish();
+}
+
+}  // namespace raingen::report
