@@ -1,0 +1,212 @@
+// CSV of interval depths. The first column holds the time (or the first holds the date and the
+// second the time of day); the other columns hold depths in mm per step. A header row, when the
+// first line has one, names the columns, and --column picks one by name (or by number, counting
+// from 1, in a file without a header). The record's step is the smallest spacing of the first
+// 1000 rows; every row must lie on that step from the first, and rows absent from it are missing.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "common/line_reader.h"
+#include "common/numbers.h"
+#include "common/tool_error.h"
+#include "gauge/fields.h"
+#include "gauge/interval_sums.h"
+#include "gauge/readers.h"
+#include "gauge/reading_errors.h"
+
+namespace raingen::gauge {
+
+namespace {
+
+using tools::ToolError;
+using tools::UsageError;
+
+struct Row {
+  std::int64_t minute;  // the time as stamped
+  double depth;         // NaN: missing
+  long line;
+};
+
+struct Layout {
+  char separator = ',';
+  bool split_time = false;  // date and time of day in two columns
+  std::size_t value_column = 1;
+  std::string name;
+};
+
+bool looks_like_time(const std::vector<std::string_view>& fields, bool& split_time) {
+  std::int64_t scratch = 0;
+  if (fields.empty()) return false;
+  if (parse_instant(fields[0], scratch) != TimeParse::malformed) {
+    split_time = false;
+    return true;
+  }
+  if (fields.size() > 1 && parse_date(fields[0], scratch) != TimeParse::malformed &&
+      parse_clock(fields[1], scratch) != TimeParse::malformed) {
+    split_time = true;
+    return true;
+  }
+  return false;
+}
+
+std::string column_list(const std::vector<std::string>& names, std::size_t first) {
+  std::string list;
+  for (std::size_t k = first; k < names.size(); ++k) list += (list.empty() ? "" : ", ") + names[k];
+  return list;
+}
+
+// Which column holds the depths, from the header (if any) and the option.
+std::size_t pick_column(const std::string& path, const std::vector<std::string>& header, std::size_t time_columns,
+                        std::size_t data_columns, const std::string& wanted) {
+  if (!header.empty()) {
+    if (!wanted.empty()) {
+      for (std::size_t k = time_columns; k < header.size(); ++k)
+        if (header[k] == wanted) return k;
+      for (std::size_t k = time_columns; k < header.size(); ++k)
+        if (same_name(header[k], wanted)) return k;
+      throw UsageError(fmt::format("{}: no column '{}'; its value columns are: {}", path, wanted,
+                                   column_list(header, time_columns)));
+    }
+    if (header.size() == time_columns + 1) return time_columns;
+    throw UsageError(fmt::format("{}: several value columns ({}): pick one with --column", path,
+                                 column_list(header, time_columns)));
+  }
+  if (!wanted.empty()) {
+    const auto number = tools::parse_integer(wanted);
+    if (!number || *number <= static_cast<long>(time_columns) || *number > static_cast<long>(data_columns))
+      throw UsageError(fmt::format("{}: has no header row; --column must be a column number from {} to {}", path,
+                                   time_columns + 1, data_columns));
+    return static_cast<std::size_t>(*number - 1);
+  }
+  if (data_columns == time_columns + 1) return time_columns;
+  throw UsageError(fmt::format("{}: {} value columns and no header row: pick one with --column NUMBER", path,
+                               data_columns - time_columns));
+}
+
+class CsvRows {
+ public:
+  CsvRows(const std::string& path, const ReadOptions& options) : reader_(path), path_(path) {
+    std::string_view line;
+    if (!next_content(line)) throw ToolError(path, 0, "holds no readings");
+    layout_.separator = separator_of(line);
+    split_fields(line, layout_.separator ? layout_.separator : ',', fields_);
+    std::vector<std::string> header;
+    std::size_t columns = fields_.size();
+    if (!looks_like_time(fields_, layout_.split_time)) {
+      for (auto f : fields_) header.emplace_back(f);
+      if (!next_content(line)) throw ToolError(path, 0, "holds no readings, only a header");
+      split_fields(line, layout_.separator ? layout_.separator : ',', fields_);
+      looks_like_time(fields_, layout_.split_time);
+      columns = std::max(columns, fields_.size());
+    }
+    pending_ = true;
+    if (layout_.separator == 0) throw ToolError(path, reader_.line_number(), "has no separator (',', ';' or tab) between a time and a value");
+    const std::size_t time_columns = layout_.split_time ? 2 : 1;
+    layout_.value_column = pick_column(path, header, time_columns, columns, options.column);
+    layout_.name = header.empty() ? std::filesystem::path(path).stem().string() : header[layout_.value_column];
+  }
+
+  const Layout& layout() const { return layout_; }
+
+  // The next row, false at the end of the file.
+  bool next(Row& row) {
+    std::string_view line;
+    if (pending_) {
+      pending_ = false;  // fields_ already holds the first data row
+    } else {
+      if (!next_content(line)) return false;
+      split_fields(line, layout_.separator, fields_, layout_.value_column + 2);
+    }
+    row.line = reader_.line_number();
+    if (fields_.size() <= layout_.value_column)
+      throw ToolError(path_, row.line, fmt::format("has {} fields; the depth is field {}", fields_.size(),
+                                                   layout_.value_column + 1));
+    std::int64_t seconds = 0;
+    if (!layout_.split_time) {
+      const TimeParse status = parse_instant(fields_[0], seconds);
+      if (status != TimeParse::ok) bad_time(path_, row.line, fields_[0], status);
+    } else {
+      std::int64_t days = 0, of_day = 0;
+      TimeParse status = parse_date(fields_[0], days);
+      if (status != TimeParse::ok) bad_time(path_, row.line, fields_[0], status);
+      status = parse_clock(fields_[1], of_day);
+      if (status != TimeParse::ok) bad_time(path_, row.line, fields_[1], status);
+      seconds = days * 86400 + of_day;
+    }
+    if (seconds % 60 != 0)
+      throw ToolError(path_, row.line, fmt::format("time '{}' has seconds: the times of interval depths are whole "
+                                                   "minutes (for a tip record, give --format tips)",
+                                                   fields_[0]));
+    row.minute = seconds / 60;
+    const std::string_view text = fields_[layout_.value_column];
+    switch (read_depth(text, row.depth)) {
+      case DepthKind::depth: break;
+      case DepthKind::missing: row.depth = CalendarSeries::missing_value(); break;
+      case DepthKind::malformed: bad_depth(path_, row.line, text);
+    }
+    return true;
+  }
+
+ private:
+  bool next_content(std::string_view& line) {
+    while (reader_.next(line)) {
+      if (!trim(line).empty() && line.front() != '#') return true;
+    }
+    return false;
+  }
+
+  tools::LineReader reader_;
+  std::string path_;
+  Layout layout_;
+  std::vector<std::string_view> fields_;
+  bool pending_ = false;
+};
+
+}  // namespace
+
+CalendarSeries read_csv(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
+  CsvRows rows(path, options);
+  const bool start_stamped = options.stamp == Stamp::start;
+
+  // The step: the smallest spacing among the first rows.
+  std::vector<Row> first;
+  Row row{};
+  while (first.size() < 1000 && rows.next(row)) {
+    if (!first.empty()) check_order(path, row.line, first.back().minute * 60, row.minute * 60);
+    first.push_back(row);
+  }
+  if (first.size() < 2) throw ToolError(path, 0, "has fewer than two readings: its step cannot be told");
+  std::int64_t step = first[1].minute - first[0].minute;
+  long step_line = first[1].line;
+  for (std::size_t k = 2; k < first.size(); ++k)
+    if (first[k].minute - first[k - 1].minute < step) {
+      step = first[k].minute - first[k - 1].minute;
+      step_line = first[k].line;
+    }
+  if (step > 15) coarse_step(path, step_line, step);
+
+  IntervalSums sums(path, static_cast<int>(step), options.depth_limit);
+  const std::int64_t origin = first.front().minute;
+  std::int64_t before = origin - step;
+  long count = 0;
+  auto take = [&](const Row& r) {
+    check_order(path, r.line, before * 60, r.minute * 60);
+    if ((r.minute - origin) % step != 0)
+      throw ToolError(path, r.line, fmt::format("time {} is off the record's {}-minute step (from {})",
+                                                minute_text(r.minute), step, minute_text(origin)));
+    before = r.minute;
+    sums.add(start_stamped ? r.minute + step : r.minute, r.depth, r.line);
+    ++count;
+  };
+  for (const Row& r : first) take(r);
+  while (rows.next(row)) take(row);
+
+  facts.step_minutes = static_cast<int>(step);
+  facts.data_lines = count;
+  return sums.series(rows.layout().name, sums.first_interval(), sums.end_interval(), false);
+}
+
+}  // namespace raingen::gauge

@@ -1,0 +1,57 @@
+#include "gauge/read_gauge.h"
+
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "gauge/readers.h"
+
+namespace raingen::gauge {
+
+namespace {
+
+// The options that only some formats take must not be given to another.
+void check_options_fit(const std::string& path, Format format, const ReadOptions& options) {
+  const auto refuse = [&](const char* option) {
+    throw tools::UsageError(fmt::format("{}: {} does not apply to a record read as {}", path, option, format_name(format)));
+  };
+  if (!options.column.empty() && format != Format::csv) refuse("--column");
+  if (!options.swmm_station.empty() && format != Format::swmm) refuse("--swmm-station");
+  if (options.stamp && format != Format::csv && format != Format::swmm) refuse("--stamp");
+}
+
+// The series over the days from..to: what the record holds there, missing elsewhere.
+CalendarSeries keep_days(const CalendarSeries& series, std::optional<date::sys_days> from, std::optional<date::sys_days> to) {
+  const TimePoint begin = from ? TimePoint{*from} : series.start();
+  const TimePoint end = to ? TimePoint{*to + date::days{1}} : series.end();
+  const auto count = end > begin ? static_cast<std::size_t>((end - begin) / interval_length) : 0;
+  CalendarSeries kept(series.name(), begin, count);
+  const long offset = (series.start() - begin) / interval_length;  // where the record's interval 0 falls
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    const long at = offset + static_cast<long>(k);
+    if (at >= 0 && at < static_cast<long>(count)) kept.set_depth(static_cast<std::size_t>(at), series.depth(k));
+  }
+  return kept;
+}
+
+}  // namespace
+
+CalendarSeries read_gauge(const std::string& path, const ReadOptions& options, ReadFacts* facts) {
+  if (path == "-" && options.format == Format::automatic)
+    throw tools::UsageError("a record read from standard input needs its --format");
+  ReadFacts found;
+  found.format = options.format == Format::automatic ? sniff_format(path) : options.format;
+  check_options_fit(path, found.format, options);
+  CalendarSeries series;
+  switch (found.format) {
+    case Format::tips: series = read_tips(path, options, found); break;
+    case Format::csv: series = read_csv(path, options, found); break;
+    case Format::swmm: series = read_swmm(path, options, found); break;
+    case Format::noaa: series = read_noaa(path, options, found); break;
+    case Format::automatic: break;
+  }
+  if (found.format != Format::swmm && (options.from || options.to)) series = keep_days(series, options.from, options.to);
+  if (facts) *facts = found;
+  return series;
+}
+
+}  // namespace raingen::gauge

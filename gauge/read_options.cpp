@@ -1,0 +1,95 @@
+#include "gauge/read_options.h"
+
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "gauge/time_text.h"
+
+namespace raingen::gauge {
+
+std::string_view format_name(Format format) {
+  switch (format) {
+    case Format::automatic: return "auto";
+    case Format::tips: return "tips";
+    case Format::csv: return "csv";
+    case Format::swmm: return "swmm";
+    case Format::noaa: return "noaa";
+  }
+  return "auto";
+}
+
+std::optional<date::sys_days> parse_day(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-') return std::nullopt;
+  std::int64_t days = 0;
+  if (parse_date(text, days) != TimeParse::ok) return std::nullopt;
+  return date::sys_days{date::days{days}};
+}
+
+void set_read_option(ReadOptions& options, std::string_view name, std::string_view value) {
+  using tools::UsageError;
+  if (name == "format") {
+    for (Format f : {Format::automatic, Format::tips, Format::csv, Format::swmm, Format::noaa})
+      if (value == format_name(f)) {
+        options.format = f;
+        return;
+      }
+    throw UsageError(fmt::format("format '{}' is none of auto, tips, csv, swmm, noaa", value));
+  }
+  if (name == "column") {
+    if (value.empty()) throw UsageError("column: a column name is needed");
+    options.column = value;
+    return;
+  }
+  if (name == "swmm-station") {
+    if (value.empty()) throw UsageError("swmm-station: a station name is needed");
+    options.swmm_station = value;
+    return;
+  }
+  if (name == "stamp") {
+    if (value == "end") options.stamp = Stamp::end;
+    else if (value == "start") options.stamp = Stamp::start;
+    else throw UsageError(fmt::format("stamp '{}' is neither start nor end", value));
+    return;
+  }
+  if (name == "from" || name == "to") {
+    const auto day = parse_day(value);
+    if (!day) throw UsageError(fmt::format("{} '{}' is not a day YYYY-MM-DD", name, value));
+    (name == "from" ? options.from : options.to) = day;
+    if (options.from && options.to && *options.to < *options.from)
+      throw UsageError(fmt::format("to {} comes before from {}", day_text(options.to->time_since_epoch().count()),
+                                   day_text(options.from->time_since_epoch().count())));
+    return;
+  }
+  throw UsageError(fmt::format("'{}' is no reading option (format, column, swmm-station, stamp, from, to)", name));
+}
+
+std::string_view reading_rules_help() {
+  return R"(Gauge records (the format is recognised from the content; --format forces one):
+  tips   one row per bucket tip: time to the second, depth in mm, optional flag
+         (dd/mm/yyyy hh:mm:ss,0.2,). A tip counts in the 15-minute interval that
+         holds its instant. A row with depth 0 only marks the logger running; a row
+         with no depth or flag V starts a gap, up to the next row. The record runs
+         from its first row to its last; an interval is present when the logger
+         ran all through it (rows count from their whole minute).
+  csv    a time column (or a date and a time column) and depth columns in mm per
+         step, with a header row naming them (--column NAME picks one; without a
+         header, --column NUMBER). Times 2016-05-01 00:05[:00] ('T' allowed) or
+         dd/mm/yyyy hh:mm. Stamped at the interval's end unless --stamp start.
+         Empty, NA, NaN, -999, -9999 and negative depths are missing, and so are
+         rows absent from the record's step: absent is missing, not dry.
+  swmm   SWMM's rain file, STA YYYY MM DD HH MM VALUE, depths (VOLUME) in mm per
+         interval, stamped at the interval's start unless --stamp end;
+         --swmm-station picks a station. Only wet intervals are listed: the
+         absent ones are dry, over the days --from/--to or from the file's first
+         day to its last.
+  noaa   NOAA's 15-minute precipitation CSV: one day per row, a DATE column, then
+         96 values in hundredths of an inch (-9999 missing), converted to mm.
+Steps finer than 15 minutes (1, 5, 10 ...) are summed to 15 minutes (a reading
+across a 15-minute boundary is split in proportion); a 15-minute sum is missing
+if any part is. A step coarser than 15 minutes is refused. An interval is
+(end - 15 min, end]; depths are mm per 15 minutes. --from/--to keep whole days
+(intervals outside the record are missing).
+)";
+}
+
+}  // namespace raingen::gauge

@@ -1,0 +1,115 @@
+#include "gauge/time_text.h"
+
+#include <date/date.h>
+
+namespace raingen::gauge {
+
+namespace {
+
+// Reads between min_digits and max_digits digits at text[at]; false when fewer are there.
+bool digits(std::string_view text, std::size_t& at, int min_digits, int max_digits, int& value) {
+  value = 0;
+  int n = 0;
+  while (n < max_digits && at < text.size() && text[at] >= '0' && text[at] <= '9') {
+    value = value * 10 + (text[at] - '0');
+    ++at;
+    ++n;
+  }
+  return n >= min_digits;
+}
+
+bool take(std::string_view text, std::size_t& at, char c) {
+  if (at < text.size() && text[at] == c) {
+    ++at;
+    return true;
+  }
+  return false;
+}
+
+struct CivilDate {
+  int year = 0, month = 0, day = 0;
+};
+
+// The date at the start of text; at is left after it.
+bool read_date(std::string_view text, std::size_t& at, CivilDate& d) {
+  const std::size_t begin = at;
+  if (digits(text, at, 4, 4, d.year)) {
+    if (take(text, at, '-')) return digits(text, at, 2, 2, d.month) && take(text, at, '-') && digits(text, at, 2, 2, d.day);
+    at = begin;  // YYYYMMDD
+    return digits(text, at, 4, 4, d.year) && digits(text, at, 2, 2, d.month) && digits(text, at, 2, 2, d.day) &&
+           (at == text.size() || text[at] == ' ' || text[at] == 'T');
+  }
+  at = begin;
+  return digits(text, at, 1, 2, d.day) && take(text, at, '/') && digits(text, at, 1, 2, d.month) &&
+         take(text, at, '/') && digits(text, at, 4, 4, d.year);
+}
+
+// hh:mm[:ss] at text[at]; seconds of the day, 24:00:00 allowed.
+TimeParse read_clock(std::string_view text, std::size_t& at, std::int64_t& seconds) {
+  int h = 0, m = 0, s = 0;
+  if (!digits(text, at, 1, 2, h) || !take(text, at, ':') || !digits(text, at, 2, 2, m)) return TimeParse::malformed;
+  if (take(text, at, ':') && !digits(text, at, 2, 2, s)) return TimeParse::malformed;
+  if (m > 59 || s > 59 || h > 24 || (h == 24 && (m > 0 || s > 0))) return TimeParse::impossible;
+  seconds = h * 3600 + m * 60 + s;
+  return TimeParse::ok;
+}
+
+TimeParse day_number(const CivilDate& d, std::int64_t& days) {
+  const date::year_month_day ymd{date::year{d.year}, date::month{static_cast<unsigned>(d.month)},
+                                 date::day{static_cast<unsigned>(d.day)}};
+  if (!ymd.ok()) return TimeParse::impossible;
+  days = date::sys_days(ymd).time_since_epoch().count();
+  return TimeParse::ok;
+}
+
+}  // namespace
+
+TimeParse parse_instant(std::string_view text, std::int64_t& seconds) {
+  std::size_t at = 0;
+  CivilDate d;
+  if (!read_date(text, at, d)) return TimeParse::malformed;
+  if (!take(text, at, ' ') && !take(text, at, 'T')) return TimeParse::malformed;
+  std::int64_t of_day = 0;
+  const TimeParse clock = read_clock(text, at, of_day);
+  if (clock == TimeParse::malformed) return clock;
+  take(text, at, 'Z');
+  if (at != text.size()) return TimeParse::malformed;
+  if (clock == TimeParse::impossible) return clock;
+  std::int64_t days = 0;
+  const TimeParse date_status = day_number(d, days);
+  if (date_status != TimeParse::ok) return date_status;
+  seconds = days * 86400 + of_day;
+  return TimeParse::ok;
+}
+
+TimeParse parse_date(std::string_view text, std::int64_t& days) {
+  std::size_t at = 0;
+  CivilDate d;
+  if (!read_date(text, at, d)) return TimeParse::malformed;
+  if (at < text.size()) {  // a midnight time after the date is allowed
+    if (!take(text, at, ' ') && !take(text, at, 'T')) return TimeParse::malformed;
+    std::int64_t of_day = 0;
+    if (read_clock(text, at, of_day) != TimeParse::ok || of_day != 0) return TimeParse::malformed;
+    take(text, at, 'Z');
+    if (at != text.size()) return TimeParse::malformed;
+  }
+  return day_number(d, days);
+}
+
+TimeParse parse_clock(std::string_view text, std::int64_t& seconds) {
+  std::size_t at = 0;
+  const TimeParse status = read_clock(text, at, seconds);
+  if (status == TimeParse::ok && at != text.size()) return TimeParse::malformed;
+  return status;
+}
+
+std::string minute_text(std::int64_t minutes) {
+  const date::sys_time<std::chrono::minutes> t{std::chrono::minutes{minutes}};
+  return date::format("%Y-%m-%d %H:%M", t);
+}
+
+std::string day_text(std::int64_t days) {
+  return date::format("%Y-%m-%d", date::sys_days{date::days{days}});
+}
+
+}  // namespace raingen::gauge

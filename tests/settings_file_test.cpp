@@ -1,0 +1,109 @@
+// INPUT.TXT written in the program's columns and read back from exactly those columns.
+#include <gtest/gtest.h>
+
+#include "common/tool_error.h"
+#include "stations/settings_file.h"
+#include "support/child.h"
+#include "support/station_data.h"
+
+namespace {
+
+using namespace raingen::stations;
+using raingen::tools::ToolError;
+using raingen::tools::UsageError;
+using testing_support::TempDir;
+
+Settings pau() {
+  Settings s;
+  s.site_name = "PAU01 OUTLT";
+  s.stations = {StationSetting{"PD01", 0}, StationSetting{"PD02", 1}, StationSetting{"P3", 999}};
+  s.day_count = 2000;
+  return s;
+}
+
+TEST(SettingsFile, WrittenInTheProgramsColumnsAndReadBack) {
+  EXPECT_EQ(settings_text(pau()),
+            "RESULTS FILE: RESULTS.TXT\r\n"
+            "SITE NAME:    PAU01 OUTLT\r\n"
+            "STATION 1:    PD01\r\n"
+            "STATION 2:    PD02\r\n"
+            "STATION 3:    P3\r\n"
+            "DISTANCE 1:     0\r\n"
+            "DISTANCE 2:     1\r\n"
+            "DISTANCE 3:   999\r\n"
+            "NUMBER DAYS:  2000\r\n");
+  TempDir dir;
+  write_settings(dir.path(), pau());
+  const Settings back = read_settings(dir / "INPUT.TXT");
+  EXPECT_EQ(back.results_name, "RESULTS.TXT");
+  EXPECT_EQ(back.site_name, "PAU01 OUTLT");
+  EXPECT_EQ(back.stations[2].id, "P3");
+  EXPECT_EQ(station_file_name(back.stations[2].id, "D_3.TXT"), "P3  D_3.TXT");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(back.stations[i].distance, pau().stations[i].distance);
+  EXPECT_EQ(back.day_count, 2000);
+}
+
+// A file written by hand: labels, LF or CR LF, text past the fields, blanks inside numbers,
+// a blank field (0), a comma ending a number, records after the ninth.
+TEST(SettingsFile, ReadAsTheProgramReadsIt) {
+  TempDir dir;
+  testing_support::Settings hand;
+  hand.results_name = " OUT.TXT   not read";
+  hand.site_name = "HILLSIDE";
+  hand.station_ids = {"ALFAxx", "BR", "CHAR"};
+  hand.distances = {"1 2", "", "3,9"};
+  hand.day_count = "+ 10";
+  dir.write("INPUT.TXT", testing_support::input_text(hand) + "more\r\n");
+  const Settings s = read_settings(dir / "INPUT.TXT");
+  EXPECT_EQ(s.results_name, "OUT.TXT");
+  EXPECT_EQ(s.stations[0].id, "ALFA");
+  EXPECT_EQ(s.stations[1].id, "BR");
+  EXPECT_EQ(s.stations[0].distance, 12);
+  EXPECT_EQ(s.stations[1].distance, 0);
+  EXPECT_EQ(s.stations[2].distance, 3);
+  EXPECT_EQ(s.day_count, 10);
+
+  dir.write("INPUT.TXT", "a\r\nb\r\nc\r\nd\r\ne\r\nDISTANCE 1:    x1\r\n");
+  try {
+    read_settings(dir / "INPUT.TXT");
+    FAIL();
+  } catch (const ToolError& e) {
+    EXPECT_EQ(e.line(), 6);
+    EXPECT_STREQ(e.what(), "columns 15-17 hold ' x1', not a whole number");
+  }
+  dir.write("INPUT.TXT", "a\nb\nc\nd\ne\nf\ng\nh\n");
+  try {
+    read_settings(dir / "INPUT.TXT");
+    FAIL();
+  } catch (const ToolError& e) {
+    EXPECT_EQ(e.line(), 9);
+    EXPECT_STREQ(e.what(), "is missing: the settings need nine records, the file has 8");
+  }
+}
+
+TEST(SettingsFile, ValuesThatDoNotFitAreUsageErrors) {
+  const std::pair<const char*, std::function<void(Settings&)>> cases[] = {
+      {"the site name 'TWELVE CHARS' is longer than its 11 characters", [](Settings& s) { s.site_name = "TWELVE CHARS"; }},
+      {"the results name 'RESULTS.TXT2' is longer than its 11 characters", [](Settings& s) { s.results_name = "RESULTS.TXT2"; }},
+      {"the number of days (0) is not from 1 to 2000", [](Settings& s) { s.day_count = 0; }},
+      {"the number of days (2001) is not from 1 to 2000", [](Settings& s) { s.day_count = 2001; }},
+      {"the distance of station PD02 (1000) is not a whole number from 0 to 999", [](Settings& s) { s.stations[1].distance = 1000; }},
+      {"station 2 identifier 'PD002' is longer than its 4 characters", [](Settings& s) { s.stations[1].id = "PD002"; }},
+      {"station 3 identifier 'A B' must be 1 to 4 characters, no blank or '/'", [](Settings& s) { s.stations[2].id = "A B"; }},
+      {"stations 1 and 3 have the same identifier 'PD01'", [](Settings& s) { s.stations[2].id = "PD01"; }},
+      {"the results name 'SOURCE.OUT' names another file of the run", [](Settings& s) { s.results_name = "SOURCE.OUT"; }},
+      {"the results name 'PD02F_2.TXT' names a station file", [](Settings& s) { s.results_name = "PD02F_2.TXT"; }},
+  };
+  for (const auto& [message, change] : cases) {
+    Settings s = pau();
+    change(s);
+    try {
+      settings_text(s);
+      ADD_FAILURE() << message;
+    } catch (const UsageError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
+  }
+}
+
+}  // namespace
