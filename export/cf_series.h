@@ -1,0 +1,47 @@
+// How raingen's files describe a 15-minute rainfall series in CF-1.8 terms, shared by every
+// netCDF file the tools write (one series here; realizations side by side in the ensemble's):
+// - global: Conventions "CF-1.8", featureType "timeSeries", a title and a source;
+// - time: int minutes since day 1 begins, at the end of each interval, with time_bnds holding
+//   (end - 15, end], on the proleptic Gregorian calendar that the tools' dates follow;
+// - station_name: the series' name, cf_role "timeseries_id";
+// - the depths: mm (or in) per interval, lwe_thickness_of_precipitation_amount with
+//   cell_methods "time: sum", deflated with the shuffle filter in chunks of 30 days.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+
+#include "export/export_settings.h"
+#include "export/netcdf_file.h"
+#include "gauge/calendar_series.h"
+
+namespace raingen::exporting {
+
+inline constexpr int cf_deflate_level = 4;
+inline constexpr std::size_t cf_time_chunk = 30 * gauge::intervals_per_day;
+
+void put_cf_globals(NetcdfFile& file, const std::string& title, const std::string& source);
+
+struct CfTime {
+  int dimension = -1;
+  int time = -1;    // int minutes since the start: end of each interval
+  int bounds = -1;  // int (time, nv): start and end of each interval
+};
+// Defines the time dimension (length 0: unlimited), time and time_bnds.
+CfTime define_cf_time(NetcdfFile& file, gauge::TimePoint start, std::size_t length);
+
+// Defines station_name; its value goes in with put_station_name after end_definitions.
+int define_station_name(NetcdfFile& file, const std::string& station);
+void put_station_name(NetcdfFile& file, int variable, const std::string& station);
+
+// Defines a depth variable over the given dimensions (time last) of type float or double,
+// compressed in chunks of the given lengths.
+int define_depth(NetcdfFile& file, const char* name, std::span<const int> dimensions, nc_type type,
+                 DepthUnits units, std::span<const std::size_t> chunk);
+
+// Writes the time and bounds of count intervals from interval first (from 0), whose ends lie
+// ends[k] minutes after the start.
+void put_cf_times(NetcdfFile& file, const CfTime& time, std::size_t first, std::span<const int> ends);
+
+}  // namespace raingen::exporting

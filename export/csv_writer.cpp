@@ -1,0 +1,44 @@
+#include "export/csv_writer.h"
+
+#include <string>
+#include <string_view>
+
+#include "export/civil_clock.h"
+#include "export/text_fields.h"
+
+namespace raingen::exporting {
+
+namespace {
+
+char* put_iso(char* out, const CivilMinute& t) {
+  out = put_digits(out, t.year, 4);
+  *out++ = '-';
+  out = put_digits(out, t.month, 2);
+  *out++ = '-';
+  out = put_digits(out, t.day, 2);
+  *out++ = 'T';
+  out = put_digits(out, t.hour, 2);
+  *out++ = ':';
+  return put_digits(out, t.minute, 2);
+}
+
+}  // namespace
+
+void write_csv(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out) {
+  out.write(std::string("start,end,rainfall_") + units_text(settings.units) + "\n");
+  CivilClock clock;
+  results::TableRow row;
+  char line[64];
+  while (table.next(row)) {
+    const gauge::TimePoint end = settings.start + gauge::Minutes(row.minutes);
+    char* p = put_iso(line, clock.at(end - gauge::interval_length));
+    *p++ = ',';
+    p = put_iso(p, clock.at(end));
+    *p++ = ',';
+    p = put_depth(p, row.thousandths);
+    *p++ = '\n';
+    out.write(std::string_view(line, static_cast<std::size_t>(p - line)));
+  }
+}
+
+}  // namespace raingen::exporting

@@ -1,0 +1,15 @@
+// The site series as CSV for analysts' scripts: a header "start,end,rainfall_mm" (or
+// "rainfall_in"), then one line per interval, dry ones included: the interval's start and end in
+// ISO 8601 ("2001-01-01T00:00") and its depth with the table's three decimals ("0.069").
+#pragma once
+
+#include "common/output_file.h"
+#include "export/export_settings.h"
+#include "results/results_table.h"
+
+namespace raingen::exporting {
+
+// Reads the rest of the table and writes the file to out (not committed).
+void write_csv(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out);
+
+}  // namespace raingen::exporting

@@ -1,0 +1,87 @@
+#include "export/export_run.h"
+
+#include <filesystem>
+
+#include "common/output_file.h"
+#include "common/tool_error.h"
+#include "export/csv_writer.h"
+#include "export/netcdf_writer.h"
+#include "export/swmm_gage.h"
+#include "export/swmm_writers.h"
+#include "results/results_series.h"
+#include "results/results_table.h"
+
+namespace raingen::exporting {
+
+namespace {
+
+constexpr std::size_t longest_station = 64;
+
+bool is_swmm(ExportFormat format) { return format == ExportFormat::swmm_timeseries || format == ExportFormat::swmm_rain; }
+
+void check_request(const ExportRequest& request) {
+  if (request.format == ExportFormat::netcdf && request.output.empty())
+    throw tools::UsageError("netcdf is written to a file: give OUTPUT");
+  if (request.station) {
+    if (request.station->empty() || request.station->size() > longest_station)
+      throw tools::UsageError("--station: a name of 1 to 64 characters");
+    if (is_swmm(request.format)) {
+      if (const std::string fault = swmm_name_fault(*request.station); !fault.empty())
+        throw tools::UsageError("--station '" + *request.station + "' " + fault + ", which SWMM cannot read");
+    }
+  }
+  std::error_code ignored;
+  if (!request.output.empty() && std::filesystem::equivalent(request.input, request.output, ignored))
+    throw tools::UsageError("OUTPUT is the INPUT file: the table would be replaced");
+}
+
+std::string station_name(const ExportRequest& request, const results::ResultsTable& table) {
+  if (request.station) return *request.station;
+  std::string name = results::default_series_name(table);
+  if (is_swmm(request.format)) {
+    if (const std::string fault = swmm_name_fault(name); !fault.empty())
+      throw tools::ToolError(request.input, 0, "the site name '" + name + "' " + fault +
+                                                   ", which SWMM cannot read: name the station with --station");
+  }
+  return name;
+}
+
+void write_text(const ExportRequest& request, results::ResultsTable& table, const ExportSettings& settings) {
+  tools::OutputFile out =
+      request.output.empty() ? tools::OutputFile::standard_output() : tools::OutputFile(request.output);
+  switch (request.format) {
+    case ExportFormat::csv: write_csv(table, settings, out); break;
+    case ExportFormat::swmm_timeseries: write_swmm_timeseries(table, settings, out); break;
+    case ExportFormat::swmm_rain: write_swmm_rain(table, settings, out); break;
+    case ExportFormat::netcdf: break;
+  }
+  out.commit();
+}
+
+}  // namespace
+
+std::optional<ExportFormat> format_named(std::string_view name) {
+  if (name == "csv") return ExportFormat::csv;
+  if (name == "swmm-timeseries") return ExportFormat::swmm_timeseries;
+  if (name == "swmm-rain") return ExportFormat::swmm_rain;
+  if (name == "netcdf") return ExportFormat::netcdf;
+  return std::nullopt;
+}
+
+void run_export(const ExportRequest& request, std::ostream& gage_lines) {
+  check_request(request);
+  results::ResultsTable table(request.input);
+  const ExportSettings settings{request.start, station_name(request, table), request.units, request.input};
+  if (request.format == ExportFormat::netcdf) {
+    tools::OutputFile out(request.output);
+    write_netcdf(table, settings, out.hand_to_library(), request.output);
+    out.commit();
+  } else {
+    write_text(request, table, settings);
+  }
+  if (is_swmm(request.format))
+    gage_lines << swmm_gage_lines(request.format == ExportFormat::swmm_rain ? SwmmFile::rain : SwmmFile::timeseries,
+                                  settings, request.output);
+}
+
+}  // namespace raingen::exporting

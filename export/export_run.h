@@ -1,0 +1,35 @@
+// One export, from the command line's choices to the file in place: the table is opened (and its
+// heading checked) before anything is created, rows stream from the table into the writer of the
+// format, and the output is renamed into place only when the whole table has been read and
+// written. Nothing of a failed export is left behind.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "export/export_settings.h"
+#include "gauge/calendar_series.h"
+
+namespace raingen::exporting {
+
+enum class ExportFormat { csv, swmm_timeseries, swmm_rain, netcdf };
+inline constexpr const char* format_list = "csv, swmm-timeseries, swmm-rain or netcdf";
+std::optional<ExportFormat> format_named(std::string_view name);
+
+struct ExportRequest {
+  ExportFormat format = ExportFormat::csv;
+  std::string input;
+  std::string output;                  // empty: standard output (not for netcdf)
+  gauge::TimePoint start;              // when day 1 begins
+  std::optional<std::string> station;  // none: the results file's site name, else SITE
+  DepthUnits units = DepthUnits::mm;
+};
+
+// Throws UsageError for a request that cannot be carried out as given, ToolError for a table
+// or a file at fault. For the SWMM formats, the rain gage lines go to gage_lines once the file
+// is in place.
+void run_export(const ExportRequest& request, std::ostream& gage_lines);
+
+}  // namespace raingen::exporting

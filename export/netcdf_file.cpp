@@ -1,0 +1,50 @@
+#include "export/netcdf_file.h"
+
+#include "common/tool_error.h"
+
+namespace raingen::exporting {
+
+NetcdfFile::NetcdfFile(const std::filesystem::path& path, std::string shown_name)
+    : shown_name_(std::move(shown_name)) {
+  check(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id_), "create");
+}
+
+NetcdfFile::~NetcdfFile() {
+  if (id_ >= 0) nc_close(id_);
+}
+
+void NetcdfFile::check(int status, const char* doing) const {
+  if (status != NC_NOERR)
+    throw tools::ToolError(shown_name_, 0, std::string("cannot be written: ") + doing + ": " + nc_strerror(status));
+}
+
+int NetcdfFile::define_dimension(const char* name, std::size_t length) {
+  int dimension = -1;
+  check(nc_def_dim(id_, name, length == 0 ? NC_UNLIMITED : length, &dimension), name);
+  return dimension;
+}
+
+int NetcdfFile::define_variable(const char* name, nc_type type, std::span<const int> dimensions) {
+  int variable = -1;
+  check(nc_def_var(id_, name, type, static_cast<int>(dimensions.size()), dimensions.data(), &variable), name);
+  return variable;
+}
+
+void NetcdfFile::put_text(int variable, const char* name, std::string_view text) {
+  check(nc_put_att_text(id_, variable, name, text.size(), text.data()), name);
+}
+
+void NetcdfFile::compress(int variable, int deflate_level, std::span<const std::size_t> chunk) {
+  check(nc_def_var_chunking(id_, variable, NC_CHUNKED, chunk.data()), "chunking");
+  check(nc_def_var_deflate(id_, variable, 1, 1, deflate_level), "compression");
+}
+
+void NetcdfFile::end_definitions() { check(nc_enddef(id_), "definitions"); }
+
+void NetcdfFile::close() {
+  const int id = id_;
+  id_ = -1;
+  check(nc_close(id), "close");
+}
+
+}  // namespace raingen::exporting

@@ -1,0 +1,30 @@
+#include "export/swmm_gage.h"
+
+namespace raingen::exporting {
+
+std::string swmm_gage_lines(SwmmFile kind, const ExportSettings& settings, const std::string& file) {
+  std::string lines;
+  const std::string quoted = "\"" + (file.empty() ? std::string("OUTPUT") : file) + "\"";
+  if (file.empty()) lines += ";OUTPUT: the file that standard output went to\n";
+  lines += "[RAINGAGES]\n";
+  if (kind == SwmmFile::rain) {
+    lines += "RG1 VOLUME 0:15 1.0 FILE " + quoted + " " + settings.station + " " +
+             (settings.units == DepthUnits::mm ? "MM" : "IN") + "\n";
+    return lines;
+  }
+  // A gage on a time series has no units of its own: SWMM reads its depths in the project's
+  // units, set by the flow units.
+  lines += settings.units == DepthUnits::mm ? ";Depths in mm: the project's flow units must be CMS, LPS or MLD\n"
+                                            : ";Depths in inches: the project's flow units must be CFS, GPM or MGD\n";
+  lines += "RG1 VOLUME 0:15 1.0 TIMESERIES " + settings.station + "\n";
+  lines += "[TIMESERIES]\n" + settings.station + " FILE " + quoted + "\n";
+  return lines;
+}
+
+std::string swmm_name_fault(const std::string& name) {
+  if (name.empty()) return "is empty";
+  if (name.find_first_of(" \t\";") != std::string::npos) return "holds a blank, a quote or a ';'";
+  return {};
+}
+
+}  // namespace raingen::exporting

@@ -1,0 +1,21 @@
+// The lines of a SWMM input file that make a rain gage read an exported file: a VOLUME gage with
+// a 0:15 interval, and for the time-series file the [TIMESERIES] line that names the file.
+#pragma once
+
+#include <string>
+
+#include "export/export_settings.h"
+
+namespace raingen::exporting {
+
+enum class SwmmFile { timeseries, rain };
+
+// The lines, each ending in "\n", ready to be pasted into SWMM's input file. file is the exported
+// file's name as given; empty when it went to standard output (the lines then say OUTPUT).
+std::string swmm_gage_lines(SwmmFile kind, const ExportSettings& settings, const std::string& file);
+
+// Why a name cannot be a SWMM station or time-series name (blank, or holds a blank, a quote or a
+// ';'), or an empty text when it can.
+std::string swmm_name_fault(const std::string& name);
+
+}  // namespace raingen::exporting

@@ -1,0 +1,71 @@
+// raingen-export: the program's results table (SOURCE.OUT or a results file) in the formats that
+// models and analysts read, with calendar dates.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <string>
+
+#include "common/tool_error.h"
+#include "export/export_run.h"
+#include "export/start_option.h"
+
+namespace {
+
+using namespace raingen;
+
+constexpr const char* rules = R"(Rules:
+  The table's row t is the interval (t - 15 min, t] after day 1 begins (--start). The csv file
+  gives each interval's start and end (ISO 8601) and its depth, dry intervals included; both SWMM
+  files list the wet intervals only, each stamped at the start of its 15 minutes; the netCDF file
+  stamps each interval at its end (time, minutes since the start) and gives both ends in
+  time_bnds. Depths are per 15-minute interval with the table's three decimals; --units only
+  labels them, nothing is converted.
+  Formats:
+    csv              start,end,rainfall_mm
+    swmm-timeseries  SWMM time-series file: MM/DD/YYYY HH:MM VALUE
+    swmm-rain        SWMM user-prepared rain file: STATION YYYY MM DD HH MM VALUE
+    netcdf           CF-1.8 netCDF-4 file (OUTPUT required)
+  For the SWMM formats the lines of a rain gage that reads the file are shown on standard error.
+  A table row that does not parse (asterisks included), times that do not step by 15 minutes
+  from 15, a table cut part way through a day or a results file without its heading end the
+  export with FILE:LINE and status 1; OUTPUT is then left as it was.
+Exit status: 0 done, 1 failure, 2 usage error.)";
+
+int export_main(int argc, char** argv) {
+  CLI::App app("Writes the program's site series (SOURCE.OUT or a results file) as csv, SWMM or netCDF files.",
+               "raingen-export");
+  std::string format_name, start_text = "2001-01-01 00:00", units_name = "mm";
+  exporting::ExportRequest request;
+  std::string station;
+  app.add_option("--format", format_name, "csv, swmm-timeseries, swmm-rain or netcdf")->required();
+  app.add_option("--start", start_text, "when day 1 begins: 'YYYY-MM-DD[ HH:MM]' (default 2001-01-01 00:00)");
+  auto* station_option = app.add_option("--station", station, "the series' name (default: the results file's site name, else SITE)");
+  app.add_option("--units", units_name, "mm or in: the label of the depths (default mm)");
+  app.add_option("INPUT", request.input, "SOURCE.OUT or a results file")->required();
+  app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
+  app.set_version_flag("--version", "raingen-export 1.0");
+  app.footer(rules);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& done) {
+    return app.exit(done);
+  } catch (const CLI::ParseError& error) {
+    throw tools::UsageError(std::string(error.what()) + " (see --help)");
+  }
+
+  const auto format = exporting::format_named(format_name);
+  if (!format) throw tools::UsageError("unknown format '" + format_name + "': " + exporting::format_list);
+  request.format = *format;
+  if (units_name != "mm" && units_name != "in") throw tools::UsageError("--units '" + units_name + "': mm or in");
+  request.units = units_name == "mm" ? exporting::DepthUnits::mm : exporting::DepthUnits::in;
+  request.start = exporting::parse_start(start_text);
+  if (*station_option) request.station = station;
+  exporting::run_export(request, std::cerr);
+  return tools::exit_success;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return raingen::tools::run_tool("raingen-export", [&] { return export_main(argc, argv); });
+}
