@@ -1,5 +1,6 @@
 #include "export/csv_writer.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -29,11 +30,15 @@ void write_csv(results::ResultsTable& table, const ExportSettings& settings, too
   CivilClock clock;
   results::TableRow row;
   char line[64];
+  // Rows follow one another without a gap (the table checks it), so each interval starts where
+  // the one before ended: the start text is the last end text.
+  char end_text[16];
+  put_iso(end_text, clock.at(settings.start));
   while (table.next(row)) {
-    const gauge::TimePoint end = settings.start + gauge::Minutes(row.minutes);
-    char* p = put_iso(line, clock.at(end - gauge::interval_length));
+    char* p = std::copy(end_text, end_text + sizeof end_text, line);
     *p++ = ',';
-    p = put_iso(p, clock.at(end));
+    put_iso(end_text, clock.at(settings.start + gauge::Minutes(row.minutes)));
+    p = std::copy(end_text, end_text + sizeof end_text, p);
     *p++ = ',';
     p = put_depth(p, row.thousandths);
     *p++ = '\n';

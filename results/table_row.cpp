@@ -9,7 +9,12 @@ constexpr int depth_width = 9;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string quoted(std::string_view text) {
+  std::string out(1, '\'');
+  out.append(text);
+  out += '\'';
+  return out;
+}
 
 std::string_view without_leading_blanks(std::string_view field) {
   while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
@@ -44,13 +49,13 @@ std::variant<TableRow, std::string> parse_table_row(std::string_view line) {
   std::string_view depth = without_leading_blanks(depth_field);
   if (!depth.empty() && all_asterisks(depth))
     return "the depth is asterisks: the value did not fit its 9 columns when the program wrote it";
-  const std::string not_a_depth = "the depth " + quoted(depth_field) + " is not a number with three decimals";
+  const auto not_a_depth = [&] { return "the depth " + quoted(depth_field) + " is not a number with three decimals"; };
   if (!depth.empty() && depth.front() == '-') return "the depth " + quoted(depth_field) + " is negative";
   // Integer digits (none when the value is below 1), the point, exactly three decimals.
-  if (depth.size() < 4 || depth[depth.size() - 4] != '.') return not_a_depth;
+  if (depth.size() < 4 || depth[depth.size() - 4] != '.') return not_a_depth();
   for (std::size_t k = 0; k < depth.size(); ++k) {
     if (k == depth.size() - 4) continue;
-    if (!is_digit(depth[k])) return not_a_depth;
+    if (!is_digit(depth[k])) return not_a_depth();
     row.thousandths = row.thousandths * 10 + (depth[k] - '0');
   }
   return row;
