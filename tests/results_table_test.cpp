@@ -136,7 +136,7 @@ TEST(ResultsTable, EveryFaultNamedWithFileAndLine) {
       {"two decimals", row(15, ".25"), ":1: the depth '      .25' is not a number with three decimals"},
       {"comma", row(15, "0,250"), ":1: the depth '    0,250' is not a number with three decimals"},
       {"blank depth", row(15, ""), ":1: the depth '         ' is not a number with three decimals"},
-      {"time with a sign", row(15, ".000").replace(9, 1, "+"), ":1: the time '         +15' is not a whole number of minutes"},
+      {"time with a sign", "         +15     .000\r\n", ":1: the time '         +15' is not a whole number of minutes"},
       {"out of step", stepped, ":3: the time is 60 where 45 was due: the table's times step by 15 minutes from 15"},
       {"first time not 15", row(30, ".000"), ":1: the time is 30 where 15 was due: the table's times step by 15 minutes from 15"},
       {"day cut short", day + row(1455, ".000"),
