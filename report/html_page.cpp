@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "common/numbers.h"
 #include "report/svg_text.h"
 
 namespace raingen::report {
@@ -15,6 +16,12 @@ th{background:#f3f3f3}td.n{text-align:right;font-variant-numeric:tabular-nums}
 .figures{display:flex;flex-wrap:wrap;gap:14px;margin:.6em 0}.figures svg{border:1px solid #e4e4e4}
 p{max-width:60em})";
 
+bool looks_numeric(std::string_view cell) {
+  if (cell == "-") return true;
+  if (!cell.empty() && cell.back() == '%') cell.remove_suffix(1);
+  return tools::parse_real(cell).has_value();
+}
+
 }  // namespace
 
 HtmlPage::HtmlPage(std::string title) : title_(std::move(title)) {}
@@ -27,15 +34,14 @@ void HtmlPage::paragraph(std::string_view text) { body_ += "<p>" + escape(text) 
 
 void HtmlPage::markup(std::string_view html) { body_ += html; }
 
-void HtmlPage::table(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows,
-                     std::size_t numeric_from) {
+void HtmlPage::table(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows) {
   body_ += "<table>\n<tr>";
   for (const std::string& h : header) body_ += "<th>" + escape(h) + "</th>";
   body_ += "</tr>\n";
   for (const auto& row : rows) {
     body_ += "<tr>";
     for (std::size_t c = 0; c < row.size(); ++c)
-      body_ += (c >= numeric_from ? "<td class=\"n\">" : "<td>") + escape(row[c]) + "</td>";
+      body_ += (looks_numeric(row[c]) ? "<td class=\"n\">" : "<td>") + escape(row[c]) + "</td>";
     body_ += "</tr>\n";
   }
   body_ += "</table>\n";

@@ -16,10 +16,9 @@ class HtmlPage {
   void heading(int level, std::string_view text);  // h1..h3
   void paragraph(std::string_view text);           // plain text, escaped
   void markup(std::string_view html);              // markup this program made itself
-  // A table; every cell is plain text (escaped). Cells of columns from `numeric_from` on are
-  // right-aligned.
-  void table(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows,
-             std::size_t numeric_from = 1);
+  // A table; every cell is plain text (escaped). Numbers (a percentage too, or "-" for none) are
+  // right-aligned so that their digits line up.
+  void table(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows);
   // Charts side by side, wrapping to the page's width.
   void figures(const std::vector<std::string>& svgs);
 

@@ -73,9 +73,9 @@ std::string report_html(const ReportContent& content) {
   page.heading(2, "The run");
   std::vector<std::vector<std::string>> run_rows;
   for (const auto& [name, value] : content.run) run_rows.push_back({name, value});
-  page.table({"setting", "value"}, run_rows, 2);
+  page.table({"setting", "value"}, run_rows);
   page.heading(3, "Stations and their records");
-  page.table(content.station_header, content.stations, 1);
+  page.table(content.station_header, content.stations);
 
   page.heading(2, "Statistics");
   page.paragraph(fmt::format(

@@ -25,11 +25,17 @@ struct Tally {
 
 std::vector<AnnualMaximum> annual_maxima(const Blocks& blocks) {
   std::map<int, Tally> years;
-  for (std::size_t k = 0; k < blocks.size(); ++k) {
-    if (!blocks.present(k)) continue;
-    Tally& t = years[static_cast<int>(date_of(blocks.block_start(k)).year())];
-    ++t.present;
-    t.maximum = std::max(t.maximum, blocks.depths[k]);
+  // Blocks start at a midnight and a day holds a whole number of them: the year is looked up once
+  // per day, not per block.
+  const std::size_t per_day = static_cast<std::size_t>(date::days{1} / blocks.length);
+  for (std::size_t first = 0; first < blocks.size(); first += per_day) {
+    Tally* t = nullptr;
+    for (std::size_t k = first; k < std::min(first + per_day, blocks.size()); ++k) {
+      if (!blocks.present(k)) continue;
+      if (t == nullptr) t = &years[static_cast<int>(date_of(blocks.block_start(k)).year())];
+      ++t->present;
+      t->maximum = std::max(t->maximum, blocks.depths[k]);
+    }
   }
   std::vector<AnnualMaximum> maxima;
   for (const auto& [year, tally] : years) {

@@ -1,0 +1,141 @@
+#include "report/make_report.h"
+
+#include <fmt/format.h>
+
+#include "common/output_file.h"
+#include "common/tool_error.h"
+#include "report/report_content.h"
+#include "report/report_page.h"
+#include "report/run_inputs.h"
+#include "stats/statistics_csv.h"
+#include "stats/weighted_record.h"
+
+namespace raingen::report {
+
+namespace {
+
+std::string time_text(gauge::TimePoint t) {
+  const auto day = date::floor<date::days>(t);
+  const date::year_month_day d{day};
+  const date::hh_mm_ss hms{t - day};
+  return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
+                     static_cast<unsigned>(d.day()), hms.hours().count(), hms.minutes().count());
+}
+
+std::string span_text(const gauge::CalendarSeries& s) {
+  if (s.empty()) return "(no interval)";
+  return time_text(s.start()) + " to " + time_text(s.end());
+}
+
+std::string present_text(const gauge::CalendarSeries& s) {
+  std::size_t present = 0;
+  for (std::size_t k = 0; k < s.size(); ++k) present += s.present(k);
+  if (s.empty()) return "-";
+  return fmt::format("{:.1f}%", 100.0 * static_cast<double>(present) / static_cast<double>(s.size()));
+}
+
+std::string reading_text(const GaugeRecord& r) {
+  std::string text(gauge::format_name(r.facts.format));
+  if (r.facts.step_minutes > 0) text += fmt::format(", {}-minute step", r.facts.step_minutes);
+  for (const auto& [name, value] : r.argument.options) text += fmt::format(", {}={}", name, value);
+  return text;
+}
+
+// The weighted record, or why there is none.
+std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, std::vector<std::string>& warnings) {
+  std::array<int, 3> distances{};
+  for (std::size_t s = 0; s < 3; ++s) distances[s] = in.settings.stations[s].distance;
+  const auto records = in.station_records();
+  std::vector<std::string> lacking;
+  for (int s : stats::stations_weighted(distances))
+    if (records[static_cast<std::size_t>(s)] == nullptr) lacking.push_back(in.settings.stations[static_cast<std::size_t>(s)].id);
+  if (!lacking.empty()) {
+    warnings.push_back(fmt::format("no weighted record: the weighting uses station{} {} and no --gauge gives {}",
+                                   lacking.size() > 1 ? "s" : "", fmt::join(lacking, ", "),
+                                   lacking.size() > 1 ? "their records" : "its record"));
+    return std::nullopt;
+  }
+  gauge::CalendarSeries site = stats::weighted_record("weighted-record", records, distances);
+  if (site.empty()) warnings.push_back("the weighted record is empty: the records used have no interval in common");
+  return site;
+}
+
+ReportContent assemble(const ReportRequest& request, const RunInputs& in, const std::vector<stats::SeriesStatistics>& stats,
+                       const std::vector<const gauge::CalendarSeries*>& series, const std::vector<SeriesRole>& roles,
+                       const std::vector<std::string>& warnings) {
+  ReportContent c;
+  c.site_name = in.settings.site_name;
+  c.options = request.options;
+  c.notes = warnings;
+  std::array<int, 3> distances{};
+  for (std::size_t s = 0; s < 3; ++s) distances[s] = in.settings.stations[s].distance;
+  const std::array<double, 3> shares = stats::station_shares(distances);
+  const int days = in.settings.day_count;
+  c.run = {
+      {"run directory", in.dir.string()},
+      {"results file", in.results_path.string()},
+      {"site", in.settings.site_name},
+      {"days generated", fmt::format("{} ({} to {})", days, time_text(in.generated.start()), time_text(in.generated.end()))},
+      {"day 1 starts (--start)", time_text(in.generated.start())},
+      {"weighting", stats::stations_weighted(distances).size() == 1
+                        ? "a station at the site (distance 0): its series alone"
+                        : "inverse-square distance of the three stations"},
+      {"dry block (--dry-threshold)", fmt::format("depth at most {:g} mm", request.options.dry_threshold)},
+      {"block kept (--min-complete)", fmt::format("at least {:g}% of its 15-minute values present", request.options.min_complete_percent)},
+  };
+  c.station_header = {"station", "distance", "share of the site value", "gauge record", "read as", "period", "present"};
+  for (std::size_t s = 0; s < 3; ++s) {
+    const stations::StationSetting& st = in.settings.stations[s];
+    std::vector<std::string> row{st.id, std::to_string(st.distance), fmt::format("{:.1f}%", 100 * shares[s])};
+    const GaugeRecord* record = nullptr;
+    for (const GaugeRecord& r : in.records)
+      if (r.station == static_cast<int>(s)) record = &r;
+    if (record)
+      for (std::string cell : {record->argument.path, reading_text(*record), span_text(record->series), present_text(record->series)})
+        row.push_back(std::move(cell));
+    else
+      row.insert(row.end(), {"(none given)", "", "", ""});
+    c.stations.push_back(std::move(row));
+  }
+  for (std::size_t k = 0; k < stats.size(); ++k) c.series.push_back({roles[k], series[k], &stats[k]});
+  return c;
+}
+
+}  // namespace
+
+ReportOutcome make_report(const ReportRequest& request) {
+  const RunInputs in = read_run_inputs(request.dir, request.gauges, request.start);
+  ReportOutcome outcome;
+  const std::optional<gauge::CalendarSeries> site = weighted(in, outcome.warnings);
+
+  std::vector<const gauge::CalendarSeries*> series;
+  std::vector<SeriesRole> roles;
+  for (const GaugeRecord& r : in.records) {
+    series.push_back(&r.series);
+    roles.push_back(SeriesRole::record);
+  }
+  if (site) {
+    series.push_back(&*site);
+    roles.push_back(SeriesRole::weighted_record);
+  }
+  series.push_back(&in.generated);
+  roles.push_back(SeriesRole::generated);
+  std::vector<stats::SeriesStatistics> statistics;
+  for (const gauge::CalendarSeries* s : series) statistics.push_back(stats::compute_statistics(*s, request.options));
+
+  const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
+  std::error_code error;
+  std::filesystem::create_directories(out_dir, error);
+  if (error) throw tools::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
+  outcome.statistics_csv = out_dir / "statistics.csv";
+  outcome.report_html = out_dir / "report.html";
+  tools::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
+  std::vector<const stats::SeriesStatistics*> rows;
+  for (const stats::SeriesStatistics& s : statistics) rows.push_back(&s);
+  csv.write(stats::statistics_csv(rows));
+  html.write(report_html(assemble(request, in, statistics, series, roles, outcome.warnings)));
+  tools::commit_all({&csv, &html});
+  return outcome;
+}
+
+}  // namespace raingen::report

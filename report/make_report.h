@@ -1,0 +1,32 @@
+// raingen-report's work from a request to its two files: reading the run's inputs, the statistics
+// of every series, statistics.csv and report.html, both written aside and renamed together.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/gauge_arguments.h"
+#include "stats/series_statistics.h"
+
+#include <date/date.h>
+
+namespace raingen::report {
+
+struct ReportRequest {
+  std::filesystem::path dir = ".";
+  std::vector<tools::GaugeArgument> gauges;
+  date::sys_days start = date::sys_days{date::year{2001} / 1 / 1};
+  stats::StatisticsOptions options;
+  std::filesystem::path output;  // empty: dir/report
+};
+
+struct ReportOutcome {
+  std::filesystem::path statistics_csv;
+  std::filesystem::path report_html;
+  std::vector<std::string> warnings;  // what the page notes and standard error should say too
+};
+
+ReportOutcome make_report(const ReportRequest& request);
+
+}  // namespace raingen::report

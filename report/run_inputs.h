@@ -1,0 +1,42 @@
+// Everything a report reads: the run directory's INPUT.TXT and the results file it names, and
+// the gauge records of its stations, each read as the gauge readers read it.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/gauge_arguments.h"
+#include "gauge/calendar_series.h"
+#include "gauge/read_gauge.h"
+#include "stations/settings_file.h"
+
+namespace raingen::report {
+
+struct GaugeRecord {
+  tools::GaugeArgument argument;  // as given: ID, file, reading options
+  gauge::ReadFacts facts;
+  gauge::CalendarSeries series;   // named "record:ID"
+  int station = 0;                // 0-based station of INPUT.TXT
+};
+
+struct RunInputs {
+  std::filesystem::path dir;
+  stations::Settings settings;
+  std::filesystem::path results_path;
+  gauge::CalendarSeries generated;  // named "generated"
+  std::vector<GaugeRecord> records; // in the order given
+  // The record of each station, null where none was given.
+  std::array<const gauge::CalendarSeries*, 3> station_records() const;
+};
+
+// Reads dir/INPUT.TXT, the results file it names (day 1 beginning at day_one) and every gauge
+// record. Throws UsageError for a gauge whose ID is no station of INPUT.TXT or reading options that
+// do not fit, ToolError for anything an input gets wrong, and for a results file whose day count
+// is not that of INPUT.TXT.
+RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<tools::GaugeArgument>& gauges,
+                          date::sys_days day_one);
+
+}  // namespace raingen::report

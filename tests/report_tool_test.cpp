@@ -1,0 +1,167 @@
+// raingen-report run as a user runs it, in a temporary directory: statistics of records, their
+// weighted record and a results table worked out by hand; warnings, usage errors and failures,
+// after which no report file has changed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/child.h"
+#include "support/tool_runs.h"
+
+namespace {
+
+using testing_support::ChildSetup;
+using testing_support::Outcome;
+using testing_support::TempDir;
+
+// Stations A, B, C at 1, 2 and 2 km: weights 1, 4, 4, so a site value is (a + b/4 + c/4) / 1.5.
+constexpr const char* settings =
+    "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    A\r\nSTATION 2:    B\r\nSTATION 3:    C\r\n"
+    "DISTANCE 1:     1\r\nDISTANCE 2:     2\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n";
+
+// A record of 2001-01-01 and -02 as a 15-minute csv stamped at the interval's end: rain in the
+// intervals given (0-based), a missing value in those of `missing`.
+std::string record(const std::vector<std::pair<int, const char*>>& rain, const std::vector<int>& missing = {},
+                   const std::string& header = "time,depth", const std::string& before_depth = "") {
+  std::string text = header + "\n";
+  for (int k = 0; k < 192; ++k) {
+    const int end = (k + 1) * 15, day = 1 + end / 1440, minute = end % 1440;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "2001-01-%02d %02d:%02d", day, minute / 60, minute % 60);
+    std::string depth = "0";
+    for (const auto& [at, value] : rain)
+      if (at == k) depth = value;
+    if (std::find(missing.begin(), missing.end(), k) != missing.end()) depth = "NA";
+    text += std::string(stamp) + "," + before_depth + depth + "\n";
+  }
+  return text;
+}
+
+// The program's results file: its heading, then 192 rows; 2.5 mm at 09:45-10:00 of day 1 and
+// 0.5 mm in the first interval of day 2.
+std::string results_file() {
+  std::string text =
+      "SYNTHETIC RAINFALL GENERATION\r\n  \r\nSITE NAME:  HILL       \r\nSTATION #1: A   \r\nSTATION #2: B   \r\n"
+      "STATION #3: C   \r\n                         \r\nDISTANCE TO SITE:\r\nSTATION #1:   1\r\nSTATION #2:   2\r\n"
+      "STATION #3:   2\r\n  \r\n  \r\n   TIME(MIN) RAINFALL\r\n";
+  for (int k = 0; k < 192; ++k) {
+    char row[32];
+    std::snprintf(row, sizeof row, "%12d%9s\r\n", (k + 1) * 15, k == 39 ? "2.500" : k == 96 ? ".500" : ".000");
+    text += row;
+  }
+  return text;
+}
+
+struct RunDirectory {
+  TempDir dir;
+  RunDirectory() {
+    dir.write("INPUT.TXT", settings);
+    dir.write("RESULTS.TXT", results_file());
+    // Interval 39: (3 + 6/4 + 0/4) / 1.5 = 3. Interval 100: (0 + 1.2/4 + 0) / 1.5. Interval 150:
+    // missing in C, so missing at the site, and day 2 is left out at --min-complete 100.
+    dir.write("a.csv", record({{39, "3.0"}}, {}, "time,other,depth", "9,"));
+    dir.write("b.csv", record({{39, "6.0"}, {100, "1.2"}}));
+    dir.write("c.csv", record({}, {150}));
+  }
+  Outcome report(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {"--dir", dir.path().string()});
+    return testing_support::run_tool_program(ChildSetup{}, "raingen-report", arguments);
+  }
+  std::vector<std::string> gauges(bool with_c = true) const {
+    std::vector<std::string> g{"--gauge", "A=" + (dir / "a.csv").string(), "--gauge", "B=" + (dir / "b.csv").string(),
+                               "--column", "A:depth"};
+    if (with_c) g.insert(g.end(), {"--gauge", "C=" + (dir / "c.csv").string()});
+    return g;
+  }
+};
+
+bool has_row(const std::string& csv, const std::string& row) { return csv.find("\n" + row + "\n") != std::string::npos; }
+
+TEST(ReportTool, StatisticsWorkedOutByHand) {
+  const RunDirectory run;
+  const Outcome out = run.report(run.gauges());
+  ASSERT_EQ(out.exit_status, 0) << out.err;
+  EXPECT_EQ(out.err, "");
+  const std::string report_dir = (run.dir.path() / "report").string();
+  EXPECT_EQ(out.out, report_dir + "/statistics.csv\n" + report_dir + "/report.html\n");
+  const std::string csv = run.dir.read("report/statistics.csv");
+  EXPECT_EQ(csv.substr(0, csv.find('\n')), "series,aggregation_minutes,statistic,value");
+  // Five series (three records, weighted record, generated), 7 rows at three levels and 9 daily.
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 5 * (3 * 7 + 9));
+  for (const char* row : {
+           "record:A,1440,mean,1.5",            // days 3 and 0
+           "record:B,15,probability_dry,0.9895833333333334",  // 190 of 192
+           "record:C,1440,mean,0",              // day 2 left out (one value missing)
+           "weighted-record,1440,mean,3",       // day 2 left out with C's missing value
+           "weighted-record,1440,variance,",    // one block: no value
+           "weighted-record,60,annual_max_mean,",  // two days are no 90% of a year
+           "generated,1440,mean,1.5",
+           "generated,1440,variance,2",
+           "generated,60,probability_dry,0.9583333333333334",  // 46 of 48 hours
+           "generated,1440,lag1_autocorrelation,",  // one pair
+           "generated,1440,mean_dry_spell_days,",   // no run has the other kind on both sides
+       })
+    EXPECT_TRUE(has_row(csv, row)) << row;
+  // With 90%, day 2 of the weighted record is kept: 95 of 96 values, the missing one dry.
+  const Outcome kept = run.report(
+      [&] { auto a = run.gauges(); a.insert(a.end(), {"--min-complete", "90", "--output", (run.dir / "r90").string()}); return a; }());
+  ASSERT_EQ(kept.exit_status, 0) << kept.err;
+  EXPECT_TRUE(has_row(run.dir.read("r90/statistics.csv"), "weighted-record,1440,mean,1.6"));
+  const std::string html = run.dir.read("report/report.html");
+  EXPECT_NE(html.find("<h1>raingen report: HILL</h1>"), std::string::npos);
+  EXPECT_NE(html.find("column=depth"), std::string::npos);  // how record A was read
+}
+
+TEST(ReportTool, AStationWithoutItsRecordLeavesNoWeightedRecord) {
+  const RunDirectory run;
+  const Outcome out = run.report(run.gauges(false));
+  ASSERT_EQ(out.exit_status, 0) << out.err;
+  EXPECT_EQ(out.err, "raingen-report: no weighted record: the weighting uses station C and no --gauge gives its record\n");
+  const std::string csv = run.dir.read("report/statistics.csv");
+  EXPECT_EQ(csv.find("weighted-record"), std::string::npos);
+  EXPECT_NE(run.dir.read("report/report.html").find("no weighted record"), std::string::npos);
+}
+
+TEST(ReportTool, FailuresLeaveEarlierReportsAsTheyWere) {
+  const RunDirectory run;
+  std::filesystem::create_directory(run.dir / "report");
+  run.dir.write("report/statistics.csv", "old");
+  run.dir.write("bad.csv", "time,depth\n2001-01-01 00:15,0\n2001-01-01 00:30,x\n");
+  const std::string bad = (run.dir / "bad.csv").string(), input = (run.dir / "INPUT.TXT").string();
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;  // the start of standard error
+  } cases[] = {
+      {{"--gauge", "D=" + bad}, 2,
+       "raingen-report: --gauge D: no station of " + input + " has this ID (its stations: A, B, C)\n"},
+      {{"--gauge", "A=" + bad}, 1, "raingen-report: " + bad + ":3: "},
+      {{"--gauge", "A"}, 2, "raingen-report: --gauge A: ID=FILE expected\n"},
+      {{}, 2, "raingen-report: --gauge is required"},
+      {{"--gauge", "A=" + bad, "--start", "2001-02-30"}, 2, "raingen-report: --start '2001-02-30' is not a day YYYY-MM-DD\n"},
+      {{"--gauge", "A=" + bad, "--format", "A:excel"}, 2, "raingen-report: gauge A: format 'excel' is none of"},
+      {{"--gauge", "A=" + bad, "--min-complete", "120"}, 2, "raingen-report: --min-complete"},
+  };
+  for (const auto& c : cases) {
+    const Outcome out = run.report(c.arguments);
+    EXPECT_EQ(out.exit_status, c.status) << out.err;
+    EXPECT_EQ(out.err.substr(0, c.message.size()), c.message);
+    EXPECT_EQ(out.out, "");
+    EXPECT_EQ(run.dir.read("report/statistics.csv"), "old");
+    EXPECT_FALSE(run.dir.exists("report/report.html"));
+  }
+  // A results table from another run: fewer days than INPUT.TXT asks for.
+  std::string three_days = settings;
+  three_days.replace(three_days.find("DAYS:  2"), 8, "DAYS:  3");
+  run.dir.write("INPUT.TXT", three_days);
+  const Outcome other = run.report(run.gauges());
+  EXPECT_EQ(other.exit_status, 1);
+  EXPECT_EQ(other.err, "raingen-report: " + (run.dir / "RESULTS.TXT").string() + ": holds 2 days, but " + input +
+                           " asks for 3: the results are not from these settings\n");
+  EXPECT_EQ(run.dir.read("report/statistics.csv"), "old");
+}
+
+}  // namespace

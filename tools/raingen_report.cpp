@@ -1,0 +1,91 @@
+// raingen-report: does the generated series look like the rain it came from? Statistics of the
+// program's site series beside the gauge records of its stations and their weighted record, as
+// statistics.csv and a self-contained report.html.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "common/gauge_arguments.h"
+#include "common/tool_error.h"
+#include "gauge/read_options.h"
+#include "report/make_report.h"
+
+namespace {
+
+using namespace raingen;
+
+constexpr const char* rules = R"(Rules:
+  The run directory holds INPUT.TXT and the results file it names. Each --gauge gives the
+  record of one of its stations by the station's ID. Series compared:
+    record:ID        each gauge's record on its 15-minute grid, with its gaps;
+    weighted-record  the records combined as the program weights station series (inverse-square
+                     distances of INPUT.TXT; a station at distance 0 alone), present only where
+                     every record it uses is present: the fair reference for the site;
+    generated        the results file's site series, day 1 beginning at --start.
+  Statistics on blocks of 15, 60, 360 and 1440 minutes aligned to midnight: mean, variance
+  (n - 1), cv, skewness (m3 / m2^1.5), lag1_autocorrelation (pairs of consecutive blocks both
+  present), probability_dry (depth <= --dry-threshold), annual_max_mean (calendar years with at
+  least 90% of their blocks present); at 1440 minutes also mean_dry_spell_days and
+  mean_wet_spell_days (runs with a day of the other kind, not a gap or an end, on both sides).
+  A block is left out when fewer than --min-complete percent of its 15-minute values are
+  present; the missing values of a kept block count as dry. Records' depths are used as read.
+  Reading options (--format, --column, --swmm-station, --stamp, --from, --to) apply to every
+  gauge, or to one when the value starts with its ID and a colon: --column PD01:rain_mm.
+  Writes DIR/statistics.csv (series,aggregation_minutes,statistic,value) and DIR/report.html,
+  both or neither, and prints their paths.
+Exit status: 0 done, 1 failure, 2 usage error.)";
+
+constexpr const char* reading_options[] = {"format", "column", "swmm-station", "stamp", "from", "to"};
+
+int report_main(int argc, char** argv) {
+  CLI::App app("Compares the program's site series with the gauge records of its stations.", "raingen-report");
+  report::ReportRequest request;
+  std::string dir = ".", output, start = "2001-01-01";
+  std::vector<std::string> gauges;
+  std::vector<std::vector<std::string>> reading_values(std::size(reading_options));
+  app.add_option("--dir", dir, "the run directory (default .)");
+  app.add_option("--gauge", gauges, "ID=FILE: the record of station ID (repeat for each station)")->required();
+  app.add_option("--start", start, "YYYY-MM-DD: the day on which day 1 of the results begins (default 2001-01-01)");
+  app.add_option("--dry-threshold", request.options.dry_threshold, "MM: a block is dry at or below this depth (default 0)")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--min-complete", request.options.min_complete_percent,
+                 "PERCENT: share of a block's 15-minute values that must be present (default 100)")
+      ->check(CLI::Range(0.0, 100.0));
+  app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
+  const char* reading_help[] = {"[ID:]FORMAT: auto, tips, csv, swmm or noaa", "[ID:]NAME: the csv column to read",
+                                "[ID:]NAME: the station of a SWMM rain file", "[ID:]start|end: how csv and SWMM times are stamped",
+                                "[ID:]YYYY-MM-DD: first day of the record to keep", "[ID:]YYYY-MM-DD: last day of the record to keep"};
+  for (std::size_t k = 0; k < std::size(reading_options); ++k)
+    app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])->take_all()->expected(1);
+  app.set_version_flag("--version", "raingen-report 1.0");
+  app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& done) {
+    return app.exit(done);
+  } catch (const CLI::ParseError& error) {
+    throw tools::UsageError(std::string(error.what()) + " (see --help)");
+  }
+
+  request.dir = dir;
+  request.output = output;
+  request.gauges = tools::parse_gauge_arguments(gauges);
+  for (std::size_t k = 0; k < std::size(reading_options); ++k)
+    tools::distribute_reading_option(request.gauges, reading_options[k], reading_values[k]);
+  const auto day = gauge::parse_day(start);
+  if (!day) throw tools::UsageError("--start '" + start + "' is not a day YYYY-MM-DD");
+  request.start = *day;
+
+  const report::ReportOutcome outcome = report::make_report(request);
+  for (const std::string& warning : outcome.warnings) std::cerr << "raingen-report: " << warning << '\n';
+  std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
+  return tools::exit_success;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return raingen::tools::run_tool("raingen-report", [&] { return report_main(argc, argv); });
+}
