@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "common/tool_error.h"
+#include "gauge/read_gauge.h"
+#include "results/results_series.h"
 #include "support/tool_runs.h"
 
 namespace {
@@ -284,6 +287,35 @@ TEST(Export, EveryFormatKeepsTheTotalOfARealRun) {
   for (const std::string& value : dumped_values(ncdump(dir, {"-v", "rainfall", "out.nc"}).out, "rainfall"))
     netcdf_total += thousandths_of(value);
   EXPECT_EQ(netcdf_total, total);
+}
+
+// What a gauge reader makes of an export is the series the table holds, interval by interval.
+TEST(Export, CsvAndSwmmRainReadBackAsTheTablesSeries) {
+  TempDir dir;
+  run_example(dir);
+  for (const char* format : {"csv", "swmm-rain"})
+    ASSERT_EQ(export_in(dir, {"--format", format, "--start", "2004-02-28 06:00", "RESULTS.TXT", format}).exit_status, 0);
+  using namespace std::chrono;
+  const raingen::gauge::TimePoint day_one = date::sys_days(date::year{2004} / 2 / 28) + 6h;
+  const raingen::gauge::CalendarSeries table =
+      raingen::results::read_results_series((dir / "RESULTS.TXT").string(), day_one);
+
+  raingen::gauge::ReadOptions csv;
+  raingen::gauge::set_read_option(csv, "column", "rainfall_mm");
+  raingen::gauge::set_read_option(csv, "stamp", "start");
+  raingen::gauge::ReadOptions swmm;  // wet intervals only: dry over the days given
+  raingen::gauge::set_read_option(swmm, "from", "2004-02-28");
+  raingen::gauge::set_read_option(swmm, "to", "2005-02-27");
+  for (const auto& [file, options] : {std::pair{"csv", csv}, std::pair{"swmm-rain", swmm}}) {
+    const raingen::gauge::CalendarSeries read = raingen::gauge::read_gauge((dir / file).string(), options);
+    const long offset = (table.start() - read.start()) / raingen::gauge::interval_length;
+    ASSERT_GE(offset, 0) << file;
+    ASSERT_GE(read.size(), table.size() + offset) << file;
+    for (std::size_t k = 0; k < table.size(); ++k) {
+      ASSERT_TRUE(read.present(k + offset)) << file << " interval " << k;
+      ASSERT_EQ(std::lround(read.depth(k + offset) * 1000), std::lround(table.depth(k) * 1000)) << file << " interval " << k;
+    }
+  }
 }
 
 struct BadExport {
