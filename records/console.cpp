@@ -9,8 +9,8 @@
 namespace records::console {
 namespace {
 
-bool shown = false;     // a record (or the blank-name prompt) has been shown in this run
-bool open = false;      // the last record's line has not been ended
+bool shown = false;  // a console record has been shown in this run (the prompt is no record)
+bool open = false;   // the last record's line has not been ended
 
 Connection make_input() {
   Connection c;
@@ -86,11 +86,11 @@ bool read_line(std::string& line, std::size_t max_length) {
   }
 }
 
+// The prompt is text, not a record: it ends a record's open line, yet neither opens a line nor
+// counts as a record shown, so the next record is still the run's first when none came before.
 bool prompt_line(std::string_view prompt, std::string& line, std::size_t max_length) {
   end_line();
   write_bytes(prompt);
-  shown = true;
-  open = false;
   return read_line(line, max_length);
 }
 

@@ -33,12 +33,12 @@ bool read_line(std::string& line, std::size_t max_length);
 // The connection that reads standard input (shared by console reads and the prompt).
 Connection& input_connection();
 
-// Ends the open line, writes the prompt as it is and reads one line (as read_line). Afterwards
-// the console counts as having shown a record and its line is not open (the answer's line end
-// came from the user's side).
+// Ends the open line, writes the prompt as it is and reads one line (as read_line). The prompt
+// is no console record: no line is open afterwards (the answer's line end came from the user's
+// side), and whether a record has been shown is left as it was.
 bool prompt_line(std::string_view prompt, std::string& line, std::size_t max_length);
 
-// True once any record or prompt has been shown in this run.
+// True once any record has been shown in this run.
 bool record_shown();
 
 // Back to the state at program start, for tests.
