@@ -5,22 +5,19 @@
 // a station ends the run before any of its entries is read.
 #include <string>
 
+#include "generator/record_helpers.h"
 #include "generator/shared.h"
 #include "records/connections.h"
 #include "records/diagnostics.h"
 #include "records/read_fields.h"
 #include "records/run_end.h"
-#include "records/write_fields.h"
 
 namespace raingen {
 
 namespace {
 
 void refuse_long_table(const StationRecord& station) {
-  static constexpr std::string_view message = "SPELL TABLE HAS MORE THAN 1201 ENTRIES.";
-  records::write_begin(records::console_unit, nullptr);
-  records::write_text(message.data(), static_cast<int>(message.size()));
-  records::write_end();
+  console_record("SPELL TABLE HAS MORE THAN 1201 ENTRIES.");
   records::diagnostic_line("spell table too long: " +
                            std::string(records::trim_name(station.spell_file.view())));
   records::stop_run();

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "generator/record_helpers.h"
 #include "generator/shared.h"
 #include "records/connections.h"
 #include "records/diagnostics.h"
-#include "records/read_fields.h"
 #include "records/run_end.h"
 #include "records/write_fields.h"
 
@@ -20,37 +20,18 @@ namespace {
 
 using records::Status;
 
-void put_text(std::string_view text) {
-  records::write_text(text.data(), static_cast<int>(text.size()));
-}
-
-void console_record(std::string_view text) {
-  records::write_begin(records::console_unit, nullptr);
-  put_text(text);
-  records::write_end();
-}
-
-template <int Length>
-void read_text_record(int unit, const char* field_list, FixedText<Length>& value) {
-  records::read_begin(unit, field_list);
-  records::read_text(value.data(), Length);
-  records::read_end();
-}
-
-void read_int_record(int unit, const char* field_list, std::int32_t& value) {
-  records::read_begin(unit, field_list);
-  records::read_int(value);
-  records::read_end();
-}
-
 std::string trimmed(std::string_view name) { return std::string(records::trim_name(name)); }
 
 // Going on after a refused connection would build the table from settings never read, so the
-// run stops, naming the file.
+// run stops, naming the file it tried: for a blank name, the argument or answer that replaced it.
 void connect_or_stop(int unit, std::string_view name, Status status) {
-  if (records::connect_unit(unit, name, status, true) == 0) return;
+  std::string tried;
+  if (records::connect_unit(unit, name, status, true, &tried) == 0) return;
   console_record("ERROR HAPPENS WHEN OPENING THE FILE.");
-  records::diagnostic_line("cannot open file: " + trimmed(name));
+  if (tried.empty())
+    records::diagnostic_line("no file name given: console input ended");
+  else
+    records::diagnostic_line("cannot open file: " + tried);
   records::stop_run();
 }
 
@@ -88,9 +69,7 @@ void write_title_line() {
 }
 
 void write_site_lines() {
-  records::write_begin(results_unit, nullptr);
-  put_text(" ");
-  records::write_end();
+  write_list_directed(results_unit, " ");
   records::write_begin(results_unit, "(A10,2X,A11)");
   put_text("SITE NAME:");
   put_text(RunSettings.site_name.view());

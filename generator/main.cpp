@@ -3,24 +3,13 @@
 //
 // Writes StationGrid (dry spells and resampled days of each station), the console line, lines 12
 // onward of the results file (unit 100) and every record of SOURCE.OUT (unit 900).
-#include <string_view>
-
+#include "generator/record_helpers.h"
 #include "generator/shared.h"
 #include "records/connections.h"
 #include "records/write_fields.h"
 
 namespace raingen {
 namespace {
-
-void put_text(std::string_view text) {
-  records::write_text(text.data(), static_cast<int>(text.size()));
-}
-
-void write_list_directed(int unit, std::string_view text) {
-  records::write_begin(unit, nullptr);
-  put_text(text);
-  records::write_end();
-}
 
 void fill_dry_days(int s, int first_day, int last_day) {
   for (int d = first_day; d <= last_day; ++d)
@@ -83,7 +72,7 @@ void write_table() {
 
 void run_driver() {
   read_run_configuration();
-  write_list_directed(records::console_unit, "Program is Running, Please wait.");
+  console_record("Program is Running, Please wait.");
   read_spell_tables();
   seed_from_clock();
   for (int s = 1; s <= station_count; ++s) build_station_series(s);

@@ -11,6 +11,7 @@
 // when it is known, and otherwise reading goes on from the last known line.
 #include <cmath>
 
+#include "generator/record_helpers.h"
 #include "generator/shared.h"
 #include "records/connections.h"
 #include "records/read_fields.h"
@@ -21,9 +22,7 @@ namespace {
 
 void read_index_line(int unit, const char* field_list) {
   std::int32_t unused = 0;
-  records::read_begin(unit, field_list);
-  records::read_int(unused);
-  records::read_end();
+  read_int_record(unit, field_list, unused);
 }
 
 void read_day_line(int unit, int c) {

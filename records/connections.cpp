@@ -175,9 +175,11 @@ Connection& connected_for_use(int unit, Status status, Statement statement) {
 
 }  // namespace
 
-int connect_unit(int unit, std::string_view name, Status status, bool report_failure) {
+int connect_unit(int unit, std::string_view name, Status status, bool report_failure,
+                 std::string* name_tried) {
   std::string used_name;
   int failure = connect(unit, name, status, used_name);
+  if (name_tried) *name_tried = used_name;
   if (failure && !report_failure) raise_error(failure, Statement::open, used_name);
   return failure;
 }

@@ -56,8 +56,11 @@ struct Connection {
 };
 
 // Connects unit to the file of that name. A failure returns nonzero when report_failure is set
-// and otherwise ends the run with the report of the statement (open). 0 on success.
-int connect_unit(int unit, std::string_view name, Status status, bool report_failure);
+// and otherwise ends the run with the report of the statement (open). 0 on success. name_tried,
+// when given, receives the name the connection tried: the trimmed name, or for a blank name the
+// argument or console answer that replaced it ("" when none was found).
+int connect_unit(int unit, std::string_view name, Status status, bool report_failure,
+                 std::string* name_tried = nullptr);
 
 bool file_exists(std::string_view name);
 void rewind_unit(int unit);
