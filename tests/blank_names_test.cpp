@@ -1,8 +1,10 @@
 // Blank file names: taken from the command line in order, then asked at the console, and what
-// happens when the console input ends first.
+// happens when the console input ends first; in a piece of the program and in whole runs.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "records/console.h"
 #include "records/run_end.h"
 #include "support/child.h"
+#include "support/generator_runs.h"
 
 namespace {
 
@@ -160,6 +163,77 @@ TEST_F(BlankNamesTest, FirstUseOfAWriteUnitAsksAndCreates) {
   EXPECT_EQ(o.exit_status, 0);
   EXPECT_EQ(o.out, prompt_900);
   EXPECT_EQ(dir.read("NEW.TXT"), "row\r\n");
+}
+
+// Whole runs whose results name in INPUT.TXT is blank. The prompt is console text, not a
+// console record: whatever follows it shows as it would with the name given.
+using Files = std::map<std::string, std::string>;
+
+Files files_in(const TempDir& dir) {
+  Files files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    files[entry.path().filename().string()] = dir.read(entry.path().filename().string());
+  return files;
+}
+
+struct WholeRun {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::string input;            // standard input
+  std::string missing;          // a station file removed before the run, if any
+  std::string out, err;         // expected
+  int status;
+  bool results_like_a_named_run;  // RESULTS.TXT, SOURCE.OUT as with the name in INPUT.TXT
+};
+
+const std::string refused_out = "ERROR HAPPENS WHEN OPENING THE FILE.\r\n" +
+                                testing_support::stop_text + "\r\n";
+
+TEST(BlankResultsNameRunTest, PromptIsNoConsoleRecord) {
+  using testing_support::running_line;
+  using testing_support::stop_text;
+  const WholeRun runs[] = {
+      {"answer names the results file", {}, "RESULTS.TXT\n", "",
+       prompt_100 + running_line + "\r\n", "", 0, true},
+      {"answer names a file already connected", {}, "INPUT.TXT\n", "",
+       prompt_100 + refused_out, "raingen: cannot open file: INPUT.TXT\n", 1, false},
+      {"argument names a file already connected", {"INPUT.TXT"}, "", "",
+       refused_out, "raingen: cannot open file: INPUT.TXT\n", 1, false},
+      {"blank argument used up, then the input ends", {"  "}, "", "",
+       prompt_100 + refused_out, "raingen: no file name given: console input ended\n", 1, false},
+      {"prompt is the only console text before a stop", {}, "RESULTS.TXT\n", "ALFAF_2.TXT",
+       prompt_100 + stop_text, "raingen: station file not found: ALFAF_2.TXT\n", 1, false},
+  };
+  for (const WholeRun& r : runs) {
+    TempDir dir;
+    testing_support::Settings settings;
+    settings.results_name = "";
+    testing_support::write_standard_data(dir, settings);
+    if (!r.missing.empty()) std::filesystem::remove(dir / r.missing);
+    const Files before = files_in(dir);
+    ChildSetup setup;
+    setup.directory = dir.path();
+    setup.input = r.input;
+    setup.environment = {{"RAINGEN_SEED", "1"}};
+    const Outcome o = testing_support::run_raingen(setup, r.arguments);
+    EXPECT_EQ(o.out, r.out) << r.name;
+    EXPECT_EQ(o.err, r.err) << r.name;
+    EXPECT_EQ(o.exit_status, r.status) << r.name;
+
+    Files expected = before;
+    if (r.results_like_a_named_run) {
+      TempDir named;
+      testing_support::write_standard_data(named);
+      EXPECT_EQ(testing_support::run_program_in(named, "1").exit_status, 0);
+      expected["RESULTS.TXT"] = named.read("RESULTS.TXT");
+      expected["SOURCE.OUT"] = named.read("SOURCE.OUT");
+    } else if (!r.missing.empty()) {
+      expected["RESULTS.TXT"] =
+          "SYNTHETIC RAINFALL GENERATION\r\n  \r\nSITE NAME:  HILLSIDE   \r\n";
+      expected["SOURCE.OUT"] = "";
+    }
+    EXPECT_EQ(files_in(dir), expected) << r.name;
+  }
 }
 
 }  // namespace
