@@ -269,23 +269,30 @@ std::vector<Row> rows() {
 }
 
 // A results file that the system lets this user read but not write: it connects for reading,
-// and the first header line fails. As root every file is writable, so the run drops to nobody.
+// and the first header line fails. As root every file is writable, so the run drops to nobody,
+// running a copy of the program from a folder that user can reach wherever the build lies.
 TEST(BadInputUnprivileged, ResultsFileThatIsReadOnly) {
   TempDir dir;
+  TempDir bin;
   write_standard_data(dir);
   dir.write("RESULTS.TXT", "old results\r\n");
   std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
   std::filesystem::permissions(dir / "RESULTS.TXT", std::filesystem::perms(0444));
+  std::filesystem::permissions(bin.path(), std::filesystem::perms(0755));
+  const std::filesystem::path program = bin / "raingen";
+  std::filesystem::copy_file(RAINGEN_PROGRAM, program);
+  std::filesystem::permissions(program, std::filesystem::perms(0755));
   const Files inputs = regular_files(dir);
   ChildSetup setup;
   setup.directory = dir.path();
   setup.environment = {{"RAINGEN_SEED", "1"}};
-  const Outcome outcome = run_in_child(setup, [] {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(90);
-    const char* program = RAINGEN_PROGRAM;
-    execl(program, program, static_cast<char*>(nullptr));
-    _exit(126);
-  });
+  const UnprivilegedOutcome run = run_unprivileged(
+      setup, {{dir.path(), R_OK | W_OK | X_OK}, {program, X_OK}}, [&] {
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(126);
+      });
+  if (!run.cannot_set_up.empty()) GTEST_SKIP() << run.cannot_set_up;
+  const Outcome& outcome = run.outcome;
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, report(records::error::write_failed, "WRITE", "RESULTS.TXT"));
   EXPECT_EQ(outcome.exit_status, 1);

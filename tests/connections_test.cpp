@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "records/console.h"
@@ -394,18 +395,20 @@ TEST_F(ConnectionsTest, FifoWithoutWriterDoesNotHang) {
   close_unit(11);
 }
 
-// Permission refusals need a user whom the system refuses: as root the child becomes nobody.
-void become_unprivileged() {
-  if (::geteuid() != 0) return;
-  if (::setgid(65534) != 0 || ::setuid(65534) != 0) _exit(90);
+// Permission refusals need a user whom the system refuses: as root the child becomes nobody,
+// which must reach the file with the access it is meant to have (F_OK: only find it). When it
+// cannot, the test skips.
+testing_support::UnprivilegedOutcome run_refused(const TempDir& dir, const std::string& file,
+                                                 int mode, const std::function<void()>& body) {
+  std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+  return testing_support::run_unprivileged({}, {{dir.path(), X_OK}, {file, mode}}, body);
 }
 
 TEST_F(ConnectionsTest, ReadOnlyFileIsConnectedForReadingOnly) {
   dir.write("RO.TXT", "read only\n");
   std::filesystem::permissions(dir / "RO.TXT", std::filesystem::perms(0444));
   std::string name = path("RO.TXT");
-  auto outcome = testing_support::run_in_child({}, [&] {
-    become_unprivileged();
+  auto run = run_refused(dir, name, R_OK, [&] {
     if (connect_unit(11, name, Status::unknown, true) != 0) _exit(2);
     if (find_unit(11)->access != Access::read_only) _exit(3);
     std::string line = read_line(11);
@@ -414,6 +417,8 @@ TEST_F(ConnectionsTest, ReadOnlyFileIsConnectedForReadingOnly) {
     RunEnd end = raised_by([] { write_line(11, "x"); });
     if (end.number != error::write_failed) _exit(4);
   });
+  if (!run.cannot_set_up.empty()) GTEST_SKIP() << run.cannot_set_up;
+  const auto& outcome = run.outcome;
   EXPECT_EQ(outcome.exit_status, 0);
   EXPECT_EQ(outcome.out, "read only");
   EXPECT_EQ(dir.read("RO.TXT"), "read only\n");
@@ -423,8 +428,7 @@ TEST_F(ConnectionsTest, WriteOnlyFileIsConnectedForWritingAndCannotBeRead) {
   dir.write("WO.TXT", "old content\n");
   std::filesystem::permissions(dir / "WO.TXT", std::filesystem::perms(0222));
   std::string name = path("WO.TXT");
-  auto outcome = testing_support::run_in_child({}, [&] {
-    become_unprivileged();
+  auto run = run_refused(dir, name, W_OK, [&] {
     if (connect_unit(11, name, Status::old, true) != 0) _exit(2);
     if (find_unit(11)->access != Access::write_only) _exit(3);
     RunEnd end = raised_by([] { peek_byte(unit_for_read(11)); });
@@ -432,6 +436,8 @@ TEST_F(ConnectionsTest, WriteOnlyFileIsConnectedForWritingAndCannotBeRead) {
     write_line(11, "new");
     close_unit(11);
   });
+  if (!run.cannot_set_up.empty()) GTEST_SKIP() << run.cannot_set_up;
+  const auto& outcome = run.outcome;
   EXPECT_EQ(outcome.exit_status, 0);
   EXPECT_EQ(dir.read("WO.TXT"), "new\r\n");
 }
@@ -440,11 +446,11 @@ TEST_F(ConnectionsTest, FileNoAccessIsRefused) {
   dir.write("NONE.TXT", "x\n");
   std::filesystem::permissions(dir / "NONE.TXT", std::filesystem::perms::none);
   std::string name = path("NONE.TXT");
-  auto outcome = testing_support::run_in_child({}, [&] {
-    become_unprivileged();
+  auto run = run_refused(dir, name, F_OK, [&] {
     _exit(connect_unit(11, name, Status::unknown, true) == error::open_refused ? 0 : 2);
   });
-  EXPECT_EQ(outcome.exit_status, 0);
+  if (!run.cannot_set_up.empty()) GTEST_SKIP() << run.cannot_set_up;
+  EXPECT_EQ(run.outcome.exit_status, 0);
 }
 
 }  // namespace

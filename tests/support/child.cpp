@@ -1,17 +1,20 @@
 #include "support/child.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace testing_support {
 namespace fs = std::filesystem;
@@ -122,6 +125,44 @@ Outcome run_raingen(const ChildSetup& setup, const std::vector<std::string>& arg
 
 Outcome run_in_child(const ChildSetup& setup, const std::function<void()>& body) {
   return run_child(setup, body);
+}
+
+namespace {
+
+constexpr int set_up_failed = 77;
+constexpr std::string_view set_up_prefix = "cannot set up: ";
+constexpr uid_t unprivileged_user = 65534;
+
+[[noreturn]] void give_up(const std::string& why) {
+  std::string line = std::string(set_up_prefix) + why;
+  ssize_t ignored = ::write(2, line.data(), line.size());
+  (void)ignored;
+  _exit(set_up_failed);
+}
+
+}  // namespace
+
+UnprivilegedOutcome run_unprivileged(const ChildSetup& setup, const std::vector<Reach>& reach,
+                                     const std::function<void()>& body) {
+  UnprivilegedOutcome result;
+  result.outcome = run_child(setup, [&] {
+    if (::geteuid() == 0) {
+      // Root's supplementary groups would open doors the user does not have; a host that
+      // refuses to drop them still gets the reach checked below.
+      ::setgroups(0, nullptr);
+      if (::setgid(unprivileged_user) != 0 || ::setuid(unprivileged_user) != 0)
+        give_up("the system refuses to switch to user 65534: " + std::string(std::strerror(errno)));
+    }
+    for (const Reach& r : reach)
+      if (::access(r.path.c_str(), r.mode) != 0)
+        give_up("user " + std::to_string(::getuid()) + " cannot reach " + r.path.string() + ": " +
+                std::strerror(errno));
+    body();
+  });
+  const Outcome& o = result.outcome;
+  if (o.exit_status == set_up_failed && o.err.rfind(set_up_prefix, 0) == 0)
+    result.cannot_set_up = o.err.substr(set_up_prefix.size());
+  return result;
 }
 
 }  // namespace testing_support

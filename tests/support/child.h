@@ -49,6 +49,24 @@ Outcome run_raingen(const ChildSetup& setup, const std::vector<std::string>& arg
 // Runs body in a forked child; if body returns, the child exits with status 0.
 Outcome run_in_child(const ChildSetup& setup, const std::function<void()>& body);
 
+// A child run as a user whom the system refuses what it grants root: user 65534 when the tests
+// run as root, the user itself otherwise. cannot_set_up is empty when body ran; otherwise it
+// says why the child could not be set up (the user cannot be taken, or cannot reach a path),
+// and the test should skip rather than fail.
+struct UnprivilegedOutcome {
+  Outcome outcome;
+  std::string cannot_set_up;
+};
+
+// A path the unprivileged child must reach, with the access(2) mode it needs (R_OK, W_OK, X_OK).
+struct Reach {
+  std::filesystem::path path;
+  int mode;
+};
+
+UnprivilegedOutcome run_unprivileged(const ChildSetup& setup, const std::vector<Reach>& reach,
+                                     const std::function<void()>& body);
+
 std::string read_file(const std::filesystem::path& path);
 void write_file(const std::filesystem::path& path, const std::string& bytes);
 
