@@ -44,18 +44,23 @@ float next_random() {
   return static_cast<float>(static_cast<double>(generator_state) * 0x1p-31);
 }
 
-ClockReading read_local_clock() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
+ClockReading local_clock_at(std::int64_t seconds, long nanoseconds) {
+  const time_t moment = static_cast<time_t>(seconds);
   tm local{};
-  localtime_r(&now.tv_sec, &local);
-  const long milliseconds = now.tv_nsec / 1000000;
+  localtime_r(&moment, &local);
+  const long milliseconds = nanoseconds / 1000000;
   ClockReading clock;
   clock.hour = static_cast<std::int16_t>(local.tm_hour);
   clock.minute = static_cast<std::int16_t>(local.tm_min);
   clock.second = static_cast<std::int16_t>(local.tm_sec);
   clock.hundredths = static_cast<std::int16_t>(milliseconds / 10);
   return clock;
+}
+
+ClockReading read_local_clock() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return local_clock_at(now.tv_sec, now.tv_nsec);
 }
 
 std::int32_t clock_seed(const ClockReading& clock) {

@@ -16,7 +16,11 @@ struct ClockReading {
   std::int16_t hundredths = 0;  // 0..99
 };
 
-// The local time of day now.
+// The local time of day at a moment of the system's real-time clock (seconds since the epoch
+// and nanoseconds within that second).
+ClockReading local_clock_at(std::int64_t seconds, long nanoseconds);
+
+// The local time of day now: local_clock_at of one reading of the real-time clock.
 ClockReading read_local_clock();
 
 // The seed of a clock reading: the plain sum of its four parts (0..240).
