@@ -28,7 +28,9 @@ mode_t creation_mode() {
 
 OutputFile::OutputFile(fs::path target) : target_(std::move(target)) {
   const fs::path directory = target_.has_parent_path() ? target_.parent_path() : fs::path(".");
-  std::string pattern = (directory / ("." + target_.filename().string() + ".partial-XXXXXX")).string();
+  std::string aside_name(".");
+  aside_name.append(target_.filename().string()).append(".partial-XXXXXX");
+  std::string pattern = (directory / aside_name).string();
   fd_ = ::mkstemp(pattern.data());
   if (fd_ < 0) throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());
   aside_ = pattern;
@@ -52,6 +54,7 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       is_standard_output_(other.is_standard_output_),
       finished_(other.finished_),
       committed_(other.committed_),
+      handed_to_library_(other.handed_to_library_),
       buffer_(std::move(other.buffer_)) {
   other.fd_ = -1;
   other.aside_.clear();
@@ -88,7 +91,16 @@ void OutputFile::flush_buffer() {
 fs::path OutputFile::hand_to_library() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  handed_to_library_ = true;
   return aside_;
+}
+
+// What a library wrote by name reaches the disk before the rename puts it in place.
+void OutputFile::sync_aside_file() {
+  const int fd = ::open(aside_.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool synced = fd >= 0 && ::fsync(fd) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!synced) throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());
 }
 
 void OutputFile::finish() {
@@ -108,6 +120,7 @@ void OutputFile::finish() {
 
 void OutputFile::commit() {
   finish();
+  if (handed_to_library_) sync_aside_file();
   if (is_standard_output_ || committed_) return;
   if (::rename(aside_.c_str(), target_.c_str()) != 0)
     throw ToolError(target_.string(), 0, "cannot be put in place: " + system_reason());

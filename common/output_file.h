@@ -35,6 +35,7 @@ class OutputFile {
  private:
   OutputFile() = default;
   void flush_buffer();
+  void sync_aside_file();
 
   std::filesystem::path target_;
   std::filesystem::path aside_;
@@ -42,6 +43,7 @@ class OutputFile {
   bool is_standard_output_ = false;
   bool finished_ = false;
   bool committed_ = false;
+  bool handed_to_library_ = false;
   std::string buffer_;
 };
 

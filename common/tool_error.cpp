@@ -8,8 +8,9 @@ namespace raingen::tools {
 
 std::string located_message(const ToolError& error) {
   if (error.file().empty()) return error.what();
-  if (error.line() <= 0) return error.file() + ": " + error.what();
-  return error.file() + ":" + std::to_string(error.line()) + ": " + error.what();
+  std::string message = error.file();
+  if (error.line() > 0) message.append(":").append(std::to_string(error.line()));
+  return message.append(": ").append(error.what());
 }
 
 namespace {
