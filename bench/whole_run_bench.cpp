@@ -31,6 +31,8 @@
 #include "records/connections.h"
 #include "records/read_fields.h"
 #include "records/write_fields.h"
+#include "stations/settings_file.h"
+#include "stations/station_files.h"
 
 namespace {
 
@@ -41,41 +43,32 @@ constexpr int day_records = 10000;
 constexpr int day_count = 2000;
 const char* const station_ids[] = {"NORT", "EAST", "WEST"};
 
-// The data set: values follow a simple deterministic pattern; only the layout and the sizes
-// matter for the cost.
+// The data set, written by the station-file writer: values follow a simple deterministic pattern;
+// only the layout and the sizes matter for the cost.
 void write_data(const fs::path& dir) {
-  std::ofstream input(dir / "INPUT.TXT", std::ios::binary);
-  input << "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    BENCH SITE\r\n";
-  for (const char* id : station_ids) input << "STATION:      " << id << "\r\n";
-  input << "DISTANCE 1:     3\r\nDISTANCE 2:     5\r\nDISTANCE 3:     8\r\n";
-  input << "NUMBER DAYS:  " << day_count << "\r\n";
+  raingen::stations::Settings settings;
+  settings.site_name = "BENCH SITE";
+  const int distances[] = {3, 5, 8};
+  for (int s = 0; s < 3; ++s) settings.stations[s] = {station_ids[s], distances[s]};
+  settings.day_count = day_count;
+  raingen::stations::write_settings(dir, settings);
 
   for (int s = 0; s < 3; ++s) {
-    const std::string id = station_ids[s];
+    raingen::stations::StationFiles station;
+    station.id = station_ids[s];
+    station.spell_title = station.id + " DRY SPELLS";
     // Dry spells of 0 to 4 days, 2 on average, so a wet day comes about every third day.
-    std::ofstream spells(dir / (id + "D_3.TXT"), std::ios::binary);
-    spells << id << " DRY SPELLS\r\nENTRIES          4\r\n   LENGTH  CUMFREQ\r\n";
-    for (const char* entry : {"0.1500", "0.5000", "0.8500", "1.0000"})
-      spells << "        k   " << entry << "\r\n";
-
-    std::ofstream index(dir / (id + "F_3.TXT"), std::ios::binary);
-    index << id << "           1\r\nRECORDS      " << day_records << "\r\n      DAY\r\n";
-    std::ofstream days(dir / (id + "F_2.TXT"), std::ios::binary);
-    std::string line;
+    station.spell_entries = {0.15, 0.5, 0.85, 1.0};
     for (int k = 1; k <= day_records; ++k) {
-      char text[64];
-      std::snprintf(text, sizeof text, "%9d  %s day", k, id.c_str());
-      index << text << "\r\n";
-      line = text;
-      line.resize(29, ' ');
-      for (int j = 1; j <= 96; ++j) {
-        char value[8];
-        const int hundredths = (k * 7 + j * 13 + s) % 29 < 6 ? (k * j + s) % 400 : 0;
-        std::snprintf(value, sizeof value, " %5.2f", hundredths / 100.0);
-        line += value;
-      }
-      days << line << "        \r\n";
+      raingen::stations::DayRecord day;
+      day.key = k;
+      day.label = std::to_string(k) + "  " + station.id + " day";
+      day.note = "  " + station.id + " day";
+      for (int j = 1; j <= 96; ++j)
+        day.depths[static_cast<std::size_t>(j - 1)] = (k * 7 + j * 13 + s) % 29 < 6 ? (k * j + s) % 400 / 100.0 : 0.0;
+      station.days.push_back(day);
     }
+    raingen::stations::write_station_files(dir, station);
   }
 }
 

@@ -7,11 +7,14 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "common/tool_error.h"
+#include "stations/settings_file.h"
+#include "stations/station_files.h"
 
 namespace {
 
@@ -30,7 +33,7 @@ const StationPlan stations[] = {
     {"TWIN", 11, 380, 0.74, 1.4, 1995},
 };
 
-constexpr int spell_entries = 45;
+constexpr int spell_entry_count = 45;
 
 class Numbers {
  public:
@@ -50,25 +53,15 @@ std::string format(const char* pattern, auto... values) {
   return buffer;
 }
 
-void write_lines(const std::filesystem::path& path, const std::vector<std::string>& lines) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  for (const std::string& line : lines) out << line << '\n';
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
 // Cumulative frequency of dry spells of 1..N days for a spell that goes on each day with the
 // given chance; the last entry is 1.0 so that every draw finds its length.
-std::vector<std::string> spell_table(const StationPlan& plan) {
-  std::vector<std::string> lines = {
-      format("%s DRY-SPELL LENGTHS, CUMULATIVE FREQUENCY", plan.id),
-      format("ENTRIES  %9d", spell_entries),
-      "   LENGTH  CUMFREQ",
-  };
-  for (int k = 1; k <= spell_entries; ++k) {
-    const double cumulative = k == spell_entries ? 1.0 : 1.0 - std::pow(plan.dry_continue, k);
-    lines.push_back(format("%9d%9.4f", k, cumulative));
+std::vector<double> spell_entries(const StationPlan& plan) {
+  std::vector<double> entries;
+  for (int k = 1; k <= spell_entry_count; ++k) {
+    const double cumulative = k == spell_entry_count ? 1.0 : 1.0 - std::pow(plan.dry_continue, k);
+    entries.push_back(std::round(cumulative * 1e4) / 1e4);
   }
-  return lines;
+  return entries;
 }
 
 struct Day {
@@ -105,42 +98,43 @@ Day historical_day(const StationPlan& plan, Numbers& numbers, int index) {
 
 void station_files(const std::filesystem::path& directory, const StationPlan& plan, int number) {
   Numbers numbers(plan.seed);
-  std::vector<std::string> day_lines;
-  std::vector<std::string> index_lines = {
-      format("STATION  %9d %s historical wet days, 15-minute rainfall in mm", number, plan.id),
-      format("RECORDS  %9d", plan.wet_days),
-      "      DAY  DATE        TOTAL(MM)",
-  };
+  raingen::stations::StationFiles station;
+  station.id = plan.id;
+  station.spell_title = format("%s DRY-SPELL LENGTHS, CUMULATIVE FREQUENCY", plan.id);
+  station.spell_heading = "   LENGTH  CUMFREQ";
+  station.spell_entries = spell_entries(plan);
+  station.index_number = number;
+  station.index_title = format(" %s historical wet days, 15-minute rainfall in mm", plan.id);
+  station.index_heading = "      DAY  DATE        TOTAL(MM)";
   for (int k = 0; k < plan.wet_days; ++k) {
     const Day d = historical_day(plan, numbers, k);
-    std::string line = format("%s %04d-%02d-%02d  TOTAL%7.2f", plan.id, d.year, d.month, d.day, d.total);
-    for (double v : d.values) line += format(" %5.2f", v);
-    day_lines.push_back(line);
-    index_lines.push_back(format("%9d  %04d-%02d-%02d %9.2f", k + 1, d.year, d.month, d.day, d.total));
+    raingen::stations::DayRecord day;
+    day.key = k + 1;
+    day.label = format("%s %04d-%02d-%02d  TOTAL%7.2f", plan.id, d.year, d.month, d.day, d.total);
+    day.note = format("  %04d-%02d-%02d %9.2f", d.year, d.month, d.day, d.total);
+    std::copy(std::begin(d.values), std::end(d.values), day.depths.begin());
+    station.days.push_back(day);
   }
-  write_lines(directory / (std::string(plan.id) + "D_3.TXT"), spell_table(plan));
-  write_lines(directory / (std::string(plan.id) + "F_2.TXT"), day_lines);
-  write_lines(directory / (std::string(plan.id) + "F_3.TXT"), index_lines);
+  raingen::stations::write_station_files(directory, station);
 }
 
-// Labels fill columns 1-14; the program reads from column 15 on.
 void settings_file(const std::filesystem::path& directory) {
-  std::vector<std::string> lines = {
-      format("%-14s%s", "RESULTS FILE:", "RESULTS.TXT"),
-      format("%-14s%s", "SITE NAME:", "HILLCREST"),
-  };
-  for (int i = 0; i < 3; ++i) lines.push_back(format("STATION %d:%-4s%s", i + 1, "", stations[i].id));
-  for (int i = 0; i < 3; ++i) lines.push_back(format("DISTANCE %d:%-3s%3d", i + 1, "", stations[i].distance));
-  lines.push_back(format("%-14s%4d", "NUMBER DAYS:", 365));
-  write_lines(directory / "INPUT.TXT", lines);
+  raingen::stations::Settings settings;
+  settings.site_name = "HILLCREST";
+  for (int i = 0; i < 3; ++i) settings.stations[i] = {stations[i].id, stations[i].distance};
+  settings.day_count = 365;
+  raingen::stations::write_settings(directory, settings);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::filesystem::path directory = argc > 1 ? argv[1] : "examples/data";
-  std::filesystem::create_directories(directory);
-  settings_file(directory);
-  for (int i = 0; i < 3; ++i) station_files(directory, stations[i], i + 1);
-  std::cout << "example data written to " << directory.string() << '\n';
+  return raingen::tools::run_tool("make_example", [&] {
+    const std::filesystem::path directory = argc > 1 ? argv[1] : "examples/data";
+    std::filesystem::create_directories(directory);
+    settings_file(directory);
+    for (int i = 0; i < 3; ++i) station_files(directory, stations[i], i + 1);
+    std::cout << "example data written to " << directory.string() << '\n';
+    return 0;
+  });
 }

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "common/numbers.h"
+#include "stations/station_files.h"
+
 namespace testing_support {
 
 namespace {
@@ -33,7 +36,22 @@ std::string input_text(const Settings& s) {
   return text;
 }
 
+// Well-formed files come from the station-file writer; what it could not write (entries in
+// another form, counts that disagree with the lines) is built here by hand.
 std::string spell_text(const std::vector<std::string>& entries, int count) {
+  if (count == static_cast<int>(entries.size())) {
+    raingen::stations::StationFiles station;
+    station.spell_title = "SPELL TABLE";
+    bool writable = true;
+    for (const std::string& entry : entries) {
+      const auto value = raingen::tools::parse_real(entry);
+      char written[32];
+      if (value) std::snprintf(written, sizeof written, "%9.4f", *value);
+      writable = writable && value && entry == written;
+      station.spell_entries.push_back(value.value_or(0.0));
+    }
+    if (writable) return raingen::stations::spell_table_text(station);
+  }
   std::string text = "SPELL TABLE\n";
   text += "ENTRIES  " + right(std::to_string(count), 9) + "\n";
   text += "   LENGTH  CUMFREQ\n";
@@ -53,23 +71,37 @@ DayValues constant_day(double value) {
 }
 
 std::string day_line(const DayValues& values, const std::string& free_text) {
-  std::string line = padded(free_text, 29).substr(0, 29);
-  char field[16];
-  for (double v : values) {
-    std::snprintf(field, sizeof field, " %5.2f", v);
-    line += field;
-  }
-  return line;
+  raingen::stations::DayRecord day;
+  day.label = free_text;
+  std::copy(values.begin(), values.end(), day.depths.begin());
+  return raingen::stations::day_line(day);
 }
 
+namespace {
+raingen::stations::StationFiles station_of(const std::vector<DayValues>& days) {
+  raingen::stations::StationFiles station;
+  for (std::size_t k = 0; k < days.size(); ++k) {
+    raingen::stations::DayRecord day;
+    day.key = static_cast<std::int32_t>(k + 1);
+    day.label = "DAY " + std::to_string(k + 1);
+    day.note = "  day " + std::to_string(k + 1);
+    std::copy(days[k].begin(), days[k].end(), day.depths.begin());
+    station.days.push_back(day);
+  }
+  return station;
+}
+}  // namespace
+
 std::string day_text(const std::vector<DayValues>& days) {
-  std::string text;
-  for (std::size_t k = 0; k < days.size(); ++k)
-    text += day_line(days[k], "DAY " + std::to_string(k + 1)) + "\n";
-  return text;
+  return raingen::stations::day_records_text(station_of(days));
 }
 
 std::string index_text(int count, int lines) {
+  if (count == lines) {
+    raingen::stations::StationFiles station = station_of(std::vector<DayValues>(static_cast<std::size_t>(lines)));
+    station.id = "INDEX";
+    return raingen::stations::day_index_text(station);
+  }
   std::string text = "INDEX    " + right("1", 9) + "\n";
   text += "RECORDS  " + right(std::to_string(count), 9) + "\n";
   text += "      DAY\n";

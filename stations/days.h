@@ -1,0 +1,39 @@
+// The days of a record, as the station files need them: a day (00:00 to 24:00) is complete when
+// enough of its 96 intervals are present, and a complete day is wet or dry by its total as
+// written (each depth rounded to 0.01 mm). An incomplete day is neither.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "gauge/calendar_series.h"
+
+namespace raingen::stations {
+
+struct DayOptions {
+  // A day is complete when at least this share (in percent) of its intervals is present; its
+  // missing intervals are then taken as dry.
+  double min_complete_percent = 100;
+  // A complete day is wet when its total is above this (mm).
+  double wet_threshold = 0;
+};
+
+enum class DayKind : std::uint8_t { wet, dry, incomplete };
+
+struct RecordDays {
+  std::int64_t first_day = 0;  // day number (since 1970-01-01) of kinds[0]
+  std::vector<DayKind> kinds;
+  std::vector<double> depths;  // 96 per day; in complete days missing intervals are 0.0
+  long filled_days = 0;        // complete days that had missing intervals
+  long filled_intervals = 0;   // the intervals so taken as dry
+  double total_read = 0;       // mm over the complete days, as read
+
+  std::size_t size() const { return kinds.size(); }
+  long count(DayKind kind) const;
+  const double* day_depths(std::size_t d) const { return depths.data() + 96 * d; }
+};
+
+// The whole days the series touches, from the day of its first interval to the day of its last.
+RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& options);
+
+}  // namespace raingen::stations

@@ -1,0 +1,84 @@
+#include "stations/prepare_command.h"
+
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "gauge/time_text.h"
+
+namespace raingen::stations {
+
+namespace {
+
+using tools::ToolError;
+using tools::UsageError;
+
+void check_station_id(const std::string& id) {
+  if (id.empty() || id.size() > 4 || id.find_first_of(" /\t") != std::string::npos)
+    throw UsageError(fmt::format("--id '{}' must be 1 to 4 characters, no blank or '/'", id));
+}
+
+// A station file must never replace the record it was made from.
+void check_not_the_record(const StationCommand& command) {
+  namespace fs = std::filesystem;
+  std::error_code ignored;
+  for (const char* suffix : {"D_3.TXT", "F_2.TXT", "F_3.TXT"}) {
+    const fs::path target = command.dir / station_file_name(command.id, suffix);
+    if (command.record != "-" && fs::equivalent(target, command.record, ignored))
+      throw UsageError(fmt::format("{} would replace the record it is made from", target.string()));
+  }
+}
+
+}  // namespace
+
+std::string station_summary_text(const StationCommand& command, const gauge::ReadFacts& facts,
+                                 const StationSummary& s, std::size_t spell_entries) {
+  const std::string step = facts.step_minutes > 0 ? fmt::format(", {}-minute step", facts.step_minutes) : "";
+  std::string text = fmt::format("{}: {} (read as {}{}, {} readings)\n", command.id, command.record,
+                                 gauge::format_name(facts.format), step, facts.data_lines);
+  text += fmt::format("  period          {} to {}, {} days\n", gauge::day_text(s.first_day), gauge::day_text(s.last_day),
+                      s.last_day - s.first_day + 1);
+  text += fmt::format("  complete days   {}, of which {} had {} missing intervals taken as dry (--min-complete {:g})\n",
+                      s.complete_days, s.filled_days, s.filled_intervals, command.prepare.days.min_complete_percent);
+  text += fmt::format("  days with gaps  {}\n", s.incomplete_days);
+  text += fmt::format("  wet days        {} (above {:g} mm), dry days {}\n", s.wet_days, command.prepare.days.wet_threshold,
+                      s.dry_days);
+  text += fmt::format("  dry spells      {} ended by a wet day, {} censored by a gap or the record's end; longest {} days\n",
+                      s.spells_ended, s.spells_censored, s.longest_spell);
+  text += fmt::format("  total depth     {:.2f} mm on complete days as read; on wet days {:.2f} mm as read, {:.2f} mm "
+                      "as written (0.01 mm)\n",
+                      s.total_read, s.wet_read, s.total_written);
+  const auto file = [&](const char* suffix) { return (command.dir / station_file_name(command.id, suffix)).string(); };
+  text += fmt::format("  written         {} ({} spell table, {} entries)\n", file("D_3.TXT"),
+                      spell_table_name(command.prepare.spell_table), spell_entries);
+  text += fmt::format("                  {} and {} ({} wet days and a copy of the last)\n", file("F_2.TXT"), file("F_3.TXT"),
+                      s.wet_days);
+  return text;
+}
+
+void run_station_command(const StationCommand& command, std::ostream& out) {
+  check_station_id(command.id);
+  check_not_the_record(command);
+  gauge::ReadOptions read = command.read;
+  read.depth_limit = 100.0;  // " 99.99" is the most a depth field holds
+  gauge::ReadFacts facts;
+  const gauge::CalendarSeries series = gauge::read_gauge(command.record, read, &facts);
+  const PreparedStation prepared = prepare_station(series, command.id, command.prepare, command.record);
+  write_station_files(command.dir, prepared.files);
+  out << station_summary_text(command, facts, prepared.summary, prepared.files.spell_entries.size());
+}
+
+void run_settings_command(const SettingsCommand& command, std::ostream& out) {
+  if (command.places.size() != 3)
+    throw UsageError(fmt::format("INPUT.TXT needs three stations: --station given {} times", command.places.size()));
+  const PlacedStations placed = place_stations(command.places, command.site_at);
+  Settings settings = command.settings;
+  for (std::size_t i = 0; i < 3; ++i) settings.stations[i] = placed.stations[i];
+  write_settings(command.dir, settings);
+  out << fmt::format("{}: results {}, site {}, {} days\n", (command.dir / "INPUT.TXT").string(), settings.results_name,
+                     settings.site_name, settings.day_count);
+  for (std::size_t i = 0; i < 3; ++i)
+    out << fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
+  for (const std::string& note : placed.notes) out << "  " << note << '\n';
+}
+
+}  // namespace raingen::stations

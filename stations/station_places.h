@@ -1,0 +1,42 @@
+// Where the three stations lie relative to the site, as a command line gives it: "ID=DIST" (a
+// whole number of km, or whatever unit the run uses) or "ID@LAT,LON" with the site's own
+// coordinates, from which the great-circle distance in km is rounded to a whole number.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "stations/settings_file.h"
+
+namespace raingen::stations {
+
+struct Coordinates {
+  double latitude = 0, longitude = 0;  // degrees, north and east positive
+};
+
+struct StationPlace {
+  std::string id;
+  std::optional<int> distance;     // ID=DIST
+  std::optional<Coordinates> at;   // ID@LAT,LON
+};
+
+// Throws UsageError for a text that is neither form, or a value out of range.
+StationPlace parse_station_place(std::string_view text);
+// "LAT,LON"; throws UsageError naming what (e.g. "--site-at").
+Coordinates parse_coordinates(std::string_view text, std::string_view what);
+
+// Great-circle distance in km on a sphere of the Earth's mean radius (6371.0088 km).
+double great_circle_km(const Coordinates& a, const Coordinates& b);
+
+// The distances of the places to the site, in their order, and what a user should know of them
+// (a station that lies at the site). Throws UsageError when a place has coordinates and the site
+// has none, or a distance is beyond 999.
+struct PlacedStations {
+  std::vector<StationSetting> stations;
+  std::vector<std::string> notes;
+};
+PlacedStations place_stations(const std::vector<StationPlace>& places, const std::optional<Coordinates>& site);
+
+}  // namespace raingen::stations

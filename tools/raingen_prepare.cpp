@@ -1,0 +1,137 @@
+// raingen-prepare: the station files of the program from a real gauge record, and INPUT.TXT.
+//
+//   raingen-prepare --id ID [reading and day options] [--dir DIR] RECORD
+//   raingen-prepare --site NAME --days N [--results NAME] [--site-at LAT,LON]
+//                   --station ID=DIST|ID@LAT,LON (three times) [--dir DIR]
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "gauge/read_options.h"
+#include "stations/prepare_command.h"
+
+namespace {
+
+using raingen::tools::UsageError;
+namespace stations = raingen::stations;
+
+constexpr const char* tool_version = "raingen-prepare 1.0";
+
+const char* const rules = R"(
+Two uses:
+  raingen-prepare --id ID [options] RECORD
+    reads the gauge record RECORD and writes the station files IDD_3.TXT,
+    IDF_2.TXT and IDF_3.TXT (ID blank-padded to 4 characters) into --dir
+    (default: the current directory), then prints a summary.
+  raingen-prepare --site NAME --days N [--results NAME] --station ID=DIST
+                  --station ID=DIST --station ID=DIST
+    writes INPUT.TXT into --dir. A distance is a whole number, 0 to 999; or give
+    --site-at LAT,LON and --station ID@LAT,LON: the great-circle distance in km,
+    rounded (a station that rounds to 0 is at the site: the program then takes
+    its series alone). Names: results and site at most 11 characters, ID 1 to 4.
+  --station always places a station for INPUT.TXT; the station of a SWMM rain
+  file is picked with --swmm-station.
+
+Days: a day (00:00-24:00) is complete when at least --min-complete percent of
+its 96 intervals are present (default 100); its missing intervals are then
+taken as dry. A complete day is wet when its total as written (depths rounded
+to 0.01 mm) is above --wet-threshold mm (default 0), else dry; an incomplete
+day is neither. IDF_2.TXT holds every complete wet day in date order and one
+more copy of the last (the program would almost never draw the last record).
+A 15-minute depth of 100 mm or more cannot be written and is an error.
+Dry spells run from a wet day to the next; one cut by an incomplete day or the
+record's end is censored (at least as long as seen), and the share of each
+length is the Kaplan-Meier estimate. --spell-table matched (default) writes
+entries for which the program's draw gives every length its estimated share;
+cumulative writes the plain cumulative shares.
+
+)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return raingen::tools::run_tool("raingen-prepare", [&] {
+    CLI::App app{"Station files and INPUT.TXT for raingen from real gauge records.", "raingen-prepare"};
+    app.set_version_flag("--version", tool_version);
+    app.footer(std::string(rules) + std::string(raingen::gauge::reading_rules_help()) +
+               "\nExit status: 0 done, 1 a failure (bad record, file not written), 2 a usage error.\n"
+               "Messages: raingen-prepare: FILE:LINE: what is wrong. Files are written aside and\n"
+               "renamed: all three station files or none, and the record is never changed.");
+
+    stations::StationCommand station;
+    stations::SettingsCommand settings;
+    std::string dir = ".", format, column, swmm_station, stamp, from, to, spell_table = "matched", site_at;
+    std::vector<std::string> places;
+    double min_complete = 100, wet_threshold = 0;
+    int days = 0;
+
+    app.add_option("--id", station.id, "station identifier (1-4 characters): prepare RECORD as this station");
+    app.add_option("record", station.record, "the gauge record file (- reads standard input; give --format)");
+    app.add_option("--dir", dir, "directory to write into (default .)");
+    app.add_option("--format", format, "auto (default), tips, csv, swmm or noaa");
+    app.add_option("--column", column, "csv: the value column (header name; without a header, its number)");
+    app.add_option("--swmm-station", swmm_station, "swmm: the station of the rain file");
+    app.add_option("--stamp", stamp, "csv, swmm: times stamp the interval's end or start (csv end, swmm start)");
+    app.add_option("--from", from, "first day to keep, YYYY-MM-DD");
+    app.add_option("--to", to, "last day to keep, YYYY-MM-DD");
+    app.add_option("--min-complete", min_complete, "PERCENT of a day's intervals present to count it complete (100)");
+    app.add_option("--wet-threshold", wet_threshold, "MM a complete day's total must exceed to be wet (0)");
+    app.add_option("--spell-table", spell_table, "matched (default) or cumulative");
+    app.add_option("--site", settings.settings.site_name, "site name: write INPUT.TXT");
+    app.add_option("--days", days, "number of days the program generates, 1 to 2000");
+    app.add_option("--results", settings.settings.results_name, "results file name (default RESULTS.TXT)");
+    app.add_option("--station", places, "ID=DIST or ID@LAT,LON, once for each of the three stations")
+        ->allow_extra_args(false);
+    app.add_option("--site-at", site_at, "LAT,LON of the site, for --station ID@LAT,LON");
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+      std::cout << app.help();
+      return 0;
+    } catch (const CLI::CallForVersion&) {
+      std::cout << tool_version << '\n';
+      return 0;
+    } catch (const CLI::ParseError& error) {
+      throw UsageError(error.what());
+    }
+
+    const bool station_mode = !station.id.empty() || !station.record.empty();
+    const bool settings_mode = !settings.settings.site_name.empty() || days != 0 || !places.empty() || !site_at.empty() ||
+                               app.count("--results") > 0;
+    if (station_mode && settings_mode)
+      throw UsageError("prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time");
+    if (settings_mode) {
+      if (app.count("--site") == 0 || app.count("--days") == 0)
+        throw UsageError("INPUT.TXT needs --site NAME and --days N");
+      for (const char* option : {"--format", "--column", "--swmm-station", "--stamp", "--from", "--to", "--min-complete",
+                                 "--wet-threshold", "--spell-table"})
+        if (app.count(option) > 0) throw UsageError(fmt::format("{} belongs to preparing a station, not to INPUT.TXT", option));
+      settings.settings.day_count = days;
+      for (const std::string& place : places) settings.places.push_back(stations::parse_station_place(place));
+      if (!site_at.empty()) settings.site_at = stations::parse_coordinates(site_at, "--site-at");
+      settings.dir = dir;
+      stations::run_settings_command(settings, std::cout);
+      return 0;
+    }
+    if (station.id.empty() || station.record.empty())
+      throw UsageError("give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
+                       "INPUT.TXT (--help tells more)");
+    const std::pair<const char*, const std::string*> reading[] = {
+        {"format", &format}, {"column", &column}, {"swmm-station", &swmm_station}, {"stamp", &stamp}, {"from", &from}, {"to", &to}};
+    for (const auto& [name, value] : reading)
+      if (app.count(std::string("--") + name) > 0) raingen::gauge::set_read_option(station.read, name, *value);
+    if (!(min_complete > 0 && min_complete <= 100))
+      throw UsageError(fmt::format("--min-complete {:g} is not a percentage above 0 and at most 100", min_complete));
+    if (!(wet_threshold >= 0)) throw UsageError(fmt::format("--wet-threshold {:g} is below 0", wet_threshold));
+    if (spell_table != "matched" && spell_table != "cumulative")
+      throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", spell_table));
+    station.prepare.days = {min_complete, wet_threshold};
+    station.prepare.spell_table =
+        spell_table == "matched" ? stations::SpellTableKind::matched : stations::SpellTableKind::cumulative;
+    station.dir = dir;
+    stations::run_station_command(station, std::cout);
+    return 0;
+  });
+}
