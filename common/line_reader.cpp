@@ -59,13 +59,19 @@ bool LineReader::next(std::string_view& line) {
       skip_lf_ = false;
       scanned = begin_;
     }
+    // The next LF is searched once per stretch of the buffer and remembered, so that a file of
+    // lone CRs does not rescan the buffer for every line; a CR is looked for only up to it.
     const char* data = buffer_.data();
-    for (std::size_t k = scanned; k < end_; ++k) {
-      const char c = data[k];
-      if (c != '\n' && c != '\r') continue;
+    if (next_lf_ == no_position || next_lf_ < scanned) {
+      const void* lf = std::memchr(data + scanned, '\n', end_ - scanned);
+      next_lf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : end_;
+    }
+    const void* cr = std::memchr(data + scanned, '\r', next_lf_ - scanned);
+    const std::size_t k = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : next_lf_;
+    if (k < end_) {
       line = std::string_view(data + begin_, k - begin_);
       begin_ = k + 1;
-      skip_lf_ = c == '\r';
+      skip_lf_ = data[k] == '\r';
       ++line_number_;
       return true;
     }
@@ -79,6 +85,7 @@ bool LineReader::next(std::string_view& line) {
       return true;
     }
     scanned = begin_ + seen;
+    next_lf_ = no_position;  // positions moved: search again
   }
 }
 

@@ -34,6 +34,8 @@ class LineReader {
   bool at_end_of_file_ = false;
   bool first_read_ = true;
   bool skip_lf_ = false;  // the last line ended in CR: a LF right after it belongs to it
+  static constexpr std::size_t no_position = static_cast<std::size_t>(-1);
+  std::size_t next_lf_ = no_position;  // the next LF at or after the scan (end_ when none is there)
   long line_number_ = 0;
 };
 

@@ -5,6 +5,7 @@
 // 1000 rows; every row must lie on that step from the first, and rows absent from it are missing.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include <fmt/format.h>
@@ -50,6 +51,20 @@ bool looks_like_time(const std::vector<std::string_view>& fields, bool& split_ti
     return true;
   }
   return false;
+}
+
+// Fills fields with the first fields.size() fields of line, trimmed; returns how many it has.
+std::size_t leading_fields(std::string_view line, char separator, std::vector<std::string_view>& fields) {
+  const char* at = line.data();
+  const char* const end = at + line.size();
+  for (std::size_t k = 0; k < fields.size(); ++k) {
+    const void* found = std::memchr(at, separator, static_cast<std::size_t>(end - at));
+    const char* stop = found ? static_cast<const char*>(found) : end;
+    fields[k] = trim(std::string_view(at, static_cast<std::size_t>(stop - at)));
+    if (!found) return k + 1;
+    at = stop + 1;
+  }
+  return fields.size();
 }
 
 std::string column_list(const std::vector<std::string>& names, std::size_t first) {
@@ -118,7 +133,8 @@ class CsvRows {
       pending_ = false;  // fields_ already holds the first data row
     } else {
       if (!next_content(line)) return false;
-      split_fields(line, layout_.separator, fields_, layout_.value_column + 2);
+      fields_.resize(layout_.value_column + 1);
+      fields_.resize(leading_fields(line, layout_.separator, fields_));
     }
     row.line = reader_.line_number();
     if (fields_.size() <= layout_.value_column)
@@ -126,7 +142,7 @@ class CsvRows {
                                                    layout_.value_column + 1));
     std::int64_t seconds = 0;
     if (!layout_.split_time) {
-      const TimeParse status = parse_instant(fields_[0], seconds);
+      const TimeParse status = times_.read(fields_[0], seconds);
       if (status != TimeParse::ok) bad_time(path_, row.line, fields_[0], status);
     } else {
       std::int64_t days = 0, of_day = 0;
@@ -162,6 +178,7 @@ class CsvRows {
   std::string path_;
   Layout layout_;
   std::vector<std::string_view> fields_;
+  InstantReader times_;
   bool pending_ = false;
 };
 

@@ -2,27 +2,30 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace raingen::gauge {
 
 std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '"')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '"')) text.remove_suffix(1);
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '"'; };
+  if (text.empty() || (!blank(text.front()) && !blank(text.back()))) return text;  // the common case
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
 }
 
 void split_fields(std::string_view line, char separator, std::vector<std::string_view>& fields,
                   std::size_t max_fields) {
   fields.clear();
-  std::size_t begin = 0;
+  const char* at = line.data();
+  const char* const end = at + line.size();
   for (;;) {
-    const std::size_t end = fields.size() + 1 >= max_fields ? std::string_view::npos : line.find(separator, begin);
-    if (end == std::string_view::npos) {
-      fields.push_back(trim(line.substr(begin)));
-      return;
-    }
-    fields.push_back(trim(line.substr(begin, end - begin)));
-    begin = end + 1;
+    const void* found = fields.size() + 1 >= max_fields ? nullptr : std::memchr(at, separator, static_cast<std::size_t>(end - at));
+    const char* stop = found ? static_cast<const char*>(found) : end;
+    fields.push_back(trim(std::string_view(at, static_cast<std::size_t>(stop - at))));
+    if (!found) return;
+    at = stop + 1;
   }
 }
 
@@ -46,7 +49,35 @@ bool same_name(std::string_view a, std::string_view b) {
   return true;
 }
 
+namespace {
+
+// A plain decimal "digits[.digits]" of at most 15 digits, exactly as from_chars would read it: the
+// digits as a whole number and a power of ten are both exact doubles, so one division rounds
+// correctly. Most depths in records look like this ("0", "0.2", "12.75").
+bool plain_decimal(std::string_view text, double& value) {
+  static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (text.size() > 16) return false;
+  std::int64_t digits = 0;
+  int count = 0, decimals = -1;
+  for (char c : text) {
+    if (c == '.' && decimals < 0) {
+      decimals = 0;
+      continue;
+    }
+    if (c < '0' || c > '9') return false;
+    digits = digits * 10 + (c - '0');
+    ++count;
+    if (decimals >= 0) ++decimals;
+  }
+  if (count == 0 || count > 15) return false;
+  value = static_cast<double>(digits) / powers[decimals < 0 ? 0 : decimals];
+  return true;
+}
+
+}  // namespace
+
 DepthKind read_depth(std::string_view text, double& value) {
+  if (plain_decimal(text, value)) return DepthKind::depth;
   if (text.empty() || same_name(text, "NA") || same_name(text, "NaN")) return DepthKind::missing;
   const char* begin = text.data();
   if (*begin == '+') ++begin;

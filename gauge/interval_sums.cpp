@@ -26,13 +26,17 @@ IntervalSums::IntervalSums(std::string path, int step_minutes, double depth_limi
     : path_(std::move(path)), step_(step_minutes), depth_limit_(depth_limit) {}
 
 void IntervalSums::add_piece(std::int64_t interval, double depth, int minutes, long line) {
-  if (sums_.empty()) origin_ = interval;
+  if (count_ == 0) origin_ = interval;
   const std::int64_t k = interval - origin_;
-  if (k >= static_cast<std::int64_t>(sums_.size())) {
+  if (k >= count_) {
     if (k >= longest_record)
       throw tools::ToolError(path_, line, "the record would span more than 300 years: is the date right?");
-    sums_.resize(static_cast<std::size_t>(k) + 1, 0.0);
-    covered_.resize(static_cast<std::size_t>(k) + 1, 0);
+    count_ = k + 1;
+    if (count_ > static_cast<std::int64_t>(sums_.size())) {  // room for many intervals at once
+      const auto room = static_cast<std::size_t>(std::max<std::int64_t>(count_, 2 * static_cast<std::int64_t>(sums_.size()) + 1024));
+      sums_.resize(room, 0.0);
+      covered_.resize(room, 0);
+    }
   }
   const auto at = static_cast<std::size_t>(k);
   if (std::isnan(depth)) {
@@ -66,7 +70,7 @@ CalendarSeries IntervalSums::series(std::string name, std::int64_t first, std::i
   for (std::int64_t j = first; j < end; ++j) {
     const std::size_t k = static_cast<std::size_t>(j - first);
     const std::int64_t own = j - origin_;
-    if (own < 0 || own >= static_cast<std::int64_t>(sums_.size())) {
+    if (own < 0 || own >= count_) {
       if (absent_is_dry) out.set_depth(k, 0.0);
       continue;
     }

@@ -26,9 +26,9 @@ class IntervalSums {
   // limit, or the record spans more than 300 years.
   void add(std::int64_t end_minute, double depth, long line);
 
-  bool empty() const { return sums_.empty(); }
-  std::int64_t first_interval() const { return origin_; }             // interval j covers (15j, 15j+15]
-  std::int64_t end_interval() const { return origin_ + static_cast<std::int64_t>(sums_.size()); }
+  bool empty() const { return count_ == 0; }
+  std::int64_t first_interval() const { return origin_; }  // interval j covers (15j, 15j+15]
+  std::int64_t end_interval() const { return origin_ + count_; }
 
   // The intervals [first, end) as a series: intervals no reading covered are missing, or dry
   // when absent_is_dry (partly covered ones too).
@@ -42,6 +42,7 @@ class IntervalSums {
   int step_;
   double depth_limit_;
   std::int64_t origin_ = 0;
+  std::int64_t count_ = 0;  // intervals from origin_ that readings touched (sums_ may hold more room)
   std::vector<double> sums_;
   std::vector<std::uint8_t> covered_;  // minutes covered, or missing_mark
 };

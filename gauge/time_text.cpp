@@ -1,5 +1,7 @@
 #include "gauge/time_text.h"
 
+#include <cstring>
+
 #include <date/date.h>
 
 namespace raingen::gauge {
@@ -79,6 +81,30 @@ TimeParse parse_instant(std::string_view text, std::int64_t& seconds) {
   const TimeParse date_status = day_number(d, days);
   if (date_status != TimeParse::ok) return date_status;
   seconds = days * 86400 + of_day;
+  return TimeParse::ok;
+}
+
+TimeParse InstantReader::read(std::string_view text, std::int64_t& seconds) {
+  const auto digit = [&](std::size_t k) { return static_cast<unsigned>(text[k] - '0'); };
+  const auto digits_at = [&](std::size_t k) { return digit(k) <= 9 && digit(k + 1) <= 9; };
+  std::size_t size = text.size();
+  if (size > 16 && text[size - 1] == 'Z') --size;
+  if ((size != 16 && size != 19) || (text[10] != ' ' && text[10] != 'T') || text[13] != ':' ||
+      (size == 19 && text[16] != ':') || !digits_at(11) || !digits_at(14) || (size == 19 && !digits_at(17)))
+    return parse_instant(text, seconds);
+  if (!have_date_ || std::memcmp(date_, text.data(), 10) != 0) {
+    const TimeParse status = parse_date(text.substr(0, 10), days_);
+    if (status != TimeParse::ok) {
+      have_date_ = false;
+      return parse_instant(text, seconds);  // the same verdict, from the whole text
+    }
+    std::memcpy(date_, text.data(), 10);
+    have_date_ = true;
+  }
+  const unsigned h = digit(11) * 10 + digit(12), m = digit(14) * 10 + digit(15);
+  const unsigned sec = size == 19 ? digit(17) * 10 + digit(18) : 0;
+  if (m > 59 || sec > 59 || h > 24 || (h == 24 && (m > 0 || sec > 0))) return TimeParse::impossible;
+  seconds = days_ * 86400 + h * 3600 + m * 60 + sec;
   return TimeParse::ok;
 }
 

@@ -38,6 +38,7 @@ CalendarSeries read_tips(const std::string& path, const ReadOptions& options, Re
   tools::LineReader reader(path);
   std::string_view line;
   std::vector<std::string_view> fields;
+  InstantReader times;
   char separator = 0;
   bool first_line = true;
 
@@ -53,7 +54,7 @@ CalendarSeries read_tips(const std::string& path, const ReadOptions& options, Re
     if (separator == 0) separator = separator_of(line);
     split_fields(line, separator ? separator : ',', fields);
     std::int64_t seconds = 0;
-    const TimeParse status = parse_instant(fields[0], seconds);
+    const TimeParse status = times.read(fields[0], seconds);
     if (first_line) {
       first_line = false;
       if (status == TimeParse::malformed) continue;  // a header row

@@ -37,8 +37,8 @@ std::string station_summary_text(const StationCommand& command, const gauge::Rea
                                  gauge::format_name(facts.format), step, facts.data_lines);
   text += fmt::format("  period          {} to {}, {} days\n", gauge::day_text(s.first_day), gauge::day_text(s.last_day),
                       s.last_day - s.first_day + 1);
-  text += fmt::format("  complete days   {}, of which {} had {} missing intervals taken as dry (--min-complete {:g})\n",
-                      s.complete_days, s.filled_days, s.filled_intervals, command.prepare.days.min_complete_percent);
+  text += fmt::format("  complete days   {}; missing intervals taken as dry: {} in {} days (--min-complete {:g})\n",
+                      s.complete_days, s.filled_intervals, s.filled_days, command.prepare.days.min_complete_percent);
   text += fmt::format("  days with gaps  {}\n", s.incomplete_days);
   text += fmt::format("  wet days        {} (above {:g} mm), dry days {}\n", s.wet_days, command.prepare.days.wet_threshold,
                       s.dry_days);

@@ -52,8 +52,9 @@ PreparedStation prepare_station(const gauge::CalendarSeries& series, const std::
   summary.total_read = days.total_read;
 
   if (summary.complete_days == 0)
-    throw ToolError(source, 0, fmt::format("has no complete day ({} days, none with {:g}% of its intervals present)",
-                                           days.size(), options.days.min_complete_percent));
+    throw ToolError(source, 0, fmt::format("has no complete day: none of its {} {} has {:g}% of its intervals present",
+                                           days.size(), days.size() == 1 ? "day" : "days",
+                                           options.days.min_complete_percent));
   if (summary.wet_days == 0)
     throw ToolError(source, 0, fmt::format("has no wet day among its {} complete days (a day is wet above {:g} mm)",
                                            summary.complete_days, options.days.wet_threshold));

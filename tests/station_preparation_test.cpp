@@ -281,7 +281,7 @@ TEST(PrepareStation, RecordsThatCannotMakeAStation) {
   EXPECT_EQ(message(days_series(3, [](int d, int) { return d == 1 ? 0.1 : 0.0; })),
             "r.csv: has no dry spell that ends in a wet day: no spell length can be estimated");
   EXPECT_EQ(message(CalendarSeries("R", TimePoint{}, 200)),
-            "r.csv: has no complete day (3 days, none with 100% of its intervals present)");
+            "r.csv: has no complete day: none of its 3 days has 100% of its intervals present");
   EXPECT_EQ(message(days_series(1204, [](int d, int j) { return (d == 0 || d == 1203) && j == 0 ? 1.0 : 0.0; })),
             "r.csv: has a dry spell of 1202 days; a spell table holds at most 1201 entries");
   EXPECT_EQ(message(days_series(1203, [](int d, int j) { return (d == 0 || d == 1202) && j == 0 ? 1.0 : 0.0; })),

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,34 @@ TEST(LineReader, EveryLineEndAndAByteOrderMark) {
   EXPECT_EQ(lines_of(dir, long_line + "\r\n" + long_line + "\r"), (Lines{long_line, long_line}));
   const std::string before_split((1 << 20) - 1, 'y');
   EXPECT_EQ(lines_of(dir, before_split + "\r\nz"), (Lines{before_split, "z"}));
+}
+
+// Files of random lines with random line ends, several times the reader's buffer: the lines come
+// back whole, whatever falls on a buffer's edge.
+TEST(LineReader, RandomLineEndsAcrossBuffers) {
+  TempDir dir;
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    std::mt19937 pick(seed);
+    const char* ends[] = {"\n", "\r\n", "\r"};
+    std::vector<std::string> lines;
+    std::string bytes;
+    while (bytes.size() < (5u << 20)) {
+      std::string line(pick() % (seed * 40), static_cast<char>('a' + pick() % 26));
+      if (pick() % 50 == 0) line.assign(pick() % (2u << 20), 'L');  // now and then longer than a buffer
+      const char* end = ends[pick() % 3];
+      // An empty line ended by LF after a lone CR would make CR LF, one line end.
+      if (line.empty() && end[0] == '\n' && !bytes.empty() && bytes.back() == '\r') end = "\r";
+      bytes += line + end;
+      lines.push_back(line);
+    }
+    if (seed % 2) {
+      lines.push_back("last");
+      bytes += "last";  // no end
+    }
+    const std::vector<std::string> read = lines_of(dir, bytes);
+    ASSERT_EQ(read.size(), lines.size()) << seed;
+    for (std::size_t k = 0; k < lines.size(); ++k) ASSERT_TRUE(read[k] == lines[k]) << "seed " << seed << ", line " << k + 1;
+  }
 }
 
 TEST(OutputFile, TargetChangesOnlyAtCommit) {

@@ -1,0 +1,246 @@
+// build/raingen-prepare end to end: a record prepared and run through the real program, the real
+// pau01 records, bad records and bad command lines, INPUT.TXT from coordinates.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include <date/date.h>
+#include <fmt/format.h>
+
+#include "support/child.h"
+#include "support/tool_runs.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+Outcome prepare(const TempDir& dir, const std::vector<std::string>& arguments, const std::string& input = "") {
+  ChildSetup setup;
+  setup.directory = dir.path();
+  setup.input = input;
+  return run_tool_program(setup, "raingen-prepare", arguments);
+}
+
+std::vector<std::string> listing(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+using Day = std::array<double, 96>;
+
+// A 15-minute CSV record of 120 days from 2003-03-01: a third of the days wet, with depths of
+// three decimals; day 50 has a gap (and a storm no generated day may show); day 60 holds only
+// 0.004 mm, dry as written.
+std::string synthetic_record(std::vector<Day>& wet_days) {
+  std::mt19937 pick(2024);
+  const auto start = date::sys_days{date::year{2003} / 3 / 1};
+  std::string csv = "time,rain_mm\n";
+  for (int d = 0; d < 120; ++d) {
+    Day day{};
+    const bool wet = pick() % 3 == 0 || d == 119;
+    if (wet)
+      for (double& v : day) v = pick() % 4 == 0 ? (pick() % 20000) / 1000.0 : 0.0;
+    if (d == 50) day[10] = 50.0;
+    if (d == 60) day[20] = 0.004;
+    if (wet && d != 50) wet_days.push_back(day);
+    for (int j = 0; j < 96; ++j) {
+      if (d == 50 && j == 40) continue;  // absent: the day is incomplete
+      const auto end = start + date::days{d} + std::chrono::minutes{(j + 1) * 15};
+      csv += date::format("%Y-%m-%d %H:%M", end) + fmt::format(",{}\n", day[static_cast<std::size_t>(j)]);
+    }
+  }
+  return csv;
+}
+
+// The days of a SOURCE.OUT, 96 rows each.
+std::vector<Day> generated_days(const std::string& source) {
+  std::vector<Day> days;
+  std::istringstream in(source);
+  long minutes = 0;
+  double value = 0;
+  std::size_t k = 0;
+  while (in >> minutes >> value) {
+    if (k % 96 == 0) days.emplace_back();
+    days.back()[k % 96] = value;
+    ++k;
+  }
+  return days;
+}
+
+TEST(PrepareTool, RoundTripThroughTheProgram) {
+  TempDir dir;
+  std::vector<Day> wet_days;
+  dir.write("record.csv", synthetic_record(wet_days));
+  for (const char* id : {"SITE", "B", "C"}) {
+    const Outcome o = prepare(dir, {"--id", id, "record.csv"});
+    ASSERT_EQ(o.exit_status, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+  }
+  const Outcome settings =
+      prepare(dir, {"--site", "ROUND TRIP", "--days", "2000", "--station", "SITE=0", "--station", "B=5", "--station", "C=9"});
+  ASSERT_EQ(settings.exit_status, 0) << settings.err;
+  ChildSetup setup;
+  setup.directory = dir.path();
+  setup.environment = {{"RAINGEN_SEED", "7"}};
+  const Outcome run = run_raingen(setup);
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+
+  const std::vector<Day> days = generated_days(dir.read("SOURCE.OUT"));
+  ASSERT_EQ(days.size(), 2000u);
+  std::set<std::size_t> seen;
+  long wet = 0;
+  for (const Day& day : days) {
+    if (std::all_of(day.begin(), day.end(), [](double v) { return v == 0.0; })) continue;
+    ++wet;
+    std::size_t match = 0;
+    for (; match < wet_days.size(); ++match) {
+      bool equal = true;
+      for (std::size_t j = 0; j < 96 && equal; ++j) equal = std::fabs(day[j] - wet_days[match][j]) <= 0.0051;
+      if (equal) break;
+    }
+    ASSERT_LT(match, wet_days.size()) << "a generated day is none of the record's wet days";
+    seen.insert(match);
+  }
+  EXPECT_GT(wet, 300);
+  EXPECT_EQ(seen.size(), wet_days.size()) << "every wet day comes up, the last one included";
+}
+
+// The real records of examples/pau01 prepare without error. PD_02 has no gap: every day is complete
+// but its last (the record ends at 12:00), so its total on complete days is 0.2 mm for every tip
+// row not on 17/06/2005, counted here from the file itself.
+TEST(PrepareTool, RealTipRecords) {
+  const fs::path records = fs::path(RAINGEN_EXAMPLE_DATA).parent_path() / "pau01";
+  TempDir dir;
+  for (int i = 1; i <= 3; ++i) {
+    const std::string record = (records / fmt::format("iMHEA_PAU_01_PD_0{}_raw.csv", i)).string();
+    const Outcome o = prepare(dir, {"--id", fmt::format("PD0{}", i), record});
+    ASSERT_EQ(o.exit_status, 0) << o.err;
+    EXPECT_NE(o.out.find("read as tips"), std::string::npos) << o.out;
+    if (i != 2) continue;
+    const std::string text = read_file(record);
+    long tips = 0;
+    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at + 1))
+      if (text.compare(at + 20, 5, ",0.2,") == 0 && text.compare(at + 1, 10, "17/06/2005") != 0) ++tips;
+    EXPECT_NE(o.out.find(fmt::format("total depth     {:.2f} mm on complete days", tips * 0.2)), std::string::npos)
+        << tips << "\n" << o.out;
+    EXPECT_NE(o.out.find("days with gaps  1\n"), std::string::npos) << o.out;
+  }
+  EXPECT_EQ(listing(dir).size(), 9u);
+}
+
+struct BadRecord {
+  const char* what;
+  std::string bytes;
+  std::string message;  // after "raingen-prepare: "
+};
+
+// Each bad record: one message naming file and line, exit status 1, and no station file written
+// or changed.
+TEST(PrepareTool, BadRecordsChangeNothing) {
+  const std::string tips = "\xEF\xBB\xBF" "Date,Event mm,Flag\r24/05/2001 00:00:01,0,I\r24/05/2001 00:41:23,0.2,\r";
+  const BadRecord cases[] = {
+      {"malformed line", tips + "24/05/2001 01:04:56;0.2\r", "r.csv:4: '24/05/2001 01:04:56;0.2' is not a time "
+                                                             "(YYYY-MM-DD hh:mm[:ss] or dd/mm/yyyy hh:mm[:ss])"},
+      {"out of order", tips + "24/05/2001 00:30:00,0.2,\r",
+       "r.csv:4: time 2001-05-24 00:30 comes before the time of the reading before (2001-05-24 00:41:23): readings must "
+       "be in time order"},
+      {"repeated", tips + "24/05/2001 00:41:23,0.2,\r", "r.csv:4: time 2001-05-24 00:41:23 repeats the time of the reading before"},
+      {"impossible date", tips + "29/02/2001 01:00:00,0.2,\r", "r.csv:4: '29/02/2001 01:00:00' is not a time of the calendar"},
+      {"hourly", "time,rain\n2001-05-24 01:00,0\n2001-05-24 02:00,1.5\n2001-05-24 03:00,0\n",
+       "r.csv:3: the record's step is 60 minutes; 15 minutes or finer is needed"},
+      {"oversize depth", "time,rain\n2001-05-24 00:05,0\n2001-05-24 00:10,60.5\n2001-05-24 00:15,39.5\n",
+       "r.csv:4: the 15-minute depth ending 2001-05-24 00:15 comes to 100.00 mm; a depth of 100 mm or more cannot be written"},
+      {"no wet day", "time,rain\n2001-05-24 00:15,0\n2001-05-24 00:30,0\n", "r.csv: has no complete day: none of its 1 day has 100% of its intervals present"},
+  };
+  for (const BadRecord& c : cases) {
+    TempDir dir;
+    dir.write("r.csv", c.bytes);
+    dir.write("ALFAD_3.TXT", "old table");
+    const Outcome o = prepare(dir, {"--id", "ALFA", "r.csv"});
+    EXPECT_EQ(o.exit_status, 1) << c.what;
+    EXPECT_EQ(o.err, "raingen-prepare: " + c.message + "\n") << c.what;
+    EXPECT_EQ(o.out, "") << c.what;
+    EXPECT_EQ(listing(dir), (std::vector<std::string>{"ALFAD_3.TXT", "r.csv"})) << c.what;
+    EXPECT_EQ(dir.read("ALFAD_3.TXT"), "old table");
+    EXPECT_EQ(dir.read("r.csv"), c.bytes);
+  }
+}
+
+TEST(PrepareTool, CommandLines) {
+  TempDir dir;
+  dir.write("r.csv", "time,a,b\n2001-05-24 00:15,0,1\n2001-05-24 00:30,1,0\n");
+  const std::pair<std::vector<std::string>, std::string> usage[] = {
+      {{}, "give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for INPUT.TXT (--help "
+           "tells more)"},
+      {{"--id", "ALFA"}, "give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
+                         "INPUT.TXT (--help tells more)"},
+      {{"--id", "ALFAB", "r.csv"}, "--id 'ALFAB' must be 1 to 4 characters, no blank or '/'"},
+      {{"--id", "A", "r.csv"}, "r.csv: several value columns (a, b): pick one with --column"},
+      {{"--id", "A", "--column", "a", "--swmm-station", "X", "r.csv"}, "r.csv: --swmm-station does not apply to a record read as csv"},
+      {{"--id", "A", "--min-complete", "0", "r.csv"}, "--min-complete 0 is not a percentage above 0 and at most 100"},
+      {{"--id", "A", "--spell-table", "plain", "r.csv"}, "--spell-table 'plain' is neither matched nor cumulative"},
+      {{"--id", "A", "--format", "xls", "r.csv"}, "format 'xls' is none of auto, tips, csv, swmm, noaa"},
+      {{"--id", "A", "--from", "2001-06-31", "r.csv"}, "from '2001-06-31' is not a day YYYY-MM-DD"},
+      {{"--id", "A", "--site", "S", "r.csv"}, "prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time"},
+      {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2"}, "INPUT.TXT needs three stations: --station given 2 times"},
+      {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2", "--station", "C=1000"},
+       "--station C: distance '1000' is not a whole number from 0 to 999 (3 digits)"},
+      {{"--site", "S", "--days", "2001", "--station", "A=1", "--station", "B=2", "--station", "C=3"},
+       "the number of days (2001) is not from 1 to 2000"},
+      {{"--site", "THE SITE NAME", "--days", "10", "--station", "A=1", "--station", "B=2", "--station", "C=3"},
+       "the site name 'THE SITE NAME' is longer than its 11 characters"},
+      {{"--site", "S", "--days", "10", "--station", "A@1,2", "--station", "B=2", "--station", "C=3"},
+       "--station A gives coordinates: --site-at LAT,LON is needed"},
+      {{"--site", "S", "--days", "10", "--station", "A", "--station", "B=2", "--station", "C=3"},
+       "--station 'A' is neither ID=DIST nor ID@LAT,LON"},
+      {{"--site", "S", "--station", "A=1"}, "INPUT.TXT needs --site NAME and --days N"},
+      {{"--site", "S", "--days", "10", "--min-complete", "90"}, "--min-complete belongs to preparing a station, not to INPUT.TXT"},
+  };
+  for (const auto& [arguments, message] : usage) {
+    const Outcome o = prepare(dir, arguments);
+    EXPECT_EQ(o.exit_status, 2) << message;
+    EXPECT_EQ(o.err, "raingen-prepare: " + message + "\n");
+  }
+  EXPECT_EQ(listing(dir), std::vector<std::string>{"r.csv"});
+
+  const Outcome help = prepare(dir, {"--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  for (const char* rule : {"--swmm-station", "unless --stamp start", "absent is missing, not dry", "Kaplan-Meier",
+                           "100 mm or more", "--min-complete percent"})
+    EXPECT_NE(help.out.find(rule), std::string::npos) << rule;
+  EXPECT_EQ(prepare(dir, {"--version"}).out, "raingen-prepare 1.0\n");
+
+  // Standard input, with its format given.
+  const Outcome piped = prepare(dir, {"--id", "P", "--format", "csv", "--column", "b", "-"}, dir.read("r.csv"));
+  EXPECT_EQ(piped.exit_status, 1);
+  EXPECT_EQ(piped.err, "raingen-prepare: -: has no complete day: none of its 1 day has 100% of its intervals present\n");
+}
+
+TEST(PrepareTool, SettingsFromCoordinates) {
+  TempDir dir;
+  const Outcome o = prepare(dir, {"--site", "OUTLET", "--days", "365", "--results", "OUT.TXT", "--site-at", "-0.25,-78.5",
+                                  "--station", "NEAR@-0.25,-78.5", "--station", "FAR@0.75,-78.5", "--station", "MID@-0.25,-78.4855"});
+  ASSERT_EQ(o.exit_status, 0) << o.err;
+  EXPECT_EQ(dir.read("INPUT.TXT"),
+            "RESULTS FILE: OUT.TXT\r\nSITE NAME:    OUTLET\r\nSTATION 1:    NEAR\r\nSTATION 2:    FAR\r\n"
+            "STATION 3:    MID\r\nDISTANCE 1:     0\r\nDISTANCE 2:   111\r\nDISTANCE 3:     2\r\nNUMBER DAYS:   365\r\n");
+  EXPECT_EQ(o.out,
+            "./INPUT.TXT: results OUT.TXT, site OUTLET, 365 days\n"
+            "  station 1  NEAR  distance   0\n"
+            "  station 2  FAR   distance 111\n"
+            "  station 3  MID   distance   2\n"
+            "  station NEAR lies 0.000 km from the site: distance 0\n"
+            "  station NEAR is at the site (distance 0): the program takes its series unchanged and the other stations "
+            "do not count\n"
+            "  station FAR lies 111.195 km from the site: distance 111\n"
+            "  station MID lies 1.612 km from the site: distance 2\n");
+}
+
+}  // namespace
