@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include "common/tool_error.h"
@@ -51,6 +52,11 @@ bool LineReader::refill() {
   return true;
 }
 
+std::size_t LineReader::find(const char* data, std::size_t from, char c) const {
+  const void* at = std::memchr(data + from, c, end_ - from);
+  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - data) : end_;
+}
+
 bool LineReader::next(std::string_view& line) {
   std::size_t scanned = begin_;
   for (;;) {
@@ -59,15 +65,12 @@ bool LineReader::next(std::string_view& line) {
       skip_lf_ = false;
       scanned = begin_;
     }
-    // The next LF is searched once per stretch of the buffer and remembered, so that a file of
-    // lone CRs does not rescan the buffer for every line; a CR is looked for only up to it.
+    // The next LF and the next CR are each searched once per stretch of the buffer and
+    // remembered, so that a file of lone CRs, or of LFs alone, is not rescanned for every line.
     const char* data = buffer_.data();
-    if (next_lf_ == no_position || next_lf_ < scanned) {
-      const void* lf = std::memchr(data + scanned, '\n', end_ - scanned);
-      next_lf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : end_;
-    }
-    const void* cr = std::memchr(data + scanned, '\r', next_lf_ - scanned);
-    const std::size_t k = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : next_lf_;
+    if (next_lf_ == no_position || next_lf_ < scanned) next_lf_ = find(data, scanned, '\n');
+    if (next_cr_ == no_position || next_cr_ < scanned) next_cr_ = find(data, scanned, '\r');
+    const std::size_t k = std::min(next_lf_, next_cr_);
     if (k < end_) {
       line = std::string_view(data + begin_, k - begin_);
       begin_ = k + 1;
@@ -85,7 +88,7 @@ bool LineReader::next(std::string_view& line) {
       return true;
     }
     scanned = begin_ + seen;
-    next_lf_ = no_position;  // positions moved: search again
+    next_lf_ = next_cr_ = no_position;  // positions moved: search again
   }
 }
 

@@ -25,6 +25,7 @@ class LineReader {
 
  private:
   bool refill();
+  std::size_t find(const char* data, std::size_t from, char c) const;  // end_ when not found
 
   std::string path_;
   int fd_ = -1;
@@ -36,6 +37,7 @@ class LineReader {
   bool skip_lf_ = false;  // the last line ended in CR: a LF right after it belongs to it
   static constexpr std::size_t no_position = static_cast<std::size_t>(-1);
   std::size_t next_lf_ = no_position;  // the next LF at or after the scan (end_ when none is there)
+  std::size_t next_cr_ = no_position;  // the same for CR
   long line_number_ = 0;
 };
 

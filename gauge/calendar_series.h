@@ -26,6 +26,8 @@ class CalendarSeries {
   CalendarSeries() = default;
   // count intervals from start (a multiple of 15 minutes), all missing.
   CalendarSeries(std::string name, TimePoint start, std::size_t count);
+  // The given depths (NaN: missing) from start, taken over without a copy.
+  CalendarSeries(std::string name, TimePoint start, std::vector<double>&& depths);
 
   const std::string& name() const { return name_; }
   void rename(std::string name) { name_ = std::move(name); }

@@ -7,14 +7,6 @@
 
 namespace raingen::gauge {
 
-std::string_view trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '"'; };
-  if (text.empty() || (!blank(text.front()) && !blank(text.back()))) return text;  // the common case
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 void split_fields(std::string_view line, char separator, std::vector<std::string_view>& fields,
                   std::size_t max_fields) {
   fields.clear();
@@ -77,6 +69,10 @@ bool plain_decimal(std::string_view text, double& value) {
 }  // namespace
 
 DepthKind read_depth(std::string_view text, double& value) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') {  // most readings of most records: "0"
+    value = text[0] - '0';
+    return DepthKind::depth;
+  }
   if (plain_decimal(text, value)) return DepthKind::depth;
   if (text.empty() || same_name(text, "NA") || same_name(text, "NaN")) return DepthKind::missing;
   const char* begin = text.data();

@@ -16,7 +16,14 @@ void split_fields(std::string_view line, char separator, std::vector<std::string
 // Fields separated by blanks or tabs (runs of them count as one).
 void split_words(std::string_view line, std::vector<std::string_view>& fields);
 
-std::string_view trim(std::string_view text);
+// The text without blanks, tabs or double quotes around it.
+inline std::string_view trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '"'; };
+  if (text.empty() || (!blank(text.front()) && !blank(text.back()))) return text;  // the common case
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
 
 // What a depth field holds: a depth in mm (before any unit conversion), missing (empty, NA, NaN,
 // -999, -9999 or any negative value), or nothing readable.

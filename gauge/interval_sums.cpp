@@ -23,7 +23,10 @@ std::string depth_limit_message(std::int64_t interval_end_minute, double depth, 
 }
 
 IntervalSums::IntervalSums(std::string path, int step_minutes, double depth_limit)
-    : path_(std::move(path)), step_(step_minutes), depth_limit_(depth_limit) {}
+    : path_(std::move(path)),
+      step_(step_minutes),
+      depth_limit_(depth_limit),
+      near_limit_(std::isfinite(depth_limit) ? depth_limit - 0.01 : depth_limit) {}
 
 void IntervalSums::add_piece(std::int64_t interval, double depth, int minutes, long line) {
   if (count_ == 0) origin_ = interval;
@@ -32,8 +35,10 @@ void IntervalSums::add_piece(std::int64_t interval, double depth, int minutes, l
     if (k >= longest_record)
       throw tools::ToolError(path_, line, "the record would span more than 300 years: is the date right?");
     count_ = k + 1;
-    if (count_ > static_cast<std::int64_t>(sums_.size())) {  // room for many intervals at once
-      const auto room = static_cast<std::size_t>(std::max<std::int64_t>(count_, 2 * static_cast<std::int64_t>(sums_.size()) + 1024));
+    if (count_ > static_cast<std::int64_t>(sums_.size())) {  // many intervals at once, within the room expected
+      const auto wanted = static_cast<std::size_t>(count_);
+      const std::size_t room = wanted <= sums_.capacity() ? std::min(sums_.capacity(), wanted + 4096)
+                                                          : std::max(wanted, 2 * sums_.size() + 1024);
       sums_.resize(room, 0.0);
       covered_.resize(room, 0);
     }
@@ -45,7 +50,7 @@ void IntervalSums::add_piece(std::int64_t interval, double depth, int minutes, l
   }
   if (covered_[at] != missing_mark) covered_[at] = static_cast<std::uint8_t>(covered_[at] + minutes);
   sums_[at] += depth;
-  if (reaches_limit(sums_[at], depth_limit_))
+  if (sums_[at] >= near_limit_ && reaches_limit(sums_[at], depth_limit_))
     throw tools::ToolError(path_, line, depth_limit_message((interval + 1) * 15, sums_[at], depth_limit_));
 }
 
@@ -65,8 +70,20 @@ void IntervalSums::add(std::int64_t end_minute, double depth, long line) {
   }
 }
 
-CalendarSeries IntervalSums::series(std::string name, std::int64_t first, std::int64_t end, bool absent_is_dry) const {
-  CalendarSeries out(std::move(name), TimePoint{Minutes{first * 15}}, static_cast<std::size_t>(std::max<std::int64_t>(0, end - first)));
+void IntervalSums::expect(std::size_t intervals) {
+  sums_.reserve(intervals);
+  covered_.reserve(intervals);
+}
+
+CalendarSeries IntervalSums::take_series(std::string name, std::int64_t first, std::int64_t end, bool absent_is_dry) {
+  const TimePoint start{Minutes{first * 15}};
+  if (first == origin_ && end == origin_ + count_) {  // the record's own span: the sums become the series
+    sums_.resize(static_cast<std::size_t>(count_));
+    for (std::size_t k = 0; k < sums_.size(); ++k)
+      if (covered_[k] == missing_mark || (covered_[k] < 15 && !absent_is_dry)) sums_[k] = CalendarSeries::missing_value();
+    return CalendarSeries(std::move(name), start, std::move(sums_));
+  }
+  CalendarSeries out(std::move(name), start, static_cast<std::size_t>(std::max<std::int64_t>(0, end - first)));
   for (std::int64_t j = first; j < end; ++j) {
     const std::size_t k = static_cast<std::size_t>(j - first);
     const std::int64_t own = j - origin_;

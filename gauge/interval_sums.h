@@ -30,9 +30,12 @@ class IntervalSums {
   std::int64_t first_interval() const { return origin_; }  // interval j covers (15j, 15j+15]
   std::int64_t end_interval() const { return origin_ + count_; }
 
+  // Room for about this many intervals, so that a long record grows without copying.
+  void expect(std::size_t intervals);
+
   // The intervals [first, end) as a series: intervals no reading covered are missing, or dry
-  // when absent_is_dry (partly covered ones too).
-  CalendarSeries series(std::string name, std::int64_t first, std::int64_t end, bool absent_is_dry) const;
+  // when absent_is_dry (partly covered ones too). The sums are given up to it: call once.
+  CalendarSeries take_series(std::string name, std::int64_t first, std::int64_t end, bool absent_is_dry);
 
  private:
   void add_piece(std::int64_t interval, double depth, int minutes, long line);
@@ -41,6 +44,7 @@ class IntervalSums {
   std::string path_;
   int step_;
   double depth_limit_;
+  double near_limit_;  // below this no sum can reach the limit once rounded
   std::int64_t origin_ = 0;
   std::int64_t count_ = 0;  // intervals from origin_ that readings touched (sums_ may hold more room)
   std::vector<double> sums_;

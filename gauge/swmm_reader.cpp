@@ -121,7 +121,7 @@ CalendarSeries read_swmm(const std::string& path, const ReadOptions& options, Re
   }
   facts.step_minutes = static_cast<int>(step);
   facts.data_lines = static_cast<long>(wet.size());
-  return sums.series(stations[chosen], first_day * 96, (last_day + 1) * 96, true);
+  return sums.take_series(stations[chosen], first_day * 96, (last_day + 1) * 96, true);
 }
 
 }  // namespace raingen::gauge

@@ -1,5 +1,6 @@
 #include "gauge/time_text.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include <date/date.h>
@@ -92,7 +93,13 @@ TimeParse InstantReader::read(std::string_view text, std::int64_t& seconds) {
   if ((size != 16 && size != 19) || (text[10] != ' ' && text[10] != 'T') || text[13] != ':' ||
       (size == 19 && text[16] != ':') || !digits_at(11) || !digits_at(14) || (size == 19 && !digits_at(17)))
     return parse_instant(text, seconds);
-  if (!have_date_ || std::memcmp(date_, text.data(), 10) != 0) {
+  std::uint64_t head = 0, cached_head = 0;
+  std::uint16_t tail = 0, cached_tail = 0;
+  std::memcpy(&head, text.data(), 8);
+  std::memcpy(&tail, text.data() + 8, 2);
+  std::memcpy(&cached_head, date_, 8);
+  std::memcpy(&cached_tail, date_ + 8, 2);
+  if (!have_date_ || head != cached_head || tail != cached_tail) {
     const TimeParse status = parse_date(text.substr(0, 10), days_);
     if (status != TimeParse::ok) {
       have_date_ = false;
