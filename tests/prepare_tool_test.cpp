@@ -189,6 +189,8 @@ TEST(PrepareTool, CommandLines) {
       {{"--id", "A", "--format", "xls", "r.csv"}, "format 'xls' is none of auto, tips, csv, swmm, noaa"},
       {{"--id", "A", "--from", "2001-06-31", "r.csv"}, "from '2001-06-31' is not a day YYYY-MM-DD"},
       {{"--id", "A", "--site", "S", "r.csv"}, "prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time"},
+      {{"--id", "A", "--station", "RG1", "r.csv"},
+       "--station places a station in INPUT.TXT; the station of a SWMM rain file is picked with --swmm-station"},
       {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2"}, "INPUT.TXT needs three stations: --station given 2 times"},
       {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2", "--station", "C=1000"},
        "--station C: distance '1000' is not a whole number from 0 to 999 (3 digits)"},

@@ -100,6 +100,9 @@ int main(int argc, char** argv) {
     const bool station_mode = !station.id.empty() || !station.record.empty();
     const bool settings_mode = !settings.settings.site_name.empty() || days != 0 || !places.empty() || !site_at.empty() ||
                                app.count("--results") > 0;
+    if (station_mode && !places.empty())
+      throw UsageError("--station places a station in INPUT.TXT; the station of a SWMM rain file is picked with "
+                       "--swmm-station");
     if (station_mode && settings_mode)
       throw UsageError("prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time");
     if (settings_mode) {
