@@ -14,6 +14,7 @@
 // Both programs run as child processes in a fresh copy-free directory of generated data (made
 // here, not committed), with the same RAINGEN_SEED; their output files must be identical. Peak
 // memory is the child's maximum resident set size.
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -170,6 +171,7 @@ int main(int argc, char** argv) {
   else if (!mkdtemp(pattern)) return 1;
   const fs::path dir = keep ? fs::path(argv[2]) : fs::path(pattern);
   write_data(dir);
+  malloc_trim(0);  // the data set's memory back to the system: a forked child would count it
   if (repetitions == 0) return 0;  // the data set only
 
   std::vector<double> fast, literal, work, fast_peak, literal_peak;
