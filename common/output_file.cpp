@@ -132,4 +132,18 @@ void commit_all(std::vector<OutputFile*> files) {
   for (OutputFile* file : files) file->commit();
 }
 
+void write_together(const std::vector<FileText>& files) {
+  for (const FileText& file : files)
+    if (fs::is_directory(file.target)) throw ToolError(file.target.string(), 0, "is a directory");
+  std::vector<OutputFile> outputs;
+  outputs.reserve(files.size());
+  std::vector<OutputFile*> all;
+  for (const FileText& file : files) {
+    outputs.emplace_back(file.target);
+    outputs.back().write(file.text);
+    all.push_back(&outputs.back());
+  }
+  commit_all(all);
+}
+
 }  // namespace raingen::tools

@@ -51,4 +51,15 @@ class OutputFile {
 // every target as it was (a rename itself failing part way is the one exception).
 void commit_all(std::vector<OutputFile*> files);
 
+// A file whose whole content is known before it is written.
+struct FileText {
+  std::filesystem::path target;
+  std::string text;
+};
+
+// Writes every file aside, then renames them together as commit_all does. A target that is a
+// directory would fail its rename after the others were put in place, so it is refused (ToolError)
+// before anything is written.
+void write_together(const std::vector<FileText>& files);
+
 }  // namespace raingen::tools

@@ -18,6 +18,18 @@ std::string_view format_name(Format format) {
   return "auto";
 }
 
+ReadOptions gauge_read_options(const std::string& id, const std::vector<std::pair<std::string, std::string>>& options) {
+  ReadOptions read;
+  for (const auto& [name, value] : options) {
+    try {
+      set_read_option(read, name, value);
+    } catch (const tools::UsageError& e) {
+      throw tools::UsageError(fmt::format("gauge {}: {}", id, e.what()));
+    }
+  }
+  return read;
+}
+
 std::optional<date::sys_days> parse_day(std::string_view text) {
   if (text.size() != 10 || text[4] != '-') return std::nullopt;
   std::int64_t days = 0;

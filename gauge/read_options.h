@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "gauge/calendar_series.h"
 
@@ -37,6 +39,10 @@ std::string_view format_name(Format format);
 // "column", "swmm-station", "stamp", "from", "to"). Throws UsageError for an unknown name or a
 // value that does not fit, saying which.
 void set_read_option(ReadOptions& options, std::string_view name, std::string_view value);
+
+// Sets the options of one record of several, named by their names in order (a later value of a
+// name wins). Throws UsageError as set_read_option does, prefixed "gauge ID: ".
+ReadOptions gauge_read_options(const std::string& id, const std::vector<std::pair<std::string, std::string>>& options);
 
 // A day as YYYY-MM-DD; nothing for any other text or a day the calendar lacks.
 std::optional<date::sys_days> parse_day(std::string_view text);

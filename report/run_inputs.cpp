@@ -36,15 +36,8 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<to
   // no reading time.
   std::vector<int> station(gauges.size());
   for (std::size_t g = 0; g < gauges.size(); ++g) station[g] = station_of(in.settings, gauges[g].id, input);
-  std::vector<gauge::ReadOptions> options(gauges.size());
-  for (std::size_t g = 0; g < gauges.size(); ++g)
-    for (const auto& [name, value] : gauges[g].options) {
-      try {
-        gauge::set_read_option(options[g], name, value);
-      } catch (const tools::UsageError& e) {
-        throw tools::UsageError(fmt::format("gauge {}: {}", gauges[g].id, e.what()));
-      }
-    }
+  std::vector<gauge::ReadOptions> options;
+  for (const tools::GaugeArgument& g : gauges) options.push_back(gauge::gauge_read_options(g.id, g.options));
 
   in.results_path = dir / in.settings.results_name;
   in.generated = results::read_results_series(in.results_path.string(), gauge::TimePoint{day_one});

@@ -12,11 +12,6 @@ namespace {
 using tools::ToolError;
 using tools::UsageError;
 
-void check_station_id(const std::string& id) {
-  if (id.empty() || id.size() > 4 || id.find_first_of(" /\t") != std::string::npos)
-    throw UsageError(fmt::format("--id '{}' must be 1 to 4 characters, no blank or '/'", id));
-}
-
 // A station file must never replace the record it was made from.
 void check_not_the_record(const StationCommand& command) {
   namespace fs = std::filesystem;
@@ -30,33 +25,46 @@ void check_not_the_record(const StationCommand& command) {
 
 }  // namespace
 
-std::string station_summary_text(const StationCommand& command, const gauge::ReadFacts& facts,
-                                 const StationSummary& s, std::size_t spell_entries) {
+void check_station_id(const std::string& id, const std::string& option) {
+  if (id.empty() || id.size() > 4 || id.find_first_of(" /\t") != std::string::npos)
+    throw UsageError(fmt::format("{} '{}' must be 1 to 4 characters, no blank or '/'", option, id));
+}
+
+std::string record_read_text(const std::string& record, const gauge::ReadFacts& facts) {
   const std::string step = facts.step_minutes > 0 ? fmt::format(", {}-minute step", facts.step_minutes) : "";
-  std::string text = fmt::format("{}: {} (read as {}{}, {} readings)\n", command.id, command.record,
-                                 gauge::format_name(facts.format), step, facts.data_lines);
-  text += fmt::format("  period          {} to {}, {} days\n", gauge::day_text(s.first_day), gauge::day_text(s.last_day),
-                      s.last_day - s.first_day + 1);
+  return fmt::format("{} (read as {}{}, {} readings)", record, gauge::format_name(facts.format), step, facts.data_lines);
+}
+
+std::string station_findings_text(const std::string& id, const std::filesystem::path& dir, const PrepareOptions& options,
+                                  const StationSummary& s, std::size_t spell_entries) {
+  std::string text = fmt::format("  period          {} to {}, {} days\n", gauge::day_text(s.first_day),
+                                 gauge::day_text(s.last_day), s.last_day - s.first_day + 1);
   text += fmt::format("  complete days   {}; missing intervals taken as dry: {} in {} days (--min-complete {:g})\n",
-                      s.complete_days, s.filled_intervals, s.filled_days, command.prepare.days.min_complete_percent);
+                      s.complete_days, s.filled_intervals, s.filled_days, options.days.min_complete_percent);
   text += fmt::format("  days with gaps  {}\n", s.incomplete_days);
-  text += fmt::format("  wet days        {} (above {:g} mm), dry days {}\n", s.wet_days, command.prepare.days.wet_threshold,
+  text += fmt::format("  wet days        {} (above {:g} mm), dry days {}\n", s.wet_days, options.days.wet_threshold,
                       s.dry_days);
   text += fmt::format("  dry spells      {} ended by a wet day, {} censored by a gap or the record's end; longest {} days\n",
                       s.spells_ended, s.spells_censored, s.longest_spell);
   text += fmt::format("  total depth     {:.2f} mm on complete days as read; on wet days {:.2f} mm as read, {:.2f} mm "
                       "as written (0.01 mm)\n",
                       s.total_read, s.wet_read, s.total_written);
-  const auto file = [&](const char* suffix) { return (command.dir / station_file_name(command.id, suffix)).string(); };
+  const auto file = [&](const char* suffix) { return (dir / station_file_name(id, suffix)).string(); };
   text += fmt::format("  written         {} ({} spell table, {} entries)\n", file("D_3.TXT"),
-                      spell_table_name(command.prepare.spell_table), spell_entries);
+                      spell_table_name(options.spell_table), spell_entries);
   text += fmt::format("                  {} and {} ({} wet days and a copy of the last)\n", file("F_2.TXT"), file("F_3.TXT"),
                       s.wet_days);
   return text;
 }
 
+std::string station_summary_text(const StationCommand& command, const gauge::ReadFacts& facts,
+                                 const StationSummary& summary, std::size_t spell_entries) {
+  return command.id + ": " + record_read_text(command.record, facts) + "\n" +
+         station_findings_text(command.id, command.dir, command.prepare, summary, spell_entries);
+}
+
 void run_station_command(const StationCommand& command, std::ostream& out) {
-  check_station_id(command.id);
+  check_station_id(command.id, "--id");
   check_not_the_record(command);
   gauge::ReadOptions read = command.read;
   read.depth_limit = 100.0;  // " 99.99" is the most a depth field holds

@@ -37,8 +37,16 @@ struct SettingsCommand {
 // Writes dir/INPUT.TXT and prints what it holds, with notes on the distances, on out.
 void run_settings_command(const SettingsCommand& command, std::ostream& out);
 
-// The summary of a prepared station, as printed.
+// The summary of a prepared station, as printed: what was read (one line), then what was found
+// and written (station_findings_text, indented).
 std::string station_summary_text(const StationCommand& command, const gauge::ReadFacts& facts,
                                  const StationSummary& summary, std::size_t spell_entries);
+std::string record_read_text(const std::string& record, const gauge::ReadFacts& facts);
+std::string station_findings_text(const std::string& id, const std::filesystem::path& dir, const PrepareOptions& options,
+                                  const StationSummary& summary, std::size_t spell_entries);
+
+// Throws UsageError unless id can name a station (1 to 4 characters, no blank or '/'); option
+// names the option that gave it.
+void check_station_id(const std::string& id, const std::string& option);
 
 }  // namespace raingen::stations

@@ -81,23 +81,16 @@ std::string day_index_text(const StationFiles& station) {
   return text;
 }
 
-void write_station_files(const std::filesystem::path& dir, const StationFiles& station) {
+std::vector<tools::FileText> station_file_texts(const std::filesystem::path& dir, const StationFiles& station) {
   check_id(station.id);
   // Every text first: a depth that does not fit stops the run before any file is touched.
-  const std::string texts[] = {spell_table_text(station), day_records_text(station), day_index_text(station)};
-  const char* suffixes[] = {"D_3.TXT", "F_2.TXT", "F_3.TXT"};
-  // A target that cannot be replaced by a file would fail its rename after the others: refuse it first.
-  for (const char* suffix : suffixes) {
-    const std::filesystem::path target = dir / station_file_name(station.id, suffix);
-    if (std::filesystem::is_directory(target)) throw ToolError(target.string(), 0, "is a directory");
-  }
-  std::vector<tools::OutputFile> files;
-  files.reserve(3);
-  for (int k = 0; k < 3; ++k) {
-    files.emplace_back(dir / station_file_name(station.id, suffixes[k]));
-    files.back().write(texts[k]);
-  }
-  tools::commit_all({&files[0], &files[1], &files[2]});
+  return {{dir / station_file_name(station.id, "D_3.TXT"), spell_table_text(station)},
+          {dir / station_file_name(station.id, "F_2.TXT"), day_records_text(station)},
+          {dir / station_file_name(station.id, "F_3.TXT"), day_index_text(station)}};
+}
+
+void write_station_files(const std::filesystem::path& dir, const StationFiles& station) {
+  tools::write_together(station_file_texts(dir, station));
 }
 
 }  // namespace raingen::stations

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "common/output_file.h"
+
 namespace raingen::stations {
 
 struct DayRecord {
@@ -49,8 +51,11 @@ std::string day_index_text(const StationFiles& station);
 // One day line (without its line end).
 std::string day_line(const DayRecord& day);
 
+// The three files in dir with their texts, for a tool that writes them together with others.
+// Throws ToolError as the texts do, and for an identifier that cannot make a file name.
+std::vector<tools::FileText> station_file_texts(const std::filesystem::path& dir, const StationFiles& station);
+
 // Writes the three files into dir, all three or none (each written aside, renamed together).
-// Throws ToolError also for an identifier that cannot make a file name.
 void write_station_files(const std::filesystem::path& dir, const StationFiles& station);
 
 }  // namespace raingen::stations

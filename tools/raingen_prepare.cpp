@@ -3,14 +3,18 @@
 //   raingen-prepare --id ID [reading and day options] [--dir DIR] RECORD
 //   raingen-prepare --site NAME --days N [--results NAME] [--site-at LAT,LON]
 //                   --station ID=DIST|ID@LAT,LON (three times) [--dir DIR]
+//   raingen-prepare --weighted-site ID --site NAME --days N --gauge ID=FILE (three times)
+//                   --station ... (three times) [reading and day options] [--dir DIR]
 #include <iostream>
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "common/gauge_arguments.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "stations/prepare_command.h"
+#include "stations/weighted_site.h"
 
 namespace {
 
@@ -31,6 +35,18 @@ Two uses:
     --site-at LAT,LON and --station ID@LAT,LON: the great-circle distance in km,
     rounded (a station that rounds to 0 is at the site: the program then takes
     its series alone). Names: results and site at most 11 characters, ID 1 to 4.
+  raingen-prepare --weighted-site ID --site NAME --days N [--results NAME]
+                  --gauge ID1=FILE --gauge ID2=FILE --gauge ID3=FILE
+                  --station ID1=DIST --station ID2=DIST --station ID3=DIST
+    a site station: the three records combined as the program weights its
+    station series (inverse-square distances in the order of --station; a
+    station at distance 0 taken alone), present only where every record used
+    is present, prepared as station ID. Writes its files, those of ID1 and ID2,
+    and INPUT.TXT with ID at distance 0 and ID1, ID2 as stations 2 and 3: the
+    program then copies the site station's series, whose wet days are days on
+    which the gauges rained together. Reading options apply to every gauge, or
+    to one as --format ID1:csv; day and spell options to all three stations.
+    All ten files are written, or none.
   --station always places a station for INPUT.TXT; the station of a SWMM rain
   file is picked with --swmm-station.
 
@@ -58,24 +74,27 @@ int main(int argc, char** argv) {
     app.footer(std::string(rules) + std::string(raingen::gauge::reading_rules_help()) +
                "\nExit status: 0 done, 1 a failure (bad record, file not written), 2 a usage error.\n"
                "Messages: raingen-prepare: FILE:LINE: what is wrong. Files are written aside and\n"
-               "renamed: all three station files or none, and the record is never changed.");
+               "renamed together: all the files of one use or none, and a record is never changed.");
 
     stations::StationCommand station;
     stations::SettingsCommand settings;
-    std::string dir = ".", format, column, swmm_station, stamp, from, to, spell_table = "matched", site_at;
-    std::vector<std::string> places;
+    std::string dir = ".", spell_table = "matched", site_at, weighted_site;
+    std::vector<std::string> places, gauges;
+    constexpr const char* reading_options[] = {"format", "column", "swmm-station", "stamp", "from", "to"};
+    std::vector<std::vector<std::string>> reading_values(std::size(reading_options));
     double min_complete = 100, wet_threshold = 0;
     int days = 0;
 
     app.add_option("--id", station.id, "station identifier (1-4 characters): prepare RECORD as this station");
     app.add_option("record", station.record, "the gauge record file (- reads standard input; give --format)");
     app.add_option("--dir", dir, "directory to write into (default .)");
-    app.add_option("--format", format, "auto (default), tips, csv, swmm or noaa");
-    app.add_option("--column", column, "csv: the value column (header name; without a header, its number)");
-    app.add_option("--swmm-station", swmm_station, "swmm: the station of the rain file");
-    app.add_option("--stamp", stamp, "csv, swmm: times stamp the interval's end or start (csv end, swmm start)");
-    app.add_option("--from", from, "first day to keep, YYYY-MM-DD");
-    app.add_option("--to", to, "last day to keep, YYYY-MM-DD");
+    const char* reading_help[] = {"auto (default), tips, csv, swmm or noaa",
+                                  "csv: the value column (header name; without a header, its number)",
+                                  "swmm: the station of the rain file",
+                                  "csv, swmm: times stamp the interval's end or start (csv end, swmm start)",
+                                  "first day to keep, YYYY-MM-DD", "last day to keep, YYYY-MM-DD"};
+    for (std::size_t k = 0; k < std::size(reading_options); ++k)
+      app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])->take_all()->expected(1);
     app.add_option("--min-complete", min_complete, "PERCENT of a day's intervals present to count it complete (100)");
     app.add_option("--wet-threshold", wet_threshold, "MM a complete day's total must exceed to be wet (0)");
     app.add_option("--spell-table", spell_table, "matched (default) or cumulative");
@@ -85,6 +104,8 @@ int main(int argc, char** argv) {
     app.add_option("--station", places, "ID=DIST or ID@LAT,LON, once for each of the three stations")
         ->allow_extra_args(false);
     app.add_option("--site-at", site_at, "LAT,LON of the site, for --station ID@LAT,LON");
+    app.add_option("--weighted-site", weighted_site, "ID: prepare the three --gauge records weighted as a site station");
+    app.add_option("--gauge", gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)");
     try {
       app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -97,6 +118,36 @@ int main(int argc, char** argv) {
       throw UsageError(error.what());
     }
 
+    const auto day_options = [&] {
+      if (!(min_complete > 0 && min_complete <= 100))
+        throw UsageError(fmt::format("--min-complete {:g} is not a percentage above 0 and at most 100", min_complete));
+      if (!(wet_threshold >= 0)) throw UsageError(fmt::format("--wet-threshold {:g} is below 0", wet_threshold));
+      if (spell_table != "matched" && spell_table != "cumulative")
+        throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", spell_table));
+      return stations::PrepareOptions{{min_complete, wet_threshold},
+                                      spell_table == "matched" ? stations::SpellTableKind::matched
+                                                               : stations::SpellTableKind::cumulative};
+    };
+    if (app.count("--weighted-site") > 0) {
+      if (!station.id.empty() || !station.record.empty())
+        throw UsageError("--weighted-site prepares the site station from the --gauge records: no --id or RECORD");
+      if (app.count("--site") == 0 || app.count("--days") == 0)
+        throw UsageError("--weighted-site writes INPUT.TXT too: it needs --site NAME and --days N");
+      stations::WeightedSiteCommand command;
+      command.id = weighted_site;
+      command.settings = settings.settings;
+      command.settings.day_count = days;
+      for (const std::string& place : places) command.places.push_back(stations::parse_station_place(place));
+      if (!site_at.empty()) command.site_at = stations::parse_coordinates(site_at, "--site-at");
+      command.gauges = raingen::tools::parse_gauge_arguments(gauges);
+      for (std::size_t k = 0; k < std::size(reading_options); ++k)
+        raingen::tools::distribute_reading_option(command.gauges, reading_options[k], reading_values[k]);
+      command.prepare = day_options();
+      command.dir = dir;
+      stations::run_weighted_site_command(command, std::cout);
+      return 0;
+    }
+    if (!gauges.empty()) throw UsageError("--gauge gives a record for --weighted-site; a station is prepared from --id ID RECORD");
     const bool station_mode = !station.id.empty() || !station.record.empty();
     const bool settings_mode = !settings.settings.site_name.empty() || days != 0 || !places.empty() || !site_at.empty() ||
                                app.count("--results") > 0;
@@ -121,18 +172,12 @@ int main(int argc, char** argv) {
     if (station.id.empty() || station.record.empty())
       throw UsageError("give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
                        "INPUT.TXT (--help tells more)");
-    const std::pair<const char*, const std::string*> reading[] = {
-        {"format", &format}, {"column", &column}, {"swmm-station", &swmm_station}, {"stamp", &stamp}, {"from", &from}, {"to", &to}};
-    for (const auto& [name, value] : reading)
-      if (app.count(std::string("--") + name) > 0) raingen::gauge::set_read_option(station.read, name, *value);
-    if (!(min_complete > 0 && min_complete <= 100))
-      throw UsageError(fmt::format("--min-complete {:g} is not a percentage above 0 and at most 100", min_complete));
-    if (!(wet_threshold >= 0)) throw UsageError(fmt::format("--wet-threshold {:g} is below 0", wet_threshold));
-    if (spell_table != "matched" && spell_table != "cumulative")
-      throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", spell_table));
-    station.prepare.days = {min_complete, wet_threshold};
-    station.prepare.spell_table =
-        spell_table == "matched" ? stations::SpellTableKind::matched : stations::SpellTableKind::cumulative;
+    for (std::size_t k = 0; k < std::size(reading_options); ++k) {
+      const std::vector<std::string>& values = reading_values[k];
+      if (values.size() > 1) throw UsageError(fmt::format("--{} is given twice", reading_options[k]));
+      if (!values.empty()) raingen::gauge::set_read_option(station.read, reading_options[k], values.front());
+    }
+    station.prepare = day_options();
     station.dir = dir;
     stations::run_station_command(station, std::cout);
     return 0;

@@ -1,0 +1,114 @@
+#include "stations/weighted_site.h"
+
+#include <algorithm>
+#include <array>
+
+#include <fmt/format.h>
+
+#include "common/output_file.h"
+#include "common/tool_error.h"
+#include "gauge/read_gauge.h"
+#include "stations/prepare_command.h"
+#include "stats/weighted_record.h"
+
+namespace raingen::stations {
+
+namespace {
+
+using tools::ToolError;
+using tools::UsageError;
+
+// The record of each place, in the places' order.
+std::array<const tools::GaugeArgument*, 3> records_of_places(const WeightedSiteCommand& c) {
+  if (c.places.size() != 3)
+    throw UsageError(fmt::format("the weighted site needs three stations: --station given {} times", c.places.size()));
+  std::array<const tools::GaugeArgument*, 3> found{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (const tools::GaugeArgument& g : c.gauges)
+      if (g.id == c.places[i].id) found[i] = &g;
+    if (!found[i]) throw UsageError(fmt::format("--station {}: no --gauge gives its record", c.places[i].id));
+    if (c.places[i].id == c.id)
+      throw UsageError(fmt::format("--weighted-site {}: the site station needs an ID of its own, not a gauge's", c.id));
+  }
+  for (const tools::GaugeArgument& g : c.gauges)
+    if (std::none_of(found.begin(), found.end(), [&](const tools::GaugeArgument* f) { return f == &g; }))
+      throw UsageError(fmt::format("--gauge {}: no --station places it (give the three stations once each)", g.id));
+  return found;
+}
+
+// No file written may replace a record read.
+void check_no_record_replaced(const std::vector<tools::FileText>& files, const std::array<const tools::GaugeArgument*, 3>& gauges) {
+  std::error_code ignored;
+  for (const tools::FileText& file : files)
+    for (const tools::GaugeArgument* g : gauges)
+      if (g->path != "-" && std::filesystem::equivalent(file.target, g->path, ignored))
+        throw UsageError(fmt::format("{} would replace the record of {}", file.target.string(), g->id));
+}
+
+std::string weighting_text(const std::array<std::string, 3>& ids, const std::array<int, 3>& distances) {
+  const std::vector<int> used = stats::stations_weighted(distances);
+  if (used.size() == 1)
+    return fmt::format("the record of {} alone (at distance 0, the weighting takes it alone)", ids[static_cast<std::size_t>(used[0])]);
+  const std::array<double, 3> shares = stats::station_shares(distances);
+  return fmt::format("the records of {}, {} and {} weighted as the program weights station series (distances {}, {}, {}: "
+                     "shares {:.1f}%, {:.1f}%, {:.1f}%), present where all three are",
+                     ids[0], ids[1], ids[2], distances[0], distances[1], distances[2], 100 * shares[0], 100 * shares[1],
+                     100 * shares[2]);
+}
+
+}  // namespace
+
+void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) {
+  check_station_id(c.id, "--weighted-site");
+  const std::array<const tools::GaugeArgument*, 3> gauges = records_of_places(c);
+  const PlacedStations placed = place_stations(c.places, c.site_at);
+  Settings settings = c.settings;
+  settings.stations = {StationSetting{c.id, 0}, placed.stations[0], placed.stations[1]};
+  std::vector<tools::FileText> files{{c.dir / "INPUT.TXT", settings_text(settings)}};  // checks the settings
+  std::array<gauge::ReadOptions, 3> read;
+  for (std::size_t i = 0; i < 3; ++i) {
+    read[i] = gauge::gauge_read_options(gauges[i]->id, gauges[i]->options);
+    read[i].depth_limit = 100.0;  // " 99.99" is the most a depth field holds
+  }
+
+  std::array<gauge::ReadFacts, 3> facts;
+  std::array<gauge::CalendarSeries, 3> records;
+  std::array<std::string, 3> ids;
+  std::array<int, 3> distances{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    records[i] = gauge::read_gauge(gauges[i]->path, read[i], &facts[i]);
+    ids[i] = gauges[i]->id;
+    distances[i] = placed.stations[i].distance;
+  }
+  const std::string source = fmt::format("the weighted record of {}, {} and {}", ids[0], ids[1], ids[2]);
+  const gauge::CalendarSeries site = stats::weighted_record(c.id, {&records[0], &records[1], &records[2]}, distances);
+  if (site.empty()) throw ToolError(source, 0, "is empty: the records it uses have no interval in common");
+
+  const PreparedStation site_station = prepare_station(site, c.id, c.prepare, source);
+  const PreparedStation first = prepare_station(records[0], ids[0], c.prepare, gauges[0]->path);
+  const PreparedStation second = prepare_station(records[1], ids[1], c.prepare, gauges[1]->path);
+  for (const PreparedStation* p : {&site_station, &first, &second})
+    for (tools::FileText& file : station_file_texts(c.dir, p->files)) files.push_back(std::move(file));
+  check_no_record_replaced(files, gauges);
+  tools::write_together(files);
+
+  std::string text = fmt::format("{}: {}\n", c.id, weighting_text(ids, distances));
+  for (std::size_t i = 0; i < 3; ++i) text += fmt::format("  {}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));
+  for (const std::string& note : placed.notes) text += "  " + note + "\n";
+  text += station_findings_text(c.id, c.dir, c.prepare, site_station.summary, site_station.files.spell_entries.size());
+  for (std::size_t i = 0; i < 2; ++i) {
+    const PreparedStation& p = i == 0 ? first : second;
+    text += fmt::format("{}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));
+    text += station_findings_text(ids[i], c.dir, c.prepare, p.summary, p.files.spell_entries.size());
+  }
+  text += fmt::format("{}: results {}, site {}, {} days\n", (c.dir / "INPUT.TXT").string(), settings.results_name,
+                      settings.site_name, settings.day_count);
+  for (std::size_t i = 0; i < 3; ++i)
+    text += fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
+  text += fmt::format("  station {} is at the site (distance 0): the program copies its series unchanged; {} and {} are "
+                      "read but the site takes nothing from them\n",
+                      c.id, ids[0], ids[1]);
+  out << text;
+}
+
+}  // namespace raingen::stations
