@@ -4,6 +4,7 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "report/compared_run.h"
 #include "report/report_content.h"
 #include "report/report_page.h"
 #include "report/run_inputs.h"
@@ -60,7 +61,8 @@ std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, std::vector<s
   return site;
 }
 
-ReportContent assemble(const ReportRequest& request, const RunInputs& in, const std::vector<stats::SeriesStatistics>& stats,
+ReportContent assemble(const ReportRequest& request, const RunInputs& in, const std::optional<GeneratedRun>& compared,
+                       const std::vector<stats::SeriesStatistics>& stats,
                        const std::vector<const gauge::CalendarSeries*>& series, const std::vector<SeriesRole>& roles,
                        const std::vector<std::string>& warnings) {
   ReportContent c;
@@ -83,6 +85,8 @@ ReportContent assemble(const ReportRequest& request, const RunInputs& in, const 
       {"dry block (--dry-threshold)", fmt::format("depth at most {:g} mm", request.options.dry_threshold)},
       {"block kept (--min-complete)", fmt::format("at least {:g}% of its 15-minute values present", request.options.min_complete_percent)},
   };
+  if (compared)
+    for (auto& row : compared_run_rows(*compared)) c.run.push_back(std::move(row));
   c.station_header = {"station", "distance", "share of the site value", "gauge record", "read as", "period", "present"};
   for (std::size_t s = 0; s < 3; ++s) {
     const stations::StationSetting& st = in.settings.stations[s];
@@ -105,7 +109,10 @@ ReportContent assemble(const ReportRequest& request, const RunInputs& in, const 
 
 ReportOutcome make_report(const ReportRequest& request) {
   const RunInputs in = read_run_inputs(request.dir, request.gauges, request.start);
+  std::optional<GeneratedRun> compared;
+  if (!request.compare.empty()) compared = read_compared_run(request.compare, request.start);
   ReportOutcome outcome;
+  if (compared) outcome.warnings = compared_run_warnings(*compared);
   const std::optional<gauge::CalendarSeries> site = weighted(in, outcome.warnings);
 
   std::vector<const gauge::CalendarSeries*> series;
@@ -120,6 +127,10 @@ ReportOutcome make_report(const ReportRequest& request) {
   }
   series.push_back(&in.generated);
   roles.push_back(SeriesRole::generated);
+  if (compared) {
+    series.push_back(&compared->generated);
+    roles.push_back(SeriesRole::generated_weighted_site);
+  }
   std::vector<stats::SeriesStatistics> statistics;
   for (const gauge::CalendarSeries* s : series) statistics.push_back(stats::compute_statistics(*s, request.options));
 
@@ -133,7 +144,7 @@ ReportOutcome make_report(const ReportRequest& request) {
   std::vector<const stats::SeriesStatistics*> rows;
   for (const stats::SeriesStatistics& s : statistics) rows.push_back(&s);
   csv.write(stats::statistics_csv(rows));
-  html.write(report_html(assemble(request, in, statistics, series, roles, outcome.warnings)));
+  html.write(report_html(assemble(request, in, compared, statistics, series, roles, outcome.warnings)));
   tools::commit_all({&csv, &html});
   return outcome;
 }

@@ -19,6 +19,7 @@ struct ReportRequest {
   date::sys_days start = date::sys_days{date::year{2001} / 1 / 1};
   stats::StatisticsOptions options;
   std::filesystem::path output;  // empty: dir/report
+  std::filesystem::path compare;  // a second run directory (a site station's run); empty: none
 };
 
 struct ReportOutcome {

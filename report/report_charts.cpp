@@ -19,6 +19,7 @@ using stats::Statistic;
 struct Style {
   std::string color;
   double width = 1.3;
+  bool dashed = false;  // where it lies on the weighted record, the black shows between its dashes
 };
 
 // Records take these in turn; the weighted record and the generated series stand out.
@@ -28,6 +29,7 @@ Style style_of(const std::vector<ReportSeries>& all, std::size_t index) {
   switch (all[index].role) {
     case SeriesRole::weighted_record: return {"#222222", 2.4};
     case SeriesRole::generated: return {"#d62728", 2.4};
+    case SeriesRole::generated_weighted_site: return {"#ff7f0e", 2.4, true};
     case SeriesRole::record: break;
   }
   std::size_t nth = 0;
@@ -42,6 +44,7 @@ Line line_of(const std::vector<ReportSeries>& all, std::size_t index) {
   line.label = all[index].statistics->name;
   line.color = s.color;
   line.width = s.width;
+  line.dashed = s.dashed;
   return line;
 }
 
@@ -199,22 +202,23 @@ std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series) {
     std::size_t index;
     stats::WettestDay day;
   };
-  std::optional<Found> generated, recorded;
+  std::optional<Found> generated, weighted_site, recorded;
   for (std::size_t k = 0; k < series.size(); ++k) {
     const auto day = stats::wettest_day(days_of(series[k]), *series[k].series);
     if (!day) continue;
     if (series[k].role == SeriesRole::generated && !generated) generated = Found{k, *day};
+    if (series[k].role == SeriesRole::generated_weighted_site && !weighted_site) weighted_site = Found{k, *day};
     if (series[k].role == SeriesRole::record && (!recorded || day->total > recorded->day.total)) recorded = Found{k, *day};
   }
   double highest = 0;
-  for (const auto* f : {&generated, &recorded})
+  for (const auto* f : {&generated, &weighted_site, &recorded})
     if (*f)
       for (double v : (*f)->day.depths)
         if (!std::isnan(v)) highest = std::max(highest, v);
   const AxisRange depth_range = linear_axis(0, std::max(highest, 0.1));
 
   std::vector<Chart> charts;
-  for (const auto* f : {&generated, &recorded}) {
+  for (const auto* f : {&generated, &weighted_site, &recorded}) {
     if (!*f) continue;
     const Found& found = **f;
     Chart chart;

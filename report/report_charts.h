@@ -1,7 +1,7 @@
 // The report's charts, each built from the series compared: statistics against aggregation
 // level, dry-spell lengths, daily exceedance, annual maxima against return period, mean monthly
 // totals and the wettest days. Records are thin coloured lines, the weighted record a thick
-// black one, the generated series a thick red one.
+// black one, the generated series a thick red one (a compared site station's an orange one).
 #pragma once
 
 #include <vector>
@@ -23,7 +23,8 @@ Chart dry_spell_chart(const std::vector<ReportSeries>& series);
 Chart exceedance_chart(const std::vector<ReportSeries>& series);
 Chart return_period_chart(const std::vector<ReportSeries>& series, int minutes);
 Chart monthly_totals_chart(const std::vector<ReportSeries>& series);
-// The generated series' wettest day beside the wettest day of any record, on one depth scale.
+// The generated series' wettest day (and the compared one's) beside the wettest day of any
+// record, on one depth scale.
 std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series);
 
 }  // namespace raingen::report

@@ -15,6 +15,7 @@ enum class SeriesRole {
   record,           // one gauge's record, as read
   weighted_record,  // the records weighted as the program weights station series
   generated,        // the program's site series
+  generated_weighted_site,  // the site series of a second run, from a site station (--compare)
 };
 
 struct ReportSeries {

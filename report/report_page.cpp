@@ -22,20 +22,22 @@ const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRol
 
 void statistics_tables(HtmlPage& page, const ReportContent& content) {
   const ReportSeries* weighted = find_role(content.series, SeriesRole::weighted_record);
-  const ReportSeries* generated = find_role(content.series, SeriesRole::generated);
-  const bool ratio = weighted && generated;
+  // Each generated series over the weighted record.
+  std::vector<const ReportSeries*> over;
+  for (SeriesRole role : {SeriesRole::generated, SeriesRole::generated_weighted_site})
+    if (const ReportSeries* s = find_role(content.series, role); s && weighted) over.push_back(s);
   for (int minutes : stats::aggregation_levels) {
     page.heading(3, "Blocks of " + level_label(minutes));
     std::vector<std::string> header{"statistic"};
     for (const ReportSeries& s : content.series) header.push_back(s.statistics->name);
-    if (ratio) header.push_back("generated / weighted-record");
+    for (const ReportSeries* s : over) header.push_back(s->statistics->name + " / weighted-record");
     std::vector<std::vector<std::string>> rows;
     for (Statistic statistic : stats::statistics_at(minutes)) {
       const std::string unit = statistic_unit(statistic);
       std::vector<std::string> row{std::string(stats::statistic_name(statistic)) + (unit.empty() ? "" : " (" + unit + ")")};
       for (const ReportSeries& s : content.series) row.push_back(display_number(s.statistics->level(minutes).value(statistic)));
-      if (ratio) {
-        const auto g = generated->statistics->level(minutes).value(statistic);
+      for (const ReportSeries* s : over) {
+        const auto g = s->statistics->level(minutes).value(statistic);
         const auto w = weighted->statistics->level(minutes).value(statistic);
         row.push_back(g && w && *w != 0 ? display_number(*g / *w) : "-");
       }
@@ -68,6 +70,13 @@ std::string report_html(const ReportContent& content) {
       "(generated) beside the gauge records of its stations (record:ID) and beside those records weighted as the "
       "program weights its station series (weighted-record), the fair reference for the site. Every statistic is "
       "taken on blocks of 15 minutes, 1 hour, 6 hours and 1 day aligned to midnight.");
+  if (find_role(content.series, SeriesRole::generated_weighted_site))
+    page.paragraph(
+        "Two routes are compared. generated is the program's site series from the three stations, each drawn on its "
+        "own and weighted into the site value: the site is wet whenever any one station is, and its storms are "
+        "averages of unrelated days. generated:weighted-site is the site series of the compared run, made ready by "
+        "raingen-prepare --weighted-site: one site station whose days are the weighted record's, at distance 0, so "
+        "that the program copies its series and every wet day is one historical day of the three gauges together.");
   for (const std::string& note : content.notes) page.markup("<p><strong>Note:</strong> " + escape(note) + "</p>\n");
 
   page.heading(2, "The run");
@@ -120,8 +129,8 @@ std::string report_html(const ReportContent& content) {
 
   page.heading(2, "Wettest days");
   page.paragraph(
-      "The 15-minute depths of the generated series' wettest day beside the wettest day of any record, on one "
-      "depth scale. The generator copies whole historical days of the stations, weighted into the site value.");
+      "The 15-minute depths of the generated series' wettest day (and of the compared run's) beside the wettest "
+      "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted into the site value.");
   page.figures(svgs(wettest_day_charts(content.series)));
   return page.finish();
 }

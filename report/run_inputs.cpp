@@ -26,6 +26,22 @@ int station_of(const stations::Settings& settings, const std::string& id, const 
 
 }  // namespace
 
+GeneratedRun read_generated_run(const std::filesystem::path& dir, date::sys_days day_one, const std::string& name) {
+  GeneratedRun run;
+  run.dir = dir;
+  const std::filesystem::path input = dir / "INPUT.TXT";
+  run.settings = stations::read_settings(input);
+  run.results_path = dir / run.settings.results_name;
+  run.generated = results::read_results_series(run.results_path.string(), gauge::TimePoint{day_one});
+  run.generated.rename(name);
+  const std::size_t days = run.generated.size() / gauge::intervals_per_day;
+  if (days != static_cast<std::size_t>(std::max(run.settings.day_count, 0)))
+    throw tools::ToolError(run.results_path.string(), 0,
+                           fmt::format("holds {} days, but {} asks for {}: the results are not from these settings",
+                                       days, input.string(), run.settings.day_count));
+  return run;
+}
+
 RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<tools::GaugeArgument>& gauges,
                           date::sys_days day_one) {
   RunInputs in;
@@ -39,14 +55,7 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<to
   std::vector<gauge::ReadOptions> options;
   for (const tools::GaugeArgument& g : gauges) options.push_back(gauge::gauge_read_options(g.id, g.options));
 
-  in.results_path = dir / in.settings.results_name;
-  in.generated = results::read_results_series(in.results_path.string(), gauge::TimePoint{day_one});
-  in.generated.rename("generated");
-  const std::size_t days = in.generated.size() / gauge::intervals_per_day;
-  if (days != static_cast<std::size_t>(std::max(in.settings.day_count, 0)))
-    throw tools::ToolError(in.results_path.string(), 0,
-                           fmt::format("holds {} days, but {} asks for {}: the results are not from these settings",
-                                       days, input.string(), in.settings.day_count));
+  static_cast<GeneratedRun&>(in) = read_generated_run(dir, day_one, "generated");
 
   for (std::size_t g = 0; g < gauges.size(); ++g) {
     GaugeRecord r;

@@ -22,11 +22,20 @@ struct GaugeRecord {
   int station = 0;                // 0-based station of INPUT.TXT
 };
 
-struct RunInputs {
+// A run directory's settings and the site series of its results file.
+struct GeneratedRun {
   std::filesystem::path dir;
   stations::Settings settings;
   std::filesystem::path results_path;
-  gauge::CalendarSeries generated;  // named "generated"
+  gauge::CalendarSeries generated;
+};
+
+// Reads dir/INPUT.TXT and the results file it names (day 1 beginning at day_one) into a series
+// called name. Throws ToolError for anything either gets wrong, and for a results file whose
+// day count is not that of INPUT.TXT.
+GeneratedRun read_generated_run(const std::filesystem::path& dir, date::sys_days day_one, const std::string& name);
+
+struct RunInputs : GeneratedRun {  // generated is named "generated"
   std::vector<GaugeRecord> records; // in the order given
   // The record of each station, null where none was given.
   std::array<const gauge::CalendarSeries*, 3> station_records() const;

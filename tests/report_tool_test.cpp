@@ -41,15 +41,15 @@ std::string record(const std::vector<std::pair<int, const char*>>& rain, const s
 }
 
 // The program's results file: its heading, then 192 rows; 2.5 mm at 09:45-10:00 of day 1 and
-// 0.5 mm in the first interval of day 2.
-std::string results_file() {
+// 0.5 mm in the first interval of day 2, unless other values are given.
+std::string results_file(const char* at_39 = "2.500", const char* at_96 = ".500") {
   std::string text =
       "SYNTHETIC RAINFALL GENERATION\r\n  \r\nSITE NAME:  HILL       \r\nSTATION #1: A   \r\nSTATION #2: B   \r\n"
       "STATION #3: C   \r\n                         \r\nDISTANCE TO SITE:\r\nSTATION #1:   1\r\nSTATION #2:   2\r\n"
       "STATION #3:   2\r\n  \r\n  \r\n   TIME(MIN) RAINFALL\r\n";
   for (int k = 0; k < 192; ++k) {
     char row[32];
-    std::snprintf(row, sizeof row, "%12d%9s\r\n", (k + 1) * 15, k == 39 ? "2.500" : k == 96 ? ".500" : ".000");
+    std::snprintf(row, sizeof row, "%12d%9s\r\n", (k + 1) * 15, k == 39 ? at_39 : k == 96 ? at_96 : ".000");
     text += row;
   }
   return text;
@@ -113,6 +113,56 @@ TEST(ReportTool, StatisticsWorkedOutByHand) {
   const std::string html = run.dir.read("report/report.html");
   EXPECT_NE(html.find("<h1>raingen report: HILL</h1>"), std::string::npos);
   EXPECT_NE(html.find("column=depth"), std::string::npos);  // how record A was read
+}
+
+// --compare: a site station's run (SITE at distance 0; 3 mm on day 1 and 1 mm on day 2) compared
+// beside the run of the three stations, as a sixth series with its own ratio to the weighted record.
+TEST(ReportTool, ComparedSiteStationRun) {
+  const RunDirectory run;
+  const TempDir site;
+  site.write("INPUT.TXT", "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
+                          "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
+  site.write("RESULTS.TXT", results_file("3.000", "1.000"));
+  std::vector<std::string> arguments = run.gauges();
+  arguments.insert(arguments.end(), {"--compare", site.path().string()});
+  const Outcome out = run.report(arguments);
+  ASSERT_EQ(out.exit_status, 0) << out.err;
+  EXPECT_EQ(out.err, "");
+  const std::string csv = run.dir.read("report/statistics.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 6 * (3 * 7 + 9));
+  EXPECT_TRUE(has_row(csv, "generated,1440,mean,1.5"));
+  const std::string compared = csv.substr(csv.find("\ngenerated:weighted-site,") + 1);
+  EXPECT_EQ(compared.substr(0, compared.find("\n", compared.find(",15,probability_dry,")) + 1),
+            "generated:weighted-site,15,mean,0.020833333333333332\n"  // 4 mm in 192 intervals
+            "generated:weighted-site,15,variance,0.05191972076788893\n"  // (10 - 1/12) / 191
+            "generated:weighted-site,15,cv,10.937231672101314\n"
+            "generated:weighted-site,15,skewness,12.14818092280222\n"
+            "generated:weighted-site,15,lag1_autocorrelation,-0.00844772967265053\n"
+            "generated:weighted-site,15,probability_dry,0.9895833333333334\n");  // 190 of 192
+  for (const char* row : {"generated:weighted-site,1440,mean,2", "generated:weighted-site,1440,variance,2",
+                          "generated:weighted-site,1440,lag1_autocorrelation,"})
+    EXPECT_TRUE(has_row(compared, row)) << row;
+  const std::string html = run.dir.read("report/report.html");
+  for (const char* text : {"<th>generated:weighted-site / weighted-record</th>", "<td>compared run (--compare)</td>",
+                                  "<td>SITE (0), A (1), B (2)</td>"})
+    EXPECT_NE(html.find(text), std::string::npos) << text;
+
+  // A run without a station at the site is compared all the same, with a warning; a directory
+  // without a run is a failure that writes nothing.
+  arguments.back() = run.dir.path().string();
+  const Outcome three = run.report(arguments);
+  EXPECT_EQ(three.exit_status, 0);
+  const std::string three_csv = run.dir.read("report/statistics.csv");
+  EXPECT_NE(three_csv.find("\ngenerated:weighted-site,1440,mean,1.5\n"), std::string::npos);
+  EXPECT_EQ(three.err, "raingen-report: " + (run.dir / "INPUT.TXT").string() +
+                           " puts no station at the site (distance 0): generated:weighted-site is the weighting of three "
+                           "station series, not the series of a site station\n");
+  arguments.back() = (site / "none").string();
+  const Outcome none = run.report(arguments);
+  EXPECT_EQ(none.exit_status, 1);
+  EXPECT_EQ(none.err, "raingen-report: " + (site / "none/INPUT.TXT").string() + ": cannot be read\n");
+  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(run.dir.read("report/statistics.csv"), three_csv);
 }
 
 TEST(ReportTool, AStationWithoutItsRecordLeavesNoWeightedRecord) {

@@ -24,7 +24,7 @@ namespace stations = raingen::stations;
 constexpr const char* tool_version = "raingen-prepare 1.0";
 
 const char* const rules = R"(
-Two uses:
+Three uses:
   raingen-prepare --id ID [options] RECORD
     reads the gauge record RECORD and writes the station files IDD_3.TXT,
     IDF_2.TXT and IDF_3.TXT (ID blank-padded to 4 characters) into --dir
@@ -43,10 +43,10 @@ Two uses:
     station at distance 0 taken alone), present only where every record used
     is present, prepared as station ID. Writes its files, those of ID1 and ID2,
     and INPUT.TXT with ID at distance 0 and ID1, ID2 as stations 2 and 3: the
-    program then copies the site station's series, whose wet days are days on
-    which the gauges rained together. Reading options apply to every gauge, or
-    to one as --format ID1:csv; day and spell options to all three stations.
-    All ten files are written, or none.
+    program then copies the site station's series, so that each generated wet
+    day is one historical day of the three gauges together. Reading options
+    apply to every gauge, or to one as --format ID1:csv; day and spell options
+    to all three stations written. All ten files are written, or none.
   --station always places a station for INPUT.TXT; the station of a SWMM rain
   file is picked with --swmm-station.
 

@@ -23,7 +23,11 @@ constexpr const char* rules = R"(Rules:
     weighted-record  the records combined as the program weights station series (inverse-square
                      distances of INPUT.TXT; a station at distance 0 alone), present only where
                      every record it uses is present: the fair reference for the site;
-    generated        the results file's site series, day 1 beginning at --start.
+    generated        the results file's site series, day 1 beginning at --start;
+    generated:weighted-site
+                     with --compare DIR: the site series of a second run directory, normally
+                     one made ready by raingen-prepare --weighted-site (a site station at
+                     distance 0 whose days are the weighted record's), day 1 at --start too.
   Statistics on blocks of 15, 60, 360 and 1440 minutes aligned to midnight: mean, variance
   (n - 1), cv, skewness (m3 / m2^1.5), lag1_autocorrelation (pairs of consecutive blocks both
   present), probability_dry (depth <= --dry-threshold), annual_max_mean (calendar years with at
@@ -54,6 +58,8 @@ int report_main(int argc, char** argv) {
                  "PERCENT: share of a block's 15-minute values that must be present (default 100)")
       ->check(CLI::Range(0.0, 100.0));
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
+  app.add_option("--compare", request.compare,
+                 "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
   const char* reading_help[] = {"[ID:]FORMAT: auto, tips, csv, swmm or noaa", "[ID:]NAME: the csv column to read",
                                 "[ID:]NAME: the station of a SWMM rain file", "[ID:]start|end: how csv and SWMM times are stamped",
                                 "[ID:]YYYY-MM-DD: first day of the record to keep", "[ID:]YYYY-MM-DD: last day of the record to keep"};
