@@ -187,6 +187,7 @@ TEST(PrepareTool, CommandLines) {
       {{"--id", "A", "--min-complete", "0", "r.csv"}, "--min-complete 0 is not a percentage above 0 and at most 100"},
       {{"--id", "A", "--spell-table", "plain", "r.csv"}, "--spell-table 'plain' is neither matched nor cumulative"},
       {{"--id", "A", "--format", "xls", "r.csv"}, "format 'xls' is none of auto, tips, csv, swmm, noaa"},
+      {{"--id", "A", "--format", "csv", "--format", "tips", "r.csv"}, "--format is given twice"},
       {{"--id", "A", "--from", "2001-06-31", "r.csv"}, "from '2001-06-31' is not a day YYYY-MM-DD"},
       {{"--id", "A", "--site", "S", "r.csv"}, "prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time"},
       {{"--id", "A", "--station", "RG1", "r.csv"},

@@ -94,7 +94,9 @@ int main(int argc, char** argv) {
                                   "csv, swmm: times stamp the interval's end or start (csv end, swmm start)",
                                   "first day to keep, YYYY-MM-DD", "last day to keep, YYYY-MM-DD"};
     for (std::size_t k = 0; k < std::size(reading_options); ++k)
-      app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])->take_all()->expected(1);
+      app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])
+          ->take_all()
+          ->allow_extra_args(false);
     app.add_option("--min-complete", min_complete, "PERCENT of a day's intervals present to count it complete (100)");
     app.add_option("--wet-threshold", wet_threshold, "MM a complete day's total must exceed to be wet (0)");
     app.add_option("--spell-table", spell_table, "matched (default) or cumulative");
@@ -105,7 +107,8 @@ int main(int argc, char** argv) {
         ->allow_extra_args(false);
     app.add_option("--site-at", site_at, "LAT,LON of the site, for --station ID@LAT,LON");
     app.add_option("--weighted-site", weighted_site, "ID: prepare the three --gauge records weighted as a site station");
-    app.add_option("--gauge", gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)");
+    app.add_option("--gauge", gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
+        ->allow_extra_args(false);
     try {
       app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
