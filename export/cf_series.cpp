@@ -26,8 +26,9 @@ CfTime define_cf_time(NetcdfFile& file, gauge::TimePoint start, std::size_t leng
   file.put_text(time.time, "axis", "T");
   file.put_text(time.time, "bounds", "time_bnds");
   time.bounds = file.define_variable("time_bnds", NC_INT, std::array{time.dimension, bounds_dimension});
-  file.compress(time.time, cf_deflate_level, std::array{cf_time_chunk});
-  file.compress(time.bounds, cf_deflate_level, std::array{cf_time_chunk, std::size_t{2}});
+  const std::size_t chunk = cf_chunk_length(length);
+  file.compress(time.time, cf_deflate_level, std::array{chunk});
+  file.compress(time.bounds, cf_deflate_level, std::array{chunk, std::size_t{2}});
   return time;
 }
 
@@ -44,14 +45,14 @@ void put_station_name(NetcdfFile& file, int variable, const std::string& station
 }
 
 int define_depth(NetcdfFile& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 DepthUnits units, std::span<const std::size_t> chunk) {
+                 DepthUnits units, std::span<const std::size_t> chunk, int deflate_level) {
   const int variable = file.define_variable(name, type, dimensions);
   file.put_text(variable, "standard_name", "lwe_thickness_of_precipitation_amount");
   file.put_text(variable, "long_name", "rainfall depth in the 15-minute interval");
   file.put_text(variable, "units", units_text(units));
   file.put_text(variable, "cell_methods", "time: sum");
   file.put_text(variable, "coordinates", "station_name");
-  file.compress(variable, cf_deflate_level, chunk);
+  file.compress(variable, deflate_level, chunk);
   return variable;
 }
 

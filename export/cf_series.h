@@ -21,6 +21,12 @@ namespace raingen::exporting {
 inline constexpr int cf_deflate_level = 4;
 inline constexpr std::size_t cf_time_chunk = 30 * gauge::intervals_per_day;
 
+// The chunk length along a time dimension of the given length (0: unlimited): 30 days, or the
+// whole dimension when it is shorter, since a chunk may not be longer than a fixed dimension.
+inline std::size_t cf_chunk_length(std::size_t length) {
+  return length == 0 || length > cf_time_chunk ? cf_time_chunk : length;
+}
+
 void put_cf_globals(NetcdfFile& file, const std::string& title, const std::string& source);
 
 struct CfTime {
@@ -38,7 +44,7 @@ void put_station_name(NetcdfFile& file, int variable, const std::string& station
 // Defines a depth variable over the given dimensions (time last) of type float or double,
 // compressed in chunks of the given lengths.
 int define_depth(NetcdfFile& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 DepthUnits units, std::span<const std::size_t> chunk);
+                 DepthUnits units, std::span<const std::size_t> chunk, int deflate_level = cf_deflate_level);
 
 // Writes the time and bounds of count intervals from interval first (from 0), whose ends lie
 // ends[k] minutes after the start.

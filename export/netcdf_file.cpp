@@ -15,13 +15,20 @@ NetcdfFile::NetcdfFile(const std::filesystem::path& path, std::string shown_name
   check(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id_), "create");
 }
 
+NetcdfFile::NetcdfFile(const std::filesystem::path& path, std::string shown_name, ForReading)
+    : shown_name_(std::move(shown_name)), reading_(true) {
+  check(nc_open(path.c_str(), NC_NOWRITE, &id_), "open");
+}
+
 NetcdfFile::~NetcdfFile() {
   if (id_ >= 0) nc_close(id_);
 }
 
 void NetcdfFile::check(int status, const char* doing) const {
   if (status != NC_NOERR)
-    throw tools::ToolError(shown_name_, 0, std::string("cannot be written: ") + doing + ": " + nc_strerror(status));
+    throw tools::ToolError(shown_name_, 0,
+                           std::string(reading_ ? "cannot be read: " : "cannot be written: ") + doing + ": " +
+                               nc_strerror(status));
 }
 
 int NetcdfFile::define_dimension(const char* name, std::size_t length) {
@@ -50,6 +57,29 @@ void NetcdfFile::compress(int variable, int deflate_level, std::span<const std::
 }
 
 void NetcdfFile::end_definitions() { check(nc_enddef(id_), "definitions"); }
+
+std::optional<std::size_t> NetcdfFile::dimension_length(const char* name) const {
+  int dimension = -1;
+  if (nc_inq_dimid(id_, name, &dimension) != NC_NOERR) return std::nullopt;
+  std::size_t length = 0;
+  check(nc_inq_dimlen(id_, dimension, &length), name);
+  return length;
+}
+
+std::optional<int> NetcdfFile::find_variable(const char* name) const {
+  int variable = -1;
+  if (nc_inq_varid(id_, name, &variable) != NC_NOERR) return std::nullopt;
+  return variable;
+}
+
+std::optional<std::string> NetcdfFile::text_attribute(int variable, const char* name) const {
+  nc_type type = NC_NAT;
+  std::size_t length = 0;
+  if (nc_inq_att(id_, variable, name, &type, &length) != NC_NOERR || type != NC_CHAR) return std::nullopt;
+  std::string text(length, '\0');
+  check(nc_get_att_text(id_, variable, name, text.data()), name);
+  return text;
+}
 
 void NetcdfFile::close() {
   const int id = id_;

@@ -1,12 +1,13 @@
 // A netCDF-4 file (classic data model, so that every netCDF reader takes it) written through the
-// netCDF-C library, with each library call checked: a failure throws ToolError naming the file
-// the user asked for, whatever path the library writes to.
+// netCDF-C library, or an existing file opened for reading, with each library call checked: a
+// failure throws ToolError naming the file the user asked for, whatever path the library uses.
 #pragma once
 
 #include <netcdf.h>
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,12 +18,17 @@ class NetcdfFile {
  public:
   // Creates (or empties) the file at path; shown_name names it in messages.
   NetcdfFile(const std::filesystem::path& path, std::string shown_name);
+  // Opens an existing file for reading only.
+  struct ForReading {};
+  NetcdfFile(const std::filesystem::path& path, std::string shown_name, ForReading);
   ~NetcdfFile();  // closes without checking when close() was not reached (a failure on the way)
   NetcdfFile(const NetcdfFile&) = delete;
   NetcdfFile& operator=(const NetcdfFile&) = delete;
 
   int id() const { return id_; }
-  // Throws ToolError "cannot be written: DOING: REASON" unless status is NC_NOERR.
+  const std::string& shown_name() const { return shown_name_; }
+  // Throws ToolError "cannot be written: DOING: REASON" (or "cannot be read: ...") unless status
+  // is NC_NOERR.
   void check(int status, const char* doing) const;
 
   // Definitions (before end_definitions). A length of 0 makes the dimension unlimited.
@@ -35,12 +41,18 @@ class NetcdfFile {
   void compress(int variable, int deflate_level, std::span<const std::size_t> chunk);
   void end_definitions();
 
+  // Reading: what the file holds, none where it lacks the name.
+  std::optional<std::size_t> dimension_length(const char* name) const;
+  std::optional<int> find_variable(const char* name) const;
+  std::optional<std::string> text_attribute(int variable, const char* name) const;
+
   // Closes the file, so that everything is on disk; throws ToolError on failure.
   void close();
 
  private:
   int id_ = -1;
   std::string shown_name_;
+  bool reading_ = false;
 };
 
 }  // namespace raingen::exporting

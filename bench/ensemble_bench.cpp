@@ -1,0 +1,133 @@
+// Speed and memory of raingen-ensemble on the bundled example (the three pau01 records prepared by
+// raingen-prepare, 2000 days at a site 1 km from each), in one run:
+//   - the floor: K plain runs of the program one after another, each `RAINGEN_SEED=k raingen` in
+//     the run directory, started and waited for by this program;
+//   - raingen-ensemble --realizations K with --jobs 1 and with --jobs 2;
+//   - peak memory of raingen-ensemble (its own, or its largest run's) for several K.
+//
+//   build/bench/ensemble_bench [K [REPETITIONS]]
+// (K 1000 and 1 repetition by default; with more, medians are reported.) Times are wall-clock,
+// from the start of the first process to the end of the last. Targets: --jobs 2 at least 1.7
+// times as fast as --jobs 1, and --jobs 1 within 1.2 times the floor; the machine's load average
+// is shown before and after, since other work on the same cores moves every figure.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct ChildRun {
+  double seconds = 0;
+  double peak_mib = 0;
+};
+
+// Runs a command in dir (standard output and error dropped), with RAINGEN_SEED set when seed > 0.
+ChildRun run(const std::vector<std::string>& command, const fs::path& dir, long seed = 0) {
+  std::fflush(stdout);
+  const auto start = Clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0 || !freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(125);
+    if (seed > 0) setenv("RAINGEN_SEED", std::to_string(seed).c_str(), 1);
+    std::vector<std::string> copies = command;
+    std::vector<char*> argv;
+    for (auto& word : copies) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(126);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  ChildRun result{std::chrono::duration<double>(Clock::now() - start).count(), usage.ru_maxrss / 1024.0};
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s ended with status %d\n", command[0].c_str(), status);
+    std::exit(1);
+  }
+  return result;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::string load_average() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+// The example's run directory, as the run_example target prepares it.
+void prepare_example(const fs::path& run) {
+  const std::string prepare = RAINGEN_PREPARE_PROGRAM;
+  const std::string records = RAINGEN_EXAMPLE_RECORDS;
+  for (const char* id : {"PD01", "PD02", "PD03"})
+    ::run({prepare, "--dir", run.string(), "--id", id, records + id[3] + "_raw.csv"}, run);
+  ::run({prepare, "--dir", run.string(), "--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station",
+         "PD02=1", "--station", "PD03=1"},
+        run);
+}
+
+std::vector<std::string> ensemble(long k, int jobs, const fs::path& output) {
+  return {RAINGEN_ENSEMBLE_PROGRAM, "--realizations", std::to_string(k), "--jobs", std::to_string(jobs), "--output",
+          output.string()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long k = argc > 1 ? std::atol(argv[1]) : 1000;
+  const int repetitions = argc > 2 ? std::atoi(argv[2]) : 1;
+  if (k < 1 || repetitions < 1) {
+    std::fprintf(stderr, "usage: ensemble_bench [K [REPETITIONS]]\n");
+    return 2;
+  }
+  char pattern[] = "/tmp/ensemble-bench-XXXXXX";
+  if (!mkdtemp(pattern)) return 1;
+  const fs::path dir = pattern;
+  const fs::path run_dir = dir / "run";
+  fs::create_directory(run_dir);
+  prepare_example(run_dir);
+  std::printf("load average before: %s\n", load_average().c_str());
+  std::printf("%ld realizations of 2000 days on the example, %d repetition(s)\n", k, repetitions);
+
+  std::vector<double> floor, one, two;
+  for (int r = 0; r < repetitions; ++r) {
+    const auto start = Clock::now();
+    for (long seed = 1; seed <= k; ++seed) run({RAINGEN_PROGRAM}, run_dir, seed);
+    floor.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    one.push_back(run(ensemble(k, 1, dir / "one.nc"), run_dir).seconds);
+    two.push_back(run(ensemble(k, 2, dir / "two.nc"), run_dir).seconds);
+    std::printf("  repetition %d: floor %.2f s, --jobs 1 %.2f s, --jobs 2 %.2f s (load %s)\n", r + 1, floor.back(),
+                one.back(), two.back(), load_average().c_str());
+  }
+  const double f = median(floor), j1 = median(one), j2 = median(two);
+  std::printf("| work | median | |\n|---|---|---|\n");
+  std::printf("| %ld plain runs one after another (the floor) | %.2f s | %.1f ms per run |\n", k, f, 1000 * f / k);
+  std::printf("| raingen-ensemble --jobs 1 | %.2f s | %.2f times the floor (target at most 1.2) |\n", j1, j1 / f);
+  std::printf("| raingen-ensemble --jobs 2 | %.2f s | %.2f times as fast as --jobs 1 (target at least 1.7) |\n", j2,
+              j1 / j2);
+
+  std::printf("peak memory (the ensemble or its largest run), --jobs 2:\n");
+  for (long count : {10L, 100L, std::max(k, 300L)})
+    std::printf("  K = %4ld: %.1f MiB\n", count, run(ensemble(count, 2, dir / "memory.nc"), run_dir).peak_mib);
+  std::printf("file size for K = %ld: %.1f MiB\n", k, fs::file_size(dir / "two.nc") / 1048576.0);
+  std::printf("load average after: %s\n", load_average().c_str());
+  fs::remove_all(dir);
+  return 0;
+}

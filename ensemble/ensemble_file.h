@@ -1,0 +1,76 @@
+// The ensemble's netCDF file: realizations side by side over the CF description of a 15-minute
+// series that every netCDF file of the tools shares (export/cf_series.h):
+//   dimensions  realization, time, nv, name_strlen
+//   realization(realization)  int, 1..K                       standard_name "realization"
+//   seed(realization)         int, the run's RAINGEN_SEED
+//   status(realization)       byte, 0 complete, 1 failed      flag_values, flag_meanings
+//   rainfall(realization, time)  float, mm per interval, _FillValue 9.96921e+36 where a
+//                             realization failed; deflated in chunks of one realization x 30 days
+//   time, time_bnds, station_name and the global attributes as in raingen-export's files, and
+//   raingen_inputs_checksum, which tells ensembles of different inputs apart.
+// A realization is written whole as it completes, in any order, so memory does not grow with K.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "export/netcdf_file.h"
+#include "gauge/calendar_series.h"
+
+namespace raingen::ensemble {
+
+inline constexpr float failed_fill_value = 9.96920996838686905e+36f;  // netCDF's default for float
+
+struct EnsembleLayout {
+  gauge::TimePoint start;  // when day 1 begins
+  std::string site;        // station_name
+  std::size_t intervals = 0;
+  long realizations = 0;
+  std::string source;
+  std::string checksum;  // of the inputs (run_directory.h)
+};
+
+class EnsembleWriter {
+ public:
+  // Creates the file at path (shown_name in messages) and writes all but the realizations.
+  EnsembleWriter(const std::filesystem::path& path, const std::string& shown_name, const EnsembleLayout& layout);
+  // Realization index (from 0) with its seed and depths (layout.intervals of them).
+  void put_complete(long index, int seed, std::span<const float> depths);
+  // Realization index failed: its depths are the fill value, its status 1.
+  void put_failed(long index, int seed);
+  void close();
+
+ private:
+  void put_realization(long index, int seed, signed char status, const float* depths);
+
+  exporting::NetcdfFile file_;
+  std::size_t intervals_;
+  int number_ = -1, seed_ = -1, status_ = -1, rainfall_ = -1;
+  std::vector<float> fill_row_;  // made at the first failure
+};
+
+class EnsembleReader {
+ public:
+  // Opens an ensemble file and checks that it is one: the variables above, times on the 15-minute
+  // grid from the start, depths in mm. Throws ToolError "FILE: what is wrong".
+  explicit EnsembleReader(const std::filesystem::path& path);
+
+  const EnsembleLayout& layout() const { return layout_; }
+  int seed(long index) const;
+  bool complete(long index) const;
+  // The depths of realization index (layout().intervals of them).
+  void read(long index, std::span<float> depths) const;
+
+ private:
+  int variable(const char* name) const;
+  void check_times() const;
+
+  exporting::NetcdfFile file_;
+  EnsembleLayout layout_;
+  int seed_ = -1, status_ = -1, rainfall_ = -1;
+};
+
+}  // namespace raingen::ensemble

@@ -1,0 +1,65 @@
+#include "ensemble/failure_report.h"
+
+#include <fstream>
+#include <vector>
+
+#include <fmt/format.h>
+
+namespace raingen::ensemble {
+
+namespace {
+
+std::vector<std::string> shown_lines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string line;
+  const auto end_line = [&] {
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos) lines.push_back(line.substr(first, line.find_last_not_of(' ') - first + 1));
+    line.clear();
+  };
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      end_line();
+    } else {
+      const auto byte = static_cast<unsigned char>(c);
+      line += byte < ' ' || byte == 0x7f ? (c == '\t' ? ' ' : '?') : c;
+    }
+  }
+  end_line();
+  return lines;
+}
+
+void append_stream(std::string& report, const char* label, std::string_view text) {
+  const std::string lead = fmt::format("    {:<17}", std::string(label) + ":");
+  const std::vector<std::string> lines = shown_lines(text);
+  if (lines.empty()) {
+    report += lead + "(nothing)\n";
+    return;
+  }
+  for (std::size_t k = 0; k < lines.size(); ++k)
+    report += (k == 0 ? lead : std::string(lead.size(), ' ')) + lines[k] + '\n';
+}
+
+}  // namespace
+
+std::string failure_report(long number, int seed, std::string_view why, std::string_view standard_output,
+                           std::string_view standard_error) {
+  std::string report = fmt::format("raingen-ensemble: realization {} (seed {}) failed: {}\n", number, seed, why);
+  append_stream(report, "standard output", standard_output);
+  append_stream(report, "standard error", standard_error);
+  return report;
+}
+
+std::string stream_excerpt(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "(cannot be read)";
+  std::string text(shown_stream_bytes, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (!error && size > text.size()) text += fmt::format("\n... ({} more bytes)", size - text.size());
+  return text;
+}
+
+}  // namespace raingen::ensemble

@@ -1,0 +1,113 @@
+#include "ensemble/run_directory.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "gauge/calendar_series.h"
+
+namespace raingen::ensemble {
+namespace fs = std::filesystem;
+using tools::ToolError;
+
+namespace {
+
+constexpr const char* suffixes[] = {"D_3.TXT", "F_2.TXT", "F_3.TXT"};
+constexpr int max_days = 2000;
+
+void check_inside(const fs::path& input, const std::string& what, const std::string& name) {
+  if (name.find('/') != std::string::npos)
+    throw ToolError(input.string(), 0,
+                    fmt::format("{} '{}' holds a '/': every realization runs in a directory of its own, and "
+                                "this name would reach outside it",
+                                what, name));
+}
+
+// A file of the run directory as messages name it: as given, without "./" for the current one.
+std::string shown_path(const fs::path& dir, const std::string& name) {
+  return dir == "." || dir.empty() ? name : (dir / name).string();
+}
+
+}  // namespace
+
+std::size_t RunDirectory::intervals() const {
+  return static_cast<std::size_t>(settings.day_count) * gauge::intervals_per_day;
+}
+
+std::string opened_station_file_name(const std::string& id, const char* suffix) {
+  std::string name = stations::station_file_name(id, suffix);
+  const std::size_t first = name.find_first_not_of(' ');
+  const std::size_t last = name.find_last_not_of(' ');
+  return first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+}
+
+RunDirectory read_run_directory(const fs::path& dir) {
+  RunDirectory run;
+  run.dir = fs::absolute(dir).lexically_normal();
+  const fs::path input = shown_path(dir, "INPUT.TXT");
+  std::error_code error;
+  if (!fs::is_regular_file(input, error)) throw ToolError(input.string(), 0, "not found: a run directory holds INPUT.TXT");
+  run.settings = stations::read_settings(input);
+  const stations::Settings& settings = run.settings;
+  if (settings.day_count < 1 || settings.day_count > max_days)
+    throw ToolError(input.string(), 9,
+                    fmt::format("the number of days is {}: an ensemble needs 1 to {}", settings.day_count, max_days));
+
+  run.input_names.push_back("INPUT.TXT");
+  for (const stations::StationSetting& station : settings.stations) {
+    check_inside(input, "the station identifier", station.id);
+    for (const char* suffix : suffixes) {
+      std::string name = opened_station_file_name(station.id, suffix);
+      if (std::find(run.input_names.begin(), run.input_names.end(), name) != run.input_names.end()) continue;
+      if (!fs::is_regular_file(dir / name, error))
+        throw ToolError(shown_path(dir, name), 0, "not found: INPUT.TXT names this station file");
+      run.input_names.push_back(std::move(name));
+    }
+  }
+  check_inside(input, "the results name", settings.results_name);
+  const bool names_input =
+      std::find(run.input_names.begin(), run.input_names.end(), settings.results_name) != run.input_names.end();
+  if (names_input || settings.results_name == "SOURCE.OUT")
+    throw ToolError(input.string(), 1,
+                    fmt::format("the results name '{}' names another file of the run: the program refuses it",
+                                settings.results_name));
+  run.checksum = inputs_checksum(dir, run.input_names);
+  return run;
+}
+
+std::string inputs_checksum(const fs::path& dir, const std::vector<std::string>& names) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  const auto mix = [&hash](const unsigned char* bytes, std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k) hash = (hash ^ bytes[k]) * 0x100000001b3ULL;
+  };
+  std::array<unsigned char, 1 << 16> buffer;
+  for (const std::string& name : names) {
+    mix(reinterpret_cast<const unsigned char*>(name.c_str()), name.size() + 1);
+    const fs::path path = dir / name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw ToolError(path.string(), 0, std::string("cannot be read: ") + std::strerror(errno));
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        const int saved = errno;
+        ::close(fd);
+        throw ToolError(path.string(), 0, std::string("cannot be read: ") + std::strerror(saved));
+      }
+      if (n == 0) break;
+      mix(buffer.data(), static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+  }
+  return fmt::format("{:016x}", hash);
+}
+
+}  // namespace raingen::ensemble

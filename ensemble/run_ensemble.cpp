@@ -1,0 +1,156 @@
+#include "ensemble/run_ensemble.h"
+
+#include <malloc.h>
+
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "common/output_file.h"
+#include "common/tool_error.h"
+#include "ensemble/child_process.h"
+#include "ensemble/ensemble_file.h"
+#include "ensemble/failure_report.h"
+#include "ensemble/progress.h"
+#include "ensemble/realization_table.h"
+#include "ensemble/run_directory.h"
+#include "ensemble/running_children.h"
+#include "ensemble/scratch_area.h"
+
+namespace raingen::ensemble {
+namespace fs = std::filesystem;
+using tools::ToolError;
+using tools::UsageError;
+
+namespace {
+
+void check_output_is_no_input(const fs::path& output, const RunDirectory& inputs) {
+  std::error_code error;
+  for (const std::string& name : inputs.input_names)
+    if (fs::equivalent(output, inputs.dir / name, error))
+      throw UsageError(fmt::format("--output {} is {}, an input of the run", output.string(), name));
+}
+
+// Moves a realization's table to its kept name, across file systems if need be (copied aside, then
+// renamed, so that a kept file is never half written).
+void keep_table(const fs::path& table, const fs::path& target) {
+  std::error_code error;
+  fs::rename(table, target, error);
+  if (!error) return;
+  std::string aside_name(".");
+  aside_name.append(target.filename().string()).append(".partial");
+  const fs::path aside = target.parent_path() / aside_name;
+  fs::copy_file(table, aside, fs::copy_options::overwrite_existing, error);
+  if (!error) fs::rename(aside, target, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(aside, ignored);
+    throw ToolError(target.string(), 0, "cannot be written: " + error.message());
+  }
+}
+
+std::string run_source(const RunDirectory& inputs, int first_seed, long realizations) {
+  return fmt::format("raingen on {}, RAINGEN_SEED {} to {}", (inputs.dir / "INPUT.TXT").string(), first_seed,
+                     first_seed + realizations - 1);
+}
+
+}  // namespace
+
+std::string kept_table_name(long number, long realizations) {
+  const int width = std::max<int>(4, static_cast<int>(std::to_string(realizations).size()));
+  return fmt::format("SOURCE_{:0{}}.OUT", number, width);
+}
+
+EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& program, std::ostream& messages,
+                             bool terminal) {
+  const RunDirectory inputs = read_run_directory(request.dir);
+  check_output_is_no_input(request.output, inputs);
+  if (request.keep) {
+    std::error_code error;
+    fs::create_directories(*request.keep, error);
+    if (error) throw ToolError(request.keep->string(), 0, "cannot be made: " + error.message());
+  }
+
+  EnsembleLayout layout;
+  layout.start = request.start;
+  layout.site = inputs.settings.site_name.empty() ? "SITE" : inputs.settings.site_name;
+  layout.intervals = inputs.intervals();
+  layout.realizations = request.realizations;
+  layout.source = run_source(inputs, request.first_seed, request.realizations);
+  layout.checksum = inputs.checksum;
+  tools::OutputFile output(request.output);
+  EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
+  const ScratchArea scratch(request.output);
+
+  // Each realization's table is read through a buffer of megabytes and compressed through the
+  // library's; taken from the heap and kept there, they are reused by the next realization instead
+  // of being mapped, zeroed by the system and unmapped every time (a quarter of this process's work).
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  ChildEnvironment environment;
+  std::vector<float> depths(layout.intervals);
+  ProgressLine progress(messages, terminal, request.realizations);
+  EnsembleOutcome outcome;
+  long started = 0, done = 0;
+  const InterruptFlag interrupt;
+  RunningChildren running;  // after the flag: stopped before the handlers are put back
+
+  const auto start_next = [&] {
+    const int seed = static_cast<int>(request.first_seed + started);
+    RealizationFiles files = scratch.prepare(started + 1, inputs);
+    const pid_t pid = start_program(program, files, environment.with_seed(seed));
+    running.add(pid, RunningRealization{started, seed, std::move(files)});
+    ++started;
+  };
+  const auto take_in = [&](const RunningRealization& realization, int status) {
+    std::optional<std::string> failure;
+    std::error_code error;
+    if (!ended_well(status))
+      failure = describe_end(status);
+    else if (fs::file_size(realization.files.err, error) != 0)
+      failure = "exit status 0, but standard error is not empty";
+    else
+      failure = read_realization_table(realization.files.source_out(), depths);
+    const long number = realization.index + 1;
+    if (failure) {
+      writer.put_failed(realization.index, realization.seed);
+      ++outcome.failed;
+      progress.clear();
+      messages << failure_report(number, realization.seed, *failure, stream_excerpt(realization.files.out),
+                                 stream_excerpt(realization.files.err));
+      messages.flush();
+    } else {
+      writer.put_complete(realization.index, realization.seed, depths);
+      if (request.keep)
+        keep_table(realization.files.source_out(), *request.keep / kept_table_name(number, request.realizations));
+    }
+    scratch.remove(realization.files);
+    progress.update(++done, outcome.failed);
+  };
+
+  progress.update(0, 0);
+  while (done < request.realizations) {
+    while (!interrupt.raised() && started < request.realizations && running.size() < static_cast<std::size_t>(request.jobs))
+      start_next();
+    if (interrupt.raised()) break;
+    const ChildEnd end = wait_for_child();
+    if (end.pid < 0) continue;
+    const std::optional<RunningRealization> ended = running.take(end.pid);
+    if (!ended) continue;
+    // The next run starts before this one is taken in, so that the program never waits for us.
+    if (!interrupt.raised() && started < request.realizations) start_next();
+    take_in(*ended, end.status);
+  }
+  progress.clear();
+  if (interrupt.raised())
+    throw ToolError(fmt::format("interrupted by signal {} after {} of {} realizations: {} is not written",
+                                interrupt.signal(), done, request.realizations, request.output.string()));
+  writer.close();
+  output.commit();
+  messages << "raingen-ensemble: " << summary_text(request.realizations, outcome.failed, progress.seconds(),
+                                                     request.output.string())
+           << '\n';
+  messages.flush();
+  return outcome;
+}
+
+}  // namespace raingen::ensemble

@@ -1,0 +1,39 @@
+// Making an ensemble: realization k (1..K) is a run of the program in a directory of its own on the
+// run directory's inputs with RAINGEN_SEED = S + k - 1; up to `jobs` runs go side by side, and each
+// realization's table goes into the ensemble file as soon as its run ends.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+#include "gauge/calendar_series.h"
+
+namespace raingen::ensemble {
+
+struct EnsembleRequest {
+  std::filesystem::path dir = ".";  // the run directory: INPUT.TXT and the station files
+  long realizations = 0;            // K
+  int first_seed = 1;               // S; S + K - 1 must be a 32-bit integer
+  int jobs = 1;
+  std::filesystem::path output = "ensemble.nc";
+  std::optional<std::filesystem::path> keep;  // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
+  gauge::TimePoint start;                     // when day 1 begins
+};
+
+struct EnsembleOutcome {
+  long failed = 0;
+};
+
+// Runs the ensemble with the program at program and writes request.output (aside, then renamed
+// into place). Failed realizations are listed on messages as they end, the others are written,
+// and a line at the end sums up; on a terminal the progress is shown meanwhile. Throws ToolError
+// for a run directory the program cannot run on, an output that cannot be written, or an
+// interruption (SIGINT, SIGTERM, SIGHUP: the runs are stopped and nothing is written).
+EnsembleOutcome run_ensemble(const EnsembleRequest& request, const std::filesystem::path& program,
+                             std::ostream& messages, bool terminal);
+
+// "SOURCE_0001.OUT": the number with at least four digits, as many as the largest number needs.
+std::string kept_table_name(long number, long realizations);
+
+}  // namespace raingen::ensemble

@@ -1,0 +1,419 @@
+// raingen-ensemble run as a user runs it, in a temporary directory: every realization against a
+// plain run of the program with its seed, byte for byte through --keep and value for value through
+// the netCDF file; the same file whatever --jobs; realizations that fail (a faulty day line that
+// only some seeds reach, a signal, a table that does not parse) listed with the others written;
+// ensembles split by seeds and merged; run directories refused before any run; an interruption.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <regex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "ensemble/ensemble_file.h"
+#include "ensemble/progress.h"
+#include "ensemble/realization_table.h"
+#include "ensemble/run_ensemble.h"
+#include "results/results_table.h"
+#include "support/tool_runs.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+using raingen::ensemble::EnsembleReader;
+
+constexpr std::size_t example_intervals = 365 * 96;
+
+std::map<std::string, std::string> files_in(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
+    files[fs::relative(entry.path(), dir).string()] = entry.is_regular_file() ? read_file(entry.path()) : "(dir)";
+  return files;
+}
+
+// examples/data in dir/run (with KAROF_2.TXT's day line `faulty_line` made unreadable, when given).
+fs::path example_run(const fs::path& dir, int faulty_line = 0) {
+  const fs::path run = dir / "run";
+  fs::create_directories(run);
+  fs::copy(RAINGEN_EXAMPLE_DATA, run);
+  if (faulty_line > 0) {
+    std::string text = read_file(run / "KAROF_2.TXT");
+    std::size_t at = 0;
+    for (int line = 1; line < faulty_line; ++line) at = text.find('\n', at) + 1;
+    text.replace(at + 30, 5, "ab.cd");
+    write_file(run / "KAROF_2.TXT", text);
+  }
+  return run;
+}
+
+Outcome ensemble_in(const fs::path& dir, const std::vector<std::string>& arguments) {
+  ChildSetup setup;
+  setup.directory = dir;
+  setup.timeout_seconds = 600;
+  return run_tool_program(setup, "raingen-ensemble", arguments);
+}
+
+// A plain run of the program with this seed on a fresh copy of run's inputs.
+struct PlainRun {
+  Outcome outcome;
+  std::string source_out;
+};
+PlainRun plain_run(const fs::path& run, int seed) {
+  TempDir copy;
+  for (const auto& entry : fs::directory_iterator(run))
+    if (entry.path().extension() == ".TXT" && entry.path().filename() != "RESULTS.TXT")
+      fs::copy(entry.path(), copy.path());
+  ChildSetup setup;
+  setup.directory = copy.path();
+  setup.environment = {{"RAINGEN_SEED", std::to_string(seed)}};
+  PlainRun plain{run_raingen(setup), ""};
+  if (copy.exists("SOURCE.OUT")) plain.source_out = copy.read("SOURCE.OUT");
+  return plain;
+}
+
+// The summary line with its timing taken out.
+std::string without_timing(const std::string& text) {
+  static const std::regex timing(R"( in [0-9]+\.[0-9] s \([0-9]+\.[0-9] per s\))");
+  return std::regex_replace(text, timing, " in T s (R per s)");
+}
+
+// Where two long texts first differ, shown briefly (gtest's own diff of megabytes takes minutes).
+std::string first_difference(const std::string& a, const std::string& b) {
+  if (a == b) return "";
+  std::size_t at = 0;
+  while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+  const std::size_t from = at < 40 ? 0 : at - 40;
+  return "differ at byte " + std::to_string(at) + ": '" + a.substr(from, 80) + "' against '" + b.substr(from, 80) + "'";
+}
+
+std::string ncdump(const fs::path& file) {
+  ChildSetup setup;
+  setup.directory = file.parent_path();
+  const Outcome dump = run_in_child(setup, [&] {
+    std::string name = file.filename().string();
+    char* argv[] = {const_cast<char*>("ncdump"), name.data(), nullptr};
+    execvp("ncdump", argv);
+    _exit(126);
+  });
+  EXPECT_EQ(dump.exit_status, 0) << dump.err;
+  return dump.out;
+}
+
+// Checks that realization index of the file is the plain run's table: each depth the float nearest
+// to the row's value, and that float written with three decimals is the row's text again.
+void expect_realization_is(const EnsembleReader& file, long index, const std::string& source_out) {
+  std::vector<float> depths(file.layout().intervals);
+  file.read(index, depths);
+  std::size_t row = 0, wet = 0;
+  for (std::size_t at = 0; at < source_out.size(); at += 23, ++row) {
+    ASSERT_LT(row, depths.size());
+    const std::string depth_text = source_out.substr(at + 12, 9);
+    ASSERT_EQ(depths[row], std::strtof(depth_text.c_str(), nullptr)) << "realization " << index + 1 << " row " << row + 1;
+    char written[16];
+    std::snprintf(written, sizeof written, "%9.3f", static_cast<double>(depths[row]));
+    std::string expected = depth_text;
+    const std::size_t point = expected.find('.');  // the program writes no 0 before the point
+    if (point > 0 && expected[point - 1] == ' ') expected[point - 1] = '0';
+    ASSERT_EQ(written, expected);
+    wet += depths[row] > 0;
+  }
+  EXPECT_EQ(row, depths.size());
+  EXPECT_GT(wet, 0u);
+}
+
+TEST(Ensemble, RealizationKIsThePlainRunWithSeedSPlusKMinus1) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path());
+  const auto inputs = files_in(run);
+  fs::create_directories(dir / "a");
+  fs::create_directories(dir / "b");
+
+  const Outcome two = ensemble_in(run, {"--realizations", "4", "--seed", "41", "--jobs", "2", "--output", "../a/e.nc",
+                                        "--keep", "../kept"});
+  EXPECT_EQ(two.exit_status, 0) << two.err;
+  EXPECT_EQ(two.out, "");
+  EXPECT_EQ(without_timing(two.err), "raingen-ensemble: 4 realizations in T s (R per s), 0 failed: ../a/e.nc\n");
+  EXPECT_EQ(files_in(run), inputs) << "the run directory is as it was";
+  EXPECT_EQ(fs::directory_iterator(dir / "a")->path().filename(), "e.nc") << "nothing but the file is left beside it";
+
+  const EnsembleReader file(dir / "a/e.nc");
+  ASSERT_EQ(file.layout().realizations, 4);
+  ASSERT_EQ(file.layout().intervals, example_intervals);
+  EXPECT_EQ(file.layout().site, "HILLCREST");
+  for (long k = 1; k <= 4; ++k) {
+    const PlainRun plain = plain_run(run, 40 + static_cast<int>(k));
+    ASSERT_EQ(plain.outcome.exit_status, 0);
+    char kept[32];
+    std::snprintf(kept, sizeof kept, "SOURCE_%04ld.OUT", k);
+    EXPECT_EQ(read_file(dir / "kept" / kept), plain.source_out) << kept;
+    EXPECT_EQ(file.seed(k - 1), 40 + k);
+    EXPECT_TRUE(file.complete(k - 1));
+    expect_realization_is(file, k - 1, plain.source_out);
+  }
+
+  // The same seeds one at a time give the same file.
+  const Outcome one = ensemble_in(run, {"--realizations", "4", "--seed", "41", "--jobs", "1", "--output", "../b/e.nc"});
+  EXPECT_EQ(one.exit_status, 0) << one.err;
+  EXPECT_EQ(first_difference(ncdump(dir / "a/e.nc"), ncdump(dir / "b/e.nc")), "");
+}
+
+// Line 318 of KAROF_2.TXT is reached by the draws of seeds 1 and 3 only, among seeds 1 to 6.
+TEST(Ensemble, RealizationsThatReachAFaultyDayLineAreListedAndTheOthersWritten) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path(), 318);
+  fs::create_directory(dir / "x");
+  fs::create_directory(dir / "y");
+  const std::string report =
+      "    standard output: Program is Running, Please wait.\n"
+      "    standard error:  run-time error F6103: READ(KAROF_2.TXT)\n"
+      "                     - invalid real\n";
+
+  const Outcome one = ensemble_in(run, {"--realizations", "6", "--jobs", "1", "--output", "../x/e.nc"});
+  EXPECT_EQ(one.exit_status, 1);
+  EXPECT_EQ(one.out, "");
+  EXPECT_EQ(without_timing(one.err),
+            "raingen-ensemble: realization 1 (seed 1) failed: exit status 1\n" + report +
+                "raingen-ensemble: realization 3 (seed 3) failed: exit status 1\n" + report +
+                "raingen-ensemble: 6 realizations in T s (R per s), 2 failed: ../x/e.nc\n");
+
+  const EnsembleReader file(dir / "x/e.nc");
+  std::vector<float> depths(example_intervals);
+  for (int seed = 1; seed <= 6; ++seed) {
+    const PlainRun plain = plain_run(run, seed);
+    const bool fails = seed == 1 || seed == 3;
+    EXPECT_EQ(plain.outcome.exit_status, fails ? 1 : 0) << "seed " << seed;
+    EXPECT_EQ(file.complete(seed - 1), !fails);
+    if (fails) {
+      EXPECT_EQ(plain.outcome.err, "\r\nrun-time error F6103: READ(KAROF_2.TXT)\r\n- invalid real\r\n");
+      file.read(seed - 1, depths);
+      EXPECT_EQ(std::set<float>(depths.begin(), depths.end()), std::set<float>{raingen::ensemble::failed_fill_value});
+    } else {
+      expect_realization_is(file, seed - 1, plain.source_out);
+    }
+  }
+
+  // Side by side: the same failures (in the order the runs end) and the same file.
+  const Outcome two = ensemble_in(run, {"--realizations", "6", "--jobs", "2", "--output", "../y/e.nc"});
+  EXPECT_EQ(two.exit_status, 1);
+  const std::string first = "raingen-ensemble: realization 1 (seed 1) failed: exit status 1\n" + report;
+  const std::string third = "raingen-ensemble: realization 3 (seed 3) failed: exit status 1\n" + report;
+  const std::string summary = "raingen-ensemble: 6 realizations in T s (R per s), 2 failed: ../y/e.nc\n";
+  EXPECT_TRUE(without_timing(two.err) == first + third + summary || without_timing(two.err) == third + first + summary)
+      << two.err;
+  EXPECT_EQ(first_difference(ncdump(dir / "x/e.nc"), ncdump(dir / "y/e.nc")), "");
+}
+
+// The program replaced by a script beside a copy of raingen-ensemble: each seed ends another way.
+struct FakeProgram {
+  fs::path ensemble;
+};
+FakeProgram fake_program(const TempDir& dir, const std::string& cases) {
+  const fs::path bin = dir / "bin";
+  fs::create_directory(bin);
+  fs::copy(fs::path(RAINGEN_TOOL_DIR) / "raingen-ensemble", bin);
+  write_file(bin / "raingen", "#!/bin/sh\nreal=" + std::string(RAINGEN_PROGRAM) + "\ncase \"$RAINGEN_SEED\" in\n" +
+                                  cases + "  *) exec \"$real\" ;;\nesac\n");
+  fs::permissions(bin / "raingen", fs::perms::owner_all);
+  return {bin / "raingen-ensemble"};
+}
+
+Outcome run_copy(const FakeProgram& fake, const fs::path& dir, const std::vector<std::string>& arguments) {
+  ChildSetup setup;
+  setup.directory = dir;
+  setup.timeout_seconds = 600;
+  return run_in_child(setup, [&] {
+    std::string program = fake.ensemble.string();
+    std::vector<std::string> copies = arguments;
+    std::vector<char*> argv{program.data()};
+    for (auto& argument : copies) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(126);
+  });
+}
+
+TEST(Ensemble, RunsThatEndBadlyInOtherWays) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path());
+  const FakeProgram fake = fake_program(dir,
+                                        "  2) kill -KILL $$ ;;\n"
+                                        "  3) \"$real\" && printf 'garbage\\r\\n' > SOURCE.OUT ;;\n"
+                                        "  4) \"$real\" && echo 'a word on standard error' >&2 ;;\n"
+                                        "  5) \"$real\" && head -n 192 SOURCE.OUT > short && mv short SOURCE.OUT ;;\n");
+  const Outcome outcome = run_copy(fake, run, {"--realizations", "5", "--jobs", "1", "--output", "e.nc"});
+  EXPECT_EQ(outcome.exit_status, 1);
+  const std::string running = "    standard output: Program is Running, Please wait.\n";
+  const std::string no_error = "    standard error:  (nothing)\n";
+  EXPECT_EQ(without_timing(outcome.err),
+            "raingen-ensemble: realization 2 (seed 2) failed: ended by signal 9 (Killed)\n"
+            "    standard output: (nothing)\n" + no_error +
+            "raingen-ensemble: realization 3 (seed 3) failed: SOURCE.OUT:1: neither a results file (its first line "
+            "would be 'SYNTHETIC RAINFALL GENERATION') nor SOURCE.OUT (a first row like '          15     .000')\n" +
+            running + no_error +
+            "raingen-ensemble: realization 4 (seed 4) failed: exit status 0, but standard error is not empty\n" + running +
+            "    standard error:  a word on standard error\n"
+            "raingen-ensemble: realization 5 (seed 5) failed: SOURCE.OUT: holds 192 rows (2 days), but INPUT.TXT asks "
+            "for 365 days\n" + running + no_error +
+            "raingen-ensemble: 5 realizations in T s (R per s), 4 failed: e.nc\n");
+  const EnsembleReader file(run / "e.nc");
+  for (long k = 0; k < 5; ++k) EXPECT_EQ(file.complete(k), k == 0) << k;
+}
+
+TEST(Ensemble, AnInterruptionStopsTheRunsAndWritesNothing) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path());
+  const auto inputs = files_in(run);
+  const FakeProgram fake = fake_program(dir, "  1) exec sleep 300 ;;\n");
+  const fs::path err = dir / "stderr";
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(run.c_str()) != 0 || !freopen(err.c_str(), "w", stderr)) _exit(125);
+    execl(fake.ensemble.c_str(), fake.ensemble.c_str(), "--realizations", "3", "--jobs", "1", static_cast<char*>(nullptr));
+    _exit(126);
+  }
+  // Until realization 1 is running (its directory is there).
+  bool running = false;
+  for (int wait = 0; wait < 6000 && !running; ++wait) {
+    for (const auto& entry : fs::directory_iterator(run))
+      running = running || fs::exists(entry.path() / "1/run");
+    if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(running);
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(read_file(err), "raingen-ensemble: interrupted by signal 15 after 0 of 3 realizations: ensemble.nc is not written\n");
+  EXPECT_EQ(files_in(run), inputs) << "no output, no scratch directory";
+}
+
+struct Refusal {
+  const char* name;
+  std::function<void(const fs::path&)> change;
+  std::vector<std::string> arguments;
+  int status;
+  std::string message;
+};
+
+TEST(Ensemble, RunDirectoriesAndRequestsItRefusesBeforeAnyRun) {
+  const std::string days_zero =
+      "RESULTS FILE: RESULTS.TXT\nSITE NAME:    HILLCREST\nSTATION 1:    KARO\nSTATION 2:    MELV\n"
+      "STATION 3:    TWIN\nDISTANCE 1:     4\nDISTANCE 2:     7\nDISTANCE 3:    11\nNUMBER DAYS:     0\n";
+  const std::vector<Refusal> cases = {
+      {"no INPUT.TXT", [](const fs::path& run) { fs::remove(run / "INPUT.TXT"); }, {"--realizations", "2"}, 1,
+       "INPUT.TXT: not found: a run directory holds INPUT.TXT"},
+      {"a station file missing", [](const fs::path& run) { fs::remove(run / "MELVF_3.TXT"); }, {"--realizations", "2"}, 1,
+       "MELVF_3.TXT: not found: INPUT.TXT names this station file"},
+      {"no days", [&](const fs::path& run) { write_file(run / "INPUT.TXT", days_zero); }, {"--realizations", "2"}, 1,
+       "INPUT.TXT:9: the number of days is 0: an ensemble needs 1 to 2000"},
+      {"results outside", [&](const fs::path& run) {
+         std::string text = read_file(run / "INPUT.TXT");
+         text.replace(text.find("RESULTS.TXT"), 11, "../R.TXT   ");
+         write_file(run / "INPUT.TXT", text);
+       }, {"--realizations", "2"}, 1,
+       "INPUT.TXT: the results name '../R.TXT' holds a '/': every realization runs in a directory of its own, and this "
+       "name would reach outside it"},
+      {"output over an input", [](const fs::path&) {}, {"--realizations", "2", "--output", "KAROF_2.TXT"}, 2,
+       "--output KAROF_2.TXT is KAROF_2.TXT, an input of the run"},
+      {"seeds past the largest", [](const fs::path&) {}, {"--realizations", "2", "--seed", "2147483647"}, 2,
+       "--seed plus --realizations goes past 2147483647, the largest seed"},
+      {"no realizations", [](const fs::path&) {}, {"--jobs", "2"}, 2, "--realizations is required (or --merge)"},
+      {"no jobs", [](const fs::path&) {}, {"--realizations", "2", "--jobs", "0"}, 2,
+       "--jobs: Value 0 not in range 1 to 2147483647 (see --help)"},
+  };
+  for (const Refusal& refusal : cases) {
+    TempDir dir;
+    const fs::path run = example_run(dir.path());
+    refusal.change(run);
+    const auto inputs = files_in(run);
+    const Outcome outcome = ensemble_in(run, refusal.arguments);
+    EXPECT_EQ(outcome.exit_status, refusal.status) << refusal.name;
+    EXPECT_EQ(outcome.out, "") << refusal.name;
+    EXPECT_EQ(outcome.err, "raingen-ensemble: " + refusal.message + "\n") << refusal.name;
+    EXPECT_EQ(files_in(run), inputs) << refusal.name;
+  }
+}
+
+// Every line of an ncdump but the first (the file's name) and the source attribute (which files).
+std::string dumped_contents(const fs::path& file) {
+  const std::string dump = ncdump(file);
+  std::string kept;
+  std::size_t begin = dump.find('\n') + 1;
+  for (std::size_t end; (end = dump.find('\n', begin)) != std::string::npos; begin = end + 1)
+    if (!std::string_view(dump).substr(begin).starts_with("\t\t:source =")) kept += dump.substr(begin, end - begin + 1);
+  return kept;
+}
+
+TEST(Ensemble, EnsemblesSplitBySeedsMergeIntoTheWhole) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path(), 318);  // seeds 1 and 3 fail: failures merge too
+  for (const auto& [output, seed, count, status] :
+       {std::tuple{"a.nc", "1", "3", 1}, {"b.nc", "4", "2", 0}, {"whole.nc", "1", "5", 1}})
+    EXPECT_EQ(ensemble_in(run, {"--realizations", count, "--seed", seed, "--output", output}).exit_status, status);
+  const Outcome merged = ensemble_in(run, {"--merge", "a.nc", "b.nc", "--output", "merged.nc"});
+  EXPECT_EQ(merged.exit_status, 0) << merged.err;
+  EXPECT_EQ(merged.err, "raingen-ensemble: 5 realizations from 2 files, 2 failed: merged.nc\n");
+  EXPECT_EQ(first_difference(dumped_contents(run / "merged.nc"), dumped_contents(run / "whole.nc")), "");
+  EXPECT_NE(ncdump(run / "merged.nc").find(":source = \"merged by raingen-ensemble from: a.nc (raingen on "),
+            std::string::npos);
+
+  const Outcome twice = ensemble_in(run, {"--merge", "a.nc", "merged.nc", "-o", "m2.nc"});
+  EXPECT_EQ(twice.exit_status, 1);
+  EXPECT_EQ(twice.err, "raingen-ensemble: seed 1 is in more than one realization: the files overlap\n");
+
+  const fs::path other = example_run(dir / "other");
+  EXPECT_EQ(ensemble_in(other, {"--realizations", "1", "--seed", "9", "--output", "../../run/c.nc"}).exit_status, 0);
+  const Outcome mixed = ensemble_in(run, {"--merge", "a.nc", "c.nc", "-o", "m3.nc"});
+  EXPECT_EQ(mixed.exit_status, 1);
+  EXPECT_EQ(mixed.err,
+            "raingen-ensemble: c.nc: the checksum of the inputs (raingen_inputs_checksum) differs from that of a.nc: "
+            "the ensembles cannot be merged\n");
+  EXPECT_FALSE(fs::exists(run / "m2.nc") || fs::exists(run / "m3.nc"));
+}
+
+// Every value up to 2000 mm and random ones up to the table's largest: the nearest float, and below
+// 16384 mm that float written with three decimals is the table's value again.
+TEST(EnsemblePieces, DepthsAreTheFloatsNearestToTheTablesDecimals) {
+  std::mt19937_64 pick(15);
+  std::uniform_int_distribution<long> any(0, 99999999);
+  for (long k = 0; k < 3000000; ++k) {
+    const long thousandths = k < 2000000 ? k : any(pick);
+    char text[32], again[32];
+    std::snprintf(text, sizeof text, "%ld.%03ld", thousandths / 1000, thousandths % 1000);
+    const float depth = raingen::ensemble::depth_as_float(thousandths);
+    ASSERT_EQ(depth, std::strtof(text, nullptr)) << text;
+    std::snprintf(again, sizeof again, "%.3f", static_cast<double>(depth));
+    if (thousandths < 16384000) {
+      ASSERT_STREQ(again, text);
+    }
+  }
+  // Above, two neighbouring values of the table can share a float.
+  EXPECT_EQ(raingen::ensemble::depth_as_float(16384001), raingen::ensemble::depth_as_float(16384002));
+}
+
+TEST(EnsemblePieces, ProgressAndNames) {
+  using namespace raingen::ensemble;
+  EXPECT_EQ(progress_text(0, 10, 0, 0.0), "0/10 realizations");
+  EXPECT_EQ(progress_text(5, 10, 0, 10.0), "5/10 realizations, 0.5 per s, 0:10 left");
+  EXPECT_EQ(progress_text(3, 1000, 2, 1.5), "3/1000 realizations, 2 failed, 2.0 per s, 8:19 left");
+  EXPECT_EQ(duration_text(2 * 3600 + 5 * 60 + 9.2), "2:05:10");
+  EXPECT_EQ(summary_text(1000, 2, 81.44, "e.nc"), "1000 realizations in 81.4 s (12.3 per s), 2 failed: e.nc");
+  EXPECT_EQ(kept_table_name(7, 12), "SOURCE_0007.OUT");
+  EXPECT_EQ(kept_table_name(7, 12345), "SOURCE_00007.OUT");
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// raingen-ensemble: many realizations of the program's series at once, in one netCDF file; and
+// ensembles made apart merged into one.
+#include <CLI/CLI.hpp>
+#include <sched.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <iostream>
+#include <limits>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/tool_error.h"
+#include "ensemble/child_process.h"
+#include "ensemble/merge_ensembles.h"
+#include "ensemble/run_ensemble.h"
+#include "export/start_option.h"
+
+namespace {
+
+using namespace raingen;
+
+constexpr const char* rules = R"(Rules:
+  Realization k (1..K) is exactly the run of the program raingen (found beside this program)
+  with RAINGEN_SEED = S + k - 1 on the run directory's INPUT.TXT and station files: each runs in
+  a private directory beside the output file that holds links to those inputs (never changed),
+  with standard input empty. The depths of realization k are the rows of its SOURCE.OUT, each
+  stored as the 32-bit float nearest to the table's three-decimal value (a plain run's table
+  read as float gives the same numbers, bit for bit; below 16384 mm each rounds back to the
+  table's text).
+  The output is a CF-1.8 netCDF-4 file: rainfall(realization, time) in mm per 15-minute interval
+  (float, deflated), time in minutes since --start at the end of each interval with time_bnds,
+  realization (1..K), seed (the run's RAINGEN_SEED) and status (0 complete, 1 failed).
+  A realization fails when its run ends with a stop, a run-time error report or a signal, writes
+  on standard error, or leaves a SOURCE.OUT that does not parse or is not INPUT.TXT's days long.
+  It is then listed on standard error with its seed, how the run ended and what it showed; its
+  depths in the file are the fill value 9.96921e+36 (_FillValue) and its status is 1. The other
+  realizations are written all the same, and the exit status is 1.
+  On a terminal, standard error shows the progress; in every case one line sums up at the end.
+  --merge puts ensembles made apart (by seed ranges, on several machines) into one file: the
+  same inputs (raingen_inputs_checksum), site, start and length, no seed twice; realizations in
+  the order of the files, renumbered from 1, failed ones kept as failed.
+Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
+
+int available_cores() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+int ensemble_main(int argc, char** argv) {
+  CLI::App app("Runs the program K times on one run directory, with seeds S to S+K-1, into one netCDF file.",
+               "raingen-ensemble");
+  ensemble::EnsembleRequest request;
+  request.jobs = available_cores();
+  std::string dir = ".", output = "ensemble.nc", keep, start_text = "2001-01-01 00:00";
+  std::vector<std::string> merge;
+  auto* realizations = app.add_option("--realizations", request.realizations, "K: the number of realizations")
+                           ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
+  app.add_option("--seed", request.first_seed, "S: RAINGEN_SEED of realization 1 (default 1)");
+  app.add_option("--jobs", request.jobs, "runs side by side (default: the number of cores)")
+      ->check(CLI::Range(1, std::numeric_limits<int>::max()));
+  app.add_option("--dir", dir, "the run directory: INPUT.TXT and the station files (default .)");
+  app.add_option("--start", start_text, "when day 1 begins: 'YYYY-MM-DD[ HH:MM]' (default 2001-01-01 00:00)");
+  app.add_option("--output,-o", output, "the netCDF file to write (default ensemble.nc)");
+  auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
+  auto* merge_option = app.add_option("--merge", merge, "FILE.nc FILE.nc ...: merge ensembles into --output")->expected(2, -1);
+  merge_option->excludes(realizations)->excludes(keep_option);
+  app.set_version_flag("--version", "raingen-ensemble 1.0");
+  app.footer(rules);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& done) {
+    return app.exit(done);
+  } catch (const CLI::ParseError& error) {
+    throw tools::UsageError(std::string(error.what()) + " (see --help)");
+  }
+
+  if (*merge_option) {
+    std::vector<std::filesystem::path> files(merge.begin(), merge.end());
+    ensemble::merge_ensembles(files, output, std::cerr);
+    return tools::exit_success;
+  }
+  if (!*realizations) throw tools::UsageError("--realizations is required (or --merge)");
+  if (static_cast<std::int64_t>(request.first_seed) + request.realizations - 1 > std::numeric_limits<std::int32_t>::max())
+    throw tools::UsageError("--seed plus --realizations goes past 2147483647, the largest seed");
+  request.dir = dir;
+  request.output = output;
+  if (*keep_option) request.keep = keep;
+  request.start = exporting::parse_start(start_text);
+  const auto program = ensemble::program_beside_this_one();
+  const auto outcome = ensemble::run_ensemble(request, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
+  return outcome.failed == 0 ? tools::exit_success : tools::exit_failure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return raingen::tools::run_tool("raingen-ensemble", [&] { return ensemble_main(argc, argv); });
+}
