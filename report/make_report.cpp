@@ -5,6 +5,7 @@
 #include "common/output_file.h"
 #include "common/tool_error.h"
 #include "report/compared_run.h"
+#include "report/ensemble_statistics.h"
 #include "report/report_content.h"
 #include "report/report_page.h"
 #include "report/run_inputs.h"
@@ -133,6 +134,9 @@ ReportOutcome make_report(const ReportRequest& request) {
   }
   std::vector<stats::SeriesStatistics> statistics;
   for (const gauge::CalendarSeries* s : series) statistics.push_back(stats::compute_statistics(*s, request.options));
+  std::optional<EnsembleStatistics> ensemble;
+  if (!request.ensemble.empty())
+    ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), request.options);
 
   const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
   std::error_code error;
@@ -143,8 +147,12 @@ ReportOutcome make_report(const ReportRequest& request) {
   tools::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
   std::vector<const stats::SeriesStatistics*> rows;
   for (const stats::SeriesStatistics& s : statistics) rows.push_back(&s);
+  if (ensemble)
+    for (const stats::SeriesStatistics& s : ensemble->complete) rows.push_back(&s);
   csv.write(stats::statistics_csv(rows));
-  html.write(report_html(assemble(request, in, compared, statistics, series, roles, outcome.warnings)));
+  ReportContent content = assemble(request, in, compared, statistics, series, roles, outcome.warnings);
+  if (ensemble) content.ensemble = &*ensemble;
+  html.write(report_html(content));
   tools::commit_all({&csv, &html});
   return outcome;
 }

@@ -20,6 +20,7 @@ struct ReportRequest {
   stats::StatisticsOptions options;
   std::filesystem::path output;  // empty: dir/report
   std::filesystem::path compare;  // a second run directory (a site station's run); empty: none
+  std::filesystem::path ensemble;  // a raingen-ensemble file of this run's inputs; empty: none
 };
 
 struct ReportOutcome {

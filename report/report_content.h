@@ -10,6 +10,10 @@
 #include "stats/series_statistics.h"
 
 namespace raingen::report {
+struct EnsembleStatistics;
+}
+
+namespace raingen::report {
 
 enum class SeriesRole {
   record,           // one gauge's record, as read
@@ -32,6 +36,7 @@ struct ReportContent {
   std::vector<std::string> notes;                        // what the reader must know first
   std::vector<ReportSeries> series;                      // records, weighted record, generated
   stats::StatisticsOptions options;
+  const EnsembleStatistics* ensemble = nullptr;  // --ensemble: realizations' spread; none without
 };
 
 }  // namespace raingen::report

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "report/ensemble_section.h"
 #include "report/html_page.h"
 #include "report/svg_text.h"
 #include "report/report_charts.h"
@@ -96,10 +97,17 @@ std::string report_html(const ReportContent& content) {
       "holds every value in full.",
       fmt::format("{:g}", content.options.min_complete_percent), fmt::format("{:g}", content.options.dry_threshold)));
   statistics_tables(page, content);
+  if (content.ensemble) {
+    const ReportSeries* weighted = find_role(content.series, SeriesRole::weighted_record);
+    ensemble_section(page, *content.ensemble, weighted ? weighted->statistics : nullptr);
+  }
 
   page.heading(2, "Statistics against aggregation level");
   std::vector<Chart> level_charts;
-  for (Statistic s : stats::statistics_at(15)) level_charts.push_back(statistic_chart(s, content.series));
+  for (Statistic s : stats::statistics_at(15)) {
+    level_charts.push_back(statistic_chart(s, content.series));
+    if (content.ensemble) add_ensemble_bands(level_charts.back(), s, *content.ensemble, content.series);
+  }
   page.figures(svgs(level_charts));
 
   page.heading(2, "Dry spells");

@@ -27,7 +27,11 @@ constexpr const char* rules = R"(Rules:
     generated:weighted-site
                      with --compare DIR: the site series of a second run directory, normally
                      one made ready by raingen-prepare --weighted-site (a site station at
-                     distance 0 whose days are the weighted record's), day 1 at --start too.
+                     distance 0 whose days are the weighted record's), day 1 at --start too;
+    realization:k    with --ensemble FILE.nc: each complete realization of a raingen-ensemble
+                     file made from this run directory's inputs (day 1 at --start); the charts
+                     of statistics against level get the realizations' 5-95% and 25-75% bands,
+                     and a table shows where the weighted record falls among them.
   Statistics on blocks of 15, 60, 360 and 1440 minutes aligned to midnight: mean, variance
   (n - 1), cv, skewness (m3 / m2^1.5), lag1_autocorrelation (pairs of consecutive blocks both
   present), probability_dry (depth <= --dry-threshold), annual_max_mean (calendar years with at
@@ -60,6 +64,8 @@ int report_main(int argc, char** argv) {
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
   app.add_option("--compare", request.compare,
                  "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
+  app.add_option("--ensemble", request.ensemble,
+                 "FILE.nc: a raingen-ensemble file of this run's inputs: bands of its realizations' statistics");
   const char* reading_help[] = {"[ID:]FORMAT: auto, tips, csv, swmm or noaa", "[ID:]NAME: the csv column to read",
                                 "[ID:]NAME: the station of a SWMM rain file", "[ID:]start|end: how csv and SWMM times are stamped",
                                 "[ID:]YYYY-MM-DD: first day of the record to keep", "[ID:]YYYY-MM-DD: last day of the record to keep"};

@@ -1,0 +1,92 @@
+#include "report/ensemble_statistics.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "ensemble/ensemble_file.h"
+#include "ensemble/run_directory.h"
+
+namespace raingen::report {
+namespace fs = std::filesystem;
+using tools::ToolError;
+
+namespace {
+
+std::vector<double> values_of(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic) {
+  std::vector<double> values;
+  for (const stats::SeriesStatistics& s : ensemble.complete)
+    if (const auto v = s.level(minutes).value(statistic)) values.push_back(*v);
+  std::sort(values.begin(), values.end());
+  return values;
+}
+
+}  // namespace
+
+EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path& dir, gauge::TimePoint day_one,
+                                            const stats::StatisticsOptions& options) {
+  const ensemble::EnsembleReader reader(file);
+  const ensemble::EnsembleLayout& layout = reader.layout();
+  const ensemble::RunDirectory run = ensemble::read_run_directory(dir);
+  if (layout.checksum != run.checksum)
+    throw ToolError(file.string(), 0,
+                    fmt::format("was not made from the inputs of {} (raingen_inputs_checksum {}, theirs {})",
+                                (dir / "INPUT.TXT").string(), layout.checksum, run.checksum));
+  if (layout.start != day_one)
+    throw ToolError(file.string(), 0,
+                    fmt::format("its day 1 begins at {}, but the report's --start is {}: give the same",
+                                date::format("%F %R", layout.start), date::format("%F", date::floor<date::days>(day_one))));
+
+  EnsembleStatistics ensemble;
+  ensemble.file = file;
+  ensemble.realizations = layout.realizations;
+  std::vector<float> depths(layout.intervals);
+  std::vector<double> table(layout.intervals);
+  for (long k = 0; k < layout.realizations; ++k) {
+    if (k == 0) ensemble.first_seed = reader.seed(k);
+    ensemble.last_seed = reader.seed(k);
+    if (!reader.complete(k)) {
+      ensemble.failed.push_back(k + 1);
+      continue;
+    }
+    reader.read(k, depths);
+    table.resize(depths.size());
+    std::transform(depths.begin(), depths.end(), table.begin(),
+                   [](float depth) { return std::nearbyint(static_cast<double>(depth) * 1000.0) / 1000.0; });
+    const gauge::CalendarSeries series(fmt::format("realization:{}", k + 1), day_one, std::move(table));
+    stats::SeriesStatistics statistics = stats::compute_statistics(series, options);
+    for (stats::LevelStatistics& level : statistics.levels) level.blocks = {};
+    statistics.spells = {};
+    ensemble.complete.push_back(std::move(statistics));
+    table = std::vector<double>();
+  }
+  return ensemble;
+}
+
+double quantile(const std::vector<double>& sorted, double p) {
+  const double position = static_cast<double>(sorted.size() - 1) * p;
+  const std::size_t below = static_cast<std::size_t>(std::floor(position));
+  const std::size_t above = std::min(below + 1, sorted.size() - 1);
+  return sorted[below] + (position - static_cast<double>(below)) * (sorted[above] - sorted[below]);
+}
+
+std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic) {
+  const std::vector<double> values = values_of(ensemble, minutes, statistic);
+  if (values.empty()) return std::nullopt;
+  return Spread{values.size(), quantile(values, 0.05), quantile(values, 0.25), quantile(values, 0.5),
+                quantile(values, 0.75), quantile(values, 0.95)};
+}
+
+std::optional<double> share_below(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic,
+                                  double value) {
+  const std::vector<double> values = values_of(ensemble, minutes, statistic);
+  if (values.empty()) return std::nullopt;
+  const auto low = std::lower_bound(values.begin(), values.end(), value);
+  const auto high = std::upper_bound(values.begin(), values.end(), value);
+  const double below = static_cast<double>(low - values.begin()) + 0.5 * static_cast<double>(high - low);
+  return below / static_cast<double>(values.size());
+}
+
+}  // namespace raingen::report

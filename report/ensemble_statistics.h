@@ -1,0 +1,48 @@
+// The realizations of a raingen-ensemble file beside the report's series: each complete
+// realization read as the series "realization:k" (day 1 at the report's start), its statistics
+// kept without the blocks they came from (so that memory grows by a few numbers per realization),
+// and their spread over the realizations for each statistic and aggregation level.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "gauge/calendar_series.h"
+#include "stats/series_statistics.h"
+
+namespace raingen::report {
+
+struct EnsembleStatistics {
+  std::filesystem::path file;
+  long realizations = 0;                            // in the file
+  std::vector<stats::SeriesStatistics> complete;    // "realization:k", in the file's order
+  std::vector<long> failed;                         // the numbers k of the failed ones
+  int first_seed = 0, last_seed = 0;                // of the file's first and last realizations
+};
+
+// Reads the ensemble file made from the run directory dir: its inputs' checksum must be that of
+// dir's INPUT.TXT and station files, and its day 1 must begin at day_one. Each depth is taken as
+// the table value it came from (the float's nearest thousandth), so that realization:k's
+// statistics are those of the plain run with its seed. Throws ToolError naming the file.
+EnsembleStatistics read_ensemble_statistics(const std::filesystem::path& file, const std::filesystem::path& dir,
+                                            gauge::TimePoint day_one, const stats::StatisticsOptions& options);
+
+// The quantiles of a statistic over the realizations that have a value.
+struct Spread {
+  std::size_t count = 0;  // realizations with a value
+  double p05 = 0, p25 = 0, p50 = 0, p75 = 0, p95 = 0;
+};
+std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic);
+
+// The p-quantile (0 <= p <= 1) of sorted values, interpolated linearly between the order
+// statistics at positions (n - 1) p (the default of R and numpy).
+double quantile(const std::vector<double>& sorted, double p);
+
+// The share of the realizations' values below value, ties counting half: where a reference value
+// falls among the realizations (near 0 or 1, the generator rarely gives it).
+std::optional<double> share_below(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic,
+                                  double value);
+
+}  // namespace raingen::report
