@@ -1,7 +1,10 @@
 // Speed and memory of raingen-ensemble on the bundled example (the three pau01 records prepared by
 // raingen-prepare, 2000 days at a site 1 km from each), in one run:
 //   - the floor: K plain runs of the program one after another, each `RAINGEN_SEED=k raingen` in
-//     the run directory, started and waited for by this program;
+//     the run directory, started and waited for by this program (each run truncates and rewrites
+//     the results file and SOURCE.OUT of the run before it);
+//   - the same K runs each in a fresh directory of links to the inputs, removed after the run, as
+//     the ensemble runs them (new files that are deleted before they reach the disk);
 //   - raingen-ensemble --realizations K with --jobs 1 and with --jobs 2;
 //   - peak memory of raingen-ensemble (its own, or its largest run's) for several K.
 //
@@ -30,8 +33,11 @@ using Clock = std::chrono::steady_clock;
 
 struct ChildRun {
   double seconds = 0;
+  double cpu_seconds = 0;  // user and system time of the process and the children it waited for
   double peak_mib = 0;
 };
+
+double seconds_of(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 
 // Runs a command in dir (standard output and error dropped), with RAINGEN_SEED set when seed > 0.
 ChildRun run(const std::vector<std::string>& command, const fs::path& dir, long seed = 0) {
@@ -51,7 +57,8 @@ ChildRun run(const std::vector<std::string>& command, const fs::path& dir, long 
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  ChildRun result{std::chrono::duration<double>(Clock::now() - start).count(), usage.ru_maxrss / 1024.0};
+  ChildRun result{std::chrono::duration<double>(Clock::now() - start).count(),
+                  seconds_of(usage.ru_utime) + seconds_of(usage.ru_stime), usage.ru_maxrss / 1024.0};
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "%s ended with status %d\n", command[0].c_str(), status);
     std::exit(1);
@@ -83,6 +90,17 @@ void prepare_example(const fs::path& run) {
         run);
 }
 
+// A run in a fresh directory of links to the run directory's inputs, removed afterwards.
+double fresh_run(const fs::path& run_dir, const fs::path& scratch, long seed) {
+  fs::create_directory(scratch);
+  for (const auto& entry : fs::directory_iterator(run_dir))
+    if (entry.path().extension() == ".TXT" && entry.path().filename() != "RESULTS.TXT")
+      fs::create_symlink(entry.path(), scratch / entry.path().filename());
+  const double cpu = run({RAINGEN_PROGRAM}, scratch, seed).cpu_seconds;
+  fs::remove_all(scratch);
+  return cpu;
+}
+
 std::vector<std::string> ensemble(long k, int jobs, const fs::path& output) {
   return {RAINGEN_ENSEMBLE_PROGRAM, "--realizations", std::to_string(k), "--jobs", std::to_string(jobs), "--output",
           output.string()};
@@ -106,22 +124,36 @@ int main(int argc, char** argv) {
   std::printf("load average before: %s\n", load_average().c_str());
   std::printf("%ld realizations of 2000 days on the example, %d repetition(s)\n", k, repetitions);
 
-  std::vector<double> floor, one, two;
+  std::vector<double> floor, fresh, one, two, floor_cpu, one_cpu, two_cpu;
   for (int r = 0; r < repetitions; ++r) {
-    const auto start = Clock::now();
-    for (long seed = 1; seed <= k; ++seed) run({RAINGEN_PROGRAM}, run_dir, seed);
+    auto start = Clock::now();
+    double cpu = 0;
+    for (long seed = 1; seed <= k; ++seed) cpu += run({RAINGEN_PROGRAM}, run_dir, seed).cpu_seconds;
     floor.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-    one.push_back(run(ensemble(k, 1, dir / "one.nc"), run_dir).seconds);
-    two.push_back(run(ensemble(k, 2, dir / "two.nc"), run_dir).seconds);
-    std::printf("  repetition %d: floor %.2f s, --jobs 1 %.2f s, --jobs 2 %.2f s (load %s)\n", r + 1, floor.back(),
-                one.back(), two.back(), load_average().c_str());
+    floor_cpu.push_back(cpu);
+    start = Clock::now();
+    for (long seed = 1; seed <= k; ++seed) fresh_run(run_dir, dir / "fresh", seed);
+    fresh.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    const ChildRun a = run(ensemble(k, 1, dir / "one.nc"), run_dir);
+    const ChildRun b = run(ensemble(k, 2, dir / "two.nc"), run_dir);
+    one.push_back(a.seconds);
+    one_cpu.push_back(a.cpu_seconds);
+    two.push_back(b.seconds);
+    two_cpu.push_back(b.cpu_seconds);
+    std::printf("  repetition %d: floor %.2f s, fresh directories %.2f s, --jobs 1 %.2f s, --jobs 2 %.2f s (load %s)\n",
+                r + 1, floor.back(), fresh.back(), one.back(), two.back(), load_average().c_str());
   }
-  const double f = median(floor), j1 = median(one), j2 = median(two);
+  const double f = median(floor), d = median(fresh), j1 = median(one), j2 = median(two);
   std::printf("| work | median | |\n|---|---|---|\n");
-  std::printf("| %ld plain runs one after another (the floor) | %.2f s | %.1f ms per run |\n", k, f, 1000 * f / k);
-  std::printf("| raingen-ensemble --jobs 1 | %.2f s | %.2f times the floor (target at most 1.2) |\n", j1, j1 / f);
-  std::printf("| raingen-ensemble --jobs 2 | %.2f s | %.2f times as fast as --jobs 1 (target at least 1.7) |\n", j2,
-              j1 / j2);
+  std::printf("| %ld plain runs one after another (the floor) | %.2f s | %.1f ms per run, CPU %.1f ms |\n", k, f,
+              1000 * f / k, 1000 * median(floor_cpu) / k);
+  std::printf("| the same, each in a fresh directory of links | %.2f s | %.1f ms per run |\n", d, 1000 * d / k);
+  std::printf("| raingen-ensemble --jobs 1 | %.2f s | %.2f times the floor (target at most 1.2), %.2f times the fresh "
+              "directories; CPU %.1f ms per realization |\n",
+              j1, j1 / f, j1 / d, 1000 * median(one_cpu) / k);
+  std::printf("| raingen-ensemble --jobs 2 | %.2f s | %.2f times as fast as --jobs 1 (target at least 1.7); CPU %.1f ms "
+              "per realization |\n",
+              j2, j1 / j2, 1000 * median(two_cpu) / k);
 
   std::printf("peak memory (the ensemble or its largest run), --jobs 2:\n");
   for (long count : {10L, 100L, std::max(k, 300L)})

@@ -135,7 +135,8 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
     const ChildEnd end = wait_for_child();
     if (end.pid < 0) continue;
     const std::optional<RunningRealization> ended = running.take(end.pid);
-    if (!ended) continue;
+    // A run that ended with the interruption (Ctrl-C reaches it too) is neither good nor failed.
+    if (!ended || interrupt.raised()) continue;
     // The next run starts before this one is taken in, so that the program never waits for us.
     if (!interrupt.raised() && started < request.realizations) start_next();
     take_in(*ended, end.status);

@@ -58,15 +58,15 @@ int ensemble_main(int argc, char** argv) {
   std::vector<std::string> merge;
   auto* realizations = app.add_option("--realizations", request.realizations, "K: the number of realizations")
                            ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
-  app.add_option("--seed", request.first_seed, "S: RAINGEN_SEED of realization 1 (default 1)");
-  app.add_option("--jobs", request.jobs, "runs side by side (default: the number of cores)")
-      ->check(CLI::Range(1, std::numeric_limits<int>::max()));
-  app.add_option("--dir", dir, "the run directory: INPUT.TXT and the station files (default .)");
-  app.add_option("--start", start_text, "when day 1 begins: 'YYYY-MM-DD[ HH:MM]' (default 2001-01-01 00:00)");
+  auto* seed = app.add_option("--seed", request.first_seed, "S: RAINGEN_SEED of realization 1 (default 1)");
+  auto* jobs = app.add_option("--jobs", request.jobs, "runs side by side (default: the number of cores)")
+                   ->check(CLI::Range(1, std::numeric_limits<int>::max()));
+  auto* dir_option = app.add_option("--dir", dir, "the run directory: INPUT.TXT and the station files (default .)");
+  auto* start = app.add_option("--start", start_text, "when day 1 begins: 'YYYY-MM-DD[ HH:MM]' (default 2001-01-01 00:00)");
   app.add_option("--output,-o", output, "the netCDF file to write (default ensemble.nc)");
   auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
   auto* merge_option = app.add_option("--merge", merge, "FILE.nc FILE.nc ...: merge ensembles into --output")->expected(2, -1);
-  merge_option->excludes(realizations)->excludes(keep_option);
+  for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option}) merge_option->excludes(making);
   app.set_version_flag("--version", "raingen-ensemble 1.0");
   app.footer(rules);
   try {
