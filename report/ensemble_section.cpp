@@ -47,7 +47,7 @@ void ensemble_section(HtmlPage& page, const EnsembleStatistics& ensemble, const 
       "{} holds {} realizations of the generator on this run's inputs (seeds {} to {}); {} complete.{} Each is "
       "one series the generator could have given: for each statistic and level the table gives the "
       "realizations' quantiles (interpolated between order statistics) and where the weighted record falls among "
-      "them, as the share of realizations below its value (ties count half). A share near 0 or 1 means the "
+      "them, as the share of realizations below its value (ties count half). A share near 0% or 100% means the "
       "generator seldom gives the record's value; the charts of statistics against level below show the 5-95% and 25-75% bands. "
       "statistics.csv holds each realization's statistics as the series realization:k.",
       ensemble.file.filename().string(), ensemble.realizations, ensemble.first_seed, ensemble.last_seed, complete,

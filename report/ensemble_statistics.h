@@ -41,7 +41,7 @@ std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes,
 double quantile(const std::vector<double>& sorted, double p);
 
 // The share of the realizations' values below value, ties counting half: where a reference value
-// falls among the realizations (near 0 or 1, the generator rarely gives it).
+// falls among the realizations (near 0 or 1 (0% or 100% on the page), the generator rarely gives it).
 std::optional<double> share_below(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic,
                                   double value);
 
