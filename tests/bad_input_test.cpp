@@ -293,6 +293,7 @@ TEST(BadInputUnprivileged, ResultsFileThatIsReadOnly) {
       });
   if (!run.cannot_set_up.empty()) GTEST_SKIP() << run.cannot_set_up;
   const Outcome& outcome = run.outcome;
+  capture_program_run(setup, {}, outcome);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, report(records::error::write_failed, "WRITE", "RESULTS.TXT"));
   EXPECT_EQ(outcome.exit_status, 1);

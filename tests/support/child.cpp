@@ -1,5 +1,7 @@
 #include "support/child.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
@@ -110,8 +112,42 @@ Outcome run_child(const ChildSetup& setup, const std::function<void()>& in_child
 
 }  // namespace
 
+// Two builds of the program compare by diff -r of their captures.
+void capture_program_run(const ChildSetup& setup, const std::vector<std::string>& arguments,
+                         const Outcome& outcome) {
+  const char* root = std::getenv("RAINGEN_CAPTURE");
+  if (root == nullptr || *root == '\0') return;
+  static std::string last_test;
+  static int runs_in_test = 0;
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "none";
+  for (char& c : name)
+    if (c == '/') c = '_';
+  runs_in_test = name == last_test ? runs_in_test + 1 : 1;
+  last_test = name;
+  const fs::path run = fs::path(root) / (name + "-" + std::to_string(runs_in_test));
+  fs::remove_all(run);
+  fs::create_directories(run / "files");
+  std::string args;
+  for (const std::string& a : arguments) args += a + "\n";
+  write_file(run / "arguments", args);
+  write_file(run / "stdin", setup.input);
+  write_file(run / "stdout", outcome.out);
+  write_file(run / "stderr", outcome.err);
+  write_file(run / "status", "exit " + std::to_string(outcome.exit_status) + " signal " +
+                                 std::to_string(outcome.signal) + "\n");
+  if (setup.directory.empty()) return;
+  for (const auto& entry : fs::directory_iterator(setup.directory)) {
+    const fs::path copy = run / "files" / entry.path().filename();
+    if (entry.is_directory())
+      fs::create_directory(copy);
+    else if (entry.is_regular_file())
+      write_file(copy, read_file(entry.path()));
+  }
+}
+
 Outcome run_raingen(const ChildSetup& setup, const std::vector<std::string>& arguments) {
-  return run_child(setup, [&] {
+  Outcome outcome = run_child(setup, [&] {
     std::vector<char*> argv;
     std::string program = RAINGEN_PROGRAM;
     argv.push_back(program.data());
@@ -121,6 +157,8 @@ Outcome run_raingen(const ChildSetup& setup, const std::vector<std::string>& arg
     execv(program.c_str(), argv.data());
     _exit(126);
   });
+  capture_program_run(setup, arguments, outcome);
+  return outcome;
 }
 
 Outcome run_in_child(const ChildSetup& setup, const std::function<void()>& body) {

@@ -46,6 +46,11 @@ struct ChildSetup {
 // Runs build/raingen with these arguments.
 Outcome run_raingen(const ChildSetup& setup, const std::vector<std::string>& arguments = {});
 
+// With RAINGEN_CAPTURE naming a folder, keeps a run of the program there (run_raingen does so
+// for every run): its arguments, input, output, status and working folder, under the test's name.
+void capture_program_run(const ChildSetup& setup, const std::vector<std::string>& arguments,
+                         const Outcome& outcome);
+
 // Runs body in a forked child; if body returns, the child exits with status 0.
 Outcome run_in_child(const ChildSetup& setup, const std::function<void()>& body);
 
