@@ -65,9 +65,9 @@ void read_day_lines(benchmark::State& state) {
   double sum = 0;
   try {
     for (auto _ : state) {
-      records::read_begin(day_unit, "(29X,96(1X,F5.2),8X)");
-      for (float& v : day) records::read_real(v);
-      records::read_end();
+      records::ReadStatement read(day_unit, "(29X,96(1X,F5.2),8X)");
+      for (float& v : day) read.real(v);
+      read.end();
       sum += day[95];
       if (++line == day_lines) {
         records::rewind_unit(day_unit);
@@ -92,10 +92,10 @@ void write_rows(benchmark::State& state) {
   try {
     for (auto _ : state) {
       minutes += 15;
-      records::write_begin(row_unit, "(I12,F9.3)");
-      records::write_int(minutes);
-      records::write_real(static_cast<float>(minutes % 1000) * 0.0137f);
-      records::write_end();
+      records::WriteStatement write(row_unit, "(I12,F9.3)");
+      write.integer(minutes);
+      write.real(static_cast<float>(minutes % 1000) * 0.0137f);
+      write.end();
       if (++rows == rows_per_file) {  // keep the file small: start it again
         records::rewind_unit(row_unit);
         rows = 0;

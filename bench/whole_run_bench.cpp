@@ -132,9 +132,9 @@ double unavoidable_work(const fs::path& dir) {
     const std::string name = (dir / (std::string(station_ids[s]) + "F_2.TXT")).string();
     if (records::connect_unit(12, name, records::Status::old, true) != 0) std::exit(1);
     for (int k = 0; k < day_records; ++k) {
-      records::read_begin(12, "(29X,96(1X,F5.2),8X)");
-      for (float& v : values) records::read_real(v);
-      records::read_end();
+      records::ReadStatement read(12, "(29X,96(1X,F5.2),8X)");
+      for (float& v : values) read.real(v);
+      read.end();
     }
     records::close_unit(12);
   }
@@ -145,10 +145,10 @@ double unavoidable_work(const fs::path& dir) {
   for (int d = 1; d <= day_count; ++d)
     for (int i = 1; i <= 96; ++i)
       for (int unit : {100, 900}) {
-        records::write_begin(unit, "(I12,F9.3)");
-        records::write_int((d - 1) * 1440 + 15 * i);
-        records::write_real(values[i - 1]);
-        records::write_end();
+        records::WriteStatement write(unit, "(I12,F9.3)");
+        write.integer((d - 1) * 1440 + 15 * i);
+        write.real(values[i - 1]);
+        write.end();
       }
   records::close_unit(100);
   records::close_unit(900);

@@ -5,12 +5,12 @@
 // a station ends the run before any of its entries is read.
 #include <string>
 
+#include "generator/diagnostics.h"
 #include "generator/record_helpers.h"
 #include "generator/shared.h"
 #include "records/connections.h"
-#include "records/diagnostics.h"
+#include "records/raise.h"
 #include "records/read_fields.h"
-#include "records/run_end.h"
 
 namespace raingen {
 
@@ -18,8 +18,8 @@ namespace {
 
 void refuse_long_table(const StationRecord& station) {
   console_record("SPELL TABLE HAS MORE THAN 1201 ENTRIES.");
-  records::diagnostic_line("spell table too long: " +
-                           std::string(records::trim_name(station.spell_file.view())));
+  diagnostic_line("spell table too long: " +
+                  std::string(records::trim_name(station.spell_file.view())));
   records::stop_run();
 }
 
@@ -30,9 +30,9 @@ void read_spell_tables() {
     const StationRecord& station = StationTable(s);
     if (station.entry_count > max_spell_entries) refuse_long_table(station);
     for (std::int32_t k = 1; k <= station.entry_count; ++k) {
-      records::read_begin(spell_unit_of(s), "(9X,F9.4)");
-      records::read_real(SpellTable(s, k));
-      records::read_end();
+      records::ReadStatement read(spell_unit_of(s), "(9X,F9.4)");
+      read.real(SpellTable(s, k));
+      read.end();
     }
     SpellTable(s, 0) = 0.0f;
   }

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "generator/diagnostics.h"
 #include "generator/record_helpers.h"
 #include "generator/shared.h"
 #include "records/connections.h"
-#include "records/diagnostics.h"
-#include "records/run_end.h"
+#include "records/raise.h"
 #include "records/write_fields.h"
 
 namespace raingen {
@@ -29,9 +29,9 @@ void connect_or_stop(int unit, std::string_view name, Status status) {
   if (records::connect_unit(unit, name, status, true, &tried) == 0) return;
   console_record("ERROR HAPPENS WHEN OPENING THE FILE.");
   if (tried.empty())
-    records::diagnostic_line("no file name given: console input ended");
+    diagnostic_line("no file name given: console input ended");
   else
-    records::diagnostic_line("cannot open file: " + tried);
+    diagnostic_line("cannot open file: " + tried);
   records::stop_run();
 }
 
@@ -46,9 +46,6 @@ void name_station_files(int i) {
   name_file(station.spell_file, station.station_id, "D_3.TXT");
   name_file(station.day_file, station.station_id, "F_2.TXT");
   name_file(station.index_file, station.station_id, "F_3.TXT");
-  station.spell_unit = spell_unit_of(i);
-  station.day_unit = day_unit_of(i);
-  station.index_unit = index_unit_of(i);
 }
 
 // All three are tested before any result counts; each missing one gets its own line.
@@ -58,49 +55,49 @@ void require_station_files(const StationRecord& station) {
   for (int k = 0; k < 3; ++k) found[k] = records::file_exists(names[k]->view());
   if (found[0] && found[1] && found[2]) return;
   for (int k = 0; k < 3; ++k)
-    if (!found[k]) records::diagnostic_line("station file not found: " + trimmed(names[k]->view()));
+    if (!found[k]) diagnostic_line("station file not found: " + trimmed(names[k]->view()));
   records::stop_run();
 }
 
 void write_title_line() {
-  records::write_begin(results_unit, "(A29)");
-  put_text("SYNTHETIC RAINFALL GENERATION");
-  records::write_end();
+  records::WriteStatement write(results_unit, "(A29)");
+  write.text("SYNTHETIC RAINFALL GENERATION");
+  write.end();
 }
 
 void write_site_lines() {
   write_list_directed(results_unit, " ");
-  records::write_begin(results_unit, "(A10,2X,A11)");
-  put_text("SITE NAME:");
-  put_text(RunSettings.site_name.view());
-  records::write_end();
+  records::WriteStatement write(results_unit, "(A10,2X,A11)");
+  write.text("SITE NAME:");
+  write.text(RunSettings.site_name.view());
+  write.end();
 }
 
 void write_station_line(int i) {
-  records::write_begin(results_unit, "(A9,I1,A1,1X,A4)");
-  put_text("STATION #");
-  records::write_int(i);
-  put_text(":");
-  put_text(StationTable(i).station_id.view());
-  records::write_end();
+  records::WriteStatement write(results_unit, "(A9,I1,A1,1X,A4)");
+  write.text("STATION #");
+  write.integer(i);
+  write.text(":");
+  write.text(StationTable(i).station_id.view());
+  write.end();
 }
 
 void write_distance_heading() {
-  records::write_begin(results_unit, "(14X,A11)");
-  put_text(" ");
-  records::write_end();
-  records::write_begin(results_unit, "(A17)");
-  put_text("DISTANCE TO SITE:");
-  records::write_end();
+  records::WriteStatement blank_line(results_unit, "(14X,A11)");
+  blank_line.text(" ");
+  blank_line.end();
+  records::WriteStatement heading(results_unit, "(A17)");
+  heading.text("DISTANCE TO SITE:");
+  heading.end();
 }
 
 void write_distance_line(int i) {
-  records::write_begin(results_unit, "(A9,I1,A1,1X,I3)");
-  put_text("STATION #");
-  records::write_int(i);
-  put_text(":");
-  records::write_int(StationTable(i).distance);
-  records::write_end();
+  records::WriteStatement write(results_unit, "(A9,I1,A1,1X,I3)");
+  write.text("STATION #");
+  write.integer(i);
+  write.text(":");
+  write.integer(StationTable(i).distance);
+  write.end();
 }
 
 void configure_station(int i) {
@@ -109,11 +106,11 @@ void configure_station(int i) {
   name_station_files(i);
   require_station_files(station);
   write_station_line(i);
-  connect_or_stop(station.spell_unit, station.spell_file.view(), Status::old);
-  connect_or_stop(station.day_unit, station.day_file.view(), Status::old);
-  connect_or_stop(station.index_unit, station.index_file.view(), Status::old);
-  read_int_record(station.spell_unit, "(/,9X,I9,/)", station.entry_count);
-  read_int_record(station.index_unit, "(/,9X,I9,/)", station.day_record_count);
+  connect_or_stop(spell_unit_of(i), station.spell_file.view(), Status::old);
+  connect_or_stop(day_unit_of(i), station.day_file.view(), Status::old);
+  connect_or_stop(index_unit_of(i), station.index_file.view(), Status::old);
+  read_int_record(spell_unit_of(i), "(/,9X,I9,/)", station.entry_count);
+  read_int_record(index_unit_of(i), "(/,9X,I9,/)", station.day_record_count);
 }
 
 }  // namespace

@@ -9,8 +9,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "generator/diagnostics.h"
 #include "generator/shared.h"
-#include "records/diagnostics.h"
+#include "records/run_end.h"
 
 namespace raingen {
 
@@ -102,8 +103,10 @@ void take_seed_from_environment() {
   if (text == nullptr || *text == '\0') return;
   const std::optional<std::int32_t> seed = parse_seed_text(text);
   if (!seed) {
-    records::diagnostic_line(std::string("RAINGEN_SEED is not a 32-bit integer: '") + text + "'");
-    std::exit(1);
+    diagnostic_line(std::string("RAINGEN_SEED is not a 32-bit integer: '") + text + "'");
+    records::RunEnd refused;
+    refused.kind = records::RunEnd::Kind::refused;
+    records::finish_run(refused);
   }
   SeedSetting.given = true;
   SeedSetting.value = *seed;

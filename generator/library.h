@@ -31,8 +31,8 @@ std::int32_t clock_seed(const ClockReading& clock);
 std::optional<std::int32_t> parse_seed_text(std::string_view text);
 
 // Start-up check of RAINGEN_SEED, before any file is touched: unset or empty leaves the clock
-// seed; a valid value is kept in SeedSetting; anything else writes its diagnostic line and ends
-// the process with exit status 1.
+// seed; a valid value is kept in SeedSetting; anything else writes its diagnostic line and
+// ends the run refused (exit status 1, nothing more shown).
 void take_seed_from_environment();
 
 }  // namespace raingen

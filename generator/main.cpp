@@ -44,17 +44,17 @@ void build_station_series(int s) {
 void write_table_heading() {
   write_list_directed(results_unit, " ");
   write_list_directed(results_unit, " ");
-  records::write_begin(results_unit, "(A12,A9)");
-  put_text("TIME(MIN)");
-  put_text("RAINFALL");
-  records::write_end();
+  records::WriteStatement write(results_unit, "(A12,A9)");
+  write.text("TIME(MIN)");
+  write.text("RAINFALL");
+  write.end();
 }
 
 void write_row(int unit, std::int32_t minutes, float rainfall) {
-  records::write_begin(unit, "(I12,F9.3)");
-  records::write_int(minutes);
-  records::write_real(rainfall);
-  records::write_end();
+  records::WriteStatement write(unit, "(I12,F9.3)");
+  write.integer(minutes);
+  write.real(rainfall);
+  write.end();
 }
 
 // Each row goes to the results file and then to SOURCE.OUT, so both grow in step.

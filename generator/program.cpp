@@ -1,5 +1,5 @@
-// The program's entry: the start-up checks, then the run driver, whose every end is carried out
-// by the record layer (exit status 0 after a normal end, 1 after a stop or an error report).
+// The program's entry: the run, whose every end is carried out by the record layer (exit status
+// 0 after a normal end, 1 after a stop, an error report or a refused RAINGEN_SEED).
 #include "generator/library.h"
 #include "generator/shared.h"
 #include "records/connections.h"
@@ -9,6 +9,5 @@ int main(int argc, char** argv) {
   // Before anything else, so that a bad seed leaves every file as it was.
   raingen::take_seed_from_environment();
   records::set_command_line(argc, argv);
-  records::install_float_traps();
   records::run_program(raingen::run_driver);
 }

@@ -1,6 +1,6 @@
 // The record statements that the generator's routines make again and again, written once: a
-// text item, a list-directed record of one text (every console message is one), and a read of
-// one record into one value.
+// list-directed record of one text (every console message is one), and a read of one record
+// into one value.
 #pragma once
 
 #include <cstdint>
@@ -13,16 +13,11 @@
 
 namespace raingen {
 
-// One character item of the write statement in progress.
-inline void put_text(std::string_view text) {
-  records::write_text(text.data(), static_cast<int>(text.size()));
-}
-
 // One list-directed record holding text, to a unit or to the console.
 inline void write_list_directed(int unit, std::string_view text) {
-  records::write_begin(unit, nullptr);
-  put_text(text);
-  records::write_end();
+  records::WriteStatement write(unit, nullptr);
+  write.text(text);
+  write.end();
 }
 
 inline void console_record(std::string_view text) {
@@ -31,15 +26,15 @@ inline void console_record(std::string_view text) {
 
 template <int Length>
 void read_text_record(int unit, const char* field_list, FixedText<Length>& value) {
-  records::read_begin(unit, field_list);
-  records::read_text(value.data(), Length);
-  records::read_end();
+  records::ReadStatement read(unit, field_list);
+  read.text(value.data(), Length);
+  read.end();
 }
 
 inline void read_int_record(int unit, const char* field_list, std::int32_t& value) {
-  records::read_begin(unit, field_list);
-  records::read_int(value);
-  records::read_end();
+  records::ReadStatement read(unit, field_list);
+  read.integer(value);
+  read.end();
 }
 
 }  // namespace raingen

@@ -26,20 +26,17 @@ void read_index_line(int unit, const char* field_list) {
 }
 
 void read_day_line(int unit, int c) {
-  records::read_begin(unit, "(29X,96(1X,F5.2),8X)");
-  for (int j = 1; j <= intervals_per_day; ++j) records::read_real(DayPattern(c, j));
-  records::read_end();
+  records::ReadStatement read(unit, "(29X,96(1X,F5.2),8X)");
+  for (int j = 1; j <= intervals_per_day; ++j) read.real(DayPattern(c, j));
+  read.end();
 }
 
 std::int64_t position_of(int unit) { return records::read_position(records::unit_for_read(unit)); }
 
-// Reads on in step from the last known record to the drawn one. The last known day is read
-// once more first, so that a fault on the way leaves DayPattern as a reread from the start
-// would: holding the day before the faulty line.
+// Reads on in step from the last known record to the drawn one.
 void read_on_to(int c, std::int32_t drawn_record, KnownDayLines& known) {
   if (known.count >= 1) {
-    records::seek_unit(day_unit_of(c), known.day_line_start[known.count]);
-    read_day_line(day_unit_of(c), c);
+    records::seek_unit(day_unit_of(c), known.next_day_line);
     records::seek_unit(index_unit_of(c), known.next_index_line);
   }
   while (known.count < drawn_record) {
@@ -48,6 +45,7 @@ void read_on_to(int c, std::int32_t drawn_record, KnownDayLines& known) {
     read_day_line(day_unit_of(c), c);
     known.day_line_start.push_back(day_start);
     known.count += 1;
+    known.next_day_line = position_of(day_unit_of(c));
     known.next_index_line = position_of(index_unit_of(c));
   }
 }

@@ -84,9 +84,6 @@ struct StationRecord {
   FixedText<11> spell_file;  // station_id + "D_3.TXT"
   FixedText<11> day_file;    // station_id + "F_2.TXT"
   FixedText<11> index_file;  // station_id + "F_3.TXT"
-  std::int32_t spell_unit = 0;  // 10*i+1
-  std::int32_t day_unit = 0;    // 10*i+2
-  std::int32_t index_unit = 0;  // 10*i+3
   std::int32_t entry_count = 0;
   std::int32_t day_record_count = 0;
   std::int32_t distance = 0;
@@ -118,6 +115,7 @@ inline std::int32_t generator_state = 0;
 struct KnownDayLines {
   std::int32_t count = 0;
   std::vector<std::int64_t> day_line_start{0};  // [k]: start of day line k; [0] is not used
+  std::int64_t next_day_line = 0;               // start of day line count+1
   std::int64_t next_index_line = 0;             // start of the index line of day count+1
 };
 inline Table<KnownDayLines, Station> DayFilePositions;

@@ -17,13 +17,4 @@ DeviceName device_of(std::string_view name);
 bool find_blank_name(int unit, std::string& name);
 void forget_command_line();
 
-// Gives pending output to the system; false when the write fails (the output is dropped).
-bool write_out(Connection& c);
-void discard_input(Connection& c);
-// Moves the read position of a seekable file to offset, keeping what was read ahead when the
-// offset lies within it; false when the system refuses the move.
-bool move_input(Connection& c, std::int64_t offset);
-// Writes out what is pending and gives the system file back; false when either fails.
-bool release(Connection& c);
-
 }  // namespace records::detail

@@ -1,5 +1,5 @@
 // The table of connections: connecting units to files and devices, first use, existence tests,
-// rewinding and closing.
+// rewinding, closing, and handing a record to the device of its connection.
 #include "records/connections.h"
 
 #include <fcntl.h>
@@ -11,7 +11,9 @@
 
 #include "records/connection_parts.h"
 #include "records/console.h"
-#include "records/run_end.h"
+#include "records/errors.h"
+#include "records/raise.h"
+#include "records/system_io.h"
 
 namespace records {
 namespace {
@@ -175,12 +177,12 @@ Connection& connected_for_use(int unit, Status status, Statement statement) {
 
 }  // namespace
 
-int connect_unit(int unit, std::string_view name, Status status, bool report_failure,
+int connect_unit(int unit, std::string_view name, Status status, bool return_failure,
                  std::string* name_tried) {
   std::string used_name;
   int failure = connect(unit, name, status, used_name);
   if (name_tried) *name_tried = used_name;
-  if (failure && !report_failure) raise_error(failure, Statement::open, used_name);
+  if (failure && !return_failure) raise_error(failure, Statement::open, used_name);
   return failure;
 }
 
@@ -203,7 +205,7 @@ void move_read_position(Connection& c, std::int64_t offset) {
   if (c.seekable) {
     if (!detail::move_input(c, offset)) ok = false;
   } else {
-    detail::discard_input(c);
+    c.input.discard();
   }
   c.write_mode = false;
   if (!ok) raise_error(error::rewind_failed, Statement::rewind, c.name);
@@ -236,14 +238,11 @@ void close_all_units() {
     if (place) close_unit(place->unit);
 }
 
-std::vector<std::string> close_all_units_noting_failures() {
-  std::vector<std::string> failed;
-  for (auto& place : table) {
-    if (!place) continue;
-    std::unique_ptr<Connection> c = std::move(place);
-    if (!detail::release(*c)) failed.push_back(c->name);
-  }
-  return failed;
+int release_all_units(const Connection* failed[]) {
+  int count = 0;
+  for (const auto& place : table)
+    if (place && !detail::release(*place)) failed[count++] = place.get();
+  return count;
 }
 
 Connection* find_unit(int unit) {
@@ -263,6 +262,22 @@ Connection& unit_for_read(int unit) {
 Connection& unit_for_write(int unit) {
   if (unit == console_unit) return console::input_connection();
   return connected_for_use(unit, Status::unknown, Statement::write);
+}
+
+void write_record(Connection& c, std::string_view record) {
+  switch (c.device) {
+    case Device::null: return;
+    case Device::console: console::show_record(record); return;
+    case Device::error_stream: {
+      std::string line(record);
+      line += "\r\n";
+      if (!write_all(c.fd, line)) raise_error(error::write_failed, Statement::write, c.name);
+      return;
+    }
+    case Device::file: break;
+  }
+  if (!detail::add_file_record(c, record))
+    raise_error(error::write_failed, Statement::write, c.name);
 }
 
 void reset_connections() {

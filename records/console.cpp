@@ -2,8 +2,9 @@
 // from standard input through one shared connection.
 #include "records/console.h"
 
-#include "records/connections.h"
-#include "records/run_end.h"
+#include "records/connection.h"
+#include "records/errors.h"
+#include "records/raise.h"
 #include "records/system_io.h"
 
 namespace records::console {
@@ -49,7 +50,6 @@ void show_record(std::string_view record) {
 }
 
 bool line_open() { return open; }
-bool record_shown() { return shown; }
 
 void end_line() {
   if (!open) return;
@@ -69,8 +69,7 @@ bool read_line(std::string& line, std::size_t max_length) {
   bool any = false;
   bool cr_kept = false;  // the last byte was a carriage return that was kept in line
   for (;;) {
-    int byte = c.input_next < c.input_end ? static_cast<unsigned char>(c.input[c.input_next])
-                                          : try_fill_input(c);
+    int byte = c.input.holds_byte() ? c.input.byte() : try_fill_input(c);
     if (byte < 0) return any;
     take_byte(c);
     if (byte == '\n') {
@@ -97,10 +96,9 @@ bool prompt_line(std::string_view prompt, std::string& line, std::size_t max_len
 void reset() {
   shown = false;
   open = false;
-  Connection& input = input_connection();
-  input.input_next = input.input_end = 0;
-  input.input_at_end = false;
-  input.output.clear();
+  Connection& standard_input = input_connection();
+  standard_input.input.discard();
+  standard_input.output.clear();
 }
 
 }  // namespace records::console

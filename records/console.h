@@ -38,9 +38,6 @@ Connection& input_connection();
 // side), and whether a record has been shown is left as it was.
 bool prompt_line(std::string_view prompt, std::string& line, std::size_t max_length);
 
-// True once any record has been shown in this run.
-bool record_shown();
-
 // Back to the state at program start, for tests.
 void reset();
 

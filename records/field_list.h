@@ -10,24 +10,9 @@
 
 #include <cstdint>
 
-namespace records {
+#include "records/errors.h"
 
-namespace error {
-inline constexpr int list_no_open = 6970;         // the text does not begin with "("
-inline constexpr int list_unclosed = 6971;        // the text ends before its closing ")"
-inline constexpr int list_too_deep = 6972;        // more than 16 levels of groups
-inline constexpr int list_unknown_item = 6973;
-inline constexpr int list_width_expected = 6974;  // I or F without a width
-inline constexpr int list_decimals_expected = 6975;  // F without ".d"
-inline constexpr int list_zero_width = 6976;
-inline constexpr int list_zero_count = 6977;
-inline constexpr int list_comma_expected = 6978;
-inline constexpr int list_number_too_large = 6979;  // above 32767
-inline constexpr int list_count_without_item = 6980;
-inline constexpr int list_no_field = 6981;  // items remain and reversion would find no field
-inline constexpr int list_decimals_not_allowed = 6982;
-inline constexpr int list_too_long = 6983;  // more entries than a FieldList holds
-}  // namespace error
+namespace records {
 
 enum class Op : std::uint8_t { field, move, record_break, group_start, group_end, list_end, fail };
 
@@ -72,7 +57,9 @@ struct Walk {
   int position = 0;
   std::int32_t repeats_left = 0;  // of the field at position, 0 when it was not yet reached
   int depth = 0;
-  std::int32_t passes_left[max_group_depth + 1] = {};
+  // [d]: the passes left of the group open at depth d; set when the group starts, so a new
+  // walk need not clear it.
+  std::int32_t passes_left[max_group_depth + 1];
 };
 
 inline void start_walk(Walk& walk, const FieldList& list) {

@@ -1,11 +1,16 @@
-// Floating-point faults end the run with the M report instead of going on with NaN or infinity.
+#include "records/float_traps.h"
+
 #include <fenv.h>
 #include <signal.h>
 
-#include "records/run_end.h"
+#include "records/errors.h"
 
 namespace records {
 namespace {
+
+constexpr int trapped = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+FloatFaultAction action = nullptr;
 
 int number_of(int code) {
   switch (code) {
@@ -17,23 +22,20 @@ int number_of(int code) {
   }
 }
 
-// The fault is synchronous, raised by the program's own arithmetic, so the run can be finished
-// from here; returning would only repeat the faulting instruction.
-void on_fault(int, siginfo_t* info, void*) {
-  fedisableexcept(FE_ALL_EXCEPT);
-  finish_run(RunEnd{RunEnd::Kind::error, 'M', number_of(info->si_code), Statement::math, ""});
-}
+void on_signal(int, siginfo_t* info, void*) { action(number_of(info->si_code)); }
 
 }  // namespace
 
-void install_float_traps() {
-  struct sigaction action {};
-  action.sa_sigaction = on_fault;
-  action.sa_flags = SA_SIGINFO;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGFPE, &action, nullptr);
+bool enable_float_traps(FloatFaultAction on_fault) {
+  action = on_fault;
+  struct sigaction handler {};
+  handler.sa_sigaction = on_signal;
+  handler.sa_flags = SA_SIGINFO;
+  sigemptyset(&handler.sa_mask);
+  if (sigaction(SIGFPE, &handler, nullptr) != 0) return false;
   feclearexcept(FE_ALL_EXCEPT);
-  feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+  if (feenableexcept(trapped) == -1) return false;
+  return (fegetexcept() & trapped) == trapped;
 }
 
 }  // namespace records

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "records/run_end.h"
+#include "records/errors.h"
 
 namespace records {
 namespace {
@@ -149,8 +149,7 @@ double nearest_double(std::string_view digits, std::int64_t power) {
     double v = static_cast<double>(m);  // exact: below 2^53
     return power < 0 ? v / exact_powers[-power] : v * exact_powers[power];
   }
-  static std::string normalised;
-  normalised.assign(digits);
+  std::string normalised(digits);
   normalised += 'e';
   normalised += std::to_string(power);
   double v = 0.0;
@@ -235,9 +234,8 @@ RealResult convert_real(std::string_view text, int decimals, bool zero_dropped) 
   if (d.digits.empty()) return {sign * 0.0f, 0};
 
   // The digits may straddle the decimal point: gather them without it.
-  static std::string gathered;
+  std::string gathered;
   if (d.digits.find('.') != std::string_view::npos) {
-    gathered.clear();
     for (char c : d.digits)
       if (c != '.') gathered += c;
     d.digits = gathered;
@@ -254,24 +252,12 @@ RealResult convert_real(std::string_view text, int decimals, bool zero_dropped) 
   return {sign * static_cast<float>(v), 0};
 }
 
-IntegerResult read_whole_integer(std::string_view field) {
-  std::string chars(field);
-  bool zero_dropped;
-  std::size_t n = collect_whole(chars.data(), chars.size(), 'I', zero_dropped);
-  return convert_integer(std::string_view(chars.data(), n));
-}
-
 RealResult convert_whole_real(char* chars, std::size_t length, int decimals) {
   RealResult plain;
   if (convert_plain_real(std::string_view(chars, length), decimals, true, plain)) return plain;
   bool zero_dropped;
   std::size_t n = collect_whole(chars, length, 'F', zero_dropped);
   return convert_real(std::string_view(chars, n), decimals, zero_dropped);
-}
-
-RealResult read_whole_real(std::string_view field, int decimals) {
-  std::string chars(field);
-  return convert_whole_real(chars.data(), chars.size(), decimals);
 }
 
 }  // namespace records

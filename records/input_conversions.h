@@ -39,8 +39,4 @@ RealResult convert_real(std::string_view text, int decimals, bool zero_dropped =
 // A real field's characters, collected whole (in place) and converted.
 RealResult convert_whole_real(char* chars, std::size_t length, int decimals);
 
-// A field's w characters, collected whole and converted.
-IntegerResult read_whole_integer(std::string_view field);
-RealResult read_whole_real(std::string_view field, int decimals);
-
 }  // namespace records

@@ -1,70 +1,47 @@
-// The ends of a run: the report and stop texts, closing every unit, and the exit status.
+// Carrying out the ends of a run: the report and stop texts, closing every unit, and the exit
+// status.
 #include "records/run_end.h"
 
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
+#include <string_view>
 
 #include "records/connections.h"
 #include "records/console.h"
+#include "records/float_traps.h"
 #include "records/system_io.h"
 
 namespace records {
 namespace {
 
-struct Message {
-  int number;
-  std::string_view text;
-};
+// A report formatted in place, without allocating, so that a signal handler can build one. File
+// names are at most 259 characters, so the room is never short.
+class ReportText {
+ public:
+  void add(std::string_view text) {
+    for (char ch : text)
+      if (size_ < sizeof bytes_) bytes_[size_++] = ch;
+  }
+  void add(char ch) { add(std::string_view(&ch, 1)); }
+  // As printf's "%04d".
+  void add_number(int number) {
+    unsigned magnitude = number < 0 ? 0u - static_cast<unsigned>(number) : static_cast<unsigned>(number);
+    char digits[12];
+    int n = 0;
+    do {
+      digits[n++] = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude != 0);
+    if (number < 0) add('-');
+    for (int pad = (number < 0 ? 3 : 4) - n; pad > 0; --pad) add('0');
+    while (n > 0) add(digits[--n]);
+  }
+  std::string_view view() const { return {bytes_, size_}; }
 
-constexpr Message messages[] = {
-    {error::integer_overflow, "integer overflow"},
-    {error::invalid_integer, "invalid integer"},
-    {error::real_overflow, "real overflow"},
-    {error::invalid_real, "invalid real"},
-    {error::single_overflow, "real beyond single precision"},
-    {error::text_item_numeric_field, "text item met by a numeric field"},
-    {error::real_item_integer_field, "real item met by an integer field"},
-    {error::integer_item_real_field, "integer item met by a real field"},
-    {error::numeric_item_text_field, "numeric item met by a text field"},
-    {error::numeric_item_list_directed, "numeric item in list-directed output"},
-    {error::based_second_hash, "second '#' in based integer"},
-    {error::based_bad_radix, "radix of based integer outside 2 to 36"},
-    {error::file_not_found, "file not found"},
-    {error::open_refused, "file cannot be opened"},
-    {error::connected_elsewhere, "file already connected to another unit"},
-    {error::too_many_connections, "too many files connected"},
-    {error::no_file_name, "no file name given: console input ended"},
-    {error::unit_out_of_range, "unit number out of range"},
-    {error::read_failed, "read failed"},
-    {error::end_of_file, "end of file"},
-    {error::write_failed, "write failed"},
-    {error::close_failed, "close failed"},
-    {error::rewind_failed, "rewind failed"},
-    {6970, "field list does not begin with '('"},
-    {6971, "field list ends before its closing ')'"},
-    {6972, "field list has groups nested more than 16 levels"},
-    {6973, "unknown item in field list"},
-    {6974, "field width expected"},
-    {6975, "'.d' expected after the width of an F field"},
-    {6976, "field width of zero"},
-    {6977, "repeat count of zero"},
-    {6978, "',' expected in field list"},
-    {6979, "number too large in field list"},
-    {6980, "repeat count without an item"},
-    {6981, "field list has no field for the item"},
-    {6982, "decimals not allowed for this item"},
-};
-
-// Numbers of the field-list range that no routine gives yet still get a text.
-constexpr int first_field_list_error = 6970;
-constexpr int last_field_list_error = 6992;
-
-constexpr Message math_messages[] = {
-    {error::math_invalid, "invalid floating-point operation"},
-    {error::math_division_by_zero, "floating-point division by zero"},
-    {error::math_overflow, "floating-point overflow"},
+ private:
+  char bytes_[1024];
+  std::size_t size_ = 0;
 };
 
 std::string_view context_of(Statement statement) {
@@ -74,111 +51,91 @@ std::string_view context_of(Statement statement) {
     case Statement::open: return ": OPEN(";
     case Statement::close: return ": CLOSE(";
     case Statement::rewind: return ": REWIND(";
-    case Statement::inquire: return ": INQUIRE(";
     case Statement::math: return ": MATH";
   }
   return "";
 }
 
-std::string four_digits(int number) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%04d", number);
-  return digits;
-}
-
-bool finishing = false;
-
-}  // namespace
-
-std::string_view error_message(int number) {
-  for (const Message& m : messages)
-    if (m.number == number) return m.text;
-  if (number >= first_field_list_error && number <= last_field_list_error)
-    return "malformed field list";
-  return "";
-}
-
-namespace {
-std::string_view math_message(int number) {
-  for (const Message& m : math_messages)
-    if (m.number == number) return m.text;
-  return "";
-}
-}  // namespace
-
-std::string error_report(const RunEnd& end) {
-  std::string report = "\r\nrun-time error ";
-  report += end.letter;
-  report += four_digits(end.number);
-  if (end.letter == 'M' || end.statement == Statement::math) {
-    report += ": MATH\r\n- ";
-    report += math_message(end.number);
-    report += "\r\n";
+ReportText format_report(char letter, int number, Statement statement,
+                         std::string_view file_name) {
+  ReportText report;
+  report.add("\r\nrun-time error ");
+  report.add(letter);
+  report.add_number(number);
+  std::string_view message = error_message(number);
+  if (letter == 'M' || statement == Statement::math) {
+    report.add(": MATH\r\n- ");
+    report.add(message);
+    report.add("\r\n");
     return report;
   }
-  std::string_view message = error_message(end.number);
-  report += context_of(end.statement);
-  report += end.file_name;
-  report += ")\r\n";
-  if (!message.empty()) report += "- ";
-  report += message;
-  report += "\r\n";
+  report.add(context_of(statement));
+  report.add(file_name);
+  report.add(")\r\n");
+  if (!message.empty()) report.add("- ");
+  report.add(message);
+  report.add("\r\n");
   return report;
 }
 
-void stop_run() { throw RunEnd{RunEnd::Kind::stop, 'F', 0, Statement::read, ""}; }
-
-void raise_error(int number, Statement statement, std::string_view file_name) {
-  throw RunEnd{RunEnd::Kind::error, 'F', number, statement, std::string(file_name)};
-}
-
-namespace {
-
-// The report of a failure met while finishing; when the run ends with an error, that error's
-// report stays the only one.
-void report_late_failure(const RunEnd& end, int number, Statement statement,
-                         std::string_view file_name) {
-  if (end.kind == RunEnd::Kind::error) return;
-  write_all(2, error_report({RunEnd::Kind::error, 'F', number, statement, std::string(file_name)}));
-}
-
-}  // namespace
-
-void finish_run(const RunEnd& end) {
-  if (finishing) _exit(1);  // a failure while finishing: what could be written is written
-  finishing = true;
-  bool ok = true;
+// The one place where a run ends. An error end shows its report, a stop the stop text; then
+// every unit is closed, the console's open line ended, and the process exits. A failure met on
+// the way is reported unless the end already is an error, whose report stays the only one.
+[[noreturn]] void finish(RunEnd::Kind kind, std::string_view report) {
+  const bool error_end = kind == RunEnd::Kind::error;
+  bool ok = kind == RunEnd::Kind::normal;
   bool console_ok = true;
-  if (end.kind == RunEnd::Kind::error) {
-    write_all(2, error_report(end));
-    ok = false;
-  } else if (end.kind == RunEnd::Kind::stop) {
+  if (error_end) {
+    write_all(2, report);
+  } else if (kind == RunEnd::Kind::stop) {
     if (console::line_open()) console_ok = write_all(1, "\r\n");
     console_ok = write_all(1, "Stop - Program terminated.\r\n") && console_ok;
-    ok = false;
   }
-  for (const std::string& name : close_all_units_noting_failures()) {
-    report_late_failure(end, error::close_failed, Statement::close, name);
+  const Connection* failed[max_connections];
+  const int failures = release_all_units(failed);
+  for (int k = 0; k < failures; ++k) {
+    if (!error_end)
+      write_all(2, format_report('F', error::close_failed, Statement::close, failed[k]->name).view());
     ok = false;
   }
   if (console::line_open()) console_ok = write_all(1, "\r\n") && console_ok;
   if (!console_ok) {
-    report_late_failure(end, error::write_failed, Statement::write, "CON");
+    if (!error_end) write_all(2, format_report('F', error::write_failed, Statement::write, "CON").view());
     ok = false;
   }
   _exit(ok ? 0 : 1);
 }
 
-void run_program(void (*body)()) {
+// The fault is synchronous, raised by the program's own arithmetic, never inside a record
+// operation, so the buffers that finish writes out are whole.
+void end_by_float_fault(int number) {
+  finish(RunEnd::Kind::error, format_report('M', number, Statement::math, "").view());
+}
+
+}  // namespace
+
+std::string error_report(const RunEnd& end) {
+  return std::string(format_report(end.letter, end.number, end.statement, end.file_name).view());
+}
+
+void finish_run(const RunEnd& end) {
+  finish(end.kind, format_report(end.letter, end.number, end.statement, end.file_name).view());
+}
+
+bool install_float_traps() { return enable_float_traps(end_by_float_fault); }
+
+void run_program(void (*body)(), bool (*install_traps)()) {
   // A closed standard output must end the run with a report, not kill it silently.
   std::signal(SIGPIPE, SIG_IGN);
-  install_float_traps();
+  if (!install_traps())
+    finish(RunEnd::Kind::error,
+           format_report('M', error::math_traps_unavailable, Statement::math, "").view());
   try {
     body();
   } catch (const RunEnd& end) {
     finish_run(end);
   }
-  finish_run(RunEnd{});
+  finish(RunEnd::Kind::normal, "");
 }
 
 }  // namespace records

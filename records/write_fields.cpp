@@ -2,12 +2,10 @@
 // list-directed; each ended record goes to the connection whole.
 #include "records/write_fields.h"
 
-#include <string>
-
 #include "records/connections.h"
-#include "records/field_list.h"
+#include "records/errors.h"
 #include "records/output_conversions.h"
-#include "records/run_end.h"
+#include "records/raise.h"
 
 namespace records {
 namespace {
@@ -16,114 +14,90 @@ constexpr std::size_t list_directed_width = 79;
 // Longer records come only from absurd column skips; they end the statement as a failed write.
 constexpr std::size_t longest_record = std::size_t{1} << 24;
 
-// The one write statement in progress. Its strings keep their storage from statement to
-// statement, so a statement allocates nothing once they have grown.
-struct WriteStatement {
-  Connection* c = nullptr;
-  bool list_directed = false;
-  FieldList list;
-  Walk walk;
-  std::string record;
-  std::size_t pending = 0;  // blanks from column skips, written before the next field
-  std::string text;         // list-directed: the items, concatenated
+}  // namespace
 
-  // Records already ended have been written; the unfinished one is dropped.
-  [[noreturn]] void fail(int number) {
-    record.clear();
-    text.clear();
-    raise_error(number, Statement::write, c->name);
+WriteStatement::WriteStatement(int unit, const char* field_list, int length)
+    : c_(unit_for_write(unit)), record_(c_.statements.record()) {
+  record_.clear();
+  list_directed_ = field_list == nullptr;
+  if (!list_directed_) start_walk(walk_, c_.statements.field_list(field_list, length));
+}
+
+// Records already ended have been written; the unfinished one is dropped.
+void WriteStatement::fail(int number) {
+  record_.clear();
+  items_.clear();
+  raise_error(number, Statement::write, c_.name);
+}
+
+void WriteStatement::end_record() {
+  write_record(c_, record_);
+  record_.clear();
+  pending_ = 0;
+}
+
+// Walks to the field of the next item and writes the pending blanks before it.
+const Entry& WriteStatement::next_field() {
+  const Entry& f = *walk_to_field(walk_, *this, true);
+  if (record_.size() + pending_ + static_cast<std::size_t>(f.width) > longest_record)
+    fail(error::write_failed);
+  record_.append(pending_, ' ');
+  pending_ = 0;
+  return f;
+}
+
+void WriteStatement::integer(std::int32_t item) {
+  if (list_directed_) fail(error::numeric_item_list_directed);
+  const Entry& f = next_field();
+  if (f.letter == 'A') fail(error::numeric_item_text_field);
+  if (f.letter == 'F') fail(error::integer_item_real_field);
+  put_integer_field(record_, item, f.width);
+}
+
+void WriteStatement::real(float item) {
+  if (list_directed_) fail(error::numeric_item_list_directed);
+  const Entry& f = next_field();
+  if (f.letter == 'A') fail(error::numeric_item_text_field);
+  if (f.letter == 'I') fail(error::real_item_integer_field);
+  put_real_field(record_, item, f.width, f.decimals);
+}
+
+void WriteStatement::text(std::string_view item) {
+  if (list_directed_) {
+    if (items_.size() + item.size() > longest_record) fail(error::write_failed);
+    items_ += item;
+    return;
   }
+  const Entry& f = next_field();
+  if (f.letter != 'A') fail(error::text_item_numeric_field);
+  put_text_field(record_, item, f.width);
+}
 
-  void move(std::int32_t columns) { pending += static_cast<std::size_t>(columns); }
-
-  void record_break() { end_record(); }
-
-  void end_record() {
-    write_record(*c, record);
-    record.clear();
-    pending = 0;
-  }
-
-  // Walks to the field of the next item and writes the pending blanks before it.
-  const Entry& next_field() {
-    const Entry& f = *walk_to_field(walk, *this, true);
-    if (record.size() + pending + static_cast<std::size_t>(f.width) > longest_record)
-      fail(error::write_failed);
-    record.append(pending, ' ');
-    pending = 0;
-    return f;
-  }
-};
-
-WriteStatement statement;
+void WriteStatement::text(const char* item, int length) {
+  text(std::string_view(item, length > 0 ? static_cast<std::size_t>(length) : 0));
+}
 
 // A list-directed record: a blank, then the text in pieces of 79, and a blank record after a
 // text that fills its last piece exactly.
-void write_list_directed(WriteStatement& s) {
-  std::string_view rest = s.text;
+void WriteStatement::write_list_directed() {
+  std::string_view rest = items_;
   do {
     std::string_view piece = rest.substr(0, list_directed_width);
     rest.remove_prefix(piece.size());
-    s.record = ' ';
-    s.record += piece;
-    s.end_record();
+    record_ = ' ';
+    record_ += piece;
+    end_record();
     if (rest.empty() && piece.size() == list_directed_width) {
-      s.record = ' ';
-      s.end_record();
+      record_ = ' ';
+      end_record();
     }
   } while (!rest.empty());
 }
 
-}  // namespace
-
-void write_begin(int unit, const char* field_list, int length) {
-  WriteStatement& s = statement;
-  s.c = &unit_for_write(unit);
-  s.record.clear();
-  s.text.clear();
-  s.pending = 0;
-  s.list_directed = field_list == nullptr;
-  if (s.list_directed) return;
-  compile_field_list(field_list, length, s.list);
-  start_walk(s.walk, s.list);
-}
-
-void write_int(std::int32_t item) {
-  WriteStatement& s = statement;
-  if (s.list_directed) s.fail(error::numeric_item_list_directed);
-  const Entry& f = s.next_field();
-  if (f.letter == 'A') s.fail(error::numeric_item_text_field);
-  if (f.letter == 'F') s.fail(error::integer_item_real_field);
-  put_integer_field(s.record, item, f.width);
-}
-
-void write_real(float item) {
-  WriteStatement& s = statement;
-  if (s.list_directed) s.fail(error::numeric_item_list_directed);
-  const Entry& f = s.next_field();
-  if (f.letter == 'A') s.fail(error::numeric_item_text_field);
-  if (f.letter == 'I') s.fail(error::real_item_integer_field);
-  put_real_field(s.record, item, f.width, f.decimals);
-}
-
-void write_text(const char* item, int length) {
-  WriteStatement& s = statement;
-  std::string_view text(item, length > 0 ? static_cast<std::size_t>(length) : 0);
-  if (s.list_directed) {
-    if (s.text.size() + text.size() > longest_record) s.fail(error::write_failed);
-    s.text += text;
-    return;
-  }
-  const Entry& f = s.next_field();
-  if (f.letter != 'A') s.fail(error::text_item_numeric_field);
-  put_text_field(s.record, text, f.width);
-}
-
-void write_end() {
-  WriteStatement& s = statement;
-  if (s.list_directed) return write_list_directed(s);
-  walk_to_field(s.walk, s, false);
-  s.end_record();
+void WriteStatement::end() {
+  if (list_directed_) return write_list_directed();
+  walk_to_field(walk_, *this, false);
+  end_record();
 }
 
 }  // namespace records

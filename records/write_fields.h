@@ -1,21 +1,57 @@
 // Write statements: one or more records written to a unit (or the console) through a field
 // list, or list-directed when the field list is nullptr.
 //
-//   write_begin(100, "(I12,F9.3)");  write_int(t);  write_real(v);  write_end();
+//   WriteStatement write(100, "(I12,F9.3)");  write.integer(t);  write.real(v);  write.end();
 //
-// Nothing reaches the unit before write_end; any failure ends the run with the report of the
-// statement (write) naming the file.
+// Nothing reaches the unit before end; any failure ends the run with the report of the
+// statement (write) naming the file. A statement is a value of its caller; the record it builds
+// is kept in its connection's storage, so that statements allocate nothing once it has grown.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "records/field_list.h"
 
 namespace records {
 
-// field_list nullptr: list-directed. length -1: the text runs to its terminating NUL.
-void write_begin(int unit, const char* field_list, int length = -1);
-void write_int(std::int32_t item);
-void write_real(float item);
-void write_text(const char* item, int length);  // copied at once; a negative length counts as 0
-void write_end();
+struct Connection;
+
+class WriteStatement {
+ public:
+  // field_list nullptr: list-directed. length -1: the text runs to its terminating NUL.
+  WriteStatement(int unit, const char* field_list, int length = -1);
+  WriteStatement(const WriteStatement&) = delete;
+  WriteStatement& operator=(const WriteStatement&) = delete;
+
+  void integer(std::int32_t item);
+  void real(float item);
+  void text(std::string_view item);              // copied at once
+  void text(const char* item, int length);       // a negative length counts as 0
+  // Converts what remains of the field list, ends the last record and writes it.
+  void end();
+
+ private:
+  template <typename Actions>
+  friend const Entry* walk_to_field(Walk& walk, Actions& actions, bool item_waiting);
+
+  // The walk's actions.
+  void move(std::int32_t columns) { pending_ += static_cast<std::size_t>(columns); }
+  void record_break() { end_record(); }
+  [[noreturn]] void fail(int number);
+
+  void end_record();
+  const Entry& next_field();
+  void write_list_directed();
+
+  Connection& c_;
+  std::string& record_;      // the record being built, in the connection's storage
+  bool list_directed_ = false;
+  Walk walk_;
+  std::size_t pending_ = 0;  // blanks from column skips, written before the next field
+  std::string items_;        // list-directed: the items, concatenated
+};
 
 }  // namespace records

@@ -47,15 +47,15 @@ void configure_and_probe() {
   for (int s = 1; s <= 3; ++s) {
     float entry = 0, first_value = 0;
     std::int32_t index = 0;
-    records::read_begin(spell_unit_of(s), "(9X,F9.4)");
-    records::read_real(entry);
-    records::read_end();
-    records::read_begin(index_unit_of(s), "(I9)");
-    records::read_int(index);
-    records::read_end();
-    records::read_begin(day_unit_of(s), "(29X,F6.2)");
-    records::read_real(first_value);
-    records::read_end();
+    records::ReadStatement spell(spell_unit_of(s), "(9X,F9.4)");
+    spell.real(entry);
+    spell.end();
+    records::ReadStatement day_index(index_unit_of(s), "(I9)");
+    day_index.integer(index);
+    day_index.end();
+    records::ReadStatement day(day_unit_of(s), "(29X,F6.2)");
+    day.real(first_value);
+    day.end();
     probe(std::to_string(entry) + " " + std::to_string(index) + " " + std::to_string(first_value));
   }
 }

@@ -35,25 +35,25 @@ class ReadFields : public testing::Test {
 
 std::int32_t read_one_int(const char* list) {
   std::int32_t value = -999;
-  records::read_begin(unit, list);
-  records::read_int(value);
-  records::read_end();
+  records::ReadStatement read(unit, list);
+  read.integer(value);
+  read.end();
   return value;
 }
 
 float read_one_real(const char* list) {
   float value = -999.0f;
-  records::read_begin(unit, list);
-  records::read_real(value);
-  records::read_end();
+  records::ReadStatement read(unit, list);
+  read.real(value);
+  read.end();
   return value;
 }
 
 std::string read_one_text(const char* list, int length) {
   std::string value(static_cast<std::size_t>(length), '#');
-  records::read_begin(unit, list);
-  records::read_text(value.data(), length);
-  records::read_end();
+  records::ReadStatement read(unit, list);
+  read.text(value.data(), length);
+  read.end();
   return value;
 }
 
@@ -132,9 +132,9 @@ TEST_F(ReadFields, DayLineGivesNinetySixValues) {
   file(full + shorter);
   for (const std::string* line : {&full, &shorter}) {
     float day[96];
-    records::read_begin(unit, "(29X,96(1X,F5.2),8X)");
-    for (float& v : day) records::read_real(v);
-    records::read_end();
+    records::ReadStatement read(unit, "(29X,96(1X,F5.2),8X)");
+    for (float& v : day) read.real(v);
+    read.end();
     for (int k = 1; k <= 96; ++k) {
       float expected = line == &full || k <= 10 ? static_cast<float>(k / 4.0) : 0.0f;
       EXPECT_EQ(day[k - 1], expected) << "value " << k;
@@ -186,16 +186,16 @@ TEST_F(ReadFields, CommaEndsAFieldDifferentlyInTheTwoWays) {
   // still spans its 9 columns.
   file("12,345678 99\n 12,345678 99\n");
   std::int32_t a = 0, b = 0;
-  records::read_begin(unit, "(I9,I3)");
-  records::read_int(a);
-  records::read_int(b);
-  records::read_end();
+  records::ReadStatement one_at_a_time(unit, "(I9,I3)");
+  one_at_a_time.integer(a);
+  one_at_a_time.integer(b);
+  one_at_a_time.end();
   EXPECT_EQ(a, 12);
   EXPECT_EQ(b, 345);
-  records::read_begin(unit, "(1X,I9,I3)");
-  records::read_int(a);
-  records::read_int(b);
-  records::read_end();
+  records::ReadStatement whole(unit, "(1X,I9,I3)");
+  whole.integer(a);
+  whole.integer(b);
+  whole.end();
   EXPECT_EQ(a, 12);
   EXPECT_EQ(b, 99);
 }
@@ -316,23 +316,23 @@ TEST_F(ReadFields, LineEndsOfEveryKindReadAlike) {
 TEST_F(ReadFields, AStatementNeedsEveryRecordItPassesOver) {
   file("abc\n");
   std::string value(3, ' ');
-  records::read_begin(unit, "(A3,/)");
-  records::read_text(value.data(), 3);
+  records::ReadStatement read(unit, "(A3,/)");
+  read.text(value.data(), 3);
   EXPECT_EQ(value, "abc");
-  EXPECT_EQ(error_of([] { records::read_end(); }), records::error::end_of_file);
+  EXPECT_EQ(error_of([&] { read.end(); }), records::error::end_of_file);
 }
 
 TEST_F(ReadFields, EmptyLinesAreRecords) {
   file("\n\n\nx\n");
-  records::read_begin(unit, "(/,/)");
-  records::read_end();
+  records::ReadStatement read(unit, "(/,/)");
+  read.end();
   EXPECT_EQ(read_one_text("(A1)", 1), "x");
 }
 
 TEST_F(ReadFields, StatementWithoutItemsPassesOverItsRecords) {
   file("one\ntwo\nthree\n");
-  records::read_begin(unit, "(/)");
-  records::read_end();
+  records::ReadStatement read(unit, "(/)");
+  read.end();
   EXPECT_EQ(read_one_text("(A5)", 5), "three");
 }
 
@@ -344,9 +344,9 @@ TEST_F(ReadFields, EmptyFileHasNoRecord) {
 TEST_F(ReadFields, ReversionStartsANewRecord) {
   file("1 2\n3 4\n5 6\n");
   std::int32_t v[5] = {};
-  records::read_begin(unit, "(I1,1X,I1)");
-  for (std::int32_t& x : v) records::read_int(x);
-  records::read_end();
+  records::ReadStatement read(unit, "(I1,1X,I1)");
+  for (std::int32_t& x : v) read.integer(x);
+  read.end();
   EXPECT_EQ(std::vector<std::int32_t>(v, v + 5), (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
   EXPECT_EQ(error_of([] { read_one_int("(I1)"); }), records::error::end_of_file);
 }
@@ -357,23 +357,23 @@ TEST_F(ReadFields, ItemsMismatchingTheirFields) {
   float real;
   std::int32_t integer;
   EXPECT_EQ(error_of([&] {
-              records::read_begin(unit, "(I2)");
-              records::read_text(text, 2);
+              records::ReadStatement read(unit, "(I2)");
+              read.text(text, 2);
             }),
             records::error::text_item_numeric_field);
   EXPECT_EQ(error_of([&] {
-              records::read_begin(unit, "(I2)");
-              records::read_real(real);
+              records::ReadStatement read(unit, "(I2)");
+              read.real(real);
             }),
             records::error::real_item_integer_field);
   EXPECT_EQ(error_of([&] {
-              records::read_begin(unit, "(F2.0)");
-              records::read_int(integer);
+              records::ReadStatement read(unit, "(F2.0)");
+              read.integer(integer);
             }),
             records::error::integer_item_real_field);
   EXPECT_EQ(error_of([&] {
-              records::read_begin(unit, "(A2)");
-              records::read_int(integer);
+              records::ReadStatement read(unit, "(A2)");
+              read.integer(integer);
             }),
             records::error::numeric_item_text_field);
 }
@@ -382,16 +382,16 @@ TEST_F(ReadFields, MalformedListFailsWhereProcessingReachesIt) {
   file("12345\n12345\n12345\n");
   std::int32_t a = 0;
   // The faulty item comes after the only field: the statement's end reaches it.
-  records::read_begin(unit, "(I2,Q)");
-  records::read_int(a);
+  records::ReadStatement read(unit, "(I2,Q)");
+  read.integer(a);
   EXPECT_EQ(a, 12);
-  EXPECT_EQ(error_of([] { records::read_end(); }), records::error::list_unknown_item);
+  EXPECT_EQ(error_of([&] { read.end(); }), records::error::list_unknown_item);
   EXPECT_EQ(error_of([] { read_one_int("(I2,(3X))(I1)"); }), 0);
   std::int32_t b[2];
   EXPECT_EQ(error_of([&] {
-              records::read_begin(unit, "(I2,(3X))");
-              records::read_int(b[0]);
-              records::read_int(b[1]);
+              records::ReadStatement read(unit, "(I2,(3X))");
+              read.integer(b[0]);
+              read.integer(b[1]);
             }),
             records::error::list_no_field);
 }

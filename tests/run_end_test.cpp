@@ -41,8 +41,6 @@ TEST(ErrorReportTest, LayoutForEachContext) {
        "\r\nrun-time error F6511: CLOSE(a b)\r\n- close failed\r\n"},
       {'F', 6512, Statement::rewind, "X",
        "\r\nrun-time error F6512: REWIND(X)\r\n- rewind failed\r\n"},
-      {'F', 6410, Statement::inquire, "Y",
-       "\r\nrun-time error F6410: INQUIRE(Y)\r\n- file not found\r\n"},
       {'F', 6412, Statement::open, "Z",
        "\r\nrun-time error F6412: OPEN(Z)\r\n- file already connected to another unit\r\n"},
       {'F', 6101, Statement::read, "ABCDF_2.TXT",
@@ -299,6 +297,21 @@ TEST(FloatTrapTest, InvalidAndOverflow) {
   });
   EXPECT_EQ(narrowing.exit_status, 1);
   EXPECT_EQ(narrowing.err, "\r\nrun-time error M6203: MATH\r\n- floating-point overflow\r\n");
+}
+
+// A host that cannot trap would run on with NaN or infinity: the run ends before the body.
+TEST(FloatTrapTest, AHostThatCannotTrapEndsAtOnceWithAReport) {
+  TempDir dir;
+  ChildSetup setup;
+  setup.directory = dir.path();
+  Outcome o = run_in_child(setup, [] {
+    console::reset();
+    reset_connections();
+    run_program([] { console::show_record(" not reached"); }, [] { return false; });
+  });
+  EXPECT_EQ(o.exit_status, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "\r\nrun-time error M6200: MATH\r\n- floating-point faults cannot be trapped\r\n");
 }
 
 TEST(FloatTrapTest, UnderflowAndInexactGoOn) {

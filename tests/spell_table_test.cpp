@@ -34,9 +34,9 @@ void read_and_probe(int shown) {
   for (int k = 0; k <= shown; ++k) entries += value_text(SpellTable(1, k)) + " ";
   probe(entries);
   float next = 0;
-  records::read_begin(spell_unit_of(1), "(9X,F9.4)");
-  records::read_real(next);
-  records::read_end();
+  records::ReadStatement read(spell_unit_of(1), "(9X,F9.4)");
+  read.real(next);
+  read.end();
   probe(value_text(next));
 }
 

@@ -52,13 +52,13 @@ Item F(float v) { return {'F', 0, v}; }
 Item A(const char* t) { return {'A', 0, 0.0f, t}; }
 
 void write_statement(const char* list, const std::vector<Item>& items) {
-  records::write_begin(unit, list);
+  records::WriteStatement write(unit, list);
   for (const Item& item : items) {
-    if (item.kind == 'I') records::write_int(item.integer);
-    if (item.kind == 'F') records::write_real(item.real);
-    if (item.kind == 'A') records::write_text(item.text, static_cast<int>(std::strlen(item.text)));
+    if (item.kind == 'I') write.integer(item.integer);
+    if (item.kind == 'F') write.real(item.real);
+    if (item.kind == 'A') write.text(item.text, static_cast<int>(std::strlen(item.text)));
   }
-  records::write_end();
+  write.end();
 }
 
 template <typename Body>
@@ -141,9 +141,9 @@ TEST_F(WriteFields, RecordsFollowEachOtherWithCrLf) {
 
 TEST_F(WriteFields, ListDirectedRecords) {
   auto list_directed = [](const std::string& text) {
-    records::write_begin(unit, nullptr);
-    records::write_text(text.data(), static_cast<int>(text.size()));
-    records::write_end();
+    records::WriteStatement write(unit, nullptr);
+    write.text(text.data(), static_cast<int>(text.size()));
+    write.end();
   };
   list_directed(" ");
   list_directed(" ");
@@ -160,11 +160,11 @@ TEST_F(WriteFields, ListDirectedRecords) {
 }
 
 TEST_F(WriteFields, ListDirectedItemsFollowWithoutSeparator) {
-  records::write_begin(unit, nullptr);
-  records::write_text("ab", 2);
-  records::write_text("x", -3);  // a negative length counts as 0
-  records::write_text(" cd", 3);
-  records::write_end();
+  records::WriteStatement write(unit, nullptr);
+  write.text("ab", 2);
+  write.text("x", -3);  // a negative length counts as 0
+  write.text(" cd", 3);
+  write.end();
   EXPECT_EQ(written(), " ab cd\r\n");
 }
 
@@ -178,8 +178,8 @@ TEST_F(WriteFields, ItemsMismatchingTheirFields) {
   EXPECT_EQ(error_of([] { write_statement("(A5)", {I(1)}); }),
             records::error::numeric_item_text_field);
   EXPECT_EQ(error_of([] {
-              records::write_begin(unit, nullptr);
-              records::write_int(1);
+              records::WriteStatement write(unit, nullptr);
+              write.integer(1);
             }),
             records::error::numeric_item_list_directed);
   EXPECT_EQ(written(), "");
@@ -210,27 +210,35 @@ TEST_F(WriteFields, HugeColumnSkipsFailInsteadOfFillingMemory) {
 // A whole program: file records and console records, the console line ended at the end.
 void program_body() {
   records::connect_unit(100, "RESULT.TXT", records::Status::unknown, true);
-  records::write_begin(100, "(A29)");
-  records::write_text("SYNTHETIC RAINFALL GENERATION", 29);
-  records::write_end();
-  records::write_begin(records::console_unit, nullptr);
-  records::write_text("Program is Running, Please wait.", 32);
-  records::write_end();
-  records::write_begin(100, nullptr);
-  records::write_text(" ", 1);
-  records::write_end();
-  for (int t = 15; t <= 30; t += 15) {
-    records::write_begin(100, "(I12,F9.3)");
-    records::write_int(t);
-    records::write_real(t == 15 ? 0.254f : 12.5f);
-    records::write_end();
+  {
+    records::WriteStatement write(100, "(A29)");
+    write.text("SYNTHETIC RAINFALL GENERATION", 29);
+    write.end();
   }
-  records::write_begin(records::console_unit, "(A4)");
-  records::write_text("0two", 4);
-  records::write_end();
-  records::write_begin(records::console_unit, "(A6)");
-  records::write_text("+three", 6);
-  records::write_end();
+  {
+    records::WriteStatement write(records::console_unit, nullptr);
+    write.text("Program is Running, Please wait.", 32);
+    write.end();
+  }
+  {
+    records::WriteStatement write(100, nullptr);
+    write.text(" ", 1);
+    write.end();
+  }
+  for (int t = 15; t <= 30; t += 15) {
+    records::WriteStatement write(100, "(I12,F9.3)");
+    write.integer(t);
+    write.real(t == 15 ? 0.254f : 12.5f);
+    write.end();
+  }
+  {
+    records::WriteStatement write(records::console_unit, "(A4)");
+    write.text("0two", 4);
+    write.end();
+  }
+  records::WriteStatement write(records::console_unit, "(A6)");
+  write.text("+three", 6);
+  write.end();
 }
 
 TEST(WriteProgram, FileAndConsoleBytes) {
@@ -252,9 +260,9 @@ TEST(WriteProgram, FileAndConsoleBytes) {
 // multi-record statement, and an empty list-directed text shown as a blank.
 void console_body() {
   auto console = [](const char* list, const char* text) {
-    records::write_begin(records::console_unit, list);
-    records::write_text(text, static_cast<int>(std::strlen(text)));
-    records::write_end();
+    records::WriteStatement write(records::console_unit, list);
+    write.text(text, static_cast<int>(std::strlen(text)));
+    write.end();
   };
   console("(A2)", "0a");
   console("(A2)", "1b");

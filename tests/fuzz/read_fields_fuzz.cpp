@@ -30,21 +30,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (records::connect_unit(7, "in.txt", records::Status::old, true) != 0) std::abort();
     // A few statements in a row, so that record boundaries between statements are exercised.
     for (int statement = 0; statement < 3; ++statement) {
-      records::read_begin(7, field_list.get(), static_cast<int>(text.size()));
+      records::ReadStatement read(7, field_list.get(), static_cast<int>(text.size()));
       for (unsigned char kind : kinds) {
         if (kind % 3 == 0) {
           std::int32_t value;
-          records::read_int(value);
+          read.integer(value);
         } else if (kind % 3 == 1) {
           float value;
-          records::read_real(value);
+          read.real(value);
         } else {
           int length = kind / 3 % 40 + 1;
           std::unique_ptr<char[]> value(new char[length]);
-          records::read_text(value.get(), length);
+          read.text(value.get(), length);
         }
       }
-      records::read_end();
+      read.end();
     }
   } catch (const records::RunEnd&) {
   }

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 namespace {
 
-void write_items(const std::string& items) {
+void write_items(records::WriteStatement& write, const std::string& items) {
   std::size_t at = 0;
   auto take = [&](std::size_t n) {
     std::string piece = items.substr(at, n);
@@ -36,17 +36,17 @@ void write_items(const std::string& items) {
     if (kind % 3 == 0) {
       std::int32_t value;
       std::memcpy(&value, take(4).data(), 4);
-      records::write_int(value);
+      write.integer(value);
     } else if (kind % 3 == 1) {
       float value;
       std::memcpy(&value, take(4).data(), 4);
-      records::write_real(value);
+      write.real(value);
     } else {
       int length = static_cast<unsigned char>(take(1)[0]) % 200;
       std::string text = take(static_cast<std::size_t>(length));
       std::unique_ptr<char[]> copy(new char[text.size() + 1]);
       std::memcpy(copy.get(), text.data(), text.size());
-      records::write_text(copy.get(), static_cast<int>(text.size()));
+      write.text(copy.get(), static_cast<int>(text.size()));
     }
   }
 }
@@ -64,10 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     if (records::connect_unit(8, "out.txt", records::Status::unknown, true) != 0) std::abort();
     for (int statement = 0; statement < 2; ++statement) {
-      records::write_begin(8, list_directed ? nullptr : field_list.get(),
-                           static_cast<int>(text.size()));
-      write_items(parts[1]);
-      records::write_end();
+      records::WriteStatement write(8, list_directed ? nullptr : field_list.get(),
+                                    static_cast<int>(text.size()));
+      write_items(write, parts[1]);
+      write.end();
     }
     records::close_unit(8);
   } catch (const records::RunEnd&) {

@@ -20,15 +20,15 @@ namespace {
 
 void read_index_line(int unit, const char* field_list) {
   std::int32_t unused = 0;
-  records::read_begin(unit, field_list);
-  records::read_int(unused);
-  records::read_end();
+  records::ReadStatement read(unit, field_list);
+  read.integer(unused);
+  read.end();
 }
 
 void read_day_line(int unit, int c) {
-  records::read_begin(unit, "(29X,96(1X,F5.2),8X)");
-  for (int j = 1; j <= intervals_per_day; ++j) records::read_real(DayPattern(c, j));
-  records::read_end();
+  records::ReadStatement read(unit, "(29X,96(1X,F5.2),8X)");
+  for (int j = 1; j <= intervals_per_day; ++j) read.real(DayPattern(c, j));
+  read.end();
 }
 
 }  // namespace

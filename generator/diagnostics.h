@@ -6,8 +6,8 @@
 
 #include <string_view>
 
-namespace records {
+namespace raingen {
 
 void diagnostic_line(std::string_view text);
 
-}  // namespace records
+}  // namespace raingen

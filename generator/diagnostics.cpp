@@ -1,11 +1,11 @@
-#include "records/diagnostics.h"
+#include "generator/diagnostics.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
-namespace records {
+namespace raingen {
 
 void diagnostic_line(std::string_view text) {
   std::string line = "raingen: ";
@@ -22,4 +22,4 @@ void diagnostic_line(std::string_view text) {
   }
 }
 
-}  // namespace records
+}  // namespace raingen

@@ -1,0 +1,114 @@
+// Transfers through a connection's buffers: reading ahead into the input buffer, gathering
+// records in the output buffer, and cutting a file where writing starts.
+#include "records/connection.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "records/errors.h"
+#include "records/raise.h"
+#include "records/system_io.h"
+
+namespace records {
+namespace {
+
+constexpr std::size_t buffer_size = 64 * 1024;
+constexpr std::size_t moved_block_size = 4 * 1024;
+
+// Cuts the file at the position of the next record, where writing starts; the fd then stands
+// there and the input read ahead is forgotten.
+bool cut_at_position(Connection& c) {
+  if (c.access == Access::read_only) return false;
+  if (c.seekable) {
+    off_t at = ::lseek(c.fd, 0, SEEK_CUR);
+    if (at < 0) return false;
+    at -= static_cast<off_t>(c.input.held().size());
+    if (::ftruncate(c.fd, at) != 0 || ::lseek(c.fd, at, SEEK_SET) < 0) return false;
+    c.input.discard(at);
+  } else {
+    c.input.discard();
+  }
+  c.write_mode = true;
+  return true;
+}
+
+}  // namespace
+
+long ReadAhead::refill(int fd) {
+  if (!block_) block_ = std::make_unique<char[]>(buffer_size);
+  next_ = end_ = 0;
+  const std::size_t block = small_block_next_ ? moved_block_size : buffer_size;
+  small_block_next_ = false;
+  long n = read_some(fd, block_.get(), block);
+  if (n > 0) end_ = static_cast<std::size_t>(n);
+  return n;
+}
+
+void ReadAhead::discard(std::int64_t origin) {
+  next_ = end_ = 0;
+  origin_ = origin;
+}
+
+bool ReadAhead::move_within(std::int64_t offset) {
+  if (end_ == 0 || offset < origin_ || offset > origin_ + static_cast<std::int64_t>(end_))
+    return false;
+  next_ = static_cast<std::size_t>(offset - origin_);
+  return true;
+}
+
+namespace detail {
+
+bool write_out(Connection& c) {
+  if (c.output.empty()) return true;
+  bool ok = write_all(c.fd, c.output.bytes());
+  c.output.clear();
+  return ok;
+}
+
+bool move_input(Connection& c, std::int64_t offset) {
+  if (c.input.move_within(offset)) return true;
+  if (::lseek(c.fd, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
+  c.input.moved_to(offset);
+  return true;
+}
+
+bool add_file_record(Connection& c, std::string_view record) {
+  if (!c.write_mode && !cut_at_position(c)) return false;
+  c.output.add_record(record);
+  return c.output.size() < buffer_size || write_out(c);
+}
+
+bool release(Connection& c) {
+  bool ok = write_out(c);
+  if (c.device == Device::file && ::close(c.fd) != 0) ok = false;
+  return ok;
+}
+
+}  // namespace detail
+
+// A read after a write gives the written records to the system first; the next write then cuts
+// the file again at its position.
+int try_fill_input(Connection& c) {
+  if (!detail::write_out(c)) return input_failure;
+  c.write_mode = false;
+  if (c.input.holds_byte()) return c.input.byte();
+  if (c.device == Device::null || c.fd < 0) return end_of_input;
+  if (c.seekable) {
+    // Where this block comes from; written records may have moved the file on since the last.
+    off_t at = ::lseek(c.fd, 0, SEEK_CUR);
+    if (at < 0) return input_failure;
+    c.input.discard(at);
+  }
+  long n = c.input.refill(c.fd);
+  if (n < 0) return input_failure;
+  if (n == 0) return end_of_input;
+  return c.input.byte();
+}
+
+int fill_input(Connection& c) {
+  int byte = try_fill_input(c);
+  if (byte == input_failure) raise_error(error::read_failed, Statement::read, c.name);
+  return byte;
+}
+
+}  // namespace records
