@@ -51,6 +51,7 @@ class WriteStatement {
   bool list_directed_ = false;
   Walk walk_;
   std::size_t pending_ = 0;  // blanks from column skips, written before the next field
+  std::size_t records_ = 0;  // records this statement has ended
   std::string items_;        // list-directed: the items, concatenated
 };
 

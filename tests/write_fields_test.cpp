@@ -207,6 +207,16 @@ TEST_F(WriteFields, HugeColumnSkipsFailInsteadOfFillingMemory) {
   EXPECT_EQ(written(), "a\r\n");
 }
 
+// The list the fuzzer found: with no item, 7321 * 7321 * 321 * 14644 empty records before the
+// statement could end. A statement ends as a failed write after 2^20 records.
+TEST_F(WriteFields, HugeRepeatsOfRecordBreaksFailInsteadOfWritingForEver) {
+  EXPECT_EQ(error_of([] { write_statement("(7321(7321(321(7321(//)//))/A)", {}); }),
+            records::error::write_failed);
+  std::string records;
+  for (int k = 0; k < 1 << 20; ++k) records += "\r\n";
+  EXPECT_EQ(written(), records);
+}
+
 // A whole program: file records and console records, the console line ended at the end.
 void program_body() {
   records::connect_unit(100, "RESULT.TXT", records::Status::unknown, true);
