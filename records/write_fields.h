@@ -39,7 +39,7 @@ class WriteStatement {
 
   // The walk's actions.
   void move(std::int32_t columns) { pending_ += static_cast<std::size_t>(columns); }
-  void record_break() { end_record(); }
+  void record_break();
   [[noreturn]] void fail(int number);
 
   void end_record();
@@ -51,7 +51,7 @@ class WriteStatement {
   bool list_directed_ = false;
   Walk walk_;
   std::size_t pending_ = 0;  // blanks from column skips, written before the next field
-  std::size_t records_ = 0;  // records this statement has ended
+  std::size_t breaks_ = 0;   // records ended by the field list's record breaks
   std::string items_;        // list-directed: the items, concatenated
 };
 
