@@ -11,6 +11,7 @@
 #include "common/output_file.h"
 #include "common/tool_error.h"
 #include "support/child.h"
+#include "support/tool_runs.h"
 
 namespace {
 using testing_support::TempDir;
@@ -103,6 +104,38 @@ TEST(Numbers, WholeTextOnly) {
   EXPECT_FALSE(parse_real("nan"));
   EXPECT_FALSE(parse_real("1,5"));
   EXPECT_EQ(raingen::tools::shortest_text(0.1 + 0.2), "0.30000000000000004");
+}
+
+// Every tool ends its command line the same way: help and version on standard output with
+// status 0, a command line it cannot read as a usage error pointing to --help, nothing written.
+TEST(CommandLine, EveryToolEndsItTheSameWay) {
+  const struct {
+    const char* tool;
+    const char* bad_line_message;
+  } tools[] = {
+      {"raingen-prepare", "The following argument was not expected: --bogus"},
+      {"raingen-export", "--format is required"},
+      {"raingen-report", "--gauge is required"},
+      {"raingen-ensemble", "The following argument was not expected: --bogus"},
+  };
+  for (const auto& [tool, bad_line_message] : tools) {
+    TempDir dir;
+    testing_support::ChildSetup setup;
+    setup.directory = dir.path();
+    const auto version = testing_support::run_tool_program(setup, tool, {"--version"});
+    EXPECT_EQ(version.exit_status, 0) << tool;
+    EXPECT_EQ(version.out, std::string(tool) + " 1.0\n");
+    EXPECT_EQ(version.err, "");
+    const auto help = testing_support::run_tool_program(setup, tool, {"--help"});
+    EXPECT_EQ(help.exit_status, 0) << tool;
+    EXPECT_NE(help.out.find("Exit status: 0"), std::string::npos) << tool;
+    EXPECT_EQ(help.err, "");
+    const auto bad = testing_support::run_tool_program(setup, tool, {"--bogus"});
+    EXPECT_EQ(bad.exit_status, 2) << tool;
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err, std::string(tool) + ": " + bad_line_message + " (see --help)\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0) << tool;
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/command_line.h"
 #include "common/tool_error.h"
 #include "ensemble/child_process.h"
 #include "ensemble/merge_ensembles.h"
@@ -69,13 +70,7 @@ int ensemble_main(int argc, char** argv) {
   for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option}) merge_option->excludes(making);
   app.set_version_flag("--version", "raingen-ensemble 1.0");
   app.footer(rules);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& done) {
-    return app.exit(done);
-  } catch (const CLI::ParseError& error) {
-    throw tools::UsageError(std::string(error.what()) + " (see --help)");
-  }
+  if (const auto done = tools::parse_command_line(app, argc, argv)) return *done;
 
   if (*merge_option) {
     std::vector<std::filesystem::path> files(merge.begin(), merge.end());

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "common/command_line.h"
 #include "common/tool_error.h"
 #include "export/export_run.h"
 #include "export/start_option.h"
@@ -45,13 +46,7 @@ int export_main(int argc, char** argv) {
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
   app.set_version_flag("--version", "raingen-export 1.0");
   app.footer(rules);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& done) {
-    return app.exit(done);
-  } catch (const CLI::ParseError& error) {
-    throw tools::UsageError(std::string(error.what()) + " (see --help)");
-  }
+  if (const auto done = tools::parse_command_line(app, argc, argv)) return *done;
 
   const auto format = exporting::format_named(format_name);
   if (!format) throw tools::UsageError("unknown format '" + format_name + "': " + exporting::format_list);

@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "common/command_line.h"
 #include "common/gauge_arguments.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
@@ -109,17 +110,7 @@ int main(int argc, char** argv) {
     app.add_option("--weighted-site", weighted_site, "ID: prepare the three --gauge records weighted as a site station");
     app.add_option("--gauge", gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
         ->allow_extra_args(false);
-    try {
-      app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-      std::cout << app.help();
-      return 0;
-    } catch (const CLI::CallForVersion&) {
-      std::cout << tool_version << '\n';
-      return 0;
-    } catch (const CLI::ParseError& error) {
-      throw UsageError(error.what());
-    }
+    if (const auto done = raingen::tools::parse_command_line(app, argc, argv)) return *done;
 
     const auto day_options = [&] {
       if (!(min_complete > 0 && min_complete <= 100))

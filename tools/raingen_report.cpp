@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/gauge_arguments.h"
+#include "common/command_line.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "report/make_report.h"
@@ -73,13 +74,7 @@ int report_main(int argc, char** argv) {
     app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])->take_all()->expected(1);
   app.set_version_flag("--version", "raingen-report 1.0");
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& done) {
-    return app.exit(done);
-  } catch (const CLI::ParseError& error) {
-    throw tools::UsageError(std::string(error.what()) + " (see --help)");
-  }
+  if (const auto done = tools::parse_command_line(app, argc, argv)) return *done;
 
   request.dir = dir;
   request.output = output;
