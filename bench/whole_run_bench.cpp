@@ -1,16 +1,19 @@
 // Speed and memory of a whole run with many historical days: 2000 days from three stations of
 // 10,000 day records each, whose spell tables give a wet day about every third day.
 //
-//   build/bench/whole_run_bench [REPETITIONS [DIRECTORY]]
+//   build/bench/whole_run_bench [--without-literal] [REPETITIONS [DIRECTORY]]
 // (3 repetitions by default; medians are reported. With a directory, the data set is made and
-// kept there; 0 repetitions only makes it, e.g. to count instructions of one run with valgrind.)
+// kept there; 0 repetitions only makes it, e.g. to count instructions of one run with valgrind.
+// --without-literal leaves out the literal resampler, which takes minutes.)
 //
 // It compares, in one run of this program:
 // - the program (build/raingen) with its day resampler, which converts each line at most once;
 // - the same program built with the literal resampler, which rereads both station files from
 //   their start for every wet day (build/bench/raingen_literal);
 // - the unavoidable work of a run, done in-process: converting every line of the three F_2 files
-//   once and writing the two output files (2 x 192,000 rows).
+//   once and writing the two output files (2 x 192,000 rows), through the record layer;
+// - the same work written as tight plain C++ (bench/hand_written_floor.cpp): the floor. It must
+//   find the same values and write the same bytes as the record layer does.
 // Both programs run as child processes in a fresh copy-free directory of generated data (made
 // here, not committed), with the same RAINGEN_SEED; their output files must be identical. Peak
 // memory is the child's maximum resident set size.
@@ -26,9 +29,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench/hand_written_floor.h"
 #include "records/connections.h"
 #include "records/read_fields.h"
 #include "records/write_fields.h"
@@ -124,17 +129,27 @@ double own_peak_mib() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+std::string day_file(const fs::path& dir, int s) {
+  return (dir / (std::string(station_ids[s]) + "F_2.TXT")).string();
+}
+
+struct Work {
+  double seconds = 0;
+  std::uint64_t check = 0;  // of every value converted
+};
+
 // What no resampler can avoid: each day line converted once, and the two output files written.
-double unavoidable_work(const fs::path& dir) {
+Work unavoidable_work(const fs::path& dir) {
   const auto start = Clock::now();
   float values[96];
+  std::uint64_t check = 0;
   for (int s = 0; s < 3; ++s) {
-    const std::string name = (dir / (std::string(station_ids[s]) + "F_2.TXT")).string();
-    if (records::connect_unit(12, name, records::Status::old, true) != 0) std::exit(1);
+    if (records::connect_unit(12, day_file(dir, s), records::Status::old, true) != 0) std::exit(1);
     for (int k = 0; k < day_records; ++k) {
       records::ReadStatement read(12, "(29X,96(1X,F5.2),8X)");
       for (float& v : values) read.real(v);
       read.end();
+      for (int j = 0; j < 96; ++j) check += bench::value_check(values[j], j);
     }
     records::close_unit(12);
   }
@@ -152,7 +167,21 @@ double unavoidable_work(const fs::path& dir) {
       }
   records::close_unit(100);
   records::close_unit(900);
-  return std::chrono::duration<double>(Clock::now() - start).count();
+  return {std::chrono::duration<double>(Clock::now() - start).count(), check};
+}
+
+Work floor_work(const fs::path& dir) {
+  const auto start = Clock::now();
+  const std::uint64_t check = bench::hand_written_floor(
+      {day_file(dir, 0), day_file(dir, 1), day_file(dir, 2)}, day_count,
+      (dir / "FLOOR1.OUT").string(), (dir / "FLOOR2.OUT").string());
+  return {std::chrono::duration<double>(Clock::now() - start).count(), check};
+}
+
+bool same_file(const fs::path& a, const fs::path& b) {
+  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+  return std::equal(std::istreambuf_iterator<char>(x), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
 }
 
 double median(std::vector<double> xs) {
@@ -164,40 +193,60 @@ double median(std::vector<double> xs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int repetitions = argc > 1 ? std::max(0, std::atoi(argv[1])) : 3;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const auto option = std::find(args.begin(), args.end(), "--without-literal");
+  const bool with_literal = option == args.end();
+  if (!with_literal) args.erase(option);
+  const int repetitions = !args.empty() ? std::max(0, std::atoi(args[0].c_str())) : 3;
   char pattern[] = "/tmp/raingen-whole-run-XXXXXX";
-  const bool keep = argc > 2;
-  if (keep) fs::create_directories(argv[2]);
+  const bool keep = args.size() > 1;
+  if (keep) fs::create_directories(args[1]);
   else if (!mkdtemp(pattern)) return 1;
-  const fs::path dir = keep ? fs::path(argv[2]) : fs::path(pattern);
+  const fs::path dir = keep ? fs::path(args[1]) : fs::path(pattern);
   write_data(dir);
   malloc_trim(0);  // the data set's memory back to the system: a forked child would count it
   if (repetitions == 0) return 0;  // the data set only
 
-  std::vector<double> fast, literal, work, fast_peak, literal_peak;
+  std::vector<double> fast, literal, work, floors, fast_peak, literal_peak;
 
   for (int rep = 0; rep < repetitions; ++rep) {
     ChildRun f = run_program(RAINGEN_PROGRAM, dir);
     fast.push_back(f.seconds);
     fast_peak.push_back(f.peak_mib);
     const std::uint64_t fast_output = output_digest(dir);
-    ChildRun l = run_program(RAINGEN_LITERAL_PROGRAM, dir);
-    literal.push_back(l.seconds);
-    literal_peak.push_back(l.peak_mib);
-    const std::uint64_t literal_output = output_digest(dir);
-    if (fast_output != literal_output) {
-      std::fprintf(stderr, "the two resamplers wrote different files\n");
+    ChildRun l;
+    if (with_literal) {
+      l = run_program(RAINGEN_LITERAL_PROGRAM, dir);
+      literal.push_back(l.seconds);
+      literal_peak.push_back(l.peak_mib);
+      if (output_digest(dir) != fast_output) {
+        std::fprintf(stderr, "the two resamplers wrote different files\n");
+        return 1;
+      }
+    }
+    const Work through_records = unavoidable_work(dir);
+    const Work by_hand = floor_work(dir);
+    if (through_records.check != by_hand.check || !same_file(dir / "WORK1.OUT", dir / "FLOOR1.OUT") ||
+        !same_file(dir / "WORK2.OUT", dir / "FLOOR2.OUT")) {
+      std::fprintf(stderr, "the hand-written floor did not do the record layer's work\n");
       return 1;
     }
-    work.push_back(unavoidable_work(dir));
-    std::printf("repetition %d: program %.3f s, literal %.3f s, unavoidable work %.3f s\n", rep + 1,
-                f.seconds, l.seconds, work.back());
+    work.push_back(through_records.seconds);
+    floors.push_back(by_hand.seconds);
+    std::printf("repetition %d: program %.3f s, literal %.3f s, unavoidable work %.3f s, "
+                "hand-written floor %.3f s\n",
+                rep + 1, f.seconds, l.seconds, work.back(), floors.back());
   }
-  const double f = median(fast), l = median(literal), w = median(work);
-  std::printf("\nmedians of %d: program %.3f s (peak %.1f MiB), literal %.3f s (peak %.1f MiB), "
-              "unavoidable work %.3f s\n",
-              repetitions, f, median(fast_peak), l, median(literal_peak), w);
-  std::printf("literal / program: %.1f times\nprogram / unavoidable work: %.2f\n", l / f, f / w);
+  const double f = median(fast), w = median(work), h = median(floors);
+  std::printf("\nmedians of %d: program %.3f s (peak %.1f MiB), unavoidable work %.3f s, "
+              "hand-written floor %.3f s\n",
+              repetitions, f, median(fast_peak), w, h);
+  if (with_literal)
+    std::printf("literal %.3f s (peak %.1f MiB), literal / program: %.1f times\n", median(literal),
+                median(literal_peak), median(literal) / f);
+  std::printf("program / unavoidable work: %.2f\n", f / w);
+  std::printf("unavoidable work / hand-written floor: %.2f\nprogram / hand-written floor: %.2f\n",
+              w / h, f / h);
   std::printf("(peak of this benchmark process itself: %.1f MiB, a bound on what a child counts "
               "before it starts the program)\n", own_peak_mib());
   std::error_code ignored;
