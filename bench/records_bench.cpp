@@ -1,6 +1,6 @@
 // Speed of the record statements on files: historical day lines read with
-// "(29X,96(1X,F5.2),8X)" and result rows written with "(I12,F9.3)", both in records per second
-// (items_per_second).
+// "(29X,96(1X,F5.2),8X)" (as the program reads them, and item by item) and result rows written
+// with "(I12,F9.3)", all in records per second (items_per_second).
 //
 //   build-release/bench/records_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only
 #include <benchmark/benchmark.h>
@@ -57,6 +57,9 @@ const std::string& day_file() {
   return name;
 }
 
+// The program reads a day line's values with one call (reals); item_by_item presents them one
+// at a time, as any other statement does.
+template <bool item_by_item>
 void read_day_lines(benchmark::State& state) {
   records::reset_connections();
   if (records::connect_unit(day_unit, day_file(), records::Status::old, true) != 0) std::abort();
@@ -66,7 +69,11 @@ void read_day_lines(benchmark::State& state) {
   try {
     for (auto _ : state) {
       records::ReadStatement read(day_unit, "(29X,96(1X,F5.2),8X)");
-      for (float& v : day) read.real(v);
+      if (item_by_item) {
+        for (float& v : day) read.real(v);
+      } else {
+        read.reals(day, 96);
+      }
       read.end();
       sum += day[95];
       if (++line == day_lines) {
@@ -81,7 +88,8 @@ void read_day_lines(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
   records::reset_connections();
 }
-BENCHMARK(read_day_lines);
+BENCHMARK(read_day_lines<false>)->Name("read_day_lines");
+BENCHMARK(read_day_lines<true>)->Name("read_day_lines_item_by_item");
 
 void write_rows(benchmark::State& state) {
   records::reset_connections();

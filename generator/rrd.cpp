@@ -9,6 +9,7 @@
 // the index line of a day before its day record, and line 1 of the index on every draw. Lines
 // that earlier draws have converted are not converted again: the drawn line is read directly
 // when it is known, and otherwise reading goes on from the last known line.
+#include <algorithm>
 #include <cmath>
 
 #include "generator/record_helpers.h"
@@ -27,7 +28,7 @@ void read_index_line(int unit, const char* field_list) {
 
 void read_day_line(int unit, int c) {
   records::ReadStatement read(unit, "(29X,96(1X,F5.2),8X)");
-  for (int j = 1; j <= intervals_per_day; ++j) read.real(DayPattern(c, j));
+  read.reals(&DayPattern(c, 1), intervals_per_day, &DayPattern(c, 2) - &DayPattern(c, 1));
   read.end();
 }
 
@@ -39,6 +40,11 @@ void read_on_to(int c, std::int32_t drawn_record, KnownDayLines& known) {
     records::seek_unit(day_unit_of(c), known.next_day_line);
     records::seek_unit(index_unit_of(c), known.next_index_line);
   }
+  // Room for the positions of every record the count promises, taken at once: growing by
+  // doubling would touch about twice the memory.
+  const auto room = static_cast<std::size_t>(
+      std::max(drawn_record, std::min(StationTable(c).day_record_count, std::int32_t{1} << 20)) + 1);
+  if (known.day_line_start.capacity() < room) known.day_line_start.reserve(room);
   while (known.count < drawn_record) {
     read_index_line(index_unit_of(c), "(I9)");
     const std::int64_t day_start = position_of(day_unit_of(c));

@@ -94,7 +94,7 @@ class Compiler {
       }
       if (c == '/') {
         in_.take();
-        if (!add({Op::record_break})) return;
+        if (!add({.op = Op::record_break})) return;
         need_separator = false;
         after_slash_ = true;
         continue;
@@ -123,7 +123,7 @@ class Compiler {
       in_.take();
       if (count == 0) return fail(error::list_zero_count);
       if (in_.peek() == '.') return fail(error::list_decimals_not_allowed);
-      return add({Op::move, 0, count});
+      return add({.op = Op::move, .count = count});
     }
     if (counted && count == 0 && (c == 'I' || c == 'F' || c == 'A' || c == '('))
       return fail(error::list_zero_count);
@@ -143,7 +143,7 @@ class Compiler {
   }
 
   bool field(char letter, std::int32_t count) {
-    Entry e{Op::field, letter, count};
+    Entry e{.op = Op::field, .letter = letter, .count = count};
     if (in_.digit_next()) {
       e.width = in_.number();
       if (e.width < 0) return fail(error::list_number_too_large);
@@ -167,7 +167,7 @@ class Compiler {
     if (depth_ == max_group_depth) return fail(error::list_too_deep);
     if (depth_ == 0) reversion_ = list_.size;
     starts_[depth_++] = list_.size;
-    return add({Op::group_start, 0, count});
+    return add({.op = Op::group_start, .count = count});
   }
 
   // A group holding nothing but column skips becomes one column skip, so that no count, however
@@ -185,16 +185,22 @@ class Compiler {
       if (columns > longest_move) columns = longest_move;
       list_.size = start;
       if (columns == 0) return true;
-      return add({Op::move, 0, static_cast<std::int32_t>(columns)});
+      return add({.op = Op::move, .count = static_cast<std::int32_t>(columns)});
     }
-    return add({Op::group_end, 0, start});
+    Entry end{.op = Op::group_end, .count = start};
+    const Entry* body = &list_.entries[start + 1];
+    const int body_size = list_.size - start - 1;
+    const Entry& last = list_.entries[list_.size - 1];
+    end.run = last.op == Op::field && last.count == 1 &&
+              (body_size == 1 || (body_size == 2 && body->op == Op::move));
+    return add(end);
   }
 
   void list_end() {
     bool field_after = false;
     for (int i = reversion_; i < list_.size; ++i)
       if (list_.entries[i].op == Op::field) field_after = true;
-    add({Op::list_end, 0, reversion_, field_after ? 1 : 0});
+    add({.op = Op::list_end, .count = reversion_, .width = field_after ? 1 : 0});
   }
 
   bool add(const Entry& e) {
@@ -205,7 +211,7 @@ class Compiler {
   }
 
   bool fail(int number) {
-    list_.entries[list_.size++] = Entry{Op::fail, 0, number};
+    list_.entries[list_.size++] = Entry{.op = Op::fail, .count = number};
     return false;
   }
 
@@ -221,14 +227,6 @@ class Compiler {
 
 namespace {
 
-// Compiling looks at nothing after the balancing ")", so a text that begins with the
-// remembered characters compiles to the same entries. Texts that end in an error are not
-// remembered: where an error entry stops the compiler depends on what follows.
-bool same_as_remembered(const Source& source, const char* text, const FieldList& list) {
-  const auto n = static_cast<std::size_t>(list.text_length);
-  return n > 0 && source.length() >= n && std::memcmp(text, list.text, n) == 0;
-}
-
 void remember_text(const Source& source, const char* text, FieldList& list) {
   list.text_length = 0;
   if (source.taken() > static_cast<std::size_t>(max_remembered_text)) return;
@@ -241,8 +239,8 @@ void remember_text(const Source& source, const char* text, FieldList& list) {
 }  // namespace
 
 void compile_field_list(const char* text, int length, FieldList& list) {
+  if (compiled_from(text, length, list)) return;
   Source source(text, length);
-  if (same_as_remembered(source, text, list)) return;
   Compiler(source, list).run();
   remember_text(source, text, list);
 }

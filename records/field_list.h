@@ -8,7 +8,9 @@
 // skips, record breaks, groups and format reversion through the statement's own actions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "records/errors.h"
 
@@ -21,13 +23,16 @@ enum class Op : std::uint8_t { field, move, record_break, group_start, group_end
 //                decimals
 //   move:        count = columns to the right
 //   group_start: count = passes
-//   group_end:   count = index of its group_start
+//   group_end:   count = index of its group_start; run = the group is a run of identical
+//                fields: its body is one data field without a repeat count, alone or after one
+//                column skip, so that a statement may take pass after pass without walking
 //   list_end:    count = reversion point (an index); width = 1 when a data field lies between
 //                the reversion point and the list end
 //   fail:        count = error number
 struct Entry {
   Op op = Op::fail;
   char letter = 0;
+  bool run = false;
   std::int32_t count = 0;
   std::int32_t width = 0;
   std::int32_t decimals = 0;
@@ -50,6 +55,18 @@ struct FieldList {
 // length -1: the text runs to its terminating NUL. A text equal to the one the list was last
 // compiled from is not compiled again.
 void compile_field_list(const char* text, int length, FieldList& list);
+
+// Whether the list was compiled from this text (up to its balancing ")"), so that compiling it
+// again would give the same entries. Texts that ended in an error are not remembered: where an
+// error entry stops the compiler depends on what follows. A remembered text holds no NUL (a NUL
+// ends a text in error), so strncmp, which stops at the NUL of a shorter text, tells a text
+// that runs to its NUL.
+inline bool compiled_from(const char* text, int length, const FieldList& list) {
+  const auto n = static_cast<std::size_t>(list.text_length);
+  if (n == 0) return false;
+  if (length < 0) return std::strncmp(text, list.text, n) == 0;
+  return static_cast<std::size_t>(length) >= n && std::memcmp(text, list.text, n) == 0;
+}
 
 // Where a statement stands in its compiled list.
 struct Walk {
@@ -114,6 +131,23 @@ const Entry* walk_to_field(Walk& walk, Actions& actions, bool item_waiting) {
         actions.fail(e.count);
     }
   }
+}
+
+// The walk with an item waiting, and without one, as a statement makes them: a lone field at
+// the position (repeat count 1) is taken, and a list end reached, without the loop.
+template <typename Actions>
+inline const Entry* next_field_of(Walk& walk, Actions& actions) {
+  const Entry& e = walk.list->entries[walk.position];
+  if (e.op == Op::field && e.count == 1) {  // so no repeat of it is under way
+    ++walk.position;
+    return &e;
+  }
+  return walk_to_field(walk, actions, true);
+}
+
+template <typename Actions>
+inline void walk_to_end(Walk& walk, Actions& actions) {
+  if (walk.list->entries[walk.position].op != Op::list_end) walk_to_field(walk, actions, false);
 }
 
 }  // namespace records

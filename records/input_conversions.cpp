@@ -157,38 +157,45 @@ double nearest_double(std::string_view digits, std::int64_t power) {
   return v;
 }
 
-// The common case in one pass: an optional sign, digits and at most one point, no exponent,
-// a mantissa below 2^53 and at most 22 decimals, so that one division by an exact power of ten
-// is correctly rounded. False when the text is anything else, for the full parse. Blanks and
-// tabs are passed over when skip_blanks is set, as whole collection drops them.
-bool convert_plain_real(std::string_view text, int decimals, bool skip_blanks,
-                        RealResult& result) {
-  const char* at = text.data();
-  const char* end = at + text.size();
-  if (skip_blanks)
-    while (at < end && (*at == ' ' || *at == '\t')) ++at;
-  bool negative = false;
-  if (at < end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+// The common case in one pass: an optional sign before the first digit or point, digits and at
+// most one point, no exponent, a mantissa below 2^53 and at most 22 decimals, so that one
+// division by an exact power of ten is correctly rounded. False when the text is anything else,
+// for the full parse. Blanks and tabs are passed over when skip_blanks is set, as whole
+// collection drops them. Width: the length when it is fixed (then at most 15 characters, so the
+// mantissa needs no checks), 0 for any length.
+template <std::size_t Width>
+bool plain_real(const char* at, std::size_t length, int decimals, bool skip_blanks, float& value) {
+  static_assert(Width <= 15);
+  const std::size_t n = Width != 0 ? Width : length;
   std::int64_t mantissa = 0;
   int digits = 0, point_at = -1;  // point_at: digits before the point
-  for (; at < end; ++at) {
-    unsigned digit = static_cast<unsigned char>(*at) - static_cast<unsigned>('0');
+  bool negative = false, started = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = at[i];
+    const unsigned digit = static_cast<unsigned char>(c) - static_cast<unsigned>('0');
     if (digit < 10) {
-      if (++digits > 18) return false;
+      if (Width == 0 && digits == 18) return false;
       mantissa = mantissa * 10 + digit;
-    } else if (*at == '.' && point_at < 0) {
+      ++digits;
+      started = true;
+    } else if (skip_blanks && (c == ' ' || c == '\t')) {
+    } else if (c == '.' && point_at < 0) {
       point_at = digits;
-    } else if (!skip_blanks || (*at != ' ' && *at != '\t')) {
+      started = true;
+    } else if ((c == '+' || c == '-') && !started) {
+      negative = c == '-';
+      started = true;
+    } else {
       return false;
     }
   }
-  if (digits == 0 || mantissa >= (std::int64_t{1} << 53)) return false;
-  int power = point_at >= 0 ? digits - point_at : decimals;
+  if (digits == 0 || (Width == 0 && mantissa >= (std::int64_t{1} << 53))) return false;
+  const int power = point_at >= 0 ? digits - point_at : decimals;
   if (power > 22) return false;
   float magnitude = 0.0f;
   if (mantissa != 0)  // the double is below 10^18: no float overflow
     magnitude = static_cast<float>(static_cast<double>(mantissa) / exact_powers[power]);
-  result = {negative ? -magnitude : magnitude, 0};
+  value = negative ? -magnitude : magnitude;
   return true;
 }
 
@@ -224,10 +231,85 @@ IntegerResult convert_integer(std::string_view text) {
   return signed_value(negative, magnitude);
 }
 
+namespace {
+
+// The shape an Fw.d field has when it was written as Fw.d: blanks and digits, then the point in
+// its place with d digits after it. Read without classifying each character; false for any
+// other text, which plain_real then takes. Decimals: d when it is fixed (the loops unroll),
+// -1 for d given as decimals.
+template <std::size_t Width, int Decimals>
+[[gnu::always_inline]] inline bool written_as_field(const char* at, int decimals, float& value) {
+  if constexpr (Decimals >= 0) decimals = Decimals;
+  if (decimals < 0 || static_cast<std::size_t>(decimals) >= Width) return false;
+  const std::size_t point = Width - 1 - static_cast<std::size_t>(decimals);
+  if (at[point] != '.') return false;
+  std::uint64_t mantissa = 0;
+  bool digit_seen = false;
+#pragma GCC unroll 16
+  for (std::size_t i = 0; i < point; ++i) {  // blanks pass, as whole collection drops them
+    const unsigned digit = static_cast<unsigned char>(at[i]) - static_cast<unsigned>('0');
+    if (digit <= 9) {
+      mantissa = mantissa * 10 + digit;
+      digit_seen = true;
+    } else if (at[i] != ' ') {
+      return false;
+    }
+  }
+#pragma GCC unroll 16
+  for (std::size_t i = point + 1; i < Width; ++i) {
+    const unsigned digit = static_cast<unsigned char>(at[i]) - static_cast<unsigned>('0');
+    if (digit > 9) return false;
+    mantissa = mantissa * 10 + digit;
+  }
+  if (decimals == 0 && !digit_seen) return false;  // no digit at all
+  value = static_cast<float>(static_cast<double>(mantissa) / exact_powers[decimals]);
+  return true;
+}
+
+template <std::size_t Width, int Decimals = -1>
+std::size_t plain_fields(const char* first, std::size_t step, std::size_t width, int decimals,
+                         std::size_t count, float* items, std::ptrdiff_t stride) {
+  std::size_t k = 0;
+  for (; k < count; ++k) {
+    const char* field = first + k * step;
+    float& item = items[static_cast<std::ptrdiff_t>(k) * stride];
+    if constexpr (Width != 0)
+      if (written_as_field<Width, Decimals>(field, decimals, item)) continue;
+    if (!plain_real<Width>(field, width, decimals, true, item)) break;
+  }
+  return k;
+}
+
+}  // namespace
+
+bool convert_plain_field(const char* chars, std::size_t width, int decimals, float& value) {
+  return convert_plain_fields(chars, width, width, decimals, 1, &value, 1) == 1;
+}
+
+std::size_t convert_plain_fields(const char* first, std::size_t step, std::size_t width,
+                                 int decimals, std::size_t count, float* items,
+                                 std::ptrdiff_t stride) {
+  // The program's F fields, F5.2 and F9.4, unrolled.
+  if (width == 5 && decimals == 2)
+    return plain_fields<5, 2>(first, step, width, decimals, count, items, stride);
+  if (width == 9 && decimals == 4)
+    return plain_fields<9, 4>(first, step, width, decimals, count, items, stride);
+  switch (width) {
+    case 5: return plain_fields<5>(first, step, width, decimals, count, items, stride);
+    case 9: return plain_fields<9>(first, step, width, decimals, count, items, stride);
+    default: return plain_fields<0>(first, step, width, decimals, count, items, stride);
+  }
+}
+
 RealResult convert_real(std::string_view text, int decimals, bool zero_dropped) {
   if (text.empty()) return {0.0f, 0};
   RealResult plain;
-  if (convert_plain_real(text, decimals, false, plain)) return plain;
+  if (plain_real<0>(text.data(), text.size(), decimals, false, plain.value)) return plain;
+  return convert_real_by_grammar(text, decimals, zero_dropped);
+}
+
+RealResult convert_real_by_grammar(std::string_view text, int decimals, bool zero_dropped) {
+  if (text.empty()) return {0.0f, 0};
   Decimal d;
   if (!parse_real(text, decimals, zero_dropped, d)) return {0.0f, error::invalid_real};
   float sign = d.negative ? -1.0f : 1.0f;
@@ -254,7 +336,7 @@ RealResult convert_real(std::string_view text, int decimals, bool zero_dropped) 
 
 RealResult convert_whole_real(char* chars, std::size_t length, int decimals) {
   RealResult plain;
-  if (convert_plain_real(std::string_view(chars, length), decimals, true, plain)) return plain;
+  if (convert_plain_field(chars, length, decimals, plain.value)) return plain;
   bool zero_dropped;
   std::size_t n = collect_whole(chars, length, 'F', zero_dropped);
   return convert_real(std::string_view(chars, n), decimals, zero_dropped);

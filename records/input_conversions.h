@@ -36,7 +36,23 @@ IntegerResult convert_integer(std::string_view text);
 // Nothing collected is 0.0. zero_dropped: leading zeros were dropped by the collection.
 RealResult convert_real(std::string_view text, int decimals, bool zero_dropped = false);
 
+// The same without the shortcut for plain numbers: the real field's grammar, always.
+RealResult convert_real_by_grammar(std::string_view text, int decimals, bool zero_dropped = false);
+
 // A real field's characters, collected whole (in place) and converted.
 RealResult convert_whole_real(char* chars, std::size_t length, int decimals);
+
+// The common case of a field collected whole, straight from its characters, which stay as they
+// are: blanks and tabs, an optional sign before the first digit or point, digits and at most one
+// point, at least one digit, at most 18 digits. False for anything else; where it gives a value,
+// convert_whole_real gives the same.
+bool convert_plain_field(const char* chars, std::size_t width, int decimals, float& value);
+
+// count fields of the same width, step characters apart from first, converted as
+// convert_plain_field converts them into items[k * stride], up to the first that is not plain.
+// Returns how many were converted.
+std::size_t convert_plain_fields(const char* first, std::size_t step, std::size_t width,
+                                 int decimals, std::size_t count, float* items,
+                                 std::ptrdiff_t stride);
 
 }  // namespace records

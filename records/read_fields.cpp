@@ -74,7 +74,7 @@ void ReadStatement::record_break() {
   record_exists_ = false;
 }
 
-const Entry& ReadStatement::next_field() { return *walk_to_field(walk_, *this, true); }
+const Entry& ReadStatement::next_field() { return *next_field_of(walk_, *this); }
 
 // One character at a time: blanks and tabs pass, a comma ends the field, an integer's leading
 // zeros pass, and a real starting with a sign or point gets its "0".
@@ -135,6 +135,62 @@ void ReadStatement::real(float& item) {
   item = r.value;
 }
 
+void ReadStatement::reals(float* items, int count, std::ptrdiff_t stride) {
+  for (int k = 0; k < count;) {
+    real(items[k * stride]);
+    ++k;
+    k += real_run(items + k * stride, count - k, stride);
+  }
+}
+
+// After a field of a run, the further passes of the run that lie wholly within the record's data
+// held ahead: each pass's column skip and field taken at once and the field converted as real
+// converts it. The walk is left as if each pass had been walked. Returns the items filled.
+int ReadStatement::real_run(float* items, int count, std::ptrdiff_t stride) {
+  const Entry& end = walk_.list->entries[walk_.position];
+  if (count == 0 || !skip_done_ || end.op != Op::group_end || !end.run) return 0;
+  const Entry* body = &walk_.list->entries[end.count + 1];
+  const std::size_t skip = body->op == Op::move ? static_cast<std::size_t>((body++)->count) : 0;
+  const Entry& f = *body;
+  if (f.letter != 'F') return 0;
+  const std::size_t width = static_cast<std::size_t>(f.width);
+  const std::string_view ahead = bytes_ahead(c_);
+  // The record's data ends at its first CR or LF; the search for a CR stops at the LF, so that
+  // a file without CRs is not searched to the end of what is held.
+  std::size_t data = ahead.find('\n');
+  if (data == std::string_view::npos) data = ahead.size();
+  if (const void* cr = std::memchr(ahead.data(), '\r', data))
+    data = static_cast<std::size_t>(static_cast<const char*>(cr) - ahead.data());
+
+  // Passes that end before the data does, leaving the last pass of the group to the walk.
+  std::int32_t& passes_left = walk_.passes_left[walk_.depth];
+  const std::size_t step = skip + width;
+  const std::size_t passes = std::min({static_cast<std::size_t>(count), data / step,
+                                       static_cast<std::size_t>(std::max(passes_left - 1, 0))});
+  std::size_t n = 0;
+  for (;;) {
+    n += convert_plain_fields(ahead.data() + n * step + skip, step, width, f.decimals, passes - n,
+                              items + static_cast<std::ptrdiff_t>(n) * stride, stride);
+    if (n == passes) break;
+    // A field the shortcut does not take: converted as real converts it.
+    std::memcpy(field_, ahead.data() + n * step + skip, width);
+    RealResult r = convert_whole_real(field_, width, f.decimals);
+    ++n;
+    if (r.error != 0) {
+      take_bytes(c_, n * step);
+      passes_left -= static_cast<std::int32_t>(n);
+      fail(r.error);
+    }
+    items[static_cast<std::ptrdiff_t>(n - 1) * stride] = r.value;
+  }
+  if (n > 0) {
+    take_bytes(c_, n * step);
+    passes_left -= static_cast<std::int32_t>(n);
+    record_exists_ = true;
+  }
+  return static_cast<int>(n);
+}
+
 // Aw into a variable of length len: a wider field keeps its last len characters, a narrower one
 // is padded with blanks, and so is whatever the record's end leaves unfilled.
 void ReadStatement::text(char* item, int length) {
@@ -149,7 +205,7 @@ void ReadStatement::text(char* item, int length) {
 }
 
 void ReadStatement::end() {
-  walk_to_field(walk_, *this, false);
+  walk_to_end(walk_, *this);
   record_break();
 }
 

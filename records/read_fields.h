@@ -27,6 +27,10 @@ class ReadStatement {
 
   void integer(std::int32_t& item);
   void real(float& item);
+  // count real items, the k-th at items[k * stride]: the same as count calls of real, each item
+  // stored as soon as it is converted. The passes of a run of identical F fields (see Entry)
+  // that lie within the record's data already read ahead are converted straight from there.
+  void reals(float* items, int count, std::ptrdiff_t stride = 1);
   void text(char* item, int length);
   // Carries the field list to its end and passes over the rest of the record.
   void end();
@@ -45,6 +49,7 @@ class ReadStatement {
   const Entry& next_field();
   std::size_t collect_one_at_a_time(const Entry& f);
   std::size_t collect_numeric(const Entry& f);
+  int real_run(float* items, int count, std::ptrdiff_t stride);
 
   Connection& c_;
   Walk walk_;

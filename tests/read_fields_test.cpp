@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -139,6 +143,74 @@ TEST_F(ReadFields, DayLineGivesNinetySixValues) {
       float expected = line == &full || k <= 10 ? static_cast<float>(k / 4.0) : 0.0f;
       EXPECT_EQ(day[k - 1], expected) << "value " << k;
     }
+  }
+}
+
+// A day line read with its run of F5.2 fields (reals: the passes that lie within the data held
+// are converted at once) and read item by item under the same fields written out one by one (no
+// group, so no run): the same values, errors and positions, over random lines with odd fields,
+// short lines, CRs within the data and a last line without a line end, read in order and then
+// again from random line starts, where blocks are small.
+TEST_F(ReadFields, RunsOfFieldsReadAsFieldByField) {
+  std::mt19937 random(5);
+  const char* odd[] = {"  1 5", "1.5E1", "   - ", "  ,12", " +.5 ", "\t12.5", "abcde", "1.2.3", "  .  "};
+  std::string bytes;
+  for (int line = 0; line < 400; ++line) {
+    std::string text(29, 'x');
+    for (int k = 0, fields = random() % 8 ? 96 : random() % 96; k < fields; ++k) {
+      char value[16];
+      std::snprintf(value, sizeof value, " %5.2f", static_cast<double>(random() % 10000) / 100.0);
+      if (random() % 20) {
+        text += value;
+      } else {
+        text += ' ';
+        text += odd[random() % std::size(odd)];
+      }
+    }
+    if (random() % 10 == 0) text[random() % text.size()] = '\r';
+    bytes += text;
+    bytes += line == 399 ? "" : random() % 2 ? "  end   \r\n" : "\n";
+  }
+  dir.write("a.txt", bytes);
+  dir.write("b.txt", bytes);
+  ASSERT_EQ(records::connect_unit(7, (dir / "a.txt").string(), records::Status::old, true), 0);
+  ASSERT_EQ(records::connect_unit(8, (dir / "b.txt").string(), records::Status::old, true), 0);
+  std::string one_by_one = "(29X,";
+  for (int k = 0; k < 96; ++k) one_by_one += "1X,F5.2,";
+  one_by_one += "8X)";
+  std::vector<std::int64_t> starts;
+  auto read_both = [&] {
+    float run[192], fields[96];
+    std::fill(std::begin(run), std::end(run), -1.0f);
+    std::fill(std::begin(fields), std::end(fields), -1.0f);
+    starts.push_back(records::read_position(records::unit_for_read(7)));
+    int run_error = error_of([&] {
+      records::ReadStatement read(7, "(29X,96(1X,F5.2),8X)");
+      read.reals(run, 96, 2);
+      read.end();
+    });
+    int field_error = error_of([&] {
+      records::ReadStatement read(8, one_by_one.c_str());
+      for (float& v : fields) read.real(v);
+      read.end();
+    });
+    EXPECT_EQ(run_error, field_error);
+    for (int k = 0; k < 96; ++k) {
+      EXPECT_EQ(std::memcmp(&run[2 * k], &fields[k], sizeof(float)), 0) << "value " << k + 1;
+      EXPECT_EQ(run[2 * k + 1], -1.0f);
+    }
+    EXPECT_EQ(records::read_position(records::unit_for_read(7)),
+              records::read_position(records::unit_for_read(8)));
+    return run_error;
+  };
+  while (read_both() != records::error::end_of_file && !HasFailure()) {
+  }
+  EXPECT_GT(starts.size(), 400u);  // errors stop a statement mid-line; the next goes on there
+  for (int n = 0; n < 300 && !HasFailure(); ++n) {
+    const std::int64_t start = starts[random() % (starts.size() - 1)];
+    records::seek_unit(7, start);
+    records::seek_unit(8, start);
+    read_both();
   }
 }
 
