@@ -12,17 +12,12 @@
 namespace records {
 namespace {
 
-constexpr std::size_t buffer_size = 64 * 1024;
-constexpr std::size_t moved_block_size = 4 * 1024;
-
 // Cuts the file at the position of the next record, where writing starts; the fd then stands
 // there and the input read ahead is forgotten.
 bool cut_at_position(Connection& c) {
   if (c.access == Access::read_only) return false;
   if (c.seekable) {
-    off_t at = ::lseek(c.fd, 0, SEEK_CUR);
-    if (at < 0) return false;
-    at -= static_cast<off_t>(c.input.held().size());
+    const auto at = static_cast<off_t>(c.input.position());
     if (::ftruncate(c.fd, at) != 0 || ::lseek(c.fd, at, SEEK_SET) < 0) return false;
     c.input.discard(at);
   } else {
@@ -34,12 +29,14 @@ bool cut_at_position(Connection& c) {
 
 }  // namespace
 
-long ReadAhead::refill(int fd) {
-  if (!block_) block_ = std::make_unique<char[]>(buffer_size);
+long ReadAhead::refill(int fd, bool seekable) {
+  if (!block_) block_ = std::make_unique_for_overwrite<char[]>(transfer_block_size);
+  origin_ = position();
   next_ = end_ = 0;
-  const std::size_t block = small_block_next_ ? moved_block_size : buffer_size;
-  small_block_next_ = false;
-  long n = read_some(fd, block_.get(), block);
+  const std::size_t block = next_block_size_;
+  next_block_size_ = std::min(2 * block, transfer_block_size);
+  long n = seekable ? read_some_at(fd, block_.get(), block, origin_)
+                    : read_some(fd, block_.get(), block);
   if (n > 0) end_ = static_cast<std::size_t>(n);
   return n;
 }
@@ -47,6 +44,11 @@ long ReadAhead::refill(int fd) {
 void ReadAhead::discard(std::int64_t origin) {
   next_ = end_ = 0;
   origin_ = origin;
+}
+
+void ReadAhead::moved_to(std::int64_t offset) {
+  discard(offset);
+  next_block_size_ = first_block_size_after_move;
 }
 
 bool ReadAhead::move_within(std::int64_t offset) {
@@ -58,24 +60,33 @@ bool ReadAhead::move_within(std::int64_t offset) {
 
 namespace detail {
 
+// Pending output exists only while records are written, when nothing is held read ahead: the
+// position moves on with the bytes written.
 bool write_out(Connection& c) {
   if (c.output.empty()) return true;
   bool ok = write_all(c.fd, c.output.bytes());
+  if (ok) c.input.discard(c.input.position() + static_cast<std::int64_t>(c.output.size()));
   c.output.clear();
   return ok;
 }
 
-bool move_input(Connection& c, std::int64_t offset) {
-  if (c.input.move_within(offset)) return true;
-  if (::lseek(c.fd, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
-  c.input.moved_to(offset);
-  return true;
+void move_input(Connection& c, std::int64_t offset) {
+  if (!c.input.move_within(offset)) c.input.moved_to(offset);
 }
 
 bool add_file_record(Connection& c, std::string_view record) {
-  if (!c.write_mode && !cut_at_position(c)) return false;
-  c.output.add_record(record);
-  return c.output.size() < buffer_size || write_out(c);
+  c.output.drop_record();
+  c.output.text().append(record);
+  return end_file_record(c);
+}
+
+bool end_file_record(Connection& c) {
+  if (!c.write_mode && !cut_at_position(c)) {
+    c.output.drop_record();
+    return false;
+  }
+  c.output.end_record();
+  return c.output.size() < transfer_block_size || write_out(c);
 }
 
 bool release(Connection& c) {
@@ -93,13 +104,7 @@ int try_fill_input(Connection& c) {
   c.write_mode = false;
   if (c.input.holds_byte()) return c.input.byte();
   if (c.device == Device::null || c.fd < 0) return end_of_input;
-  if (c.seekable) {
-    // Where this block comes from; written records may have moved the file on since the last.
-    off_t at = ::lseek(c.fd, 0, SEEK_CUR);
-    if (at < 0) return input_failure;
-    c.input.discard(at);
-  }
-  long n = c.input.refill(c.fd);
+  long n = c.input.refill(c.fd, c.seekable);
   if (n < 0) return input_failure;
   if (n == 0) return end_of_input;
   return c.input.byte();

@@ -8,14 +8,16 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "records/field_list.h"
+#include "records/record_text.h"
 
 namespace records {
 
@@ -27,11 +29,18 @@ inline constexpr int console_unit = -32768;
 inline constexpr int end_of_input = -1;   // what peek_byte gives at the end of the file
 inline constexpr int input_failure = -2;  // what try_fill_input gives when the system read fails
 
+// The size of a block read ahead, and of the pending output that is written at once; after a
+// move a block starts at the smaller size and doubles.
+inline constexpr std::size_t transfer_block_size = 64 * 1024;
+inline constexpr std::size_t first_block_size_after_move = 4 * 1024;
+
 enum class Device { file, null, console, error_stream };
 enum class Access { read_write, read_only, write_only };
 
 // Bytes read ahead of a connection's position: block[next .. end), of which block[0] lies at
-// offset origin of a seekable file.
+// offset origin of a seekable file. In a seekable file the position (origin + next) is where
+// the next transfer takes place, whatever the system's file position: blocks are read from it
+// with pread, and while records are written it follows the writes.
 class ReadAhead {
  public:
   bool holds_byte() const { return next_ < end_; }
@@ -40,43 +49,59 @@ class ReadAhead {
   void take(std::size_t n) { next_ += n; }
   std::int64_t position() const { return origin_ + static_cast<std::int64_t>(next_); }
 
-  // Reads the next block from fd into the buffer, its first byte at the origin: the count, 0 at
-  // the end of the file, -1 when the read fails. A block after a move is small.
-  long refill(int fd);
+  // Reads the next block into the buffer: a seekable file's from the position, another's from
+  // where the system stands. The count, 0 at the end of the file, -1 when the read fails.
+  // After a move the blocks start small and grow: a move is usually followed by a line or two.
+  long refill(int fd, bool seekable);
   // Forgets what is held; origin: the offset the next block starts at.
   void discard(std::int64_t origin);
   void discard() { discard(origin_); }
   // Moves the position to offset when the bytes held reach it; false otherwise.
   bool move_within(std::int64_t offset);
-  // After a move the next block is small: a move is usually followed by a line or two.
-  void moved_to(std::int64_t offset) {
-    discard(offset);
-    small_block_next_ = true;
-  }
+  void moved_to(std::int64_t offset);
 
  private:
   std::unique_ptr<char[]> block_;
   std::size_t next_ = 0;
   std::size_t end_ = 0;
   std::int64_t origin_ = 0;
-  bool small_block_next_ = false;
+  std::size_t next_block_size_ = transfer_block_size;
 };
 
-// Records written but not yet given to the system, each ended with CR LF.
+// Records written but not yet given to the system, each ended with CR LF, and after them the
+// record a write statement is building, which becomes pending when it is ended: a file's record
+// is built where it will be written from.
 class PendingOutput {
  public:
-  bool empty() const { return bytes_.empty(); }
-  std::size_t size() const { return bytes_.size(); }
-  std::string_view bytes() const { return {bytes_.data(), bytes_.size()}; }
-  void add_record(std::string_view record) {
-    bytes_.insert(bytes_.end(), record.begin(), record.end());
-    bytes_.push_back('\r');
-    bytes_.push_back('\n');
+  bool empty() const { return pending_ == 0; }
+  std::size_t size() const { return pending_; }
+  std::string_view bytes() const { return text_.view().substr(0, pending_); }
+  // The pending records, then the characters of the record being built. Room for a block and
+  // a page more (the record that fills it) is taken at once: growing by doubling would touch
+  // about three times the memory.
+  RecordText& text() {
+    if (text_.capacity() == 0) text_.reserve(transfer_block_size + 4 * 1024);
+    return text_;
   }
-  void clear() { bytes_.clear(); }  // keeps the storage
+  void end_record() {
+    std::memcpy(text_.extend(2), "\r\n", 2);
+    pending_ = text_.size();
+  }
+  void drop_record() { text_.truncate(pending_); }
+  void add_record(std::string_view record) {
+    drop_record();
+    text_.append(record);
+    end_record();
+  }
+  // The pending records are gone (written, or dropped after a failed write).
+  void clear() {
+    text_.drop_front(pending_);
+    pending_ = 0;
+  }
 
  private:
-  std::vector<char> bytes_;
+  RecordText text_;
+  std::size_t pending_ = 0;
 };
 
 // What statements on a connection keep between them, so that statement after statement reuses
@@ -86,14 +111,14 @@ class StatementStorage {
  public:
   const FieldList& field_list(const char* text, int length) {
     if (!list_) list_ = std::make_unique<FieldList>();
-    compile_field_list(text, length, *list_);
+    if (!compiled_from(text, length, *list_)) compile_field_list(text, length, *list_);
     return *list_;
   }
-  std::string& record() { return record_; }
+  RecordText& record() { return record_; }
 
  private:
   std::unique_ptr<FieldList> list_;
-  std::string record_;
+  RecordText record_;
 };
 
 struct Connection {
@@ -133,11 +158,14 @@ namespace detail {
 // Gives pending output to the system; false when the write fails (the output is dropped).
 bool write_out(Connection& c);
 // Moves the read position of a seekable file to offset, keeping what was read ahead when the
-// offset lies within it; false when the system refuses the move.
-bool move_input(Connection& c, std::int64_t offset);
+// offset lies within it. No system call: the next block is read from there.
+void move_input(Connection& c, std::int64_t offset);
 // Adds a record to a file's pending output, first cutting the file at the write position when
 // the write-mode mark is not set; false when the cut or a write of a full buffer fails.
 bool add_file_record(Connection& c, std::string_view record);
+// The same for the record built in the pending output's text after the pending records; it is
+// dropped when the cut fails.
+bool end_file_record(Connection& c);
 // Writes out what is pending and gives the system file back; false when either fails. Only
 // write(2) and close(2): the end of a run may call it from a signal handler.
 bool release(Connection& c);

@@ -163,16 +163,22 @@ int connect(int unit, std::string_view given, Status status, std::string& name) 
   bool created = t.to_create();
   if (created)
     if (int failure = create_file(name, t)) return failure;
+  detail::recent_units.forget();
   *place = make_connection(unit, name, t, created);
   return 0;
 }
 
 // A unit used by a read or write before any connection: connected with a blank name.
 Connection& connected_for_use(int unit, Status status, Statement statement) {
-  if (auto* place = place_of(unit)) return **place;
-  std::string name;
-  if (int failure = connect(unit, "", status, name)) raise_error(failure, statement, name);
-  return **place_of(unit);
+  if (Connection* c = detail::recent_units.find(unit)) return *c;
+  auto* place = place_of(unit);
+  if (!place) {
+    std::string name;
+    if (int failure = connect(unit, "", status, name)) raise_error(failure, statement, name);
+    place = place_of(unit);
+  }
+  detail::recent_units.note(place->get());
+  return **place;
 }
 
 }  // namespace
@@ -203,7 +209,7 @@ namespace {
 void move_read_position(Connection& c, std::int64_t offset) {
   bool ok = detail::write_out(c);
   if (c.seekable) {
-    if (!detail::move_input(c, offset)) ok = false;
+    detail::move_input(c, offset);
   } else {
     c.input.discard();
   }
@@ -229,6 +235,7 @@ void close_unit(int unit) {
   auto* place = place_of(unit);
   if (!place) return;
   // The place is free before anything can fail, so the end of the run does not try again.
+  detail::recent_units.forget();
   std::unique_ptr<Connection> c = std::move(*place);
   if (!detail::release(*c)) raise_error(error::close_failed, Statement::close, c->name);
 }
@@ -259,10 +266,14 @@ Connection& unit_for_read(int unit) {
   return c;
 }
 
-Connection& unit_for_write(int unit) {
+namespace detail {
+
+Connection& unit_for_write_not_recent(int unit) {
   if (unit == console_unit) return console::input_connection();
   return connected_for_use(unit, Status::unknown, Statement::write);
 }
+
+}  // namespace detail
 
 void write_record(Connection& c, std::string_view record) {
   switch (c.device) {
@@ -281,6 +292,7 @@ void write_record(Connection& c, std::string_view record) {
 }
 
 void reset_connections() {
+  detail::recent_units.forget();
   for (auto& place : table) {
     if (!place) continue;
     std::unique_ptr<Connection> c = std::move(place);

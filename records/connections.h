@@ -44,7 +44,7 @@ void set_command_line(int argc, char** argv);
 // the unit's connection, connected on first use (status "OLD" for a read, default for a write).
 // Prepares the connection for the direction (a read after a write writes out pending output).
 Connection& unit_for_read(int unit);
-Connection& unit_for_write(int unit);
+inline Connection& unit_for_write(int unit);
 // The connection of a unit, or nullptr when it is not connected.
 Connection* find_unit(int unit);
 
@@ -65,5 +65,40 @@ std::string_view trim_name(std::string_view name);
 
 // Back to the state at program start, for tests: closes every unit, forgets the arguments.
 void reset_connections();
+
+namespace detail {
+
+// The connections of the two units used last, so that statement after statement on a unit or
+// two (the rows go to the results file and SOURCE.OUT in turn) finds them without a search.
+// Forgotten whenever a place of the connection table changes; the console is never among them.
+class RecentUnits {
+ public:
+  Connection* find(int unit) const {
+    for (Connection* c : recent_)
+      if (c && c->unit == unit) return c;
+    return nullptr;
+  }
+  void note(Connection* c) {
+    if (recent_[0] != c) {
+      recent_[1] = recent_[0];
+      recent_[0] = c;
+    }
+  }
+  void forget() { recent_[0] = recent_[1] = nullptr; }
+
+ private:
+  Connection* recent_[2] = {};
+};
+
+inline RecentUnits recent_units;
+
+Connection& unit_for_write_not_recent(int unit);
+
+}  // namespace detail
+
+inline Connection& unit_for_write(int unit) {
+  if (Connection* c = detail::recent_units.find(unit)) return *c;
+  return detail::unit_for_write_not_recent(unit);
+}
 
 }  // namespace records

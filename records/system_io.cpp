@@ -27,4 +27,12 @@ long read_some(int fd, char* buffer, std::size_t size) {
   }
 }
 
+long read_some_at(int fd, char* buffer, std::size_t size, std::int64_t offset) {
+  for (;;) {
+    ssize_t n = ::pread(fd, buffer, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    return static_cast<long>(n);
+  }
+}
+
 }  // namespace records

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace records {
@@ -12,5 +13,8 @@ bool write_all(int fd, std::string_view bytes);
 
 // Reads at most size bytes; the count, 0 at the end of the file, -1 on failure.
 long read_some(int fd, char* buffer, std::size_t size);
+
+// The same from the given offset of a seekable file, leaving the file position as it is.
+long read_some_at(int fd, char* buffer, std::size_t size, std::int64_t offset);
 
 }  // namespace records

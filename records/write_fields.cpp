@@ -20,15 +20,26 @@ constexpr std::size_t most_records = std::size_t{1} << 20;
 }  // namespace
 
 WriteStatement::WriteStatement(int unit, const char* field_list, int length)
-    : c_(unit_for_write(unit)), record_(c_.statements.record()) {
-  record_.clear();
+    : c_(unit_for_write(unit)),
+      in_place_(c_.device == Device::file),
+      text_(in_place_ ? c_.output.text() : c_.statements.record()) {
+  drop_record();
   list_directed_ = field_list == nullptr;
   if (!list_directed_) start_walk(walk_, c_.statements.field_list(field_list, length));
 }
 
+void WriteStatement::drop_record() {
+  if (in_place_) {
+    c_.output.drop_record();
+  } else {
+    text_.clear();
+  }
+  record_start_ = text_.size();
+}
+
 // Records already ended have been written; the unfinished one is dropped.
 void WriteStatement::fail(int number) {
-  record_.clear();
+  drop_record();
   items_.clear();
   raise_error(number, Statement::write, c_.name);
 }
@@ -40,17 +51,21 @@ void WriteStatement::fail(int number) {
 }
 
 void WriteStatement::end_record() {
-  write_record(c_, record_);
-  record_.clear();
+  if (in_place_) {
+    if (!detail::end_file_record(c_)) raise_error(error::write_failed, Statement::write, c_.name);
+  } else {
+    write_record(c_, text_.view());
+  }
+  drop_record();  // none is left: it starts the next record
   pending_ = 0;
 }
 
 // Walks to the field of the next item and writes the pending blanks before it.
-const Entry& WriteStatement::next_field() {
-  const Entry& f = *walk_to_field(walk_, *this, true);
-  if (record_.size() + pending_ + static_cast<std::size_t>(f.width) > longest_record)
+[[gnu::always_inline]] inline const Entry& WriteStatement::next_field() {
+  const Entry& f = *next_field_of(walk_, *this);
+  if (text_.size() - record_start_ + pending_ + static_cast<std::size_t>(f.width) > longest_record)
     fail(error::write_failed);
-  record_.append(pending_, ' ');
+  if (pending_ > 0) text_.append(pending_, ' ');
   pending_ = 0;
   return f;
 }
@@ -60,7 +75,7 @@ void WriteStatement::integer(std::int32_t item) {
   const Entry& f = next_field();
   if (f.letter == 'A') fail(error::numeric_item_text_field);
   if (f.letter == 'F') fail(error::integer_item_real_field);
-  put_integer_field(record_, item, f.width);
+  put_integer_field(text_, item, f.width);
 }
 
 void WriteStatement::real(float item) {
@@ -68,7 +83,7 @@ void WriteStatement::real(float item) {
   const Entry& f = next_field();
   if (f.letter == 'A') fail(error::numeric_item_text_field);
   if (f.letter == 'I') fail(error::real_item_integer_field);
-  put_real_field(record_, item, f.width, f.decimals);
+  put_real_field(text_, item, f.width, f.decimals);
 }
 
 void WriteStatement::text(std::string_view item) {
@@ -79,7 +94,7 @@ void WriteStatement::text(std::string_view item) {
   }
   const Entry& f = next_field();
   if (f.letter != 'A') fail(error::text_item_numeric_field);
-  put_text_field(record_, item, f.width);
+  put_text_field(text_, item, f.width);
 }
 
 void WriteStatement::text(const char* item, int length) {
@@ -93,11 +108,11 @@ void WriteStatement::write_list_directed() {
   do {
     std::string_view piece = rest.substr(0, list_directed_width);
     rest.remove_prefix(piece.size());
-    record_ = ' ';
-    record_ += piece;
+    text_.append(" ");
+    text_.append(piece);
     end_record();
     if (rest.empty() && piece.size() == list_directed_width) {
-      record_ = ' ';
+      text_.append(" ");
       end_record();
     }
   } while (!rest.empty());
@@ -105,7 +120,7 @@ void WriteStatement::write_list_directed() {
 
 void WriteStatement::end() {
   if (list_directed_) return write_list_directed();
-  walk_to_field(walk_, *this, false);
+  walk_to_end(walk_, *this);
   end_record();
 }
 

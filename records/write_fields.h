@@ -5,7 +5,8 @@
 //
 // Nothing reaches the unit before end; any failure ends the run with the report of the
 // statement (write) naming the file. A statement is a value of its caller; the record it builds
-// is kept in its connection's storage, so that statements allocate nothing once it has grown.
+// is kept by its connection (a file's right after the records waiting to be written), so that
+// statements allocate nothing once the storage has grown.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include <string_view>
 
 #include "records/field_list.h"
+#include "records/record_text.h"
 
 namespace records {
 
@@ -43,11 +45,16 @@ class WriteStatement {
   [[noreturn]] void fail(int number);
 
   void end_record();
+  void drop_record();
   const Entry& next_field();
   void write_list_directed();
 
   Connection& c_;
-  std::string& record_;      // the record being built, in the connection's storage
+  // A file's record is built in place, after the records pending in its output; another's in
+  // the connection's storage.
+  bool in_place_;
+  RecordText& text_;
+  std::size_t record_start_;  // where the record being built starts in text_
   bool list_directed_ = false;
   Walk walk_;
   std::size_t pending_ = 0;  // blanks from column skips, written before the next field

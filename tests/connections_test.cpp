@@ -9,7 +9,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "records/console.h"
 #include "records/run_end.h"
@@ -450,6 +452,58 @@ TEST_F(ConnectionsTest, FileNoAccessIsRefused) {
   });
   if (!run.cannot_set_up.empty()) GTEST_SKIP() << run.cannot_set_up;
   EXPECT_EQ(run.outcome.exit_status, 0);
+}
+
+// Reads, writes, rewinds and moves back to remembered positions in random order, against a
+// model of the file: a write cuts the file at the position and adds the record there, a read
+// takes a line from the position. Lines up to 70,000 characters cross the blocks read ahead and
+// the output written at once.
+TEST_F(ConnectionsTest, MixedTransfersKeepThePositionAFileModelKeeps) {
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    std::mt19937 random(seed);
+    auto some_line = [&] {
+      const std::size_t length = random() % 10 == 0 ? random() % 70000 : random() % 120;
+      return std::string(length, static_cast<char>('a' + random() % 26));
+    };
+    std::string model;
+    for (int k = 0; k < 200; ++k) model += some_line() + (k % 3 ? "\n" : "\r\n");
+    dir.write("M.TXT", model);
+    ASSERT_EQ(connect_unit(20, path("M.TXT"), Status::old, true), 0);
+    std::size_t at = 0;
+    std::vector<std::int64_t> remembered{0};
+    for (int step = 0; step < 1500 && !HasFailure(); ++step) {
+      switch (random() % 8) {
+        case 0: case 1: case 2: {
+          const std::string record = some_line();
+          write_line(20, record);
+          model.resize(at);
+          model += record + "\r\n";
+          at = model.size();
+          break;
+        }
+        case 3:
+          rewind_unit(20);
+          at = 0;
+          break;
+        case 4: {
+          const std::int64_t offset = remembered[random() % remembered.size()];
+          if (static_cast<std::size_t>(offset) > model.size()) break;
+          seek_unit(20, offset);
+          at = static_cast<std::size_t>(offset);
+          break;
+        }
+        default: {
+          const std::size_t lf = std::min(model.find('\n', at), model.size());
+          ASSERT_EQ(read_line(20), model.substr(at, lf - at)) << "seed " << seed << " step " << step;
+          at = std::min(lf + 1, model.size());
+          ASSERT_EQ(read_position(unit_for_read(20)), static_cast<std::int64_t>(at));
+          remembered.push_back(read_position(unit_for_read(20)));
+        }
+      }
+    }
+    close_unit(20);
+    EXPECT_EQ(dir.read("M.TXT"), model) << "seed " << seed;
+  }
 }
 
 }  // namespace
