@@ -11,9 +11,11 @@
 namespace raingen {
 namespace {
 
+// Interval by interval: the grid keeps the days of an interval together, far from the next
+// interval's, so this order writes a spell's days of each interval side by side.
 void fill_dry_days(int s, int first_day, int last_day) {
-  for (int d = first_day; d <= last_day; ++d)
-    for (int i = 1; i <= intervals_per_day; ++i) StationGrid(s, d, i) = 0.0f;
+  for (int i = 1; i <= intervals_per_day; ++i)
+    for (int d = first_day; d <= last_day; ++d) StationGrid(s, d, i) = 0.0f;
 }
 
 void copy_day_pattern(int s, int day) {
