@@ -51,7 +51,7 @@ float five_columns(const char* p) {
 std::uint64_t convert_day_file(const std::string& name, float* values) {
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) give_up("cannot open", name);
-  auto buffer = std::make_unique<char[]>(2 * block);
+  auto buffer = std::make_unique_for_overwrite<char[]>(2 * block);
   std::size_t held = 0;
   std::uint64_t check = 0;
   for (;;) {
@@ -86,7 +86,7 @@ class BlockWriter {
  public:
   explicit BlockWriter(const std::string& name)
       : name_(name), fd_(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)),
-        buffer_(std::make_unique<char[]>(block)) {
+        buffer_(std::make_unique_for_overwrite<char[]>(block)) {
     if (fd_ < 0) give_up("cannot create", name);
   }
   ~BlockWriter() {
