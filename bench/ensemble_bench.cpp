@@ -5,6 +5,9 @@
 //     the results file and SOURCE.OUT of the run before it);
 //   - the same K runs each in a fresh directory of links to the inputs, removed after the run, as
 //     the ensemble runs them (new files that are deleted before they reach the disk);
+//   - the same K plain runs two at a time, each in its own copy of the run directory: what two
+//     runs side by side can gain on this machine (two cores that share caches and memory, and
+//     other work, rarely give twice one);
 //   - raingen-ensemble --realizations K with --jobs 1 and with --jobs 2;
 //   - peak memory of raingen-ensemble (its own, or its largest run's) for several K.
 //
@@ -101,6 +104,43 @@ double fresh_run(const fs::path& run_dir, const fs::path& scratch, long seed) {
   return cpu;
 }
 
+// Runs seeds 1..k of the program two at a time, each slot in its own copy of the run directory,
+// a new run started as soon as one ends. Returns the wall-clock seconds.
+double plain_runs_side_by_side(const fs::path& run_dir, const fs::path& scratch, long k) {
+  const fs::path slots[2] = {scratch / "a", scratch / "b"};
+  for (const fs::path& slot : slots) fs::create_directories(slot), fs::copy(run_dir, slot);
+  const auto start = Clock::now();
+  pid_t running[2] = {0, 0};
+  long next_seed = 1;
+  for (long ended = 0; ended < k;) {
+    for (int s = 0; s < 2; ++s) {
+      if (running[s] != 0 || next_seed > k) continue;
+      std::fflush(stdout);
+      const long seed = next_seed++;
+      running[s] = fork();
+      if (running[s] == 0) {
+        if (chdir(slots[s].c_str()) != 0 || !freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+          _exit(125);
+        setenv("RAINGEN_SEED", std::to_string(seed).c_str(), 1);
+        execl(RAINGEN_PROGRAM, RAINGEN_PROGRAM, static_cast<char*>(nullptr));
+        _exit(126);
+      }
+    }
+    int status = 0;
+    const pid_t pid = wait(&status);
+    if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::fprintf(stderr, "a plain run side by side ended with status %d\n", status);
+      std::exit(1);
+    }
+    for (pid_t& slot : running)
+      if (slot == pid) slot = 0;
+    ++ended;
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  fs::remove_all(scratch);
+  return seconds;
+}
+
 std::vector<std::string> ensemble(long k, int jobs, const fs::path& output) {
   return {RAINGEN_ENSEMBLE_PROGRAM, "--realizations", std::to_string(k), "--jobs", std::to_string(jobs), "--output",
           output.string()};
@@ -124,7 +164,7 @@ int main(int argc, char** argv) {
   std::printf("load average before: %s\n", load_average().c_str());
   std::printf("%ld realizations of 2000 days on the example, %d repetition(s)\n", k, repetitions);
 
-  std::vector<double> floor, fresh, one, two, floor_cpu, one_cpu, two_cpu;
+  std::vector<double> floor, fresh, pairs, one, two, floor_cpu, one_cpu, two_cpu;
   for (int r = 0; r < repetitions; ++r) {
     auto start = Clock::now();
     double cpu = 0;
@@ -134,26 +174,29 @@ int main(int argc, char** argv) {
     start = Clock::now();
     for (long seed = 1; seed <= k; ++seed) fresh_run(run_dir, dir / "fresh", seed);
     fresh.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    pairs.push_back(plain_runs_side_by_side(run_dir, dir / "pairs", k));
     const ChildRun a = run(ensemble(k, 1, dir / "one.nc"), run_dir);
     const ChildRun b = run(ensemble(k, 2, dir / "two.nc"), run_dir);
     one.push_back(a.seconds);
     one_cpu.push_back(a.cpu_seconds);
     two.push_back(b.seconds);
     two_cpu.push_back(b.cpu_seconds);
-    std::printf("  repetition %d: floor %.2f s, fresh directories %.2f s, --jobs 1 %.2f s, --jobs 2 %.2f s (load %s)\n",
-                r + 1, floor.back(), fresh.back(), one.back(), two.back(), load_average().c_str());
+    std::printf("  repetition %d: floor %.2f s, fresh directories %.2f s, two side by side %.2f s, --jobs 1 %.2f s, "
+                "--jobs 2 %.2f s (load %s)\n",
+                r + 1, floor.back(), fresh.back(), pairs.back(), one.back(), two.back(), load_average().c_str());
   }
-  const double f = median(floor), d = median(fresh), j1 = median(one), j2 = median(two);
+  const double f = median(floor), d = median(fresh), p = median(pairs), j1 = median(one), j2 = median(two);
   std::printf("| work | median | |\n|---|---|---|\n");
   std::printf("| %ld plain runs one after another (the floor) | %.2f s | %.1f ms per run, CPU %.1f ms |\n", k, f,
               1000 * f / k, 1000 * median(floor_cpu) / k);
   std::printf("| the same, each in a fresh directory of links | %.2f s | %.1f ms per run |\n", d, 1000 * d / k);
+  std::printf("| the same, two at a time side by side | %.2f s | %.2f times as fast as one after another |\n", p, f / p);
   std::printf("| raingen-ensemble --jobs 1 | %.2f s | %.2f times the floor (target at most 1.2), %.2f times the fresh "
               "directories; CPU %.1f ms per realization |\n",
               j1, j1 / f, j1 / d, 1000 * median(one_cpu) / k);
-  std::printf("| raingen-ensemble --jobs 2 | %.2f s | %.2f times as fast as --jobs 1 (target at least 1.7); CPU %.1f ms "
-              "per realization |\n",
-              j2, j1 / j2, 1000 * median(two_cpu) / k);
+  std::printf("| raingen-ensemble --jobs 2 | %.2f s | %.2f times as fast as --jobs 1 (target at least 1.7), %.2f times "
+              "the plain runs side by side; CPU %.1f ms per realization |\n",
+              j2, j1 / j2, j2 / p, 1000 * median(two_cpu) / k);
 
   std::printf("peak memory (the ensemble or its largest run), --jobs 2:\n");
   for (long count : {10L, 100L, std::max(k, 300L)})

@@ -1,11 +1,13 @@
-// A realization's SOURCE.OUT taken into the ensemble: every row read and checked by the results
-// table reader, each depth stored as the 32-bit float nearest to the table's three-decimal value.
+// A realization's SOURCE.OUT taken into the ensemble: every row read and checked as the results
+// table reader checks it, each depth stored as the 32-bit float nearest to the table's
+// three-decimal value.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace raingen::ensemble {
 
@@ -14,7 +16,15 @@ namespace raingen::ensemble {
 // halfway between two floats unless the exact value lies there too.
 float depth_as_float(long thousandths);
 
-// Fills depths (one per row) from the table at path. Returns what is wrong when the table does not
+// The table as the program writes it, taken straight from its bytes: exactly depths.size() rows
+// of 21 columns and CR LF, times 15, 30, ... (blanks, then at most 9 digits), depths of blanks,
+// digits, the point in column 18 and three digits. Returns false, depths unfinished, for anything
+// else; a table it takes, the results table reader takes with the same values. It spares the
+// ensemble's own process almost a third of its work per realization.
+bool read_rows_as_written(std::string_view table, std::span<float> depths);
+
+// Fills depths (one per row) from the table at path, through read_rows_as_written when it can,
+// else through the results table reader. Returns what is wrong when the table does not
 // parse or does not hold exactly depths.size() rows ("SOURCE.OUT:LINE: what"), none when it does.
 std::optional<std::string> read_realization_table(const std::filesystem::path& path, std::span<float> depths);
 

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <regex>
 #include <set>
@@ -22,6 +23,7 @@
 #include <tuple>
 #include <vector>
 
+#include "common/tool_error.h"
 #include "ensemble/ensemble_file.h"
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
@@ -403,6 +405,63 @@ TEST(EnsemblePieces, DepthsAreTheFloatsNearestToTheTablesDecimals) {
   }
   // Above, two neighbouring values of the table can share a float.
   EXPECT_EQ(raingen::ensemble::depth_as_float(16384001), raingen::ensemble::depth_as_float(16384002));
+}
+
+// The table read straight from its bytes takes only tables the results reader takes, with the
+// same values: a table as the program writes it and thousands of damaged copies of it.
+TEST(EnsemblePieces, TablesTakenStraightFromTheirBytesReadAsTheReaderReadsThem) {
+  using raingen::ensemble::read_rows_as_written;
+  std::mt19937_64 pick(23);
+  const std::size_t rows = 2 * 96;
+  std::string table;
+  std::vector<float> written;
+  for (std::size_t i = 1; i <= rows; ++i) {
+    const long thousandths = pick() % 3 == 0 ? 0 : static_cast<long>(pick() % (i == 7 ? 100000000 : 30000));
+    char depth[16], row[32];
+    std::snprintf(depth, sizeof depth, "%ld.%03ld", thousandths / 1000, thousandths % 1000);
+    std::snprintf(row, sizeof row, "%12zu%9s\r\n", 15 * i, depth[0] == '0' ? depth + 1 : depth);  // ".069"
+    table += row;
+    written.push_back(raingen::ensemble::depth_as_float(thousandths));
+  }
+  std::vector<float> depths(rows);
+  ASSERT_TRUE(read_rows_as_written(table, depths));
+  EXPECT_EQ(depths, written);
+
+  TempDir dir;
+  const auto through_reader = [&](const std::string& bytes) -> std::optional<std::vector<float>> {
+    write_file(dir / "SOURCE.OUT", bytes);
+    try {
+      raingen::results::ResultsTable reader((dir / "SOURCE.OUT").string());
+      std::vector<float> values;
+      for (raingen::results::TableRow row; reader.next(row);)
+        values.push_back(raingen::ensemble::depth_as_float(row.thousandths));
+      return values;
+    } catch (const raingen::tools::ToolError&) {
+      return std::nullopt;
+    }
+  };
+  const std::string alphabet = " 0123456789.-*\r\nx";
+  int taken = 0, refused = 0;
+  for (int k = 0; k < 4000; ++k) {
+    std::string damaged = table;
+    const std::size_t at = pick() % damaged.size();
+    const char c = alphabet[pick() % alphabet.size()];
+    switch (k % 4) {
+      case 0: damaged.erase(at, 1); break;
+      case 1: damaged.insert(damaged.begin() + static_cast<long>(at), c); break;
+      default: damaged[at] = c;
+    }
+    if (!read_rows_as_written(damaged, depths)) {
+      ++refused;
+      continue;
+    }
+    ++taken;
+    const auto expected = through_reader(damaged);
+    ASSERT_TRUE(expected) << "taken, but the reader refuses the table damaged at byte " << at;
+    ASSERT_EQ(depths, *expected) << "damaged at byte " << at;
+  }
+  EXPECT_GT(taken, 100);  // a digit for a digit, a blank for a leading zero
+  EXPECT_GT(refused, 1000);
 }
 
 TEST(EnsemblePieces, ProgressAndNames) {
