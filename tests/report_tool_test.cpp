@@ -194,6 +194,11 @@ TEST(ReportTool, FailuresLeaveEarlierReportsAsTheyWere) {
       {{"--gauge", "A=" + bad, "--start", "2001-02-30"}, 2, "raingen-report: --start '2001-02-30' is not a day YYYY-MM-DD\n"},
       {{"--gauge", "A=" + bad, "--format", "A:excel"}, 2, "raingen-report: gauge A: format 'excel' is none of"},
       {{"--gauge", "A=" + bad, "--min-complete", "120"}, 2, "raingen-report: --min-complete"},
+      // One value per option: a stray word is neither a second format nor a second gauge.
+      {{"--gauge", "A=" + bad, "--format", "csv", "stray"}, 2,
+       "raingen-report: The following argument was not expected: stray (see --help)\n"},
+      {{"--gauge", "A=" + bad, "B=" + bad}, 2,
+       "raingen-report: The following argument was not expected: B=" + bad + " (see --help)\n"},
   };
   for (const auto& c : cases) {
     const Outcome out = run.report(c.arguments);

@@ -55,7 +55,9 @@ int report_main(int argc, char** argv) {
   std::vector<std::string> gauges;
   std::vector<std::vector<std::string>> reading_values(std::size(reading_options));
   app.add_option("--dir", dir, "the run directory (default .)");
-  app.add_option("--gauge", gauges, "ID=FILE: the record of station ID (repeat for each station)")->required();
+  app.add_option("--gauge", gauges, "ID=FILE: the record of station ID (repeat for each station)")
+      ->required()
+      ->allow_extra_args(false);
   app.add_option("--start", start, "YYYY-MM-DD: the day on which day 1 of the results begins (default 2001-01-01)");
   app.add_option("--dry-threshold", request.options.dry_threshold, "MM: a block is dry at or below this depth (default 0)")
       ->check(CLI::NonNegativeNumber);
@@ -71,7 +73,9 @@ int report_main(int argc, char** argv) {
                                 "[ID:]NAME: the station of a SWMM rain file", "[ID:]start|end: how csv and SWMM times are stamped",
                                 "[ID:]YYYY-MM-DD: first day of the record to keep", "[ID:]YYYY-MM-DD: last day of the record to keep"};
   for (std::size_t k = 0; k < std::size(reading_options); ++k)
-    app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])->take_all()->expected(1);
+    app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])
+        ->take_all()
+        ->allow_extra_args(false);  // one value each time: a stray word is not taken for a second one
   app.set_version_flag("--version", "raingen-report 1.0");
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
   if (const auto done = tools::parse_command_line(app, argc, argv)) return *done;
