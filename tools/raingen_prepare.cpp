@@ -8,21 +8,15 @@
 #include <iostream>
 
 #include <CLI/CLI.hpp>
-#include <fmt/format.h>
 
 #include "common/command_line.h"
-#include "common/gauge_arguments.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
-#include "stations/prepare_command.h"
-#include "stations/weighted_site.h"
+#include "stations/prepare_command_line.h"
 
 namespace {
 
-using raingen::tools::UsageError;
 namespace stations = raingen::stations;
-
-constexpr const char* tool_version = "raingen-prepare 1.0";
 
 const char* const rules = R"(
 Three uses:
@@ -71,109 +65,42 @@ cumulative writes the plain cumulative shares.
 int main(int argc, char** argv) {
   return raingen::tools::run_tool("raingen-prepare", [&] {
     CLI::App app{"Station files and INPUT.TXT for raingen from real gauge records.", "raingen-prepare"};
-    app.set_version_flag("--version", tool_version);
+    app.set_version_flag("--version", "raingen-prepare 1.0");
     app.footer(std::string(rules) + std::string(raingen::gauge::reading_rules_help()) +
                "\nExit status: 0 done, 1 a failure (bad record, file not written), 2 a usage error.\n"
                "Messages: raingen-prepare: FILE:LINE: what is wrong. Files are written aside and\n"
                "renamed together: all the files of one use or none, and a record is never changed.");
 
-    stations::StationCommand station;
-    stations::SettingsCommand settings;
-    std::string dir = ".", spell_table = "matched", site_at, weighted_site;
-    std::vector<std::string> places, gauges;
-    constexpr const char* reading_options[] = {"format", "column", "swmm-station", "stamp", "from", "to"};
-    std::vector<std::vector<std::string>> reading_values(std::size(reading_options));
-    double min_complete = 100, wet_threshold = 0;
-    int days = 0;
-
-    app.add_option("--id", station.id, "station identifier (1-4 characters): prepare RECORD as this station");
-    app.add_option("record", station.record, "the gauge record file (- reads standard input; give --format)");
-    app.add_option("--dir", dir, "directory to write into (default .)");
+    stations::PrepareCommandLine line;
+    app.add_option("--id", line.id, "station identifier (1-4 characters): prepare RECORD as this station");
+    app.add_option("record", line.record, "the gauge record file (- reads standard input; give --format)");
+    app.add_option("--dir", line.dir, "directory to write into (default .)");
     const char* reading_help[] = {"auto (default), tips, csv, swmm or noaa",
                                   "csv: the value column (header name; without a header, its number)",
                                   "swmm: the station of the rain file",
                                   "csv, swmm: times stamp the interval's end or start (csv end, swmm start)",
                                   "first day to keep, YYYY-MM-DD", "last day to keep, YYYY-MM-DD"};
-    for (std::size_t k = 0; k < std::size(reading_options); ++k)
-      app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])
+    for (std::size_t k = 0; k < std::size(stations::reading_option_names); ++k)
+      app.add_option(std::string("--") + stations::reading_option_names[k], line.reading_values[k], reading_help[k])
           ->take_all()
           ->allow_extra_args(false);
-    app.add_option("--min-complete", min_complete, "PERCENT of a day's intervals present to count it complete (100)");
-    app.add_option("--wet-threshold", wet_threshold, "MM a complete day's total must exceed to be wet (0)");
-    app.add_option("--spell-table", spell_table, "matched (default) or cumulative");
-    app.add_option("--site", settings.settings.site_name, "site name: write INPUT.TXT");
-    app.add_option("--days", days, "number of days the program generates, 1 to 2000");
-    app.add_option("--results", settings.settings.results_name, "results file name (default RESULTS.TXT)");
-    app.add_option("--station", places, "ID=DIST or ID@LAT,LON, once for each of the three stations")
+    app.add_option("--min-complete", line.min_complete, "PERCENT of a day's intervals present to count it complete (100)");
+    app.add_option("--wet-threshold", line.wet_threshold, "MM a complete day's total must exceed to be wet (0)");
+    app.add_option("--spell-table", line.spell_table, "matched (default) or cumulative");
+    app.add_option("--site", line.site, "site name: write INPUT.TXT");
+    app.add_option("--days", line.days, "number of days the program generates, 1 to 2000");
+    app.add_option("--results", line.results, "results file name (default RESULTS.TXT)");
+    app.add_option("--station", line.places, "ID=DIST or ID@LAT,LON, once for each of the three stations")
         ->allow_extra_args(false);
-    app.add_option("--site-at", site_at, "LAT,LON of the site, for --station ID@LAT,LON");
-    app.add_option("--weighted-site", weighted_site, "ID: prepare the three --gauge records weighted as a site station");
-    app.add_option("--gauge", gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
+    app.add_option("--site-at", line.site_at, "LAT,LON of the site, for --station ID@LAT,LON");
+    app.add_option("--weighted-site", line.weighted_site, "ID: prepare the three --gauge records weighted as a site station");
+    app.add_option("--gauge", line.gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
         ->allow_extra_args(false);
     if (const auto done = raingen::tools::parse_command_line(app, argc, argv)) return *done;
 
-    const auto day_options = [&] {
-      if (!(min_complete > 0 && min_complete <= 100))
-        throw UsageError(fmt::format("--min-complete {:g} is not a percentage above 0 and at most 100", min_complete));
-      if (!(wet_threshold >= 0)) throw UsageError(fmt::format("--wet-threshold {:g} is below 0", wet_threshold));
-      if (spell_table != "matched" && spell_table != "cumulative")
-        throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", spell_table));
-      return stations::PrepareOptions{{min_complete, wet_threshold},
-                                      spell_table == "matched" ? stations::SpellTableKind::matched
-                                                               : stations::SpellTableKind::cumulative};
-    };
-    if (app.count("--weighted-site") > 0) {
-      if (!station.id.empty() || !station.record.empty())
-        throw UsageError("--weighted-site prepares the site station from the --gauge records: no --id or RECORD");
-      if (app.count("--site") == 0 || app.count("--days") == 0)
-        throw UsageError("--weighted-site writes INPUT.TXT too: it needs --site NAME and --days N");
-      stations::WeightedSiteCommand command;
-      command.id = weighted_site;
-      command.settings = settings.settings;
-      command.settings.day_count = days;
-      for (const std::string& place : places) command.places.push_back(stations::parse_station_place(place));
-      if (!site_at.empty()) command.site_at = stations::parse_coordinates(site_at, "--site-at");
-      command.gauges = raingen::tools::parse_gauge_arguments(gauges);
-      for (std::size_t k = 0; k < std::size(reading_options); ++k)
-        raingen::tools::distribute_reading_option(command.gauges, reading_options[k], reading_values[k]);
-      command.prepare = day_options();
-      command.dir = dir;
-      stations::run_weighted_site_command(command, std::cout);
-      return 0;
-    }
-    if (!gauges.empty()) throw UsageError("--gauge gives a record for --weighted-site; a station is prepared from --id ID RECORD");
-    const bool station_mode = !station.id.empty() || !station.record.empty();
-    const bool settings_mode = !settings.settings.site_name.empty() || days != 0 || !places.empty() || !site_at.empty() ||
-                               app.count("--results") > 0;
-    if (station_mode && !places.empty())
-      throw UsageError("--station places a station in INPUT.TXT; the station of a SWMM rain file is picked with "
-                       "--swmm-station");
-    if (station_mode && settings_mode)
-      throw UsageError("prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time");
-    if (settings_mode) {
-      if (app.count("--site") == 0 || app.count("--days") == 0)
-        throw UsageError("INPUT.TXT needs --site NAME and --days N");
-      for (const char* option : {"--format", "--column", "--swmm-station", "--stamp", "--from", "--to", "--min-complete",
-                                 "--wet-threshold", "--spell-table"})
-        if (app.count(option) > 0) throw UsageError(fmt::format("{} belongs to preparing a station, not to INPUT.TXT", option));
-      settings.settings.day_count = days;
-      for (const std::string& place : places) settings.places.push_back(stations::parse_station_place(place));
-      if (!site_at.empty()) settings.site_at = stations::parse_coordinates(site_at, "--site-at");
-      settings.dir = dir;
-      stations::run_settings_command(settings, std::cout);
-      return 0;
-    }
-    if (station.id.empty() || station.record.empty())
-      throw UsageError("give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
-                       "INPUT.TXT (--help tells more)");
-    for (std::size_t k = 0; k < std::size(reading_options); ++k) {
-      const std::vector<std::string>& values = reading_values[k];
-      if (values.size() > 1) throw UsageError(fmt::format("--{} is given twice", reading_options[k]));
-      if (!values.empty()) raingen::gauge::set_read_option(station.read, reading_options[k], values.front());
-    }
-    station.prepare = day_options();
-    station.dir = dir;
-    stations::run_station_command(station, std::cout);
+    for (const CLI::Option* option : app.get_options())
+      if (option->count() > 0) line.given.insert(option->get_name());
+    stations::run_prepare_command_line(line, std::cout);
     return 0;
   });
 }

@@ -1,0 +1,102 @@
+#include "stations/prepare_command_line.h"
+
+#include <fmt/format.h>
+
+#include "common/gauge_arguments.h"
+#include "common/tool_error.h"
+#include "gauge/read_options.h"
+#include "stations/prepare_command.h"
+#include "stations/weighted_site.h"
+
+namespace raingen::stations {
+
+namespace {
+
+using tools::UsageError;
+
+PrepareOptions day_options(const PrepareCommandLine& line) {
+  if (!(line.min_complete > 0 && line.min_complete <= 100))
+    throw UsageError(fmt::format("--min-complete {:g} is not a percentage above 0 and at most 100", line.min_complete));
+  if (!(line.wet_threshold >= 0)) throw UsageError(fmt::format("--wet-threshold {:g} is below 0", line.wet_threshold));
+  if (line.spell_table != "matched" && line.spell_table != "cumulative")
+    throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", line.spell_table));
+  return PrepareOptions{{line.min_complete, line.wet_threshold},
+                        line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative};
+}
+
+Settings settings_of(const PrepareCommandLine& line) {
+  Settings settings;
+  settings.site_name = line.site;
+  if (line.given.count("--results")) settings.results_name = line.results;
+  settings.day_count = line.days;
+  return settings;
+}
+
+void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
+  if (!line.id.empty() || !line.record.empty())
+    throw UsageError("--weighted-site prepares the site station from the --gauge records: no --id or RECORD");
+  if (!line.given.count("--site") || !line.given.count("--days"))
+    throw UsageError("--weighted-site writes INPUT.TXT too: it needs --site NAME and --days N");
+  WeightedSiteCommand command;
+  command.id = line.weighted_site;
+  command.settings = settings_of(line);
+  for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
+  if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
+  command.gauges = tools::parse_gauge_arguments(line.gauges);
+  for (std::size_t k = 0; k < std::size(reading_option_names); ++k)
+    tools::distribute_reading_option(command.gauges, reading_option_names[k], line.reading_values[k]);
+  command.prepare = day_options(line);
+  command.dir = line.dir;
+  run_weighted_site_command(command, out);
+}
+
+void run_settings(const PrepareCommandLine& line, std::ostream& out) {
+  if (!line.given.count("--site") || !line.given.count("--days"))
+    throw UsageError("INPUT.TXT needs --site NAME and --days N");
+  for (const char* option : {"--format", "--column", "--swmm-station", "--stamp", "--from", "--to", "--min-complete",
+                             "--wet-threshold", "--spell-table"})
+    if (line.given.count(option)) throw UsageError(fmt::format("{} belongs to preparing a station, not to INPUT.TXT", option));
+  SettingsCommand command;
+  command.settings = settings_of(line);
+  for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
+  if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
+  command.dir = line.dir;
+  run_settings_command(command, out);
+}
+
+void run_station(const PrepareCommandLine& line, std::ostream& out) {
+  if (line.id.empty() || line.record.empty())
+    throw UsageError("give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
+                     "INPUT.TXT (--help tells more)");
+  StationCommand command;
+  command.id = line.id;
+  command.record = line.record;
+  for (std::size_t k = 0; k < std::size(reading_option_names); ++k) {
+    const std::vector<std::string>& values = line.reading_values[k];
+    if (values.size() > 1) throw UsageError(fmt::format("--{} is given twice", reading_option_names[k]));
+    if (!values.empty()) gauge::set_read_option(command.read, reading_option_names[k], values.front());
+  }
+  command.prepare = day_options(line);
+  command.dir = line.dir;
+  run_station_command(command, out);
+}
+
+}  // namespace
+
+void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out) {
+  if (line.given.count("--weighted-site")) return run_weighted_site(line, out);
+  if (!line.gauges.empty())
+    throw UsageError("--gauge gives a record for --weighted-site; a station is prepared from --id ID RECORD");
+  const bool station_use = !line.id.empty() || !line.record.empty();
+  const bool settings_use = !line.site.empty() || line.days != 0 || !line.places.empty() || !line.site_at.empty() ||
+                            line.given.count("--results");
+  if (station_use && !line.places.empty())
+    throw UsageError("--station places a station in INPUT.TXT; the station of a SWMM rain file is picked with "
+                     "--swmm-station");
+  if (station_use && settings_use)
+    throw UsageError("prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time");
+  if (settings_use) return run_settings(line, out);
+  run_station(line, out);
+}
+
+}  // namespace raingen::stations

@@ -1,0 +1,33 @@
+// raingen-prepare's command line once read: the values as given, before any is checked. Which of
+// the tool's three uses they ask for (a station from a record, INPUT.TXT, a site station from three
+// records), and whether the options given fit that use, is decided here; the tool's main only
+// declares the options.
+#pragma once
+
+#include <iosfwd>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace raingen::stations {
+
+// The gauge readers' options, by their long names, as every use takes them.
+inline constexpr const char* reading_option_names[] = {"format", "column", "swmm-station", "stamp", "from", "to"};
+
+struct PrepareCommandLine {
+  std::string id, record;                                  // --id, RECORD
+  std::string site, results, site_at, weighted_site, dir = ".", spell_table = "matched";
+  int days = 0;
+  double min_complete = 100, wet_threshold = 0;
+  std::vector<std::string> places, gauges;                 // --station, --gauge, as given
+  std::vector<std::vector<std::string>> reading_values =  // by reading_option_names
+      std::vector<std::vector<std::string>>(std::size(reading_option_names));
+  std::set<std::string> given;                             // the options given, "--site", ...
+};
+
+// Carries out the use the command line asks for, printing its summary on out. Throws UsageError
+// for a command line that asks for no use, for two, or gives an option the use does not take;
+// ToolError for what the use itself meets.
+void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out);
+
+}  // namespace raingen::stations
