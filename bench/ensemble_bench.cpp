@@ -29,7 +29,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/median.h"
+
 namespace {
+
+using raingen::bench::median;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -67,12 +71,6 @@ ChildRun run(const std::vector<std::string>& command, const fs::path& dir, long 
     std::exit(1);
   }
   return result;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 std::string load_average() {

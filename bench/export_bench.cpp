@@ -20,7 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/median.h"
+
 namespace {
+
+using raingen::bench::median;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -79,12 +83,6 @@ std::string table_name(int days) {
 
 std::vector<std::string> export_command(const char* format, const std::string& table, const std::string& output) {
   return {RAINGEN_EXPORT_PROGRAM, "--format", format, table, output};
-}
-
-double median(std::vector<double> xs) {
-  std::sort(xs.begin(), xs.end());
-  const std::size_t n = xs.size();
-  return n % 2 ? xs[n / 2] : (xs[n / 2 - 1] + xs[n / 2]) / 2;
 }
 
 const char* const formats[] = {"csv", "swmm-timeseries", "swmm-rain", "netcdf"};

@@ -20,10 +20,13 @@
 #include <date/date.h>
 #include <fmt/format.h>
 
+#include "bench/median.h"
 #include "common/output_file.h"
 #include "gauge/read_gauge.h"
 
 namespace {
+
+using raingen::bench::median;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -65,12 +68,6 @@ double wc_lines(const fs::path& path) {
     std::exit(1);
   }
   return seconds_since(start);
-}
-
-double median(std::vector<double> xs) {
-  std::sort(xs.begin(), xs.end());
-  const std::size_t n = xs.size();
-  return n % 2 ? xs[n / 2] : (xs[n / 2 - 1] + xs[n / 2]) / 2;
 }
 
 }  // namespace

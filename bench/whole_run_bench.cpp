@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "bench/hand_written_floor.h"
+#include "bench/median.h"
 #include "records/connections.h"
 #include "records/read_fields.h"
 #include "records/write_fields.h"
@@ -43,6 +44,8 @@
 #include "stations/station_files.h"
 
 namespace {
+
+using raingen::bench::median;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -202,12 +205,6 @@ bool same_file(const fs::path& a, const fs::path& b) {
   std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
   return std::equal(std::istreambuf_iterator<char>(x), std::istreambuf_iterator<char>(),
                     std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
-}
-
-double median(std::vector<double> xs) {
-  std::sort(xs.begin(), xs.end());
-  const std::size_t n = xs.size();
-  return n % 2 ? xs[n / 2] : (xs[n / 2 - 1] + xs[n / 2]) / 2;
 }
 
 }  // namespace
