@@ -14,8 +14,12 @@ namespace {
 
 constexpr const char* checksum_attribute = "raingen_inputs_checksum";
 // The depths of each realization are compressed as it comes in, while the next runs: at level 1
-// this takes half the time of the tools' usual level 4, for a file about 15% larger.
+// this takes half the time of the tools' usual level 4, for a file about 15% larger. Without the
+// shuffle filter (which the tools' double series gain from) a realization of the example, mostly
+// dry intervals and depths of a few hundredths, compresses to half the size in three quarters of
+// the time.
 constexpr int ensemble_deflate_level = 1;
+constexpr bool ensemble_shuffle = false;
 
 void put_int_attribute(NetcdfFile& file, int variable, const char* name, nc_type type, std::span<const int> values) {
   file.check(nc_put_att_int(file.id(), variable, name, type, values.size(), values.data()), name);
@@ -46,7 +50,7 @@ EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_na
   // of chunks, which the library keeps in memory, then grows by one entry per realization.
   const std::array chunk{std::size_t{1}, layout.intervals};
   rainfall_ = exporting::define_depth(file_, "rainfall", std::array{realization, time.dimension}, NC_FLOAT,
-                                      exporting::DepthUnits::mm, chunk, ensemble_deflate_level);
+                                      exporting::DepthUnits::mm, chunk, ensemble_deflate_level, ensemble_shuffle);
   // Every value is written (a failed realization's as the fill value), so the library never fills.
   file_.check(nc_put_att_float(file_.id(), rainfall_, "_FillValue", NC_FLOAT, 1, &failed_fill_value), "_FillValue");
   file_.end_definitions();

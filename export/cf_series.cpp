@@ -45,14 +45,14 @@ void put_station_name(NetcdfFile& file, int variable, const std::string& station
 }
 
 int define_depth(NetcdfFile& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 DepthUnits units, std::span<const std::size_t> chunk, int deflate_level) {
+                 DepthUnits units, std::span<const std::size_t> chunk, int deflate_level, bool shuffle) {
   const int variable = file.define_variable(name, type, dimensions);
   file.put_text(variable, "standard_name", "lwe_thickness_of_precipitation_amount");
   file.put_text(variable, "long_name", "rainfall depth in the 15-minute interval");
   file.put_text(variable, "units", units_text(units));
   file.put_text(variable, "cell_methods", "time: sum");
   file.put_text(variable, "coordinates", "station_name");
-  file.compress(variable, deflate_level, chunk);
+  file.compress(variable, deflate_level, chunk, shuffle);
   return variable;
 }
 

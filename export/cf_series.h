@@ -42,9 +42,10 @@ int define_station_name(NetcdfFile& file, const std::string& station);
 void put_station_name(NetcdfFile& file, int variable, const std::string& station);
 
 // Defines a depth variable over the given dimensions (time last) of type float or double,
-// compressed in chunks of the given lengths.
+// compressed in chunks of the given lengths (shuffled first unless shuffle is false).
 int define_depth(NetcdfFile& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 DepthUnits units, std::span<const std::size_t> chunk, int deflate_level = cf_deflate_level);
+                 DepthUnits units, std::span<const std::size_t> chunk, int deflate_level = cf_deflate_level,
+                 bool shuffle = true);
 
 // Writes the time and bounds of count intervals from interval first (from 0), whose ends lie
 // ends[k] minutes after the start.

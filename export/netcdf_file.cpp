@@ -47,9 +47,9 @@ void NetcdfFile::put_text(int variable, const char* name, std::string_view text)
   check(nc_put_att_text(id_, variable, name, text.size(), text.data()), name);
 }
 
-void NetcdfFile::compress(int variable, int deflate_level, std::span<const std::size_t> chunk) {
+void NetcdfFile::compress(int variable, int deflate_level, std::span<const std::size_t> chunk, bool shuffle) {
   check(nc_def_var_chunking(id_, variable, NC_CHUNKED, chunk.data()), "chunking");
-  check(nc_def_var_deflate(id_, variable, 1, 1, deflate_level), "compression");
+  check(nc_def_var_deflate(id_, variable, shuffle ? 1 : 0, 1, deflate_level), "compression");
   // Chunks are written whole and in order, so one chunk in the cache is all a writer needs; the
   // library's default cache would hold megabytes of finished chunks.
   check(nc_set_var_chunk_cache(id_, variable, 1 << 20, 11, 1.0f), "chunk cache");

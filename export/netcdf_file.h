@@ -36,9 +36,10 @@ class NetcdfFile {
   int define_variable(const char* name, nc_type type, std::span<const int> dimensions);
   // A text attribute of a variable, or of the file with NC_GLOBAL.
   void put_text(int variable, const char* name, std::string_view text);
-  // Deflate (with the shuffle filter) and chunks of the given lengths, one per dimension, for a
-  // variable written chunk by chunk in order (its values written once, so never filled first).
-  void compress(int variable, int deflate_level, std::span<const std::size_t> chunk);
+  // Deflate (after the shuffle filter, unless shuffle is false) and chunks of the given lengths,
+  // one per dimension, for a variable written chunk by chunk in order (its values written once,
+  // so never filled first).
+  void compress(int variable, int deflate_level, std::span<const std::size_t> chunk, bool shuffle = true);
   void end_definitions();
 
   // Reading: what the file holds, none where it lacks the name.
