@@ -236,15 +236,7 @@ Outcome run_copy(const FakeProgram& fake, const fs::path& dir, const std::vector
   ChildSetup setup;
   setup.directory = dir;
   setup.timeout_seconds = 600;
-  return run_in_child(setup, [&] {
-    std::string program = fake.ensemble.string();
-    std::vector<std::string> copies = arguments;
-    std::vector<char*> argv{program.data()};
-    for (auto& argument : copies) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(126);
-  });
+  return run_program_file(setup, fake.ensemble.string(), arguments);
 }
 
 TEST(Ensemble, RunsThatEndBadlyInOtherWays) {

@@ -7,9 +7,9 @@
 
 namespace testing_support {
 
-Outcome run_tool_program(const ChildSetup& setup, const std::string& tool, const std::vector<std::string>& arguments) {
+Outcome run_program_file(const ChildSetup& setup, const std::string& path, const std::vector<std::string>& arguments) {
   return run_in_child(setup, [&] {
-    std::string program = (std::filesystem::path(RAINGEN_TOOL_DIR) / tool).string();
+    std::string program = path;
     std::vector<std::string> copies = arguments;
     std::vector<char*> argv{program.data()};
     for (auto& argument : copies) argv.push_back(argument.data());
@@ -17,6 +17,10 @@ Outcome run_tool_program(const ChildSetup& setup, const std::string& tool, const
     execv(program.c_str(), argv.data());
     _exit(126);
   });
+}
+
+Outcome run_tool_program(const ChildSetup& setup, const std::string& tool, const std::vector<std::string>& arguments) {
+  return run_program_file(setup, (std::filesystem::path(RAINGEN_TOOL_DIR) / tool).string(), arguments);
 }
 
 void run_example(const TempDir& dir, const std::string& seed) {

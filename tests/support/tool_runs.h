@@ -9,6 +9,9 @@
 
 namespace testing_support {
 
+// Runs the program file at path with these arguments.
+Outcome run_program_file(const ChildSetup& setup, const std::string& path, const std::vector<std::string>& arguments);
+
 // Runs build/<tool> (e.g. "raingen-export") with these arguments.
 Outcome run_tool_program(const ChildSetup& setup, const std::string& tool, const std::vector<std::string>& arguments);
 
