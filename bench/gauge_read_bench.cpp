@@ -33,7 +33,7 @@ using Clock = std::chrono::steady_clock;
 
 // 30 years of 5-minute depths from 1990-01-01 00:05, one wet reading in ten.
 long write_record(const fs::path& path) {
-  raingen::tools::OutputFile out(path);
+  raingen::common::OutputFile out(path);
   out.write("time,rain_mm\n");
   std::mt19937 pick(30);
   const auto start = date::sys_days{date::year{1990} / 1 / 1};

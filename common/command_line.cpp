@@ -6,7 +6,7 @@
 
 #include "common/tool_error.h"
 
-namespace raingen::tools {
+namespace raingen::common {
 
 std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv) {
   try {
@@ -19,4 +19,4 @@ std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv) {
   return std::nullopt;
 }
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

@@ -9,10 +9,10 @@ namespace CLI {
 class App;
 }
 
-namespace raingen::tools {
+namespace raingen::common {
 
 // Parses argv into app's options. Returns the exit status when the tool has nothing more to do
 // (help or version printed), nothing when it goes on. Throws UsageError for a bad command line.
 std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv);
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

@@ -4,7 +4,7 @@
 
 #include "common/tool_error.h"
 
-namespace raingen::tools {
+namespace raingen::common {
 
 std::vector<GaugeArgument> parse_gauge_arguments(const std::vector<std::string>& texts) {
   std::vector<GaugeArgument> gauges;
@@ -44,4 +44,4 @@ void distribute_reading_option(std::vector<GaugeArgument>& gauges, const std::st
   }
 }
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace raingen::tools {
+namespace raingen::common {
 
 struct GaugeArgument {
   std::string id;
@@ -27,4 +27,4 @@ std::vector<GaugeArgument> parse_gauge_arguments(const std::vector<std::string>&
 void distribute_reading_option(std::vector<GaugeArgument>& gauges, const std::string& name,
                                const std::vector<std::string>& values);
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

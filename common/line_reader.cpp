@@ -9,7 +9,7 @@
 
 #include "common/tool_error.h"
 
-namespace raingen::tools {
+namespace raingen::common {
 
 namespace {
 constexpr std::size_t chunk = 1 << 20;
@@ -92,4 +92,4 @@ bool LineReader::next(std::string_view& line) {
   }
 }
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace raingen::tools {
+namespace raingen::common {
 
 class LineReader {
  public:
@@ -41,4 +41,4 @@ class LineReader {
   long line_number_ = 0;
 };
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace raingen::tools {
+namespace raingen::common {
 
 namespace {
 
@@ -41,4 +41,4 @@ std::string shortest_text(double value) {
   return std::string(buffer, error == std::errc() ? end : buffer);
 }
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

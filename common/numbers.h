@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace raingen::tools {
+namespace raingen::common {
 
 // A whole decimal number (optional sign) filling the text, blanks around it allowed.
 std::optional<long> parse_integer(std::string_view text);
@@ -16,4 +16,4 @@ std::optional<double> parse_real(std::string_view text);
 // The shortest text that reads back as the same double ("0.2", "1e-07"); for machine-read files.
 std::string shortest_text(double value);
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

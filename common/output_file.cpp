@@ -9,7 +9,7 @@
 
 #include "common/tool_error.h"
 
-namespace raingen::tools {
+namespace raingen::common {
 namespace fs = std::filesystem;
 
 namespace {
@@ -146,4 +146,4 @@ void write_together(const std::vector<FileText>& files) {
   commit_all(all);
 }
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

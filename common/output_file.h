@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace raingen::tools {
+namespace raingen::common {
 
 class OutputFile {
  public:
@@ -62,4 +62,4 @@ struct FileText {
 // before anything is written.
 void write_together(const std::vector<FileText>& files);
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <new>
 
-namespace raingen::tools {
+namespace raingen::common {
 
 std::string located_message(const ToolError& error) {
   if (error.file().empty()) return error.what();
@@ -42,4 +42,4 @@ int run_tool(const std::string& tool_name, const std::function<int()>& body) {
   return status;
 }
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace raingen::tools {
+namespace raingen::common {
 
 inline constexpr int exit_success = 0;
 inline constexpr int exit_failure = 1;
@@ -43,4 +43,4 @@ std::string located_message(const ToolError& error);
 // first, so a tool whose output could not be written does not end as a success.
 int run_tool(const std::string& tool_name, const std::function<int()>& body);
 
-}  // namespace raingen::tools
+}  // namespace raingen::common

@@ -14,7 +14,7 @@ extern char** environ;
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
-using tools::ToolError;
+using common::ToolError;
 
 namespace {
 

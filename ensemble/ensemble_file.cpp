@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "common/tool_error.h"
-#include "export/cf_series.h"
+#include "exporting/cf_series.h"
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
@@ -91,19 +91,19 @@ EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string()
   const auto realizations = file_.dimension_length("realization");
   const auto intervals = file_.dimension_length("time");
   if (!realizations || !intervals)
-    throw tools::ToolError(path.string(), 0, "is not an ensemble file: it has no realization and time dimensions");
+    throw common::ToolError(path.string(), 0, "is not an ensemble file: it has no realization and time dimensions");
   layout_.realizations = static_cast<long>(*realizations);
   layout_.intervals = *intervals;
   seed_ = variable("seed");
   status_ = variable("status");
   rainfall_ = variable("rainfall");
   const auto units = file_.text_attribute(rainfall_, "units");
-  if (units != "mm") throw tools::ToolError(path.string(), 0, "is not an ensemble file: rainfall is not in mm");
+  if (units != "mm") throw common::ToolError(path.string(), 0, "is not an ensemble file: rainfall is not in mm");
   const auto time_units = file_.text_attribute(variable("time"), "units");
   std::istringstream since(time_units.value_or(""));
   since >> date::parse("minutes since %F %T", layout_.start);
   if (since.fail() || !gauge::on_grid(layout_.start))
-    throw tools::ToolError(path.string(), 0, "is not an ensemble file: its time units are not 'minutes since' a start");
+    throw common::ToolError(path.string(), 0, "is not an ensemble file: its time units are not 'minutes since' a start");
   check_times();
   std::string site(file_.dimension_length("name_strlen").value_or(0), '\0');
   file_.check(nc_get_var_text(file_.id(), variable("station_name"), site.data()), "station_name");
@@ -114,7 +114,7 @@ EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string()
 
 int EnsembleReader::variable(const char* name) const {
   const auto found = file_.find_variable(name);
-  if (!found) throw tools::ToolError(file_.shown_name(), 0, std::string("is not an ensemble file: it has no variable ") + name);
+  if (!found) throw common::ToolError(file_.shown_name(), 0, std::string("is not an ensemble file: it has no variable ") + name);
   return *found;
 }
 
@@ -127,7 +127,7 @@ void EnsembleReader::check_times() const {
     file_.check(nc_get_vara_int(file_.id(), time, &first, &count, ends.data()), "time");
     for (std::size_t k = 0; k < count; ++k)
       if (ends[k] != static_cast<long>((first + k + 1) * gauge::interval_length.count()))
-        throw tools::ToolError(file_.shown_name(), 0,
+        throw common::ToolError(file_.shown_name(), 0,
                                "is not an ensemble file: its times do not step by 15 minutes from 15");
   }
 }

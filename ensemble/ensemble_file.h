@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "export/netcdf_file.h"
+#include "exporting/netcdf_file.h"
 #include "gauge/calendar_series.h"
 
 namespace raingen::ensemble {

@@ -11,7 +11,7 @@
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
-using tools::ToolError;
+using common::ToolError;
 
 namespace {
 
@@ -39,7 +39,7 @@ MergeOutcome merge_ensembles(const std::vector<fs::path>& files, const fs::path&
   for (const fs::path& file : files) {
     std::error_code error;
     if (fs::equivalent(file, output, error))
-      throw tools::UsageError(fmt::format("--output {} is one of the files to merge", output.string()));
+      throw common::UsageError(fmt::format("--output {} is one of the files to merge", output.string()));
     readers.push_back(std::make_unique<EnsembleReader>(file));
     const EnsembleReader& reader = *readers.back();
     if (readers.size() > 1) check_same_ensemble(*readers.front(), reader, files.front(), file);
@@ -55,7 +55,7 @@ MergeOutcome merge_ensembles(const std::vector<fs::path>& files, const fs::path&
   EnsembleLayout layout = readers.front()->layout();
   layout.realizations = outcome.realizations;
   layout.source = source;
-  tools::OutputFile out(output);
+  common::OutputFile out(output);
   EnsembleWriter writer(out.hand_to_library(), output.string(), layout);
   std::vector<float> depths(layout.intervals);
   long index = 0;

@@ -76,10 +76,10 @@ std::optional<std::string> read_realization_table(const std::filesystem::path& p
       return fmt::format("{}: holds {} rows ({} days), but INPUT.TXT asks for {} days", shown, rows,
                          rows / gauge::intervals_per_day, depths.size() / gauge::intervals_per_day);
     return std::nullopt;
-  } catch (const tools::ToolError& error) {
+  } catch (const common::ToolError& error) {
     // The scratch path means nothing to the user once the directory is gone.
-    const tools::ToolError shown_error(shown, error.file().empty() ? 0 : error.line(), error.what());
-    return tools::located_message(shown_error);
+    const common::ToolError shown_error(shown, error.file().empty() ? 0 : error.line(), error.what());
+    return common::located_message(shown_error);
   }
 }
 

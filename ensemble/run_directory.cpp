@@ -16,7 +16,7 @@
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
-using tools::ToolError;
+using common::ToolError;
 
 namespace {
 

@@ -19,8 +19,8 @@
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
-using tools::ToolError;
-using tools::UsageError;
+using common::ToolError;
+using common::UsageError;
 
 namespace {
 
@@ -78,7 +78,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
   layout.realizations = request.realizations;
   layout.source = run_source(inputs, request.first_seed, request.realizations);
   layout.checksum = inputs.checksum;
-  tools::OutputFile output(request.output);
+  common::OutputFile output(request.output);
   EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
   const ScratchArea scratch(request.output);
 

@@ -6,7 +6,7 @@
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
-using tools::ToolError;
+using common::ToolError;
 
 ScratchArea::ScratchArea(const fs::path& output) {
   const fs::path directory = output.has_parent_path() ? output.parent_path() : fs::path(".");

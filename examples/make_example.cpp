@@ -129,7 +129,7 @@ void settings_file(const std::filesystem::path& directory) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return raingen::tools::run_tool("make_example", [&] {
+  return raingen::common::run_tool("make_example", [&] {
     const std::filesystem::path directory = argc > 1 ? argv[1] : "examples/data";
     std::filesystem::create_directories(directory);
     settings_file(directory);

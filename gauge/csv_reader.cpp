@@ -22,8 +22,8 @@ namespace raingen::gauge {
 
 namespace {
 
-using tools::ToolError;
-using tools::UsageError;
+using common::ToolError;
+using common::UsageError;
 
 struct Row {
   std::int64_t minute;  // the time as stamped
@@ -90,7 +90,7 @@ std::size_t pick_column(const std::string& path, const std::vector<std::string>&
                                  column_list(header, time_columns)));
   }
   if (!wanted.empty()) {
-    const auto number = tools::parse_integer(wanted);
+    const auto number = common::parse_integer(wanted);
     if (!number || *number <= static_cast<long>(time_columns) || *number > static_cast<long>(data_columns))
       throw UsageError(fmt::format("{}: has no header row; --column must be a column number from {} to {}", path,
                                    time_columns + 1, data_columns));
@@ -189,7 +189,7 @@ class CsvRows {
     return false;
   }
 
-  tools::LineReader reader_;
+  common::LineReader reader_;
   std::string path_;
   Layout layout_;
   std::vector<std::string_view> fields_;

@@ -33,7 +33,7 @@ void IntervalSums::add_piece(std::int64_t interval, double depth, int minutes, l
   const std::int64_t k = interval - origin_;
   if (k >= count_) {
     if (k >= longest_record)
-      throw tools::ToolError(path_, line, "the record would span more than 300 years: is the date right?");
+      throw common::ToolError(path_, line, "the record would span more than 300 years: is the date right?");
     count_ = k + 1;
     if (count_ > static_cast<std::int64_t>(sums_.size())) {  // many intervals at once, within the room expected
       const auto wanted = static_cast<std::size_t>(count_);
@@ -51,7 +51,7 @@ void IntervalSums::add_piece(std::int64_t interval, double depth, int minutes, l
   if (covered_[at] != missing_mark) covered_[at] = static_cast<std::uint8_t>(covered_[at] + minutes);
   sums_[at] += depth;
   if (sums_[at] >= near_limit_ && reaches_limit(sums_[at], depth_limit_))
-    throw tools::ToolError(path_, line, depth_limit_message((interval + 1) * 15, sums_[at], depth_limit_));
+    throw common::ToolError(path_, line, depth_limit_message((interval + 1) * 15, sums_[at], depth_limit_));
 }
 
 void IntervalSums::add(std::int64_t end_minute, double depth, long line) {

@@ -18,12 +18,12 @@
 namespace raingen::gauge {
 
 namespace {
-using tools::ToolError;
+using common::ToolError;
 constexpr double mm_per_hundredth_inch = 0.254;
 }  // namespace
 
 CalendarSeries read_noaa(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  tools::LineReader reader(path);
+  common::LineReader reader(path);
   std::string_view line;
   std::vector<std::string_view> fields;
   char separator = 0;

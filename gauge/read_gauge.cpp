@@ -12,7 +12,7 @@ namespace {
 // The options that only some formats take must not be given to another.
 void check_options_fit(const std::string& path, Format format, const ReadOptions& options) {
   const auto refuse = [&](const char* option) {
-    throw tools::UsageError(fmt::format("{}: {} does not apply to a record read as {}", path, option, format_name(format)));
+    throw common::UsageError(fmt::format("{}: {} does not apply to a record read as {}", path, option, format_name(format)));
   };
   if (!options.column.empty() && format != Format::csv) refuse("--column");
   if (!options.swmm_station.empty() && format != Format::swmm) refuse("--swmm-station");
@@ -37,7 +37,7 @@ CalendarSeries keep_days(const CalendarSeries& series, std::optional<date::sys_d
 
 CalendarSeries read_gauge(const std::string& path, const ReadOptions& options, ReadFacts* facts) {
   if (path == "-" && options.format == Format::automatic)
-    throw tools::UsageError("a record read from standard input needs its --format");
+    throw common::UsageError("a record read from standard input needs its --format");
   ReadFacts found;
   found.format = options.format == Format::automatic ? sniff_format(path) : options.format;
   check_options_fit(path, found.format, options);

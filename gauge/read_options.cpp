@@ -23,8 +23,8 @@ ReadOptions gauge_read_options(const std::string& id, const std::vector<std::pai
   for (const auto& [name, value] : options) {
     try {
       set_read_option(read, name, value);
-    } catch (const tools::UsageError& e) {
-      throw tools::UsageError(fmt::format("gauge {}: {}", id, e.what()));
+    } catch (const common::UsageError& e) {
+      throw common::UsageError(fmt::format("gauge {}: {}", id, e.what()));
     }
   }
   return read;
@@ -38,7 +38,7 @@ std::optional<date::sys_days> parse_day(std::string_view text) {
 }
 
 void set_read_option(ReadOptions& options, std::string_view name, std::string_view value) {
-  using tools::UsageError;
+  using common::UsageError;
   if (name == "format") {
     for (Format f : {Format::automatic, Format::tips, Format::csv, Format::swmm, Format::noaa})
       if (value == format_name(f)) {

@@ -16,26 +16,26 @@ std::string second_text(std::int64_t seconds) {
 
 void bad_time(const std::string& path, long line, std::string_view text, TimeParse status) {
   if (status == TimeParse::impossible)
-    throw tools::ToolError(path, line, fmt::format("'{}' is not a time of the calendar", text));
-  throw tools::ToolError(path, line,
+    throw common::ToolError(path, line, fmt::format("'{}' is not a time of the calendar", text));
+  throw common::ToolError(path, line,
                          fmt::format("'{}' is not a time (YYYY-MM-DD hh:mm[:ss] or dd/mm/yyyy hh:mm[:ss])", text));
 }
 
 void check_order(const std::string& path, long line, std::int64_t before, std::int64_t time) {
   if (time > before) return;
   if (time == before)
-    throw tools::ToolError(path, line, fmt::format("time {} repeats the time of the reading before", second_text(time)));
-  throw tools::ToolError(path, line, fmt::format("time {} comes before the time of the reading before ({}): "
+    throw common::ToolError(path, line, fmt::format("time {} repeats the time of the reading before", second_text(time)));
+  throw common::ToolError(path, line, fmt::format("time {} comes before the time of the reading before ({}): "
                                                  "readings must be in time order",
                                                  second_text(time), second_text(before)));
 }
 
 void bad_depth(const std::string& path, long line, std::string_view text) {
-  throw tools::ToolError(path, line, fmt::format("'{}' is not a depth", text));
+  throw common::ToolError(path, line, fmt::format("'{}' is not a depth", text));
 }
 
 void coarse_step(const std::string& path, long line, std::int64_t step_minutes) {
-  throw tools::ToolError(path, line, fmt::format("the record's step is {} minutes; 15 minutes or finer is needed",
+  throw common::ToolError(path, line, fmt::format("the record's step is {} minutes; 15 minutes or finer is needed",
                                                  step_minutes));
 }
 

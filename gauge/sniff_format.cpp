@@ -30,7 +30,7 @@ bool swmm_line(std::string_view line) {
   split_words(line, words);
   if (words.size() != 7) return false;
   for (std::size_t k = 1; k <= 5; ++k)
-    if (!tools::parse_integer(words[k])) return false;
+    if (!common::parse_integer(words[k])) return false;
   return true;
 }
 
@@ -43,7 +43,7 @@ char separator_of(std::string_view line) {
 }
 
 Format sniff_format(const std::string& path) {
-  tools::LineReader reader(path);
+  common::LineReader reader(path);
   std::string_view line;
   std::vector<std::string_view> fields;
   int seen = 0;
@@ -59,7 +59,7 @@ Format sniff_format(const std::string& path) {
     ++seen;
     if (seen == 1 && swmm_line(content)) return Format::swmm;
     if (seen == 1 && swmm_comments)
-      throw tools::ToolError(path, reader.line_number(), "is not a rain file line (STA YYYY MM DD HH MM VALUE)");
+      throw common::ToolError(path, reader.line_number(), "is not a rain file line (STA YYYY MM DD HH MM VALUE)");
     if (separator == 0) separator = separator_of(content);
     split_fields(content, separator ? separator : ',', fields);
     std::int64_t value = 0;
@@ -75,8 +75,8 @@ Format sniff_format(const std::string& path) {
     if (fields.size() >= 97) return Format::noaa;
     if (parse_instant(fields[0], value) == TimeParse::ok && value % 60 != 0) return Format::tips;
   }
-  if (seen == 0) throw tools::ToolError(path, 0, "is empty");
-  if (seen == 1 && header_seen) throw tools::ToolError(path, 0, "holds a header and no readings");
+  if (seen == 0) throw common::ToolError(path, 0, "is empty");
+  if (seen == 1 && header_seen) throw common::ToolError(path, 0, "holds a header and no readings");
   return Format::csv;
 }
 

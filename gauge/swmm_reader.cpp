@@ -21,8 +21,8 @@ namespace raingen::gauge {
 
 namespace {
 
-using tools::ToolError;
-using tools::UsageError;
+using common::ToolError;
+using common::UsageError;
 
 struct WetLine {
   std::size_t station;  // index into the names
@@ -32,7 +32,7 @@ struct WetLine {
 };
 
 int field_number(const std::string& path, long line, std::string_view text, int low, int high, const char* what) {
-  const auto value = tools::parse_integer(text);
+  const auto value = common::parse_integer(text);
   if (!value) throw ToolError(path, line, fmt::format("'{}' is not a {} (STA YYYY MM DD HH MM VALUE)", text, what));
   if (*value < low || *value > high)
     throw ToolError(path, line, fmt::format("{} {} is not on the calendar", what, text));
@@ -42,7 +42,7 @@ int field_number(const std::string& path, long line, std::string_view text, int 
 }  // namespace
 
 CalendarSeries read_swmm(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  tools::LineReader reader(path);
+  common::LineReader reader(path);
   std::string_view line;
   std::vector<std::string_view> words;
   std::vector<std::string> stations;

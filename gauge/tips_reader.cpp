@@ -24,7 +24,7 @@ namespace raingen::gauge {
 
 namespace {
 
-using tools::ToolError;
+using common::ToolError;
 
 struct KnownPeriod {
   std::int64_t from, to;  // minutes
@@ -35,7 +35,7 @@ std::int64_t floor_minute(std::int64_t seconds) { return floor_div(seconds, 60);
 }  // namespace
 
 CalendarSeries read_tips(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  tools::LineReader reader(path);
+  common::LineReader reader(path);
   std::string_view line;
   std::vector<std::string_view> fields;
   InstantReader times;

@@ -11,7 +11,7 @@
 
 namespace raingen::report {
 namespace fs = std::filesystem;
-using tools::ToolError;
+using common::ToolError;
 
 namespace {
 

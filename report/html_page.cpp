@@ -19,7 +19,7 @@ p{max-width:60em})";
 bool looks_numeric(std::string_view cell) {
   if (cell == "-") return true;
   if (!cell.empty() && cell.back() == '%') cell.remove_suffix(1);
-  return tools::parse_real(cell).has_value();
+  return common::parse_real(cell).has_value();
 }
 
 }  // namespace

@@ -141,10 +141,10 @@ ReportOutcome make_report(const ReportRequest& request) {
   const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
   std::error_code error;
   std::filesystem::create_directories(out_dir, error);
-  if (error) throw tools::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
+  if (error) throw common::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
   outcome.statistics_csv = out_dir / "statistics.csv";
   outcome.report_html = out_dir / "report.html";
-  tools::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
+  common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
   std::vector<const stats::SeriesStatistics*> rows;
   for (const stats::SeriesStatistics& s : statistics) rows.push_back(&s);
   if (ensemble)
@@ -153,7 +153,7 @@ ReportOutcome make_report(const ReportRequest& request) {
   ReportContent content = assemble(request, in, compared, statistics, series, roles, outcome.warnings);
   if (ensemble) content.ensemble = &*ensemble;
   html.write(report_html(content));
-  tools::commit_all({&csv, &html});
+  common::commit_all({&csv, &html});
   return outcome;
 }
 

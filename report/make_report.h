@@ -15,7 +15,7 @@ namespace raingen::report {
 
 struct ReportRequest {
   std::filesystem::path dir = ".";
-  std::vector<tools::GaugeArgument> gauges;
+  std::vector<common::GaugeArgument> gauges;
   date::sys_days start = date::sys_days{date::year{2001} / 1 / 1};
   stats::StatisticsOptions options;
   std::filesystem::path output;  // empty: dir/report

@@ -19,7 +19,7 @@ namespace {
 int station_of(const stations::Settings& settings, const std::string& id, const std::filesystem::path& input) {
   for (std::size_t s = 0; s < settings.stations.size(); ++s)
     if (settings.stations[s].id == id) return static_cast<int>(s);
-  throw tools::UsageError(fmt::format("--gauge {}: no station of {} has this ID (its stations: {}, {}, {})", id,
+  throw common::UsageError(fmt::format("--gauge {}: no station of {} has this ID (its stations: {}, {}, {})", id,
                                       input.string(), settings.stations[0].id, settings.stations[1].id,
                                       settings.stations[2].id));
 }
@@ -36,13 +36,13 @@ GeneratedRun read_generated_run(const std::filesystem::path& dir, date::sys_days
   run.generated.rename(name);
   const std::size_t days = run.generated.size() / gauge::intervals_per_day;
   if (days != static_cast<std::size_t>(std::max(run.settings.day_count, 0)))
-    throw tools::ToolError(run.results_path.string(), 0,
+    throw common::ToolError(run.results_path.string(), 0,
                            fmt::format("holds {} days, but {} asks for {}: the results are not from these settings",
                                        days, input.string(), run.settings.day_count));
   return run;
 }
 
-RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<tools::GaugeArgument>& gauges,
+RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
                           date::sys_days day_one) {
   RunInputs in;
   in.dir = dir;
@@ -53,7 +53,7 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<to
   std::vector<int> station(gauges.size());
   for (std::size_t g = 0; g < gauges.size(); ++g) station[g] = station_of(in.settings, gauges[g].id, input);
   std::vector<gauge::ReadOptions> options;
-  for (const tools::GaugeArgument& g : gauges) options.push_back(gauge::gauge_read_options(g.id, g.options));
+  for (const common::GaugeArgument& g : gauges) options.push_back(gauge::gauge_read_options(g.id, g.options));
 
   static_cast<GeneratedRun&>(in) = read_generated_run(dir, day_one, "generated");
 

@@ -16,7 +16,7 @@
 namespace raingen::report {
 
 struct GaugeRecord {
-  tools::GaugeArgument argument;  // as given: ID, file, reading options
+  common::GaugeArgument argument;  // as given: ID, file, reading options
   gauge::ReadFacts facts;
   gauge::CalendarSeries series;   // named "record:ID"
   int station = 0;                // 0-based station of INPUT.TXT
@@ -45,7 +45,7 @@ struct RunInputs : GeneratedRun {  // generated is named "generated"
 // record. Throws UsageError for a gauge whose ID is no station of INPUT.TXT or reading options that
 // do not fit, ToolError for anything an input gets wrong, and for a results file whose day count
 // is not that of INPUT.TXT.
-RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<tools::GaugeArgument>& gauges,
+RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
                           date::sys_days day_one);
 
 }  // namespace raingen::report

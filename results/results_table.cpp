@@ -46,7 +46,7 @@ std::string trimmed(std::string_view text) {
 
 ResultsTable::ResultsTable(const std::string& path) : lines_(path) {
   std::string_view first;
-  if (!lines_.next(first)) throw tools::ToolError(path, 0, "is empty: no table rows");
+  if (!lines_.next(first)) throw common::ToolError(path, 0, "is empty: no table rows");
   if (first == title) {
     source_ = TableSource::results_file;
     read_heading();
@@ -63,7 +63,7 @@ void ResultsTable::read_heading() {
   for (const HeadingLine& expected : heading_after_title) {
     std::string_view line;
     if (!lines_.next(line))
-      throw tools::ToolError(path(), line_number(), "the results file ends inside its heading");
+      throw common::ToolError(path(), line_number(), "the results file ends inside its heading");
     const bool good = expected.blank ? only_blanks(line) : line.substr(0, expected.begins.size()) == expected.begins;
     if (!good)
       fail(expected.blank ? std::string("a blank line of the results file's heading was expected")
@@ -75,7 +75,7 @@ void ResultsTable::read_heading() {
   }
 }
 
-void ResultsTable::fail(const std::string& what) const { throw tools::ToolError(path(), line_number(), what); }
+void ResultsTable::fail(const std::string& what) const { throw common::ToolError(path(), line_number(), what); }
 
 bool ResultsTable::next(TableRow& row) {
   if (ended_) return false;
@@ -85,7 +85,7 @@ bool ResultsTable::next(TableRow& row) {
     pending_.reset();
   } else if (!lines_.next(line)) {
     ended_ = true;
-    if (rows_ == 0) throw tools::ToolError(path(), 0, "has no table rows");
+    if (rows_ == 0) throw common::ToolError(path(), 0, "has no table rows");
     if (rows_ % gauge::intervals_per_day != 0)
       fail("the table ends part way through day " + std::to_string(rows_ / gauge::intervals_per_day + 1) +
            ", after " + std::to_string(rows_ % gauge::intervals_per_day) +

@@ -39,7 +39,7 @@ class ResultsTable {
   void read_heading();
   [[noreturn]] void fail(const std::string& what) const;
 
-  tools::LineReader lines_;
+  common::LineReader lines_;
   TableSource source_ = TableSource::source_out;
   std::optional<std::string> site_name_;
   std::optional<std::string_view> pending_;  // SOURCE.OUT's first line, read to recognise it

@@ -9,8 +9,8 @@ namespace raingen::stations {
 
 namespace {
 
-using tools::ToolError;
-using tools::UsageError;
+using common::ToolError;
+using common::UsageError;
 
 // A station file must never replace the record it was made from.
 void check_not_the_record(const StationCommand& command) {

@@ -12,7 +12,7 @@ namespace raingen::stations {
 
 namespace {
 
-using tools::UsageError;
+using common::UsageError;
 
 PrepareOptions day_options(const PrepareCommandLine& line) {
   if (!(line.min_complete > 0 && line.min_complete <= 100))
@@ -42,9 +42,9 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   command.settings = settings_of(line);
   for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
-  command.gauges = tools::parse_gauge_arguments(line.gauges);
+  command.gauges = common::parse_gauge_arguments(line.gauges);
   for (std::size_t k = 0; k < std::size(reading_option_names); ++k)
-    tools::distribute_reading_option(command.gauges, reading_option_names[k], line.reading_values[k]);
+    common::distribute_reading_option(command.gauges, reading_option_names[k], line.reading_values[k]);
   command.prepare = day_options(line);
   command.dir = line.dir;
   run_weighted_site_command(command, out);

@@ -10,7 +10,7 @@ namespace raingen::stations {
 
 namespace {
 
-using tools::ToolError;
+using common::ToolError;
 
 date::year_month_day civil(std::int64_t day) { return date::year_month_day{date::sys_days{date::days{day}}}; }
 

@@ -9,8 +9,8 @@ namespace raingen::stations {
 
 namespace {
 
-using tools::ToolError;
-using tools::UsageError;
+using common::ToolError;
+using common::UsageError;
 
 constexpr const char* suffixes[] = {"D_3.TXT", "F_2.TXT", "F_3.TXT"};
 
@@ -111,7 +111,7 @@ std::string settings_text(const Settings& s) {
 
 void write_settings(const std::filesystem::path& dir, const Settings& settings) {
   const std::string text = settings_text(settings);
-  tools::OutputFile out(dir / "INPUT.TXT");
+  common::OutputFile out(dir / "INPUT.TXT");
   out.write(text);
   out.commit();
 }

@@ -12,7 +12,7 @@ namespace raingen::stations {
 
 namespace {
 
-using tools::ToolError;
+using common::ToolError;
 
 constexpr const char* line_end = "\r\n";
 
@@ -81,7 +81,7 @@ std::string day_index_text(const StationFiles& station) {
   return text;
 }
 
-std::vector<tools::FileText> station_file_texts(const std::filesystem::path& dir, const StationFiles& station) {
+std::vector<common::FileText> station_file_texts(const std::filesystem::path& dir, const StationFiles& station) {
   check_id(station.id);
   // Every text first: a depth that does not fit stops the run before any file is touched.
   return {{dir / station_file_name(station.id, "D_3.TXT"), spell_table_text(station)},
@@ -90,7 +90,7 @@ std::vector<tools::FileText> station_file_texts(const std::filesystem::path& dir
 }
 
 void write_station_files(const std::filesystem::path& dir, const StationFiles& station) {
-  tools::write_together(station_file_texts(dir, station));
+  common::write_together(station_file_texts(dir, station));
 }
 
 }  // namespace raingen::stations

@@ -53,7 +53,7 @@ std::string day_line(const DayRecord& day);
 
 // The three files in dir with their texts, for a tool that writes them together with others.
 // Throws ToolError as the texts do, and for an identifier that cannot make a file name.
-std::vector<tools::FileText> station_file_texts(const std::filesystem::path& dir, const StationFiles& station);
+std::vector<common::FileText> station_file_texts(const std::filesystem::path& dir, const StationFiles& station);
 
 // Writes the three files into dir, all three or none (each written aside, renamed together).
 void write_station_files(const std::filesystem::path& dir, const StationFiles& station);

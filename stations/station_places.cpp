@@ -10,15 +10,15 @@
 namespace raingen::stations {
 
 namespace {
-using tools::UsageError;
+using common::UsageError;
 constexpr double earth_radius_km = 6371.0088;
 constexpr double pi = 3.14159265358979323846;
 }  // namespace
 
 Coordinates parse_coordinates(std::string_view text, std::string_view what) {
   const std::size_t comma = text.find(',');
-  const auto latitude = comma == std::string_view::npos ? std::nullopt : tools::parse_real(text.substr(0, comma));
-  const auto longitude = comma == std::string_view::npos ? std::nullopt : tools::parse_real(text.substr(comma + 1));
+  const auto latitude = comma == std::string_view::npos ? std::nullopt : common::parse_real(text.substr(0, comma));
+  const auto longitude = comma == std::string_view::npos ? std::nullopt : common::parse_real(text.substr(comma + 1));
   if (!latitude || !longitude)
     throw UsageError(fmt::format("{} '{}' is not LAT,LON in decimal degrees", what, text));
   if (std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180)
@@ -37,7 +37,7 @@ StationPlace parse_station_place(std::string_view text) {
     place.at = parse_coordinates(value, fmt::format("--station {}", place.id));
     return place;
   }
-  const auto distance = tools::parse_integer(value);
+  const auto distance = common::parse_integer(value);
   if (!distance || *distance < 0 || *distance > 999)
     throw UsageError(fmt::format("--station {}: distance '{}' is not a whole number from 0 to 999 (3 digits)", place.id, value));
   place.distance = static_cast<int>(*distance);

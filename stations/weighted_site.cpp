@@ -15,32 +15,32 @@ namespace raingen::stations {
 
 namespace {
 
-using tools::ToolError;
-using tools::UsageError;
+using common::ToolError;
+using common::UsageError;
 
 // The record of each place, in the places' order.
-std::array<const tools::GaugeArgument*, 3> records_of_places(const WeightedSiteCommand& c) {
+std::array<const common::GaugeArgument*, 3> records_of_places(const WeightedSiteCommand& c) {
   if (c.places.size() != 3)
     throw UsageError(fmt::format("the weighted site needs three stations: --station given {} times", c.places.size()));
-  std::array<const tools::GaugeArgument*, 3> found{};
+  std::array<const common::GaugeArgument*, 3> found{};
   for (std::size_t i = 0; i < 3; ++i) {
-    for (const tools::GaugeArgument& g : c.gauges)
+    for (const common::GaugeArgument& g : c.gauges)
       if (g.id == c.places[i].id) found[i] = &g;
     if (!found[i]) throw UsageError(fmt::format("--station {}: no --gauge gives its record", c.places[i].id));
     if (c.places[i].id == c.id)
       throw UsageError(fmt::format("--weighted-site {}: the site station needs an ID of its own, not a gauge's", c.id));
   }
-  for (const tools::GaugeArgument& g : c.gauges)
-    if (std::none_of(found.begin(), found.end(), [&](const tools::GaugeArgument* f) { return f == &g; }))
+  for (const common::GaugeArgument& g : c.gauges)
+    if (std::none_of(found.begin(), found.end(), [&](const common::GaugeArgument* f) { return f == &g; }))
       throw UsageError(fmt::format("--gauge {}: no --station places it (give the three stations once each)", g.id));
   return found;
 }
 
 // No file written may replace a record read.
-void check_no_record_replaced(const std::vector<tools::FileText>& files, const std::array<const tools::GaugeArgument*, 3>& gauges) {
+void check_no_record_replaced(const std::vector<common::FileText>& files, const std::array<const common::GaugeArgument*, 3>& gauges) {
   std::error_code ignored;
-  for (const tools::FileText& file : files)
-    for (const tools::GaugeArgument* g : gauges)
+  for (const common::FileText& file : files)
+    for (const common::GaugeArgument* g : gauges)
       if (g->path != "-" && std::filesystem::equivalent(file.target, g->path, ignored))
         throw UsageError(fmt::format("{} would replace the record of {}", file.target.string(), g->id));
 }
@@ -60,11 +60,11 @@ std::string weighting_text(const std::array<std::string, 3>& ids, const std::arr
 
 void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) {
   check_station_id(c.id, "--weighted-site");
-  const std::array<const tools::GaugeArgument*, 3> gauges = records_of_places(c);
+  const std::array<const common::GaugeArgument*, 3> gauges = records_of_places(c);
   const PlacedStations placed = place_stations(c.places, c.site_at);
   Settings settings = c.settings;
   settings.stations = {StationSetting{c.id, 0}, placed.stations[0], placed.stations[1]};
-  std::vector<tools::FileText> files{{c.dir / "INPUT.TXT", settings_text(settings)}};  // checks the settings
+  std::vector<common::FileText> files{{c.dir / "INPUT.TXT", settings_text(settings)}};  // checks the settings
   std::array<gauge::ReadOptions, 3> read;
   for (std::size_t i = 0; i < 3; ++i) {
     read[i] = gauge::gauge_read_options(gauges[i]->id, gauges[i]->options);
@@ -88,9 +88,9 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   const PreparedStation first = prepare_station(records[0], ids[0], c.prepare, gauges[0]->path);
   const PreparedStation second = prepare_station(records[1], ids[1], c.prepare, gauges[1]->path);
   for (const PreparedStation* p : {&site_station, &first, &second})
-    for (tools::FileText& file : station_file_texts(c.dir, p->files)) files.push_back(std::move(file));
+    for (common::FileText& file : station_file_texts(c.dir, p->files)) files.push_back(std::move(file));
   check_no_record_replaced(files, gauges);
-  tools::write_together(files);
+  common::write_together(files);
 
   std::string text = fmt::format("{}: {}\n", c.id, weighting_text(ids, distances));
   for (std::size_t i = 0; i < 3; ++i) text += fmt::format("  {}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));

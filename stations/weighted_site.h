@@ -25,7 +25,7 @@ struct WeightedSiteCommand {
   Settings settings;  // results name, site name and day count; the stations are filled here
   std::vector<StationPlace> places;          // the gauges' stations, in the weighting's order
   std::optional<Coordinates> site_at;
-  std::vector<tools::GaugeArgument> gauges;  // the record of each place, by its ID
+  std::vector<common::GaugeArgument> gauges;  // the record of each place, by its ID
   PrepareOptions prepare;                    // for all three stations written
   std::filesystem::path dir = ".";
 };

@@ -30,7 +30,7 @@ std::string statistics_csv(const std::vector<const SeriesStatistics*>& series) {
         text += ',';
         text += statistic_name(statistic);
         text += ',';
-        if (value) text += tools::shortest_text(*value + 0.0);  // + 0.0: no "-0"
+        if (value) text += common::shortest_text(*value + 0.0);  // + 0.0: no "-0"
         text += '\n';
       }
   return text;

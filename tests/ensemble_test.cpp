@@ -428,7 +428,7 @@ TEST(EnsemblePieces, TablesTakenStraightFromTheirBytesReadAsTheReaderReadsThem) 
       for (raingen::results::TableRow row; reader.next(row);)
         values.push_back(raingen::ensemble::depth_as_float(row.thousandths));
       return values;
-    } catch (const raingen::tools::ToolError&) {
+    } catch (const raingen::common::ToolError&) {
       return std::nullopt;
     }
   };

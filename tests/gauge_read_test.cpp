@@ -15,8 +15,8 @@
 namespace {
 
 using namespace raingen::gauge;
-using raingen::tools::ToolError;
-using raingen::tools::UsageError;
+using raingen::common::ToolError;
+using raingen::common::UsageError;
 using testing_support::TempDir;
 
 // "END-OF-FIRST-INTERVAL v v - v": depths (to 6 decimals), "-" where missing; or the message.
@@ -33,7 +33,7 @@ std::string read_shown(const std::string& bytes, const std::vector<std::pair<std
       out += s.present(k) ? fmt::format(" {:g}", std::round(s.depth(k) * 1e6) / 1e6) : " -";
     return out;
   } catch (const ToolError& e) {
-    std::string message = raingen::tools::located_message(e);
+    std::string message = raingen::common::located_message(e);
     return message.substr(message.find("r.csv"));
   } catch (const UsageError& e) {
     const std::string message = e.what();

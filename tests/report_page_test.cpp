@@ -173,23 +173,23 @@ TEST(Page, StandsAloneAndIsTheSameInAnyLocale) {
 }
 
 TEST(GaugeArguments, OptionsForEveryGaugeOrForOne) {
-  using raingen::tools::UsageError;
-  auto gauges = raingen::tools::parse_gauge_arguments({"PD01=a=b.csv", "PD02=c.csv"});
+  using raingen::common::UsageError;
+  auto gauges = raingen::common::parse_gauge_arguments({"PD01=a=b.csv", "PD02=c.csv"});
   ASSERT_EQ(gauges.size(), 2u);
   EXPECT_EQ(gauges[0].path, "a=b.csv");
-  raingen::tools::distribute_reading_option(gauges, "column", {"PD02:rain:mm", "depth"});
-  raingen::tools::distribute_reading_option(gauges, "from", {"2001-01-01"});
+  raingen::common::distribute_reading_option(gauges, "column", {"PD02:rain:mm", "depth"});
+  raingen::common::distribute_reading_option(gauges, "from", {"2001-01-01"});
   using Options = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(gauges[0].options, (Options{{"column", "depth"}, {"from", "2001-01-01"}}));
   EXPECT_EQ(gauges[1].options, (Options{{"column", "depth"}, {"column", "rain:mm"}, {"from", "2001-01-01"}}));
   // A prefix that is no gauge's ID is part of the value.
-  raingen::tools::distribute_reading_option(gauges, "stamp", {"PD03:start"});
+  raingen::common::distribute_reading_option(gauges, "stamp", {"PD03:start"});
   EXPECT_EQ(gauges[0].options.back(), (std::pair<std::string, std::string>{"stamp", "PD03:start"}));
-  EXPECT_THROW(raingen::tools::distribute_reading_option(gauges, "format", {"csv", "tips"}), UsageError);
-  EXPECT_THROW(raingen::tools::distribute_reading_option(gauges, "format", {"PD01:csv", "PD01:tips"}), UsageError);
+  EXPECT_THROW(raingen::common::distribute_reading_option(gauges, "format", {"csv", "tips"}), UsageError);
+  EXPECT_THROW(raingen::common::distribute_reading_option(gauges, "format", {"PD01:csv", "PD01:tips"}), UsageError);
   for (const char* bad : {"PD01", "=x.csv", "PD01="})
-    EXPECT_THROW(raingen::tools::parse_gauge_arguments({bad}), UsageError) << bad;
-  EXPECT_THROW(raingen::tools::parse_gauge_arguments({"A=x", "A=y"}), UsageError);
+    EXPECT_THROW(raingen::common::parse_gauge_arguments({bad}), UsageError) << bad;
+  EXPECT_THROW(raingen::common::parse_gauge_arguments({"A=x", "A=y"}), UsageError);
 }
 
 }  // namespace

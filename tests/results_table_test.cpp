@@ -152,8 +152,8 @@ TEST(ResultsTable, EveryFaultNamedWithFileAndLine) {
       ResultsTable results(path);
       all_rows(results);
       ADD_FAILURE() << bad.what << ": no error";
-    } catch (const raingen::tools::ToolError& error) {
-      EXPECT_EQ(raingen::tools::located_message(error), path + bad.message) << bad.what;
+    } catch (const raingen::common::ToolError& error) {
+      EXPECT_EQ(raingen::common::located_message(error), path + bad.message) << bad.what;
     }
   }
 }

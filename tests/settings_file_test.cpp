@@ -9,8 +9,8 @@
 namespace {
 
 using namespace raingen::stations;
-using raingen::tools::ToolError;
-using raingen::tools::UsageError;
+using raingen::common::ToolError;
+using raingen::common::UsageError;
 using testing_support::TempDir;
 
 Settings pau() {

@@ -272,8 +272,8 @@ TEST(PrepareStation, RecordsThatCannotMakeAStation) {
     try {
       prepare_station(s, "AB", {}, "r.csv");
       return std::string("no error");
-    } catch (const raingen::tools::ToolError& e) {
-      return raingen::tools::located_message(e);
+    } catch (const raingen::common::ToolError& e) {
+      return raingen::common::located_message(e);
     }
   };
   EXPECT_EQ(message(days_series(3, [](int, int) { return 0.0; })),
@@ -295,12 +295,12 @@ TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
   EXPECT_EQ(day_line(day).substr(29 + 95 * 6), " 99.99");
   for (double bad : {99.995, -0.01, CalendarSeries::missing_value()}) {
     day.depths[95] = bad;
-    EXPECT_THROW(day_line(day), raingen::tools::ToolError) << bad;
+    EXPECT_THROW(day_line(day), raingen::common::ToolError) << bad;
   }
   day.depths[95] = 100.0;
   try {
     day_line(day);
-  } catch (const raingen::tools::ToolError& e) {
+  } catch (const raingen::common::ToolError& e) {
     EXPECT_STREQ(e.what(), "day 20010101, interval 96 (ending 24:00): the depth 100.00 mm cannot be written in 5 "
                            "columns (0.00 to 99.99 mm)");
   }
@@ -311,7 +311,7 @@ TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
   station.days.resize(1);
   std::filesystem::create_directory(dir / "AB  F_3.TXT");
   dir.write("AB  D_3.TXT", "old");
-  EXPECT_THROW(write_station_files(dir.path(), station), raingen::tools::ToolError);
+  EXPECT_THROW(write_station_files(dir.path(), station), raingen::common::ToolError);
   EXPECT_EQ(dir.read("AB  D_3.TXT"), "old");
   EXPECT_FALSE(dir.exists("AB  F_2.TXT"));
 }

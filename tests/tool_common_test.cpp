@@ -18,7 +18,7 @@ using testing_support::TempDir;
 
 std::vector<std::string> lines_of(const TempDir& dir, const std::string& bytes) {
   dir.write("in.txt", bytes);
-  raingen::tools::LineReader reader((dir / "in.txt").string());
+  raingen::common::LineReader reader((dir / "in.txt").string());
   std::vector<std::string> lines;
   std::string_view line;
   while (reader.next(line)) {
@@ -75,25 +75,25 @@ TEST(OutputFile, TargetChangesOnlyAtCommit) {
   TempDir dir;
   dir.write("out.txt", "old");
   {
-    raingen::tools::OutputFile out(dir / "out.txt");
+    raingen::common::OutputFile out(dir / "out.txt");
     out.write("new");
     EXPECT_EQ(dir.read("out.txt"), "old");
   }  // dropped without commit: the aside file goes, the target stays
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
   EXPECT_EQ(dir.read("out.txt"), "old");
 
-  raingen::tools::OutputFile a(dir / "a.txt"), b(dir / "b.txt");
+  raingen::common::OutputFile a(dir / "a.txt"), b(dir / "b.txt");
   a.write(std::string(3 << 20, 'a'));
   b.write("b");
-  raingen::tools::commit_all({&a, &b});
+  raingen::common::commit_all({&a, &b});
   EXPECT_EQ(dir.read("a.txt").size(), 3u << 20);
   EXPECT_EQ(dir.read("b.txt"), "b");
-  EXPECT_THROW(raingen::tools::OutputFile(dir / "no-such-folder" / "x"), raingen::tools::ToolError);
+  EXPECT_THROW(raingen::common::OutputFile(dir / "no-such-folder" / "x"), raingen::common::ToolError);
 }
 
 TEST(Numbers, WholeTextOnly) {
-  using raingen::tools::parse_integer;
-  using raingen::tools::parse_real;
+  using raingen::common::parse_integer;
+  using raingen::common::parse_real;
   EXPECT_EQ(parse_integer(" +12 "), 12);
   EXPECT_EQ(parse_integer("-3"), -3);
   EXPECT_FALSE(parse_integer("1.5"));
@@ -103,7 +103,7 @@ TEST(Numbers, WholeTextOnly) {
   EXPECT_EQ(parse_real(".5"), 0.5);
   EXPECT_FALSE(parse_real("nan"));
   EXPECT_FALSE(parse_real("1,5"));
-  EXPECT_EQ(raingen::tools::shortest_text(0.1 + 0.2), "0.30000000000000004");
+  EXPECT_EQ(raingen::common::shortest_text(0.1 + 0.2), "0.30000000000000004");
 }
 
 // Every tool ends its command line the same way: help and version on standard output with

@@ -16,7 +16,7 @@
 #include "ensemble/child_process.h"
 #include "ensemble/merge_ensembles.h"
 #include "ensemble/run_ensemble.h"
-#include "export/start_option.h"
+#include "exporting/start_option.h"
 
 namespace {
 
@@ -70,27 +70,27 @@ int ensemble_main(int argc, char** argv) {
   for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option}) merge_option->excludes(making);
   app.set_version_flag("--version", "raingen-ensemble 1.0");
   app.footer(rules);
-  if (const auto done = tools::parse_command_line(app, argc, argv)) return *done;
+  if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
   if (*merge_option) {
     std::vector<std::filesystem::path> files(merge.begin(), merge.end());
     ensemble::merge_ensembles(files, output, std::cerr);
-    return tools::exit_success;
+    return common::exit_success;
   }
-  if (!*realizations) throw tools::UsageError("--realizations is required (or --merge)");
+  if (!*realizations) throw common::UsageError("--realizations is required (or --merge)");
   if (static_cast<std::int64_t>(request.first_seed) + request.realizations - 1 > std::numeric_limits<std::int32_t>::max())
-    throw tools::UsageError("--seed plus --realizations goes past 2147483647, the largest seed");
+    throw common::UsageError("--seed plus --realizations goes past 2147483647, the largest seed");
   request.dir = dir;
   request.output = output;
   if (*keep_option) request.keep = keep;
   request.start = exporting::parse_start(start_text);
   const auto program = ensemble::program_beside_this_one();
   const auto outcome = ensemble::run_ensemble(request, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
-  return outcome.failed == 0 ? tools::exit_success : tools::exit_failure;
+  return outcome.failed == 0 ? common::exit_success : common::exit_failure;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return raingen::tools::run_tool("raingen-ensemble", [&] { return ensemble_main(argc, argv); });
+  return raingen::common::run_tool("raingen-ensemble", [&] { return ensemble_main(argc, argv); });
 }

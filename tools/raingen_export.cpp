@@ -7,8 +7,8 @@
 
 #include "common/command_line.h"
 #include "common/tool_error.h"
-#include "export/export_run.h"
-#include "export/start_option.h"
+#include "exporting/export_run.h"
+#include "exporting/start_option.h"
 
 namespace {
 
@@ -46,21 +46,21 @@ int export_main(int argc, char** argv) {
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
   app.set_version_flag("--version", "raingen-export 1.0");
   app.footer(rules);
-  if (const auto done = tools::parse_command_line(app, argc, argv)) return *done;
+  if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
   const auto format = exporting::format_named(format_name);
-  if (!format) throw tools::UsageError("unknown format '" + format_name + "': " + exporting::format_list);
+  if (!format) throw common::UsageError("unknown format '" + format_name + "': " + exporting::format_list);
   request.format = *format;
-  if (units_name != "mm" && units_name != "in") throw tools::UsageError("--units '" + units_name + "': mm or in");
+  if (units_name != "mm" && units_name != "in") throw common::UsageError("--units '" + units_name + "': mm or in");
   request.units = units_name == "mm" ? exporting::DepthUnits::mm : exporting::DepthUnits::in;
   request.start = exporting::parse_start(start_text);
   if (*station_option) request.station = station;
   exporting::run_export(request, std::cerr);
-  return tools::exit_success;
+  return common::exit_success;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return raingen::tools::run_tool("raingen-export", [&] { return export_main(argc, argv); });
+  return raingen::common::run_tool("raingen-export", [&] { return export_main(argc, argv); });
 }

@@ -63,7 +63,7 @@ cumulative writes the plain cumulative shares.
 }  // namespace
 
 int main(int argc, char** argv) {
-  return raingen::tools::run_tool("raingen-prepare", [&] {
+  return raingen::common::run_tool("raingen-prepare", [&] {
     CLI::App app{"Station files and INPUT.TXT for raingen from real gauge records.", "raingen-prepare"};
     app.set_version_flag("--version", "raingen-prepare 1.0");
     app.footer(std::string(rules) + std::string(raingen::gauge::reading_rules_help()) +
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     app.add_option("--weighted-site", line.weighted_site, "ID: prepare the three --gauge records weighted as a site station");
     app.add_option("--gauge", line.gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
         ->allow_extra_args(false);
-    if (const auto done = raingen::tools::parse_command_line(app, argc, argv)) return *done;
+    if (const auto done = raingen::common::parse_command_line(app, argc, argv)) return *done;
 
     for (const CLI::Option* option : app.get_options())
       if (option->count() > 0) line.given.insert(option->get_name());

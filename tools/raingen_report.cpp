@@ -78,25 +78,25 @@ int report_main(int argc, char** argv) {
         ->allow_extra_args(false);  // one value each time: a stray word is not taken for a second one
   app.set_version_flag("--version", "raingen-report 1.0");
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
-  if (const auto done = tools::parse_command_line(app, argc, argv)) return *done;
+  if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
   request.dir = dir;
   request.output = output;
-  request.gauges = tools::parse_gauge_arguments(gauges);
+  request.gauges = common::parse_gauge_arguments(gauges);
   for (std::size_t k = 0; k < std::size(reading_options); ++k)
-    tools::distribute_reading_option(request.gauges, reading_options[k], reading_values[k]);
+    common::distribute_reading_option(request.gauges, reading_options[k], reading_values[k]);
   const auto day = gauge::parse_day(start);
-  if (!day) throw tools::UsageError("--start '" + start + "' is not a day YYYY-MM-DD");
+  if (!day) throw common::UsageError("--start '" + start + "' is not a day YYYY-MM-DD");
   request.start = *day;
 
   const report::ReportOutcome outcome = report::make_report(request);
   for (const std::string& warning : outcome.warnings) std::cerr << "raingen-report: " << warning << '\n';
   std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
-  return tools::exit_success;
+  return common::exit_success;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return raingen::tools::run_tool("raingen-report", [&] { return report_main(argc, argv); });
+  return raingen::common::run_tool("raingen-report", [&] { return report_main(argc, argv); });
 }

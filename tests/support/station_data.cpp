@@ -44,7 +44,7 @@ std::string spell_text(const std::vector<std::string>& entries, int count) {
     station.spell_title = "SPELL TABLE";
     bool writable = true;
     for (const std::string& entry : entries) {
-      const auto value = raingen::tools::parse_real(entry);
+      const auto value = raingen::common::parse_real(entry);
       char written[32];
       if (value) std::snprintf(written, sizeof written, "%9.4f", *value);
       writable = writable && value && entry == written;

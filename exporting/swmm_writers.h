@@ -6,13 +6,13 @@
 #pragma once
 
 #include "common/output_file.h"
-#include "export/export_settings.h"
+#include "exporting/export_settings.h"
 #include "results/results_table.h"
 
 namespace raingen::exporting {
 
 // Each reads the rest of the table and writes the file to out (not committed).
-void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out);
-void write_swmm_rain(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out);
+void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out);
+void write_swmm_rain(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out);
 
 }  // namespace raingen::exporting

@@ -1,11 +1,11 @@
-#include "export/csv_writer.h"
+#include "exporting/csv_writer.h"
 
 #include <algorithm>
 #include <string>
 #include <string_view>
 
-#include "export/civil_clock.h"
-#include "export/text_fields.h"
+#include "exporting/civil_clock.h"
+#include "exporting/text_fields.h"
 
 namespace raingen::exporting {
 
@@ -25,7 +25,7 @@ char* put_iso(char* out, const CivilMinute& t) {
 
 }  // namespace
 
-void write_csv(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out) {
+void write_csv(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
   out.write(std::string("start,end,rainfall_") + units_text(settings.units) + "\n");
   CivilClock clock;
   results::TableRow row;

@@ -1,4 +1,4 @@
-#include "export/swmm_gage.h"
+#include "exporting/swmm_gage.h"
 
 namespace raingen::exporting {
 

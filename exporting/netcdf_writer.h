@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "export/export_settings.h"
+#include "exporting/export_settings.h"
 #include "results/results_table.h"
 
 namespace raingen::exporting {

@@ -1,4 +1,4 @@
-#include "export/netcdf_file.h"
+#include "exporting/netcdf_file.h"
 
 #include <malloc.h>
 
@@ -26,7 +26,7 @@ NetcdfFile::~NetcdfFile() {
 
 void NetcdfFile::check(int status, const char* doing) const {
   if (status != NC_NOERR)
-    throw tools::ToolError(shown_name_, 0,
+    throw common::ToolError(shown_name_, 0,
                            std::string(reading_ ? "cannot be read: " : "cannot be written: ") + doing + ": " +
                                nc_strerror(status));
 }

@@ -4,12 +4,12 @@
 #pragma once
 
 #include "common/output_file.h"
-#include "export/export_settings.h"
+#include "exporting/export_settings.h"
 #include "results/results_table.h"
 
 namespace raingen::exporting {
 
 // Reads the rest of the table and writes the file to out (not committed).
-void write_csv(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out);
+void write_csv(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out);
 
 }  // namespace raingen::exporting

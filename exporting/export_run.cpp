@@ -1,13 +1,13 @@
-#include "export/export_run.h"
+#include "exporting/export_run.h"
 
 #include <filesystem>
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
-#include "export/csv_writer.h"
-#include "export/netcdf_writer.h"
-#include "export/swmm_gage.h"
-#include "export/swmm_writers.h"
+#include "exporting/csv_writer.h"
+#include "exporting/netcdf_writer.h"
+#include "exporting/swmm_gage.h"
+#include "exporting/swmm_writers.h"
 #include "results/results_series.h"
 #include "results/results_table.h"
 
@@ -21,18 +21,18 @@ bool is_swmm(ExportFormat format) { return format == ExportFormat::swmm_timeseri
 
 void check_request(const ExportRequest& request) {
   if (request.format == ExportFormat::netcdf && request.output.empty())
-    throw tools::UsageError("netcdf is written to a file: give OUTPUT");
+    throw common::UsageError("netcdf is written to a file: give OUTPUT");
   if (request.station) {
     if (request.station->empty() || request.station->size() > longest_station)
-      throw tools::UsageError("--station: a name of 1 to 64 characters");
+      throw common::UsageError("--station: a name of 1 to 64 characters");
     if (is_swmm(request.format)) {
       if (const std::string fault = swmm_name_fault(*request.station); !fault.empty())
-        throw tools::UsageError("--station '" + *request.station + "' " + fault + ", which SWMM cannot read");
+        throw common::UsageError("--station '" + *request.station + "' " + fault + ", which SWMM cannot read");
     }
   }
   std::error_code ignored;
   if (!request.output.empty() && std::filesystem::equivalent(request.input, request.output, ignored))
-    throw tools::UsageError("OUTPUT is the INPUT file: the table would be replaced");
+    throw common::UsageError("OUTPUT is the INPUT file: the table would be replaced");
 }
 
 std::string station_name(const ExportRequest& request, const results::ResultsTable& table) {
@@ -40,15 +40,15 @@ std::string station_name(const ExportRequest& request, const results::ResultsTab
   std::string name = results::default_series_name(table);
   if (is_swmm(request.format)) {
     if (const std::string fault = swmm_name_fault(name); !fault.empty())
-      throw tools::ToolError(request.input, 0, "the site name '" + name + "' " + fault +
+      throw common::ToolError(request.input, 0, "the site name '" + name + "' " + fault +
                                                    ", which SWMM cannot read: name the station with --station");
   }
   return name;
 }
 
 void write_text(const ExportRequest& request, results::ResultsTable& table, const ExportSettings& settings) {
-  tools::OutputFile out =
-      request.output.empty() ? tools::OutputFile::standard_output() : tools::OutputFile(request.output);
+  common::OutputFile out =
+      request.output.empty() ? common::OutputFile::standard_output() : common::OutputFile(request.output);
   switch (request.format) {
     case ExportFormat::csv: write_csv(table, settings, out); break;
     case ExportFormat::swmm_timeseries: write_swmm_timeseries(table, settings, out); break;
@@ -73,7 +73,7 @@ void run_export(const ExportRequest& request, std::ostream& gage_lines) {
   results::ResultsTable table(request.input);
   const ExportSettings settings{request.start, station_name(request, table), request.units, request.input};
   if (request.format == ExportFormat::netcdf) {
-    tools::OutputFile out(request.output);
+    common::OutputFile out(request.output);
     write_netcdf(table, settings, out.hand_to_library(), request.output);
     out.commit();
   } else {

@@ -1,4 +1,4 @@
-#include "export/start_option.h"
+#include "exporting/start_option.h"
 
 #include <string>
 
@@ -29,11 +29,11 @@ gauge::TimePoint parse_start(std::string_view text) {
                       digits_at(text, 5, 2, month) && text[7] == '-' && digits_at(text, 8, 2, day) &&
                       (!has_time || ((text[10] == ' ' || text[10] == 'T') && digits_at(text, 11, 2, hour) &&
                                      text[13] == ':' && digits_at(text, 14, 2, minute)));
-  if (!shaped) throw tools::UsageError(quoted + "give the date as YYYY-MM-DD, or YYYY-MM-DD HH:MM");
+  if (!shaped) throw common::UsageError(quoted + "give the date as YYYY-MM-DD, or YYYY-MM-DD HH:MM");
   const date::year_month_day date{date::year{static_cast<int>(year)}, date::month{month}, date::day{day}};
-  if (year < 1 || !date.ok()) throw tools::UsageError(quoted + "no such date");
-  if (hour > 23 || minute > 59) throw tools::UsageError(quoted + "no such time of day");
-  if (minute % 15 != 0) throw tools::UsageError(quoted + "day 1 begins on the 15-minute grid (minutes 00, 15, 30 or 45)");
+  if (year < 1 || !date.ok()) throw common::UsageError(quoted + "no such date");
+  if (hour > 23 || minute > 59) throw common::UsageError(quoted + "no such time of day");
+  if (minute % 15 != 0) throw common::UsageError(quoted + "day 1 begins on the 15-minute grid (minutes 00, 15, 30 or 45)");
   return date::sys_days(date) + std::chrono::hours(hour) + std::chrono::minutes(minute);
 }
 

@@ -1,4 +1,4 @@
-#include "export/cf_series.h"
+#include "exporting/cf_series.h"
 
 #include <array>
 #include <vector>

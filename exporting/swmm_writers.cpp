@@ -1,10 +1,10 @@
-#include "export/swmm_writers.h"
+#include "exporting/swmm_writers.h"
 
 #include <string>
 #include <string_view>
 
-#include "export/civil_clock.h"
-#include "export/text_fields.h"
+#include "exporting/civil_clock.h"
+#include "exporting/text_fields.h"
 
 namespace raingen::exporting {
 
@@ -12,7 +12,7 @@ namespace {
 
 // Calls put(line buffer, start of the interval) for every wet row and writes what it returns.
 template <typename PutStart>
-void write_wet_rows(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out,
+void write_wet_rows(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out,
                     PutStart put_start) {
   CivilClock clock;
   results::TableRow row;
@@ -30,7 +30,7 @@ void write_wet_rows(results::ResultsTable& table, const ExportSettings& settings
 
 }  // namespace
 
-void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out) {
+void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
   const std::string units = units_text(settings.units);
   out.write(";Rainfall of " + settings.station + " from " + settings.input_name + ", written by raingen-export\n" +
             ";Depth in " + units + " over the 15 minutes that begin at each time (a VOLUME gage, interval 0:15)\n" +
@@ -48,7 +48,7 @@ void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& s
   });
 }
 
-void write_swmm_rain(results::ResultsTable& table, const ExportSettings& settings, tools::OutputFile& out) {
+void write_swmm_rain(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
   const std::string& station = settings.station;
   write_wet_rows(table, settings, out, [&station](char* p, const CivilMinute& t) {
     p += station.copy(p, station.size());

@@ -1,10 +1,10 @@
-#include "export/netcdf_writer.h"
+#include "exporting/netcdf_writer.h"
 
 #include <array>
 #include <vector>
 
-#include "export/cf_series.h"
-#include "export/netcdf_file.h"
+#include "exporting/cf_series.h"
+#include "exporting/netcdf_file.h"
 
 namespace raingen::exporting {
 

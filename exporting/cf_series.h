@@ -12,8 +12,8 @@
 #include <span>
 #include <string>
 
-#include "export/export_settings.h"
-#include "export/netcdf_file.h"
+#include "exporting/export_settings.h"
+#include "exporting/netcdf_file.h"
 #include "gauge/calendar_series.h"
 
 namespace raingen::exporting {

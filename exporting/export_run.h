@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "export/export_settings.h"
+#include "exporting/export_settings.h"
 #include "gauge/calendar_series.h"
 
 namespace raingen::exporting {

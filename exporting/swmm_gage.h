@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "export/export_settings.h"
+#include "exporting/export_settings.h"
 
 namespace raingen::exporting {
 
