@@ -7,11 +7,14 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
-#include "ensemble/ensemble_file.h"
+#include "ensemble_file/ensemble_file.h"
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
 using common::ToolError;
+using ensemble_file::EnsembleLayout;
+using ensemble_file::EnsembleReader;
+using ensemble_file::EnsembleWriter;
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include "common/output_file.h"
 #include "common/tool_error.h"
 #include "ensemble/child_process.h"
-#include "ensemble/ensemble_file.h"
+#include "ensemble_file/ensemble_file.h"
 #include "ensemble/failure_report.h"
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
-#include "ensemble/run_directory.h"
+#include "ensemble_file/run_directory.h"
 #include "ensemble/running_children.h"
 #include "ensemble/scratch_area.h"
 
@@ -24,7 +24,7 @@ using common::UsageError;
 
 namespace {
 
-void check_output_is_no_input(const fs::path& output, const RunDirectory& inputs) {
+void check_output_is_no_input(const fs::path& output, const ensemble_file::RunDirectory& inputs) {
   std::error_code error;
   for (const std::string& name : inputs.input_names)
     if (fs::equivalent(output, inputs.dir / name, error))
@@ -49,7 +49,7 @@ void keep_table(const fs::path& table, const fs::path& target) {
   }
 }
 
-std::string run_source(const RunDirectory& inputs, int first_seed, long realizations) {
+std::string run_source(const ensemble_file::RunDirectory& inputs, int first_seed, long realizations) {
   return fmt::format("raingen on {}, RAINGEN_SEED {} to {}", (inputs.dir / "INPUT.TXT").string(), first_seed,
                      first_seed + realizations - 1);
 }
@@ -63,7 +63,7 @@ std::string kept_table_name(long number, long realizations) {
 
 EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& program, std::ostream& messages,
                              bool terminal) {
-  const RunDirectory inputs = read_run_directory(request.dir);
+  const ensemble_file::RunDirectory inputs = ensemble_file::read_run_directory(request.dir);
   check_output_is_no_input(request.output, inputs);
   if (request.keep) {
     std::error_code error;
@@ -71,7 +71,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
     if (error) throw ToolError(request.keep->string(), 0, "cannot be made: " + error.message());
   }
 
-  EnsembleLayout layout;
+  ensemble_file::EnsembleLayout layout;
   layout.start = request.start;
   layout.site = inputs.settings.site_name.empty() ? "SITE" : inputs.settings.site_name;
   layout.intervals = inputs.intervals();
@@ -79,7 +79,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
   layout.source = run_source(inputs, request.first_seed, request.realizations);
   layout.checksum = inputs.checksum;
   common::OutputFile output(request.output);
-  EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
+  ensemble_file::EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
   const ScratchArea scratch(request.output);
 
   // Each realization's table is read through a buffer of megabytes and compressed through the

@@ -23,7 +23,7 @@ ScratchArea::~ScratchArea() {
   fs::remove_all(path_, ignored);
 }
 
-RealizationFiles ScratchArea::prepare(long k, const RunDirectory& inputs) const {
+RealizationFiles ScratchArea::prepare(long k, const ensemble_file::RunDirectory& inputs) const {
   RealizationFiles files;
   files.root = path_ / std::to_string(k);
   files.run = files.root / "run";

@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-#include "ensemble/run_directory.h"
+#include "ensemble_file/run_directory.h"
 
 namespace raingen::ensemble {
 
@@ -32,7 +32,7 @@ class ScratchArea {
 
   // Makes SCRATCH/k/run holding a symbolic link to each input of the run directory (the program
   // only reads them, so the inputs are never changed). Throws ToolError.
-  RealizationFiles prepare(long k, const RunDirectory& inputs) const;
+  RealizationFiles prepare(long k, const ensemble_file::RunDirectory& inputs) const;
   // Removes SCRATCH/k and what it holds.
   void remove(const RealizationFiles& files) const;
 

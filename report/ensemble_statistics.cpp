@@ -6,8 +6,8 @@
 #include <fmt/format.h>
 
 #include "common/tool_error.h"
-#include "ensemble/ensemble_file.h"
-#include "ensemble/run_directory.h"
+#include "ensemble_file/ensemble_file.h"
+#include "ensemble_file/run_directory.h"
 
 namespace raingen::report {
 namespace fs = std::filesystem;
@@ -27,9 +27,9 @@ std::vector<double> values_of(const EnsembleStatistics& ensemble, int minutes, s
 
 EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path& dir, gauge::TimePoint day_one,
                                             const stats::StatisticsOptions& options) {
-  const ensemble::EnsembleReader reader(file);
-  const ensemble::EnsembleLayout& layout = reader.layout();
-  const ensemble::RunDirectory run = ensemble::read_run_directory(dir);
+  const ensemble_file::EnsembleReader reader(file);
+  const ensemble_file::EnsembleLayout& layout = reader.layout();
+  const ensemble_file::RunDirectory run = ensemble_file::read_run_directory(dir);
   if (layout.checksum != run.checksum)
     throw ToolError(file.string(), 0,
                     fmt::format("was not made from the inputs of {} (raingen_inputs_checksum {}, theirs {})",

@@ -10,7 +10,7 @@
 #include "report/report_page.h"
 #include "report/run_inputs.h"
 #include "stats/statistics_csv.h"
-#include "stats/weighted_record.h"
+#include "weighting/weighted_record.h"
 
 namespace raingen::report {
 
@@ -49,7 +49,7 @@ std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, std::vector<s
   for (std::size_t s = 0; s < 3; ++s) distances[s] = in.settings.stations[s].distance;
   const auto records = in.station_records();
   std::vector<std::string> lacking;
-  for (int s : stats::stations_weighted(distances))
+  for (int s : weighting::stations_weighted(distances))
     if (records[static_cast<std::size_t>(s)] == nullptr) lacking.push_back(in.settings.stations[static_cast<std::size_t>(s)].id);
   if (!lacking.empty()) {
     warnings.push_back(fmt::format("no weighted record: the weighting uses station{} {} and no --gauge gives {}",
@@ -57,7 +57,7 @@ std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, std::vector<s
                                    lacking.size() > 1 ? "their records" : "its record"));
     return std::nullopt;
   }
-  gauge::CalendarSeries site = stats::weighted_record("weighted-record", records, distances);
+  gauge::CalendarSeries site = weighting::weighted_record("weighted-record", records, distances);
   if (site.empty()) warnings.push_back("the weighted record is empty: the records used have no interval in common");
   return site;
 }
@@ -72,7 +72,7 @@ ReportContent assemble(const ReportRequest& request, const RunInputs& in, const 
   c.notes = warnings;
   std::array<int, 3> distances{};
   for (std::size_t s = 0; s < 3; ++s) distances[s] = in.settings.stations[s].distance;
-  const std::array<double, 3> shares = stats::station_shares(distances);
+  const std::array<double, 3> shares = weighting::station_shares(distances);
   const int days = in.settings.day_count;
   c.run = {
       {"run directory", in.dir.string()},
@@ -80,7 +80,7 @@ ReportContent assemble(const ReportRequest& request, const RunInputs& in, const 
       {"site", in.settings.site_name},
       {"days generated", fmt::format("{} ({} to {})", days, time_text(in.generated.start()), time_text(in.generated.end()))},
       {"day 1 starts (--start)", time_text(in.generated.start())},
-      {"weighting", stats::stations_weighted(distances).size() == 1
+      {"weighting", weighting::stations_weighted(distances).size() == 1
                         ? "a station at the site (distance 0): its series alone"
                         : "inverse-square distance of the three stations"},
       {"dry block (--dry-threshold)", fmt::format("depth at most {:g} mm", request.options.dry_threshold)},

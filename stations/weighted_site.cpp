@@ -9,7 +9,7 @@
 #include "common/tool_error.h"
 #include "gauge/read_gauge.h"
 #include "stations/prepare_command.h"
-#include "stats/weighted_record.h"
+#include "weighting/weighted_record.h"
 
 namespace raingen::stations {
 
@@ -46,10 +46,10 @@ void check_no_record_replaced(const std::vector<common::FileText>& files, const 
 }
 
 std::string weighting_text(const std::array<std::string, 3>& ids, const std::array<int, 3>& distances) {
-  const std::vector<int> used = stats::stations_weighted(distances);
+  const std::vector<int> used = weighting::stations_weighted(distances);
   if (used.size() == 1)
     return fmt::format("the record of {} alone (at distance 0, the weighting takes it alone)", ids[static_cast<std::size_t>(used[0])]);
-  const std::array<double, 3> shares = stats::station_shares(distances);
+  const std::array<double, 3> shares = weighting::station_shares(distances);
   return fmt::format("the records of {}, {} and {} weighted as the program weights station series (distances {}, {}, {}: "
                      "shares {:.1f}%, {:.1f}%, {:.1f}%), present where all three are",
                      ids[0], ids[1], ids[2], distances[0], distances[1], distances[2], 100 * shares[0], 100 * shares[1],
@@ -81,7 +81,8 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     distances[i] = placed.stations[i].distance;
   }
   const std::string source = fmt::format("the weighted record of {}, {} and {}", ids[0], ids[1], ids[2]);
-  const gauge::CalendarSeries site = stats::weighted_record(c.id, {&records[0], &records[1], &records[2]}, distances);
+  const gauge::CalendarSeries site =
+      weighting::weighted_record(c.id, {&records[0], &records[1], &records[2]}, distances);
   if (site.empty()) throw ToolError(source, 0, "is empty: the records it uses have no interval in common");
 
   const PreparedStation site_station = prepare_station(site, c.id, c.prepare, source);

@@ -1,5 +1,5 @@
 // raingen-prepare's third use: a site station. The records of the three stations are combined as
-// the program weights its station series (stats/weighted_record), into one record of the site
+// the program weights its station series (weighting/weighted_record), into one record of the site
 // that is present only where every record used is present, and that record is prepared as a
 // station of its own. INPUT.TXT puts it at the site (distance 0), so that the program copies its
 // series unchanged: every wet day of the site series is a day on which the neighbourhood rained

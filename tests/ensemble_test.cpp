@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "common/tool_error.h"
-#include "ensemble/ensemble_file.h"
+#include "ensemble_file/ensemble_file.h"
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
 #include "ensemble/run_ensemble.h"
@@ -35,7 +35,7 @@ namespace {
 
 using namespace testing_support;
 namespace fs = std::filesystem;
-using raingen::ensemble::EnsembleReader;
+using raingen::ensemble_file::EnsembleReader;
 
 constexpr std::size_t example_intervals = 365 * 96;
 
@@ -201,7 +201,8 @@ TEST(Ensemble, RealizationsThatReachAFaultyDayLineAreListedAndTheOthersWritten) 
     if (fails) {
       EXPECT_EQ(plain.outcome.err, "\r\nrun-time error F6103: READ(KAROF_2.TXT)\r\n- invalid real\r\n");
       file.read(seed - 1, depths);
-      EXPECT_EQ(std::set<float>(depths.begin(), depths.end()), std::set<float>{raingen::ensemble::failed_fill_value});
+      EXPECT_EQ(std::set<float>(depths.begin(), depths.end()),
+                std::set<float>{raingen::ensemble_file::failed_fill_value});
     } else {
       expect_realization_is(file, seed - 1, plain.source_out);
     }

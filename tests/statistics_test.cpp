@@ -15,11 +15,12 @@
 #include "stats/series_statistics.h"
 #include "stats/spells.h"
 #include "stats/statistics_csv.h"
-#include "stats/weighted_record.h"
+#include "weighting/weighted_record.h"
 
 namespace {
 
 using namespace raingen::stats;
+using namespace raingen::weighting;
 using raingen::gauge::CalendarSeries;
 using raingen::gauge::TimePoint;
 using std::chrono::minutes;

@@ -11,12 +11,12 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 
-#include "exporting/export_settings.h"
-#include "exporting/netcdf_file.h"
 #include "gauge/calendar_series.h"
+#include "netcdf/netcdf_file.h"
 
-namespace raingen::exporting {
+namespace raingen::netcdf {
 
 inline constexpr int cf_deflate_level = 4;
 inline constexpr std::size_t cf_time_chunk = 30 * gauge::intervals_per_day;
@@ -27,7 +27,7 @@ inline std::size_t cf_chunk_length(std::size_t length) {
   return length == 0 || length > cf_time_chunk ? cf_time_chunk : length;
 }
 
-void put_cf_globals(NetcdfFile& file, const std::string& title, const std::string& source);
+void put_cf_globals(File& file, const std::string& title, const std::string& source);
 
 struct CfTime {
   int dimension = -1;
@@ -35,20 +35,21 @@ struct CfTime {
   int bounds = -1;  // int (time, nv): start and end of each interval
 };
 // Defines the time dimension (length 0: unlimited), time and time_bnds.
-CfTime define_cf_time(NetcdfFile& file, gauge::TimePoint start, std::size_t length);
+CfTime define_cf_time(File& file, gauge::TimePoint start, std::size_t length);
 
 // Defines station_name; its value goes in with put_station_name after end_definitions.
-int define_station_name(NetcdfFile& file, const std::string& station);
-void put_station_name(NetcdfFile& file, int variable, const std::string& station);
+int define_station_name(File& file, const std::string& station);
+void put_station_name(File& file, int variable, const std::string& station);
 
-// Defines a depth variable over the given dimensions (time last) of type float or double,
-// compressed in chunks of the given lengths (shuffled first unless shuffle is false).
-int define_depth(NetcdfFile& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 DepthUnits units, std::span<const std::size_t> chunk, int deflate_level = cf_deflate_level,
+// Defines a depth variable over the given dimensions (time last) of type float or double, its
+// units attribute `units` ("mm" or "in"), compressed in chunks of the given lengths (shuffled
+// first unless shuffle is false).
+int define_depth(File& file, const char* name, std::span<const int> dimensions, nc_type type,
+                 std::string_view units, std::span<const std::size_t> chunk, int deflate_level = cf_deflate_level,
                  bool shuffle = true);
 
 // Writes the time and bounds of count intervals from interval first (from 0), whose ends lie
 // ends[k] minutes after the start.
-void put_cf_times(NetcdfFile& file, const CfTime& time, std::size_t first, std::span<const int> ends);
+void put_cf_times(File& file, const CfTime& time, std::size_t first, std::span<const int> ends);
 
-}  // namespace raingen::exporting
+}  // namespace raingen::netcdf

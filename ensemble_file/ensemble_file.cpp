@@ -1,14 +1,14 @@
-#include "ensemble/ensemble_file.h"
+#include "ensemble_file/ensemble_file.h"
 
 #include <array>
 #include <sstream>
 
 #include "common/tool_error.h"
-#include "exporting/cf_series.h"
+#include "netcdf/cf_series.h"
 
-namespace raingen::ensemble {
+namespace raingen::ensemble_file {
 namespace fs = std::filesystem;
-using exporting::NetcdfFile;
+using netcdf::File;
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr const char* checksum_attribute = "raingen_inputs_checksum";
 constexpr int ensemble_deflate_level = 1;
 constexpr bool ensemble_shuffle = false;
 
-void put_int_attribute(NetcdfFile& file, int variable, const char* name, nc_type type, std::span<const int> values) {
+void put_int_attribute(File& file, int variable, const char* name, nc_type type, std::span<const int> values) {
   file.check(nc_put_att_int(file.id(), variable, name, type, values.size(), values.data()), name);
 }
 
@@ -29,12 +29,12 @@ void put_int_attribute(NetcdfFile& file, int variable, const char* name, nc_type
 
 EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_name, const EnsembleLayout& layout)
     : file_(path, shown_name), intervals_(layout.intervals) {
-  exporting::put_cf_globals(file_, "Synthetic 15-minute rainfall at " + layout.site + ": an ensemble of realizations",
+  netcdf::put_cf_globals(file_, "Synthetic 15-minute rainfall at " + layout.site + ": an ensemble of realizations",
                             layout.source);
   file_.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
   const int realization = file_.define_dimension("realization", static_cast<std::size_t>(layout.realizations));
-  const exporting::CfTime time = exporting::define_cf_time(file_, layout.start, layout.intervals);
-  const int station = exporting::define_station_name(file_, layout.site);
+  const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.intervals);
+  const int station = netcdf::define_station_name(file_, layout.site);
 
   number_ = file_.define_variable("realization", NC_INT, std::array{realization});
   file_.put_text(number_, "standard_name", "realization");
@@ -49,20 +49,20 @@ EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_na
   // One chunk per realization (at most 2000 days, 750 KiB before compression): the file's index
   // of chunks, which the library keeps in memory, then grows by one entry per realization.
   const std::array chunk{std::size_t{1}, layout.intervals};
-  rainfall_ = exporting::define_depth(file_, "rainfall", std::array{realization, time.dimension}, NC_FLOAT,
-                                      exporting::DepthUnits::mm, chunk, ensemble_deflate_level, ensemble_shuffle);
+  rainfall_ = netcdf::define_depth(file_, "rainfall", std::array{realization, time.dimension}, NC_FLOAT,
+                                      "mm", chunk, ensemble_deflate_level, ensemble_shuffle);
   // Every value is written (a failed realization's as the fill value), so the library never fills.
   file_.check(nc_put_att_float(file_.id(), rainfall_, "_FillValue", NC_FLOAT, 1, &failed_fill_value), "_FillValue");
   file_.end_definitions();
 
-  exporting::put_station_name(file_, station, layout.site);
+  netcdf::put_station_name(file_, station, layout.site);
   std::vector<int> ends;
-  ends.reserve(exporting::cf_time_chunk);
+  ends.reserve(netcdf::cf_time_chunk);
   for (std::size_t first = 0; first < layout.intervals; first += ends.size()) {
     ends.clear();
-    for (std::size_t k = first; k < layout.intervals && ends.size() < exporting::cf_time_chunk; ++k)
+    for (std::size_t k = first; k < layout.intervals && ends.size() < netcdf::cf_time_chunk; ++k)
       ends.push_back(static_cast<int>((k + 1) * gauge::interval_length.count()));
-    exporting::put_cf_times(file_, time, first, ends);
+    netcdf::put_cf_times(file_, time, first, ends);
   }
 }
 
@@ -87,7 +87,7 @@ void EnsembleWriter::put_failed(long index, int seed) {
 
 void EnsembleWriter::close() { file_.close(); }
 
-EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string(), NetcdfFile::ForReading{}) {
+EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string(), File::ForReading{}) {
   const auto realizations = file_.dimension_length("realization");
   const auto intervals = file_.dimension_length("time");
   if (!realizations || !intervals)
@@ -121,7 +121,7 @@ int EnsembleReader::variable(const char* name) const {
 // The report and the merge take interval k as (start + 15 k, start + 15 (k + 1)]: the file must say so.
 void EnsembleReader::check_times() const {
   const int time = variable("time");
-  std::vector<int> ends(exporting::cf_time_chunk);
+  std::vector<int> ends(netcdf::cf_time_chunk);
   for (std::size_t first = 0; first < layout_.intervals; first += ends.size()) {
     const std::size_t count = std::min(ends.size(), layout_.intervals - first);
     file_.check(nc_get_vara_int(file_.id(), time, &first, &count, ends.data()), "time");
@@ -151,4 +151,4 @@ void EnsembleReader::read(long index, std::span<float> depths) const {
   file_.check(nc_get_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths.data()), "rainfall");
 }
 
-}  // namespace raingen::ensemble
+}  // namespace raingen::ensemble_file

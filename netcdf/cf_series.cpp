@@ -1,20 +1,20 @@
-#include "exporting/cf_series.h"
+#include "netcdf/cf_series.h"
 
 #include <array>
 #include <vector>
 
 #include <date/date.h>
 
-namespace raingen::exporting {
+namespace raingen::netcdf {
 
-void put_cf_globals(NetcdfFile& file, const std::string& title, const std::string& source) {
+void put_cf_globals(File& file, const std::string& title, const std::string& source) {
   file.put_text(NC_GLOBAL, "Conventions", "CF-1.8");
   file.put_text(NC_GLOBAL, "featureType", "timeSeries");
   file.put_text(NC_GLOBAL, "title", title);
   file.put_text(NC_GLOBAL, "source", source);
 }
 
-CfTime define_cf_time(NetcdfFile& file, gauge::TimePoint start, std::size_t length) {
+CfTime define_cf_time(File& file, gauge::TimePoint start, std::size_t length) {
   CfTime time;
   time.dimension = file.define_dimension("time", length);
   const int bounds_dimension = file.define_dimension("nv", 2);
@@ -32,7 +32,7 @@ CfTime define_cf_time(NetcdfFile& file, gauge::TimePoint start, std::size_t leng
   return time;
 }
 
-int define_station_name(NetcdfFile& file, const std::string& station) {
+int define_station_name(File& file, const std::string& station) {
   const int length = file.define_dimension("name_strlen", station.size());
   const int variable = file.define_variable("station_name", NC_CHAR, std::array{length});
   file.put_text(variable, "long_name", "name of the site");
@@ -40,23 +40,23 @@ int define_station_name(NetcdfFile& file, const std::string& station) {
   return variable;
 }
 
-void put_station_name(NetcdfFile& file, int variable, const std::string& station) {
+void put_station_name(File& file, int variable, const std::string& station) {
   file.check(nc_put_var_text(file.id(), variable, station.data()), "station_name");
 }
 
-int define_depth(NetcdfFile& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 DepthUnits units, std::span<const std::size_t> chunk, int deflate_level, bool shuffle) {
+int define_depth(File& file, const char* name, std::span<const int> dimensions, nc_type type,
+                 std::string_view units, std::span<const std::size_t> chunk, int deflate_level, bool shuffle) {
   const int variable = file.define_variable(name, type, dimensions);
   file.put_text(variable, "standard_name", "lwe_thickness_of_precipitation_amount");
   file.put_text(variable, "long_name", "rainfall depth in the 15-minute interval");
-  file.put_text(variable, "units", units_text(units));
+  file.put_text(variable, "units", units);
   file.put_text(variable, "cell_methods", "time: sum");
   file.put_text(variable, "coordinates", "station_name");
   file.compress(variable, deflate_level, chunk, shuffle);
   return variable;
 }
 
-void put_cf_times(NetcdfFile& file, const CfTime& time, std::size_t first, std::span<const int> ends) {
+void put_cf_times(File& file, const CfTime& time, std::size_t first, std::span<const int> ends) {
   std::vector<int> bounds;
   bounds.reserve(2 * ends.size());
   for (int end : ends) {
@@ -68,4 +68,4 @@ void put_cf_times(NetcdfFile& file, const CfTime& time, std::size_t first, std::
   file.check(nc_put_vara_int(file.id(), time.bounds, start.data(), count.data(), bounds.data()), "time_bnds");
 }
 
-}  // namespace raingen::exporting
+}  // namespace raingen::netcdf

@@ -12,18 +12,18 @@
 #include <string>
 #include <string_view>
 
-namespace raingen::exporting {
+namespace raingen::netcdf {
 
-class NetcdfFile {
+class File {
  public:
   // Creates (or empties) the file at path; shown_name names it in messages.
-  NetcdfFile(const std::filesystem::path& path, std::string shown_name);
+  File(const std::filesystem::path& path, std::string shown_name);
   // Opens an existing file for reading only.
   struct ForReading {};
-  NetcdfFile(const std::filesystem::path& path, std::string shown_name, ForReading);
-  ~NetcdfFile();  // closes without checking when close() was not reached (a failure on the way)
-  NetcdfFile(const NetcdfFile&) = delete;
-  NetcdfFile& operator=(const NetcdfFile&) = delete;
+  File(const std::filesystem::path& path, std::string shown_name, ForReading);
+  ~File();  // closes without checking when close() was not reached (a failure on the way)
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
 
   int id() const { return id_; }
   const std::string& shown_name() const { return shown_name_; }
@@ -56,4 +56,4 @@ class NetcdfFile {
   bool reading_ = false;
 };
 
-}  // namespace raingen::exporting
+}  // namespace raingen::netcdf

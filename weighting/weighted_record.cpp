@@ -1,10 +1,10 @@
-#include "stats/weighted_record.h"
+#include "weighting/weighted_record.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
-namespace raingen::stats {
+namespace raingen::weighting {
 
 namespace {
 
@@ -72,4 +72,4 @@ gauge::CalendarSeries weighted_record(std::string name,
   return site;
 }
 
-}  // namespace raingen::stats
+}  // namespace raingen::weighting

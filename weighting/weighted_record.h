@@ -10,7 +10,7 @@
 
 #include "gauge/calendar_series.h"
 
-namespace raingen::stats {
+namespace raingen::weighting {
 
 inline constexpr int station_count = 3;
 
@@ -27,4 +27,4 @@ gauge::CalendarSeries weighted_record(std::string name,
                                       const std::array<const gauge::CalendarSeries*, station_count>& records,
                                       const std::array<int, station_count>& distances);
 
-}  // namespace raingen::stats
+}  // namespace raingen::weighting

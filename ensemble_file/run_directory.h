@@ -10,7 +10,7 @@
 
 #include "stations/settings_file.h"
 
-namespace raingen::ensemble {
+namespace raingen::ensemble_file {
 
 struct RunDirectory {
   std::filesystem::path dir;  // absolute
@@ -34,4 +34,4 @@ std::string opened_station_file_name(const std::string& id, const char* suffix);
 // 16 lower-case hexadecimal digits: tells ensembles made from different inputs apart.
 std::string inputs_checksum(const std::filesystem::path& dir, const std::vector<std::string>& names);
 
-}  // namespace raingen::ensemble
+}  // namespace raingen::ensemble_file

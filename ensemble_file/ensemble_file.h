@@ -1,5 +1,5 @@
 // The ensemble's netCDF file: realizations side by side over the CF description of a 15-minute
-// series that every netCDF file of the tools shares (export/cf_series.h):
+// series that every netCDF file of the tools shares (netcdf/cf_series.h):
 //   dimensions  realization, time, nv, name_strlen
 //   realization(realization)  int, 1..K                       standard_name "realization"
 //   seed(realization)         int, the run's RAINGEN_SEED
@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "exporting/netcdf_file.h"
+#include "netcdf/netcdf_file.h"
 #include "gauge/calendar_series.h"
 
-namespace raingen::ensemble {
+namespace raingen::ensemble_file {
 
 inline constexpr float failed_fill_value = 9.96920996838686905e+36f;  // netCDF's default for float
 
@@ -46,7 +46,7 @@ class EnsembleWriter {
  private:
   void put_realization(long index, int seed, signed char status, const float* depths);
 
-  exporting::NetcdfFile file_;
+  netcdf::File file_;
   std::size_t intervals_;
   int number_ = -1, seed_ = -1, status_ = -1, rainfall_ = -1;
   std::vector<float> fill_row_;  // made at the first failure
@@ -68,9 +68,9 @@ class EnsembleReader {
   int variable(const char* name) const;
   void check_times() const;
 
-  exporting::NetcdfFile file_;
+  netcdf::File file_;
   EnsembleLayout layout_;
   int seed_ = -1, status_ = -1, rainfall_ = -1;
 };
 
-}  // namespace raingen::ensemble
+}  // namespace raingen::ensemble_file

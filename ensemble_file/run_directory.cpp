@@ -1,4 +1,4 @@
-#include "ensemble/run_directory.h"
+#include "ensemble_file/run_directory.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include "common/tool_error.h"
 #include "gauge/calendar_series.h"
 
-namespace raingen::ensemble {
+namespace raingen::ensemble_file {
 namespace fs = std::filesystem;
 using common::ToolError;
 
@@ -110,4 +110,4 @@ std::string inputs_checksum(const fs::path& dir, const std::vector<std::string>&
   return fmt::format("{:016x}", hash);
 }
 
-}  // namespace raingen::ensemble
+}  // namespace raingen::ensemble_file
