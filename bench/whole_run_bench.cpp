@@ -60,21 +60,21 @@ void write_data(const fs::path& dir) {
   raingen::stations::Settings settings;
   settings.site_name = "BENCH SITE";
   const int distances[] = {3, 5, 8};
-  for (int s = 0; s < 3; ++s) settings.stations[s] = {station_ids[s], distances[s]};
+  for (int s = 0; s < 3; ++s) settings.stations[s] = {raingen::stations::StationId::given(station_ids[s], "station"), distances[s]};
   settings.day_count = day_count;
   raingen::stations::write_settings(dir, settings);
 
   for (int s = 0; s < 3; ++s) {
     raingen::stations::StationFiles station;
-    station.id = station_ids[s];
-    station.spell_title = station.id + " DRY SPELLS";
+    station.id = raingen::stations::StationId::given(station_ids[s], "station");
+    station.spell_title = station_ids[s] + std::string(" DRY SPELLS");
     // Dry spells of 0 to 4 days, 2 on average, so a wet day comes about every third day.
     station.spell_entries = {0.15, 0.5, 0.85, 1.0};
     for (int k = 1; k <= day_records; ++k) {
       raingen::stations::DayRecord day;
       day.key = k;
-      day.label = std::to_string(k) + "  " + station.id + " day";
-      day.note = "  " + station.id + " day";
+      day.label = std::to_string(k) + "  " + station_ids[s] + " day";
+      day.note = "  " + std::string(station_ids[s]) + " day";
       for (int j = 1; j <= 96; ++j)
         day.depths[static_cast<std::size_t>(j - 1)] = (k * 7 + j * 13 + s) % 29 < 6 ? (k * j + s) % 400 / 100.0 : 0.0;
       station.days.push_back(day);

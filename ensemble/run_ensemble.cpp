@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "common/output_file.h"
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "ensemble/child_process.h"
 #include "ensemble_file/ensemble_file.h"
@@ -50,7 +51,7 @@ void keep_table(const fs::path& table, const fs::path& target) {
 }
 
 std::string run_source(const ensemble_file::RunDirectory& inputs, int first_seed, long realizations) {
-  return fmt::format("raingen on {}, RAINGEN_SEED {} to {}", (inputs.dir / "INPUT.TXT").string(), first_seed,
+  return fmt::format("raingen on {}, RAINGEN_SEED {} to {}", (inputs.dir / common::settings_file_name).string(), first_seed,
                      first_seed + realizations - 1);
 }
 
@@ -73,7 +74,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
 
   ensemble_file::EnsembleLayout layout;
   layout.start = request.start;
-  layout.site = inputs.settings.site_name.empty() ? "SITE" : inputs.settings.site_name;
+  layout.site = inputs.settings.site_name.empty() ? std::string(common::default_site_name) : inputs.settings.site_name;
   layout.intervals = inputs.intervals();
   layout.realizations = request.realizations;
   layout.source = run_source(inputs, request.first_seed, request.realizations);

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 
+#include "common/program_files.h"
 #include "ensemble_file/run_directory.h"
 
 namespace raingen::ensemble {
@@ -19,7 +20,7 @@ struct RealizationFiles {
   std::filesystem::path run;
   std::filesystem::path out;
   std::filesystem::path err;
-  std::filesystem::path source_out() const { return run / "SOURCE.OUT"; }
+  std::filesystem::path source_out() const { return run / common::source_out_name; }
 };
 
 class ScratchArea {

@@ -11,6 +11,7 @@
 
 #include <fmt/format.h>
 
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/calendar_series.h"
 
@@ -19,9 +20,6 @@ namespace fs = std::filesystem;
 using common::ToolError;
 
 namespace {
-
-constexpr const char* suffixes[] = {"D_3.TXT", "F_2.TXT", "F_3.TXT"};
-constexpr int max_days = 2000;
 
 void check_inside(const fs::path& input, const std::string& what, const std::string& name) {
   if (name.find('/') != std::string::npos)
@@ -42,30 +40,22 @@ std::size_t RunDirectory::intervals() const {
   return static_cast<std::size_t>(settings.day_count) * gauge::intervals_per_day;
 }
 
-std::string opened_station_file_name(const std::string& id, const char* suffix) {
-  std::string name = stations::station_file_name(id, suffix);
-  const std::size_t first = name.find_first_not_of(' ');
-  const std::size_t last = name.find_last_not_of(' ');
-  return first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
-}
-
 RunDirectory read_run_directory(const fs::path& dir) {
   RunDirectory run;
   run.dir = fs::absolute(dir).lexically_normal();
-  const fs::path input = shown_path(dir, "INPUT.TXT");
+  const fs::path input = shown_path(dir, std::string(common::settings_file_name));
   std::error_code error;
   if (!fs::is_regular_file(input, error)) throw ToolError(input.string(), 0, "not found: a run directory holds INPUT.TXT");
   run.settings = stations::read_settings(input);
   const stations::Settings& settings = run.settings;
-  if (settings.day_count < 1 || settings.day_count > max_days)
+  if (settings.day_count < 1 || settings.day_count > common::most_days)
     throw ToolError(input.string(), 9,
-                    fmt::format("the number of days is {}: an ensemble needs 1 to {}", settings.day_count, max_days));
+                    fmt::format("the number of days is {}: an ensemble needs 1 to {}", settings.day_count,
+                                common::most_days));
 
-  run.input_names.push_back("INPUT.TXT");
+  run.input_names.emplace_back(common::settings_file_name);
   for (const stations::StationSetting& station : settings.stations) {
-    check_inside(input, "the station identifier", station.id);
-    for (const char* suffix : suffixes) {
-      std::string name = opened_station_file_name(station.id, suffix);
+    for (std::string name : station.id.file_names()) {
       if (std::find(run.input_names.begin(), run.input_names.end(), name) != run.input_names.end()) continue;
       if (!fs::is_regular_file(dir / name, error))
         throw ToolError(shown_path(dir, name), 0, "not found: INPUT.TXT names this station file");
@@ -75,7 +65,7 @@ RunDirectory read_run_directory(const fs::path& dir) {
   check_inside(input, "the results name", settings.results_name);
   const bool names_input =
       std::find(run.input_names.begin(), run.input_names.end(), settings.results_name) != run.input_names.end();
-  if (names_input || settings.results_name == "SOURCE.OUT")
+  if (names_input || settings.results_name == common::source_out_name)
     throw ToolError(input.string(), 1,
                     fmt::format("the results name '{}' names another file of the run: the program refuses it",
                                 settings.results_name));

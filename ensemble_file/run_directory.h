@@ -22,13 +22,10 @@ struct RunDirectory {
 };
 
 // Reads dir/INPUT.TXT as the program does and checks what the ensemble relies on: 1 to 2000 days,
-// every station file present, and names that stay inside a realization's own directory (no '/')
-// and do not make the results file one of the inputs. Throws ToolError naming the file at fault.
+// identifiers of the tools' rule (whose files stay inside a realization's own directory), every
+// station file present, and a results name that stays inside too (no '/') and is none of the
+// inputs. Throws ToolError naming the file at fault.
 RunDirectory read_run_directory(const std::filesystem::path& dir);
-
-// The name by which the program opens a station file: the identifier blank-padded to four
-// characters, the suffix, blanks at both ends removed.
-std::string opened_station_file_name(const std::string& id, const char* suffix);
 
 // 64-bit FNV-1a over each file's name (with a terminating 0) and bytes, in the given order, as
 // 16 lower-case hexadecimal digits: tells ensembles made from different inputs apart.

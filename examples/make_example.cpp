@@ -99,7 +99,7 @@ Day historical_day(const StationPlan& plan, Numbers& numbers, int index) {
 void station_files(const std::filesystem::path& directory, const StationPlan& plan, int number) {
   Numbers numbers(plan.seed);
   raingen::stations::StationFiles station;
-  station.id = plan.id;
+  station.id = raingen::stations::StationId::given(plan.id, "station");
   station.spell_title = format("%s DRY-SPELL LENGTHS, CUMULATIVE FREQUENCY", plan.id);
   station.spell_heading = "   LENGTH  CUMFREQ";
   station.spell_entries = spell_entries(plan);
@@ -121,7 +121,7 @@ void station_files(const std::filesystem::path& directory, const StationPlan& pl
 void settings_file(const std::filesystem::path& directory) {
   raingen::stations::Settings settings;
   settings.site_name = "HILLCREST";
-  for (int i = 0; i < 3; ++i) settings.stations[i] = {stations[i].id, stations[i].distance};
+  for (int i = 0; i < 3; ++i) settings.stations[i] = {raingen::stations::StationId::given(stations[i].id, "station"), stations[i].distance};
   settings.day_count = 365;
   raingen::stations::write_settings(directory, settings);
 }

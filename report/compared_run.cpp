@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "common/program_files.h"
+
 namespace raingen::report {
 
 GeneratedRun read_compared_run(const std::filesystem::path& dir, date::sys_days day_one) {
@@ -24,7 +26,7 @@ std::vector<std::string> compared_run_warnings(const GeneratedRun& run) {
     if (s.distance == 0) return {};
   return {fmt::format("{} puts no station at the site (distance 0): {} is the weighting of three station series, not "
                       "the series of a site station",
-                      (run.dir / "INPUT.TXT").string(), compared_series_name)};
+                      (run.dir / common::settings_file_name).string(), compared_series_name)};
 }
 
 }  // namespace raingen::report

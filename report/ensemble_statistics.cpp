@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "ensemble_file/ensemble_file.h"
 #include "ensemble_file/run_directory.h"
@@ -33,7 +34,7 @@ EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path
   if (layout.checksum != run.checksum)
     throw ToolError(file.string(), 0,
                     fmt::format("was not made from the inputs of {} (raingen_inputs_checksum {}, theirs {})",
-                                (dir / "INPUT.TXT").string(), layout.checksum, run.checksum));
+                                (dir / common::settings_file_name).string(), layout.checksum, run.checksum));
   if (layout.start != day_one)
     throw ToolError(file.string(), 0,
                     fmt::format("its day 1 begins at {}, but the report's --start is {}: give the same",

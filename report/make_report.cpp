@@ -50,7 +50,7 @@ std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, std::vector<s
   const auto records = in.station_records();
   std::vector<std::string> lacking;
   for (int s : weighting::stations_weighted(distances))
-    if (records[static_cast<std::size_t>(s)] == nullptr) lacking.push_back(in.settings.stations[static_cast<std::size_t>(s)].id);
+    if (records[static_cast<std::size_t>(s)] == nullptr) lacking.push_back(in.settings.stations[static_cast<std::size_t>(s)].id.text());
   if (!lacking.empty()) {
     warnings.push_back(fmt::format("no weighted record: the weighting uses station{} {} and no --gauge gives {}",
                                    lacking.size() > 1 ? "s" : "", fmt::join(lacking, ", "),
@@ -91,7 +91,7 @@ ReportContent assemble(const ReportRequest& request, const RunInputs& in, const 
   c.station_header = {"station", "distance", "share of the site value", "gauge record", "read as", "period", "present"};
   for (std::size_t s = 0; s < 3; ++s) {
     const stations::StationSetting& st = in.settings.stations[s];
-    std::vector<std::string> row{st.id, std::to_string(st.distance), fmt::format("{:.1f}%", 100 * shares[s])};
+    std::vector<std::string> row{st.id.text(), std::to_string(st.distance), fmt::format("{:.1f}%", 100 * shares[s])};
     const GaugeRecord* record = nullptr;
     for (const GaugeRecord& r : in.records)
       if (r.station == static_cast<int>(s)) record = &r;

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "results/results_series.h"
@@ -18,7 +19,7 @@ namespace {
 
 int station_of(const stations::Settings& settings, const std::string& id, const std::filesystem::path& input) {
   for (std::size_t s = 0; s < settings.stations.size(); ++s)
-    if (settings.stations[s].id == id) return static_cast<int>(s);
+    if (settings.stations[s].id.text() == id) return static_cast<int>(s);
   throw common::UsageError(fmt::format("--gauge {}: no station of {} has this ID (its stations: {}, {}, {})", id,
                                       input.string(), settings.stations[0].id, settings.stations[1].id,
                                       settings.stations[2].id));
@@ -29,7 +30,7 @@ int station_of(const stations::Settings& settings, const std::string& id, const 
 GeneratedRun read_generated_run(const std::filesystem::path& dir, date::sys_days day_one, const std::string& name) {
   GeneratedRun run;
   run.dir = dir;
-  const std::filesystem::path input = dir / "INPUT.TXT";
+  const std::filesystem::path input = dir / common::settings_file_name;
   run.settings = stations::read_settings(input);
   run.results_path = dir / run.settings.results_name;
   run.generated = results::read_results_series(run.results_path.string(), gauge::TimePoint{day_one});
@@ -46,7 +47,7 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<co
                           date::sys_days day_one) {
   RunInputs in;
   in.dir = dir;
-  const std::filesystem::path input = dir / "INPUT.TXT";
+  const std::filesystem::path input = dir / common::settings_file_name;
   in.settings = stations::read_settings(input);
   // Each gauge is checked against the stations before any record is read: a mistyped ID costs
   // no reading time.

@@ -1,8 +1,10 @@
 #include "results/results_series.h"
 
+#include "common/program_files.h"
+
 namespace raingen::results {
 
-std::string default_series_name(const ResultsTable& table) { return table.site_name().value_or("SITE"); }
+std::string default_series_name(const ResultsTable& table) { return table.site_name().value_or(std::string(common::default_site_name)); }
 
 gauge::CalendarSeries read_results_series(const std::string& path, gauge::TimePoint day_one) {
   ResultsTable table(path);

@@ -10,7 +10,7 @@
 namespace raingen::results {
 
 // The name a series from this table goes by when the user gives none: the site name of a
-// results file, else "SITE".
+// results file, else common::default_site_name.
 std::string default_series_name(const ResultsTable& table);
 
 // Reads the whole table at path into a series whose interval k is row k + 1, day 1 beginning at

@@ -1,11 +1,14 @@
 #include "results/table_row.h"
 
+#include "common/program_files.h"
+
 namespace raingen::results {
 
 namespace {
 
-constexpr int time_width = 12;
-constexpr int depth_width = 9;
+constexpr std::size_t time_width = common::table_time_width;
+constexpr std::size_t depth_width = common::table_depth_width;
+constexpr std::size_t row_width = common::table_row_width;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 

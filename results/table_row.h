@@ -15,8 +15,6 @@ struct TableRow {
   double depth() const { return static_cast<double>(thousandths) / 1000.0; }
 };
 
-inline constexpr int row_width = 21;
-
 // The row in a line, or what is wrong with the line. A field of asterisks (a value that did not
 // fit its columns when the program wrote it) and a negative depth are errors, not values.
 std::variant<TableRow, std::string> parse_table_row(std::string_view line);

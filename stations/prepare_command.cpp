@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/time_text.h"
 
@@ -16,8 +17,8 @@ using common::UsageError;
 void check_not_the_record(const StationCommand& command) {
   namespace fs = std::filesystem;
   std::error_code ignored;
-  for (const char* suffix : {"D_3.TXT", "F_2.TXT", "F_3.TXT"}) {
-    const fs::path target = command.dir / station_file_name(command.id, suffix);
+  for (const std::string& name : command.id.file_names()) {
+    const fs::path target = command.dir / name;
     if (command.record != "-" && fs::equivalent(target, command.record, ignored))
       throw UsageError(fmt::format("{} would replace the record it is made from", target.string()));
   }
@@ -25,17 +26,12 @@ void check_not_the_record(const StationCommand& command) {
 
 }  // namespace
 
-void check_station_id(const std::string& id, const std::string& option) {
-  if (id.empty() || id.size() > 4 || id.find_first_of(" /\t") != std::string::npos)
-    throw UsageError(fmt::format("{} '{}' must be 1 to 4 characters, no blank or '/'", option, id));
-}
-
 std::string record_read_text(const std::string& record, const gauge::ReadFacts& facts) {
   const std::string step = facts.step_minutes > 0 ? fmt::format(", {}-minute step", facts.step_minutes) : "";
   return fmt::format("{} (read as {}{}, {} readings)", record, gauge::format_name(facts.format), step, facts.data_lines);
 }
 
-std::string station_findings_text(const std::string& id, const std::filesystem::path& dir, const PrepareOptions& options,
+std::string station_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
                                   const StationSummary& s, std::size_t spell_entries) {
   std::string text = fmt::format("  period          {} to {}, {} days\n", gauge::day_text(s.first_day),
                                  gauge::day_text(s.last_day), s.last_day - s.first_day + 1);
@@ -49,25 +45,25 @@ std::string station_findings_text(const std::string& id, const std::filesystem::
   text += fmt::format("  total depth     {:.2f} mm on complete days as read; on wet days {:.2f} mm as read, {:.2f} mm "
                       "as written (0.01 mm)\n",
                       s.total_read, s.wet_read, s.total_written);
-  const auto file = [&](const char* suffix) { return (dir / station_file_name(id, suffix)).string(); };
-  text += fmt::format("  written         {} ({} spell table, {} entries)\n", file("D_3.TXT"),
+  using common::StationFile;
+  const auto file = [&](StationFile f) { return (dir / id.file_name(f)).string(); };
+  text += fmt::format("  written         {} ({} spell table, {} entries)\n", file(StationFile::spell_table),
                       spell_table_name(options.spell_table), spell_entries);
-  text += fmt::format("                  {} and {} ({} wet days and a copy of the last)\n", file("F_2.TXT"), file("F_3.TXT"),
-                      s.wet_days);
+  text += fmt::format("                  {} and {} ({} wet days and a copy of the last)\n", file(StationFile::day_records),
+                      file(StationFile::day_index), s.wet_days);
   return text;
 }
 
 std::string station_summary_text(const StationCommand& command, const gauge::ReadFacts& facts,
                                  const StationSummary& summary, std::size_t spell_entries) {
-  return command.id + ": " + record_read_text(command.record, facts) + "\n" +
+  return command.id.text() + ": " + record_read_text(command.record, facts) + "\n" +
          station_findings_text(command.id, command.dir, command.prepare, summary, spell_entries);
 }
 
 void run_station_command(const StationCommand& command, std::ostream& out) {
-  check_station_id(command.id, "--id");
   check_not_the_record(command);
   gauge::ReadOptions read = command.read;
-  read.depth_limit = 100.0;  // " 99.99" is the most a depth field holds
+  read.depth_limit = common::depth_limit_mm;
   gauge::ReadFacts facts;
   const gauge::CalendarSeries series = gauge::read_gauge(command.record, read, &facts);
   const PreparedStation prepared = prepare_station(series, command.id, command.prepare, command.record);
@@ -82,7 +78,8 @@ void run_settings_command(const SettingsCommand& command, std::ostream& out) {
   Settings settings = command.settings;
   for (std::size_t i = 0; i < 3; ++i) settings.stations[i] = placed.stations[i];
   write_settings(command.dir, settings);
-  out << fmt::format("{}: results {}, site {}, {} days\n", (command.dir / "INPUT.TXT").string(), settings.results_name,
+  out << fmt::format("{}: results {}, site {}, {} days\n", (command.dir / common::settings_file_name).string(),
+                     settings.results_name,
                      settings.site_name, settings.day_count);
   for (std::size_t i = 0; i < 3; ++i)
     out << fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);

@@ -11,12 +11,13 @@
 #include "gauge/read_gauge.h"
 #include "stations/prepare_station.h"
 #include "stations/settings_file.h"
+#include "stations/station_id.h"
 #include "stations/station_places.h"
 
 namespace raingen::stations {
 
 struct StationCommand {
-  std::string id;
+  StationId id;
   std::string record;  // the gauge record file
   gauge::ReadOptions read;
   PrepareOptions prepare;
@@ -42,11 +43,7 @@ void run_settings_command(const SettingsCommand& command, std::ostream& out);
 std::string station_summary_text(const StationCommand& command, const gauge::ReadFacts& facts,
                                  const StationSummary& summary, std::size_t spell_entries);
 std::string record_read_text(const std::string& record, const gauge::ReadFacts& facts);
-std::string station_findings_text(const std::string& id, const std::filesystem::path& dir, const PrepareOptions& options,
+std::string station_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
                                   const StationSummary& summary, std::size_t spell_entries);
-
-// Throws UsageError unless id can name a station (1 to 4 characters, no blank or '/'); option
-// names the option that gave it.
-void check_station_id(const std::string& id, const std::string& option);
 
 }  // namespace raingen::stations

@@ -38,7 +38,6 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   if (!line.given.count("--site") || !line.given.count("--days"))
     throw UsageError("--weighted-site writes INPUT.TXT too: it needs --site NAME and --days N");
   WeightedSiteCommand command;
-  command.id = line.weighted_site;
   command.settings = settings_of(line);
   for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
@@ -47,6 +46,7 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
     common::distribute_reading_option(command.gauges, reading_option_names[k], line.reading_values[k]);
   command.prepare = day_options(line);
   command.dir = line.dir;
+  command.id = StationId::given(line.weighted_site, "--weighted-site");
   run_weighted_site_command(command, out);
 }
 
@@ -69,7 +69,6 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
     throw UsageError("give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
                      "INPUT.TXT (--help tells more)");
   StationCommand command;
-  command.id = line.id;
   command.record = line.record;
   for (std::size_t k = 0; k < std::size(reading_option_names); ++k) {
     const std::vector<std::string>& values = line.reading_values[k];
@@ -78,6 +77,7 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
   }
   command.prepare = day_options(line);
   command.dir = line.dir;
+  command.id = StationId::given(line.id, "--id");
   run_station_command(command, out);
 }
 

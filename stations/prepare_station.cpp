@@ -3,6 +3,7 @@
 #include <date/date.h>
 #include <fmt/format.h>
 
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "stations/spells.h"
 
@@ -19,7 +20,7 @@ std::int32_t date_key(const date::year_month_day& ymd) {
                                    static_cast<unsigned>(ymd.day()));
 }
 
-DayRecord wet_day(const std::string& id, std::int64_t day, const double* depths) {
+DayRecord wet_day(const StationId& id, std::int64_t day, const double* depths) {
   DayRecord record;
   const auto ymd = civil(day);
   record.key = date_key(ymd);
@@ -36,7 +37,7 @@ DayRecord wet_day(const std::string& id, std::int64_t day, const double* depths)
 
 }  // namespace
 
-PreparedStation prepare_station(const gauge::CalendarSeries& series, const std::string& id,
+PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id,
                                 const PrepareOptions& options, const std::string& source) {
   const RecordDays days = split_days(series, options.days);
   PreparedStation prepared;
@@ -64,9 +65,9 @@ PreparedStation prepare_station(const gauge::CalendarSeries& series, const std::
   summary.longest_spell = spells.longest();
   if (summary.spells_ended == 0)
     throw ToolError(source, 0, "has no dry spell that ends in a wet day: no spell length can be estimated");
-  if (summary.longest_spell > most_spell_entries)
+  if (summary.longest_spell > common::most_spell_entries)
     throw ToolError(source, 0, fmt::format("has a dry spell of {} days; a spell table holds at most {} entries",
-                                           summary.longest_spell, most_spell_entries));
+                                           summary.longest_spell, common::most_spell_entries));
   summary.shares = spell_length_shares(spells);
 
   StationFiles& files = prepared.files;

@@ -9,6 +9,7 @@
 #include "stations/days.h"
 #include "stations/spell_table.h"
 #include "stations/station_files.h"
+#include "stations/station_id.h"
 
 namespace raingen::stations {
 
@@ -35,13 +36,12 @@ struct PreparedStation {
   StationSummary summary;
 };
 
-inline constexpr int most_spell_entries = 1201;
-
 // Prepares series as station id. The day file holds every complete wet day in date order and
 // then one more copy of the last: the program draws record trunc((N - 1) r) + 1 of N, so without
 // the copy the last wet day would almost never come up. Throws ToolError, naming source, when
-// the record has no wet day, no spell to measure, or a spell longer than 1201 days.
-PreparedStation prepare_station(const gauge::CalendarSeries& series, const std::string& id,
+// the record has no wet day, no spell to measure, or a spell longer than a table holds
+// (common::most_spell_entries).
+PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id,
                                 const PrepareOptions& options, const std::string& source);
 
 }  // namespace raingen::stations

@@ -12,7 +12,8 @@ namespace {
 using common::ToolError;
 using common::UsageError;
 
-constexpr const char* suffixes[] = {"D_3.TXT", "F_2.TXT", "F_3.TXT"};
+// The first column of every value.
+constexpr std::size_t value_column = common::settings_label_width + 1;
 
 void check_name(const std::string& what, const std::string& name, std::size_t width) {
   if (name.size() > width)
@@ -36,7 +37,7 @@ std::string columns(std::string_view data, std::size_t first, std::size_t width)
 
 // An integer field as the program converts one after a column skip: blanks and tabs dropped, a
 // comma ends the value, an optional sign, digits; nothing at all is 0.
-int integer_field(const std::filesystem::path& file, long line, const std::string& field, const char* columns_text) {
+int integer_field(const std::filesystem::path& file, long line, const std::string& field, std::size_t width) {
   std::string text;
   for (char c : field) {
     if (c == ',') break;
@@ -48,7 +49,8 @@ int integer_field(const std::filesystem::path& file, long line, const std::strin
   long value = 0;
   for (; at < text.size(); ++at) {
     if (text[at] < '0' || text[at] > '9')
-      throw ToolError(file.string(), line, fmt::format("columns {} hold '{}', not a whole number", columns_text, field));
+      throw ToolError(file.string(), line, fmt::format("columns {}-{} hold '{}', not a whole number", value_column,
+                                                       value_column + width - 1, field));
     value = value * 10 + (text[at] - '0');
   }
   return static_cast<int>(negative ? -value : value);
@@ -67,51 +69,47 @@ std::string without_blanks_around(std::string text) {
 
 }  // namespace
 
-std::string station_file_name(const std::string& id, const char* suffix) {
-  std::string name = id;
-  if (name.size() < 4) name.append(4 - name.size(), ' ');
-  return name + suffix;
-}
-
 void check_settings(const Settings& s) {
-  check_name("the results name", s.results_name, 11);
+  check_name("the results name", s.results_name, common::settings_name_width);
   if (s.results_name.empty() || s.results_name.front() == ' ')
     throw UsageError("the results name must begin with a character other than a blank");
-  check_name("the site name", s.site_name, 11);
+  check_name("the site name", s.site_name, common::settings_name_width);
   for (std::size_t i = 0; i < 3; ++i) {
     const StationSetting& station = s.stations[i];
-    check_name(fmt::format("station {} identifier", i + 1), station.id, 4);
-    if (station.id.empty() || station.id.find_first_of(" /") != std::string::npos)
-      throw UsageError(fmt::format("station {} identifier '{}' must be 1 to 4 characters, no blank or '/'", i + 1, station.id));
+    if (station.id.empty()) throw UsageError(fmt::format("station {} has no identifier", i + 1));
     for (std::size_t j = 0; j < i; ++j)
       if (s.stations[j].id == station.id)
         throw UsageError(fmt::format("stations {} and {} have the same identifier '{}'", j + 1, i + 1, station.id));
-    if (station.distance < 0 || station.distance > 999)
-      throw UsageError(fmt::format("the distance of station {} ({}) is not a whole number from 0 to 999", station.id,
-                                   station.distance));
-    for (const char* suffix : suffixes)
-      if (s.results_name == station_file_name(station.id, suffix))
+    if (station.distance < 0 || station.distance > common::largest_distance)
+      throw UsageError(fmt::format("the distance of station {} ({}) is not a whole number from 0 to {}", station.id,
+                                   station.distance, common::largest_distance));
+    for (const std::string& name : station.id.file_names())
+      if (s.results_name == name)
         throw UsageError(fmt::format("the results name '{}' names a station file", s.results_name));
   }
-  if (s.results_name == "INPUT.TXT" || s.results_name == "SOURCE.OUT")
+  if (s.results_name == common::settings_file_name || s.results_name == common::source_out_name)
     throw UsageError(fmt::format("the results name '{}' names another file of the run", s.results_name));
-  if (s.day_count < 1 || s.day_count > 2000)
-    throw UsageError(fmt::format("the number of days ({}) is not from 1 to 2000", s.day_count));
+  if (s.day_count < 1 || s.day_count > common::most_days)
+    throw UsageError(fmt::format("the number of days ({}) is not from 1 to {}", s.day_count, common::most_days));
 }
 
 std::string settings_text(const Settings& s) {
   check_settings(s);
-  std::string text = fmt::format("{:<14}{}\r\n{:<14}{}\r\n", "RESULTS FILE:", s.results_name, "SITE NAME:", s.site_name);
-  for (int i = 0; i < 3; ++i) text += fmt::format("{:<14}{}\r\n", fmt::format("STATION {}:", i + 1), s.stations[i].id);
+  constexpr std::size_t label = common::settings_label_width;
+  std::string text = fmt::format("{:<{}}{}\r\n{:<{}}{}\r\n", "RESULTS FILE:", label, s.results_name, "SITE NAME:", label,
+                                 s.site_name);
   for (int i = 0; i < 3; ++i)
-    text += fmt::format("{:<14}{:>3}\r\n", fmt::format("DISTANCE {}:", i + 1), s.stations[i].distance);
-  text += fmt::format("{:<14}{:>4}\r\n", "NUMBER DAYS:", s.day_count);
+    text += fmt::format("{:<{}}{}\r\n", fmt::format("STATION {}:", i + 1), label, s.stations[i].id);
+  for (int i = 0; i < 3; ++i)
+    text += fmt::format("{:<{}}{:>{}}\r\n", fmt::format("DISTANCE {}:", i + 1), label, s.stations[i].distance,
+                        common::distance_width);
+  text += fmt::format("{:<{}}{:>{}}\r\n", "NUMBER DAYS:", label, s.day_count, common::day_count_width);
   return text;
 }
 
 void write_settings(const std::filesystem::path& dir, const Settings& settings) {
   const std::string text = settings_text(settings);
-  common::OutputFile out(dir / "INPUT.TXT");
+  common::OutputFile out(dir / common::settings_file_name);
   out.write(text);
   out.commit();
 }
@@ -141,15 +139,22 @@ Settings read_settings(const std::filesystem::path& file) {
     return data;
   };
   Settings s;
-  s.results_name = without_blanks_around(columns(next_record(), 15, 11));
-  s.site_name = without_trailing_blanks(columns(next_record(), 15, 11));
-  for (int i = 0; i < 3; ++i) s.stations[i].id = without_trailing_blanks(columns(next_record(), 15, 4));
-  for (int i = 0; i < 3; ++i) {
-    const std::string field = columns(next_record(), 15, 3);
-    s.stations[i].distance = integer_field(file, number, field, "15-17");
+  s.results_name = without_blanks_around(columns(next_record(), value_column, common::settings_name_width));
+  s.site_name = without_trailing_blanks(columns(next_record(), value_column, common::settings_name_width));
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::string id = without_trailing_blanks(columns(next_record(), value_column, common::station_id_width));
+    std::optional<StationId> checked = StationId::from(id);
+    if (!checked)
+      throw ToolError(file.string(), number,
+                      fmt::format("station {} identifier '{}' must be {}", i + 1, id, station_id_rule));
+    s.stations[i].id = *std::move(checked);
   }
-  const std::string days = columns(next_record(), 15, 4);
-  s.day_count = integer_field(file, number, days, "15-18");
+  for (int i = 0; i < 3; ++i) {
+    const std::string field = columns(next_record(), value_column, common::distance_width);
+    s.stations[i].distance = integer_field(file, number, field, common::distance_width);
+  }
+  const std::string days = columns(next_record(), value_column, common::day_count_width);
+  s.day_count = integer_field(file, number, days, common::day_count_width);
   return s;
 }
 

@@ -11,22 +11,26 @@
 #include <filesystem>
 #include <string>
 
+#include "common/program_files.h"
+#include "stations/station_id.h"
+
 namespace raingen::stations {
 
 struct StationSetting {
-  std::string id;    // 1 to 4 characters
+  StationId id;
   int distance = 0;  // to the site, 0 to 999 (0: the site lies at this station)
 };
 
 struct Settings {
-  std::string results_name = "RESULTS.TXT";  // at most 11 characters
-  std::string site_name;                     // at most 11 characters
+  std::string results_name{common::default_results_name};  // at most 11 characters
+  std::string site_name;                                   // at most 11 characters
   std::array<StationSetting, 3> stations;
   int day_count = 0;  // 1 to 2000
 };
 
 // Throws UsageError naming the first value that does not fit its field or that the program would
-// refuse (two stations with one identifier, a results name that names another file of the run).
+// refuse (a station without identifier, two with one identifier, a results name that names another
+// file of the run).
 void check_settings(const Settings& settings);
 
 // The nine records, each ending in CR LF. Checks first.
@@ -39,12 +43,9 @@ void write_settings(const std::filesystem::path& dir, const Settings& settings);
 // a carriage return ends its data; blank numeric fields are 0, blanks inside one are passed over.
 // Names come back as the program uses them: the results name without blanks around it, the site
 // name and identifiers without trailing blanks. Throws ToolError naming file and line for a
-// missing record or a numeric field that the program could not convert. Values are not checked
-// against their ranges (a settings file written by hand may hold anything the program reads).
+// missing record, a numeric field that the program could not convert, or an identifier that breaks
+// the tools' rule (station_id.h). Numbers are not checked against their ranges (a settings file
+// written by hand may hold anything the program reads).
 Settings read_settings(const std::filesystem::path& file);
-
-// The name of a station file: the identifier blank-padded to 4 characters, then the suffix
-// ("D_3.TXT", "F_2.TXT", "F_3.TXT").
-std::string station_file_name(const std::string& id, const char* suffix);
 
 }  // namespace raingen::stations

@@ -7,7 +7,8 @@
 //   IDF_3.TXT  line 1 a title with a number in columns 10-18; line 2 the day count in columns
 //              10-18; line 3 a heading; then one line per day, in the order of IDF_2.TXT, with an
 //              integer key (such as yyyymmdd) in columns 1-9 and a note after.
-// ID is blank-padded to 4 characters in the names. Lines end in CR LF.
+// The widths are those of common/program_files.h; the names those of the identifier
+// (stations/station_id.h). Lines end in CR LF.
 #pragma once
 
 #include <array>
@@ -17,6 +18,8 @@
 #include <vector>
 
 #include "common/output_file.h"
+#include "common/program_files.h"
+#include "stations/station_id.h"
 
 namespace raingen::stations {
 
@@ -24,11 +27,11 @@ struct DayRecord {
   std::int32_t key = 0;            // columns 1-9 of its index line
   std::string label;               // columns 1-29 of its day line (cut or blank-padded to 29)
   std::string note;                // after the key on its index line
-  std::array<double, 96> depths{};  // mm; each must round to 0.00 .. 99.99
+  std::array<double, 96> depths{};  // mm; each must round to 0.00 .. 99.99 (largest_depth_hundredths)
 };
 
 struct StationFiles {
-  std::string id;                          // 1 to 4 characters
+  StationId id;
   std::string spell_title;                 // line 1 of the spell table
   std::string spell_heading = "   LENGTH    ENTRY";
   std::vector<double> spell_entries;       // entries 1..N
@@ -52,7 +55,7 @@ std::string day_index_text(const StationFiles& station);
 std::string day_line(const DayRecord& day);
 
 // The three files in dir with their texts, for a tool that writes them together with others.
-// Throws ToolError as the texts do, and for an identifier that cannot make a file name.
+// Throws ToolError as the texts do, and for a station without identifier.
 std::vector<common::FileText> station_file_texts(const std::filesystem::path& dir, const StationFiles& station);
 
 // Writes the three files into dir, all three or none (each written aside, renamed together).

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "common/numbers.h"
+#include "common/program_files.h"
 #include "common/tool_error.h"
 
 namespace raingen::stations {
@@ -38,8 +39,9 @@ StationPlace parse_station_place(std::string_view text) {
     return place;
   }
   const auto distance = common::parse_integer(value);
-  if (!distance || *distance < 0 || *distance > 999)
-    throw UsageError(fmt::format("--station {}: distance '{}' is not a whole number from 0 to 999 (3 digits)", place.id, value));
+  if (!distance || *distance < 0 || *distance > common::largest_distance)
+    throw UsageError(fmt::format("--station {}: distance '{}' is not a whole number from 0 to {} ({} digits)", place.id,
+                                 value, common::largest_distance, common::distance_width));
   place.distance = static_cast<int>(*distance);
   return place;
 }
@@ -57,12 +59,14 @@ PlacedStations place_stations(const std::vector<StationPlace>& places, const std
   PlacedStations placed;
   std::string at_site;  // the first station at distance 0: the one the program takes
   for (const StationPlace& place : places) {
-    StationSetting station{place.id, place.distance.value_or(0)};
+    const std::string what = fmt::format("station {} identifier", placed.stations.size() + 1);
+    StationSetting station{StationId::given(place.id, what), place.distance.value_or(0)};
     if (place.at) {
       if (!site) throw UsageError(fmt::format("--station {} gives coordinates: --site-at LAT,LON is needed", place.id));
       const double km = great_circle_km(*site, *place.at);
-      if (std::lround(km) > 999)
-        throw UsageError(fmt::format("station {} lies {:.0f} km from the site: beyond the 3 digits of a distance", place.id, km));
+      if (std::lround(km) > common::largest_distance)
+        throw UsageError(fmt::format("station {} lies {:.0f} km from the site: beyond the {} digits of a distance",
+                                     place.id, km, common::distance_width));
       station.distance = static_cast<int>(std::lround(km));
       placed.notes.push_back(fmt::format("station {} lies {:.3f} km from the site: distance {}", place.id, km, station.distance));
     }

@@ -17,7 +17,7 @@ struct Coordinates {
 };
 
 struct StationPlace {
-  std::string id;
+  std::string id;                  // as given: place_stations holds it to the identifier's rule
   std::optional<int> distance;     // ID=DIST
   std::optional<Coordinates> at;   // ID@LAT,LON
 };
@@ -31,8 +31,8 @@ Coordinates parse_coordinates(std::string_view text, std::string_view what);
 double great_circle_km(const Coordinates& a, const Coordinates& b);
 
 // The distances of the places to the site, in their order, and what a user should know of them
-// (a station that lies at the site). Throws UsageError when a place has coordinates and the site
-// has none, or a distance is beyond 999.
+// (a station that lies at the site). Throws UsageError for an identifier the rule refuses
+// (station_id.h), when a place has coordinates and the site has none, or a distance is beyond 999.
 struct PlacedStations {
   std::vector<StationSetting> stations;
   std::vector<std::string> notes;

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "common/output_file.h"
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_gauge.h"
 #include "stations/prepare_command.h"
@@ -27,7 +28,7 @@ std::array<const common::GaugeArgument*, 3> records_of_places(const WeightedSite
     for (const common::GaugeArgument& g : c.gauges)
       if (g.id == c.places[i].id) found[i] = &g;
     if (!found[i]) throw UsageError(fmt::format("--station {}: no --gauge gives its record", c.places[i].id));
-    if (c.places[i].id == c.id)
+    if (c.places[i].id == c.id.text())
       throw UsageError(fmt::format("--weighted-site {}: the site station needs an ID of its own, not a gauge's", c.id));
   }
   for (const common::GaugeArgument& g : c.gauges)
@@ -45,7 +46,7 @@ void check_no_record_replaced(const std::vector<common::FileText>& files, const 
         throw UsageError(fmt::format("{} would replace the record of {}", file.target.string(), g->id));
 }
 
-std::string weighting_text(const std::array<std::string, 3>& ids, const std::array<int, 3>& distances) {
+std::string weighting_text(const std::array<StationId, 3>& ids, const std::array<int, 3>& distances) {
   const std::vector<int> used = weighting::stations_weighted(distances);
   if (used.size() == 1)
     return fmt::format("the record of {} alone (at distance 0, the weighting takes it alone)", ids[static_cast<std::size_t>(used[0])]);
@@ -59,30 +60,29 @@ std::string weighting_text(const std::array<std::string, 3>& ids, const std::arr
 }  // namespace
 
 void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) {
-  check_station_id(c.id, "--weighted-site");
   const std::array<const common::GaugeArgument*, 3> gauges = records_of_places(c);
   const PlacedStations placed = place_stations(c.places, c.site_at);
   Settings settings = c.settings;
   settings.stations = {StationSetting{c.id, 0}, placed.stations[0], placed.stations[1]};
-  std::vector<common::FileText> files{{c.dir / "INPUT.TXT", settings_text(settings)}};  // checks the settings
+  std::vector<common::FileText> files{{c.dir / common::settings_file_name, settings_text(settings)}};  // checks them
   std::array<gauge::ReadOptions, 3> read;
   for (std::size_t i = 0; i < 3; ++i) {
     read[i] = gauge::gauge_read_options(gauges[i]->id, gauges[i]->options);
-    read[i].depth_limit = 100.0;  // " 99.99" is the most a depth field holds
+    read[i].depth_limit = common::depth_limit_mm;
   }
 
   std::array<gauge::ReadFacts, 3> facts;
   std::array<gauge::CalendarSeries, 3> records;
-  std::array<std::string, 3> ids;
+  std::array<StationId, 3> ids;
   std::array<int, 3> distances{};
   for (std::size_t i = 0; i < 3; ++i) {
     records[i] = gauge::read_gauge(gauges[i]->path, read[i], &facts[i]);
-    ids[i] = gauges[i]->id;
+    ids[i] = placed.stations[i].id;
     distances[i] = placed.stations[i].distance;
   }
   const std::string source = fmt::format("the weighted record of {}, {} and {}", ids[0], ids[1], ids[2]);
   const gauge::CalendarSeries site =
-      weighting::weighted_record(c.id, {&records[0], &records[1], &records[2]}, distances);
+      weighting::weighted_record(c.id.text(), {&records[0], &records[1], &records[2]}, distances);
   if (site.empty()) throw ToolError(source, 0, "is empty: the records it uses have no interval in common");
 
   const PreparedStation site_station = prepare_station(site, c.id, c.prepare, source);
@@ -102,7 +102,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     text += fmt::format("{}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));
     text += station_findings_text(ids[i], c.dir, c.prepare, p.summary, p.files.spell_entries.size());
   }
-  text += fmt::format("{}: results {}, site {}, {} days\n", (c.dir / "INPUT.TXT").string(), settings.results_name,
+  text += fmt::format("{}: results {}, site {}, {} days\n", (c.dir / common::settings_file_name).string(), settings.results_name,
                       settings.site_name, settings.day_count);
   for (std::size_t i = 0; i < 3; ++i)
     text += fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);

@@ -21,7 +21,7 @@
 namespace raingen::stations {
 
 struct WeightedSiteCommand {
-  std::string id;     // the site station
+  StationId id;       // the site station
   Settings settings;  // results name, site name and day count; the stations are filled here
   std::vector<StationPlace> places;          // the gauges' stations, in the weighting's order
   std::optional<Coordinates> site_at;

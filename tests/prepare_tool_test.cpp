@@ -181,7 +181,7 @@ TEST(PrepareTool, CommandLines) {
            "tells more)"},
       {{"--id", "ALFA"}, "give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
                          "INPUT.TXT (--help tells more)"},
-      {{"--id", "ALFAB", "r.csv"}, "--id 'ALFAB' must be 1 to 4 characters, no blank or '/'"},
+      {{"--id", "ALFAB", "r.csv"}, "--id 'ALFAB' must be 1 to 4 printable ASCII characters, no blank or '/'"},
       {{"--id", "A", "r.csv"}, "r.csv: several value columns (a, b): pick one with --column"},
       {{"--id", "A", "--column", "a", "--swmm-station", "X", "r.csv"}, "r.csv: --swmm-station does not apply to a record read as csv"},
       {{"--id", "A", "--min-complete", "0", "r.csv"}, "--min-complete 0 is not a percentage above 0 and at most 100"},

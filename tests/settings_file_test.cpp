@@ -1,6 +1,8 @@
 // INPUT.TXT written in the program's columns and read back from exactly those columns.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "common/tool_error.h"
 #include "stations/settings_file.h"
 #include "support/child.h"
@@ -13,10 +15,12 @@ using raingen::common::ToolError;
 using raingen::common::UsageError;
 using testing_support::TempDir;
 
+StationId id(const char* text) { return StationId::given(text, "test identifier"); }
+
 Settings pau() {
   Settings s;
   s.site_name = "PAU01 OUTLT";
-  s.stations = {StationSetting{"PD01", 0}, StationSetting{"PD02", 1}, StationSetting{"P3", 999}};
+  s.stations = {StationSetting{id("PD01"), 0}, StationSetting{id("PD02"), 1}, StationSetting{id("P3"), 999}};
   s.day_count = 2000;
   return s;
 }
@@ -37,8 +41,8 @@ TEST(SettingsFile, WrittenInTheProgramsColumnsAndReadBack) {
   const Settings back = read_settings(dir / "INPUT.TXT");
   EXPECT_EQ(back.results_name, "RESULTS.TXT");
   EXPECT_EQ(back.site_name, "PAU01 OUTLT");
-  EXPECT_EQ(back.stations[2].id, "P3");
-  EXPECT_EQ(station_file_name(back.stations[2].id, "D_3.TXT"), "P3  D_3.TXT");
+  EXPECT_EQ(back.stations[2].id, id("P3"));
+  EXPECT_EQ(back.stations[2].id.file_name(raingen::common::StationFile::spell_table), "P3  D_3.TXT");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(back.stations[i].distance, pau().stations[i].distance);
   EXPECT_EQ(back.day_count, 2000);
 }
@@ -56,28 +60,34 @@ TEST(SettingsFile, ReadAsTheProgramReadsIt) {
   dir.write("INPUT.TXT", testing_support::input_text(hand) + "more\r\n");
   const Settings s = read_settings(dir / "INPUT.TXT");
   EXPECT_EQ(s.results_name, "OUT.TXT");
-  EXPECT_EQ(s.stations[0].id, "ALFA");
-  EXPECT_EQ(s.stations[1].id, "BR");
+  EXPECT_EQ(s.stations[0].id, id("ALFA"));
+  EXPECT_EQ(s.stations[1].id, id("BR"));
   EXPECT_EQ(s.stations[0].distance, 12);
   EXPECT_EQ(s.stations[1].distance, 0);
   EXPECT_EQ(s.stations[2].distance, 3);
   EXPECT_EQ(s.day_count, 10);
 
-  dir.write("INPUT.TXT", "a\r\nb\r\nc\r\nd\r\ne\r\nDISTANCE 1:    x1\r\n");
-  try {
-    read_settings(dir / "INPUT.TXT");
-    FAIL();
-  } catch (const ToolError& e) {
-    EXPECT_EQ(e.line(), 6);
-    EXPECT_STREQ(e.what(), "columns 15-17 hold ' x1', not a whole number");
-  }
-  dir.write("INPUT.TXT", "a\nb\nc\nd\ne\nf\ng\nh\n");
-  try {
-    read_settings(dir / "INPUT.TXT");
-    FAIL();
-  } catch (const ToolError& e) {
-    EXPECT_EQ(e.line(), 9);
-    EXPECT_STREQ(e.what(), "is missing: the settings need nine records, the file has 8");
+  // The first fault the program would meet, record by record.
+  const std::string stations = "a\r\nb\r\nSTATION 1:    A\r\nSTATION 2:    B\r\nSTATION 3:    C\r\n";
+  const std::tuple<std::string, long, const char*> faults[] = {
+      {stations + "DISTANCE 1:    x1\r\n", 6, "columns 15-17 hold ' x1', not a whole number"},
+      {stations + "f\ng\nh\n", 9, "is missing: the settings need nine records, the file has 8"},
+      // Identifiers the tools' rule refuses, though the program would open files by them.
+      {"a\nb\nSTATION 1:    A\nSTATION 2:     B\n", 4, "station 2 identifier ' B' must be 1 to 4 printable ASCII "
+                                                      "characters, no blank or '/'"},
+      {"a\nb\nSTATION 1:    A B\n", 3, "station 1 identifier 'A B' must be 1 to 4 printable ASCII characters, no "
+                                       "blank or '/'"},
+      {"a\nb\nc\n", 3, "station 1 identifier '' must be 1 to 4 printable ASCII characters, no blank or '/'"},
+  };
+  for (const auto& [text, line, message] : faults) {
+    dir.write("INPUT.TXT", text);
+    try {
+      read_settings(dir / "INPUT.TXT");
+      ADD_FAILURE() << message;
+    } catch (const ToolError& e) {
+      EXPECT_EQ(e.line(), line) << message;
+      EXPECT_STREQ(e.what(), message);
+    }
   }
 }
 
@@ -88,9 +98,8 @@ TEST(SettingsFile, ValuesThatDoNotFitAreUsageErrors) {
       {"the number of days (0) is not from 1 to 2000", [](Settings& s) { s.day_count = 0; }},
       {"the number of days (2001) is not from 1 to 2000", [](Settings& s) { s.day_count = 2001; }},
       {"the distance of station PD02 (1000) is not a whole number from 0 to 999", [](Settings& s) { s.stations[1].distance = 1000; }},
-      {"station 2 identifier 'PD002' is longer than its 4 characters", [](Settings& s) { s.stations[1].id = "PD002"; }},
-      {"station 3 identifier 'A B' must be 1 to 4 characters, no blank or '/'", [](Settings& s) { s.stations[2].id = "A B"; }},
-      {"stations 1 and 3 have the same identifier 'PD01'", [](Settings& s) { s.stations[2].id = "PD01"; }},
+      {"station 2 has no identifier", [](Settings& s) { s.stations[1].id = StationId(); }},
+      {"stations 1 and 3 have the same identifier 'PD01'", [](Settings& s) { s.stations[2].id = id("PD01"); }},
       {"the results name 'SOURCE.OUT' names another file of the run", [](Settings& s) { s.results_name = "SOURCE.OUT"; }},
       {"the results name 'PD02F_2.TXT' names a station file", [](Settings& s) { s.results_name = "PD02F_2.TXT"; }},
   };

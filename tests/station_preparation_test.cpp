@@ -29,6 +29,8 @@ using testing_support::TempDir;
 
 constexpr DayKind W = DayKind::wet, D = DayKind::dry, I = DayKind::incomplete;
 
+StationId id(const char* text) { return StationId::given(text, "test identifier"); }
+
 // A series of whole days from 2001-01-01: each day's 96 depths given by a function of (day, interval).
 CalendarSeries days_series(int days, const std::function<double(int, int)>& depth) {
   CalendarSeries s("R", TimePoint{Minutes{11323LL * 1440}}, static_cast<std::size_t>(days) * 96);
@@ -125,12 +127,12 @@ void write_run(const TempDir& dir, const StationFiles& files) {
   Settings settings;
   settings.site_name = "TEST";
   const char* ids[] = {"ALFA", "BRAV", "CHAR"};
-  for (int i = 0; i < 3; ++i) settings.stations[i] = {ids[i], i};
+  for (int i = 0; i < 3; ++i) settings.stations[i] = {id(ids[i]), i};
   settings.day_count = 10;
   write_settings(dir.path(), settings);
-  for (const char* id : ids) {
+  for (const char* text : ids) {
     StationFiles station = files;
-    station.id = id;
+    station.id = id(text);
     write_station_files(dir.path(), station);
   }
 }
@@ -206,7 +208,7 @@ TEST(SpellTable, MatchedTableThroughTheProgramsSampler) {
 TEST(DayFile, EveryWetDayComesUpTheLastToo) {
   // Days 0..9: day d wet with d + 1 in its first interval when d is even.
   const CalendarSeries s = days_series(10, [](int d, int j) { return d % 2 == 0 && j == 0 ? d + 1.0 : 0.0; });
-  const PreparedStation prepared = prepare_station(s, "ALFA", {}, "r.csv");
+  const PreparedStation prepared = prepare_station(s, id("ALFA"), {}, "r.csv");
   ASSERT_EQ(prepared.files.days.size(), 6u);  // five wet days and the copy
   TempDir dir;
   write_run(dir, prepared.files);
@@ -240,7 +242,7 @@ TEST(PrepareStation, FilesAndSummaryOfASmallRecord) {
     const bool wet = d == 0 || d == 3 || d == 4 || d == 7;
     return wet && j == 1 ? d + 0.25 : 0.0;
   });
-  const PreparedStation p = prepare_station(s, "AB", {}, "r.csv");
+  const PreparedStation p = prepare_station(s, id("AB"), {}, "r.csv");
   EXPECT_EQ(p.summary.wet_days, 4);
   EXPECT_EQ(p.summary.dry_days, 3);
   EXPECT_EQ(p.summary.incomplete_days, 1);
@@ -270,7 +272,7 @@ TEST(PrepareStation, FilesAndSummaryOfASmallRecord) {
 TEST(PrepareStation, RecordsThatCannotMakeAStation) {
   const auto message = [](const CalendarSeries& s) {
     try {
-      prepare_station(s, "AB", {}, "r.csv");
+      prepare_station(s, id("AB"), {}, "r.csv");
       return std::string("no error");
     } catch (const raingen::common::ToolError& e) {
       return raingen::common::located_message(e);
@@ -307,7 +309,7 @@ TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
   // A file that cannot be put in place stops the writing before any file is touched.
   TempDir dir;
   StationFiles station;
-  station.id = "AB";
+  station.id = id("AB");
   station.days.resize(1);
   std::filesystem::create_directory(dir / "AB  F_3.TXT");
   dir.write("AB  D_3.TXT", "old");

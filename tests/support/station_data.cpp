@@ -99,10 +99,10 @@ std::string day_text(const std::vector<DayValues>& days) {
 std::string index_text(int count, int lines) {
   if (count == lines) {
     raingen::stations::StationFiles station = station_of(std::vector<DayValues>(static_cast<std::size_t>(lines)));
-    station.id = "INDEX";
+    station.id = *raingen::stations::StationId::from("INDX");
     return raingen::stations::day_index_text(station);
   }
-  std::string text = "INDEX    " + right("1", 9) + "\n";
+  std::string text = "INDX     " + right("1", 9) + "\n";
   text += "RECORDS  " + right(std::to_string(count), 9) + "\n";
   text += "      DAY\n";
   for (int k = 1; k <= lines; ++k) text += right(std::to_string(k), 9) + "  day " + std::to_string(k) + "\n";
