@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gauge/dry_day.h"
 #include "stations/station_files.h"
 
 namespace raingen::stations {
@@ -43,7 +44,8 @@ RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& opt
       ++days.filled_days;
       days.filled_intervals += 96 - present;
     }
-    days.kinds[d] = written / 100.0 > options.wet_threshold ? DayKind::wet : DayKind::dry;
+    const double total_written = static_cast<double>(written) / 100.0;
+    days.kinds[d] = gauge::is_dry(total_written, options.wet_threshold) ? DayKind::dry : DayKind::wet;
   }
   return days;
 }

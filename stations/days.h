@@ -1,6 +1,6 @@
 // The days of a record, as the station files need them: a day (00:00 to 24:00) is complete when
-// enough of its 96 intervals are present, and a complete day is wet or dry by its total as
-// written (each depth rounded to 0.01 mm). An incomplete day is neither.
+// enough of its 96 intervals are present, and a complete day is wet or dry (gauge/dry_day.h) by
+// its total as written (each depth rounded to 0.01 mm). An incomplete day is neither.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,7 @@ struct DayOptions {
   // A day is complete when at least this share (in percent) of its intervals is present; its
   // missing intervals are then taken as dry.
   double min_complete_percent = 100;
-  // A complete day is wet when its total is above this (mm).
+  // A complete day is wet when its total is above this (mm), else dry.
   double wet_threshold = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "gauge/dry_day.h"
+
 namespace raingen::stats {
 
 namespace {
@@ -84,7 +86,7 @@ std::optional<double> probability_dry(const Blocks& blocks, double dry_threshold
   for (double v : blocks.depths)
     if (!std::isnan(v)) {
       ++n;
-      if (v <= dry_threshold) ++dry;
+      if (gauge::is_dry(v, dry_threshold)) ++dry;
     }
   if (n == 0) return std::nullopt;
   return dry / n;

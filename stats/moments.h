@@ -18,7 +18,7 @@ std::optional<double> skewness(const Blocks& blocks);
 // Pearson correlation over the pairs of consecutive blocks that are both present, each member of
 // a pair taking the mean of its own side.
 std::optional<double> lag1_autocorrelation(const Blocks& blocks);
-// Share of blocks with a depth of at most dry_threshold.
+// Share of the blocks that are dry (gauge/dry_day.h).
 std::optional<double> probability_dry(const Blocks& blocks, double dry_threshold);
 
 }  // namespace raingen::stats

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "gauge/dry_day.h"
+
 namespace raingen::stats {
 
 namespace {
@@ -13,7 +15,7 @@ enum class Kind { gap, dry, wet };
 Spells closed_spells(const Blocks& days, double dry_threshold) {
   auto kind = [&](std::size_t k) {
     const double v = days.depths[k];
-    return std::isnan(v) ? Kind::gap : v <= dry_threshold ? Kind::dry : Kind::wet;
+    return std::isnan(v) ? Kind::gap : gauge::is_dry(v, dry_threshold) ? Kind::dry : Kind::wet;
   };
   Spells spells;
   std::size_t k = 0;

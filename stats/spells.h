@@ -15,7 +15,7 @@ struct Spells {
   std::vector<int> wet;
 };
 
-// A day is dry when its depth is at most dry_threshold.
+// A day is dry or wet by its depth (gauge/dry_day.h).
 Spells closed_spells(const Blocks& days, double dry_threshold);
 
 std::optional<double> mean_length(const std::vector<int>& lengths);

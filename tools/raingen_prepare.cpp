@@ -8,8 +8,10 @@
 #include <iostream>
 
 #include <CLI/CLI.hpp>
+#include <fmt/format.h>
 
 #include "common/command_line.h"
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "stations/prepare_command_line.h"
@@ -29,7 +31,8 @@ Three uses:
     writes INPUT.TXT into --dir. A distance is a whole number, 0 to 999; or give
     --site-at LAT,LON and --station ID@LAT,LON: the great-circle distance in km,
     rounded (a station that rounds to 0 is at the site: the program then takes
-    its series alone). Names: results and site at most 11 characters, ID 1 to 4.
+    its series alone). Names: results and site at most 11 characters; an ID
+    (in every use) 1 to 4 printable ASCII characters, no blank or '/'.
   raingen-prepare --weighted-site ID --site NAME --days N [--results NAME]
                   --gauge ID1=FILE --gauge ID2=FILE --gauge ID3=FILE
                   --station ID1=DIST --station ID2=DIST --station ID3=DIST
@@ -72,7 +75,7 @@ int main(int argc, char** argv) {
                "renamed together: all the files of one use or none, and a record is never changed.");
 
     stations::PrepareCommandLine line;
-    app.add_option("--id", line.id, "station identifier (1-4 characters): prepare RECORD as this station");
+    app.add_option("--id", line.id, "station identifier (see Names below): prepare RECORD as this station");
     app.add_option("record", line.record, "the gauge record file (- reads standard input; give --format)");
     app.add_option("--dir", line.dir, "directory to write into (default .)");
     const char* reading_help[] = {"auto (default), tips, csv, swmm or noaa",
@@ -88,7 +91,8 @@ int main(int argc, char** argv) {
     app.add_option("--wet-threshold", line.wet_threshold, "MM a complete day's total must exceed to be wet (0)");
     app.add_option("--spell-table", line.spell_table, "matched (default) or cumulative");
     app.add_option("--site", line.site, "site name: write INPUT.TXT");
-    app.add_option("--days", line.days, "number of days the program generates, 1 to 2000");
+    app.add_option("--days", line.days,
+                   fmt::format("number of days the program generates, 1 to {}", raingen::common::most_days));
     app.add_option("--results", line.results, "results file name (default RESULTS.TXT)");
     app.add_option("--station", line.places, "ID=DIST or ID@LAT,LON, once for each of the three stations")
         ->allow_extra_args(false);
