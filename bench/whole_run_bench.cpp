@@ -141,7 +141,8 @@ double own_peak_mib() {
 }
 
 std::string day_file(const fs::path& dir, int s) {
-  return (dir / (std::string(station_ids[s]) + "F_2.TXT")).string();
+  const auto id = raingen::stations::StationId::given(station_ids[s], "station");
+  return (dir / id.file_name(raingen::common::StationFile::day_records)).string();
 }
 
 struct Work {

@@ -20,7 +20,8 @@ inline constexpr std::string_view station_id_rule = "1 to 4 printable ASCII char
 
 class StationId {
  public:
-  // No identifier yet (a setting still to be filled in); it names no file.
+  // No identifier yet (a setting still to be filled in): the settings file and the station-file
+  // writer refuse it.
   StationId() = default;
   // text as an identifier, or none when the rule refuses it.
   static std::optional<StationId> from(std::string_view text);
