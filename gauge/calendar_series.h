@@ -4,35 +4,35 @@
 // results table is read into one too.
 #pragma once
 
-#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include <date/date.h>
+#include "calendar/interval.h"
 
 namespace raingen::gauge {
 
-using Minutes = std::chrono::minutes;
-using TimePoint = date::sys_time<Minutes>;  // minutes on the UTC-free civil calendar
-
-inline constexpr Minutes interval_length{15};
-inline constexpr int intervals_per_day = 96;
+// The series' calendar under the names its users spelled before it had a library of its own.
+using calendar::interval_length;
+using calendar::intervals_per_day;
+using calendar::Minutes;
+using calendar::on_grid;
+using calendar::TimePoint;
 
 class CalendarSeries {
  public:
   CalendarSeries() = default;
   // count intervals from start (a multiple of 15 minutes), all missing.
-  CalendarSeries(std::string name, TimePoint start, std::size_t count);
+  CalendarSeries(std::string name, calendar::TimePoint start, std::size_t count);
   // The given depths (NaN: missing) from start, taken over without a copy.
-  CalendarSeries(std::string name, TimePoint start, std::vector<double>&& depths);
+  CalendarSeries(std::string name, calendar::TimePoint start, std::vector<double>&& depths);
 
   const std::string& name() const { return name_; }
   void rename(std::string name) { name_ = std::move(name); }
-  TimePoint start() const { return start_; }
-  TimePoint end() const { return interval_start(size()); }  // end of the last interval
+  calendar::TimePoint start() const { return start_; }
+  calendar::TimePoint end() const { return interval_start(size()); }  // end of the last interval
   std::size_t size() const { return depths_.size(); }
   bool empty() const { return depths_.empty(); }
 
@@ -46,18 +46,15 @@ class CalendarSeries {
   void push_back_missing() { depths_.push_back(missing_value()); }
   const std::vector<double>& depths() const { return depths_; }  // NaN marks a missing interval
 
-  TimePoint interval_start(std::size_t k) const { return start_ + static_cast<long>(k) * interval_length; }
-  TimePoint interval_end(std::size_t k) const { return interval_start(k) + interval_length; }
+  calendar::TimePoint interval_start(std::size_t k) const { return start_ + static_cast<long>(k) * calendar::interval_length; }
+  calendar::TimePoint interval_end(std::size_t k) const { return interval_start(k) + calendar::interval_length; }
 
   static double missing_value() { return std::numeric_limits<double>::quiet_NaN(); }
 
  private:
   std::string name_;
-  TimePoint start_{};
+  calendar::TimePoint start_{};
   std::vector<double> depths_;
 };
-
-// Whether a time lies on the 15-minute grid.
-bool on_grid(TimePoint t);
 
 }  // namespace raingen::gauge

@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/line_reader.h"
 #include "common/numbers.h"
 #include "common/tool_error.h"
@@ -17,19 +18,17 @@
 #include "gauge/interval_sums.h"
 #include "gauge/readers.h"
 #include "gauge/reading_errors.h"
+#include "gauge/record_step.h"
 
 namespace raingen::gauge {
 
 namespace {
 
+using calendar::Minutes;
 using common::ToolError;
 using common::UsageError;
 
-struct Row {
-  std::int64_t minute;  // the time as stamped
-  double depth;         // NaN: missing
-  long line;
-};
+constexpr std::size_t step_rows = 1000;  // the rows the step is told from
 
 struct Layout {
   char separator = ',';
@@ -39,14 +38,16 @@ struct Layout {
 };
 
 bool looks_like_time(const std::vector<std::string_view>& fields, bool& split_time) {
-  std::int64_t scratch = 0;
+  calendar::Instant time;
+  calendar::Day day;
+  calendar::Seconds of_day;
   if (fields.empty()) return false;
-  if (parse_instant(fields[0], scratch) != TimeParse::malformed) {
+  if (parse_instant(fields[0], time) != TimeParse::malformed) {
     split_time = false;
     return true;
   }
-  if (fields.size() > 1 && parse_date(fields[0], scratch) != TimeParse::malformed &&
-      parse_clock(fields[1], scratch) != TimeParse::malformed) {
+  if (fields.size() > 1 && parse_date(fields[0], day) != TimeParse::malformed &&
+      parse_clock(fields[1], of_day) != TimeParse::malformed) {
     split_time = true;
     return true;
   }
@@ -128,16 +129,17 @@ class CsvRows {
 
   // About how many 15-minute intervals the whole file holds, from its size and the length of the
   // lines read so far (a little more, so that the guess is seldom short).
-  std::size_t expected_intervals(std::int64_t step) const {
+  std::size_t expected_intervals(Minutes step) const {
     std::error_code failed;
     const auto size = std::filesystem::file_size(path_, failed);
     if (failed || bytes_seen_ == 0 || lines_seen_ == 0) return 0;
     const double lines = static_cast<double>(size) / (static_cast<double>(bytes_seen_) / lines_seen_);
-    return static_cast<std::size_t>(lines * 1.02 * static_cast<double>(step) / 15.0) + 1024;
+    return static_cast<std::size_t>(lines * 1.02 * static_cast<double>(step.count()) / calendar::minutes_per_interval) +
+           1024;
   }
 
   // The next row, false at the end of the file.
-  bool next(Row& row) {
+  bool next(Reading& row) {
     std::string_view line;
     if (pending_) {
       pending_ = false;  // fields_ already holds the first data row
@@ -153,23 +155,24 @@ class CsvRows {
                         fmt::format("has {} fields; the depth is field {}", count, layout_.value_column + 1));
     }
     row.line = reader_.line_number();
-    std::int64_t seconds = 0;
+    calendar::Instant time;
     if (!layout_.split_time) {
-      const TimeParse status = times_.read(fields_[0], seconds);
+      const TimeParse status = times_.read(fields_[0], time);
       if (status != TimeParse::ok) bad_time(path_, row.line, fields_[0], status);
     } else {
-      std::int64_t days = 0, of_day = 0;
-      TimeParse status = parse_date(fields_[0], days);
+      calendar::Day day;
+      calendar::Seconds of_day;
+      TimeParse status = parse_date(fields_[0], day);
       if (status != TimeParse::ok) bad_time(path_, row.line, fields_[0], status);
       status = parse_clock(fields_[1], of_day);
       if (status != TimeParse::ok) bad_time(path_, row.line, fields_[1], status);
-      seconds = days * 86400 + of_day;
+      time = day + of_day;
     }
-    if (seconds % 60 != 0)
+    row.time = calendar::minute_of(time);
+    if (time != row.time)
       throw ToolError(path_, row.line, fmt::format("time '{}' has seconds: the times of interval depths are whole "
                                                    "minutes (for a tip record, give --format tips)",
                                                    fields_[0]));
-    row.minute = seconds / 60;
     const std::string_view text = fields_[layout_.value_column];
     switch (read_depth(text, row.depth)) {
       case DepthKind::depth: break;
@@ -198,49 +201,52 @@ class CsvRows {
   std::size_t bytes_seen_ = 0, lines_seen_ = 0;
 };
 
+// Every row into the 15-minute grid: those read to tell the step, then the rest of the file.
+// A row must lie a whole number of steps from the first.
+CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vector<Reading>& first, Minutes step,
+                        const ReadOptions& options, ReadFacts& facts) {
+  IntervalSums sums(path, step, options.depth_limit);
+  sums.expect(rows.expected_intervals(step));
+  const bool start_stamped = options.stamp == Stamp::start;
+  const calendar::TimePoint origin = first.front().time;
+  calendar::TimePoint before = origin - step;
+  long count = 0;
+  auto take = [&](const Reading& r) {
+    if (r.time - before != step) {
+      check_order(path, r.line, before, r.time);
+      if ((r.time - origin) % step != Minutes{0})
+        throw ToolError(path, r.line, fmt::format("time {} is off the record's {}-minute step (from {})",
+                                                  calendar::minute_text(r.time), step.count(),
+                                                  calendar::minute_text(origin)));
+    }
+    before = r.time;
+    sums.add(start_stamped ? r.time + step : r.time, r.depth, r.line);
+    ++count;
+  };
+  for (const Reading& r : first) take(r);
+  Reading row{};
+  while (rows.next(row)) take(row);
+
+  facts.step_minutes = static_cast<int>(step.count());
+  facts.data_lines = count;
+  return sums.take_series(rows.layout().name, sums.first_interval(), sums.end_interval(), false);
+}
+
 }  // namespace
 
 CalendarSeries read_csv(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
   CsvRows rows(path, options);
-  const bool start_stamped = options.stamp == Stamp::start;
-
-  // The step: the smallest spacing among the first rows.
-  std::vector<Row> first;
-  Row row{};
-  while (first.size() < 1000 && rows.next(row)) {
-    if (!first.empty()) check_order(path, row.line, first.back().minute * 60, row.minute * 60);
+  // Each row's order is checked as it comes, so that a row out of order is named before a bad
+  // row after it.
+  std::vector<Reading> first;
+  Reading row{};
+  while (first.size() < step_rows && rows.next(row)) {
+    if (!first.empty()) check_order(path, row.line, first.back().time, row.time);
     first.push_back(row);
   }
-  if (first.size() < 2) throw ToolError(path, 0, "has fewer than two readings: its step cannot be told");
-  std::int64_t step = first[1].minute - first[0].minute;
-  long step_line = first[1].line;
-  for (std::size_t k = 2; k < first.size(); ++k)
-    if (first[k].minute - first[k - 1].minute < step) {
-      step = first[k].minute - first[k - 1].minute;
-      step_line = first[k].line;
-    }
-  if (step > 15) coarse_step(path, step_line, step);
-
-  IntervalSums sums(path, static_cast<int>(step), options.depth_limit);
-  sums.expect(rows.expected_intervals(step));
-  const std::int64_t origin = first.front().minute;
-  std::int64_t before = origin - step;
-  long count = 0;
-  auto take = [&](const Row& r) {
-    if (r.minute - before != step) check_order(path, r.line, before * 60, r.minute * 60);
-    if (r.minute - before != step && (r.minute - origin) % step != 0)
-      throw ToolError(path, r.line, fmt::format("time {} is off the record's {}-minute step (from {})",
-                                                minute_text(r.minute), step, minute_text(origin)));
-    before = r.minute;
-    sums.add(start_stamped ? r.minute + step : r.minute, r.depth, r.line);
-    ++count;
-  };
-  for (const Row& r : first) take(r);
-  while (rows.next(row)) take(row);
-
-  facts.step_minutes = static_cast<int>(step);
-  facts.data_lines = count;
-  return sums.take_series(rows.layout().name, sums.first_interval(), sums.end_interval(), false);
+  const std::optional<Minutes> step = infer_step(path, first);
+  if (!step) throw ToolError(path, 0, "has fewer than two readings: its step cannot be told");
+  return sum_rows(path, rows, first, *step, options, facts);
 }
 
 }  // namespace raingen::gauge

@@ -4,36 +4,39 @@
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/tool_error.h"
-#include "gauge/time_text.h"
+#include "gauge/reading_errors.h"
 
 namespace raingen::gauge {
 
+using calendar::floor_div;
+using calendar::minutes_per_interval;
+
 namespace {
-constexpr std::int64_t longest_record = 300LL * 366 * 96;  // intervals
+constexpr std::int64_t longest_record = longest_record_days * calendar::intervals_per_day;
 }
 
 bool reaches_limit(double depth, double limit) {
   return std::isfinite(limit) && std::llround(depth * 100.0) >= std::llround(limit * 100.0);
 }
 
-std::string depth_limit_message(std::int64_t interval_end_minute, double depth, double limit) {
+std::string depth_limit_message(calendar::IntervalIndex interval, double depth, double limit) {
   return fmt::format("the 15-minute depth ending {} comes to {:.2f} mm; a depth of {:g} mm or more cannot be written",
-                     minute_text(interval_end_minute), depth, limit);
+                     calendar::minute_text(calendar::interval_end(interval)), depth, limit);
 }
 
-IntervalSums::IntervalSums(std::string path, int step_minutes, double depth_limit)
+IntervalSums::IntervalSums(std::string path, calendar::Minutes step, double depth_limit)
     : path_(std::move(path)),
-      step_(step_minutes),
+      step_(static_cast<int>(step.count())),
       depth_limit_(depth_limit),
       near_limit_(std::isfinite(depth_limit) ? depth_limit - 0.01 : depth_limit) {}
 
-void IntervalSums::add_piece(std::int64_t interval, double depth, int minutes, long line) {
+void IntervalSums::add_piece(calendar::IntervalIndex interval, double depth, int minutes, long line) {
   if (count_ == 0) origin_ = interval;
   const std::int64_t k = interval - origin_;
   if (k >= count_) {
-    if (k >= longest_record)
-      throw common::ToolError(path_, line, "the record would span more than 300 years: is the date right?");
+    if (k >= longest_record) record_too_long(path_, line);
     count_ = k + 1;
     if (count_ > static_cast<std::int64_t>(sums_.size())) {  // many intervals at once, within the room expected
       const auto wanted = static_cast<std::size_t>(count_);
@@ -51,23 +54,29 @@ void IntervalSums::add_piece(std::int64_t interval, double depth, int minutes, l
   if (covered_[at] != missing_mark) covered_[at] = static_cast<std::uint8_t>(covered_[at] + minutes);
   sums_[at] += depth;
   if (sums_[at] >= near_limit_ && reaches_limit(sums_[at], depth_limit_))
-    throw common::ToolError(path_, line, depth_limit_message((interval + 1) * 15, sums_[at], depth_limit_));
+    throw common::ToolError(path_, line, depth_limit_message(interval, sums_[at], depth_limit_));
 }
 
-void IntervalSums::add(std::int64_t end_minute, double depth, long line) {
+void IntervalSums::add(calendar::TimePoint end, double depth, long line) {
+  // Whole minutes since 1970 from here: the reading's minutes fall into intervals of 15 of them.
+  const std::int64_t end_minute = calendar::minute_number(end);
   std::int64_t begin = end_minute - step_;
-  const std::int64_t interval = floor_div(begin, 15);
-  if (end_minute <= (interval + 1) * 15) {  // within one interval: the common case
+  const calendar::IntervalIndex interval = floor_div(begin, minutes_per_interval);
+  if (end_minute <= (interval + 1) * minutes_per_interval) {  // within one interval: the common case
     add_piece(interval, depth, step_, line);
     return;
   }
   while (begin < end_minute) {
-    const std::int64_t j = floor_div(begin, 15);
-    const std::int64_t piece_end = std::min(end_minute, (j + 1) * 15);
+    const calendar::IntervalIndex j = floor_div(begin, minutes_per_interval);
+    const std::int64_t piece_end = std::min(end_minute, (j + 1) * minutes_per_interval);
     const auto minutes = static_cast<int>(piece_end - begin);
     add_piece(j, std::isnan(depth) ? depth : depth * minutes / step_, minutes, line);
     begin = piece_end;
   }
+}
+
+bool IntervalSums::known(std::size_t at, bool absent_is_dry) const {
+  return covered_[at] != missing_mark && (absent_is_dry || covered_[at] >= minutes_per_interval);
 }
 
 void IntervalSums::expect(std::size_t intervals) {
@@ -75,16 +84,17 @@ void IntervalSums::expect(std::size_t intervals) {
   covered_.reserve(intervals);
 }
 
-CalendarSeries IntervalSums::take_series(std::string name, std::int64_t first, std::int64_t end, bool absent_is_dry) {
-  const TimePoint start{Minutes{first * 15}};
+CalendarSeries IntervalSums::take_series(std::string name, calendar::IntervalIndex first, calendar::IntervalIndex end,
+                                         bool absent_is_dry) {
+  const calendar::TimePoint start = calendar::interval_start(first);
   if (first == origin_ && end == origin_ + count_) {  // the record's own span: the sums become the series
     sums_.resize(static_cast<std::size_t>(count_));
     for (std::size_t k = 0; k < sums_.size(); ++k)
-      if (covered_[k] == missing_mark || (covered_[k] < 15 && !absent_is_dry)) sums_[k] = CalendarSeries::missing_value();
+      if (!known(k, absent_is_dry)) sums_[k] = CalendarSeries::missing_value();
     return CalendarSeries(std::move(name), start, std::move(sums_));
   }
   CalendarSeries out(std::move(name), start, static_cast<std::size_t>(std::max<std::int64_t>(0, end - first)));
-  for (std::int64_t j = first; j < end; ++j) {
+  for (calendar::IntervalIndex j = first; j < end; ++j) {
     const std::size_t k = static_cast<std::size_t>(j - first);
     const std::int64_t own = j - origin_;
     if (own < 0 || own >= count_) {
@@ -92,8 +102,7 @@ CalendarSeries IntervalSums::take_series(std::string name, std::int64_t first, s
       continue;
     }
     const auto at = static_cast<std::size_t>(own);
-    if (covered_[at] == missing_mark) continue;
-    if (covered_[at] >= 15 || absent_is_dry) out.set_depth(k, sums_[at]);
+    if (known(at, absent_is_dry)) out.set_depth(k, sums_[at]);
   }
   return out;
 }

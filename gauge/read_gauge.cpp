@@ -20,12 +20,12 @@ void check_options_fit(const std::string& path, Format format, const ReadOptions
 }
 
 // The series over the days from..to: what the record holds there, missing elsewhere.
-CalendarSeries keep_days(const CalendarSeries& series, std::optional<date::sys_days> from, std::optional<date::sys_days> to) {
-  const TimePoint begin = from ? TimePoint{*from} : series.start();
-  const TimePoint end = to ? TimePoint{*to + date::days{1}} : series.end();
-  const auto count = end > begin ? static_cast<std::size_t>((end - begin) / interval_length) : 0;
+CalendarSeries keep_days(const CalendarSeries& series, std::optional<calendar::Day> from, std::optional<calendar::Day> to) {
+  const calendar::TimePoint begin = from ? calendar::TimePoint{*from} : series.start();
+  const calendar::TimePoint end = to ? calendar::TimePoint{*to + calendar::Days{1}} : series.end();
+  const auto count = end > begin ? static_cast<std::size_t>((end - begin) / calendar::interval_length) : 0;
   CalendarSeries kept(series.name(), begin, count);
-  const long offset = (series.start() - begin) / interval_length;  // where the record's interval 0 falls
+  const long offset = (series.start() - begin) / calendar::interval_length;  // where the record's interval 0 falls
   for (std::size_t k = 0; k < series.size(); ++k) {
     const long at = offset + static_cast<long>(k);
     if (at >= 0 && at < static_cast<long>(count)) kept.set_depth(static_cast<std::size_t>(at), series.depth(k));

@@ -2,8 +2,9 @@
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/tool_error.h"
-#include "gauge/time_text.h"
+#include "gauge/record_times.h"
 
 namespace raingen::gauge {
 
@@ -30,11 +31,11 @@ ReadOptions gauge_read_options(const std::string& id, const std::vector<std::pai
   return read;
 }
 
-std::optional<date::sys_days> parse_day(std::string_view text) {
+std::optional<calendar::Day> parse_day(std::string_view text) {
   if (text.size() != 10 || text[4] != '-') return std::nullopt;
-  std::int64_t days = 0;
-  if (parse_date(text, days) != TimeParse::ok) return std::nullopt;
-  return date::sys_days{date::days{days}};
+  calendar::Day day;
+  if (parse_date(text, day) != TimeParse::ok) return std::nullopt;
+  return day;
 }
 
 void set_read_option(ReadOptions& options, std::string_view name, std::string_view value) {
@@ -68,8 +69,8 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
     if (!day) throw UsageError(fmt::format("{} '{}' is not a day YYYY-MM-DD", name, value));
     (name == "from" ? options.from : options.to) = day;
     if (options.from && options.to && *options.to < *options.from)
-      throw UsageError(fmt::format("to {} comes before from {}", day_text(options.to->time_since_epoch().count()),
-                                   day_text(options.from->time_since_epoch().count())));
+      throw UsageError(fmt::format("to {} comes before from {}", calendar::day_text(*options.to),
+                                   calendar::day_text(*options.from)));
     return;
   }
   throw UsageError(fmt::format("'{}' is no reading option (format, column, swmm-station, stamp, from, to)", name));

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "gauge/calendar_series.h"
+#include "calendar/time_point.h"
 
 namespace raingen::gauge {
 
@@ -26,7 +26,7 @@ struct ReadOptions {
   std::optional<Stamp> stamp;  // csv, swmm: unset takes the format's own (csv end, swmm start)
   // The days to keep, both whole and included; unset: the record's own first and last day.
   // In a SWMM rain file, intervals of these days that the file does not list are dry.
-  std::optional<date::sys_days> from, to;
+  std::optional<calendar::Day> from, to;
   // A 15-minute depth at or above this is an error naming the line that brings it there (set by
   // a tool whose output cannot hold such a depth, never by the user).
   double depth_limit = std::numeric_limits<double>::infinity();
@@ -45,7 +45,7 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
 ReadOptions gauge_read_options(const std::string& id, const std::vector<std::pair<std::string, std::string>>& options);
 
 // A day as YYYY-MM-DD; nothing for any other text or a day the calendar lacks.
-std::optional<date::sys_days> parse_day(std::string_view text);
+std::optional<calendar::Day> parse_day(std::string_view text);
 
 // The rules of reading gauge records, for a tool's --help.
 std::string_view reading_rules_help();

@@ -5,20 +5,27 @@
 #include <string>
 #include <string_view>
 
-#include "gauge/time_text.h"
+#include "calendar/time_point.h"
+#include "gauge/record_times.h"
 
 namespace raingen::gauge {
+
+// A record longer than this is taken for a mistyped date rather than read into memory.
+inline constexpr std::int64_t longest_record_days = 300LL * 366;
 
 // Throws ToolError for a time field that did not parse (status malformed or impossible).
 [[noreturn]] void bad_time(const std::string& path, long line, std::string_view text, TimeParse status);
 
-// Throws ToolError unless time (in seconds) comes after the time of the line before.
-void check_order(const std::string& path, long line, std::int64_t before, std::int64_t time);
+// Throws ToolError unless time comes after the time of the line before.
+void check_order(const std::string& path, long line, calendar::Instant before, calendar::Instant time);
 
 // Throws ToolError for a depth field that does not read.
 [[noreturn]] void bad_depth(const std::string& path, long line, std::string_view text);
 
 // Throws ToolError for a record whose step is coarser than 15 minutes.
 [[noreturn]] void coarse_step(const std::string& path, long line, std::int64_t step_minutes);
+
+// Throws ToolError for a line that takes the record past longest_record_days.
+[[noreturn]] void record_too_long(const std::string& path, long line);
 
 }  // namespace raingen::gauge

@@ -12,7 +12,7 @@
 #include "common/tool_error.h"
 #include "gauge/fields.h"
 #include "gauge/readers.h"
-#include "gauge/time_text.h"
+#include "gauge/record_times.h"
 
 namespace raingen::gauge {
 
@@ -62,9 +62,10 @@ Format sniff_format(const std::string& path) {
       throw common::ToolError(path, reader.line_number(), "is not a rain file line (STA YYYY MM DD HH MM VALUE)");
     if (separator == 0) separator = separator_of(content);
     split_fields(content, separator ? separator : ',', fields);
-    std::int64_t value = 0;
-    const bool dated = parse_date(fields[0], value) != TimeParse::malformed;
-    if (seen == 1 && !dated && parse_instant(fields[0], value) == TimeParse::malformed) {
+    calendar::Day day;
+    calendar::Instant time;
+    const bool dated = parse_date(fields[0], day) != TimeParse::malformed;
+    if (seen == 1 && !dated && parse_instant(fields[0], time) == TimeParse::malformed) {
       header_seen = true;
       for (auto f : fields) {
         if (same_name(f, "DATE") && fields.size() >= 97) return Format::noaa;
@@ -73,7 +74,7 @@ Format sniff_format(const std::string& path) {
       continue;
     }
     if (fields.size() >= 97) return Format::noaa;
-    if (parse_instant(fields[0], value) == TimeParse::ok && value % 60 != 0) return Format::tips;
+    if (parse_instant(fields[0], time) == TimeParse::ok && time != calendar::minute_of(time)) return Format::tips;
   }
   if (seen == 0) throw common::ToolError(path, 0, "is empty");
   if (seen == 1 && header_seen) throw common::ToolError(path, 0, "holds a header and no readings");

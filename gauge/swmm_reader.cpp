@@ -9,6 +9,8 @@
 
 #include <fmt/format.h>
 
+#include "calendar/interval.h"
+#include "calendar/time_text.h"
 #include "common/line_reader.h"
 #include "common/numbers.h"
 #include "common/tool_error.h"
@@ -16,19 +18,23 @@
 #include "gauge/interval_sums.h"
 #include "gauge/readers.h"
 #include "gauge/reading_errors.h"
+#include "gauge/record_step.h"
 
 namespace raingen::gauge {
 
 namespace {
 
+using calendar::Minutes;
 using common::ToolError;
 using common::UsageError;
 
-struct WetLine {
-  std::size_t station;  // index into the names
-  std::int64_t minute;  // as stamped
-  double depth;         // NaN: missing
-  long line;
+struct RainFile {
+  std::vector<std::string> stations;  // in the order of their first lines
+  struct Line {
+    std::size_t station;  // index into stations
+    Reading reading;      // stamped as the file stamps it
+  };
+  std::vector<Line> lines;
 };
 
 int field_number(const std::string& path, long line, std::string_view text, int low, int high, const char* what) {
@@ -39,15 +45,31 @@ int field_number(const std::string& path, long line, std::string_view text, int 
   return static_cast<int>(*value);
 }
 
-}  // namespace
+// The reading of one line's words after the station: YYYY MM DD HH MM VALUE.
+Reading read_wet_line(const std::string& path, long n, const std::vector<std::string_view>& words) {
+  const int year = field_number(path, n, words[1], 1, 9999, "year");
+  const int month = field_number(path, n, words[2], 1, 12, "month");
+  const int day = field_number(path, n, words[3], 1, 31, "day");
+  const int hour = field_number(path, n, words[4], 0, 24, "hour");
+  const int minute = field_number(path, n, words[5], 0, 59, "minute");
+  const std::optional<calendar::Day> date = calendar::civil_day(year, month, day);
+  if (!date) bad_time(path, n, fmt::format("{:04}-{:02}-{:02}", year, month, day), TimeParse::impossible);
+  if (hour == 24 && minute > 0)
+    bad_time(path, n, fmt::format("{} {}:{}", calendar::day_text(*date), words[4], words[5]), TimeParse::impossible);
+  Reading r{*date + Minutes{hour * calendar::minutes_per_hour + minute}, 0.0, n};
+  switch (read_depth(words[6], r.depth)) {
+    case DepthKind::depth: break;
+    case DepthKind::missing: r.depth = CalendarSeries::missing_value(); break;
+    case DepthKind::malformed: bad_depth(path, n, words[6]);
+  }
+  return r;
+}
 
-CalendarSeries read_swmm(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
+RainFile parse_rain_file(const std::string& path) {
   common::LineReader reader(path);
   std::string_view line;
   std::vector<std::string_view> words;
-  std::vector<std::string> stations;
-  std::vector<WetLine> wet;
-
+  RainFile file;
   while (reader.next(line)) {
     const std::string_view content = trim(line);
     if (content.empty() || content.front() == ';') continue;
@@ -55,73 +77,67 @@ CalendarSeries read_swmm(const std::string& path, const ReadOptions& options, Re
     split_words(content, words);
     if (words.size() != 7)
       throw ToolError(path, n, fmt::format("has {} fields; a rain file line is STA YYYY MM DD HH MM VALUE", words.size()));
-    const int year = field_number(path, n, words[1], 1, 9999, "year");
-    const int month = field_number(path, n, words[2], 1, 12, "month");
-    const int day = field_number(path, n, words[3], 1, 31, "day");
-    const int hour = field_number(path, n, words[4], 0, 24, "hour");
-    const int minute = field_number(path, n, words[5], 0, 59, "minute");
-    std::int64_t days = 0;
-    const std::string date = fmt::format("{:04}-{:02}-{:02}", year, month, day);
-    const TimeParse status = parse_date(date, days);
-    if (status != TimeParse::ok) bad_time(path, n, date, status);
-    if (hour == 24 && minute > 0) bad_time(path, n, fmt::format("{} {}:{}", date, words[4], words[5]), TimeParse::impossible);
-
-    WetLine w{0, days * 1440 + hour * 60 + minute, 0.0, n};
-    const auto known = std::find(stations.begin(), stations.end(), words[0]);
-    w.station = static_cast<std::size_t>(known - stations.begin());
-    if (known == stations.end()) stations.emplace_back(words[0]);
-    switch (read_depth(words[6], w.depth)) {
-      case DepthKind::depth: break;
-      case DepthKind::missing: w.depth = CalendarSeries::missing_value(); break;
-      case DepthKind::malformed: bad_depth(path, n, words[6]);
-    }
-    wet.push_back(w);
+    const Reading reading = read_wet_line(path, n, words);
+    const auto station = static_cast<std::size_t>(std::find(file.stations.begin(), file.stations.end(), words[0]) -
+                                                  file.stations.begin());
+    if (station == file.stations.size()) file.stations.emplace_back(words[0]);
+    file.lines.push_back({station, reading});
   }
-  if (stations.empty()) throw ToolError(path, 0, "lists no wet interval, and no station");
+  if (file.stations.empty()) throw ToolError(path, 0, "lists no wet interval, and no station");
+  return file;
+}
 
-  std::size_t chosen = 0;
+// The station --swmm-station names, or the file's only one.
+std::size_t pick_station(const std::string& path, const std::vector<std::string>& stations, const ReadOptions& options) {
   if (!options.swmm_station.empty()) {
     const auto at = std::find(stations.begin(), stations.end(), options.swmm_station);
     if (at == stations.end())
       throw UsageError(fmt::format("{}: no station '{}' in the rain file", path, options.swmm_station));
-    chosen = static_cast<std::size_t>(at - stations.begin());
-  } else if (stations.size() > 1) {
+    return static_cast<std::size_t>(at - stations.begin());
+  }
+  if (stations.size() > 1) {
     std::string list;
     for (const auto& s : stations) list += (list.empty() ? "" : ", ") + s;
     throw UsageError(fmt::format("{}: several stations ({}): pick one with --swmm-station", path, list));
   }
-  std::erase_if(wet, [&](const WetLine& w) { return w.station != chosen; });
+  return 0;
+}
 
-  std::int64_t step = 15;
-  long step_line = 0;
-  for (std::size_t k = 1; k < wet.size(); ++k) {
-    check_order(path, wet[k].line, wet[k - 1].minute * 60, wet[k].minute * 60);
-    if (k == 1 || wet[k].minute - wet[k - 1].minute < step) {
-      step = wet[k].minute - wet[k - 1].minute;
-      step_line = wet[k].line;
-    }
-  }
-  if (step > 15) coarse_step(path, step_line, step);
+// The station's wet intervals on the 15-minute grid, the days kept dry where the file lists nothing.
+CalendarSeries sum_wet_intervals(const std::string& path, const std::string& station, const std::vector<Reading>& wet,
+                                 Minutes step, const ReadOptions& options) {
   const bool end_stamped = options.stamp == Stamp::end;
-  const std::int64_t origin = wet.front().minute;
-  const auto end_of = [&](const WetLine& w) { return end_stamped ? w.minute : w.minute + step; };
-
-  const std::int64_t first_day = options.from ? options.from->time_since_epoch().count()
-                                              : floor_div(end_of(wet.front()) - step, 1440);
-  const std::int64_t last_day = options.to ? options.to->time_since_epoch().count()
-                                           : floor_div(end_of(wet.back()) - 1, 1440);
-  IntervalSums sums(path, static_cast<int>(step), options.depth_limit);
-  for (const WetLine& w : wet) {
-    if ((w.minute - origin) % step != 0)
+  const calendar::TimePoint origin = wet.front().time;
+  const auto end_of = [&](const Reading& w) { return end_stamped ? w.time : w.time + step; };
+  const calendar::Day first_day = options.from.value_or(calendar::day_of(end_of(wet.front()) - step));
+  const calendar::Day last_day = options.to.value_or(calendar::day_of(end_of(wet.back()) - Minutes{1}));
+  const calendar::Day after_last = last_day + calendar::Days{1};
+  IntervalSums sums(path, step, options.depth_limit);
+  for (const Reading& w : wet) {
+    if ((w.time - origin) % step != Minutes{0})
       throw ToolError(path, w.line, fmt::format("time {} is off the station's {}-minute step (from {})",
-                                                minute_text(w.minute), step, minute_text(origin)));
-    const std::int64_t end = end_of(w);
-    if (end <= first_day * 1440 || end - step >= (last_day + 1) * 1440) continue;  // outside the days kept
+                                                calendar::minute_text(w.time), step.count(),
+                                                calendar::minute_text(origin)));
+    const calendar::TimePoint end = end_of(w);
+    if (end <= first_day || end - step >= after_last) continue;  // outside the days kept
     sums.add(end, w.depth, w.line);
   }
-  facts.step_minutes = static_cast<int>(step);
+  return sums.take_series(station, calendar::first_interval_of(first_day), calendar::first_interval_of(after_last),
+                          true);
+}
+
+}  // namespace
+
+CalendarSeries read_swmm(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
+  const RainFile file = parse_rain_file(path);
+  const std::size_t chosen = pick_station(path, file.stations, options);
+  std::vector<Reading> wet;
+  for (const RainFile::Line& line : file.lines)
+    if (line.station == chosen) wet.push_back(line.reading);
+  const Minutes step = infer_step(path, wet).value_or(calendar::interval_length);  // one line: 15 minutes
+  facts.step_minutes = static_cast<int>(step.count());
   facts.data_lines = static_cast<long>(wet.size());
-  return sums.take_series(stations[chosen], first_day * 96, (last_day + 1) * 96, true);
+  return sum_wet_intervals(path, file.stations[chosen], wet, step, options);
 }
 
 }  // namespace raingen::gauge

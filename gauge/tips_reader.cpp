@@ -10,9 +10,11 @@
 // hh:mm. A 15-minute interval is present when the known time covers all of it.
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
 #include <fmt/format.h>
 
+#include "calendar/interval.h"
 #include "common/line_reader.h"
 #include "common/tool_error.h"
 #include "gauge/fields.h"
@@ -24,89 +26,122 @@ namespace raingen::gauge {
 
 namespace {
 
+using calendar::IntervalIndex;
 using common::ToolError;
 
-struct KnownPeriod {
-  std::int64_t from, to;  // minutes
+struct TipRow {
+  calendar::Instant time;
+  double depth = 0;         // mm; 0 only marks the logger running
+  bool gap_starts = false;  // no depth, or flag V: nothing is known until the next row
+  long line = 0;
 };
 
-std::int64_t floor_minute(std::int64_t seconds) { return floor_div(seconds, 60); }
+// The rows of a tip record, each after the one before; a first line without a time is a header.
+class TipRows {
+ public:
+  explicit TipRows(const std::string& path) : reader_(path), path_(path) {}
+
+  bool next(TipRow& row) {
+    std::string_view line;
+    while (reader_.next(line)) {
+      if (trim(line).empty()) continue;
+      if (separator_ == 0) separator_ = separator_of(line);
+      split_fields(line, separator_ ? separator_ : ',', fields_);
+      const TimeParse status = times_.read(fields_[0], row.time);
+      if (first_line_) {
+        first_line_ = false;
+        if (status == TimeParse::malformed) continue;  // a header row
+      }
+      row.line = reader_.line_number();
+      if (status != TimeParse::ok) bad_time(path_, row.line, fields_[0], status);
+      if (fields_.size() < 2) throw ToolError(path_, row.line, "has no depth after the time (a tip row is: time, depth, flag)");
+      if (rows_ > 0) check_order(path_, row.line, before_, row.time);
+      before_ = row.time;
+      ++rows_;
+      const DepthKind kind = read_depth(fields_[1], row.depth);
+      if (kind == DepthKind::malformed) bad_depth(path_, row.line, fields_[1]);
+      if (kind == DepthKind::missing) row.depth = 0;
+      row.gap_starts = kind == DepthKind::missing || (fields_.size() > 2 && same_name(fields_[2], "V"));
+      return true;
+    }
+    return false;
+  }
+
+  long rows() const { return rows_; }
+
+ private:
+  common::LineReader reader_;
+  std::string path_;
+  std::vector<std::string_view> fields_;
+  InstantReader times_;
+  char separator_ = 0;
+  bool first_line_ = true;
+  long rows_ = 0;
+  calendar::Instant before_{};
+};
+
+// The tips summed into their intervals, and the periods the logger was known to run.
+class TipTally {
+ public:
+  TipTally(std::string path, double depth_limit) : path_(std::move(path)), depth_limit_(depth_limit) {}
+
+  void add(const TipRow& row) {
+    const IntervalIndex interval = calendar::interval_holding(row.time);
+    if (sums_.empty()) origin_ = interval;
+    if (interval - origin_ >= longest_record_days * calendar::intervals_per_day) record_too_long(path_, row.line);
+    if (interval - origin_ >= static_cast<IntervalIndex>(sums_.size()))
+      sums_.resize(static_cast<std::size_t>(interval - origin_) + 1, 0.0);
+    if (row.depth > 0) {
+      double& sum = sums_[static_cast<std::size_t>(interval - origin_)];
+      sum += row.depth;
+      if (reaches_limit(sum, depth_limit_)) throw ToolError(path_, row.line, depth_limit_message(interval, sum, depth_limit_));
+    }
+    const calendar::TimePoint minute = calendar::minute_of(row.time);
+    if (!running_) {
+      known_.push_back({minute, minute});
+      running_ = true;
+    }
+    known_.back().to = minute;
+    if (row.gap_starts) running_ = false;
+  }
+
+  // From the first row's interval to the last's: present where a known period covers the
+  // interval whole.
+  CalendarSeries series(std::string name) const {
+    const IntervalIndex end = origin_ + static_cast<IntervalIndex>(sums_.size());
+    CalendarSeries series(std::move(name), calendar::interval_start(origin_), sums_.size());
+    for (const KnownPeriod& period : known_) {
+      const IntervalIndex first = std::max(origin_, calendar::first_interval_from(period.from));
+      const IntervalIndex last = std::min(end, calendar::interval_beginning(period.to));  // those that end by to
+      for (IntervalIndex j = first; j < last; ++j)
+        series.set_depth(static_cast<std::size_t>(j - origin_), sums_[static_cast<std::size_t>(j - origin_)]);
+    }
+    return series;
+  }
+
+ private:
+  struct KnownPeriod {
+    calendar::TimePoint from, to;
+  };
+  std::string path_;
+  double depth_limit_;
+  IntervalIndex origin_ = 0;  // the interval of the first row
+  std::vector<double> sums_;
+  std::vector<KnownPeriod> known_;
+  bool running_ = false;  // inside a known period
+};
 
 }  // namespace
 
 CalendarSeries read_tips(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  common::LineReader reader(path);
-  std::string_view line;
-  std::vector<std::string_view> fields;
-  InstantReader times;
-  char separator = 0;
-  bool first_line = true;
-
-  std::vector<KnownPeriod> known;
-  bool running = false;  // inside a known period
-  std::int64_t before = 0;
-  std::int64_t origin = 0;  // the interval of the first row
-  std::vector<double> sums;
-  long rows = 0;
-
-  while (reader.next(line)) {
-    if (trim(line).empty()) continue;
-    if (separator == 0) separator = separator_of(line);
-    split_fields(line, separator ? separator : ',', fields);
-    std::int64_t seconds = 0;
-    const TimeParse status = times.read(fields[0], seconds);
-    if (first_line) {
-      first_line = false;
-      if (status == TimeParse::malformed) continue;  // a header row
-    }
-    if (status != TimeParse::ok) bad_time(path, reader.line_number(), fields[0], status);
-    if (fields.size() < 2)
-      throw ToolError(path, reader.line_number(), "has no depth after the time (a tip row is: time, depth, flag)");
-    if (rows > 0) check_order(path, reader.line_number(), before, seconds);
-    before = seconds;
-    ++rows;
-
-    double depth = 0;
-    const DepthKind kind = read_depth(fields[1], depth);
-    if (kind == DepthKind::malformed) bad_depth(path, reader.line_number(), fields[1]);
-    const bool gap_starts = kind == DepthKind::missing || (fields.size() > 2 && same_name(fields[2], "V"));
-
-    const std::int64_t interval = floor_div(seconds - 1, 900);  // the interval (15j, 15j+15] holding it
-    if (rows == 1) origin = interval;
-    if (interval - origin >= 300LL * 366 * 96)
-      throw ToolError(path, reader.line_number(), "the record would span more than 300 years: is the date right?");
-    if (interval - origin >= static_cast<std::int64_t>(sums.size()))
-      sums.resize(static_cast<std::size_t>(interval - origin) + 1, 0.0);
-    if (kind == DepthKind::depth && depth > 0) {
-      double& sum = sums[static_cast<std::size_t>(interval - origin)];
-      sum += depth;
-      if (reaches_limit(sum, options.depth_limit))
-        throw ToolError(path, reader.line_number(), depth_limit_message((interval + 1) * 15, sum, options.depth_limit));
-    }
-
-    const std::int64_t minute = floor_minute(seconds);
-    if (!running) {
-      known.push_back({minute, minute});
-      running = true;
-    }
-    known.back().to = minute;
-    if (gap_starts) running = false;
-  }
-  if (rows == 0) throw ToolError(path, 0, "holds no tip rows");
-
-  // Present: the intervals that a known period covers whole.
-  const std::int64_t end = origin + static_cast<std::int64_t>(sums.size());
-  CalendarSeries series(std::filesystem::path(path).stem().string(), TimePoint{Minutes{origin * 15}},
-                        sums.size());
-  for (const KnownPeriod& period : known) {
-    const std::int64_t first = std::max(origin, floor_div(period.from + 14, 15));  // 15 first >= from
-    const std::int64_t last = std::min(end, floor_div(period.to, 15));             // 15 last <= to
-    for (std::int64_t j = first; j < last; ++j)
-      series.set_depth(static_cast<std::size_t>(j - origin), sums[static_cast<std::size_t>(j - origin)]);
-  }
+  TipRows rows(path);
+  TipTally tally(path, options.depth_limit);
+  TipRow row;
+  while (rows.next(row)) tally.add(row);
+  if (rows.rows() == 0) throw ToolError(path, 0, "holds no tip rows");
   facts.step_minutes = 0;
-  facts.data_lines = rows;
-  return series;
+  facts.data_lines = rows.rows();
+  return tally.series(std::filesystem::path(path).stem().string());
 }
 
 }  // namespace raingen::gauge

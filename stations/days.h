@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "calendar/interval.h"
 #include "gauge/calendar_series.h"
 
 namespace raingen::stations {
@@ -21,7 +22,7 @@ struct DayOptions {
 enum class DayKind : std::uint8_t { wet, dry, incomplete };
 
 struct RecordDays {
-  std::int64_t first_day = 0;  // day number (since 1970-01-01) of kinds[0]
+  calendar::Day first_day{};  // the day of kinds[0]
   std::vector<DayKind> kinds;
   std::vector<double> depths;  // 96 per day; in complete days missing intervals are 0.0
   long filled_days = 0;        // complete days that had missing intervals
@@ -30,7 +31,7 @@ struct RecordDays {
 
   std::size_t size() const { return kinds.size(); }
   long count(DayKind kind) const;
-  const double* day_depths(std::size_t d) const { return depths.data() + 96 * d; }
+  const double* day_depths(std::size_t d) const { return depths.data() + calendar::intervals_per_day * d; }
 };
 
 // The whole days the series touches, from the day of its first interval to the day of its last.

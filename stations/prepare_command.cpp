@@ -2,9 +2,9 @@
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
-#include "gauge/time_text.h"
 
 namespace raingen::stations {
 
@@ -33,8 +33,8 @@ std::string record_read_text(const std::string& record, const gauge::ReadFacts& 
 
 std::string station_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
                                   const StationSummary& s, std::size_t spell_entries) {
-  std::string text = fmt::format("  period          {} to {}, {} days\n", gauge::day_text(s.first_day),
-                                 gauge::day_text(s.last_day), s.last_day - s.first_day + 1);
+  std::string text = fmt::format("  period          {} to {}, {} days\n", calendar::day_text(s.first_day),
+                                 calendar::day_text(s.last_day), (s.last_day - s.first_day).count() + 1);
   text += fmt::format("  complete days   {}; missing intervals taken as dry: {} in {} days (--min-complete {:g})\n",
                       s.complete_days, s.filled_intervals, s.filled_days, options.days.min_complete_percent);
   text += fmt::format("  days with gaps  {}\n", s.incomplete_days);

@@ -1,8 +1,8 @@
 #include "stations/prepare_station.h"
 
-#include <date/date.h>
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "stations/spells.h"
@@ -13,23 +13,22 @@ namespace {
 
 using common::ToolError;
 
-date::year_month_day civil(std::int64_t day) { return date::year_month_day{date::sys_days{date::days{day}}}; }
-
-std::int32_t date_key(const date::year_month_day& ymd) {
+// The day as the number YYYYMMDD, the key of its index line.
+std::int32_t date_key(calendar::Day day) {
+  const date::year_month_day ymd{day};
   return static_cast<std::int32_t>(static_cast<int>(ymd.year()) * 10000 + static_cast<unsigned>(ymd.month()) * 100 +
                                    static_cast<unsigned>(ymd.day()));
 }
 
-DayRecord wet_day(const StationId& id, std::int64_t day, const double* depths) {
+DayRecord wet_day(const StationId& id, calendar::Day day, const double* depths) {
   DayRecord record;
-  const auto ymd = civil(day);
-  record.key = date_key(ymd);
+  record.key = date_key(day);
   std::int64_t written = 0;
-  for (std::size_t j = 0; j < 96; ++j) {
+  for (std::size_t j = 0; j < record.depths.size(); ++j) {
     record.depths[j] = depths[j];
     written += hundredths(depths[j]);
   }
-  const std::string date_text = date::format("%F", ymd);
+  const std::string date_text = calendar::day_text(day);
   record.label = fmt::format("{:<4} {}  TOTAL{:7.2f}", id, date_text, written / 100.0);
   record.note = fmt::format("  {} {:9.2f}", date_text, written / 100.0);
   return record;
@@ -43,7 +42,7 @@ PreparedStation prepare_station(const gauge::CalendarSeries& series, const Stati
   PreparedStation prepared;
   StationSummary& summary = prepared.summary;
   summary.first_day = days.first_day;
-  summary.last_day = days.first_day + static_cast<std::int64_t>(days.size()) - 1;
+  summary.last_day = days.first_day + calendar::Days{static_cast<long>(days.size()) - 1};
   summary.wet_days = days.count(DayKind::wet);
   summary.dry_days = days.count(DayKind::dry);
   summary.incomplete_days = days.count(DayKind::incomplete);
@@ -83,7 +82,7 @@ PreparedStation prepare_station(const gauge::CalendarSeries& series, const Stati
   std::int64_t written = 0;  // hundredths of a mm
   for (std::size_t d = 0; d < days.size(); ++d) {
     if (days.kinds[d] != DayKind::wet) continue;
-    files.days.push_back(wet_day(id, days.first_day + static_cast<std::int64_t>(d), days.day_depths(d)));
+    files.days.push_back(wet_day(id, days.first_day + calendar::Days{static_cast<long>(d)}, days.day_depths(d)));
     for (double mm : files.days.back().depths) {
       written += hundredths(mm);
       summary.wet_read += mm;
@@ -95,7 +94,7 @@ PreparedStation prepare_station(const gauge::CalendarSeries& series, const Stati
   files.days.push_back(copy);
   files.index_number = static_cast<std::int32_t>(summary.wet_days);
   files.index_title = fmt::format(" wet days of {} from {}, 15-minute depths in mm, and one copy of the last", id,
-                                  date::format("%F", civil(summary.first_day)));
+                                  calendar::day_text(summary.first_day));
   files.index_heading = "      KEY  DATE        TOTAL(MM)";
   return prepared;
 }

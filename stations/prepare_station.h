@@ -20,7 +20,7 @@ struct PrepareOptions {
 
 // What the preparation found, for the summary.
 struct StationSummary {
-  std::int64_t first_day = 0, last_day = 0;  // day numbers
+  calendar::Day first_day{}, last_day{};
   long complete_days = 0, incomplete_days = 0, wet_days = 0, dry_days = 0;
   long filled_days = 0, filled_intervals = 0;
   long spells_ended = 0, spells_censored = 0;

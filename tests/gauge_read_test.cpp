@@ -2,14 +2,16 @@
 // real tip records of examples/pau01, sums counted by hand, and one message for each bad line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/tool_error.h"
 #include "gauge/read_gauge.h"
-#include "gauge/time_text.h"
+#include "gauge/record_times.h"
 #include "support/child.h"
 
 namespace {
@@ -28,7 +30,7 @@ std::string read_shown(const std::string& bytes, const std::vector<std::pair<std
   try {
     for (const auto& [name, value] : options) set_read_option(o, name, value);
     const CalendarSeries s = read_gauge((dir / "r.csv").string(), o, facts);
-    std::string out = minute_text(s.interval_end(0).time_since_epoch().count());
+    std::string out = raingen::calendar::minute_text(s.interval_end(0));
     for (std::size_t k = 0; k < s.size(); ++k)
       out += s.present(k) ? fmt::format(" {:g}", std::round(s.depth(k) * 1e6) / 1e6) : " -";
     return out;
@@ -111,6 +113,42 @@ TEST(ReadGauge, IntervalCsv) {
   for (const Case& c : cases) EXPECT_EQ(read_shown(c.bytes, c.options), c.expected) << c.what;
 }
 
+// A 1-minute record at the boundaries of its 15-minute intervals: a reading ending on an
+// interval's end belongs to it, one a minute later to the next; an interval short of one of its
+// 15 minutes is missing, over the record's own span and over the days of --from/--to alike.
+TEST(ReadGauge, OneMinuteStepAtTheIntervalBoundaries) {
+  // Minutes first..last of 2016-05-01 (1440: 24:00), 0.1 mm each, leaving out the given minutes.
+  const auto minutes = [](int first, int last, std::vector<int> absent = {}) {
+    std::string text = "time,rain\n";
+    for (int m = first; m <= last; ++m)
+      if (std::find(absent.begin(), absent.end(), m) == absent.end())
+        text += fmt::format("2016-05-01 {:02}:{:02},0.1\n", m / 60, m % 60);
+    return text;
+  };
+  std::string rest_of_day, dry_rest;
+  for (int k = 3; k < 96; ++k) rest_of_day += " -";
+  for (int k = 2; k < 96; ++k) dry_rest += " 0";
+  const Case cases[] = {
+      {"every minute", minutes(1, 30), {}, "2016-05-01 00:15 1.5 1.5"},
+      {"the reading ending 00:15 is the first interval's last", minutes(15, 31), {}, "2016-05-01 00:15 - 1.5 -"},
+      {"one minute absent", minutes(1, 30, {7}), {}, "2016-05-01 00:15 - 1.5"},
+      {"the first minute absent", minutes(1, 30, {16}), {}, "2016-05-01 00:15 1.5 -"},
+      {"one minute absent, over the days asked for", minutes(1, 45, {20}),
+       {{"from", "2016-05-01"}, {"to", "2016-05-01"}}, "2016-05-01 00:15 1.5 - 1.5" + rest_of_day},
+      {"start stamps: the reading stamped 00:14 ends 00:15", minutes(0, 29), {{"stamp", "start"}},
+       "2016-05-01 00:15 1.5 1.5"},
+      {"24:00 ends the day's last interval", minutes(1426, 1440) + "2016-05-02 00:01,0.1\n", {},
+       "2016-05-02 00:00 1.5 -"},
+      {"a rain file's lines a minute apart, stamped at their start", "RG1 2016 05 01 00 14 1\nRG1 2016 05 01 00 15 2\n",
+       {}, "2016-05-01 00:15 1 2" + dry_rest},
+  };
+  for (const Case& c : cases) EXPECT_EQ(read_shown(c.bytes, c.options), c.expected) << c.what;
+  ReadFacts facts;
+  read_shown(minutes(1, 30), {}, &facts);
+  EXPECT_EQ(facts.step_minutes, 1);
+  EXPECT_EQ(facts.data_lines, 30);
+}
+
 // Depths that a station file cannot hold name the line that brings the sum there.
 TEST(ReadGauge, DepthLimitNamesTheLine) {
   TempDir dir;
@@ -167,9 +205,9 @@ TEST(ReadGauge, TipRecordCutOuts) {
     return read_gauge((dir / "pd01.csv").string(), {});
   }();
   const auto at = [&](const char* end_text) {
-    std::int64_t seconds = 0;
-    parse_instant(end_text, seconds);
-    return static_cast<std::size_t>((TimePoint{Minutes{seconds / 60}} - s.start()) / interval_length) - 1;
+    raingen::calendar::Instant end;
+    parse_instant(end_text, end);
+    return static_cast<std::size_t>((end - s.start()) / raingen::calendar::interval_length) - 1;
   };
   EXPECT_EQ(at("2004-04-02 20:45"), 0u);            // the first row's interval, seen from 20:34 only
   EXPECT_FALSE(s.present(0));
