@@ -4,8 +4,8 @@
 
 #include <fstream>
 
+#include "calendar/interval.h"
 #include "common/tool_error.h"
-#include "gauge/calendar_series.h"
 #include "results/results_table.h"
 
 namespace raingen::ensemble {
@@ -37,7 +37,9 @@ bool read_rows_as_written(std::string_view table, std::span<float> depths) {
     const char* row = table.data() + i * line;
     long minutes = 0, whole = 0;
     if (row[21] != '\r' || row[22] != '\n') return false;
-    if (!blanks_then_digits(row, row + 12, 9, minutes) || minutes != 15 * static_cast<long>(i + 1)) return false;
+    if (!blanks_then_digits(row, row + 12, 9, minutes) ||
+        minutes != calendar::minutes_per_interval * static_cast<long>(i + 1))
+      return false;
     // The depth's whole part may be blank (".069"); its decimals never are.
     if (row[16] == ' ') {
       if (std::string_view(row + 12, 5) != "     ") return false;
@@ -69,12 +71,12 @@ std::optional<std::string> read_realization_table(const std::filesystem::path& p
     while (table.next(row)) {
       if (rows == depths.size())
         return fmt::format("{}:{}: the table goes on past the {} rows ({} days) that INPUT.TXT asks for", shown,
-                           table.line_number(), depths.size(), depths.size() / gauge::intervals_per_day);
+                           table.line_number(), depths.size(), depths.size() / calendar::intervals_per_day);
       depths[rows++] = depth_as_float(row.thousandths);
     }
     if (rows != depths.size())
       return fmt::format("{}: holds {} rows ({} days), but INPUT.TXT asks for {} days", shown, rows,
-                         rows / gauge::intervals_per_day, depths.size() / gauge::intervals_per_day);
+                         rows / calendar::intervals_per_day, depths.size() / calendar::intervals_per_day);
     return std::nullopt;
   } catch (const common::ToolError& error) {
     // The scratch path means nothing to the user once the directory is gone.

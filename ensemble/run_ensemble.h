@@ -7,7 +7,7 @@
 #include <optional>
 #include <ostream>
 
-#include "gauge/calendar_series.h"
+#include "calendar/interval.h"
 
 namespace raingen::ensemble {
 
@@ -18,7 +18,7 @@ struct EnsembleRequest {
   int jobs = 1;
   std::filesystem::path output = "ensemble.nc";
   std::optional<std::filesystem::path> keep;  // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
-  gauge::TimePoint start;                     // when day 1 begins
+  calendar::TimePoint start;                     // when day 1 begins
 };
 
 struct EnsembleOutcome {

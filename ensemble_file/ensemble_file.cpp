@@ -61,7 +61,7 @@ EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_na
   for (std::size_t first = 0; first < layout.intervals; first += ends.size()) {
     ends.clear();
     for (std::size_t k = first; k < layout.intervals && ends.size() < netcdf::cf_time_chunk; ++k)
-      ends.push_back(static_cast<int>((k + 1) * gauge::interval_length.count()));
+      ends.push_back(static_cast<int>(k + 1) * calendar::minutes_per_interval);
     netcdf::put_cf_times(file_, time, first, ends);
   }
 }
@@ -102,7 +102,7 @@ EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string()
   const auto time_units = file_.text_attribute(variable("time"), "units");
   std::istringstream since(time_units.value_or(""));
   since >> date::parse("minutes since %F %T", layout_.start);
-  if (since.fail() || !gauge::on_grid(layout_.start))
+  if (since.fail() || !calendar::on_grid(layout_.start))
     throw common::ToolError(path.string(), 0, "is not an ensemble file: its time units are not 'minutes since' a start");
   check_times();
   std::string site(file_.dimension_length("name_strlen").value_or(0), '\0');
@@ -126,7 +126,7 @@ void EnsembleReader::check_times() const {
     const std::size_t count = std::min(ends.size(), layout_.intervals - first);
     file_.check(nc_get_vara_int(file_.id(), time, &first, &count, ends.data()), "time");
     for (std::size_t k = 0; k < count; ++k)
-      if (ends[k] != static_cast<long>((first + k + 1) * gauge::interval_length.count()))
+      if (ends[k] != static_cast<long>(first + k + 1) * calendar::minutes_per_interval)
         throw common::ToolError(file_.shown_name(), 0,
                                "is not an ensemble file: its times do not step by 15 minutes from 15");
   }

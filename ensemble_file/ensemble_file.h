@@ -17,15 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "calendar/interval.h"
 #include "netcdf/netcdf_file.h"
-#include "gauge/calendar_series.h"
 
 namespace raingen::ensemble_file {
 
 inline constexpr float failed_fill_value = 9.96920996838686905e+36f;  // netCDF's default for float
 
 struct EnsembleLayout {
-  gauge::TimePoint start;  // when day 1 begins
+  calendar::TimePoint start;  // when day 1 begins
   std::string site;        // station_name
   std::size_t intervals = 0;
   long realizations = 0;

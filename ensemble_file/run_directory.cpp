@@ -11,9 +11,9 @@
 
 #include <fmt/format.h>
 
+#include "calendar/interval.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
-#include "gauge/calendar_series.h"
 
 namespace raingen::ensemble_file {
 namespace fs = std::filesystem;
@@ -37,7 +37,7 @@ std::string shown_path(const fs::path& dir, const std::string& name) {
 }  // namespace
 
 std::size_t RunDirectory::intervals() const {
-  return static_cast<std::size_t>(settings.day_count) * gauge::intervals_per_day;
+  return static_cast<std::size_t>(settings.day_count) * calendar::intervals_per_day;
 }
 
 RunDirectory read_run_directory(const fs::path& dir) {

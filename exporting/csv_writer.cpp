@@ -4,14 +4,14 @@
 #include <string>
 #include <string_view>
 
-#include "exporting/civil_clock.h"
+#include "calendar/civil_clock.h"
 #include "exporting/text_fields.h"
 
 namespace raingen::exporting {
 
 namespace {
 
-char* put_iso(char* out, const CivilMinute& t) {
+char* put_iso(char* out, const calendar::CivilMinute& t) {
   out = put_digits(out, t.year, 4);
   *out++ = '-';
   out = put_digits(out, t.month, 2);
@@ -27,7 +27,7 @@ char* put_iso(char* out, const CivilMinute& t) {
 
 void write_csv(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
   out.write(std::string("start,end,rainfall_") + units_text(settings.units) + "\n");
-  CivilClock clock;
+  calendar::CivilClock clock;
   results::TableRow row;
   char line[64];
   // Rows follow one another without a gap (the table checks it), so each interval starts where
@@ -37,7 +37,7 @@ void write_csv(results::ResultsTable& table, const ExportSettings& settings, com
   while (table.next(row)) {
     char* p = std::copy(end_text, end_text + sizeof end_text, line);
     *p++ = ',';
-    put_iso(end_text, clock.at(settings.start + gauge::Minutes(row.minutes)));
+    put_iso(end_text, clock.at(settings.start + row.minutes));
     p = std::copy(end_text, end_text + sizeof end_text, p);
     *p++ = ',';
     p = put_depth(p, row.thousandths);

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "calendar/interval.h"
 #include "exporting/export_settings.h"
-#include "gauge/calendar_series.h"
 
 namespace raingen::exporting {
 
@@ -22,7 +22,7 @@ struct ExportRequest {
   ExportFormat format = ExportFormat::csv;
   std::string input;
   std::string output;                  // empty: standard output (not for netcdf)
-  gauge::TimePoint start;              // when day 1 begins
+  calendar::TimePoint start;              // when day 1 begins
   std::optional<std::string> station;  // none: the results file's site name, else SITE
   DepthUnits units = DepthUnits::mm;
 };

@@ -5,14 +5,14 @@
 
 #include <string>
 
-#include "gauge/calendar_series.h"
+#include "calendar/time_point.h"
 
 namespace raingen::exporting {
 
 enum class DepthUnits { mm, in };
 
 struct ExportSettings {
-  gauge::TimePoint start;  // the calendar time at which day 1 of the table begins
+  calendar::TimePoint start;  // the calendar time at which day 1 of the table begins
   std::string station;     // the series' name
   DepthUnits units = DepthUnits::mm;
   std::string input_name;  // the table's file, as given

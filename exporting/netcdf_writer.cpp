@@ -36,7 +36,7 @@ void write_netcdf(results::ResultsTable& table, const ExportSettings& settings, 
   };
   results::TableRow row;
   while (table.next(row)) {
-    ends.push_back(static_cast<int>(row.minutes));
+    ends.push_back(static_cast<int>(row.minutes.count()));
     depths.push_back(row.depth());
     if (ends.size() == netcdf::cf_time_chunk) put_block();
   }

@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "exporting/civil_clock.h"
+#include "calendar/civil_clock.h"
+#include "calendar/interval.h"
 #include "exporting/text_fields.h"
 
 namespace raingen::exporting {
@@ -14,12 +15,12 @@ namespace {
 template <typename PutStart>
 void write_wet_rows(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out,
                     PutStart put_start) {
-  CivilClock clock;
+  calendar::CivilClock clock;
   results::TableRow row;
   char line[256];
   while (table.next(row)) {
     if (row.thousandths == 0) continue;
-    const gauge::TimePoint start = settings.start + gauge::Minutes(row.minutes) - gauge::interval_length;
+    const calendar::TimePoint start = settings.start + row.minutes - calendar::interval_length;
     char* p = put_start(line, clock.at(start));
     *p++ = ' ';
     p = put_depth(p, row.thousandths);
@@ -35,7 +36,7 @@ void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& s
   out.write(";Rainfall of " + settings.station + " from " + settings.input_name + ", written by raingen-export\n" +
             ";Depth in " + units + " over the 15 minutes that begin at each time (a VOLUME gage, interval 0:15)\n" +
             ";Intervals not listed are dry\n");
-  write_wet_rows(table, settings, out, [](char* p, const CivilMinute& t) {
+  write_wet_rows(table, settings, out, [](char* p, const calendar::CivilMinute& t) {
     p = put_digits(p, t.month, 2);
     *p++ = '/';
     p = put_digits(p, t.day, 2);
@@ -50,7 +51,7 @@ void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& s
 
 void write_swmm_rain(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
   const std::string& station = settings.station;
-  write_wet_rows(table, settings, out, [&station](char* p, const CivilMinute& t) {
+  write_wet_rows(table, settings, out, [&station](char* p, const calendar::CivilMinute& t) {
     p += station.copy(p, station.size());
     *p++ = ' ';
     p = put_digits(p, t.year, 4);

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include <date/date.h>
+#include "calendar/time_text.h"
 
 namespace raingen::netcdf {
 
@@ -14,14 +14,14 @@ void put_cf_globals(File& file, const std::string& title, const std::string& sou
   file.put_text(NC_GLOBAL, "source", source);
 }
 
-CfTime define_cf_time(File& file, gauge::TimePoint start, std::size_t length) {
+CfTime define_cf_time(File& file, calendar::TimePoint start, std::size_t length) {
   CfTime time;
   time.dimension = file.define_dimension("time", length);
   const int bounds_dimension = file.define_dimension("nv", 2);
   time.time = file.define_variable("time", NC_INT, std::array{time.dimension});
   file.put_text(time.time, "standard_name", "time");
   file.put_text(time.time, "long_name", "end of the 15-minute interval");
-  file.put_text(time.time, "units", "minutes since " + date::format("%F %T", start));
+  file.put_text(time.time, "units", "minutes since " + calendar::second_text(start));
   file.put_text(time.time, "calendar", "proleptic_gregorian");
   file.put_text(time.time, "axis", "T");
   file.put_text(time.time, "bounds", "time_bnds");
@@ -60,7 +60,7 @@ void put_cf_times(File& file, const CfTime& time, std::size_t first, std::span<c
   std::vector<int> bounds;
   bounds.reserve(2 * ends.size());
   for (int end : ends) {
-    bounds.push_back(end - static_cast<int>(gauge::interval_length.count()));
+    bounds.push_back(end - calendar::minutes_per_interval);
     bounds.push_back(end);
   }
   const std::array<std::size_t, 2> start{first, 0}, count{ends.size(), 2};

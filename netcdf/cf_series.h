@@ -13,13 +13,13 @@
 #include <string>
 #include <string_view>
 
-#include "gauge/calendar_series.h"
+#include "calendar/interval.h"
 #include "netcdf/netcdf_file.h"
 
 namespace raingen::netcdf {
 
 inline constexpr int cf_deflate_level = 4;
-inline constexpr std::size_t cf_time_chunk = 30 * gauge::intervals_per_day;
+inline constexpr std::size_t cf_time_chunk = 30 * calendar::intervals_per_day;
 
 // The chunk length along a time dimension of the given length (0: unlimited): 30 days, or the
 // whole dimension when it is shorter, since a chunk may not be longer than a fixed dimension.
@@ -35,7 +35,7 @@ struct CfTime {
   int bounds = -1;  // int (time, nv): start and end of each interval
 };
 // Defines the time dimension (length 0: unlimited), time and time_bnds.
-CfTime define_cf_time(File& file, gauge::TimePoint start, std::size_t length);
+CfTime define_cf_time(File& file, calendar::TimePoint start, std::size_t length);
 
 // Defines station_name; its value goes in with put_station_name after end_definitions.
 int define_station_name(File& file, const std::string& station);

@@ -6,7 +6,7 @@
 
 namespace raingen::report {
 
-GeneratedRun read_compared_run(const std::filesystem::path& dir, date::sys_days day_one) {
+GeneratedRun read_compared_run(const std::filesystem::path& dir, calendar::TimePoint day_one) {
   return read_generated_run(dir, day_one, compared_series_name);
 }
 

@@ -27,7 +27,7 @@ struct EnsembleStatistics {
 // the table value it came from (the float's nearest thousandth), so that realization:k's
 // statistics are those of the plain run with its seed. Throws ToolError naming the file.
 EnsembleStatistics read_ensemble_statistics(const std::filesystem::path& file, const std::filesystem::path& dir,
-                                            gauge::TimePoint day_one, const stats::StatisticsOptions& options);
+                                            calendar::TimePoint day_one, const stats::StatisticsOptions& options);
 
 // The quantiles of a statistic over the realizations that have a value.
 struct Spread {

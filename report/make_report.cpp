@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/output_file.h"
 #include "common/tool_error.h"
 #include "report/compared_run.h"
@@ -16,17 +17,9 @@ namespace raingen::report {
 
 namespace {
 
-std::string time_text(gauge::TimePoint t) {
-  const auto day = date::floor<date::days>(t);
-  const date::year_month_day d{day};
-  const date::hh_mm_ss hms{t - day};
-  return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
-                     static_cast<unsigned>(d.day()), hms.hours().count(), hms.minutes().count());
-}
-
 std::string span_text(const gauge::CalendarSeries& s) {
   if (s.empty()) return "(no interval)";
-  return time_text(s.start()) + " to " + time_text(s.end());
+  return calendar::minute_text(s.start()) + " to " + calendar::minute_text(s.end());
 }
 
 std::string present_text(const gauge::CalendarSeries& s) {
@@ -78,8 +71,9 @@ ReportContent assemble(const ReportRequest& request, const RunInputs& in, const 
       {"run directory", in.dir.string()},
       {"results file", in.results_path.string()},
       {"site", in.settings.site_name},
-      {"days generated", fmt::format("{} ({} to {})", days, time_text(in.generated.start()), time_text(in.generated.end()))},
-      {"day 1 starts (--start)", time_text(in.generated.start())},
+      {"days generated", fmt::format("{} ({} to {})", days, calendar::minute_text(in.generated.start()),
+                                     calendar::minute_text(in.generated.end()))},
+      {"day 1 starts (--start)", calendar::minute_text(in.generated.start())},
       {"weighting", weighting::stations_weighted(distances).size() == 1
                         ? "a station at the site (distance 0): its series alone"
                         : "inverse-square distance of the three stations"},

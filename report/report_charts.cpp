@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "stats/calendar_summaries.h"
 #include "stats/daily_distributions.h"
 
@@ -48,7 +49,7 @@ Line line_of(const std::vector<ReportSeries>& all, std::size_t index) {
   return line;
 }
 
-const stats::Blocks& days_of(const ReportSeries& s) { return s.statistics->level(1440).blocks; }
+const stats::Blocks& days_of(const ReportSeries& s) { return s.statistics->level(calendar::minutes_per_day).blocks; }
 
 Axis level_axis() {
   Axis axis;
@@ -63,7 +64,8 @@ Axis level_axis() {
 }  // namespace
 
 std::string level_label(int minutes) {
-  if (minutes % 1440 == 0) return minutes == 1440 ? "1 day" : fmt::format("{} days", minutes / 1440);
+  using calendar::minutes_per_day;
+  if (minutes % minutes_per_day == 0) return minutes == minutes_per_day ? "1 day" : fmt::format("{} days", minutes / minutes_per_day);
   if (minutes % 60 == 0) return fmt::format("{} h", minutes / 60);
   return fmt::format("{} min", minutes);
 }
@@ -222,10 +224,8 @@ std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series) {
     if (!*f) continue;
     const Found& found = **f;
     Chart chart;
-    const date::year_month_day date{date::floor<date::days>(found.day.start)};
-    chart.title = fmt::format("Wettest day of {}: {:04}-{:02}-{:02}, {:.1f} mm", series[found.index].statistics->name,
-                              static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                              static_cast<unsigned>(date.day()), found.day.total);
+    chart.title = fmt::format("Wettest day of {}: {}, {:.1f} mm", series[found.index].statistics->name,
+                              calendar::day_text(calendar::day_of(found.day.start)), found.day.total);
     chart.width = 560;
     chart.x.label = "hour of the day (15-minute depths)";
     chart.x.low = 0;

@@ -4,10 +4,11 @@
 
 #include <fmt/format.h>
 
+#include "calendar/interval.h"
 #include "report/ensemble_section.h"
 #include "report/html_page.h"
-#include "report/svg_text.h"
 #include "report/report_charts.h"
+#include "report/svg_text.h"
 
 namespace raingen::report {
 
@@ -104,7 +105,7 @@ std::string report_html(const ReportContent& content) {
 
   page.heading(2, "Statistics against aggregation level");
   std::vector<Chart> level_charts;
-  for (Statistic s : stats::statistics_at(15)) {
+  for (Statistic s : stats::statistics_at(calendar::minutes_per_interval)) {
     level_charts.push_back(statistic_chart(s, content.series));
     if (content.ensemble) add_ensemble_bands(level_charts.back(), s, *content.ensemble, content.series);
   }
@@ -126,7 +127,7 @@ std::string report_html(const ReportContent& content) {
   page.paragraph(
       "The largest depth of each calendar year with at least 90% of its blocks present, against its return "
       "period. A short record gives few points: read the spread, not a fitted curve.");
-  page.figures({render_svg(return_period_chart(content.series, 1440)), render_svg(return_period_chart(content.series, 60))});
+  page.figures({render_svg(return_period_chart(content.series, calendar::minutes_per_day)), render_svg(return_period_chart(content.series, 60))});
 
   page.heading(2, "Seasons");
   page.paragraph(

@@ -27,15 +27,15 @@ int station_of(const stations::Settings& settings, const std::string& id, const 
 
 }  // namespace
 
-GeneratedRun read_generated_run(const std::filesystem::path& dir, date::sys_days day_one, const std::string& name) {
+GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name) {
   GeneratedRun run;
   run.dir = dir;
   const std::filesystem::path input = dir / common::settings_file_name;
   run.settings = stations::read_settings(input);
   run.results_path = dir / run.settings.results_name;
-  run.generated = results::read_results_series(run.results_path.string(), gauge::TimePoint{day_one});
+  run.generated = results::read_results_series(run.results_path.string(), day_one);
   run.generated.rename(name);
-  const std::size_t days = run.generated.size() / gauge::intervals_per_day;
+  const std::size_t days = run.generated.size() / calendar::intervals_per_day;
   if (days != static_cast<std::size_t>(std::max(run.settings.day_count, 0)))
     throw common::ToolError(run.results_path.string(), 0,
                            fmt::format("holds {} days, but {} asks for {}: the results are not from these settings",
@@ -44,7 +44,7 @@ GeneratedRun read_generated_run(const std::filesystem::path& dir, date::sys_days
 }
 
 RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
-                          date::sys_days day_one) {
+                          calendar::TimePoint day_one) {
   RunInputs in;
   in.dir = dir;
   const std::filesystem::path input = dir / common::settings_file_name;

@@ -33,7 +33,7 @@ struct GeneratedRun {
 // Reads dir/INPUT.TXT and the results file it names (day 1 beginning at day_one) into a series
 // called name. Throws ToolError for anything either gets wrong, and for a results file whose
 // day count is not that of INPUT.TXT.
-GeneratedRun read_generated_run(const std::filesystem::path& dir, date::sys_days day_one, const std::string& name);
+GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name);
 
 struct RunInputs : GeneratedRun {  // generated is named "generated"
   std::vector<GaugeRecord> records; // in the order given
@@ -46,6 +46,6 @@ struct RunInputs : GeneratedRun {  // generated is named "generated"
 // do not fit, ToolError for anything an input gets wrong, and for a results file whose day count
 // is not that of INPUT.TXT.
 RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
-                          date::sys_days day_one);
+                          calendar::TimePoint day_one);
 
 }  // namespace raingen::report

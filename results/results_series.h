@@ -17,6 +17,6 @@ std::string default_series_name(const ResultsTable& table);
 // day_one (on the 15-minute grid, else std::invalid_argument), named by default_series_name.
 // Depths are the table's values (three decimals); no interval is missing. Throws ToolError as
 // ResultsTable does.
-gauge::CalendarSeries read_results_series(const std::string& path, gauge::TimePoint day_one);
+gauge::CalendarSeries read_results_series(const std::string& path, calendar::TimePoint day_one);
 
 }  // namespace raingen::results

@@ -3,15 +3,14 @@
 #include <array>
 #include <string_view>
 
+#include "calendar/interval.h"
 #include "common/tool_error.h"
-#include "gauge/calendar_series.h"
 
 namespace raingen::results {
 
 namespace {
 
 constexpr std::string_view title = "SYNTHETIC RAINFALL GENERATION";
-constexpr long step = 15;
 
 // Lines 2 to 14 of a results file: how each begins (blank lines are only blanks).
 struct HeadingLine {
@@ -86,18 +85,18 @@ bool ResultsTable::next(TableRow& row) {
   } else if (!lines_.next(line)) {
     ended_ = true;
     if (rows_ == 0) throw common::ToolError(path(), 0, "has no table rows");
-    if (rows_ % gauge::intervals_per_day != 0)
-      fail("the table ends part way through day " + std::to_string(rows_ / gauge::intervals_per_day + 1) +
-           ", after " + std::to_string(rows_ % gauge::intervals_per_day) +
+    if (rows_ % calendar::intervals_per_day != 0)
+      fail("the table ends part way through day " + std::to_string(rows_ / calendar::intervals_per_day + 1) +
+           ", after " + std::to_string(rows_ % calendar::intervals_per_day) +
            " of its 96 rows: the file is cut short");
     return false;
   }
   auto parsed = parse_table_row(line);
   if (auto* what = std::get_if<std::string>(&parsed)) fail(*what);
   const TableRow& got = std::get<TableRow>(parsed);
-  const long expected = (rows_ + 1) * step;
+  const calendar::Minutes expected = (rows_ + 1) * calendar::interval_length;
   if (got.minutes != expected)
-    fail("the time is " + std::to_string(got.minutes) + " where " + std::to_string(expected) +
+    fail("the time is " + std::to_string(got.minutes.count()) + " where " + std::to_string(expected.count()) +
          " was due: the table's times step by 15 minutes from 15");
   row = got;
   ++rows_;

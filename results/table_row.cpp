@@ -43,10 +43,12 @@ std::variant<TableRow, std::string> parse_table_row(std::string_view line) {
   if (!time.empty() && all_asterisks(time))
     return "the time is asterisks: the program could not write it in its 12 columns";
   if (time.empty() || time.size() > 9) return "the time " + quoted(time_field) + " is not a whole number of minutes";
+  long minutes = 0;
   for (char c : time) {
     if (!is_digit(c)) return "the time " + quoted(time_field) + " is not a whole number of minutes";
-    row.minutes = row.minutes * 10 + (c - '0');
+    minutes = minutes * 10 + (c - '0');
   }
+  row.minutes = calendar::Minutes{minutes};
 
   const std::string_view depth_field = line.substr(time_width, depth_width);
   std::string_view depth = without_leading_blanks(depth_field);

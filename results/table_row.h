@@ -7,10 +7,12 @@
 #include <string_view>
 #include <variant>
 
+#include "calendar/time_point.h"
+
 namespace raingen::results {
 
 struct TableRow {
-  long minutes = 0;      // end of the interval, minutes from the start of day 1
+  calendar::Minutes minutes{0};  // end of the interval, from the start of day 1
   long thousandths = 0;  // the depth exactly as written: 1000 times the value in the table
   double depth() const { return static_cast<double>(thousandths) / 1000.0; }
 };

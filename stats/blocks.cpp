@@ -6,18 +6,18 @@
 namespace raingen::stats {
 
 Blocks aggregate(const gauge::CalendarSeries& series, int minutes, double min_complete_percent) {
-  if (minutes <= 0 || minutes % 15 != 0 || 1440 % minutes != 0)
+  if (minutes <= 0 || minutes % calendar::minutes_per_interval != 0 || calendar::minutes_per_day % minutes != 0)
     throw std::invalid_argument("a block length divides the day into 15-minute multiples");
   Blocks blocks;
-  blocks.length = gauge::Minutes{minutes};
-  const long first = series.start().time_since_epoch().count();
+  blocks.length = calendar::Minutes{minutes};
+  const long first = calendar::minute_number(series.start());
   // Minutes count from a midnight, so a multiple of the length is aligned to midnight.
   const long offset = ((first % minutes) + minutes) % minutes;
-  blocks.start = series.start() - gauge::Minutes{offset};
+  blocks.start = series.start() - calendar::Minutes{offset};
   if (series.empty()) return blocks;
 
-  const long per_block = minutes / 15;
-  const long lead = offset / 15;  // intervals of block 0 before the series starts
+  const long per_block = minutes / calendar::minutes_per_interval;
+  const long lead = offset / calendar::minutes_per_interval;  // intervals of block 0 before the series starts
   const long total = lead + static_cast<long>(series.size());
   const long count = (total + per_block - 1) / per_block;
   blocks.depths.resize(static_cast<std::size_t>(count));

@@ -12,16 +12,16 @@
 namespace raingen::stats {
 
 // The aggregation levels of the report, in minutes; each divides a day.
-inline constexpr std::array<int, 4> aggregation_levels{15, 60, 360, 1440};
+inline constexpr std::array<int, 4> aggregation_levels{calendar::minutes_per_interval, 60, 360, calendar::minutes_per_day};
 
 struct Blocks {
-  gauge::TimePoint start{};        // start of block 0, a multiple of length after a midnight
-  gauge::Minutes length{15};
-  std::vector<double> depths;      // mm per block; NaN: the block is left out
+  calendar::TimePoint start{};  // start of block 0, a multiple of length after a midnight
+  calendar::Minutes length = calendar::interval_length;
+  std::vector<double> depths;   // mm per block; NaN: the block is left out
 
   std::size_t size() const { return depths.size(); }
   bool present(std::size_t k) const { return !std::isnan(depths[k]); }
-  gauge::TimePoint block_start(std::size_t k) const { return start + static_cast<long>(k) * length; }
+  calendar::TimePoint block_start(std::size_t k) const { return start + static_cast<long>(k) * length; }
 };
 
 // Sums the series into blocks of `minutes` (a divisor of 1440 and a multiple of 15) from the

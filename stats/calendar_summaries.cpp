@@ -9,9 +9,9 @@ namespace raingen::stats {
 
 namespace {
 
-date::year_month_day date_of(gauge::TimePoint t) { return date::year_month_day{date::floor<date::days>(t)}; }
+date::year_month_day date_of(calendar::TimePoint t) { return date::year_month_day{calendar::day_of(t)}; }
 
-long blocks_in(date::sys_days from, date::sys_days to, gauge::Minutes length) {
+long blocks_in(calendar::Day from, calendar::Day to, calendar::Minutes length) {
   return static_cast<long>((to - from) / length);
 }
 
@@ -27,7 +27,7 @@ std::vector<AnnualMaximum> annual_maxima(const Blocks& blocks) {
   std::map<int, Tally> years;
   // Blocks start at a midnight and a day holds a whole number of them: the year is looked up once
   // per day, not per block.
-  const std::size_t per_day = static_cast<std::size_t>(date::days{1} / blocks.length);
+  const std::size_t per_day = static_cast<std::size_t>(calendar::Days{1} / blocks.length);
   for (std::size_t first = 0; first < blocks.size(); first += per_day) {
     Tally* t = nullptr;
     for (std::size_t k = first; k < std::min(first + per_day, blocks.size()); ++k) {
@@ -40,7 +40,7 @@ std::vector<AnnualMaximum> annual_maxima(const Blocks& blocks) {
   std::vector<AnnualMaximum> maxima;
   for (const auto& [year, tally] : years) {
     const date::year y{year};
-    const long in_year = blocks_in(date::sys_days{y / 1 / 1}, date::sys_days{(y + date::years{1}) / 1 / 1}, blocks.length);
+    const long in_year = blocks_in(calendar::Day{y / 1 / 1}, calendar::Day{(y + date::years{1}) / 1 / 1}, blocks.length);
     if (static_cast<double>(tally.present) >= calendar_complete_share * static_cast<double>(in_year))
       maxima.push_back({year, tally.maximum});
   }
@@ -66,8 +66,8 @@ std::array<double, 12> mean_monthly_totals(const Blocks& days) {
   }
   std::array<double, 12> sum{}, count{};
   for (const auto& [month, tally] : months) {
-    const date::sys_days first{month / 1};
-    const date::sys_days next{(month + date::months{1}) / 1};
+    const calendar::Day first{month / 1};
+    const calendar::Day next{(month + date::months{1}) / 1};
     if (static_cast<double>(tally.present) < calendar_complete_share * static_cast<double>(blocks_in(first, next, days.length)))
       continue;
     const unsigned m = static_cast<unsigned>(month.month()) - 1;

@@ -28,9 +28,9 @@ std::vector<CurvePoint> return_periods(const std::vector<AnnualMaximum>& maxima)
 std::vector<CurvePoint> spell_survival(const std::vector<int>& lengths);
 
 struct WettestDay {
-  gauge::TimePoint start{};    // midnight at its start
-  double total = 0;            // mm, as its daily block gives it
-  std::vector<double> depths;  // its 96 interval depths, NaN where missing
+  calendar::TimePoint start{};  // midnight at its start
+  double total = 0;             // mm, as its daily block gives it
+  std::vector<double> depths;   // its 96 interval depths, NaN where missing
 };
 
 // The present day with the largest total (the earliest of equals), with its intervals from the

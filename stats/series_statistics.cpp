@@ -27,7 +27,7 @@ std::vector<Statistic> statistics_at(int minutes) {
                               Statistic::cv,       Statistic::skewness,
                               Statistic::lag1_autocorrelation, Statistic::probability_dry,
                               Statistic::annual_max_mean};
-  if (minutes == 1440) {
+  if (minutes == calendar::minutes_per_day) {
     list.push_back(Statistic::mean_dry_spell_days);
     list.push_back(Statistic::mean_wet_spell_days);
   }
@@ -54,7 +54,7 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
     level.minutes = minutes;
     level.blocks = aggregate(series, minutes, options.min_complete_percent);
     const Blocks& b = level.blocks;
-    if (minutes == 1440) result.spells = closed_spells(b, options.dry_threshold);
+    if (minutes == calendar::minutes_per_day) result.spells = closed_spells(b, options.dry_threshold);
     for (Statistic s : statistics_at(minutes)) {
       std::optional<double> v;
       switch (s) {

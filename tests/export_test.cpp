@@ -296,7 +296,7 @@ TEST(Export, CsvAndSwmmRainReadBackAsTheTablesSeries) {
   for (const char* format : {"csv", "swmm-rain"})
     ASSERT_EQ(export_in(dir, {"--format", format, "--start", "2004-02-28 06:00", "RESULTS.TXT", format}).exit_status, 0);
   using namespace std::chrono;
-  const raingen::gauge::TimePoint day_one = date::sys_days(date::year{2004} / 2 / 28) + 6h;
+  const raingen::calendar::TimePoint day_one = date::sys_days(date::year{2004} / 2 / 28) + 6h;
   const raingen::gauge::CalendarSeries table =
       raingen::results::read_results_series((dir / "RESULTS.TXT").string(), day_one);
 
@@ -308,7 +308,7 @@ TEST(Export, CsvAndSwmmRainReadBackAsTheTablesSeries) {
   raingen::gauge::set_read_option(swmm, "to", "2005-02-27");
   for (const auto& [file, options] : {std::pair{"csv", csv}, std::pair{"swmm-rain", swmm}}) {
     const raingen::gauge::CalendarSeries read = raingen::gauge::read_gauge((dir / file).string(), options);
-    const long offset = (table.start() - read.start()) / raingen::gauge::interval_length;
+    const long offset = (table.start() - read.start()) / raingen::calendar::interval_length;
     ASSERT_GE(offset, 0) << file;
     ASSERT_GE(read.size(), table.size() + offset) << file;
     for (std::size_t k = 0; k < table.size(); ++k) {

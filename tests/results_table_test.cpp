@@ -65,7 +65,7 @@ TEST(ResultsTable, BothFilesOfARealRunGiveTheSameRows) {
   ASSERT_EQ(from_source.size(), from_results.size());
   long wet = 0;
   for (std::size_t k = 0; k < from_results.size(); ++k) {
-    EXPECT_EQ(from_results[k].minutes, static_cast<long>(k + 1) * 15);
+    EXPECT_EQ(from_results[k].minutes.count(), static_cast<long>(k + 1) * 15);
     EXPECT_EQ(from_source[k].minutes, from_results[k].minutes);
     EXPECT_EQ(from_source[k].thousandths, from_results[k].thousandths);
     wet += from_results[k].thousandths > 0;
@@ -75,7 +75,7 @@ TEST(ResultsTable, BothFilesOfARealRunGiveTheSameRows) {
 
   // The series: day 1 at the given start, every interval present, depths as in the table.
   using namespace std::chrono;
-  const raingen::gauge::TimePoint day_one = date::sys_days(date::year{2004} / 2 / 28) + 6h;
+  const raingen::calendar::TimePoint day_one = date::sys_days(date::year{2004} / 2 / 28) + 6h;
   const raingen::gauge::CalendarSeries series = raingen::results::read_results_series((dir / "RESULTS.TXT").string(), day_one);
   EXPECT_EQ(series.name(), "HILLCREST");
   EXPECT_EQ(series.start(), day_one);

@@ -23,8 +23,8 @@ namespace {
 
 using namespace raingen::stations;
 using raingen::gauge::CalendarSeries;
-using raingen::gauge::Minutes;
-using raingen::gauge::TimePoint;
+using raingen::calendar::Minutes;
+using raingen::calendar::TimePoint;
 using testing_support::TempDir;
 
 constexpr DayKind W = DayKind::wet, D = DayKind::dry, I = DayKind::incomplete;

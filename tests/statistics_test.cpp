@@ -22,7 +22,7 @@ namespace {
 using namespace raingen::stats;
 using namespace raingen::weighting;
 using raingen::gauge::CalendarSeries;
-using raingen::gauge::TimePoint;
+using raingen::calendar::TimePoint;
 using std::chrono::minutes;
 constexpr double gap = std::numeric_limits<double>::quiet_NaN();
 

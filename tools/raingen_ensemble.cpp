@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "calendar/start_option.h"
 #include "common/command_line.h"
 #include "common/tool_error.h"
 #include "ensemble/child_process.h"
 #include "ensemble/merge_ensembles.h"
 #include "ensemble/run_ensemble.h"
-#include "exporting/start_option.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ int ensemble_main(int argc, char** argv) {
                "raingen-ensemble");
   ensemble::EnsembleRequest request;
   request.jobs = available_cores();
-  std::string dir = ".", output = "ensemble.nc", keep, start_text = "2001-01-01 00:00";
+  std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text;
   std::vector<std::string> merge;
   auto* realizations = app.add_option("--realizations", request.realizations, "K: the number of realizations")
                            ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
@@ -63,7 +63,7 @@ int ensemble_main(int argc, char** argv) {
   auto* jobs = app.add_option("--jobs", request.jobs, "runs side by side (default: the number of cores)")
                    ->check(CLI::Range(1, std::numeric_limits<int>::max()));
   auto* dir_option = app.add_option("--dir", dir, "the run directory: INPUT.TXT and the station files (default .)");
-  auto* start = app.add_option("--start", start_text, "when day 1 begins: 'YYYY-MM-DD[ HH:MM]' (default 2001-01-01 00:00)");
+  auto* start = app.add_option("--start", start_text, calendar::start_option_help);
   app.add_option("--output,-o", output, "the netCDF file to write (default ensemble.nc)");
   auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
   auto* merge_option = app.add_option("--merge", merge, "FILE.nc FILE.nc ...: merge ensembles into --output")->expected(2, -1);
@@ -83,7 +83,7 @@ int ensemble_main(int argc, char** argv) {
   request.dir = dir;
   request.output = output;
   if (*keep_option) request.keep = keep;
-  request.start = exporting::parse_start(start_text);
+  request.start = calendar::parse_start(start_text);
   const auto program = ensemble::program_beside_this_one();
   const auto outcome = ensemble::run_ensemble(request, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
   return outcome.failed == 0 ? common::exit_success : common::exit_failure;

@@ -5,10 +5,10 @@
 #include <iostream>
 #include <string>
 
+#include "calendar/start_option.h"
 #include "common/command_line.h"
 #include "common/tool_error.h"
 #include "exporting/export_run.h"
-#include "exporting/start_option.h"
 
 namespace {
 
@@ -35,11 +35,11 @@ Exit status: 0 done, 1 failure, 2 usage error.)";
 int export_main(int argc, char** argv) {
   CLI::App app("Writes the program's site series (SOURCE.OUT or a results file) as csv, SWMM or netCDF files.",
                "raingen-export");
-  std::string format_name, start_text = "2001-01-01 00:00", units_name = "mm";
+  std::string format_name, start_text = calendar::default_start_text, units_name = "mm";
   exporting::ExportRequest request;
   std::string station;
   app.add_option("--format", format_name, "csv, swmm-timeseries, swmm-rain or netcdf")->required();
-  app.add_option("--start", start_text, "when day 1 begins: 'YYYY-MM-DD[ HH:MM]' (default 2001-01-01 00:00)");
+  app.add_option("--start", start_text, calendar::start_option_help);
   auto* station_option = app.add_option("--station", station, "the series' name (default: the results file's site name, else SITE)");
   app.add_option("--units", units_name, "mm or in: the label of the depths (default mm)");
   app.add_option("INPUT", request.input, "SOURCE.OUT or a results file")->required();
@@ -53,7 +53,7 @@ int export_main(int argc, char** argv) {
   request.format = *format;
   if (units_name != "mm" && units_name != "in") throw common::UsageError("--units '" + units_name + "': mm or in");
   request.units = units_name == "mm" ? exporting::DepthUnits::mm : exporting::DepthUnits::in;
-  request.start = exporting::parse_start(start_text);
+  request.start = calendar::parse_start(start_text);
   if (*station_option) request.station = station;
   exporting::run_export(request, std::cerr);
   return common::exit_success;

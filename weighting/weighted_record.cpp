@@ -39,20 +39,20 @@ gauge::CalendarSeries weighted_record(std::string name,
                                       const std::array<const gauge::CalendarSeries*, station_count>& records,
                                       const std::array<int, station_count>& distances) {
   const std::vector<int> used = stations_weighted(distances);
-  gauge::TimePoint start = gauge::TimePoint::min(), end = gauge::TimePoint::max();
+  calendar::TimePoint start = calendar::TimePoint::min(), end = calendar::TimePoint::max();
   for (int i : used) {
     const gauge::CalendarSeries* r = records[static_cast<std::size_t>(i)];
     if (r == nullptr) throw std::invalid_argument("the weighting needs the record of every station it uses");
     start = std::max(start, r->start());
     end = std::min(end, r->end());
   }
-  const std::size_t count = end > start ? static_cast<std::size_t>((end - start) / gauge::interval_length) : 0;
+  const std::size_t count = end > start ? static_cast<std::size_t>((end - start) / calendar::interval_length) : 0;
   gauge::CalendarSeries site(std::move(name), start, count);
   // Offsets of the common start in each record.
   std::array<std::size_t, station_count> offset{};
   for (int i : used)
     offset[static_cast<std::size_t>(i)] =
-        static_cast<std::size_t>((start - records[static_cast<std::size_t>(i)]->start()) / gauge::interval_length);
+        static_cast<std::size_t>((start - records[static_cast<std::size_t>(i)]->start()) / calendar::interval_length);
 
   if (used.size() == 1) {
     const std::vector<double>& g = records[static_cast<std::size_t>(used[0])]->depths();
