@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "ensemble_file/ensemble_file.h"
@@ -26,7 +27,7 @@ std::vector<double> values_of(const EnsembleStatistics& ensemble, int minutes, s
 
 }  // namespace
 
-EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path& dir, gauge::TimePoint day_one,
+EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path& dir, calendar::TimePoint day_one,
                                             const stats::StatisticsOptions& options) {
   const ensemble_file::EnsembleReader reader(file);
   const ensemble_file::EnsembleLayout& layout = reader.layout();
@@ -38,7 +39,7 @@ EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path
   if (layout.start != day_one)
     throw ToolError(file.string(), 0,
                     fmt::format("its day 1 begins at {}, but the report's --start is {}: give the same",
-                                date::format("%F %R", layout.start), date::format("%F", date::floor<date::days>(day_one))));
+                                calendar::minute_text(layout.start), calendar::minute_text(day_one)));
 
   EnsembleStatistics ensemble;
   ensemble.file = file;

@@ -6,17 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "calendar/start_option.h"
 #include "common/gauge_arguments.h"
 #include "stats/series_statistics.h"
-
-#include <date/date.h>
 
 namespace raingen::report {
 
 struct ReportRequest {
   std::filesystem::path dir = ".";
   std::vector<common::GaugeArgument> gauges;
-  date::sys_days start = date::sys_days{date::year{2001} / 1 / 1};
+  calendar::TimePoint start = calendar::default_start;  // when day 1 of the results begins
   stats::StatisticsOptions options;
   std::filesystem::path output;  // empty: dir/report
   std::filesystem::path compare;  // a second run directory (a site station's run); empty: none

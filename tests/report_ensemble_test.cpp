@@ -154,8 +154,39 @@ TEST(ReportEnsemble, FailedRealizationsAreLeftOutAndForeignEnsemblesRefused) {
   const Outcome later = report(dir, {"--ensemble", "f.nc", "--start", "2002-01-01"});
   EXPECT_EQ(later.exit_status, 1);
   EXPECT_EQ(later.err,
-            "raingen-report: f.nc: its day 1 begins at 2001-01-01 00:00, but the report's --start is 2002-01-01: give "
-            "the same\n");
+            "raingen-report: f.nc: its day 1 begins at 2001-01-01 00:00, but the report's --start is 2002-01-01 00:00: "
+            "give the same\n");
+}
+
+// An ensemble whose day 1 begins at 06:00 is read with the same --start, written either way the
+// ensemble takes it: the realization of the run's own seed has the generated series' statistics,
+// and both differ from a report whose days begin at midnight. Another start is refused.
+TEST(ReportEnsemble, AnEnsembleStartedAtAnHourIsReadWithTheSameStart) {
+  TempDir dir;
+  prepare_run(dir, "5");
+  const Outcome ensemble = tool(dir, "raingen-ensemble", {"--realizations", "2", "--seed", "5", "--start",
+                                                          "2001-01-01 06:00", "--output", "e.nc"});
+  ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
+  ASSERT_EQ(report(dir, {}).exit_status, 0);
+  const std::string midnight = dir.read("out/statistics.csv");
+  for (const std::string start : {"2001-01-01 06:00", "2001-01-01T06:00"}) {
+    const Outcome made = report(dir, {"--ensemble", "e.nc", "--start", start});
+    ASSERT_EQ(made.exit_status, 0) << made.err;
+    EXPECT_EQ(made.err, "");
+    auto rows = rows_by_series(dir.read("out/statistics.csv"));
+    ASSERT_EQ(rows["realization:1"].size(), 30u);
+    EXPECT_EQ(rows["realization:1"], rows["generated"]) << "seed 5, the run's own";
+    EXPECT_NE(rows["generated"], rows_by_series(midnight)["generated"])
+        << "day 1 at 06:00 moves every block of a day or more";
+    EXPECT_NE(dir.read("out/report.html").find("<td>day 1 starts (--start)</td><td>2001-01-01 06:00</td>"),
+              std::string::npos);
+  }
+  const std::string written = dir.read("out/statistics.csv");
+  const Outcome other = report(dir, {"--ensemble", "e.nc", "--start", "2001-01-01 06:15"});
+  EXPECT_EQ(other.exit_status, 1);
+  EXPECT_EQ(other.err, "raingen-report: e.nc: its day 1 begins at 2001-01-01 06:00, but the report's --start is "
+                       "2001-01-01 06:15: give the same\n");
+  EXPECT_EQ(dir.read("out/statistics.csv"), written) << "nothing written";
 }
 
 TEST(ReportEnsemble, QuantilesAndSharesOnHandWorkedValues) {

@@ -191,7 +191,7 @@ TEST(ReportTool, FailuresLeaveEarlierReportsAsTheyWere) {
       {{"--gauge", "A=" + bad}, 1, "raingen-report: " + bad + ":3: "},
       {{"--gauge", "A"}, 2, "raingen-report: --gauge A: ID=FILE expected\n"},
       {{}, 2, "raingen-report: --gauge is required"},
-      {{"--gauge", "A=" + bad, "--start", "2001-02-30"}, 2, "raingen-report: --start '2001-02-30' is not a day YYYY-MM-DD\n"},
+      {{"--gauge", "A=" + bad, "--start", "2001-02-30"}, 2, "raingen-report: --start '2001-02-30': no such date\n"},
       {{"--gauge", "A=" + bad, "--format", "A:excel"}, 2, "raingen-report: gauge A: format 'excel' is none of"},
       {{"--gauge", "A=" + bad, "--min-complete", "120"}, 2, "raingen-report: --min-complete"},
       // One value per option: a stray word is neither a second format nor a second gauge.

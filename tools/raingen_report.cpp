@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "common/gauge_arguments.h"
+#include "calendar/start_option.h"
 #include "common/command_line.h"
+#include "common/gauge_arguments.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "report/make_report.h"
@@ -51,14 +52,14 @@ constexpr const char* reading_options[] = {"format", "column", "swmm-station", "
 int report_main(int argc, char** argv) {
   CLI::App app("Compares the program's site series with the gauge records of its stations.", "raingen-report");
   report::ReportRequest request;
-  std::string dir = ".", output, start = "2001-01-01";
+  std::string dir = ".", output, start = calendar::default_start_text;
   std::vector<std::string> gauges;
   std::vector<std::vector<std::string>> reading_values(std::size(reading_options));
   app.add_option("--dir", dir, "the run directory (default .)");
   app.add_option("--gauge", gauges, "ID=FILE: the record of station ID (repeat for each station)")
       ->required()
       ->allow_extra_args(false);
-  app.add_option("--start", start, "YYYY-MM-DD: the day on which day 1 of the results begins (default 2001-01-01)");
+  app.add_option("--start", start, calendar::start_option_help);
   app.add_option("--dry-threshold", request.options.dry_threshold, "MM: a block is dry at or below this depth (default 0)")
       ->check(CLI::NonNegativeNumber);
   app.add_option("--min-complete", request.options.min_complete_percent,
@@ -85,9 +86,7 @@ int report_main(int argc, char** argv) {
   request.gauges = common::parse_gauge_arguments(gauges);
   for (std::size_t k = 0; k < std::size(reading_options); ++k)
     common::distribute_reading_option(request.gauges, reading_options[k], reading_values[k]);
-  const auto day = gauge::parse_day(start);
-  if (!day) throw common::UsageError("--start '" + start + "' is not a day YYYY-MM-DD");
-  request.start = *day;
+  request.start = calendar::parse_start(start);
 
   const report::ReportOutcome outcome = report::make_report(request);
   for (const std::string& warning : outcome.warnings) std::cerr << "raingen-report: " << warning << '\n';
