@@ -54,14 +54,15 @@ std::string spell_table_text(const StationFiles& station) {
 std::string day_line(const DayRecord& day) {
   std::string line = day.label.substr(0, common::day_label_width);
   line.resize(common::day_label_width, ' ');
-  line.reserve(common::day_label_width + 96 * (1 + common::depth_width));
-  for (std::size_t j = 0; j < 96; ++j) {
+  line.reserve(common::day_label_width + calendar::intervals_per_day * (1 + common::depth_width));
+  for (std::size_t j = 0; j < day.depths.size(); ++j) {
     const double mm = day.depths[j];
     const std::int64_t h = std::isfinite(mm) ? hundredths(mm) : -1;
+    const int end = static_cast<int>(j + 1) * calendar::minutes_per_interval;  // minutes after midnight
     if (h < 0 || h > common::largest_depth_hundredths)
       throw ToolError(fmt::format("day {}, interval {} (ending {:02}:{:02}): the depth {:.2f} mm cannot be written in {} "
                                   "columns (0.00 to {:.2f} mm)",
-                                  day.key, j + 1, (j + 1) * 15 / 60, (j + 1) * 15 % 60, mm, common::depth_width,
+                                  day.key, j + 1, end / calendar::minutes_per_hour, end % calendar::minutes_per_hour, mm, common::depth_width,
                                   static_cast<double>(common::largest_depth_hundredths) / 100.0));
     append_depth(line, h);
   }
@@ -70,7 +71,8 @@ std::string day_line(const DayRecord& day) {
 
 std::string day_records_text(const StationFiles& station) {
   std::string text;
-  text.reserve(station.days.size() * (common::day_label_width + 96 * (1 + common::depth_width) + 2));
+  text.reserve(station.days.size() *
+               (common::day_label_width + calendar::intervals_per_day * (1 + common::depth_width) + 2));
   for (const DayRecord& day : station.days) text += day_line(day) + line_end;
   return text;
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "calendar/interval.h"
 #include "common/output_file.h"
 #include "common/program_files.h"
 #include "stations/station_id.h"
@@ -27,7 +28,7 @@ struct DayRecord {
   std::int32_t key = 0;            // columns 1-9 of its index line
   std::string label;               // columns 1-29 of its day line (cut or blank-padded to 29)
   std::string note;                // after the key on its index line
-  std::array<double, 96> depths{};  // mm; each must round to 0.00 .. 99.99 (largest_depth_hundredths)
+  std::array<double, calendar::intervals_per_day> depths{};  // mm; each must round to 0.00 .. 99.99 (largest_depth_hundredths)
 };
 
 struct StationFiles {
