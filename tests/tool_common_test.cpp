@@ -1,15 +1,22 @@
-// The tools' shared pieces: reading lines with any line end, and files written aside.
+// The tools' shared pieces: reading lines with any line end, whole files read, and files written
+// aside.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/line_reader.h"
 #include "common/numbers.h"
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "common/whole_file.h"
 #include "support/child.h"
 #include "support/tool_runs.h"
 
@@ -68,6 +75,50 @@ TEST(LineReader, RandomLineEndsAcrossBuffers) {
     const std::vector<std::string> read = lines_of(dir, bytes);
     ASSERT_EQ(read.size(), lines.size()) << seed;
     for (std::size_t k = 0; k < lines.size(); ++k) ASSERT_TRUE(read[k] == lines[k]) << "seed " << seed << ", line " << k + 1;
+  }
+}
+
+// A whole file, or its first bytes, from a regular file of any size and from a pipe (whose size is
+// not known ahead); what cannot be read is named with the reason.
+TEST(WholeFile, EveryByteOrTheFirstOnesAndTheFileNamedWhenItCannotBeRead) {
+  using raingen::common::read_whole_file;
+  TempDir dir;
+  std::mt19937 pick(3);
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, std::size_t{65537}, std::size_t{3} << 20}) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(pick());
+    dir.write("f", bytes);
+    EXPECT_EQ(read_whole_file(dir / "f"), bytes) << size;
+    for (std::size_t limit : {std::size_t{0}, std::size_t{10}, size, size + 1})
+      EXPECT_EQ(read_whole_file(dir / "f", limit), bytes.substr(0, limit)) << size << " " << limit;
+  }
+
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  const std::string piped(200000, 'p');
+  std::thread writer([&] {
+    const int fd = ::open((dir / "pipe").c_str(), O_WRONLY);
+    for (std::size_t done = 0; fd >= 0 && done < piped.size();) {
+      const ssize_t n = ::write(fd, piped.data() + done, std::min<std::size_t>(1000, piped.size() - done));
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0) ::close(fd);
+  });
+  const std::string read = read_whole_file(dir / "pipe");
+  writer.join();
+  EXPECT_TRUE(read == piped) << read.size();
+
+  const std::pair<std::string, std::string> faults[] = {{"missing", "cannot be read: No such file or directory"},
+                                                        {"", "cannot be read: Is a directory"}};
+  for (const auto& [name, message] : faults) {
+    try {
+      read_whole_file(dir / name);
+      ADD_FAILURE() << "read " << name;
+    } catch (const raingen::common::ToolError& error) {
+      EXPECT_EQ(error.file(), (dir / name).string());
+      EXPECT_EQ(error.line(), 0);
+      EXPECT_STREQ(error.what(), message.c_str());
+    }
   }
 }
 
