@@ -11,7 +11,8 @@ CivilMinute CivilClock::at(gauge::TimePoint t) {
     date_ = date::year_month_day(day);
     known_ = true;
     const int year = static_cast<int>(date_.year());
-    if (year < 1 || year > 9999) throw common::ToolError("a time stamp falls outside the years 1 to 9999");
+    if (year < 1 || year > 9999)
+      throw common::ToolError(table_.path(), table_.line_number(), "a time stamp falls outside the years 1 to 9999");
   }
   const auto minutes = (t - day).count();
   return {static_cast<unsigned>(static_cast<int>(date_.year())), static_cast<unsigned>(date_.month()),

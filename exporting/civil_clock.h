@@ -5,6 +5,7 @@
 #include <date/date.h>
 
 #include "gauge/calendar_series.h"
+#include "results/results_table.h"
 
 namespace raingen::exporting {
 
@@ -15,10 +16,13 @@ struct CivilMinute {
 
 class CivilClock {
  public:
+  // The times are those of table's rows: a time outside the years names the row at hand.
+  explicit CivilClock(const results::ResultsTable& table) : table_(table) {}
   // Throws ToolError for a time outside the years 1 to 9999.
   CivilMinute at(gauge::TimePoint t);
 
  private:
+  const results::ResultsTable& table_;
   date::sys_days day_{};
   date::year_month_day date_{};
   bool known_ = false;

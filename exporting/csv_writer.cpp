@@ -27,7 +27,7 @@ char* put_iso(char* out, const CivilMinute& t) {
 
 void write_csv(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
   out.write(std::string("start,end,rainfall_") + units_text(settings.units) + "\n");
-  CivilClock clock;
+  CivilClock clock(table);
   results::TableRow row;
   char line[64];
   // Rows follow one another without a gap (the table checks it), so each interval starts where

@@ -14,7 +14,7 @@ namespace {
 template <typename PutStart>
 void write_wet_rows(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out,
                     PutStart put_start) {
-  CivilClock clock;
+  CivilClock clock(table);
   results::TableRow row;
   char line[256];
   while (table.next(row)) {

@@ -24,7 +24,7 @@ ReadOptions gauge_read_options(const std::string& id, const std::vector<std::pai
     try {
       set_read_option(read, name, value);
     } catch (const common::UsageError& e) {
-      throw common::UsageError(fmt::format("gauge {}: {}", id, e.what()));
+      throw common::UsageError(e.file(), fmt::format("gauge {}: {}", id, e.what()));
     }
   }
   return read;
