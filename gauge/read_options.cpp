@@ -72,7 +72,9 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
                                    day_text(options.from->time_since_epoch().count())));
     return;
   }
-  throw UsageError(fmt::format("'{}' is no reading option (format, column, swmm-station, stamp, from, to)", name));
+  std::string names;
+  for (const ReadingOption& option : reading_options) names += (names.empty() ? "" : ", ") + std::string(option.name);
+  throw UsageError(fmt::format("'{}' is no reading option ({})", name, names));
 }
 
 std::string_view reading_rules_help() {

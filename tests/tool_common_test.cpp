@@ -189,4 +189,58 @@ TEST(CommandLine, EveryToolEndsItTheSameWay) {
   }
 }
 
+// The reading options, in every tool and use that reads gauge records: worded alike in --help,
+// one value each time (a stray word is refused, not taken for a second value), and a value twice
+// refused, for every record or for one of several.
+TEST(ReadingOptions, AlikeInEveryToolThatReadsGaugeRecords) {
+  TempDir dir;
+  testing_support::ChildSetup setup;
+  setup.directory = dir.path();
+  const auto run = [&](const char* tool, std::vector<std::string> arguments) {
+    return testing_support::run_tool_program(setup, tool, arguments);
+  };
+  const auto reading_lines = [](const std::string& help) {
+    std::vector<std::string> lines;
+    for (const char* name : {"--format", "--column", "--swmm-station", "--stamp", "--from", "--to"}) {
+      const std::size_t at = help.find(std::string("\n  ") + name + " ");
+      lines.push_back(at == std::string::npos ? "" : help.substr(at + 1, help.find('\n', at + 1) - at - 1));
+    }
+    return lines;
+  };
+  const std::vector<std::string> prepare_lines = reading_lines(run("raingen-prepare", {"--help"}).out);
+  EXPECT_EQ(prepare_lines, reading_lines(run("raingen-report", {"--help"}).out));
+  for (const std::string& line : prepare_lines) EXPECT_NE(line.find("  [ID:]"), std::string::npos) << line;
+
+  const std::vector<std::string> gauges = {"--gauge", "A=a.csv", "--gauge", "B=b.csv", "--gauge", "C=c.csv"};
+  const std::vector<std::string> weighted = {"--weighted-site", "S", "--site", "P", "--days", "3", "--station", "A=1",
+                                             "--station", "B=1", "--station", "C=1"};
+  const struct {
+    const char* tool;
+    std::vector<std::string> use;
+    std::string stray, twice_for_all, twice_for_one;
+  } uses[] = {
+      {"raingen-prepare", {"--id", "A", "a.csv"}, "The following argument was not expected: stray (see --help)",
+       "--stamp is given twice", "--stamp is given twice"},
+      // The stray word is taken for a RECORD, which this use has none of.
+      {"raingen-prepare", weighted, "--weighted-site prepares the site station from the --gauge records: no --id or RECORD",
+       "--stamp is given twice for every gauge", "--stamp is given twice for gauge B"},
+      {"raingen-report", {"--dir", "run"}, "The following argument was not expected: stray (see --help)",
+       "--stamp is given twice for every gauge", "--stamp is given twice for gauge B"},
+  };
+  for (const auto& [tool, use, stray_message, twice_for_all, twice_for_one] : uses) {
+    std::vector<std::string> line = use;
+    if (std::string(tool) == "raingen-report" || use.front() == "--weighted-site") line.insert(line.end(), gauges.begin(), gauges.end());
+    const auto with = [&](std::vector<std::string> more) {
+      more.insert(more.begin(), line.begin(), line.end());
+      return more;
+    };
+    const auto stray = run(tool, with({"--from", "2001-05-24", "stray"}));
+    EXPECT_EQ(stray.exit_status, 2) << tool;
+    EXPECT_EQ(stray.err, std::string(tool) + ": " + stray_message + "\n");
+    EXPECT_EQ(run(tool, with({"--stamp", "end", "--stamp", "start"})).err, std::string(tool) + ": " + twice_for_all + "\n");
+    EXPECT_EQ(run(tool, with({"--stamp", "B:end", "--stamp", "B:start"})).err, std::string(tool) + ": " + twice_for_one + "\n");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+}
+
 }  // namespace
