@@ -1,7 +1,5 @@
 #include "ensemble/run_ensemble.h"
 
-#include <malloc.h>
-
 #include <vector>
 
 #include <fmt/format.h>
@@ -9,6 +7,7 @@
 #include "common/output_file.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
+#include "common/whole_file.h"
 #include "ensemble/child_process.h"
 #include "ensemble_file/ensemble_file.h"
 #include "ensemble/failure_report.h"
@@ -32,22 +31,13 @@ void check_output_is_no_input(const fs::path& output, const ensemble_file::RunDi
       throw UsageError(fmt::format("--output {} is {}, an input of the run", output.string(), name));
 }
 
-// Moves a realization's table to its kept name, across file systems if need be (copied aside, then
-// renamed, so that a kept file is never half written).
+// Copies a realization's table to its kept name as every output is written: aside, synced, then
+// renamed into place, so that a kept file is whole or absent (the scratch directory may lie on
+// another file system than the kept one).
 void keep_table(const fs::path& table, const fs::path& target) {
-  std::error_code error;
-  fs::rename(table, target, error);
-  if (!error) return;
-  std::string aside_name(".");
-  aside_name.append(target.filename().string()).append(".partial");
-  const fs::path aside = target.parent_path() / aside_name;
-  fs::copy_file(table, aside, fs::copy_options::overwrite_existing, error);
-  if (!error) fs::rename(aside, target, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(aside, ignored);
-    throw ToolError(target.string(), 0, "cannot be written: " + error.message());
-  }
+  common::OutputFile kept(target);
+  kept.write(common::read_whole_file(table));
+  kept.commit();
 }
 
 std::string run_source(const ensemble_file::RunDirectory& inputs, int first_seed, long realizations) {
@@ -83,10 +73,6 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
   ensemble_file::EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
   const ScratchArea scratch(request.output);
 
-  // Each realization's table is read through a buffer of megabytes and compressed through the
-  // library's; taken from the heap and kept there, they are reused by the next realization instead
-  // of being mapped, zeroed by the system and unmapped every time (a quarter of this process's work).
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
   ChildEnvironment environment;
   std::vector<float> depths(layout.intervals);
   ProgressLine progress(messages, terminal, request.realizations);
