@@ -84,7 +84,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
   const auto start_next = [&] {
     const int seed = static_cast<int>(request.first_seed + started);
     RealizationFiles files = scratch.prepare(started + 1, inputs);
-    const pid_t pid = start_program(program, files, environment.with_seed(seed));
+    const pid_t pid = start_program(program, files, environment.with_seed(seed), interrupt.mask_for_runs());
     running.add(pid, RunningRealization{started, seed, std::move(files)});
     ++started;
   };
@@ -119,7 +119,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
     while (!interrupt.raised() && started < request.realizations && running.size() < static_cast<std::size_t>(request.jobs))
       start_next();
     if (interrupt.raised()) break;
-    const ChildEnd end = wait_for_child();
+    const ChildEnd end = interrupt.wait_for_child();
     if (end.pid < 0) continue;
     const std::optional<RunningRealization> ended = running.take(end.pid);
     // A run that ended with the interruption (Ctrl-C reaches it too) is neither good nor failed.
