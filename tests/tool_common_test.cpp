@@ -158,7 +158,8 @@ TEST(Numbers, WholeTextOnly) {
 }
 
 // Every tool ends its command line the same way: help and version on standard output with
-// status 0, a command line it cannot read as a usage error pointing to --help, nothing written.
+// status 0 (the version that project() in CMakeLists.txt gives), a command line it cannot read as
+// a usage error pointing to --help, nothing written.
 TEST(CommandLine, EveryToolEndsItTheSameWay) {
   const struct {
     const char* tool;
@@ -175,7 +176,7 @@ TEST(CommandLine, EveryToolEndsItTheSameWay) {
     setup.directory = dir.path();
     const auto version = testing_support::run_tool_program(setup, tool, {"--version"});
     EXPECT_EQ(version.exit_status, 0) << tool;
-    EXPECT_EQ(version.out, std::string(tool) + " 1.0\n");
+    EXPECT_EQ(version.out, std::string(tool) + " " + RAINGEN_PROJECT_VERSION + "\n");
     EXPECT_EQ(version.err, "");
     const auto help = testing_support::run_tool_program(setup, tool, {"--help"});
     EXPECT_EQ(help.exit_status, 0) << tool;

@@ -69,7 +69,7 @@ int ensemble_main(int argc, char** argv) {
   auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
   auto* merge_option = app.add_option("--merge", merge, "FILE.nc FILE.nc ...: merge ensembles into --output")->expected(2, -1);
   for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option}) merge_option->excludes(making);
-  app.set_version_flag("--version", "raingen-ensemble 1.0");
+  common::add_version_flag(app);
   app.footer(rules);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 

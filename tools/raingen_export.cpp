@@ -45,7 +45,7 @@ int export_main(int argc, char** argv) {
   app.add_option("--units", units_name, "mm or in: the label of the depths (default mm)");
   app.add_option("INPUT", request.input, "SOURCE.OUT or a results file")->required();
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
-  app.set_version_flag("--version", "raingen-export 1.0");
+  common::add_version_flag(app);
   app.footer(rules);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 

@@ -69,7 +69,7 @@ cumulative writes the plain cumulative shares.
 int main(int argc, char** argv) {
   return raingen::common::run_tool("raingen-prepare", [&] {
     CLI::App app{"Station files and INPUT.TXT for raingen from real gauge records.", "raingen-prepare"};
-    app.set_version_flag("--version", "raingen-prepare 1.0");
+    raingen::common::add_version_flag(app);
     app.footer(std::string(rules) + std::string(raingen::gauge::reading_rules_help()) +
                "\nExit status: 0 done, 1 a failure (bad record, file not written), 2 a usage error.\n"
                "Messages: raingen-prepare: FILE:LINE: what is wrong. Files are written aside and\n"

@@ -69,7 +69,7 @@ int report_main(int argc, char** argv) {
   app.add_option("--ensemble", request.ensemble,
                  "FILE.nc: a raingen-ensemble file of this run's inputs: bands of its realizations' statistics");
   gauge::add_reading_options(app, reading);
-  app.set_version_flag("--version", "raingen-report 1.0");
+  common::add_version_flag(app);
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
