@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* seed_variable = "RAINGEN_SEED=";
 
-// Holds posix_spawn's file actions and attributes for the life of one start.
+// Hold posix_spawn's file actions and attributes for the life of one start.
 class SpawnActions {
  public:
   SpawnActions() { ::posix_spawn_file_actions_init(&actions_); }
@@ -32,6 +32,7 @@ class SpawnActions {
  private:
   posix_spawn_file_actions_t actions_;
 };
+
 class SpawnAttributes {
  public:
   SpawnAttributes() { ::posix_spawnattr_init(&attributes_); }

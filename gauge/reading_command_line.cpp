@@ -3,8 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
-#include <algorithm>
-
 #include "common/tool_error.h"
 
 namespace raingen::gauge {
@@ -14,10 +12,6 @@ void add_reading_options(CLI::App& app, ReadingValues& values) {
     app.add_option(std::string("--") + reading_options[k].name, values[k], reading_options[k].help)
         ->take_all()
         ->allow_extra_args(false);
-}
-
-bool any_reading_option(const ReadingValues& values) {
-  return std::any_of(values.begin(), values.end(), [](const auto& given) { return !given.empty(); });
 }
 
 ReadOptions read_options_of(const ReadingValues& values) {

@@ -25,9 +25,6 @@ using ReadingValues = std::array<std::vector<std::string>, std::size(reading_opt
 // Declares --format, --column, --swmm-station, --stamp, --from and --to on app, into values.
 void add_reading_options(CLI::App& app, ReadingValues& values);
 
-// Whether any reading option was given.
-bool any_reading_option(const ReadingValues& values);
-
 // The options of the one record a command line reads. Throws UsageError for an option given
 // twice or a value that does not fit (as set_read_option does).
 ReadOptions read_options_of(const ReadingValues& values);
