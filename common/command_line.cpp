@@ -5,8 +5,11 @@
 #include <string>
 
 #include "common/tool_error.h"
+#include "common/version.h"
 
 namespace raingen::common {
+
+void add_version_flag(CLI::App& app) { app.set_version_flag("--version", app.get_name() + " " + version); }
 
 std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv) {
   try {

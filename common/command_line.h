@@ -11,6 +11,10 @@ class App;
 
 namespace raingen::common {
 
+// Declares --version, which prints the tool's name (app's) and the version of raingen:
+// "raingen-export 1.1.0".
+void add_version_flag(CLI::App& app);
+
 // Parses argv into app's options. Returns the exit status when the tool has nothing more to do
 // (help or version printed), nothing when it goes on. Throws UsageError for a bad command line.
 std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv);

@@ -6,12 +6,19 @@
 
 namespace raingen::common {
 
-std::string located_message(const ToolError& error) {
-  if (error.file().empty()) return error.what();
-  std::string message = error.file();
-  if (error.line() > 0) message.append(":").append(std::to_string(error.line()));
-  return message.append(": ").append(error.what());
+namespace {
+
+std::string located(const std::string& file, long line, const char* what) {
+  if (file.empty()) return what;
+  std::string message = file;
+  if (line > 0) message.append(":").append(std::to_string(line));
+  return message.append(": ").append(what);
 }
+
+}  // namespace
+
+std::string located_message(const ToolError& error) { return located(error.file(), error.line(), error.what()); }
+std::string located_message(const UsageError& error) { return located(error.file(), 0, error.what()); }
 
 namespace {
 
@@ -29,7 +36,7 @@ int run_tool(const std::string& tool_name, const std::function<int()>& body) {
   try {
     status = body();
   } catch (const UsageError& error) {
-    return fail(tool_name, error.what(), exit_usage);
+    return fail(tool_name, located_message(error), exit_usage);
   } catch (const ToolError& error) {
     return fail(tool_name, located_message(error), exit_failure);
   } catch (const std::bad_alloc&) {

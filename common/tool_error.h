@@ -29,14 +29,22 @@ class ToolError : public std::runtime_error {
   long line_ = 0;
 };
 
-// A command line the tool cannot act on.
+// A command line the tool cannot act on. file names the input that the command line does not fit
+// (a record without the column asked for); empty when the command line alone is at fault.
 class UsageError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit UsageError(const std::string& what) : std::runtime_error(what) {}
+  UsageError(std::string file, const std::string& what) : std::runtime_error(what), file_(std::move(file)) {}
+  const std::string& file() const { return file_; }
+
+ private:
+  std::string file_;
 };
 
 // "FILE:LINE: what", "FILE: what" or "what".
 std::string located_message(const ToolError& error);
+// "FILE: what" or "what".
+std::string located_message(const UsageError& error);
 
 // Runs a tool's body and ends it: the body's status on return, otherwise the message of what it
 // threw, prefixed by the tool's name, and status 1 or 2. Standard output is flushed and checked

@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* seed_variable = "RAINGEN_SEED=";
 
-// Holds posix_spawn's file actions for the life of one start.
+// Hold posix_spawn's file actions and attributes for the life of one start.
 class SpawnActions {
  public:
   SpawnActions() { ::posix_spawn_file_actions_init(&actions_); }
@@ -31,6 +31,18 @@ class SpawnActions {
 
  private:
   posix_spawn_file_actions_t actions_;
+};
+
+class SpawnAttributes {
+ public:
+  SpawnAttributes() { ::posix_spawnattr_init(&attributes_); }
+  ~SpawnAttributes() { ::posix_spawnattr_destroy(&attributes_); }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+  posix_spawnattr_t* get() { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_;
 };
 
 }  // namespace
@@ -60,8 +72,10 @@ char* const* ChildEnvironment::with_seed(int seed) {
   return pointers_.data();
 }
 
-pid_t start_program(const fs::path& program, const RealizationFiles& files, char* const* environment) {
+pid_t start_program(const fs::path& program, const RealizationFiles& files, char* const* environment,
+                    const sigset_t& signal_mask) {
   SpawnActions actions;
+  SpawnAttributes attributes;
   constexpr int output_flags = O_WRONLY | O_CREAT | O_TRUNC;
   int failed = ::posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   if (failed == 0) failed = ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, files.out.c_str(), output_flags, 0600);
@@ -69,20 +83,15 @@ pid_t start_program(const fs::path& program, const RealizationFiles& files, char
   // Descriptors of this process (the netCDF file among them) are not the program's business.
   if (failed == 0) failed = ::posix_spawn_file_actions_addclosefrom_np(actions.get(), STDERR_FILENO + 1);
   if (failed == 0) failed = ::posix_spawn_file_actions_addchdir_np(actions.get(), files.run.c_str());
+  // The signals this process holds back while it works are the program's as ever.
+  if (failed == 0) failed = ::posix_spawnattr_setsigmask(attributes.get(), &signal_mask);
+  if (failed == 0) failed = ::posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSIGMASK);
   std::string argument0 = program.string();
   char* const argv[] = {argument0.data(), nullptr};
   pid_t pid = -1;
-  if (failed == 0) failed = ::posix_spawn(&pid, program.c_str(), actions.get(), nullptr, argv, environment);
+  if (failed == 0) failed = ::posix_spawn(&pid, program.c_str(), actions.get(), attributes.get(), argv, environment);
   if (failed != 0) throw ToolError(program.string(), 0, std::string("cannot be started: ") + std::strerror(failed));
   return pid;
-}
-
-ChildEnd wait_for_child() {
-  ChildEnd end;
-  end.pid = ::waitpid(-1, &end.status, 0);
-  if (end.pid < 0 && errno != EINTR) throw ToolError(std::string("cannot wait for a realization: ") + std::strerror(errno));
-  if (end.pid < 0) end.pid = -1;
-  return end;
 }
 
 bool ended_well(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }

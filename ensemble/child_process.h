@@ -3,6 +3,7 @@
 // standard output and error captured in files; and how it ended.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <filesystem>
@@ -30,16 +31,16 @@ class ChildEnvironment {
   std::vector<char*> pointers_;
 };
 
-// Starts the program in files.run; throws ToolError when it cannot be started.
-pid_t start_program(const std::filesystem::path& program, const RealizationFiles& files, char* const* environment);
+// Starts the program in files.run with the given signal mask; throws ToolError when it cannot be
+// started.
+pid_t start_program(const std::filesystem::path& program, const RealizationFiles& files, char* const* environment,
+                    const sigset_t& signal_mask);
 
-// Waits for any child to end: its process id and wait status. Returns pid -1 when the wait was
-// interrupted by a signal (the caller checks why).
+// How a child ended: its process id and wait status (pid -1: no child ended).
 struct ChildEnd {
   pid_t pid = -1;
   int status = 0;
 };
-ChildEnd wait_for_child();
 
 // Whether a wait status is a normal end with status 0.
 bool ended_well(int status);

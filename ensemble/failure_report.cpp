@@ -1,9 +1,11 @@
 #include "ensemble/failure_report.h"
 
-#include <fstream>
 #include <vector>
 
 #include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "common/whole_file.h"
 
 namespace raingen::ensemble {
 
@@ -51,11 +53,12 @@ std::string failure_report(long number, int seed, std::string_view why, std::str
 }
 
 std::string stream_excerpt(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "(cannot be read)";
-  std::string text(shown_stream_bytes, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
+  std::string text;
+  try {
+    text = common::read_whole_file(path, shown_stream_bytes);
+  } catch (const common::ToolError&) {
+    return "(cannot be read)";
+  }
   std::error_code error;
   const auto size = std::filesystem::file_size(path, error);
   if (!error && size > text.size()) text += fmt::format("\n... ({} more bytes)", size - text.size());

@@ -2,10 +2,9 @@
 
 #include <fmt/format.h>
 
-#include <fstream>
-
 #include "calendar/interval.h"
 #include "common/tool_error.h"
+#include "common/whole_file.h"
 #include "results/results_table.h"
 
 namespace raingen::ensemble {
@@ -55,16 +54,8 @@ bool read_rows_as_written(std::string_view table, std::span<float> depths) {
 
 std::optional<std::string> read_realization_table(const std::filesystem::path& path, std::span<float> depths) {
   const std::string shown = path.filename().string();
-  {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    std::string bytes(error ? 0 : size, '\0');
-    std::ifstream file(path, std::ios::binary);
-    if (!error && file.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) && file.peek() == EOF &&
-        read_rows_as_written(bytes, depths))
-      return std::nullopt;
-  }
   try {
+    if (read_rows_as_written(common::read_whole_file(path), depths)) return std::nullopt;
     results::ResultsTable table(path.string());
     results::TableRow row;
     std::size_t rows = 0;

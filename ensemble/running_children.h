@@ -2,11 +2,13 @@
 // Whatever way the ensemble ends, none is left running: the destructor stops and reaps them.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <map>
 #include <optional>
 
+#include "ensemble/child_process.h"
 #include "ensemble/scratch_area.h"
 
 namespace raingen::ensemble {
@@ -34,9 +36,11 @@ class RunningChildren {
   std::map<pid_t, RunningRealization> running_;
 };
 
-// Sets a flag on SIGINT, SIGTERM and SIGHUP for as long as it lives (without restarting
-// interrupted waits, so that the ensemble sees it at once); the former handlers come back after.
-// A signal that was ignored stays ignored.
+// Sets a flag on SIGINT, SIGTERM and SIGHUP for as long as it lives; the former handlers and
+// signal mask come back after. A signal that was ignored stays ignored. These signals and SIGCHLD
+// are blocked but while waiting for a run to end (wait_for_child): one that comes after a look at
+// the flag and before the wait is held, and ends the wait at once instead of being seen only when
+// some run ends.
 class InterruptFlag {
  public:
   InterruptFlag();
@@ -45,6 +49,16 @@ class InterruptFlag {
   InterruptFlag& operator=(const InterruptFlag&) = delete;
   bool raised() const;
   int signal() const;
+
+  // Waits until a child ends or the flag is raised: the child's end, or pid -1 when interrupted.
+  // Throws ToolError when there is no child to wait for.
+  ChildEnd wait_for_child() const;
+  // The signal mask of the process before: the runs are started with it, not with ours.
+  const sigset_t& mask_for_runs() const { return mask_before_; }
+
+ private:
+  sigset_t mask_before_;
+  sigset_t mask_while_waiting_;
 };
 
 }  // namespace raingen::ensemble

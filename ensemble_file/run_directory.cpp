@@ -1,19 +1,14 @@
 #include "ensemble_file/run_directory.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 
 #include <fmt/format.h>
 
 #include "calendar/interval.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
+#include "common/whole_file.h"
 
 namespace raingen::ensemble_file {
 namespace fs = std::filesystem;
@@ -78,24 +73,10 @@ std::string inputs_checksum(const fs::path& dir, const std::vector<std::string>&
   const auto mix = [&hash](const unsigned char* bytes, std::size_t count) {
     for (std::size_t k = 0; k < count; ++k) hash = (hash ^ bytes[k]) * 0x100000001b3ULL;
   };
-  std::array<unsigned char, 1 << 16> buffer;
   for (const std::string& name : names) {
     mix(reinterpret_cast<const unsigned char*>(name.c_str()), name.size() + 1);
-    const fs::path path = dir / name;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw ToolError(path.string(), 0, std::string("cannot be read: ") + std::strerror(errno));
-    for (;;) {
-      const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        const int saved = errno;
-        ::close(fd);
-        throw ToolError(path.string(), 0, std::string("cannot be read: ") + std::strerror(saved));
-      }
-      if (n == 0) break;
-      mix(buffer.data(), static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    const std::string bytes = common::read_whole_file(dir / name);
+    mix(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
   }
   return fmt::format("{:016x}", hash);
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "calendar/civil_clock.h"
+#include "exporting/civil_clock.h"
 #include "exporting/text_fields.h"
 
 namespace raingen::exporting {
@@ -27,7 +27,7 @@ char* put_iso(char* out, const calendar::CivilMinute& t) {
 
 void write_csv(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
   out.write(std::string("start,end,rainfall_") + units_text(settings.units) + "\n");
-  calendar::CivilClock clock;
+  CivilClock clock(table);
   results::TableRow row;
   char line[64];
   // Rows follow one another without a gap (the table checks it), so each interval starts where

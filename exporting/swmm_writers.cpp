@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "calendar/civil_clock.h"
+#include "exporting/civil_clock.h"
 #include "calendar/interval.h"
 #include "exporting/text_fields.h"
 
@@ -15,7 +15,7 @@ namespace {
 template <typename PutStart>
 void write_wet_rows(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out,
                     PutStart put_start) {
-  calendar::CivilClock clock;
+  CivilClock clock(table);
   results::TableRow row;
   char line[256];
   while (table.next(row)) {

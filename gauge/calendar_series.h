@@ -14,13 +14,6 @@
 
 namespace raingen::gauge {
 
-// The series' calendar under the names its users spelled before it had a library of its own.
-using calendar::interval_length;
-using calendar::intervals_per_day;
-using calendar::Minutes;
-using calendar::on_grid;
-using calendar::TimePoint;
-
 class CalendarSeries {
  public:
   CalendarSeries() = default;

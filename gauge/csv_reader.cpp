@@ -83,23 +83,23 @@ std::size_t pick_column(const std::string& path, const std::vector<std::string>&
         if (header[k] == wanted) return k;
       for (std::size_t k = time_columns; k < header.size(); ++k)
         if (same_name(header[k], wanted)) return k;
-      throw UsageError(fmt::format("{}: no column '{}'; its value columns are: {}", path, wanted,
-                                   column_list(header, time_columns)));
+      throw UsageError(path, fmt::format("no column '{}'; its value columns are: {}", wanted,
+                                         column_list(header, time_columns)));
     }
     if (header.size() == time_columns + 1) return time_columns;
-    throw UsageError(fmt::format("{}: several value columns ({}): pick one with --column", path,
-                                 column_list(header, time_columns)));
+    throw UsageError(path, fmt::format("several value columns ({}): pick one with --column",
+                                       column_list(header, time_columns)));
   }
   if (!wanted.empty()) {
     const auto number = common::parse_integer(wanted);
     if (!number || *number <= static_cast<long>(time_columns) || *number > static_cast<long>(data_columns))
-      throw UsageError(fmt::format("{}: has no header row; --column must be a column number from {} to {}", path,
-                                   time_columns + 1, data_columns));
+      throw UsageError(path, fmt::format("has no header row; --column must be a column number from {} to {}",
+                                         time_columns + 1, data_columns));
     return static_cast<std::size_t>(*number - 1);
   }
   if (data_columns == time_columns + 1) return time_columns;
-  throw UsageError(fmt::format("{}: {} value columns and no header row: pick one with --column NUMBER", path,
-                               data_columns - time_columns));
+  throw UsageError(path, fmt::format("{} value columns and no header row: pick one with --column NUMBER",
+                                     data_columns - time_columns));
 }
 
 class CsvRows {

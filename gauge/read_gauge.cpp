@@ -12,7 +12,7 @@ namespace {
 // The options that only some formats take must not be given to another.
 void check_options_fit(const std::string& path, Format format, const ReadOptions& options) {
   const auto refuse = [&](const char* option) {
-    throw common::UsageError(fmt::format("{}: {} does not apply to a record read as {}", path, option, format_name(format)));
+    throw common::UsageError(path, fmt::format("{} does not apply to a record read as {}", option, format_name(format)));
   };
   if (!options.column.empty() && format != Format::csv) refuse("--column");
   if (!options.swmm_station.empty() && format != Format::swmm) refuse("--swmm-station");

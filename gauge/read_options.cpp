@@ -25,7 +25,7 @@ ReadOptions gauge_read_options(const std::string& id, const std::vector<std::pai
     try {
       set_read_option(read, name, value);
     } catch (const common::UsageError& e) {
-      throw common::UsageError(fmt::format("gauge {}: {}", id, e.what()));
+      throw common::UsageError(e.file(), fmt::format("gauge {}: {}", id, e.what()));
     }
   }
   return read;
@@ -73,7 +73,9 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
                                    calendar::day_text(*options.from)));
     return;
   }
-  throw UsageError(fmt::format("'{}' is no reading option (format, column, swmm-station, stamp, from, to)", name));
+  std::string names;
+  for (const ReadingOption& option : reading_options) names += (names.empty() ? "" : ", ") + std::string(option.name);
+  throw UsageError(fmt::format("'{}' is no reading option ({})", name, names));
 }
 
 std::string_view reading_rules_help() {

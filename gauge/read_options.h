@@ -1,8 +1,8 @@
 // How a gauge record is to be read: its format (or recognised from the content), the column or
 // station to take, how its times are stamped, and the period to keep. Every tool that reads gauge
-// records takes these, under the same names: as command-line options of raingen-prepare
-// (--format, --column, --swmm-station, --stamp, --from, --to) and as NAME=VALUE pairs wherever one
-// command line names several records.
+// records takes these, under the names of reading_options (--format, --column, --swmm-station,
+// --stamp, --from, --to), for every record it reads or, where a command line names several, for
+// one of them (gauge/reading_command_line.h).
 #pragma once
 
 #include <limits>
@@ -30,6 +30,21 @@ struct ReadOptions {
   // A 15-minute depth at or above this is an error naming the line that brings it there (set by
   // a tool whose output cannot hold such a depth, never by the user).
   double depth_limit = std::numeric_limits<double>::infinity();
+};
+
+// The reading options, each by its long name without the dashes and its --help line (worded
+// once, for every tool; "[ID:]" is the prefix that gives a value to one record of several).
+struct ReadingOption {
+  const char* name;
+  const char* help;
+};
+inline constexpr ReadingOption reading_options[] = {
+    {"format", "[ID:]FORMAT: auto (default), tips, csv, swmm or noaa"},
+    {"column", "[ID:]NAME: csv: the value column (its header name; without a header, its number)"},
+    {"swmm-station", "[ID:]NAME: swmm: the station of the rain file"},
+    {"stamp", "[ID:]start|end: csv, swmm: times stamp the interval's end or start (csv end, swmm start)"},
+    {"from", "[ID:]YYYY-MM-DD: the first day of the record to keep"},
+    {"to", "[ID:]YYYY-MM-DD: the last day of the record to keep"},
 };
 
 // "auto", "tips", "csv", "swmm", "noaa".

@@ -92,13 +92,13 @@ std::size_t pick_station(const std::string& path, const std::vector<std::string>
   if (!options.swmm_station.empty()) {
     const auto at = std::find(stations.begin(), stations.end(), options.swmm_station);
     if (at == stations.end())
-      throw UsageError(fmt::format("{}: no station '{}' in the rain file", path, options.swmm_station));
+      throw UsageError(path, fmt::format("no station '{}' in the rain file", options.swmm_station));
     return static_cast<std::size_t>(at - stations.begin());
   }
   if (stations.size() > 1) {
     std::string list;
     for (const auto& s : stations) list += (list.empty() ? "" : ", ") + s;
-    throw UsageError(fmt::format("{}: several stations ({}): pick one with --swmm-station", path, list));
+    throw UsageError(path, fmt::format("several stations ({}): pick one with --swmm-station", list));
   }
   return 0;
 }

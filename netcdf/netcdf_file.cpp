@@ -1,17 +1,11 @@
 #include "netcdf/netcdf_file.h"
 
-#include <malloc.h>
-
 #include "common/tool_error.h"
 
 namespace raingen::netcdf {
 
 File::File(const std::filesystem::path& path, std::string shown_name)
     : shown_name_(std::move(shown_name)) {
-  // The library allocates and frees its chunk and compression buffers for every chunk; with the
-  // C library's default threshold each free hands the memory back to the system, which took more
-  // than half the time of a whole export. The memory is kept for reuse instead.
-  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   check(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id_), "create");
 }
 

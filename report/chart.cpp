@@ -149,9 +149,8 @@ void draw_band(std::string& svg, const Band& band, const Mapper& mx, const Mappe
                      fmt::format("{:.2f}", band.opacity), points);
 }
 
-}  // namespace
-
-std::string render_svg(const Chart& chart) {
+// The data's extent on each axis: every point, bar and band that the axis can show.
+std::pair<Extent, Extent> data_extents(const Chart& chart) {
   Extent ex, ey;
   for (const Line& l : chart.lines)
     for (const Point& p : l.points)
@@ -172,60 +171,79 @@ std::string render_svg(const Chart& chart) {
       if (k < b.low.size()) ey.add(b.low[k], chart.y.scale);
       if (k < b.high.size()) ey.add(b.high[k], chart.y.scale);
     }
-  const AxisRange rx = resolve(chart.x, ex), ry = resolve(chart.y, ey);
+  return {ex, ey};
+}
 
-  const double width = chart.width, plot_right = width - margin_right;
-  const std::vector<LegendEntry> entries = legend_entries(chart);
-  const auto rows = legend_rows(entries, plot_right - margin_left);
-  const double height = chart.height + legend_row_height * static_cast<double>(rows.size());
-  const double plot_bottom = chart.height - 44;
-  const Mapper mx{chart.x.scale, rx.low, rx.high, margin_left, plot_right};
-  const Mapper my{chart.y.scale, ry.low, ry.high, plot_bottom, margin_top};
+// Where the plot lies in the picture and how data values map onto it.
+struct Frame {
+  AxisRange rx, ry;
+  double plot_right = 0, plot_bottom = 0;
+  double height = 0;  // of the whole picture, legend included
+  Mapper mx, my;
+};
 
+Frame frame_of(const Chart& chart, std::size_t legend_rows) {
+  const auto [ex, ey] = data_extents(chart);
+  Frame f{resolve(chart.x, ex), resolve(chart.y, ey), chart.width - margin_right, chart.height - 44.0,
+          chart.height + legend_row_height * static_cast<double>(legend_rows), {}, {}};
+  f.mx = Mapper{chart.x.scale, f.rx.low, f.rx.high, margin_left, f.plot_right};
+  f.my = Mapper{chart.y.scale, f.ry.low, f.ry.high, f.plot_bottom, margin_top};
+  return f;
+}
+
+std::string svg_head(const Chart& chart, const Frame& f) {
   std::string svg = fmt::format(
       "<svg width=\"{0}\" height=\"{1}\" viewBox=\"0 0 {0} {1}\" role=\"img\" font-family=\"sans-serif\" "
       "font-size=\"11\">\n<title>{2}</title>\n<rect width=\"{0}\" height=\"{1}\" fill=\"#ffffff\"/>\n",
-      chart.width, coordinate(height), escape(chart.title));
+      chart.width, coordinate(f.height), escape(chart.title));
   svg += fmt::format("<text x=\"{}\" y=\"18\" font-size=\"12.5\" font-weight=\"bold\">{}</text>\n",
                      coordinate(margin_left), escape(chart.title));
-  // Grid and ticks.
-  for (const Tick& t : ry.ticks) {
-    const std::string y = coordinate(my(t.value));
+  return svg;
+}
+
+void draw_grid(std::string& svg, const Frame& f) {
+  for (const Tick& t : f.ry.ticks) {
+    const std::string y = coordinate(f.my(t.value));
     svg += fmt::format("<line x1=\"{}\" x2=\"{}\" y1=\"{}\" y2=\"{}\" stroke=\"#e3e3e3\"/>\n", coordinate(margin_left),
-                       coordinate(plot_right), y, y);
+                       coordinate(f.plot_right), y, y);
     svg += fmt::format("<text x=\"{}\" y=\"{}\" text-anchor=\"end\">{}</text>\n", coordinate(margin_left - 5),
-                       coordinate(my(t.value) + 3.5), escape(t.label));
+                       coordinate(f.my(t.value) + 3.5), escape(t.label));
   }
-  for (const Tick& t : rx.ticks) {
-    const std::string x = coordinate(mx(t.value));
+  for (const Tick& t : f.rx.ticks) {
+    const std::string x = coordinate(f.mx(t.value));
     svg += fmt::format("<line x1=\"{}\" x2=\"{}\" y1=\"{}\" y2=\"{}\" stroke=\"#e3e3e3\"/>\n", x, x,
-                       coordinate(margin_top), coordinate(plot_bottom));
-    svg += fmt::format("<text x=\"{}\" y=\"{}\" text-anchor=\"middle\">{}</text>\n", x, coordinate(plot_bottom + 14),
+                       coordinate(margin_top), coordinate(f.plot_bottom));
+    svg += fmt::format("<text x=\"{}\" y=\"{}\" text-anchor=\"middle\">{}</text>\n", x, coordinate(f.plot_bottom + 14),
                        escape(t.label));
   }
-  // Data: bands under bars under lines.
-  for (const Band& b : chart.bands) draw_band(svg, b, mx, my, chart.x.scale, chart.y.scale);
-  const double bar_base = my(chart.y.scale == Scale::log ? ry.low : std::clamp(0.0, ry.low, ry.high));
+}
+
+void draw_bars(std::string& svg, const Chart& chart, const Frame& f) {
+  const double bar_base = f.my(chart.y.scale == Scale::log ? f.ry.low : std::clamp(0.0, f.ry.low, f.ry.high));
   for (const BarSet& set : chart.bars)
     for (const Bar& bar : set.bars) {
       if (!usable(bar.y, chart.y.scale) || !usable(bar.x0, chart.x.scale) || !usable(bar.x1, chart.x.scale)) continue;
-      const double x0 = mx(bar.x0), x1 = mx(bar.x1), top = my(bar.y);
+      const double x0 = f.mx(bar.x0), x1 = f.mx(bar.x1), top = f.my(bar.y);
       svg += fmt::format("<rect x=\"{}\" y=\"{}\" width=\"{}\" height=\"{}\" fill=\"{}\"/>\n", coordinate(x0),
                          coordinate(std::min(top, bar_base)), coordinate(x1 - x0), coordinate(std::fabs(bar_base - top)),
                          escape(set.color));
     }
-  for (const Line& l : chart.lines) draw_line(svg, l, mx, my, chart.x.scale, chart.y.scale);
-  // Frame and axis labels.
+}
+
+// The plot's frame, and the axes' labels below and beside it.
+void draw_axes(std::string& svg, const Chart& chart, const Frame& f) {
   svg += fmt::format("<rect x=\"{}\" y=\"{}\" width=\"{}\" height=\"{}\" fill=\"none\" stroke=\"#888888\"/>\n",
-                     coordinate(margin_left), coordinate(margin_top), coordinate(plot_right - margin_left),
-                     coordinate(plot_bottom - margin_top));
+                     coordinate(margin_left), coordinate(margin_top), coordinate(f.plot_right - margin_left),
+                     coordinate(f.plot_bottom - margin_top));
   svg += fmt::format("<text x=\"{}\" y=\"{}\" text-anchor=\"middle\">{}</text>\n",
-                     coordinate((margin_left + plot_right) / 2), coordinate(plot_bottom + 31), escape(chart.x.label));
-  const std::string mid = coordinate((margin_top + plot_bottom) / 2);
+                     coordinate((margin_left + f.plot_right) / 2), coordinate(f.plot_bottom + 31), escape(chart.x.label));
+  const std::string mid = coordinate((margin_top + f.plot_bottom) / 2);
   svg += fmt::format("<text x=\"14\" y=\"{0}\" text-anchor=\"middle\" transform=\"rotate(-90 14 {0})\">{1}</text>\n", mid,
                      escape(chart.y.label));
-  // Legend under the axis label.
-  double y = chart.height + 8;
+}
+
+// The legend's rows from y (the baseline of the first) down.
+void draw_legend(std::string& svg, const std::vector<std::vector<const LegendEntry*>>& rows, double y) {
   for (const auto& row : rows) {
     double x = margin_left;
     for (const LegendEntry* e : row) {
@@ -241,6 +259,22 @@ std::string render_svg(const Chart& chart) {
     }
     y += legend_row_height;
   }
+}
+
+}  // namespace
+
+std::string render_svg(const Chart& chart) {
+  const std::vector<LegendEntry> entries = legend_entries(chart);
+  const auto rows = legend_rows(entries, chart.width - margin_right - margin_left);
+  const Frame f = frame_of(chart, rows.size());
+  std::string svg = svg_head(chart, f);
+  draw_grid(svg, f);
+  // Data: bands under bars under lines.
+  for (const Band& b : chart.bands) draw_band(svg, b, f.mx, f.my, chart.x.scale, chart.y.scale);
+  draw_bars(svg, chart, f);
+  for (const Line& l : chart.lines) draw_line(svg, l, f.mx, f.my, chart.x.scale, chart.y.scale);
+  draw_axes(svg, chart, f);
+  draw_legend(svg, rows, chart.height + 8);  // under the axis label
   svg += "</svg>\n";
   return svg;
 }

@@ -55,17 +55,8 @@ std::vector<std::string> svgs(const std::vector<Chart>& charts) {
   return out;
 }
 
-}  // namespace
-
-std::string display_number(std::optional<double> value) {
-  if (!value) return "-";
-  const double v = *value + 0.0;
-  if (std::fabs(v) >= 1000) return fmt::format("{:.0f}", v);
-  return fmt::format("{:.4g}", v);
-}
-
-std::string report_html(const ReportContent& content) {
-  HtmlPage page("raingen report: " + content.site_name);
+// What the page compares, and the notes of this report.
+void introduction(HtmlPage& page, const ReportContent& content) {
   page.heading(1, "raingen report: " + content.site_name);
   page.paragraph(
       "Does the generated series look like the rain it came from? This page sets the program's site series "
@@ -80,14 +71,19 @@ std::string report_html(const ReportContent& content) {
         "raingen-prepare --weighted-site: one site station whose days are the weighted record's, at distance 0, so "
         "that the program copies its series and every wet day is one historical day of the three gauges together.");
   for (const std::string& note : content.notes) page.markup("<p><strong>Note:</strong> " + escape(note) + "</p>\n");
+}
 
+void run_section(HtmlPage& page, const ReportContent& content) {
   page.heading(2, "The run");
   std::vector<std::vector<std::string>> run_rows;
   for (const auto& [name, value] : content.run) run_rows.push_back({name, value});
   page.table({"setting", "value"}, run_rows);
   page.heading(3, "Stations and their records");
   page.table(content.station_header, content.stations);
+}
 
+// The tables of statistics, level by level, and the ensemble's spread when there is one.
+void statistics_section(HtmlPage& page, const ReportContent& content) {
   page.heading(2, "Statistics");
   page.paragraph(fmt::format(
       "A block is left out when fewer than {}% of its 15-minute values are present; the missing values of a kept "
@@ -102,7 +98,9 @@ std::string report_html(const ReportContent& content) {
     const ReportSeries* weighted = find_role(content.series, SeriesRole::weighted_record);
     ensemble_section(page, *content.ensemble, weighted ? weighted->statistics : nullptr);
   }
+}
 
+void level_charts_section(HtmlPage& page, const ReportContent& content) {
   page.heading(2, "Statistics against aggregation level");
   std::vector<Chart> level_charts;
   for (Statistic s : stats::statistics_at(calendar::minutes_per_interval)) {
@@ -110,37 +108,61 @@ std::string report_html(const ReportContent& content) {
     if (content.ensemble) add_ensemble_bands(level_charts.back(), s, *content.ensemble, content.series);
   }
   page.figures(svgs(level_charts));
+}
 
-  page.heading(2, "Dry spells");
-  page.paragraph(
-      "The share of dry spells (runs of dry days between two wet days) that last at least k days. A generated "
-      "curve that falls faster than the records' has too few long droughts.");
-  page.figures({render_svg(dry_spell_chart(content.series))});
+// The charts of spells, daily depths, annual maxima, months and the wettest days, each section a
+// heading, what to read in it, and its charts.
+void distribution_sections(HtmlPage& page, const std::vector<ReportSeries>& series) {
+  const struct {
+    const char* heading;
+    const char* reading;
+    std::vector<Chart> charts;
+  } sections[] = {
+      {"Dry spells",
+       "The share of dry spells (runs of dry days between two wet days) that last at least k days. A generated "
+       "curve that falls faster than the records' has too few long droughts.",
+       {dry_spell_chart(series)}},
+      {"Daily depths",
+       "For each daily depth, the share of days that are at least that wet (log scale): the curve starts at the "
+       "share of wet days and its tail shows the heavy days.",
+       {exceedance_chart(series)}},
+      {"Annual maxima",
+       "The largest depth of each calendar year with at least 90% of its blocks present, against its return "
+       "period. A short record gives few points: read the spread, not a fitted curve.",
+       {return_period_chart(series, calendar::minutes_per_day), return_period_chart(series, 60)}},
+      {"Seasons",
+       "Mean total of each calendar month over the months with at least 90% of their days present. The generator "
+       "has no seasons: it draws every wet day from the whole record and every dry spell from one table, so its "
+       "months differ only by chance, however seasonal the records are.",
+       {monthly_totals_chart(series)}},
+      {"Wettest days",
+       "The 15-minute depths of the generated series' wettest day (and of the compared run's) beside the wettest "
+       "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted into the site value.",
+       wettest_day_charts(series)},
+  };
+  for (const auto& section : sections) {
+    page.heading(2, section.heading);
+    page.paragraph(section.reading);
+    page.figures(svgs(section.charts));
+  }
+}
 
-  page.heading(2, "Daily depths");
-  page.paragraph(
-      "For each daily depth, the share of days that are at least that wet (log scale): the curve starts at the "
-      "share of wet days and its tail shows the heavy days.");
-  page.figures({render_svg(exceedance_chart(content.series))});
+}  // namespace
 
-  page.heading(2, "Annual maxima");
-  page.paragraph(
-      "The largest depth of each calendar year with at least 90% of its blocks present, against its return "
-      "period. A short record gives few points: read the spread, not a fitted curve.");
-  page.figures({render_svg(return_period_chart(content.series, calendar::minutes_per_day)), render_svg(return_period_chart(content.series, 60))});
+std::string display_number(std::optional<double> value) {
+  if (!value) return "-";
+  const double v = *value + 0.0;
+  if (std::fabs(v) >= 1000) return fmt::format("{:.0f}", v);
+  return fmt::format("{:.4g}", v);
+}
 
-  page.heading(2, "Seasons");
-  page.paragraph(
-      "Mean total of each calendar month over the months with at least 90% of their days present. The generator "
-      "has no seasons: it draws every wet day from the whole record and every dry spell from one table, so its "
-      "months differ only by chance, however seasonal the records are.");
-  page.figures({render_svg(monthly_totals_chart(content.series))});
-
-  page.heading(2, "Wettest days");
-  page.paragraph(
-      "The 15-minute depths of the generated series' wettest day (and of the compared run's) beside the wettest "
-      "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted into the site value.");
-  page.figures(svgs(wettest_day_charts(content.series)));
+std::string report_html(const ReportContent& content) {
+  HtmlPage page("raingen report: " + content.site_name);
+  introduction(page, content);
+  run_section(page, content);
+  statistics_section(page, content);
+  level_charts_section(page, content);
+  distribution_sections(page, content.series);
   return page.finish();
 }
 

@@ -4,7 +4,7 @@
 
 #include "common/gauge_arguments.h"
 #include "common/tool_error.h"
-#include "gauge/read_options.h"
+#include "gauge/reading_command_line.h"
 #include "stations/prepare_command.h"
 #include "stations/weighted_site.h"
 
@@ -42,8 +42,7 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
   command.gauges = common::parse_gauge_arguments(line.gauges);
-  for (std::size_t k = 0; k < std::size(reading_option_names); ++k)
-    common::distribute_reading_option(command.gauges, reading_option_names[k], line.reading_values[k]);
+  gauge::distribute_reading_options(command.gauges, line.reading);
   command.prepare = day_options(line);
   command.dir = line.dir;
   command.id = StationId::given(line.weighted_site, "--weighted-site");
@@ -53,8 +52,10 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
 void run_settings(const PrepareCommandLine& line, std::ostream& out) {
   if (!line.given.count("--site") || !line.given.count("--days"))
     throw UsageError("INPUT.TXT needs --site NAME and --days N");
-  for (const char* option : {"--format", "--column", "--swmm-station", "--stamp", "--from", "--to", "--min-complete",
-                             "--wet-threshold", "--spell-table"})
+  std::vector<std::string> station_options;
+  for (const gauge::ReadingOption& option : gauge::reading_options) station_options.push_back(std::string("--") + option.name);
+  for (const char* option : {"--min-complete", "--wet-threshold", "--spell-table"}) station_options.push_back(option);
+  for (const std::string& option : station_options)
     if (line.given.count(option)) throw UsageError(fmt::format("{} belongs to preparing a station, not to INPUT.TXT", option));
   SettingsCommand command;
   command.settings = settings_of(line);
@@ -70,11 +71,7 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
                      "INPUT.TXT (--help tells more)");
   StationCommand command;
   command.record = line.record;
-  for (std::size_t k = 0; k < std::size(reading_option_names); ++k) {
-    const std::vector<std::string>& values = line.reading_values[k];
-    if (values.size() > 1) throw UsageError(fmt::format("--{} is given twice", reading_option_names[k]));
-    if (!values.empty()) gauge::set_read_option(command.read, reading_option_names[k], values.front());
-  }
+  command.read = gauge::read_options_of(line.reading);
   command.prepare = day_options(line);
   command.dir = line.dir;
   command.id = StationId::given(line.id, "--id");

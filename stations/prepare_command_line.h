@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace raingen::stations {
+#include "gauge/reading_command_line.h"
 
-// The gauge readers' options, by their long names, as every use takes them.
-inline constexpr const char* reading_option_names[] = {"format", "column", "swmm-station", "stamp", "from", "to"};
+namespace raingen::stations {
 
 struct PrepareCommandLine {
   std::string id, record;                                  // --id, RECORD
@@ -20,8 +19,7 @@ struct PrepareCommandLine {
   int days = 0;
   double min_complete = 100, wet_threshold = 0;
   std::vector<std::string> places, gauges;                 // --station, --gauge, as given
-  std::vector<std::vector<std::string>> reading_values =  // by reading_option_names
-      std::vector<std::vector<std::string>>(std::size(reading_option_names));
+  gauge::ReadingValues reading;                            // --format ... --to, as given
   std::set<std::string> given;                             // the options given, "--site", ...
 };
 

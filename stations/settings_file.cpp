@@ -4,6 +4,7 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "common/whole_file.h"
 
 namespace raingen::stations {
 
@@ -115,15 +116,8 @@ void write_settings(const std::filesystem::path& dir, const Settings& settings) 
 }
 
 Settings read_settings(const std::filesystem::path& file) {
-  std::FILE* in = std::fopen(file.c_str(), "rb");
-  if (!in) throw ToolError(file.string(), 0, "cannot be read");
-  std::string bytes;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0 && bytes.size() < (1 << 20)) bytes.append(buffer, n);
-  const bool failed = std::ferror(in);
-  std::fclose(in);
-  if (failed) throw ToolError(file.string(), 0, "cannot be read");
+  // Nine short records: the first megabyte holds them, whatever else a wrong file holds.
+  const std::string bytes = common::read_whole_file(file, 1 << 20);
 
   // Record by record, in the program's order, so that the first fault it would meet is the one named.
   std::string_view rest = bytes;

@@ -1,6 +1,7 @@
 #include "stations/station_files.h"
 
 #include <cmath>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -90,9 +91,18 @@ std::vector<common::FileText> station_file_texts(const std::filesystem::path& di
   if (station.id.empty()) throw ToolError("a station without identifier names no file");
   using common::StationFile;
   // Every text first: a depth that does not fit stops the run before any file is touched.
-  return {{dir / station.id.file_name(StationFile::spell_table), spell_table_text(station)},
-          {dir / station.id.file_name(StationFile::day_records), day_records_text(station)},
-          {dir / station.id.file_name(StationFile::day_index), day_index_text(station)}};
+  std::vector<common::FileText> files;
+  for (const auto& [file, text_of] : {std::pair{StationFile::spell_table, &spell_table_text},
+                                      std::pair{StationFile::day_records, &day_records_text},
+                                      std::pair{StationFile::day_index, &day_index_text}}) {
+    const std::filesystem::path target = dir / station.id.file_name(file);
+    try {
+      files.push_back({target, text_of(station)});
+    } catch (const ToolError& error) {
+      throw ToolError(target.string(), 0, error.what());  // the file the value was to go into
+    }
+  }
+  return files;
 }
 
 void write_station_files(const std::filesystem::path& dir, const StationFiles& station) {

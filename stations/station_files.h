@@ -56,7 +56,7 @@ std::string day_index_text(const StationFiles& station);
 std::string day_line(const DayRecord& day);
 
 // The three files in dir with their texts, for a tool that writes them together with others.
-// Throws ToolError as the texts do, and for a station without identifier.
+// Throws ToolError as the texts do, naming the file, and for a station without identifier.
 std::vector<common::FileText> station_file_texts(const std::filesystem::path& dir, const StationFiles& station);
 
 // Writes the three files into dir, all three or none (each written aside, renamed together).

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -24,10 +25,12 @@
 #include <vector>
 
 #include "common/tool_error.h"
-#include "ensemble_file/ensemble_file.h"
+#include "ensemble/child_process.h"
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
 #include "ensemble/run_ensemble.h"
+#include "ensemble/running_children.h"
+#include "ensemble_file/ensemble_file.h"
 #include "results/results_table.h"
 #include "support/tool_runs.h"
 
@@ -172,6 +175,23 @@ TEST(Ensemble, RealizationKIsThePlainRunWithSeedSPlusKMinus1) {
   EXPECT_EQ(first_difference(ncdump(dir / "a/e.nc"), ncdump(dir / "b/e.nc")), "");
 }
 
+// A kept table is written as every output is: whole or not at all, and a kept name that cannot
+// take it ends the ensemble with nothing else written.
+TEST(Ensemble, KeptTablesAreWholeOrAbsent) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path());
+  fs::create_directories(dir / "kept/SOURCE_0002.OUT");
+  write_file(dir / "kept/SOURCE_0002.OUT/note", "in the way");
+  const Outcome outcome = ensemble_in(run, {"--realizations", "3", "--jobs", "1", "--keep", "../kept"});
+  EXPECT_EQ(outcome.exit_status, 1);
+  EXPECT_EQ(outcome.err, "raingen-ensemble: ../kept/SOURCE_0002.OUT: cannot be put in place: Is a directory\n");
+  EXPECT_EQ(files_in(dir / "kept"), (std::map<std::string, std::string>{{"SOURCE_0001.OUT", plain_run(run, 1).source_out},
+                                                                        {"SOURCE_0002.OUT", "(dir)"},
+                                                                        {"SOURCE_0002.OUT/note", "in the way"}}));
+  EXPECT_FALSE(fs::exists(run / "ensemble.nc"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(run), {}), 10) << "INPUT.TXT and the station files alone";
+}
+
 // Line 318 of KAROF_2.TXT is reached by the draws of seeds 1 and 3 only, among seeds 1 to 6.
 TEST(Ensemble, RealizationsThatReachAFaultyDayLineAreListedAndTheOthersWritten) {
   TempDir dir;
@@ -289,11 +309,67 @@ TEST(Ensemble, AnInterruptionStopsTheRunsAndWritesNothing) {
   }
   EXPECT_TRUE(running);
   kill(pid, SIGTERM);
+  // The stand-in sleeps 300 s: an ensemble that saw the signal only when its run ended would
+  // still be there after 150.
   int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  pid_t ended = 0;
+  for (int wait = 0; wait < 15000 && ended == 0; ++wait) {
+    ended = waitpid(pid, &status, WNOHANG);
+    if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  ASSERT_EQ(ended, pid) << "the ensemble did not end on SIGTERM";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
   EXPECT_EQ(read_file(err), "raingen-ensemble: interrupted by signal 15 after 0 of 3 realizations: ensemble.nc is not written\n");
   EXPECT_EQ(files_in(run), inputs) << "no output, no scratch directory";
+}
+
+// The runs get the signal mask the tool was started with (the tool holds its signals back while it
+// works, and a run that held back SIGTERM could not be stopped).
+TEST(Ensemble, TheRunsGetTheSignalMaskTheToolWasStartedWith) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path());
+  const FakeProgram fake = fake_program(dir, "  1) exec grep SigBlk /proc/self/status >&2 ;;\n");
+  std::string own = read_file("/proc/self/status");
+  own = own.substr(own.find("SigBlk:"));
+  own = own.substr(0, own.find('\n'));
+  std::replace(own.begin(), own.end(), '\t', ' ');
+  const Outcome outcome = run_copy(fake, run, {"--realizations", "1"});
+  EXPECT_EQ(outcome.exit_status, 1);
+  EXPECT_NE(outcome.err.find("\n    standard error:  " + own + "\n"), std::string::npos) << outcome.err;
+}
+
+// The ensemble's wait, when a signal comes after its look at the flag and before it waits (a
+// SIGTERM may come at any moment): the signal is held, so that the flag cannot change between the
+// look and the wait, and it ends the wait at once, not when the run ends (a sleep of 300 s); the
+// run, started with the mask the process had, ends on the SIGTERM it is then sent.
+TEST(EnsemblePieces, ASignalJustBeforeTheWaitEndsItAtOnce) {
+  using namespace raingen::ensemble;
+  TempDir dir;
+  write_file(dir / "sleeper", "#!/bin/sh\nexec sleep 300\n");
+  fs::permissions(dir / "sleeper", fs::perms::owner_all);
+  fs::create_directory(dir / "run");
+  const RealizationFiles files{dir.path(), dir / "run", dir / "out", dir / "err"};
+  ChildSetup setup;
+  setup.timeout_seconds = 150;  // a wait that missed the signal, or a sleeper that held it back, lasts 300 s
+  const Outcome outcome = run_in_child(setup, [&] {
+    const InterruptFlag interrupt;
+    RunningChildren running;
+    ChildEnvironment environment;
+    running.add(start_program(dir / "sleeper", files, environment.with_seed(1), interrupt.mask_for_runs()),
+                RunningRealization{0, 1, files});
+    std::printf("%s, ", interrupt.raised() ? "raised" : "not raised");
+    ::kill(::getpid(), SIGTERM);
+    std::printf("%s, ", interrupt.raised() ? "raised" : "held");
+    const ChildEnd end = interrupt.wait_for_child();
+    std::printf("%d %d\n", static_cast<int>(end.pid), interrupt.signal());
+  });  // running's end stops the sleeper and waits for it
+  EXPECT_EQ(outcome.signal, 0);
+  EXPECT_EQ(outcome.exit_status, 0);
+  EXPECT_EQ(outcome.out, "not raised, held, -1 15\n");
 }
 
 struct Refusal {

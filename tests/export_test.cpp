@@ -352,6 +352,8 @@ TEST(Export, BadInputLeavesNothingBehind) {
       {"not a date", {"--format", "csv", "--start", "28/02/2003", "SOURCE.OUT", "out"}, table, 2,
        "--start '28/02/2003': give the date as YYYY-MM-DD, or YYYY-MM-DD HH:MM"},
       {"units", {"--format", "csv", "--units", "cm", "SOURCE.OUT", "out"}, table, 2, "--units 'cm': mm or in"},
+      {"past the calendar", {"--format", "csv", "--start", "9999-12-31 23:45", "SOURCE.OUT", "out"}, table, 1,
+       "SOURCE.OUT:1: a time stamp falls outside the years 1 to 9999"},
       {"netcdf to standard output", {"--format", "netcdf", "SOURCE.OUT"}, table, 2, "netcdf is written to a file: give OUTPUT"},
       {"output over input", {"--format", "csv", "SOURCE.OUT", "./SOURCE.OUT"}, table, 2,
        "OUTPUT is the INPUT file: the table would be replaced"},

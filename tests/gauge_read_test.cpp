@@ -38,8 +38,8 @@ std::string read_shown(const std::string& bytes, const std::vector<std::pair<std
     std::string message = raingen::common::located_message(e);
     return message.substr(message.find("r.csv"));
   } catch (const UsageError& e) {
-    const std::string message = e.what();
-    return "usage: " + (message.find("r.csv") == std::string::npos ? message : message.substr(message.find("r.csv")));
+    const std::string message = raingen::common::located_message(e);
+    return "usage: " + (e.file().empty() ? message : message.substr(message.find("r.csv")));
   }
 }
 

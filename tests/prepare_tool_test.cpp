@@ -218,7 +218,7 @@ TEST(PrepareTool, CommandLines) {
   for (const char* rule : {"--swmm-station", "unless --stamp start", "absent is missing, not dry", "Kaplan-Meier",
                            "100 mm or more", "--min-complete percent"})
     EXPECT_NE(help.out.find(rule), std::string::npos) << rule;
-  EXPECT_EQ(prepare(dir, {"--version"}).out, "raingen-prepare 1.0\n");
+  EXPECT_EQ(prepare(dir, {"--version"}).out, std::string("raingen-prepare ") + RAINGEN_PROJECT_VERSION + "\n");
 
   // Standard input, with its format given.
   const Outcome piped = prepare(dir, {"--id", "P", "--format", "csv", "--column", "b", "-"}, dir.read("r.csv"));

@@ -160,7 +160,8 @@ TEST(ReportTool, ComparedSiteStationRun) {
   arguments.back() = (site / "none").string();
   const Outcome none = run.report(arguments);
   EXPECT_EQ(none.exit_status, 1);
-  EXPECT_EQ(none.err, "raingen-report: " + (site / "none/INPUT.TXT").string() + ": cannot be read\n");
+  EXPECT_EQ(none.err, "raingen-report: " + (site / "none/INPUT.TXT").string() +
+                          ": cannot be read: No such file or directory\n");
   EXPECT_EQ(none.out, "");
   EXPECT_EQ(run.dir.read("report/statistics.csv"), three_csv);
 }

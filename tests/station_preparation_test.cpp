@@ -306,10 +306,27 @@ TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
     EXPECT_STREQ(e.what(), "day 20010101, interval 96 (ending 24:00): the depth 100.00 mm cannot be written in 5 "
                            "columns (0.00 to 99.99 mm)");
   }
-  // A file that cannot be put in place stops the writing before any file is touched.
+  // A value that does not fit is named with the file it was to go into, and nothing is written.
   TempDir dir;
   StationFiles station;
   station.id = id("AB");
+  station.days = {day};
+  const auto error_of = [&] {
+    try {
+      write_station_files(dir.path(), station);
+    } catch (const raingen::common::ToolError& e) {
+      return raingen::common::located_message(e);
+    }
+    return std::string("written");
+  };
+  EXPECT_EQ(error_of(), (dir / "AB  F_2.TXT").string() + ": day 20010101, interval 96 (ending 24:00): the depth 100.00 mm "
+                                                       "cannot be written in 5 columns (0.00 to 99.99 mm)");
+  station.days.clear();
+  station.spell_entries = {0.5, 10000.0};
+  EXPECT_EQ(error_of(), (dir / "AB  D_3.TXT").string() + ": spell table entry 2 (10000) does not fit 9 columns with 4 decimals");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  // A file that cannot be put in place stops the writing before any file is touched.
+  station.spell_entries.clear();
   station.days.resize(1);
   std::filesystem::create_directory(dir / "AB  F_3.TXT");
   dir.write("AB  D_3.TXT", "old");

@@ -1,15 +1,22 @@
-// The tools' shared pieces: reading lines with any line end, and files written aside.
+// The tools' shared pieces: reading lines with any line end, whole files read, and files written
+// aside.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/line_reader.h"
 #include "common/numbers.h"
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "common/whole_file.h"
 #include "support/child.h"
 #include "support/tool_runs.h"
 
@@ -71,6 +78,50 @@ TEST(LineReader, RandomLineEndsAcrossBuffers) {
   }
 }
 
+// A whole file, or its first bytes, from a regular file of any size and from a pipe (whose size is
+// not known ahead); what cannot be read is named with the reason.
+TEST(WholeFile, EveryByteOrTheFirstOnesAndTheFileNamedWhenItCannotBeRead) {
+  using raingen::common::read_whole_file;
+  TempDir dir;
+  std::mt19937 pick(3);
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, std::size_t{65537}, std::size_t{3} << 20}) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(pick());
+    dir.write("f", bytes);
+    EXPECT_EQ(read_whole_file(dir / "f"), bytes) << size;
+    for (std::size_t limit : {std::size_t{0}, std::size_t{10}, size, size + 1})
+      EXPECT_EQ(read_whole_file(dir / "f", limit), bytes.substr(0, limit)) << size << " " << limit;
+  }
+
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  const std::string piped(200000, 'p');
+  std::thread writer([&] {
+    const int fd = ::open((dir / "pipe").c_str(), O_WRONLY);
+    for (std::size_t done = 0; fd >= 0 && done < piped.size();) {
+      const ssize_t n = ::write(fd, piped.data() + done, std::min<std::size_t>(1000, piped.size() - done));
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0) ::close(fd);
+  });
+  const std::string read = read_whole_file(dir / "pipe");
+  writer.join();
+  EXPECT_TRUE(read == piped) << read.size();
+
+  const std::pair<std::string, std::string> faults[] = {{"missing", "cannot be read: No such file or directory"},
+                                                        {"", "cannot be read: Is a directory"}};
+  for (const auto& [name, message] : faults) {
+    try {
+      read_whole_file(dir / name);
+      ADD_FAILURE() << "read " << name;
+    } catch (const raingen::common::ToolError& error) {
+      EXPECT_EQ(error.file(), (dir / name).string());
+      EXPECT_EQ(error.line(), 0);
+      EXPECT_STREQ(error.what(), message.c_str());
+    }
+  }
+}
+
 TEST(OutputFile, TargetChangesOnlyAtCommit) {
   TempDir dir;
   dir.write("out.txt", "old");
@@ -107,7 +158,8 @@ TEST(Numbers, WholeTextOnly) {
 }
 
 // Every tool ends its command line the same way: help and version on standard output with
-// status 0, a command line it cannot read as a usage error pointing to --help, nothing written.
+// status 0 (the version that project() in CMakeLists.txt gives), a command line it cannot read as
+// a usage error pointing to --help, nothing written.
 TEST(CommandLine, EveryToolEndsItTheSameWay) {
   const struct {
     const char* tool;
@@ -124,7 +176,7 @@ TEST(CommandLine, EveryToolEndsItTheSameWay) {
     setup.directory = dir.path();
     const auto version = testing_support::run_tool_program(setup, tool, {"--version"});
     EXPECT_EQ(version.exit_status, 0) << tool;
-    EXPECT_EQ(version.out, std::string(tool) + " 1.0\n");
+    EXPECT_EQ(version.out, std::string(tool) + " " + RAINGEN_PROJECT_VERSION + "\n");
     EXPECT_EQ(version.err, "");
     const auto help = testing_support::run_tool_program(setup, tool, {"--help"});
     EXPECT_EQ(help.exit_status, 0) << tool;
@@ -136,6 +188,60 @@ TEST(CommandLine, EveryToolEndsItTheSameWay) {
     EXPECT_EQ(bad.err, std::string(tool) + ": " + bad_line_message + " (see --help)\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0) << tool;
   }
+}
+
+// The reading options, in every tool and use that reads gauge records: worded alike in --help,
+// one value each time (a stray word is refused, not taken for a second value), and a value twice
+// refused, for every record or for one of several.
+TEST(ReadingOptions, AlikeInEveryToolThatReadsGaugeRecords) {
+  TempDir dir;
+  testing_support::ChildSetup setup;
+  setup.directory = dir.path();
+  const auto run = [&](const char* tool, std::vector<std::string> arguments) {
+    return testing_support::run_tool_program(setup, tool, arguments);
+  };
+  const auto reading_lines = [](const std::string& help) {
+    std::vector<std::string> lines;
+    for (const char* name : {"--format", "--column", "--swmm-station", "--stamp", "--from", "--to"}) {
+      const std::size_t at = help.find(std::string("\n  ") + name + " ");
+      lines.push_back(at == std::string::npos ? "" : help.substr(at + 1, help.find('\n', at + 1) - at - 1));
+    }
+    return lines;
+  };
+  const std::vector<std::string> prepare_lines = reading_lines(run("raingen-prepare", {"--help"}).out);
+  EXPECT_EQ(prepare_lines, reading_lines(run("raingen-report", {"--help"}).out));
+  for (const std::string& line : prepare_lines) EXPECT_NE(line.find("  [ID:]"), std::string::npos) << line;
+
+  const std::vector<std::string> gauges = {"--gauge", "A=a.csv", "--gauge", "B=b.csv", "--gauge", "C=c.csv"};
+  const std::vector<std::string> weighted = {"--weighted-site", "S", "--site", "P", "--days", "3", "--station", "A=1",
+                                             "--station", "B=1", "--station", "C=1"};
+  const struct {
+    const char* tool;
+    std::vector<std::string> use;
+    std::string stray, twice_for_all, twice_for_one;
+  } uses[] = {
+      {"raingen-prepare", {"--id", "A", "a.csv"}, "The following argument was not expected: stray (see --help)",
+       "--stamp is given twice", "--stamp is given twice"},
+      // The stray word is taken for a RECORD, which this use has none of.
+      {"raingen-prepare", weighted, "--weighted-site prepares the site station from the --gauge records: no --id or RECORD",
+       "--stamp is given twice for every gauge", "--stamp is given twice for gauge B"},
+      {"raingen-report", {"--dir", "run"}, "The following argument was not expected: stray (see --help)",
+       "--stamp is given twice for every gauge", "--stamp is given twice for gauge B"},
+  };
+  for (const auto& [tool, use, stray_message, twice_for_all, twice_for_one] : uses) {
+    std::vector<std::string> line = use;
+    if (std::string(tool) == "raingen-report" || use.front() == "--weighted-site") line.insert(line.end(), gauges.begin(), gauges.end());
+    const auto with = [&](std::vector<std::string> more) {
+      more.insert(more.begin(), line.begin(), line.end());
+      return more;
+    };
+    const auto stray = run(tool, with({"--from", "2001-05-24", "stray"}));
+    EXPECT_EQ(stray.exit_status, 2) << tool;
+    EXPECT_EQ(stray.err, std::string(tool) + ": " + stray_message + "\n");
+    EXPECT_EQ(run(tool, with({"--stamp", "end", "--stamp", "start"})).err, std::string(tool) + ": " + twice_for_all + "\n");
+    EXPECT_EQ(run(tool, with({"--stamp", "B:end", "--stamp", "B:start"})).err, std::string(tool) + ": " + twice_for_one + "\n");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
 }
 
 }  // namespace

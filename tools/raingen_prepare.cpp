@@ -14,6 +14,7 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
+#include "gauge/reading_command_line.h"
 #include "stations/prepare_command_line.h"
 
 namespace {
@@ -68,7 +69,7 @@ cumulative writes the plain cumulative shares.
 int main(int argc, char** argv) {
   return raingen::common::run_tool("raingen-prepare", [&] {
     CLI::App app{"Station files and INPUT.TXT for raingen from real gauge records.", "raingen-prepare"};
-    app.set_version_flag("--version", "raingen-prepare 1.0");
+    raingen::common::add_version_flag(app);
     app.footer(std::string(rules) + std::string(raingen::gauge::reading_rules_help()) +
                "\nExit status: 0 done, 1 a failure (bad record, file not written), 2 a usage error.\n"
                "Messages: raingen-prepare: FILE:LINE: what is wrong. Files are written aside and\n"
@@ -78,15 +79,7 @@ int main(int argc, char** argv) {
     app.add_option("--id", line.id, "station identifier (see Names below): prepare RECORD as this station");
     app.add_option("record", line.record, "the gauge record file (- reads standard input; give --format)");
     app.add_option("--dir", line.dir, "directory to write into (default .)");
-    const char* reading_help[] = {"auto (default), tips, csv, swmm or noaa",
-                                  "csv: the value column (header name; without a header, its number)",
-                                  "swmm: the station of the rain file",
-                                  "csv, swmm: times stamp the interval's end or start (csv end, swmm start)",
-                                  "first day to keep, YYYY-MM-DD", "last day to keep, YYYY-MM-DD"};
-    for (std::size_t k = 0; k < std::size(stations::reading_option_names); ++k)
-      app.add_option(std::string("--") + stations::reading_option_names[k], line.reading_values[k], reading_help[k])
-          ->take_all()
-          ->allow_extra_args(false);
+    raingen::gauge::add_reading_options(app, line.reading);
     app.add_option("--min-complete", line.min_complete, "PERCENT of a day's intervals present to count it complete (100)");
     app.add_option("--wet-threshold", line.wet_threshold, "MM a complete day's total must exceed to be wet (0)");
     app.add_option("--spell-table", line.spell_table, "matched (default) or cumulative");

@@ -12,6 +12,7 @@
 #include "common/gauge_arguments.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
+#include "gauge/reading_command_line.h"
 #include "report/make_report.h"
 
 namespace {
@@ -47,14 +48,12 @@ constexpr const char* rules = R"(Rules:
   both or neither, and prints their paths.
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
-constexpr const char* reading_options[] = {"format", "column", "swmm-station", "stamp", "from", "to"};
-
 int report_main(int argc, char** argv) {
   CLI::App app("Compares the program's site series with the gauge records of its stations.", "raingen-report");
   report::ReportRequest request;
   std::string dir = ".", output, start = calendar::default_start_text;
   std::vector<std::string> gauges;
-  std::vector<std::vector<std::string>> reading_values(std::size(reading_options));
+  gauge::ReadingValues reading;
   app.add_option("--dir", dir, "the run directory (default .)");
   app.add_option("--gauge", gauges, "ID=FILE: the record of station ID (repeat for each station)")
       ->required()
@@ -70,22 +69,15 @@ int report_main(int argc, char** argv) {
                  "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
   app.add_option("--ensemble", request.ensemble,
                  "FILE.nc: a raingen-ensemble file of this run's inputs: bands of its realizations' statistics");
-  const char* reading_help[] = {"[ID:]FORMAT: auto, tips, csv, swmm or noaa", "[ID:]NAME: the csv column to read",
-                                "[ID:]NAME: the station of a SWMM rain file", "[ID:]start|end: how csv and SWMM times are stamped",
-                                "[ID:]YYYY-MM-DD: first day of the record to keep", "[ID:]YYYY-MM-DD: last day of the record to keep"};
-  for (std::size_t k = 0; k < std::size(reading_options); ++k)
-    app.add_option(std::string("--") + reading_options[k], reading_values[k], reading_help[k])
-        ->take_all()
-        ->allow_extra_args(false);  // one value each time: a stray word is not taken for a second one
-  app.set_version_flag("--version", "raingen-report 1.0");
+  gauge::add_reading_options(app, reading);
+  common::add_version_flag(app);
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
   request.dir = dir;
   request.output = output;
   request.gauges = common::parse_gauge_arguments(gauges);
-  for (std::size_t k = 0; k < std::size(reading_options); ++k)
-    common::distribute_reading_option(request.gauges, reading_options[k], reading_values[k]);
+  gauge::distribute_reading_options(request.gauges, reading);
   request.start = calendar::parse_start(start);
 
   const report::ReportOutcome outcome = report::make_report(request);
