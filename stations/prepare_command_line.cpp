@@ -24,6 +24,11 @@ PrepareOptions day_options(const PrepareCommandLine& line) {
                         line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative};
 }
 
+std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line) {
+  if (!line.given.count("--utc-offset")) return std::nullopt;
+  return calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
+}
+
 Settings settings_of(const PrepareCommandLine& line) {
   Settings settings;
   settings.site_name = line.site;
@@ -45,6 +50,7 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   for (std::size_t k = 0; k < std::size(reading_option_names); ++k)
     common::distribute_reading_option(command.gauges, reading_option_names[k], line.reading_values[k]);
   command.prepare = day_options(line);
+  command.utc_offset = utc_offset_of(line);
   command.dir = line.dir;
   command.id = StationId::given(line.weighted_site, "--weighted-site");
   run_weighted_site_command(command, out);
@@ -60,6 +66,7 @@ void run_settings(const PrepareCommandLine& line, std::ostream& out) {
   command.settings = settings_of(line);
   for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
+  command.utc_offset = utc_offset_of(line);
   command.dir = line.dir;
   run_settings_command(command, out);
 }
@@ -74,7 +81,9 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
     const std::vector<std::string>& values = line.reading_values[k];
     if (values.size() > 1) throw UsageError(fmt::format("--{} is given twice", reading_option_names[k]));
     if (!values.empty()) gauge::set_read_option(command.read, reading_option_names[k], values.front());
+    for (const std::string& value : values) command.reading.emplace_back(reading_option_names[k], value);
   }
+  command.utc_offset = utc_offset_of(line);
   command.prepare = day_options(line);
   command.dir = line.dir;
   command.id = StationId::given(line.id, "--id");
