@@ -13,18 +13,83 @@ namespace {
 using common::ToolError;
 using common::UsageError;
 
-// A station file must never replace the record it was made from.
+// A file written must never replace the record it was made from.
 void check_not_the_record(const StationCommand& command) {
   namespace fs = std::filesystem;
+  std::vector<fs::path> targets{command.dir / run_facts_file_name};
+  for (const std::string& name : command.id.file_names()) targets.push_back(command.dir / name);
   std::error_code ignored;
-  for (const std::string& name : command.id.file_names()) {
-    const fs::path target = command.dir / name;
+  for (const fs::path& target : targets)
     if (command.record != "-" && fs::equivalent(target, command.record, ignored))
       throw UsageError(fmt::format("{} would replace the record it is made from", target.string()));
-  }
 }
 
+std::string clock_text(const std::optional<calendar::UtcOffset>& offset) {
+  return offset ? "clock UTC" + offset->text() : "clock not stated";
+}
+
+// A clock a station's section states, and where.
+struct StatedClock {
+  StationId station;
+  calendar::UtcOffset offset;
+  long line;
+};
+
 }  // namespace
+
+std::optional<std::string> record_fact(const std::string& record) {
+  if (record == "-") return std::nullopt;
+  return std::filesystem::absolute(record).lexically_normal().string();
+}
+
+std::string station_facts_text(const std::filesystem::path& dir, const StationFacts& station) {
+  const std::size_t options = station.reading.size();
+  return fmt::format("  also written    {}: [station {}] with {}, {} reading option{} given, {}\n",
+                     (dir / run_facts_file_name).string(), station.id,
+                     station.record ? "the record's path" : "no record path (standard input)", options,
+                     options == 1 ? "" : "s", clock_text(station.utc_offset));
+}
+
+std::string site_facts_text(const std::filesystem::path& dir, const SiteFacts& site) {
+  return fmt::format("{}: [site] {}, {}, {}\n", (dir / run_facts_file_name).string(), site.name.value_or(""),
+                     site.position ? "position " + position_text(*site.position) : "no position (--site-at)",
+                     clock_text(site.utc_offset));
+}
+
+std::optional<calendar::UtcOffset> site_clock(const RunFacts& facts, const std::vector<StationId>& stations,
+                                              std::optional<calendar::UtcOffset> given, const std::string& file) {
+  std::vector<StatedClock> stated;
+  bool all_stated = true;
+  const auto take = [&](const StationId& id) {
+    const StationFacts* station = facts.station(id);
+    if (station && station->utc_offset)
+      stated.push_back({id, *station->utc_offset, station->line});
+    else
+      all_stated = false;
+  };
+  for (const StationId& id : stations) {
+    if (facts.site_station && facts.site_station->id == id && !facts.station(id))
+      for (const SiteStationGauge& gauge : facts.site_station->gauges) take(gauge.id);
+    else
+      take(id);
+  }
+  for (const StatedClock& clock : stated) {
+    if (given && clock.offset != *given)
+      throw ToolError(file, clock.line,
+                      fmt::format("station {} kept the clock UTC{}, not the --utc-offset {} given for the site: the "
+                                  "site series would mix days of two clocks (prepare every station on the site's clock)",
+                                  clock.station, clock.offset.text(), given->text()));
+    if (!given && clock.offset != stated.front().offset)
+      throw ToolError(file, clock.line,
+                      fmt::format("station {} kept the clock UTC{}, station {} UTC{} (line {}): the site series would "
+                                  "mix days of two clocks (prepare the stations with one --utc-offset)",
+                                  clock.station, clock.offset.text(), stated.front().station,
+                                  stated.front().offset.text(), stated.front().line));
+  }
+  if (given) return given;
+  if (all_stated && !stated.empty()) return stated.front().offset;
+  return std::nullopt;
+}
 
 std::string record_read_text(const std::string& record, const gauge::ReadFacts& facts) {
   const std::string step = facts.step_minutes > 0 ? fmt::format(", {}-minute step", facts.step_minutes) : "";
@@ -62,13 +127,22 @@ std::string station_summary_text(const StationCommand& command, const gauge::Rea
 
 void run_station_command(const StationCommand& command, std::ostream& out) {
   check_not_the_record(command);
+  RunFacts run_facts = read_run_facts(command.dir);  // a malformed file stops the run before the record is read
   gauge::ReadOptions read = command.read;
   read.depth_limit = common::depth_limit_mm;
   gauge::ReadFacts facts;
   const gauge::CalendarSeries series = gauge::read_gauge(command.record, read, &facts);
   const PreparedStation prepared = prepare_station(series, command.id, command.prepare, command.record);
-  write_station_files(command.dir, prepared.files);
-  out << station_summary_text(command, facts, prepared.summary, prepared.files.spell_entries.size());
+  const StationFacts station{.id = command.id,
+                             .record = record_fact(command.record),
+                             .reading = command.reading,
+                             .utc_offset = command.utc_offset};
+  run_facts.put_station(station);
+  std::vector<common::FileText> files = station_file_texts(command.dir, prepared.files);
+  files.push_back(run_facts_file(command.dir, run_facts));
+  common::write_together(files);
+  out << station_summary_text(command, facts, prepared.summary, prepared.files.spell_entries.size())
+      << station_facts_text(command.dir, station);
 }
 
 void run_settings_command(const SettingsCommand& command, std::ostream& out) {
@@ -77,13 +151,21 @@ void run_settings_command(const SettingsCommand& command, std::ostream& out) {
   const PlacedStations placed = place_stations(command.places, command.site_at);
   Settings settings = command.settings;
   for (std::size_t i = 0; i < 3; ++i) settings.stations[i] = placed.stations[i];
-  write_settings(command.dir, settings);
+  const common::FileText settings_file{command.dir / common::settings_file_name, settings_text(settings)};  // checks them
+  RunFacts facts = read_run_facts(command.dir);
+  const std::vector<StationId> ids{settings.stations[0].id, settings.stations[1].id, settings.stations[2].id};
+  facts.site = SiteFacts{.name = settings.site_name,
+                         .position = command.site_at,
+                         .utc_offset = site_clock(facts, ids, command.utc_offset,
+                                                  (command.dir / run_facts_file_name).string())};
+  common::write_together({settings_file, run_facts_file(command.dir, facts)});
   out << fmt::format("{}: results {}, site {}, {} days\n", (command.dir / common::settings_file_name).string(),
                      settings.results_name,
                      settings.site_name, settings.day_count);
   for (std::size_t i = 0; i < 3; ++i)
     out << fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
   for (const std::string& note : placed.notes) out << "  " << note << '\n';
+  out << site_facts_text(command.dir, *facts.site);
 }
 
 }  // namespace raingen::stations

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "calendar/utc_offset.h"
 #include "gauge/read_gauge.h"
 #include "stations/prepare_station.h"
+#include "stations/run_facts.h"
 #include "stations/settings_file.h"
 #include "stations/station_id.h"
 #include "stations/station_places.h"
@@ -20,23 +22,40 @@ struct StationCommand {
   StationId id;
   std::string record;  // the gauge record file
   gauge::ReadOptions read;
+  FactLines reading;   // the reading options as given, for RAINGEN.TXT
+  std::optional<calendar::UtcOffset> utc_offset;  // the clock the gauge kept, when stated
   PrepareOptions prepare;
   std::filesystem::path dir = ".";
 };
 
-// Reads the record, prepares it as station id, writes its three files into dir (all or none) and
-// prints a summary on out. Throws ToolError or UsageError.
+// Reads the record, prepares it as station id, writes its three files and its section of
+// dir/RAINGEN.TXT (all or none) and prints a summary on out. Throws ToolError or UsageError.
 void run_station_command(const StationCommand& command, std::ostream& out);
 
 struct SettingsCommand {
   Settings settings;  // results name, site name and day count; stations come from places
   std::vector<StationPlace> places;
   std::optional<Coordinates> site_at;
+  std::optional<calendar::UtcOffset> utc_offset;  // the site's clock, when given
   std::filesystem::path dir = ".";
 };
 
-// Writes dir/INPUT.TXT and prints what it holds, with notes on the distances, on out.
+// Writes dir/INPUT.TXT and the [site] of dir/RAINGEN.TXT (both or neither) and prints what they
+// hold, with notes on the distances, on out. Throws ToolError when the stations' clocks disagree.
 void run_settings_command(const SettingsCommand& command, std::ostream& out);
+
+// The clock of the site series: the one given, else the one every station states in facts (a site
+// station by the sections of its gauges), else none. Throws ToolError naming file (RAINGEN.TXT) and
+// the line of a station that states another clock than a station before it or than the one given.
+std::optional<calendar::UtcOffset> site_clock(const RunFacts& facts, const std::vector<StationId>& stations,
+                                              std::optional<calendar::UtcOffset> given, const std::string& file);
+
+// The record as RAINGEN.TXT holds it: absolute, or none for standard input.
+std::optional<std::string> record_fact(const std::string& record);
+
+// The lines a summary gives for what RAINGEN.TXT now says of a station, and of the site.
+std::string station_facts_text(const std::filesystem::path& dir, const StationFacts& station);
+std::string site_facts_text(const std::filesystem::path& dir, const SiteFacts& site);
 
 // The summary of a prepared station, as printed: what was read (one line), then what was found
 // and written (station_findings_text, indented).

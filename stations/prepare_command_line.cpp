@@ -24,6 +24,11 @@ PrepareOptions day_options(const PrepareCommandLine& line) {
                         line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative};
 }
 
+std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line) {
+  if (!line.given.count("--utc-offset")) return std::nullopt;
+  return calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
+}
+
 Settings settings_of(const PrepareCommandLine& line) {
   Settings settings;
   settings.site_name = line.site;
@@ -44,6 +49,7 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   command.gauges = common::parse_gauge_arguments(line.gauges);
   gauge::distribute_reading_options(command.gauges, line.reading);
   command.prepare = day_options(line);
+  command.utc_offset = utc_offset_of(line);
   command.dir = line.dir;
   command.id = StationId::given(line.weighted_site, "--weighted-site");
   run_weighted_site_command(command, out);
@@ -61,6 +67,7 @@ void run_settings(const PrepareCommandLine& line, std::ostream& out) {
   command.settings = settings_of(line);
   for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
+  command.utc_offset = utc_offset_of(line);
   command.dir = line.dir;
   run_settings_command(command, out);
 }
@@ -72,6 +79,9 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
   StationCommand command;
   command.record = line.record;
   command.read = gauge::read_options_of(line.reading);
+  for (std::size_t k = 0; k < line.reading.size(); ++k)
+    for (const std::string& value : line.reading[k]) command.reading.emplace_back(gauge::reading_options[k].name, value);
+  command.utc_offset = utc_offset_of(line);
   command.prepare = day_options(line);
   command.dir = line.dir;
   command.id = StationId::given(line.id, "--id");

@@ -10,6 +10,7 @@
 #include "common/tool_error.h"
 #include "gauge/read_gauge.h"
 #include "stations/prepare_command.h"
+#include "stations/run_facts.h"
 #include "weighting/weighted_record.h"
 
 namespace raingen::stations {
@@ -71,6 +72,8 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     read[i].depth_limit = common::depth_limit_mm;
   }
 
+  check_no_record_replaced({run_facts_file(c.dir, {})}, gauges);
+  RunFacts run_facts = read_run_facts(c.dir);  // a malformed file stops the run before any record is read
   std::array<gauge::ReadFacts, 3> facts;
   std::array<gauge::CalendarSeries, 3> records;
   std::array<StationId, 3> ids;
@@ -90,6 +93,15 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   const PreparedStation second = prepare_station(records[1], ids[1], c.prepare, gauges[1]->path);
   for (const PreparedStation* p : {&site_station, &first, &second})
     for (common::FileText& file : station_file_texts(c.dir, p->files)) files.push_back(std::move(file));
+  SiteStationFacts site_facts{.id = c.id};
+  for (std::size_t i = 0; i < 3; ++i) {
+    run_facts.put_station({.id = ids[i], .record = record_fact(gauges[i]->path), .reading = gauges[i]->options,
+                           .utc_offset = c.utc_offset});
+    site_facts.gauges.push_back({ids[i], distances[i]});
+  }
+  run_facts.put_site_station(site_facts);
+  run_facts.site = SiteFacts{.name = settings.site_name, .position = c.site_at, .utc_offset = c.utc_offset};
+  files.push_back(run_facts_file(c.dir, run_facts));
   check_no_record_replaced(files, gauges);
   common::write_together(files);
 
@@ -109,6 +121,11 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   text += fmt::format("  station {} is at the site (distance 0): the program copies its series unchanged; {} and {} are "
                       "read but the site takes nothing from them\n",
                       c.id, ids[0], ids[1]);
+  text += site_facts_text(c.dir, *run_facts.site);
+  text += fmt::format("  [site-station {}] present {}, gauges {} {}, {} {}, {} {}; [station] of each gauge with its "
+                      "record's path and reading options, {}\n",
+                      c.id, weighting::presence_name(site_facts.present), ids[0], distances[0], ids[1], distances[1],
+                      ids[2], distances[2], c.utc_offset ? "clock UTC" + c.utc_offset->text() : "clock not stated");
   out << text;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "calendar/utc_offset.h"
 #include "common/gauge_arguments.h"
 #include "stations/prepare_station.h"
 #include "stations/settings_file.h"
@@ -26,12 +27,14 @@ struct WeightedSiteCommand {
   std::vector<StationPlace> places;          // the gauges' stations, in the weighting's order
   std::optional<Coordinates> site_at;
   std::vector<common::GaugeArgument> gauges;  // the record of each place, by its ID
+  std::optional<calendar::UtcOffset> utc_offset;  // the clock every gauge kept, when stated
   PrepareOptions prepare;                    // for all three stations written
   std::filesystem::path dir = ".";
 };
 
-// Reads the three records, writes the site station's files, those of the first two gauges and
-// INPUT.TXT into dir (all ten or none) and prints a summary on out. Throws UsageError for a
+// Reads the three records, writes the site station's files, those of the first two gauges,
+// INPUT.TXT and RAINGEN.TXT (the site, the site station, and each gauge's record, reading options
+// and clock) into dir (all eleven or none) and prints a summary on out. Throws UsageError for a
 // command that does not fit (before any record is read) and ToolError for a record that does not.
 void run_weighted_site_command(const WeightedSiteCommand& command, std::ostream& out);
 

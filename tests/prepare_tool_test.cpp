@@ -132,7 +132,7 @@ TEST(PrepareTool, RealTipRecords) {
         << tips << "\n" << o.out;
     EXPECT_NE(o.out.find("days with gaps  1\n"), std::string::npos) << o.out;
   }
-  EXPECT_EQ(listing(dir).size(), 9u);
+  EXPECT_EQ(listing(dir).size(), 10u);  // and RAINGEN.TXT
 }
 
 struct BadRecord {
@@ -226,6 +226,95 @@ TEST(PrepareTool, CommandLines) {
   EXPECT_EQ(piped.err, "raingen-prepare: -: has no complete day: none of its 1 day has 100% of its intervals present\n");
 }
 
+// RAINGEN.TXT written with the files of each use: a station's record, reading options and clock;
+// the site's name, position and the clock its stations share; refused, with nothing written, when
+// their clocks differ or the file does not read.
+TEST(PrepareTool, RunFactsBesideTheFiles) {
+  TempDir dir;
+  std::vector<Day> wet_days;
+  dir.write("record.csv", synthetic_record(wet_days));
+  const std::string record = fs::canonical(dir / "record.csv").string();
+  for (const char* id : {"A", "B", "C"}) {
+    const Outcome o = prepare(dir, {"--id", id, "--utc-offset", "-05:00", "--column", "rain_mm", "--format", "csv", "record.csv"});
+    ASSERT_EQ(o.exit_status, 0) << o.err;
+    EXPECT_NE(o.out.find(fmt::format("\n  also written    ./RAINGEN.TXT: [station {}] with the record's path, 2 reading "
+                                     "options given, clock UTC-05:00\n", id)),
+              std::string::npos)
+        << o.out;
+  }
+  const std::string comment =
+      "# raingen-prepare: facts of this run directory that INPUT.TXT and the station files do not\n"
+      "# hold; raingen-export, raingen-ensemble and raingen-report read them.\n";
+  const auto station = [&](const char* id, const char* offset) {
+    return fmt::format("[station {}]\nrecord = {}\nreading = format=csv\nreading = column=rain_mm\nutc_offset = {}\n", id,
+                       record, offset);
+  };
+  EXPECT_EQ(dir.read("RAINGEN.TXT"),
+            comment + station("A", "-05:00") + "\n" + station("B", "-05:00") + "\n" + station("C", "-05:00"));
+  const std::vector<std::string> settings{"--site", "OUTLET", "--days", "10", "--station", "A=1", "--station", "B=2",
+                                          "--station", "C=3", "--site-at", "-2.5,-79.25"};
+  const Outcome o = prepare(dir, settings);
+  ASSERT_EQ(o.exit_status, 0) << o.err;
+  EXPECT_EQ(o.out.substr(o.out.find("./RAINGEN.TXT")),
+            "./RAINGEN.TXT: [site] OUTLET, position -2.5000000,-79.2500000, clock UTC-05:00\n");
+  const std::string site = "[site]\nname = OUTLET\nposition = -2.5000000,-79.2500000\nutc_offset = -05:00\n";
+  const std::string stations = comment + station("A", "-05:00") + "\n" + station("B", "-05:00") + "\n";
+  EXPECT_EQ(dir.read("RAINGEN.TXT"), stations + station("C", "-05:00") + "\n" + site);
+
+  // C prepared again on another clock: the sites' clocks differ, nothing is written.
+  ASSERT_EQ(prepare(dir, {"--id", "C", "--utc-offset", "+00:00", "--column", "rain_mm", "--format", "csv", "record.csv"})
+                .exit_status,
+            0);
+  const std::string facts = stations + station("C", "+00:00") + "\n" + site;
+  ASSERT_EQ(dir.read("RAINGEN.TXT"), facts);
+  const std::string input = dir.read("INPUT.TXT");
+  std::vector<std::string> given = settings;
+  given.insert(given.end(), {"--utc-offset", "-05:00"});
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  } refused[] = {
+      {settings, 1,
+       "./RAINGEN.TXT:15: station C kept the clock UTC+00:00, station A UTC-05:00 (line 3): the site series would mix "
+       "days of two clocks (prepare the stations with one --utc-offset)"},
+      {given, 1,
+       "./RAINGEN.TXT:15: station C kept the clock UTC+00:00, not the --utc-offset -05:00 given for the site: the site "
+       "series would mix days of two clocks (prepare every station on the site's clock)"},
+      {{"--id", "D", "--utc-offset", "-5", "record.csv"}, 2, "--utc-offset '-5' is not +HH:MM or -HH:MM, from -14:00 to +14:00"},
+  };
+  for (const auto& c : refused) {
+    const Outcome r = prepare(dir, c.arguments);
+    EXPECT_EQ(r.exit_status, c.status) << c.message;
+    EXPECT_EQ(r.err, "raingen-prepare: " + c.message + "\n");
+    EXPECT_EQ(dir.read("RAINGEN.TXT"), facts);
+    EXPECT_EQ(dir.read("INPUT.TXT"), input);
+  }
+  // The site's clock given when the stations state none of their own.
+  TempDir other;
+  const Outcome plain = prepare(other, {"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2", "--station",
+                                        "C=3", "--utc-offset", "+01:00"});
+  ASSERT_EQ(plain.exit_status, 0) << plain.err;
+  EXPECT_EQ(other.read("RAINGEN.TXT"), comment + "[site]\nname = S\nutc_offset = +01:00\n");
+
+  // A line of RAINGEN.TXT that does not read stops every use before anything is written; a record
+  // that fails leaves RAINGEN.TXT as it was.
+  other.write("record.csv", dir.read("record.csv"));
+  other.write("RAINGEN.TXT", "[station A]\nrecord = here.csv\n");
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--id", "A", "--column", "rain_mm", "record.csv"}, settings}) {
+    const Outcome r = prepare(other, arguments);
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.err, "raingen-prepare: ./RAINGEN.TXT:2: record 'here.csv' is not an absolute path\n");
+    EXPECT_EQ(listing(other), (std::vector<std::string>{"INPUT.TXT", "RAINGEN.TXT", "record.csv"}));
+  }
+  other.write("RAINGEN.TXT", facts);
+  other.write("bad.csv", "time,mm\n2001-01-01 00:15,0\n2001-01-01 00:30,wet\n");
+  EXPECT_EQ(prepare(other, {"--id", "A", "bad.csv"}).exit_status, 1);
+  EXPECT_EQ(other.read("RAINGEN.TXT"), facts);
+  EXPECT_FALSE(other.exists("A   D_3.TXT"));
+}
+
 TEST(PrepareTool, SettingsFromCoordinates) {
   TempDir dir;
   const Outcome o = prepare(dir, {"--site", "OUTLET", "--days", "365", "--results", "OUT.TXT", "--site-at", "-0.25,-78.5",
@@ -243,7 +332,8 @@ TEST(PrepareTool, SettingsFromCoordinates) {
             "  station NEAR is at the site (distance 0): the program takes its series unchanged and the other stations "
             "do not count\n"
             "  station FAR lies 111.195 km from the site: distance 111\n"
-            "  station MID lies 1.612 km from the site: distance 2\n");
+            "  station MID lies 1.612 km from the site: distance 2\n"
+            "./RAINGEN.TXT: [site] OUTLET, position -0.2500000,-78.5000000, clock not stated\n");
 }
 
 }  // namespace

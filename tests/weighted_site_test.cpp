@@ -79,7 +79,20 @@ TEST(WeightedSite, TheWeightedRecordWorkedOutByHand) {
   EXPECT_EQ(n.dir.read("INPUT.TXT"),
             "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\nSTATION 3:    B\r\n"
             "DISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2000\r\n");
-  EXPECT_EQ(n.listing().size(), 13u);  // the records, INPUT.TXT and the files of SITE, A and B
+  EXPECT_EQ(n.listing().size(), 14u);  // the records, INPUT.TXT, RAINGEN.TXT and the files of SITE, A and B
+  const auto record = [&](const char* name) { return std::filesystem::canonical(n.dir / name).string(); };
+  EXPECT_EQ(n.dir.read("RAINGEN.TXT"),
+            "# raingen-prepare: facts of this run directory that INPUT.TXT and the station files do not\n"
+            "# hold; raingen-export, raingen-ensemble and raingen-report read them.\n"
+            "[station A]\nrecord = " + record("a.csv") + "\n\n"
+            "[station B]\nrecord = " + record("b.csv") + "\n\n"
+            "[station C]\nrecord = " + record("c.csv") + "\n\n"
+            "[site]\nname = HILL\n\n"
+            "[site-station SITE]\npresent = all\ngauge = A 1\ngauge = B 2\ngauge = C 2\n");
+  EXPECT_EQ(o.out.substr(o.out.find("./RAINGEN.TXT")),
+            "./RAINGEN.TXT: [site] HILL, no position (--site-at), clock not stated\n"
+            "  [site-station SITE] present all, gauges A 1, B 2, C 2; [station] of each gauge with its record's path and "
+            "reading options, clock not stated\n");
   EXPECT_EQ(o.out.substr(0, o.out.find("  written")),
             "SITE: the records of A, B and C weighted as the program weights station series (distances 1, 2, 2: shares "
             "66.7%, 16.7%, 16.7%), present where all three are\n"

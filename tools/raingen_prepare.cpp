@@ -62,6 +62,16 @@ length is the Kaplan-Meier estimate. --spell-table matched (default) writes
 entries for which the program's draw gives every length its estimated share;
 cumulative writes the plain cumulative shares.
 
+RAINGEN.TXT: each use also writes what the program's files cannot hold into
+RAINGEN.TXT in --dir, together with its other files (all or none), for
+raingen-export, raingen-ensemble and raingen-report: a station's record (its
+absolute path), reading options and clock (--utc-offset); the site's name,
+position (--site-at) and clock: the one given, else the one all three stations'
+sections state (stations that state different clocks are refused); and for
+--weighted-site the site station's gauges and distances. Other sections are
+kept. A line of RAINGEN.TXT that does not read is an error naming its line.
+Without a clock, the tools' files state no time zone.
+
 )";
 
 }  // namespace
@@ -90,6 +100,8 @@ int main(int argc, char** argv) {
     app.add_option("--station", line.places, "ID=DIST or ID@LAT,LON, once for each of the three stations")
         ->allow_extra_args(false);
     app.add_option("--site-at", line.site_at, "LAT,LON of the site, for --station ID@LAT,LON");
+    app.add_option("--utc-offset", line.utc_offset,
+                   "+HH:MM or -HH:MM: the clock the gauges kept (-14:00 to +14:00; default: not stated)");
     app.add_option("--weighted-site", line.weighted_site, "ID: prepare the three --gauge records weighted as a site station");
     app.add_option("--gauge", line.gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
         ->allow_extra_args(false);
