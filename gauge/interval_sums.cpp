@@ -1,11 +1,13 @@
 #include "gauge/interval_sums.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
 #include "common/tool_error.h"
+#include "gauge/decimal_depth.h"
 #include "gauge/reading_errors.h"
 
 namespace raingen::gauge {
@@ -18,19 +20,24 @@ constexpr std::int64_t longest_record = longest_record_days * calendar::interval
 }
 
 bool reaches_limit(double depth, double limit) {
-  return std::isfinite(limit) && std::llround(depth * 100.0) >= std::llround(limit * 100.0);
+  if (!std::isfinite(limit)) return false;
+  const std::optional<std::int64_t> held = hundredths_of(depth), most = hundredths_of(limit);
+  if (!most) return !held;
+  return !held || *held >= *most;  // a depth too large to hold reaches any limit
 }
 
 std::string depth_limit_message(calendar::IntervalIndex interval, double depth, double limit) {
-  return fmt::format("the 15-minute depth ending {} comes to {:.2f} mm; a depth of {:g} mm or more cannot be written",
-                     calendar::minute_text(calendar::interval_end(interval)), depth, limit);
+  const std::optional<std::int64_t> held = hundredths_of(depth);
+  return fmt::format("the 15-minute depth ending {} comes to {} mm; a depth of {:g} mm or more cannot be written",
+                     calendar::minute_text(calendar::interval_end(interval)),
+                     held ? hundredths_text(*held) : fmt::format("{:g}", depth), limit);
 }
 
 IntervalSums::IntervalSums(std::string path, calendar::Minutes step, double depth_limit)
     : path_(std::move(path)),
       step_(static_cast<int>(step.count())),
       depth_limit_(depth_limit),
-      near_limit_(std::isfinite(depth_limit) ? depth_limit - 0.01 : depth_limit) {}
+      near_limit_(std::min(std::isfinite(depth_limit) ? depth_limit - 0.01 : depth_limit, largest_held_depth_mm)) {}
 
 void IntervalSums::add_piece(calendar::IntervalIndex interval, double depth, int minutes, long line) {
   if (count_ == 0) origin_ = interval;
@@ -53,8 +60,17 @@ void IntervalSums::add_piece(calendar::IntervalIndex interval, double depth, int
   }
   if (covered_[at] != missing_mark) covered_[at] = static_cast<std::uint8_t>(covered_[at] + minutes);
   sums_[at] += depth;
-  if (sums_[at] >= near_limit_ && reaches_limit(sums_[at], depth_limit_))
-    throw common::ToolError(path_, line, depth_limit_message(interval, sums_[at], depth_limit_));
+  if (!(std::fabs(sums_[at]) < near_limit_)) check_depth(interval, sums_[at], line);
+}
+
+void IntervalSums::check_depth(calendar::IntervalIndex interval, double sum, long line) const {
+  if (reaches_limit(sum, depth_limit_)) throw common::ToolError(path_, line, depth_limit_message(interval, sum, depth_limit_));
+  if (!billionths_of(sum))
+    throw common::ToolError(path_, line,
+                            fmt::format("the 15-minute depth ending {} comes to {:g} mm: no depth of {:g} mm or more is "
+                                        "taken",
+                                        calendar::minute_text(calendar::interval_end(interval)), sum,
+                                        largest_held_depth_mm));
 }
 
 void IntervalSums::add(calendar::TimePoint end, double depth, long line) {

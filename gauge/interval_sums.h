@@ -2,6 +2,8 @@
 // A reading covers the minutes (end - step, end]; a step that does not divide 15 minutes puts a
 // reading that straddles a 15-minute boundary into both intervals, in proportion to the overlap.
 // A 15-minute interval is present when readings cover all of it and none of them is missing.
+// Sums are rounded to the 0.01 mm of the station files as their decimal values are
+// (gauge/decimal_depth.h), and a sum of largest_held_depth_mm or more is refused.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +22,8 @@ class IntervalSums {
   IntervalSums(std::string path, calendar::Minutes step, double depth_limit);
 
   // A reading that ends at end: a depth in mm, or NaN when missing. Readings come in time order.
-  // Throws ToolError naming line when a 15-minute depth reaches the limit, or the record spans
-  // more than longest_record_days.
+  // Throws ToolError naming line when a 15-minute depth reaches the limit or largest_held_depth_mm
+  // (either sign), or the record spans more than longest_record_days.
   void add(calendar::TimePoint end, double depth, long line);
 
   bool empty() const { return count_ == 0; }
@@ -38,6 +40,8 @@ class IntervalSums {
 
  private:
   void add_piece(calendar::IntervalIndex interval, double depth, int minutes, long line);
+  // Throws when the sum reaches the limit, or the largest depth held.
+  void check_depth(calendar::IntervalIndex interval, double sum, long line) const;
   // Whether the sum at index at is a depth: no reading in it missing, and readings over all its
   // minutes unless absent is dry.
   bool known(std::size_t at, bool absent_is_dry) const;
@@ -46,15 +50,17 @@ class IntervalSums {
   std::string path_;
   int step_;  // minutes
   double depth_limit_;
-  double near_limit_;  // below this no sum can reach the limit once rounded
+  double near_limit_;  // below this (in size) no sum can reach the limit once rounded, nor the largest held
   calendar::IntervalIndex origin_ = 0;
   std::int64_t count_ = 0;  // intervals from origin_ that readings touched (sums_ may hold more room)
   std::vector<double> sums_;
   std::vector<std::uint8_t> covered_;  // minutes covered, or missing_mark
 };
 
-// The 15-minute depth that reaches limit (depths as written, to 0.01 mm) makes this message.
-std::string depth_limit_message(calendar::IntervalIndex interval, double depth, double limit);
+// Whether depth, rounded to 0.01 mm as its decimal value is, reaches limit (never, for an infinite
+// limit); a depth too large to be held reaches every finite limit. The depth that does makes the
+// message below.
 bool reaches_limit(double depth, double limit);
+std::string depth_limit_message(calendar::IntervalIndex interval, double depth, double limit);
 
 }  // namespace raingen::gauge

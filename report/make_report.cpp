@@ -10,6 +10,7 @@
 #include "report/report_content.h"
 #include "report/report_page.h"
 #include "report/run_inputs.h"
+#include "stations/run_facts.h"
 #include "stats/statistics_csv.h"
 #include "weighting/weighted_record.h"
 
@@ -36,8 +37,18 @@ std::string reading_text(const GaugeRecord& r) {
   return text;
 }
 
+// Which intervals of the weighted record are present: as asked, else as the compared site station
+// was made, so that the site station and its reference agree.
+weighting::Presence presence(const ReportRequest& request) {
+  if (request.present) return *request.present;
+  if (request.compare.empty()) return weighting::Presence::all;
+  const std::optional<stations::SiteStationFacts> site_station = stations::read_run_facts(request.compare).site_station;
+  return site_station ? site_station->present : weighting::Presence::all;
+}
+
 // The weighted record, or why there is none.
-std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, std::vector<std::string>& warnings) {
+std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, weighting::Presence present,
+                                              std::vector<std::string>& warnings) {
   std::array<int, 3> distances{};
   for (std::size_t s = 0; s < 3; ++s) distances[s] = in.settings.stations[s].distance;
   const auto records = in.station_records();
@@ -50,12 +61,13 @@ std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, std::vector<s
                                    lacking.size() > 1 ? "their records" : "its record"));
     return std::nullopt;
   }
-  gauge::CalendarSeries site = weighting::weighted_record("weighted-record", records, distances);
+  gauge::CalendarSeries site = weighting::weighted_record("weighted-record", records, distances, present);
   if (site.empty()) warnings.push_back("the weighted record is empty: the records used have no interval in common");
   return site;
 }
 
-ReportContent assemble(const ReportRequest& request, const RunInputs& in, const std::optional<GeneratedRun>& compared,
+ReportContent assemble(const ReportRequest& request, weighting::Presence present, const RunInputs& in,
+                       const std::optional<GeneratedRun>& compared,
                        const std::vector<stats::SeriesStatistics>& stats,
                        const std::vector<const gauge::CalendarSeries*>& series, const std::vector<SeriesRole>& roles,
                        const std::vector<std::string>& warnings) {
@@ -80,6 +92,8 @@ ReportContent assemble(const ReportRequest& request, const RunInputs& in, const 
       {"dry block (--dry-threshold)", fmt::format("depth at most {:g} mm", request.options.dry_threshold)},
       {"block kept (--min-complete)", fmt::format("at least {:g}% of its 15-minute values present", request.options.min_complete_percent)},
   };
+  if (present == weighting::Presence::any)
+    c.run.push_back({"weighted record (--present any)", "present where any record used is, from their weights renormalised"});
   if (compared)
     for (auto& row : compared_run_rows(*compared)) c.run.push_back(std::move(row));
   c.station_header = {"station", "distance", "share of the site value", "gauge record", "read as", "period", "present"};
@@ -108,7 +122,8 @@ ReportOutcome make_report(const ReportRequest& request) {
   if (!request.compare.empty()) compared = read_compared_run(request.compare, request.start);
   ReportOutcome outcome;
   if (compared) outcome.warnings = compared_run_warnings(*compared);
-  const std::optional<gauge::CalendarSeries> site = weighted(in, outcome.warnings);
+  const weighting::Presence present = presence(request);
+  const std::optional<gauge::CalendarSeries> site = weighted(in, present, outcome.warnings);
 
   std::vector<const gauge::CalendarSeries*> series;
   std::vector<SeriesRole> roles;
@@ -144,7 +159,7 @@ ReportOutcome make_report(const ReportRequest& request) {
   if (ensemble)
     for (const stats::SeriesStatistics& s : ensemble->complete) rows.push_back(&s);
   csv.write(stats::statistics_csv(rows));
-  ReportContent content = assemble(request, in, compared, statistics, series, roles, outcome.warnings);
+  ReportContent content = assemble(request, present, in, compared, statistics, series, roles, outcome.warnings);
   if (ensemble) content.ensemble = &*ensemble;
   html.write(report_html(content));
   common::commit_all({&csv, &html});

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "calendar/start_option.h"
 #include "common/gauge_arguments.h"
 #include "stats/series_statistics.h"
+#include "weighting/presence.h"
 
 namespace raingen::report {
 
@@ -20,6 +22,9 @@ struct ReportRequest {
   std::filesystem::path output;  // empty: dir/report
   std::filesystem::path compare;  // a second run directory (a site station's run); empty: none
   std::filesystem::path ensemble;  // a raingen-ensemble file of this run's inputs; empty: none
+  // Which intervals of the weighted record are present; none: as the site station of the --compare
+  // run directory was made (its RAINGEN.TXT), else all.
+  std::optional<weighting::Presence> present;
 };
 
 struct ReportOutcome {

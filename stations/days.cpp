@@ -10,7 +10,16 @@ namespace raingen::stations {
 
 using calendar::intervals_per_day;
 
+bool is_complete(int present, double min_complete_percent) {
+  return present * 100.0 >= min_complete_percent * intervals_per_day - 1e-9;
+}
+
 long RecordDays::count(DayKind kind) const { return static_cast<long>(std::count(kinds.begin(), kinds.end(), kind)); }
+
+long RecordDays::complete_at(double min_complete_percent) const {
+  return static_cast<long>(
+      std::count_if(present.begin(), present.end(), [&](int p) { return is_complete(p, min_complete_percent); }));
+}
 
 RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& options) {
   RecordDays days;
@@ -20,6 +29,7 @@ RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& opt
   days.first_day = calendar::day_of_interval(start_interval);
   const auto day_count = static_cast<std::size_t>((calendar::day_of_interval(last_interval) - days.first_day).count() + 1);
   days.kinds.resize(day_count);
+  days.present.resize(day_count);
   days.depths.assign(day_count * intervals_per_day, gauge::CalendarSeries::missing_value());
   // where the series' interval 0 falls
   const auto offset = static_cast<std::size_t>(start_interval - calendar::first_interval_of(days.first_day));
@@ -29,7 +39,8 @@ RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& opt
     double* depth = days.depths.data() + intervals_per_day * d;
     int present = 0;
     for (int j = 0; j < intervals_per_day; ++j) present += std::isnan(depth[j]) ? 0 : 1;
-    if (present * 100.0 < options.min_complete_percent * intervals_per_day - 1e-9) {
+    days.present[d] = static_cast<std::uint8_t>(present);
+    if (!is_complete(present, options.min_complete_percent)) {
       days.kinds[d] = DayKind::incomplete;
       continue;
     }

@@ -21,16 +21,21 @@ struct DayOptions {
 
 enum class DayKind : std::uint8_t { wet, dry, incomplete };
 
+// Whether a day with `present` of its intervals present is complete at min_complete_percent.
+bool is_complete(int present, double min_complete_percent);
+
 struct RecordDays {
   calendar::Day first_day{};  // the day of kinds[0]
   std::vector<DayKind> kinds;
   std::vector<double> depths;  // 96 per day; in complete days missing intervals are 0.0
+  std::vector<std::uint8_t> present;  // per day, its intervals present (before any is taken as dry)
   long filled_days = 0;        // complete days that had missing intervals
   long filled_intervals = 0;   // the intervals so taken as dry
   double total_read = 0;       // mm over the complete days, as read
 
   std::size_t size() const { return kinds.size(); }
   long count(DayKind kind) const;
+  long complete_at(double min_complete_percent) const;  // the days complete at that percentage
   const double* day_depths(std::size_t d) const { return depths.data() + calendar::intervals_per_day * d; }
 };
 

@@ -102,6 +102,10 @@ std::string station_findings_text(const StationId& id, const std::filesystem::pa
                                  calendar::day_text(s.last_day), (s.last_day - s.first_day).count() + 1);
   text += fmt::format("  complete days   {}; missing intervals taken as dry: {} in {} days (--min-complete {:g})\n",
                       s.complete_days, s.filled_intervals, s.filled_days, options.days.min_complete_percent);
+  if (!s.complete_at.empty())
+    text += fmt::format("  completeness    only {} of {} days have every interval present: {} (the missing intervals of a "
+                        "day kept are taken as dry)\n",
+                        s.complete_days, (s.last_day - s.first_day).count() + 1, complete_at_text(s.complete_at));
   text += fmt::format("  days with gaps  {}\n", s.incomplete_days);
   text += fmt::format("  wet days        {} (above {:g} mm), dry days {}\n", s.wet_days, options.days.wet_threshold,
                       s.dry_days);

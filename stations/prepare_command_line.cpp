@@ -21,7 +21,8 @@ PrepareOptions day_options(const PrepareCommandLine& line) {
   if (line.spell_table != "matched" && line.spell_table != "cumulative")
     throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", line.spell_table));
   return PrepareOptions{{line.min_complete, line.wet_threshold},
-                        line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative};
+                        line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative,
+                        RecordMinimum{}};
 }
 
 std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line) {
@@ -50,6 +51,9 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   gauge::distribute_reading_options(command.gauges, line.reading);
   command.prepare = day_options(line);
   command.utc_offset = utc_offset_of(line);
+  const std::optional<weighting::Presence> present = weighting::parse_presence(line.present);
+  if (!present) throw UsageError(fmt::format("--present '{}' is neither all nor any", line.present));
+  command.present = *present;
   command.dir = line.dir;
   command.id = StationId::given(line.weighted_site, "--weighted-site");
   run_weighted_site_command(command, out);
@@ -92,6 +96,8 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
 
 void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out) {
   if (line.given.count("--weighted-site")) return run_weighted_site(line, out);
+  if (line.given.count("--present"))
+    throw UsageError("--present says which intervals of a site station are present: it belongs to --weighted-site");
   if (!line.gauges.empty())
     throw UsageError("--gauge gives a record for --weighted-site; a station is prepared from --id ID RECORD");
   const bool station_use = !line.id.empty() || !line.record.empty();

@@ -34,7 +34,77 @@ DayRecord wet_day(const StationId& id, calendar::Day day, const double* depths) 
   return record;
 }
 
+// The days each suggested --min-complete keeps, when the default keeps fewer than half of them and
+// a lower percentage would keep more.
+std::vector<std::pair<double, long>> suggested_completeness(const RecordDays& days, double min_complete_percent) {
+  const long complete = days.complete_at(min_complete_percent);
+  if (min_complete_percent != 100 || 2 * complete >= static_cast<long>(days.size()) ||
+      days.complete_at(suggested_min_complete.back()) == complete)
+    return {};
+  std::vector<std::pair<double, long>> kept;
+  for (double percent : suggested_min_complete) kept.emplace_back(percent, days.complete_at(percent));
+  return kept;
+}
+
+// Refuses a record with too few complete or wet days to draw from.
+void check_days(const StationSummary& s, const PrepareOptions& options, std::size_t day_count, const std::string& station,
+                const std::string& source) {
+  const double percent = options.days.min_complete_percent;
+  const std::string lower =
+      s.complete_at.empty()
+          ? std::string(percent > suggested_min_complete.back() ? ", or a lower --min-complete" : "")
+          : fmt::format("; {}: a gauge that loses a few readings a day keeps more days at a lower --min-complete (the "
+                        "missing intervals of a day kept are taken as dry)",
+                        complete_at_text(s.complete_at));
+  if (s.complete_days == 0)
+    throw ToolError(source, 0, fmt::format("{} has no complete day: none of its {} {} has {:g}% of its intervals present{}",
+                                           station, day_count, day_count == 1 ? "day" : "days", percent,
+                                           s.complete_at.empty() ? "" : lower));
+  if (s.complete_days < options.minimum.complete_days)
+    throw ToolError(source, 0,
+                    fmt::format("{} keeps {} complete days of {} (--min-complete {:g}); at least {} are needed to draw "
+                                "from{}",
+                                station, s.complete_days, day_count, percent, options.minimum.complete_days,
+                                s.complete_at.empty() ? ": give a longer record" + lower : lower));
+  if (s.wet_days == 0)
+    throw ToolError(source, 0, fmt::format("{} has no wet day among its {} complete days (a day is wet above {:g} mm)",
+                                           station, s.complete_days, options.days.wet_threshold));
+  if (s.wet_days < options.minimum.wet_days)
+    throw ToolError(source, 0,
+                    fmt::format("{} has {} wet days among its {} complete days (wet above {:g} mm); at least {} are "
+                                "needed to draw from: give a longer record{}",
+                                station, s.wet_days, s.complete_days, options.days.wet_threshold, options.minimum.wet_days,
+                                options.days.wet_threshold > 0 ? ", or a lower --wet-threshold" : ""));
+}
+
+// Refuses spells that give no table, or one longer than the program's.
+void check_spells(const StationSummary& s, const PrepareOptions& options, const std::string& station,
+                  const std::string& source) {
+  if (s.spells_ended == 0)
+    throw ToolError(source, 0,
+                    fmt::format("{} has no dry spell that ends in a wet day: no spell length can be estimated", station));
+  if (s.longest_spell == 0)
+    throw ToolError(source, 0,
+                    fmt::format("{} has no dry day between wet days: its {} dry spells all end after 0 days, so its "
+                                "spell table would have no entries and the program would make every day wet; give a "
+                                "record with dry days between its wet days{}",
+                                station, s.spells_ended + s.spells_censored,
+                                options.days.wet_threshold == 0 ? ", or a --wet-threshold above 0 if traces wet them"
+                                                                : ", or a higher --wet-threshold"));
+  if (s.longest_spell > common::most_spell_entries)
+    throw ToolError(source, 0, fmt::format("{} has a dry spell of {} days; a spell table holds at most {} entries", station,
+                                           s.longest_spell, common::most_spell_entries));
+}
+
 }  // namespace
+
+std::string complete_at_text(const std::vector<std::pair<double, long>>& complete_at) {
+  std::string text;
+  for (const auto& [percent, days] : complete_at)
+    text += text.empty() ? fmt::format("--min-complete {:g} would keep {} days", percent, days)
+                         : fmt::format(", {:g} {}", percent, days);
+  return text;
+}
 
 PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id,
                                 const PrepareOptions& options, const std::string& source) {
@@ -51,22 +121,13 @@ PreparedStation prepare_station(const gauge::CalendarSeries& series, const Stati
   summary.filled_intervals = days.filled_intervals;
   summary.total_read = days.total_read;
 
-  if (summary.complete_days == 0)
-    throw ToolError(source, 0, fmt::format("has no complete day: none of its {} {} has {:g}% of its intervals present",
-                                           days.size(), days.size() == 1 ? "day" : "days",
-                                           options.days.min_complete_percent));
-  if (summary.wet_days == 0)
-    throw ToolError(source, 0, fmt::format("has no wet day among its {} complete days (a day is wet above {:g} mm)",
-                                           summary.complete_days, options.days.wet_threshold));
+  summary.complete_at = suggested_completeness(days, options.days.min_complete_percent);
+  check_days(summary, options, days.size(), fmt::format("station {}", id), source);
   const SpellCounts spells = count_spells(days.kinds);
   summary.spells_ended = spells.ended_total();
   summary.spells_censored = spells.censored_total();
   summary.longest_spell = spells.longest();
-  if (summary.spells_ended == 0)
-    throw ToolError(source, 0, "has no dry spell that ends in a wet day: no spell length can be estimated");
-  if (summary.longest_spell > common::most_spell_entries)
-    throw ToolError(source, 0, fmt::format("has a dry spell of {} days; a spell table holds at most {} entries",
-                                           summary.longest_spell, common::most_spell_entries));
+  check_spells(summary, options, fmt::format("station {}", id), source);
   summary.shares = spell_length_shares(spells);
 
   StationFiles& files = prepared.files;

@@ -2,7 +2,9 @@
 // from one calendar series. Pure: nothing is read or written here.
 #pragma once
 
+#include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gauge/calendar_series.h"
@@ -13,9 +15,23 @@
 
 namespace raingen::stations {
 
+// The least a record must give the program to draw from: with fewer complete days or wet days the
+// generated series is a few days over and over.
+inline constexpr long least_complete_days = 30;
+inline constexpr long least_wet_days = 10;
+// What --min-complete percentages a summary or refusal weighs when the default (100) keeps fewer
+// than half of a record's days: a gauge that loses a few readings a day keeps many more below it.
+inline constexpr std::array<double, 4> suggested_min_complete{99, 95, 90, 80};
+
+struct RecordMinimum {
+  long complete_days = least_complete_days;
+  long wet_days = least_wet_days;
+};
+
 struct PrepareOptions {
-  DayOptions days;
+  DayOptions days{};
   SpellTableKind spell_table = SpellTableKind::matched;
+  RecordMinimum minimum{};
 };
 
 // What the preparation found, for the summary.
@@ -29,7 +45,13 @@ struct StationSummary {
   double wet_read = 0;       // mm on the wet days, as read
   double total_written = 0;  // mm on the wet days as written (the extra copy not counted)
   std::vector<double> shares;  // estimated share of spells of 0..N days
+  // At the default --min-complete, when it keeps fewer than half of the days and a lower one would
+  // keep more: the days each of suggested_min_complete keeps.
+  std::vector<std::pair<double, long>> complete_at;
 };
+
+// "--min-complete 99 would keep 202 days, 95 310, 90 650, 80 740".
+std::string complete_at_text(const std::vector<std::pair<double, long>>& complete_at);
 
 struct PreparedStation {
   StationFiles files;
@@ -38,9 +60,10 @@ struct PreparedStation {
 
 // Prepares series as station id. The day file holds every complete wet day in date order and
 // then one more copy of the last: the program draws record trunc((N - 1) r) + 1 of N, so without
-// the copy the last wet day would almost never come up. Throws ToolError, naming source, when
-// the record has no wet day, no spell to measure, or a spell longer than a table holds
-// (common::most_spell_entries).
+// the copy the last wet day would almost never come up. Throws ToolError, naming source and the
+// station, with the numbers and what to do, when the record has fewer complete or wet days than
+// options.minimum, no spell to measure, no dry day between wet days (a spell table of no entries
+// would make every day wet), or a spell longer than a table holds (common::most_spell_entries).
 PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id,
                                 const PrepareOptions& options, const std::string& source);
 

@@ -7,6 +7,7 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "gauge/decimal_depth.h"
 
 namespace raingen::stations {
 
@@ -31,7 +32,11 @@ void append_depth(std::string& line, std::int64_t h) {
 
 }  // namespace
 
-std::int64_t hundredths(double mm) { return std::llround(mm * 100.0); }
+std::int64_t hundredths(double mm) {
+  const std::optional<std::int64_t> h = gauge::hundredths_of(mm);
+  if (!h) throw ToolError(fmt::format("the depth {} mm is no depth a station file holds", mm));
+  return *h;
+}
 
 std::string spell_table_text(const StationFiles& station) {
   std::string text = station.spell_title + line_end;
@@ -58,14 +63,15 @@ std::string day_line(const DayRecord& day) {
   line.reserve(common::day_label_width + calendar::intervals_per_day * (1 + common::depth_width));
   for (std::size_t j = 0; j < day.depths.size(); ++j) {
     const double mm = day.depths[j];
-    const std::int64_t h = std::isfinite(mm) ? hundredths(mm) : -1;
+    const std::optional<std::int64_t> h = gauge::hundredths_of(mm);
     const int end = static_cast<int>(j + 1) * calendar::minutes_per_interval;  // minutes after midnight
-    if (h < 0 || h > common::largest_depth_hundredths)
-      throw ToolError(fmt::format("day {}, interval {} (ending {:02}:{:02}): the depth {:.2f} mm cannot be written in {} "
-                                  "columns (0.00 to {:.2f} mm)",
-                                  day.key, j + 1, end / calendar::minutes_per_hour, end % calendar::minutes_per_hour, mm, common::depth_width,
-                                  static_cast<double>(common::largest_depth_hundredths) / 100.0));
-    append_depth(line, h);
+    if (!h || *h < 0 || *h > common::largest_depth_hundredths)
+      throw ToolError(fmt::format("day {}, interval {} (ending {:02}:{:02}): the depth {} mm cannot be written in {} "
+                                  "columns (0.00 to {} mm)",
+                                  day.key, j + 1, end / calendar::minutes_per_hour, end % calendar::minutes_per_hour,
+                                  h ? gauge::hundredths_text(*h) : fmt::format("{:g}", mm), common::depth_width,
+                                  gauge::hundredths_text(common::largest_depth_hundredths)));
+    append_depth(line, *h);
   }
   return line;
 }

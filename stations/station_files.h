@@ -43,7 +43,9 @@ struct StationFiles {
   std::vector<DayRecord> days;
 };
 
-// A depth as written, in hundredths of a mm (rounded half away from zero).
+// A depth as written, in hundredths of a mm: rounded as its decimal value is, ties away from zero
+// (gauge/decimal_depth.h). Throws ToolError for a depth no integer here holds (NaN, infinite, or
+// gauge::largest_held_depth_mm or more).
 std::int64_t hundredths(double mm);
 
 // The texts of the three files (the identifier only labels line 1 of the index). Throws ToolError

@@ -1,6 +1,7 @@
 // Where the three stations lie relative to the site, as a command line gives it: "ID=DIST" (a
-// whole number of km, or whatever unit the run uses) or "ID@LAT,LON" with the site's own
-// coordinates, from which the great-circle distance in km is rounded to a whole number.
+// whole number in whatever unit the run uses) or "ID@LAT,LON" with the site's own coordinates,
+// from which the great-circle distance is rounded to a whole number of a unit that keeps the
+// weights (stations/distance_unit.h).
 #pragma once
 
 #include <optional>
@@ -30,11 +31,15 @@ Coordinates parse_coordinates(std::string_view text, std::string_view what);
 // Great-circle distance in km on a sphere of the Earth's mean radius (6371.0088 km).
 double great_circle_km(const Coordinates& a, const Coordinates& b);
 
-// The distances of the places to the site, in their order, and what a user should know of them
-// (a station that lies at the site). Throws UsageError for an identifier the rule refuses
-// (station_id.h), when a place has coordinates and the site has none, or a distance is beyond 999.
+// The distances of the places to the site, in their order, and what a user should know of them:
+// from coordinates, the unit (stations/distance_unit.h) and each station's distance and weight;
+// a station that lies at the site. Throws UsageError for an identifier the rule refuses
+// (station_id.h); when a place has coordinates and the site has none; when ID=DIST (DIST not 0)
+// and ID@LAT,LON are mixed (the units would not agree); or when no unit holds the distances in 3
+// digits and keeps the weights.
 struct PlacedStations {
   std::vector<StationSetting> stations;
+  int unit_metres = 0;  // of distances from coordinates; 0: the distances were given
   std::vector<std::string> notes;
 };
 PlacedStations place_stations(const std::vector<StationPlace>& places, const std::optional<Coordinates>& site);

@@ -47,15 +47,23 @@ void check_no_record_replaced(const std::vector<common::FileText>& files, const 
         throw UsageError(fmt::format("{} would replace the record of {}", file.target.string(), g->id));
 }
 
-std::string weighting_text(const std::array<StationId, 3>& ids, const std::array<int, 3>& distances) {
+std::string weighting_text(const std::array<StationId, 3>& ids, const std::array<int, 3>& distances,
+                           weighting::Presence present, const weighting::RecordsPresent& made) {
   const std::vector<int> used = weighting::stations_weighted(distances);
   if (used.size() == 1)
     return fmt::format("the record of {} alone (at distance 0, the weighting takes it alone)", ids[static_cast<std::size_t>(used[0])]);
   const std::array<double, 3> shares = weighting::station_shares(distances);
-  return fmt::format("the records of {}, {} and {} weighted as the program weights station series (distances {}, {}, {}: "
-                     "shares {:.1f}%, {:.1f}%, {:.1f}%), present where all three are",
-                     ids[0], ids[1], ids[2], distances[0], distances[1], distances[2], 100 * shares[0], 100 * shares[1],
-                     100 * shares[2]);
+  std::string text = fmt::format("the records of {}, {} and {} weighted as the program weights station series (distances "
+                                 "{}, {}, {}: shares {:.1f}%, {:.1f}%, {:.1f}%), ",
+                                 ids[0], ids[1], ids[2], distances[0], distances[1], distances[2], 100 * shares[0],
+                                 100 * shares[1], 100 * shares[2]);
+  if (present == weighting::Presence::all) return text + "present where all three are";
+  const long made_present = made[1] + made[2] + made[3];
+  const auto share = [&](long n) { return made_present == 0 ? 0.0 : 100.0 * static_cast<double>(n) / static_cast<double>(made_present); };
+  return text + fmt::format("present where any is, from the weights of the gauges present (--present any): of {} "
+                            "intervals present, {:.1f}% from 3 gauges, {:.1f}% from 2, {:.1f}% from 1; {} with none are "
+                            "missing",
+                            made_present, share(made[3]), share(made[2]), share(made[1]), made[0]);
 }
 
 }  // namespace
@@ -84,8 +92,9 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     distances[i] = placed.stations[i].distance;
   }
   const std::string source = fmt::format("the weighted record of {}, {} and {}", ids[0], ids[1], ids[2]);
+  weighting::RecordsPresent made{};
   const gauge::CalendarSeries site =
-      weighting::weighted_record(c.id.text(), {&records[0], &records[1], &records[2]}, distances);
+      weighting::weighted_record(c.id.text(), {&records[0], &records[1], &records[2]}, distances, c.present, &made);
   if (site.empty()) throw ToolError(source, 0, "is empty: the records it uses have no interval in common");
 
   const PreparedStation site_station = prepare_station(site, c.id, c.prepare, source);
@@ -93,7 +102,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   const PreparedStation second = prepare_station(records[1], ids[1], c.prepare, gauges[1]->path);
   for (const PreparedStation* p : {&site_station, &first, &second})
     for (common::FileText& file : station_file_texts(c.dir, p->files)) files.push_back(std::move(file));
-  SiteStationFacts site_facts{.id = c.id};
+  SiteStationFacts site_facts{.id = c.id, .present = c.present};
   for (std::size_t i = 0; i < 3; ++i) {
     run_facts.put_station({.id = ids[i], .record = record_fact(gauges[i]->path), .reading = gauges[i]->options,
                            .utc_offset = c.utc_offset});
@@ -105,7 +114,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   check_no_record_replaced(files, gauges);
   common::write_together(files);
 
-  std::string text = fmt::format("{}: {}\n", c.id, weighting_text(ids, distances));
+  std::string text = fmt::format("{}: {}\n", c.id, weighting_text(ids, distances, c.present, made));
   for (std::size_t i = 0; i < 3; ++i) text += fmt::format("  {}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));
   for (const std::string& note : placed.notes) text += "  " + note + "\n";
   text += station_findings_text(c.id, c.dir, c.prepare, site_station.summary, site_station.files.spell_entries.size());

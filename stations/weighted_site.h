@@ -1,7 +1,7 @@
 // raingen-prepare's third use: a site station. The records of the three stations are combined as
 // the program weights its station series (weighting/weighted_record), into one record of the site
-// that is present only where every record used is present, and that record is prepared as a
-// station of its own. INPUT.TXT puts it at the site (distance 0), so that the program copies its
+// that is present where every record used is present (--present all) or where any is, from the
+// weights of those present (--present any), and that record is prepared as a station of its own. INPUT.TXT puts it at the site (distance 0), so that the program copies its
 // series unchanged: every wet day of the site series is a day on which the neighbourhood rained
 // together. The first two gauges are stations 2 and 3 (the program reads three stations; at
 // distance 0 the site takes nothing from them).
@@ -18,6 +18,7 @@
 #include "stations/prepare_station.h"
 #include "stations/settings_file.h"
 #include "stations/station_places.h"
+#include "weighting/presence.h"
 
 namespace raingen::stations {
 
@@ -28,6 +29,7 @@ struct WeightedSiteCommand {
   std::optional<Coordinates> site_at;
   std::vector<common::GaugeArgument> gauges;  // the record of each place, by its ID
   std::optional<calendar::UtcOffset> utc_offset;  // the clock every gauge kept, when stated
+  weighting::Presence present = weighting::Presence::all;  // which intervals of the site record are present
   PrepareOptions prepare;                    // for all three stations written
   std::filesystem::path dir = ".";
 };

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -157,7 +158,7 @@ TEST(PrepareTool, BadRecordsChangeNothing) {
        "r.csv:3: the record's step is 60 minutes; 15 minutes or finer is needed"},
       {"oversize depth", "time,rain\n2001-05-24 00:05,0\n2001-05-24 00:10,60.5\n2001-05-24 00:15,39.5\n",
        "r.csv:4: the 15-minute depth ending 2001-05-24 00:15 comes to 100.00 mm; a depth of 100 mm or more cannot be written"},
-      {"no wet day", "time,rain\n2001-05-24 00:15,0\n2001-05-24 00:30,0\n", "r.csv: has no complete day: none of its 1 day has 100% of its intervals present"},
+      {"no wet day", "time,rain\n2001-05-24 00:15,0\n2001-05-24 00:30,0\n", "r.csv: station ALFA has no complete day: none of its 1 day has 100% of its intervals present"},
   };
   for (const BadRecord& c : cases) {
     TempDir dir;
@@ -223,7 +224,8 @@ TEST(PrepareTool, CommandLines) {
   // Standard input, with its format given.
   const Outcome piped = prepare(dir, {"--id", "P", "--format", "csv", "--column", "b", "-"}, dir.read("r.csv"));
   EXPECT_EQ(piped.exit_status, 1);
-  EXPECT_EQ(piped.err, "raingen-prepare: -: has no complete day: none of its 1 day has 100% of its intervals present\n");
+  EXPECT_EQ(piped.err, "raingen-prepare: -: station P has no complete day: none of its 1 day has 100% of its intervals "
+                       "present\n");
 }
 
 // RAINGEN.TXT written with the files of each use: a station's record, reading options and clock;
@@ -315,6 +317,123 @@ TEST(PrepareTool, RunFactsBesideTheFiles) {
   EXPECT_FALSE(other.exists("A   D_3.TXT"));
 }
 
+// Stations 100-600 m from the site: kilometres would take the first whole, so the distances are in
+// metres, and the weights the program computes from them (1 / float(d^2), normalised) lie within
+// 1 point of the exact inverse-square weights. The same stations 100 times as far keep kilometres.
+// Along a meridian or the equator a great circle is R times the angle (R = 6371.0088 km).
+TEST(PrepareTool, DistancesFromCoordinatesKeepTheWeights) {
+  const double pi = 3.14159265358979323846;
+  const struct {
+    double scale;
+    std::array<int, 3> distances;
+    std::string unit_note;
+  } cases[] = {
+      {1, {111, 204, 556},
+       "  distances from coordinates in units of 1 m, the finest that holds them in 3 digits (kilometres would put "
+       "station A at 0)\n"},
+      {100, {11, 20, 56}, "  distances from coordinates in km: every weight within 0.3 points of the exact "
+                          "inverse-square weight\n"},
+  };
+  for (const auto& c : cases) {
+    // A 0.001 degrees north, B 0.001835 degrees east, C 0.005 degrees south, times the scale.
+    const std::array<double, 3> degrees{0.001 * c.scale, 0.001835 * c.scale, 0.005 * c.scale};
+    TempDir dir;
+    const Outcome o = prepare(dir, {"--site", "S", "--days", "10", "--site-at", "0,0", "--station",
+                                    fmt::format("A@{},0", degrees[0]), "--station", fmt::format("B@0,{}", degrees[1]),
+                                    "--station", fmt::format("C@-{},0", degrees[2])});
+    ASSERT_EQ(o.exit_status, 0) << o.err;
+    const std::string settings = dir.read("INPUT.TXT");
+    EXPECT_EQ(settings.substr(settings.find("DISTANCE 1"), 3 * 19),
+              fmt::format("DISTANCE 1:   {:3}\r\nDISTANCE 2:   {:3}\r\nDISTANCE 3:   {:3}\r\n", c.distances[0],
+                          c.distances[1], c.distances[2]));
+    EXPECT_NE(o.out.find(c.unit_note), std::string::npos) << o.out;
+    std::array<double, 3> exact{}, program{};
+    double exact_sum = 0, program_sum = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+      const double metres = 6371008.8 * degrees[i] * pi / 180;
+      exact[i] = 1 / (metres * metres);
+      program[i] = 1 / static_cast<double>(static_cast<float>(c.distances[i] * c.distances[i]));
+      exact_sum += exact[i];
+      program_sum += program[i];
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_NEAR(program[i] / program_sum, exact[i] / exact_sum, 0.01) << c.scale << " station " << i;
+      const std::string line = fmt::format("distance {}, weight {:.1f}% as the program applies it (exact {:.1f}%)\n",
+                                           c.distances[i], 100 * program[i] / program_sum, 100 * exact[i] / exact_sum);
+      EXPECT_NE(o.out.find(line), std::string::npos) << line << o.out;
+    }
+  }
+}
+
+// A 5-minute CSV record of `days` days from 2003-03-01: depth(d, k) for reading k of day d (NaN:
+// the row is absent).
+std::string five_minute_record(int days, const std::function<double(int, int)>& depth) {
+  const auto start = date::sys_days{date::year{2003} / 3 / 1};
+  std::string csv = "time,rain_mm\n";
+  for (int d = 0; d < days; ++d)
+    for (int k = 0; k < 288; ++k) {
+      const double v = depth(d, k);
+      if (std::isnan(v)) continue;
+      csv += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(k + 1) * 5}) + fmt::format(",{}\n", v);
+    }
+  return csv;
+}
+
+// Records the program could not draw from are refused with their numbers, and nothing is written;
+// a gauge that loses 5 readings a day is told what a lower --min-complete would keep.
+TEST(PrepareTool, ThinRecordsRefusedWithGuidance) {
+  const double nan = std::nan("");
+  const auto wet_every = [](int n) { return [n](int d, int k) { return k == 0 && d % n == 0 ? 0.4 : 0.0; }; };
+  // 5 readings lost on day d >= first_lossy, in 5 different 15-minute intervals.
+  const auto losing = [&](int first_lossy) {
+    return [&, first_lossy](int d, int k) { return d >= first_lossy && k % 57 == 7 ? nan : (k == 0 && d % 3 == 0 ? 0.4 : 0.0); };
+  };
+  const struct {
+    std::string record;
+    std::string message;
+  } refused[] = {
+      {five_minute_record(8, wet_every(2)),
+       "r.csv: station AB keeps 8 complete days of 8 (--min-complete 100); at least 30 are needed to draw from: give a "
+       "longer record, or a lower --min-complete"},
+      {five_minute_record(40, wet_every(1)),
+       "r.csv: station AB has no dry day between wet days: its 40 dry spells all end after 0 days, so its spell table "
+       "would have no entries and the program would make every day wet; give a record with dry days between its wet "
+       "days, or a --wet-threshold above 0 if traces wet them"},
+      {five_minute_record(60, losing(0)),
+       "r.csv: station AB has no complete day: none of its 60 days has 100% of its intervals present; --min-complete 99 "
+       "would keep 0 days, 95 0, 90 60, 80 60: a gauge that loses a few readings a day keeps more days at a lower "
+       "--min-complete (the missing intervals of a day kept are taken as dry)"},
+  };
+  for (const auto& c : refused) {
+    TempDir dir;
+    dir.write("r.csv", c.record);
+    dir.write("RAINGEN.TXT", "[site]\n");
+    const Outcome o = prepare(dir, {"--id", "AB", "r.csv"});
+    EXPECT_EQ(o.exit_status, 1);
+    EXPECT_EQ(o.err, "raingen-prepare: " + c.message + "\n");
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(listing(dir), (std::vector<std::string>{"RAINGEN.TXT", "r.csv"}));
+    EXPECT_EQ(dir.read("RAINGEN.TXT"), "[site]\n");
+  }
+  // Kept, but the default leaves fewer than half of the days: the summary says what lower
+  // percentages would keep; at 90 every day is kept and its 5 missing intervals taken as dry.
+  TempDir dir;
+  dir.write("r.csv", five_minute_record(70, losing(30)));
+  const Outcome kept = prepare(dir, {"--id", "AB", "r.csv"});
+  ASSERT_EQ(kept.exit_status, 0) << kept.err;
+  EXPECT_NE(kept.out.find("\n  complete days   30; missing intervals taken as dry: 0 in 0 days (--min-complete 100)\n"
+                          "  completeness    only 30 of 70 days have every interval present: --min-complete 99 would "
+                          "keep 30 days, 95 30, 90 70, 80 70 (the missing intervals of a day kept are taken as dry)\n"),
+            std::string::npos)
+      << kept.out;
+  const Outcome at_90 = prepare(dir, {"--id", "AB", "--min-complete", "90", "r.csv"});
+  ASSERT_EQ(at_90.exit_status, 0) << at_90.err;
+  EXPECT_NE(at_90.out.find("\n  complete days   70; missing intervals taken as dry: 200 in 40 days (--min-complete 90)\n"
+                           "  days with gaps  0\n"),
+            std::string::npos)
+      << at_90.out;
+}
+
 TEST(PrepareTool, SettingsFromCoordinates) {
   TempDir dir;
   const Outcome o = prepare(dir, {"--site", "OUTLET", "--days", "365", "--results", "OUT.TXT", "--site-at", "-0.25,-78.5",
@@ -328,11 +447,12 @@ TEST(PrepareTool, SettingsFromCoordinates) {
             "  station 1  NEAR  distance   0\n"
             "  station 2  FAR   distance 111\n"
             "  station 3  MID   distance   2\n"
-            "  station NEAR lies 0.000 km from the site: distance 0\n"
-            "  station NEAR is at the site (distance 0): the program takes its series unchanged and the other stations "
-            "do not count\n"
+            "  distances from coordinates in units of 1 km\n"
+            "  station NEAR lies 0.000 km from the site, within 5 m of it: distance 0\n"
             "  station FAR lies 111.195 km from the site: distance 111\n"
             "  station MID lies 1.612 km from the site: distance 2\n"
+            "  station NEAR is at the site (distance 0): the program takes its series unchanged and the other stations "
+            "do not count\n"
             "./RAINGEN.TXT: [site] OUTLET, position -0.2500000,-78.5000000, clock not stated\n");
 }
 

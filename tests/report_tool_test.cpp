@@ -166,6 +166,42 @@ TEST(ReportTool, ComparedSiteStationRun) {
   EXPECT_EQ(run.dir.read("report/statistics.csv"), three_csv);
 }
 
+// The weighted record follows --present: with any, interval 150 of day 2, missing in C, is made
+// from A and B ((0 + 0/4) / 1.25 = 0), so day 2 is kept, (3 + 0.2) / 2 = 1.6 a day. Without
+// --present it follows the site station of --compare as its RAINGEN.TXT says it was made.
+TEST(ReportTool, WeightedRecordFollowsPresent) {
+  const RunDirectory run;
+  const TempDir site;
+  site.write("INPUT.TXT", "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
+                          "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
+  site.write("RESULTS.TXT", results_file("3.000", "1.000"));
+  site.write("RAINGEN.TXT", "[site-station SITE]\npresent = any\ngauge = A 1\ngauge = B 2\ngauge = C 2\n");
+  const struct {
+    std::vector<std::string> more;
+    const char* mean;
+    bool noted;  // the page's run table says so
+  } cases[] = {
+      {{"--present", "any"}, "1.6", true},
+      {{"--present", "all"}, "3", false},
+      {{"--compare", site.path().string()}, "1.6", true},
+      {{"--compare", site.path().string(), "--present", "all"}, "3", false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = run.gauges();
+    arguments.insert(arguments.end(), c.more.begin(), c.more.end());
+    const Outcome out = run.report(arguments);
+    ASSERT_EQ(out.exit_status, 0) << out.err;
+    EXPECT_TRUE(has_row(run.dir.read("report/statistics.csv"), std::string("weighted-record,1440,mean,") + c.mean))
+        << c.more.back();
+    EXPECT_EQ(run.dir.read("report/report.html").find("weighted record (--present any)") != std::string::npos, c.noted);
+  }
+  std::vector<std::string> arguments = run.gauges();
+  arguments.insert(arguments.end(), {"--present", "most"});
+  const Outcome usage = run.report(arguments);
+  EXPECT_EQ(usage.exit_status, 2);
+  EXPECT_EQ(usage.err, "raingen-report: --present 'most' is neither all nor any\n");
+}
+
 TEST(ReportTool, AStationWithoutItsRecordLeavesNoWeightedRecord) {
   const RunDirectory run;
   const Outcome out = run.report(run.gauges(false));

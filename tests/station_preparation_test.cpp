@@ -31,6 +31,9 @@ constexpr DayKind W = DayKind::wet, D = DayKind::dry, I = DayKind::incomplete;
 
 StationId id(const char* text) { return StationId::given(text, "test identifier"); }
 
+// The tool's options without its least counts of days, for records small enough to work by hand.
+PrepareOptions small_record() { return PrepareOptions{.minimum = {.complete_days = 1, .wet_days = 1}}; }
+
 // A series of whole days from 2001-01-01: each day's 96 depths given by a function of (day, interval).
 CalendarSeries days_series(int days, const std::function<double(int, int)>& depth) {
   CalendarSeries s("R", TimePoint{Minutes{11323LL * 1440}}, static_cast<std::size_t>(days) * 96);
@@ -208,7 +211,7 @@ TEST(SpellTable, MatchedTableThroughTheProgramsSampler) {
 TEST(DayFile, EveryWetDayComesUpTheLastToo) {
   // Days 0..9: day d wet with d + 1 in its first interval when d is even.
   const CalendarSeries s = days_series(10, [](int d, int j) { return d % 2 == 0 && j == 0 ? d + 1.0 : 0.0; });
-  const PreparedStation prepared = prepare_station(s, id("ALFA"), {}, "r.csv");
+  const PreparedStation prepared = prepare_station(s, id("ALFA"), small_record(), "r.csv");
   ASSERT_EQ(prepared.files.days.size(), 6u);  // five wet days and the copy
   TempDir dir;
   write_run(dir, prepared.files);
@@ -242,7 +245,7 @@ TEST(PrepareStation, FilesAndSummaryOfASmallRecord) {
     const bool wet = d == 0 || d == 3 || d == 4 || d == 7;
     return wet && j == 1 ? d + 0.25 : 0.0;
   });
-  const PreparedStation p = prepare_station(s, id("AB"), {}, "r.csv");
+  const PreparedStation p = prepare_station(s, id("AB"), small_record(), "r.csv");
   EXPECT_EQ(p.summary.wet_days, 4);
   EXPECT_EQ(p.summary.dry_days, 3);
   EXPECT_EQ(p.summary.incomplete_days, 1);
@@ -269,25 +272,80 @@ TEST(PrepareStation, FilesAndSummaryOfASmallRecord) {
   EXPECT_EQ(days.size(), 5 * (first.size() + 2));
 }
 
+// Records the program could not draw from, refused with their numbers and what to do; the least
+// counts of days are the tool's (30 complete, 10 wet). Wet days carry 1 mm in their first interval.
 TEST(PrepareStation, RecordsThatCannotMakeAStation) {
-  const auto message = [](const CalendarSeries& s) {
+  const auto message = [](const CalendarSeries& s, PrepareOptions options = {}) {
     try {
-      prepare_station(s, id("AB"), {}, "r.csv");
+      prepare_station(s, id("AB"), options, "r.csv");
       return std::string("no error");
     } catch (const raingen::common::ToolError& e) {
       return raingen::common::located_message(e);
     }
   };
-  EXPECT_EQ(message(days_series(3, [](int, int) { return 0.0; })),
-            "r.csv: has no wet day among its 3 complete days (a day is wet above 0 mm)");
-  EXPECT_EQ(message(days_series(3, [](int d, int) { return d == 1 ? 0.1 : 0.0; })),
-            "r.csv: has no dry spell that ends in a wet day: no spell length can be estimated");
-  EXPECT_EQ(message(CalendarSeries("R", TimePoint{}, 200)),
-            "r.csv: has no complete day: none of its 3 days has 100% of its intervals present");
-  EXPECT_EQ(message(days_series(1204, [](int d, int j) { return (d == 0 || d == 1203) && j == 0 ? 1.0 : 0.0; })),
-            "r.csv: has a dry spell of 1202 days; a spell table holds at most 1201 entries");
-  EXPECT_EQ(message(days_series(1203, [](int d, int j) { return (d == 0 || d == 1202) && j == 0 ? 1.0 : 0.0; })),
-            "no error");
+  const auto wet_on = [](std::function<bool(int)> wet) {
+    return [wet](int d, int j) { return wet(d) && j == 0 ? 1.0 : 0.0; };
+  };
+  const double nan = CalendarSeries::missing_value();
+  // 40 days missing 5 intervals each but days 0-7: 8 complete days, the rest kept at 95% or less.
+  const auto five_missing = [&](int d, int j) { return d >= 8 && j % 19 == 3 ? nan : (j == 0 && d % 3 == 0 ? 1.0 : 0.0); };
+  const PrepareOptions at_90{.days = {90, 0}};
+  const PrepareOptions threshold{.days = {100, 0.5}};
+  const struct {
+    CalendarSeries series;
+    PrepareOptions options;
+    std::string message;
+  } cases[] = {
+      {days_series(3, wet_on([](int) { return false; })), small_record(),
+       "r.csv: station AB has no wet day among its 3 complete days (a day is wet above 0 mm)"},
+      {days_series(3, wet_on([](int d) { return d == 1; })), small_record(),
+       "r.csv: station AB has no dry spell that ends in a wet day: no spell length can be estimated"},
+      {CalendarSeries("R", TimePoint{}, 200), {}, "r.csv: station AB has no complete day: none of its 3 days has 100% of "
+                                                  "its intervals present"},
+      {days_series(1204, wet_on([](int d) { return d == 0 || d == 1203; })), small_record(),
+       "r.csv: station AB has a dry spell of 1202 days; a spell table holds at most 1201 entries"},
+      {days_series(1203, wet_on([](int d) { return d == 0 || d == 1202; })), small_record(), "no error"},
+      // Too few complete days: 8 of 8, and 8 of 40 with what lower percentages would keep.
+      {days_series(8, wet_on([](int d) { return d % 2 == 0; })), {},
+       "r.csv: station AB keeps 8 complete days of 8 (--min-complete 100); at least 30 are needed to draw from: give a "
+       "longer record, or a lower --min-complete"},
+      {days_series(40, five_missing), {},
+       "r.csv: station AB keeps 8 complete days of 40 (--min-complete 100); at least 30 are needed to draw from; "
+       "--min-complete 99 would keep 8 days, 95 8, 90 40, 80 40: a gauge that loses a few readings a day keeps more days "
+       "at a lower --min-complete (the missing intervals of a day kept are taken as dry)"},
+      {days_series(40, five_missing), at_90, "no error"},
+      {days_series(40, [&](int d, int j) { return j % 19 == 3 ? nan : 0.0 * d; }), {},
+       "r.csv: station AB has no complete day: none of its 40 days has 100% of its intervals present; --min-complete 99 "
+       "would keep 0 days, 95 0, 90 40, 80 40: a gauge that loses a few readings a day keeps more days at a lower "
+       "--min-complete (the missing intervals of a day kept are taken as dry)"},
+      {days_series(29, wet_on([](int d) { return d % 2 == 0; })), at_90,
+       "r.csv: station AB keeps 29 complete days of 29 (--min-complete 90); at least 30 are needed to draw from: give a "
+       "longer record, or a lower --min-complete"},
+      {days_series(30, wet_on([](int d) { return d % 2 == 0; })), {}, "no error"},
+      // Too few wet days: 9, then 10; a threshold that makes days dry says so.
+      {days_series(60, wet_on([](int d) { return d % 7 == 0 && d < 63; })), {},
+       "r.csv: station AB has 9 wet days among its 60 complete days (wet above 0 mm); at least 10 are needed to draw "
+       "from: give a longer record"},
+      {days_series(70, wet_on([](int d) { return d % 7 == 0; })), {}, "no error"},
+      {days_series(70, wet_on([](int d) { return d % 7 == 0; })), threshold, "no error"},
+      {days_series(70, [](int d, int j) { return j == 0 && d % 7 == 0 ? (d < 14 ? 1.0 : 0.5) : 0.0; }), threshold,
+       "r.csv: station AB has 2 wet days among its 70 complete days (wet above 0.5 mm); at least 10 are needed to draw "
+       "from: give a longer record, or a lower --wet-threshold"},
+      // Wet every day: no spell lasts a day, a table of no entries would make every generated day wet.
+      {days_series(40, wet_on([](int) { return true; })), {},
+       "r.csv: station AB has no dry day between wet days: its 40 dry spells all end after 0 days, so its spell table "
+       "would have no entries and the program would make every day wet; give a record with dry days between its wet "
+       "days, or a --wet-threshold above 0 if traces wet them"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(message(c.series, c.options), c.message);
+  // The guidance of a kept record that the default thins out goes into its summary.
+  PrepareOptions default_options;
+  const PreparedStation kept = prepare_station(days_series(70, [&](int d, int j) {
+    return d >= 30 && j % 19 == 3 ? nan : (j == 0 && d % 3 == 0 ? 1.0 : 0.0);
+  }), id("AB"), default_options, "r.csv");
+  EXPECT_EQ(kept.summary.complete_days, 30);
+  EXPECT_EQ(kept.summary.complete_at,
+            (std::vector<std::pair<double, long>>{{99, 30}, {95, 30}, {90, 70}, {80, 70}}));
 }
 
 TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {

@@ -7,7 +7,10 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
+
+#include <date/date.h>
 
 #include <fmt/format.h>
 
@@ -19,30 +22,31 @@ namespace {
 using namespace testing_support;
 using Args = std::vector<std::string>;
 
-// Six days from 2001-01-01 as a 15-minute csv stamped at the interval's end: rain by (day,
-// interval), both 0-based, and one interval absent from the record.
-std::string record(const std::map<std::pair<int, int>, const char*>& rain, std::pair<int, int> absent = {-1, 0}) {
+// Six weeks of six days from 2001-01-01 as a 15-minute csv stamped at the interval's end: in every
+// six days the rain given by (day, interval), both 0-based, and the intervals `absent` not in the
+// record. Thirty-six days, so that a station keeps the 30 complete days it needs.
+std::string record(const std::map<std::pair<int, int>, const char*>& rain, const std::set<std::pair<int, int>>& absent = {}) {
+  const auto start = date::sys_days{date::year{2001} / 1 / 1};
   std::string text = "time,mm\n";
-  for (int d = 0; d < 6; ++d)
+  for (int d = 0; d < 36; ++d)
     for (int j = 0; j < 96; ++j) {
-      const int end = (j + 1) * 15 % 1440;
-      const auto rained = rain.find({d, j});
-      if (std::make_pair(d, j) != absent)
-        text += fmt::format("2001-01-{:02} {:02}:{:02},{}\n", j == 95 ? d + 2 : d + 1, end / 60, end % 60,
-                            rained == rain.end() ? "0" : rained->second);
+      const auto rained = rain.find({d % 6, j});
+      if (!absent.count({d % 6, j}))
+        text += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
+                fmt::format(",{}\n", rained == rain.end() ? "0" : rained->second);
     }
   return text;
 }
 
-// Stations A, B, C at 1, 2 and 2 km: weights 1, 4 and 4, a site value (a + b/4 + c/4) / 1.5.
+// Stations A, B, C at 1, 2 and 2 km: weights 1, 4, 4, a site value (a + b/4 + c/4) / 1.5.
 // Day 1: 02:30-02:45 (0.3 + 1.2/4) / 1.5 = 0.4, 02:45-03:00 0.2 / 1.5 = 0.1333. Day 3: 12:30-12:45
 // (0.6/4 + 0.6/4) / 1.5 = 0.2. Day 4 lacks one value of B: incomplete at the site. Day 6: 00:00-00:15
-// 1.5 / 1.5 = 1, 23:45-24:00 (0.6/4 + 3/4) / 1.5 = 0.6. Days 2 and 5 are dry.
+// 1.5 / 1.5 = 1, 23:45-24:00 (0.6/4 + 3/4) / 1.5 = 0.6. Days 2 and 5 are dry. And so every six days.
 struct Neighbourhood {
   TempDir dir;
   Neighbourhood() {
     dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
-    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}, {3, 20}));
+    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}, {{3, 20}}));
     dir.write("c.csv", record({{{2, 50}, "0.6"}, {{5, 95}, "3.0"}}));
   }
   Outcome prepare(const Args& arguments) const {
@@ -68,14 +72,23 @@ std::string day_line(const std::string& label, const std::map<int, const char*>&
   return line + "\r\n";
 }
 
+// The label of day d (0-based from 2001-01-01) of station ID with its total.
+std::string label(const char* id, int d, const char* total) {
+  return fmt::format("{:<4} {}  TOTAL{:>7}", id, date::format("%F", date::sys_days{date::year{2001} / 1 / 1} + date::days{d}),
+                     total);
+}
+
 TEST(WeightedSite, TheWeightedRecordWorkedOutByHand) {
   const Neighbourhood n;
   const Outcome o = n.prepare(site_command);
   ASSERT_EQ(o.exit_status, 0) << o.err;
   EXPECT_EQ(o.err, "");
-  const std::string day6 = day_line("SITE 2001-01-06  TOTAL   1.60", {{0, "  1.00"}, {95, "  0.60"}});
-  EXPECT_EQ(n.dir.read("SITEF_2.TXT"), day_line("SITE 2001-01-01  TOTAL   0.53", {{10, "  0.40"}, {11, "  0.13"}}) +
-                                           day_line("SITE 2001-01-03  TOTAL   0.20", {{50, "  0.20"}}) + day6 + day6);
+  std::string days;
+  for (int b = 0; b < 36; b += 6)
+    days += day_line(label("SITE", b, "0.53"), {{10, "  0.40"}, {11, "  0.13"}}) +
+            day_line(label("SITE", b + 2, "0.20"), {{50, "  0.20"}}) +
+            day_line(label("SITE", b + 5, "1.60"), {{0, "  1.00"}, {95, "  0.60"}});
+  EXPECT_EQ(n.dir.read("SITEF_2.TXT"), days + days.substr(days.rfind("SITE ")));  // and a copy of the last
   EXPECT_EQ(n.dir.read("INPUT.TXT"),
             "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\nSTATION 3:    B\r\n"
             "DISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2000\r\n");
@@ -96,15 +109,16 @@ TEST(WeightedSite, TheWeightedRecordWorkedOutByHand) {
   EXPECT_EQ(o.out.substr(0, o.out.find("  written")),
             "SITE: the records of A, B and C weighted as the program weights station series (distances 1, 2, 2: shares "
             "66.7%, 16.7%, 16.7%), present where all three are\n"
-            "  A: a.csv (read as csv, 15-minute step, 576 readings)\n"
-            "  B: b.csv (read as csv, 15-minute step, 575 readings)\n"
-            "  C: c.csv (read as csv, 15-minute step, 576 readings)\n"
-            "  period          2001-01-01 to 2001-01-06, 6 days\n"
-            "  complete days   5; missing intervals taken as dry: 0 in 0 days (--min-complete 100)\n"
-            "  days with gaps  1\n"
-            "  wet days        3 (above 0 mm), dry days 2\n"
-            "  dry spells      1 ended by a wet day, 2 censored by a gap or the record's end; longest 1 days\n"
-            "  total depth     2.33 mm on complete days as read; on wet days 2.33 mm as read, 2.33 mm as written (0.01 mm)\n");
+            "  A: a.csv (read as csv, 15-minute step, 3456 readings)\n"
+            "  B: b.csv (read as csv, 15-minute step, 3450 readings)\n"
+            "  C: c.csv (read as csv, 15-minute step, 3456 readings)\n"
+            "  period          2001-01-01 to 2001-02-05, 36 days\n"
+            "  complete days   30; missing intervals taken as dry: 0 in 0 days (--min-complete 100)\n"
+            "  days with gaps  6\n"
+            "  wet days        18 (above 0 mm), dry days 12\n"
+            "  dry spells      11 ended by a wet day, 7 censored by a gap or the record's end; longest 1 days\n"
+            "  total depth     14.00 mm on complete days as read; on wet days 14.00 mm as read, 13.98 mm as written (0.01 "
+            "mm)\n");
 
   // The program copies the site station: every generated day is dry or one of the three wet days,
   // to the 0.01 mm of the station files, and each of them comes up.
@@ -135,6 +149,63 @@ TEST(WeightedSite, TheWeightedRecordWorkedOutByHand) {
   }
   EXPECT_EQ(k, 2000 * 96);
   for (std::size_t m = 0; m < 3; ++m) EXPECT_GT(seen[m], 100) << m;  // about 333 each
+}
+
+// --present any on three records with staggered gaps, worked out by hand at weights 1, 4, 4. Every
+// six days, day 1: 05:00-05:15 all three, (0.3 + 1.2/4 + 0/4) / 1.5 = 0.4; 05:15-05:30 C missing,
+// (0.6 + 0.6/4) / (1 + 1/4) = 0.6; 06:00-06:15 all three, (0.216 + 0.177/4 + 0.129/4) / 1.5 = 0.195
+// exactly, written 0.20 (its binary value is 0.19499999999999998). Day 3: 05:30-05:45 B alone, 0.8;
+// 05:45-06:00 none: missing. Day 4: 00:00-00:15 1.5 at all three. At --min-complete 98 day 3 is
+// complete, its missing interval dry; with --present all days 1 and 3 are not complete, and the
+// site keeps too few days.
+TEST(WeightedSite, PresentAnyTakesTheGaugesPresent) {
+  TempDir dir;
+  dir.write("a.csv", record({{{1, 20}, "0.3"}, {{1, 21}, "0.6"}, {{1, 24}, "0.216"}, {{4, 0}, "1.5"}}, {{3, 22}, {3, 23}}));
+  dir.write("b.csv", record({{{1, 20}, "1.2"}, {{1, 21}, "0.6"}, {{1, 24}, "0.177"}, {{3, 22}, "0.8"}, {{4, 0}, "1.5"}},
+                            {{3, 23}}));
+  dir.write("c.csv", record({{{1, 24}, "0.129"}, {{4, 0}, "1.5"}}, {{1, 21}, {3, 22}, {3, 23}}));
+  ChildSetup setup;
+  setup.directory = dir.path();
+  Args any = site_command;
+  any.insert(any.end(), {"--present", "any", "--min-complete", "98"});
+  const Outcome o = run_tool_program(setup, "raingen-prepare", any);
+  ASSERT_EQ(o.exit_status, 0) << o.err;
+  EXPECT_EQ(o.out.substr(0, o.out.find('\n')),
+            "SITE: the records of A, B and C weighted as the program weights station series (distances 1, 2, 2: shares "
+            "66.7%, 16.7%, 16.7%), present where any is, from the weights of the gauges present (--present any): of 3450 "
+            "intervals present, 99.7% from 3 gauges, 0.2% from 2, 0.2% from 1; 6 with none are missing");
+  EXPECT_NE(o.out.find("  total depth     20.97 mm on complete days as read; on wet days 20.97 mm as read, 21.00 mm as "
+                       "written (0.01 mm)\n"),
+            std::string::npos)
+      << o.out;
+  std::string days;
+  for (int b = 0; b < 36; b += 6)
+    days += day_line(label("SITE", b + 1, "1.20"), {{20, "  0.40"}, {21, "  0.60"}, {24, "  0.20"}}) +
+            day_line(label("SITE", b + 3, "0.80"), {{22, "  0.80"}}) + day_line(label("SITE", b + 4, "1.50"), {{0, "  1.50"}});
+  EXPECT_EQ(dir.read("SITEF_2.TXT"), days + days.substr(days.rfind("SITE ")));
+  const std::string facts = dir.read("RAINGEN.TXT");
+  EXPECT_NE(facts.find("[site-station SITE]\npresent = any\ngauge = A 1\ngauge = B 2\ngauge = C 2\n"), std::string::npos);
+
+  // Where all three must be present, the site keeps 24 complete days of 36: refused, nothing changed.
+  const std::string input = dir.read("INPUT.TXT");
+  Args all = site_command;
+  all.insert(all.end(), {"--present", "all"});
+  const Outcome refused = run_tool_program(setup, "raingen-prepare", all);
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_EQ(refused.err, "raingen-prepare: the weighted record of A, B and C: station SITE keeps 24 complete days of 36 "
+                         "(--min-complete 100); at least 30 are needed to draw from: give a longer record, or a lower "
+                         "--min-complete\n");
+  EXPECT_EQ(dir.read("RAINGEN.TXT"), facts);
+  EXPECT_EQ(dir.read("INPUT.TXT"), input);
+  Args bad = site_command;
+  bad.insert(bad.end(), {"--present", "some"});
+  const Outcome usage = run_tool_program(setup, "raingen-prepare", bad);
+  EXPECT_EQ(usage.exit_status, 2);
+  EXPECT_EQ(usage.err, "raingen-prepare: --present 'some' is neither all nor any\n");
+  const Outcome elsewhere = run_tool_program(setup, "raingen-prepare", {"--id", "X", "--present", "any", "a.csv"});
+  EXPECT_EQ(elsewhere.exit_status, 2);
+  EXPECT_EQ(elsewhere.err, "raingen-prepare: --present says which intervals of a site station are present: it belongs to "
+                           "--weighted-site\n");
 }
 
 // Bad command lines (status 2) and bad records (status 1): one message, and no file written or

@@ -9,19 +9,24 @@
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "common/command_line.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "gauge/reading_command_line.h"
+#include "stations/distance_unit.h"
 #include "stations/prepare_command_line.h"
+#include "stations/prepare_station.h"
 
 namespace {
 
 namespace stations = raingen::stations;
 
-const char* const rules = R"(
+// The rules for --help, with the tool's thresholds from their one definition.
+std::string rules() {
+  return fmt::format(R"(
 Three uses:
   raingen-prepare --id ID [options] RECORD
     reads the gauge record RECORD and writes the station files IDD_3.TXT,
@@ -29,38 +34,55 @@ Three uses:
     (default: the current directory), then prints a summary.
   raingen-prepare --site NAME --days N [--results NAME] --station ID=DIST
                   --station ID=DIST --station ID=DIST
-    writes INPUT.TXT into --dir. A distance is a whole number, 0 to 999; or give
-    --site-at LAT,LON and --station ID@LAT,LON: the great-circle distance in km,
-    rounded (a station that rounds to 0 is at the site: the program then takes
-    its series alone). Names: results and site at most 11 characters; an ID
-    (in every use) 1 to 4 printable ASCII characters, no blank or '/'.
+    writes INPUT.TXT into --dir. A distance is a whole number, 0 to 999 (0: the
+    station is at the site, and the program takes its series alone). Or give
+    --site-at LAT,LON and --station ID@LAT,LON for all three: the great-circle
+    distances rounded in kilometres when these keep each station's weight (its
+    share of the site value, as the program computes it from the whole numbers)
+    within 1 point of the exact inverse-square weight, else in the finest of
+    100 m, 10 m and 1 m that holds them in 3 digits; the unit, distances and
+    weights are printed. A station less than {at_site:g} m from the site is at it
+    (distance 0), as is one given as ID=0; ID=DIST and ID@LAT,LON do not mix
+    otherwise. Names: results and site at most 11 characters; an ID (in every
+    use) 1 to 4 printable ASCII characters, no blank or '/'.
   raingen-prepare --weighted-site ID --site NAME --days N [--results NAME]
                   --gauge ID1=FILE --gauge ID2=FILE --gauge ID3=FILE
                   --station ID1=DIST --station ID2=DIST --station ID3=DIST
+                  [--present all|any]
     a site station: the three records combined as the program weights its
     station series (inverse-square distances in the order of --station; a
-    station at distance 0 taken alone), present only where every record used
-    is present, prepared as station ID. Writes its files, those of ID1 and ID2,
-    and INPUT.TXT with ID at distance 0 and ID1, ID2 as stations 2 and 3: the
-    program then copies the site station's series, so that each generated wet
-    day is one historical day of the three gauges together. Reading options
-    apply to every gauge, or to one as --format ID1:csv; day and spell options
-    to all three stations written. All ten files are written, or none.
+    station at distance 0 taken alone), prepared as station ID. --present all
+    (default): an interval is present only where every record used is present;
+    any: where any is, from the weights of the records present, renormalised
+    (the summary gives the share of intervals made from 3, 2 and 1 gauges).
+    Writes its files, those of ID1 and ID2, and INPUT.TXT with ID at distance
+    0 and ID1, ID2 as stations 2 and 3: the program then copies the site
+    station's series, so that each generated wet day is one historical day of
+    the three gauges together. Reading options apply to every gauge, or to one
+    as --format ID1:csv; day and spell options to all three stations written.
+    All eleven files (with RAINGEN.TXT) are written, or none.
   --station always places a station for INPUT.TXT; the station of a SWMM rain
   file is picked with --swmm-station.
 
 Days: a day (00:00-24:00) is complete when at least --min-complete percent of
 its 96 intervals are present (default 100); its missing intervals are then
-taken as dry. A complete day is wet when its total as written (depths rounded
-to 0.01 mm) is above --wet-threshold mm (default 0), else dry; an incomplete
-day is neither. IDF_2.TXT holds every complete wet day in date order and one
-more copy of the last (the program would almost never draw the last record).
-A 15-minute depth of 100 mm or more cannot be written and is an error.
+taken as dry. When 100 keeps fewer than half of the days, the summary (or the
+refusal) says how many days each of {suggested} would keep. A complete day is wet when
+its total as written is above --wet-threshold mm (default 0), else dry; an
+incomplete day is neither. Depths are written to 0.01 mm as their decimal
+values round, ties away from zero (0.101 + 0.606 + 2.828 = 3.535 is 3.54).
+IDF_2.TXT holds every complete wet day in date order and one more copy of the
+last (the program would almost never draw the last record). A 15-minute depth
+of 100 mm or more cannot be written and is an error.
 Dry spells run from a wet day to the next; one cut by an incomplete day or the
 record's end is censored (at least as long as seen), and the share of each
 length is the Kaplan-Meier estimate. --spell-table matched (default) writes
 entries for which the program's draw gives every length its estimated share;
 cumulative writes the plain cumulative shares.
+A station needs at least {complete} complete days and {wet} wet days to draw from,
+a dry spell that ends in a wet day, and a dry day between wet days (else its
+spell table would have no entries and every generated day would be wet);
+otherwise it is refused, with its numbers, and nothing is written.
 
 RAINGEN.TXT: each use also writes what the program's files cannot hold into
 RAINGEN.TXT in --dir, together with its other files (all or none), for
@@ -68,11 +90,15 @@ raingen-export, raingen-ensemble and raingen-report: a station's record (its
 absolute path), reading options and clock (--utc-offset); the site's name,
 position (--site-at) and clock: the one given, else the one all three stations'
 sections state (stations that state different clocks are refused); and for
---weighted-site the site station's gauges and distances. Other sections are
-kept. A line of RAINGEN.TXT that does not read is an error naming its line.
-Without a clock, the tools' files state no time zone.
+--weighted-site the site station's gauges, distances and --present. Other
+sections are kept. A line of RAINGEN.TXT that does not read is an error naming
+its line. Without a clock, the tools' files state no time zone.
 
-)";
+)",
+                     fmt::arg("at_site", stations::at_site_metres), fmt::arg("complete", stations::least_complete_days),
+                     fmt::arg("wet", stations::least_wet_days),
+                     fmt::arg("suggested", fmt::join(stations::suggested_min_complete, ", ")));
+}
 
 }  // namespace
 
@@ -80,7 +106,7 @@ int main(int argc, char** argv) {
   return raingen::common::run_tool("raingen-prepare", [&] {
     CLI::App app{"Station files and INPUT.TXT for raingen from real gauge records.", "raingen-prepare"};
     raingen::common::add_version_flag(app);
-    app.footer(std::string(rules) + std::string(raingen::gauge::reading_rules_help()) +
+    app.footer(rules() + std::string(raingen::gauge::reading_rules_help()) +
                "\nExit status: 0 done, 1 a failure (bad record, file not written), 2 a usage error.\n"
                "Messages: raingen-prepare: FILE:LINE: what is wrong. Files are written aside and\n"
                "renamed together: all the files of one use or none, and a record is never changed.");
@@ -105,6 +131,8 @@ int main(int argc, char** argv) {
     app.add_option("--weighted-site", line.weighted_site, "ID: prepare the three --gauge records weighted as a site station");
     app.add_option("--gauge", line.gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
         ->allow_extra_args(false);
+    app.add_option("--present", line.present,
+                   "all (default) or any: --weighted-site is present where all gauges are, or where any is");
     if (const auto done = raingen::common::parse_command_line(app, argc, argv)) return *done;
 
     for (const CLI::Option* option : app.get_options())

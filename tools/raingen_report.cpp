@@ -14,6 +14,7 @@
 #include "gauge/read_options.h"
 #include "gauge/reading_command_line.h"
 #include "report/make_report.h"
+#include "weighting/presence.h"
 
 namespace {
 
@@ -25,7 +26,9 @@ constexpr const char* rules = R"(Rules:
     record:ID        each gauge's record on its 15-minute grid, with its gaps;
     weighted-record  the records combined as the program weights station series (inverse-square
                      distances of INPUT.TXT; a station at distance 0 alone), present only where
-                     every record it uses is present: the fair reference for the site;
+                     every record it uses is present, or with --present any where any is, from
+                     the weights of those present (by default as the site station of --compare
+                     was made, its RAINGEN.TXT): the fair reference for the site;
     generated        the results file's site series, day 1 beginning at --start;
     generated:weighted-site
                      with --compare DIR: the site series of a second run directory, normally
@@ -69,6 +72,10 @@ int report_main(int argc, char** argv) {
                  "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
   app.add_option("--ensemble", request.ensemble,
                  "FILE.nc: a raingen-ensemble file of this run's inputs: bands of its realizations' statistics");
+  std::string present;
+  app.add_option("--present", present,
+                 "all|any: the weighted record is present where all records are, or where any is (default: as the "
+                 "--compare run's site station was made, else all)");
   gauge::add_reading_options(app, reading);
   common::add_version_flag(app);
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
@@ -79,6 +86,10 @@ int report_main(int argc, char** argv) {
   request.gauges = common::parse_gauge_arguments(gauges);
   gauge::distribute_reading_options(request.gauges, reading);
   request.start = calendar::parse_start(start);
+  if (!present.empty()) {
+    request.present = weighting::parse_presence(present);
+    if (!request.present) throw common::UsageError("--present '" + present + "' is neither all nor any");
+  }
 
   const report::ReportOutcome outcome = report::make_report(request);
   for (const std::string& warning : outcome.warnings) std::cerr << "raingen-report: " << warning << '\n';
