@@ -61,9 +61,10 @@ std::string weighting_text(const std::array<StationId, 3>& ids, const std::array
   const long made_present = made[1] + made[2] + made[3];
   const auto share = [&](long n) { return made_present == 0 ? 0.0 : 100.0 * static_cast<double>(n) / static_cast<double>(made_present); };
   return text + fmt::format("present where any is, from the weights of the gauges present (--present any): of {} "
-                            "intervals present, {:.1f}% from 3 gauges, {:.1f}% from 2, {:.1f}% from 1; {} with none are "
-                            "missing",
-                            made_present, share(made[3]), share(made[2]), share(made[1]), made[0]);
+                            "intervals present, {} ({:.1f}%) from 3 gauges, {} ({:.1f}%) from 2, {} ({:.1f}%) from 1; {} "
+                            "with none are missing",
+                            made_present, made[3], share(made[3]), made[2], share(made[2]), made[1], share(made[1]),
+                            made[0]);
 }
 
 }  // namespace

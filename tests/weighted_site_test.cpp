@@ -173,7 +173,7 @@ TEST(WeightedSite, PresentAnyTakesTheGaugesPresent) {
   EXPECT_EQ(o.out.substr(0, o.out.find('\n')),
             "SITE: the records of A, B and C weighted as the program weights station series (distances 1, 2, 2: shares "
             "66.7%, 16.7%, 16.7%), present where any is, from the weights of the gauges present (--present any): of 3450 "
-            "intervals present, 99.7% from 3 gauges, 0.2% from 2, 0.2% from 1; 6 with none are missing");
+            "intervals present, 3438 (99.7%) from 3 gauges, 6 (0.2%) from 2, 6 (0.2%) from 1; 6 with none are missing");
   EXPECT_NE(o.out.find("  total depth     20.97 mm on complete days as read; on wet days 20.97 mm as read, 21.00 mm as "
                        "written (0.01 mm)\n"),
             std::string::npos)
