@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace raingen::ensemble {
@@ -14,10 +15,12 @@ struct MergeOutcome {
 };
 
 // Writes output (aside, then renamed) from the files, which must be ensembles of the same inputs
-// (their checksums agree), site, start and length, with no seed twice. Throws ToolError naming
-// the file that does not fit; UsageError for an output that is one of the files. A line on messages
-// sums up.
+// (their checksums agree), site, position, clock, start and length, with no seed twice. One file is
+// open at a time (each is read twice: checked, then copied), so any number can be merged. Throws
+// ToolError naming the file that does not fit; UsageError for an output that is one of the files.
+// The merged file's history is history_entry (the merge's command) above the first file's. A line
+// on messages sums up.
 MergeOutcome merge_ensembles(const std::vector<std::filesystem::path>& files, const std::filesystem::path& output,
-                             std::ostream& messages);
+                             const std::string& history_entry, std::ostream& messages);
 
 }  // namespace raingen::ensemble

@@ -65,6 +65,9 @@ RunDirectory checked_inputs(const EnsembleRequest& request) {
 EnsembleLayout layout_of(const EnsembleRequest& request, const RunDirectory& inputs) {
   EnsembleLayout layout;
   layout.start = request.start;
+  layout.utc_offset = request.utc_offset;
+  layout.position = request.site_at;
+  layout.history = request.history;
   layout.site = inputs.settings.site_name.empty() ? std::string(common::default_site_name) : inputs.settings.site_name;
   layout.intervals = inputs.intervals();
   layout.realizations = request.realizations;

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <string>
 
 #include "calendar/interval.h"
+#include "stations/station_places.h"
 
 namespace raingen::ensemble {
 
@@ -19,6 +21,9 @@ struct EnsembleRequest {
   std::filesystem::path output = "ensemble.nc";
   std::optional<std::filesystem::path> keep;  // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
   calendar::TimePoint start;                     // when day 1 begins
+  std::optional<stations::Coordinates> site_at;  // the site's position, when known
+  std::string utc_offset;                        // the clock of the times ("-05:00"), "" when not stated
+  std::string history;                           // the history entry of this command
 };
 
 struct EnsembleOutcome {

@@ -1,10 +1,11 @@
 #include "ensemble_file/ensemble_file.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <sstream>
 
 #include "common/tool_error.h"
-#include "netcdf/cf_series.h"
 
 namespace raingen::ensemble_file {
 namespace fs = std::filesystem;
@@ -20,9 +21,15 @@ constexpr const char* checksum_attribute = "raingen_inputs_checksum";
 // the time.
 constexpr int ensemble_deflate_level = 1;
 constexpr bool ensemble_shuffle = false;
+// The checksummed chunks of realization, seed and status: one for up to 65536 realizations.
+constexpr std::size_t realization_chunk = 1 << 16;
 
-void put_int_attribute(File& file, int variable, const char* name, nc_type type, std::span<const int> values) {
-  file.check(nc_put_att_int(file.id(), variable, name, type, values.size(), values.data()), name);
+int define_per_realization(File& file, const char* name, nc_type type, int dimension, std::size_t realizations,
+                           const char* long_name) {
+  const int variable = file.define_variable(name, type, std::array{dimension});
+  file.put_text(variable, "long_name", long_name);
+  file.checksum(variable, std::array{std::min(realizations, realization_chunk)});
+  return variable;
 }
 
 }  // namespace
@@ -30,40 +37,35 @@ void put_int_attribute(File& file, int variable, const char* name, nc_type type,
 EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_name, const EnsembleLayout& layout)
     : file_(path, shown_name), intervals_(layout.intervals) {
   netcdf::put_cf_globals(file_, "Synthetic 15-minute rainfall at " + layout.site + ": an ensemble of realizations",
-                            layout.source);
+                         layout.source, layout.history, layout.position.has_value());
   file_.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
-  const int realization = file_.define_dimension("realization", static_cast<std::size_t>(layout.realizations));
-  const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.intervals);
-  const int station = netcdf::define_station_name(file_, layout.site);
+  // Unlimited, so that NCO's record operators take time as their record dimension.
+  const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.utc_offset, 0);
+  const std::size_t realizations = static_cast<std::size_t>(layout.realizations);
+  const int realization = file_.define_dimension("realization", realizations);
+  const netcdf::CfSite site = netcdf::define_site(file_, layout.site, layout.position);
 
-  number_ = file_.define_variable("realization", NC_INT, std::array{realization});
+  number_ = define_per_realization(file_, "realization", NC_INT, realization, realizations, "number of the realization");
   file_.put_text(number_, "standard_name", "realization");
-  file_.put_text(number_, "long_name", "number of the realization");
-  seed_ = file_.define_variable("seed", NC_INT, std::array{realization});
-  file_.put_text(seed_, "long_name", "RAINGEN_SEED of the realization's run");
-  status_ = file_.define_variable("status", NC_BYTE, std::array{realization});
-  file_.put_text(status_, "long_name", "how the realization's run ended");
-  put_int_attribute(file_, status_, "flag_values", NC_BYTE, std::array{0, 1});
+  file_.put_text(number_, "units", "1");
+  seed_ = define_per_realization(file_, "seed", NC_INT, realization, realizations, "RAINGEN_SEED of the realization's run");
+  file_.put_text(seed_, "units", "1");
+  status_ = define_per_realization(file_, "status", NC_BYTE, realization, realizations, "how the realization's run ended");
+  file_.put_numbers(status_, "flag_values", NC_BYTE, std::array{0.0, 1.0});
   file_.put_text(status_, "flag_meanings", "complete failed");
+  file_.put_text(status_, "units", "1");
 
-  // One chunk per realization (at most 2000 days, 750 KiB before compression): the file's index
-  // of chunks, which the library keeps in memory, then grows by one entry per realization.
-  const std::array chunk{std::size_t{1}, layout.intervals};
-  rainfall_ = netcdf::define_depth(file_, "rainfall", std::array{realization, time.dimension}, NC_FLOAT,
-                                      "mm", chunk, ensemble_deflate_level, ensemble_shuffle);
+  const std::array chunk{netcdf::cf_time_chunk, std::size_t{1}};
+  rainfall_ = netcdf::define_depth(file_, "rainfall", std::array{time.dimension, realization}, NC_FLOAT, "mm", site,
+                                   chunk, ensemble_deflate_level, ensemble_shuffle);
+  file_.put_text(rainfall_, "ancillary_variables", "status");
   // Every value is written (a failed realization's as the fill value), so the library never fills.
   file_.check(nc_put_att_float(file_.id(), rainfall_, "_FillValue", NC_FLOAT, 1, &failed_fill_value), "_FillValue");
   file_.end_definitions();
 
-  netcdf::put_station_name(file_, station, layout.site);
-  std::vector<int> ends;
-  ends.reserve(netcdf::cf_time_chunk);
-  for (std::size_t first = 0; first < layout.intervals; first += ends.size()) {
-    ends.clear();
-    for (std::size_t k = first; k < layout.intervals && ends.size() < netcdf::cf_time_chunk; ++k)
-      ends.push_back(static_cast<int>(k + 1) * calendar::minutes_per_interval);
-    netcdf::put_cf_times(file_, time, first, ends);
-  }
+  netcdf::put_site(file_, site);
+  for (std::size_t first = 0; first < layout.intervals; first += netcdf::cf_time_chunk)
+    netcdf::put_cf_times(file_, time, first, std::min(netcdf::cf_time_chunk, layout.intervals - first));
 }
 
 void EnsembleWriter::put_realization(long index, int seed, signed char status, const float* depths) {
@@ -72,7 +74,7 @@ void EnsembleWriter::put_realization(long index, int seed, signed char status, c
   file_.check(nc_put_var1_int(file_.id(), number_, &at, &number), "realization");
   file_.check(nc_put_var1_int(file_.id(), seed_, &at, &seed), "seed");
   file_.check(nc_put_var1_schar(file_.id(), status_, &at, &status), "status");
-  const std::array<std::size_t, 2> start{at, 0}, count{1, intervals_};
+  const std::array<std::size_t, 2> start{0, at}, count{intervals_, 1};
   file_.check(nc_put_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths), "rainfall");
 }
 
@@ -90,45 +92,80 @@ void EnsembleWriter::close() { file_.close(); }
 EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string(), File::ForReading{}) {
   const auto realizations = file_.dimension_length("realization");
   const auto intervals = file_.dimension_length("time");
-  if (!realizations || !intervals)
-    throw common::ToolError(path.string(), 0, "is not an ensemble file: it has no realization and time dimensions");
+  if (!realizations || !intervals) refuse("it has no realization and time dimensions");
   layout_.realizations = static_cast<long>(*realizations);
   layout_.intervals = *intervals;
   seed_ = variable("seed");
   status_ = variable("status");
   rainfall_ = variable("rainfall");
-  const auto units = file_.text_attribute(rainfall_, "units");
-  if (units != "mm") throw common::ToolError(path.string(), 0, "is not an ensemble file: rainfall is not in mm");
-  const auto time_units = file_.text_attribute(variable("time"), "units");
-  std::istringstream since(time_units.value_or(""));
-  since >> date::parse("minutes since %F %T", layout_.start);
-  if (since.fail() || !calendar::on_grid(layout_.start))
-    throw common::ToolError(path.string(), 0, "is not an ensemble file: its time units are not 'minutes since' a start");
+  read_form();
+  if (file_.text_attribute(rainfall_, "units") != "mm") refuse("rainfall is not in mm");
+  read_start();
   check_times();
   std::string site(file_.dimension_length("name_strlen").value_or(0), '\0');
   file_.check(nc_get_var_text(file_.id(), variable("station_name"), site.data()), "station_name");
   layout_.site = site;
+  const auto latitude = file_.find_variable("lat"), longitude = file_.find_variable("lon");
+  if (latitude && longitude) {
+    stations::Coordinates position;
+    file_.check(nc_get_var_double(file_.id(), *latitude, &position.latitude), "lat");
+    file_.check(nc_get_var_double(file_.id(), *longitude, &position.longitude), "lon");
+    layout_.position = position;
+  }
   layout_.source = file_.text_attribute(NC_GLOBAL, "source").value_or("");
+  layout_.history = file_.text_attribute(NC_GLOBAL, "history").value_or("");
   layout_.checksum = file_.text_attribute(NC_GLOBAL, checksum_attribute).value_or("");
+}
+
+void EnsembleReader::refuse(const std::string& what) const {
+  throw common::ToolError(file_.shown_name(), 0, "is not an ensemble file: " + what);
 }
 
 int EnsembleReader::variable(const char* name) const {
   const auto found = file_.find_variable(name);
-  if (!found) throw common::ToolError(file_.shown_name(), 0, std::string("is not an ensemble file: it has no variable ") + name);
+  if (!found) refuse(std::string("it has no variable ") + name);
   return *found;
 }
 
-// The report and the merge take interval k as (start + 15 k, start + 15 (k + 1)]: the file must say so.
+void EnsembleReader::read_form() {
+  const std::vector<std::string> dimensions = file_.dimension_names(rainfall_);
+  if (dimensions == std::vector<std::string>{"time", "realization"}) time_first_ = true;
+  else if (dimensions == std::vector<std::string>{"realization", "time"}) time_first_ = false;
+  else refuse("rainfall is over neither (time, realization) nor (realization, time)");
+}
+
+// "minutes since 2001-01-01 00:00:00", with the clock's offset after it when one is stated.
+void EnsembleReader::read_start() {
+  const std::string units = file_.text_attribute(variable("time"), "units").value_or("");
+  std::istringstream since(units);
+  since >> date::parse("minutes since %F %T", layout_.start);
+  if (since.fail() || !calendar::on_grid(layout_.start))
+    refuse("its time units are not 'minutes since' a start on the 15-minute grid");
+  std::string rest;
+  std::getline(since, rest);
+  if (!rest.empty()) {
+    const bool offset = rest.size() == 7 && rest[0] == ' ' && (rest[1] == '+' || rest[1] == '-') && rest[4] == ':';
+    if (!offset) refuse("its time units end in '" + rest + "', which is no offset from UTC (+HH:MM)");
+    layout_.utc_offset = rest.substr(1);
+  }
+}
+
+// The report and the merge take interval k as (start + 15 k, start + 15 (k + 1)]: the file must say
+// so, with each interval stamped at its middle (or, in earlier files, at its end).
 void EnsembleReader::check_times() const {
   const int time = variable("time");
-  std::vector<int> ends(netcdf::cf_time_chunk);
-  for (std::size_t first = 0; first < layout_.intervals; first += ends.size()) {
-    const std::size_t count = std::min(ends.size(), layout_.intervals - first);
-    file_.check(nc_get_vara_int(file_.id(), time, &first, &count, ends.data()), "time");
-    for (std::size_t k = 0; k < count; ++k)
-      if (ends[k] != static_cast<long>(first + k + 1) * calendar::minutes_per_interval)
-        throw common::ToolError(file_.shown_name(), 0,
-                               "is not an ensemble file: its times do not step by 15 minutes from 15");
+  std::vector<double> stamps(netcdf::cf_time_chunk);
+  for (std::size_t first = 0; first < layout_.intervals; first += stamps.size()) {
+    const std::size_t count = std::min(stamps.size(), layout_.intervals - first);
+    file_.check(nc_get_vara_double(file_.id(), time, &first, &count, stamps.data()), "time");
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::size_t interval = first + k;
+      const double expected = time_first_ ? netcdf::cf_interval_time(interval)
+                                          : static_cast<double>(interval + 1) * calendar::minutes_per_interval;
+      if (stamps[k] != expected)
+        refuse(time_first_ ? "its times are not the middles of 15-minute intervals from the start (7.5, 22.5, ...)"
+                           : "its times do not step by 15 minutes from 15");
+    }
   }
 }
 
@@ -143,11 +180,18 @@ bool EnsembleReader::complete(long index) const {
   const std::size_t at = static_cast<std::size_t>(index);
   signed char value = 1;
   file_.check(nc_get_var1_schar(file_.id(), status_, &at, &value), "status");
+  if (value != 0 && value != 1)
+    throw common::ToolError(file_.shown_name(), 0,
+                            "the status of realization " + std::to_string(index + 1) + " is " + std::to_string(value) +
+                                ", neither 0 (complete) nor 1 (failed): the file is damaged");
   return value == 0;
 }
 
 void EnsembleReader::read(long index, std::span<float> depths) const {
-  const std::array<std::size_t, 2> start{static_cast<std::size_t>(index), 0}, count{1, layout_.intervals};
+  const std::size_t at = static_cast<std::size_t>(index);
+  const std::array<std::size_t, 2> start = time_first_ ? std::array{std::size_t{0}, at} : std::array{at, std::size_t{0}};
+  const std::array<std::size_t, 2> count =
+      time_first_ ? std::array{layout_.intervals, std::size_t{1}} : std::array{std::size_t{1}, layout_.intervals};
   file_.check(nc_get_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths.data()), "rainfall");
 }
 

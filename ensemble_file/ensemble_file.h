@@ -1,24 +1,37 @@
 // The ensemble's netCDF file: realizations side by side over the CF description of a 15-minute
 // series that every netCDF file of the tools shares (netcdf/cf_series.h):
-//   dimensions  realization, time, nv, name_strlen
+//   dimensions  time (unlimited), realization, nv, name_strlen
+//   rainfall(time, realization)  float, mm per interval, _FillValue 9.96921e+36 where a
+//                             realization failed, ancillary_variables "status"; deflated in chunks
+//                             of 30 days x one realization
 //   realization(realization)  int, 1..K                       standard_name "realization"
 //   seed(realization)         int, the run's RAINGEN_SEED
 //   status(realization)       byte, 0 complete, 1 failed      flag_values, flag_meanings
-//   rainfall(realization, time)  float, mm per interval, _FillValue 9.96921e+36 where a
-//                             realization failed; deflated in chunks of one realization x 30 days
-//   time, time_bnds, station_name and the global attributes as in raingen-export's files, and
-//   raingen_inputs_checksum, which tells ensembles of different inputs apart.
+//   time, time_bnds, lat and lon (when the position is known), station_name and the global
+//   attributes as in raingen-export's files, and raingen_inputs_checksum, which tells ensembles
+//   of different inputs apart.
+// Time comes first and is the record dimension, as CDO needs it (it takes realization for a
+// vertical axis of K levels) and NCO's record operators (ncra) too; a chunk holds 30 days of one
+// realization, so that a realization is written alone and a reader that goes time step by time
+// step (CDO) decompresses each chunk once. realization, seed and status carry a Fletcher-32
+// checksum (they are not compressed, so nothing else would find a damaged byte there).
 // A realization is written whole as it completes, in any order, so memory does not grow with K.
+//
+// Earlier ensemble files (rainfall(realization, time), int times at the end of each interval, no
+// position) are read as well: EnsembleReader gives the same realizations from either layout.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "calendar/interval.h"
+#include "netcdf/cf_series.h"
 #include "netcdf/netcdf_file.h"
+#include "stations/station_places.h"
 
 namespace raingen::ensemble_file {
 
@@ -26,10 +39,13 @@ inline constexpr float failed_fill_value = 9.96920996838686905e+36f;  // netCDF'
 
 struct EnsembleLayout {
   calendar::TimePoint start;  // when day 1 begins
-  std::string site;        // station_name
+  std::string utc_offset;     // the clock of the times ("-05:00"), "" when not stated
+  std::optional<stations::Coordinates> position;  // the site's, when known
+  std::string site;           // station_name
   std::size_t intervals = 0;
   long realizations = 0;
   std::string source;
+  std::string history;
   std::string checksum;  // of the inputs (run_directory.h)
 };
 
@@ -66,10 +82,14 @@ class EnsembleReader {
 
  private:
   int variable(const char* name) const;
+  void read_form();
+  void read_start();
   void check_times() const;
+  [[noreturn]] void refuse(const std::string& what) const;
 
   netcdf::File file_;
   EnsembleLayout layout_;
+  bool time_first_ = true;  // rainfall(time, realization); earlier files hold (realization, time)
   int seed_ = -1, status_ = -1, rainfall_ = -1;
 };
 

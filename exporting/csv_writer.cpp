@@ -11,13 +11,13 @@ namespace raingen::exporting {
 
 namespace {
 
-char* put_iso(char* out, const calendar::CivilMinute& t) {
+char* put_stamp(char* out, const calendar::CivilMinute& t) {
   out = put_digits(out, t.year, 4);
   *out++ = '-';
   out = put_digits(out, t.month, 2);
   *out++ = '-';
   out = put_digits(out, t.day, 2);
-  *out++ = 'T';
+  *out++ = ' ';
   out = put_digits(out, t.hour, 2);
   *out++ = ':';
   return put_digits(out, t.minute, 2);
@@ -33,11 +33,11 @@ void write_csv(results::ResultsTable& table, const ExportSettings& settings, com
   // Rows follow one another without a gap (the table checks it), so each interval starts where
   // the one before ended: the start text is the last end text.
   char end_text[16];
-  put_iso(end_text, clock.at(settings.start));
+  put_stamp(end_text, clock.at(settings.start));
   while (table.next(row)) {
     char* p = std::copy(end_text, end_text + sizeof end_text, line);
     *p++ = ',';
-    put_iso(end_text, clock.at(settings.start + row.minutes));
+    put_stamp(end_text, clock.at(settings.start + row.minutes));
     p = std::copy(end_text, end_text + sizeof end_text, p);
     *p++ = ',';
     p = put_depth(p, row.thousandths);

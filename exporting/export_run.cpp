@@ -22,6 +22,9 @@ bool is_swmm(ExportFormat format) { return format == ExportFormat::swmm_timeseri
 void check_request(const ExportRequest& request) {
   if (request.format == ExportFormat::netcdf && request.output.empty())
     throw common::UsageError("netcdf is written to a file: give OUTPUT");
+  if (request.format != ExportFormat::netcdf && (request.site_at || !request.utc_offset.empty()))
+    throw common::UsageError(std::string(request.site_at ? "--site-at" : "--utc-offset") +
+                             " describes the netcdf file only: the other formats have no place for it");
   if (request.station) {
     if (request.station->empty() || request.station->size() > longest_station)
       throw common::UsageError("--station: a name of 1 to 64 characters");
@@ -71,7 +74,10 @@ std::optional<ExportFormat> format_named(std::string_view name) {
 void run_export(const ExportRequest& request, std::ostream& gage_lines) {
   check_request(request);
   results::ResultsTable table(request.input);
-  const ExportSettings settings{request.start, station_name(request, table), request.units, request.input};
+  ExportSettings settings{request.start, station_name(request, table), request.units, request.input};
+  settings.position = request.site_at;
+  settings.utc_offset = request.utc_offset;
+  settings.history = request.history;
   if (request.format == ExportFormat::netcdf) {
     common::OutputFile out(request.output);
     write_netcdf(table, settings, out.hand_to_library(), request.output);

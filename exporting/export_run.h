@@ -11,6 +11,7 @@
 
 #include "calendar/interval.h"
 #include "exporting/export_settings.h"
+#include "stations/station_places.h"
 
 namespace raingen::exporting {
 
@@ -25,6 +26,12 @@ struct ExportRequest {
   calendar::TimePoint start;              // when day 1 begins
   std::optional<std::string> station;  // none: the results file's site name, else SITE
   DepthUnits units = DepthUnits::mm;
+  // The netCDF file's description: the site's position (--site-at) and the clock's offset from
+  // UTC (--utc-offset, "" when not given), each by default the run directory's (RAINGEN.TXT beside
+  // INPUT, when it states them); the history entry of this command.
+  std::optional<stations::Coordinates> site_at;
+  std::string utc_offset;
+  std::string history;
 };
 
 // Throws UsageError for a request that cannot be carried out as given, ToolError for a table

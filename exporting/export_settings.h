@@ -1,11 +1,14 @@
 // What every writer of the site series needs besides the rows: when day 1 begins, the name of the
-// series, the units the depths are labelled with (nothing is converted), and where the rows came
-// from (for the files that say so).
+// series, the units the depths are labelled with (nothing is converted), where the rows came
+// from, and for the netCDF file the site's position, the clock's offset from UTC and the command
+// that made it (for the files that say so).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "calendar/time_point.h"
+#include "stations/station_places.h"
 
 namespace raingen::exporting {
 
@@ -16,6 +19,9 @@ struct ExportSettings {
   std::string station;     // the series' name
   DepthUnits units = DepthUnits::mm;
   std::string input_name;  // the table's file, as given
+  std::optional<stations::Coordinates> position{};  // the site's, when known
+  std::string utc_offset{};  // "-05:00": the clock of the times, when stated; "" when not
+  std::string history{};     // the history entry of the command that writes the file
 };
 
 // "mm" or "in", as the text formats and the netCDF units attribute write it.

@@ -12,35 +12,34 @@ void write_netcdf(results::ResultsTable& table, const ExportSettings& settings, 
                   const std::string& shown_name) {
   netcdf::File file(path, shown_name);
   netcdf::put_cf_globals(file, "Synthetic 15-minute rainfall at " + settings.station,
-                 "raingen results table " + settings.input_name);
+                         "raingen results table " + settings.input_name, settings.history,
+                         settings.position.has_value());
   // The length is known only at the table's end: rows are streamed, the dimension grows.
-  const netcdf::CfTime time = netcdf::define_cf_time(file, settings.start, 0);
-  const int station = netcdf::define_station_name(file, settings.station);
+  const netcdf::CfTime time = netcdf::define_cf_time(file, settings.start, settings.utc_offset, 0);
+  const netcdf::CfSite site = netcdf::define_site(file, settings.station, settings.position);
   const int depth = netcdf::define_depth(file, "rainfall", std::array{time.dimension}, NC_DOUBLE,
-                                         units_text(settings.units), std::array{netcdf::cf_time_chunk});
+                                         units_text(settings.units), site, std::array{netcdf::cf_time_chunk});
   file.end_definitions();
-  netcdf::put_station_name(file, station, settings.station);
+  netcdf::put_site(file, site);
 
-  std::vector<int> ends;
   std::vector<double> depths;
-  ends.reserve(netcdf::cf_time_chunk);
   depths.reserve(netcdf::cf_time_chunk);
   std::size_t written = 0;
+  // The table's rows follow one another from 15 minutes without a gap (the table checks it), so
+  // row k is interval k from the start.
   const auto put_block = [&] {
-    netcdf::put_cf_times(file, time, written, ends);
+    netcdf::put_cf_times(file, time, written, depths.size());
     const std::size_t start = written, count = depths.size();
     file.check(nc_put_vara_double(file.id(), depth, &start, &count, depths.data()), "rainfall");
     written += count;
-    ends.clear();
     depths.clear();
   };
   results::TableRow row;
   while (table.next(row)) {
-    ends.push_back(static_cast<int>(row.minutes.count()));
     depths.push_back(row.depth());
-    if (ends.size() == netcdf::cf_time_chunk) put_block();
+    if (depths.size() == netcdf::cf_time_chunk) put_block();
   }
-  if (!ends.empty()) put_block();
+  if (!depths.empty()) put_block();
   file.close();
 }
 

@@ -7,65 +7,113 @@
 
 namespace raingen::netcdf {
 
-void put_cf_globals(File& file, const std::string& title, const std::string& source) {
-  file.put_text(NC_GLOBAL, "Conventions", "CF-1.8");
-  file.put_text(NC_GLOBAL, "featureType", "timeSeries");
-  file.put_text(NC_GLOBAL, "title", title);
-  file.put_text(NC_GLOBAL, "source", source);
+namespace {
+
+constexpr const char* time_calendar = "proleptic_gregorian";
+
+void put_coordinate(File& file, int variable, const char* standard_name, const char* long_name, const char* units) {
+  file.put_text(variable, "standard_name", standard_name);
+  file.put_text(variable, "long_name", long_name);
+  file.put_text(variable, "units", units);
 }
 
-CfTime define_cf_time(File& file, calendar::TimePoint start, std::size_t length) {
+}  // namespace
+
+void put_cf_globals(File& file, const std::string& title, const std::string& source, const std::string& history,
+                    bool located) {
+  file.put_text(NC_GLOBAL, "Conventions", "CF-1.8");
+  if (located) file.put_text(NC_GLOBAL, "featureType", "timeSeries");
+  file.put_text(NC_GLOBAL, "title", title);
+  file.put_text(NC_GLOBAL, "source", source);
+  file.put_text(NC_GLOBAL, "history", history);
+}
+
+std::string cf_time_units(calendar::TimePoint start, std::string_view utc_offset) {
+  std::string units = "minutes since ";
+  units += calendar::second_text(start);
+  if (!utc_offset.empty()) {
+    units += ' ';
+    units += utc_offset;
+  }
+  return units;
+}
+
+CfTime define_cf_time(File& file, calendar::TimePoint start, std::string_view utc_offset, std::size_t length) {
   CfTime time;
   time.dimension = file.define_dimension("time", length);
   const int bounds_dimension = file.define_dimension("nv", 2);
-  time.time = file.define_variable("time", NC_INT, std::array{time.dimension});
+  time.time = file.define_variable("time", NC_DOUBLE, std::array{time.dimension});
   file.put_text(time.time, "standard_name", "time");
-  file.put_text(time.time, "long_name", "end of the 15-minute interval");
-  file.put_text(time.time, "units", "minutes since " + calendar::second_text(start));
-  file.put_text(time.time, "calendar", "proleptic_gregorian");
+  file.put_text(time.time, "long_name", "middle of the 15-minute interval");
+  file.put_text(time.time, "units", cf_time_units(start, utc_offset));
+  file.put_text(time.time, "calendar", time_calendar);
   file.put_text(time.time, "axis", "T");
   file.put_text(time.time, "bounds", "time_bnds");
-  time.bounds = file.define_variable("time_bnds", NC_INT, std::array{time.dimension, bounds_dimension});
+  // A boundary variable takes its coordinate's units and calendar (CF checkers warn when it
+  // repeats them).
+  time.bounds = file.define_variable("time_bnds", NC_DOUBLE, std::array{time.dimension, bounds_dimension});
   const std::size_t chunk = cf_chunk_length(length);
   file.compress(time.time, cf_deflate_level, std::array{chunk});
   file.compress(time.bounds, cf_deflate_level, std::array{chunk, std::size_t{2}});
   return time;
 }
 
-int define_station_name(File& file, const std::string& station) {
-  const int length = file.define_dimension("name_strlen", station.size());
-  const int variable = file.define_variable("station_name", NC_CHAR, std::array{length});
-  file.put_text(variable, "long_name", "name of the site");
-  file.put_text(variable, "cf_role", "timeseries_id");
-  return variable;
+void put_cf_times(File& file, const CfTime& time, std::size_t first, std::size_t count) {
+  std::vector<double> middles, bounds;
+  middles.reserve(count);
+  bounds.reserve(2 * count);
+  for (std::size_t k = first; k < first + count; ++k) {
+    const double start = static_cast<double>(k) * calendar::minutes_per_interval;
+    middles.push_back(cf_interval_time(k));
+    bounds.push_back(start);
+    bounds.push_back(start + calendar::minutes_per_interval);
+  }
+  const std::array<std::size_t, 2> start{first, 0}, counts{count, 2};
+  file.check(nc_put_vara_double(file.id(), time.time, start.data(), counts.data(), middles.data()), "time");
+  file.check(nc_put_vara_double(file.id(), time.bounds, start.data(), counts.data(), bounds.data()), "time_bnds");
 }
 
-void put_station_name(File& file, int variable, const std::string& station) {
-  file.check(nc_put_var_text(file.id(), variable, station.data()), "station_name");
+std::string CfSite::coordinates() const { return position ? "lat lon station_name" : ""; }
+
+CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position) {
+  CfSite site;
+  site.station = station;
+  site.position = position;
+  if (position) {
+    site.latitude = file.define_variable("lat", NC_DOUBLE, {});
+    put_coordinate(file, site.latitude, "latitude", "latitude of the site", "degrees_north");
+    site.longitude = file.define_variable("lon", NC_DOUBLE, {});
+    put_coordinate(file, site.longitude, "longitude", "longitude of the site", "degrees_east");
+  }
+  const int length = file.define_dimension("name_strlen", station.size());
+  site.name = file.define_variable("station_name", NC_CHAR, std::array{length});
+  file.put_text(site.name, "long_name", "name of the site");
+  // A series without a position is no located time series (no featureType), whose id this would be.
+  if (position) file.put_text(site.name, "cf_role", "timeseries_id");
+  file.put_text(site.name, "_Encoding", "utf-8");
+  return site;
+}
+
+void put_site(File& file, const CfSite& site) {
+  file.check(nc_put_var_text(file.id(), site.name, site.station.data()), "station_name");
+  if (site.position) {
+    file.check(nc_put_var_double(file.id(), site.latitude, &site.position->latitude), "lat");
+    file.check(nc_put_var_double(file.id(), site.longitude, &site.position->longitude), "lon");
+  }
 }
 
 int define_depth(File& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 std::string_view units, std::span<const std::size_t> chunk, int deflate_level, bool shuffle) {
+                 std::string_view units, const CfSite& site, std::span<const std::size_t> chunk, int deflate_level,
+                 bool shuffle) {
   const int variable = file.define_variable(name, type, dimensions);
   file.put_text(variable, "standard_name", "lwe_thickness_of_precipitation_amount");
   file.put_text(variable, "long_name", "rainfall depth in the 15-minute interval");
   file.put_text(variable, "units", units);
   file.put_text(variable, "cell_methods", "time: sum");
-  file.put_text(variable, "coordinates", "station_name");
+  if (const std::string coordinates = site.coordinates(); !coordinates.empty())
+    file.put_text(variable, "coordinates", coordinates);
   file.compress(variable, deflate_level, chunk, shuffle);
   return variable;
-}
-
-void put_cf_times(File& file, const CfTime& time, std::size_t first, std::span<const int> ends) {
-  std::vector<int> bounds;
-  bounds.reserve(2 * ends.size());
-  for (int end : ends) {
-    bounds.push_back(end - calendar::minutes_per_interval);
-    bounds.push_back(end);
-  }
-  const std::array<std::size_t, 2> start{first, 0}, count{ends.size(), 2};
-  file.check(nc_put_vara_int(file.id(), time.time, start.data(), count.data(), ends.data()), "time");
-  file.check(nc_put_vara_int(file.id(), time.bounds, start.data(), count.data(), bounds.data()), "time_bnds");
 }
 
 }  // namespace raingen::netcdf

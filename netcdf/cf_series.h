@@ -1,20 +1,29 @@
 // How raingen's files describe a 15-minute rainfall series in CF-1.8 terms, shared by every
 // netCDF file the tools write (one series here; realizations side by side in the ensemble's):
-// - global: Conventions "CF-1.8", featureType "timeSeries", a title and a source;
-// - time: int minutes since day 1 begins, at the end of each interval, with time_bnds holding
-//   (end - 15, end], on the proleptic Gregorian calendar that the tools' dates follow;
-// - station_name: the series' name, cf_role "timeseries_id";
+// - global: Conventions "CF-1.8", a title, a source, a history (the command line that made the
+//   file, as NCO and CDO write theirs), and featureType "timeSeries" only when the site's
+//   position is known (CF requires the position of a time series);
+// - time: double minutes since day 1 begins (on the clock of the given UTC offset, when one is
+//   stated), at the MIDDLE of each interval, with time_bnds holding its start and end, on the
+//   proleptic Gregorian calendar that the tools' dates follow. A stamp inside the interval puts
+//   every interval in the day and hour it belongs to, so that the plain daily and hourly sums of
+//   CDO (daysum), xarray and pandas (resample) and R are right; a stamp at the end would put the
+//   interval that ends at midnight into the next day;
+// - lat, lon: the site's position as scalar coordinates, when it is known;
+// - station_name: the series' name (UTF-8 text), cf_role "timeseries_id" when the position is known;
 // - the depths: mm (or in) per interval, lwe_thickness_of_precipitation_amount with
-//   cell_methods "time: sum", deflated with the shuffle filter in chunks of 30 days.
+//   cell_methods "time: sum" and, when the position is known, coordinates "lat lon station_name".
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "calendar/interval.h"
 #include "netcdf/netcdf_file.h"
+#include "stations/station_places.h"
 
 namespace raingen::netcdf {
 
@@ -27,29 +36,49 @@ inline std::size_t cf_chunk_length(std::size_t length) {
   return length == 0 || length > cf_time_chunk ? cf_time_chunk : length;
 }
 
-void put_cf_globals(File& file, const std::string& title, const std::string& source);
+// The global attributes; featureType only with a position.
+void put_cf_globals(File& file, const std::string& title, const std::string& source, const std::string& history,
+                    bool located);
 
 struct CfTime {
   int dimension = -1;
-  int time = -1;    // int minutes since the start: end of each interval
-  int bounds = -1;  // int (time, nv): start and end of each interval
+  int time = -1;    // double minutes since the start: the middle of each interval
+  int bounds = -1;  // double (time, nv): start and end of each interval
 };
-// Defines the time dimension (length 0: unlimited), time and time_bnds.
-CfTime define_cf_time(File& file, calendar::TimePoint start, std::size_t length);
+// Defines the time dimension (length 0: unlimited), time and time_bnds. utc_offset is "" or the
+// clock's offset ("-05:00"), which then ends the units ("minutes since 2001-01-01 00:00:00 -05:00").
+CfTime define_cf_time(File& file, calendar::TimePoint start, std::string_view utc_offset, std::size_t length);
+// "minutes since 2001-01-01 00:00:00", with " -05:00" after it when an offset is given.
+std::string cf_time_units(calendar::TimePoint start, std::string_view utc_offset);
 
-// Defines station_name; its value goes in with put_station_name after end_definitions.
-int define_station_name(File& file, const std::string& station);
-void put_station_name(File& file, int variable, const std::string& station);
+// The time of interval k (from 0) in the file: its middle, 15 k + 7.5 minutes after the start.
+inline double cf_interval_time(std::size_t k) {
+  return static_cast<double>(k) * calendar::minutes_per_interval + calendar::minutes_per_interval / 2.0;
+}
 
-// Defines a depth variable over the given dimensions (time last) of type float or double, its
-// units attribute `units` ("mm" or "in"), compressed in chunks of the given lengths (shuffled
-// first unless shuffle is false).
+// Writes the times and bounds of count intervals from interval first (from 0).
+void put_cf_times(File& file, const CfTime& time, std::size_t first, std::size_t count);
+
+// The site: station_name, and lat and lon when the position is known. Defined before
+// end_definitions, their values put with put_site after it.
+struct CfSite {
+  int name = -1;
+  int latitude = -1, longitude = -1;
+  std::string station;
+  std::optional<stations::Coordinates> position;
+  // The coordinates attribute of a depth variable: "lat lon station_name", or none ("") without a
+  // position: a series that is no located time series needs no station coordinate, and CDO
+  // would take the text variable for its x axis and skip the depths.
+  std::string coordinates() const;
+};
+CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position);
+void put_site(File& file, const CfSite& site);
+
+// Defines a depth variable over the given dimensions of type float or double, its units
+// attribute `units` ("mm" or "in"), its coordinates those of the site, compressed in chunks of
+// the given lengths (shuffled first unless shuffle is false).
 int define_depth(File& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 std::string_view units, std::span<const std::size_t> chunk, int deflate_level = cf_deflate_level,
-                 bool shuffle = true);
-
-// Writes the time and bounds of count intervals from interval first (from 0), whose ends lie
-// ends[k] minutes after the start.
-void put_cf_times(File& file, const CfTime& time, std::size_t first, std::span<const int> ends);
+                 std::string_view units, const CfSite& site, std::span<const std::size_t> chunk,
+                 int deflate_level = cf_deflate_level, bool shuffle = true);
 
 }  // namespace raingen::netcdf

@@ -1,17 +1,44 @@
 #include "netcdf/netcdf_file.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "common/tool_error.h"
 
 namespace raingen::netcdf {
 
+namespace {
+
+// What an HDF error means here. The HDF5 library keeps the system's reason to itself, but leaves
+// it in errno, which check() clears after every call that succeeds.
+std::string reason_of(int status, bool reading, int system_error) {
+  if (status != NC_EHDFERR) return nc_strerror(status);
+  if (reading)
+    return std::string("its stored data fail their checksum or do not decompress: the file is damaged (") +
+           nc_strerror(status) + ")";
+  if (system_error != 0) return std::string(std::strerror(system_error)) + " (" + nc_strerror(status) + ")";
+  return nc_strerror(status);
+}
+
+}  // namespace
+
 File::File(const std::filesystem::path& path, std::string shown_name)
     : shown_name_(std::move(shown_name)) {
+  errno = 0;
   check(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id_), "create");
 }
 
 File::File(const std::filesystem::path& path, std::string shown_name, ForReading)
     : shown_name_(std::move(shown_name)), reading_(true) {
-  check(nc_open(path.c_str(), NC_NOWRITE, &id_), "open");
+  errno = 0;
+  const int status = nc_open(path.c_str(), NC_NOWRITE, &id_);
+  // A file that opens no further than its HDF5 signature is cut short or damaged; it holds no
+  // data a checksum could speak of.
+  if (status == NC_EHDFERR)
+    throw common::ToolError(shown_name_, 0,
+                            std::string("cannot be read: the HDF5 library cannot read its structure: the file is cut "
+                                        "short or damaged (") + nc_strerror(status) + ")");
+  check(status, "open");
 }
 
 File::~File() {
@@ -19,10 +46,14 @@ File::~File() {
 }
 
 void File::check(int status, const char* doing) const {
-  if (status != NC_NOERR)
-    throw common::ToolError(shown_name_, 0,
-                           std::string(reading_ ? "cannot be read: " : "cannot be written: ") + doing + ": " +
-                               nc_strerror(status));
+  const int system_error = errno;
+  if (status == NC_NOERR) {
+    errno = 0;
+    return;
+  }
+  throw common::ToolError(shown_name_, 0,
+                          std::string(reading_ ? "cannot be read: " : "cannot be written: ") + doing + ": " +
+                              reason_of(status, reading_, system_error));
 }
 
 int File::define_dimension(const char* name, std::size_t length) {
@@ -41,6 +72,10 @@ void File::put_text(int variable, const char* name, std::string_view text) {
   check(nc_put_att_text(id_, variable, name, text.size(), text.data()), name);
 }
 
+void File::put_numbers(int variable, const char* name, nc_type type, std::span<const double> values) {
+  check(nc_put_att_double(id_, variable, name, type, values.size(), values.data()), name);
+}
+
 void File::compress(int variable, int deflate_level, std::span<const std::size_t> chunk, bool shuffle) {
   check(nc_def_var_chunking(id_, variable, NC_CHUNKED, chunk.data()), "chunking");
   check(nc_def_var_deflate(id_, variable, shuffle ? 1 : 0, 1, deflate_level), "compression");
@@ -48,6 +83,11 @@ void File::compress(int variable, int deflate_level, std::span<const std::size_t
   // library's default cache would hold megabytes of finished chunks.
   check(nc_set_var_chunk_cache(id_, variable, 1 << 20, 11, 1.0f), "chunk cache");
   check(nc_def_var_fill(id_, variable, 1, nullptr), "fill");
+}
+
+void File::checksum(int variable, std::span<const std::size_t> chunk) {
+  check(nc_def_var_chunking(id_, variable, NC_CHUNKED, chunk.data()), "chunking");
+  check(nc_def_var_fletcher32(id_, variable, NC_FLETCHER32), "checksum");
 }
 
 void File::end_definitions() { check(nc_enddef(id_), "definitions"); }
@@ -73,6 +113,26 @@ std::optional<std::string> File::text_attribute(int variable, const char* name) 
   std::string text(length, '\0');
   check(nc_get_att_text(id_, variable, name, text.data()), name);
   return text;
+}
+
+std::vector<std::string> File::dimension_names(int variable) const {
+  int count = 0;
+  check(nc_inq_varndims(id_, variable, &count), "dimensions");
+  std::vector<int> dimensions(static_cast<std::size_t>(count));
+  check(nc_inq_vardimid(id_, variable, dimensions.data()), "dimensions");
+  std::vector<std::string> names;
+  for (int dimension : dimensions) {
+    char name[NC_MAX_NAME + 1] = {};
+    check(nc_inq_dimname(id_, dimension, name), "dimensions");
+    names.emplace_back(name);
+  }
+  return names;
+}
+
+nc_type File::type_of(int variable) const {
+  nc_type type = NC_NAT;
+  check(nc_inq_vartype(id_, variable, &type), "type");
+  return type;
 }
 
 void File::close() {

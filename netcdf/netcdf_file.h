@@ -1,6 +1,7 @@
 // A netCDF-4 file (classic data model, so that every netCDF reader takes it) written through the
 // netCDF-C library, or an existing file opened for reading, with each library call checked: a
-// failure throws ToolError naming the file the user asked for, whatever path the library uses.
+// failure throws ToolError naming the file the user asked for, whatever path the library uses,
+// and saying why in the user's terms where the library only says "NetCDF: HDF error".
 #pragma once
 
 #include <netcdf.h>
@@ -11,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace raingen::netcdf {
 
@@ -28,7 +30,9 @@ class File {
   int id() const { return id_; }
   const std::string& shown_name() const { return shown_name_; }
   // Throws ToolError "cannot be written: DOING: REASON" (or "cannot be read: ...") unless status
-  // is NC_NOERR.
+  // is NC_NOERR. The library's HDF error is told by what lies behind it: on writing, the system's
+  // reason for the last failed call when there is one (a full disk, a file size limit); on
+  // reading, data that fail their checksum or do not decompress (a damaged file).
   void check(int status, const char* doing) const;
 
   // Definitions (before end_definitions). A length of 0 makes the dimension unlimited.
@@ -36,16 +40,24 @@ class File {
   int define_variable(const char* name, nc_type type, std::span<const int> dimensions);
   // A text attribute of a variable, or of the file with NC_GLOBAL.
   void put_text(int variable, const char* name, std::string_view text);
+  // A numeric attribute of the given type.
+  void put_numbers(int variable, const char* name, nc_type type, std::span<const double> values);
   // Deflate (after the shuffle filter, unless shuffle is false) and chunks of the given lengths,
   // one per dimension, for a variable written chunk by chunk in order (its values written once,
   // so never filled first).
   void compress(int variable, int deflate_level, std::span<const std::size_t> chunk, bool shuffle = true);
+  // A Fletcher-32 checksum over each chunk of the given lengths, checked whenever it is read, for a
+  // variable that is not compressed (whose damage nothing else would find).
+  void checksum(int variable, std::span<const std::size_t> chunk);
   void end_definitions();
 
   // Reading: what the file holds, none where it lacks the name.
   std::optional<std::size_t> dimension_length(const char* name) const;
   std::optional<int> find_variable(const char* name) const;
   std::optional<std::string> text_attribute(int variable, const char* name) const;
+  // The names of a variable's dimensions, in order.
+  std::vector<std::string> dimension_names(int variable) const;
+  nc_type type_of(int variable) const;
 
   // Closes the file, so that everything is on disk; throws ToolError on failure.
   void close();

@@ -18,6 +18,8 @@
 #include "ensemble/child_process.h"
 #include "ensemble/merge_ensembles.h"
 #include "ensemble/run_ensemble.h"
+#include "netcdf/history.h"
+#include "stations/station_places.h"
 
 namespace {
 
@@ -31,9 +33,13 @@ constexpr const char* rules = R"(Rules:
   stored as the 32-bit float nearest to the table's three-decimal value (a plain run's table
   read as float gives the same numbers, bit for bit; below 16384 mm each rounds back to the
   table's text).
-  The output is a CF-1.8 netCDF-4 file: rainfall(realization, time) in mm per 15-minute interval
-  (float, deflated), time in minutes since --start at the end of each interval with time_bnds,
-  realization (1..K), seed (the run's RAINGEN_SEED) and status (0 complete, 1 failed).
+  The output is a CF-1.8 netCDF-4 file: rainfall(time, realization) in mm per 15-minute interval
+  (float, deflated), time in minutes since --start at the middle of each interval (7.5, 22.5,
+  ...) with time_bnds, realization (1..K), seed (the run's RAINGEN_SEED) and status (0 complete,
+  1 failed). Time comes first, as CDO needs (it shows realization as K levels) and NCO's ncra.
+  The site's position (scalar lat and lon) comes from --site-at, else from RAINGEN.TXT in the
+  run directory when it holds one; only then does the file say featureType "timeSeries" (CF
+  requires a time series' position), and without one it claims no feature type.
   A realization fails when its run ends with a stop, a run-time error report or a signal, writes
   on standard error, or leaves a SOURCE.OUT that does not parse or is not INPUT.TXT's days long.
   It is then listed on standard error with its seed, how the run ended and what it showed; its
@@ -41,8 +47,10 @@ constexpr const char* rules = R"(Rules:
   realizations are written all the same, and the exit status is 1.
   On a terminal, standard error shows the progress; in every case one line sums up at the end.
   --merge puts ensembles made apart (by seed ranges, on several machines) into one file: the
-  same inputs (raingen_inputs_checksum), site, start and length, no seed twice; realizations in
-  the order of the files, renumbered from 1, failed ones kept as failed.
+  same inputs (raingen_inputs_checksum), site, position, clock, start and length, no seed twice;
+  realizations in the order of the files, renumbered from 1, failed ones kept as failed. It
+  reads ensemble files of earlier versions too (depths over (realization, time), times at the
+  end of each interval) and writes the layout above. One file is open at a time.
 Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
 
 int available_cores() {
@@ -56,7 +64,7 @@ int ensemble_main(int argc, char** argv) {
                "raingen-ensemble");
   ensemble::EnsembleRequest request;
   request.jobs = available_cores();
-  std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text;
+  std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text, site_at;
   std::vector<std::string> merge;
   auto* realizations = app.add_option("--realizations", request.realizations, "K: the number of realizations")
                            ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
@@ -66,16 +74,19 @@ int ensemble_main(int argc, char** argv) {
   auto* dir_option = app.add_option("--dir", dir, "the run directory: INPUT.TXT and the station files (default .)");
   auto* start = app.add_option("--start", start_text, calendar::start_option_help);
   app.add_option("--output,-o", output, "the netCDF file to write (default ensemble.nc)");
+  auto* site_option = app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees, for the file");
   auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
   auto* merge_option = app.add_option("--merge", merge, "FILE.nc FILE.nc ...: merge ensembles into --output")->expected(2, -1);
-  for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option}) merge_option->excludes(making);
+  for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option})
+    merge_option->excludes(making);
   common::add_version_flag(app);
   app.footer(rules);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
+  const std::string history = netcdf::history_entry(std::span<char* const>(argv, static_cast<std::size_t>(argc)));
 
   if (*merge_option) {
     std::vector<std::filesystem::path> files(merge.begin(), merge.end());
-    ensemble::merge_ensembles(files, output, std::cerr);
+    ensemble::merge_ensembles(files, output, history, std::cerr);
     return common::exit_success;
   }
   if (!*realizations) throw common::UsageError("--realizations is required (or --merge)");
@@ -85,6 +96,8 @@ int ensemble_main(int argc, char** argv) {
   request.output = output;
   if (*keep_option) request.keep = keep;
   request.start = calendar::parse_start(start_text);
+  if (*site_option) request.site_at = stations::parse_coordinates(site_at, "--site-at");
+  request.history = history;
   const auto program = ensemble::program_beside_this_one();
   const auto outcome = ensemble::run_ensemble(request, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
   return outcome.failed == 0 ? common::exit_success : common::exit_failure;

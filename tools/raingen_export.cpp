@@ -10,6 +10,8 @@
 #include "common/command_line.h"
 #include "common/tool_error.h"
 #include "exporting/export_run.h"
+#include "netcdf/history.h"
+#include "stations/station_places.h"
 
 namespace {
 
@@ -17,11 +19,15 @@ using namespace raingen;
 
 constexpr const char* rules = R"(Rules:
   The table's row t is the interval (t - 15 min, t] after day 1 begins (--start). The csv file
-  gives each interval's start and end (ISO 8601) and its depth, dry intervals included; both SWMM
-  files list the wet intervals only, each stamped at the start of its 15 minutes; the netCDF file
-  stamps each interval at its end (time, minutes since the start) and gives both ends in
-  time_bnds. Depths are per 15-minute interval with the table's three decimals; --units only
-  labels them, nothing is converted.
+  gives each interval's start and end (YYYY-MM-DD HH:MM) and its depth, dry intervals included;
+  both SWMM files list the wet intervals only, each stamped at the start of its 15 minutes; the
+  netCDF file stamps each interval at its middle (time, minutes since the start: 7.5, 22.5, ...)
+  and gives both ends in time_bnds, so that daily and hourly sums by date (CDO daysum, xarray
+  resample) put every interval in its own day. Depths are per 15-minute interval with the
+  table's three decimals; --units only labels them, nothing is converted.
+  The netCDF file carries the site's position (scalar lat and lon) from --site-at, else from
+  RAINGEN.TXT beside INPUT when it holds one; only then does it say featureType "timeSeries"
+  (CF requires a time series' position), and without one it claims no feature type.
   Formats:
     csv              start,end,rainfall_mm
     swmm-timeseries  SWMM time-series file: MM/DD/YYYY HH:MM VALUE
@@ -38,11 +44,12 @@ int export_main(int argc, char** argv) {
                "raingen-export");
   std::string format_name, start_text = calendar::default_start_text, units_name = "mm";
   exporting::ExportRequest request;
-  std::string station;
+  std::string station, site_at;
   app.add_option("--format", format_name, "csv, swmm-timeseries, swmm-rain or netcdf")->required();
   app.add_option("--start", start_text, calendar::start_option_help);
   auto* station_option = app.add_option("--station", station, "the series' name (default: the results file's site name, else SITE)");
   app.add_option("--units", units_name, "mm or in: the label of the depths (default mm)");
+  auto* site_option = app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees, for the netcdf file");
   app.add_option("INPUT", request.input, "SOURCE.OUT or a results file")->required();
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
   common::add_version_flag(app);
@@ -56,6 +63,8 @@ int export_main(int argc, char** argv) {
   request.units = units_name == "mm" ? exporting::DepthUnits::mm : exporting::DepthUnits::in;
   request.start = calendar::parse_start(start_text);
   if (*station_option) request.station = station;
+  if (*site_option) request.site_at = stations::parse_coordinates(site_at, "--site-at");
+  request.history = netcdf::history_entry(std::span<char* const>(argv, static_cast<std::size_t>(argc)));
   exporting::run_export(request, std::cerr);
   return common::exit_success;
 }
