@@ -22,6 +22,10 @@ std::string position_text(const std::optional<stations::Coordinates>& position) 
   return position ? fmt::format("{},{}", position->latitude, position->longitude) : "none";
 }
 
+std::string clock_text(const std::optional<calendar::UtcOffset>& offset) {
+  return offset ? offset->text() : "not stated";
+}
+
 void check_same_ensemble(const EnsembleLayout& a, const EnsembleLayout& b, const fs::path& first_name,
                          const fs::path& other_name) {
   const auto differs = [&](const std::string& what) {
@@ -37,7 +41,7 @@ void check_same_ensemble(const EnsembleLayout& a, const EnsembleLayout& b, const
     differs(fmt::format("the position (lat,lon {}, theirs {})", position_text(b.position), position_text(a.position)));
   if (a.start != b.start) differs("the start (time units)");
   if (a.utc_offset != b.utc_offset)
-    differs(fmt::format("the clock (UTC offset '{}', theirs '{}')", b.utc_offset, a.utc_offset));
+    differs(fmt::format("the clock (UTC offset {}, theirs {})", clock_text(b.utc_offset), clock_text(a.utc_offset)));
   if (a.intervals != b.intervals) differs("the length (time)");
 }
 

@@ -18,6 +18,7 @@
 #include "ensemble_file/run_directory.h"
 #include "ensemble/running_children.h"
 #include "ensemble/scratch_area.h"
+#include "stations/run_facts.h"
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
@@ -62,11 +63,13 @@ RunDirectory checked_inputs(const EnsembleRequest& request) {
   return inputs;
 }
 
+// The file's description: the position and clock given, else those RAINGEN.TXT states for the site.
 EnsembleLayout layout_of(const EnsembleRequest& request, const RunDirectory& inputs) {
+  const stations::RunFacts facts = stations::read_run_facts(request.dir);
   EnsembleLayout layout;
   layout.start = request.start;
-  layout.utc_offset = request.utc_offset;
-  layout.position = request.site_at;
+  layout.utc_offset = request.utc_offset ? request.utc_offset : facts.site ? facts.site->utc_offset : std::nullopt;
+  layout.position = request.site_at ? request.site_at : facts.site ? facts.site->position : std::nullopt;
   layout.history = request.history;
   layout.site = inputs.settings.site_name.empty() ? std::string(common::default_site_name) : inputs.settings.site_name;
   layout.intervals = inputs.intervals();
@@ -172,8 +175,9 @@ std::string kept_table_name(long number, long realizations) {
 EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& program, std::ostream& messages,
                              bool terminal) {
   const RunDirectory inputs = checked_inputs(request);
+  const EnsembleLayout layout = layout_of(request, inputs);
   common::OutputFile output(request.output);
-  EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout_of(request, inputs));
+  EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
   const ScratchArea scratch(request.output);
   ProgressLine progress(messages, terminal, request.realizations);
   // Lives to the end: a signal while the file is put in place is noted, as during the runs.

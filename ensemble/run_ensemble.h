@@ -9,6 +9,7 @@
 #include <string>
 
 #include "calendar/interval.h"
+#include "calendar/utc_offset.h"
 #include "stations/station_places.h"
 
 namespace raingen::ensemble {
@@ -22,7 +23,7 @@ struct EnsembleRequest {
   std::optional<std::filesystem::path> keep;  // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
   calendar::TimePoint start;                     // when day 1 begins
   std::optional<stations::Coordinates> site_at;  // the site's position, when known
-  std::string utc_offset;                        // the clock of the times ("-05:00"), "" when not stated
+  std::optional<calendar::UtcOffset> utc_offset;  // the clock of the times, when stated
   std::string history;                           // the history entry of this command
 };
 

@@ -144,9 +144,8 @@ void EnsembleReader::read_start() {
   std::string rest;
   std::getline(since, rest);
   if (!rest.empty()) {
-    const bool offset = rest.size() == 7 && rest[0] == ' ' && (rest[1] == '+' || rest[1] == '-') && rest[4] == ':';
-    if (!offset) refuse("its time units end in '" + rest + "', which is no offset from UTC (+HH:MM)");
-    layout_.utc_offset = rest.substr(1);
+    layout_.utc_offset = rest[0] == ' ' ? calendar::UtcOffset::parse(std::string_view(rest).substr(1)) : std::nullopt;
+    if (!layout_.utc_offset) refuse("its time units end in '" + rest + "', which is no offset from UTC (+HH:MM)");
   }
 }
 

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "calendar/interval.h"
+#include "calendar/utc_offset.h"
 #include "netcdf/cf_series.h"
 #include "netcdf/netcdf_file.h"
 #include "stations/station_places.h"
@@ -39,7 +40,7 @@ inline constexpr float failed_fill_value = 9.96920996838686905e+36f;  // netCDF'
 
 struct EnsembleLayout {
   calendar::TimePoint start;  // when day 1 begins
-  std::string utc_offset;     // the clock of the times ("-05:00"), "" when not stated
+  std::optional<calendar::UtcOffset> utc_offset;  // the clock of the times, when stated
   std::optional<stations::Coordinates> position;  // the site's, when known
   std::string site;           // station_name
   std::size_t intervals = 0;

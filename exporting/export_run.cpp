@@ -10,6 +10,7 @@
 #include "exporting/swmm_writers.h"
 #include "results/results_series.h"
 #include "results/results_table.h"
+#include "stations/run_facts.h"
 
 namespace raingen::exporting {
 
@@ -22,7 +23,7 @@ bool is_swmm(ExportFormat format) { return format == ExportFormat::swmm_timeseri
 void check_request(const ExportRequest& request) {
   if (request.format == ExportFormat::netcdf && request.output.empty())
     throw common::UsageError("netcdf is written to a file: give OUTPUT");
-  if (request.format != ExportFormat::netcdf && (request.site_at || !request.utc_offset.empty()))
+  if (request.format != ExportFormat::netcdf && (request.site_at || request.utc_offset))
     throw common::UsageError(std::string(request.site_at ? "--site-at" : "--utc-offset") +
                              " describes the netcdf file only: the other formats have no place for it");
   if (request.station) {
@@ -75,9 +76,14 @@ void run_export(const ExportRequest& request, std::ostream& gage_lines) {
   check_request(request);
   results::ResultsTable table(request.input);
   ExportSettings settings{request.start, station_name(request, table), request.units, request.input};
-  settings.position = request.site_at;
-  settings.utc_offset = request.utc_offset;
   settings.history = request.history;
+  if (request.format == ExportFormat::netcdf) {
+    // RAINGEN.TXT lies beside INPUT.TXT, in the run directory that holds the table.
+    const std::filesystem::path dir = std::filesystem::path(request.input).parent_path();
+    const stations::RunFacts facts = stations::read_run_facts(dir.empty() ? "." : dir);
+    settings.position = request.site_at ? request.site_at : facts.site ? facts.site->position : std::nullopt;
+    settings.utc_offset = request.utc_offset ? request.utc_offset : facts.site ? facts.site->utc_offset : std::nullopt;
+  }
   if (request.format == ExportFormat::netcdf) {
     common::OutputFile out(request.output);
     write_netcdf(table, settings, out.hand_to_library(), request.output);

@@ -27,10 +27,10 @@ struct ExportRequest {
   std::optional<std::string> station;  // none: the results file's site name, else SITE
   DepthUnits units = DepthUnits::mm;
   // The netCDF file's description: the site's position (--site-at) and the clock's offset from
-  // UTC (--utc-offset, "" when not given), each by default the run directory's (RAINGEN.TXT beside
-  // INPUT, when it states them); the history entry of this command.
+  // UTC (--utc-offset), each by default the run directory's (RAINGEN.TXT beside INPUT, when it
+  // states them); the history entry of this command.
   std::optional<stations::Coordinates> site_at;
-  std::string utc_offset;
+  std::optional<calendar::UtcOffset> utc_offset;
   std::string history;
 };
 

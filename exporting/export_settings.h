@@ -8,6 +8,7 @@
 #include <string>
 
 #include "calendar/time_point.h"
+#include "calendar/utc_offset.h"
 #include "stations/station_places.h"
 
 namespace raingen::exporting {
@@ -20,7 +21,7 @@ struct ExportSettings {
   DepthUnits units = DepthUnits::mm;
   std::string input_name;  // the table's file, as given
   std::optional<stations::Coordinates> position{};  // the site's, when known
-  std::string utc_offset{};  // "-05:00": the clock of the times, when stated; "" when not
+  std::optional<calendar::UtcOffset> utc_offset{};  // the clock of the times, when stated
   std::string history{};     // the history entry of the command that writes the file
 };
 

@@ -28,17 +28,18 @@ void put_cf_globals(File& file, const std::string& title, const std::string& sou
   file.put_text(NC_GLOBAL, "history", history);
 }
 
-std::string cf_time_units(calendar::TimePoint start, std::string_view utc_offset) {
+std::string cf_time_units(calendar::TimePoint start, const std::optional<calendar::UtcOffset>& utc_offset) {
   std::string units = "minutes since ";
   units += calendar::second_text(start);
-  if (!utc_offset.empty()) {
+  if (utc_offset) {
     units += ' ';
-    units += utc_offset;
+    units += utc_offset->text();
   }
   return units;
 }
 
-CfTime define_cf_time(File& file, calendar::TimePoint start, std::string_view utc_offset, std::size_t length) {
+CfTime define_cf_time(File& file, calendar::TimePoint start, const std::optional<calendar::UtcOffset>& utc_offset,
+                      std::size_t length) {
   CfTime time;
   time.dimension = file.define_dimension("time", length);
   const int bounds_dimension = file.define_dimension("nv", 2);

@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "calendar/interval.h"
+#include "calendar/utc_offset.h"
 #include "netcdf/netcdf_file.h"
 #include "stations/station_places.h"
 
@@ -45,11 +46,12 @@ struct CfTime {
   int time = -1;    // double minutes since the start: the middle of each interval
   int bounds = -1;  // double (time, nv): start and end of each interval
 };
-// Defines the time dimension (length 0: unlimited), time and time_bnds. utc_offset is "" or the
-// clock's offset ("-05:00"), which then ends the units ("minutes since 2001-01-01 00:00:00 -05:00").
-CfTime define_cf_time(File& file, calendar::TimePoint start, std::string_view utc_offset, std::size_t length);
+// Defines the time dimension (length 0: unlimited), time and time_bnds. The clock's offset from
+// UTC, when stated, ends the units ("minutes since 2001-01-01 00:00:00 -05:00").
+CfTime define_cf_time(File& file, calendar::TimePoint start, const std::optional<calendar::UtcOffset>& utc_offset,
+                      std::size_t length);
 // "minutes since 2001-01-01 00:00:00", with " -05:00" after it when an offset is given.
-std::string cf_time_units(calendar::TimePoint start, std::string_view utc_offset);
+std::string cf_time_units(calendar::TimePoint start, const std::optional<calendar::UtcOffset>& utc_offset);
 
 // The time of interval k (from 0) in the file: its middle, 15 k + 7.5 minutes after the start.
 inline double cf_interval_time(std::size_t k) {

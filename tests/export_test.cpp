@@ -121,16 +121,16 @@ TEST(Export, KnownTableAsCsv) {
   ASSERT_EQ(lines.size(), 1u + 3 * 96);
   const std::map<std::size_t, std::string> expected = {
       {0, "start,end,rainfall_mm"},
-      {1, "2004-02-28T00:00,2004-02-28T00:15,0.254"},
-      {2, "2004-02-28T00:15,2004-02-28T00:30,0.000"},
-      {95, "2004-02-28T23:30,2004-02-28T23:45,0.069"},
-      {96, "2004-02-28T23:45,2004-02-29T00:00,1.500"},
-      {97, "2004-02-29T00:00,2004-02-29T00:15,12.345"},
-      {98, "2004-02-29T00:15,2004-02-29T00:30,0.000"},
-      {191, "2004-02-29T23:30,2004-02-29T23:45,0.000"},
-      {192, "2004-02-29T23:45,2004-03-01T00:00,0.001"},
-      {193, "2004-03-01T00:00,2004-03-01T00:15,99999.999"},
-      {288, "2004-03-01T23:45,2004-03-02T00:00,0.005"},
+      {1, "2004-02-28 00:00,2004-02-28 00:15,0.254"},
+      {2, "2004-02-28 00:15,2004-02-28 00:30,0.000"},
+      {95, "2004-02-28 23:30,2004-02-28 23:45,0.069"},
+      {96, "2004-02-28 23:45,2004-02-29 00:00,1.500"},
+      {97, "2004-02-29 00:00,2004-02-29 00:15,12.345"},
+      {98, "2004-02-29 00:15,2004-02-29 00:30,0.000"},
+      {191, "2004-02-29 23:30,2004-02-29 23:45,0.000"},
+      {192, "2004-02-29 23:45,2004-03-01 00:00,0.001"},
+      {193, "2004-03-01 00:00,2004-03-01 00:15,99999.999"},
+      {288, "2004-03-01 23:45,2004-03-02 00:00,0.005"},
   };
   for (const auto& [index, line] : expected) EXPECT_EQ(lines[index], line) << "line " << index + 1;
   EXPECT_EQ(total_of_last_fields(outcome.out), known_total);
@@ -141,8 +141,8 @@ TEST(Export, KnownTableAsCsv) {
   const std::vector<std::string> shifted_lines = lines_of(shifted.out);
   ASSERT_EQ(shifted_lines.size(), lines.size());
   EXPECT_EQ(shifted_lines[0], "start,end,rainfall_in");
-  EXPECT_EQ(shifted_lines[96], "2004-02-29T06:30,2004-02-29T06:45,1.500");
-  EXPECT_EQ(shifted_lines[288], "2004-03-02T06:30,2004-03-02T06:45,0.005");
+  EXPECT_EQ(shifted_lines[96], "2004-02-29 06:30,2004-02-29 06:45,1.500");
+  EXPECT_EQ(shifted_lines[288], "2004-03-02 06:30,2004-03-02 06:45,0.005");
 }
 
 TEST(Export, KnownTableInBothSwmmFiles) {
@@ -193,53 +193,93 @@ TEST(Export, KnownTableInBothSwmmFiles) {
                        "RG1 VOLUME 0:15 1.0 FILE \"OUTPUT\" SITE MM\n");
 }
 
+// The header ncdump shows of the known table's netCDF file: with a position (lat, lon, featureType,
+// coordinates and the station's role) or without, with the clock's offset in the time units or not
+// (ncdump writes a quote of the history's command line as \').
+std::string known_header(bool located, const std::string& offset, const std::string& typed) {
+  std::string command;
+  for (char c : typed) {
+    if (c == '\'') command += '\\';
+    command += c;
+  }
+  std::string units = "minutes since 2004-02-28 00:00:00";
+  units += offset;
+  std::string header =
+      "netcdf site {\n"
+      "dimensions:\n"
+      "\ttime = UNLIMITED ; // (288 currently)\n"
+      "\tnv = 2 ;\n"
+      "\tname_strlen = 8 ;\n"
+      "variables:\n"
+      "\tdouble time(time) ;\n"
+      "\t\ttime:standard_name = \"time\" ;\n"
+      "\t\ttime:long_name = \"middle of the 15-minute interval\" ;\n";
+  header += "\t\ttime:units = \"";
+  header += units;
+  header +=
+      "\" ;\n"
+      "\t\ttime:calendar = \"proleptic_gregorian\" ;\n"
+      "\t\ttime:axis = \"T\" ;\n"
+      "\t\ttime:bounds = \"time_bnds\" ;\n"
+      "\tdouble time_bnds(time, nv) ;\n";
+  if (located)
+    header +=
+        "\tdouble lat ;\n"
+        "\t\tlat:standard_name = \"latitude\" ;\n"
+        "\t\tlat:long_name = \"latitude of the site\" ;\n"
+        "\t\tlat:units = \"degrees_north\" ;\n"
+        "\tdouble lon ;\n"
+        "\t\tlon:standard_name = \"longitude\" ;\n"
+        "\t\tlon:long_name = \"longitude of the site\" ;\n"
+        "\t\tlon:units = \"degrees_east\" ;\n";
+  header +=
+      "\tchar station_name(name_strlen) ;\n"
+      "\t\tstation_name:long_name = \"name of the site\" ;\n";
+  if (located) header += "\t\tstation_name:cf_role = \"timeseries_id\" ;\n";
+  header +=
+      "\t\tstation_name:_Encoding = \"utf-8\" ;\n"
+      "\tdouble rainfall(time) ;\n"
+      "\t\trainfall:standard_name = \"lwe_thickness_of_precipitation_amount\" ;\n"
+      "\t\trainfall:long_name = \"rainfall depth in the 15-minute interval\" ;\n"
+      "\t\trainfall:units = \"mm\" ;\n"
+      "\t\trainfall:cell_methods = \"time: sum\" ;\n";
+  if (located) header += "\t\trainfall:coordinates = \"lat lon station_name\" ;\n";
+  header +=
+      "\n"
+      "// global attributes:\n"
+      "\t\t:Conventions = \"CF-1.8\" ;\n";
+  if (located) header += "\t\t:featureType = \"timeSeries\" ;\n";
+  header +=
+      "\t\t:title = \"Synthetic 15-minute rainfall at HILL TOP\" ;\n"
+      "\t\t:source = \"raingen results table SOURCE.OUT\" ;\n"
+      "\t\t:history = \"Thu Jan  1 00:00:00 1970: ";
+  header += command;
+  header += "\" ;\n}\n";
+  return header;
+}
+
 TEST(Export, KnownTableAsNetcdf) {
   TempDir dir;
   dir.write("SOURCE.OUT", known_table());
-  const Outcome outcome = export_in(dir, {"--format", "netcdf", "--start", "2004-02-28", "--station", "HILL TOP",
-                                          "SOURCE.OUT", "site.nc"});
+  // The history's time from SOURCE_DATE_EPOCH, on the clock of TZ.
+  const std::vector<std::pair<std::string, std::string>> epoch = {{"SOURCE_DATE_EPOCH", "0"}, {"TZ", "UTC"}};
+  const std::vector<std::string> plain = {"--format", "netcdf", "--start", "2004-02-28", "--station", "HILL TOP",
+                                          "SOURCE.OUT", "site.nc"};
+  const Outcome outcome = export_in(dir, plain, epoch);
   EXPECT_EQ(outcome.exit_status, 0);
   EXPECT_EQ(outcome.out + outcome.err, "");
-
   const Outcome header = ncdump(dir, {"-h", "site.nc"});
   EXPECT_EQ(header.exit_status, 0);
-  EXPECT_EQ(header.out,
-            "netcdf site {\n"
-            "dimensions:\n"
-            "\ttime = UNLIMITED ; // (288 currently)\n"
-            "\tnv = 2 ;\n"
-            "\tname_strlen = 8 ;\n"
-            "variables:\n"
-            "\tint time(time) ;\n"
-            "\t\ttime:standard_name = \"time\" ;\n"
-            "\t\ttime:long_name = \"end of the 15-minute interval\" ;\n"
-            "\t\ttime:units = \"minutes since 2004-02-28 00:00:00\" ;\n"
-            "\t\ttime:calendar = \"proleptic_gregorian\" ;\n"
-            "\t\ttime:axis = \"T\" ;\n"
-            "\t\ttime:bounds = \"time_bnds\" ;\n"
-            "\tint time_bnds(time, nv) ;\n"
-            "\tchar station_name(name_strlen) ;\n"
-            "\t\tstation_name:long_name = \"name of the site\" ;\n"
-            "\t\tstation_name:cf_role = \"timeseries_id\" ;\n"
-            "\tdouble rainfall(time) ;\n"
-            "\t\trainfall:standard_name = \"lwe_thickness_of_precipitation_amount\" ;\n"
-            "\t\trainfall:long_name = \"rainfall depth in the 15-minute interval\" ;\n"
-            "\t\trainfall:units = \"mm\" ;\n"
-            "\t\trainfall:cell_methods = \"time: sum\" ;\n"
-            "\t\trainfall:coordinates = \"station_name\" ;\n"
-            "\n"
-            "// global attributes:\n"
-            "\t\t:Conventions = \"CF-1.8\" ;\n"
-            "\t\t:featureType = \"timeSeries\" ;\n"
-            "\t\t:title = \"Synthetic 15-minute rainfall at HILL TOP\" ;\n"
-            "\t\t:source = \"raingen results table SOURCE.OUT\" ;\n"
-            "}\n");
+  EXPECT_EQ(header.out, known_header(false, "",
+                                     "raingen-export --format netcdf --start 2004-02-28 --station 'HILL TOP' "
+                                     "SOURCE.OUT site.nc"));
   const std::string special = ncdump(dir, {"-hs", "site.nc"}).out;
   for (const char* name : {"time", "rainfall"}) {
     EXPECT_NE(special.find(std::string("\t\t") + name + ":_DeflateLevel = 4 ;"), std::string::npos) << name;
     EXPECT_NE(special.find(std::string("\t\t") + name + ":_Shuffle = \"true\" ;"), std::string::npos) << name;
   }
 
+  // Each interval stamped at its middle, bounded by its start and end.
   const std::string dump = ncdump(dir, {"-v", "time,time_bnds,rainfall,station_name", "site.nc"}).out;
   const std::vector<std::string> times = dumped_values(dump, "time"), bounds = dumped_values(dump, "time_bnds"),
                                   depths = dumped_values(dump, "rainfall");
@@ -249,7 +289,7 @@ TEST(Export, KnownTableAsNetcdf) {
   long total = 0;
   for (std::size_t k = 0; k < 288; ++k) {
     const long end = 15 * static_cast<long>(k + 1);
-    EXPECT_EQ(times[k], std::to_string(end));
+    EXPECT_EQ(times[k], std::to_string(end - 8) + ".5");
     EXPECT_EQ(bounds[2 * k], std::to_string(end - 15));
     EXPECT_EQ(bounds[2 * k + 1], std::to_string(end));
     EXPECT_EQ(thousandths_of(depths[k]), known_wet.count(end) ? thousandths_of(known_wet.at(end)) : 0) << end;
@@ -257,6 +297,17 @@ TEST(Export, KnownTableAsNetcdf) {
   }
   EXPECT_EQ(total, known_total);
   EXPECT_NE(dump.find(" station_name = \"HILL TOP\" ;"), std::string::npos);
+
+  // A position and a clock given: lat and lon, the time series' feature type, the offset in the units.
+  std::vector<std::string> located = plain;
+  located.insert(located.begin(), {"--site-at", "-2.5,-79.25", "--utc-offset", "-05:00"});
+  ASSERT_EQ(export_in(dir, located, epoch).exit_status, 0);
+  EXPECT_EQ(ncdump(dir, {"-h", "site.nc"}).out,
+            known_header(true, " -05:00",
+                         "raingen-export --site-at -2.5,-79.25 --utc-offset -05:00 --format netcdf --start 2004-02-28 "
+                         "--station 'HILL TOP' SOURCE.OUT site.nc"));
+  const std::string position = ncdump(dir, {"-v", "lat,lon", "site.nc"}).out;
+  EXPECT_NE(position.find(" lat = -2.5 ;\n\n lon = -79.25 ;"), std::string::npos) << position;
 }
 
 // The table's total straight from its text: columns 13-21 of every row, the point left out.

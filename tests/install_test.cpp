@@ -28,7 +28,8 @@ std::map<std::string, std::string> files_in(const fs::path& dir) {
   return files;
 }
 
-// The ensemble file as ncdump shows it, without its name and the run directory it names (source).
+// The ensemble file as ncdump shows it, without its name, the run directory it names (source) and
+// the time it was made (history).
 std::string dumped_ensemble(const fs::path& file) {
   ChildSetup setup;
   setup.directory = file.parent_path();
@@ -42,7 +43,8 @@ std::string dumped_ensemble(const fs::path& file) {
   std::string kept;
   std::size_t begin = dump.out.find('\n') + 1;
   for (std::size_t end; (end = dump.out.find('\n', begin)) != std::string::npos; begin = end + 1)
-    if (dump.out.compare(begin, 11, "\t\t:source =") != 0) kept += dump.out.substr(begin, end - begin + 1);
+    if (dump.out.compare(begin, 11, "\t\t:source =") != 0 && dump.out.compare(begin, 12, "\t\t:history =") != 0)
+      kept += dump.out.substr(begin, end - begin + 1);
   return kept;
 }
 

@@ -73,7 +73,7 @@ TEST(Layers, AForbiddenIncludeIsNamed) {
       {"stations/days.cpp", "#include \"stats/moments.h\"",
        "stations/days.cpp:2: forbidden include of stats/ (stations/ may include common calendar gauge weighting)"},
       {"netcdf/cf_series.h", "#include \"exporting/export_settings.h\"",
-       "netcdf/cf_series.h:2: forbidden include of exporting/ (netcdf/ may include common calendar gauge)"},
+       "netcdf/cf_series.h:2: forbidden include of exporting/ (netcdf/ may include common calendar gauge stations)"},
       {"ensemble_file/ensemble_file.h", "#include \"ensemble/progress.h\"",
        "ensemble_file/ensemble_file.h:2: forbidden include of ensemble/ (ensemble_file/ may include common calendar "
        "gauge netcdf stations)"},

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "calendar/start_option.h"
+#include "calendar/utc_offset.h"
 #include "common/command_line.h"
 #include "common/tool_error.h"
 #include "ensemble/child_process.h"
@@ -39,7 +40,9 @@ constexpr const char* rules = R"(Rules:
   1 failed). Time comes first, as CDO needs (it shows realization as K levels) and NCO's ncra.
   The site's position (scalar lat and lon) comes from --site-at, else from RAINGEN.TXT in the
   run directory when it holds one; only then does the file say featureType "timeSeries" (CF
-  requires a time series' position), and without one it claims no feature type.
+  requires a time series' position), and without one it claims no feature type. The clock's
+  offset from UTC (--utc-offset, else RAINGEN.TXT's) ends the time units when it is stated
+  ("minutes since 2001-01-01 00:00:00 -05:00"): xarray then decodes the times to UTC.
   A realization fails when its run ends with a stop, a run-time error report or a signal, writes
   on standard error, or leaves a SOURCE.OUT that does not parse or is not INPUT.TXT's days long.
   It is then listed on standard error with its seed, how the run ended and what it showed; its
@@ -64,7 +67,8 @@ int ensemble_main(int argc, char** argv) {
                "raingen-ensemble");
   ensemble::EnsembleRequest request;
   request.jobs = available_cores();
-  std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text, site_at;
+  std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text, site_at,
+              utc_offset;
   std::vector<std::string> merge;
   auto* realizations = app.add_option("--realizations", request.realizations, "K: the number of realizations")
                            ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
@@ -74,10 +78,12 @@ int ensemble_main(int argc, char** argv) {
   auto* dir_option = app.add_option("--dir", dir, "the run directory: INPUT.TXT and the station files (default .)");
   auto* start = app.add_option("--start", start_text, calendar::start_option_help);
   app.add_option("--output,-o", output, "the netCDF file to write (default ensemble.nc)");
-  auto* site_option = app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees, for the file");
+  auto* site_option = app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees (default: RAINGEN.TXT's)");
+  auto* offset_option = app.add_option("--utc-offset", utc_offset,
+                                       "+HH:MM or -HH:MM: the clock of the run's times, in the time units (default: RAINGEN.TXT's)");
   auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
   auto* merge_option = app.add_option("--merge", merge, "FILE.nc FILE.nc ...: merge ensembles into --output")->expected(2, -1);
-  for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option})
+  for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option, offset_option})
     merge_option->excludes(making);
   common::add_version_flag(app);
   app.footer(rules);
@@ -97,6 +103,7 @@ int ensemble_main(int argc, char** argv) {
   if (*keep_option) request.keep = keep;
   request.start = calendar::parse_start(start_text);
   if (*site_option) request.site_at = stations::parse_coordinates(site_at, "--site-at");
+  if (*offset_option) request.utc_offset = calendar::UtcOffset::given(utc_offset, "--utc-offset");
   request.history = history;
   const auto program = ensemble::program_beside_this_one();
   const auto outcome = ensemble::run_ensemble(request, program, std::cerr, ::isatty(STDERR_FILENO) == 1);

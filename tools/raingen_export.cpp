@@ -7,6 +7,7 @@
 #include <string>
 
 #include "calendar/start_option.h"
+#include "calendar/utc_offset.h"
 #include "common/command_line.h"
 #include "common/tool_error.h"
 #include "exporting/export_run.h"
@@ -27,7 +28,9 @@ constexpr const char* rules = R"(Rules:
   table's three decimals; --units only labels them, nothing is converted.
   The netCDF file carries the site's position (scalar lat and lon) from --site-at, else from
   RAINGEN.TXT beside INPUT when it holds one; only then does it say featureType "timeSeries"
-  (CF requires a time series' position), and without one it claims no feature type.
+  (CF requires a time series' position), and without one it claims no feature type. The
+  clock's offset from UTC (--utc-offset, else RAINGEN.TXT's) ends the time units when it is
+  stated ("minutes since 2001-01-01 00:00:00 -05:00"): xarray then decodes the times to UTC.
   Formats:
     csv              start,end,rainfall_mm
     swmm-timeseries  SWMM time-series file: MM/DD/YYYY HH:MM VALUE
@@ -44,12 +47,15 @@ int export_main(int argc, char** argv) {
                "raingen-export");
   std::string format_name, start_text = calendar::default_start_text, units_name = "mm";
   exporting::ExportRequest request;
-  std::string station, site_at;
+  std::string station, site_at, utc_offset;
   app.add_option("--format", format_name, "csv, swmm-timeseries, swmm-rain or netcdf")->required();
   app.add_option("--start", start_text, calendar::start_option_help);
   auto* station_option = app.add_option("--station", station, "the series' name (default: the results file's site name, else SITE)");
   app.add_option("--units", units_name, "mm or in: the label of the depths (default mm)");
-  auto* site_option = app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees, for the netcdf file");
+  auto* site_option =
+      app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees, for netcdf (default: RAINGEN.TXT's)");
+  auto* offset_option = app.add_option("--utc-offset", utc_offset,
+                                       "+HH:MM or -HH:MM: the table's clock, for netcdf (default: RAINGEN.TXT's)");
   app.add_option("INPUT", request.input, "SOURCE.OUT or a results file")->required();
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
   common::add_version_flag(app);
@@ -64,6 +70,7 @@ int export_main(int argc, char** argv) {
   request.start = calendar::parse_start(start_text);
   if (*station_option) request.station = station;
   if (*site_option) request.site_at = stations::parse_coordinates(site_at, "--site-at");
+  if (*offset_option) request.utc_offset = calendar::UtcOffset::given(utc_offset, "--utc-offset");
   request.history = netcdf::history_entry(std::span<char* const>(argv, static_cast<std::size_t>(argc)));
   exporting::run_export(request, std::cerr);
   return common::exit_success;
