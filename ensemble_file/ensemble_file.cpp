@@ -54,6 +54,8 @@ EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_na
   file_.put_numbers(status_, "flag_values", NC_BYTE, std::array{0.0, 1.0});
   file_.put_text(status_, "flag_meanings", "complete failed");
   file_.put_text(status_, "units", "1");
+  netcdf::put_site_coordinates(file_, seed_, site);
+  netcdf::put_site_coordinates(file_, status_, site);
 
   const std::array chunk{netcdf::cf_time_chunk, std::size_t{1}};
   rainfall_ = netcdf::define_depth(file_, "rainfall", std::array{time.dimension, realization}, NC_FLOAT, "mm", site,

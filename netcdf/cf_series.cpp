@@ -95,6 +95,11 @@ CfSite define_site(File& file, const std::string& station, const std::optional<s
   return site;
 }
 
+void put_site_coordinates(File& file, int variable, const CfSite& site) {
+  if (const std::string coordinates = site.coordinates(); !coordinates.empty())
+    file.put_text(variable, "coordinates", coordinates);
+}
+
 void put_site(File& file, const CfSite& site) {
   file.check(nc_put_var_text(file.id(), site.name, site.station.data()), "station_name");
   if (site.position) {
@@ -111,8 +116,7 @@ int define_depth(File& file, const char* name, std::span<const int> dimensions, 
   file.put_text(variable, "long_name", "rainfall depth in the 15-minute interval");
   file.put_text(variable, "units", units);
   file.put_text(variable, "cell_methods", "time: sum");
-  if (const std::string coordinates = site.coordinates(); !coordinates.empty())
-    file.put_text(variable, "coordinates", coordinates);
+  put_site_coordinates(file, variable, site);
   file.compress(variable, deflate_level, chunk, shuffle);
   return variable;
 }

@@ -74,6 +74,9 @@ struct CfSite {
   std::string coordinates() const;
 };
 CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position);
+// Puts the site's coordinates attribute on a variable (none without a position). Every variable
+// over the realizations takes it too, so that CDO finds one grid (the site) in the whole file.
+void put_site_coordinates(File& file, int variable, const CfSite& site);
 void put_site(File& file, const CfSite& site);
 
 // Defines a depth variable over the given dimensions of type float or double, its units
