@@ -1,13 +1,18 @@
 #include "netcdf/netcdf_file.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iostream>
 
 #include "common/tool_error.h"
 
 namespace raingen::netcdf {
 
 namespace {
+
+bool a_close_failed = false;
 
 // What an HDF error means here. The HDF5 library keeps the system's reason to itself, but leaves
 // it in errno, which check() clears after every call that succeeds.
@@ -42,7 +47,7 @@ File::File(const std::filesystem::path& path, std::string shown_name, ForReading
 }
 
 File::~File() {
-  if (id_ >= 0) nc_close(id_);
+  if (id_ >= 0 && nc_close(id_) != NC_NOERR) a_close_failed = true;
 }
 
 void File::check(int status, const char* doing) const {
@@ -138,7 +143,17 @@ nc_type File::type_of(int variable) const {
 void File::close() {
   const int id = id_;
   id_ = -1;
-  check(nc_close(id), "close");
+  const int status = nc_close(id);
+  if (status != NC_NOERR) a_close_failed = true;
+  check(status, "close");
+}
+
+int exit_status_after_files(int status) {
+  if (!a_close_failed) return status;
+  std::cout.flush();
+  std::cerr.flush();
+  std::fflush(nullptr);
+  std::_Exit(status);
 }
 
 }  // namespace raingen::netcdf

@@ -68,4 +68,9 @@ class File {
   bool reading_ = false;
 };
 
+// The status a tool's main returns, ending the process itself when a file's close failed. The HDF5
+// library keeps such a file (a full disk, a file size limit) and its exit handler then crashes on
+// it (HDF5 1.10): the process ends without the exit handlers, its output streams flushed first.
+int exit_status_after_files(int status);
+
 }  // namespace raingen::netcdf

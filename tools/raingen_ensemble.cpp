@@ -20,6 +20,7 @@
 #include "ensemble/merge_ensembles.h"
 #include "ensemble/run_ensemble.h"
 #include "netcdf/history.h"
+#include "netcdf/netcdf_file.h"
 #include "stations/station_places.h"
 
 namespace {
@@ -120,5 +121,6 @@ int main(int argc, char** argv) {
   // every time (a quarter of this process's work).
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  return raingen::common::run_tool("raingen-ensemble", [&] { return ensemble_main(argc, argv); });
+  return raingen::netcdf::exit_status_after_files(
+      raingen::common::run_tool("raingen-ensemble", [&] { return ensemble_main(argc, argv); }));
 }

@@ -12,6 +12,7 @@
 #include "common/tool_error.h"
 #include "exporting/export_run.h"
 #include "netcdf/history.h"
+#include "netcdf/netcdf_file.h"
 #include "stations/station_places.h"
 
 namespace {
@@ -83,5 +84,6 @@ int main(int argc, char** argv) {
   // the C library's default threshold each free hands the memory back to the system, which took
   // more than half the time of a whole export. The memory is kept for reuse instead.
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
-  return raingen::common::run_tool("raingen-export", [&] { return export_main(argc, argv); });
+  return raingen::netcdf::exit_status_after_files(
+      raingen::common::run_tool("raingen-export", [&] { return export_main(argc, argv); }));
 }
