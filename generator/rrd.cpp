@@ -41,9 +41,11 @@ void read_on_to(int c, std::int32_t drawn_record, KnownDayLines& known) {
     records::seek_unit(index_unit_of(c), known.next_index_line);
   }
   // Room for the positions of every record the count promises, taken at once: growing by
-  // doubling would touch about twice the memory.
+  // doubling would touch about twice the memory. Only up to 2^20 records, though: a count is
+  // whatever the index file says, and a count of a billion over a file of ten lines must end
+  // with the file's error, not take gigabytes first; a longer file grows the room as it is read.
   const auto room = static_cast<std::size_t>(
-      std::max(drawn_record, std::min(StationTable(c).day_record_count, std::int32_t{1} << 20)) + 1);
+      std::clamp(StationTable(c).day_record_count, std::int32_t{0}, std::int32_t{1} << 20) + 1);
   if (known.day_line_start.capacity() < room) known.day_line_start.reserve(room);
   while (known.count < drawn_record) {
     read_index_line(index_unit_of(c), "(I9)");

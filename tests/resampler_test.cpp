@@ -1,6 +1,8 @@
 // Drawing a historical day: the record drawn, the rereading of both files, the lines on the way.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cstdio>
 
 #include "generator/shared.h"
@@ -215,6 +217,23 @@ TEST(ResamplerTest, FilesShorterThanTheDrawnRecord) {
     run_routines(dir, draws(1, {0.55f}));
     EXPECT_EQ(dir.read("end.txt"), "error 6501 ALFAF_3.TXT");
   }
+}
+
+// An index whose count promises far more records than the files hold ends with the files' error
+// before it costs memory in proportion to the count. Under a 1 GiB address space, room for the
+// positions of half a billion records (4 GB) cannot be taken; the sanitizers' shadow memory needs
+// more address space than that, so there the limit is not set.
+TEST(ResamplerTest, ACountFarBeyondTheFilesTakesNoMemoryForIt) {
+  TempDir dir;
+  write_days(dir, 10, 999999999);
+  run_routines(dir, [] {
+#ifndef __SANITIZE_ADDRESS__
+    const rlimit limit{rlim_t{1} << 30, rlim_t{1} << 30};
+    setrlimit(RLIMIT_AS, &limit);
+#endif
+    draws(1, {0.55f})();
+  });
+  EXPECT_EQ(dir.read("end.txt"), "error 6501 ALFAF_3.TXT");
 }
 
 }  // namespace
