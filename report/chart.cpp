@@ -64,7 +64,7 @@ struct Mapper {
 
 struct LegendEntry {
   std::string label, color;
-  enum Kind { line, bar, band } kind;
+  enum Kind { line, bar, band, marker } kind;
   double width = 1.5;
   bool dashed = false;
   double opacity = 1;
@@ -77,7 +77,8 @@ std::vector<LegendEntry> legend_entries(const Chart& chart) {
   for (const BarSet& b : chart.bars)
     if (!b.label.empty()) entries.push_back({b.label, b.color, LegendEntry::bar});
   for (const Line& l : chart.lines)
-    if (!l.label.empty()) entries.push_back({l.label, l.color, LegendEntry::line, l.width, l.dashed});
+    if (!l.label.empty())
+      entries.push_back({l.label, l.color, l.joined ? LegendEntry::line : LegendEntry::marker, l.width, l.dashed});
   return entries;
 }
 
@@ -127,8 +128,8 @@ void draw_line(std::string& svg, const Line& line, const Mapper& mx, const Mappe
       points += coordinate(px) + ',' + coordinate(py);
       last = {px, py};
     }
-    svg += fmt::format("<polyline {} stroke-linejoin=\"round\" points=\"{}\"/>\n", style, points);
-    if (line.markers)
+    if (line.joined) svg += fmt::format("<polyline {} stroke-linejoin=\"round\" points=\"{}\"/>\n", style, points);
+    if (line.markers || !line.joined)
       for (const auto& [px, py] : segment)
         svg += fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"2.6\" fill=\"{}\"/>\n", coordinate(px), coordinate(py),
                            escape(line.color));
@@ -251,6 +252,8 @@ void draw_legend(std::string& svg, const std::vector<std::vector<const LegendEnt
       if (e->kind == LegendEntry::line)
         svg += fmt::format("<line x1=\"{}\" x2=\"{}\" y1=\"{}\" y2=\"{}\" {}/>\n", coordinate(x), coordinate(x + 20), cy, cy,
                            stroke_style(e->color, e->width, e->dashed));
+      else if (e->kind == LegendEntry::marker)
+        svg += fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"2.6\" fill=\"{}\"/>\n", coordinate(x + 10), cy, escape(e->color));
       else
         svg += fmt::format("<rect x=\"{}\" y=\"{}\" width=\"20\" height=\"9\" fill=\"{}\" fill-opacity=\"{}\"/>\n",
                            coordinate(x), coordinate(y - 8.5), escape(e->color), fmt::format("{:.2f}", e->opacity));

@@ -34,6 +34,7 @@ struct Line {
   double width = 1.5;
   bool dashed = false;
   bool markers = false;
+  bool joined = true;  // false: markers alone, points that are no curve (a record's few values)
 };
 
 struct Bar {

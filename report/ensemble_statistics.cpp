@@ -10,6 +10,7 @@
 #include "common/tool_error.h"
 #include "ensemble_file/ensemble_file.h"
 #include "ensemble_file/run_directory.h"
+#include "report/realization_pipeline.h"
 
 namespace raingen::report {
 namespace fs = std::filesystem;
@@ -28,7 +29,7 @@ std::vector<double> values_of(const EnsembleStatistics& ensemble, int minutes, s
 }  // namespace
 
 EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path& dir, calendar::TimePoint day_one,
-                                            const stats::StatisticsOptions& options) {
+                                            const stats::StatisticsOptions& options, int jobs) {
   const ensemble_file::EnsembleReader reader(file);
   const ensemble_file::EnsembleLayout& layout = reader.layout();
   const ensemble_file::RunDirectory run = ensemble_file::read_run_directory(dir);
@@ -44,34 +45,25 @@ EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path
   EnsembleStatistics ensemble;
   ensemble.file = file;
   ensemble.realizations = layout.realizations;
-  std::vector<float> depths(layout.intervals);
-  std::vector<double> table(layout.intervals);
   for (long k = 0; k < layout.realizations; ++k) {
     if (k == 0) ensemble.first_seed = reader.seed(k);
     ensemble.last_seed = reader.seed(k);
-    if (!reader.complete(k)) {
-      ensemble.failed.push_back(k + 1);
-      continue;
-    }
-    reader.read(k, depths);
-    table.resize(depths.size());
+    if (!reader.complete(k)) ensemble.failed.push_back(k + 1);
+  }
+  std::vector<std::optional<stats::SeriesStatistics>> found(static_cast<std::size_t>(layout.realizations));
+  for_each_realization(reader, jobs, [&](long k, std::span<const float> depths) {
+    std::vector<double> table(depths.size());
     std::transform(depths.begin(), depths.end(), table.begin(),
                    [](float depth) { return std::nearbyint(static_cast<double>(depth) * 1000.0) / 1000.0; });
     const gauge::CalendarSeries series(fmt::format("realization:{}", k + 1), day_one, std::move(table));
     stats::SeriesStatistics statistics = stats::compute_statistics(series, options);
     for (stats::LevelStatistics& level : statistics.levels) level.blocks = {};
     statistics.spells = {};
-    ensemble.complete.push_back(std::move(statistics));
-    table = std::vector<double>();
-  }
+    found[static_cast<std::size_t>(k)] = std::move(statistics);
+  });
+  for (std::optional<stats::SeriesStatistics>& statistics : found)
+    if (statistics) ensemble.complete.push_back(std::move(*statistics));
   return ensemble;
-}
-
-double quantile(const std::vector<double>& sorted, double p) {
-  const double position = static_cast<double>(sorted.size() - 1) * p;
-  const std::size_t below = static_cast<std::size_t>(std::floor(position));
-  const std::size_t above = std::min(below + 1, sorted.size() - 1);
-  return sorted[below] + (position - static_cast<double>(below)) * (sorted[above] - sorted[below]);
 }
 
 std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic) {

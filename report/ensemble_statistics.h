@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gauge/calendar_series.h"
+#include "stats/quantile.h"
 #include "stats/series_statistics.h"
 
 namespace raingen::report {
@@ -25,9 +26,12 @@ struct EnsembleStatistics {
 // Reads the ensemble file made from the run directory dir: its inputs' checksum must be that of
 // dir's INPUT.TXT and station files, and its day 1 must begin at day_one. Each depth is taken as
 // the table value it came from (the float's nearest thousandth), so that realization:k's
-// statistics are those of the plain run with its seed. Throws ToolError naming the file.
+// statistics are those of the plain run with its seed. The statistics of `jobs` realizations are
+// computed at a time while the file is read (realization_pipeline.h); the result is the same
+// for any jobs. Throws ToolError naming the file.
 EnsembleStatistics read_ensemble_statistics(const std::filesystem::path& file, const std::filesystem::path& dir,
-                                            calendar::TimePoint day_one, const stats::StatisticsOptions& options);
+                                            calendar::TimePoint day_one, const stats::StatisticsOptions& options,
+                                            int jobs = 1);
 
 // The quantiles of a statistic over the realizations that have a value.
 struct Spread {
@@ -38,7 +42,7 @@ std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes,
 
 // The p-quantile (0 <= p <= 1) of sorted values, interpolated linearly between the order
 // statistics at positions (n - 1) p (the default of R and numpy).
-double quantile(const std::vector<double>& sorted, double p);
+using stats::quantile;
 
 // The share of the realizations' values below value, ties counting half: where a reference value
 // falls among the realizations (near 0 or 1 (0% or 100% on the page), the generator rarely gives it).

@@ -12,7 +12,8 @@ namespace {
 constexpr std::string_view style = R"(body{font-family:sans-serif;font-size:14px;color:#222;max-width:1400px;margin:1.5em auto;padding:0 1em;line-height:1.4}
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.25em;margin-top:1.8em;border-bottom:1px solid #ccc}h3{font-size:1.05em}
 table{border-collapse:collapse;margin:.6em 0 1.2em}th,td{padding:.2em .7em;border-bottom:1px solid #e4e4e4;text-align:left;vertical-align:top}
-th{background:#f3f3f3}td.n{text-align:right;font-variant-numeric:tabular-nums}
+th{background:#f3f3f3}td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}td.muted{color:#999}
+p.note{font-size:.92em;color:#444;margin:.2em 0}
 .figures{display:flex;flex-wrap:wrap;gap:14px;margin:.6em 0}.figures svg{border:1px solid #e4e4e4}
 p{max-width:60em})";
 

@@ -6,6 +6,7 @@
 #include "common/output_file.h"
 #include "common/tool_error.h"
 #include "report/compared_run.h"
+#include "report/design_report.h"
 #include "report/ensemble_statistics.h"
 #include "report/report_content.h"
 #include "report/report_page.h"
@@ -141,11 +142,13 @@ ReportOutcome make_report(const ReportRequest& request) {
     series.push_back(&compared->generated);
     roles.push_back(SeriesRole::generated_weighted_site);
   }
+  stats::StatisticsOptions options = request.options;
+  options.years.start = request.start;  // years begin on --start's date and time
   std::vector<stats::SeriesStatistics> statistics;
-  for (const gauge::CalendarSeries* s : series) statistics.push_back(stats::compute_statistics(*s, request.options));
+  for (const gauge::CalendarSeries* s : series) statistics.push_back(stats::compute_statistics(*s, options));
   std::optional<EnsembleStatistics> ensemble;
   if (!request.ensemble.empty())
-    ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), request.options);
+    ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), options, request.jobs);
 
   const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
   std::error_code error;
@@ -158,9 +161,11 @@ ReportOutcome make_report(const ReportRequest& request) {
   for (const stats::SeriesStatistics& s : statistics) rows.push_back(&s);
   if (ensemble)
     for (const stats::SeriesStatistics& s : ensemble->complete) rows.push_back(&s);
-  csv.write(stats::statistics_csv(rows));
   ReportContent content = assemble(request, present, in, compared, statistics, series, roles, outcome.warnings);
   if (ensemble) content.ensemble = &*ensemble;
+  const DesignReport design = design_report(content.series, content.ensemble, options.years);
+  content.design = &design;
+  csv.write(stats::statistics_csv(rows, design_csv_rows(design, content.ensemble)));
   html.write(report_html(content));
   common::commit_all({&csv, &html});
   return outcome;

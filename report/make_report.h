@@ -25,6 +25,7 @@ struct ReportRequest {
   // Which intervals of the weighted record are present; none: as the site station of the --compare
   // run directory was made (its RAINGEN.TXT), else all.
   std::optional<weighting::Presence> present;
+  int jobs = 1;  // realizations whose statistics are computed at a time while the file is read
 };
 
 struct ReportOutcome {

@@ -11,6 +11,7 @@
 
 namespace raingen::report {
 struct EnsembleStatistics;
+struct DesignReport;
 }
 
 namespace raingen::report {
@@ -37,6 +38,7 @@ struct ReportContent {
   std::vector<ReportSeries> series;                      // records, weighted record, generated
   stats::StatisticsOptions options;
   const EnsembleStatistics* ensemble = nullptr;  // --ensemble: realizations' spread; none without
+  const DesignReport* design = nullptr;          // the design rainfall section; none: no section
 };
 
 }  // namespace raingen::report

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "calendar/interval.h"
+#include "report/design_section.h"
 #include "report/ensemble_section.h"
 #include "report/html_page.h"
 #include "report/report_charts.h"
@@ -162,6 +163,7 @@ std::string report_html(const ReportContent& content) {
   run_section(page, content);
   statistics_section(page, content);
   level_charts_section(page, content);
+  if (content.design) design_section(page, *content.design);
   distribution_sections(page, content.series);
   return page.finish();
 }

@@ -23,6 +23,10 @@ Blocks aggregate(const gauge::CalendarSeries& series, int minutes, double min_co
   blocks.depths.resize(static_cast<std::size_t>(count));
   const double needed = min_complete_percent * static_cast<double>(per_block);
   const std::vector<double>& depths = series.depths();
+  if (per_block == 1 && min_complete_percent <= 100) {  // each interval its own block, kept when present
+    std::transform(depths.begin(), depths.end(), blocks.depths.begin(), [](double v) { return v + 0.0; });
+    return blocks;
+  }
   for (long b = 0; b < count; ++b) {
     const long from = std::max(0L, b * per_block - lead);
     const long to = std::min(static_cast<long>(series.size()), (b + 1) * per_block - lead);

@@ -24,25 +24,30 @@ struct Tally {
 }  // namespace
 
 std::vector<AnnualMaximum> annual_maxima(const Blocks& blocks) {
-  std::map<int, Tally> years;
-  // Blocks start at a midnight and a day holds a whole number of them: the year is looked up once
-  // per day, not per block.
-  const std::size_t per_day = static_cast<std::size_t>(calendar::Days{1} / blocks.length);
-  for (std::size_t first = 0; first < blocks.size(); first += per_day) {
-    Tally* t = nullptr;
-    for (std::size_t k = first; k < std::min(first + per_day, blocks.size()); ++k) {
-      if (!blocks.present(k)) continue;
-      if (t == nullptr) t = &years[static_cast<int>(date_of(blocks.block_start(k)).year())];
-      ++t->present;
-      t->maximum = std::max(t->maximum, blocks.depths[k]);
-    }
-  }
   std::vector<AnnualMaximum> maxima;
-  for (const auto& [year, tally] : years) {
-    const date::year y{year};
-    const long in_year = blocks_in(calendar::Day{y / 1 / 1}, calendar::Day{(y + date::years{1}) / 1 / 1}, blocks.length);
-    if (static_cast<double>(tally.present) >= calendar_complete_share * static_cast<double>(in_year))
-      maxima.push_back({year, tally.maximum});
+  if (blocks.size() == 0) return maxima;
+  // Blocks start at a multiple of their length after a midnight, so a year's first block is a
+  // whole number of blocks from block 0: each year is one run of blocks.
+  const long count = static_cast<long>(blocks.size());
+  auto index_of = [&](calendar::Day d) { return std::clamp(static_cast<long>((d - blocks.start) / blocks.length), 0L, count); };
+  for (date::year y = date_of(blocks.start).year(); index_of(calendar::Day{y / 1 / 1}) < count; ++y) {
+    const calendar::Day first{y / 1 / 1}, next{(y + date::years{1}) / 1 / 1};
+    // Four maxima side by side, so that each compare waits on the one four values back: a
+    // maximum is the same in any order.
+    std::array<double, 4> maximum;
+    maximum.fill(-std::numeric_limits<double>::infinity());
+    long present = 0;
+    const long from = index_of(first), to = index_of(next);
+    for (long k = from; k < to; ++k) {
+      const double v = blocks.depths[static_cast<std::size_t>(k)];
+      if (std::isnan(v)) continue;
+      ++present;
+      double& m = maximum[static_cast<std::size_t>(k & 3)];
+      m = std::max(m, v);
+    }
+    const Tally t{present, *std::max_element(maximum.begin(), maximum.end()), 0};
+    if (t.present > 0 && static_cast<double>(t.present) >= calendar_complete_share * static_cast<double>(blocks_in(first, next, blocks.length)))
+      maxima.push_back({static_cast<int>(y), t.maximum});
   }
   return maxima;
 }

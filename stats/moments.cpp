@@ -6,56 +6,57 @@
 
 namespace raingen::stats {
 
-namespace {
-
-struct Central {
-  double n = 0, mean = 0, m2 = 0, m3 = 0;  // m2 and m3: sums of powers of deviations
-};
-
-// Two passes: the mean first, so that deviations of long records keep their digits.
-Central central_sums(const Blocks& blocks) {
-  Central c;
+Moments moments_of(const Blocks& blocks, double dry_threshold) {
+  Moments m;
   double sum = 0;
   for (double v : blocks.depths)
     if (!std::isnan(v)) {
       sum += v;
-      ++c.n;
+      ++m.n;
     }
-  if (c.n == 0) return c;
-  c.mean = sum / c.n;
+  if (m.n == 0) return m;
+  m.mean = sum / m.n;
   for (double v : blocks.depths)
     if (!std::isnan(v)) {
-      const double d = v - c.mean;
-      c.m2 += d * d;
-      c.m3 += d * d * d;
+      const double d = v - m.mean;
+      m.m2 += d * d;
+      m.m3 += d * d * d;
+      if (gauge::is_dry(v, dry_threshold)) ++m.dry;
     }
-  return c;
+  return m;
 }
 
-}  // namespace
-
-std::optional<double> mean(const Blocks& blocks) {
-  const Central c = central_sums(blocks);
-  if (c.n == 0) return std::nullopt;
-  return c.mean;
+std::optional<double> mean(const Moments& m) {
+  if (m.n == 0) return std::nullopt;
+  return m.mean;
 }
 
-std::optional<double> variance(const Blocks& blocks) {
-  const Central c = central_sums(blocks);
-  if (c.n < 2) return std::nullopt;
-  return c.m2 / (c.n - 1);
+std::optional<double> variance(const Moments& m) {
+  if (m.n < 2) return std::nullopt;
+  return m.m2 / (m.n - 1);
 }
 
-std::optional<double> coefficient_of_variation(const Blocks& blocks) {
-  const Central c = central_sums(blocks);
-  if (c.n < 2 || c.mean == 0) return std::nullopt;
-  return std::sqrt(c.m2 / (c.n - 1)) / c.mean;
+std::optional<double> coefficient_of_variation(const Moments& m) {
+  if (m.n < 2 || m.mean == 0) return std::nullopt;
+  return std::sqrt(m.m2 / (m.n - 1)) / m.mean;
 }
 
-std::optional<double> skewness(const Blocks& blocks) {
-  const Central c = central_sums(blocks);
-  if (c.n == 0 || c.m2 == 0) return std::nullopt;
-  return (c.m3 / c.n) / std::pow(c.m2 / c.n, 1.5);
+std::optional<double> skewness(const Moments& m) {
+  if (m.n == 0 || m.m2 == 0) return std::nullopt;
+  return (m.m3 / m.n) / std::pow(m.m2 / m.n, 1.5);
+}
+
+std::optional<double> probability_dry(const Moments& m) {
+  if (m.n == 0) return std::nullopt;
+  return m.dry / m.n;
+}
+
+std::optional<double> mean(const Blocks& blocks) { return mean(moments_of(blocks, 0)); }
+std::optional<double> variance(const Blocks& blocks) { return variance(moments_of(blocks, 0)); }
+std::optional<double> coefficient_of_variation(const Blocks& blocks) { return coefficient_of_variation(moments_of(blocks, 0)); }
+std::optional<double> skewness(const Blocks& blocks) { return skewness(moments_of(blocks, 0)); }
+std::optional<double> probability_dry(const Blocks& blocks, double dry_threshold) {
+  return probability_dry(moments_of(blocks, dry_threshold));
 }
 
 std::optional<double> lag1_autocorrelation(const Blocks& blocks) {
@@ -79,17 +80,6 @@ std::optional<double> lag1_autocorrelation(const Blocks& blocks) {
     }
   if (sxx == 0 || syy == 0) return std::nullopt;
   return sxy / std::sqrt(sxx * syy);
-}
-
-std::optional<double> probability_dry(const Blocks& blocks, double dry_threshold) {
-  double n = 0, dry = 0;
-  for (double v : blocks.depths)
-    if (!std::isnan(v)) {
-      ++n;
-      if (gauge::is_dry(v, dry_threshold)) ++dry;
-    }
-  if (n == 0) return std::nullopt;
-  return dry / n;
 }
 
 }  // namespace raingen::stats

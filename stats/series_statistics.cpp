@@ -55,15 +55,16 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
     level.blocks = aggregate(series, minutes, options.min_complete_percent);
     const Blocks& b = level.blocks;
     if (minutes == calendar::minutes_per_day) result.spells = closed_spells(b, options.dry_threshold);
+    const Moments m = moments_of(b, options.dry_threshold);
     for (Statistic s : statistics_at(minutes)) {
       std::optional<double> v;
       switch (s) {
-        case Statistic::mean: v = mean(b); break;
-        case Statistic::variance: v = variance(b); break;
-        case Statistic::cv: v = coefficient_of_variation(b); break;
-        case Statistic::skewness: v = skewness(b); break;
+        case Statistic::mean: v = mean(m); break;
+        case Statistic::variance: v = variance(m); break;
+        case Statistic::cv: v = coefficient_of_variation(m); break;
+        case Statistic::skewness: v = skewness(m); break;
         case Statistic::lag1_autocorrelation: v = lag1_autocorrelation(b); break;
-        case Statistic::probability_dry: v = probability_dry(b, options.dry_threshold); break;
+        case Statistic::probability_dry: v = probability_dry(m); break;
         case Statistic::annual_max_mean: v = annual_max_mean(b); break;
         case Statistic::mean_dry_spell_days: v = mean_length(result.spells.dry); break;
         case Statistic::mean_wet_spell_days: v = mean_length(result.spells.wet); break;
@@ -72,6 +73,7 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
     }
     result.levels.push_back(std::move(level));
   }
+  result.window_years = annual_window_maxima(series, options.years);
   return result;
 }
 

@@ -11,6 +11,7 @@
 #include "gauge/calendar_series.h"
 #include "stats/blocks.h"
 #include "stats/spells.h"
+#include "stats/window_maxima.h"
 
 namespace raingen::stats {
 
@@ -34,6 +35,7 @@ std::vector<Statistic> statistics_at(int minutes);
 struct StatisticsOptions {
   double min_complete_percent = 100;
   double dry_threshold = 0;
+  YearRule years;  // for the annual maxima by sliding window
 };
 
 struct LevelStatistics {
@@ -48,6 +50,7 @@ struct SeriesStatistics {
   std::string name;  // "record:ID", "weighted-record", "generated", ...
   std::vector<LevelStatistics> levels;  // one per aggregation level, in order
   Spells spells;                        // of the daily blocks
+  std::vector<WindowYear> window_years; // annual maxima by sliding window, every year touched
 
   const LevelStatistics& level(int minutes) const;  // throws std::out_of_range
 };

@@ -17,22 +17,30 @@ std::string csv_field(const std::string& text) {
   return quoted + '"';
 }
 
+void add_number(std::string& text, const std::optional<double>& value) {
+  text += ',';
+  if (value) text += common::shortest_text(*value + 0.0);  // + 0.0: no "-0"
+}
+
+void add_row(std::string& text, const CsvRow& row) {
+  text += csv_field(row.series);
+  text += ',';
+  if (row.minutes) text += std::to_string(*row.minutes);
+  text += ',';
+  text += row.statistic;
+  for (const auto* number : {&row.value, &row.x, &row.lower, &row.upper}) add_number(text, *number);
+  text += '\n';
+}
+
 }  // namespace
 
-std::string statistics_csv(const std::vector<const SeriesStatistics*>& series) {
-  std::string text = "series,aggregation_minutes,statistic,value\n";
+std::string statistics_csv(const std::vector<const SeriesStatistics*>& series, const std::vector<CsvRow>& more) {
+  std::string text = "series,aggregation_minutes,statistic,value,x,lower,upper\n";
   for (const SeriesStatistics* s : series)
     for (const LevelStatistics& level : s->levels)
-      for (const auto& [statistic, value] : level.values) {
-        text += csv_field(s->name);
-        text += ',';
-        text += std::to_string(level.minutes);
-        text += ',';
-        text += statistic_name(statistic);
-        text += ',';
-        if (value) text += common::shortest_text(*value + 0.0);  // + 0.0: no "-0"
-        text += '\n';
-      }
+      for (const auto& [statistic, value] : level.values)
+        add_row(text, {s->name, level.minutes, std::string(statistic_name(statistic)), value, {}, {}, {}});
+  for (const CsvRow& row : more) add_row(text, row);
   return text;
 }
 

@@ -78,7 +78,10 @@ struct RunDirectory {
   }
 };
 
-bool has_row(const std::string& csv, const std::string& row) { return csv.find("\n" + row + "\n") != std::string::npos; }
+// A row of the statistics of a level: x, lower and upper are empty.
+bool has_row(const std::string& csv, const std::string& row) { return csv.find("\n" + row + ",,,\n") != std::string::npos; }
+// The rows of the levels' statistics: the file up to the design rainfall's rows.
+std::string level_rows(const std::string& csv) { return csv.substr(0, csv.find("\nrecord:A,15,annual_maxima_years,") + 1); }
 
 TEST(ReportTool, StatisticsWorkedOutByHand) {
   const RunDirectory run;
@@ -88,9 +91,10 @@ TEST(ReportTool, StatisticsWorkedOutByHand) {
   const std::string report_dir = (run.dir.path() / "report").string();
   EXPECT_EQ(out.out, report_dir + "/statistics.csv\n" + report_dir + "/report.html\n");
   const std::string csv = run.dir.read("report/statistics.csv");
-  EXPECT_EQ(csv.substr(0, csv.find('\n')), "series,aggregation_minutes,statistic,value");
+  EXPECT_EQ(csv.substr(0, csv.find('\n')), "series,aggregation_minutes,statistic,value,x,lower,upper");
   // Five series (three records, weighted record, generated), 7 rows at three levels and 9 daily.
-  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 5 * (3 * 7 + 9));
+  const std::string levels = level_rows(csv);
+  EXPECT_EQ(std::count(levels.begin(), levels.end(), '\n'), 1 + 5 * (3 * 7 + 9));
   for (const char* row : {
            "record:A,1440,mean,1.5",            // days 3 and 0
            "record:B,15,probability_dry,0.9895833333333334",  // 190 of 192
@@ -129,16 +133,17 @@ TEST(ReportTool, ComparedSiteStationRun) {
   ASSERT_EQ(out.exit_status, 0) << out.err;
   EXPECT_EQ(out.err, "");
   const std::string csv = run.dir.read("report/statistics.csv");
-  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 6 * (3 * 7 + 9));
+  const std::string levels = level_rows(csv);
+  EXPECT_EQ(std::count(levels.begin(), levels.end(), '\n'), 1 + 6 * (3 * 7 + 9));
   EXPECT_TRUE(has_row(csv, "generated,1440,mean,1.5"));
-  const std::string compared = csv.substr(csv.find("\ngenerated:weighted-site,") + 1);
+  const std::string compared = levels.substr(levels.find("\ngenerated:weighted-site,") + 1);
   EXPECT_EQ(compared.substr(0, compared.find("\n", compared.find(",15,probability_dry,")) + 1),
-            "generated:weighted-site,15,mean,0.020833333333333332\n"  // 4 mm in 192 intervals
-            "generated:weighted-site,15,variance,0.05191972076788893\n"  // (10 - 1/12) / 191
-            "generated:weighted-site,15,cv,10.937231672101314\n"
-            "generated:weighted-site,15,skewness,12.14818092280222\n"
-            "generated:weighted-site,15,lag1_autocorrelation,-0.00844772967265053\n"
-            "generated:weighted-site,15,probability_dry,0.9895833333333334\n");  // 190 of 192
+            "generated:weighted-site,15,mean,0.020833333333333332,,,\n"  // 4 mm in 192 intervals
+            "generated:weighted-site,15,variance,0.05191972076788893,,,\n"  // (10 - 1/12) / 191
+            "generated:weighted-site,15,cv,10.937231672101314,,,\n"
+            "generated:weighted-site,15,skewness,12.14818092280222,,,\n"
+            "generated:weighted-site,15,lag1_autocorrelation,-0.00844772967265053,,,\n"
+            "generated:weighted-site,15,probability_dry,0.9895833333333334,,,\n");  // 190 of 192
   for (const char* row : {"generated:weighted-site,1440,mean,2", "generated:weighted-site,1440,variance,2",
                           "generated:weighted-site,1440,lag1_autocorrelation,"})
     EXPECT_TRUE(has_row(compared, row)) << row;
@@ -153,7 +158,7 @@ TEST(ReportTool, ComparedSiteStationRun) {
   const Outcome three = run.report(arguments);
   EXPECT_EQ(three.exit_status, 0);
   const std::string three_csv = run.dir.read("report/statistics.csv");
-  EXPECT_NE(three_csv.find("\ngenerated:weighted-site,1440,mean,1.5\n"), std::string::npos);
+  EXPECT_TRUE(has_row(three_csv, "generated:weighted-site,1440,mean,1.5"));
   EXPECT_EQ(three.err, "raingen-report: " + (run.dir / "INPUT.TXT").string() +
                            " puts no station at the site (distance 0): generated:weighted-site is the weighting of three "
                            "station series, not the series of a site station\n");

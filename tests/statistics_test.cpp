@@ -189,17 +189,17 @@ TEST(SeriesStatistics, TableAndCsv) {
   std::vector<double> v(192, 0.0);
   v[4] = 0.5;
   v[100] = 1.5;
-  const SeriesStatistics s = compute_statistics(series(at(2001, 1, 1), v, "record:A,B"), {100, 0});
+  const SeriesStatistics s = compute_statistics(series(at(2001, 1, 1), v, "record:A,B"), {100, 0, {}});
   ASSERT_EQ(s.levels.size(), 4u);
   EXPECT_DOUBLE_EQ(*s.level(1440).value(Statistic::mean), 1.0);
   EXPECT_DOUBLE_EQ(*s.level(1440).value(Statistic::variance), 0.5);
   EXPECT_DOUBLE_EQ(*s.level(60).value(Statistic::probability_dry), 46.0 / 48);
   EXPECT_FALSE(s.level(1440).value(Statistic::lag1_autocorrelation));  // a single pair
   const std::string csv = statistics_csv({&s});
-  EXPECT_EQ(csv.substr(0, csv.find('\n', 44) + 1),
-            "series,aggregation_minutes,statistic,value\n\"record:A,B\",15,mean,0.010416666666666666\n");
-  EXPECT_NE(csv.find("\n\"record:A,B\",1440,lag1_autocorrelation,\n"), std::string::npos);
-  EXPECT_NE(csv.find("\n\"record:A,B\",1440,mean_wet_spell_days,\n"), std::string::npos);
+  EXPECT_EQ(csv.substr(0, csv.find('\n', 60) + 1),
+            "series,aggregation_minutes,statistic,value,x,lower,upper\n\"record:A,B\",15,mean,0.010416666666666666,,,\n");
+  EXPECT_NE(csv.find("\n\"record:A,B\",1440,lag1_autocorrelation,,,,\n"), std::string::npos);
+  EXPECT_NE(csv.find("\n\"record:A,B\",1440,mean_wet_spell_days,,,,\n"), std::string::npos);
   EXPECT_EQ(csv.find(",60,mean_dry_spell_days"), std::string::npos);
   // 7 rows at three levels, 9 at the daily level, and the header.
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7 * 3 + 9 + 1);

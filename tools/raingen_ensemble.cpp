@@ -2,19 +2,18 @@
 // ensembles made apart merged into one.
 #include <CLI/CLI.hpp>
 #include <malloc.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <iostream>
 #include <limits>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "calendar/start_option.h"
 #include "calendar/utc_offset.h"
 #include "common/command_line.h"
+#include "common/cores.h"
 #include "common/tool_error.h"
 #include "ensemble/child_process.h"
 #include "ensemble/merge_ensembles.h"
@@ -57,17 +56,11 @@ constexpr const char* rules = R"(Rules:
   end of each interval) and writes the layout above. One file is open at a time.
 Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
 
-int available_cores() {
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
-  return std::max(1u, std::thread::hardware_concurrency());
-}
-
 int ensemble_main(int argc, char** argv) {
   CLI::App app("Runs the program K times on one run directory, with seeds S to S+K-1, into one netCDF file.",
                "raingen-ensemble");
   ensemble::EnsembleRequest request;
-  request.jobs = available_cores();
+  request.jobs = common::available_cores();
   std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text, site_at,
               utc_offset;
   std::vector<std::string> merge;

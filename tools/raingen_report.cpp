@@ -9,6 +9,7 @@
 
 #include "calendar/start_option.h"
 #include "common/command_line.h"
+#include "common/cores.h"
 #include "common/gauge_arguments.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
@@ -45,9 +46,16 @@ constexpr const char* rules = R"(Rules:
   mean_wet_spell_days (runs with a day of the other kind, not a gap or an end, on both sides).
   A block is left out when fewer than --min-complete percent of its 15-minute values are
   present; the missing values of a kept block count as dry. Records' depths are used as read.
+  Design rainfall: annual maxima by sliding window (the largest sum of any run of consecutive
+  15-minute intervals within the year) for 15, 30 min, 1, 2, 3, 6, 12 and 24 h, in years that
+  begin on --start's date and time each year and count with at least --year-complete percent
+  of their intervals present (missing ones as dry); realizations' years are pooled. Return
+  levels for 2, 5, 10, 20, 50 and 100 years: Weibull plotting position i/(n+1) and a GEV by
+  L-moments (10 years or more), with 90% bootstrap intervals (1000 resamples, seed 27). Levels
+  at the weighted record's largest depth (the ceiling) or beyond twice its years are marked.
   Reading options (--format, --column, --swmm-station, --stamp, --from, --to) apply to every
   gauge, or to one when the value starts with its ID and a colon: --column PD01:rain_mm.
-  Writes DIR/statistics.csv (series,aggregation_minutes,statistic,value) and DIR/report.html,
+  Writes DIR/statistics.csv (series,aggregation_minutes,statistic,value,x,lower,upper) and DIR/report.html,
   both or neither, and prints their paths.
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
@@ -67,6 +75,10 @@ int report_main(int argc, char** argv) {
   app.add_option("--min-complete", request.options.min_complete_percent,
                  "PERCENT: share of a block's 15-minute values that must be present (default 100)")
       ->check(CLI::Range(0.0, 100.0));
+  app.add_option("--year-complete", request.options.years.complete_percent,
+                 "PERCENT: share of a year's 15-minute values that must be present for its annual maxima to count "
+                 "(default 80)")
+      ->check(CLI::Range(0.0, 100.0));
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
   app.add_option("--compare", request.compare,
                  "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
@@ -76,6 +88,11 @@ int report_main(int argc, char** argv) {
   app.add_option("--present", present,
                  "all|any: the weighted record is present where all records are, or where any is (default: as the "
                  "--compare run's site station was made, else all)");
+  request.jobs = common::available_cores();
+  app.add_option("--jobs", request.jobs,
+                 "J: realizations whose statistics are computed at a time while the file is read (default: the "
+                 "number of cores; the report is the same for any J)")
+      ->check(CLI::Range(1, 1024));
   gauge::add_reading_options(app, reading);
   common::add_version_flag(app);
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));

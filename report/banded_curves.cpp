@@ -1,0 +1,59 @@
+#include "report/banded_curves.h"
+
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "stats/window_maxima.h"
+
+namespace raingen::report {
+
+void add_banded_curve(Chart& chart, const BandedCurve& curve) {
+  if (!curve.lower.empty() && !curve.upper.empty())
+    chart.bands.push_back({curve.band_label, curve.color, curve.x, curve.lower, curve.upper, curve.band_opacity});
+  Line line;
+  line.label = curve.label;
+  line.color = curve.color;
+  line.width = curve.width;
+  line.dashed = curve.dashed;
+  line.markers = curve.markers;
+  line.joined = curve.joined;
+  for (std::size_t k = 0; k < curve.x.size() && k < curve.value.size(); ++k) line.points.push_back({curve.x[k], curve.value[k]});
+  chart.lines.push_back(std::move(line));
+}
+
+std::string duration_label(int minutes) {
+  if (minutes < 60) return fmt::format("{} min", minutes);
+  return fmt::format("{} h", minutes / 60);
+}
+
+Axis duration_axis() {
+  Axis axis;
+  axis.label = "duration";
+  axis.scale = Scale::log;
+  axis.low = 12;
+  axis.high = 1800;
+  for (int minutes : stats::design_durations) axis.ticks.push_back({static_cast<double>(minutes), duration_label(minutes)});
+  return axis;
+}
+
+Axis return_period_axis(double longest) {
+  Axis axis;
+  axis.label = "return period (years)";
+  axis.scale = Scale::log;
+  axis.low = 1;
+  axis.high = std::max(longest, 10.0);
+  for (double decade = 1; decade <= *axis.high; decade *= 10)
+    for (double m : {1.0, 2.0, 5.0})
+      if (m * decade <= *axis.high) axis.ticks.push_back({m * decade, fmt::format("{:g}", m * decade)});
+  return axis;
+}
+
+Axis log_value_axis(std::string label) {
+  Axis axis;
+  axis.label = std::move(label);
+  axis.scale = Scale::log;
+  return axis;
+}
+
+}  // namespace raingen::report
