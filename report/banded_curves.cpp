@@ -56,4 +56,22 @@ Axis log_value_axis(std::string label) {
   return axis;
 }
 
+Axis log_value_axis(std::string label, double low, double high) {
+  Axis axis = log_value_axis(std::move(label));
+  if (!(low > 0) || !(high >= low)) return axis;
+  std::vector<double> steps;  // 1-2-5 values around the range
+  for (double decade = std::pow(10.0, std::floor(std::log10(low)) - 1); decade <= high * 10; decade *= 10)
+    for (double m : {1.0, 2.0, 5.0}) steps.push_back(m * decade);
+  double from = steps.front(), to = steps.back();
+  for (double v : steps) {
+    if (v <= low * (1 + 1e-9)) from = v;
+    if (v >= high * (1 - 1e-9) && to == steps.back()) to = v;
+  }
+  axis.low = from;
+  axis.high = to;
+  for (double v : steps)
+    if (v >= from && v <= to) axis.ticks.push_back({v, fmt::format("{:g}", v)});
+  return axis;
+}
+
 }  // namespace raingen::report

@@ -30,8 +30,10 @@ void add_banded_curve(Chart& chart, const BandedCurve& curve);
 Axis duration_axis();
 // Return periods on a log scale from 1 year to `longest` (10 at least), ticked at 1, 2, 5, 10, ...
 Axis return_period_axis(double longest);
-// A log axis of depths (mm) or intensities.
+// A log axis of depths (mm) or intensities from the 1-2-5 value at or below low to the one at or
+// above high, ticked at each 1-2-5 value between (automatic without a range).
 Axis log_value_axis(std::string label);
+Axis log_value_axis(std::string label, double low, double high);
 
 // "15 min", "1 h", "24 h": a design duration as the tables and charts name it.
 std::string duration_label(int minutes);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include <fmt/format.h>
 
@@ -58,7 +59,6 @@ Chart ddf_chart(const DesignReport& report, const DesignSeries& design) {
   chart.width = 900;
   chart.height = 460;
   chart.x = duration_axis();
-  chart.y = log_value_axis("depth (mm)");
   for (std::size_t p = 0; p < periods; ++p) {
     const double years = stats::design_return_periods[p];
     BandedCurve curve;
@@ -100,6 +100,14 @@ Chart ddf_chart(const DesignReport& report, const DesignSeries& design) {
     }
     add_banded_curve(chart, largest);
   }
+  double low = std::numeric_limits<double>::infinity(), high = 0;
+  for (const Line& line : chart.lines)
+    for (const Point& p : line.points)
+      if (p.y > 0 && std::isfinite(p.y)) low = std::min(low, p.y), high = std::max(high, p.y);
+  for (const Band& band : chart.bands)
+    for (double v : band.high)
+      if (std::isfinite(v)) high = std::max(high, v);
+  chart.y = log_value_axis("depth (mm)", low, high);
   return chart;
 }
 

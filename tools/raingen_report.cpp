@@ -55,8 +55,9 @@ constexpr const char* rules = R"(Rules:
   at the weighted record's largest depth (the ceiling) or beyond twice its years are marked.
   Reading options (--format, --column, --swmm-station, --stamp, --from, --to) apply to every
   gauge, or to one when the value starts with its ID and a colon: --column PD01:rain_mm.
-  Writes DIR/statistics.csv (series,aggregation_minutes,statistic,value,x,lower,upper) and DIR/report.html,
-  both or neither, and prints their paths.
+  Writes DIR/statistics.csv (series,aggregation_minutes,statistic,value,x,lower,upper: the
+  design rainfall's rows give a value at x, e.g. a return level at x = T years, with its
+  interval) and DIR/report.html, both or neither, and prints their paths.
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
 int report_main(int argc, char** argv) {
