@@ -4,6 +4,7 @@
 // no others); statistics.csv holds the same in long form; the report is the same for any --jobs.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 #include "ensemble_file/ensemble_file.h"
 #include "ensemble_file/run_directory.h"
 #include "report/banded_curves.h"
+#include "report/design_charts.h"
+#include "report/design_report.h"
+#include "report/ensemble_statistics.h"
 #include "report/table.h"
 #include "support/tool_runs.h"
 
@@ -128,6 +132,42 @@ TEST(ReportDesign, APlateauAtTheRecordsLargestDayIsSaidAndItsReturnPeriodsMarked
   EXPECT_EQ(dir.read("one/report.html"), page);
 }
 
+// Without an ensemble the generated series leads: its 2000 days give 5 years (6 with a rule of
+// 40%, the sixth holding 175 days of 365), too few for a GEV; the options are checked.
+TEST(ReportDesign, ASingleRunAndTheYearRule) {
+  TempDir dir;
+  make_run(dir);
+  auto run = [&](std::vector<std::string> more) {
+    std::vector<std::string> arguments{"--gauge", "KARO=karo.dat", "--format", "swmm", "--from", "1960-01-01", "--to",
+                                       "2009-12-31", "--output", "single"};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    ChildSetup setup;
+    setup.directory = dir.path();
+    return run_tool_program(setup, "raingen-report", arguments);
+  };
+  const Outcome made = run({});
+  ASSERT_EQ(made.exit_status, 0) << made.err;
+  const std::string page = dir.read("single/report.html"), csv = dir.read("single/statistics.csv");
+  EXPECT_TRUE(has(page, "<h3>Depth-duration-frequency: generated, 5 years</h3>"));
+  EXPECT_TRUE(has(page, "<p>No GEV: 5 years of maxima, fewer than the 10 a fit needs.</p>"));
+  EXPECT_TRUE(has(page, "<h3>Depth-duration-frequency: weighted-record (the record&#39;s own), 50 years</h3>"));
+  EXPECT_TRUE(has(page, "largest annual maximum of generated (mm)"));
+  EXPECT_FALSE(has(page, "realizations pooled"));
+  for (const char* line : {"\ngenerated,15,annual_maxima_years,5,,,\n", "\ngenerated,15,return_level_gev,,2,,\n",
+                           "\nweighted-record,15,annual_maxima_years,50,,,\n", "\nweighted-record,1440,gev_shape,"})
+    EXPECT_TRUE(has(csv, line)) << line;
+  EXPECT_FALSE(has(csv, "\nensemble,"));
+  ASSERT_EQ(run({"--year-complete", "40"}).exit_status, 0);
+  EXPECT_TRUE(has(dir.read("single/statistics.csv"), "\ngenerated,15,annual_maxima_years,6,,,\n"));
+
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"--year-complete", "101"}, {"--jobs", "0"}}) {
+    const Outcome refused = run(bad);
+    EXPECT_EQ(refused.exit_status, 2) << bad[0];
+    EXPECT_TRUE(refused.err.starts_with("raingen-report: ") && has(refused.err, bad[0])) << refused.err;
+    EXPECT_EQ(refused.out, "");
+  }
+}
+
 // The helpers the design tables and charts are made of, for any table or chart with a band.
 TEST(ReportHelpers, TableWithBandsMarksAndNotes) {
   using namespace raingen::report;
@@ -165,6 +205,103 @@ TEST(ReportHelpers, TableWithBandsMarksAndNotes) {
     ++circles;
   EXPECT_EQ(circles, 3u) << "two points and the legend's marker";
   for (const char* tick : {">15 min<", ">30 min<", ">1 h<", ">24 h<"}) EXPECT_NE(svg.find(tick), std::string::npos) << tick;
+}
+
+// Which series lead the design tables, what their levels are read against, and which levels are
+// marked: years of 15-minute rain with one storm a year of the given depth in one interval.
+raingen::gauge::CalendarSeries yearly_storms(std::string name, int first_year, int years, double depth) {
+  const auto start = date::sys_days{date::year{first_year} / 1 / 1};
+  const auto end = date::sys_days{date::year{first_year + years} / 1 / 1};
+  raingen::gauge::CalendarSeries s(std::move(name), start, std::vector<double>(static_cast<std::size_t>((end - start).count()) * 96, 0.0));
+  for (int y = 0; y < years; ++y)
+    s.set_depth(static_cast<std::size_t>((date::sys_days{date::year{first_year + y} / 7 / 1} - start).count()) * 96 + 50,
+                y == 1 ? depth : depth / 2);
+  return s;
+}
+
+TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
+  using namespace raingen;
+  using report::SeriesRole;
+  const gauge::CalendarSeries record = yearly_storms("record:A", 2001, 3, 10), weighted = yearly_storms("weighted-record", 2001, 3, 10),
+                              generated = yearly_storms("generated", 2001, 5, 20),
+                              compared = yearly_storms("generated:weighted-site", 2001, 5, 8);
+  std::vector<stats::SeriesStatistics> statistics;
+  for (const auto* s : {&record, &weighted, &generated, &compared}) statistics.push_back(stats::compute_statistics(*s, {}));
+  const std::vector<report::ReportSeries> series{{SeriesRole::record, &record, &statistics[0]},
+                                                 {SeriesRole::weighted_record, &weighted, &statistics[1]},
+                                                 {SeriesRole::generated, &generated, &statistics[2]},
+                                                 {SeriesRole::generated_weighted_site, &compared, &statistics[3]}};
+  const stats::BootstrapSettings few{1, 50};
+  const report::DesignReport alone = report::design_report(series, nullptr, {}, few);
+  ASSERT_EQ(alone.series.size(), 4u);
+  EXPECT_EQ(alone.designs, (std::vector<std::size_t>{2, 3})) << "generated, then the compared run";
+  ASSERT_EQ(alone.reference, std::optional<std::size_t>(1));
+  EXPECT_NEAR(alone.record_years, 1095.0 / 365.2425, 1e-12);  // 2001-2003 all present
+  EXPECT_EQ(alone.series[1].largest[0], 10);
+  // generated: its 20 mm year (2002) and the four of 10 mm reach the record's 10 mm, 5 of 5: the
+  // ceiling from (5 + 1) / 5 = 1.2 years. The compared run's 8 and 4 mm never reach it.
+  EXPECT_EQ(alone.series[2].ceilings[0].reaching, 5u);
+  EXPECT_TRUE(report::DesignReport::at_ceiling(alone.series[2], 0, 2));
+  EXPECT_FALSE(report::DesignReport::at_ceiling(alone.series[3], 0, 100));
+  EXPECT_TRUE(alone.series[0].ceilings.empty() && alone.series[1].ceilings.empty()) << "records have no ceiling";
+  EXPECT_FALSE(alone.beyond_record(5.99));
+  EXPECT_TRUE(alone.beyond_record(6));  // beyond 2 x 2.998 years
+
+  // With realizations their pooled years lead; the generated series is one among them.
+  report::EnsembleStatistics ensemble;
+  const gauge::CalendarSeries r1 = yearly_storms("realization:1", 2001, 5, 6), r2 = yearly_storms("realization:2", 2001, 5, 12);
+  ensemble.complete = {stats::compute_statistics(r1, {}), stats::compute_statistics(r2, {})};
+  const report::DesignReport pooled = report::design_report(series, &ensemble, {}, few);
+  ASSERT_EQ(pooled.series.size(), 5u);
+  const report::DesignSeries& e = pooled.series[4];
+  EXPECT_EQ(e.name, "ensemble");
+  EXPECT_EQ(e.realizations, 2u);
+  EXPECT_EQ(e.design.years, 10u);
+  EXPECT_EQ(e.largest[0], 12);
+  EXPECT_EQ(e.ceilings[0].reaching, 1u);  // of 3, 6, 3, 3, 3 and 6, 12, 6, 6, 6 mm only the 12 reaches 10
+  EXPECT_EQ(pooled.designs, (std::vector<std::size_t>{4, 3}));
+
+  const std::vector<stats::CsvRow> rows = report::design_csv_rows(pooled, &ensemble);
+  auto find = [&](const std::string& series_name, std::optional<int> minutes, const std::string& statistic) {
+    for (const stats::CsvRow& r : rows)
+      if (r.series == series_name && r.minutes == minutes && r.statistic == statistic) return &r;
+    return static_cast<const stats::CsvRow*>(nullptr);
+  };
+  ASSERT_TRUE(find("weighted-record", {}, "supported_return_period_years"));
+  EXPECT_NEAR(*find("weighted-record", {}, "supported_return_period_years")->value, 2 * 1095.0 / 365.2425, 1e-12);
+  ASSERT_TRUE(find("ensemble", 15, "plateau_from_years"));
+  EXPECT_EQ(*find("ensemble", 15, "plateau_from_years")->value, 11);  // (10 + 1) / 1
+  EXPECT_FALSE(find("record:A", 15, "plateau_from_years")) << "records have no ceiling";
+  ASSERT_TRUE(find("realization:2", 15, "annual_maximum"));
+  EXPECT_EQ(find("realization:2", 15, "annual_maximum")->x, 2001);
+  EXPECT_EQ(rows.back().series, "realization:2") << "the realizations' maxima last";
+
+  // The depth-duration-frequency chart of the pooled years: a line per return period over the
+  // eight durations, dashed where the return period is beyond twice the record's years (from 10
+  // years on), with its band; the record's own Weibull levels as points (3 years: 2 years only);
+  // its largest depths dashed black; the depth axis from the data on 1-2-5 ticks.
+  const report::Chart ddf = report::ddf_chart(pooled, e);
+  ASSERT_EQ(ddf.lines.size(), 6u + 6 + 1);
+  ASSERT_EQ(ddf.bands.size(), 6u);
+  for (std::size_t p = 0; p < 6; ++p) {
+    EXPECT_EQ(ddf.lines[p].points.size(), 8u);
+    EXPECT_EQ(ddf.lines[p].dashed, p >= 2) << p;
+    EXPECT_EQ(ddf.lines[6 + p].joined, false);
+    EXPECT_EQ(ddf.lines[6 + p].color, ddf.lines[p].color);
+    EXPECT_EQ(std::isnan(ddf.lines[6 + p].points[0].y), p > 0) << "the record's 3 years reach 2 years only";
+  }
+  EXPECT_EQ(ddf.lines[6].points[0].y, 5);  // 5, 10, 5 mm: the middle one
+  EXPECT_EQ(ddf.lines.back().points[0].y, 10);
+  EXPECT_TRUE(ddf.lines.back().dashed);
+  double highest = 0;
+  for (const report::Band& b : ddf.bands)
+    for (double v : b.high) highest = std::max(highest, v);
+  EXPECT_EQ(ddf.y.low, 2);  // pooled maxima from 3 mm, the record's 5
+  double next = 0;  // the 1-2-5 value at or above the highest band
+  for (double v : {10.0, 20.0, 50.0, 100.0, 200.0, 500.0})
+    if (next == 0 && v >= highest) next = v;
+  EXPECT_EQ(ddf.y.high, next) << highest;
+  EXPECT_EQ(report::return_level_chart(pooled, 0).x.high, 100) << "10 pooled years: the axis still reaches 100 years";
 }
 
 }  // namespace

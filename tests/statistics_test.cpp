@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <random>
 #include <vector>
 
 #include "generator/shared.h"
@@ -121,6 +123,64 @@ TEST(CalendarSummaries, YearsBelowNinetyPercentLeftOut) {
   EXPECT_EQ(t[0].y, 30);
   EXPECT_DOUBLE_EQ(t[2].x, 4.0 / 3);
   EXPECT_EQ(t[2].y, 10);
+}
+
+// The annual maxima of blocks, taken by runs of a year, against a year looked up for every block,
+// and the moments of a level taken in two sweeps against each taken in its own words: random
+// series with gaps of every level, starting at any interval of a leap year or a common one.
+TEST(CalendarSummaries, AnnualMaximaAndMomentsAgainstTheirDefinitions) {
+  std::mt19937_64 engine(5);
+  for (int trial = 0; trial < 60; ++trial) {
+    const TimePoint start = at(2003 + trial % 3, 1 + static_cast<unsigned>(trial % 12), 1, 15 * static_cast<int>(engine() % 96));
+    std::vector<double> v(96 * (200 + engine() % 900));
+    const double missing = trial % 4 == 0 ? 0.0 : 0.02 * static_cast<double>(trial % 4);
+    for (double& x : v) {
+      x = engine() % 7 == 0 ? static_cast<double>(engine() % 500) / 100 : 0;
+      if (static_cast<double>(engine() % 1000) < 1000 * missing) x = gap;
+    }
+    const CalendarSeries s = series(start, v);
+    for (int minutes : aggregation_levels) {
+      const Blocks b = aggregate(s, minutes, 80);
+      if (minutes == 15) {
+        ASSERT_EQ(b.size(), v.size());
+        for (std::size_t k = 0; k < v.size(); ++k) ASSERT_TRUE(std::isnan(v[k]) ? b.present(k) == false : b.depths[k] == v[k]);
+      }
+      std::map<int, std::pair<long, double>> years;  // present, largest
+      for (std::size_t k = 0; k < b.size(); ++k) {
+        if (!b.present(k)) continue;
+        auto& [present, largest] = years.try_emplace(static_cast<int>(date::year_month_day{date::floor<date::days>(b.block_start(k))}.year()),
+                                                      0L, -1.0).first->second;
+        ++present;
+        largest = std::max(largest, b.depths[k]);
+      }
+      std::vector<AnnualMaximum> expected;
+      for (const auto& [year, tally] : years) {
+        const double in_year = (date::sys_days{date::year{year + 1} / 1 / 1} - date::sys_days{date::year{year} / 1 / 1}) / b.length;
+        if (static_cast<double>(tally.first) >= 0.9 * in_year) expected.push_back({year, tally.second});
+      }
+      const std::vector<AnnualMaximum> found = annual_maxima(b);
+      ASSERT_EQ(found.size(), expected.size()) << trial << " " << minutes;
+      for (std::size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].year, expected[i].year);
+        EXPECT_EQ(found[i].depth, expected[i].depth);
+      }
+
+      double n = 0, sum = 0, dry = 0;
+      for (double x : b.depths)
+        if (!std::isnan(x)) ++n, sum += x, dry += x <= 0.1;
+      const double m = sum / n;
+      double m2 = 0, m3 = 0;
+      for (double x : b.depths)
+        if (!std::isnan(x)) m2 += (x - m) * (x - m), m3 += (x - m) * (x - m) * (x - m);
+      const Moments moments = moments_of(b, 0.1);
+      EXPECT_EQ(*mean(moments), m);
+      EXPECT_EQ(*variance(moments), m2 / (n - 1));
+      EXPECT_EQ(*coefficient_of_variation(moments), std::sqrt(m2 / (n - 1)) / m);
+      EXPECT_EQ(*skewness(moments), (m3 / n) / std::pow(m2 / n, 1.5));
+      EXPECT_EQ(*probability_dry(moments), dry / n);
+      EXPECT_EQ(*probability_dry(b, 0.1), dry / n);
+    }
+  }
 }
 
 TEST(CalendarSummaries, MonthlyTotals) {
