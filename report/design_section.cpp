@@ -1,5 +1,9 @@
 #include "report/design_section.h"
 
+#include <cmath>
+#include <optional>
+#include <utility>
+
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
@@ -16,7 +20,7 @@ constexpr std::size_t durations = stats::design_durations.size();
 constexpr const char* ceiling_mark = "\u2021";  // ‡
 constexpr const char* beyond_mark = "\u2020";   // †
 
-std::string percent(double value) { return fmt::format("{:g}", value); }
+std::string plain_number(double value) { return fmt::format("{:g}", value); }
 
 // "1 January 00:00": where each year begins.
 std::string year_start_text(calendar::TimePoint start) {
@@ -37,7 +41,7 @@ void method_paragraphs(HtmlPage& page, const DesignReport& report) {
       "date and time of --start, every year) and counts when at least {}% of its 15-minute intervals are present "
       "(--year-complete); its missing intervals count as dry, so its maxima are lower bounds. The realizations of an "
       "ensemble count their years from --start the same way, and their years are pooled.",
-      year_start_text(report.rule.start), percent(report.rule.complete_percent)));
+      year_start_text(report.rule.start), plain_number(report.rule.complete_percent)));
   page.paragraph(fmt::format(
       "Return levels by two methods. Weibull: the i-th smallest of n annual maxima has the non-exceedance "
       "probability i / (n + 1), and the T-year level lies at position (n + 1)(1 - 1/T), linear between "
@@ -100,6 +104,25 @@ void record_maxima_table(HtmlPage& page, const DesignSeries& record) {
   page.markup(table_html(table));
 }
 
+// " Its largest annual maxima are 53% (15 min) to 62% (24 h) of the record's largest." when none reaches it.
+std::string top_share_text(const DesignSeries& s) {
+  std::optional<std::pair<double, int>> low, high;
+  for (std::size_t i = 0; i < durations; ++i) {
+    const stats::Ceiling& c = s.ceilings[i];
+    if (c.reaching > 0 || s.design.durations[i].maxima.empty() || !(c.largest > 0)) return "";
+    const std::pair<double, int> share{s.design.durations[i].maxima.back() / c.largest, stats::design_durations[i]};
+    if (!low || share.first < low->first) low = share;
+    if (!high || share.first > high->first) high = share;
+  }
+  if (!low) return "";
+  if (std::round(100 * low->first) == std::round(100 * high->first))
+    return fmt::format(" In {} years its largest annual maxima are {:.0f}% of the record's largest depths at every duration.",
+                       s.design.years, 100 * low->first);
+  return fmt::format(" In {} years its largest annual maxima are {:.0f}% ({}) to {:.0f}% ({}) of the record's largest depths.",
+                     s.design.years, 100 * low->first, duration_label(low->second), 100 * high->first,
+                     duration_label(high->second));
+}
+
 void limits(HtmlPage& page, const DesignReport& report) {
   page.heading(3, "What the generated rain cannot tell");
   const DesignSeries* record = report.reference_series();
@@ -118,7 +141,7 @@ void limits(HtmlPage& page, const DesignReport& report) {
       "rounding), k of n of them, the Weibull levels from (n + 1) / k years on are that depth: the ceiling of "
       "the method, not a design value; they are marked {}.",
       record->name, report.record_years, stats::record_length_factor * report.record_years, beyond_mark,
-      percent(100 * stats::ceiling_tolerance), ceiling_mark));
+      plain_number(100 * stats::ceiling_tolerance), ceiling_mark));
   for (std::size_t k : report.designs) {
     const DesignSeries& s = report.series[k];
     Table table;
@@ -141,8 +164,8 @@ void limits(HtmlPage& page, const DesignReport& report) {
       table.notes.push_back(fmt::format("{}: the annual maxima plateau at the record's largest depth at {}.",
                                         design_series_title(s), fmt::join(plateaus, ", ")));
     else
-      table.notes.push_back(fmt::format("{}: no design return period reaches the record's largest depth.",
-                                        design_series_title(s)));
+      table.notes.push_back(fmt::format("{}: no design return period reaches the record's largest depth.{}",
+                                        design_series_title(s), top_share_text(s)));
     page.markup(table_html(table));
   }
 }

@@ -13,6 +13,7 @@
 #include "ensemble_file/run_directory.h"
 #include "report/banded_curves.h"
 #include "report/design_charts.h"
+#include "report/design_section.h"
 #include "report/design_report.h"
 #include "report/ensemble_statistics.h"
 #include "report/table.h"
@@ -152,6 +153,8 @@ TEST(ReportDesign, ASingleRunAndTheYearRule) {
   EXPECT_TRUE(has(page, "<p>No GEV: 5 years of maxima, fewer than the 10 a fit needs.</p>"));
   EXPECT_TRUE(has(page, "<h3>Depth-duration-frequency: weighted-record (the record&#39;s own), 50 years</h3>"));
   EXPECT_TRUE(has(page, "largest annual maximum of generated (mm)"));
+  // KARO's own days hold the record's 80 mm storm too: one of the run's 5 years reaches it from 3 h on.
+  EXPECT_TRUE(has(page, "generated: the annual maxima plateau at the record&#39;s largest depth at 3 h from 6 years (1 of 5)"));
   EXPECT_FALSE(has(page, "realizations pooled"));
   for (const char* line : {"\ngenerated,15,annual_maxima_years,5,,,\n", "\ngenerated,15,return_level_gev,,2,,\n",
                            "\nweighted-record,15,annual_maxima_years,50,,,\n", "\nweighted-record,1440,gev_shape,"})
@@ -302,6 +305,13 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
     if (next == 0 && v >= highest) next = v;
   EXPECT_EQ(ddf.y.high, next) << highest;
   EXPECT_EQ(report::return_level_chart(pooled, 0).x.high, 100) << "10 pooled years: the axis still reaches 100 years";
+
+  // The section says how far below the record's largest depths a series stays that never reaches them.
+  report::HtmlPage page("p");
+  report::design_section(page, alone);
+  EXPECT_TRUE(has(page.finish(), "generated:weighted-site: no design return period reaches the record&#39;s largest depth. "
+                                 "In 5 years its largest annual maxima are 80% of the record&#39;s largest depths at every "
+                                 "duration."));
 }
 
 }  // namespace
