@@ -15,7 +15,9 @@
 // and realization, the annual maxima by sliding window, the design rainfall with its bootstrap,
 // and writing both files, once with --jobs 1 (everything on one core) and once with the default
 // --jobs (the cores this process may use: realizations' statistics computed while the file is
-// read). Floor and reports alternate, so that all see the same machine.
+// read). Each is timed in a child process of its own (forked, so that no run inherits another's
+// heap), from the fork to the child's end; floor and reports alternate, so that all see the same
+// machine.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,7 +99,24 @@ void make_ensemble(const fs::path& real, const fs::path& out, long k) {
   writer.close();
 }
 
-double seconds_since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+// The wall time of work done in a forked child.
+template <class F>
+double seconds_in_child(F&& work) {
+  std::fflush(stdout);
+  const auto t0 = Clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    work();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "a timed child ended with status %d\n", status);
+    std::exit(1);
+  }
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
 
 }  // namespace
 
@@ -121,29 +140,25 @@ int main(int argc, char** argv) {
   request.output = dir / "report";
   const int cores = raingen::common::available_cores();
   std::vector<double> floors, reports, single;
-  double total = 0;
   for (int r = 0; r < repetitions; ++r) {
-    auto t0 = Clock::now();
-    const raingen::ensemble_file::EnsembleReader reader(request.ensemble);
-    std::vector<float> depths(reader.layout().intervals);
-    for (long i = 0; i < reader.layout().realizations; ++i) {
-      if (!reader.complete(i)) continue;
-      reader.read(i, depths);
-      for (float v : depths) total += v;
-    }
-    floors.push_back(seconds_since(t0));
+    floors.push_back(seconds_in_child([&] {
+      const raingen::ensemble_file::EnsembleReader reader(request.ensemble);
+      std::vector<float> depths(reader.layout().intervals);
+      double total = 0;
+      for (long i = 0; i < reader.layout().realizations; ++i) {
+        if (!reader.complete(i)) continue;
+        reader.read(i, depths);
+        for (float v : depths) total += v;
+      }
+      if (!(total > 0)) std::abort();  // what was read is used
+    }));
     request.jobs = 1;
-    t0 = Clock::now();
-    raingen::report::make_report(request);
-    single.push_back(seconds_since(t0));
+    single.push_back(seconds_in_child([&] { raingen::report::make_report(request); }));
     request.jobs = cores;
-    t0 = Clock::now();
-    raingen::report::make_report(request);
-    reports.push_back(seconds_since(t0));
+    reports.push_back(seconds_in_child([&] { raingen::report::make_report(request); }));
   }
   if (repetitions <= 0) return 0;
   const double floor = median(floors), report = median(reports), one = median(single);
-  std::printf("(sum of all depths read: %.1f mm)\n", total / repetitions);
   std::printf("| work (%ld realizations of 2000 days) | median of %d |\n|---|---|\n", k, repetitions);
   std::printf("| reading the ensemble file alone (the floor) | %.3f s |\n", floor);
   std::printf("| raingen-report --ensemble --jobs 1 | %.3f s (%.2f times the floor) |\n", one, one / floor);

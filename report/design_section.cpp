@@ -211,11 +211,46 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
   return table;
 }
 
+// How a generated series' levels compare with the record's own 2-year depths: "Against the
+// record's own 2-year depths ... 47% (2 h) to 66% (24 h) of them; at 30 min, 1 h ... even its
+// 100-year depth lies below the record's 2-year depth." Empty without a record or its 2-year depths.
+std::string against_record(const DesignReport& report, const DesignSeries& s, stats::DesignMethod method) {
+  const DesignSeries* record = report.reference_series();
+  if (!record || &s == record) return "";
+  std::optional<std::pair<double, int>> low, high;
+  std::vector<std::string> below;
+  for (std::size_t i = 0; i < durations; ++i) {
+    const auto recorded = record->design.durations[i].empirical[0].value;  // 2 years
+    const auto two = s.design.durations[i].levels(method)[0].value, hundred = s.design.durations[i].levels(method).back().value;
+    if (!recorded || !(*recorded > 0) || !two) return "";
+    const std::pair<double, int> ratio{*two / *recorded, stats::design_durations[i]};
+    if (!low || ratio.first < low->first) low = ratio;
+    if (!high || ratio.first > high->first) high = ratio;
+    if (hundred && *hundred < *recorded) below.push_back(duration_label(stats::design_durations[i]));
+  }
+  std::string text = fmt::format("Against the record's own 2-year depths (Weibull, from its {} years): this series' "
+                                 "2-year depths are ",
+                                 record->design.years);
+  if (std::round(100 * low->first) == std::round(100 * high->first))
+    text += fmt::format("{:.0f}% of them at every duration", 100 * low->first);
+  else
+    text += fmt::format("{:.0f}% ({}) to {:.0f}% ({}) of them", 100 * low->first, duration_label(low->second),
+                        100 * high->first, duration_label(high->second));
+  if (below.size() == durations)
+    text += "; at every duration even its 100-year depth lies below the record's 2-year depth";
+  else if (!below.empty())
+    text += fmt::format("; at {} even its 100-year depth lies below the record's 2-year depth", fmt::join(below, ", "));
+  return text + ".";
+}
+
 void design_tables(HtmlPage& page, const DesignReport& report, const DesignSeries& s) {
   const bool own = s.role == SeriesRole::weighted_record;
   page.heading(3, fmt::format("Depth-duration-frequency: {}{}, {} years", design_series_title(s),
                               own ? " (the record's own)" : "", s.design.years));
   const bool gev = s.design.years >= stats::gev_min_years;
+  if (const std::string text = against_record(report, s, gev ? stats::DesignMethod::gev : stats::DesignMethod::empirical);
+      !text.empty())
+    page.paragraph(text);
   for (stats::DesignMethod method : stats::design_methods) {
     if (method == stats::DesignMethod::gev && !gev) {
       page.paragraph(fmt::format("No GEV: {} years of maxima, fewer than the {} a fit needs.", s.design.years,

@@ -309,9 +309,14 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   // The section says how far below the record's largest depths a series stays that never reaches them.
   report::HtmlPage page("p");
   report::design_section(page, alone);
-  EXPECT_TRUE(has(page.finish(), "generated:weighted-site: no design return period reaches the record&#39;s largest depth. "
-                                 "In 5 years its largest annual maxima are 80% of the record&#39;s largest depths at every "
-                                 "duration."));
+  const std::string html = page.finish();
+  EXPECT_TRUE(has(html, "generated:weighted-site: no design return period reaches the record&#39;s largest depth. "
+                        "In 5 years its largest annual maxima are 80% of the record&#39;s largest depths at every duration."));
+  // Against the record's own 2-year depth (its 5, 10, 5 mm: 5): the compared run's 4, 4, 8, 4, 4 give
+  // 4, the generated series' 10, 20, 10, 10, 10 give 10; five years reach no 100-year depth.
+  EXPECT_TRUE(has(html, "Against the record&#39;s own 2-year depths (Weibull, from its 3 years): this series&#39; 2-year "
+                        "depths are 80% of them at every duration.</p>"));
+  EXPECT_TRUE(has(html, "2-year depths are 200% of them at every duration.</p>"));
 }
 
 }  // namespace
