@@ -178,7 +178,7 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
     table.header.push_back(fmt::format("{:g} years{}", years, per_hour ? " (mm/h)" : " (mm)"));
     table.header.push_back("90%");
   }
-  bool any_ceiling = false, any_beyond = false;
+  bool any_ceiling = false, any_beyond = false, any_missing = false;
   for (std::size_t i = 0; i < durations; ++i) {
     const stats::DurationDesign& d = s.design.durations[i];
     const double hours = per_hour ? d.minutes / 60.0 : 1.0;
@@ -186,6 +186,7 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
     std::vector<Cell> row{text_cell(duration_label(d.minutes)), number_cell(static_cast<double>(d.maxima.size()))};
     for (const stats::ReturnLevel& level : d.levels(method)) {
       Cell value = number_cell(scaled(level.value)), band = band_cell(scaled(level.lower), scaled(level.upper));
+      any_missing |= !level.value;
       if (level.value) {
         const bool ceiling = DesignReport::at_ceiling(s, i, level.years);
         const bool beyond = s.role != SeriesRole::record && report.beyond_record(level.years);
@@ -205,7 +206,7 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
   if (any_ceiling)
     table.notes.push_back(fmt::format(
         "{} at the ceiling: from this return period on the annual maxima are the record's largest depth.", ceiling_mark));
-  if (method == stats::DesignMethod::empirical)
+  if (method == stats::DesignMethod::empirical && any_missing)
     table.notes.push_back(fmt::format("- : beyond n + 1 = {} years, where {} maxima do not reach.", s.design.years + 1,
                                       s.design.years));
   return table;
