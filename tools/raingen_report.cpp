@@ -11,6 +11,7 @@
 #include "common/command_line.h"
 #include "common/cores.h"
 #include "common/gauge_arguments.h"
+#include "common/numbers.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "gauge/reading_command_line.h"
@@ -79,6 +80,9 @@ int report_main(int argc, char** argv) {
   app.add_option("--year-complete", request.options.years.complete_percent,
                  "PERCENT: share of a year's 15-minute values that must be present for its annual maxima to count "
                  "(default 80)")
+      ->check(CLI::Validator(
+          [](std::string& text) { return common::parse_real(text) ? std::string() : "'" + text + "' is not a number"; },
+          "PERCENT"))
       ->check(CLI::Range(0.0, 100.0));
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
   app.add_option("--compare", request.compare,
