@@ -32,9 +32,7 @@ DesignSeries pooled_series(const EnsembleStatistics& ensemble, const stats::Boot
 }  // namespace
 
 bool DesignReport::at_ceiling(const DesignSeries& s, std::size_t d, double years) {
-  if (s.ceilings.empty()) return false;
-  const auto from = s.ceilings[d].plateau_from();
-  return from && years >= *from * (1 - 1e-12);
+  return !s.ceilings.empty() && s.ceilings[d].at_ceiling(years);
 }
 
 bool DesignReport::beyond_record(double years) const { return reference && stats::beyond_record(years, record_years); }
@@ -86,7 +84,9 @@ void add_design_rows(std::vector<stats::CsvRow>& rows, const DesignReport& repor
     rows.push_back({s.name, minutes, "largest_depth", s.largest[i], {}, {}, {}});
     if (!s.ceilings.empty()) {
       rows.push_back({s.name, minutes, "share_reaching_largest_recorded", s.ceilings[i].share(), {}, {}, {}});
+      rows.push_back({s.name, minutes, "share_above_largest_recorded", s.ceilings[i].share_above(), {}, {}, {}});
       rows.push_back({s.name, minutes, "plateau_from_years", s.ceilings[i].plateau_from(), {}, {}, {}});
+      rows.push_back({s.name, minutes, "plateau_to_years", s.ceilings[i].plateau_to(), {}, {}, {}});
     }
     for (stats::DesignMethod method : stats::design_methods) {
       const std::string name(stats::method_name(method));

@@ -39,7 +39,7 @@ struct DesignReport {
                                            // (else generated), then the compared run's
 
   const DesignSeries* reference_series() const { return reference ? &series[*reference] : nullptr; }
-  // Whether a level is no design value: at the ceiling (a return period from the plateau on) at
+  // Whether a level is no design value: at the ceiling (a return period on the plateau) at
   // duration index d of a generated series, or beyond twice the record's years.
   static bool at_ceiling(const DesignSeries& s, std::size_t d, double years);
   bool beyond_record(double years) const;

@@ -109,7 +109,7 @@ std::string top_share_text(const DesignSeries& s) {
   std::optional<std::pair<double, int>> low, high;
   for (std::size_t i = 0; i < durations; ++i) {
     const stats::Ceiling& c = s.ceilings[i];
-    if (c.reaching > 0 || s.design.durations[i].maxima.empty() || !(c.largest > 0)) return "";
+    if (c.reaching > 0 || c.above > 0 || s.design.durations[i].maxima.empty() || !(c.largest > 0)) return "";
     const std::pair<double, int> share{s.design.durations[i].maxima.back() / c.largest, stats::design_durations[i]};
     if (!low || share.first < low->first) low = share;
     if (!high || share.first > high->first) high = share;
@@ -133,39 +133,56 @@ void limits(HtmlPage& page, const DesignReport& report) {
     return;
   }
   page.paragraph(fmt::format(
-      "The generator copies whole recorded days. It never gives more than the largest depth its records hold, "
-      "and however many years it generates, their extremes hold no more than the record's own years do. {} holds "
+      "The generator copies whole recorded days, so however many years it generates, their extremes hold no more "
+      "than the record's own years do, and its depths stay at or near the record's largest. A window across "
+      "midnight joins two recorded days that need never have followed each other, and a site weighted from three "
+      "stations drawn apart can combine their largest days: such a generated maximum can pass the record's "
+      "largest depth, and the table counts it as above it. {} holds "
       "{:.1f} years of data: a return level beyond twice that, {:.1f} years, is an extrapolation of the record's "
       "tail, whatever distribution is fitted (a common limit for annual maxima at one site), and is marked {} "
       "below. Where annual maxima pile up at the record's largest depth (within {}%, the station files' "
-      "rounding), k of n of them, the Weibull levels from (n + 1) / k years on are that depth: the ceiling of "
-      "the method, not a design value; they are marked {}.",
+      "rounding), k of n of them with m above it, the Weibull levels from (n + 1) / (k + m) years on (up to "
+      "(n + 1) / (m + 1) years when m > 0) are that depth: the ceiling of the method, not a design value; they are "
+      "marked {}.",
       record->name, report.record_years, stats::record_length_factor * report.record_years, beyond_mark,
       plain_number(100 * stats::ceiling_tolerance), ceiling_mark));
   for (std::size_t k : report.designs) {
     const DesignSeries& s = report.series[k];
     Table table;
     table.header = {"duration", "largest in " + record->name + " (mm)", "largest annual maximum of " + s.name + " (mm)",
-                    "annual maxima reaching it", "of years", "share", "the ceiling from (years)"};
-    std::vector<std::string> plateaus;
+                    "annual maxima at it", "above it", "of years", "share at it", "the ceiling from (years)",
+                    "to (years)"};
+    std::vector<std::string> plateaus, above;
     for (std::size_t i = 0; i < durations; ++i) {
       const stats::Ceiling& c = s.ceilings[i];
       const auto from = c.plateau_from();
       table.rows.push_back({text_cell(duration_label(stats::design_durations[i])), number_cell(c.largest),
                             number_cell(s.design.durations[i].maxima.empty() ? std::nullopt
                                                                              : std::optional(s.design.durations[i].maxima.back())),
-                            number_cell(static_cast<double>(c.reaching)), number_cell(static_cast<double>(c.years)),
-                            percent_cell(c.years ? std::optional(c.share()) : std::nullopt), number_cell(from)});
-      if (from && *from <= stats::design_return_periods.back())
-        plateaus.push_back(fmt::format("{} from {:.3g} years ({} of {})", duration_label(stats::design_durations[i]),
-                                       *from, c.reaching, c.years));
+                            number_cell(static_cast<double>(c.reaching)), number_cell(static_cast<double>(c.above)),
+                            number_cell(static_cast<double>(c.years)),
+                            percent_cell(c.years ? std::optional(c.share()) : std::nullopt), number_cell(from),
+                            number_cell(c.plateau_to())});
+      const std::string label = duration_label(stats::design_durations[i]);
+      if (from && *from <= stats::design_return_periods.back()) {
+        if (const auto to = c.plateau_to())
+          plateaus.push_back(fmt::format("{} from {:.3g} to {:.3g} years ({} of {})", label, *from, *to, c.reaching, c.years));
+        else
+          plateaus.push_back(fmt::format("{} from {:.3g} years ({} of {})", label, *from, c.reaching, c.years));
+      }
+      if (c.above > 0) above.push_back(fmt::format("{} of {} at {}", c.above, c.years, label));
     }
     if (!plateaus.empty())
       table.notes.push_back(fmt::format("{}: the annual maxima plateau at the record's largest depth at {}.",
                                         design_series_title(s), fmt::join(plateaus, ", ")));
     else
-      table.notes.push_back(fmt::format("{}: no design return period reaches the record's largest depth.{}",
-                                        design_series_title(s), top_share_text(s)));
+      table.notes.push_back(fmt::format("{}: no design return period {} the record's largest depth.{}",
+                                        design_series_title(s), above.empty() ? "reaches" : "lies at", top_share_text(s)));
+    if (!above.empty())
+      table.notes.push_back(fmt::format(
+          "{}: annual maxima above the record's largest depth, {}: recorded days joined across midnight or stations' "
+          "days combined, not depths the record holds.",
+          design_series_title(s), fmt::join(above, ", ")));
     page.markup(table_html(table));
   }
 }
@@ -205,7 +222,7 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
                                       beyond_mark, report.record_years));
   if (any_ceiling)
     table.notes.push_back(fmt::format(
-        "{} at the ceiling: from this return period on the annual maxima are the record's largest depth.", ceiling_mark));
+        "{} at the ceiling: at this return period the annual maxima are the record's largest depth.", ceiling_mark));
   if (method == stats::DesignMethod::empirical && any_missing)
     table.notes.push_back(fmt::format("- : beyond n + 1 = {} years, where {} maxima do not reach.", s.design.years + 1,
                                       s.design.years));

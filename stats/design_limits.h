@@ -1,9 +1,11 @@
-// What the generated rain cannot tell, in numbers. The generator copies whole recorded days: it
-// never gives a depth beyond the largest its records hold, and however many years it generates,
-// their extremes carry no more information than the record's own years do. Two limits follow:
-//   - the ceiling: annual maxima at (or above) the largest recorded depth pile up there; where
-//     k of n maxima do, every return period from (n + 1) / k years on (where the Weibull
-//     plotting position reaches them) is that largest depth, not a design value;
+// What the generated rain cannot tell, in numbers. The generator copies whole recorded days:
+// within a day it gives no more than the records' days hold, and however many years it
+// generates, their extremes carry no more information than the record's own years do. Only a
+// window across midnight, which joins two recorded days that need never have followed each
+// other, can pass the record's largest depth (at 12 and 24 hours it does). Two limits follow:
+//   - the ceiling: annual maxima pile up at the largest recorded depth; where k of n maxima are
+//     at it and m above it, the Weibull levels of the return periods from (n + 1) / (k + m) to
+//     (n + 1) / (m + 1) years (to the end, n + 1, when m = 0) are that depth, not design values;
 //   - the record's length: a return level beyond twice the record's years is an extrapolation
 //     of its tail (a common limit for annual maxima at one site), whatever the generated years.
 #pragma once
@@ -23,13 +25,18 @@ inline constexpr double ceiling_tolerance = 0.01;
 struct Ceiling {
   double largest = 0;            // the largest recorded depth, mm
   std::size_t years = 0;         // annual maxima
-  std::size_t reaching = 0;      // annual maxima at or above (1 - tolerance) x largest
+  std::size_t reaching = 0;      // annual maxima at it: within the tolerance of largest, either side
+  std::size_t above = 0;         // annual maxima above (1 + tolerance) x largest
   double share() const { return years ? static_cast<double>(reaching) / static_cast<double>(years) : 0; }
-  // The return period from which the Weibull levels are the ceiling; none when no maximum reaches it.
+  double share_above() const { return years ? static_cast<double>(above) / static_cast<double>(years) : 0; }
+  // The return periods whose Weibull levels are the ceiling: from plateau_from() on, up to
+  // plateau_to() when some maxima lie above it (none: to the end); none when no maximum is at it.
   std::optional<double> plateau_from() const;
+  std::optional<double> plateau_to() const;
+  bool at_ceiling(double return_period) const;
 };
 
-// Of ascending maxima, how many reach the largest recorded depth.
+// Of ascending maxima, how many are at the largest recorded depth and how many above it.
 Ceiling ceiling_of(std::span<const double> ascending, double largest_recorded);
 
 // Whether a return period lies beyond what a record of record_years supports.

@@ -245,15 +245,35 @@ TEST(Bootstrap, ReproducibleFromItsSeed) {
 }
 
 TEST(DesignLimits, CeilingAndRecordLength) {
-  // 9 maxima, three of them within 1% of the largest recorded 10 mm (9.9 counts, 9.89 does not).
+  // 9 maxima about the largest recorded 10 mm: 9.9 and 10 are at it (within 1%; 9.89 is not), 12
+  // above it (a window across midnight joining two recorded days can pass it).
   const std::vector<double> maxima{2, 3, 4, 5, 6, 9.89, 9.9, 10, 12};
   const Ceiling c = ceiling_of(maxima, 10);
-  EXPECT_EQ(c.reaching, 3u);
+  EXPECT_EQ(c.reaching, 2u);
+  EXPECT_EQ(c.above, 1u);
   EXPECT_EQ(c.years, 9u);
-  EXPECT_DOUBLE_EQ(c.share(), 1.0 / 3);
-  EXPECT_DOUBLE_EQ(*c.plateau_from(), 10.0 / 3);  // (n + 1) / k
-  // From there on the Weibull levels are at the ceiling: position 10 (1 - 0.3) = 7, the 9.9.
+  EXPECT_DOUBLE_EQ(c.share(), 2.0 / 9);
+  EXPECT_DOUBLE_EQ(c.share_above(), 1.0 / 9);
+  // The Weibull levels are at the ceiling from (n + 1) / (k + m) = 10 / 3 years, position 7 (the
+  // 9.9), to (n + 1) / (m + 1) = 5 years, position 8 (the 10); at 10 years, position 9, the 12.
+  EXPECT_DOUBLE_EQ(*c.plateau_from(), 10.0 / 3);
+  EXPECT_DOUBLE_EQ(*c.plateau_to(), 5);
   EXPECT_EQ(weibull_return_level(maxima, *c.plateau_from()), 9.9);
+  EXPECT_EQ(weibull_return_level(maxima, *c.plateau_to()), 10);
+  EXPECT_EQ(weibull_return_level(maxima, 10), 12);
+  for (const auto& [years, at] : std::vector<std::pair<double, bool>>{{3.3, false}, {10.0 / 3, true}, {4, true}, {5, true}, {5.01, false}, {10, false}})
+    EXPECT_EQ(c.at_ceiling(years), at) << years;
+  // Without maxima above it the plateau runs to the end; with none at it there is none.
+  const Ceiling flat = ceiling_of(std::vector<double>{2, 3, 9.95, 10, 10.1}, 10);
+  EXPECT_EQ(flat.reaching, 3u);
+  EXPECT_EQ(flat.above, 0u);
+  EXPECT_DOUBLE_EQ(*flat.plateau_from(), 2);
+  EXPECT_FALSE(flat.plateau_to());
+  EXPECT_TRUE(flat.at_ceiling(1000));
+  const Ceiling over = ceiling_of(std::vector<double>{2, 3, 12, 15}, 10);
+  EXPECT_EQ(over.reaching, 0u);
+  EXPECT_EQ(over.above, 2u);
+  EXPECT_FALSE(over.plateau_from() || over.plateau_to() || over.at_ceiling(5));
   EXPECT_FALSE(ceiling_of(maxima, 20).plateau_from());
   EXPECT_FALSE(beyond_record(7.2, 3.6));
   EXPECT_TRUE(beyond_record(7.3, 3.6));

@@ -99,8 +99,8 @@ TEST(ReportDesign, APlateauAtTheRecordsLargestDayIsSaidAndItsReturnPeriodsMarked
   for (const char* row : {"<tr><td>15 min</td><td class=\"n\">20</td><td class=\"n\">20</td>",
                           "<tr><td>1 h</td><td class=\"n\">80</td><td class=\"n\">80</td>",
                           "<tr><td>24 h</td><td class=\"n\">80</td><td class=\"n\">80.5</td>"})
-    EXPECT_TRUE(has(page, std::string(row) + "<td class=\"n\">20</td><td class=\"n\">100</td><td class=\"n\">20%</td>"
-                                             "<td class=\"n\">5.05</td></tr>"))
+    EXPECT_TRUE(has(page, std::string(row) + "<td class=\"n\">20</td><td class=\"n\">0</td><td class=\"n\">100</td>"
+                                             "<td class=\"n\">20%</td><td class=\"n\">5.05</td><td class=\"n\">-</td></tr>"))
         << row;
   EXPECT_TRUE(has(page, "ensemble (20 realizations pooled): the annual maxima plateau at the record&#39;s largest depth "
                         "at 15 min from 5.05 years (20 of 100), 30 min from 5.05 years (20 of 100), 1 h from 5.05 years"));
@@ -116,7 +116,7 @@ TEST(ReportDesign, APlateauAtTheRecordsLargestDayIsSaidAndItsReturnPeriodsMarked
   for (std::size_t at = row.find("<sup>\u2021</sup>"); at != std::string::npos; at = row.find("<sup>\u2021</sup>", at + 1)) ++marked;
   EXPECT_EQ(marked, 4u) << "10, 20, 50 and 100 years";
   EXPECT_FALSE(has(page, "<sup>\u2020")) << "50 years of record: no return period beyond twice them";
-  EXPECT_TRUE(has(weibull, "\u2021 at the ceiling: from this return period on the annual maxima are the record&#39;s largest depth."));
+  EXPECT_TRUE(has(weibull, "\u2021 at the ceiling: at this return period the annual maxima are the record&#39;s largest depth."));
 
   for (const char* line : {"\nensemble,15,annual_maxima_years,100,,,\n", "\nensemble,15,share_reaching_largest_recorded,0.2,,,\n",
                            "\nensemble,15,plateau_from_years,5.05,,,\n", "\nensemble,15,return_level_empirical,20,10,20,20\n",
@@ -153,8 +153,15 @@ TEST(ReportDesign, ASingleRunAndTheYearRule) {
   EXPECT_TRUE(has(page, "<p>No GEV: 5 years of maxima, fewer than the 10 a fit needs.</p>"));
   EXPECT_TRUE(has(page, "<h3>Depth-duration-frequency: weighted-record (the record&#39;s own), 50 years</h3>"));
   EXPECT_TRUE(has(page, "largest annual maximum of generated (mm)"));
-  // KARO's own days hold the record's 80 mm storm too: one of the run's 5 years reaches it from 3 h on.
-  EXPECT_TRUE(has(page, "generated: the annual maxima plateau at the record&#39;s largest depth at 3 h from 6 years (1 of 5)"));
+  // The run's station files are the example's, not KARO's record: from 3 h on one of its 5 years
+  // passes the record's 80 mm (81.58 mm at 3 h), none is at it, and no return period is marked.
+  EXPECT_TRUE(has(page, "<tr><td>3 h</td><td class=\"n\">80</td><td class=\"n\">81.58</td><td class=\"n\">0</td>"
+                        "<td class=\"n\">1</td><td class=\"n\">5</td><td class=\"n\">0%</td><td class=\"n\">-</td>"
+                        "<td class=\"n\">-</td></tr>"));
+  EXPECT_TRUE(has(page, "generated: no design return period lies at the record&#39;s largest depth.</p>"));
+  EXPECT_TRUE(has(page, "generated: annual maxima above the record&#39;s largest depth, 1 of 5 at 3 h, 1 of 5 at 6 h, "
+                        "1 of 5 at 12 h, 1 of 5 at 24 h: "));
+  EXPECT_FALSE(has(page, "<sup>\u2021</sup>"));
   EXPECT_FALSE(has(page, "realizations pooled"));
   for (const char* line : {"\ngenerated,15,annual_maxima_years,5,,,\n", "\ngenerated,15,return_level_gev,,2,,\n",
                            "\nweighted-record,15,annual_maxima_years,50,,,\n", "\nweighted-record,1440,gev_shape,"})
@@ -242,10 +249,13 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   ASSERT_EQ(alone.reference, std::optional<std::size_t>(1));
   EXPECT_NEAR(alone.record_years, 1095.0 / 365.2425, 1e-12);  // 2001-2003 all present
   EXPECT_EQ(alone.series[1].largest[0], 10);
-  // generated: its 20 mm year (2002) and the four of 10 mm reach the record's 10 mm, 5 of 5: the
-  // ceiling from (5 + 1) / 5 = 1.2 years. The compared run's 8 and 4 mm never reach it.
-  EXPECT_EQ(alone.series[2].ceilings[0].reaching, 5u);
+  // generated: its four years of 10 mm are at the record's 10 mm and its 20 mm year (2002) above it:
+  // the ceiling from (5 + 1) / 5 = 1.2 to (5 + 1) / 2 = 3 years. The compared run's 8 and 4 mm
+  // never reach it.
+  EXPECT_EQ(alone.series[2].ceilings[0].reaching, 4u);
+  EXPECT_EQ(alone.series[2].ceilings[0].above, 1u);
   EXPECT_TRUE(report::DesignReport::at_ceiling(alone.series[2], 0, 2));
+  EXPECT_FALSE(report::DesignReport::at_ceiling(alone.series[2], 0, 5)) << "the 20 mm, above the ceiling";
   EXPECT_FALSE(report::DesignReport::at_ceiling(alone.series[3], 0, 100));
   EXPECT_TRUE(alone.series[0].ceilings.empty() && alone.series[1].ceilings.empty()) << "records have no ceiling";
   EXPECT_FALSE(alone.beyond_record(5.99));
@@ -262,7 +272,9 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   EXPECT_EQ(e.realizations, 2u);
   EXPECT_EQ(e.design.years, 10u);
   EXPECT_EQ(e.largest[0], 12);
-  EXPECT_EQ(e.ceilings[0].reaching, 1u);  // of 3, 6, 3, 3, 3 and 6, 12, 6, 6, 6 mm only the 12 reaches 10
+  // Of 3, 6, 3, 3, 3 and 6, 12, 6, 6, 6 mm none is at the record's 10 mm and the 12 above it.
+  EXPECT_EQ(e.ceilings[0].reaching, 0u);
+  EXPECT_EQ(e.ceilings[0].above, 1u);
   EXPECT_EQ(pooled.designs, (std::vector<std::size_t>{4, 3}));
 
   const std::vector<stats::CsvRow> rows = report::design_csv_rows(pooled, &ensemble);
@@ -273,8 +285,11 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   };
   ASSERT_TRUE(find("weighted-record", {}, "supported_return_period_years"));
   EXPECT_NEAR(*find("weighted-record", {}, "supported_return_period_years")->value, 2 * 1095.0 / 365.2425, 1e-12);
-  ASSERT_TRUE(find("ensemble", 15, "plateau_from_years"));
-  EXPECT_EQ(*find("ensemble", 15, "plateau_from_years")->value, 11);  // (10 + 1) / 1
+  ASSERT_TRUE(find("ensemble", 15, "plateau_from_years") && find("ensemble", 15, "share_above_largest_recorded"));
+  EXPECT_FALSE(find("ensemble", 15, "plateau_from_years")->value) << "no plateau: the one maximum passes it";
+  EXPECT_EQ(*find("ensemble", 15, "share_above_largest_recorded")->value, 0.1);
+  ASSERT_TRUE(find("generated", 15, "plateau_to_years"));
+  EXPECT_EQ(*find("generated", 15, "plateau_to_years")->value, 3);
   EXPECT_FALSE(find("record:A", 15, "plateau_from_years")) << "records have no ceiling";
   ASSERT_TRUE(find("realization:2", 15, "annual_maximum"));
   EXPECT_EQ(find("realization:2", 15, "annual_maximum")->x, 2001);
@@ -311,6 +326,10 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   report::HtmlPage page("p");
   report::design_section(page, alone);
   const std::string html = page.finish();
+  // The generated series' plateau ends where its 20 mm year passes the record's 10 mm.
+  EXPECT_TRUE(has(html, "generated: the annual maxima plateau at the record&#39;s largest depth at 15 min from 1.2 to 3 "
+                        "years (4 of 5), 30 min from 1.2 to 3 years (4 of 5)")) << html;
+  EXPECT_TRUE(has(html, "generated: annual maxima above the record&#39;s largest depth, 1 of 5 at 15 min, 1 of 5 at 30 min"));
   EXPECT_TRUE(has(html, "generated:weighted-site: no design return period reaches the record&#39;s largest depth. "
                         "In 5 years its largest annual maxima are 80% of the record&#39;s largest depths at every duration."));
   // Against the record's own 2-year depth (its 5, 10, 5 mm: 5): the compared run's 4, 4, 8, 4, 4 give
