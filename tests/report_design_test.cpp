@@ -171,7 +171,8 @@ TEST(ReportDesign, ASingleRunAndTheYearRule) {
   EXPECT_TRUE(has(dir.read("single/statistics.csv"), "\ngenerated,15,annual_maxima_years,6,,,\n"));
 
   for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--year-complete", "101"}, {"--year-complete", "nan"}, {"--jobs", "0"}}) {
+       {std::vector<std::string>{"--year-complete", "101"}, {"--year-complete", "nan"}, {"--min-complete", "nan"},
+        {"--dry-threshold", "nan"}, {"--jobs", "0"}}) {
     const Outcome refused = run(bad);
     EXPECT_EQ(refused.exit_status, 2) << bad[0];
     EXPECT_TRUE(refused.err.starts_with("raingen-report: ") && has(refused.err, bad[0])) << refused.err;
