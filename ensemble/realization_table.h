@@ -23,9 +23,22 @@ float depth_as_float(long thousandths);
 // ensemble's own process almost a third of its work per realization.
 bool read_rows_as_written(std::string_view table, std::span<float> depths);
 
+// The rows of a block's table as they lie in the table of the whole series: each row's time counted
+// on from the rows before the block (first_row of them), in the program's own columns: the time
+// right-aligned in 12, the depth as it was written.
+struct LaidOutRows {
+  long first_row = 0;
+  std::string text;
+};
+
 // Fills depths (one per row) from the table at path, through read_rows_as_written when it can,
-// else through the results table reader. Returns what is wrong when the table does not
-// parse or does not hold exactly depths.size() rows ("SOURCE.OUT:LINE: what"), none when it does.
-std::optional<std::string> read_realization_table(const std::filesystem::path& path, std::span<float> depths);
+// else through the results table reader, and the rows laid out when rows is given. Returns what
+// is wrong when the table does not parse or does not hold exactly depths.size() rows
+// ("SOURCE.OUT:LINE: what"), none when it does.
+std::optional<std::string> read_realization_table(const std::filesystem::path& path, std::span<float> depths,
+                                                  LaidOutRows* rows = nullptr);
+
+// A row of the program's table: "(I12,F9.3)" with CR LF, the depth without a 0 before the point.
+std::string table_row_text(long minutes, long thousandths);
 
 }  // namespace raingen::ensemble

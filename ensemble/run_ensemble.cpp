@@ -1,23 +1,27 @@
 #include "ensemble/run_ensemble.h"
 
+#include <map>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "common/output_file.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "common/whole_file.h"
+#include "ensemble/calendar_blocks.h"
 #include "ensemble/child_process.h"
-#include "ensemble_file/ensemble_file.h"
 #include "ensemble/failure_report.h"
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
-#include "ensemble_file/run_directory.h"
 #include "ensemble/running_children.h"
 #include "ensemble/scratch_area.h"
+#include "ensemble_file/ensemble_file.h"
+#include "ensemble_file/run_directory.h"
+#include "stations/settings_file.h"
 #include "stations/run_facts.h"
 
 namespace raingen::ensemble {
@@ -26,15 +30,17 @@ using common::ToolError;
 using common::UsageError;
 using ensemble_file::EnsembleLayout;
 using ensemble_file::EnsembleWriter;
-using ensemble_file::RunDirectory;
+using ensemble_file::RunFolders;
 
 namespace {
 
-void check_output_is_no_input(const fs::path& output, const RunDirectory& inputs) {
+void check_output_is_no_input(const fs::path& output, const RunFolders& inputs) {
   std::error_code error;
-  for (const std::string& name : inputs.input_names)
-    if (fs::equivalent(output, inputs.dir / name, error))
-      throw UsageError(fmt::format("--output {} is {}, an input of the run", output.string(), name));
+  for (const ensemble_file::RunFolder& folder : inputs.folders)
+    for (const std::string& name : folder.run.input_names)
+      if (fs::equivalent(output, folder.run.dir / name, error))
+        throw UsageError(fmt::format("--output {} is {}, an input of the run", output.string(),
+                                     (folder.run.dir / name).lexically_relative(inputs.dir).string()));
 }
 
 // Copies a realization's table to its kept name as every output is written: aside, synced, then
@@ -46,64 +52,109 @@ void keep_table(const fs::path& table, const fs::path& target) {
   kept.commit();
 }
 
-std::string run_source(const RunDirectory& inputs, int first_seed, long realizations) {
-  return fmt::format("raingen on {}, RAINGEN_SEED {} to {}", (inputs.dir / common::settings_file_name).string(), first_seed,
-                     first_seed + realizations - 1);
+// What the ensemble makes: the run directory's folders, the series' length and its blocks.
+struct Plan {
+  RunFolders inputs;
+  long days = 0;
+  std::vector<CalendarBlock> blocks;
+  // Per folder: its INPUT.TXT as read, for blocks whose day count differs from it.
+  std::vector<std::string> settings_texts;
+  bool one_plain_run() const { return blocks.size() == 1 && inputs.seasons.empty() && days == inputs.day_count; }
+};
+
+// The days, checked against the calendar and the table's times.
+long series_days(const EnsembleRequest& request, const RunFolders& inputs) {
+  const long days = request.days.value_or(inputs.day_count);
+  if (days < 1 || days > most_series_days)
+    throw UsageError(fmt::format("--days {} is not from 1 to {} (the table's times hold {} days)", days,
+                                 most_series_days, most_series_days));
+  const calendar::TimePoint last_day = request.start + calendar::Days{days - 1};
+  if (date::year_month_day{calendar::day_of(last_day)}.year() > date::year{9999})
+    throw UsageError(fmt::format("--start {} with {} days runs past the calendar's last day, 9999-12-31",
+                                 calendar::minute_text(request.start), days));
+  return days;
 }
 
 // The run directory read and checked, and the kept tables' directory made, before any run.
-RunDirectory checked_inputs(const EnsembleRequest& request) {
-  RunDirectory inputs = ensemble_file::read_run_directory(request.dir);
-  check_output_is_no_input(request.output, inputs);
+Plan checked_plan(const EnsembleRequest& request) {
+  Plan plan;
+  plan.inputs = ensemble_file::read_run_folders(request.dir, !request.days);
+  plan.days = series_days(request, plan.inputs);
+  check_output_is_no_input(request.output, plan.inputs);
+  plan.blocks = lay_out_blocks(request.start, plan.days, plan.inputs.seasons);
+  for (const ensemble_file::RunFolder& folder : plan.inputs.folders)
+    plan.settings_texts.push_back(common::read_whole_file(folder.run.dir / common::settings_file_name));
   if (request.keep) {
     std::error_code error;
     fs::create_directories(*request.keep, error);
     if (error) throw ToolError(request.keep->string(), 0, "cannot be made: " + error.message());
   }
-  return inputs;
+  return plan;
+}
+
+std::string run_source(const EnsembleRequest& request, const Plan& plan) {
+  const long last_seed = request.first_seed + request.realizations - 1;
+  if (plan.one_plain_run())
+    return fmt::format("raingen on {}, RAINGEN_SEED {} to {}", (plan.inputs.dir / common::settings_file_name).string(),
+                       request.first_seed, last_seed);
+  const std::string folders = plan.inputs.seasons.empty()
+                                  ? (plan.inputs.dir / common::settings_file_name).string()
+                                  : fmt::format("{} (seasons {})", plan.inputs.dir.string(),
+                                                stations::season_names(plan.inputs.seasons));
+  return fmt::format("raingen on {}, {} days from {} in {} runs of at most {} days, laid end to end; realization k "
+                     "from RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
+                     "draws from that seed",
+                     folders, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days,
+                     request.first_seed, request.first_seed, last_seed, block_seed_stride);
 }
 
 // The file's description: the position and clock given, else those RAINGEN.TXT states for the site.
-EnsembleLayout layout_of(const EnsembleRequest& request, const RunDirectory& inputs) {
+EnsembleLayout layout_of(const EnsembleRequest& request, const Plan& plan) {
   const stations::RunFacts facts = stations::read_run_facts(request.dir);
   EnsembleLayout layout;
   layout.start = request.start;
   layout.utc_offset = request.utc_offset ? request.utc_offset : facts.site ? facts.site->utc_offset : std::nullopt;
   layout.position = request.site_at ? request.site_at : facts.site ? facts.site->position : std::nullopt;
   layout.history = request.history;
-  layout.site = inputs.settings.site_name.empty() ? std::string(common::default_site_name) : inputs.settings.site_name;
-  layout.intervals = inputs.intervals();
+  const std::string& site = plan.inputs.settings().site_name;
+  layout.site = site.empty() ? std::string(common::default_site_name) : site;
+  layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
   layout.realizations = request.realizations;
-  layout.source = run_source(inputs, request.first_seed, request.realizations);
-  layout.checksum = inputs.checksum;
+  layout.source = run_source(request, plan);
+  layout.checksum = plan.inputs.checksum;
   return layout;
 }
 
-// Why a run that ended with this wait status is no complete realization, or nothing when it is
-// one: then depths hold its table.
-std::optional<std::string> failure_of(const RealizationFiles& files, int status, std::span<float> depths) {
+// Why a run that ended with this wait status is no complete run, or nothing when it is one (its
+// table is read when its turn comes).
+std::optional<std::string> failed_run(const RealizationFiles& files, int status) {
   std::error_code error;
   if (!ended_well(status)) return describe_end(status);
   if (fs::file_size(files.err, error) != 0) return "exit status 0, but standard error is not empty";
-  return read_realization_table(files.source_out(), depths);
+  return std::nullopt;
 }
 
 // The realizations' runs: up to --jobs of them side by side, each taken into the file (and kept)
 // as it ends, until all have ended or a signal interrupts them. What it starts it stops, however
-// it ends; the signals are noted until it ends.
+// it ends; the signals are noted until it ends. The blocks of a realization start in order and are
+// taken in in order: one that ends before an earlier one waits in its directory.
 class Realizations {
  public:
-  Realizations(const EnsembleRequest& request, const fs::path& program, const RunDirectory& inputs,
-               const ScratchArea& scratch, EnsembleWriter& writer, ProgressLine& progress, std::ostream& messages)
-      : request_(request), program_(program), inputs_(inputs), scratch_(scratch), writer_(writer),
-        progress_(progress), messages_(messages), depths_(inputs.intervals()) {}
+  Realizations(const EnsembleRequest& request, const fs::path& program, const Plan& plan, const ScratchArea& scratch,
+               EnsembleWriter& writer, ProgressLine& progress, std::ostream& messages)
+      : request_(request), program_(program), plan_(plan), scratch_(scratch), writer_(writer), progress_(progress),
+        messages_(messages) {
+    long longest = 0;
+    for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
+    depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
+  }
 
   // Runs every realization; returns how many failed. Throws ToolError when a signal interrupts
   // them (the runs are stopped).
   long run_all() {
     progress_.update(0, 0);
     while (done_ < request_.realizations) {
-      while (!interrupt_.raised() && started_ < request_.realizations && running_.size() < jobs()) start_next();
+      while (!interrupt_.raised() && can_start() && running_.size() < jobs()) start_next();
       if (interrupt_.raised()) break;
       const ChildEnd end = interrupt_.wait_for_child();
       if (end.pid < 0) continue;
@@ -111,7 +162,7 @@ class Realizations {
       // A run that ended with the interruption (Ctrl-C reaches it too) is neither good nor failed.
       if (!ended || interrupt_.raised()) continue;
       // The next run starts before this one is taken in, so that the program never waits for us.
-      if (started_ < request_.realizations) start_next();
+      if (can_start()) start_next();
       take_in(*ended, end.status);
     }
     progress_.clear();
@@ -122,45 +173,158 @@ class Realizations {
   }
 
  private:
-  std::size_t jobs() const { return static_cast<std::size_t>(request_.jobs); }
+  // A realization some of whose blocks have been started and not all taken in.
+  struct InProgress {
+    int seed = 0;              // S + k - 1
+    std::size_t taken = 0;     // blocks taken into the file, in order
+    std::size_t running = 0;
+    bool failed = false;
+    std::map<std::size_t, RunningRealization> waiting;  // ended well, before an earlier block
+    std::optional<common::OutputFile> kept;             // the laid-out table, when kept
+  };
 
-  void start_next() {
-    const int seed = static_cast<int>(request_.first_seed + started_);
-    RealizationFiles files = scratch_.prepare(started_ + 1, inputs_);
-    const pid_t pid = start_program(program_, files, environment_.with_seed(seed), interrupt_.mask_for_runs());
-    running_.add(pid, RunningRealization{started_, seed, std::move(files)});
-    ++started_;
+  std::size_t jobs() const { return static_cast<std::size_t>(request_.jobs); }
+  std::size_t blocks() const { return plan_.blocks.size(); }
+
+  // Ended blocks wait for an earlier one at most this many at a time, so that the scratch area
+  // stays small whatever the order runs end in.
+  bool can_start() const {
+    return next_realization_ < request_.realizations && waiting_ < 4 * jobs() + 4;
   }
 
-  void take_in(const RunningRealization& realization, int status) {
-    const std::optional<std::string> failure = failure_of(realization.files, status, depths_);
-    const long number = realization.index + 1;
-    if (failure) {
-      writer_.put_failed(realization.index, realization.seed);
-      ++failed_;
-      progress_.clear();
-      messages_ << failure_report(number, realization.seed, *failure, stream_excerpt(realization.files.out),
-                                  stream_excerpt(realization.files.err));
-      messages_.flush();
-    } else {
-      writer_.put_complete(realization.index, realization.seed, depths_);
-      if (request_.keep)
-        keep_table(realization.files.source_out(), *request_.keep / kept_table_name(number, request_.realizations));
+  std::string run_name(long index, std::size_t block) const {
+    return blocks() == 1 ? std::to_string(index + 1) : fmt::format("{}.{}", index + 1, block + 1);
+  }
+
+  void start_next() {
+    const long index = next_realization_;
+    const std::size_t block = next_block_;
+    InProgress& realization = in_progress_[index];
+    if (block == 0) realization.seed = static_cast<int>(request_.first_seed + index);
+    const CalendarBlock& place = plan_.blocks[block];
+    const ensemble_file::RunFolder& folder = plan_.inputs.folders[place.season];
+    std::optional<std::string> settings;
+    if (place.days != folder.run.settings.day_count)
+      settings = stations::with_day_count(plan_.settings_texts[place.season], static_cast<int>(place.days));
+    RealizationFiles files = scratch_.prepare(run_name(index, block), folder.run, settings ? &*settings : nullptr);
+    const int seed = block_seed(realization.seed, static_cast<long>(block));
+    const pid_t pid = start_program(program_, files, environment_.with_seed(seed), interrupt_.mask_for_runs());
+    running_.add(pid, RunningRealization{index, block, seed, std::move(files)});
+    ++realization.running;
+    if (++next_block_ == blocks()) {
+      next_block_ = 0;
+      ++next_realization_;
     }
-    scratch_.remove(realization.files);
+  }
+
+  void take_in(RunningRealization run, int status) {
+    const long index = run.index;
+    InProgress& realization = in_progress_.at(index);
+    --realization.running;
+    if (realization.failed) {
+      scratch_.remove(run.files);
+      forget_if_idle(index);
+      return;
+    }
+    if (const std::optional<std::string> failure = failed_run(run.files, status)) return fail(run, *failure);
+    const std::size_t block = run.block;
+    realization.waiting.emplace(block, std::move(run));
+    ++waiting_;
+    while (!realization.waiting.empty() && realization.waiting.begin()->first == realization.taken) {
+      RunningRealization next = std::move(realization.waiting.begin()->second);
+      realization.waiting.erase(realization.waiting.begin());
+      --waiting_;
+      if (!put_block(realization, next)) return;  // failed: the realization may be gone
+    }
+    if (realization.taken == blocks()) complete(index);
+  }
+
+  // A block whose turn has come: its table into the file, and laid out into the kept table. False
+  // when the table fails the realization.
+  bool put_block(InProgress& realization, const RunningRealization& run) {
+    const CalendarBlock& place = plan_.blocks[run.block];
+    const std::span<float> depths(depths_.data(), static_cast<std::size_t>(place.days) * calendar::intervals_per_day);
+    const bool laying_out = request_.keep && blocks() > 1;
+    LaidOutRows rows{.first_row = place.first_day * calendar::intervals_per_day, .text = {}};
+    if (const std::optional<std::string> failure =
+            read_realization_table(run.files.source_out(), depths, laying_out ? &rows : nullptr)) {
+      fail(run, *failure);
+      return false;
+    }
+    writer_.put_depths(run.index, static_cast<std::size_t>(rows.first_row), depths);
+    if (request_.keep) {
+      const fs::path target = *request_.keep / kept_table_name(run.index + 1, request_.realizations);
+      if (!laying_out) {
+        keep_table(run.files.source_out(), target);
+      } else {
+        if (!realization.kept) realization.kept.emplace(target);
+        realization.kept->write(rows.text);
+      }
+    }
+    scratch_.remove(run.files);
+    ++realization.taken;
+    return true;
+  }
+
+  void complete(long index) {
+    InProgress& realization = in_progress_.at(index);
+    writer_.put_complete(index, realization.seed);
+    if (realization.kept) realization.kept->commit();
+    in_progress_.erase(index);
     progress_.update(++done_, failed_);
+  }
+
+  // The realization of run fails: listed with the run's block when it has several, its depths the
+  // fill value; its other blocks are not started, and those under way are dropped as they end.
+  void fail(const RunningRealization& run, const std::string& why) {
+    InProgress& realization = in_progress_.at(run.index);
+    realization.failed = true;
+    writer_.put_failed(run.index, realization.seed);
+    ++failed_;
+    progress_.clear();
+    messages_ << failure_report(run.index + 1, realization.seed, block_text(run) + why,
+                                stream_excerpt(run.files.out), stream_excerpt(run.files.err));
+    messages_.flush();
+    scratch_.remove(run.files);
+    for (auto& [block, waiting] : realization.waiting) scratch_.remove(waiting.files);
+    waiting_ -= realization.waiting.size();
+    realization.waiting.clear();
+    realization.kept.reset();  // its aside file removed
+    if (next_realization_ == run.index && next_block_ > 0) {
+      next_block_ = 0;
+      ++next_realization_;
+    }
+    progress_.update(++done_, failed_);
+    forget_if_idle(run.index);
+  }
+
+  void forget_if_idle(long index) {
+    const auto found = in_progress_.find(index);
+    if (found != in_progress_.end() && found->second.failed && found->second.running == 0) in_progress_.erase(found);
+  }
+
+  // "block 5 of 401 (Dec-Feb, days 335 to 424, RAINGEN_SEED 1234567): ", empty for one block.
+  std::string block_text(const RunningRealization& run) const {
+    if (blocks() == 1) return {};
+    const CalendarBlock& place = plan_.blocks[run.block];
+    const std::optional<stations::Season>& season = plan_.inputs.folders[place.season].season;
+    return fmt::format("block {} of {} ({}days {} to {}, RAINGEN_SEED {}): ", run.block + 1, blocks(),
+                       season ? season->name() + ", " : "", place.first_day + 1, place.first_day + place.days,
+                       run.seed);
   }
 
   const EnsembleRequest& request_;
   const fs::path& program_;
-  const RunDirectory& inputs_;
+  const Plan& plan_;
   const ScratchArea& scratch_;
   EnsembleWriter& writer_;
   ProgressLine& progress_;
   std::ostream& messages_;
   ChildEnvironment environment_;
   std::vector<float> depths_;
-  long started_ = 0, done_ = 0, failed_ = 0;
+  long next_realization_ = 0, done_ = 0, failed_ = 0;
+  std::size_t next_block_ = 0, waiting_ = 0;
+  std::map<long, InProgress> in_progress_;
   const InterruptFlag interrupt_;
   RunningChildren running_;  // after the flag: stopped before the handlers are put back
 };
@@ -174,14 +338,14 @@ std::string kept_table_name(long number, long realizations) {
 
 EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& program, std::ostream& messages,
                              bool terminal) {
-  const RunDirectory inputs = checked_inputs(request);
-  const EnsembleLayout layout = layout_of(request, inputs);
+  const Plan plan = checked_plan(request);
+  const EnsembleLayout layout = layout_of(request, plan);
   common::OutputFile output(request.output);
   EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
   const ScratchArea scratch(request.output);
   ProgressLine progress(messages, terminal, request.realizations);
   // Lives to the end: a signal while the file is put in place is noted, as during the runs.
-  Realizations realizations(request, program, inputs, scratch, writer, progress, messages);
+  Realizations realizations(request, program, plan, scratch, writer, progress, messages);
   const EnsembleOutcome outcome{realizations.run_all()};
   writer.close();
   output.commit();

@@ -23,6 +23,8 @@ constexpr int ensemble_deflate_level = 1;
 constexpr bool ensemble_shuffle = false;
 // The checksummed chunks of realization, seed and status: one for up to 65536 realizations.
 constexpr std::size_t realization_chunk = 1 << 16;
+// The longest part of a failed realization's fill written at once.
+constexpr std::size_t fill_part_length = 2000 * calendar::intervals_per_day;
 
 int define_per_realization(File& file, const char* name, nc_type type, int dimension, std::size_t realizations,
                            const char* long_name) {
@@ -70,23 +72,31 @@ EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_na
     netcdf::put_cf_times(file_, time, first, std::min(netcdf::cf_time_chunk, layout.intervals - first));
 }
 
-void EnsembleWriter::put_realization(long index, int seed, signed char status, const float* depths) {
+void EnsembleWriter::put_status(long index, int seed, signed char status) {
   const std::size_t at = static_cast<std::size_t>(index);
   const int number = static_cast<int>(index + 1);
   file_.check(nc_put_var1_int(file_.id(), number_, &at, &number), "realization");
   file_.check(nc_put_var1_int(file_.id(), seed_, &at, &seed), "seed");
   file_.check(nc_put_var1_schar(file_.id(), status_, &at, &status), "status");
-  const std::array<std::size_t, 2> start{0, at}, count{intervals_, 1};
-  file_.check(nc_put_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths), "rainfall");
+}
+
+void EnsembleWriter::put_depths(long index, std::size_t first, std::span<const float> depths) {
+  const std::array<std::size_t, 2> start{first, static_cast<std::size_t>(index)}, count{depths.size(), 1};
+  file_.check(nc_put_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths.data()), "rainfall");
 }
 
 void EnsembleWriter::put_complete(long index, int seed, std::span<const float> depths) {
-  put_realization(index, seed, 0, depths.data());
+  put_status(index, seed, 0);
+  put_depths(index, 0, depths);
 }
 
+void EnsembleWriter::put_complete(long index, int seed) { put_status(index, seed, 0); }
+
 void EnsembleWriter::put_failed(long index, int seed) {
-  fill_row_.resize(intervals_, failed_fill_value);
-  put_realization(index, seed, 1, fill_row_.data());
+  put_status(index, seed, 1);
+  fill_part_.resize(std::min(intervals_, fill_part_length), failed_fill_value);
+  for (std::size_t first = 0; first < intervals_; first += fill_part_.size())
+    put_depths(index, first, std::span<const float>(fill_part_).first(std::min(fill_part_.size(), intervals_ - first)));
 }
 
 void EnsembleWriter::close() { file_.close(); }

@@ -15,7 +15,9 @@
 // realization, so that a realization is written alone and a reader that goes time step by time
 // step (CDO) decompresses each chunk once. realization, seed and status carry a Fletcher-32
 // checksum (they are not compressed, so nothing else would find a damaged byte there).
-// A realization is written whole as it completes, in any order, so memory does not grow with K.
+// A realization is written whole as it completes, or part by part (the blocks of a series laid out
+// along the calendar) and then its status, in any order, so memory grows neither with K nor with
+// the length of the series.
 //
 // Earlier ensemble files (rainfall(realization, time), int times at the end of each interval, no
 // position) are read as well: EnsembleReader gives the same realizations from either layout.
@@ -56,17 +58,21 @@ class EnsembleWriter {
   EnsembleWriter(const std::filesystem::path& path, const std::string& shown_name, const EnsembleLayout& layout);
   // Realization index (from 0) with its seed and depths (layout.intervals of them).
   void put_complete(long index, int seed, std::span<const float> depths);
+  // Part of realization index: the depths of its intervals first, first + 1, ...
+  void put_depths(long index, std::size_t first, std::span<const float> depths);
+  // Realization index complete, every depth of it put: its number, seed and status 0.
+  void put_complete(long index, int seed);
   // Realization index failed: its depths are the fill value, its status 1.
   void put_failed(long index, int seed);
   void close();
 
  private:
-  void put_realization(long index, int seed, signed char status, const float* depths);
+  void put_status(long index, int seed, signed char status);
 
   netcdf::File file_;
   std::size_t intervals_;
   int number_ = -1, seed_ = -1, status_ = -1, rainfall_ = -1;
-  std::vector<float> fill_row_;  // made at the first failure
+  std::vector<float> fill_part_;  // made at the first failure
 };
 
 class EnsembleReader {

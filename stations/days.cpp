@@ -60,4 +60,13 @@ RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& opt
   return days;
 }
 
+std::vector<DayKind> kinds_in_season(const RecordDays& days, const Season& season) {
+  std::vector<DayKind> kinds = days.kinds;
+  for (std::size_t d = 0; d < kinds.size(); ++d) {
+    const date::year_month_day date{days.first_day + calendar::Days{static_cast<long>(d)}};
+    if (!season.holds(static_cast<unsigned>(date.month()))) kinds[d] = DayKind::outside;
+  }
+  return kinds;
+}
+
 }  // namespace raingen::stations

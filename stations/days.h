@@ -8,6 +8,7 @@
 
 #include "calendar/interval.h"
 #include "gauge/calendar_series.h"
+#include "stations/seasons.h"
 
 namespace raingen::stations {
 
@@ -19,7 +20,9 @@ struct DayOptions {
   double wet_threshold = 0;
 };
 
-enum class DayKind : std::uint8_t { wet, dry, incomplete };
+// outside: a day of a season other than the one being prepared (kinds_in_season); a spell does not
+// run through it, as it does not run through an incomplete day.
+enum class DayKind : std::uint8_t { wet, dry, incomplete, outside };
 
 // Whether a day with `present` of its intervals present is complete at min_complete_percent.
 bool is_complete(int present, double min_complete_percent);
@@ -41,5 +44,8 @@ struct RecordDays {
 
 // The whole days the series touches, from the day of its first interval to the day of its last.
 RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& options);
+
+// The kinds of the days, every day of a month that season does not hold made outside.
+std::vector<DayKind> kinds_in_season(const RecordDays& days, const Season& season);
 
 }  // namespace raingen::stations

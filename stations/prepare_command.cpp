@@ -5,6 +5,7 @@
 #include "calendar/time_text.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
+#include "stations/season_folders.h"
 
 namespace raingen::stations {
 
@@ -14,10 +15,16 @@ using common::ToolError;
 using common::UsageError;
 
 // A file written must never replace the record it was made from.
-void check_not_the_record(const StationCommand& command) {
+void check_not_the_record(const StationCommand& command, const std::optional<Seasons>& seasons) {
   namespace fs = std::filesystem;
   std::vector<fs::path> targets{command.dir / run_facts_file_name};
-  for (const std::string& name : command.id.file_names()) targets.push_back(command.dir / name);
+  std::vector<fs::path> folders{command.dir};
+  if (seasons) {
+    folders.clear();
+    for (const Season& season : *seasons) folders.push_back(command.dir / season.name());
+  }
+  for (const fs::path& folder : folders)
+    for (const std::string& name : command.id.file_names()) targets.push_back(folder / name);
   std::error_code ignored;
   for (const fs::path& target : targets)
     if (command.record != "-" && fs::equivalent(target, command.record, ignored))
@@ -96,31 +103,66 @@ std::string record_read_text(const std::string& record, const gauge::ReadFacts& 
   return fmt::format("{} (read as {}{}, {} readings)", record, gauge::format_name(facts.format), step, facts.data_lines);
 }
 
-std::string station_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
-                                  const StationSummary& s, std::size_t spell_entries) {
-  std::string text = fmt::format("  period          {} to {}, {} days\n", calendar::day_text(s.first_day),
-                                 calendar::day_text(s.last_day), (s.last_day - s.first_day).count() + 1);
-  text += fmt::format("  complete days   {}; missing intervals taken as dry: {} in {} days (--min-complete {:g})\n",
-                      s.complete_days, s.filled_intervals, s.filled_days, options.days.min_complete_percent);
+namespace {
+
+std::string period_text(const StationSummary& s) {
+  return fmt::format("  period          {} to {}, {} days\n", calendar::day_text(s.first_day),
+                     calendar::day_text(s.last_day), (s.last_day - s.first_day).count() + 1);
+}
+
+// What was found and written, each line after lead ("  ", or deeper in a season's block).
+std::string findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
+                          const StationSummary& s, std::size_t spell_entries, const std::string& lead, bool in_season) {
+  std::string text =
+      fmt::format("{}complete days   {}; missing intervals taken as dry: {} in {} days (--min-complete {:g})\n", lead,
+                  s.complete_days, s.filled_intervals, s.filled_days, options.days.min_complete_percent);
   if (!s.complete_at.empty())
-    text += fmt::format("  completeness    only {} of {} days have every interval present: {} (the missing intervals of a "
-                        "day kept are taken as dry)\n",
-                        s.complete_days, (s.last_day - s.first_day).count() + 1, complete_at_text(s.complete_at));
-  text += fmt::format("  days with gaps  {}\n", s.incomplete_days);
-  text += fmt::format("  wet days        {} (above {:g} mm), dry days {}\n", s.wet_days, options.days.wet_threshold,
+    text += fmt::format("{}completeness    only {} of {} days have every interval present: {} (the missing intervals of "
+                        "a day kept are taken as dry)\n",
+                        lead, s.complete_days, s.days, complete_at_text(s.complete_at));
+  text += fmt::format("{}days with gaps  {}\n", lead, s.incomplete_days);
+  text += fmt::format("{}wet days        {} (above {:g} mm), dry days {}\n", lead, s.wet_days, options.days.wet_threshold,
                       s.dry_days);
-  text += fmt::format("  dry spells      {} ended by a wet day, {} censored by a gap or the record's end; longest {} days\n",
-                      s.spells_ended, s.spells_censored, s.longest_spell);
-  text += fmt::format("  total depth     {:.2f} mm on complete days as read; on wet days {:.2f} mm as read, {:.2f} mm "
+  text += fmt::format("{}dry spells      {} ended by a wet day, {} censored by a gap{} or the record's end; longest {} "
+                      "days\n",
+                      lead, s.spells_ended, s.spells_censored, in_season ? ", the season's end" : "", s.longest_spell);
+  text += fmt::format("{}total depth     {:.2f} mm on complete days as read; on wet days {:.2f} mm as read, {:.2f} mm "
                       "as written (0.01 mm)\n",
-                      s.total_read, s.wet_read, s.total_written);
+                      lead, s.total_read, s.wet_read, s.total_written);
   using common::StationFile;
   const auto file = [&](StationFile f) { return (dir / id.file_name(f)).string(); };
-  text += fmt::format("  written         {} ({} spell table, {} entries)\n", file(StationFile::spell_table),
+  text += fmt::format("{}written         {} ({} spell table, {} entries)\n", lead, file(StationFile::spell_table),
                       spell_table_name(options.spell_table), spell_entries);
-  text += fmt::format("                  {} and {} ({} wet days and a copy of the last)\n", file(StationFile::day_records),
-                      file(StationFile::day_index), s.wet_days);
+  text += fmt::format("{}                {} and {} ({} wet days and a copy of the last)\n", lead,
+                      file(StationFile::day_records), file(StationFile::day_index), s.wet_days);
   return text;
+}
+
+}  // namespace
+
+std::string station_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
+                                  const StationSummary& s, std::size_t spell_entries) {
+  return period_text(s) + findings_text(id, dir, options, s, spell_entries, "  ", false);
+}
+
+std::string season_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
+                                 const Seasons& seasons, const std::vector<PreparedStation>& prepared) {
+  std::string text = period_text(prepared.front().summary);
+  text += fmt::format("  seasons         {} (--seasons {}): the files of each from its days alone, in its folder\n",
+                      season_names(seasons), seasons_spec(seasons));
+  for (std::size_t s = 0; s < seasons.size(); ++s) {
+    const StationSummary& summary = prepared[s].summary;
+    text += fmt::format("  season {:<8} {}: {} of the {} days\n", seasons[s].name(), seasons[s].months_text(),
+                        summary.days, (summary.last_day - summary.first_day).count() + 1);
+    text += findings_text(id, dir / seasons[s].name(), options, summary, prepared[s].files.spell_entries.size(), "    ",
+                          true);
+  }
+  return text;
+}
+
+std::string seasons_facts_text(const SeasonsFacts& seasons, std::size_t files_written) {
+  return fmt::format("[seasons] {}, with the checksums of the {} files written into their folders", season_names(seasons.seasons),
+                     files_written);
 }
 
 std::string station_summary_text(const StationCommand& command, const gauge::ReadFacts& facts,
@@ -130,23 +172,42 @@ std::string station_summary_text(const StationCommand& command, const gauge::Rea
 }
 
 void run_station_command(const StationCommand& command, std::ostream& out) {
-  check_not_the_record(command);
   RunFacts run_facts = read_run_facts(command.dir);  // a malformed file stops the run before the record is read
+  const std::string facts_file = (command.dir / run_facts_file_name).string();
+  const std::optional<Seasons> seasons = seasons_of_use(command.seasons, run_facts, facts_file);
+  check_not_the_record(command, seasons);
   gauge::ReadOptions read = command.read;
   read.depth_limit = common::depth_limit_mm;
   gauge::ReadFacts facts;
   const gauge::CalendarSeries series = gauge::read_gauge(command.record, read, &facts);
-  const PreparedStation prepared = prepare_station(series, command.id, command.prepare, command.record);
   const StationFacts station{.id = command.id,
                              .record = record_fact(command.record),
                              .reading = command.reading,
                              .utc_offset = command.utc_offset};
+  if (!seasons) {
+    const PreparedStation prepared = prepare_station(series, command.id, command.prepare, command.record);
+    run_facts.put_station(station);
+    std::vector<common::FileText> files = station_file_texts(command.dir, prepared.files);
+    files.push_back(run_facts_file(command.dir, run_facts));
+    common::write_together(files);
+    out << station_summary_text(command, facts, prepared.summary, prepared.files.spell_entries.size())
+        << station_facts_text(command.dir, station);
+    return;
+  }
+  const std::vector<PreparedStation> prepared =
+      prepare_in_seasons(series, command.id, command.prepare, command.record, *seasons);
   run_facts.put_station(station);
-  std::vector<common::FileText> files = station_file_texts(command.dir, prepared.files);
+  std::vector<common::FileText> files;
+  for (std::size_t s = 0; s < seasons->size(); ++s)
+    for (common::FileText& file : station_file_texts({}, prepared[s].files))
+      files.push_back(season_file(run_facts, *seasons, command.dir, (*seasons)[s], file.target.string(), std::move(file.text)));
+  const std::size_t written = files.size();
   files.push_back(run_facts_file(command.dir, run_facts));
-  common::write_together(files);
-  out << station_summary_text(command, facts, prepared.summary, prepared.files.spell_entries.size())
-      << station_facts_text(command.dir, station);
+  write_with_season_folders(files, command.dir, *seasons);
+  out << command.id.text() << ": " << record_read_text(command.record, facts) << "\n"
+      << season_findings_text(command.id, command.dir, command.prepare, *seasons, prepared)
+      << station_facts_text(command.dir, station) << "                  " << seasons_facts_text(*run_facts.seasons, written)
+      << "\n";
 }
 
 void run_settings_command(const SettingsCommand& command, std::ostream& out) {
@@ -155,21 +216,33 @@ void run_settings_command(const SettingsCommand& command, std::ostream& out) {
   const PlacedStations placed = place_stations(command.places, command.site_at);
   Settings settings = command.settings;
   for (std::size_t i = 0; i < 3; ++i) settings.stations[i] = placed.stations[i];
-  const common::FileText settings_file{command.dir / common::settings_file_name, settings_text(settings)};  // checks them
+  const std::string text = settings_text(settings);  // checks them
   RunFacts facts = read_run_facts(command.dir);
+  const std::string facts_file = (command.dir / run_facts_file_name).string();
+  const std::optional<Seasons> seasons = seasons_of_use(command.seasons, facts, facts_file);
   const std::vector<StationId> ids{settings.stations[0].id, settings.stations[1].id, settings.stations[2].id};
   facts.site = SiteFacts{.name = settings.site_name,
                          .position = command.site_at,
-                         .utc_offset = site_clock(facts, ids, command.utc_offset,
-                                                  (command.dir / run_facts_file_name).string())};
-  common::write_together({settings_file, run_facts_file(command.dir, facts)});
-  out << fmt::format("{}: results {}, site {}, {} days\n", (command.dir / common::settings_file_name).string(),
-                     settings.results_name,
-                     settings.site_name, settings.day_count);
+                         .utc_offset = site_clock(facts, ids, command.utc_offset, facts_file)};
+  if (seasons) {
+    std::vector<common::FileText> files;
+    for (const Season& season : *seasons)
+      files.push_back(season_file(facts, *seasons, command.dir, season, std::string(common::settings_file_name), text));
+    files.push_back(run_facts_file(command.dir, facts));
+    write_with_season_folders(files, command.dir, *seasons);
+    out << fmt::format("{} and that of every other season's folder: results {}, site {}, {} days\n",
+                       (command.dir / seasons->front().name() / common::settings_file_name).string(),
+                       settings.results_name, settings.site_name, settings.day_count);
+  } else {
+    common::write_together({{command.dir / common::settings_file_name, text}, run_facts_file(command.dir, facts)});
+    out << fmt::format("{}: results {}, site {}, {} days\n", (command.dir / common::settings_file_name).string(),
+                       settings.results_name, settings.site_name, settings.day_count);
+  }
   for (std::size_t i = 0; i < 3; ++i)
     out << fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
   for (const std::string& note : placed.notes) out << "  " << note << '\n';
   out << site_facts_text(command.dir, *facts.site);
+  if (seasons) out << "  " << seasons_facts_text(*facts.seasons, seasons->size()) << '\n';
 }
 
 }  // namespace raingen::stations

@@ -12,6 +12,7 @@
 #include "gauge/read_gauge.h"
 #include "stations/prepare_station.h"
 #include "stations/run_facts.h"
+#include "stations/seasons.h"
 #include "stations/settings_file.h"
 #include "stations/station_id.h"
 #include "stations/station_places.h"
@@ -25,11 +26,14 @@ struct StationCommand {
   FactLines reading;   // the reading options as given, for RAINGEN.TXT
   std::optional<calendar::UtcOffset> utc_offset;  // the clock the gauge kept, when stated
   PrepareOptions prepare;
+  std::optional<Seasons> seasons;  // --seasons, when given
   std::filesystem::path dir = ".";
 };
 
 // Reads the record, prepares it as station id, writes its three files and its section of
-// dir/RAINGEN.TXT (all or none) and prints a summary on out. Throws ToolError or UsageError.
+// dir/RAINGEN.TXT (all or none) and prints a summary on out. In a run directory of seasons (given,
+// or listed by RAINGEN.TXT) the station is prepared season by season, each season's files from its
+// days alone into its folder (season_folders.h). Throws ToolError or UsageError.
 void run_station_command(const StationCommand& command, std::ostream& out);
 
 struct SettingsCommand {
@@ -37,11 +41,13 @@ struct SettingsCommand {
   std::vector<StationPlace> places;
   std::optional<Coordinates> site_at;
   std::optional<calendar::UtcOffset> utc_offset;  // the site's clock, when given
+  std::optional<Seasons> seasons;  // --seasons, when given
   std::filesystem::path dir = ".";
 };
 
 // Writes dir/INPUT.TXT and the [site] of dir/RAINGEN.TXT (both or neither) and prints what they
-// hold, with notes on the distances, on out. Throws ToolError when the stations' clocks disagree.
+// hold, with notes on the distances, on out; in a run directory of seasons, INPUT.TXT goes into
+// each season's folder. Throws ToolError when the stations' clocks disagree.
 void run_settings_command(const SettingsCommand& command, std::ostream& out);
 
 // The clock of the site series: the one given, else the one every station states in facts (a site
@@ -64,5 +70,11 @@ std::string station_summary_text(const StationCommand& command, const gauge::Rea
 std::string record_read_text(const std::string& record, const gauge::ReadFacts& facts);
 std::string station_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
                                   const StationSummary& summary, std::size_t spell_entries);
+// The same for a station prepared season by season: the record's period, then one block per
+// season with what it found and wrote in the season's folder.
+std::string season_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
+                                 const Seasons& seasons, const std::vector<PreparedStation>& prepared);
+// What [seasons] of RAINGEN.TXT now says, after the files of a use went in.
+std::string seasons_facts_text(const SeasonsFacts& seasons, std::size_t files_written);
 
 }  // namespace raingen::stations

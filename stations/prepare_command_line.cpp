@@ -6,6 +6,7 @@
 #include "common/tool_error.h"
 #include "gauge/reading_command_line.h"
 #include "stations/prepare_command.h"
+#include "stations/seasons.h"
 #include "stations/weighted_site.h"
 
 namespace raingen::stations {
@@ -28,6 +29,11 @@ PrepareOptions day_options(const PrepareCommandLine& line) {
 std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line) {
   if (!line.given.count("--utc-offset")) return std::nullopt;
   return calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
+}
+
+std::optional<Seasons> seasons_of(const PrepareCommandLine& line) {
+  if (!line.given.count("--seasons")) return std::nullopt;
+  return parse_seasons(line.seasons);
 }
 
 Settings settings_of(const PrepareCommandLine& line) {
@@ -54,6 +60,7 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   const std::optional<weighting::Presence> present = weighting::parse_presence(line.present);
   if (!present) throw UsageError(fmt::format("--present '{}' is neither all nor any", line.present));
   command.present = *present;
+  command.seasons = seasons_of(line);
   command.dir = line.dir;
   command.id = StationId::given(line.weighted_site, "--weighted-site");
   run_weighted_site_command(command, out);
@@ -72,6 +79,7 @@ void run_settings(const PrepareCommandLine& line, std::ostream& out) {
   for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
   command.utc_offset = utc_offset_of(line);
+  command.seasons = seasons_of(line);
   command.dir = line.dir;
   run_settings_command(command, out);
 }
@@ -87,6 +95,7 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
     for (const std::string& value : line.reading[k]) command.reading.emplace_back(gauge::reading_options[k].name, value);
   command.utc_offset = utc_offset_of(line);
   command.prepare = day_options(line);
+  command.seasons = seasons_of(line);
   command.dir = line.dir;
   command.id = StationId::given(line.id, "--id");
   run_station_command(command, out);

@@ -18,6 +18,7 @@ struct PrepareCommandLine {
   std::string site, results, site_at, weighted_site, dir = ".", spell_table = "matched";
   std::string utc_offset;                                  // --utc-offset
   std::string present = "all";                             // --present
+  std::string seasons;                                     // --seasons
   int days = 0;
   double min_complete = 100, wet_threshold = 0;
   std::vector<std::string> places, gauges;                 // --station, --gauge, as given

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,7 +37,8 @@ struct PrepareOptions {
 
 // What the preparation found, for the summary.
 struct StationSummary {
-  calendar::Day first_day{}, last_day{};
+  calendar::Day first_day{}, last_day{};  // the record's
+  long days = 0;  // of the record, or of its season: the days counted below
   long complete_days = 0, incomplete_days = 0, wet_days = 0, dry_days = 0;
   long filled_days = 0, filled_intervals = 0;
   long spells_ended = 0, spells_censored = 0;
@@ -66,5 +68,12 @@ struct PreparedStation {
 // would make every day wet), or a spell longer than a table holds (common::most_spell_entries).
 PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id,
                                 const PrepareOptions& options, const std::string& source);
+
+// The same from the days of a record (split_days) and their kinds: the record's own, or those of
+// one season (kinds_in_season), whose files then hold only its days and whose spells end at the
+// season's end. A refusal names the season and adds that wider seasons hold more days.
+PreparedStation prepare_days(const RecordDays& days, const std::vector<DayKind>& kinds, const StationId& id,
+                             const PrepareOptions& options, const std::string& source,
+                             const std::optional<Season>& season = std::nullopt);
 
 }  // namespace raingen::stations

@@ -56,6 +56,7 @@ class FactsParser {
       case Kind::station: return station_key(key, value);
       case Kind::site: return site_key(key, value);
       case Kind::site_station: return site_station_key(key, value);
+      case Kind::seasons: return seasons_key(key, value);
       case Kind::other: facts_.other_sections.back().lines.emplace_back(key, value); return;
     }
   }
@@ -66,7 +67,7 @@ class FactsParser {
   }
 
  private:
-  enum class Kind { none, station, site, site_station, other };
+  enum class Kind { none, station, site, site_station, seasons, other };
 
   [[noreturn]] void fail(const std::string& what) const { throw ToolError(file_, line_, what); }
   [[noreturn]] void fail_at(long line, const std::string& what) const { throw ToolError(file_, line, what); }
@@ -104,6 +105,11 @@ class FactsParser {
                          facts_.site_station->line));
       facts_.site_station = std::move(site_station);
       kind_ = Kind::site_station;
+    } else if (kind == "seasons") {
+      if (!id.empty()) fail(fmt::format("[seasons {}]: the seasons section has no ID: [seasons]", id));
+      if (facts_.seasons) fail(fmt::format("[seasons] is given twice (line {})", facts_.seasons->line));
+      facts_.seasons = SeasonsFacts{.line = line_};
+      kind_ = Kind::seasons;
     } else {
       facts_.other_sections.push_back({std::string(inside), {}});
       kind_ = Kind::other;
@@ -194,11 +200,51 @@ class FactsParser {
     }
   }
 
+  // season = NAME M-N; file = SEASON/NAME CHECKSUM
+  void seasons_key(std::string_view key, std::string_view value) {
+    SeasonsFacts& seasons = *facts_.seasons;
+    const std::size_t blank = value.find(' ');
+    const std::string_view first = value.substr(0, blank);
+    const std::string_view second = blank == std::string_view::npos ? std::string_view{} : value.substr(blank + 1);
+    if (key == "season") {
+      const std::optional<Season> season = parse_season_range(second);
+      if (!season || season->name() != first)
+        fail(fmt::format("season '{}' is not NAME M-N, a range of months and its name (12-2 is Dec-Feb)", shown(value)));
+      for (const Season& before : seasons.seasons)
+        if (before == *season) fail(fmt::format("season {} is given twice", first));
+      seasons.seasons.push_back(*season);
+    } else if (key == "file") {
+      const std::size_t slash = first.find('/');
+      const std::string_view season = first.substr(0, slash);
+      const std::string_view name = slash == std::string_view::npos ? std::string_view{} : first.substr(slash + 1);
+      const bool hexadecimal = second.size() == 16 && second.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+      if (season.empty() || name.empty() || name.find('/') != std::string_view::npos || !hexadecimal)
+        fail(fmt::format("file '{}' is not SEASON/NAME CHECKSUM (a season's folder, a file name in it and 16 "
+                         "hexadecimal digits)",
+                         shown(value)));
+      if (seasons.file(season, name)) fail(fmt::format("file {} is given twice", first));
+      seasons.files.push_back({std::string(season), std::string(name), std::string(second), line_});
+    } else {
+      seasons.other.emplace_back(key, value);
+    }
+  }
+
   void end_section() {
     if (kind_ == Kind::site_station && facts_.site_station->gauges.size() != 3)
       fail_at(facts_.site_station->line, fmt::format("[site-station {}] gives {} gauges; a site station has 3",
                                                      facts_.site_station->id, facts_.site_station->gauges.size()));
+    if (kind_ == Kind::seasons) end_seasons();
     kind_ = Kind::none;
+  }
+
+  void end_seasons() const {
+    const SeasonsFacts& seasons = *facts_.seasons;
+    if (const std::string fault = seasons_fault(seasons.seasons); !fault.empty())
+      fail_at(seasons.line, "[seasons]: " + fault);
+    for (const SeasonFile& file : seasons.files)
+      if (std::none_of(seasons.seasons.begin(), seasons.seasons.end(),
+                       [&](const Season& season) { return season.name() == file.season; }))
+        fail_at(file.line, fmt::format("file {}: no season of [seasons] is named {}", file.path(), file.season));
   }
 
   std::string file_;
@@ -234,6 +280,21 @@ void RunFacts::put_station(StationFacts station) {
     stations.push_back(std::move(station));
   else
     *found = std::move(station);
+}
+
+const SeasonFile* SeasonsFacts::file(std::string_view season, std::string_view name) const {
+  const auto found = std::find_if(files.begin(), files.end(),
+                                  [&](const SeasonFile& f) { return f.season == season && f.name == name; });
+  return found == files.end() ? nullptr : &*found;
+}
+
+void SeasonsFacts::put_file(const std::string& season, const std::string& name, const std::string& checksum) {
+  const auto found =
+      std::find_if(files.begin(), files.end(), [&](const SeasonFile& f) { return f.season == season && f.name == name; });
+  if (found == files.end())
+    files.push_back({season, name, checksum});
+  else
+    found->checksum = checksum;
 }
 
 void RunFacts::put_site_station(SiteStationFacts facts) {
@@ -282,6 +343,14 @@ std::string run_facts_text(const RunFacts& facts) {
     for (const SiteStationGauge& gauge : facts.site_station->gauges)
       append(text, "gauge", fmt::format("{} {}", gauge.id, gauge.distance));
     append_all(text, facts.site_station->other);
+    text += "\n";
+  }
+  if (facts.seasons) {
+    text += "[seasons]\n";
+    for (const Season& season : facts.seasons->seasons)
+      append(text, "season", fmt::format("{} {}", season.name(), season.range_text()));
+    for (const SeasonFile& file : facts.seasons->files) append(text, "file", file.path() + " " + file.checksum);
+    append_all(text, facts.seasons->other);
     text += "\n";
   }
   for (const OtherSection& section : facts.other_sections) {

@@ -9,6 +9,12 @@
 //                      clock of the site series
 //   [site-station ID]  the site station ID made of gauges: present = all|any; gauge = GAUGE
 //                      DISTANCE (three times, in the weighting's order)
+//   [seasons]          a run directory of seasons (stations/seasons.h), the manifest its runner
+//                      reads: season = NAME M-N, each season with the folder NAME that holds its
+//                      INPUT.TXT and station files (every month in one season); file =
+//                      NAME/FILE CHECKSUM, a file raingen-prepare wrote into a season's folder
+//                      and the checksum of its bytes (common/checksum.h), so that a file changed
+//                      since is told
 //
 // Text with LF line ends (CR LF reads the same); a line whose first non-blank is '#' is a comment,
 // a blank line is nothing. A section begins with "[KIND]" or "[KIND ID]"; every other line is
@@ -26,6 +32,7 @@
 
 #include "calendar/utc_offset.h"
 #include "common/output_file.h"
+#include "stations/seasons.h"
 #include "stations/station_id.h"
 #include "stations/station_places.h"
 #include "weighting/presence.h"
@@ -66,6 +73,25 @@ struct SiteStationFacts {
   long line = 0;
 };
 
+struct SeasonFile {
+  std::string season;    // the season's name: its folder
+  std::string name;      // the file's name in that folder
+  std::string checksum;  // of its bytes as written (common::checksum_text)
+  long line = 0;
+  std::string path() const { return season + "/" + name; }
+};
+
+struct SeasonsFacts {
+  Seasons seasons{};
+  std::vector<SeasonFile> files{};  // in the order written
+  FactLines other{};
+  long line = 0;
+
+  const SeasonFile* file(std::string_view season, std::string_view name) const;  // null when none
+  // Puts the checksum of a file written into a season's folder, in place of an earlier one.
+  void put_file(const std::string& season, const std::string& name, const std::string& checksum);
+};
+
 struct OtherSection {  // a section this version does not know, kept as read
   std::string header;  // between the brackets
   FactLines lines;
@@ -75,6 +101,7 @@ struct RunFacts {
   std::vector<StationFacts> stations;  // no two with one ID
   std::optional<SiteFacts> site;
   std::optional<SiteStationFacts> site_station;
+  std::optional<SeasonsFacts> seasons;
   std::vector<OtherSection> other_sections;
 
   const StationFacts* station(const StationId& id) const;  // null when none
@@ -91,11 +118,12 @@ struct RunFacts {
 // kind without its ID or with an ID that breaks the identifier's rule; a section given twice; a
 // known key given twice, or with a value that does not fit (a relative record path, a reading
 // option that is no option or a value it refuses, an offset, a position, a presence or a gauge
-// line that does not read); a site station without three distinct gauges.
+// line that does not read); a site station without three distinct gauges; seasons whose lines do not
+// read, that leave a month out or hold one twice, or a file line of no season listed.
 RunFacts read_run_facts(const std::filesystem::path& dir);
 
-// The text of the file: a comment saying what it is, then the stations, the site, the site station
-// and the other sections. Throws ToolError for a value the file cannot hold (a line end in it).
+// The text of the file: a comment saying what it is, then the stations, the site, the site station,
+// the seasons and the other sections. Throws ToolError for a value the file cannot hold (a line end in it).
 std::string run_facts_text(const RunFacts& facts);
 
 // dir/RAINGEN.TXT with its text, for a tool that writes it together with other files.

@@ -115,6 +115,22 @@ void write_settings(const std::filesystem::path& dir, const Settings& settings) 
   out.commit();
 }
 
+std::string with_day_count(std::string_view text, int day_count) {
+  std::size_t begin = 0;
+  for (int record = 1; record < 9; ++record) begin = text.find('\n', begin) + 1;
+  const std::size_t lf = text.find('\n', begin);
+  std::string line(text.substr(begin, lf == std::string_view::npos ? std::string_view::npos : lf - begin));
+  const std::size_t cr = line.find('\r');
+  std::string data = line.substr(0, cr), ending = cr == std::string::npos ? std::string() : line.substr(cr);
+  constexpr std::size_t last_column = value_column - 1 + common::day_count_width;
+  if (data.size() < last_column) data.resize(last_column, ' ');
+  data.replace(value_column - 1, common::day_count_width, fmt::format("{:>{}}", day_count, common::day_count_width));
+  std::string result(text.substr(0, begin));
+  result += data + ending;
+  if (lf != std::string_view::npos) result += text.substr(lf);
+  return result;
+}
+
 Settings read_settings(const std::filesystem::path& file) {
   // Nine short records: the first megabyte holds them, whatever else a wrong file holds.
   const std::string bytes = common::read_whole_file(file, 1 << 20);

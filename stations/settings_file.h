@@ -10,6 +10,7 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "common/program_files.h"
 #include "stations/station_id.h"
@@ -38,6 +39,11 @@ std::string settings_text(const Settings& settings);
 
 // Writes dir/INPUT.TXT whole or not at all. Checks first.
 void write_settings(const std::filesystem::path& dir, const Settings& settings);
+
+// The bytes of a settings file with record 9, the number of days, set to day_count: columns 15-18
+// hold it right-aligned (the line padded with blanks when shorter), every other byte is kept.
+// The text must hold nine records (read_settings took it).
+std::string with_day_count(std::string_view text, int day_count);
 
 // Reads the nine records of a settings file as the program does: a record ends at a line feed and
 // a carriage return ends its data; blank numeric fields are 0, blanks inside one are passed over.

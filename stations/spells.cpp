@@ -34,6 +34,7 @@ SpellCounts count_spells(const std::vector<DayKind>& kinds) {
         ++dry;
         break;
       case DayKind::incomplete:
+      case DayKind::outside:
         if (in_spell) add(counts.censored, dry);
         in_spell = false;
         break;

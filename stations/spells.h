@@ -1,10 +1,11 @@
 // Dry spells between wet days, and their length distribution.
 //
 // A spell starts after a wet day and counts the dry days that follow. It ends at the next wet day
-// (a spell of k days; k = 0 when a wet day follows a wet day), or it is cut by an incomplete day
-// or the record's end: censored, its length at least the k days seen (the day that cut it might
-// have been wet). Dry days that no wet day went before (at the record's start, after a gap) start
-// no spell, since their spell's length is unknown.
+// (a spell of k days; k = 0 when a wet day follows a wet day), or it is cut by an incomplete day,
+// a day outside the season (the season's end) or the record's end: censored, its length at least
+// the k days seen (the day that cut it might have been wet). Dry days that no wet day went before
+// (at the record's start, after a gap, at a season's start) start no spell, since their spell's
+// length is unknown.
 #pragma once
 
 #include <vector>

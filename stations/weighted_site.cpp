@@ -11,6 +11,7 @@
 #include "gauge/read_gauge.h"
 #include "stations/prepare_command.h"
 #include "stations/run_facts.h"
+#include "stations/season_folders.h"
 #include "weighting/weighted_record.h"
 
 namespace raingen::stations {
@@ -74,7 +75,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   const PlacedStations placed = place_stations(c.places, c.site_at);
   Settings settings = c.settings;
   settings.stations = {StationSetting{c.id, 0}, placed.stations[0], placed.stations[1]};
-  std::vector<common::FileText> files{{c.dir / common::settings_file_name, settings_text(settings)}};  // checks them
+  const std::string settings_file_text = settings_text(settings);  // checks them
   std::array<gauge::ReadOptions, 3> read;
   for (std::size_t i = 0; i < 3; ++i) {
     read[i] = gauge::gauge_read_options(gauges[i]->id, gauges[i]->options);
@@ -83,6 +84,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
 
   check_no_record_replaced({run_facts_file(c.dir, {})}, gauges);
   RunFacts run_facts = read_run_facts(c.dir);  // a malformed file stops the run before any record is read
+  const std::optional<Seasons> seasons = seasons_of_use(c.seasons, run_facts, (c.dir / run_facts_file_name).string());
   std::array<gauge::ReadFacts, 3> facts;
   std::array<gauge::CalendarSeries, 3> records;
   std::array<StationId, 3> ids;
@@ -98,11 +100,15 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
       weighting::weighted_record(c.id.text(), {&records[0], &records[1], &records[2]}, distances, c.present, &made);
   if (site.empty()) throw ToolError(source, 0, "is empty: the records it uses have no interval in common");
 
-  const PreparedStation site_station = prepare_station(site, c.id, c.prepare, source);
-  const PreparedStation first = prepare_station(records[0], ids[0], c.prepare, gauges[0]->path);
-  const PreparedStation second = prepare_station(records[1], ids[1], c.prepare, gauges[1]->path);
-  for (const PreparedStation* p : {&site_station, &first, &second})
-    for (common::FileText& file : station_file_texts(c.dir, p->files)) files.push_back(std::move(file));
+  // The stations written: the site station, then the first two gauges; each whole, or one per season.
+  const std::array<const gauge::CalendarSeries*, 3> series{&site, &records[0], &records[1]};
+  const std::array<StationId, 3> written{c.id, ids[0], ids[1]};
+  const std::array<std::string, 3> sources{source, gauges[0]->path, gauges[1]->path};
+  std::array<std::vector<PreparedStation>, 3> prepared;
+  for (std::size_t i = 0; i < 3; ++i)
+    prepared[i] = seasons ? prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons)
+                          : std::vector<PreparedStation>{prepare_station(*series[i], written[i], c.prepare, sources[i])};
+
   SiteStationFacts site_facts{.id = c.id, .present = c.present};
   for (std::size_t i = 0; i < 3; ++i) {
     run_facts.put_station({.id = ids[i], .record = record_fact(gauges[i]->path), .reading = gauges[i]->options,
@@ -111,21 +117,49 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   }
   run_facts.put_site_station(site_facts);
   run_facts.site = SiteFacts{.name = settings.site_name, .position = c.site_at, .utc_offset = c.utc_offset};
+  std::vector<common::FileText> files;
+  if (seasons) {
+    for (std::size_t s = 0; s < seasons->size(); ++s) {
+      const Season& season = (*seasons)[s];
+      files.push_back(season_file(run_facts, *seasons, c.dir, season, std::string(common::settings_file_name),
+                                  settings_file_text));
+      for (std::size_t i = 0; i < 3; ++i)
+        for (common::FileText& file : station_file_texts({}, prepared[i][s].files))
+          files.push_back(season_file(run_facts, *seasons, c.dir, season, file.target.string(), std::move(file.text)));
+    }
+  } else {
+    files.push_back({c.dir / common::settings_file_name, settings_file_text});
+    for (std::size_t i = 0; i < 3; ++i)
+      for (common::FileText& file : station_file_texts(c.dir, prepared[i].front().files)) files.push_back(std::move(file));
+  }
+  const std::size_t written_to_seasons = files.size();
   files.push_back(run_facts_file(c.dir, run_facts));
   check_no_record_replaced(files, gauges);
-  common::write_together(files);
+  if (seasons)
+    write_with_season_folders(files, c.dir, *seasons);
+  else
+    common::write_together(files);
 
+  const auto findings = [&](std::size_t i) {
+    if (seasons) return season_findings_text(written[i], c.dir, c.prepare, *seasons, prepared[i]);
+    const PreparedStation& p = prepared[i].front();
+    return station_findings_text(written[i], c.dir, c.prepare, p.summary, p.files.spell_entries.size());
+  };
   std::string text = fmt::format("{}: {}\n", c.id, weighting_text(ids, distances, c.present, made));
   for (std::size_t i = 0; i < 3; ++i) text += fmt::format("  {}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));
   for (const std::string& note : placed.notes) text += "  " + note + "\n";
-  text += station_findings_text(c.id, c.dir, c.prepare, site_station.summary, site_station.files.spell_entries.size());
+  text += findings(0);
   for (std::size_t i = 0; i < 2; ++i) {
-    const PreparedStation& p = i == 0 ? first : second;
     text += fmt::format("{}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));
-    text += station_findings_text(ids[i], c.dir, c.prepare, p.summary, p.files.spell_entries.size());
+    text += findings(i + 1);
   }
-  text += fmt::format("{}: results {}, site {}, {} days\n", (c.dir / common::settings_file_name).string(), settings.results_name,
-                      settings.site_name, settings.day_count);
+  if (seasons)
+    text += fmt::format("{} and that of every other season's folder: results {}, site {}, {} days\n",
+                        (c.dir / seasons->front().name() / common::settings_file_name).string(), settings.results_name,
+                        settings.site_name, settings.day_count);
+  else
+    text += fmt::format("{}: results {}, site {}, {} days\n", (c.dir / common::settings_file_name).string(),
+                        settings.results_name, settings.site_name, settings.day_count);
   for (std::size_t i = 0; i < 3; ++i)
     text += fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
   text += fmt::format("  station {} is at the site (distance 0): the program copies its series unchanged; {} and {} are "
@@ -136,6 +170,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
                       "record's path and reading options, {}\n",
                       c.id, weighting::presence_name(site_facts.present), ids[0], distances[0], ids[1], distances[1],
                       ids[2], distances[2], c.utc_offset ? "clock UTC" + c.utc_offset->text() : "clock not stated");
+  if (seasons) text += "  " + seasons_facts_text(*run_facts.seasons, written_to_seasons) + "\n";
   out << text;
 }
 

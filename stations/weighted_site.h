@@ -16,6 +16,7 @@
 #include "calendar/utc_offset.h"
 #include "common/gauge_arguments.h"
 #include "stations/prepare_station.h"
+#include "stations/seasons.h"
 #include "stations/settings_file.h"
 #include "stations/station_places.h"
 #include "weighting/presence.h"
@@ -31,12 +32,15 @@ struct WeightedSiteCommand {
   std::optional<calendar::UtcOffset> utc_offset;  // the clock every gauge kept, when stated
   weighting::Presence present = weighting::Presence::all;  // which intervals of the site record are present
   PrepareOptions prepare;                    // for all three stations written
+  std::optional<Seasons> seasons;            // --seasons, when given
   std::filesystem::path dir = ".";
 };
 
 // Reads the three records, writes the site station's files, those of the first two gauges,
 // INPUT.TXT and RAINGEN.TXT (the site, the site station, and each gauge's record, reading options
-// and clock) into dir (all eleven or none) and prints a summary on out. Throws UsageError for a
+// and clock) into dir (all eleven or none) and prints a summary on out. In a run directory of
+// seasons (given, or listed by RAINGEN.TXT) the three stations are prepared season by season and
+// each season's folder gets its files and INPUT.TXT (season_folders.h). Throws UsageError for a
 // command that does not fit (before any record is read) and ToolError for a record that does not.
 void run_weighted_site_command(const WeightedSiteCommand& command, std::ostream& out);
 

@@ -373,7 +373,7 @@ TEST(EnsemblePieces, ASignalJustBeforeTheWaitEndsItAtOnce) {
     RunningChildren running;
     ChildEnvironment environment;
     running.add(start_program(dir / "sleeper", files, environment.with_seed(1), interrupt.mask_for_runs()),
-                RunningRealization{0, 1, files});
+                RunningRealization{0, 0, 1, files});
     std::printf("%s, ", interrupt.raised() ? "raised" : "not raised");
     ::kill(::getpid(), SIGTERM);
     std::printf("%s, ", interrupt.raised() ? "raised" : "held");

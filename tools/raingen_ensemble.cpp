@@ -48,6 +48,19 @@ constexpr const char* rules = R"(Rules:
   It is then listed on standard error with its seed, how the run ended and what it showed; its
   depths in the file are the fill value 9.96921e+36 (_FillValue) and its status is 1. The other
   realizations are written all the same, and the exit status is 1.
+  --days N (default: INPUT.TXT's) makes series of any length, up to 694444 days, and a run
+  directory of seasons (raingen-prepare --seasons: RAINGEN.TXT lists them, each with its folder)
+  is laid out along the calendar: day 1 begins at --start, a day belongs to the season of the
+  month it begins in, and the days run in blocks of consecutive days of one season, at most 2000
+  days each. Each block is a plain run of the program in its season's folder (in a plain run
+  directory, the directory itself) with INPUT.TXT's day count set to the block's length, and the
+  tables of the blocks are laid end to end, the times counting on from day 1. Block b (from 1) of
+  realization k runs with the seed at which the program's generator, seeded with S + k - 1,
+  stands after (b - 1) x 16384 draws (a run draws at most 12003), so a realization of one block
+  is the run with RAINGEN_SEED = S + k - 1. A season's files must be those raingen-prepare wrote
+  (RAINGEN.TXT holds their checksums). A failed block fails its realization, listed with the
+  block, its season and days, and its seed; its other blocks are not run. --keep keeps the whole
+  laid-out table, which raingen-export and raingen-report read as a table of any length.
   On a terminal, standard error shows the progress; in every case one line sums up at the end.
   --merge puts ensembles made apart (by seed ranges, on several machines) into one file: the
   same inputs (raingen_inputs_checksum), site, position, clock, start and length, no seed twice;
@@ -57,7 +70,8 @@ constexpr const char* rules = R"(Rules:
 Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
 
 int ensemble_main(int argc, char** argv) {
-  CLI::App app("Runs the program K times on one run directory, with seeds S to S+K-1, into one netCDF file.",
+  CLI::App app("Runs the program K times on one run directory, with seeds S to S+K-1, into one netCDF file;\n"
+               "a series of any length, or of a run directory of seasons, in blocks along the calendar.",
                "raingen-ensemble");
   ensemble::EnsembleRequest request;
   request.jobs = common::available_cores();
@@ -71,13 +85,18 @@ int ensemble_main(int argc, char** argv) {
                    ->check(CLI::Range(1, std::numeric_limits<int>::max()));
   auto* dir_option = app.add_option("--dir", dir, "the run directory: INPUT.TXT and the station files (default .)");
   auto* start = app.add_option("--start", start_text, calendar::start_option_help);
+  long days = 0;
+  auto* days_option =
+      app.add_option("--days", days, "N: the length of each realization in days (default: INPUT.TXT's), any length")
+          ->check(CLI::Range(1L, ensemble::most_series_days));
   app.add_option("--output,-o", output, "the netCDF file to write (default ensemble.nc)");
   auto* site_option = app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees (default: RAINGEN.TXT's)");
   auto* offset_option = app.add_option("--utc-offset", utc_offset,
                                        "+HH:MM or -HH:MM: the clock of the run's times, in the time units (default: RAINGEN.TXT's)");
   auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
   auto* merge_option = app.add_option("--merge", merge, "FILE.nc FILE.nc ...: merge ensembles into --output")->expected(2, -1);
-  for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option, offset_option})
+  for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option, offset_option,
+                              days_option})
     merge_option->excludes(making);
   common::add_version_flag(app);
   app.footer(rules);
@@ -99,6 +118,7 @@ int ensemble_main(int argc, char** argv) {
   if (*site_option) request.site_at = stations::parse_coordinates(site_at, "--site-at");
   if (*offset_option) request.utc_offset = calendar::UtcOffset::given(utc_offset, "--utc-offset");
   request.history = history;
+  if (*days_option) request.days = days;
   const auto program = ensemble::program_beside_this_one();
   const auto outcome = ensemble::run_ensemble(request, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
   return outcome.failed == 0 ? common::exit_success : common::exit_failure;

@@ -84,6 +84,19 @@ a dry spell that ends in a wet day, and a dry day between wet days (else its
 spell table would have no entries and every generated day would be wet);
 otherwise it is refused, with its numbers, and nothing is written.
 
+Seasons: --seasons quarters (Dec-Feb, Mar-May, Jun-Aug, Sep-Nov), months, or
+ranges of months such as 11-4,5-10 (each M-N or one month M; every month in
+exactly one season) prepares each station season by season: a season's files
+hold its wet days alone, and its dry spells begin after one of its wet days
+and are censored at its last day, as at a gap. Each season's files go into a
+folder named by its months (DIR/Dec-Feb, ...), and so does INPUT.TXT, whose
+copies are alike; RAINGEN.TXT lists the seasons and the checksum of every file
+in their folders, for raingen-ensemble, which lays a series of any length out
+along the calendar from runs in each season's folder. Once a directory has
+seasons, every use in it takes them (give the same --seasons, or none). A
+season too thin to draw from is refused like a record (wider seasons hold more
+days); the summary has one block per season.
+
 RAINGEN.TXT: each use also writes what the program's files cannot hold into
 RAINGEN.TXT in --dir, together with its other files (all or none), for
 raingen-export, raingen-ensemble and raingen-report: a station's record (its
@@ -131,6 +144,8 @@ int main(int argc, char** argv) {
     app.add_option("--weighted-site", line.weighted_site, "ID: prepare the three --gauge records weighted as a site station");
     app.add_option("--gauge", line.gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
         ->allow_extra_args(false);
+    app.add_option("--seasons", line.seasons,
+                   "quarters, months or ranges such as 11-4,5-10: prepare season by season, into a folder each");
     app.add_option("--present", line.present,
                    "all (default) or any: --weighted-site is present where all gauges are, or where any is");
     if (const auto done = raingen::common::parse_command_line(app, argc, argv)) return *done;

@@ -1,0 +1,61 @@
+#include "stations/season_folders.h"
+
+#include <fmt/format.h>
+
+#include "common/checksum.h"
+#include "common/tool_error.h"
+
+namespace raingen::stations {
+
+std::optional<Seasons> seasons_of_use(const std::optional<Seasons>& given, const RunFacts& facts,
+                                      const std::string& facts_file) {
+  if (!facts.seasons) return given;
+  if (given && *given != facts.seasons->seasons)
+    throw common::ToolError(facts_file, facts.seasons->line,
+                            fmt::format("this run directory's seasons are {} ({}), not the {} of --seasons: prepare "
+                                        "every station and INPUT.TXT of a run directory with one --seasons (or use "
+                                        "another --dir)",
+                                        season_names(facts.seasons->seasons), seasons_spec(facts.seasons->seasons),
+                                        seasons_spec(*given)));
+  return facts.seasons->seasons;
+}
+
+std::vector<PreparedStation> prepare_in_seasons(const gauge::CalendarSeries& series, const StationId& id,
+                                                const PrepareOptions& options, const std::string& source,
+                                                const Seasons& seasons) {
+  const RecordDays days = split_days(series, options.days);
+  std::vector<PreparedStation> prepared;
+  for (const Season& season : seasons)
+    prepared.push_back(prepare_days(days, kinds_in_season(days, season), id, options, source, season));
+  return prepared;
+}
+
+common::FileText season_file(RunFacts& facts, const Seasons& seasons, const std::filesystem::path& dir,
+                             const Season& season, const std::string& name, std::string text) {
+  if (!facts.seasons) facts.seasons = SeasonsFacts{.seasons = seasons};
+  facts.seasons->put_file(season.name(), name, common::checksum_text(text));
+  return {dir / season.name() / name, std::move(text)};
+}
+
+void write_with_season_folders(const std::vector<common::FileText>& files, const std::filesystem::path& dir,
+                               const Seasons& seasons) {
+  std::vector<std::filesystem::path> made;
+  try {
+    for (const Season& season : seasons) {
+      const std::filesystem::path folder = dir / season.name();
+      std::error_code error;
+      if (std::filesystem::is_directory(folder, error)) continue;
+      if (!std::filesystem::create_directory(folder, error) || error)
+        throw common::ToolError(folder.string(), 0,
+                                "cannot be made: " + (error ? error.message() : std::string("a file has its name")));
+      made.push_back(folder);
+    }
+    common::write_together(files);
+  } catch (...) {
+    std::error_code ignored;
+    for (const std::filesystem::path& folder : made) std::filesystem::remove(folder, ignored);  // only when empty
+    throw;
+  }
+}
+
+}  // namespace raingen::stations
