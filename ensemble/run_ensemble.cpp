@@ -140,7 +140,7 @@ std::optional<std::string> failed_run(const RealizationFiles& files, int status)
 // taken in in order: one that ends before an earlier one waits in its directory.
 class Realizations {
  public:
-  Realizations(const EnsembleRequest& request, const fs::path& program, const Plan& plan, const ScratchArea& scratch,
+  Realizations(const EnsembleRequest& request, const fs::path& program, const Plan& plan, ScratchArea& scratch,
                EnsembleWriter& writer, ProgressLine& progress, std::ostream& messages)
       : request_(request), program_(program), plan_(plan), scratch_(scratch), writer_(writer), progress_(progress),
         messages_(messages) {
@@ -192,10 +192,6 @@ class Realizations {
     return next_realization_ < request_.realizations && waiting_ < 4 * jobs() + 4;
   }
 
-  std::string run_name(long index, std::size_t block) const {
-    return blocks() == 1 ? std::to_string(index + 1) : fmt::format("{}.{}", index + 1, block + 1);
-  }
-
   void start_next() {
     const long index = next_realization_;
     const std::size_t block = next_block_;
@@ -206,7 +202,7 @@ class Realizations {
     std::optional<std::string> settings;
     if (place.days != folder.run.settings.day_count)
       settings = stations::with_day_count(plan_.settings_texts[place.season], static_cast<int>(place.days));
-    RealizationFiles files = scratch_.prepare(run_name(index, block), folder.run, settings ? &*settings : nullptr);
+    RealizationFiles files = scratch_.take(folder.run, settings ? &*settings : nullptr);
     const int seed = block_seed(realization.seed, static_cast<long>(block));
     const pid_t pid = start_program(program_, files, environment_.with_seed(seed), interrupt_.mask_for_runs());
     running_.add(pid, RunningRealization{index, block, seed, std::move(files)});
@@ -222,7 +218,7 @@ class Realizations {
     InProgress& realization = in_progress_.at(index);
     --realization.running;
     if (realization.failed) {
-      scratch_.remove(run.files);
+      scratch_.give_back(run.files);
       forget_if_idle(index);
       return;
     }
@@ -261,7 +257,7 @@ class Realizations {
         realization.kept->write(rows.text);
       }
     }
-    scratch_.remove(run.files);
+    scratch_.give_back(run.files);
     ++realization.taken;
     return true;
   }
@@ -285,8 +281,8 @@ class Realizations {
     messages_ << failure_report(run.index + 1, realization.seed, block_text(run) + why,
                                 stream_excerpt(run.files.out), stream_excerpt(run.files.err));
     messages_.flush();
-    scratch_.remove(run.files);
-    for (auto& [block, waiting] : realization.waiting) scratch_.remove(waiting.files);
+    scratch_.give_back(run.files);
+    for (auto& [block, waiting] : realization.waiting) scratch_.give_back(waiting.files);
     waiting_ -= realization.waiting.size();
     realization.waiting.clear();
     realization.kept.reset();  // its aside file removed
@@ -316,7 +312,7 @@ class Realizations {
   const EnsembleRequest& request_;
   const fs::path& program_;
   const Plan& plan_;
-  const ScratchArea& scratch_;
+  ScratchArea& scratch_;
   EnsembleWriter& writer_;
   ProgressLine& progress_;
   std::ostream& messages_;
@@ -342,7 +338,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
   const EnsembleLayout layout = layout_of(request, plan);
   common::OutputFile output(request.output);
   EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
-  const ScratchArea scratch(request.output);
+  ScratchArea scratch(request.output);
   ProgressLine progress(messages, terminal, request.realizations);
   // Lives to the end: a signal while the file is put in place is noted, as during the runs.
   Realizations realizations(request, program, plan, scratch, writer, progress, messages);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -39,10 +40,19 @@ ScratchArea::~ScratchArea() {
   fs::remove_all(path_, ignored);
 }
 
-RealizationFiles ScratchArea::prepare(const std::string& name, const ensemble_file::RunDirectory& inputs,
-                                      const std::string* settings_text) const {
-  RealizationFiles files;
-  files.root = path_ / name;
+RealizationFiles ScratchArea::take(const ensemble_file::RunDirectory& inputs, const std::string* settings_text) {
+  const auto reusable = std::find_if(free_.begin(), free_.end(), [&](const Slot& slot) { return slot.inputs == inputs.dir; });
+  if (reusable != free_.end()) {
+    lent_.push_back(std::move(*reusable));
+    free_.erase(reusable);
+    set_settings(lent_.back(), inputs, settings_text);
+    return lent_.back().files;
+  }
+  Slot slot;
+  slot.inputs = inputs.dir;
+  slot.written = {inputs.settings.results_name, std::string(common::source_out_name)};
+  RealizationFiles& files = slot.files;
+  files.root = path_ / std::to_string(++made_);
   files.run = files.root / "run";
   files.out = files.root / "stdout";
   files.err = files.root / "stderr";
@@ -50,20 +60,42 @@ RealizationFiles ScratchArea::prepare(const std::string& name, const ensemble_fi
   fs::create_directories(files.run, error);
   for (const std::string& input : inputs.input_names) {
     if (error) break;
-    if (settings_text && input == common::settings_file_name) {
-      write_file(files.run / input, *settings_text, error);
-      continue;
-    }
-    fs::create_symlink(inputs.dir / input, files.run / input, error);
+    if (input != common::settings_file_name) fs::create_symlink(inputs.dir / input, files.run / input, error);
   }
   if (error) throw ToolError(files.run.string(), 0, "cannot be prepared: " + error.message());
-  return files;
+  slot.settings = "";  // neither a link nor a text yet
+  set_settings(slot, inputs, settings_text);
+  lent_.push_back(std::move(slot));
+  return lent_.back().files;
 }
 
-void ScratchArea::remove(const RealizationFiles& files) const {
+void ScratchArea::set_settings(Slot& slot, const ensemble_file::RunDirectory& inputs,
+                               const std::string* settings_text) const {
+  const std::optional<std::string> wanted = settings_text ? std::optional<std::string>(*settings_text) : std::nullopt;
+  if (slot.settings == wanted) return;
+  const fs::path target = slot.files.run / common::settings_file_name;
   std::error_code error;
-  fs::remove_all(files.root, error);
-  if (error) throw ToolError(files.root.string(), 0, "cannot be removed: " + error.message());
+  fs::remove(target, error);
+  if (!error) {
+    if (settings_text)
+      write_file(target, *settings_text, error);
+    else
+      fs::create_symlink(inputs.dir / common::settings_file_name, target, error);
+  }
+  if (error) throw ToolError(target.string(), 0, "cannot be prepared: " + error.message());
+  slot.settings = wanted;
+}
+
+void ScratchArea::give_back(const RealizationFiles& files) {
+  const auto lent = std::find_if(lent_.begin(), lent_.end(), [&](const Slot& slot) { return slot.files.run == files.run; });
+  if (lent == lent_.end()) return;
+  std::error_code error;
+  for (const std::string& name : lent->written) {
+    fs::remove(files.run / name, error);
+    if (error) throw ToolError((files.run / name).string(), 0, "cannot be removed: " + error.message());
+  }
+  free_.push_back(std::move(*lent));
+  lent_.erase(lent);
 }
 
 }  // namespace raingen::ensemble

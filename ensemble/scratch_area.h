@@ -1,17 +1,22 @@
 // Where realizations run: a private directory beside the ensemble's output file (so that its
-// files stay on the user's chosen file system), one subdirectory per realization, all removed when
-// the work ends however it ends.
+// files stay on the user's chosen file system), one subdirectory per run under way, all removed
+// when the work ends however it ends.
 //
-//   SCRATCH/k/run/     the program's working directory: links to the run directory's inputs (or
-//                      those of a season's folder), INPUT.TXT itself when its day count is set,
-//                      and what the program writes there (the results file, SOURCE.OUT)
-//   SCRATCH/k/stdout   the program's standard output
-//   SCRATCH/k/stderr   the program's standard error
-// (k: the realization's number, or "k.b" for its block b when it has several.)
+//   SCRATCH/n/run/     the program's working directory: links to the inputs of the run directory
+//                      (or of a season's folder), INPUT.TXT itself when its day count is set, and
+//                      what the program writes there (the results file, SOURCE.OUT)
+//   SCRATCH/n/stdout   the program's standard output
+//   SCRATCH/n/stderr   the program's standard error
+//
+// A run's directory is given back once its table is taken in, and the next run on the same folder
+// takes it again: what the run wrote is removed, the links stay (making them costs more than a
+// short run of the program on a busy file system).
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/program_files.h"
 #include "ensemble_file/run_directory.h"
@@ -19,7 +24,7 @@
 namespace raingen::ensemble {
 
 struct RealizationFiles {
-  std::filesystem::path root;  // SCRATCH/k
+  std::filesystem::path root;  // SCRATCH/n
   std::filesystem::path run;
   std::filesystem::path out;
   std::filesystem::path err;
@@ -34,18 +39,29 @@ class ScratchArea {
   ScratchArea(const ScratchArea&) = delete;
   ScratchArea& operator=(const ScratchArea&) = delete;
 
-  // Makes SCRATCH/name/run holding a symbolic link to each input of the run directory (the program
-  // only reads them, so the inputs are never changed), but INPUT.TXT written with settings_text
-  // when it is given. Throws ToolError.
-  RealizationFiles prepare(const std::string& name, const ensemble_file::RunDirectory& inputs,
-                           const std::string* settings_text = nullptr) const;
-  // Removes SCRATCH/k and what it holds.
-  void remove(const RealizationFiles& files) const;
+  // A directory for a run on inputs, holding a symbolic link to each of them (the program only
+  // reads them, so the inputs are never changed), but INPUT.TXT written as settings_text when that
+  // is given: one given back by an earlier run on the same inputs, or a new one. Throws ToolError.
+  RealizationFiles take(const ensemble_file::RunDirectory& inputs, const std::string* settings_text = nullptr);
+  // The directory of a run whose table is taken in (or dropped): what the run wrote is removed and
+  // the directory kept for the next run on the same inputs. Throws ToolError.
+  void give_back(const RealizationFiles& files);
 
   const std::filesystem::path& path() const { return path_; }
 
  private:
+  struct Slot {
+    RealizationFiles files;
+    std::filesystem::path inputs;          // the folder its links reach
+    std::vector<std::string> written;      // the names a run writes: the results file, SOURCE.OUT
+    std::optional<std::string> settings;   // INPUT.TXT's text when written; none: a link
+  };
+  void set_settings(Slot& slot, const ensemble_file::RunDirectory& inputs, const std::string* settings_text) const;
+
   std::filesystem::path path_;
+  std::vector<Slot> free_;
+  std::vector<Slot> lent_;
+  long made_ = 0;
 };
 
 }  // namespace raingen::ensemble
