@@ -26,6 +26,7 @@ struct CalendarBlock {
   std::size_t season = 0;  // its index in the seasons (0 for a plain run directory)
   long first_day = 0;      // of the series, from 0
   long days = 0;           // 1 to 2000
+  bool operator==(const CalendarBlock&) const = default;
 };
 
 // The blocks of a series of days days from start; seasons empty: a plain run directory.

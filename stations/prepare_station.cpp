@@ -158,6 +158,12 @@ PreparedStation prepare_days(const RecordDays& days, const std::vector<DayKind>&
   const std::string wider =
       season ? fmt::format(" (or wider seasons: {} holds {} of the record's {} days)", season->name(), summary.days, days.size())
              : std::string();
+  if (season && summary.days == 0)
+    throw ToolError(source, 0,
+                    fmt::format("station {} has no day in season {} ({}): the record runs from {} to {}; give a record "
+                                "that covers every season, or wider seasons",
+                                id, season->name(), season->months_text(), calendar::day_text(summary.first_day),
+                                calendar::day_text(summary.last_day)));
   summary.complete_at = suggested_completeness(days, kinds, summary.days, options.days.min_complete_percent);
   check_days(summary, options, station, source, wider);
   const SpellCounts spells = count_spells(kinds);
