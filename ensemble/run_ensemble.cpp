@@ -59,7 +59,6 @@ struct Plan {
   std::vector<CalendarBlock> blocks;
   // Per folder: its INPUT.TXT as read, for blocks whose day count differs from it.
   std::vector<std::string> settings_texts;
-  bool one_plain_run() const { return blocks.size() == 1 && inputs.seasons.empty() && days == inputs.day_count; }
 };
 
 // The days, checked against the calendar and the table's times.
@@ -94,8 +93,9 @@ Plan checked_plan(const EnsembleRequest& request) {
 
 std::string run_source(const EnsembleRequest& request, const Plan& plan) {
   const long last_seed = request.first_seed + request.realizations - 1;
-  if (plan.one_plain_run())
-    return fmt::format("raingen on {}, RAINGEN_SEED {} to {}", (plan.inputs.dir / common::settings_file_name).string(),
+  if (plan.inputs.seasons.empty() && plan.blocks.size() == 1)
+    return fmt::format("raingen on {}{}, RAINGEN_SEED {} to {}", (plan.inputs.dir / common::settings_file_name).string(),
+                       plan.days == plan.inputs.day_count ? "" : fmt::format(" with its day count set to {}", plan.days),
                        request.first_seed, last_seed);
   const std::string folders = plan.inputs.seasons.empty()
                                   ? (plan.inputs.dir / common::settings_file_name).string()
