@@ -3,6 +3,8 @@
 // a run of the program), against the floor of the same run: 18 R plain runs of 2000 days on the
 // same gauges prepared without seasons, two at a time side by side (about as many simulated days).
 // Also, for comparison, raingen-ensemble --realizations 18R --jobs 2 on the plain run directory,
+// as many plain runs of a quarter's length (91 days) two side by side as the seasonal ensemble
+// makes blocks (what the program itself costs to start and run a block, whatever the tool does),
 // and the peak memory of the seasonal ensemble (the ensemble or its largest run) for several R
 // and several lengths.
 //
@@ -123,6 +125,24 @@ double plain_runs_side_by_side(const fs::path& run_dir, const fs::path& scratch,
   return seconds;
 }
 
+// A copy of the Mar-May folder of quarters in to, INPUT.TXT's day count set to days.
+void block_run_directory(const fs::path& quarters, const fs::path& to, long days) {
+  fs::create_directory(to);
+  fs::copy(quarters / "Mar-May", to);
+  std::ifstream in(to / "INPUT.TXT");
+  std::string text, line;
+  while (std::getline(in, line)) {
+    if (line.rfind("NUMBER DAYS:", 0) == 0) {
+      char set[32];
+      std::snprintf(set, sizeof set, "NUMBER DAYS:  %4ld", days);
+      line = set;
+    }
+    text += line + "\n";
+  }
+  in.close();
+  std::ofstream(to / "INPUT.TXT", std::ios::trunc) << text;
+}
+
 std::vector<std::string> ensemble(long k, long days, const fs::path& output) {
   return {RAINGEN_ENSEMBLE_PROGRAM, "--realizations", std::to_string(k), "--days", std::to_string(days), "--jobs", "2",
           "--output", output.string()};
@@ -145,14 +165,18 @@ int main(int argc, char** argv) {
   const fs::path dir = pattern;
   prepare(dir / "plain", "");
   prepare(dir / "quarters", "quarters");
+  constexpr long block_days = 91;
+  block_run_directory(dir / "quarters", dir / "blocks", block_days);
   const long days = std::lround(365.25 * static_cast<double>(years));
   const long plain_runs = 18 * r;
+  const long block_runs = 4 * years * r;
   const double seasonal_days = static_cast<double>(r * days), plain_days = 2000.0 * static_cast<double>(plain_runs);
+  const double block_run_days = static_cast<double>(block_days * block_runs);
   std::printf("load average before: %s\n", load_average().c_str());
   std::printf("%ld realizations of %ld days with quarters against %ld plain runs of 2000 days, %d repetition(s)\n", r,
               days, plain_runs, repetitions);
 
-  std::vector<double> floor, seasonal, plain_ensemble, seasonal_cpu, plain_cpu;
+  std::vector<double> floor, seasonal, plain_ensemble, blocks, seasonal_cpu, plain_cpu;
   for (int k = 0; k < repetitions; ++k) {
     floor.push_back(plain_runs_side_by_side(dir / "plain", dir / "pairs", plain_runs));
     const ChildRun s = run(ensemble(r, days, dir / "seasonal.nc"), dir / "quarters");
@@ -161,9 +185,10 @@ int main(int argc, char** argv) {
     const ChildRun p = run(ensemble(plain_runs, 2000, dir / "plain.nc"), dir / "plain");
     plain_ensemble.push_back(p.seconds);
     plain_cpu.push_back(p.cpu_seconds);
-    std::printf("  repetition %d: plain runs side by side %.1f s, seasonal ensemble %.1f s, plain ensemble %.1f s (load "
-                "%s)\n",
-                k + 1, floor.back(), seasonal.back(), plain_ensemble.back(), load_average().c_str());
+    blocks.push_back(plain_runs_side_by_side(dir / "blocks", dir / "pairs", block_runs));
+    std::printf("  repetition %d: plain runs side by side %.1f s, seasonal ensemble %.1f s, plain ensemble %.1f s, "
+                "block-long runs side by side %.1f s (load %s)\n",
+                k + 1, floor.back(), seasonal.back(), plain_ensemble.back(), blocks.back(), load_average().c_str());
   }
   const double f = median(floor), s = median(seasonal), p = median(plain_ensemble);
   const double floor_per_day = microseconds_per_day(f, plain_days);
@@ -178,6 +203,11 @@ int main(int argc, char** argv) {
               "CPU %.2f us a day |\n",
               plain_runs, p, microseconds_per_day(p, plain_days), microseconds_per_day(p, plain_days) / floor_per_day,
               microseconds_per_day(median(plain_cpu), plain_days));
+
+  const double b = median(blocks);
+  std::printf("| %ld plain runs of %ld days, two side by side | %.1f s | %.2f us: %.2f times the floor |\n", block_runs,
+              block_days, b, microseconds_per_day(b, block_run_days),
+              microseconds_per_day(b, block_run_days) / floor_per_day);
 
   std::printf("peak memory of the seasonal ensemble (the ensemble or its largest run), --jobs 2:\n");
   for (const auto& [count, length] : {std::pair{2L, days}, std::pair{20L, days}, std::pair{2L, days / 10},
