@@ -176,12 +176,13 @@ int main(int argc, char** argv) {
   std::printf("%ld realizations of %ld days with quarters against %ld plain runs of 2000 days, %d repetition(s)\n", r,
               days, plain_runs, repetitions);
 
-  std::vector<double> floor, seasonal, plain_ensemble, blocks, seasonal_cpu, plain_cpu;
+  std::vector<double> floor, seasonal, plain_ensemble, blocks, seasonal_cpu, plain_cpu, seasonal_mib;
   for (int k = 0; k < repetitions; ++k) {
     floor.push_back(plain_runs_side_by_side(dir / "plain", dir / "pairs", plain_runs));
     const ChildRun s = run(ensemble(r, days, dir / "seasonal.nc"), dir / "quarters");
     seasonal.push_back(s.seconds);
     seasonal_cpu.push_back(s.cpu_seconds);
+    seasonal_mib.push_back(s.peak_mib);
     const ChildRun p = run(ensemble(plain_runs, 2000, dir / "plain.nc"), dir / "plain");
     plain_ensemble.push_back(p.seconds);
     plain_cpu.push_back(p.cpu_seconds);
@@ -210,6 +211,7 @@ int main(int argc, char** argv) {
               microseconds_per_day(b, block_run_days) / floor_per_day);
 
   std::printf("peak memory of the seasonal ensemble (the ensemble or its largest run), --jobs 2:\n");
+  std::printf("  R = %3ld, %6ld days: %.1f MiB (the run above, median)\n", r, days, median(seasonal_mib));
   for (const auto& [count, length] : {std::pair{2L, days}, std::pair{20L, days}, std::pair{2L, days / 10},
                                       std::pair{2L, 5 * days}})
     std::printf("  R = %3ld, %6ld days: %.1f MiB\n", count, length,
