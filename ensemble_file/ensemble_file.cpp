@@ -14,6 +14,11 @@ using netcdf::File;
 namespace {
 
 constexpr const char* checksum_attribute = "raingen_inputs_checksum";
+// A part's place: I, N, K and S.
+constexpr const char* part_index_attribute = "raingen_part_index";
+constexpr const char* part_count_attribute = "raingen_part_count";
+constexpr const char* part_realizations_attribute = "raingen_part_realizations";
+constexpr const char* part_first_seed_attribute = "raingen_part_first_seed";
 // The depths of each realization are compressed as it comes in, while the next runs: at level 1
 // this takes half the time of the tools' usual level 4, for a file about 15% larger. Without the
 // shuffle filter (which the tools' double series gain from) a realization of the example, mostly
@@ -37,10 +42,20 @@ int define_per_realization(File& file, const char* name, nc_type type, int dimen
 }  // namespace
 
 EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_name, const EnsembleLayout& layout)
-    : file_(path, shown_name), intervals_(layout.intervals) {
+    : file_(path, shown_name), intervals_(layout.intervals), first_number_(layout.first_number()) {
   netcdf::put_cf_globals(file_, "Synthetic 15-minute rainfall at " + layout.site + ": an ensemble of realizations",
                          layout.source, layout.history, layout.position.has_value());
   file_.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
+  if (layout.part) {
+    const EnsemblePart& part = *layout.part;
+    const auto put = [&](const char* name, long value) {
+      file_.put_numbers(NC_GLOBAL, name, NC_INT, std::array{static_cast<double>(value)});
+    };
+    put(part_index_attribute, part.index);
+    put(part_count_attribute, part.count);
+    put(part_realizations_attribute, part.realizations);
+    put(part_first_seed_attribute, part.first_seed);
+  }
   // Unlimited, so that NCO's record operators take time as their record dimension.
   const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.utc_offset, 0);
   const std::size_t realizations = static_cast<std::size_t>(layout.realizations);
@@ -74,7 +89,7 @@ EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_na
 
 void EnsembleWriter::put_status(long index, int seed, signed char status) {
   const std::size_t at = static_cast<std::size_t>(index);
-  const int number = static_cast<int>(index + 1);
+  const int number = static_cast<int>(first_number_ + index);
   file_.check(nc_put_var1_int(file_.id(), number_, &at, &number), "realization");
   file_.check(nc_put_var1_int(file_.id(), seed_, &at, &seed), "seed");
   file_.check(nc_put_var1_schar(file_.id(), status_, &at, &status), "status");
@@ -127,6 +142,28 @@ EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string()
   layout_.source = file_.text_attribute(NC_GLOBAL, "source").value_or("");
   layout_.history = file_.text_attribute(NC_GLOBAL, "history").value_or("");
   layout_.checksum = file_.text_attribute(NC_GLOBAL, checksum_attribute).value_or("");
+  read_part();
+}
+
+// A part's place, all four numbers or none, and numbers that make a part.
+void EnsembleReader::read_part() {
+  const std::array names{part_index_attribute, part_count_attribute, part_realizations_attribute,
+                         part_first_seed_attribute};
+  std::array<long long, 4> values{};
+  bool any = false;
+  for (std::size_t k = 0; k < names.size(); ++k) any = any || file_.has_attribute(NC_GLOBAL, names[k]);
+  if (!any) return;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    const std::optional<long long> value = file_.integer_attribute(NC_GLOBAL, names[k]);
+    if (!value) refuse(std::string("it records a part of an ensemble without an integer ") + names[k]);
+    values[k] = *value;
+  }
+  const auto [index, count, realizations, first_seed] = values;
+  const std::string fault = part_fault(static_cast<long>(index), static_cast<long>(count), static_cast<long>(realizations),
+                                       first_seed);
+  if (!fault.empty()) refuse("its part attributes say " + fault);
+  layout_.part = EnsemblePart{static_cast<long>(index), static_cast<long>(count), static_cast<long>(realizations),
+                              static_cast<int>(first_seed)};
 }
 
 void EnsembleReader::refuse(const std::string& what) const {

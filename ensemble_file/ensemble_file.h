@@ -9,7 +9,8 @@
 //   status(realization)       byte, 0 complete, 1 failed      flag_values, flag_meanings
 //   time, time_bnds, lat and lon (when the position is known), station_name and the global
 //   attributes as in raingen-export's files, and raingen_inputs_checksum, which tells ensembles
-//   of different inputs apart.
+//   of different inputs apart. A part of an ensemble (ensemble_part.h) holds its own range of
+//   realizations, numbered as in the whole ensemble, and records its place.
 // Time comes first and is the record dimension, as CDO needs it (it takes realization for a
 // vertical axis of K levels) and NCO's record operators (ncra) too; a chunk holds 30 days of one
 // realization, so that a realization is written alone and a reader that goes time step by time
@@ -32,6 +33,7 @@
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
+#include "ensemble_file/ensemble_part.h"
 #include "netcdf/cf_series.h"
 #include "netcdf/netcdf_file.h"
 #include "stations/station_places.h"
@@ -50,6 +52,11 @@ struct EnsembleLayout {
   std::string source;
   std::string history;
   std::string checksum;  // of the inputs (run_directory.h)
+  // When the file is a part of an ensemble: its place. Its realizations are then part->range(),
+  // numbered as in the whole ensemble, and `realizations` is the range's size.
+  std::optional<EnsemblePart> part;
+  // The number of the file's first realization.
+  long first_number() const { return part ? part->range().first : 1; }
 };
 
 class EnsembleWriter {
@@ -71,6 +78,7 @@ class EnsembleWriter {
 
   netcdf::File file_;
   std::size_t intervals_;
+  long first_number_;
   int number_ = -1, seed_ = -1, status_ = -1, rainfall_ = -1;
   std::vector<float> fill_part_;  // made at the first failure
 };
@@ -91,6 +99,7 @@ class EnsembleReader {
   int variable(const char* name) const;
   void read_form();
   void read_start();
+  void read_part();
   void check_times() const;
   [[noreturn]] void refuse(const std::string& what) const;
 

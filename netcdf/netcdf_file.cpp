@@ -120,6 +120,21 @@ std::optional<std::string> File::text_attribute(int variable, const char* name) 
   return text;
 }
 
+bool File::has_attribute(int variable, const char* name) const {
+  int number = -1;
+  return nc_inq_attid(id_, variable, name, &number) == NC_NOERR;
+}
+
+std::optional<long long> File::integer_attribute(int variable, const char* name) const {
+  nc_type type = NC_NAT;
+  std::size_t length = 0;
+  if (nc_inq_att(id_, variable, name, &type, &length) != NC_NOERR || length != 1) return std::nullopt;
+  if (type != NC_BYTE && type != NC_SHORT && type != NC_INT && type != NC_INT64) return std::nullopt;
+  long long value = 0;
+  check(nc_get_att_longlong(id_, variable, name, &value), name);
+  return value;
+}
+
 std::vector<std::string> File::dimension_names(int variable) const {
   int count = 0;
   check(nc_inq_varndims(id_, variable, &count), "dimensions");

@@ -55,6 +55,10 @@ class File {
   std::optional<std::size_t> dimension_length(const char* name) const;
   std::optional<int> find_variable(const char* name) const;
   std::optional<std::string> text_attribute(int variable, const char* name) const;
+  bool has_attribute(int variable, const char* name) const;
+  // An attribute that holds one integer (of any integer type); none when it is absent or holds
+  // anything else.
+  std::optional<long long> integer_attribute(int variable, const char* name) const;
   // The names of a variable's dimensions, in order.
   std::vector<std::string> dimension_names(int variable) const;
   nc_type type_of(int variable) const;
