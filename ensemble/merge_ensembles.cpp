@@ -6,6 +6,7 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "ensemble/part_coverage.h"
 #include "ensemble_file/ensemble_file.h"
 #include "stations/station_places.h"
 
@@ -26,62 +27,138 @@ std::string clock_text(const std::optional<calendar::UtcOffset>& offset) {
   return offset ? offset->text() : "not stated";
 }
 
-void check_same_ensemble(const EnsembleLayout& a, const EnsembleLayout& b, const fs::path& first_name,
-                         const fs::path& other_name) {
-  const auto differs = [&](const std::string& what) {
-    throw ToolError(other_name.string(), 0, fmt::format("{} differs from that of {}: the ensembles cannot be merged",
-                                                        what, first_name.string()));
-  };
+// The first difference between the ensembles of two files, as "WHAT (THIS, theirs THAT)", or "".
+std::string ensemble_difference(const EnsembleLayout& a, const EnsembleLayout& b) {
   const auto same_position = [](const auto& p, const auto& q) {
     return p.has_value() == q.has_value() && (!p || (p->latitude == q->latitude && p->longitude == q->longitude));
   };
-  if (a.checksum != b.checksum) differs("the checksum of the inputs (raingen_inputs_checksum)");
-  if (a.site != b.site) differs("the site");
+  if (a.checksum != b.checksum) return "the checksum of the inputs (raingen_inputs_checksum)";
+  if (a.site != b.site) return "the site";
   if (!same_position(a.position, b.position))
-    differs(fmt::format("the position (lat,lon {}, theirs {})", position_text(b.position), position_text(a.position)));
-  if (a.start != b.start) differs("the start (time units)");
+    return fmt::format("the position (lat,lon {}, theirs {})", position_text(b.position), position_text(a.position));
+  if (a.start != b.start) return "the start (time units)";
   if (a.utc_offset != b.utc_offset)
-    differs(fmt::format("the clock (UTC offset {}, theirs {})", clock_text(b.utc_offset), clock_text(a.utc_offset)));
-  if (a.intervals != b.intervals) differs("the length (time)");
+    return fmt::format("the clock (UTC offset {}, theirs {})", clock_text(b.utc_offset), clock_text(a.utc_offset));
+  if (a.intervals != b.intervals) return "the length (time)";
+  if (a.part && b.part) {
+    if (a.part->realizations != b.part->realizations)
+      return fmt::format("the ensemble's number of realizations ({}, theirs {})", b.part->realizations,
+                         a.part->realizations);
+    if (a.part->count != b.part->count)
+      return fmt::format("the number of parts ({}, theirs {})", b.part->count, a.part->count);
+    if (a.part->first_seed != b.part->first_seed)
+      return fmt::format("the ensemble's first seed ({}, theirs {})", b.part->first_seed, a.part->first_seed);
+  }
+  return "";
 }
 
-// What the first pass learns: the merged file's layout and how many realizations each file has.
+void check_same_ensemble(const EnsembleLayout& a, const EnsembleLayout& b, const fs::path& first_name,
+                         const fs::path& other_name) {
+  const std::string difference = ensemble_difference(a, b);
+  if (!difference.empty())
+    throw ToolError(other_name.string(), 0, fmt::format("{} differs from that of {}: the ensembles cannot be merged",
+                                                        difference, first_name.string()));
+  if (a.part.has_value() != b.part.has_value()) {
+    const auto what = [](const EnsembleLayout& layout) {
+      return layout.part ? layout.part->description() + " of an ensemble" : std::string("no part of an ensemble");
+    };
+    throw ToolError(other_name.string(), 0,
+                    fmt::format("is {}, and {} is {}: parts merge with the other parts of their ensemble alone",
+                                what(b), first_name.string(), what(a)));
+  }
+}
+
+// A part's file holds its realizations with their seeds: so many, seeds S + k - 1.
+void check_part_holds_its_realizations(const EnsembleReader& reader, const fs::path& file) {
+  const ensemble_file::EnsemblePart& part = *reader.layout().part;
+  const ensemble_file::RealizationRange own = part.range();
+  if (reader.layout().realizations != own.size())
+    throw ToolError(file.string(), 0, fmt::format("holds {} realization{}, but {} holds {}: the part is cut short or changed",
+                                                  reader.layout().realizations, reader.layout().realizations == 1 ? "" : "s",
+                                                  part.description(), own.size()));
+  for (long k = 0; k < own.size(); ++k)
+    if (reader.seed(k) != part.seed_of(own.first + k))
+      throw ToolError(file.string(), 0,
+                      fmt::format("realization {} has seed {}, but {} of an ensemble from seed {} gives it seed {}: the "
+                                  "file is changed",
+                                  own.first + k, reader.seed(k), part.description(), part.first_seed,
+                                  part.seed_of(own.first + k)));
+}
+
+// What the first pass learns: the merged file's layout, the files in the order they are merged,
+// and how many realizations each has.
 struct Parts {
   EnsembleLayout layout;
-  std::vector<long> realizations;
+  bool of_one_ensemble = false;  // the files are the parts of one ensemble
+  std::vector<fs::path> files;
+  std::vector<EnsembleLayout> seen;  // each file's, as the first pass read it
 };
 
-Parts check_parts(const std::vector<fs::path>& files, const fs::path& output) {
-  Parts parts;
+// Whether a file read again is as the first pass saw it.
+bool unchanged(const EnsembleLayout& seen, const EnsembleLayout& now) {
+  return ensemble_difference(seen, now).empty() && seen.realizations == now.realizations &&
+         seen.part.has_value() == now.part.has_value() && (!seen.part || seen.part->index == now.part->index);
+}
+
+// Files that are parts of an ensemble go in the order of their parts, which must be there once
+// each; plain ensembles go in the order given, and no seed may be in two of them.
+Parts check_parts(const std::vector<fs::path>& given, const fs::path& output) {
+  std::vector<EnsembleLayout> layouts;
   std::vector<int> seeds;
-  std::string source = "merged by raingen-ensemble from";
-  for (const fs::path& file : files) {
+  std::vector<std::vector<std::string>> files_of;
+  for (const fs::path& file : given) {
     std::error_code error;
     if (fs::equivalent(file, output, error))
       throw common::UsageError(fmt::format("--output {} is one of the files to merge", output.string()));
     const EnsembleReader reader(file);
     const EnsembleLayout& layout = reader.layout();
-    if (parts.realizations.empty()) parts.layout = layout;
-    else check_same_ensemble(parts.layout, layout, files.front(), file);
-    for (long k = 0; k < layout.realizations; ++k) seeds.push_back(reader.seed(k));
-    parts.realizations.push_back(layout.realizations);
-    source += fmt::format("{} {} ({})", parts.realizations.size() == 1 ? ":" : ";", file.filename().string(),
-                          layout.source);
+    if (!layouts.empty()) check_same_ensemble(layouts.front(), layout, given.front(), file);
+    if (layout.part) {
+      check_part_holds_its_realizations(reader, file);
+      files_of.resize(static_cast<std::size_t>(layout.part->count));
+      files_of[static_cast<std::size_t>(layout.part->index - 1)].push_back(file.string());
+    } else {
+      for (long k = 0; k < layout.realizations; ++k) seeds.push_back(reader.seed(k));
+    }
+    layouts.push_back(layout);
   }
-  std::sort(seeds.begin(), seeds.end());
-  const auto twice = std::adjacent_find(seeds.begin(), seeds.end());
-  if (twice != seeds.end())
-    throw ToolError(fmt::format("seed {} is in more than one realization: the files overlap", *twice));
+
+  Parts parts;
+  std::vector<std::size_t> order(given.size());
+  for (std::size_t f = 0; f < order.size(); ++f) order[f] = f;
+  if (const auto& part = layouts.front().part) {
+    const std::string problems = coverage_problems(part->count, part->realizations, files_of);
+    if (!problems.empty()) throw ToolError(fmt::format("{}: {} is not written", problems, output.string()));
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return layouts[a].part->index < layouts[b].part->index; });
+  } else {
+    std::sort(seeds.begin(), seeds.end());
+    const auto twice = std::adjacent_find(seeds.begin(), seeds.end());
+    if (twice != seeds.end())
+      throw ToolError(fmt::format("seed {} is in more than one realization: the files overlap", *twice));
+  }
+  std::string source = "merged by raingen-ensemble from";
+  parts.layout = layouts[order.front()];
+  parts.layout.realizations = 0;
+  for (std::size_t f : order) {
+    parts.files.push_back(given[f]);
+    parts.seen.push_back(layouts[f]);
+    parts.layout.realizations += layouts[f].realizations;
+    source += fmt::format("{} {} ({})", parts.files.size() == 1 ? ":" : ";", given[f].filename().string(),
+                          layouts[f].source);
+  }
   parts.layout.source = source;
-  parts.layout.realizations = static_cast<long>(seeds.size());
+  parts.of_one_ensemble = parts.layout.part.has_value();
+  parts.layout.part.reset();  // the whole ensemble
   return parts;
 }
 
 }  // namespace
 
-MergeOutcome merge_ensembles(const std::vector<fs::path>& files, const fs::path& output,
+MergeOutcome merge_ensembles(const std::vector<fs::path>& given, const fs::path& output,
                              const std::string& history_entry, std::ostream& messages) {
-  Parts parts = check_parts(files, output);
+  Parts parts = check_parts(given, output);
+  const std::vector<fs::path>& files = parts.files;
   EnsembleLayout& layout = parts.layout;
   layout.history = layout.history.empty() ? history_entry : history_entry + "\n" + layout.history;
   MergeOutcome outcome;
@@ -94,8 +171,7 @@ MergeOutcome merge_ensembles(const std::vector<fs::path>& files, const fs::path&
   for (std::size_t f = 0; f < files.size(); ++f) {
     const EnsembleReader reader(files[f]);
     // The file was checked in the first pass; one replaced since then is not taken for it.
-    check_same_ensemble(layout, reader.layout(), files.front(), files[f]);
-    if (reader.layout().realizations != parts.realizations[f])
+    if (!unchanged(parts.seen[f], reader.layout()))
       throw ToolError(files[f].string(), 0, "changed while the ensembles were merged");
     for (long k = 0; k < reader.layout().realizations; ++k, ++index) {
       if (reader.complete(k)) {
@@ -109,8 +185,8 @@ MergeOutcome merge_ensembles(const std::vector<fs::path>& files, const fs::path&
   }
   writer.close();
   out.commit();
-  messages << fmt::format("raingen-ensemble: {} realizations from {} files, {} failed: {}\n", outcome.realizations,
-                          files.size(), outcome.failed, output.string());
+  messages << fmt::format("raingen-ensemble: {} realizations from {} {}, {} failed: {}\n", outcome.realizations,
+                          files.size(), parts.of_one_ensemble ? "parts" : "files", outcome.failed, output.string());
   return outcome;
 }
 

@@ -91,21 +91,30 @@ Plan checked_plan(const EnsembleRequest& request) {
   return plan;
 }
 
+// The realizations this run makes: all K, or its part's.
+ensemble_file::RealizationRange own_range(const EnsembleRequest& request) {
+  return request.part ? request.part->range() : ensemble_file::RealizationRange{1, request.realizations};
+}
+
 std::string run_source(const EnsembleRequest& request, const Plan& plan) {
-  const long last_seed = request.first_seed + request.realizations - 1;
+  const ensemble_file::RealizationRange own = own_range(request);
+  const long first_seed = request.first_seed + own.first - 1, last_seed = request.first_seed + own.last - 1;
+  const std::string part =
+      request.part ? fmt::format(", {} of an ensemble of {} realizations", request.part->description(), request.realizations)
+                   : "";
   if (plan.inputs.seasons.empty() && plan.blocks.size() == 1)
-    return fmt::format("raingen on {}{}, RAINGEN_SEED {} to {}", (plan.inputs.dir / common::settings_file_name).string(),
+    return fmt::format("raingen on {}{}, RAINGEN_SEED {} to {}{}", (plan.inputs.dir / common::settings_file_name).string(),
                        plan.days == plan.inputs.day_count ? "" : fmt::format(" with its day count set to {}", plan.days),
-                       request.first_seed, last_seed);
+                       first_seed, last_seed, part);
   const std::string folders = plan.inputs.seasons.empty()
                                   ? (plan.inputs.dir / common::settings_file_name).string()
                                   : fmt::format("{} (seasons {})", plan.inputs.dir.string(),
                                                 stations::season_names(plan.inputs.seasons));
   return fmt::format("raingen on {}, {} days from {} in {} runs of at most {} days, laid end to end; realization k "
                      "from RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
-                     "draws from that seed",
+                     "draws from that seed{}",
                      folders, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days,
-                     request.first_seed, request.first_seed, last_seed, block_seed_stride);
+                     request.first_seed, first_seed, last_seed, block_seed_stride, part);
 }
 
 // The file's description: the position and clock given, else those RAINGEN.TXT states for the site.
@@ -119,9 +128,10 @@ EnsembleLayout layout_of(const EnsembleRequest& request, const Plan& plan) {
   const std::string& site = plan.inputs.settings().site_name;
   layout.site = site.empty() ? std::string(common::default_site_name) : site;
   layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
-  layout.realizations = request.realizations;
+  layout.realizations = own_range(request).size();
   layout.source = run_source(request, plan);
   layout.checksum = plan.inputs.checksum;
+  layout.part = request.part;
   return layout;
 }
 
@@ -143,7 +153,7 @@ class Realizations {
   Realizations(const EnsembleRequest& request, const fs::path& program, const Plan& plan, ScratchArea& scratch,
                EnsembleWriter& writer, ProgressLine& progress, std::ostream& messages)
       : request_(request), program_(program), plan_(plan), scratch_(scratch), writer_(writer), progress_(progress),
-        messages_(messages) {
+        messages_(messages), range_(own_range(request)) {
     long longest = 0;
     for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
     depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
@@ -153,7 +163,7 @@ class Realizations {
   // them (the runs are stopped).
   long run_all() {
     progress_.update(0, 0);
-    while (done_ < request_.realizations) {
+    while (done_ < range_.size()) {
       while (!interrupt_.raised() && can_start() && running_.size() < jobs()) start_next();
       if (interrupt_.raised()) break;
       const ChildEnd end = interrupt_.wait_for_child();
@@ -168,7 +178,7 @@ class Realizations {
     progress_.clear();
     if (interrupt_.raised())
       throw ToolError(fmt::format("interrupted by signal {} after {} of {} realizations: {} is not written",
-                                  interrupt_.signal(), done_, request_.realizations, request_.output.string()));
+                                  interrupt_.signal(), done_, range_.size(), request_.output.string()));
     return failed_;
   }
 
@@ -189,14 +199,14 @@ class Realizations {
   // Ended blocks wait for an earlier one at most this many at a time, so that the scratch area
   // stays small whatever the order runs end in.
   bool can_start() const {
-    return next_realization_ < request_.realizations && waiting_ < 4 * jobs() + 4;
+    return next_realization_ < range_.size() && waiting_ < 4 * jobs() + 4;
   }
 
   void start_next() {
     const long index = next_realization_;
     const std::size_t block = next_block_;
     InProgress& realization = in_progress_[index];
-    if (block == 0) realization.seed = static_cast<int>(request_.first_seed + index);
+    if (block == 0) realization.seed = static_cast<int>(request_.first_seed + range_.first - 1 + index);
     const CalendarBlock& place = plan_.blocks[block];
     const ensemble_file::RunFolder& folder = plan_.inputs.folders[place.season];
     std::optional<std::string> settings;
@@ -249,7 +259,7 @@ class Realizations {
     }
     writer_.put_depths(run.index, static_cast<std::size_t>(rows.first_row), depths);
     if (request_.keep) {
-      const fs::path target = *request_.keep / kept_table_name(run.index + 1, request_.realizations);
+      const fs::path target = *request_.keep / kept_table_name(range_.first + run.index, request_.realizations);
       if (!laying_out) {
         keep_table(run.files.source_out(), target);
       } else {
@@ -278,7 +288,7 @@ class Realizations {
     writer_.put_failed(run.index, realization.seed);
     ++failed_;
     progress_.clear();
-    messages_ << failure_report(run.index + 1, realization.seed, block_text(run) + why,
+    messages_ << failure_report(range_.first + run.index, realization.seed, block_text(run) + why,
                                 stream_excerpt(run.files.out), stream_excerpt(run.files.err));
     messages_.flush();
     scratch_.give_back(run.files);
@@ -318,6 +328,8 @@ class Realizations {
   std::ostream& messages_;
   ChildEnvironment environment_;
   std::vector<float> depths_;
+  // The realizations made: index i of the file is realization range_.first + i of the ensemble.
+  const ensemble_file::RealizationRange range_;
   long next_realization_ = 0, done_ = 0, failed_ = 0;
   std::size_t next_block_ = 0, waiting_ = 0;
   std::map<long, InProgress> in_progress_;
@@ -339,15 +351,15 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
   common::OutputFile output(request.output);
   EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
   ScratchArea scratch(request.output);
-  ProgressLine progress(messages, terminal, request.realizations);
+  const long count = own_range(request).size();
+  ProgressLine progress(messages, terminal, count);
   // Lives to the end: a signal while the file is put in place is noted, as during the runs.
   Realizations realizations(request, program, plan, scratch, writer, progress, messages);
   const EnsembleOutcome outcome{realizations.run_all()};
   writer.close();
   output.commit();
-  messages << "raingen-ensemble: " << summary_text(request.realizations, outcome.failed, progress.seconds(),
-                                                     request.output.string())
-           << '\n';
+  messages << "raingen-ensemble: " << (request.part ? request.part->description() + ": " : "")
+           << summary_text(count, outcome.failed, progress.seconds(), request.output.string()) << '\n';
   messages.flush();
   return outcome;
 }

@@ -13,6 +13,7 @@
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
+#include "ensemble_file/ensemble_part.h"
 #include "stations/station_places.h"
 
 namespace raingen::ensemble {
@@ -21,6 +22,9 @@ struct EnsembleRequest {
   std::filesystem::path dir = ".";  // the run directory: INPUT.TXT and the station files
   long realizations = 0;            // K
   int first_seed = 1;               // S; S + K - 1 must be a 32-bit integer
+  // When only a part of the ensemble is made: its place (of the K realizations from S), and the
+  // file holds that part's realizations alone, numbered as in the whole.
+  std::optional<ensemble_file::EnsemblePart> part;
   int jobs = 1;
   std::filesystem::path output = "ensemble.nc";
   std::optional<std::filesystem::path> keep;  // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
@@ -35,7 +39,7 @@ struct EnsembleOutcome {
   long failed = 0;
 };
 
-// Runs the ensemble with the program at program and writes request.output (aside, then renamed
+// Runs the ensemble (or the part of it asked for) with the program at program and writes request.output (aside, then renamed
 // into place). Failed realizations are listed on messages as they end, the others are written,
 // and a line at the end sums up; on a terminal the progress is shown meanwhile. Throws ToolError
 // for a run directory the program cannot run on, an output that cannot be written, or an

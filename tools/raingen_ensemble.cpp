@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <iostream>
 #include <limits>
 #include <string>
@@ -17,6 +18,7 @@
 #include "common/tool_error.h"
 #include "ensemble/child_process.h"
 #include "ensemble/merge_ensembles.h"
+#include "ensemble/part_option.h"
 #include "ensemble/run_ensemble.h"
 #include "netcdf/history.h"
 #include "netcdf/netcdf_file.h"
@@ -62,11 +64,24 @@ constexpr const char* rules = R"(Rules:
   block, its season and days, and its seed; its other blocks are not run. --keep keeps the whole
   laid-out table, which raingen-export and raingen-report read as a table of any length.
   On a terminal, standard error shows the progress; in every case one line sums up at the end.
-  --merge puts ensembles made apart (by seed ranges, on several machines) into one file: the
-  same inputs (raingen_inputs_checksum), site, position, clock, start and length, no seed twice;
-  realizations in the order of the files, renumbered from 1, failed ones kept as failed. It
-  reads ensemble files of earlier versions too (depths over (realization, time), times at the
-  end of each interval) and writes the layout above. One file is open at a time.
+  --part I/N makes part I of N of the ensemble (on a cluster, one part per task): realizations
+  floor((I-1)K/N)+1 to floor(IK/N) of the K from S, with the seeds a single run of the whole
+  gives them and numbered as there; the file records K, N, I and S (raingen_part_index,
+  raingen_part_count, raingen_part_realizations, raingen_part_first_seed). --part slurm takes
+  the part from a Slurm array task: I = SLURM_ARRAY_TASK_ID - SLURM_ARRAY_TASK_MIN + 1 of
+  N = SLURM_ARRAY_TASK_COUNT, so that the first task makes part 1 whether the array counts from
+  1 (--array=1-N) or 0 (--array=0-M); its ids must be consecutive from 0 or 1, two tasks or more
+  (a part made again is given as I/N). A part outside 1..N, or more parts than realizations: exit 1.
+  --merge puts ensembles made apart into one file. Parts of one ensemble go in the order of their
+  parts, whatever the order given; each of parts 1..N must be there once (the missing and the
+  doubled ones are named), with the same inputs, K, N, S, site, position, clock, start and
+  length, and hold its realizations: the file is then the one a single run of the whole ensemble
+  writes (but for source and history). Other ensembles (by seed ranges) need the same inputs
+  (raingen_inputs_checksum), site, position, clock, start and length, no seed twice; their
+  realizations go in the order of the files, renumbered from 1. Failed realizations stay failed.
+  It reads ensemble files of earlier versions too (depths over (realization, time), times at
+  the end of each interval) and writes the layout above. One file is open at a time; on a
+  refusal nothing is written.
 Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
 
 int ensemble_main(int argc, char** argv) {
@@ -78,6 +93,7 @@ int ensemble_main(int argc, char** argv) {
   std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text, site_at,
               utc_offset;
   std::vector<std::string> merge;
+  std::string part_text;
   auto* realizations = app.add_option("--realizations", request.realizations, "K: the number of realizations")
                            ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
   auto* seed = app.add_option("--seed", request.first_seed, "S: RAINGEN_SEED of realization 1 (default 1)");
@@ -94,9 +110,11 @@ int ensemble_main(int argc, char** argv) {
   auto* offset_option = app.add_option("--utc-offset", utc_offset,
                                        "+HH:MM or -HH:MM: the clock of the run's times, in the time units (default: RAINGEN.TXT's)");
   auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
-  auto* merge_option = app.add_option("--merge", merge, "FILE.nc FILE.nc ...: merge ensembles into --output")->expected(2, -1);
+  auto* part_option = app.add_option("--part", part_text, "I/N or slurm: make part I of N of the ensemble alone");
+  auto* merge_option =
+      app.add_option("--merge", merge, "FILE.nc ...: merge ensembles, or the parts of one, into --output")->expected(1, -1);
   for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option, offset_option,
-                              days_option})
+                              days_option, part_option})
     merge_option->excludes(making);
   common::add_version_flag(app);
   app.footer(rules);
@@ -111,6 +129,13 @@ int ensemble_main(int argc, char** argv) {
   if (!*realizations) throw common::UsageError("--realizations is required (or --merge)");
   if (static_cast<std::int64_t>(request.first_seed) + request.realizations - 1 > std::numeric_limits<std::int32_t>::max())
     throw common::UsageError("--seed plus --realizations goes past 2147483647, the largest seed");
+  if (*part_option) {
+    const ensemble::PartPlace place = ensemble::parse_part_option(part_text, [](const char* name) {
+      const char* value = std::getenv(name);
+      return value ? std::optional<std::string>(value) : std::nullopt;
+    });
+    request.part = ensemble::part_of_ensemble(place, request.realizations, request.first_seed, part_text);
+  }
   request.dir = dir;
   request.output = output;
   if (*keep_option) request.keep = keep;
