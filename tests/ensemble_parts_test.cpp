@@ -210,9 +210,16 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
   make_parts(parts);
   const fs::path& run = parts.run;
   fs::copy(run / "p2.nc", run / "p2-copy.nc");
-  // Parts of other ensembles: of other inputs, another K, N, S and start.
+  // Parts of other ensembles: of other inputs, another number of days, another K, N, S and start.
   const fs::path other = example_run(parts.dir.path(), "other", false);
   EXPECT_EQ(ensemble_in(other, {"--realizations", "7", "--part", "2/3", "--output", "../run/inputs.nc"}).exit_status, 0);
+  // Another number of days is another INPUT.TXT: its checksum tells it first.
+  const fs::path shorter = example_run(parts.dir.path(), "days", false);
+  std::string input = read_file(shorter / "INPUT.TXT");
+  const std::size_t days_at = input.find("NUMBER DAYS:   365");
+  ASSERT_NE(days_at, std::string::npos);
+  write_file(shorter / "INPUT.TXT", input.replace(days_at, 18, "NUMBER DAYS:   364"));
+  EXPECT_EQ(ensemble_in(shorter, {"--realizations", "7", "--part", "2/3", "--output", "../run/days.nc"}).exit_status, 0);
   for (const auto& [name, arguments] : std::vector<std::tuple<std::string, std::vector<std::string>>>{
            {"k.nc", {"--realizations", "8", "--part", "2/3"}},
            {"n.nc", {"--realizations", "7", "--part", "2/4"}},
@@ -241,6 +248,9 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
       {{"p1.nc", "inputs.nc", "p3.nc"},
        "inputs.nc: the checksum of the inputs (raingen_inputs_checksum) differs from that of p1.nc: the ensembles "
        "cannot be merged"},
+      {{"p1.nc", "days.nc", "p3.nc"},
+       "days.nc: the checksum of the inputs (raingen_inputs_checksum) differs from that of p1.nc: the ensembles cannot "
+       "be merged"},
       {{"p1.nc", "k.nc", "p3.nc"},
        "k.nc: the ensemble's number of realizations (8, theirs 7) differs from that of p1.nc: the ensembles cannot be "
        "merged"},
