@@ -288,6 +288,27 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
   }
 }
 
+// Realizations longer than a run (--days: blocks along the calendar, each seeded from its
+// realization's seed) made in parts: the blocks of part 2's realizations have the seeds they have
+// in the whole, so the parts merge into the whole run's file; a part of another length is refused.
+TEST(EnsembleParts, PartsOfLongRealizationsMergeIntoTheWhole) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path(), "run", false);
+  for (const std::string part : {"1/3", "2/3", "3/3"})
+    EXPECT_EQ(ensemble_in(run, {"--realizations", "5", "--days", "2400", "--part", part, "--output",
+                                "p" + part.substr(0, 1) + ".nc"}).exit_status, 0) << part;
+  EXPECT_EQ(ensemble_in(run, {"--realizations", "5", "--days", "2400", "--output", "whole.nc"}).exit_status, 0);
+  const Outcome merged = ensemble_in(run, {"--merge", "p2.nc", "p3.nc", "p1.nc", "--output", "merged.nc"});
+  EXPECT_EQ(merged.err, "raingen-ensemble: 5 realizations from 3 parts, 0 failed: merged.nc\n");
+  EXPECT_EQ(first_difference(contents(run / "merged.nc"), contents(run / "whole.nc")), "");
+
+  EXPECT_EQ(ensemble_in(run, {"--realizations", "5", "--days", "2300", "--part", "2/3", "--output", "short.nc"}).exit_status, 0);
+  const Outcome refused = ensemble_in(run, {"--merge", "p1.nc", "short.nc", "p3.nc", "--output", "m.nc"});
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_EQ(refused.err, "raingen-ensemble: short.nc: the length (time) differs from that of p1.nc: the ensembles cannot be merged\n");
+  EXPECT_FALSE(fs::exists(run / "m.nc"));
+}
+
 TEST(EnsembleParts, PartsThatDoNotExistAreRefusedBeforeAnyRun) {
   const std::vector<std::string> slurm{"--realizations", "7", "--part", "slurm"};
   const std::vector<std::tuple<std::vector<std::string>, Variables, int, std::string>> cases = {
