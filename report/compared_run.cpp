@@ -6,8 +6,9 @@
 
 namespace raingen::report {
 
-GeneratedRun read_compared_run(const std::filesystem::path& dir, calendar::TimePoint day_one) {
-  return read_generated_run(dir, day_one, compared_series_name);
+GeneratedRun read_compared_run(const std::filesystem::path& dir, calendar::TimePoint day_one,
+                               const std::filesystem::path& results) {
+  return read_generated_run(dir, day_one, compared_series_name, results);
 }
 
 std::vector<std::pair<std::string, std::string>> compared_run_rows(const GeneratedRun& run) {
@@ -15,7 +16,7 @@ std::vector<std::pair<std::string, std::string>> compared_run_rows(const Generat
   return {
       {"compared run (--compare)", run.dir.string()},
       {"its results file", run.results_path.string()},
-      {"its site and days", fmt::format("{}, {} days", run.settings.site_name, run.settings.day_count)},
+      {"its site and days", fmt::format("{}, {} days", run.settings.site_name, run.generated.size() / calendar::intervals_per_day)},
       {"its stations (distance)", fmt::format("{} ({}), {} ({}), {} ({})", st[0].id, st[0].distance, st[1].id,
                                               st[1].distance, st[2].id, st[2].distance)},
   };

@@ -14,9 +14,10 @@ namespace raingen::report {
 
 inline constexpr const char* compared_series_name = "generated:weighted-site";
 
-// Reads DIR/INPUT.TXT and its results file, day 1 beginning at day_one. Throws as
-// read_generated_run does.
-GeneratedRun read_compared_run(const std::filesystem::path& dir, calendar::TimePoint day_one);
+// Reads DIR/INPUT.TXT and its results file, or the table `results` when given, day 1 beginning at
+// day_one. Throws as read_generated_run does.
+GeneratedRun read_compared_run(const std::filesystem::path& dir, calendar::TimePoint day_one,
+                               const std::filesystem::path& results = {});
 
 // The rows of the page's run table that describe it.
 std::vector<std::pair<std::string, std::string>> compared_run_rows(const GeneratedRun& run);

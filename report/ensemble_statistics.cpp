@@ -29,10 +29,11 @@ std::vector<double> values_of(const EnsembleStatistics& ensemble, int minutes, s
 }  // namespace
 
 EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path& dir, calendar::TimePoint day_one,
-                                            const stats::StatisticsOptions& options, int jobs) {
+                                            const stats::StatisticsOptions& options, int jobs,
+                                            const std::optional<stats::SeasonGrouping>& seasons) {
   const ensemble_file::EnsembleReader reader(file);
   const ensemble_file::EnsembleLayout& layout = reader.layout();
-  const ensemble_file::RunDirectory run = ensemble_file::read_run_directory(dir);
+  const ensemble_file::RunFolders run = ensemble_file::read_run_folders(dir);
   if (layout.checksum != run.checksum)
     throw ToolError(file.string(), 0,
                     fmt::format("was not made from the inputs of {} (raingen_inputs_checksum {}, theirs {})",
@@ -51,18 +52,23 @@ EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path
     if (!reader.complete(k)) ensemble.failed.push_back(k + 1);
   }
   std::vector<std::optional<stats::SeriesStatistics>> found(static_cast<std::size_t>(layout.realizations));
+  std::vector<stats::CalendarFigures> calendar(seasons ? found.size() : 0);
   for_each_realization(reader, jobs, [&](long k, std::span<const float> depths) {
     std::vector<double> table(depths.size());
     std::transform(depths.begin(), depths.end(), table.begin(),
                    [](float depth) { return std::nearbyint(static_cast<double>(depth) * 1000.0) / 1000.0; });
     const gauge::CalendarSeries series(fmt::format("realization:{}", k + 1), day_one, std::move(table));
     stats::SeriesStatistics statistics = stats::compute_statistics(series, options);
+    if (seasons) calendar[static_cast<std::size_t>(k)] = stats::calendar_figures(statistics, *seasons, options.dry_threshold);
     for (stats::LevelStatistics& level : statistics.levels) level.blocks = {};
     statistics.spells = {};
     found[static_cast<std::size_t>(k)] = std::move(statistics);
   });
-  for (std::optional<stats::SeriesStatistics>& statistics : found)
-    if (statistics) ensemble.complete.push_back(std::move(*statistics));
+  for (std::size_t k = 0; k < found.size(); ++k)
+    if (found[k]) {
+      ensemble.complete.push_back(std::move(*found[k]));
+      if (seasons) ensemble.calendar.push_back(std::move(calendar[k]));
+    }
   return ensemble;
 }
 

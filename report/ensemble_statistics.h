@@ -11,6 +11,7 @@
 
 #include "gauge/calendar_series.h"
 #include "stats/quantile.h"
+#include "stats/season_figures.h"
 #include "stats/series_statistics.h"
 
 namespace raingen::report {
@@ -21,17 +22,20 @@ struct EnsembleStatistics {
   std::vector<stats::SeriesStatistics> complete;    // "realization:k", in the file's order
   std::vector<long> failed;                         // the numbers k of the failed ones
   int first_seed = 0, last_seed = 0;                // of the file's first and last realizations
+  std::vector<stats::CalendarFigures> calendar;     // of each complete one, when seasons were given
 };
 
 // Reads the ensemble file made from the run directory dir: its inputs' checksum must be that of
-// dir's INPUT.TXT and station files, and its day 1 must begin at day_one. Each depth is taken as
+// dir's INPUT.TXT and station files (of every season's folder in a run directory of seasons), and its
+// day 1 must begin at day_one. With seasons, each realization's figures by month and season too. Each depth is taken as
 // the table value it came from (the float's nearest thousandth), so that realization:k's
 // statistics are those of the plain run with its seed. The statistics of `jobs` realizations are
 // computed at a time while the file is read (realization_pipeline.h); the result is the same
 // for any jobs. Throws ToolError naming the file.
 EnsembleStatistics read_ensemble_statistics(const std::filesystem::path& file, const std::filesystem::path& dir,
                                             calendar::TimePoint day_one, const stats::StatisticsOptions& options,
-                                            int jobs = 1);
+                                            int jobs = 1,
+                                            const std::optional<stats::SeasonGrouping>& seasons = std::nullopt);
 
 // The quantiles of a statistic over the realizations that have a value.
 struct Spread {

@@ -11,6 +11,7 @@
 #include "report/report_content.h"
 #include "report/report_page.h"
 #include "report/run_inputs.h"
+#include "report/season_section.h"
 #include "stations/run_facts.h"
 #include "stats/statistics_csv.h"
 #include "weighting/weighted_record.h"
@@ -79,7 +80,7 @@ ReportContent assemble(const ReportRequest& request, weighting::Presence present
   std::array<int, 3> distances{};
   for (std::size_t s = 0; s < 3; ++s) distances[s] = in.settings.stations[s].distance;
   const std::array<double, 3> shares = weighting::station_shares(distances);
-  const int days = in.settings.day_count;
+  const auto days = in.generated.size() / calendar::intervals_per_day;
   c.run = {
       {"run directory", in.dir.string()},
       {"results file", in.results_path.string()},
@@ -118,9 +119,9 @@ ReportContent assemble(const ReportRequest& request, weighting::Presence present
 }  // namespace
 
 ReportOutcome make_report(const ReportRequest& request) {
-  const RunInputs in = read_run_inputs(request.dir, request.gauges, request.start);
+  const RunInputs in = read_run_inputs(request.dir, request.gauges, request.start, request.results);
   std::optional<GeneratedRun> compared;
-  if (!request.compare.empty()) compared = read_compared_run(request.compare, request.start);
+  if (!request.compare.empty()) compared = read_compared_run(request.compare, request.start, request.compare_results);
   ReportOutcome outcome;
   if (compared) outcome.warnings = compared_run_warnings(*compared);
   const weighting::Presence present = presence(request);
@@ -148,7 +149,8 @@ ReportOutcome make_report(const ReportRequest& request) {
   for (const gauge::CalendarSeries* s : series) statistics.push_back(stats::compute_statistics(*s, options));
   std::optional<EnsembleStatistics> ensemble;
   if (!request.ensemble.empty())
-    ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), options, request.jobs);
+    ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), options, request.jobs,
+                                        grouping_of(table_seasons(in.seasons)));
 
   const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
   std::error_code error;
@@ -165,6 +167,8 @@ ReportOutcome make_report(const ReportRequest& request) {
   if (ensemble) content.ensemble = &*ensemble;
   const DesignReport design = design_report(content.series, content.ensemble, options.years);
   content.design = &design;
+  const SeasonReport seasons = season_report(content.series, in.seasons, options.dry_threshold);
+  content.seasons = &seasons;
   csv.write(stats::statistics_csv(rows, design_csv_rows(design, content.ensemble)));
   html.write(report_html(content));
   common::commit_all({&csv, &html});

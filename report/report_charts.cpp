@@ -39,16 +39,6 @@ Style style_of(const std::vector<ReportSeries>& all, std::size_t index) {
   return {record_colors[nth % record_colors.size()], 1.3};
 }
 
-Line line_of(const std::vector<ReportSeries>& all, std::size_t index) {
-  const Style s = style_of(all, index);
-  Line line;
-  line.label = all[index].statistics->name;
-  line.color = s.color;
-  line.width = s.width;
-  line.dashed = s.dashed;
-  return line;
-}
-
 const stats::Blocks& days_of(const ReportSeries& s) { return s.statistics->level(calendar::minutes_per_day).blocks; }
 
 Axis level_axis() {
@@ -62,6 +52,16 @@ Axis level_axis() {
 }
 
 }  // namespace
+
+Line series_line(const std::vector<ReportSeries>& all, std::size_t index) {
+  const Style s = style_of(all, index);
+  Line line;
+  line.label = all[index].statistics->name;
+  line.color = s.color;
+  line.width = s.width;
+  line.dashed = s.dashed;
+  return line;
+}
 
 std::string level_label(int minutes) {
   using calendar::minutes_per_day;
@@ -110,7 +110,7 @@ Chart statistic_chart(Statistic statistic, const std::vector<ReportSeries>& seri
     chart.y.high = 1;
   }
   for (std::size_t k = 0; k < series.size(); ++k) {
-    Line line = line_of(series, k);
+    Line line = series_line(series, k);
     line.markers = true;
     for (const stats::LevelStatistics& level : series[k].statistics->levels) {
       const auto v = level.value(statistic);
@@ -131,7 +131,7 @@ Chart dry_spell_chart(const std::vector<ReportSeries>& series) {
   chart.y.scale = Scale::log;
   chart.y.high = 1;
   for (std::size_t k = 0; k < series.size(); ++k) {
-    Line line = line_of(series, k);
+    Line line = series_line(series, k);
     for (const stats::CurvePoint& p : stats::spell_survival(series[k].statistics->spells.dry)) line.points.push_back({p.x, p.y});
     chart.lines.push_back(std::move(line));
   }
@@ -148,7 +148,7 @@ Chart exceedance_chart(const std::vector<ReportSeries>& series) {
   chart.y.scale = Scale::log;
   chart.y.high = 1;
   for (std::size_t k = 0; k < series.size(); ++k) {
-    Line line = line_of(series, k);
+    Line line = series_line(series, k);
     for (const stats::CurvePoint& p : stats::exceedance_curve(days_of(series[k]))) line.points.push_back({p.x, p.y});
     chart.lines.push_back(std::move(line));
   }
@@ -164,7 +164,7 @@ Chart return_period_chart(const std::vector<ReportSeries>& series, int minutes) 
   chart.y.label = fmt::format("largest {} depth of the year (mm)", level_label(minutes));
   chart.y.include_zero = true;
   for (std::size_t k = 0; k < series.size(); ++k) {
-    Line line = line_of(series, k);
+    Line line = series_line(series, k);
     line.markers = true;
     const auto maxima = stats::annual_maxima(series[k].statistics->level(minutes).blocks);
     for (const stats::CurvePoint& p : stats::return_periods(maxima)) line.points.push_back({p.x, p.y});

@@ -18,6 +18,9 @@ std::string level_label(int minutes);
 std::string statistic_title(stats::Statistic statistic);
 std::string statistic_unit(stats::Statistic statistic);
 
+// The line of series[index] in the page's style (its name, colour, width and dashes), without points.
+Line series_line(const std::vector<ReportSeries>& series, std::size_t index);
+
 Chart statistic_chart(stats::Statistic statistic, const std::vector<ReportSeries>& series);
 Chart dry_spell_chart(const std::vector<ReportSeries>& series);
 Chart exceedance_chart(const std::vector<ReportSeries>& series);

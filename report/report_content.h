@@ -12,6 +12,7 @@
 namespace raingen::report {
 struct EnsembleStatistics;
 struct DesignReport;
+struct SeasonReport;
 }
 
 namespace raingen::report {
@@ -39,6 +40,7 @@ struct ReportContent {
   stats::StatisticsOptions options;
   const EnsembleStatistics* ensemble = nullptr;  // --ensemble: realizations' spread; none without
   const DesignReport* design = nullptr;          // the design rainfall section; none: no section
+  const SeasonReport* seasons = nullptr;         // the section by season; none: no section
 };
 
 }  // namespace raingen::report

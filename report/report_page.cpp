@@ -9,6 +9,7 @@
 #include "report/ensemble_section.h"
 #include "report/html_page.h"
 #include "report/report_charts.h"
+#include "report/season_section.h"
 #include "report/svg_text.h"
 
 namespace raingen::report {
@@ -131,11 +132,6 @@ void distribution_sections(HtmlPage& page, const std::vector<ReportSeries>& seri
        "The largest depth of each calendar year with at least 90% of its blocks present, against its return "
        "period. A short record gives few points: read the spread, not a fitted curve.",
        {return_period_chart(series, calendar::minutes_per_day), return_period_chart(series, 60)}},
-      {"Seasons",
-       "Mean total of each calendar month over the months with at least 90% of their days present. The generator "
-       "has no seasons: it draws every wet day from the whole record and every dry spell from one table, so its "
-       "months differ only by chance, however seasonal the records are.",
-       {monthly_totals_chart(series)}},
       {"Wettest days",
        "The 15-minute depths of the generated series' wettest day (and of the compared run's) beside the wettest "
        "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted into the site value.",
@@ -165,6 +161,7 @@ std::string report_html(const ReportContent& content) {
   level_charts_section(page, content);
   if (content.design) design_section(page, *content.design);
   distribution_sections(page, content.series);
+  if (content.seasons) season_section(page, *content.seasons, content.series, content.ensemble);
   return page.finish();
 }
 

@@ -4,8 +4,10 @@
 
 #include "common/program_files.h"
 #include "common/tool_error.h"
+#include "ensemble_file/run_directory.h"
 #include "gauge/read_options.h"
 #include "results/results_series.h"
+#include "stations/run_facts.h"
 
 namespace raingen::report {
 
@@ -25,30 +27,47 @@ int station_of(const stations::Settings& settings, const std::string& id, const 
                                       settings.stations[2].id));
 }
 
+// The settings of dir's runs and the seasons its RAINGEN.TXT declares: a run directory of seasons
+// has no INPUT.TXT of its own, its season folders one each, alike.
+void read_settings_of(const std::filesystem::path& dir, GeneratedRun& run) {
+  if (const auto seasons = stations::read_run_facts(dir).seasons) {
+    run.seasons = seasons->seasons;
+    run.settings = ensemble_file::read_run_folders(dir).settings();
+  } else {
+    run.settings = stations::read_settings(dir / common::settings_file_name);
+  }
+}
+
 }  // namespace
 
-GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name) {
+GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name,
+                                const std::filesystem::path& results) {
   GeneratedRun run;
   run.dir = dir;
-  const std::filesystem::path input = dir / common::settings_file_name;
-  run.settings = stations::read_settings(input);
-  run.results_path = dir / run.settings.results_name;
+  read_settings_of(dir, run);
+  if (results.empty() && !run.seasons.empty())
+    throw common::ToolError((dir / stations::run_facts_file_name).string(), 0,
+                            fmt::format("this run directory has the seasons {}: its series are laid out along the calendar "
+                                        "by raingen-ensemble, and it has no results file of its own; give one of its "
+                                        "tables with --results (raingen-ensemble --days N --keep DIR)",
+                                        stations::season_names(run.seasons)));
+  run.results_path = results.empty() ? dir / run.settings.results_name : results;
   run.generated = results::read_results_series(run.results_path.string(), day_one);
   run.generated.rename(name);
   const std::size_t days = run.generated.size() / calendar::intervals_per_day;
-  if (days != static_cast<std::size_t>(std::max(run.settings.day_count, 0)))
+  if (results.empty() && days != static_cast<std::size_t>(std::max(run.settings.day_count, 0)))
     throw common::ToolError(run.results_path.string(), 0,
                            fmt::format("holds {} days, but {} asks for {}: the results are not from these settings",
-                                       days, input.string(), run.settings.day_count));
+                                       days, (dir / common::settings_file_name).string(), run.settings.day_count));
   return run;
 }
 
 RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
-                          calendar::TimePoint day_one) {
+                          calendar::TimePoint day_one, const std::filesystem::path& results) {
   RunInputs in;
   in.dir = dir;
   const std::filesystem::path input = dir / common::settings_file_name;
-  in.settings = stations::read_settings(input);
+  read_settings_of(dir, in);
   // Each gauge is checked against the stations before any record is read: a mistyped ID costs
   // no reading time.
   std::vector<int> station(gauges.size());
@@ -56,7 +75,7 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<co
   std::vector<gauge::ReadOptions> options;
   for (const common::GaugeArgument& g : gauges) options.push_back(gauge::gauge_read_options(g.id, g.options));
 
-  static_cast<GeneratedRun&>(in) = read_generated_run(dir, day_one, "generated");
+  static_cast<GeneratedRun&>(in) = read_generated_run(dir, day_one, "generated", results);
 
   for (std::size_t g = 0; g < gauges.size(); ++g) {
     GaugeRecord r;

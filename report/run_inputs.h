@@ -11,6 +11,7 @@
 #include "common/gauge_arguments.h"
 #include "gauge/calendar_series.h"
 #include "gauge/read_gauge.h"
+#include "stations/seasons.h"
 #include "stations/settings_file.h"
 
 namespace raingen::report {
@@ -26,14 +27,19 @@ struct GaugeRecord {
 struct GeneratedRun {
   std::filesystem::path dir;
   stations::Settings settings;
+  stations::Seasons seasons;  // as its RAINGEN.TXT declares them; empty: none
   std::filesystem::path results_path;
   gauge::CalendarSeries generated;
 };
 
-// Reads dir/INPUT.TXT and the results file it names (day 1 beginning at day_one) into a series
-// called name. Throws ToolError for anything either gets wrong, and for a results file whose
-// day count is not that of INPUT.TXT.
-GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name);
+// Reads dir/INPUT.TXT (in a run directory of seasons, the INPUT.TXT of its season folders, alike,
+// each folder checked against RAINGEN.TXT) and the results file it names, or the table `results`
+// when given (a table of any whole number of days, such as a laid-out table that raingen-ensemble
+// --days N --keep kept), day 1 beginning at day_one, into a series called name. Throws ToolError
+// for anything they get wrong, for a results file whose day count is not that of INPUT.TXT, and
+// for a run directory of seasons without `results` (its series are laid out by raingen-ensemble).
+GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name,
+                                const std::filesystem::path& results = {});
 
 struct RunInputs : GeneratedRun {  // generated is named "generated"
   std::vector<GaugeRecord> records; // in the order given
@@ -41,11 +47,11 @@ struct RunInputs : GeneratedRun {  // generated is named "generated"
   std::array<const gauge::CalendarSeries*, 3> station_records() const;
 };
 
-// Reads dir/INPUT.TXT, the results file it names (day 1 beginning at day_one) and every gauge
+// Reads dir/INPUT.TXT, the results file it names or `results` (read_generated_run) and every gauge
 // record. Throws UsageError for a gauge whose ID is no station of INPUT.TXT or reading options that
 // do not fit, ToolError for anything an input gets wrong, and for a results file whose day count
 // is not that of INPUT.TXT.
 RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
-                          calendar::TimePoint day_one);
+                          calendar::TimePoint day_one, const std::filesystem::path& results = {});
 
 }  // namespace raingen::report

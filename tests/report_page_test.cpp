@@ -11,6 +11,7 @@
 #include "common/tool_error.h"
 #include "report/chart.h"
 #include "report/report_page.h"
+#include "report/season_section.h"
 #include "report/ticks.h"
 #include "stats/series_statistics.h"
 
@@ -150,6 +151,8 @@ TEST(Page, StandsAloneAndIsTheSameInAnyLocale) {
   content.station_header = {"station", "distance"};
   content.stations = {{"<A&B>", "1"}};
   content.series = {{SeriesRole::record, &a, &sa}, {SeriesRole::weighted_record, &w, &sw}, {SeriesRole::generated, &g, &sg}};
+  const SeasonReport seasons = season_report(content.series, {}, 0);
+  content.seasons = &seasons;
   const std::string page = report_html(content);
   const std::locale before = std::locale::global(std::locale(std::locale::classic(), new CommaPoint));
   const std::string again = report_html(content);
@@ -161,11 +164,11 @@ TEST(Page, StandsAloneAndIsTheSameInAnyLocale) {
   EXPECT_EQ(page.find("<A&B>"), std::string::npos);
   EXPECT_NE(page.find("record:&lt;A&amp;B&gt;"), std::string::npos);
   EXPECT_EQ(std::count(page.begin(), page.end(), '\t'), 0);
-  // Seven statistics against level, spells, exceedance, two return-period charts, months, two
-  // wettest days.
+  // Seven statistics against level, spells, exceedance, two return-period charts, two wettest days,
+  // monthly totals and wet-day shares.
   std::size_t charts = 0;
   for (std::size_t at = page.find("<svg "); at != std::string::npos; at = page.find("<svg ", at + 1)) ++charts;
-  EXPECT_EQ(charts, 7u + 1 + 1 + 2 + 1 + 2);
+  EXPECT_EQ(charts, 7u + 1 + 1 + 2 + 2 + 2);
   EXPECT_NE(page.find("<th>generated / weighted-record</th>"), std::string::npos);
   EXPECT_EQ(display_number(0.000123456), "0.0001235");
   EXPECT_EQ(display_number(12345.6), "12346");

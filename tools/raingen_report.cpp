@@ -31,11 +31,15 @@ constexpr const char* rules = R"(Rules:
                      every record it uses is present, or with --present any where any is, from
                      the weights of those present (by default as the site station of --compare
                      was made, its RAINGEN.TXT): the fair reference for the site;
-    generated        the results file's site series, day 1 beginning at --start;
+    generated        the results file's site series, day 1 beginning at --start; or with
+                     --results FILE that table's, of any whole number of days (a laid-out table
+                     that raingen-ensemble --days N --keep kept; a run directory of seasons has
+                     no results file of its own and needs one);
     generated:weighted-site
                      with --compare DIR: the site series of a second run directory, normally
                      one made ready by raingen-prepare --weighted-site (a site station at
-                     distance 0 whose days are the weighted record's), day 1 at --start too;
+                     distance 0 whose days are the weighted record's), day 1 at --start too
+                     (--compare-results FILE: a table of its, as --results);
     realization:k    with --ensemble FILE.nc: each complete realization of a raingen-ensemble
                      file made from this run directory's inputs (day 1 at --start); the charts
                      of statistics against level get the realizations' 5-95% and 25-75% bands,
@@ -45,6 +49,10 @@ constexpr const char* rules = R"(Rules:
   present), probability_dry (depth <= --dry-threshold), annual_max_mean (calendar years with at
   least 90% of their blocks present); at 1440 minutes also mean_dry_spell_days and
   mean_wet_spell_days (runs with a day of the other kind, not a gap or an end, on both sides).
+  Seasons: mean monthly totals and shares of wet days, and for each season of the run
+  directory's RAINGEN.TXT (quarters when it declares none) the mean daily depth, share of wet
+  days, 99th percentiles of wet 15-minute and 1-hour depths and the largest ones, with the
+  realizations' bands.
   A block is left out when fewer than --min-complete percent of its 15-minute values are
   present; the missing values of a kept block count as dry. Records' depths are used as read.
   Design rainfall: annual maxima by sliding window (the largest sum of any run of consecutive
@@ -88,10 +96,16 @@ int report_main(int argc, char** argv) {
       ->check(a_number)
       ->check(CLI::Range(0.0, 100.0));
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
+  app.add_option("--results", request.results,
+                 "FILE: a table of the program's columns to read as the generated series in place of the results "
+                 "file INPUT.TXT names, of any whole number of days (a --keep table of raingen-ensemble --days N)");
   app.add_option("--compare", request.compare,
                  "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
   app.add_option("--ensemble", request.ensemble,
                  "FILE.nc: a raingen-ensemble file of this run's inputs: bands of its realizations' statistics");
+  app.add_option("--compare-results", request.compare_results,
+                 "FILE: a table to read as the --compare run's series in place of its results file (as --results)")
+      ->needs("--compare");
   std::string present;
   app.add_option("--present", present,
                  "all|any: the weighted record is present where all records are, or where any is (default: as the "
