@@ -177,23 +177,37 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   const Outcome ensemble = tool_in(run, "raingen-ensemble", {"--realizations", "2", "--days", "2100", "--jobs", "2",
                                                              "--keep", "../kept", "--output", "../e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
+  // The same run directory compared with its own first table, which --compare-results reads.
   const Outcome report = tool_in(dir.path(), "raingen-report",
                                  joined({"--dir", "run", "--results", "kept/SOURCE_0002.OUT", "--ensemble", "e.nc",
-                                         "--output", "out"},
+                                         "--compare", "run", "--compare-results", "kept/SOURCE_0001.OUT", "--output", "out"},
                                         gauges()));
   ASSERT_EQ(report.exit_status, 0) << report.err;
+  EXPECT_EQ(report.err, "raingen-report: run/INPUT.TXT puts no station at the site (distance 0): generated:weighted-site "
+                        "is the weighting of three station series, not the series of a site station\n");
   const std::string csv = read_file(dir / "out/statistics.csv");
   const std::string html = read_file(dir / "out/report.html");
   const std::string second = rows_of(csv, "realization:2");
   EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 30 + 5 * 8) << "30 statistics, 5 years of 8 durations";
   EXPECT_EQ(rows_of(csv, "generated").substr(0, second.size()), second);
+  const std::string compared = rows_of(csv, "generated:weighted-site");
+  const std::string first_rows = rows_of(csv, "realization:1");
+  EXPECT_EQ(compared.substr(0, first_rows.size()), first_rows);
+  EXPECT_NE(html.find("<td>its site and days</td><td>PAU01, 2100 days</td>"), std::string::npos);
   EXPECT_NE(html.find("<td>days generated</td><td>2100 (2001-01-01 00:00 to 2006-10-02 00:00)</td>"), std::string::npos);
   EXPECT_NE(html.find("declares no seasons"), std::string::npos);
   EXPECT_NE(html.find("group the months by quarters (Dec-Feb, Mar-May, Jun-Aug, Sep-Nov)"), std::string::npos);
   const Worked w = work_out(read_file(dir / "kept/SOURCE_0002.OUT"));
   const auto mean = row_after(html, "Jun-Aug (June to August)", "mean daily depth (mm)");
-  ASSERT_EQ(mean.size(), 9u);
+  ASSERT_EQ(mean.size(), 10u) << "the label, 6 series, median, band, below";
   EXPECT_EQ(mean[5], shown(w.total.at(2) / static_cast<double>(w.days.at(2))));
+  const Worked first = work_out(read_file(dir / "kept/SOURCE_0001.OUT"));
+  EXPECT_EQ(mean[6], shown(first.total.at(2) / static_cast<double>(first.days.at(2))));
+
+  const Outcome alone = tool_in(dir.path(), "raingen-report",
+                                joined({"--dir", "run", "--compare-results", "kept/SOURCE_0001.OUT"}, gauges()));
+  EXPECT_EQ(alone.exit_status, 2) << alone.err;
+  EXPECT_NE(alone.err.find("--compare-results requires --compare"), std::string::npos) << alone.err;
 
   // A table cut within a day.
   std::string cut = read_file(dir / "kept/SOURCE_0002.OUT");
