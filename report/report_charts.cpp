@@ -173,32 +173,6 @@ Chart return_period_chart(const std::vector<ReportSeries>& series, int minutes) 
   return chart;
 }
 
-Chart monthly_totals_chart(const std::vector<ReportSeries>& series) {
-  static constexpr std::array<const char*, 12> months{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  Chart chart;
-  chart.title = "Mean monthly totals";
-  chart.width = 900;
-  chart.x.low = 0.5;
-  chart.x.high = 12.5;
-  for (std::size_t m = 0; m < 12; ++m) chart.x.ticks.push_back({static_cast<double>(m + 1), months[m]});
-  chart.y.label = "mean total of the month (mm)";
-  chart.y.include_zero = true;
-  const double group = 0.8, each = group / static_cast<double>(std::max<std::size_t>(series.size(), 1));
-  for (std::size_t k = 0; k < series.size(); ++k) {
-    BarSet set;
-    set.label = series[k].statistics->name;
-    set.color = style_of(series, k).color;
-    const std::array<double, 12> totals = stats::mean_monthly_totals(days_of(series[k]));
-    for (std::size_t m = 0; m < 12; ++m) {
-      const double x0 = static_cast<double>(m + 1) - group / 2 + each * static_cast<double>(k);
-      set.bars.push_back({x0, x0 + each * 0.92, totals[m]});
-    }
-    chart.bars.push_back(std::move(set));
-  }
-  return chart;
-}
-
 std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series) {
   struct Found {
     std::size_t index;

@@ -1,6 +1,6 @@
 // The report's charts, each built from the series compared: statistics against aggregation
-// level, dry-spell lengths, daily exceedance, annual maxima against return period, mean monthly
-// totals and the wettest days. Records are thin coloured lines, the weighted record a thick
+// level, dry-spell lengths, daily exceedance, annual maxima against return period and the wettest
+// days. Records are thin coloured lines, the weighted record a thick
 // black one, the generated series a thick red one (a compared site station's an orange one).
 #pragma once
 
@@ -25,7 +25,6 @@ Chart statistic_chart(stats::Statistic statistic, const std::vector<ReportSeries
 Chart dry_spell_chart(const std::vector<ReportSeries>& series);
 Chart exceedance_chart(const std::vector<ReportSeries>& series);
 Chart return_period_chart(const std::vector<ReportSeries>& series, int minutes);
-Chart monthly_totals_chart(const std::vector<ReportSeries>& series);
 // The generated series' wettest day (and the compared one's) beside the wettest day of any
 // record, on one depth scale.
 std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series);
