@@ -177,7 +177,10 @@ TEST_F(SeasonalRuns, PreparedSeasonBySeasonIntoFoldersWithTheirChecksums) {
                        "season = Sep-Nov 9-11\nfile = Dec-Feb/PD01D_3.TXT "),
             std::string::npos)
       << facts;
-  EXPECT_EQ(std::count(facts.begin(), facts.end(), '/'), 4 * 10 + 3 * 6) << "40 file lines, 3 records' paths";
+  std::size_t file_lines = 0;
+  for (std::size_t at = facts.find("\nfile = "); at != std::string::npos; at = facts.find("\nfile = ", at + 1)) ++file_lines;
+  EXPECT_EQ(file_lines, 4 * 10u) << "INPUT.TXT and nine station files in each of four folders\n" << facts;
+  for (int i = 1; i <= 3; ++i) EXPECT_NE(facts.find(record(i)), std::string::npos) << record(i) << "\n" << facts;
 }
 
 // Realizations of 400 days from 15 November: 16 days of Sep-Nov, a whole Dec-Feb, Mar-May, Jun-Aug
