@@ -7,6 +7,7 @@
 
 namespace CLI {
 class App;
+class Validator;
 }
 
 namespace raingen::common {
@@ -14,6 +15,10 @@ namespace raingen::common {
 // Declares --version, which prints the tool's name (app's) and the version of raingen:
 // "raingen-export 1.1.0".
 void add_version_flag(CLI::App& app);
+
+// A check for an option that takes a real number: a decimal number, no "nan" or "inf" (which the
+// command-line parser would otherwise take, and every comparison with them is false).
+CLI::Validator finite_number();
 
 // Parses argv into app's options. Returns the exit status when the tool has nothing more to do
 // (help or version printed), nothing when it goes on. Throws UsageError for a bad command line.

@@ -77,8 +77,8 @@ void append_depths(const std::string& path, long n, std::span<const std::string_
 
 }  // namespace
 
-CalendarSeries read_noaa(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  common::LineReader reader(path);
+CalendarSeries read_noaa(common::LineReader& reader, const ReadOptions& options, ReadFacts& facts) {
+  const std::string& path = reader.path();
   std::string_view line;
   std::vector<std::string_view> fields;
   char separator = 0;

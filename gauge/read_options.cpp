@@ -3,7 +3,9 @@
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
+#include "common/shown_text.h"
 #include "common/tool_error.h"
+#include "gauge/reading_errors.h"
 #include "gauge/record_times.h"
 
 namespace raingen::gauge {
@@ -46,7 +48,7 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
         options.format = f;
         return;
       }
-    throw UsageError(fmt::format("format '{}' is none of auto, tips, csv, swmm, noaa", value));
+    throw UsageError(fmt::format("format '{}' is none of auto, tips, csv, swmm, noaa", common::excerpt(value)));
   }
   if (name == "column") {
     if (value.empty()) throw UsageError("column: a column name is needed");
@@ -71,6 +73,11 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
     if (options.from && options.to && *options.to < *options.from)
       throw UsageError(fmt::format("to {} comes before from {}", calendar::day_text(*options.to),
                                    calendar::day_text(*options.from)));
+    // Refused before any record is read: a series over these days would be made in full.
+    if (options.from && options.to && (*options.to - *options.from).count() + 1 > longest_record_days)
+      throw UsageError(fmt::format("from {} to {} is {} days: a record is kept over at most {} days (300 years)",
+                                   calendar::day_text(*options.from), calendar::day_text(*options.to),
+                                   (*options.to - *options.from).count() + 1, longest_record_days));
     return;
   }
   std::string names;

@@ -28,10 +28,15 @@ int station_of(const stations::Settings& settings, const std::string& id, const 
 }  // namespace
 
 GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name) {
+  return read_generated_run(dir, stations::read_settings(dir / common::settings_file_name), day_one, name);
+}
+
+GeneratedRun read_generated_run(const std::filesystem::path& dir, const stations::Settings& settings,
+                                calendar::TimePoint day_one, const std::string& name) {
   GeneratedRun run;
   run.dir = dir;
   const std::filesystem::path input = dir / common::settings_file_name;
-  run.settings = stations::read_settings(input);
+  run.settings = settings;
   run.results_path = dir / run.settings.results_name;
   run.generated = results::read_results_series(run.results_path.string(), day_one);
   run.generated.rename(name);
@@ -45,10 +50,15 @@ GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::Time
 
 RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
                           calendar::TimePoint day_one) {
+  return read_run_inputs(dir, stations::read_settings(dir / common::settings_file_name), gauges, day_one);
+}
+
+RunInputs read_run_inputs(const std::filesystem::path& dir, const stations::Settings& settings,
+                          const std::vector<common::GaugeArgument>& gauges, calendar::TimePoint day_one) {
   RunInputs in;
   in.dir = dir;
   const std::filesystem::path input = dir / common::settings_file_name;
-  in.settings = stations::read_settings(input);
+  in.settings = settings;
   // Each gauge is checked against the stations before any record is read: a mistyped ID costs
   // no reading time.
   std::vector<int> station(gauges.size());
@@ -56,7 +66,7 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<co
   std::vector<gauge::ReadOptions> options;
   for (const common::GaugeArgument& g : gauges) options.push_back(gauge::gauge_read_options(g.id, g.options));
 
-  static_cast<GeneratedRun&>(in) = read_generated_run(dir, day_one, "generated");
+  static_cast<GeneratedRun&>(in) = read_generated_run(dir, settings, day_one, "generated");
 
   for (std::size_t g = 0; g < gauges.size(); ++g) {
     GaugeRecord r;

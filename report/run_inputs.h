@@ -34,6 +34,9 @@ struct GeneratedRun {
 // called name. Throws ToolError for anything either gets wrong, and for a results file whose
 // day count is not that of INPUT.TXT.
 GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name);
+// The same with dir/INPUT.TXT already read into settings.
+GeneratedRun read_generated_run(const std::filesystem::path& dir, const stations::Settings& settings,
+                                calendar::TimePoint day_one, const std::string& name);
 
 struct RunInputs : GeneratedRun {  // generated is named "generated"
   std::vector<GaugeRecord> records; // in the order given
@@ -47,5 +50,8 @@ struct RunInputs : GeneratedRun {  // generated is named "generated"
 // is not that of INPUT.TXT.
 RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
                           calendar::TimePoint day_one);
+// The same with dir/INPUT.TXT already read into settings.
+RunInputs read_run_inputs(const std::filesystem::path& dir, const stations::Settings& settings,
+                          const std::vector<common::GaugeArgument>& gauges, calendar::TimePoint day_one);
 
 }  // namespace raingen::report

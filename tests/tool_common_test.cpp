@@ -43,8 +43,8 @@ TEST(LineReader, EveryLineEndAndAByteOrderMark) {
   EXPECT_EQ(lines_of(dir, "\xEF\xBB\xBFh\ra\r\rb\r"), (Lines{"h", "a", "", "b"}));
   EXPECT_EQ(lines_of(dir, "\n\r\n"), (Lines{"", ""}));
   EXPECT_EQ(lines_of(dir, ""), Lines{});
-  // Lines longer than the reader's buffer, and a CR LF pair split across two reads.
-  const std::string long_line(3 << 20, 'x');
+  // Lines of the longest length a record may have, and a CR LF pair split across two reads.
+  const std::string long_line(raingen::common::LineReader::longest_line, 'x');
   EXPECT_EQ(lines_of(dir, long_line + "\r\n" + long_line + "\r"), (Lines{long_line, long_line}));
   const std::string before_split((1 << 20) - 1, 'y');
   EXPECT_EQ(lines_of(dir, before_split + "\r\nz"), (Lines{before_split, "z"}));
@@ -61,7 +61,7 @@ TEST(LineReader, RandomLineEndsAcrossBuffers) {
     std::string bytes;
     while (bytes.size() < (5u << 20)) {
       std::string line(pick() % (seed * 40), static_cast<char>('a' + pick() % 26));
-      if (pick() % 50 == 0) line.assign(pick() % (2u << 20), 'L');  // now and then longer than a buffer
+      if (pick() % 50 == 0) line.assign(pick() % raingen::common::LineReader::longest_line, 'L');  // a buffer's size
       const char* end = ends[pick() % 3];
       // An empty line ended by LF after a lone CR would make CR LF, one line end.
       if (line.empty() && end[0] == '\n' && !bytes.empty() && bytes.back() == '\r') end = "\r";

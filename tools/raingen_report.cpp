@@ -72,20 +72,18 @@ int report_main(int argc, char** argv) {
       ->required()
       ->allow_extra_args(false);
   app.add_option("--start", start, calendar::start_option_help);
-  // A range check lets "nan" through (no comparison with NaN fails): a number is asked for first.
-  const CLI::Validator a_number(
-      [](std::string& text) { return common::parse_real(text) ? std::string() : "'" + text + "' is not a number"; }, "");
+  // A range check lets "nan" through (no comparison with NaN fails): a finite number is asked for first.
   app.add_option("--dry-threshold", request.options.dry_threshold, "MM: a block is dry at or below this depth (default 0)")
-      ->check(a_number)
+      ->check(common::finite_number())
       ->check(CLI::NonNegativeNumber);
   app.add_option("--min-complete", request.options.min_complete_percent,
                  "PERCENT: share of a block's 15-minute values that must be present (default 100)")
-      ->check(a_number)
+      ->check(common::finite_number())
       ->check(CLI::Range(0.0, 100.0));
   app.add_option("--year-complete", request.options.years.complete_percent,
                  "PERCENT: share of a year's 15-minute values that must be present for its annual maxima to count "
                  "(default 80)")
-      ->check(a_number)
+      ->check(common::finite_number())
       ->check(CLI::Range(0.0, 100.0));
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
   app.add_option("--compare", request.compare,
