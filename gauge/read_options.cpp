@@ -105,12 +105,15 @@ std::string_view reading_rules_help() {
          absent ones are dry, over the days --from/--to or from the file's first
          day to its last.
   noaa   NOAA's 15-minute precipitation CSV: one day per row, a DATE column, then
-         96 values in hundredths of an inch (-9999 missing), converted to mm.
+         96 values in hundredths of an inch (-9999 missing), converted to mm. Told
+         from a CSV by its header (a DATE column with 96 after it) and rows that
+         hold a day there, not by the number of columns.
 Steps finer than 15 minutes (1, 5, 10 ...) are summed to 15 minutes (a reading
 across a 15-minute boundary is split in proportion); a 15-minute sum is missing
 if any part is. A step coarser than 15 minutes is refused. An interval is
 (end - 15 min, end]; depths are mm per 15 minutes. --from/--to keep whole days
-(intervals outside the record are missing).
+(intervals outside the record are missing), at most 300 years of them. A
+reading of 1000000 or more (in the record's unit), or an infinity, is an error.
 )";
 }
 

@@ -101,7 +101,7 @@ int report_main(int argc, char** argv) {
       ->check(CLI::Range(1, 1024));
   gauge::add_reading_options(app, reading);
   common::add_version_flag(app);
-  app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
+  app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()) + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
   request.dir = dir;
