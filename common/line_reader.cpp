@@ -28,7 +28,9 @@ LineReader::LineReader(std::string path) : path_(std::move(path)) {
     while ((fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR) stop_if_interrupted();
     if (fd_ < 0) throw ToolError(path_, 0, std::string("cannot be read: ") + std::strerror(errno));
   }
-  buffer_.resize(2 * chunk);
+  const std::uint64_t size = size_hint();
+  if (size > 0) unread_size_ = size;
+  buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(2 * chunk, unread_size_ == unknown_size ? 2 * chunk : size + 1)));
 }
 
 LineReader::~LineReader() {
@@ -61,6 +63,7 @@ void LineReader::too_long(std::size_t line_begin) const {
 
 // Moves the unread bytes to the front (unless the start is held) and reads more after them.
 LineReader::Refill LineReader::refill() {
+  stop_if_interrupted();  // a regular file's reads are not cut short by a signal: look every megabyte
   if (at_end_of_file_) return Refill::end_of_file;
   if (!holding_ && begin_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
@@ -68,15 +71,17 @@ LineReader::Refill LineReader::refill() {
     begin_ = 0;
     first_ = 0;
   }
-  if (buffer_.size() - end_ < chunk) {
-    // Only a held start grows the buffer: otherwise the unread part is one line, at most
-    // longest_line, and the buffer holds it and a chunk more.
-    if (!holding_ || buffer_.size() >= longest_look_ahead) {
-      look_ahead_full_ = holding_;
-      if (holding_) return Refill::full;
-    } else {
-      buffer_.resize(std::min(longest_look_ahead, 2 * buffer_.size()));
+  // Room for a chunk, unless the rest of a regular file fits already. Beyond 2 chunks only a held
+  // start grows the buffer: otherwise the unread part is one line, at most longest_line, and the
+  // buffer holds it and a chunk more.
+  const std::size_t room = buffer_.size() - end_;
+  if (room < chunk && (unread_size_ == unknown_size || room <= unread_size_)) {
+    if (holding_ && buffer_.size() >= longest_look_ahead) {
+      look_ahead_full_ = true;
+      return Refill::full;
     }
+    if (holding_ || buffer_.size() < 2 * chunk)
+      buffer_.resize(std::min(holding_ ? longest_look_ahead : 2 * chunk, std::max(2 * buffer_.size(), end_ + chunk)));
   }
   for (;;) {
     const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
@@ -90,6 +95,7 @@ LineReader::Refill LineReader::refill() {
       return Refill::end_of_file;
     }
     end_ += static_cast<std::size_t>(n);
+    if (unread_size_ != unknown_size) unread_size_ -= std::min<std::uint64_t>(unread_size_, static_cast<std::uint64_t>(n));
     break;
   }
   if (first_read_) {

@@ -65,6 +65,10 @@ class LineReader {
   bool holding_ = false;
   bool look_ahead_full_ = false;
   bool skip_lf_ = false;  // the last line ended in CR: a LF right after it belongs to it
+  // What a regular file still holds by its size when opened (unknown for a pipe): a small file's
+  // buffer is its size, not megabytes.
+  static constexpr std::uint64_t unknown_size = static_cast<std::uint64_t>(-1);
+  std::uint64_t unread_size_ = unknown_size;
   static constexpr std::size_t no_position = static_cast<std::size_t>(-1);
   std::size_t next_lf_ = no_position;  // the next LF at or after the scan (end_ when none is there)
   std::size_t next_cr_ = no_position;  // the same for CR

@@ -11,7 +11,7 @@
 #include "common/command_line.h"
 #include "common/cores.h"
 #include "common/gauge_arguments.h"
-#include "common/numbers.h"
+#include "common/shown_text.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "gauge/reading_command_line.h"
@@ -115,7 +115,8 @@ int report_main(int argc, char** argv) {
   }
 
   const report::ReportOutcome outcome = report::make_report(request);
-  for (const std::string& warning : outcome.warnings) std::cerr << "raingen-report: " << warning << '\n';
+  for (const std::string& warning : outcome.warnings)
+    std::cerr << "raingen-report: " << common::shown_text(warning) << '\n';
   std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
   return common::exit_success;
 }

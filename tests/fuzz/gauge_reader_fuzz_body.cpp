@@ -21,7 +21,7 @@ int read_gauge_record(const std::uint8_t* data, std::size_t size, raingen::gauge
   if (flags & 2) options.depth_limit = raingen::common::depth_limit_mm;  // as raingen-prepare reads
   if (flags & 4) options.stamp = flags & 8 ? raingen::gauge::Stamp::start : raingen::gauge::Stamp::end;
   if (flags & 16) options.from = raingen::gauge::parse_day("2001-01-01");
-  if (flags & 32) options.to = raingen::gauge::parse_day(flags & 64 ? "2001-01-03" : "2300-01-01");
+  if (flags & 32) options.to = raingen::gauge::parse_day(flags & 64 ? "2001-01-03" : "2001-03-01");
   write_whole_file("record", std::string_view(reinterpret_cast<const char*>(data), size));
   try {
     const raingen::gauge::CalendarSeries series = raingen::gauge::read_gauge("record", options);
