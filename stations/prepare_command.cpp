@@ -220,9 +220,14 @@ void run_settings_command(const SettingsCommand& command, std::ostream& out) {
   Settings settings = command.settings;
   for (std::size_t i = 0; i < 3; ++i) settings.stations[i] = placed.stations[i];
   const std::string text = settings_text(settings);  // checks them
+  common::check_future_output(command.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
   RunFacts facts = read_run_facts(command.dir);
   const std::string facts_file = (command.dir / run_facts_file_name).string();
   const std::optional<Seasons> seasons = seasons_of_use(command.seasons, facts, facts_file);
+  if (seasons)
+    for (const Season& season : *seasons) common::check_future_output(command.dir / season.name() / common::settings_file_name);
+  else
+    common::check_future_output(command.dir / common::settings_file_name);
   const std::vector<StationId> ids{settings.stations[0].id, settings.stations[1].id, settings.stations[2].id};
   facts.site = SiteFacts{.name = settings.site_name,
                          .position = command.site_at,

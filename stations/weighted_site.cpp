@@ -83,6 +83,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   }
 
   check_no_record_replaced({run_facts_file(c.dir, {})}, gauges);
+  common::check_future_output(c.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
   RunFacts run_facts = read_run_facts(c.dir);  // a malformed file stops the run before any record is read
   const std::optional<Seasons> seasons = seasons_of_use(c.seasons, run_facts, (c.dir / run_facts_file_name).string());
   // Every target checked before any record is read: INPUT.TXT and the stations' files, in the
