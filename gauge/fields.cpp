@@ -73,14 +73,14 @@ DepthKind read_depth(std::string_view text, double& value) {
     value = text[0] - '0';
     return DepthKind::depth;
   }
-  if (plain_decimal(text, value)) return value < largest_reading ? DepthKind::depth : DepthKind::malformed;
+  if (plain_decimal(text, value)) return DepthKind::depth;
   if (text.empty() || same_name(text, "NA") || same_name(text, "NaN")) return DepthKind::missing;
   const char* begin = text.data();
   if (*begin == '+') ++begin;
   const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value, std::chars_format::general);
   if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return DepthKind::malformed;
   if (value < 0) return DepthKind::missing;  // -999, -9999 and every other negative reading
-  return value < largest_reading ? DepthKind::depth : DepthKind::malformed;
+  return DepthKind::depth;
 }
 
 }  // namespace raingen::gauge

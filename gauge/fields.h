@@ -26,10 +26,7 @@ inline std::string_view trim(std::string_view text) {
 }
 
 // What a depth field holds: a depth in mm (before any unit conversion), missing (empty, NA, NaN,
-// -999, -9999 or any negative value), or nothing readable. A reading of largest_reading or more
-// (in the record's unit) is no rain but a fault of the record, and reads as nothing readable: so
-// no sum or statistic of readings can overflow, and no conversion to whole hundredths.
-inline constexpr double largest_reading = 1e6;
+// -999, -9999 or any negative value), or nothing readable.
 enum class DepthKind { depth, missing, malformed };
 DepthKind read_depth(std::string_view text, double& value);
 

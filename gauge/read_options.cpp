@@ -113,7 +113,7 @@ across a 15-minute boundary is split in proportion); a 15-minute sum is missing
 if any part is. A step coarser than 15 minutes is refused. An interval is
 (end - 15 min, end]; depths are mm per 15 minutes. --from/--to keep whole days
 (intervals outside the record are missing), at most 300 years of them. A
-reading of 1000000 or more (in the record's unit), or an infinity, is an error.
+15-minute depth of 1e9 mm or more, or an infinite reading, is an error.
 )";
 }
 

@@ -3,10 +3,8 @@
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
-#include "common/numbers.h"
 #include "common/shown_text.h"
 #include "common/tool_error.h"
-#include "gauge/fields.h"
 
 namespace raingen::gauge {
 
@@ -28,10 +26,6 @@ void check_order(const std::string& path, long line, calendar::Instant before, c
 }
 
 void bad_depth(const std::string& path, long line, std::string_view text) {
-  if (common::parse_real(text).value_or(0) >= largest_reading)
-    throw common::ToolError(path, line, fmt::format("'{}' is no depth of rain: a reading of {:g} or more is taken for a "
-                                                    "fault of the record",
-                                                    common::excerpt(text), largest_reading));
   throw common::ToolError(path, line, fmt::format("'{}' is not a depth", common::excerpt(text)));
 }
 

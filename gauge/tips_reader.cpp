@@ -94,7 +94,7 @@ class TipTally {
     if (row.depth > 0) {
       double& sum = sums_[static_cast<std::size_t>(interval - origin_)];
       sum += row.depth;
-      if (reaches_limit(sum, depth_limit_)) throw ToolError(path_, row.line, depth_limit_message(interval, sum, depth_limit_));
+      check_interval_depth(path_, row.line, interval, sum, depth_limit_);
     }
     const calendar::TimePoint minute = calendar::minute_of(row.time);
     if (!running_) {

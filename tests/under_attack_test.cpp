@@ -259,16 +259,20 @@ std::vector<Attack> attacks() {
        "raingen-prepare: --wet-threshold: 'inf' is not a finite decimal number (see --help)\n"},
       {"prepare a depth of 1e17 mm", [](const TempDir& dir) { return with(dir, "big.csv", two_days("1e17")); },
        "raingen-prepare", {"--id", "T", "--dir", "../out", "../big.csv"}, 1,
-       "raingen-prepare: ../big.csv:40: '1e17' is no depth of rain: a reading of 1e+06 or more is taken for a fault of "
-       "the record\n"},
+       "raingen-prepare: ../big.csv:40: the 15-minute depth ending 2001-01-01 09:45 comes to 1e+17 mm; a depth of 100 mm "
+       "or more cannot be written\n"},
       {"prepare a NOAA day of 1e300", [](const TempDir& dir) { return with(dir, "noaa.csv", noaa_day("1e300")); },
        "raingen-prepare", {"--id", "T", "--dir", "../out", "../noaa.csv"}, 1,
-       "raingen-prepare: ../noaa.csv:2: '1e300' is no depth of rain: a reading of 1e+06 or more is taken for a fault "
-       "of the record\n"},
+       "raingen-prepare: ../noaa.csv:2: the 15-minute depth ending 2001-01-01 00:15 comes to 2.54e+299 mm; a depth of "
+       "100 mm or more cannot be written\n"},
+      {"report a NOAA day of 1e300", [](const TempDir& dir) { return with(dir, "noaa.csv", noaa_day("1e300")); },
+       "raingen-report", {"--gauge", "KARO=../noaa.csv", "--output", "../out"}, 1,
+       "raingen-report: ../noaa.csv:2: the 15-minute depth ending 2001-01-01 00:15 comes to 2.54e+299 mm: no depth of "
+       "1e+09 mm or more is taken\n"},
       {"report a depth of 1e308 mm", [](const TempDir& dir) { return with(dir, "big.csv", two_days("1e308")); },
        "raingen-report", {"--gauge", "KARO=../big.csv", "--output", "../out"}, 1,
-       "raingen-report: ../big.csv:40: '1e308' is no depth of rain: a reading of 1e+06 or more is taken for a fault "
-       "of the record\n"},
+       "raingen-report: ../big.csv:40: the 15-minute depth ending 2001-01-01 09:45 comes to 1e+308 mm: no depth of "
+       "1e+09 mm or more is taken\n"},
       {"prepare from the year 1 to 9999", nothing, "raingen-prepare",
        {"--id", "T", "--from", "0001-01-01", "--to", "9999-12-31", "../rec.csv"}, 2,
        "raingen-prepare: from 0001-01-01 to 9999-12-31 is 3652059 days: a record is kept over at most 109800 days "
@@ -377,10 +381,21 @@ TEST(UnderAttack, RecordsFromPipesAreReadWhole) {
   piped = shell_in(dir / "run", "(timeout 60 cat SOURCE.OUT > ../pipe &) ; raingen-export --format csv ../pipe ../e2.csv");
   EXPECT_EQ(piped.exit_status, 0) << piped.err;
   EXPECT_EQ(dir.read("e1.csv"), dir.read("e2.csv"));
-  piped = shell_in(dir.path(),
-                   "(timeout 60 cat rec.csv > pipe &) ; raingen-prepare --weighted-site W --site S --days 5 --gauge "
-                   "A=pipe --gauge B=rec.csv --gauge C=rec.csv --station A=1 --station B=1 --station C=1 --dir stdin");
+  const std::string weighted =
+      "raingen-prepare --weighted-site W --site S --days 5 --gauge B=pd01.csv --gauge C=pd01.csv --station A=1 "
+      "--station B=2 --station C=3 ";
+  for (const char* d : {"wfile", "wpipe"}) fs::create_directory(dir / d);
+  const Outcome whole = shell_in(dir.path(), weighted + "--gauge A=pd01.csv --dir wfile");
+  ASSERT_EQ(whole.exit_status, 0) << whole.err;
+  piped = shell_in(dir.path(), "(timeout 60 cat pd01.csv > pipe &) ; " + weighted + "--gauge A=pipe --dir wpipe");
   EXPECT_EQ(piped.exit_status, 0) << piped.err;
+  // The summary names the record as given, and the folder.
+  std::string told = piped.out;
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"A: pipe ", "A: pd01.csv "}, {"wpipe/", "wfile/"}})
+    for (std::size_t at = told.find(from); at != std::string::npos; at = told.find(from, at + to.size()))
+      told.replace(at, from.size(), to);
+  EXPECT_EQ(told, whole.out);
+  EXPECT_TRUE(station_files("wpipe") == station_files("wfile"));
 }
 
 // A CSV of a hundred gauges is a CSV, whatever its number of columns.
@@ -389,19 +404,20 @@ TEST(UnderAttack, AHundredGaugeCsvIsNoNoaaFile) {
   std::string text = "time";
   for (int g = 1; g <= 100; ++g) text += ",g" + std::to_string(g);
   text += "\n";
-  // Three days: rain in the third interval of the first and the last, a dry day between.
-  for (int k = 1; k <= 3 * 96; ++k) {
+  // Thirty days (as few as a station may keep): rain in the third interval of every third day,
+  // dry days between.
+  for (int k = 1; k <= 30 * 96; ++k) {
     const int minutes = 15 * k;
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "2001-01-%02d %02d:%02d", 1 + minutes / 1440, minutes % 1440 / 60, minutes % 60);
     text += stamp;
-    for (int g = 1; g <= 100; ++g) text += g == 50 && k % 192 == 3 ? ",1.5" : ",0";
+    for (int g = 1; g <= 100; ++g) text += g == 50 && k % 288 == 3 ? ",1.5" : ",0";
     text += "\n";
   }
   dir.write("wide.csv", text);
   const Outcome outcome = tool_in(dir.path(), "raingen-prepare", {"--id", "G50", "--column", "g50", "wide.csv"});
   EXPECT_EQ(outcome.exit_status, 0) << outcome.err;
-  EXPECT_NE(outcome.out.find("(read as csv, 15-minute step, 288 readings)"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("(read as csv, 15-minute step, 2880 readings)"), std::string::npos) << outcome.out;
   EXPECT_NE(dir.read("G50 F_2.TXT").find("  1.50"), std::string::npos);
 }
 
