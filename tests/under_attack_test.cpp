@@ -206,6 +206,13 @@ std::vector<Attack> attacks() {
        2, refused_node("ensemble", "../out", "a directory")},
       {"ensemble onto a FIFO", fifo_at("out/e.nc"), "raingen-ensemble", {"--realizations", "2", "--output", "../out/e.nc"},
        2, refused_node("ensemble", "../out/e.nc", "a FIFO (named pipe)")},
+      {"ensemble merge onto a FIFO, before the files are read",
+       [](const TempDir& dir) {
+         make_fifo(dir / "out/merged.nc");
+         return with(dir, "a.nc", "not an ensemble");
+       },
+       "raingen-ensemble", {"--merge", "../a.nc", "../a.nc", "--output", "../out/merged.nc"}, 2,
+       refused_node("ensemble", "../out/merged.nc", "a FIFO (named pipe)")},
       {"ensemble keeping over an earlier kept table",
        [](const TempDir& dir) { return with(dir, "out/SOURCE_0002.OUT", "earlier"); }, "raingen-ensemble",
        {"--realizations", "3", "--keep", "../out", "--output", "../e.nc"}, 2,
