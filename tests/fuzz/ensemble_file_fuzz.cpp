@@ -1,11 +1,11 @@
 // Fuzz target: the ensemble file as raingen-report --ensemble and --merge read it. A valid file
-// is written with a layout the input picks (length, realizations, start, site, checksum), some
-// realizations complete and some failed; the input then corrupts it through the netCDF library
-// (variables renamed, units and attributes replaced or removed, times, seeds, statuses and depths
-// overwritten, NaN and infinities among them), so that the reader meets what a file made or edited
-// by another tool may hold. The bytes of the file are not mutated: that would fuzz the HDF5
-// library, not the tools. A ToolError is a normal outcome; a crash, a sanitizer report, another
-// exception or a hang is a finding.
+// is written with a layout the input picks (length, realizations, start, site, position, clock,
+// checksum), some realizations complete and some failed; the input then corrupts it through the
+// netCDF library (variables renamed, units and attributes replaced or removed, times, seeds,
+// statuses, depths and the position overwritten, NaN and infinities among them), so that the
+// reader meets what a file made or edited by another tool may hold. The bytes of the file are not
+// mutated: that would fuzz the HDF5 library, not the tools. A ToolError is a normal outcome; a
+// crash, a sanitizer report, another exception or a hang is a finding.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <netcdf.h>
 
@@ -23,13 +23,18 @@ namespace {
 
 using raingen::ensemble_file::EnsembleLayout;
 
-constexpr std::array<const char*, 8> variables{"rainfall", "time", "time_bnds", "seed", "status", "realization",
-                                               "station_name", "nv"};
+constexpr std::array<const char*, 10> variables{"rainfall", "time", "time_bnds", "seed", "status", "realization",
+                                                "station_name", "nv", "lat", "lon"};
 
 void write_valid(FuzzedDataProvider& in, const std::string& path) {
   EnsembleLayout layout;
   layout.start = raingen::calendar::default_start + in.ConsumeIntegralInRange<int>(-3, 3) * raingen::calendar::interval_length;
   layout.site = in.ConsumeRandomLengthString(16);
+  if (in.ConsumeBool())  // the site's position and clock, as RAINGEN.TXT or --site-at give them
+    layout.position = raingen::stations::Coordinates{in.ConsumeFloatingPointInRange<double>(-90, 90),
+                                                     in.ConsumeFloatingPointInRange<double>(-180, 180)};
+  if (in.ConsumeBool())
+    layout.utc_offset = raingen::calendar::UtcOffset::from_minutes(in.ConsumeIntegralInRange<int>(-14 * 60, 14 * 60));
   layout.intervals = raingen::calendar::intervals_per_day * in.ConsumeIntegralInRange<std::size_t>(0, 3) +
                      in.ConsumeIntegralInRange<std::size_t>(0, 2);
   layout.realizations = in.ConsumeIntegralInRange<long>(1, 4);
