@@ -5,6 +5,7 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "fuzz_support.h"
+#include "gauge/decimal_depth.h"
 #include "gauge/read_gauge.h"
 
 namespace fuzz_support {
@@ -25,10 +26,10 @@ int read_gauge_record(const std::uint8_t* data, std::size_t size, raingen::gauge
   write_whole_file("record", std::string_view(reinterpret_cast<const char*>(data), size));
   try {
     const raingen::gauge::CalendarSeries series = raingen::gauge::read_gauge("record", options);
-    double sum = 0;  // every depth a number or missing, never below 0
+    double sum = 0;  // every depth a number or missing, never below 0, nor as large as no integer holds
     for (std::size_t k = 0; k < series.size(); ++k)
       if (series.present(k)) {
-        if (!(series.depth(k) >= 0)) __builtin_trap();
+        if (!(series.depth(k) >= 0 && series.depth(k) < raingen::gauge::largest_held_depth_mm)) __builtin_trap();
         sum += series.depth(k);
       }
     if (sum < 0) __builtin_trap();
