@@ -192,6 +192,25 @@ std::vector<Attack> attacks() {
       {"prepare a station file onto a FIFO", fifo_at("out/KAROD_3.TXT"), "raingen-prepare",
        {"--id", "KARO", "--dir", "../out", "../rec.csv"}, 2,
        refused_node("prepare", "../out/KAROD_3.TXT", "a FIFO (named pipe)")},
+      {"prepare a season's station file onto a FIFO",
+       [](const TempDir& dir) {
+         fs::create_directory(dir / "out/Mar-May");
+         make_fifo(dir / "out/Mar-May/KAROD_3.TXT");
+         return std::string();
+       },
+       "raingen-prepare", {"--id", "KARO", "--seasons", "quarters", "--dir", "../out", "../rec.csv"}, 2,
+       refused_node("prepare", "../out/Mar-May/KAROD_3.TXT", "a FIFO (named pipe)")},
+      {"prepare a season's INPUT.TXT onto a FIFO",
+       [](const TempDir& dir) {
+         fs::create_directory(dir / "out/Jun-Aug");
+         make_fifo(dir / "out/Jun-Aug/INPUT.TXT");
+         return std::string();
+       },
+       "raingen-prepare", [] {
+         std::vector<std::string> use = settings_use;
+         use.insert(use.end(), {"--seasons", "quarters"});
+         return use;
+       }(), 2, refused_node("prepare", "../out/Jun-Aug/INPUT.TXT", "a FIFO (named pipe)")},
       {"prepare INPUT.TXT onto a character device", [](const TempDir& dir) { return make_character_device(dir / "out/INPUT.TXT"); },
        "raingen-prepare", settings_use, 2, refused_node("prepare", "../out/INPUT.TXT", "a character device")},
       {"prepare a site station onto a FIFO", fifo_at("out/W   F_3.TXT"), "raingen-prepare", weighted_site_use(), 2,
