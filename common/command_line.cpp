@@ -4,10 +4,21 @@
 
 #include <string>
 
+#include "common/numbers.h"
+#include "common/shown_text.h"
 #include "common/tool_error.h"
 #include "common/version.h"
 
 namespace raingen::common {
+
+CLI::Validator finite_number() {
+  return CLI::Validator(
+      [](const std::string& text) -> std::string {
+        if (parse_real(text)) return {};
+        return "'" + shown_text(text) + "' is not a finite decimal number";
+      },
+      "NUMBER");
+}
 
 void add_version_flag(CLI::App& app) { app.set_version_flag("--version", app.get_name() + " " + version); }
 

@@ -1,12 +1,16 @@
 #include "common/output_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <set>
 
+#include "common/interruption.h"
 #include "common/tool_error.h"
 
 namespace raingen::common {
@@ -15,6 +19,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t buffer_limit = 1 << 20;
+constexpr std::string_view partial_marker = ".partial-";
+constexpr std::size_t unique_length = 6;  // mkstemp's XXXXXX
 
 std::string system_reason() { return std::strerror(errno); }
 
@@ -24,16 +30,112 @@ mode_t creation_mode() {
   return 0666 & ~mask;
 }
 
+fs::path folder_of(const fs::path& target) { return target.has_parent_path() ? target.parent_path() : fs::path("."); }
+
+// A write lock on the whole file, held by this open file description until it is closed (not
+// by the process: another descriptor of the same file closed elsewhere does not drop it).
+bool lock_whole_file(int fd) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool is_partial_name(std::string_view name) {
+  if (name.size() < 1 + partial_marker.size() + unique_length || name.front() != '.') return false;
+  return name.substr(name.size() - unique_length - partial_marker.size(), partial_marker.size()) == partial_marker;
+}
+
+// Removes the aside files of killed writers in folder: regular files by the aside name that no
+// running writer holds locked. Each folder is looked at once per process.
+void remove_abandoned_partials(const fs::path& folder) {
+  static std::set<std::string> looked_at;
+  if (!looked_at.insert(folder.string()).second) return;
+  DIR* directory = ::opendir(folder.c_str());
+  if (directory == nullptr) return;
+  while (const dirent* entry = ::readdir(directory)) {
+    if (!is_partial_name(entry->d_name)) continue;
+    const fs::path path = folder / entry->d_name;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat by_descriptor {}, by_name {};
+    // Locked: a live writer's. Unlocked: its writer is gone, unless the name now holds another
+    // file (a writer that just made it locks it next, sees it unlinked and makes another).
+    if (::fstat(fd, &by_descriptor) == 0 && S_ISREG(by_descriptor.st_mode) && lock_whole_file(fd) &&
+        ::lstat(path.c_str(), &by_name) == 0 && by_name.st_dev == by_descriptor.st_dev &&
+        by_name.st_ino == by_descriptor.st_ino)
+      ::unlink(path.c_str());
+    ::close(fd);
+  }
+  ::closedir(directory);
+}
+
 }  // namespace
 
+std::string irregular_file_kind(const fs::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return {};
+  if (S_ISDIR(status.st_mode)) return "a directory";
+  if (S_ISFIFO(status.st_mode)) return "a FIFO (named pipe)";
+  if (S_ISCHR(status.st_mode)) return "a character device";
+  if (S_ISBLK(status.st_mode)) return "a block device";
+  if (S_ISSOCK(status.st_mode)) return "a socket";
+  return "no regular file";
+}
+
+void refuse_irregular_target(const fs::path& target) {
+  if (const std::string kind = irregular_file_kind(target); !kind.empty())
+    throw UsageError(target.string(), "is " + kind + ", not a regular file: only a regular file is replaced by an output");
+}
+
+void check_output_target(const fs::path& target) {
+  refuse_irregular_target(target);
+  const fs::path folder = folder_of(target);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    throw ToolError(target.string(), 0, "cannot be written: " + system_reason());
+}
+
+void check_future_output(const fs::path& target) {
+  std::error_code ignored;
+  if (fs::is_directory(folder_of(target), ignored)) check_output_target(target);
+  else refuse_irregular_target(target);
+}
+
+void check_output_folder(const fs::path& folder) {
+  struct stat status {};
+  if (::stat(folder.c_str(), &status) == 0) {
+    if (!S_ISDIR(status.st_mode))
+      throw UsageError(folder.string(), "is " + (S_ISREG(status.st_mode) ? std::string("a regular file") : irregular_file_kind(folder)) +
+                                            ", not a directory: the outputs go into a directory");
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+      throw ToolError(folder.string(), 0, "cannot be written: " + system_reason());
+    return;
+  }
+  // Missing: it is made in the nearest folder above that is there, which must let it be made.
+  fs::path above = fs::absolute(folder).lexically_normal();
+  while (above.has_relative_path() && ::stat(above.c_str(), &status) != 0) above = above.parent_path();
+  if (!S_ISDIR(status.st_mode))
+    throw UsageError(folder.string(), above.string() + " is no directory: the outputs' folder cannot be made");
+  if (::access(above.c_str(), W_OK | X_OK) != 0)
+    throw ToolError(folder.string(), 0, "cannot be made: " + system_reason());
+}
+
 OutputFile::OutputFile(fs::path target) : target_(std::move(target)) {
-  const fs::path directory = target_.has_parent_path() ? target_.parent_path() : fs::path(".");
+  check_output_target(target_);
+  const fs::path folder = folder_of(target_);
+  remove_abandoned_partials(folder);
   std::string aside_name(".");
-  aside_name.append(target_.filename().string()).append(".partial-XXXXXX");
-  std::string pattern = (directory / aside_name).string();
-  fd_ = ::mkstemp(pattern.data());
-  if (fd_ < 0) throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());
-  aside_ = pattern;
+  aside_name.append(target_.filename().string()).append(partial_marker).append(unique_length, 'X');
+  for (;;) {
+    std::string pattern = (folder / aside_name).string();
+    fd_ = ::mkstemp(pattern.data());
+    if (fd_ < 0) throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());
+    aside_ = pattern;
+    struct stat status {};
+    if (lock_whole_file(fd_) && ::fstat(fd_, &status) == 0 && status.st_nlink > 0) break;
+    ::close(fd_);  // another tool's cleaning took it between its making and its lock: make another
+    fd_ = -1;
+  }
   ::fchmod(fd_, creation_mode());
   buffer_.reserve(buffer_limit);
 }
@@ -54,7 +156,6 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       is_standard_output_(other.is_standard_output_),
       finished_(other.finished_),
       committed_(other.committed_),
-      handed_to_library_(other.handed_to_library_),
       buffer_(std::move(other.buffer_)) {
   other.fd_ = -1;
   other.aside_.clear();
@@ -63,8 +164,8 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
 
 OutputFile::~OutputFile() {
   if (is_standard_output_ || committed_) return;
+  if (!aside_.empty()) ::unlink(aside_.c_str());  // unlinked before its lock goes with the descriptor
   if (fd_ >= 0) ::close(fd_);
-  if (!aside_.empty()) ::unlink(aside_.c_str());
 }
 
 void OutputFile::write(std::string_view bytes) {
@@ -78,10 +179,14 @@ void OutputFile::write(std::string_view bytes) {
 }
 
 void OutputFile::flush_buffer() {
+  stop_if_interrupted();
   std::size_t done = 0;
   while (done < buffer_.size()) {
     const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EINTR) {
+      stop_if_interrupted();
+      continue;
+    }
     if (n <= 0) throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());
     done += static_cast<std::size_t>(n);
   }
@@ -89,18 +194,11 @@ void OutputFile::flush_buffer() {
 }
 
 fs::path OutputFile::hand_to_library() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  handed_to_library_ = true;
+  // The library opens the aside file by its name while this object keeps it locked; HDF5's own
+  // lock (a flock) is not needed on a file nobody else opens, and on a network file system it
+  // could clash with this one.
+  ::setenv("HDF5_USE_FILE_LOCKING", "FALSE", 0);
   return aside_;
-}
-
-// What a library wrote by name reaches the disk before the rename puts it in place.
-void OutputFile::sync_aside_file() {
-  const int fd = ::open(aside_.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool synced = fd >= 0 && ::fsync(fd) == 0;
-  if (fd >= 0) ::close(fd);
-  if (!synced) throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());
 }
 
 void OutputFile::finish() {
@@ -108,33 +206,37 @@ void OutputFile::finish() {
   if (fd_ >= 0) {
     flush_buffer();
     if (!is_standard_output_) {
-      if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-        fd_ = -1;
-        throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());
-      }
-      fd_ = -1;
+      // The descriptor syncs whatever was written to the file, by this object or by a library.
+      if (::fsync(fd_) != 0) throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());
     }
   }
   finished_ = true;
 }
 
-void OutputFile::commit() {
-  finish();
-  if (handed_to_library_) sync_aside_file();
+void OutputFile::put_in_place() {
   if (is_standard_output_ || committed_) return;
+  check_output_target(target_);  // still no directory, FIFO or device
   if (::rename(aside_.c_str(), target_.c_str()) != 0)
     throw ToolError(target_.string(), 0, "cannot be put in place: " + system_reason());
   committed_ = true;
+  ::close(fd_);
+  fd_ = -1;
+}
+
+void OutputFile::commit() {
+  finish();
+  stop_if_interrupted();
+  put_in_place();
 }
 
 void commit_all(std::vector<OutputFile*> files) {
   for (OutputFile* file : files) file->finish();
-  for (OutputFile* file : files) file->commit();
+  stop_if_interrupted();
+  for (OutputFile* file : files) file->put_in_place();
 }
 
 void write_together(const std::vector<FileText>& files) {
-  for (const FileText& file : files)
-    if (fs::is_directory(file.target)) throw ToolError(file.target.string(), 0, "is a directory");
+  for (const FileText& file : files) check_output_target(file.target);
   std::vector<OutputFile> outputs;
   outputs.reserve(files.size());
   std::vector<OutputFile*> all;

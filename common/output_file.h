@@ -1,6 +1,15 @@
 // An output file written aside and renamed into place: until commit() the target keeps whatever it
 // held (or stays absent), and a tool that fails part way leaves no half-written file behind.
 // Bytes are collected in a large buffer and written with few system calls.
+//
+// Only a regular file (or a name not yet taken) is ever replaced: a directory, a FIFO, a device
+// or a socket named as an output is refused (a rename would put a regular file in its place).
+// A tool that a signal interrupts (common/interruption.h) stops at its next write and removes
+// its aside files; nothing is renamed once the signal is noted. The aside file is
+// ".NAME.partial-XXXXXX" beside the target, and its writer holds a lock on it (an open file
+// description lock) for as long as it lives. A tool killed outright (SIGKILL, a power cut) leaves
+// it behind, unlocked: the next tool that writes into that folder removes every such file that
+// no running tool holds, before it writes its own.
 #pragma once
 
 #include <filesystem>
@@ -10,10 +19,31 @@
 
 namespace raingen::common {
 
+// Refuses, before any work, a target that is no regular file: UsageError "TARGET: is a FIFO
+// (named pipe), not a regular file: only a regular file is replaced by an output" (or a
+// directory, a character device, a block device, a socket). A missing target is fine.
+void refuse_irregular_target(const std::filesystem::path& target);
+
+// refuse_irregular_target, and a target's folder that cannot be written is a ToolError
+// "TARGET: cannot be written: REASON".
+void check_output_target(const std::filesystem::path& target);
+// check_output_target where the target's folder is there; refuse_irregular_target alone where it
+// is still to be made (a season's folder, made when the files are written).
+void check_future_output(const std::filesystem::path& target);
+
+// Refuses, before any work, a folder of outputs that is there but is no directory (UsageError),
+// or that is missing and cannot be made in the nearest folder above it that is there (ToolError).
+void check_output_folder(const std::filesystem::path& folder);
+
+// What an existing file at path is, for messages: "a directory", "a FIFO (named pipe)", ...;
+// empty for a regular file or no file.
+std::string irregular_file_kind(const std::filesystem::path& path);
+
 class OutputFile {
  public:
   // The aside file is created in the target's directory (so that the rename stays on one file
-  // system), with the mode a new file would get. Throws ToolError when it cannot be created.
+  // system), with the mode a new file would get. Throws UsageError for a target that is no
+  // regular file, ToolError when the aside file cannot be created.
   explicit OutputFile(std::filesystem::path target);
   // Standard output: written through, nothing to rename.
   static OutputFile standard_output();
@@ -22,12 +52,13 @@ class OutputFile {
   ~OutputFile();  // an uncommitted aside file is removed
 
   void write(std::string_view bytes);
-  // For a library that writes a file by name (netCDF): closes this object's descriptor and
-  // returns the aside path for the library to write; commit() then renames it.
+  // For a library that writes a file by name (netCDF): returns the aside path for the library to
+  // write (this object keeps its descriptor, and so its lock); commit() then syncs and renames it.
   std::filesystem::path hand_to_library();
   // Writes what is buffered, syncs and closes; throws ToolError on any failure.
   void finish();
-  // finish(), then renames the aside file over the target.
+  // finish(), then renames the aside file over the target. Throws Interrupted, renaming nothing,
+  // when a signal has been noted.
   void commit();
 
   const std::filesystem::path& target() const { return target_; }
@@ -35,7 +66,8 @@ class OutputFile {
  private:
   OutputFile() = default;
   void flush_buffer();
-  void sync_aside_file();
+  void put_in_place();
+  friend void commit_all(std::vector<OutputFile*> files);
 
   std::filesystem::path target_;
   std::filesystem::path aside_;
@@ -43,12 +75,12 @@ class OutputFile {
   bool is_standard_output_ = false;
   bool finished_ = false;
   bool committed_ = false;
-  bool handed_to_library_ = false;
   std::string buffer_;
 };
 
 // Finishes every file first and renames them only when all are complete, so a failure leaves
-// every target as it was (a rename itself failing part way is the one exception).
+// every target as it was (a rename itself failing part way is the one exception). A signal noted
+// before the first rename renames none; once they have begun, all are renamed.
 void commit_all(std::vector<OutputFile*> files);
 
 // A file whose whole content is known before it is written.
@@ -57,9 +89,8 @@ struct FileText {
   std::string text;
 };
 
-// Writes every file aside, then renames them together as commit_all does. A target that is a
-// directory would fail its rename after the others were put in place, so it is refused (ToolError)
-// before anything is written.
+// Writes every file aside, then renames them together as commit_all does. Every target is
+// checked (check_output_target) before anything is written.
 void write_together(const std::vector<FileText>& files);
 
 }  // namespace raingen::common

@@ -15,16 +15,18 @@ inline constexpr int exit_failure = 1;
 inline constexpr int exit_usage = 2;
 
 // A failure of the tool's work. file and line name the input at fault; line 0 names a file
-// only, an empty file names nothing.
+// only, an empty file names nothing. The message is kept whole (what() would end it at a NUL).
 class ToolError : public std::runtime_error {
  public:
-  explicit ToolError(const std::string& what) : std::runtime_error(what) {}
+  explicit ToolError(const std::string& what) : std::runtime_error(what), message_(what) {}
   ToolError(std::string file, long line, const std::string& what)
-      : std::runtime_error(what), file_(std::move(file)), line_(line) {}
+      : std::runtime_error(what), message_(what), file_(std::move(file)), line_(line) {}
+  const std::string& message() const { return message_; }
   const std::string& file() const { return file_; }
   long line() const { return line_; }
 
  private:
+  std::string message_;
   std::string file_;
   long line_ = 0;
 };
@@ -33,11 +35,14 @@ class ToolError : public std::runtime_error {
 // (a record without the column asked for); empty when the command line alone is at fault.
 class UsageError : public std::runtime_error {
  public:
-  explicit UsageError(const std::string& what) : std::runtime_error(what) {}
-  UsageError(std::string file, const std::string& what) : std::runtime_error(what), file_(std::move(file)) {}
+  explicit UsageError(const std::string& what) : std::runtime_error(what), message_(what) {}
+  UsageError(std::string file, const std::string& what)
+      : std::runtime_error(what), message_(what), file_(std::move(file)) {}
+  const std::string& message() const { return message_; }
   const std::string& file() const { return file_; }
 
  private:
+  std::string message_;
   std::string file_;
 };
 
@@ -48,7 +53,10 @@ std::string located_message(const UsageError& error);
 
 // Runs a tool's body and ends it: the body's status on return, otherwise the message of what it
 // threw, prefixed by the tool's name, and status 1 or 2. Standard output is flushed and checked
-// first, so a tool whose output could not be written does not end as a success.
+// first, so a tool whose output could not be written does not end as a success. SIGINT, SIGTERM
+// and SIGHUP are caught while the body runs (common/interruption.h): a body they stop ends with
+// "interrupted by signal N: ..." and status 1, its partial files removed. Every message is shown
+// through shown_text: no control byte of a file or a name reaches the terminal.
 int run_tool(const std::string& tool_name, const std::function<int()>& body);
 
 }  // namespace raingen::common

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/interruption.h"
 #include "common/tool_error.h"
 
 namespace raingen::common {
@@ -47,7 +48,10 @@ std::string read_whole_file(const std::filesystem::path& path, std::size_t limit
   while (held < limit) {
     if (held == bytes.size()) bytes.resize(std::min(limit, 2 * bytes.size()));
     const ssize_t n = ::read(file.fd(), bytes.data() + held, bytes.size() - held);
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EINTR) {
+      stop_if_interrupted();
+      continue;
+    }
     if (n < 0) cannot_read(path, errno);
     if (n == 0) break;
     held += static_cast<std::size_t>(n);

@@ -1,5 +1,8 @@
 #include "ensemble/failure_report.h"
 
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <vector>
 
 #include <fmt/format.h>
@@ -52,12 +55,26 @@ std::string failure_report(long number, int seed, std::string_view why, std::str
   return report;
 }
 
+std::string empty_capture_note(const std::filesystem::path& folder, unsigned long long free_bytes) {
+  constexpr unsigned long long room_for_a_report = 64 * 1024;
+  if (free_bytes >= room_for_a_report) return {};
+  return fmt::format("(nothing captured: the disk holding {} is full; what the run wrote may be lost)", folder.string());
+}
+
 std::string stream_excerpt(const std::filesystem::path& path) {
   std::string text;
   try {
     text = common::read_whole_file(path, shown_stream_bytes);
   } catch (const common::ToolError&) {
     return "(cannot be read)";
+  }
+  if (text.empty()) {
+    struct statvfs disk {};
+    if (::statvfs(path.parent_path().c_str(), &disk) == 0) {
+      // What this user may still write: root may use the blocks kept back for it.
+      const auto blocks = ::geteuid() == 0 ? disk.f_bfree : disk.f_bavail;
+      return empty_capture_note(path.parent_path(), static_cast<unsigned long long>(blocks) * disk.f_frsize);
+    }
   }
   std::error_code error;
   const auto size = std::filesystem::file_size(path, error);

@@ -21,7 +21,12 @@ std::string failure_report(long number, int seed, std::string_view why, std::str
                            std::string_view standard_error);
 
 // The first shown_stream_bytes bytes of a file, with "... (N more bytes)" when it holds more; a
-// file that cannot be read gives "(cannot be read)".
+// file that cannot be read gives "(cannot be read)". An empty capture on a full disk says so:
+// what the run wrote may have been lost, not never written.
 std::string stream_excerpt(const std::filesystem::path& path);
+
+// The note for an empty capture whose file system has free_bytes left: empty when there is room,
+// else "(nothing captured: the disk holding FOLDER is full; what the run wrote may be lost)".
+std::string empty_capture_note(const std::filesystem::path& folder, unsigned long long free_bytes);
 
 }  // namespace raingen::ensemble

@@ -157,6 +157,7 @@ Parts check_parts(const std::vector<fs::path>& given, const fs::path& output) {
 
 MergeOutcome merge_ensembles(const std::vector<fs::path>& given, const fs::path& output,
                              const std::string& history_entry, std::ostream& messages) {
+  common::check_output_target(output);  // a FIFO or a device is refused before any file is read
   Parts parts = check_parts(given, output);
   const std::vector<fs::path>& files = parts.files;
   EnsembleLayout& layout = parts.layout;

@@ -74,8 +74,41 @@ long series_days(const EnsembleRequest& request, const RunFolders& inputs) {
   return days;
 }
 
-// The run directory read and checked, and the kept tables' directory made, before any run.
+// The realizations this run makes: all K, or its part's.
+ensemble_file::RealizationRange own_range(const EnsembleRequest& request) {
+  return request.part ? request.part->range() : ensemble_file::RealizationRange{1, request.realizations};
+}
+
+// An earlier ensemble's kept tables are never replaced: a --keep folder that holds any name this
+// run would keep a table under is refused (the names are looked up in the folder, once); the
+// tables of the other parts of the same ensemble may lie there.
+void check_nothing_kept_there(const fs::path& keep, ensemble_file::RealizationRange own, long realizations) {
+  std::error_code error;
+  long found = 0;
+  std::string first;
+  for (fs::directory_iterator entry(keep, error), end; !error && entry != end; entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    constexpr std::string_view prefix = "SOURCE_", suffix = ".OUT";
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+      continue;
+    const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const long number = std::stol(digits);
+    if (number < own.first || number > own.last || kept_table_name(number, realizations) != name) continue;
+    if (found++ == 0 || name < first) first = name;
+  }
+  if (found > 0)
+    throw UsageError(keep.string(), fmt::format("already holds {}{}, kept by an earlier ensemble: --keep never replaces "
+                                                "a kept table (give a new or an empty folder)",
+                                                first, found > 1 ? fmt::format(" and {} more", found - 1) : ""));
+}
+
+// The run directory read and checked, the output's name and folder checked, and the kept tables'
+// directory made, before any run: whatever would make the end fail is found before the runs.
 Plan checked_plan(const EnsembleRequest& request) {
+  common::check_output_target(request.output);
+  if (request.keep) common::check_output_folder(*request.keep);
   Plan plan;
   plan.inputs = ensemble_file::read_run_folders(request.dir, !request.days);
   plan.days = series_days(request, plan.inputs);
@@ -87,13 +120,9 @@ Plan checked_plan(const EnsembleRequest& request) {
     std::error_code error;
     fs::create_directories(*request.keep, error);
     if (error) throw ToolError(request.keep->string(), 0, "cannot be made: " + error.message());
+    check_nothing_kept_there(*request.keep, own_range(request), request.realizations);
   }
   return plan;
-}
-
-// The realizations this run makes: all K, or its part's.
-ensemble_file::RealizationRange own_range(const EnsembleRequest& request) {
-  return request.part ? request.part->range() : ensemble_file::RealizationRange{1, request.realizations};
 }
 
 std::string run_source(const EnsembleRequest& request, const Plan& plan) {

@@ -11,6 +11,10 @@
 // A run's directory is given back once its table is taken in, and the next run on the same folder
 // takes it again: what the run wrote is removed, the links stay (making them costs more than a
 // short run of the program on a busy file system).
+//
+// The tool holds a lock (flock) on SCRATCH while it lives. One killed outright (SIGKILL) leaves
+// SCRATCH behind unlocked: the next ensemble that makes its scratch directory in that folder
+// removes every ".NAME.scratch-XXXXXX" directory that no running ensemble holds.
 #pragma once
 
 #include <filesystem>
@@ -62,6 +66,7 @@ class ScratchArea {
   std::vector<Slot> free_;
   std::vector<Slot> lent_;
   long made_ = 0;
+  int lock_fd_ = -1;  // SCRATCH opened and locked
 };
 
 }  // namespace raingen::ensemble

@@ -37,6 +37,12 @@ void check_request(const ExportRequest& request) {
   std::error_code ignored;
   if (!request.output.empty() && std::filesystem::equivalent(request.input, request.output, ignored))
     throw common::UsageError("OUTPUT is the INPUT file: the table would be replaced");
+  if (request.output.empty()) return;
+  if (is_swmm(request.format)) {
+    if (const std::string fault = swmm_file_name_fault(request.output); !fault.empty())
+      throw common::UsageError(request.output, fault + ", which a SWMM gage line cannot name: give the file another name");
+  }
+  common::check_output_target(request.output);  // a device, a FIFO or a directory is no output
 }
 
 std::string station_name(const ExportRequest& request, const results::ResultsTable& table) {

@@ -21,6 +21,14 @@ std::string swmm_gage_lines(SwmmFile kind, const ExportSettings& settings, const
   return lines;
 }
 
+std::string swmm_file_name_fault(const std::string& file) {
+  if (file.find('"') != std::string::npos) return "holds a double quote";
+  if (file.find(';') != std::string::npos) return "holds a ';'";
+  for (char c : file)
+    if (static_cast<unsigned char>(c) < ' ' || c == '\x7f') return "holds a control character";
+  return {};
+}
+
 std::string swmm_name_fault(const std::string& name) {
   if (name.empty()) return "is empty";
   if (name.find_first_of(" \t\";") != std::string::npos) return "holds a blank, a quote or a ';'";

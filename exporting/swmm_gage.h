@@ -18,4 +18,8 @@ std::string swmm_gage_lines(SwmmFile kind, const ExportSettings& settings, const
 // ';'), or an empty text when it can.
 std::string swmm_name_fault(const std::string& name);
 
+// Why a gage line cannot name this file between its double quotes ("holds a double quote", ...:
+// SWMM ends the name at a quote and the line at a ';' or a line end, quoted or not), or nothing.
+std::string swmm_file_name_fault(const std::string& file);
+
 }  // namespace raingen::exporting

@@ -13,6 +13,7 @@
 #include "calendar/time_text.h"
 #include "common/line_reader.h"
 #include "common/numbers.h"
+#include "common/shown_text.h"
 #include "common/tool_error.h"
 #include "gauge/fields.h"
 #include "gauge/interval_sums.h"
@@ -68,9 +69,13 @@ std::size_t leading_fields(std::string_view line, char separator, std::vector<st
   return fields.size();
 }
 
+// The names of the value columns, each an excerpt, the list cut after a few hundred bytes.
 std::string column_list(const std::vector<std::string>& names, std::size_t first) {
   std::string list;
-  for (std::size_t k = first; k < names.size(); ++k) list += (list.empty() ? "" : ", ") + names[k];
+  for (std::size_t k = first; k < names.size(); ++k) {
+    if (list.size() > 400) return fmt::format("{}, ... ({} in all)", list, names.size() - first);
+    list += (list.empty() ? "" : ", ") + common::excerpt(names[k]);
+  }
   return list;
 }
 
@@ -83,7 +88,7 @@ std::size_t pick_column(const std::string& path, const std::vector<std::string>&
         if (header[k] == wanted) return k;
       for (std::size_t k = time_columns; k < header.size(); ++k)
         if (same_name(header[k], wanted)) return k;
-      throw UsageError(path, fmt::format("no column '{}'; its value columns are: {}", wanted,
+      throw UsageError(path, fmt::format("no column '{}'; its value columns are: {}", common::excerpt(wanted),
                                          column_list(header, time_columns)));
     }
     if (header.size() == time_columns + 1) return time_columns;
@@ -104,7 +109,8 @@ std::size_t pick_column(const std::string& path, const std::vector<std::string>&
 
 class CsvRows {
  public:
-  CsvRows(const std::string& path, const ReadOptions& options) : reader_(path), path_(path) {
+  CsvRows(common::LineReader& reader, const ReadOptions& options) : reader_(reader), path_(reader.path()) {
+    const std::string& path = path_;
     std::string_view line;
     if (!next_content(line)) throw ToolError(path, 0, "holds no readings");
     layout_.separator = separator_of(line);
@@ -130,9 +136,8 @@ class CsvRows {
   // About how many 15-minute intervals the whole file holds, from its size and the length of the
   // lines read so far (a little more, so that the guess is seldom short).
   std::size_t expected_intervals(Minutes step) const {
-    std::error_code failed;
-    const auto size = std::filesystem::file_size(path_, failed);
-    if (failed || bytes_seen_ == 0 || lines_seen_ == 0) return 0;
+    const auto size = reader_.size_hint();
+    if (size == 0 || bytes_seen_ == 0 || lines_seen_ == 0) return 0;
     const double lines = static_cast<double>(size) / (static_cast<double>(bytes_seen_) / lines_seen_);
     return static_cast<std::size_t>(lines * 1.02 * static_cast<double>(step.count()) / calendar::minutes_per_interval) +
            1024;
@@ -172,7 +177,7 @@ class CsvRows {
     if (time != row.time)
       throw ToolError(path_, row.line, fmt::format("time '{}' has seconds: the times of interval depths are whole "
                                                    "minutes (for a tip record, give --format tips)",
-                                                   fields_[0]));
+                                                   common::excerpt(fields_[0])));
     const std::string_view text = fields_[layout_.value_column];
     switch (read_depth(text, row.depth)) {
       case DepthKind::depth: break;
@@ -192,7 +197,7 @@ class CsvRows {
     return false;
   }
 
-  common::LineReader reader_;
+  common::LineReader& reader_;
   std::string path_;
   Layout layout_;
   std::vector<std::string_view> fields_;
@@ -234,8 +239,9 @@ CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vecto
 
 }  // namespace
 
-CalendarSeries read_csv(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  CsvRows rows(path, options);
+CalendarSeries read_csv(common::LineReader& lines, const ReadOptions& options, ReadFacts& facts) {
+  const std::string& path = lines.path();
+  CsvRows rows(lines, options);
   // Each row's order is checked as it comes, so that a row out of order is named before a bad
   // row after it.
   std::vector<Reading> first;

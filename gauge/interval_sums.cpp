@@ -63,14 +63,19 @@ void IntervalSums::add_piece(calendar::IntervalIndex interval, double depth, int
   if (!(std::fabs(sums_[at]) < near_limit_)) check_depth(interval, sums_[at], line);
 }
 
-void IntervalSums::check_depth(calendar::IntervalIndex interval, double sum, long line) const {
-  if (reaches_limit(sum, depth_limit_)) throw common::ToolError(path_, line, depth_limit_message(interval, sum, depth_limit_));
+void check_interval_depth(const std::string& path, long line, calendar::IntervalIndex interval, double sum,
+                          double limit) {
+  if (reaches_limit(sum, limit)) throw common::ToolError(path, line, depth_limit_message(interval, sum, limit));
   if (!billionths_of(sum))
-    throw common::ToolError(path_, line,
+    throw common::ToolError(path, line,
                             fmt::format("the 15-minute depth ending {} comes to {:g} mm: no depth of {:g} mm or more is "
                                         "taken",
                                         calendar::minute_text(calendar::interval_end(interval)), sum,
                                         largest_held_depth_mm));
+}
+
+void IntervalSums::check_depth(calendar::IntervalIndex interval, double sum, long line) const {
+  check_interval_depth(path_, line, interval, sum, depth_limit_);
 }
 
 void IntervalSums::add(calendar::TimePoint end, double depth, long line) {

@@ -62,5 +62,10 @@ class IntervalSums {
 // message below.
 bool reaches_limit(double depth, double limit);
 std::string depth_limit_message(calendar::IntervalIndex interval, double depth, double limit);
+// Throws ToolError naming path and line when the 15-minute depth ending with interval reaches the
+// limit, or largest_held_depth_mm (either sign, NaN too): what every reader checks of a depth it
+// keeps, so that no sum, statistic or conversion to whole hundredths of a kept depth overflows.
+void check_interval_depth(const std::string& path, long line, calendar::IntervalIndex interval, double depth,
+                          double limit);
 
 }  // namespace raingen::gauge

@@ -64,8 +64,7 @@ void append_depths(const std::string& path, long n, std::span<const std::string_
     switch (read_depth(values[j], value)) {
       case DepthKind::depth: {
         const double mm = value * mm_per_hundredth_inch;
-        if (reaches_limit(mm, depth_limit))
-          throw ToolError(path, n, depth_limit_message(first + static_cast<calendar::IntervalIndex>(j), mm, depth_limit));
+        check_interval_depth(path, n, first + static_cast<calendar::IntervalIndex>(j), mm, depth_limit);
         series.push_back(mm);
         break;
       }
@@ -77,8 +76,8 @@ void append_depths(const std::string& path, long n, std::span<const std::string_
 
 }  // namespace
 
-CalendarSeries read_noaa(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  common::LineReader reader(path);
+CalendarSeries read_noaa(common::LineReader& reader, const ReadOptions& options, ReadFacts& facts) {
+  const std::string& path = reader.path();
   std::string_view line;
   std::vector<std::string_view> fields;
   char separator = 0;

@@ -3,7 +3,9 @@
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
+#include "common/shown_text.h"
 #include "common/tool_error.h"
+#include "gauge/reading_errors.h"
 #include "gauge/record_times.h"
 
 namespace raingen::gauge {
@@ -46,7 +48,7 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
         options.format = f;
         return;
       }
-    throw UsageError(fmt::format("format '{}' is none of auto, tips, csv, swmm, noaa", value));
+    throw UsageError(fmt::format("format '{}' is none of auto, tips, csv, swmm, noaa", common::excerpt(value)));
   }
   if (name == "column") {
     if (value.empty()) throw UsageError("column: a column name is needed");
@@ -71,6 +73,11 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
     if (options.from && options.to && *options.to < *options.from)
       throw UsageError(fmt::format("to {} comes before from {}", calendar::day_text(*options.to),
                                    calendar::day_text(*options.from)));
+    // Refused before any record is read: a series over these days would be made in full.
+    if (options.from && options.to && (*options.to - *options.from).count() + 1 > longest_record_days)
+      throw UsageError(fmt::format("from {} to {} is {} days: a record is kept over at most {} days (300 years)",
+                                   calendar::day_text(*options.from), calendar::day_text(*options.to),
+                                   (*options.to - *options.from).count() + 1, longest_record_days));
     return;
   }
   std::string names;
@@ -98,12 +105,15 @@ std::string_view reading_rules_help() {
          absent ones are dry, over the days --from/--to or from the file's first
          day to its last.
   noaa   NOAA's 15-minute precipitation CSV: one day per row, a DATE column, then
-         96 values in hundredths of an inch (-9999 missing), converted to mm.
+         96 values in hundredths of an inch (-9999 missing), converted to mm. Told
+         from a CSV by its header (a DATE column with 96 after it) and rows that
+         hold a day there, not by the number of columns.
 Steps finer than 15 minutes (1, 5, 10 ...) are summed to 15 minutes (a reading
 across a 15-minute boundary is split in proportion); a 15-minute sum is missing
 if any part is. A step coarser than 15 minutes is refused. An interval is
 (end - 15 min, end]; depths are mm per 15 minutes. --from/--to keep whole days
-(intervals outside the record are missing).
+(intervals outside the record are missing), at most 300 years of them. A
+15-minute depth of 1e9 mm or more, or an infinite reading, is an error.
 )";
 }
 

@@ -1,4 +1,5 @@
 // The messages the readers give for what a record line gets wrong, worded alike in every format.
+// A field of the line is quoted as an excerpt (common/shown_text.h): its first 40 bytes, escaped.
 #pragma once
 
 #include <cstdint>
@@ -27,5 +28,9 @@ void check_order(const std::string& path, long line, calendar::Instant before, c
 
 // Throws ToolError for a line that takes the record past longest_record_days.
 [[noreturn]] void record_too_long(const std::string& path, long line);
+
+// Throws UsageError (naming path) when the days first to last, asked for by --from/--to, are
+// more than longest_record_days: checked before the series over them is made.
+void check_kept_span(const std::string& path, calendar::Day first, calendar::Day last);
 
 }  // namespace raingen::gauge

@@ -13,6 +13,7 @@
 #include "calendar/time_text.h"
 #include "common/line_reader.h"
 #include "common/numbers.h"
+#include "common/shown_text.h"
 #include "common/tool_error.h"
 #include "gauge/fields.h"
 #include "gauge/interval_sums.h"
@@ -39,9 +40,10 @@ struct RainFile {
 
 int field_number(const std::string& path, long line, std::string_view text, int low, int high, const char* what) {
   const auto value = common::parse_integer(text);
-  if (!value) throw ToolError(path, line, fmt::format("'{}' is not a {} (STA YYYY MM DD HH MM VALUE)", text, what));
+  if (!value)
+    throw ToolError(path, line, fmt::format("'{}' is not a {} (STA YYYY MM DD HH MM VALUE)", common::excerpt(text), what));
   if (*value < low || *value > high)
-    throw ToolError(path, line, fmt::format("{} {} is not on the calendar", what, text));
+    throw ToolError(path, line, fmt::format("{} {} is not on the calendar", what, common::excerpt(text)));
   return static_cast<int>(*value);
 }
 
@@ -65,8 +67,8 @@ Reading read_wet_line(const std::string& path, long n, const std::vector<std::st
   return r;
 }
 
-RainFile parse_rain_file(const std::string& path) {
-  common::LineReader reader(path);
+RainFile parse_rain_file(common::LineReader& reader) {
+  const std::string& path = reader.path();
   std::string_view line;
   std::vector<std::string_view> words;
   RainFile file;
@@ -92,13 +94,13 @@ std::size_t pick_station(const std::string& path, const std::vector<std::string>
   if (!options.swmm_station.empty()) {
     const auto at = std::find(stations.begin(), stations.end(), options.swmm_station);
     if (at == stations.end())
-      throw UsageError(path, fmt::format("no station '{}' in the rain file", options.swmm_station));
+      throw UsageError(path, fmt::format("no station '{}' in the rain file", common::excerpt(options.swmm_station)));
     return static_cast<std::size_t>(at - stations.begin());
   }
   if (stations.size() > 1) {
     std::string list;
     for (const auto& s : stations) list += (list.empty() ? "" : ", ") + s;
-    throw UsageError(path, fmt::format("several stations ({}): pick one with --swmm-station", list));
+    throw UsageError(path, fmt::format("several stations ({}): pick one with --swmm-station", common::excerpt(list, 400)));
   }
   return 0;
 }
@@ -112,6 +114,7 @@ CalendarSeries sum_wet_intervals(const std::string& path, const std::string& sta
   const calendar::Day first_day = options.from.value_or(calendar::day_of(end_of(wet.front()) - step));
   const calendar::Day last_day = options.to.value_or(calendar::day_of(end_of(wet.back()) - Minutes{1}));
   const calendar::Day after_last = last_day + calendar::Days{1};
+  check_kept_span(path, first_day, last_day);  // --from or --to far from the station's lines
   IntervalSums sums(path, step, options.depth_limit);
   for (const Reading& w : wet) {
     if ((w.time - origin) % step != Minutes{0})
@@ -128,8 +131,9 @@ CalendarSeries sum_wet_intervals(const std::string& path, const std::string& sta
 
 }  // namespace
 
-CalendarSeries read_swmm(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  const RainFile file = parse_rain_file(path);
+CalendarSeries read_swmm(common::LineReader& lines, const ReadOptions& options, ReadFacts& facts) {
+  const std::string& path = lines.path();
+  const RainFile file = parse_rain_file(lines);
   const std::size_t chosen = pick_station(path, file.stations, options);
   std::vector<Reading> wet;
   for (const RainFile::Line& line : file.lines)

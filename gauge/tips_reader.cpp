@@ -39,7 +39,7 @@ struct TipRow {
 // The rows of a tip record, each after the one before; a first line without a time is a header.
 class TipRows {
  public:
-  explicit TipRows(const std::string& path) : reader_(path), path_(path) {}
+  explicit TipRows(common::LineReader& reader) : reader_(reader), path_(reader.path()) {}
 
   bool next(TipRow& row) {
     std::string_view line;
@@ -70,7 +70,7 @@ class TipRows {
   long rows() const { return rows_; }
 
  private:
-  common::LineReader reader_;
+  common::LineReader& reader_;
   std::string path_;
   std::vector<std::string_view> fields_;
   InstantReader times_;
@@ -94,7 +94,7 @@ class TipTally {
     if (row.depth > 0) {
       double& sum = sums_[static_cast<std::size_t>(interval - origin_)];
       sum += row.depth;
-      if (reaches_limit(sum, depth_limit_)) throw ToolError(path_, row.line, depth_limit_message(interval, sum, depth_limit_));
+      check_interval_depth(path_, row.line, interval, sum, depth_limit_);
     }
     const calendar::TimePoint minute = calendar::minute_of(row.time);
     if (!running_) {
@@ -133,8 +133,9 @@ class TipTally {
 
 }  // namespace
 
-CalendarSeries read_tips(const std::string& path, const ReadOptions& options, ReadFacts& facts) {
-  TipRows rows(path);
+CalendarSeries read_tips(common::LineReader& lines, const ReadOptions& options, ReadFacts& facts) {
+  const std::string& path = lines.path();
+  TipRows rows(lines);
   TipTally tally(path, options.depth_limit);
   TipRow row;
   while (rows.next(row)) tally.add(row);

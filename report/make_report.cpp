@@ -1,9 +1,12 @@
 #include "report/make_report.h"
 
+#include <cmath>
+
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
 #include "common/output_file.h"
+#include "common/program_files.h"
 #include "common/tool_error.h"
 #include "report/compared_run.h"
 #include "report/design_report.h"
@@ -116,13 +119,66 @@ ReportContent assemble(const ReportRequest& request, weighting::Presence present
   return c;
 }
 
+// The files a report reads, each with what it is, for the check that no output replaces one.
+std::vector<std::pair<std::filesystem::path, std::string>> report_inputs(const ReportRequest& request,
+                                                                         const GeneratedRun& run,
+                                                                         const std::optional<GeneratedRun>& compared) {
+  std::vector<std::pair<std::filesystem::path, std::string>> inputs;
+  const auto run_files = [&](const GeneratedRun& r, const std::string& whose) {
+    inputs.emplace_back(r.dir / common::settings_file_name, whose + std::string(common::settings_file_name));
+    inputs.emplace_back(r.results_path, whose + "results file");
+    for (const stations::StationSetting& station : r.settings.stations)
+      for (const std::string& name : station.id.file_names()) inputs.emplace_back(r.dir / name, whose + "station file");
+  };
+  run_files(run, "the run's ");
+  if (compared) run_files(*compared, "the compared run's ");
+  for (const common::GaugeArgument& g : request.gauges)
+    if (g.path != "-") inputs.emplace_back(g.path, "the gauge record of " + g.id);
+  if (!request.ensemble.empty()) inputs.emplace_back(request.ensemble, "the ensemble file");
+  return inputs;
+}
+
+// No output may replace an input, by name, path, symbolic or hard link (one file, one inode).
+void check_no_input_replaced(const std::vector<std::filesystem::path>& outputs,
+                             const std::vector<std::pair<std::filesystem::path, std::string>>& inputs) {
+  for (const std::filesystem::path& output : outputs)
+    for (const auto& [input, what] : inputs) {
+      std::error_code ignored;
+      if (std::filesystem::equivalent(output, input, ignored))
+        throw common::UsageError(output.string(), fmt::format("is {}, {}: a report never replaces its inputs",
+                                                              input.string(), what));
+    }
+}
+
+// Every statistic a file gets is a number: a value too large for a double (a depth of 1e300 mm
+// squared) is refused, not written as inf or nan.
+void check_finite(const std::vector<const stats::SeriesStatistics*>& all) {
+  for (const stats::SeriesStatistics* s : all)
+    for (const stats::LevelStatistics& level : s->levels)
+      for (const auto& [statistic, value] : level.values)
+        if (value && !std::isfinite(*value))
+          throw common::ToolError(fmt::format("{}: its {} at {} minutes is not a finite number: are its depths right?",
+                                              s->name, stats::statistic_name(statistic), level.minutes));
+}
+
 }  // namespace
 
 ReportOutcome make_report(const ReportRequest& request) {
+  // What can be checked before the work is: the outputs' folder and names.
+  const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
+  common::check_output_folder(out_dir);
+  ReportOutcome outcome;
+  outcome.statistics_csv = out_dir / "statistics.csv";
+  outcome.report_html = out_dir / "report.html";
+  for (const std::filesystem::path& output : {outcome.statistics_csv, outcome.report_html})
+    common::refuse_irregular_target(output);  // the folder itself may still be to make
+
   const RunInputs in = read_run_inputs(request.dir, request.gauges, request.start, request.results);
   std::optional<GeneratedRun> compared;
   if (!request.compare.empty()) compared = read_compared_run(request.compare, request.start, request.compare_results);
-  ReportOutcome outcome;
+  // Which files the runs read is known once their INPUT.TXT (or their seasons' folders) are read;
+  // the records are only read, so nothing is lost by refusing here.
+  check_no_input_replaced({outcome.statistics_csv, outcome.report_html}, report_inputs(request, in, compared));
   if (compared) outcome.warnings = compared_run_warnings(*compared);
   const weighting::Presence present = presence(request);
   const std::optional<gauge::CalendarSeries> site = weighted(in, present, outcome.warnings);
@@ -152,17 +208,16 @@ ReportOutcome make_report(const ReportRequest& request) {
     ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), options, request.jobs,
                                         grouping_of(table_seasons(in.seasons)));
 
-  const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
-  std::error_code error;
-  std::filesystem::create_directories(out_dir, error);
-  if (error) throw common::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
-  outcome.statistics_csv = out_dir / "statistics.csv";
-  outcome.report_html = out_dir / "report.html";
-  common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
   std::vector<const stats::SeriesStatistics*> rows;
   for (const stats::SeriesStatistics& s : statistics) rows.push_back(&s);
   if (ensemble)
     for (const stats::SeriesStatistics& s : ensemble->complete) rows.push_back(&s);
+  check_finite(rows);
+
+  std::error_code error;
+  std::filesystem::create_directories(out_dir, error);
+  if (error) throw common::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
+  common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
   ReportContent content = assemble(request, present, in, compared, statistics, series, roles, outcome.warnings);
   if (ensemble) content.ensemble = &*ensemble;
   const DesignReport design = design_report(content.series, content.ensemble, options.years);

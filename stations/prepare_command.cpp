@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
+#include "common/output_file.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "stations/season_folders.h"
@@ -14,7 +15,7 @@ namespace {
 using common::ToolError;
 using common::UsageError;
 
-// A file written must never replace the record it was made from.
+// A file written must never replace the record it was made from, nor a device or a FIFO.
 void check_not_the_record(const StationCommand& command, const std::optional<Seasons>& seasons) {
   namespace fs = std::filesystem;
   std::vector<fs::path> targets{command.dir / run_facts_file_name};
@@ -26,9 +27,11 @@ void check_not_the_record(const StationCommand& command, const std::optional<Sea
   for (const fs::path& folder : folders)
     for (const std::string& name : command.id.file_names()) targets.push_back(folder / name);
   std::error_code ignored;
-  for (const fs::path& target : targets)
+  for (const fs::path& target : targets) {
+    common::check_future_output(target);
     if (command.record != "-" && fs::equivalent(target, command.record, ignored))
       throw UsageError(fmt::format("{} would replace the record it is made from", target.string()));
+  }
 }
 
 std::string clock_text(const std::optional<calendar::UtcOffset>& offset) {
@@ -217,9 +220,14 @@ void run_settings_command(const SettingsCommand& command, std::ostream& out) {
   Settings settings = command.settings;
   for (std::size_t i = 0; i < 3; ++i) settings.stations[i] = placed.stations[i];
   const std::string text = settings_text(settings);  // checks them
+  common::check_future_output(command.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
   RunFacts facts = read_run_facts(command.dir);
   const std::string facts_file = (command.dir / run_facts_file_name).string();
   const std::optional<Seasons> seasons = seasons_of_use(command.seasons, facts, facts_file);
+  if (seasons)
+    for (const Season& season : *seasons) common::check_future_output(command.dir / season.name() / common::settings_file_name);
+  else
+    common::check_future_output(command.dir / common::settings_file_name);
   const std::vector<StationId> ids{settings.stations[0].id, settings.stations[1].id, settings.stations[2].id};
   facts.site = SiteFacts{.name = settings.site_name,
                          .position = command.site_at,

@@ -83,8 +83,21 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   }
 
   check_no_record_replaced({run_facts_file(c.dir, {})}, gauges);
+  common::check_future_output(c.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
   RunFacts run_facts = read_run_facts(c.dir);  // a malformed file stops the run before any record is read
   const std::optional<Seasons> seasons = seasons_of_use(c.seasons, run_facts, (c.dir / run_facts_file_name).string());
+  // Every target checked before any record is read: INPUT.TXT and the stations' files, in the
+  // folder or in each season's.
+  std::vector<std::filesystem::path> folders{c.dir};
+  if (seasons) {
+    folders.clear();
+    for (const Season& season : *seasons) folders.push_back(c.dir / season.name());
+  }
+  for (const std::filesystem::path& folder : folders) {
+    common::check_future_output(folder / common::settings_file_name);
+    for (const StationId& id : {c.id, placed.stations[0].id, placed.stations[1].id})
+      for (const std::string& name : id.file_names()) common::check_future_output(folder / name);
+  }
   std::array<gauge::ReadFacts, 3> facts;
   std::array<gauge::CalendarSeries, 3> records;
   std::array<StationId, 3> ids;

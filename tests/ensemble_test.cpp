@@ -186,18 +186,18 @@ TEST(Ensemble, RealizationKIsThePlainRunWithSeedSPlusKMinus1) {
             "");
 }
 
-// A kept table is written as every output is: whole or not at all, and a kept name that cannot
-// take it ends the ensemble with nothing else written.
+// A kept name that is taken (by a directory here, by an earlier ensemble's table in the end-to-end
+// tests) is refused before any run: nothing is written.
 TEST(Ensemble, KeptTablesAreWholeOrAbsent) {
   TempDir dir;
   const fs::path run = example_run(dir.path());
   fs::create_directories(dir / "kept/SOURCE_0002.OUT");
   write_file(dir / "kept/SOURCE_0002.OUT/note", "in the way");
   const Outcome outcome = ensemble_in(run, {"--realizations", "3", "--jobs", "1", "--keep", "../kept"});
-  EXPECT_EQ(outcome.exit_status, 1);
-  EXPECT_EQ(outcome.err, "raingen-ensemble: ../kept/SOURCE_0002.OUT: cannot be put in place: Is a directory\n");
-  EXPECT_EQ(files_in(dir / "kept"), (std::map<std::string, std::string>{{"SOURCE_0001.OUT", plain_run(run, 1).source_out},
-                                                                        {"SOURCE_0002.OUT", "(dir)"},
+  EXPECT_EQ(outcome.exit_status, 2);
+  EXPECT_EQ(outcome.err, "raingen-ensemble: ../kept: already holds SOURCE_0002.OUT, kept by an earlier ensemble: --keep "
+                         "never replaces a kept table (give a new or an empty folder)\n");
+  EXPECT_EQ(files_in(dir / "kept"), (std::map<std::string, std::string>{{"SOURCE_0002.OUT", "(dir)"},
                                                                         {"SOURCE_0002.OUT/note", "in the way"}}));
   EXPECT_FALSE(fs::exists(run / "ensemble.nc"));
   EXPECT_EQ(std::distance(fs::directory_iterator(run), {}), 10) << "INPUT.TXT and the station files alone";

@@ -97,7 +97,7 @@ TEST(StationId, RaingenPrepareRefusesAnIdentifierInEachUse) {
       {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2", "--station", "C D=3"},
        "station 3 identifier 'C D'"},
       {{"--site", "S", "--days", "10", "--station", "A\tB=1", "--station", "B=2", "--station", "C=3"},
-       "station 1 identifier 'A\tB'"},
+       "station 1 identifier 'A\\tB'"},  // a tab shown escaped, as every control byte in a message
       {{"--weighted-site", "W S", "--site", "S", "--days", "10", "--gauge", "A=r.csv", "--gauge", "B=r.csv", "--gauge",
         "C=r.csv", "--station", "A=1", "--station", "B=2", "--station", "C=3"},
        "--weighted-site 'W S'"},

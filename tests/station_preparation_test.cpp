@@ -388,7 +388,7 @@ TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
   station.days.resize(1);
   std::filesystem::create_directory(dir / "AB  F_3.TXT");
   dir.write("AB  D_3.TXT", "old");
-  EXPECT_THROW(write_station_files(dir.path(), station), raingen::common::ToolError);
+  EXPECT_THROW(write_station_files(dir.path(), station), raingen::common::UsageError);
   EXPECT_EQ(dir.read("AB  D_3.TXT"), "old");
   EXPECT_FALSE(dir.exists("AB  F_2.TXT"));
 }

@@ -15,6 +15,7 @@
 #include "common/line_reader.h"
 #include "common/numbers.h"
 #include "common/output_file.h"
+#include "common/shown_text.h"
 #include "common/tool_error.h"
 #include "common/whole_file.h"
 #include "support/child.h"
@@ -43,8 +44,8 @@ TEST(LineReader, EveryLineEndAndAByteOrderMark) {
   EXPECT_EQ(lines_of(dir, "\xEF\xBB\xBFh\ra\r\rb\r"), (Lines{"h", "a", "", "b"}));
   EXPECT_EQ(lines_of(dir, "\n\r\n"), (Lines{"", ""}));
   EXPECT_EQ(lines_of(dir, ""), Lines{});
-  // Lines longer than the reader's buffer, and a CR LF pair split across two reads.
-  const std::string long_line(3 << 20, 'x');
+  // Lines of the longest length a record may have, and a CR LF pair split across two reads.
+  const std::string long_line(raingen::common::LineReader::longest_line, 'x');
   EXPECT_EQ(lines_of(dir, long_line + "\r\n" + long_line + "\r"), (Lines{long_line, long_line}));
   const std::string before_split((1 << 20) - 1, 'y');
   EXPECT_EQ(lines_of(dir, before_split + "\r\nz"), (Lines{before_split, "z"}));
@@ -61,7 +62,7 @@ TEST(LineReader, RandomLineEndsAcrossBuffers) {
     std::string bytes;
     while (bytes.size() < (5u << 20)) {
       std::string line(pick() % (seed * 40), static_cast<char>('a' + pick() % 26));
-      if (pick() % 50 == 0) line.assign(pick() % (2u << 20), 'L');  // now and then longer than a buffer
+      if (pick() % 50 == 0) line.assign(pick() % raingen::common::LineReader::longest_line, 'L');  // a buffer's size
       const char* end = ends[pick() % 3];
       // An empty line ended by LF after a lone CR would make CR LF, one line end.
       if (line.empty() && end[0] == '\n' && !bytes.empty() && bytes.back() == '\r') end = "\r";
@@ -242,6 +243,98 @@ TEST(ReadingOptions, AlikeInEveryToolThatReadsGaugeRecords) {
     EXPECT_EQ(run(tool, with({"--stamp", "B:end", "--stamp", "B:start"})).err, std::string(tool) + ": " + twice_for_one + "\n");
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+}
+
+// What a message shows of a file's bytes: controls, DEL, C1 controls and bytes that are no UTF-8
+// escaped, valid UTF-8 kept; an excerpt cut between characters with the whole length given.
+TEST(ShownText, EscapesWhatATerminalWouldActOnAndCutsLongFields) {
+  using raingen::common::excerpt;
+  using raingen::common::shown_text;
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain 0.25 mm", "plain 0.25 mm"},
+      {std::string("a\0b", 3), "a\\x00b"},
+      {"\x1b[31mred\t\r\n", "\\x1b[31mred\\t\\r\\n"},
+      {"\x7f", "\\x7f"},
+      {"P\xc3\xa1ramo \xe2\x82\xac \xf0\x9f\x8c\xa7", "P\xc3\xa1ramo \xe2\x82\xac \xf0\x9f\x8c\xa7"},  // kept
+      {"\xc2\x9b", "\\xc2\\x9b"},                // a C1 control (CSI)
+      {"\xff\xc3", "\\xff\\xc3"},                // no UTF-8; a character cut short
+      {"\xe0\x80\x80 \xed\xa0\x80", "\\xe0\\x80\\x80 \\xed\\xa0\\x80"},  // overlong, a surrogate
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(shown_text(text), shown);
+  EXPECT_EQ(excerpt("short"), "short");
+  EXPECT_EQ(excerpt(std::string(100, 'x')), std::string(40, 'x') + "... (100 bytes)");
+  EXPECT_EQ(excerpt(std::string(39, 'x') + "\xc3\xa1zz"), std::string(39, 'x') + "... (43 bytes)");  // not inside the a-acute
+  EXPECT_EQ(excerpt(std::string(3, '\0') + std::string(50, 'y'), 5), "\\x00\\x00\\x00yy... (53 bytes)");
+}
+
+// A line longer than longest_line is an error naming its line (the file's first, or one after
+// good lines), without reading further; the start of a file can be held, read, and read again,
+// from a file or a pipe, as far as the look-ahead reaches.
+TEST(LineReader, LinesAreBoundedAndTheStartCanBeReadTwice) {
+  using raingen::common::LineReader;
+  TempDir dir;
+  const auto failure_of = [&](const std::string& bytes) -> std::string {
+    dir.write("in.txt", bytes);
+    LineReader reader((dir / "in.txt").string());
+    std::string_view line;
+    try {
+      while (reader.next(line)) {
+      }
+    } catch (const raingen::common::ToolError& error) {
+      return std::to_string(error.line()) + ": " + error.message().substr(0, 40);
+    }
+    return "read";
+  };
+  const std::string longest(LineReader::longest_line, 'x');
+  EXPECT_EQ(failure_of(longest + "\n" + longest), "read");
+  EXPECT_EQ(failure_of(longest + "x"), "1: is longer than 1048576 bytes, the longes");
+  EXPECT_EQ(failure_of("a\r\nb\n" + longest + "x\n"), "3: is longer than 1048576 bytes, the longes");
+
+  // Held: the lines come again after start_again(), the byte-order mark still dropped.
+  std::string bytes = "\xEF\xBB\xBFhead\n";
+  for (int k = 0; k < 200000; ++k) bytes += "row " + std::to_string(k) + "\r\n";
+  dir.write("held.txt", bytes);
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  std::thread writer([&] {
+    const int fd = ::open((dir / "pipe").c_str(), O_WRONLY);
+    for (std::size_t done = 0; fd >= 0 && done < bytes.size();) {
+      const ssize_t n = ::write(fd, bytes.data() + done, std::min<std::size_t>(4096, bytes.size() - done));
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0) ::close(fd);
+  });
+  for (const char* name : {"held.txt", "pipe"}) {
+    LineReader reader((dir / name).string());
+    reader.hold_start();
+    std::string_view line;
+    long looked = 0;
+    while (looked < 50 && reader.next(line)) ++looked;
+    EXPECT_EQ(looked, 50);
+    reader.start_again();
+    std::vector<std::string> lines;
+    while (reader.next(line)) lines.emplace_back(line);
+    ASSERT_EQ(lines.size(), 200001u) << name;
+    EXPECT_EQ(lines.front(), "head");
+    EXPECT_EQ(lines.back(), "row 199999");
+    EXPECT_EQ(reader.line_number(), 200001);
+  }
+  writer.join();
+  // Held past the look-ahead: next() stops there, and the file reads whole after start_again().
+  std::string many;
+  while (many.size() <= LineReader::longest_look_ahead) many += std::string(1000, 'z') + "\n";
+  dir.write("many.txt", many);
+  LineReader reader((dir / "many.txt").string());
+  reader.hold_start();
+  std::string_view line;
+  std::size_t held = 0;
+  while (reader.next(line)) held += line.size() + 1;
+  EXPECT_TRUE(reader.look_ahead_full());
+  EXPECT_LE(held, LineReader::longest_look_ahead);
+  reader.start_again();
+  std::size_t all = 0;
+  while (reader.next(line)) all += line.size() + 1;
+  EXPECT_EQ(all, many.size());
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ int ensemble_main(int argc, char** argv) {
                               days_option, part_option})
     merge_option->excludes(making);
   common::add_version_flag(app);
-  app.footer(rules);
+  app.footer(std::string(rules) + "\n" + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
   const std::string history = netcdf::history_entry(std::span<char* const>(argv, static_cast<std::size_t>(argc)));
 

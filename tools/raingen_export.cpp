@@ -60,7 +60,7 @@ int export_main(int argc, char** argv) {
   app.add_option("INPUT", request.input, "SOURCE.OUT or a results file")->required();
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
   common::add_version_flag(app);
-  app.footer(rules);
+  app.footer(std::string(rules) + "\n" + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
   const auto format = exporting::format_named(format_name);

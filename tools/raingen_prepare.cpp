@@ -122,15 +122,18 @@ int main(int argc, char** argv) {
     app.footer(rules() + std::string(raingen::gauge::reading_rules_help()) +
                "\nExit status: 0 done, 1 a failure (bad record, file not written), 2 a usage error.\n"
                "Messages: raingen-prepare: FILE:LINE: what is wrong. Files are written aside and\n"
-               "renamed together: all the files of one use or none, and a record is never changed.");
+               "renamed together: all the files of one use or none, and a record is never changed.\n" +
+               raingen::common::files_help);
 
     stations::PrepareCommandLine line;
     app.add_option("--id", line.id, "station identifier (see Names below): prepare RECORD as this station");
-    app.add_option("record", line.record, "the gauge record file (- reads standard input; give --format)");
+    app.add_option("record", line.record, "the gauge record file (- reads standard input)");
     app.add_option("--dir", line.dir, "directory to write into (default .)");
     raingen::gauge::add_reading_options(app, line.reading);
-    app.add_option("--min-complete", line.min_complete, "PERCENT of a day's intervals present to count it complete (100)");
-    app.add_option("--wet-threshold", line.wet_threshold, "MM a complete day's total must exceed to be wet (0)");
+    app.add_option("--min-complete", line.min_complete, "PERCENT of a day's intervals present to count it complete (100)")
+        ->check(raingen::common::finite_number());
+    app.add_option("--wet-threshold", line.wet_threshold, "MM a complete day's total must exceed to be wet (0)")
+        ->check(raingen::common::finite_number());
     app.add_option("--spell-table", line.spell_table, "matched (default) or cumulative");
     app.add_option("--site", line.site, "site name: write INPUT.TXT");
     app.add_option("--days", line.days,

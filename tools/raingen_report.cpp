@@ -11,7 +11,7 @@
 #include "common/command_line.h"
 #include "common/cores.h"
 #include "common/gauge_arguments.h"
-#include "common/numbers.h"
+#include "common/shown_text.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "gauge/reading_command_line.h"
@@ -80,20 +80,18 @@ int report_main(int argc, char** argv) {
       ->required()
       ->allow_extra_args(false);
   app.add_option("--start", start, calendar::start_option_help);
-  // A range check lets "nan" through (no comparison with NaN fails): a number is asked for first.
-  const CLI::Validator a_number(
-      [](std::string& text) { return common::parse_real(text) ? std::string() : "'" + text + "' is not a number"; }, "");
+  // A range check lets "nan" through (no comparison with NaN fails): a finite number is asked for first.
   app.add_option("--dry-threshold", request.options.dry_threshold, "MM: a block is dry at or below this depth (default 0)")
-      ->check(a_number)
+      ->check(common::finite_number())
       ->check(CLI::NonNegativeNumber);
   app.add_option("--min-complete", request.options.min_complete_percent,
                  "PERCENT: share of a block's 15-minute values that must be present (default 100)")
-      ->check(a_number)
+      ->check(common::finite_number())
       ->check(CLI::Range(0.0, 100.0));
   app.add_option("--year-complete", request.options.years.complete_percent,
                  "PERCENT: share of a year's 15-minute values that must be present for its annual maxima to count "
                  "(default 80)")
-      ->check(a_number)
+      ->check(common::finite_number())
       ->check(CLI::Range(0.0, 100.0));
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
   app.add_option("--results", request.results,
@@ -117,7 +115,7 @@ int report_main(int argc, char** argv) {
       ->check(CLI::Range(1, 1024));
   gauge::add_reading_options(app, reading);
   common::add_version_flag(app);
-  app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()));
+  app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()) + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
   request.dir = dir;
@@ -131,7 +129,8 @@ int report_main(int argc, char** argv) {
   }
 
   const report::ReportOutcome outcome = report::make_report(request);
-  for (const std::string& warning : outcome.warnings) std::cerr << "raingen-report: " << warning << '\n';
+  for (const std::string& warning : outcome.warnings)
+    std::cerr << "raingen-report: " << common::shown_text(warning) << '\n';
   std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
   return common::exit_success;
 }
