@@ -10,6 +10,7 @@
 #include "report/html_page.h"
 #include "report/report_charts.h"
 #include "report/season_section.h"
+#include "report/shortfall_section.h"
 #include "report/svg_text.h"
 
 namespace raingen::report {
@@ -156,6 +157,7 @@ std::string display_number(std::optional<double> value) {
 std::string report_html(const ReportContent& content) {
   HtmlPage page("raingen report: " + content.site_name);
   introduction(page, content);
+  shortfall_section(page, content);
   run_section(page, content);
   statistics_section(page, content);
   level_charts_section(page, content);

@@ -74,6 +74,7 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
     result.levels.push_back(std::move(level));
   }
   result.window_years = annual_window_maxima(series, options.years);
+  result.midnights = midnights_of(series, options.dry_threshold);
   return result;
 }
 

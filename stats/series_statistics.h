@@ -10,6 +10,7 @@
 
 #include "gauge/calendar_series.h"
 #include "stats/blocks.h"
+#include "stats/midnights.h"
 #include "stats/spells.h"
 #include "stats/window_maxima.h"
 
@@ -51,6 +52,7 @@ struct SeriesStatistics {
   std::vector<LevelStatistics> levels;  // one per aggregation level, in order
   Spells spells;                        // of the daily blocks
   std::vector<WindowYear> window_years; // annual maxima by sliding window, every year touched
+  Midnights midnights;                  // rain running on across midnight
 
   const LevelStatistics& level(int minutes) const;  // throws std::out_of_range
 };
