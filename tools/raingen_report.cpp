@@ -24,7 +24,10 @@ using namespace raingen;
 
 constexpr const char* rules = R"(Rules:
   The run directory holds INPUT.TXT and the results file it names. Each --gauge gives the
-  record of one of its stations by the station's ID. Series compared:
+  record of one of its stations by the station's ID. Without --gauge, a run whose site station
+  raingen-prepare --weighted-site made is compared with the gauges it was made of: their
+  records, reading options, distances and --present as its RAINGEN.TXT records them.
+  Series compared:
     record:ID        each gauge's record on its 15-minute grid, with its gaps;
     weighted-record  the records combined as the program weights station series (inverse-square
                      distances of INPUT.TXT; a station at distance 0 alone), present only where
@@ -76,8 +79,9 @@ int report_main(int argc, char** argv) {
   std::vector<std::string> gauges;
   gauge::ReadingValues reading;
   app.add_option("--dir", dir, "the run directory (default .)");
-  app.add_option("--gauge", gauges, "ID=FILE: the record of station ID (repeat for each station)")
-      ->required()
+  app.add_option("--gauge", gauges,
+                 "ID=FILE: the record of station ID (repeat for each station; none: the gauges that made the run's "
+                 "site station, as RAINGEN.TXT records them)")
       ->allow_extra_args(false);
   app.add_option("--start", start, calendar::start_option_help);
   // A range check lets "nan" through (no comparison with NaN fails): a number is asked for first.
