@@ -138,6 +138,7 @@ Chart dry_spell_chart(const std::vector<ReportSeries>& series) {
   return chart;
 }
 
+
 Chart exceedance_chart(const std::vector<ReportSeries>& series) {
   Chart chart;
   chart.title = "Daily depths: share of days at least this wet";

@@ -7,6 +7,7 @@
 #include "calendar/interval.h"
 #include "report/design_section.h"
 #include "report/ensemble_section.h"
+#include "report/event_section.h"
 #include "report/html_page.h"
 #include "report/report_charts.h"
 #include "report/season_section.h"
@@ -162,6 +163,7 @@ std::string report_html(const ReportContent& content) {
   statistics_section(page, content);
   level_charts_section(page, content);
   if (content.design) design_section(page, *content.design);
+  event_section(page, content);
   distribution_sections(page, content.series);
   if (content.seasons) season_section(page, *content.seasons, content.series, content.ensemble);
   return page.finish();

@@ -1,6 +1,7 @@
 #include "report/shortfall_section.h"
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -88,10 +89,11 @@ void ratio_list(HtmlPage& page, const stats::SeriesStatistics& generated, const 
   page.markup(table_html(table));
 }
 
-std::optional<double> realizations_quantile(const EnsembleStatistics& ensemble, double p) {
+std::optional<double> realizations_quantile(const EnsembleStatistics& ensemble, double p,
+                                            const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
   std::vector<double> shares;
   for (const stats::SeriesStatistics& s : ensemble.complete)
-    if (const auto share = s.midnights.share()) shares.push_back(*share);
+    if (const auto share = value(s)) shares.push_back(*share);
   if (shares.empty()) return std::nullopt;
   std::sort(shares.begin(), shares.end());
   return stats::quantile(shares, p);
@@ -123,13 +125,24 @@ void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& re
          percent_cell(record.statistics->midnights.share())};
   for (const ReportSeries* g : generated) row.push_back(percent_cell(g->statistics->midnights.share()));
   if (ensemble) {
-    const auto low = realizations_quantile(*ensemble, 0.05), high = realizations_quantile(*ensemble, 0.95);
+    const auto share = [](const stats::SeriesStatistics& s) { return s.midnights.share(); };
+    const auto low = realizations_quantile(*ensemble, 0.05, share), high = realizations_quantile(*ensemble, 0.95, share);
     Cell band = band_cell(low ? std::optional<double>(100 * *low) : std::nullopt,
                           high ? std::optional<double>(100 * *high) : std::nullopt);
     if (low && high) band.text += "%";
     row.push_back(band);
   }
   table.rows.push_back(std::move(row));
+  // Events, which the cut at midnight splits (or, where stations drawn apart are averaged, joins).
+  const auto event_row = [&](std::string name, const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
+    std::vector<Cell> cells{text_cell(std::move(name)), number_cell(value(*record.statistics))};
+    for (const ReportSeries* g : generated) cells.push_back(number_cell(value(*g->statistics)));
+    if (ensemble) cells.push_back(band_cell(realizations_quantile(*ensemble, 0.05, value), realizations_quantile(*ensemble, 0.95, value)));
+    table.rows.push_back(std::move(cells));
+  };
+  event_row(fmt::format("rain events a year (split by {:g} hours dry; see Rain events)", content.options.events.gap_hours),
+            [](const stats::SeriesStatistics& s) { return s.events.per_year; });
+  event_row("mean duration of a rain event (h)", [](const stats::SeriesStatistics& s) { return s.events.mean[1]; });
 
   // The ceiling: the share of annual maxima at the record's largest depth, at 1 and 24 hours.
   const DesignReport* design = content.design;
@@ -159,10 +172,10 @@ void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& re
           const stats::Ceiling& c = lead.ceilings[d];
           if (c.reaching + c.above > 0)
             ceiling_words = fmt::format(
-                " At 24 hours {:.0f}% of the annual maxima of {} ({} years) reach the record's largest 24-hour "
-                "depth of {} mm and {:.0f}% pass it: however many years are generated, the largest depths are the "
-                "record's own.",
-                100 * c.share(), design_series_title(lead), c.years, display_number(c.largest), 100 * c.share_above());
+                " At 24 hours, of the {} annual maxima of {}, {:.0f}% are at the record's largest 24-hour depth of {} "
+                "mm and {:.0f}% above it (a window across midnight joins two recorded days): the record's largest "
+                "days bound the generated ones, however many years are generated.",
+                c.years, design_series_title(lead), 100 * c.share(), display_number(c.largest), 100 * c.share_above());
           else
             ceiling_words = fmt::format(
                 " None of the {} annual maxima of {} reaches the record's largest 24-hour depth of {} mm; the "

@@ -75,6 +75,7 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
   }
   result.window_years = annual_window_maxima(series, options.years);
   result.midnights = midnights_of(series, options.dry_threshold);
+  result.events = summarize(events_of(series, options.events));
   return result;
 }
 

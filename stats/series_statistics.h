@@ -10,6 +10,7 @@
 
 #include "gauge/calendar_series.h"
 #include "stats/blocks.h"
+#include "stats/events.h"
 #include "stats/midnights.h"
 #include "stats/spells.h"
 #include "stats/window_maxima.h"
@@ -37,6 +38,7 @@ struct StatisticsOptions {
   double min_complete_percent = 100;
   double dry_threshold = 0;
   YearRule years;  // for the annual maxima by sliding window
+  EventRule events;
 };
 
 struct LevelStatistics {
@@ -53,6 +55,7 @@ struct SeriesStatistics {
   Spells spells;                        // of the daily blocks
   std::vector<WindowYear> window_years; // annual maxima by sliding window, every year touched
   Midnights midnights;                  // rain running on across midnight
+  EventSummary events;                  // rain events (options.events)
 
   const LevelStatistics& level(int minutes) const;  // throws std::out_of_range
 };

@@ -236,6 +236,9 @@ TEST(ReportTool, FailuresLeaveEarlierReportsAsTheyWere) {
       {{"--gauge", "A=" + bad, "--start", "2001-02-30"}, 2, "raingen-report: --start '2001-02-30': no such date\n"},
       {{"--gauge", "A=" + bad, "--format", "A:excel"}, 2, "raingen-report: gauge A: format 'excel' is none of"},
       {{"--gauge", "A=" + bad, "--min-complete", "120"}, 2, "raingen-report: --min-complete"},
+      {{"--gauge", "A=" + bad, "--event-gap", "0.3"}, 2, "raingen-report: --event-gap"},
+      {{"--gauge", "A=" + bad, "--event-gap", "nan"}, 2, "raingen-report: --event-gap"},
+      {{"--gauge", "A=" + bad, "--event-min-depth", "-1"}, 2, "raingen-report: --event-min-depth"},
       // One value per option: a stray word is neither a second format nor a second gauge.
       {{"--gauge", "A=" + bad, "--format", "csv", "stray"}, 2,
        "raingen-report: The following argument was not expected: stray (see --help)\n"},
