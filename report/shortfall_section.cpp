@@ -12,6 +12,7 @@
 #include "report/banded_curves.h"
 #include "report/design_charts.h"
 #include "report/design_report.h"
+#include "report/distribution_bands.h"
 #include "report/ensemble_statistics.h"
 #include "report/report_charts.h"
 #include "report/report_page.h"
@@ -143,6 +144,31 @@ void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& re
   event_row(fmt::format("rain events a year (split by {:g} hours dry; see Rain events)", content.options.events.gap_hours),
             [](const stats::SeriesStatistics& s) { return s.events.per_year; });
   event_row("mean duration of a rain event (h)", [](const stats::SeriesStatistics& s) { return s.events.mean[1]; });
+
+  // Seasons: the months whose recorded mean total lies outside the realizations' band.
+  if (ensemble) {
+    static constexpr const char* names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const Band band = realizations_band(*ensemble, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+                                        [](const stats::SeriesStatistics& s, std::size_t m) { return s.monthly_totals[m]; });
+    std::vector<std::string> outside;
+    std::size_t compared = 0;
+    for (std::size_t m = 0; m < 12; ++m) {
+      const double v = record.statistics->monthly_totals[m];
+      if (std::isnan(v) || std::isnan(band.low[m])) continue;
+      ++compared;
+      if (v < band.low[m] || v > band.high[m])
+        outside.push_back(fmt::format("{} {} ({}\u2013{})", names[m], display_number(v), display_number(band.low[m]),
+                                      display_number(band.high[m])));
+    }
+    std::vector<Cell> cells{text_cell("months whose mean total (mm) lies outside the realizations' 5\u201395% (the "
+                                      "generator has no seasons)"),
+                            text_cell(fmt::format("{} of {}{}{}", outside.size(), compared, outside.empty() ? "" : ": ",
+                                                  fmt::join(outside, ", ")))};
+    for (std::size_t g = 0; g < generated.size(); ++g) cells.push_back(text_cell(""));
+    cells.push_back(text_cell(""));
+    table.rows.push_back(std::move(cells));
+  }
 
   // The ceiling: the share of annual maxima at the record's largest depth, at 1 and 24 hours.
   const DesignReport* design = content.design;

@@ -3,12 +3,14 @@
 // one beside a missing interval censored, the minimum depth, and the summary's exceedance values.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <vector>
 
 #include <date/date.h>
 
+#include "stats/diurnal.h"
 #include "stats/events.h"
 
 namespace {
@@ -103,6 +105,31 @@ TEST(Events, SummaryMeansAndExceedanceValues) {
   EXPECT_EQ(none.count, 0u);
   EXPECT_FALSE(none.mean[0]);
   EXPECT_TRUE(std::isnan(none.at_share[0][0]));
+}
+
+// The hours of the made series: hour 7 holds intervals 28-31 of each of the three whole days
+// (30 and 31 wet, 0.5 mm each), hour 0 those of day 1-3 and the two of day 4 (96 and 97 wet,
+// 0.25 mm each). Its 17 wet intervals have intensities 1 (7 of them), 2 (5), 3, 4 (3) and 12 mm/h.
+TEST(Diurnal, HoursAndIntensitiesWorkedByHand) {
+  const Diurnal d = diurnal_of(series(made()));
+  EXPECT_DOUBLE_EQ(d.mean_depth[7], 4 * 1.0 / 12);
+  EXPECT_DOUBLE_EQ(d.wet_share[7], 2.0 / 12);
+  EXPECT_DOUBLE_EQ(d.mean_depth[0], 4 * 0.5 / 14);
+  EXPECT_DOUBLE_EQ(d.wet_share[0], 2.0 / 14);
+  EXPECT_DOUBLE_EQ(d.mean_depth[2], 4 * 2.0 / 12);  // 200 and 201 (1 mm each) start at 02:00 of day 3
+  EXPECT_DOUBLE_EQ(d.mean_depth[3], 0);
+  // A series from 23:00 on its first day puts its first four intervals in hour 23.
+  const Diurnal late = diurnal_of(raingen::gauge::CalendarSeries(
+      "s", date::sys_days{date::year{2001} / 1 / 1} + std::chrono::hours(23), std::vector<double>{4, 0, 0, 0, 1}));
+  EXPECT_DOUBLE_EQ(late.mean_depth[23], 4.0);
+  EXPECT_DOUBLE_EQ(late.wet_share[0], 1.0);
+  EXPECT_TRUE(std::isnan(late.mean_depth[5]));
+
+  const auto at = intensities_at_shares(series(made()));
+  EXPECT_DOUBLE_EQ(at[0], 1.0);  // share 0.9: the 10% quantile, position 1.6
+  EXPECT_DOUBLE_EQ(at[2], 2.0);  // the median
+  EXPECT_DOUBLE_EQ(at[5], 4.0);  // share 0.1: position 14.4, between two of 4
+  EXPECT_TRUE(std::isnan(at[6]));  // 0.05 of 17 is less than one interval
 }
 
 }  // namespace

@@ -140,7 +140,11 @@ TEST(Shortfall, TheSectionLeadsThePageWithTheRecordAndTheBand) {
   for (std::size_t k = 0; k < rain.size(); k += 7) rain[k] = 1.0 + static_cast<double>(k % 5);
   const raingen::gauge::CalendarSeries w("weighted-record", day_one(), std::vector<double>(rain)),
       g("generated", day_one(), std::vector<double>(rain));
-  const SeriesStatistics sw = raingen::stats::compute_statistics(w, {}), sg = raingen::stats::compute_statistics(g, {});
+  SeriesStatistics sw = raingen::stats::compute_statistics(w, {});
+  const SeriesStatistics sg = raingen::stats::compute_statistics(g, {});
+  // The realizations' months are all 0 mm: a recorded April of 500 mm lies outside their band.
+  sw.monthly_totals.fill(0);
+  sw.monthly_totals[3] = 500;
   const EnsembleStatistics ensemble = made_ensemble();
   ReportContent content;
   content.site_name = "SITE";
@@ -161,6 +165,7 @@ TEST(Shortfall, TheSectionLeadsThePageWithTheRecordAndTheBand) {
     EXPECT_NE(first.find(">" + display_number(v) + "<"), std::string::npos) << first;
   EXPECT_NE(first.find(display_number(list[0].low) + "\u2013" + display_number(list[0].high)), std::string::npos) << first;
   EXPECT_NE(page.find("limits, measured on these data</h3>"), std::string::npos);
+  EXPECT_NE(page.find("<td>1 of 12: Apr 500 (0\u20130)</td>"), std::string::npos);
 }
 
 }  // namespace
