@@ -28,6 +28,17 @@ void add_point(Band& band, double x, std::vector<double> values, std::size_t rea
 
 }  // namespace
 
+std::optional<double> realizations_quantile(
+    const EnsembleStatistics& ensemble, double p,
+    const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
+  std::vector<double> values;
+  for (const stats::SeriesStatistics& s : ensemble.complete)
+    if (const auto v = value(s); v && !std::isnan(*v)) values.push_back(*v);
+  if (values.empty() || 2 * values.size() < ensemble.complete.size()) return std::nullopt;
+  std::sort(values.begin(), values.end());
+  return stats::quantile(values, p);
+}
+
 Band realizations_band(const EnsembleStatistics& ensemble, const std::vector<double>& x,
                        const std::function<double(const stats::SeriesStatistics&, std::size_t)>& value) {
   Band band{"realizations 5\u201395%", band_color, {}, {}, {}, 0.18};

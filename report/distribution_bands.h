@@ -5,12 +5,19 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "report/chart.h"
 #include "report/ensemble_statistics.h"
 
 namespace raingen::report {
+
+// The p-quantile over the realizations of a value each may give (none, or NaN: none); none when
+// fewer than half the realizations give one.
+std::optional<double> realizations_quantile(
+    const EnsembleStatistics& ensemble, double p,
+    const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value);
 
 // The 5-95% band over the realizations of the value each gives at x[i] (NaN: none); no band (NaN)
 // at an x where fewer than half the realizations give one.

@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "report/banded_curves.h"
+#include "report/distribution_bands.h"
 #include "report/ensemble_statistics.h"
 #include "report/report_charts.h"
 #include "report/report_page.h"
@@ -23,17 +24,6 @@ constexpr const char* band_color = "#d62728";  // the generated series' colour: 
 
 constexpr const char* measure_names[] = {"depth (mm)", "duration (h)", "peak 15-minute depth (mm)",
                                          "time between events (h)"};
-
-// The p-quantile over the realizations of a value each may give (none: fewer than half give one).
-std::optional<double> over_realizations(const EnsembleStatistics& ensemble, double p,
-                                        const std::function<std::optional<double>(const stats::EventSummary&)>& value) {
-  std::vector<double> values;
-  for (const stats::SeriesStatistics& s : ensemble.complete)
-    if (const auto v = value(s.events); v && !std::isnan(*v)) values.push_back(*v);
-  if (values.empty() || 2 * values.size() < ensemble.complete.size()) return std::nullopt;
-  std::sort(values.begin(), values.end());
-  return stats::quantile(values, p);
-}
 
 std::string svg_of(const Chart& chart) { return render_svg(chart); }
 
@@ -58,11 +48,11 @@ Chart event_chart(std::size_t measure, const ReportContent& content) {
     curve.width = 1.2;
     curve.band_opacity = 0.18;
     for (std::size_t i = 0; i < x.size(); ++i) {
-      const auto at = [measure, i](const stats::EventSummary& e) -> std::optional<double> { return e.at_share[measure][i]; };
+      const auto at = [measure, i](const stats::SeriesStatistics& s) -> std::optional<double> { return s.events.at_share[measure][i]; };
       const auto nan = std::numeric_limits<double>::quiet_NaN();
-      curve.value.push_back(over_realizations(*content.ensemble, 0.5, at).value_or(nan));
-      curve.lower.push_back(over_realizations(*content.ensemble, 0.05, at).value_or(nan));
-      curve.upper.push_back(over_realizations(*content.ensemble, 0.95, at).value_or(nan));
+      curve.value.push_back(realizations_quantile(*content.ensemble, 0.5, at).value_or(nan));
+      curve.lower.push_back(realizations_quantile(*content.ensemble, 0.05, at).value_or(nan));
+      curve.upper.push_back(realizations_quantile(*content.ensemble, 0.95, at).value_or(nan));
     }
     curve.dashed = true;
     add_banded_curve(chart, curve);
@@ -91,18 +81,18 @@ void event_section(HtmlPage& page, const ReportContent& content) {
   table.header = {"measure"};
   for (const ReportSeries& s : content.series) table.header.push_back(s.statistics->name);
   if (content.ensemble) table.header.push_back("realizations 5\u201395%");
-  const auto add_row = [&](std::string name, const std::function<std::optional<double>(const stats::EventSummary&)>& value) {
+  const auto add_row = [&](std::string name, const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
     std::vector<Cell> row{text_cell(std::move(name))};
-    for (const ReportSeries& s : content.series) row.push_back(number_cell(value(s.statistics->events)));
+    for (const ReportSeries& s : content.series) row.push_back(number_cell(value(*s.statistics)));
     if (content.ensemble)
-      row.push_back(band_cell(over_realizations(*content.ensemble, 0.05, value), over_realizations(*content.ensemble, 0.95, value)));
+      row.push_back(band_cell(realizations_quantile(*content.ensemble, 0.05, value), realizations_quantile(*content.ensemble, 0.95, value)));
     table.rows.push_back(std::move(row));
   };
-  add_row("events a year", [](const stats::EventSummary& e) { return e.per_year; });
+  add_row("events a year", [](const stats::SeriesStatistics& s) { return s.events.per_year; });
   for (std::size_t m = 0; m < 4; ++m)
-    add_row(fmt::format("mean {}", measure_names[m]), [m](const stats::EventSummary& e) { return e.mean[m]; });
-  add_row("events counted", [](const stats::EventSummary& e) -> std::optional<double> { return static_cast<double>(e.count); });
-  add_row("events censored", [](const stats::EventSummary& e) -> std::optional<double> { return static_cast<double>(e.censored); });
+    add_row(fmt::format("mean {}", measure_names[m]), [m](const stats::SeriesStatistics& s) { return s.events.mean[m]; });
+  add_row("events counted", [](const stats::SeriesStatistics& s) -> std::optional<double> { return static_cast<double>(s.events.count); });
+  add_row("events censored", [](const stats::SeriesStatistics& s) -> std::optional<double> { return static_cast<double>(s.events.censored); });
   page.markup(table_html(table));
   page.paragraph(
       "Each measure against how rare it is: the value that one event in N reaches or passes (both log scales), "

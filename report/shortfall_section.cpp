@@ -90,16 +90,6 @@ void ratio_list(HtmlPage& page, const stats::SeriesStatistics& generated, const 
   page.markup(table_html(table));
 }
 
-std::optional<double> realizations_quantile(const EnsembleStatistics& ensemble, double p,
-                                            const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
-  std::vector<double> shares;
-  for (const stats::SeriesStatistics& s : ensemble.complete)
-    if (const auto share = value(s)) shares.push_back(*share);
-  if (shares.empty()) return std::nullopt;
-  std::sort(shares.begin(), shares.end());
-  return stats::quantile(shares, p);
-}
-
 // The method's limits: one row each, the record's value beside each generated series' (and the
 // realizations' band), then what they mean in plain words with these numbers.
 void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& record) {
@@ -161,8 +151,8 @@ void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& re
         outside.push_back(fmt::format("{} {} ({}\u2013{})", names[m], display_number(v), display_number(band.low[m]),
                                       display_number(band.high[m])));
     }
-    std::vector<Cell> cells{text_cell("months whose mean total (mm) lies outside the realizations' 5\u201395% (the "
-                                      "generator has no seasons)"),
+    std::vector<Cell> cells{text_cell("months whose mean total (mm) lies outside the realizations' 5\u201395%: seasons "
+                                      "the generated series does not keep"),
                             text_cell(fmt::format("{} of {}{}{}", outside.size(), compared, outside.empty() ? "" : ": ",
                                                   fmt::join(outside, ", ")))};
     for (std::size_t g = 0; g < generated.size(); ++g) cells.push_back(text_cell(""));
