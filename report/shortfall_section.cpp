@@ -148,8 +148,7 @@ void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& re
       if (std::isnan(v) || std::isnan(band.low[m])) continue;
       ++compared;
       if (v < band.low[m] || v > band.high[m])
-        outside.push_back(fmt::format("{} {} ({}\u2013{})", names[m], display_number(v), display_number(band.low[m]),
-                                      display_number(band.high[m])));
+        outside.push_back(fmt::format("{} {:.0f} ({:.0f}\u2013{:.0f})", names[m], v, band.low[m], band.high[m]));
     }
     std::vector<Cell> cells{text_cell("months whose mean total (mm) lies outside the realizations' 5\u201395%: seasons "
                                       "the generated series does not keep"),
