@@ -61,7 +61,6 @@ EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path
     stats::SeriesStatistics statistics = stats::compute_statistics(series, options);
     if (seasons) calendar[static_cast<std::size_t>(k)] = stats::calendar_figures(statistics, *seasons, options.dry_threshold);
     for (stats::LevelStatistics& level : statistics.levels) level.blocks = {};
-    statistics.spells = {};
     found[static_cast<std::size_t>(k)] = std::move(statistics);
   });
   for (std::size_t k = 0; k < found.size(); ++k)

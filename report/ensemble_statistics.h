@@ -1,6 +1,7 @@
 // The realizations of a raingen-ensemble file beside the report's series: each complete
 // realization read as the series "realization:k" (day 1 at the report's start), its statistics
-// kept without the blocks they came from (so that memory grows by a few numbers per realization),
+// kept without the blocks they came from (so that memory grows by a few numbers per realization,
+// and its spells' lengths: a few hundred more for the bands of the spell charts),
 // and their spread over the realizations for each statistic and aggregation level.
 #pragma once
 

@@ -42,10 +42,11 @@ std::string reading_text(const GaugeRecord& r) {
   return text;
 }
 
-// Which intervals of the weighted record are present: as asked, else as the compared site station
-// was made, so that the site station and its reference agree.
-weighting::Presence presence(const ReportRequest& request) {
+// Which intervals of the weighted record are present: as asked, else as the site station whose
+// gauges are the reference (or the compared one) was made, so that it and its reference agree.
+weighting::Presence presence(const ReportRequest& request, const RunInputs& in) {
   if (request.present) return *request.present;
+  if (in.site) return in.site->present;
   if (request.compare.empty()) return weighting::Presence::all;
   const std::optional<stations::SiteStationFacts> site_station = stations::read_run_facts(request.compare).site_station;
   return site_station ? site_station->present : weighting::Presence::all;
@@ -54,12 +55,11 @@ weighting::Presence presence(const ReportRequest& request) {
 // The weighted record, or why there is none.
 std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, weighting::Presence present,
                                               std::vector<std::string>& warnings) {
-  std::array<int, 3> distances{};
-  for (std::size_t s = 0; s < 3; ++s) distances[s] = in.settings.stations[s].distance;
+  const std::array<int, 3> distances = in.distances;
   const auto records = in.station_records();
   std::vector<std::string> lacking;
   for (int s : weighting::stations_weighted(distances))
-    if (records[static_cast<std::size_t>(s)] == nullptr) lacking.push_back(in.settings.stations[static_cast<std::size_t>(s)].id.text());
+    if (records[static_cast<std::size_t>(s)] == nullptr) lacking.push_back(in.weighted_ids[static_cast<std::size_t>(s)]);
   if (!lacking.empty()) {
     warnings.push_back(fmt::format("no weighted record: the weighting uses station{} {} and no --gauge gives {}",
                                    lacking.size() > 1 ? "s" : "", fmt::join(lacking, ", "),
@@ -82,7 +82,7 @@ ReportContent assemble(const ReportRequest& request, weighting::Presence present
   c.notes = warnings;
   std::array<int, 3> distances{};
   for (std::size_t s = 0; s < 3; ++s) distances[s] = in.settings.stations[s].distance;
-  const std::array<double, 3> shares = weighting::station_shares(distances);
+  const std::array<double, 3> shares = weighting::station_shares(in.distances);
   const auto days = in.generated.size() / calendar::intervals_per_day;
   c.run = {
       {"run directory", in.dir.string()},
@@ -97,14 +97,19 @@ ReportContent assemble(const ReportRequest& request, weighting::Presence present
       {"dry block (--dry-threshold)", fmt::format("depth at most {:g} mm", request.options.dry_threshold)},
       {"block kept (--min-complete)", fmt::format("at least {:g}% of its 15-minute values present", request.options.min_complete_percent)},
   };
+  if (in.site)
+    c.run.push_back({"weighted record (no --gauge)",
+                     fmt::format("the records of {}, {} and {} that made site station {}, read and weighted as "
+                                 "raingen-prepare --weighted-site recorded in RAINGEN.TXT (present where {} are)",
+                                 in.weighted_ids[0], in.weighted_ids[1], in.weighted_ids[2], in.site->site_station,
+                                 present == weighting::Presence::all ? "all" : "any")});
   if (present == weighting::Presence::any)
     c.run.push_back({"weighted record (--present any)", "present where any record used is, from their weights renormalised"});
   if (compared)
     for (auto& row : compared_run_rows(*compared)) c.run.push_back(std::move(row));
   c.station_header = {"station", "distance", "share of the site value", "gauge record", "read as", "period", "present"};
   for (std::size_t s = 0; s < 3; ++s) {
-    const stations::StationSetting& st = in.settings.stations[s];
-    std::vector<std::string> row{st.id.text(), std::to_string(st.distance), fmt::format("{:.1f}%", 100 * shares[s])};
+    std::vector<std::string> row{in.weighted_ids[s], std::to_string(in.distances[s]), fmt::format("{:.1f}%", 100 * shares[s])};
     const GaugeRecord* record = nullptr;
     for (const GaugeRecord& r : in.records)
       if (r.station == static_cast<int>(s)) record = &r;
@@ -180,7 +185,7 @@ ReportOutcome make_report(const ReportRequest& request) {
   // the records are only read, so nothing is lost by refusing here.
   check_no_input_replaced({outcome.statistics_csv, outcome.report_html}, report_inputs(request, in, compared));
   if (compared) outcome.warnings = compared_run_warnings(*compared);
-  const weighting::Presence present = presence(request);
+  const weighting::Presence present = presence(request, in);
   const std::optional<gauge::CalendarSeries> site = weighted(in, present, outcome.warnings);
 
   std::vector<const gauge::CalendarSeries*> series;

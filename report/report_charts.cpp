@@ -121,22 +121,25 @@ Chart statistic_chart(Statistic statistic, const std::vector<ReportSeries>& seri
   return chart;
 }
 
-Chart dry_spell_chart(const std::vector<ReportSeries>& series) {
+Chart spell_chart(const std::vector<ReportSeries>& series, bool dry) {
   Chart chart;
-  chart.title = "Dry spells: share at least k days long";
+  chart.title = dry ? "Dry spells: share at least k days long" : "Wet spells: share at least k days long";
   chart.width = 560;
-  chart.x.label = "dry spell length k (days)";
+  chart.x.label = dry ? "dry spell length k (days)" : "wet spell length k (days)";
   chart.x.low = 0;
-  chart.y.label = "share of dry spells";
+  chart.y.label = dry ? "share of dry spells" : "share of wet spells";
   chart.y.scale = Scale::log;
   chart.y.high = 1;
   for (std::size_t k = 0; k < series.size(); ++k) {
     Line line = series_line(series, k);
-    for (const stats::CurvePoint& p : stats::spell_survival(series[k].statistics->spells.dry)) line.points.push_back({p.x, p.y});
+    const stats::Spells& spells = series[k].statistics->spells;
+    for (const stats::CurvePoint& p : stats::spell_survival(dry ? spells.dry : spells.wet)) line.points.push_back({p.x, p.y});
     chart.lines.push_back(std::move(line));
   }
   return chart;
 }
+
+Chart dry_spell_chart(const std::vector<ReportSeries>& series) { return spell_chart(series, true); }
 
 Chart exceedance_chart(const std::vector<ReportSeries>& series) {
   Chart chart;

@@ -22,6 +22,8 @@ std::string statistic_unit(stats::Statistic statistic);
 Line series_line(const std::vector<ReportSeries>& series, std::size_t index);
 
 Chart statistic_chart(stats::Statistic statistic, const std::vector<ReportSeries>& series);
+// The share of dry (or wet) spells at least k days long.
+Chart spell_chart(const std::vector<ReportSeries>& series, bool dry);
 Chart dry_spell_chart(const std::vector<ReportSeries>& series);
 Chart exceedance_chart(const std::vector<ReportSeries>& series);
 Chart return_period_chart(const std::vector<ReportSeries>& series, int minutes);

@@ -6,10 +6,14 @@
 
 #include "calendar/interval.h"
 #include "report/design_section.h"
+#include "report/distribution_bands.h"
 #include "report/ensemble_section.h"
+#include "report/event_section.h"
+#include "report/hours_section.h"
 #include "report/html_page.h"
 #include "report/report_charts.h"
 #include "report/season_section.h"
+#include "report/shortfall_section.h"
 #include "report/svg_text.h"
 
 namespace raingen::report {
@@ -114,16 +118,24 @@ void level_charts_section(HtmlPage& page, const ReportContent& content) {
 
 // The charts of spells, daily depths, annual maxima, months and the wettest days, each section a
 // heading, what to read in it, and its charts.
-void distribution_sections(HtmlPage& page, const std::vector<ReportSeries>& series) {
+void distribution_sections(HtmlPage& page, const ReportContent& content) {
+  const std::vector<ReportSeries>& series = content.series;
+  Chart dry = dry_spell_chart(series), wet = spell_chart(series, false);
+  if (content.ensemble) {
+    add_spell_band(dry, *content.ensemble, true);
+    add_spell_band(wet, *content.ensemble, false);
+  }
   const struct {
     const char* heading;
     const char* reading;
     std::vector<Chart> charts;
   } sections[] = {
-      {"Dry spells",
-       "The share of dry spells (runs of dry days between two wet days) that last at least k days. A generated "
-       "curve that falls faster than the records' has too few long droughts.",
-       {dry_spell_chart(series)}},
+      {"Dry and wet spells",
+       "The share of dry spells (runs of dry days between two wet days) and of wet spells (runs of wet days "
+       "between two dry days) that last at least k days; with an ensemble, the realizations' 5-95% band. A "
+       "generated curve that falls faster than the records' has too few long droughts, or too few long wet "
+       "spells.",
+       {dry, wet}},
       {"Daily depths",
        "For each daily depth, the share of days that are at least that wet (log scale): the curve starts at the "
        "share of wet days and its tail shows the heavy days.",
@@ -156,11 +168,14 @@ std::string display_number(std::optional<double> value) {
 std::string report_html(const ReportContent& content) {
   HtmlPage page("raingen report: " + content.site_name);
   introduction(page, content);
+  shortfall_section(page, content);
   run_section(page, content);
   statistics_section(page, content);
   level_charts_section(page, content);
   if (content.design) design_section(page, *content.design);
-  distribution_sections(page, content.series);
+  event_section(page, content);
+  hours_section(page, content);
+  distribution_sections(page, content);
   if (content.seasons) season_section(page, *content.seasons, content.series, content.ensemble);
   return page.finish();
 }

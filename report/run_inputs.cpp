@@ -19,12 +19,11 @@ std::array<const gauge::CalendarSeries*, 3> RunInputs::station_records() const {
 
 namespace {
 
-int station_of(const stations::Settings& settings, const std::string& id, const std::filesystem::path& input) {
-  for (std::size_t s = 0; s < settings.stations.size(); ++s)
-    if (settings.stations[s].id.text() == id) return static_cast<int>(s);
+int station_of(const std::array<std::string, 3>& ids, const std::string& id, const std::filesystem::path& input) {
+  for (std::size_t s = 0; s < ids.size(); ++s)
+    if (ids[s] == id) return static_cast<int>(s);
   throw common::UsageError(fmt::format("--gauge {}: no station of {} has this ID (its stations: {}, {}, {})", id,
-                                      input.string(), settings.stations[0].id, settings.stations[1].id,
-                                      settings.stations[2].id));
+                                      input.string(), ids[0], ids[1], ids[2]));
 }
 
 // The settings of dir's runs and the seasons its RAINGEN.TXT declares: a run directory of seasons
@@ -68,21 +67,37 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<co
   in.dir = dir;
   const std::filesystem::path input = dir / common::settings_file_name;
   read_settings_of(dir, in);
+  for (std::size_t s = 0; s < 3; ++s) {
+    in.weighted_ids[s] = in.settings.stations[s].id.text();
+    in.distances[s] = in.settings.stations[s].distance;
+  }
+  std::vector<common::GaugeArgument> given = gauges;
+  if (given.empty()) {
+    in.site = site_reference(dir, in.settings);
+    if (!in.site)
+      throw common::UsageError(fmt::format(
+          "--gauge: none given, and {} records no site station of {} made of gauges (raingen-prepare "
+          "--weighted-site): give --gauge ID=FILE for the stations",
+          (dir / stations::run_facts_file_name).string(), input.string()));
+    given = in.site->gauges;
+    for (std::size_t s = 0; s < 3; ++s) in.weighted_ids[s] = given[s].id;
+    in.distances = in.site->distances;
+  }
   // Each gauge is checked against the stations before any record is read: a mistyped ID costs
   // no reading time.
-  std::vector<int> station(gauges.size());
-  for (std::size_t g = 0; g < gauges.size(); ++g) station[g] = station_of(in.settings, gauges[g].id, input);
+  std::vector<int> station(given.size());
+  for (std::size_t g = 0; g < given.size(); ++g) station[g] = station_of(in.weighted_ids, given[g].id, input);
   std::vector<gauge::ReadOptions> options;
-  for (const common::GaugeArgument& g : gauges) options.push_back(gauge::gauge_read_options(g.id, g.options));
+  for (const common::GaugeArgument& g : given) options.push_back(gauge::gauge_read_options(g.id, g.options));
 
   static_cast<GeneratedRun&>(in) = read_generated_run(dir, day_one, "generated", results);
 
-  for (std::size_t g = 0; g < gauges.size(); ++g) {
+  for (std::size_t g = 0; g < given.size(); ++g) {
     GaugeRecord r;
-    r.argument = gauges[g];
+    r.argument = given[g];
     r.station = station[g];
-    r.series = gauge::read_gauge(gauges[g].path, options[g], &r.facts);
-    r.series.rename("record:" + gauges[g].id);
+    r.series = gauge::read_gauge(given[g].path, options[g], &r.facts);
+    r.series.rename("record:" + given[g].id);
     in.records.push_back(std::move(r));
   }
   return in;

@@ -11,6 +11,7 @@
 #include "common/gauge_arguments.h"
 #include "gauge/calendar_series.h"
 #include "gauge/read_gauge.h"
+#include "report/site_reference.h"
 #include "stations/seasons.h"
 #include "stations/settings_file.h"
 
@@ -20,7 +21,7 @@ struct GaugeRecord {
   common::GaugeArgument argument;  // as given: ID, file, reading options
   gauge::ReadFacts facts;
   gauge::CalendarSeries series;   // named "record:ID"
-  int station = 0;                // 0-based station of INPUT.TXT
+  int station = 0;                // 0-based station of the weighting (RunInputs::weighted_ids)
 };
 
 // A run directory's settings and the site series of its results file.
@@ -43,13 +44,20 @@ GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::Time
 
 struct RunInputs : GeneratedRun {  // generated is named "generated"
   std::vector<GaugeRecord> records; // in the order given
+  // The stations the weighted record weighs, by ID and distance: INPUT.TXT's, or, when no --gauge
+  // is given, the gauges the site station was made of (site).
+  std::array<std::string, 3> weighted_ids;
+  std::array<int, 3> distances{};
+  std::optional<SiteReference> site;  // the records are those RAINGEN.TXT recorded of the site station
   // The record of each station, null where none was given.
   std::array<const gauge::CalendarSeries*, 3> station_records() const;
 };
 
 // Reads dir/INPUT.TXT, the results file it names or `results` (read_generated_run) and every gauge
-// record. Throws UsageError for a gauge whose ID is no station of INPUT.TXT or reading options that
-// do not fit, ToolError for anything an input gets wrong, and for a results file whose day count
+// record; with no gauge given, the records of the gauges that made the run's site station as
+// RAINGEN.TXT records them (site_reference.h). Throws UsageError for a gauge whose ID is no
+// station of INPUT.TXT, reading options that do not fit, or no gauge given in a run without a
+// site station made of gauges, ToolError for anything an input gets wrong, and for a results file whose day count
 // is not that of INPUT.TXT.
 RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<common::GaugeArgument>& gauges,
                           calendar::TimePoint day_one, const std::filesystem::path& results = {});

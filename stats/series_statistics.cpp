@@ -54,7 +54,10 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
     level.minutes = minutes;
     level.blocks = aggregate(series, minutes, options.min_complete_percent);
     const Blocks& b = level.blocks;
-    if (minutes == calendar::minutes_per_day) result.spells = closed_spells(b, options.dry_threshold);
+    if (minutes == calendar::minutes_per_day) {
+      result.spells = closed_spells(b, options.dry_threshold);
+      result.monthly_totals = mean_monthly_totals(b);
+    }
     const Moments m = moments_of(b, options.dry_threshold);
     for (Statistic s : statistics_at(minutes)) {
       std::optional<double> v;
@@ -74,6 +77,10 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
     result.levels.push_back(std::move(level));
   }
   result.window_years = annual_window_maxima(series, options.years);
+  result.midnights = midnights_of(series, options.dry_threshold);
+  result.events = summarize(events_of(series, options.events));
+  result.diurnal = diurnal_of(series);
+  result.intensities = intensities_at_shares(series);
   return result;
 }
 

@@ -2,6 +2,7 @@
 // statistics.csv give them, together with the blocks they came from (the charts read those).
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,9 @@
 
 #include "gauge/calendar_series.h"
 #include "stats/blocks.h"
+#include "stats/diurnal.h"
+#include "stats/events.h"
+#include "stats/midnights.h"
 #include "stats/spells.h"
 #include "stats/window_maxima.h"
 
@@ -36,6 +40,7 @@ struct StatisticsOptions {
   double min_complete_percent = 100;
   double dry_threshold = 0;
   YearRule years;  // for the annual maxima by sliding window
+  EventRule events;
 };
 
 struct LevelStatistics {
@@ -51,6 +56,11 @@ struct SeriesStatistics {
   std::vector<LevelStatistics> levels;  // one per aggregation level, in order
   Spells spells;                        // of the daily blocks
   std::vector<WindowYear> window_years; // annual maxima by sliding window, every year touched
+  std::array<double, 12> monthly_totals{};  // mean_monthly_totals of the daily blocks
+  Midnights midnights;                  // rain running on across midnight
+  EventSummary events;                  // rain events (options.events)
+  Diurnal diurnal;                      // by hour of the day
+  std::array<double, event_share_count> intensities{};  // 15-minute intensities (mm/h) at event_shares
 
   const LevelStatistics& level(int minutes) const;  // throws std::out_of_range
 };

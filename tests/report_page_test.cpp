@@ -164,11 +164,11 @@ TEST(Page, StandsAloneAndIsTheSameInAnyLocale) {
   EXPECT_EQ(page.find("<A&B>"), std::string::npos);
   EXPECT_NE(page.find("record:&lt;A&amp;B&gt;"), std::string::npos);
   EXPECT_EQ(std::count(page.begin(), page.end(), '\t'), 0);
-  // Seven statistics against level, spells, exceedance, two return-period charts, two wettest days,
-  // monthly totals and wet-day shares.
+  // Seven statistics against level, dry and wet spells, exceedance, two return-period charts, two
+  // wettest days, monthly totals and wet-day shares, four of events, three of hours.
   std::size_t charts = 0;
   for (std::size_t at = page.find("<svg "); at != std::string::npos; at = page.find("<svg ", at + 1)) ++charts;
-  EXPECT_EQ(charts, 7u + 1 + 1 + 2 + 2 + 2);
+  EXPECT_EQ(charts, 7u + 2 + 1 + 2 + 2 + 2 + 4 + 3);
   EXPECT_NE(page.find("<th>generated / weighted-record</th>"), std::string::npos);
   EXPECT_EQ(display_number(0.000123456), "0.0001235");
   EXPECT_EQ(display_number(12345.6), "12346");

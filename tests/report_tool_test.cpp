@@ -232,10 +232,13 @@ TEST(ReportTool, FailuresLeaveEarlierReportsAsTheyWere) {
        "raingen-report: --gauge D: no station of " + input + " has this ID (its stations: A, B, C)\n"},
       {{"--gauge", "A=" + bad}, 1, "raingen-report: " + bad + ":3: "},
       {{"--gauge", "A"}, 2, "raingen-report: --gauge A: ID=FILE expected\n"},
-      {{}, 2, "raingen-report: --gauge is required"},
+      {{}, 2, "raingen-report: --gauge: none given, and "},
       {{"--gauge", "A=" + bad, "--start", "2001-02-30"}, 2, "raingen-report: --start '2001-02-30': no such date\n"},
       {{"--gauge", "A=" + bad, "--format", "A:excel"}, 2, "raingen-report: gauge A: format 'excel' is none of"},
       {{"--gauge", "A=" + bad, "--min-complete", "120"}, 2, "raingen-report: --min-complete"},
+      {{"--gauge", "A=" + bad, "--event-gap", "0.3"}, 2, "raingen-report: --event-gap"},
+      {{"--gauge", "A=" + bad, "--event-gap", "nan"}, 2, "raingen-report: --event-gap"},
+      {{"--gauge", "A=" + bad, "--event-min-depth", "-1"}, 2, "raingen-report: --event-min-depth"},
       // One value per option: a stray word is neither a second format nor a second gauge.
       {{"--gauge", "A=" + bad, "--format", "csv", "stray"}, 2,
        "raingen-report: The following argument was not expected: stray (see --help)\n"},
@@ -262,3 +265,68 @@ TEST(ReportTool, FailuresLeaveEarlierReportsAsTheyWere) {
 }
 
 }  // namespace
+
+namespace {
+
+// The lines of a file that begin with prefix, in order.
+std::string lines_from(const std::string& text, const std::string& prefix) {
+  std::string out;
+  std::size_t begin = 0;
+  for (std::size_t end; (end = text.find('\n', begin)) != std::string::npos; begin = end + 1)
+    if (text.compare(begin, prefix.size(), prefix) == 0) out += text.substr(begin, end - begin + 1);
+  return out;
+}
+
+}  // namespace
+
+// A run whose site station raingen-prepare --weighted-site made of A, B and C (A read with
+// --column depth, the weighted record present where any is): without --gauge the report reads
+// those records as prepare read them and weights them at the distances and presence it recorded;
+// --present and --gauge still decide when given; a run without a site station asks for --gauge.
+TEST(ReportTool, TheSiteStationsRunIsComparedWithTheGaugesItWasMadeOf) {
+  const RunDirectory run;
+  const TempDir site;
+  // RAINGEN.TXT as raingen-prepare --weighted-site writes it for these records (it needs 30 days
+  // and more to make the station's files, these have 2).
+  site.write("INPUT.TXT", "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
+                          "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
+  site.write("RAINGEN.TXT", "[station A]\nrecord = " + (run.dir / "a.csv").string() + "\nreading = column=depth\n\n"
+                            "[station B]\nrecord = " + (run.dir / "b.csv").string() + "\n\n[station C]\nrecord = " +
+                            (run.dir / "c.csv").string() + "\n\n[site]\nname = HILL\n\n[site-station SITE]\n"
+                            "present = any\ngauge = A 1\ngauge = B 2\ngauge = C 2\n");
+  site.write("RESULTS.TXT", results_file("3.000", "1.000"));
+  const auto report = [&site](std::vector<std::string> more) {
+    std::vector<std::string> arguments{"--dir", site.path().string(), "--output", (site / "out").string()};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return testing_support::run_tool_program(ChildSetup{}, "raingen-report", arguments);
+  };
+  const Outcome out = report({});
+  ASSERT_EQ(out.exit_status, 0) << out.err;
+  EXPECT_EQ(out.err, "");
+  const std::string csv = site.read("out/statistics.csv");
+  EXPECT_TRUE(has_row(csv, "weighted-record,1440,mean,1.6"));  // as --present any gives it above
+  const Outcome three = run.report(run.gauges());
+  ASSERT_EQ(three.exit_status, 0) << three.err;
+  const std::string three_csv = run.dir.read("report/statistics.csv");
+  for (const char* id : {"record:A,", "record:B,", "record:C,"}) {
+    EXPECT_NE(lines_from(csv, id), "") << id;
+    EXPECT_EQ(lines_from(csv, id), lines_from(three_csv, id)) << id;
+  }
+  const std::string html = site.read("out/report.html");
+  EXPECT_NE(html.find("the records of A, B and C that made site station SITE"), std::string::npos);
+  EXPECT_NE(html.find("<td>C</td><td class=\"n\">2</td><td class=\"n\">16.7%</td><td>" + (run.dir / "c.csv").string()),
+            std::string::npos);
+
+  EXPECT_EQ(report({"--present", "all"}).exit_status, 0);
+  EXPECT_TRUE(has_row(site.read("out/statistics.csv"), "weighted-record,1440,mean,3"));
+  const Outcome given = report({"--gauge", "A=" + (run.dir / "a.csv").string(), "--column", "A:depth"});
+  EXPECT_EQ(given.exit_status, 0);
+  EXPECT_EQ(given.err, "raingen-report: no weighted record: the weighting uses station SITE and no --gauge gives its record\n");
+
+  const Outcome none = run.report({"--output", (run.dir / "out").string()});
+  EXPECT_EQ(none.exit_status, 2);
+  EXPECT_EQ(none.err, "raingen-report: --gauge: none given, and " + (run.dir / "RAINGEN.TXT").string() +
+                          " records no site station of " + (run.dir / "INPUT.TXT").string() +
+                          " made of gauges (raingen-prepare --weighted-site): give --gauge ID=FILE for the stations\n");
+  EXPECT_FALSE(run.dir.exists("out"));
+}

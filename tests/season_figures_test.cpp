@@ -108,7 +108,7 @@ TEST(SeasonFigures, BlocksBelongToTheMonthTheyBeginIn) {
   v[last_of_january] = 3.0;
   v[last_of_january + 1] = 7.0;  // 00:00 on 1 February
   const CalendarSeries s("s", day(2001, 1, 31) + std::chrono::hours{6}, std::move(v));
-  const CalendarFigures f = calendar_figures(compute_statistics(s, {0.0, 0.0, {}}), january_and_the_rest(), 0.0);
+  const CalendarFigures f = calendar_figures(compute_statistics(s, {0.0, 0.0, {}, {}}), january_and_the_rest(), 0.0);
   EXPECT_DOUBLE_EQ(*f.seasons[0].largest_15min, 3.0);
   EXPECT_DOUBLE_EQ(*f.seasons[1].largest_15min, 7.0);
 }

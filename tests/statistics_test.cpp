@@ -249,7 +249,7 @@ TEST(SeriesStatistics, TableAndCsv) {
   std::vector<double> v(192, 0.0);
   v[4] = 0.5;
   v[100] = 1.5;
-  const SeriesStatistics s = compute_statistics(series(at(2001, 1, 1), v, "record:A,B"), {100, 0, {}});
+  const SeriesStatistics s = compute_statistics(series(at(2001, 1, 1), v, "record:A,B"), {100, 0, {}, {}});
   ASSERT_EQ(s.levels.size(), 4u);
   EXPECT_DOUBLE_EQ(*s.level(1440).value(Statistic::mean), 1.0);
   EXPECT_DOUBLE_EQ(*s.level(1440).value(Statistic::variance), 0.5);

@@ -168,7 +168,7 @@ TEST(CommandLine, EveryToolEndsItTheSameWay) {
   } tools[] = {
       {"raingen-prepare", "The following argument was not expected: --bogus"},
       {"raingen-export", "--format is required"},
-      {"raingen-report", "--gauge is required"},
+      {"raingen-report", "The following argument was not expected: --bogus"},
       {"raingen-ensemble", "The following argument was not expected: --bogus"},
   };
   for (const auto& [tool, bad_line_message] : tools) {

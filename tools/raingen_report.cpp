@@ -3,6 +3,7 @@
 // statistics.csv and a self-contained report.html.
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "common/command_line.h"
 #include "common/cores.h"
 #include "common/gauge_arguments.h"
+#include "common/numbers.h"
 #include "common/shown_text.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
@@ -24,7 +26,10 @@ using namespace raingen;
 
 constexpr const char* rules = R"(Rules:
   The run directory holds INPUT.TXT and the results file it names. Each --gauge gives the
-  record of one of its stations by the station's ID. Series compared:
+  record of one of its stations by the station's ID. Without --gauge, a run whose site station
+  raingen-prepare --weighted-site made is compared with the gauges it was made of: their
+  records, reading options, distances and --present as its RAINGEN.TXT records them.
+  Series compared:
     record:ID        each gauge's record on its 15-minute grid, with its gaps;
     weighted-record  the records combined as the program weights station series (inverse-square
                      distances of INPUT.TXT; a station at distance 0 alone), present only where
@@ -62,6 +67,11 @@ constexpr const char* rules = R"(Rules:
   levels for 2, 5, 10, 20, 50 and 100 years: Weibull plotting position i/(n+1) and a GEV by
   L-moments (10 years or more), with 90% bootstrap intervals (1000 resamples, seed 27). Levels
   at the weighted record's largest depth (the ceiling) or beyond twice its years are marked.
+  Rain events: runs of 15-minute intervals with rain (above 0 mm) ended by at least --event-gap
+  hours without (default 6), kept at --event-min-depth mm or more (default 1); an event closer
+  than the gap to a missing interval or an end of the series is censored and left out. Events a
+  year (over the present intervals), depth, duration (first to last wet interval), peak 15-minute
+  depth and the time between events (none across a missing interval).
   Reading options (--format, --column, --swmm-station, --stamp, --from, --to) apply to every
   gauge, or to one when the value starts with its ID and a colon: --column PD01:rain_mm.
   Writes DIR/statistics.csv (series,aggregation_minutes,statistic,value,x,lower,upper: the
@@ -76,8 +86,9 @@ int report_main(int argc, char** argv) {
   std::vector<std::string> gauges;
   gauge::ReadingValues reading;
   app.add_option("--dir", dir, "the run directory (default .)");
-  app.add_option("--gauge", gauges, "ID=FILE: the record of station ID (repeat for each station)")
-      ->required()
+  app.add_option("--gauge", gauges,
+                 "ID=FILE: the record of station ID (repeat for each station; none: the gauges that made the run's "
+                 "site station, as RAINGEN.TXT records them)")
       ->allow_extra_args(false);
   app.add_option("--start", start, calendar::start_option_help);
   // A range check lets "nan" through (no comparison with NaN fails): a finite number is asked for first.
@@ -93,6 +104,21 @@ int report_main(int argc, char** argv) {
                  "(default 80)")
       ->check(common::finite_number())
       ->check(CLI::Range(0.0, 100.0));
+  app.add_option("--event-gap", request.options.events.gap_hours,
+                 "HOURS: dry time that ends a rain event, a multiple of 0.25 (default 6)")
+      ->check(common::finite_number())
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            const double hours = *common::parse_real(text);
+            return hours >= 0.25 && hours <= 240 && std::floor(hours * 4) == hours * 4
+                       ? std::string()
+                       : "'" + text + "' is no multiple of 0.25 hours from 0.25 to 240";
+          },
+          ""));
+  app.add_option("--event-min-depth", request.options.events.min_depth,
+                 "MM: the least depth of a rain event counted (default 1)")
+      ->check(common::finite_number())
+      ->check(CLI::NonNegativeNumber);
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
   app.add_option("--results", request.results,
                  "FILE: a table of the program's columns to read as the generated series in place of the results "

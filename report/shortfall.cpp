@@ -1,0 +1,55 @@
+#include "report/shortfall.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace raingen::report {
+
+namespace {
+
+void sort_by_distance(std::vector<Shortfall>& list) {
+  std::stable_sort(list.begin(), list.end(), [](const Shortfall& a, const Shortfall& b) { return a.distance > b.distance; });
+}
+
+}  // namespace
+
+std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record) {
+  std::vector<Shortfall> list;
+  for (int minutes : stats::aggregation_levels)
+    for (stats::Statistic statistic : stats::statistics_at(minutes)) {
+      const std::optional<double> value = record.level(minutes).value(statistic);
+      const std::optional<Spread> spread = spread_of(ensemble, minutes, statistic);
+      if (!value || !spread) continue;
+      const double gap = *value < spread->p05 ? spread->p05 - *value : *value - spread->p95;
+      if (!(gap > 0)) continue;
+      const double width = spread->p95 - spread->p05;
+      const double distance = width > 0 ? gap / width : std::numeric_limits<double>::infinity();
+      list.push_back({minutes, statistic, *value, spread->p50, spread->p05, spread->p95, distance});
+    }
+  sort_by_distance(list);
+  return list;
+}
+
+std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated, const stats::SeriesStatistics& record) {
+  std::vector<Shortfall> list;
+  for (int minutes : stats::aggregation_levels)
+    for (stats::Statistic statistic : stats::statistics_at(minutes)) {
+      const std::optional<double> value = record.level(minutes).value(statistic);
+      const std::optional<double> g = generated.level(minutes).value(statistic);
+      if (!value || !g || !(*value > 0)) continue;
+      const double ratio = *g / *value;
+      // A ratio at or below 0 (a correlation of the other sign) is beyond any factor.
+      const double beyond = ratio <= 0                ? std::numeric_limits<double>::infinity()
+                            : ratio > ratio_range     ? ratio / ratio_range
+                            : ratio < 1 / ratio_range ? 1 / (ratio * ratio_range)
+                                                      : 1;
+      if (!(beyond > 1)) continue;
+      list.push_back({minutes, statistic, *value, *g, *value / ratio_range, *value * ratio_range,
+                      beyond});
+    }
+  sort_by_distance(list);
+  return list;
+}
+
+}  // namespace raingen::report

@@ -1,0 +1,37 @@
+// Where the generated series falls short of the weighted record: every statistic whose record
+// value lies outside the realizations' 5-95% band (an ensemble), or whose ratio of generated to
+// record lies outside a stated range (a single run), most distant first.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "report/ensemble_statistics.h"
+#include "stats/series_statistics.h"
+
+namespace raingen::report {
+
+// A single run's ratio to the record counts as short outside [1 / ratio_range, ratio_range].
+inline constexpr double ratio_range = 1.25;
+
+struct Shortfall {
+  int minutes = 0;
+  stats::Statistic statistic{};
+  double record = 0;     // the weighted record's value
+  double generated = 0;  // the realizations' median, or the single run's value
+  double low = 0, high = 0;  // the 5-95% band, or the stated range times the record's value
+  // How far outside: in widths of the band (the gap to its nearer end over its width; a band of
+  // one value counts a gap as infinitely far), or, for a single run, the factor by which the
+  // ratio lies beyond the range (1.6 = 60% beyond its nearer end).
+  double distance = 0;
+};
+
+// The statistics, every level, whose record value lies outside the realizations' 5-95% band;
+// sorted by distance, largest first (equal ones in the table's order).
+std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record);
+
+// The statistics whose ratio generated / record lies outside the stated range; a statistic whose
+// record value is not above 0 has no ratio and is left out. Sorted as above.
+std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated, const stats::SeriesStatistics& record);
+
+}  // namespace raingen::report

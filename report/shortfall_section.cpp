@@ -1,0 +1,244 @@
+#include "report/shortfall_section.h"
+
+#include <algorithm>
+#include <functional>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "report/banded_curves.h"
+#include "report/design_charts.h"
+#include "report/design_report.h"
+#include "report/distribution_bands.h"
+#include "report/ensemble_statistics.h"
+#include "report/report_charts.h"
+#include "report/report_page.h"
+#include "report/shortfall.h"
+#include "report/table.h"
+
+namespace raingen::report {
+
+namespace {
+
+const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRole role) {
+  for (const ReportSeries& s : series)
+    if (s.role == role) return &s;
+  return nullptr;
+}
+
+std::string statistic_title(int minutes, stats::Statistic statistic) {
+  const std::string unit = statistic_unit(statistic);
+  return std::string(stats::statistic_name(statistic)) + (unit.empty() ? "" : " (" + unit + ")") + " of " +
+         level_label(minutes) + " blocks";
+}
+
+Cell distance_cell(double distance, const char* unit) {
+  if (std::isinf(distance)) return text_cell("beyond any");
+  Cell c = text_cell(fmt::format("{:.2f} {}", distance, unit));
+  c.numeric = true;
+  return c;
+}
+
+void ensemble_list(HtmlPage& page, const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record) {
+  const std::vector<Shortfall> list = ensemble_shortfalls(ensemble, record);
+  std::size_t compared = 0;
+  for (int minutes : stats::aggregation_levels)
+    for (stats::Statistic statistic : stats::statistics_at(minutes))
+      compared += record.level(minutes).value(statistic) && spread_of(ensemble, minutes, statistic);
+  if (list.empty()) {
+    page.paragraph(fmt::format(
+        "For all {} statistics the weighted record's value lies within the 5-95% band of the {} realizations: the "
+        "generator gives values like the record's for each of them.",
+        compared, ensemble.complete.size()));
+    return;
+  }
+  page.paragraph(fmt::format(
+      "{} of {} statistics: the weighted record's value lies outside the 5-95% band of the {} realizations, so "
+      "that the generator seldom gives a series like the record in that respect. Most distant first; \"outside "
+      "by\" is the gap between the record's value and the band's nearer end in widths of the band.",
+      list.size(), compared, ensemble.complete.size()));
+  Table table;
+  table.header = {"statistic", "weighted-record", "realizations' median", "realizations 5\u201395%", "record lies",
+                  "outside by"};
+  for (const Shortfall& s : list)
+    table.rows.push_back({text_cell(statistic_title(s.minutes, s.statistic)), number_cell(s.record),
+                          number_cell(s.generated), band_cell(s.low, s.high),
+                          text_cell(s.record > s.high ? "above" : "below"), distance_cell(s.distance, "band widths")});
+  page.markup(table_html(table));
+}
+
+void ratio_list(HtmlPage& page, const stats::SeriesStatistics& generated, const stats::SeriesStatistics& record) {
+  const std::vector<Shortfall> list = ratio_shortfalls(generated, record);
+  const std::string range = fmt::format("{:g} to {:g}", 1 / ratio_range, ratio_range);
+  if (list.empty()) {
+    page.paragraph(fmt::format("{}: every ratio to the weighted record lies within {}.", generated.name, range));
+    return;
+  }
+  page.paragraph(fmt::format(
+      "{}: {} statistics whose ratio to the weighted record lies outside {} (a single series: no band to read its "
+      "chance spread from; an ensemble gives one). Most distant first; \"beyond the range\" is the factor by "
+      "which the ratio lies beyond its nearer end.",
+      generated.name, list.size(), range));
+  Table table;
+  table.header = {"statistic", "weighted-record", generated.name, "ratio", "beyond the range"};
+  for (const Shortfall& s : list)
+    table.rows.push_back({text_cell(statistic_title(s.minutes, s.statistic)), number_cell(s.record),
+                          number_cell(s.generated), number_cell(s.generated / s.record), distance_cell(s.distance, "x")});
+  page.markup(table_html(table));
+}
+
+// The method's limits: one row each, the record's value beside each generated series' (and the
+// realizations' band), then what they mean in plain words with these numbers.
+void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& record) {
+  page.heading(3, "The method's limits, measured on these data");
+  std::vector<const ReportSeries*> generated;
+  for (SeriesRole role : {SeriesRole::generated, SeriesRole::generated_weighted_site})
+    if (const ReportSeries* s = find_role(content.series, role)) generated.push_back(s);
+  const EnsembleStatistics* ensemble = content.ensemble;
+  Table table;
+  table.header = {"limit", record.statistics->name};
+  for (const ReportSeries* g : generated) table.header.push_back(g->statistics->name);
+  if (ensemble) table.header.push_back("realizations 5\u201395%");
+  const int day = calendar::minutes_per_day;
+  const auto lag1 = [day](const ReportSeries& s) { return s.statistics->level(day).value(stats::Statistic::lag1_autocorrelation); };
+  std::vector<Cell> row{text_cell("daily lag-1 autocorrelation: one day's depth against the next's"),
+                        number_cell(lag1(record))};
+  for (const ReportSeries* g : generated) row.push_back(number_cell(lag1(*g)));
+  if (ensemble) {
+    const auto spread = spread_of(*ensemble, day, stats::Statistic::lag1_autocorrelation);
+    row.push_back(spread ? band_cell(spread->p05, spread->p95) : band_cell(std::nullopt, std::nullopt));
+  }
+  table.rows.push_back(std::move(row));
+  row = {text_cell("of the days ending wet (last 15 minutes), the share whose next day begins wet"),
+         percent_cell(record.statistics->midnights.share())};
+  for (const ReportSeries* g : generated) row.push_back(percent_cell(g->statistics->midnights.share()));
+  if (ensemble) {
+    const auto share = [](const stats::SeriesStatistics& s) { return s.midnights.share(); };
+    const auto low = realizations_quantile(*ensemble, 0.05, share), high = realizations_quantile(*ensemble, 0.95, share);
+    Cell band = band_cell(low ? std::optional<double>(100 * *low) : std::nullopt,
+                          high ? std::optional<double>(100 * *high) : std::nullopt);
+    if (low && high) band.text += "%";
+    row.push_back(band);
+  }
+  table.rows.push_back(std::move(row));
+  // Events, which the cut at midnight splits (or, where stations drawn apart are averaged, joins).
+  const auto event_row = [&](std::string name, const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
+    std::vector<Cell> cells{text_cell(std::move(name)), number_cell(value(*record.statistics))};
+    for (const ReportSeries* g : generated) cells.push_back(number_cell(value(*g->statistics)));
+    if (ensemble) cells.push_back(band_cell(realizations_quantile(*ensemble, 0.05, value), realizations_quantile(*ensemble, 0.95, value)));
+    table.rows.push_back(std::move(cells));
+  };
+  event_row(fmt::format("rain events a year (split by {:g} hours dry; see Rain events)", content.options.events.gap_hours),
+            [](const stats::SeriesStatistics& s) { return s.events.per_year; });
+  event_row("mean duration of a rain event (h)", [](const stats::SeriesStatistics& s) { return s.events.mean[1]; });
+
+  // Seasons: the months whose recorded mean total lies outside the realizations' band.
+  if (ensemble) {
+    static constexpr const char* names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const Band band = realizations_band(*ensemble, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+                                        [](const stats::SeriesStatistics& s, std::size_t m) { return s.monthly_totals[m]; });
+    std::vector<std::string> outside;
+    std::size_t compared = 0;
+    for (std::size_t m = 0; m < 12; ++m) {
+      const double v = record.statistics->monthly_totals[m];
+      if (std::isnan(v) || std::isnan(band.low[m])) continue;
+      ++compared;
+      if (v < band.low[m] || v > band.high[m])
+        outside.push_back(fmt::format("{} {:.0f} ({:.0f}\u2013{:.0f})", names[m], v, band.low[m], band.high[m]));
+    }
+    std::vector<Cell> cells{text_cell("months whose mean total (mm) lies outside the realizations' 5\u201395%: seasons "
+                                      "the generated series does not keep"),
+                            text_cell(fmt::format("{} of {}{}{}", outside.size(), compared, outside.empty() ? "" : ": ",
+                                                  fmt::join(outside, ", ")))};
+    for (std::size_t g = 0; g < generated.size(); ++g) cells.push_back(text_cell(""));
+    cells.push_back(text_cell(""));
+    table.rows.push_back(std::move(cells));
+  }
+
+  // The ceiling: the share of annual maxima at the record's largest depth, at 1 and 24 hours.
+  const DesignReport* design = content.design;
+  const DesignSeries* reference = design ? design->reference_series() : nullptr;
+  std::string ceiling_words;
+  if (reference) {
+    for (int minutes : {60, day}) {
+      const auto at = std::find(stats::design_durations.begin(), stats::design_durations.end(), minutes);
+      if (at == stats::design_durations.end()) continue;
+      const std::size_t d = static_cast<std::size_t>(at - stats::design_durations.begin());
+      row = {text_cell(fmt::format("annual maxima of {} at the record's largest {} depth (the ceiling)",
+                                   duration_label(minutes), duration_label(minutes))),
+             text_cell(fmt::format("{} mm", display_number(reference->largest[d])))};
+      row.back().numeric = true;
+      for (const ReportSeries* g : generated) {
+        Cell cell = text_cell("-");
+        for (const DesignSeries& s : design->series)
+          if (!s.pooled && s.role == g->role && d < s.ceilings.size() && s.ceilings[d].years > 0)
+            cell = text_cell(fmt::format("{:.0f}% at it, {:.0f}% above", 100 * s.ceilings[d].share(), 100 * s.ceilings[d].share_above()));
+        cell.numeric = true;
+        row.push_back(cell);
+      }
+      if (minutes == day && !design->designs.empty()) {
+        const DesignSeries& lead = design->series[design->designs.front()];
+        const auto& maxima = lead.design.durations[d].maxima;  // ascending
+        if (d < lead.ceilings.size() && lead.ceilings[d].years > 0 && !maxima.empty()) {
+          const stats::Ceiling& c = lead.ceilings[d];
+          if (c.reaching + c.above > 0)
+            ceiling_words = fmt::format(
+                " At 24 hours, of the {} annual maxima of {}, {:.0f}% are at the record's largest 24-hour depth of {} "
+                "mm and {:.0f}% above it (a window across midnight joins two recorded days): the record's largest "
+                "days bound the generated ones, however many years are generated.",
+                c.years, design_series_title(lead), 100 * c.share(), display_number(c.largest), 100 * c.share_above());
+          else
+            ceiling_words = fmt::format(
+                " None of the {} annual maxima of {} reaches the record's largest 24-hour depth of {} mm; the "
+                "largest is {} mm ({:.0f}% of it): the generated days stay below the record's largest.",
+                c.years, design_series_title(lead), display_number(c.largest), display_number(maxima.back()),
+                100 * maxima.back() / c.largest);
+        }
+      }
+      if (ensemble) row.push_back(text_cell(""));
+      table.rows.push_back(std::move(row));
+    }
+  }
+  page.markup(table_html(table));
+
+  const ReportSeries& main = *(generated.empty() ? &record : generated.front());
+  const auto rl = lag1(record), gl = lag1(main);
+  const auto rm = record.statistics->midnights.share(), gm = main.statistics->midnights.share();
+  std::string words =
+      "The generator draws each wet day whole from the record and each dry spell from a table, one after another: "
+      "it keeps the rain within a day, not from one day to the next.";
+  if (rl && gl)
+    words += fmt::format(
+        " The record's daily lag-1 autocorrelation is {}, {}'s {}: wet and dry weeks are not kept together.",
+        display_number(rl), main.statistics->name, display_number(gl));
+  if (rm && gm)
+    words += fmt::format(
+        " Of the record's days that end wet, {:.0f}% run on into a wet next day; of {}'s, {:.0f}%: storms are cut "
+        "at midnight.",
+        100 * *rm, main.statistics->name, 100 * *gm);
+  page.paragraph(words + ceiling_words);
+}
+
+}  // namespace
+
+void shortfall_section(HtmlPage& page, const ReportContent& content) {
+  page.heading(2, "Where the generated series falls short");
+  const ReportSeries* record = find_role(content.series, SeriesRole::weighted_record);
+  if (!record) {
+    page.paragraph(
+        "There is no weighted record to measure the generated series against: give --gauge for each station the "
+        "weighting uses (see the notes above).");
+    return;
+  }
+  if (content.ensemble) ensemble_list(page, *content.ensemble, *record->statistics);
+  for (SeriesRole role : {SeriesRole::generated, SeriesRole::generated_weighted_site})
+    if (const ReportSeries* g = find_role(content.series, role); g && !(content.ensemble && role == SeriesRole::generated))
+      ratio_list(page, *g->statistics, *record->statistics);
+  limits(page, content, *record);
+}
+
+}  // namespace raingen::report
