@@ -10,12 +10,14 @@
 #include "common/tool_error.h"
 #include "report/compared_run.h"
 #include "report/design_report.h"
+#include "report/drawn_days.h"
 #include "report/ensemble_statistics.h"
 #include "report/report_content.h"
 #include "report/report_page.h"
 #include "report/run_inputs.h"
 #include "report/season_section.h"
 #include "stations/run_facts.h"
+#include "stats/daily_distributions.h"
 #include "stats/statistics_csv.h"
 #include "weighting/weighted_record.h"
 
@@ -166,6 +168,21 @@ void check_finite(const std::vector<const stats::SeriesStatistics*>& all) {
                                               s->name, stats::statistic_name(statistic), level.minutes));
 }
 
+// For the run's generated series and the compared run's, the recorded days its wettest day was
+// drawn from (statistics and series in the order of the report's series).
+std::vector<std::string> wettest_days_drawn(const RunInputs& in, const std::optional<GeneratedRun>& compared,
+                                            const std::vector<stats::SeriesStatistics>& statistics,
+                                            const std::vector<const gauge::CalendarSeries*>& series) {
+  std::vector<std::string> sentences;
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    const GeneratedRun* run = series[k] == &in.generated ? &in : compared && series[k] == &compared->generated ? &*compared : nullptr;
+    if (!run) continue;
+    const auto day = stats::wettest_day(statistics[k].level(calendar::minutes_per_day).blocks, *series[k]);
+    if (day) sentences.push_back(drawn_day_sentence(*run, day->start, day->depths));
+  }
+  return sentences;
+}
+
 }  // namespace
 
 ReportOutcome make_report(const ReportRequest& request) {
@@ -225,6 +242,7 @@ ReportOutcome make_report(const ReportRequest& request) {
   common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
   ReportContent content = assemble(request, present, in, compared, statistics, series, roles, outcome.warnings);
   if (ensemble) content.ensemble = &*ensemble;
+  content.drawn_days = wettest_days_drawn(in, compared, statistics, series);
   const DesignReport design = design_report(content.series, content.ensemble, options.years);
   content.design = &design;
   const SeasonReport seasons = season_report(content.series, in.seasons, options.dry_threshold);

@@ -38,6 +38,9 @@ struct ReportContent {
   std::vector<std::string> notes;                        // what the reader must know first
   std::vector<ReportSeries> series;                      // records, weighted record, generated
   stats::StatisticsOptions options;
+  // Under the wettest days: for each generated series, the recorded days its wettest day was
+  // drawn from, or why that cannot be said (drawn_days.h); empty: nothing to say.
+  std::vector<std::string> drawn_days;
   const EnsembleStatistics* ensemble = nullptr;  // --ensemble: realizations' spread; none without
   const DesignReport* design = nullptr;          // the design rainfall section; none: no section
   const SeasonReport* seasons = nullptr;         // the section by season; none: no section

@@ -146,7 +146,7 @@ void distribution_sections(HtmlPage& page, const ReportContent& content) {
        {return_period_chart(series, calendar::minutes_per_day), return_period_chart(series, 60)}},
       {"Wettest days",
        "The 15-minute depths of the generated series' wettest day (and of the compared run's) beside the wettest "
-       "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted into the site value.",
+       "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted into the site value; the results file does not say which, so each generated wettest day is matched below against the day records of its run's station files.",
        wettest_day_charts(series)},
   };
   for (const auto& section : sections) {
@@ -154,6 +154,7 @@ void distribution_sections(HtmlPage& page, const ReportContent& content) {
     page.paragraph(section.reading);
     page.figures(svgs(section.charts));
   }
+  for (const std::string& drawn : content.drawn_days) page.paragraph(drawn);  // under the wettest days
 }
 
 }  // namespace

@@ -117,6 +117,10 @@ TEST(ReportTool, StatisticsWorkedOutByHand) {
   const std::string html = run.dir.read("report/report.html");
   EXPECT_NE(html.find("<h1>raingen report: HILL</h1>"), std::string::npos);
   EXPECT_NE(html.find("column=depth"), std::string::npos);  // how record A was read
+  // The run directory holds no station files: the wettest day's recorded day cannot be said.
+  EXPECT_NE(html.find("<p>2001-01-01 of generated: which recorded day it was drawn from cannot be said: the day records of "
+                      "A cannot be read in " + run.dir.path().string() + ".</p>"),
+            std::string::npos);
 }
 
 // --compare: a site station's run (SITE at distance 0; 3 mm on day 1 and 1 mm on day 2) compared
