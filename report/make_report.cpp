@@ -9,6 +9,7 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "report/compared_run.h"
+#include "report/curve_rows.h"
 #include "report/design_report.h"
 #include "report/drawn_days.h"
 #include "report/ensemble_statistics.h"
@@ -247,7 +248,11 @@ ReportOutcome make_report(const ReportRequest& request) {
   content.design = &design;
   const SeasonReport seasons = season_report(content.series, in.seasons, options.dry_threshold);
   content.seasons = &seasons;
-  csv.write(stats::statistics_csv(rows, design_csv_rows(design, content.ensemble)));
+  // The curves come after the tables' rows, so that readers of the tables read them as before.
+  std::vector<stats::CsvRow> long_rows = design_csv_rows(design, content.ensemble);
+  const std::vector<stats::CsvRow> curves = curve_csv_rows(content);
+  long_rows.insert(long_rows.end(), curves.begin(), curves.end());
+  csv.write(stats::statistics_csv(rows, long_rows));
   html.write(report_html(content));
   common::commit_all({&csv, &html});
   return outcome;

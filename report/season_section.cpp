@@ -97,6 +97,7 @@ Chart month_chart(std::string title, std::string unit, const std::vector<ReportS
   chart.x.low = 0.5;
   chart.x.high = 12.5;
   for (std::size_t m = 0; m < 12; ++m) chart.x.ticks.push_back({static_cast<double>(m + 1), months[m]});
+  chart.x.label = "month (how many months stand behind each value: the table below)";
   chart.y.label = std::move(unit);
   chart.y.include_zero = true;
   if (ensemble && !ensemble->calendar.empty()) {
@@ -123,7 +124,29 @@ Chart month_chart(std::string title, std::string unit, const std::vector<ReportS
   return chart;
 }
 
+// How many months of each calendar month stand behind each series' values: rows series, columns
+// months.
+Table months_counted_table(const SeasonReport& report, const std::vector<ReportSeries>& series) {
+  Table table{{"months behind each value"}, {}, {}};
+  for (unsigned m = 1; m <= 12; ++m) table.header.push_back(std::string(stations::month_name(m)).substr(0, 3));
+  for (std::size_t k = 0; k < series.size(); ++k) {
+    std::vector<Cell> row{text_cell(series[k].statistics->name)};
+    for (int count : report.series[k].months_counted) row.push_back(number_cell(static_cast<double>(count)));
+    table.rows.push_back(std::move(row));
+  }
+  return table;
+}
+
 }  // namespace
+
+std::vector<Chart> month_charts(const SeasonReport& report, const std::vector<ReportSeries>& series,
+                                const EnsembleStatistics* ensemble) {
+  if (ensemble && ensemble->calendar.empty()) ensemble = nullptr;
+  return {month_chart("Mean monthly totals", "mean total of the month (mm)", series, report, ensemble,
+                      [](const CalendarFigures& f, std::size_t m) { return f.monthly_totals[m]; }),
+          month_chart("Share of wet days by month", "share of days wet", series, report, ensemble,
+                      [](const CalendarFigures& f, std::size_t m) { return f.monthly_wet_shares[m]; })};
+}
 
 stations::Seasons table_seasons(const stations::Seasons& declared) {
   return declared.empty() ? stations::parse_seasons("quarters") : declared;
@@ -176,14 +199,12 @@ void season_section(HtmlPage& page, const SeasonReport& report, const std::vecto
                              "realizations whose value is below the weighted record's (ties half)."
                            : ""));
 
-  std::vector<Chart> charts{
-      month_chart("Mean monthly totals", "mean total of the month (mm)", series, report, ensemble,
-                  [](const CalendarFigures& f, std::size_t m) { return f.monthly_totals[m]; }),
-      month_chart("Share of wet days by month", "share of days wet", series, report, ensemble,
-                  [](const CalendarFigures& f, std::size_t m) { return f.monthly_wet_shares[m]; })};
   std::vector<std::string> svgs;
-  for (const Chart& c : charts) svgs.push_back(render_svg(c));
+  for (const Chart& c : month_charts(report, series, ensemble)) svgs.push_back(render_svg(c));
   page.figures(svgs);
+  page.paragraph("How many months stand behind each monthly value: the months of the series with at least 90% of "
+                 "their days present (a short or gappy record may leave some months with few, or none).");
+  page.markup(table_html(months_counted_table(report, series)));
 
   for (const bool share : {false, true}) {
     page.heading(3, share ? "Share of wet days by month" : "Mean monthly totals (mm)");

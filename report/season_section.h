@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "report/chart.h"
 #include "report/ensemble_statistics.h"
 #include "report/html_page.h"
 #include "report/report_content.h"
@@ -27,6 +28,11 @@ stats::SeasonGrouping grouping_of(const stations::Seasons& seasons);
 // The figures of every series by the run directory's seasons (declared: empty when none).
 SeasonReport season_report(const std::vector<ReportSeries>& series, const stations::Seasons& declared,
                            double dry_threshold);
+
+// The charts of each month's mean total and share of wet days, with the realizations' 5-95% band
+// when the ensemble holds their figures by month.
+std::vector<Chart> month_charts(const SeasonReport& report, const std::vector<ReportSeries>& series,
+                                const EnsembleStatistics* ensemble);
 
 // The section; ensemble (none: no bands) must hold the figures of its realizations by the same seasons.
 void season_section(HtmlPage& page, const SeasonReport& report, const std::vector<ReportSeries>& series,

@@ -72,6 +72,7 @@ CalendarFigures calendar_figures(const SeriesStatistics& statistics, const Seaso
     const unsigned m = static_cast<unsigned>(month.month()) - 1;
     present[m] += tally.first;
     wet[m] += tally.second;
+    ++figures.months_counted[m];
   }
   for (std::size_t m = 0; m < 12; ++m)
     if (present[m] > 0) figures.monthly_wet_shares[m] = static_cast<double>(wet[m]) / static_cast<double>(present[m]);

@@ -33,6 +33,7 @@ struct SeasonFigures {
 struct CalendarFigures {
   std::array<std::optional<double>, 12> monthly_totals;     // mean_monthly_totals: months that count
   std::array<std::optional<double>, 12> monthly_wet_shares; // wet days over present days of those months
+  std::array<int, 12> months_counted{};                     // how many months of each stand behind them
   std::vector<SeasonFigures> seasons;                       // one per season, in order
 };
 

@@ -334,3 +334,39 @@ TEST(ReportTool, TheSiteStationsRunIsComparedWithTheGaugesItWasMadeOf) {
                           " made of gauges (raingen-prepare --weighted-site): give --gauge ID=FILE for the stations\n");
   EXPECT_FALSE(run.dir.exists("out"));
 }
+
+namespace {
+
+// The curves in long form, after every row of the tables, worked by hand on the generated series
+// of RunDirectory: 2.5 mm in interval 39 (day 1, 09:45) and 0.5 mm in interval 96 (day 2, 00:00).
+TEST(ReportTool, CurvesInLongFormAfterTheTables) {
+  const RunDirectory run;
+  const Outcome out = run.report(run.gauges());
+  ASSERT_EQ(out.exit_status, 0) << out.err;
+  const std::string csv = run.dir.read("report/statistics.csv");
+  // Two days give no spell: the first curve is the first of the events'.
+  EXPECT_EQ(csv.find(",dry_spell_share_at_least_days,"), std::string::npos);
+  const std::size_t first_curve = csv.find(",event_depth_mm_one_in_n,");
+  ASSERT_NE(first_curve, std::string::npos);
+  EXPECT_GT(first_curve, csv.rfind(",annual_maxima_years,"));  // after the tables' rows
+  for (const char* row : {
+           "generated,,daily_depth_share_at_least,0.5,2.5,,",  // the wetter of two days
+           "generated,,daily_depth_share_at_least,1,0.5,,",
+           "generated,,hour_mean_depth_mm_h,1.25,9,,",  // 2.5 mm in the two 09:00 hours
+           "generated,,hour_mean_depth_mm_h,0.25,0,,",
+           "generated,,hour_mean_depth_mm_h,0,1,,",
+           "generated,,hour_wet_share,0.125,9,,",       // 1 of 8 intervals
+           "generated,,months_counted,0,1,,",            // two days are no month
+           "record:B,,hour_wet_share,0.125,9,,",
+       }) {
+    std::string line = "\n";
+    (line += row) += "\n";
+    EXPECT_NE(csv.find(line, first_curve - 1), std::string::npos) << row;
+  }
+  // No months count: no monthly value, and the page says so month by month.
+  EXPECT_EQ(csv.find(",monthly_total_mean_mm,"), std::string::npos);
+  const std::string html = run.dir.read("report/report.html");
+  EXPECT_NE(html.find("<th>months behind each value</th><th>Jan</th>"), std::string::npos);
+}
+
+}  // namespace
