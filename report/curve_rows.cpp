@@ -44,7 +44,9 @@ std::vector<std::pair<std::string, Chart>> curve_charts(const ReportContent& con
   const char* hours[] = {"hour_mean_depth_mm_h", "hour_wet_share", "intensity_15min_mm_h_one_in_n"};
   std::vector<Chart> hour = hours_charts(content);
   for (std::size_t k = 0; k < hour.size(); ++k) charts.emplace_back(hours[k], std::move(hour[k]));
-  charts.emplace_back("daily_depth_share_at_least", exceedance_chart(content.series));
+  Chart daily = exceedance_chart(content.series);
+  if (content.ensemble) add_daily_band(daily, *content.ensemble);
+  charts.emplace_back("daily_depth_share_at_least", std::move(daily));
   if (content.seasons) {
     std::vector<Chart> months = month_charts(*content.seasons, content.series, content.ensemble);
     charts.emplace_back("monthly_total_mean_mm", std::move(months[0]));

@@ -1,5 +1,8 @@
 #include "report/distribution_bands.h"
 
+#include <map>
+#include <tuple>
+
 #include <algorithm>
 #include <cmath>
 
@@ -64,6 +67,37 @@ void add_spell_band(Chart& chart, const EnsembleStatistics& ensemble, bool dry) 
     add_point(band, static_cast<double>(k), std::move(values), curves.size());
   }
   chart.bands.push_back(std::move(band));
+}
+
+void add_daily_band(Chart& chart, const EnsembleStatistics& ensemble) {
+  const std::vector<double> x(stats::daily_depth_marks.begin(), stats::daily_depth_marks.end());
+  Band band =
+      realizations_band(ensemble, x, [](const stats::SeriesStatistics& s, std::size_t i) { return s.daily_at_least[i]; });
+  // The marks past every realization's wettest day show nothing on the log axis and would only
+  // stretch the depth axis: the band ends at the first mark no realization reaches.
+  std::size_t end = 0;
+  while (end < band.x.size() && !(band.high[end] <= 0)) ++end;
+  end = std::min(end + 1, band.x.size());
+  band.x.resize(end);
+  band.low.resize(end);
+  band.high.resize(end);
+  chart.bands.push_back(std::move(band));
+}
+
+void add_maxima_band(Chart& chart, const EnsembleStatistics& ensemble, int minutes) {
+  const auto maxima = [minutes](const stats::SeriesStatistics& s) -> const std::vector<double>& {
+    return minutes == 60 ? s.annual_maxima_hour : s.annual_maxima_day;
+  };
+  std::map<std::size_t, std::size_t> counts;  // years: realizations
+  for (const stats::SeriesStatistics& s : ensemble.complete) ++counts[maxima(s).size()];
+  std::size_t years = 0, most = 0;
+  for (const auto& [n, count] : counts)
+    if (count > most) std::tie(years, most) = std::pair{n, count};
+  std::vector<double> x;
+  for (std::size_t rank = 1; rank <= years; ++rank) x.push_back(static_cast<double>(years + 1) / static_cast<double>(rank));
+  chart.bands.push_back(realizations_band(ensemble, x, [&](const stats::SeriesStatistics& s, std::size_t i) {
+    return maxima(s).size() == years ? maxima(s)[i] : std::nan("");
+  }));
 }
 
 }  // namespace raingen::report

@@ -26,4 +26,12 @@ Band realizations_band(const EnsembleStatistics& ensemble, const std::vector<dou
 
 void add_spell_band(Chart& chart, const EnsembleStatistics& ensemble, bool dry);
 
+// The band of the share of days at least as wet as each of stats::daily_depth_marks.
+void add_daily_band(Chart& chart, const EnsembleStatistics& ensemble);
+
+// The band of the annual maxima of 1-day (minutes 1440) or 1-hour (60) blocks by rank, at the
+// return periods (n + 1) / rank of the n years most realizations have (realizations of another
+// count of years give no value).
+void add_maxima_band(Chart& chart, const EnsembleStatistics& ensemble, int minutes);
+
 }  // namespace raingen::report

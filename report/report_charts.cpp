@@ -121,6 +121,45 @@ Chart statistic_chart(Statistic statistic, const std::vector<ReportSeries>& seri
   return chart;
 }
 
+std::optional<Chart> ratio_chart(const std::vector<ReportSeries>& series) {
+  const ReportSeries *weighted = nullptr, *generated = nullptr;
+  for (const ReportSeries& s : series) {
+    if (s.role == SeriesRole::weighted_record && !weighted) weighted = &s;
+    if (s.role == SeriesRole::generated && !generated) generated = &s;
+  }
+  if (!weighted || !generated) return std::nullopt;
+  static constexpr const char* colors[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd",
+                                           "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf"};
+  Chart chart;
+  chart.title = "Generated / weighted record";
+  chart.x = level_axis();
+  chart.width = 560;
+  chart.y.label = "ratio (1: as recorded)";
+  chart.y.include_zero = true;
+  Line one;  // the ratio of a statistic the generator keeps
+  one.color = "#999999";
+  one.width = 1;
+  one.dashed = true;
+  one.points = {{static_cast<double>(stats::aggregation_levels.front()), 1.0},
+                {static_cast<double>(stats::aggregation_levels.back()), 1.0}};
+  chart.lines.push_back(std::move(one));
+  std::size_t color = 0;
+  // The statistics of every level: the spells' (a day's only) have their own charts.
+  for (Statistic statistic : stats::statistics_at(calendar::minutes_per_interval)) {
+    Line line;
+    line.label = statistic_title(statistic);
+    line.color = colors[color++ % std::size(colors)];
+    line.markers = true;
+    for (int minutes : stats::aggregation_levels) {
+      const auto g = generated->statistics->level(minutes).value(statistic);
+      const auto w = weighted->statistics->level(minutes).value(statistic);
+      line.points.push_back({static_cast<double>(minutes), g && w && *w != 0 ? *g / *w : std::nan("")});
+    }
+    chart.lines.push_back(std::move(line));
+  }
+  return chart;
+}
+
 Chart spell_chart(const std::vector<ReportSeries>& series, bool dry) {
   Chart chart;
   chart.title = dry ? "Dry spells: share at least k days long" : "Wet spells: share at least k days long";

@@ -4,6 +4,7 @@
 // black one, the generated series a thick red one (a compared site station's an orange one).
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "report/chart.h"
@@ -23,6 +24,9 @@ Line series_line(const std::vector<ReportSeries>& series, std::size_t index);
 
 Chart statistic_chart(stats::Statistic statistic, const std::vector<ReportSeries>& series);
 // The share of dry (or wet) spells at least k days long.
+// Each statistic of the generated series over the weighted record's, against the level, on a
+// linear axis (a ratio of 0.4 looks as far from 1 at every level); none without both series.
+std::optional<Chart> ratio_chart(const std::vector<ReportSeries>& series);
 Chart spell_chart(const std::vector<ReportSeries>& series, bool dry);
 Chart dry_spell_chart(const std::vector<ReportSeries>& series);
 Chart exceedance_chart(const std::vector<ReportSeries>& series);

@@ -109,7 +109,11 @@ void statistics_section(HtmlPage& page, const ReportContent& content) {
 void level_charts_section(HtmlPage& page, const ReportContent& content) {
   page.heading(2, "Statistics against aggregation level");
   std::vector<Chart> level_charts;
+  // The ratio of each statistic first; the mean of a block only grows with the level, and its
+  // ratio is on that chart.
+  if (auto ratios = ratio_chart(content.series)) level_charts.push_back(std::move(*ratios));
   for (Statistic s : stats::statistics_at(calendar::minutes_per_interval)) {
+    if (s == Statistic::mean) continue;
     level_charts.push_back(statistic_chart(s, content.series));
     if (content.ensemble) add_ensemble_bands(level_charts.back(), s, *content.ensemble, content.series);
   }
@@ -121,9 +125,14 @@ void level_charts_section(HtmlPage& page, const ReportContent& content) {
 void distribution_sections(HtmlPage& page, const ReportContent& content) {
   const std::vector<ReportSeries>& series = content.series;
   Chart dry = dry_spell_chart(series), wet = spell_chart(series, false);
+  Chart daily = exceedance_chart(series), day_maxima = return_period_chart(series, calendar::minutes_per_day),
+        hour_maxima = return_period_chart(series, 60);
   if (content.ensemble) {
     add_spell_band(dry, *content.ensemble, true);
     add_spell_band(wet, *content.ensemble, false);
+    add_daily_band(daily, *content.ensemble);
+    add_maxima_band(day_maxima, *content.ensemble, calendar::minutes_per_day);
+    add_maxima_band(hour_maxima, *content.ensemble, 60);
   }
   const struct {
     const char* heading;
@@ -138,12 +147,14 @@ void distribution_sections(HtmlPage& page, const ReportContent& content) {
        {dry, wet}},
       {"Daily depths",
        "For each daily depth, the share of days that are at least that wet (log scale): the curve starts at the "
-       "share of wet days and its tail shows the heavy days.",
-       {exceedance_chart(series)}},
+       "share of wet days and its tail shows the heavy days; with an ensemble, the realizations' 5-95% band at "
+       "0.1, 0.2, 0.5, 1, 2, 5 ... 500 mm.",
+       {daily}},
       {"Annual maxima",
        "The largest depth of each calendar year with at least 90% of its blocks present, against its return "
-       "period. A short record gives few points: read the spread, not a fitted curve.",
-       {return_period_chart(series, calendar::minutes_per_day), return_period_chart(series, 60)}},
+       "period. A short record gives few points: read the spread, not a fitted curve. With an ensemble, the "
+       "realizations' 5-95% band of the maximum of each rank, at the return periods of the years most of them have.",
+       {day_maxima, hour_maxima}},
       {"Wettest days",
        "The 15-minute depths of the generated series' wettest day (and of the compared run's) beside the wettest "
        "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted into the site value; the results file does not say which, so each generated wettest day is matched below against the day records of its run's station files.",

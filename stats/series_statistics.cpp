@@ -1,5 +1,8 @@
 #include "stats/series_statistics.h"
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
 #include <stdexcept>
 
 #include "stats/calendar_summaries.h"
@@ -46,6 +49,24 @@ const LevelStatistics& SeriesStatistics::level(int minutes) const {
   throw std::out_of_range("no such aggregation level");
 }
 
+namespace {
+
+std::array<double, daily_depth_marks.size()> shares_at_least(const Blocks& days) {
+  std::vector<double> present;
+  for (std::size_t k = 0; k < days.size(); ++k)
+    if (days.present(k)) present.push_back(days.depths[k]);
+  std::sort(present.begin(), present.end());
+  std::array<double, daily_depth_marks.size()> shares;
+  for (std::size_t i = 0; i < shares.size(); ++i) {
+    const auto below = std::lower_bound(present.begin(), present.end(), daily_depth_marks[i]) - present.begin();
+    shares[i] = present.empty() ? std::nan("")
+                                : static_cast<double>(static_cast<long>(present.size()) - below) / static_cast<double>(present.size());
+  }
+  return shares;
+}
+
+}  // namespace
+
 SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const StatisticsOptions& options) {
   SeriesStatistics result;
   result.name = series.name();
@@ -57,6 +78,12 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
     if (minutes == calendar::minutes_per_day) {
       result.spells = closed_spells(b, options.dry_threshold);
       result.monthly_totals = mean_monthly_totals(b);
+      result.daily_at_least = shares_at_least(b);
+    }
+    if (minutes == calendar::minutes_per_day || minutes == 60) {
+      std::vector<double>& maxima = minutes == 60 ? result.annual_maxima_hour : result.annual_maxima_day;
+      for (const AnnualMaximum& a : annual_maxima(b)) maxima.push_back(a.depth);
+      std::sort(maxima.begin(), maxima.end(), std::greater<>());
     }
     const Moments m = moments_of(b, options.dry_threshold);
     for (Statistic s : statistics_at(minutes)) {

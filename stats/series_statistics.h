@@ -51,6 +51,11 @@ struct LevelStatistics {
   std::optional<double> value(Statistic statistic) const;
 };
 
+// The daily depths (mm) at which every series keeps the share of its present days at least that wet:
+// enough for a realization's band on the daily-depth chart without its days.
+inline constexpr std::array<double, 25> daily_depth_marks{0.1, 0.2, 0.5, 1,  2,  3,  4,   5,   7.5, 10,  12.5, 15, 20,
+                                                          25,  30,  40,  50, 60, 80, 100, 125, 150, 200, 300,  500};
+
 struct SeriesStatistics {
   std::string name;  // "record:ID", "weighted-record", "generated", ...
   std::vector<LevelStatistics> levels;  // one per aggregation level, in order
@@ -61,6 +66,8 @@ struct SeriesStatistics {
   EventSummary events;                  // rain events (options.events)
   Diurnal diurnal;                      // by hour of the day
   std::array<double, event_share_count> intensities{};  // 15-minute intensities (mm/h) at event_shares
+  std::array<double, daily_depth_marks.size()> daily_at_least{};  // share of present days >= each mark; NaN: none
+  std::vector<double> annual_maxima_day, annual_maxima_hour;  // annual_maxima of 1-day and 1-hour blocks, largest first
 
   const LevelStatistics& level(int minutes) const;  // throws std::out_of_range
 };
