@@ -181,7 +181,7 @@ void season_section(HtmlPage& page, const SeasonReport& report, const std::vecto
         "This run directory's RAINGEN.TXT declares the seasons {} (raingen-prepare --seasons {}): each season's "
         "generated days are drawn from that season's days of the records alone, and raingen-ensemble lays the "
         "series out along the calendar in runs of one season. The tables below take the same seasons.",
-        names, stations::seasons_spec(report.seasons)));
+        names, stations::seasons_list(report.seasons)));
   else
     page.paragraph(fmt::format(
         "This run directory's RAINGEN.TXT declares no seasons: the program draws every wet day from the whole "

@@ -152,7 +152,7 @@ std::string season_findings_text(const StationId& id, const std::filesystem::pat
                                  const Seasons& seasons, const std::vector<PreparedStation>& prepared) {
   std::string text = period_text(prepared.front().summary);
   text += fmt::format("  seasons         {} (--seasons {}): the files of each from its days alone, in its folder\n",
-                      season_names(seasons), seasons_spec(seasons));
+                      season_names(seasons), seasons_list(seasons));
   for (std::size_t s = 0; s < seasons.size(); ++s) {
     const StationSummary& summary = prepared[s].summary;
     text += fmt::format("  season {:<8} {}: {} of the {} days\n", seasons[s].name(), seasons[s].months_text(),

@@ -15,8 +15,8 @@ std::optional<Seasons> seasons_of_use(const std::optional<Seasons>& given, const
                             fmt::format("this run directory's seasons are {} ({}), not the {} of --seasons: prepare "
                                         "every station and INPUT.TXT of a run directory with one --seasons (or use "
                                         "another --dir)",
-                                        season_names(facts.seasons->seasons), seasons_spec(facts.seasons->seasons),
-                                        seasons_spec(*given)));
+                                        season_names(facts.seasons->seasons), seasons_list(facts.seasons->seasons),
+                                        seasons_list(*given)));
   return facts.seasons->seasons;
 }
 

@@ -76,14 +76,14 @@ std::string seasons_fault(const Seasons& seasons) {
   return {};
 }
 
-Seasons parse_seasons(std::string_view spec, std::string_view option) {
-  if (spec == "quarters") return {{12, 2}, {3, 5}, {6, 8}, {9, 11}};
+Seasons parse_seasons(std::string_view list, std::string_view option) {
+  if (list == "quarters") return {{12, 2}, {3, 5}, {6, 8}, {9, 11}};
   Seasons seasons;
-  if (spec == "months") {
+  if (list == "months") {
     for (unsigned month = 1; month <= 12; ++month) seasons.push_back({month, month});
     return seasons;
   }
-  std::string_view rest = spec;
+  std::string_view rest = list;
   while (true) {
     const std::size_t comma = rest.find(',');
     const std::string_view item = rest.substr(0, comma);
@@ -91,17 +91,17 @@ Seasons parse_seasons(std::string_view spec, std::string_view option) {
     if (!season)
       throw common::UsageError(fmt::format("{} '{}': '{}' is not a range of months M-N or a month M (1 to 12); give "
                                            "quarters, months or ranges such as 11-4,5-10",
-                                           option, spec, item));
+                                           option, list, item));
     seasons.push_back(*season);
     if (comma == std::string_view::npos) break;
     rest = rest.substr(comma + 1);
   }
   if (const std::string fault = seasons_fault(seasons); !fault.empty())
-    throw common::UsageError(fmt::format("{} '{}': {}", option, spec, fault));
+    throw common::UsageError(fmt::format("{} '{}': {}", option, list, fault));
   return seasons;
 }
 
-std::string seasons_spec(const Seasons& seasons) {
+std::string seasons_list(const Seasons& seasons) {
   std::string text;
   for (const Season& season : seasons) {
     if (!text.empty()) text += ',';

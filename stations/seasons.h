@@ -34,9 +34,9 @@ struct Season {
 // The seasons in the order given; every month in exactly one.
 using Seasons = std::vector<Season>;
 
-// The seasons of SPEC. Throws UsageError naming option and what is wrong: a range that does not
+// The seasons of LIST. Throws UsageError naming option and what is wrong: a range that does not
 // read, a month left out or named twice.
-Seasons parse_seasons(std::string_view spec, std::string_view option = "--seasons");
+Seasons parse_seasons(std::string_view list, std::string_view option = "--seasons");
 
 // The season of "M-N" or "M" (months 1 to 12); none when it does not read.
 std::optional<Season> parse_season_range(std::string_view text);
@@ -45,8 +45,8 @@ std::optional<Season> parse_season_range(std::string_view text);
 // month lies in exactly one.
 std::string seasons_fault(const Seasons& seasons);
 
-// "12-2,3-5,6-8,9-11": the seasons as a SPEC that gives them back.
-std::string seasons_spec(const Seasons& seasons);
+// "12-2,3-5,6-8,9-11": the seasons as a LIST that gives them back.
+std::string seasons_list(const Seasons& seasons);
 // "Dec-Feb, Mar-May, Jun-Aug, Sep-Nov"
 std::string season_names(const Seasons& seasons);
 

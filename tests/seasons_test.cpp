@@ -31,9 +31,9 @@ using raingen::calendar::TimePoint;
 using raingen::gauge::CalendarSeries;
 using testing_support::TempDir;
 
-std::string usage_error(const std::string& spec) {
+std::string usage_error(const std::string& list) {
   try {
-    parse_seasons(spec);
+    parse_seasons(list);
     return "";
   } catch (const raingen::common::UsageError& e) {
     return e.what();
@@ -42,7 +42,7 @@ std::string usage_error(const std::string& spec) {
 
 TEST(Seasons, SpecsNamesAndMonths) {
   const struct {
-    std::string spec, names, ranges;
+    std::string list, names, ranges;
   } cases[] = {
       {"quarters", "Dec-Feb, Mar-May, Jun-Aug, Sep-Nov", "12-2,3-5,6-8,9-11"},
       {"months", "Jan, Feb, Mar, Apr, May, Jun, Jul, Aug, Sep, Oct, Nov, Dec", "1,2,3,4,5,6,7,8,9,10,11,12"},
@@ -52,13 +52,13 @@ TEST(Seasons, SpecsNamesAndMonths) {
       {"03-05,6-2", "Mar-May, Jun-Feb", "3-5,6-2"},
   };
   for (const auto& c : cases) {
-    const Seasons seasons = parse_seasons(c.spec);
-    EXPECT_EQ(season_names(seasons), c.names) << c.spec;
-    EXPECT_EQ(seasons_spec(seasons), c.ranges) << c.spec;
-    EXPECT_EQ(parse_seasons(seasons_spec(seasons)), seasons) << c.spec;
+    const Seasons seasons = parse_seasons(c.list);
+    EXPECT_EQ(season_names(seasons), c.names) << c.list;
+    EXPECT_EQ(seasons_list(seasons), c.ranges) << c.list;
+    EXPECT_EQ(parse_seasons(seasons_list(seasons)), seasons) << c.list;
     unsigned months = 0;
     for (const Season& season : seasons) months += season.month_count();
-    EXPECT_EQ(months, 12u) << c.spec;
+    EXPECT_EQ(months, 12u) << c.list;
   }
   const Seasons quarters = parse_seasons("quarters");
   EXPECT_EQ(quarters[0].months_text(), "December to February");
