@@ -5,6 +5,7 @@
 #include "common/output_file.h"
 #include "common/tool_error.h"
 #include "exporting/csv_writer.h"
+#include "exporting/network_export.h"
 #include "exporting/netcdf_writer.h"
 #include "exporting/swmm_gage.h"
 #include "exporting/swmm_writers.h"
@@ -79,6 +80,7 @@ std::optional<ExportFormat> format_named(std::string_view name) {
 }
 
 void run_export(const ExportRequest& request, std::ostream& gage_lines) {
+  if (request.network) return run_network_export(request, gage_lines);
   check_request(request);
   results::ResultsTable table(request.input);
   ExportSettings settings{request.start, station_name(request, table), request.units, request.input};

@@ -21,7 +21,8 @@ std::optional<ExportFormat> format_named(std::string_view name);
 
 struct ExportRequest {
   ExportFormat format = ExportFormat::csv;
-  std::string input;
+  std::string input;                   // empty with network
+  std::optional<std::string> network;  // a network directory: every site's table (network_export.h)
   std::string output;                  // empty: standard output (not for netcdf)
   calendar::TimePoint start;              // when day 1 begins
   std::optional<std::string> station;  // none: the results file's site name, else SITE

@@ -21,6 +21,16 @@ std::string swmm_gage_lines(SwmmFile kind, const ExportSettings& settings, const
   return lines;
 }
 
+std::string swmm_network_gage_lines(const std::vector<std::string>& sites, DepthUnits units, const std::string& file) {
+  std::string lines;
+  const std::string quoted = "\"" + (file.empty() ? std::string("OUTPUT") : file) + "\"";
+  if (file.empty()) lines += ";OUTPUT: the file that standard output went to\n";
+  lines += "[RAINGAGES]\n";
+  for (const std::string& site : sites)
+    lines += site + " VOLUME 0:15 1.0 FILE " + quoted + " " + site + " " + (units == DepthUnits::mm ? "MM" : "IN") + "\n";
+  return lines;
+}
+
 std::string swmm_file_name_fault(const std::string& file) {
   if (file.find('"') != std::string::npos) return "holds a double quote";
   if (file.find(';') != std::string::npos) return "holds a ';'";

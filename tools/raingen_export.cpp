@@ -5,6 +5,7 @@
 
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "calendar/start_option.h"
 #include "calendar/utc_offset.h"
@@ -38,6 +39,15 @@ constexpr const char* rules = R"(Rules:
     swmm-rain        SWMM user-prepared rain file: STATION YYYY MM DD HH MM VALUE
     netcdf           CF-1.8 netCDF-4 file (OUTPUT required)
   For the SWMM formats the lines of a rain gage that reads the file are shown on standard error.
+  A network (--network DIR, a directory that raingen-prepare --network made, the program run in
+  every site's folder): every site's table, the one its folder's INPUT.TXT names, goes into one
+  file, sites in NETWORK.TXT's order. csv gives site,start,end,rainfall_mm for every interval of
+  every site; swmm-rain gives one rain file with a station a site (the station = the site's name).
+  On standard error then come the lines to paste into the model: [RAINGAGES] with one gage a site
+  (named as the site), and where NETWORK.TXT's sites are the subcatchments of a SWMM input file,
+  that file's [SUBCATCHMENTS] section with each subcatchment's rain gage set to its own site's (the
+  rest of each line kept): it replaces the model's section. The sites of one network run the same
+  days: a site without its table, a table cut short or tables of different lengths end the export.
   A table row that does not parse (asterisks included), times that do not step by 15 minutes
   from 15, a table cut part way through a day or a results file without its heading end the
   export with FILE:LINE and status 1; OUTPUT is then left as it was.
@@ -57,12 +67,23 @@ int export_main(int argc, char** argv) {
       app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees, for netcdf (default: RAINGEN.TXT's)");
   auto* offset_option = app.add_option("--utc-offset", utc_offset,
                                        "+HH:MM or -HH:MM: the table's clock, for netcdf (default: RAINGEN.TXT's)");
-  app.add_option("INPUT", request.input, "SOURCE.OUT or a results file")->required();
+  std::string network;
+  auto* network_option = app.add_option(
+      "--network", network, "DIR: a network directory, every site's table in one file (csv or swmm-rain; no INPUT)");
+  app.add_option("INPUT", request.input, "SOURCE.OUT or a results file (with --network: OUTPUT)");
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
   common::add_version_flag(app);
   app.footer(std::string(rules) + "\n" + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
+  if (*network_option) {
+    // The one file name given is OUTPUT: the tables come from the network's folders.
+    if (!request.output.empty()) throw common::UsageError("--network reads every site's table from DIR: give OUTPUT alone");
+    request.network = network;
+    request.output = std::exchange(request.input, std::string());
+  } else if (request.input.empty()) {
+    throw common::UsageError("INPUT is required (or --network DIR)");
+  }
   const auto format = exporting::format_named(format_name);
   if (!format) throw common::UsageError("unknown format '" + format_name + "': " + exporting::format_list);
   request.format = *format;

@@ -1,0 +1,48 @@
+#include "exporting/network_tables.h"
+
+#include <fmt/format.h>
+
+#include "common/program_files.h"
+#include "common/tool_error.h"
+#include "results/results_series.h"
+#include "stations/settings_file.h"
+
+namespace raingen::exporting {
+
+namespace fs = std::filesystem;
+
+NetworkTables network_tables(const fs::path& dir, calendar::TimePoint start) {
+  NetworkTables tables{network::read_network_manifest(dir), {}, {}};
+  const fs::path manifest_file = dir / network::manifest_file_name;
+  tables.inputs.push_back(manifest_file);
+  if (tables.manifest.sites_from == network::SitesFrom::swmm) tables.inputs.push_back(tables.manifest.sites_file);
+  for (const network::NetworkSite& site : tables.manifest.sites) {
+    const fs::path folder = dir / site.folder;
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+      throw common::ToolError(manifest_file.string(), site.line,
+                              fmt::format("site {}: its folder {} is missing", site.name, folder.string()));
+    const fs::path settings_file = folder / common::settings_file_name;
+    const stations::Settings settings = stations::read_settings(settings_file);
+    const fs::path table = folder / settings.results_name;
+    if (!fs::exists(table, error))
+      throw common::ToolError(table.string(), 0,
+                              fmt::format("is missing: the table of site {} (run the program in {} first)", site.name,
+                                          folder.string()));
+    tables.inputs.push_back(settings_file);
+    tables.inputs.push_back(table);
+    const int days = settings.day_count;
+    tables.sources.push_back({site.name, table.string(), [table, start, days, name = site.name] {
+                                gauge::CalendarSeries series = results::read_results_series(table.string(), start);
+                                if (series.size() != static_cast<std::size_t>(days) * 96)
+                                  throw common::ToolError(table.string(), 0,
+                                                          fmt::format("holds {} days where its INPUT.TXT runs {}: the "
+                                                                      "table of site {} is not the run's whole table",
+                                                                      series.size() / 96, days, name));
+                                return series;
+                              }});
+  }
+  return tables;
+}
+
+}  // namespace raingen::exporting

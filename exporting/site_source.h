@@ -1,0 +1,24 @@
+// The series of a network's sites as the network export takes them: each site's name and a way to
+// read its series, called once when the export reaches the site, so that one site's series is in
+// memory at a time. The kept tables of a network directory give them (network_tables.h); any other
+// file that holds a network's series (one realization of a network ensemble) can give them too.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gauge/calendar_series.h"
+
+namespace raingen::exporting {
+
+struct SiteSource {
+  std::string name;    // the rain file's station, the csv's site; a SWMM gage name
+  std::string origin;  // where the series comes from, for messages (a file)
+  // Interval k of the series covers (start + 15 k min, start + 15 (k + 1) min]; throws ToolError.
+  std::function<gauge::CalendarSeries()> read;
+};
+
+using SiteSources = std::vector<SiteSource>;
+
+}  // namespace raingen::exporting

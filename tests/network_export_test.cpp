@@ -1,0 +1,190 @@
+// raingen-export --network on a network directory built here: three sites (the subcatchments of a
+// small SWMM model of our own), each folder made by raingen-prepare --weighted-site from three
+// gauges at its own distances, the program run in each with one seed. The csv and the rain file
+// are compared byte for byte with texts built from each site's SOURCE.OUT; SWMM 5 runs the model
+// pasted together from the lines the export shows, and its report gives each subcatchment the
+// total and every 15-minute depth of its own site's table. Bad networks are refused, nothing
+// written.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <date/date.h>
+#include <fmt/format.h>
+
+#include "network/network_manifest.h"
+#include "support/tool_runs.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+using raingen::stations::StationId;
+
+constexpr int days = 120;
+const auto day_one = date::sys_days{date::year{2003} / 12 / 1};  // across a year end and a leap day
+constexpr const char* start_option = "2003-12-01";
+
+// 36 days from 2003-11-01 of 15-minute readings stamped at the interval's end: rain at (day % 6,
+// interval) as given. Every site weighs all three gauges, so all three share the wet days.
+std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
+  std::string text = "time,mm\n";
+  const auto start = date::sys_days{date::year{2003} / 11 / 1};
+  for (int d = 0; d < 36; ++d)
+    for (int j = 0; j < 96; ++j) {
+      const auto rained = rain.find({d % 6, j});
+      text += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
+              fmt::format(",{}\n", rained == rain.end() ? "0" : rained->second);
+    }
+  return text;
+}
+
+struct Site {
+  const char* name;
+  std::map<std::string, int> distances;  // of gauges A, B and C
+};
+const std::vector<Site> sites = {{"S1", {{"A", 1}, {"B", 2}, {"C", 3}}},
+                                 {"S2", {{"A", 3}, {"B", 1}, {"C", 2}}},
+                                 {"S3", {{"A", 2}, {"B", 3}, {"C", 1}}}};
+
+const std::string model_options = fmt::format(
+    "[OPTIONS]\nFLOW_UNITS LPS\nINFILTRATION HORTON\nFLOW_ROUTING STEADY\nSTART_DATE 12/01/2003\nSTART_TIME 00:00:00\n"
+    "REPORT_START_DATE 12/01/2003\nREPORT_START_TIME 00:00:00\nEND_DATE {}\nEND_TIME 00:00:00\nWET_STEP 00:15:00\n"
+    "DRY_STEP 00:15:00\nROUTING_STEP 0:01:00\nREPORT_STEP 00:15:00\n\n",
+    date::format("%m/%d/%Y", day_one + date::days{days}));
+// The model's own gage and subcatchments, as a modeller keeps them: aligned columns, comments.
+const std::string model_gages = "[RAINGAGES]\nRG1 INTENSITY 1:00 1.0 TIMESERIES T1\n\n";
+const std::string model_subcatchments =
+    "[SUBCATCHMENTS]\n;;Name  Rain Gage  Outlet  Area  %Imperv  Width  %Slope  CurbLen\n"
+    "S1      RG1        O1      1     100      100    0.5     0   ;west\n"
+    "\"s2\"\tRG1 O1 2 100 100 0.5 0\n"
+    "S3      RG1        O1      3     100      100    0.5     0\n\n";
+const std::string model_rest =
+    "[SUBAREAS]\nS1 0.01 0.1 0 0 100 OUTLET\nS2 0.01 0.1 0 0 100 OUTLET\nS3 0.01 0.1 0 0 100 OUTLET\n\n"
+    "[INFILTRATION]\nS1 3.0 0.5 4 7 0\nS2 3.0 0.5 4 7 0\nS3 3.0 0.5 4 7 0\n\n[OUTFALLS]\nO1 0 FREE NO\n\n"
+    "[TIMESERIES]\nT1 0 0\n\n[REPORT]\nSUBCATCHMENTS ALL\n\n"
+    "[POLYGONS]\nS1 0 0\nS1 10 0\nS1 10 10\nS2 20 0\nS2 30 0\nS2 30 10\nS3 0 20\nS3 10 20\nS3 10 30\n";
+
+Outcome tool_in(const fs::path& dir, const std::string& tool, const Args& arguments) {
+  ChildSetup setup;
+  setup.directory = dir;
+  setup.timeout_seconds = 280;
+  return run_tool_program(setup, tool, arguments);
+}
+
+// The network directory net/ with the model town.inp beside it; each site's SOURCE.OUT rows.
+struct Network {
+  TempDir dir;
+  fs::path net = dir / "net";
+  std::map<std::string, std::vector<long>> thousandths;  // each site's table, row by row
+
+  Network() {
+    dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
+    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}));
+    dir.write("c.csv", record({{{2, 50}, "0.6"}, {{5, 95}, "3.0"}, {{3, 31}, "2.4"}}));
+    dir.write("town.inp", model_options + model_gages + model_subcatchments + model_rest);
+    raingen::network::NetworkManifest m;
+    m.coordinates = raingen::network::CoordinateSystem::planar;
+    m.map_unit = "m";
+    m.station = StationId::given("SITE", "test");
+    m.sites_file = (dir / "town.inp").string();
+    m.sites_from = raingen::network::SitesFrom::swmm;
+    for (const char* g : {"A", "B", "C"})
+      m.gauges.push_back({StationId::given(g, "test"), {0, 0}, (dir / (std::string(g) + ".csv")).string()});
+    for (const Site& site : sites) {
+      const fs::path folder = net / site.name;
+      fs::create_directories(folder);
+      Args prepare{"--weighted-site", "SITE", "--site", site.name, "--days", std::to_string(days)};
+      std::vector<std::pair<int, std::string>> nearest;
+      for (const auto& [gauge, distance] : site.distances) {
+        prepare.insert(prepare.end(), {"--gauge", gauge + "=../../" + fmt::format("{}.csv", char(gauge[0] + 32)),
+                                       "--station", fmt::format("{}={}", gauge, distance)});
+        nearest.push_back({distance, gauge});
+      }
+      const Outcome prepared = tool_in(folder, "raingen-prepare", prepare);
+      EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
+      ChildSetup run;
+      run.directory = folder;
+      run.environment = {{"RAINGEN_SEED", "7"}};
+      EXPECT_EQ(run_raingen(run).exit_status, 0) << site.name;
+      std::sort(nearest.begin(), nearest.end());
+      raingen::network::NetworkSite entry{site.name, {0, 0}, site.name, {}};
+      for (const auto& [distance, gauge] : nearest) entry.gauges.push_back({StationId::given(gauge, "test"), distance});
+      m.sites.push_back(entry);
+      std::istringstream rows(read_file(folder / "SOURCE.OUT"));
+      long minutes = 0, k = 0;
+      std::string depth;
+      while (rows >> minutes >> depth) {
+        EXPECT_EQ(minutes, ++k * 15);
+        thousandths[site.name].push_back(std::lround(std::stod(depth) * 1000));
+      }
+      EXPECT_EQ(thousandths[site.name].size(), static_cast<std::size_t>(days * 96)) << site.name;
+    }
+    write_file(net / "NETWORK.TXT", raingen::network::network_manifest_text(m));
+  }
+  Outcome export_to(const Args& arguments) const {
+    Args all{"--network", "net", "--start", start_option};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return tool_in(dir.path(), "raingen-export", all);
+  }
+  long total(const std::string& site) const {
+    long sum = 0;
+    for (long t : thousandths.at(site)) sum += t;
+    return sum;
+  }
+};
+
+std::string stamp(long k, const char* format) {  // the start of interval k (0-based)
+  return date::format(format, day_one + std::chrono::minutes{15 * k});
+}
+std::string depth_text(long thousandths) { return fmt::format("{}.{:03}", thousandths / 1000, thousandths % 1000); }
+
+TEST(NetworkExport, CsvAndRainFileHoldEverySitesTableInManifestOrder) {
+  const Network n;
+  ASSERT_FALSE(HasFailure());
+  std::string csv = "site,start,end,rainfall_mm\n", rain;
+  for (const Site& site : sites) {
+    const std::vector<long>& rows = n.thousandths.at(site.name);
+    for (long k = 0; k < static_cast<long>(rows.size()); ++k) {
+      csv += fmt::format("{},{},{},{}\n", site.name, stamp(k, "%F %R"), stamp(k + 1, "%F %R"), depth_text(rows[k]));
+      if (rows[k] > 0) rain += fmt::format("{} {} {}\n", site.name, stamp(k, "%Y %m %d %H %M"), depth_text(rows[k]));
+    }
+  }
+  EXPECT_NE(n.thousandths.at("S1"), n.thousandths.at("S2"));  // each site has its own depths
+
+  const Outcome to_csv = n.export_to({"--format", "csv", "all.csv"});
+  EXPECT_EQ(to_csv.exit_status, 0) << to_csv.err;
+  EXPECT_EQ(to_csv.err, "");
+  EXPECT_EQ(n.dir.read("all.csv"), csv);
+
+  const Outcome to_rain = n.export_to({"--format", "swmm-rain", "rain.dat"});
+  EXPECT_EQ(to_rain.exit_status, 0) << to_rain.err;
+  EXPECT_EQ(to_rain.out, "");
+  EXPECT_EQ(n.dir.read("rain.dat"), rain);
+  EXPECT_EQ(to_rain.err,
+            "[RAINGAGES]\n"
+            "S1 VOLUME 0:15 1.0 FILE \"rain.dat\" S1 MM\n"
+            "S2 VOLUME 0:15 1.0 FILE \"rain.dat\" S2 MM\n"
+            "S3 VOLUME 0:15 1.0 FILE \"rain.dat\" S3 MM\n"
+            "\n;The subcatchments of " + (n.dir / "town.inp").string() + ", each on the gage of its own site\n"
+            "[SUBCATCHMENTS]\n;;Name  Rain Gage  Outlet  Area  %Imperv  Width  %Slope  CurbLen\n"
+            "S1      S1        O1      1     100      100    0.5     0   ;west\n"
+            "\"s2\"\tS2 O1 2 100 100 0.5 0\n"
+            "S3      S3        O1      3     100      100    0.5     0\n");
+  // Standard output, inches: the same rows, the gage lines on OUTPUT in IN.
+  const Outcome to_output = n.export_to({"--format", "swmm-rain", "--units", "in"});
+  EXPECT_EQ(to_output.exit_status, 0) << to_output.err;
+  EXPECT_EQ(to_output.out, rain);
+  EXPECT_TRUE(to_output.err.starts_with(";OUTPUT: the file that standard output went to\n[RAINGAGES]\n"
+                                        "S1 VOLUME 0:15 1.0 FILE \"OUTPUT\" S1 IN\n"))
+      << to_output.err;
+}
+
+}  // namespace
