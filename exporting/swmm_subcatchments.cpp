@@ -18,22 +18,13 @@ std::string upper(std::string_view text) {
   return out;
 }
 
-// Where the field that begins at or after from lies in line: [begin, end), quotes included; none
-// at the line's end or at a ';' (the rest is a comment).
+// Where the field that begins at or after from lies in line: [begin, end); none at the line's end
+// or at a ';' (the rest is a comment).
 std::optional<std::pair<std::size_t, std::size_t>> field_at(std::string_view line, std::size_t from) {
   const std::size_t begin = line.find_first_not_of(blanks, from);
   if (begin == std::string_view::npos || line[begin] == ';') return std::nullopt;
-  if (line[begin] == '"') {
-    const std::size_t close = line.find('"', begin + 1);
-    return std::pair{begin, close == std::string_view::npos ? line.size() : close + 1};
-  }
   const std::size_t end = line.find_first_of(" \t;", begin);
   return std::pair{begin, end == std::string_view::npos ? line.size() : end};
-}
-
-std::string_view unquoted(std::string_view field) {
-  if (field.size() >= 2 && field.front() == '"' && field.back() == '"') return field.substr(1, field.size() - 2);
-  return field;
 }
 
 }  // namespace
@@ -62,7 +53,7 @@ std::string subcatchments_on_gages(const std::string& inp_file,
     if (!gage)
       throw common::ToolError(inp_file, lines.line_number(),
                               "a subcatchment line with no rain gage field: '" + std::string(line) + "'");
-    const std::string_view subcatchment = unquoted(line.substr(name->first, name->second - name->first));
+    const std::string_view subcatchment = line.substr(name->first, name->second - name->first);
     if (const std::optional<std::string> site_gage = gage_of(subcatchment)) {
       text.append(line.substr(0, gage->first)).append(*site_gage).append(line.substr(gage->second)) += '\n';
     } else {

@@ -3,7 +3,7 @@
 // prepared from the model's subcatchments carry their names, and each site's gage is named as the
 // site. Every other byte of a line is kept (its name, outlet, area, ..., an end comment), and so
 // are the section's comment and blank lines. Names compare without letter case, as SWMM compares
-// them; a name may be in double quotes.
+// them.
 #pragma once
 
 #include <functional>

@@ -64,7 +64,7 @@ const std::string model_gages = "[RAINGAGES]\nRG1 INTENSITY 1:00 1.0 TIMESERIES 
 const std::string model_subcatchments =
     "[SUBCATCHMENTS]\n;;Name  Rain Gage  Outlet  Area  %Imperv  Width  %Slope  CurbLen\n"
     "S1      RG1        O1      1     100      100    0.5     0   ;west\n"
-    "\"s2\"\tRG1 O1 2 100 100 0.5 0\n"
+    "s2\tRG1 O1 2 100 100 0.5 0\n"
     "S3      RG1        O1      3     100      100    0.5     0\n\n";
 const std::string model_rest =
     "[SUBAREAS]\nS1 0.01 0.1 0 0 100 OUTLET\nS2 0.01 0.1 0 0 100 OUTLET\nS3 0.01 0.1 0 0 100 OUTLET\n\n"
@@ -176,7 +176,7 @@ TEST(NetworkExport, CsvAndRainFileHoldEverySitesTableInManifestOrder) {
             "\n;The subcatchments of " + (n.dir / "town.inp").string() + ", each on the gage of its own site\n"
             "[SUBCATCHMENTS]\n;;Name  Rain Gage  Outlet  Area  %Imperv  Width  %Slope  CurbLen\n"
             "S1      S1        O1      1     100      100    0.5     0   ;west\n"
-            "\"s2\"\tS2 O1 2 100 100 0.5 0\n"
+            "s2\tS2 O1 2 100 100 0.5 0\n"
             "S3      S3        O1      3     100      100    0.5     0\n");
   // Standard output, inches: the same rows, the gage lines on OUTPUT in IN.
   const Outcome to_output = n.export_to({"--format", "swmm-rain", "--units", "in"});
@@ -185,6 +185,84 @@ TEST(NetworkExport, CsvAndRainFileHoldEverySitesTableInManifestOrder) {
   EXPECT_TRUE(to_output.err.starts_with(";OUTPUT: the file that standard output went to\n[RAINGAGES]\n"
                                         "S1 VOLUME 0:15 1.0 FILE \"OUTPUT\" S1 IN\n"))
       << to_output.err;
+}
+
+Outcome run_command(const fs::path& dir, const Args& command) {
+  ChildSetup setup;
+  setup.directory = dir;
+  setup.timeout_seconds = 280;
+  return run_in_child(setup, [&] {
+    Args copies = command;
+    std::vector<char*> argv;
+    for (auto& word : copies) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  });
+}
+
+// The fields of the report's lines from the one after the line that holds heading (skipping
+// `skip` more) to the next blank line.
+std::vector<std::vector<std::string>> report_rows(const std::string& report, const std::string& heading, int skip) {
+  std::vector<std::vector<std::string>> rows;
+  std::size_t at = report.find(heading);
+  if (at == std::string::npos) return rows;
+  std::istringstream lines(report.substr(report.find('\n', at) + 1));
+  std::string line;
+  for (int k = 0; k < skip; ++k) std::getline(lines, line);
+  while (std::getline(lines, line) && line.find_first_not_of(" \r") != std::string::npos) {
+    std::istringstream fields(line);
+    rows.emplace_back();
+    for (std::string field; fields >> field;) rows.back().push_back(field);
+  }
+  return rows;
+}
+
+// SWMM 5 runs the model with its gages and subcatchments replaced by the lines the export shows,
+// the three gages reading the one rain file: each subcatchment gets its own site's total, and at
+// every 15 minutes (the report gives the rate of the interval that begins then, in mm/h) its own
+// site's depth.
+TEST(NetworkExport, SwmmRunsEverySubcatchmentOnItsOwnSitesRain) {
+  const fs::path build = fs::path(RAINGEN_SHARED_DIR) / "tools/swmm/build.sh";
+  if (!fs::exists(build))
+    GTEST_SKIP() << "no SWMM source kit at " << build.string() << " (a clone without ../shared; -DRAINGEN_SHARED_DIR)";
+  const Network n;
+  ASSERT_FALSE(HasFailure());
+  const Outcome built = run_command(n.dir.path(), {"bash", build.string()});
+  ASSERT_EQ(built.exit_status, 0) << built.err;
+  const fs::path runswmm = fs::path(built.out.substr(0, built.out.find('\n'))) / "runswmm";
+
+  const Outcome exported = n.export_to({"--format", "swmm-rain", "rain.dat"});
+  ASSERT_EQ(exported.exit_status, 0) << exported.err;
+  n.dir.write("model.inp", model_options + exported.err + "\n" + model_rest);
+  // Without a binary output file SWMM writes each subcatchment's time series into its report.
+  const Outcome run = run_command(n.dir.path(), {runswmm.string(), "model.inp", "model.rpt"});
+  ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+  const std::string report = n.dir.read("model.rpt");
+  ASSERT_EQ(report.find("ERROR"), std::string::npos) << report;
+
+  const auto summary = report_rows(report, "Subcatchment Runoff Summary", 7);
+  ASSERT_EQ(summary.size(), sites.size()) << report;
+  for (std::size_t s = 0; s < sites.size(); ++s) {
+    const std::string name = sites[s].name;
+    EXPECT_EQ(summary[s].at(0), s == 1 ? "s2" : name);
+    const double total = static_cast<double>(n.total(name)) / 1000;
+    EXPECT_GT(total, 10.0) << name;
+    EXPECT_NEAR(std::stod(summary[s].at(1)), total, 0.0051) << name << ": SWMM's total precipitation against the table's";
+    std::printf("%s: SWMM total precipitation %s mm, table total %.3f mm\n", name.c_str(), summary[s].at(1).c_str(), total);
+
+    const auto steps = report_rows(report, "<<< Subcatchment " + summary[s].at(0) + " >>>", 4);
+    const std::vector<long>& rows = n.thousandths.at(name);
+    ASSERT_EQ(steps.size(), rows.size()) << name;  // 00:15 to the end, every 15 minutes
+    long wet = 0;
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+      const std::vector<std::string>& step = steps[k - 1];
+      ASSERT_EQ(step.at(0) + " " + step.at(1), stamp(static_cast<long>(k), "%m/%d/%Y %H:%M:00")) << name;
+      EXPECT_EQ(std::lround(std::stod(step.at(2)) * 1000), 4 * rows[k]) << name << " at " << step.at(1);
+      wet += rows[k] > 0;
+    }
+    EXPECT_GT(wet, 20) << name;
+  }
 }
 
 }  // namespace
