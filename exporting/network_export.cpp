@@ -60,7 +60,8 @@ void run_network_export(const ExportRequest& request, std::ostream& model_lines)
   for (const fs::path& input : tables.inputs) {
     std::error_code ignored;
     if (!request.output.empty() && fs::equivalent(input, request.output, ignored))
-      throw common::UsageError(request.output, "is " + input.string() + ", which the export reads: it would be replaced");
+      throw common::UsageError(request.output, "is " + input.string() +
+                                                   ", a file the export reads: it would be replaced; give another OUTPUT");
   }
   const NetworkFile file{request.format, request.units, request.output};
   const std::string lines = network_model_lines(file, tables.sources, tables.manifest);

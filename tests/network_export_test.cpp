@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -84,6 +86,7 @@ struct Network {
   TempDir dir;
   fs::path net = dir / "net";
   std::map<std::string, std::vector<long>> thousandths;  // each site's table, row by row
+  bool ready = true;  // every site prepared and run, its table whole
 
   Network() {
     dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
@@ -110,10 +113,13 @@ struct Network {
       }
       const Outcome prepared = tool_in(folder, "raingen-prepare", prepare);
       EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
+      ready = ready && prepared.exit_status == 0;
       ChildSetup run;
       run.directory = folder;
       run.environment = {{"RAINGEN_SEED", "7"}};
-      EXPECT_EQ(run_raingen(run).exit_status, 0) << site.name;
+      const Outcome ran = run_raingen(run);
+      EXPECT_EQ(ran.exit_status, 0) << site.name << ran.err;
+      ready = ready && ran.exit_status == 0;
       std::sort(nearest.begin(), nearest.end());
       raingen::network::NetworkSite entry{site.name, {0, 0}, site.name, {}};
       for (const auto& [distance, gauge] : nearest) entry.gauges.push_back({StationId::given(gauge, "test"), distance});
@@ -126,6 +132,7 @@ struct Network {
         thousandths[site.name].push_back(std::lround(std::stod(depth) * 1000));
       }
       EXPECT_EQ(thousandths[site.name].size(), static_cast<std::size_t>(days * 96)) << site.name;
+      ready = ready && thousandths[site.name].size() == static_cast<std::size_t>(days * 96);
     }
     write_file(net / "NETWORK.TXT", raingen::network::network_manifest_text(m));
   }
@@ -148,7 +155,7 @@ std::string depth_text(long thousandths) { return fmt::format("{}.{:03}", thousa
 
 TEST(NetworkExport, CsvAndRainFileHoldEverySitesTableInManifestOrder) {
   const Network n;
-  ASSERT_FALSE(HasFailure());
+  ASSERT_TRUE(n.ready);
   std::string csv = "site,start,end,rainfall_mm\n", rain;
   for (const Site& site : sites) {
     const std::vector<long>& rows = n.thousandths.at(site.name);
@@ -185,6 +192,115 @@ TEST(NetworkExport, CsvAndRainFileHoldEverySitesTableInManifestOrder) {
   EXPECT_TRUE(to_output.err.starts_with(";OUTPUT: the file that standard output went to\n[RAINGAGES]\n"
                                         "S1 VOLUME 0:15 1.0 FILE \"OUTPUT\" S1 IN\n"))
       << to_output.err;
+}
+
+// The line of text in the file's text, counted from 1.
+long line_of(const std::string& text, const std::string& line) {
+  const std::size_t at = text.find("\n" + line + "\n");
+  return at == std::string::npos ? 0 : 1 + std::count(text.begin(), text.begin() + static_cast<long>(at) + 1, '\n');
+}
+
+// Each network a hydrologist could get wrong, and a command line that does not fit a network: a
+// message naming what is wrong, the status, and the OUTPUT left as it was (here an old file).
+TEST(NetworkExport, RefusesWhatIsNotOneNetworksRunsWritingNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(const Network&)> spoil;
+    Args arguments;
+    int status;
+    std::function<std::string(const Network&)> message;
+  };
+  const auto manifest_line = [](const Network& n, const std::string& line) {
+    return std::to_string(line_of(read_file(n.net / "NETWORK.TXT"), line));
+  };
+  const auto rerun_with_days = [](const fs::path& folder, int count) {
+    std::string input = read_file(folder / "INPUT.TXT");
+    input.replace(input.rfind(std::to_string(days)), 3, std::to_string(count));
+    write_file(folder / "INPUT.TXT", input);
+    ChildSetup run;
+    run.directory = folder;
+    run.environment = {{"RAINGEN_SEED", "7"}};
+    EXPECT_EQ(run_raingen(run).exit_status, 0);
+  };
+  const std::vector<Case> cases = {
+      {"no network", [](const Network& n) { fs::remove_all(n.net); }, {"--format", "csv", "out.txt"}, 1,
+       [](const Network&) { return "net/NETWORK.TXT: is missing: a network directory is made by raingen-prepare --network"; }},
+      {"a site's folder missing", [](const Network& n) { fs::remove_all(n.net / "S2"); }, {"--format", "csv", "out.txt"}, 1,
+       [&](const Network& n) { return "net/NETWORK.TXT:" + manifest_line(n, "[site S2]") + ": site S2: its folder net/S2 is missing"; }},
+      {"a table missing", [](const Network& n) { fs::remove(n.net / "S3/RESULTS.TXT"); }, {"--format", "swmm-rain", "out.txt"}, 1,
+       [](const Network&) { return "net/S3/RESULTS.TXT: is missing: the table of site S3 (run the program in net/S3 first)"; }},
+      {"a table cut part way through a day",
+       [](const Network& n) { fs::resize_file(n.net / "S2/RESULTS.TXT", fs::file_size(n.net / "S2/RESULTS.TXT") - 23 * 5); },
+       {"--format", "csv", "out.txt"}, 1,
+       [](const Network&) {
+         return fmt::format("net/S2/RESULTS.TXT:{}: the table ends part way through day {}, after 91 of its 96 rows: the "
+                            "file is cut short",
+                            14 + days * 96 - 5, days);
+       }},
+      {"a table cut at a day's end",
+       [](const Network& n) { fs::resize_file(n.net / "S1/RESULTS.TXT", fs::file_size(n.net / "S1/RESULTS.TXT") - 23 * 96); },
+       {"--format", "csv", "out.txt"}, 1,
+       [](const Network&) {
+         return fmt::format("net/S1/RESULTS.TXT: holds {} days where its INPUT.TXT runs {}: the table of site S1 is not the "
+                            "run's whole table", days - 1, days);
+       }},
+      {"sites that ran different days", [&](const Network& n) { rerun_with_days(n.net / "S3", 100); },
+       {"--format", "swmm-rain", "out.txt"}, 1,
+       [](const Network&) {
+         return fmt::format("net/S3/RESULTS.TXT: site S3 runs 100 days from 2003-12-01 00:00, where site S1 "
+                            "(net/S1/RESULTS.TXT) runs {} days from 2003-12-01 00:00: the sites of one network run the "
+                            "same days", days);
+       }},
+      {"a site name SWMM cannot take",
+       [](const Network& n) {
+         std::string text = read_file(n.net / "NETWORK.TXT");
+         text.replace(text.find("[site S2]"), 9, "[site S;2]");
+         write_file(n.net / "NETWORK.TXT", text);
+       },
+       {"--format", "swmm-rain", "out.txt"}, 1,
+       [&](const Network& n) {
+         return "net/NETWORK.TXT:" + manifest_line(n, "[site S;2]") +
+                ": [site S;2]: a site name holds no ';' (it names a folder and a SWMM rain gage)";
+       }},
+      {"a model without subcatchments",
+       [](const Network& n) { n.dir.write("town.inp", model_options + model_rest); }, {"--format", "swmm-rain", "out.txt"}, 1,
+       [](const Network& n) {
+         return (n.dir / "town.inp").string() + ": has no [SUBCATCHMENTS] section: no subcatchment to put on a gage";
+       }},
+      {"OUTPUT a site's table", [](const Network&) {}, {"--format", "csv", "net/S1/RESULTS.TXT"}, 2,
+       [](const Network&) {
+         return "net/S1/RESULTS.TXT: is net/S1/RESULTS.TXT, a file the export reads: it would be replaced; give another OUTPUT";
+       }},
+      {"OUTPUT the model", [](const Network&) {}, {"--format", "swmm-rain", "town.inp"}, 2,
+       [](const Network& n) {
+         return "town.inp: is " + (n.dir / "town.inp").string() +
+                ", a file the export reads: it would be replaced; give another OUTPUT";
+       }},
+      {"a one-site format", [](const Network&) {}, {"--format", "netcdf", "out.txt"}, 2,
+       [](const Network&) { return "--network writes csv or swmm-rain: one file that holds every site"; }},
+      {"a one-site option", [](const Network&) {}, {"--format", "csv", "--station", "X", "out.txt"}, 2,
+       [](const Network&) { return "--station describes one site's series: with --network each site's comes from NETWORK.TXT"; }},
+      {"INPUT beside the network", [](const Network&) {}, {"--format", "csv", "net/S1/RESULTS.TXT", "out.txt"}, 2,
+       [](const Network&) { return "--network reads every site's table from DIR: give OUTPUT alone"; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Network n;
+    ASSERT_TRUE(n.ready);
+    n.dir.write("out.txt", "old\n");
+    c.spoil(n);
+    const fs::path first_table = n.net / "S1/RESULTS.TXT";
+    const std::string table = fs::exists(first_table) ? read_file(first_table) : "";
+    const Outcome outcome = n.export_to(c.arguments);
+    EXPECT_EQ(outcome.exit_status, c.status);
+    EXPECT_EQ(outcome.err, "raingen-export: " + c.message(n) + "\n");
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(n.dir.read("out.txt"), "old\n");
+    EXPECT_EQ(fs::exists(first_table) ? read_file(first_table) : "", table);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(n.dir.path())) ++files;
+    EXPECT_EQ(files, fs::exists(n.net) ? 6u : 5u);  // three records, the model, out.txt, net: no aside file left
+  }
 }
 
 Outcome run_command(const fs::path& dir, const Args& command) {
@@ -227,7 +343,7 @@ TEST(NetworkExport, SwmmRunsEverySubcatchmentOnItsOwnSitesRain) {
   if (!fs::exists(build))
     GTEST_SKIP() << "no SWMM source kit at " << build.string() << " (a clone without ../shared; -DRAINGEN_SHARED_DIR)";
   const Network n;
-  ASSERT_FALSE(HasFailure());
+  ASSERT_TRUE(n.ready);
   const Outcome built = run_command(n.dir.path(), {"bash", build.string()});
   ASSERT_EQ(built.exit_status, 0) << built.err;
   const fs::path runswmm = fs::path(built.out.substr(0, built.out.find('\n'))) / "runswmm";
