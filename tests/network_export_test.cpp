@@ -10,9 +10,11 @@
 
 #include <cstdio>
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +22,8 @@
 #include <date/date.h>
 #include <fmt/format.h>
 
+#include "common/tool_error.h"
+#include "exporting/swmm_subcatchments.h"
 #include "network/network_manifest.h"
 #include "support/tool_runs.h"
 
@@ -192,6 +196,32 @@ TEST(NetworkExport, CsvAndRainFileHoldEverySitesTableInManifestOrder) {
   EXPECT_TRUE(to_output.err.starts_with(";OUTPUT: the file that standard output went to\n[RAINGAGES]\n"
                                         "S1 VOLUME 0:15 1.0 FILE \"OUTPUT\" S1 IN\n"))
       << to_output.err;
+}
+
+// The model's section as a modeller may have left it: CR LF line ends, a tab, another section
+// between two [SUBCATCHMENTS] parts, a subcatchment with no site, a name in other letter case.
+TEST(NetworkExport, SubcatchmentsOnTheirSitesGagesWorkedByHand) {
+  TempDir dir;
+  dir.write("m.inp",
+            "[TITLE]\r\nS1 RG1 is no subcatchment here\r\n[subcatchments]\r\n;;Name Gage\r\n  s1\tRG1\tO1 1 ;a\r\n\r\n"
+            "[SUBAREAS]\r\nS1 0.01\r\n[SUBCATCHMENTS]\r\nLAKE RG9 O1 2\r\nS3 RG1;x\r\n\r\n");
+  const auto gage_of = [](std::string_view name) -> std::optional<std::string> {
+    if (name == "LAKE") return std::nullopt;
+    std::string gage(name);
+    for (char& c : gage) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return gage;
+  };
+  EXPECT_EQ(raingen::exporting::subcatchments_on_gages((dir / "m.inp").string(), gage_of),
+            "[SUBCATCHMENTS]\n;;Name Gage\n  s1\tS1\tO1 1 ;a\n\n;LAKE: no site of the network, its rain gage kept\n"
+            "LAKE RG9 O1 2\nS3 S3;x\n");
+  dir.write("bad.inp", "[SUBCATCHMENTS]\nS1 RG1 O1\nS2 ;no gage\n");
+  try {
+    raingen::exporting::subcatchments_on_gages((dir / "bad.inp").string(), gage_of);
+    ADD_FAILURE() << "a subcatchment without a gage field was taken";
+  } catch (const raingen::common::ToolError& error) {
+    EXPECT_EQ(error.line(), 3);
+    EXPECT_EQ(error.message(), "a subcatchment line with no rain gage field: 'S2 ;no gage'");
+  }
 }
 
 // The line of text in the file's text, counted from 1.
