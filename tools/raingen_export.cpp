@@ -1,5 +1,6 @@
-// raingen-export: the program's results table (SOURCE.OUT or a results file) in the formats that
-// models and analysts read, with calendar dates.
+// raingen-export: the program's results table (SOURCE.OUT or a results file), or the tables of
+// every site of a network directory, in the formats that models and analysts read, with calendar
+// dates.
 #include <CLI/CLI.hpp>
 #include <malloc.h>
 
@@ -54,7 +55,8 @@ constexpr const char* rules = R"(Rules:
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
 int export_main(int argc, char** argv) {
-  CLI::App app("Writes the program's site series (SOURCE.OUT or a results file) as csv, SWMM or netCDF files.",
+  CLI::App app("Writes the program's site series (SOURCE.OUT or a results file), or every site's of a network "
+               "directory, as csv, SWMM or netCDF files.",
                "raingen-export");
   std::string format_name, start_text = calendar::default_start_text, units_name = "mm";
   exporting::ExportRequest request;
@@ -69,7 +71,8 @@ int export_main(int argc, char** argv) {
                                        "+HH:MM or -HH:MM: the table's clock, for netcdf (default: RAINGEN.TXT's)");
   std::string network;
   auto* network_option = app.add_option(
-      "--network", network, "DIR: a network directory, every site's table in one file (csv or swmm-rain; no INPUT)");
+      "--network", network, "a network directory: every site's table in one file (csv or swmm-rain; no INPUT)")
+      ->type_name("DIR");
   app.add_option("INPUT", request.input, "SOURCE.OUT or a results file (with --network: OUTPUT)");
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
   common::add_version_flag(app);
