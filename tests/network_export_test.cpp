@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -23,6 +24,7 @@
 #include <fmt/format.h>
 
 #include "common/tool_error.h"
+#include "exporting/network_writers.h"
 #include "exporting/swmm_subcatchments.h"
 #include "network/network_manifest.h"
 #include "support/tool_runs.h"
@@ -196,6 +198,53 @@ TEST(NetworkExport, CsvAndRainFileHoldEverySitesTableInManifestOrder) {
   EXPECT_TRUE(to_output.err.starts_with(";OUTPUT: the file that standard output went to\n[RAINGAGES]\n"
                                         "S1 VOLUME 0:15 1.0 FILE \"OUTPUT\" S1 IN\n"))
       << to_output.err;
+}
+
+// The writers fed through their seam as a file of a network's series would feed them: series in
+// memory, depths as floats, worked by hand (a leap day's last interval, a float's 0.069); a site
+// that starts later or has a missing interval is refused, nothing written.
+TEST(NetworkExport, SourcesInMemoryWorkedByHand) {
+  using raingen::calendar::TimePoint;
+  using raingen::exporting::SiteSource;
+  const TimePoint start = date::sys_days{date::year{2004} / 2 / 29} + std::chrono::minutes{23 * 60 + 45};
+  const auto source = [](const char* name, TimePoint from, std::vector<double> depths) {
+    return SiteSource{name, std::string(name) + ".nc", [=] {
+                        return raingen::gauge::CalendarSeries(name, from, std::vector<double>(depths));
+                      }};
+  };
+  const raingen::exporting::SiteSources good = {source("A", start, {1.5, 0}),
+                                                source("B", start, {0, static_cast<float>(0.069)})};
+  TempDir dir;
+  {
+    raingen::common::OutputFile csv(dir / "n.csv"), rain(dir / "n.dat");
+    raingen::exporting::write_network_csv(good, raingen::exporting::DepthUnits::in, csv);
+    raingen::exporting::write_network_swmm_rain(good, rain);
+    csv.commit();
+    rain.commit();
+  }
+  EXPECT_EQ(dir.read("n.csv"),
+            "site,start,end,rainfall_in\n"
+            "A,2004-02-29 23:45,2004-03-01 00:00,1.500\nA,2004-03-01 00:00,2004-03-01 00:15,0.000\n"
+            "B,2004-02-29 23:45,2004-03-01 00:00,0.000\nB,2004-03-01 00:00,2004-03-01 00:15,0.069\n");
+  EXPECT_EQ(dir.read("n.dat"), "A 2004 02 29 23 45 1.500\nB 2004 03 01 00 00 0.069\n");
+
+  const std::vector<std::pair<raingen::exporting::SiteSources, std::string>> refused = {
+      {{good[0], source("B", start + std::chrono::minutes{15}, {0, 0})},
+       "site B runs 2 intervals from 2004-03-01 00:00, where site A (A.nc) runs 2 intervals from 2004-02-29 23:45: "
+       "the sites of one network run the same days"},
+      {{good[0], source("B", start, {0, std::nan("")})}, "the interval ending 2004-03-01 00:15 of site B is missing: no depth to write"},
+  };
+  for (const auto& [sources, message] : refused) {
+    try {
+      raingen::common::OutputFile out(dir / "bad.csv");
+      raingen::exporting::write_network_csv(sources, raingen::exporting::DepthUnits::mm, out);
+      ADD_FAILURE() << "taken: " << message;
+    } catch (const raingen::common::ToolError& error) {
+      EXPECT_EQ(error.file(), "B.nc");
+      EXPECT_EQ(error.message(), message);
+    }
+    EXPECT_FALSE(dir.exists("bad.csv"));
+  }
 }
 
 // The model's section as a modeller may have left it: CR LF line ends, a tab, another section
