@@ -18,6 +18,7 @@
 #include "gauge/read_options.h"
 #include "gauge/reading_command_line.h"
 #include "report/make_report.h"
+#include "report/network_report.h"
 #include "weighting/presence.h"
 
 namespace {
@@ -77,6 +78,19 @@ constexpr const char* rules = R"(Rules:
   Writes DIR/statistics.csv (series,aggregation_minutes,statistic,value,x,lower,upper: the
   design rainfall's rows give a value at x, e.g. a return level at x = T years, with its
   interval) and DIR/report.html, both or neither, and prints their paths.
+  With --network DIR (a network directory: NETWORK.TXT and a run directory per site, as
+  raingen-prepare --network makes it), the report is of the network: for each pair of sites, the
+  Pearson correlation of their 15-minute, hourly and daily depths (blocks present at both, kept
+  by --min-complete) against the distance between them (great-circle km for positions in degrees,
+  the map unit for planar ones), each site's weighted record (its gauges, distances and presence
+  as its folder's RAINGEN.TXT records them, or --present) against its plain run (the results
+  table its INPUT.TXT names, day 1 at --start), and the share of blocks wet (above
+  --dry-threshold) at all sites together. statistics.csv then holds the network's rows:
+  record:A/B and generated:A/B with correlation (x = distance) and correlation_pairs at 15, 60
+  and 1440 minutes, and record and generated with share_wet_at_all_sites, share_wet_at_any_site
+  and blocks_present_at_all_sites. --output defaults to report/ in the network directory;
+  --dir, --gauge, --results, --compare, --compare-results, --ensemble and the reading options
+  do not go with --network.
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
 int report_main(int argc, char** argv) {
@@ -139,10 +153,33 @@ int report_main(int argc, char** argv) {
                  "J: realizations whose statistics are computed at a time while the file is read (default: the "
                  "number of cores; the report is the same for any J)")
       ->check(CLI::Range(1, 1024));
+  std::string network_dir;
+  CLI::Option* network = app.add_option(
+      "--network", network_dir,
+      "DIR: a network directory (NETWORK.TXT): the correlation between its sites, record against generated");
+  const std::size_t before_reading = app.get_options().size();
   gauge::add_reading_options(app, reading);
+  for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results", "--ensemble"})
+    network->excludes(app.get_option(name));
+  for (std::size_t k = before_reading; k < app.get_options().size(); ++k) network->excludes(app.get_options()[k]);
   common::add_version_flag(app);
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()) + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
+
+  if (!network_dir.empty()) {
+    report::NetworkReportRequest network_request{.dir = network_dir,
+                                                 .output = output,
+                                                 .start = calendar::parse_start(start),
+                                                 .options = request.options,
+                                                 .present = {}};
+    if (!present.empty()) {
+      network_request.present = weighting::parse_presence(present);
+      if (!network_request.present) throw common::UsageError("--present '" + present + "' is neither all nor any");
+    }
+    const report::ReportOutcome outcome = report::make_network_report(network_request);
+    std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
+    return common::exit_success;
+  }
 
   request.dir = dir;
   request.output = output;

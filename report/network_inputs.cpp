@@ -1,0 +1,90 @@
+#include "report/network_inputs.h"
+
+#include <map>
+#include <memory>
+
+#include <fmt/format.h>
+
+#include "common/program_files.h"
+#include "common/tool_error.h"
+#include "gauge/read_gauge.h"
+#include "gauge/read_options.h"
+#include "report/run_inputs.h"
+#include "report/site_reference.h"
+#include "stations/run_facts.h"
+#include "stations/settings_file.h"
+#include "weighting/weighted_record.h"
+
+namespace raingen::report {
+
+namespace {
+
+// The network's gauge records, each read once however many sites weigh it (by its file and
+// reading options: one file read two ways is two records).
+class RecordCache {
+ public:
+  const gauge::CalendarSeries& record(const common::GaugeArgument& g, std::vector<std::filesystem::path>& read) {
+    std::string key = g.path;
+    for (const auto& [name, value] : g.options) key += fmt::format("\n{}={}", name, value);
+    auto found = records_.find(key);
+    if (found == records_.end()) {
+      read.emplace_back(g.path);
+      found = records_.emplace(key, gauge::read_gauge(g.path, gauge::gauge_read_options(g.id, g.options))).first;
+    }
+    return found->second;
+  }
+
+ private:
+  std::map<std::string, gauge::CalendarSeries> records_;
+};
+
+}  // namespace
+
+NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optional<weighting::Presence> present) {
+  NetworkInputs in;
+  in.dir = dir;
+  in.manifest = network::read_network_manifest(dir);
+  in.read.push_back(dir / network::manifest_file_name);
+  RecordCache cache;
+  for (const network::NetworkSite& site : in.manifest.sites) {
+    NetworkSiteInputs s;
+    s.folder = dir / site.folder;
+    const std::filesystem::path input = s.folder / common::settings_file_name;
+    const stations::Settings settings = stations::read_settings(input);
+    in.read.push_back(input);
+    in.read.push_back(s.folder / settings.results_name);
+    const std::optional<SiteReference> reference = site_reference(s.folder, settings);
+    if (!reference)
+      throw common::ToolError((s.folder / stations::run_facts_file_name).string(), 0,
+                              fmt::format("records no site station made of gauges at the site (distance 0) of {}: site "
+                                          "{} of {} is no folder raingen-prepare made for a network",
+                                          input.string(), site.name, (dir / network::manifest_file_name).string()));
+    s.present = present.value_or(reference->present);
+    std::array<const gauge::CalendarSeries*, 3> records{};
+    std::vector<std::string> gauges;
+    for (std::size_t g = 0; g < 3; ++g) {
+      records[g] = &cache.record(reference->gauges[g], in.read);
+      gauges.push_back(fmt::format("{} {}", reference->gauges[g].id, reference->distances[g]));
+    }
+    s.gauges = fmt::format("{}", fmt::join(gauges, ", "));
+    s.record = weighting::weighted_record("weighted-record:" + site.name, records, reference->distances, s.present);
+    in.sites.push_back(std::move(s));
+  }
+  return in;
+}
+
+RealizationSource plain_runs(const NetworkInputs& inputs, calendar::TimePoint day_one) {
+  auto done = std::make_shared<bool>(false);
+  return [&inputs, day_one, done]() -> std::optional<NetworkRealization> {
+    if (*done) return std::nullopt;
+    *done = true;
+    NetworkRealization realization;
+    for (std::size_t k = 0; k < inputs.sites.size(); ++k) {
+      const std::string& name = inputs.manifest.sites[k].name;
+      realization.push_back({name, read_generated_run(inputs.sites[k].folder, day_one, "generated:" + name).generated});
+    }
+    return realization;
+  };
+}
+
+}  // namespace raingen::report

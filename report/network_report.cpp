@@ -1,0 +1,46 @@
+#include "report/network_report.h"
+
+#include <fmt/format.h>
+
+#include "calendar/time_text.h"
+#include "common/output_file.h"
+#include "common/tool_error.h"
+#include "report/network_figures.h"
+#include "report/network_inputs.h"
+#include "report/network_page.h"
+#include "stats/statistics_csv.h"
+
+namespace raingen::report {
+
+ReportOutcome make_network_report(const NetworkReportRequest& request) {
+  const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
+  common::check_output_folder(out_dir);
+  ReportOutcome outcome;
+  outcome.statistics_csv = out_dir / "statistics.csv";
+  outcome.report_html = out_dir / "report.html";
+  for (const std::filesystem::path& output : {outcome.statistics_csv, outcome.report_html})
+    common::refuse_irregular_target(output);
+
+  const NetworkInputs in = read_network_inputs(request.dir, request.present);
+  for (const std::filesystem::path& output : {outcome.statistics_csv, outcome.report_html})
+    for (const std::filesystem::path& input : in.read) {
+      std::error_code ignored;
+      if (std::filesystem::equivalent(output, input, ignored))
+        throw common::UsageError(output.string(), fmt::format("is {}, which the network report reads: a report never "
+                                                              "replaces its inputs",
+                                                              input.string()));
+    }
+  const NetworkFigures figures = network_figures(in, plain_runs(in, request.start), request.options.min_complete_percent,
+                                                 request.options.dry_threshold);
+
+  std::error_code error;
+  std::filesystem::create_directories(out_dir, error);
+  if (error) throw common::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
+  common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
+  csv.write(stats::statistics_csv({}, network_csv_rows(figures)));
+  html.write(network_report_html({&in, &figures, request.options, calendar::minute_text(request.start)}));
+  common::commit_all({&csv, &html});
+  return outcome;
+}
+
+}  // namespace raingen::report
