@@ -52,6 +52,7 @@ NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optiona
     const std::filesystem::path input = s.folder / common::settings_file_name;
     const stations::Settings settings = stations::read_settings(input);
     in.read.push_back(input);
+    s.results_name = settings.results_name;
     in.read.push_back(s.folder / settings.results_name);
     const std::optional<SiteReference> reference = site_reference(s.folder, settings);
     if (!reference)
@@ -81,6 +82,13 @@ RealizationSource plain_runs(const NetworkInputs& inputs, calendar::TimePoint da
     NetworkRealization realization;
     for (std::size_t k = 0; k < inputs.sites.size(); ++k) {
       const std::string& name = inputs.manifest.sites[k].name;
+      const std::filesystem::path table = inputs.sites[k].folder / inputs.sites[k].results_name;
+      std::error_code ignored;
+      if (!std::filesystem::exists(table, ignored))
+        throw common::ToolError(table.string(), 0,
+                                fmt::format("site {} has no results table: run the program in its folder first (the "
+                                            "same RAINGEN_SEED at every site)",
+                                            name));
       realization.push_back({name, read_generated_run(inputs.sites[k].folder, day_one, "generated:" + name).generated});
     }
     return realization;
