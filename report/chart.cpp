@@ -68,6 +68,7 @@ struct LegendEntry {
   double width = 1.5;
   bool dashed = false;
   double opacity = 1;
+  double radius = 2.6;  // a marker's
 };
 
 std::vector<LegendEntry> legend_entries(const Chart& chart) {
@@ -78,7 +79,8 @@ std::vector<LegendEntry> legend_entries(const Chart& chart) {
     if (!b.label.empty()) entries.push_back({b.label, b.color, LegendEntry::bar});
   for (const Line& l : chart.lines)
     if (!l.label.empty())
-      entries.push_back({l.label, l.color, l.joined ? LegendEntry::line : LegendEntry::marker, l.width, l.dashed});
+      entries.push_back({l.label, l.color, l.joined ? LegendEntry::line : LegendEntry::marker, l.width, l.dashed, 1,
+                         l.marker_radius});
   return entries;
 }
 
@@ -131,8 +133,8 @@ void draw_line(std::string& svg, const Line& line, const Mapper& mx, const Mappe
     if (line.joined) svg += fmt::format("<polyline {} stroke-linejoin=\"round\" points=\"{}\"/>\n", style, points);
     if (line.markers || !line.joined)
       for (const auto& [px, py] : segment)
-        svg += fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"2.6\" fill=\"{}\"/>\n", coordinate(px), coordinate(py),
-                           escape(line.color));
+        svg += fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"{}\" fill=\"{}\"/>\n", coordinate(px), coordinate(py),
+                           coordinate(line.marker_radius), escape(line.color));
   }
 }
 
@@ -253,7 +255,8 @@ void draw_legend(std::string& svg, const std::vector<std::vector<const LegendEnt
         svg += fmt::format("<line x1=\"{}\" x2=\"{}\" y1=\"{}\" y2=\"{}\" {}/>\n", coordinate(x), coordinate(x + 20), cy, cy,
                            stroke_style(e->color, e->width, e->dashed));
       else if (e->kind == LegendEntry::marker)
-        svg += fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"2.6\" fill=\"{}\"/>\n", coordinate(x + 10), cy, escape(e->color));
+        svg += fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"{}\" fill=\"{}\"/>\n", coordinate(x + 10), cy,
+                           coordinate(e->radius), escape(e->color));
       else
         svg += fmt::format("<rect x=\"{}\" y=\"{}\" width=\"20\" height=\"9\" fill=\"{}\" fill-opacity=\"{}\"/>\n",
                            coordinate(x), coordinate(y - 8.5), escape(e->color), fmt::format("{:.2f}", e->opacity));

@@ -35,6 +35,7 @@ struct Line {
   bool dashed = false;
   bool markers = false;
   bool joined = true;  // false: markers alone, points that are no curve (a record's few values)
+  double marker_radius = 2.6;  // a larger one shows as a ring around a smaller drawn over it
 };
 
 struct Bar {

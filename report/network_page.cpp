@@ -78,6 +78,7 @@ Chart correlation_chart(const NetworkFigures& f, std::size_t level) {
   generated.label = f.generated.size() > 1 ? "generated (median)" : "generated";
   record.color = record_color;
   generated.color = generated_color;
+  record.marker_radius = 4.5;  // a ring around the generated value of the same pair
   for (Line* line : {&record, &generated}) {
     line->markers = true;
     line->joined = false;  // pairs of sites, no curve

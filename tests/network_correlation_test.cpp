@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "common/tool_error.h"
+#include "report/network_figures.h"
 #include "stats/correlation.h"
 #include "stats/network_correlation.h"
 
@@ -109,6 +111,60 @@ TEST(NetworkCorrelation, IncompleteBlocksAreLeftOut) {
   EXPECT_EQ(n.wet[2].wet_at_all, 2u);         // above 0.5 mm at all three on days 1 and 3
   EXPECT_EQ(n.wet[0].present, 3u * 96 - 1);
   EXPECT_EQ(n.wet[0].wet_at_all, 0u);
+}
+
+}  // namespace
+
+// The report's seam for many realizations: a source of three gives, for each pair, the median of
+// their r with the 5-95% band (sorted -1, 0.8, 1: -1 + 0.1 * 1.8 and 0.8 + 0.9 * 0.2), each
+// realization's wet shares under realization:k; a realization whose sites are not the network's
+// is refused.
+namespace {
+
+std::vector<double> four(double a, double b, double c, double d) { return {a, b, c, d}; }
+
+TEST(NetworkCorrelation, RealizationsPooled) {
+  report::NetworkInputs in;
+  in.dir = "net";
+  in.manifest.coordinates = network::CoordinateSystem::planar;
+  in.manifest.map_unit = "m";
+  in.manifest.sites = {{"A", {0, 0}, "A", {}}, {"B", {3, 4}, "B", {}}};
+  for (const char* site : {"A", "B"})
+    in.sites.push_back({site, "", "", weighting::Presence::all, gauge::CalendarSeries(site, day_one, four(0, 1, 2, 3))});
+  std::vector<report::NetworkRealization> given;
+  for (const auto& b : {four(1, 3, 5, 7), four(3, 2, 1, 0), four(1, 3, 2, 4)}) {
+    report::NetworkRealization r;
+    r.push_back({"A", gauge::CalendarSeries("A", day_one, four(1, 2, 3, 4))});
+    r.push_back({"B", gauge::CalendarSeries("B", day_one, std::vector<double>(b))});
+    given.push_back(std::move(r));
+  }
+  std::size_t next = 0;
+  const report::NetworkFigures f = report::network_figures(
+      in, [&]() -> std::optional<report::NetworkRealization> { return next < given.size() ? std::optional(given[next++]) : std::nullopt; },
+      100, 0);
+  ASSERT_EQ(f.generated.size(), 3u);
+  EXPECT_EQ(f.distances, std::vector<double>{5});
+  const report::Pooled r = f.generated_r(0, 0);
+  EXPECT_NEAR(*r.value, 0.8, 1e-15);
+  EXPECT_NEAR(*r.lower, -0.82, 1e-15);
+  EXPECT_NEAR(*r.upper, 0.98, 1e-15);
+  EXPECT_EQ(*f.record.pairs[0].at[0].r, 1.0);
+  const std::string csv = stats::statistics_csv({}, report::network_csv_rows(f));
+  EXPECT_NE(csv.find("\nrecord:A/B,15,correlation,1,5,,\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\ngenerated:A/B,15,correlation,0.8,5,-0.82,0.98\n"), std::string::npos) << csv;
+  // B is dry in the last interval of realization 2: 3 of 4 wet at both
+  EXPECT_NE(csv.find("\nrealization:2,15,share_wet_at_all_sites,0.75,,,\n"), std::string::npos) << csv;
+
+  given[1][1].site = "C";
+  next = 0;
+  try {
+    report::network_figures(in, [&]() -> std::optional<report::NetworkRealization> {
+      return next < given.size() ? std::optional(given[next++]) : std::nullopt;
+    }, 100, 0);
+    ADD_FAILURE() << "a realization of other sites was taken";
+  } catch (const common::ToolError& e) {
+    EXPECT_EQ(std::string(e.what()), "generated realization 2 has the sites A C, not those of net/NETWORK.TXT in its order (A B)");
+  }
 }
 
 }  // namespace

@@ -224,7 +224,6 @@ TEST(ReportNetwork, CorrelationsOfTheRecordsAndTheRunsAsComputedApart) {
         if (level == 2) {
           EXPECT_NEAR(g.first, r.first, 0.05) << pair;
         }
-        std::cout << pair << at << " record " << r.first << " generated " << g.first << '\n';
       }
     std::vector<std::vector<double>> record_blocks, generated_blocks;
     for (std::size_t s = 0; s < 3; ++s) {
@@ -234,8 +233,6 @@ TEST(ReportNetwork, CorrelationsOfTheRecordsAndTheRunsAsComputedApart) {
     const std::string at = std::string(",") + minutes[level] + ",";
     EXPECT_NEAR(rows.at("record" + at + "share_wet_at_all_sites").first, share_wet_at_all(record_blocks), 1e-15);
     EXPECT_NEAR(rows.at("generated" + at + "share_wet_at_all_sites").first, share_wet_at_all(generated_blocks), 1e-15);
-    std::cout << "wet at all" << at << rows.at("record" + at + "share_wet_at_all_sites").first << " "
-              << rows.at("generated" + at + "share_wet_at_all_sites").first << '\n';
   }
   const std::string html = n.dir.read("out/report.html");
   for (const char* text : {"<h2>Correlation between sites against distance</h2>", "<th>distance (m)</th>",
@@ -263,7 +260,13 @@ TEST(ReportNetwork, SitesWithOtherDatesLoseTheirCorrelation) {
   const std::string html = n.dir.read("out/report.html");
   const auto at = html.find("Here the generated daily correlation (");
   ASSERT_NE(at, std::string::npos);
-  std::cout << html.substr(html.find("<h2>Where"), 1500) << '\n';
+  // the mean daily r of S1/S2, S1/S3 (near 0) and S2/S3 against the records'
+  const double generated = (rows.at("generated:S1/S2,1440,correlation").first +
+                            rows.at("generated:S1/S3,1440,correlation").first +
+                            rows.at("generated:S2/S3,1440,correlation").first) / 3;
+  const std::string said = fmt::format("Here the generated daily correlation ({:.4g}) is less than half", generated);
+  EXPECT_EQ(html.substr(at, said.size()), said);
+  EXPECT_NE(html.find("<circle cx=\"244.0\" cy=\"252.0\" r=\"2.6\" fill=\"#d62728\"/>"), std::string::npos);
 }
 
 // A site folder without its results table, a NETWORK.TXT that does not read, and --network with
