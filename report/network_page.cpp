@@ -127,6 +127,10 @@ void correlation_section(HtmlPage& page, const NetworkFigures& f) {
       f.generated.size() > 1 ? fmt::format(" (the median of {} realizations, with their 5-95% band)", f.generated.size())
                              : " (the plain runs in the sites' folders, one seed for all)",
       f.unit == "km" ? "great-circle km" : "straight lines in " + f.unit));
+  if (f.record.pairs.empty()) {
+    page.paragraph("The network has one site: there is no pair of sites to correlate.");
+    return;
+  }
   std::vector<std::string> svgs;
   for (std::size_t level = 0; level < stats::network_levels.size(); ++level) svgs.push_back(render_svg(correlation_chart(f, level)));
   page.figures(svgs);

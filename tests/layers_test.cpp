@@ -69,7 +69,7 @@ TEST(Layers, AForbiddenIncludeIsNamed) {
   const Case cases[] = {
       {"report/make_report.cpp", "#include \"ensemble/run_ensemble.h\"",
        "report/make_report.cpp:2: forbidden include of ensemble/ (report/ may include common calendar gauge stats "
-       "weighting results stations ensemble_file)"},
+       "weighting results stations ensemble_file network)"},
       {"stations/days.cpp", "#include \"stats/moments.h\"",
        "stations/days.cpp:2: forbidden include of stats/ (stations/ may include common calendar gauge weighting)"},
       {"netcdf/cf_series.h", "#include \"exporting/export_settings.h\"",

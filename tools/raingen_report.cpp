@@ -90,7 +90,8 @@ constexpr const char* rules = R"(Rules:
   and 1440 minutes, and record and generated with share_wet_at_all_sites, share_wet_at_any_site
   and blocks_present_at_all_sites. --output defaults to report/ in the network directory;
   --dir, --gauge, --results, --compare, --compare-results, --ensemble and the reading options
-  do not go with --network.
+  do not go with --network; --year-complete, --event-gap, --event-min-depth and --jobs do
+  nothing there. Run the program in every site's folder with the same RAINGEN_SEED first.
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
 int report_main(int argc, char** argv) {
