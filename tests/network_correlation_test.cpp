@@ -155,6 +155,18 @@ TEST(NetworkCorrelation, RealizationsPooled) {
   // B is dry in the last interval of realization 2: 3 of 4 wet at both
   EXPECT_NE(csv.find("\nrealization:2,15,share_wet_at_all_sites,0.75,,,\n"), std::string::npos) << csv;
 
+  // In degrees, the distance is great-circle km: a degree of latitude on a sphere of 6371 km.
+  in.manifest.coordinates = network::CoordinateSystem::degrees;
+  in.manifest.sites[1].position = {1, 0};
+  next = 0;
+  const report::NetworkFigures degrees = report::network_figures(
+      in, [&]() -> std::optional<report::NetworkRealization> { return next < 1 ? std::optional(given[next++]) : std::nullopt; },
+      100, 0);
+  EXPECT_EQ(degrees.unit, "km");
+  EXPECT_NEAR(degrees.distances[0], 6371 * M_PI / 180, 1e-3);
+  EXPECT_EQ(degrees.generated.size(), 1u);
+  EXPECT_FALSE(degrees.generated_r(0, 0).lower);  // one realization: its value, no band
+
   given[1][1].site = "C";
   next = 0;
   try {

@@ -293,6 +293,19 @@ TEST(ReportNetwork, BadInputIsRefusedAndNothingWritten) {
   EXPECT_EQ(with_gauge.exit_status, 2);
   EXPECT_EQ(with_gauge.err, "raingen-report: --gauge excludes --network (see --help)\n");
   EXPECT_FALSE(n.dir.exists("out"));
+
+  // An output that is an input, here by a symbolic link: refused, the input as it was.
+  std::filesystem::create_directories(n.dir / "out");
+  std::filesystem::create_symlink(n.net / "S3" / "INPUT.TXT", n.dir / "out" / "report.html");
+  const std::string input = read_file(n.net / "S3" / "INPUT.TXT");
+  const Outcome replacing = n.report();
+  EXPECT_EQ(replacing.exit_status, 2);
+  EXPECT_EQ(replacing.err, "raingen-report: " + (n.dir / "out" / "report.html").string() + ": is " +
+                               (n.net / "S3" / "INPUT.TXT").string() +
+                               ", which the network report reads: a report never replaces its inputs\n");
+  EXPECT_EQ(read_file(n.net / "S3" / "INPUT.TXT"), input);
+  EXPECT_FALSE(n.dir.exists("out/statistics.csv"));
+  std::filesystem::remove(n.dir / "out" / "report.html");
   EXPECT_EQ(n.report().exit_status, 0);  // the same network, whole again, reports
 }
 
