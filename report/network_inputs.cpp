@@ -60,14 +60,21 @@ NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optiona
                               fmt::format("records no site station made of gauges at the site (distance 0) of {}: site "
                                           "{} of {} is no folder raingen-prepare made for a network",
                                           input.string(), site.name, (dir / network::manifest_file_name).string()));
+    // A folder prepared apart from the network, or again since, weighs other gauges than the
+    // manifest says: its record would not be the one the network's figures stand for.
+    std::vector<std::string> recorded, listed;
+    for (std::size_t g = 0; g < 3; ++g) recorded.push_back(fmt::format("{} {}", reference->gauges[g].id, reference->distances[g]));
+    for (const network::SiteGauge& g : site.gauges) listed.push_back(fmt::format("{} {}", g.id, g.distance));
+    if (recorded != listed)
+      throw common::ToolError((dir / network::manifest_file_name).string(), site.line,
+                              fmt::format("site {} is weighted from {}, but its folder's site station was made of {} "
+                                          "({}): the folder is not this network's",
+                                          site.name, fmt::join(listed, ", "), fmt::join(recorded, ", "),
+                                          (s.folder / stations::run_facts_file_name).string()));
     s.present = present.value_or(reference->present);
     std::array<const gauge::CalendarSeries*, 3> records{};
-    std::vector<std::string> gauges;
-    for (std::size_t g = 0; g < 3; ++g) {
-      records[g] = &cache.record(reference->gauges[g], in.read);
-      gauges.push_back(fmt::format("{} {}", reference->gauges[g].id, reference->distances[g]));
-    }
-    s.gauges = fmt::format("{}", fmt::join(gauges, ", "));
+    for (std::size_t g = 0; g < 3; ++g) records[g] = &cache.record(reference->gauges[g], in.read);
+    s.gauges = fmt::format("{}", fmt::join(recorded, ", "));
     s.record = weighting::weighted_record("weighted-record:" + site.name, records, reference->distances, s.present);
     in.sites.push_back(std::move(s));
   }

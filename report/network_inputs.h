@@ -35,8 +35,9 @@ struct NetworkInputs {
 // records of the gauges its site station was made of (each record read once for the network),
 // weighted at the distances RAINGEN.TXT records, present as it records (or as `present` says).
 // Throws ToolError naming the file (and line) for NETWORK.TXT that does not read, a site folder
-// whose RAINGEN.TXT records no site station made of gauges at distance 0 of its INPUT.TXT, and
-// for anything a record gets wrong.
+// whose RAINGEN.TXT records no site station made of gauges at distance 0 of its INPUT.TXT or one
+// made of other gauges or distances than NETWORK.TXT lists for the site, and for anything a
+// record gets wrong.
 NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optional<weighting::Presence> present);
 
 // The plain runs in the sites' folders as one realization: each site's results table (the name in

@@ -5,6 +5,7 @@
 // its message and status, nothing written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -269,8 +270,15 @@ TEST(ReportNetwork, SitesWithOtherDatesLoseTheirCorrelation) {
   EXPECT_NE(html.find("<circle cx=\"244.0\" cy=\"252.0\" r=\"2.6\" fill=\"#d62728\"/>"), std::string::npos);
 }
 
-// A site folder without its results table, a NETWORK.TXT that does not read, and --network with
-// options of a single run: each refused with its message and status, no report written.
+// The line of "[site NAME]" in a manifest's text, from 1.
+long site_line(const std::string& text, const std::string& name) {
+  const std::string before = text.substr(0, text.find("[site " + name + "]"));
+  return 1 + static_cast<long>(std::count(before.begin(), before.end(), '\n'));
+}
+
+// A site folder without its results table, a NETWORK.TXT that does not read or lists other gauges
+// for a site than its folder's, --network with options of a single run, and an output that is an
+// input: each refused with its message and status, no report written.
 TEST(ReportNetwork, BadInputIsRefusedAndNothingWritten) {
   const Network n(false);
   const std::filesystem::path table = n.net / "S2" / "RESULTS.TXT";
@@ -287,6 +295,17 @@ TEST(ReportNetwork, BadInputIsRefusedAndNothingWritten) {
   const Outcome unread = n.report();
   EXPECT_EQ(unread.exit_status, 1);
   EXPECT_EQ(unread.err, "raingen-report: " + (n.net / "NETWORK.TXT").string() + ":2: coordinates 'sideways' is neither degrees nor planar\n");
+  // S1's folder weighs G3 at 4: a manifest that says 5 is not of this folder.
+  std::string moved = manifest;
+  const auto g3 = moved.find("gauge = G3 4\n");
+  ASSERT_NE(g3, std::string::npos);
+  write_file(n.net / "NETWORK.TXT", moved.replace(g3, 13, "gauge = G3 5\n"));
+  const Outcome other = n.report();
+  EXPECT_EQ(other.exit_status, 1);
+  EXPECT_EQ(other.err, "raingen-report: " + (n.net / "NETWORK.TXT").string() + ":" + std::to_string(site_line(moved, "S1")) +
+                           ": site S1 is weighted from G1 1, G2 3, G3 5, but its folder's site station was made of G1 "
+                           "1, G2 3, G3 4 (" + (n.net / "S1" / "RAINGEN.TXT").string() + "): the folder is not this "
+                           "network's\n");
   write_file(n.net / "NETWORK.TXT", manifest);
 
   const Outcome with_gauge = n.report({"--gauge", "G1=" + (n.dir / "g1.csv").string()});
