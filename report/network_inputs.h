@@ -19,7 +19,7 @@ namespace raingen::report {
 struct NetworkSiteInputs {
   std::filesystem::path folder;    // the network directory / the site's folder
   std::string results_name;        // its INPUT.TXT's results file
-  std::string gauges;              // "A 1.2, B 3, C 4": the gauges and distances of its weighting
+  std::string gauges;              // "A 1, B 3, C 4": the gauges and distances of its weighting
   weighting::Presence present = weighting::Presence::all;
   gauge::CalendarSeries record;    // its weighted record, named "weighted-record:SITE"
 };
@@ -43,6 +43,7 @@ NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optiona
 // The plain runs in the sites' folders as one realization: each site's results table (the name in
 // its INPUT.TXT), day 1 at day_one, named "generated:SITE". Reads every table when called; throws
 // ToolError naming the table for one missing (the program not run there) or unlike its INPUT.TXT.
+// The source reads through `inputs`, which outlives it.
 RealizationSource plain_runs(const NetworkInputs& inputs, calendar::TimePoint day_one);
 
 }  // namespace raingen::report

@@ -1,5 +1,6 @@
 #include "report/network_page.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <fmt/format.h>

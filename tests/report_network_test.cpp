@@ -310,7 +310,9 @@ TEST(ReportNetwork, BadInputIsRefusedAndNothingWritten) {
 
   const Outcome with_gauge = n.report({"--gauge", "G1=" + (n.dir / "g1.csv").string()});
   EXPECT_EQ(with_gauge.exit_status, 2);
-  EXPECT_EQ(with_gauge.err, "raingen-report: --gauge excludes --network (see --help)\n");
+  EXPECT_EQ(with_gauge.err, "raingen-report: --gauge is for the report of one run directory: with --network, each "
+                            "site's folder gives its gauges, their reading and its results table\n");
+  EXPECT_EQ(n.report({"--column", "G1:mm"}).exit_status, 2);
   EXPECT_FALSE(n.dir.exists("out"));
 
   // An output that is an input, here by a symbolic link: refused, the input as it was.

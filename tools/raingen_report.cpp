@@ -155,19 +155,25 @@ int report_main(int argc, char** argv) {
                  "number of cores; the report is the same for any J)")
       ->check(CLI::Range(1, 1024));
   std::string network_dir;
-  CLI::Option* network = app.add_option(
-      "--network", network_dir,
-      "DIR: a network directory (NETWORK.TXT): the correlation between its sites, record against generated");
+  app.add_option("--network", network_dir,
+                 "DIR: a network directory (NETWORK.TXT): the correlation between its sites, record against generated");
   const std::size_t before_reading = app.get_options().size();
   gauge::add_reading_options(app, reading);
+  // A single run's options, which a network report takes from each site's folder.
+  std::vector<const CLI::Option*> single_run;
   for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results", "--ensemble"})
-    network->excludes(app.get_option(name));
-  for (std::size_t k = before_reading; k < app.get_options().size(); ++k) network->excludes(app.get_options()[k]);
+    single_run.push_back(app.get_option(name));
+  for (std::size_t k = before_reading; k < app.get_options().size(); ++k) single_run.push_back(app.get_options()[k]);
   common::add_version_flag(app);
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()) + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
   if (!network_dir.empty()) {
+    for (const CLI::Option* option : single_run)
+      if (option->count() > 0)
+        throw common::UsageError(option->get_name() +
+                                 " is for the report of one run directory: with --network, each site's folder gives "
+                                 "its gauges, their reading and its results table");
     report::NetworkReportRequest network_request{.dir = network_dir,
                                                  .output = output,
                                                  .start = calendar::parse_start(start),
