@@ -34,7 +34,7 @@ Overlap overlap(const std::vector<const Blocks*>& all) {
 
 }  // namespace
 
-Correlation pearson(const std::vector<double>& a, const std::vector<double>& b) {
+Correlation pearson(std::span<const double> a, std::span<const double> b) {
   Correlation c;
   const std::size_t n = std::min(a.size(), b.size());
   double sum_a = 0, sum_b = 0;
@@ -68,9 +68,9 @@ Correlation pearson(const std::vector<double>& a, const std::vector<double>& b) 
 Correlation block_correlation(const Blocks& a, const Blocks& b) {
   const Overlap o = overlap({&a, &b});
   if (o.count == 0) return {};
+  // Views, not copies: a network of n sites correlates n (n - 1) / 2 pairs of long series.
   const auto part = [&o](const Blocks& blocks, std::size_t i) {
-    const auto begin = blocks.depths.begin() + static_cast<std::ptrdiff_t>(o.first[i]);
-    return std::vector<double>(begin, begin + static_cast<std::ptrdiff_t>(o.count));
+    return std::span<const double>(blocks.depths).subspan(o.first[i], o.count);
   };
   return pearson(part(a, 0), part(b, 1));
 }

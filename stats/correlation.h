@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "stats/blocks.h"
@@ -20,7 +21,7 @@ struct Correlation {
 // Pearson's r over the indices where both a and b are present (NaN: missing), from the pairs'
 // own means. A side whose paired values are all equal gives no r (a dry spell at one site says
 // nothing of how the sites go together).
-Correlation pearson(const std::vector<double>& a, const std::vector<double>& b);
+Correlation pearson(std::span<const double> a, std::span<const double> b);
 
 // pearson over the blocks of a and b that begin at the same time. Throws std::invalid_argument
 // for blocks of different lengths.
