@@ -15,22 +15,6 @@ namespace {
 
 using common::UsageError;
 
-PrepareOptions day_options(const PrepareCommandLine& line) {
-  if (!(line.min_complete > 0 && line.min_complete <= 100))
-    throw UsageError(fmt::format("--min-complete {:g} is not a percentage above 0 and at most 100", line.min_complete));
-  if (!(line.wet_threshold >= 0)) throw UsageError(fmt::format("--wet-threshold {:g} is below 0", line.wet_threshold));
-  if (line.spell_table != "matched" && line.spell_table != "cumulative")
-    throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", line.spell_table));
-  return PrepareOptions{{line.min_complete, line.wet_threshold},
-                        line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative,
-                        RecordMinimum{}};
-}
-
-std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line) {
-  if (!line.given.count("--utc-offset")) return std::nullopt;
-  return calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
-}
-
 std::optional<Seasons> seasons_of(const PrepareCommandLine& line) {
   if (!line.given.count("--seasons")) return std::nullopt;
   return parse_seasons(line.seasons);
@@ -55,7 +39,7 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
   command.gauges = common::parse_gauge_arguments(line.gauges);
   gauge::distribute_reading_options(command.gauges, line.reading);
-  command.prepare = day_options(line);
+  command.prepare = prepare_options_of(line);
   command.utc_offset = utc_offset_of(line);
   const std::optional<weighting::Presence> present = weighting::parse_presence(line.present);
   if (!present) throw UsageError(fmt::format("--present '{}' is neither all nor any", line.present));
@@ -94,7 +78,7 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
   for (std::size_t k = 0; k < line.reading.size(); ++k)
     for (const std::string& value : line.reading[k]) command.reading.emplace_back(gauge::reading_options[k].name, value);
   command.utc_offset = utc_offset_of(line);
-  command.prepare = day_options(line);
+  command.prepare = prepare_options_of(line);
   command.seasons = seasons_of(line);
   command.dir = line.dir;
   command.id = StationId::given(line.id, "--id");
@@ -103,8 +87,25 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
 
 }  // namespace
 
+PrepareOptions prepare_options_of(const PrepareCommandLine& line) {
+  if (!(line.min_complete > 0 && line.min_complete <= 100))
+    throw UsageError(fmt::format("--min-complete {:g} is not a percentage above 0 and at most 100", line.min_complete));
+  if (!(line.wet_threshold >= 0)) throw UsageError(fmt::format("--wet-threshold {:g} is below 0", line.wet_threshold));
+  if (line.spell_table != "matched" && line.spell_table != "cumulative")
+    throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", line.spell_table));
+  return PrepareOptions{{line.min_complete, line.wet_threshold},
+                        line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative,
+                        RecordMinimum{}};
+}
+
+std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line) {
+  if (!line.given.count("--utc-offset")) return std::nullopt;
+  return calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
+}
+
 void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out) {
   if (line.given.count("--weighted-site")) return run_weighted_site(line, out);
+  if (line.given.count("--sites")) throw UsageError("--sites lists the sites of a network: it belongs to --network DIR");
   if (line.given.count("--present"))
     throw UsageError("--present says which intervals of a site station are present: it belongs to --weighted-site");
   if (!line.gauges.empty())

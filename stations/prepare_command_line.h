@@ -5,11 +5,14 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "calendar/utc_offset.h"
 #include "gauge/reading_command_line.h"
+#include "stations/prepare_station.h"
 
 namespace raingen::stations {
 
@@ -19,6 +22,7 @@ struct PrepareCommandLine {
   std::string utc_offset;                                  // --utc-offset
   std::string present = "all";                             // --present
   std::string seasons;                                     // --seasons
+  std::string network, sites;                              // --network DIR, --sites FILE
   int days = 0;
   double min_complete = 100, wet_threshold = 0;
   std::vector<std::string> places, gauges;                 // --station, --gauge, as given
@@ -30,5 +34,10 @@ struct PrepareCommandLine {
 // for a command line that asks for no use, for two, or gives an option the use does not take;
 // ToolError for what the use itself meets.
 void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out);
+
+// The day and spell options (--min-complete, --wet-threshold, --spell-table), and the clock
+// (--utc-offset) when given, checked as every use checks them. Throw UsageError.
+PrepareOptions prepare_options_of(const PrepareCommandLine& line);
+std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line);
 
 }  // namespace raingen::stations

@@ -5,6 +5,8 @@
 //                   --station ID=DIST|ID@LAT,LON (three times) [--dir DIR]
 //   raingen-prepare --weighted-site ID --site NAME --days N --gauge ID=FILE (three times)
 //                   --station ... (three times) [reading and day options] [--dir DIR]
+//   raingen-prepare --network DIR --sites FILE --days N --gauge ID=FILE ... --station ID@A,B ...
+//                   [--present all|any] [reading and day options]
 #include <iostream>
 
 #include <CLI/CLI.hpp>
@@ -16,6 +18,7 @@
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "gauge/reading_command_line.h"
+#include "network/network_command_line.h"
 #include "stations/distance_unit.h"
 #include "stations/prepare_command_line.h"
 #include "stations/prepare_station.h"
@@ -27,7 +30,7 @@ namespace stations = raingen::stations;
 // The rules for --help, with the tool's thresholds from their one definition.
 std::string rules() {
   return fmt::format(R"(
-Three uses:
+Four uses:
   raingen-prepare --id ID [options] RECORD
     reads the gauge record RECORD and writes the station files IDD_3.TXT,
     IDF_2.TXT and IDF_3.TXT (ID blank-padded to 4 characters) into --dir
@@ -61,6 +64,34 @@ Three uses:
     the three gauges together. Reading options apply to every gauge, or to one
     as --format ID1:csv; day and spell options to all three stations written.
     All eleven files (with RAINGEN.TXT) are written, or none.
+  raingen-prepare --network DIR --sites FILE --days N [--results NAME]
+                  --gauge ID=FILE --station ID@A,B (each gauge, at least three)
+                  [--present all|any]
+    a network: every site of FILE prepared together, so that one seed draws
+    the same dates at every site. FILE is a CSV whose header is name,lat,lon
+    (degrees) or name,x,y (a planar map unit), a site a line, or a SWMM input
+    file (.inp): each subcatchment at the area centroid of its [POLYGONS], in
+    the model's map units ([MAP] Units Degrees: X is the longitude). Gauges are
+    placed in the sites' system (LAT,LON, or X,Y). Each site is weighted from
+    its three nearest gauges (distances as for --station ID@LAT,LON, in a
+    power of ten of the map unit when planar; a gauge within {at_site:g} m, or half
+    the finest unit, is at the site and taken alone: a note). A day counts for
+    the network when it is complete at every site; it is wet when any site is
+    wet, dry when all are; one spell table comes from these days. Each site
+    station (ID SITE, or SIT1.. when a gauge is SITE) holds the network's wet
+    dates in date order with its own depths (zeros where it was dry), so every
+    site has the same spell table and dates. DIR/NAME (NAME the site's name)
+    is a run directory as --weighted-site makes one: the site station at
+    distance 0, the site's two nearest gauges as stations 2 and 3, INPUT.TXT
+    (site name: NAME's first 11 characters) and RAINGEN.TXT; DIR/NETWORK.TXT
+    lists the sites, gauges, positions, folders and distances. Every file of
+    every site is written, or none. Refused: a site name that cannot name a
+    folder and a SWMM rain gage (1 to 63 printable characters, no blank, / \ "
+    or ;, not beginning with . - or [), two names alike but for letter case, a
+    SWMM file without [POLYGONS] or a subcatchment without polygon, a degrees
+    position out of range, gauges and sites that look like different systems,
+    fewer than three gauges, a gauge without position or record, --seasons. A
+    site outside the gauges' convex hull is a warning (extrapolated).
   --station always places a station for INPUT.TXT; the station of a SWMM rain
   file is picked with --swmm-station.
 
@@ -145,17 +176,22 @@ int main(int argc, char** argv) {
     app.add_option("--utc-offset", line.utc_offset,
                    "+HH:MM or -HH:MM: the clock the gauges kept (-14:00 to +14:00; default: not stated)");
     app.add_option("--weighted-site", line.weighted_site, "ID: prepare the three --gauge records weighted as a site station");
-    app.add_option("--gauge", line.gauges, "ID=FILE: the record of station ID, for --weighted-site (three times)")
+    app.add_option("--gauge", line.gauges, "ID=FILE: the record of station ID, for --weighted-site (three times) or --network")
         ->allow_extra_args(false);
     app.add_option("--seasons", line.seasons,
                    "quarters, months or ranges such as 11-4,5-10: prepare season by season, into a folder each");
+    app.add_option("--network", line.network, "DIR: prepare every site of --sites from the --gauge records, a folder each");
+    app.add_option("--sites", line.sites, "FILE: the sites of --network, a CSV name,lat,lon or name,x,y, or a SWMM .inp");
     app.add_option("--present", line.present,
                    "all (default) or any: --weighted-site is present where all gauges are, or where any is");
     if (const auto done = raingen::common::parse_command_line(app, argc, argv)) return *done;
 
     for (const CLI::Option* option : app.get_options())
       if (option->count() > 0) line.given.insert(option->get_name());
-    stations::run_prepare_command_line(line, std::cout);
+    if (line.given.count("--network"))
+      raingen::network::run_network_command_line(line, std::cout);
+    else
+      stations::run_prepare_command_line(line, std::cout);
     return 0;
   });
 }

@@ -1,0 +1,61 @@
+#include "network/network_command_line.h"
+
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "common/numbers.h"
+#include "common/program_files.h"
+#include "common/tool_error.h"
+#include "network/prepare_network.h"
+
+namespace raingen::network {
+
+namespace {
+
+using common::UsageError;
+
+GaugePlace parse_place(const std::string& text) {
+  const std::size_t at = text.find('@'), comma = text.find(',', at == std::string::npos ? 0 : at);
+  if (at == std::string::npos || at == 0 || comma == std::string::npos)
+    throw UsageError(fmt::format("--station '{}': a gauge of a network is placed as ID@A,B (LAT,LON in degrees or X,Y "
+                                 "in the sites' map unit)",
+                                 text));
+  const std::optional<double> a = common::parse_real(std::string_view(text).substr(at + 1, comma - at - 1));
+  const std::optional<double> b = common::parse_real(std::string_view(text).substr(comma + 1));
+  if (!a || !b || !std::isfinite(*a) || !std::isfinite(*b))
+    throw UsageError(fmt::format("--station '{}': '{}' is not two numbers A,B", text, text.substr(at + 1)));
+  return {text.substr(0, at), {*a, *b}};
+}
+
+}  // namespace
+
+void run_network_command_line(const stations::PrepareCommandLine& line, std::ostream& out) {
+  if (!line.id.empty() || !line.record.empty())
+    throw UsageError("--network prepares every site from the --gauge records: no --id or RECORD");
+  if (line.given.count("--dir")) throw UsageError("--network DIR is the directory it writes into: no --dir");
+  for (const char* option : {"--site", "--site-at", "--weighted-site"})
+    if (line.given.count(option))
+      throw UsageError(fmt::format("--network takes its sites, their names and positions from --sites FILE: no {}", option));
+  if (line.given.count("--seasons"))
+    throw UsageError("--seasons does not go with --network: a network is prepared over the whole year (prepare a site "
+                     "alone with --weighted-site for seasons)");
+  if (!line.given.count("--sites") || !line.given.count("--days"))
+    throw UsageError("--network needs --sites FILE (a CSV name,lat,lon or name,x,y, or a SWMM .inp) and --days N");
+  NetworkCommand command;
+  command.dir = line.network;
+  command.sites_file = line.sites;
+  command.gauges = common::parse_gauge_arguments(line.gauges);
+  gauge::distribute_reading_options(command.gauges, line.reading);
+  for (const std::string& place : line.places) command.places.push_back(parse_place(place));
+  const std::optional<weighting::Presence> present = weighting::parse_presence(line.present);
+  if (!present) throw UsageError(fmt::format("--present '{}' is neither all nor any", line.present));
+  command.present = *present;
+  command.prepare = stations::prepare_options_of(line);
+  command.utc_offset = stations::utc_offset_of(line);
+  command.results_name = line.given.count("--results") ? line.results : std::string(common::default_results_name);
+  command.day_count = line.days;
+  run_network_command(command, out);
+}
+
+}  // namespace raingen::network

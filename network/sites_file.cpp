@@ -1,0 +1,190 @@
+#include "network/sites_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <map>
+
+#include <fmt/format.h>
+
+#include "common/line_reader.h"
+#include "common/numbers.h"
+#include "common/tool_error.h"
+
+namespace raingen::network {
+
+namespace {
+
+using common::ToolError;
+
+constexpr std::string_view blanks = " \t";
+
+std::string_view trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::string lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  std::size_t from = 0;
+  for (std::size_t at; (at = text.find(separator, from)) != std::string_view::npos; from = at + 1)
+    parts.push_back(trimmed(text.substr(from, at - from)));
+  parts.push_back(trimmed(text.substr(from)));
+  return parts;
+}
+
+std::vector<std::string_view> words(std::string_view text) {
+  std::vector<std::string_view> out;
+  std::size_t at = 0;
+  while ((at = text.find_first_not_of(blanks, at)) != std::string_view::npos) {
+    const std::size_t end = std::min(text.find_first_of(blanks, at), text.size());
+    out.push_back(text.substr(at, end - at));
+    at = end;
+  }
+  return out;
+}
+
+// Adds a site, refusing a name the rule refuses or one an earlier site has (letter case aside).
+void add_site(SiteList& list, std::map<std::string, std::size_t>& names, const std::string& file, SiteAt site) {
+  if (const std::optional<std::string> problem = site_name_problem(site.name))
+    throw ToolError(file, site.line, fmt::format("site '{}': {}", site.name, *problem));
+  const std::string key = lower(site.name);
+  if (const auto before = names.find(key); before != names.end())
+    throw ToolError(file, site.line,
+                    fmt::format("site {}: the site {} (line {}) has that name, letter case aside (SWMM does not tell "
+                                "them apart)",
+                                site.name, list.sites[before->second].name, list.sites[before->second].line));
+  names[key] = list.sites.size();
+  list.sites.push_back(std::move(site));
+}
+
+SiteList read_csv_sites(const std::string& file) {
+  SiteList list;
+  common::LineReader reader(file);
+  std::string_view line;
+  bool header = false;
+  std::map<std::string, std::size_t> names;
+  while (reader.next(line)) {
+    const long number = reader.line_number();
+    if (trimmed(line).empty()) continue;
+    const std::vector<std::string_view> fields = split(line, ',');
+    if (!header) {
+      std::vector<std::string> columns;
+      for (std::string_view f : fields) columns.push_back(lower(f));
+      if (columns == std::vector<std::string>{"name", "lat", "lon"}) list.coordinates = CoordinateSystem::degrees;
+      else if (columns == std::vector<std::string>{"name", "x", "y"}) list.coordinates = CoordinateSystem::planar;
+      else
+        throw ToolError(file, number, "the header is neither name,lat,lon (degrees) nor name,x,y (a planar map unit)");
+      header = true;
+      continue;
+    }
+    if (fields.size() != 3)
+      throw ToolError(file, number, fmt::format("{} fields: a site is NAME,A,B as the header says", fields.size()));
+    const std::optional<double> a = common::parse_real(fields[1]), b = common::parse_real(fields[2]);
+    const bool degrees = list.coordinates == CoordinateSystem::degrees;
+    if (!a || !b || !std::isfinite(*a) || !std::isfinite(*b))
+      throw ToolError(file, number, fmt::format("'{},{}' is no position ({})", fields[1], fields[2],
+                                                degrees ? "LAT,LON in degrees" : "X,Y"));
+    if (degrees && (std::fabs(*a) > 90 || std::fabs(*b) > 180))
+      throw ToolError(file, number,
+                      fmt::format("{},{} is out of -90..90, -180..180: the header says degrees (name,lat,lon); "
+                                  "positions in a planar map unit take the header name,x,y",
+                                  fields[1], fields[2]));
+    add_site(list, names, file, {std::string(fields[0]), {*a, *b}, number});
+  }
+  if (!header || list.sites.empty()) throw ToolError(file, 0, "lists no site (a header name,lat,lon or name,x,y, then a site a line)");
+  return list;
+}
+
+SiteList read_swmm_sites(const std::string& file) {
+  SiteList list;
+  list.from = SitesFrom::swmm;
+  list.coordinates = CoordinateSystem::planar;
+  common::LineReader reader(file);
+  std::string_view line;
+  std::string section;
+  bool polygons_seen = false;
+  std::vector<std::pair<std::string, long>> subcatchments;
+  std::map<std::string, std::vector<Position>> polygons;  // by lower-case name
+  while (reader.next(line)) {
+    const long number = reader.line_number();
+    const std::string_view content = trimmed(line.substr(0, line.find(';')));
+    if (content.empty()) continue;
+    if (content.front() == '[') {
+      section = lower(content);
+      polygons_seen = polygons_seen || section == "[polygons]";
+      continue;
+    }
+    const std::vector<std::string_view> w = words(content);
+    if (section == "[subcatchments]") {
+      subcatchments.emplace_back(std::string(w[0]), number);
+    } else if (section == "[polygons]") {
+      const std::optional<double> x = w.size() >= 3 ? common::parse_real(w[1]) : std::nullopt;
+      const std::optional<double> y = w.size() >= 3 ? common::parse_real(w[2]) : std::nullopt;
+      if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y))
+        throw ToolError(file, number, "a [POLYGONS] line is SUBCATCHMENT X Y");
+      polygons[lower(w[0])].push_back({*x, *y});
+    } else if (section == "[map]" && w.size() >= 2 && lower(w[0]) == "units") {
+      const std::string unit = lower(w[1]);
+      if (unit == "degrees") list.coordinates = CoordinateSystem::degrees;
+      else if (unit == "feet" || unit == "meters") list.map_unit = std::string(unit == "feet" ? "ft" : "m");
+    }
+  }
+  if (subcatchments.empty()) throw ToolError(file, 0, "has no subcatchment ([SUBCATCHMENTS]): it gives no site");
+  if (!polygons_seen)
+    throw ToolError(file, 0, "has no [POLYGONS]: a subcatchment's site is the centroid of its polygon; draw the "
+                             "subcatchments in SWMM, or give the sites as a CSV name,x,y");
+  std::map<std::string, std::size_t> names;
+  for (const auto& [name, number] : subcatchments) {
+    const auto polygon = polygons.find(lower(name));
+    if (polygon == polygons.end())
+      throw ToolError(file, number, fmt::format("subcatchment {} has no polygon in [POLYGONS]: its site is the centroid "
+                                                "of its polygon",
+                                                name));
+    Position at = polygon_centroid(polygon->second);
+    if (list.coordinates == CoordinateSystem::degrees) {
+      at = {at.b, at.a};  // X is the longitude, Y the latitude
+      if (std::fabs(at.a) > 90 || std::fabs(at.b) > 180)
+        throw ToolError(file, number, fmt::format("subcatchment {} lies at X {} Y {}, out of -180..180, -90..90: "
+                                                  "[MAP] Units says degrees",
+                                                  name, common::shortest_text(at.b), common::shortest_text(at.a)));
+    }
+    add_site(list, names, file, {name, at, number});
+  }
+  return list;
+}
+
+bool ends_in_inp(const std::string& path) {
+  return path.size() >= 4 && lower(std::string_view(path).substr(path.size() - 4)) == ".inp";
+}
+
+}  // namespace
+
+Position polygon_centroid(const std::vector<Position>& v) {
+  double area2 = 0, cx = 0, cy = 0, mx = 0, my = 0;
+  // About the first vertex, so that coordinates of a large map unit lose no digits.
+  const Position o = v.front();
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    const Position p{v[i].a - o.a, v[i].b - o.b}, q{v[(i + 1) % v.size()].a - o.a, v[(i + 1) % v.size()].b - o.b};
+    const double cross = p.a * q.b - q.a * p.b;
+    area2 += cross;
+    cx += (p.a + q.a) * cross;
+    cy += (p.b + q.b) * cross;
+    mx += p.a;
+    my += p.b;
+  }
+  const auto n = static_cast<double>(v.size());
+  if (std::fabs(area2) <= 1e-12 * (mx * mx + my * my + 1)) return {o.a + mx / n, o.b + my / n};
+  return {o.a + cx / (3 * area2), o.b + cy / (3 * area2)};
+}
+
+SiteList read_sites(const std::string& path) { return ends_in_inp(path) ? read_swmm_sites(path) : read_csv_sites(path); }
+
+}  // namespace raingen::network
