@@ -205,6 +205,7 @@ void OutputFile::finish() {
   if (finished_) return;
   if (fd_ >= 0) {
     flush_buffer();
+    std::string().swap(buffer_);  // a finished file waiting to be renamed holds no memory
     if (!is_standard_output_) {
       // The descriptor syncs whatever was written to the file, by this object or by a library.
       if (::fsync(fd_) != 0) throw ToolError(target_.string(), 0, "cannot be written: " + system_reason());

@@ -1,12 +1,32 @@
 #include "network/network_days.h"
 
 #include <algorithm>
+#include <array>
 
 namespace raingen::network {
 
 using stations::DayKind;
 
-DayKinds kinds_of(const stations::RecordDays& days) { return {days.first_day, days.kinds}; }
+DayKinds kinds_of(const gauge::CalendarSeries& series, const stations::DayOptions& options) {
+  DayKinds out;
+  if (series.empty()) return out;
+  const calendar::IntervalIndex first = calendar::interval_beginning(series.start());
+  const calendar::IntervalIndex last = first + static_cast<calendar::IntervalIndex>(series.size()) - 1;
+  out.first_day = calendar::day_of_interval(first);
+  const calendar::IntervalIndex day_start = calendar::first_interval_of(out.first_day);
+  const auto day_count = static_cast<std::size_t>((calendar::day_of_interval(last) - out.first_day).count() + 1);
+  out.kinds.resize(day_count);
+  std::array<double, calendar::intervals_per_day> day{};
+  for (std::size_t d = 0; d < day_count; ++d) {
+    for (std::size_t j = 0; j < day.size(); ++j) {
+      const calendar::IntervalIndex k = day_start + static_cast<calendar::IntervalIndex>(d * day.size() + j) - first;
+      day[j] = k >= 0 && k < static_cast<calendar::IntervalIndex>(series.size()) ? series.depth(static_cast<std::size_t>(k))
+                                                                                : gauge::CalendarSeries::missing_value();
+    }
+    out.kinds[d] = stations::day_kind(day.data(), options);
+  }
+  return out;
+}
 
 DayKinds network_kinds(const std::vector<DayKinds>& sites) {
   DayKinds network;

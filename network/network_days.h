@@ -17,7 +17,8 @@ struct DayKinds {
   std::vector<stations::DayKind> kinds;
 };
 
-DayKinds kinds_of(const stations::RecordDays& days);
+// The kinds split_days gives the series' days, without keeping their depths.
+DayKinds kinds_of(const gauge::CalendarSeries& series, const stations::DayOptions& options);
 
 // The network's days over the days every site's record covers (empty kinds when there is none):
 // incomplete where any site is, else wet where any site is wet, else dry.

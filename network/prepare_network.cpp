@@ -13,6 +13,7 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_gauge.h"
+#include "network/files_together.h"
 #include "network/network_days.h"
 #include "network/site_gauges.h"
 #include "network/sites_file.h"
@@ -75,10 +76,10 @@ void check_one_system(const SiteList& sites, const std::vector<Gauge>& gauges, c
   const bool sites_look = std::all_of(sites.sites.begin(), sites.sites.end(), [](const SiteAt& s) { return degree_like(s.position); });
   const bool no_site_looks = std::none_of(sites.sites.begin(), sites.sites.end(), [](const SiteAt& s) { return degree_like(s.position); });
   if ((gauges_look && no_site_looks) || (sites_look && no_gauge_looks))
-    throw UsageError(fmt::format("the sites of {} are in a planar map unit and {} look like degrees, {} not: give the "
-                                 "gauges (--station ID@X,Y) and the sites in one map unit",
-                                 file, gauges_look ? "the gauges' positions" : "the sites' positions",
-                                 gauges_look ? "the sites'" : "the gauges'"));
+    throw UsageError(fmt::format("the sites of {} are in a planar map unit, but {} positions all lie within -90..90, "
+                                 "-180..180 as degrees would and no {} does: give the gauges (--station ID@X,Y) and the "
+                                 "sites in one map unit",
+                                 file, gauges_look ? "the gauges'" : "the sites'", gauges_look ? "site's" : "gauge's"));
 }
 
 // "SITE", or the first of SIT1 .. SIT9 that no gauge has.
@@ -90,34 +91,14 @@ stations::StationId site_station_id(const std::vector<Gauge>& gauges) {
 }
 
 // No file written may replace a record read or the sites file.
-void check_no_input_replaced(const std::vector<common::FileText>& files, const NetworkCommand& c) {
+void check_no_input_replaced(const std::vector<std::filesystem::path>& targets, const NetworkCommand& c) {
   std::error_code ignored;
-  for (const common::FileText& file : files) {
+  for (const std::filesystem::path& target : targets) {
     for (const common::GaugeArgument& g : c.gauges)
-      if (g.path != "-" && std::filesystem::equivalent(file.target, g.path, ignored))
-        throw UsageError(fmt::format("{} would replace the record of {}", file.target.string(), g.id));
-    if (std::filesystem::equivalent(file.target, c.sites_file, ignored))
-      throw UsageError(fmt::format("{} would replace the sites file", file.target.string()));
-  }
-}
-
-// Makes the folders that are not there, writes every file together; on a failure removes the
-// folders made (they are empty then).
-void write_with_folders(const std::vector<common::FileText>& files, const std::vector<std::filesystem::path>& folders) {
-  std::vector<std::filesystem::path> made;
-  try {
-    for (const std::filesystem::path& folder : folders) {
-      std::error_code error;
-      if (std::filesystem::is_directory(folder, error)) continue;
-      if (!std::filesystem::create_directory(folder, error) || error)
-        throw ToolError(folder.string(), 0, "cannot be made: " + (error ? error.message() : std::string("a file has its name")));
-      made.push_back(folder);
-    }
-    common::write_together(files);
-  } catch (...) {
-    std::error_code ignored;
-    for (auto folder = made.rbegin(); folder != made.rend(); ++folder) std::filesystem::remove(*folder, ignored);
-    throw;
+      if (g.path != "-" && std::filesystem::equivalent(target, g.path, ignored))
+        throw UsageError(fmt::format("{} would replace the record of {}", target.string(), g.id));
+    if (std::filesystem::equivalent(target, c.sites_file, ignored))
+      throw UsageError(fmt::format("{} would replace the sites file", target.string()));
   }
 }
 
@@ -159,19 +140,22 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
     sites.push_back(std::move(site));
   }
   for (const std::filesystem::path& folder : folders) common::check_output_folder(folder);
-  common::check_future_output(c.dir / manifest_file_name);
+  std::vector<std::filesystem::path> targets{c.dir / manifest_file_name};
   std::vector<stations::RunFacts> facts_before;
   for (const Site& site : sites) {
     const std::filesystem::path folder = c.dir / site.folder;
-    common::check_future_output(folder / common::settings_file_name);
-    common::check_future_output(folder / stations::run_facts_file_name);
+    targets.push_back(folder / common::settings_file_name);
+    targets.push_back(folder / stations::run_facts_file_name);
     for (const stations::StationId& id : {site_id, gauges[site.near.gauges[0]].id, gauges[site.near.gauges[1]].id})
-      for (const std::string& name : id.file_names()) common::check_future_output(folder / name);
+      for (const std::string& name : id.file_names()) targets.push_back(folder / name);
+    for (auto t = targets.end() - 11; t != targets.end(); ++t) common::check_future_output(*t);
     facts_before.push_back(stations::read_run_facts(folder));
     if (facts_before.back().seasons)
       throw UsageError(fmt::format("{}: lists seasons; a network's folders are prepared without seasons",
                                    (folder / stations::run_facts_file_name).string()));
   }
+  common::check_future_output(targets.front());
+  check_no_input_replaced(targets, c);
   std::vector<std::string> settings_texts;
   for (const Site& site : sites) {
     stations::Settings settings;
@@ -198,18 +182,18 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
   };
   // The site's weighted record, made again when it is needed: a network of many sites never holds
   // more than one at a time.
-  const auto site_days = [&](const Site& site, weighting::RecordsPresent* made) {
+  const auto site_record = [&](const Site& site, weighting::RecordsPresent* made) {
     std::array<const gauge::CalendarSeries*, 3> used_records{};
     for (std::size_t i = 0; i < 3; ++i) used_records[i] = &records.at(site.near.gauges[i]);
-    const gauge::CalendarSeries record =
+    gauge::CalendarSeries record =
         weighting::weighted_record(site_id.text(), used_records, site.near.distances, c.present, made);
     if (record.empty()) throw ToolError(source_of(site), 0, "is empty: the records it uses have no interval in common");
-    return stations::split_days(record, c.prepare.days);
+    return record;
   };
 
   // The network's days from every site's kinds.
   std::vector<DayKinds> site_kinds;
-  for (const Site& site : sites) site_kinds.push_back(kinds_of(site_days(site, nullptr)));
+  for (const Site& site : sites) site_kinds.push_back(kinds_of(site_record(site, nullptr), c.prepare.days));
   const DayKinds network = network_kinds(site_kinds);
   site_kinds.clear();
   if (network.kinds.empty())
@@ -223,7 +207,6 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
     gauge_files[g] = stations::station_file_texts({}, prepared.files);
   }
 
-  std::vector<common::FileText> files;
   NetworkManifest manifest{.coordinates = list.coordinates,
                            .map_unit = list.map_unit,
                            .present = c.present,
@@ -236,43 +219,64 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
     manifest.gauges.push_back({gauges[g].id, gauges[g].position, stations::record_fact(gauges[g].record->path)});
   std::optional<stations::PreparedStation> first;
   std::vector<weighting::RecordsPresent> made(sites.size());
-  for (std::size_t s = 0; s < sites.size(); ++s) {
-    const Site& site = sites[s];
-    const std::filesystem::path folder = c.dir / site.folder;
-    const stations::RecordDays days =
-        days_from(site_days(site, &made[s]), network.first_day, network.kinds.size());
-    stations::PreparedStation prepared =
-        stations::prepare_days(days, network.kinds, site_id, c.prepare,
-                               fmt::format("the network's days at site {} ({})", site.at.name, source_of(site).substr(4)));
-    for (common::FileText& file : stations::station_file_texts(folder, prepared.files)) files.push_back(std::move(file));
-    for (std::size_t i = 0; i < 2; ++i)
-      for (const common::FileText& file : gauge_files.at(site.near.gauges[i])) files.push_back({folder / file.target, file.text});
-    files.push_back({folder / common::settings_file_name, settings_texts[s]});
+  std::size_t files_written = 0;
+  // Site by site: its files are written aside as soon as they are made, and all are put in place
+  // together at the end, so that neither the weighted records nor the files' texts of all sites
+  // are held at once. The folders made are removed again on a failure.
+  std::vector<std::filesystem::path> folders_made;
+  try {
+    for (const std::filesystem::path& folder : folders) {
+      std::error_code error;
+      if (std::filesystem::is_directory(folder, error)) continue;
+      if (!std::filesystem::create_directory(folder, error) || error)
+        throw ToolError(folder.string(), 0, "cannot be made: " + (error ? error.message() : std::string("a file has its name")));
+      folders_made.push_back(folder);
+    }
+    FilesTogether files;
+    for (std::size_t s = 0; s < sites.size(); ++s) {
+      const Site& site = sites[s];
+      const std::filesystem::path folder = c.dir / site.folder;
+      stations::PreparedStation prepared =
+          stations::prepare_days(days_from(stations::split_days(site_record(site, &made[s]), c.prepare.days), network.first_day,
+                                           network.kinds.size()),
+                                 network.kinds, site_id, c.prepare,
+                                 fmt::format("the network's days at site {} ({})", site.at.name, source_of(site).substr(4)));
+      for (const common::FileText& file : stations::station_file_texts(folder, prepared.files)) files.add(file.target, file.text);
+      for (std::size_t i = 0; i < 2; ++i)
+        for (const common::FileText& file : gauge_files.at(site.near.gauges[i])) files.add(folder / file.target, file.text);
+      files.add(folder / common::settings_file_name, settings_texts[s]);
 
-    stations::RunFacts facts = std::move(facts_before[s]);
-    stations::SiteStationFacts site_station{.id = site_id, .present = c.present};
-    NetworkSite entry{.name = site.at.name, .position = site.at.position, .folder = site.folder};
-    for (std::size_t i = 0; i < 3; ++i) {
-      const Gauge& g = gauges[site.near.gauges[i]];
-      facts.put_station({.id = g.id, .record = stations::record_fact(g.record->path), .reading = g.record->options,
-                         .utc_offset = c.utc_offset});
-      site_station.gauges.push_back({g.id, site.near.distances[i]});
-      entry.gauges.push_back({g.id, site.near.distances[i]});
+      stations::RunFacts facts = std::move(facts_before[s]);
+      stations::SiteStationFacts site_station{.id = site_id, .present = c.present};
+      NetworkSite entry{.name = site.at.name, .position = site.at.position, .folder = site.folder};
+      for (std::size_t i = 0; i < 3; ++i) {
+        const Gauge& g = gauges[site.near.gauges[i]];
+        facts.put_station({.id = g.id, .record = stations::record_fact(g.record->path), .reading = g.record->options,
+                           .utc_offset = c.utc_offset});
+        site_station.gauges.push_back({g.id, site.near.distances[i]});
+        entry.gauges.push_back({g.id, site.near.distances[i]});
+      }
+      facts.put_site_station(site_station);
+      std::optional<stations::Coordinates> position;
+      if (list.coordinates == CoordinateSystem::degrees) position = stations::Coordinates{site.at.position.a, site.at.position.b};
+      facts.site = stations::SiteFacts{.name = site.at.name, .position = position, .utc_offset = c.utc_offset};
+      const common::FileText facts_file = stations::run_facts_file(folder, facts);
+      files.add(facts_file.target, facts_file.text);
+      manifest.sites.push_back(std::move(entry));
+      if (!first) {
+        prepared.files.days.clear();  // the summary is kept, not the depths
+        first = std::move(prepared);
+      }
     }
-    facts.put_site_station(site_station);
-    std::optional<stations::Coordinates> position;
-    if (list.coordinates == CoordinateSystem::degrees) position = stations::Coordinates{site.at.position.a, site.at.position.b};
-    facts.site = stations::SiteFacts{.name = site.at.name, .position = position, .utc_offset = c.utc_offset};
-    files.push_back(stations::run_facts_file(folder, facts));
-    manifest.sites.push_back(std::move(entry));
-    if (!first) {
-      prepared.files.days.clear();  // the summary is kept, not the depths
-      first = std::move(prepared);
-    }
+    const common::FileText manifest_file = network_manifest_file(c.dir, manifest);
+    files.add(manifest_file.target, manifest_file.text);
+    files.commit();
+    files_written = files.size();
+  } catch (...) {
+    std::error_code ignored;
+    for (auto folder = folders_made.rbegin(); folder != folders_made.rend(); ++folder) std::filesystem::remove(*folder, ignored);
+    throw;
   }
-  files.push_back(network_manifest_file(c.dir, manifest));
-  check_no_input_replaced(files, c);
-  write_with_folders(files, folders);
 
   // The summary.
   const std::string unit = list.coordinates == CoordinateSystem::degrees ? "km" : list.map_unit.empty() ? "map units" : list.map_unit;
@@ -320,7 +324,7 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
                                           first->files.spell_entries.size());
   for (const std::string& warning : warnings) text += "warning: " + warning + "\n";
   text += fmt::format("{}: {} sites, {} gauges; {} files written in {} folders\n", (c.dir / manifest_file_name).string(),
-                      sites.size(), manifest.gauges.size(), files.size(), sites.size());
+                      sites.size(), manifest.gauges.size(), files_written, sites.size());
   out << text;
 }
 

@@ -21,6 +21,18 @@ long RecordDays::complete_at(double min_complete_percent) const {
       std::count_if(present.begin(), present.end(), [&](int p) { return is_complete(p, min_complete_percent); }));
 }
 
+DayKind day_kind(const double* depths, const DayOptions& options) {
+  int present = 0;
+  std::int64_t written = 0;
+  for (int j = 0; j < intervals_per_day; ++j) {
+    if (std::isnan(depths[j])) continue;
+    ++present;
+    written += hundredths(depths[j]);
+  }
+  if (!is_complete(present, options.min_complete_percent)) return DayKind::incomplete;
+  return gauge::is_dry(static_cast<double>(written) / 100.0, options.wet_threshold) ? DayKind::dry : DayKind::wet;
+}
+
 RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& options) {
   RecordDays days;
   if (series.empty()) return days;
@@ -44,18 +56,15 @@ RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& opt
       days.kinds[d] = DayKind::incomplete;
       continue;
     }
-    std::int64_t written = 0;
     for (int j = 0; j < intervals_per_day; ++j) {
       if (std::isnan(depth[j])) depth[j] = 0.0;
       days.total_read += depth[j];
-      written += hundredths(depth[j]);
     }
     if (present < intervals_per_day) {
       ++days.filled_days;
       days.filled_intervals += intervals_per_day - present;
     }
-    const double total_written = static_cast<double>(written) / 100.0;
-    days.kinds[d] = gauge::is_dry(total_written, options.wet_threshold) ? DayKind::dry : DayKind::wet;
+    days.kinds[d] = day_kind(depth, options);
   }
   return days;
 }

@@ -42,6 +42,10 @@ struct RecordDays {
   const double* day_depths(std::size_t d) const { return depths.data() + calendar::intervals_per_day * d; }
 };
 
+// The kind of a day from its 96 depths (NaN: missing): incomplete below min_complete_percent, else
+// wet or dry by the total of its present depths as written. split_days gives each day this kind.
+DayKind day_kind(const double* depths, const DayOptions& options);
+
 // The whole days the series touches, from the day of its first interval to the day of its last.
 RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& options);
 

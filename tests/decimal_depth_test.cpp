@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "common/program_files.h"
@@ -44,6 +45,29 @@ TEST(DecimalDepth, HundredthsAsTheDecimalRounds) {
   EXPECT_EQ(raingen::gauge::hundredths_text(354), "3.54");
   EXPECT_EQ(raingen::gauge::hundredths_text(-5), "-0.05");
   EXPECT_THROW(raingen::stations::hundredths(1e17), ToolError);
+}
+
+// The hundredths always those of the billionths (rounded, ties away from zero), over random depths
+// of every size and depths within 1e-15 to 1e-3 mm of a half hundredth, either side, either sign.
+TEST(DecimalDepth, HundredthsAreTheBillionthsRoundedOverManyDepths) {
+  std::mt19937_64 random(29);
+  std::uniform_real_distribution<double> unit(0, 1);
+  const auto reference = [](double mm) {
+    const std::int64_t b = *raingen::gauge::billionths_of(mm), whole = b / 10'000'000, rest = b % 10'000'000;
+    return 2 * std::llabs(rest) < 10'000'000 ? whole : whole + (rest < 0 ? -1 : 1);
+  };
+  long checked = 0;
+  for (int i = 0; i < 200000; ++i) {
+    const double sign = i % 2 ? -1 : 1;
+    const double any = sign * std::pow(10.0, 8 * unit(random) - 3) * unit(random);
+    const double tie = sign * ((static_cast<double>(random() % 1'000'000) + 0.5) / 100 +
+                               (unit(random) - 0.5) * std::pow(10.0, -15 + 12 * unit(random)));
+    for (double mm : {any, tie}) {
+      ASSERT_EQ(*hundredths_of(mm), reference(mm)) << fmt::format("{:.17g}", mm);
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 400000);
 }
 
 // A 5-minute record whose 15-minute sums fall on ties, read as raingen-prepare reads it, then the

@@ -277,6 +277,11 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
   const std::array<std::string, 3> records = correlated_records(3);
   for (std::size_t g = 0; g < 3; ++g) dir.write(std::string(1, static_cast<char>('a' + g)) + ".csv", records[g]);
   dir.write("bad.csv", "time,mm\n2001-01-01 00:15,0\n2001-01-01 00:30,wet\n");
+  // C's record only 20 days long: the network keeps 20 complete days, too few; A and B alone are fine,
+  // so the refusal comes while the sites' files are being written.
+  std::size_t twenty_days = 0;
+  for (int line = 0; line <= 20 * 96; ++line) twenty_days = records[2].find('\n', twenty_days) + 1;
+  dir.write("short.csv", records[2].substr(0, twenty_days));
   dir.write("planar.csv", "name,x,y\nS1,2.5,1.5\nS2,7,2\n");
   dir.write("far.csv", "name,x,y\nS1,500000,4100000\n");
   dir.write("degrees.csv", "name,lat,lon\nS1,-2.5,-79.2\nS2,95,-79.2\n");
@@ -299,6 +304,8 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
                            "A@-2.5,-79.1", "--station", "B@-2.6,-79.2", "--station", "C@-2.4,-79.3"};
   const Args far_gauges{"--gauge", "A=a.csv", "--gauge", "B=b.csv", "--gauge", "C=c.csv", "--station",
                         "A@500000,4100000", "--station", "B@500010,4100000", "--station", "C@500005,4100010"};
+  const Args short_gauges{"--gauge", "A=a.csv", "--gauge", "B=b.csv", "--gauge", "C=short.csv",
+                          "--station", "A@0,0", "--station", "B@10,0", "--station", "C@5,10"};
   const Args two_gauges{"--gauge", "A=a.csv", "--gauge", "B=b.csv", "--station", "A@0,0", "--station", "B@10,0"};
   const struct {
     Args arguments;
@@ -336,6 +343,9 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
       {{"--network", "net", "--days", "100"}, 2,
        "--network needs --sites FILE (a CSV name,lat,lon or name,x,y, or a SWMM .inp) and --days N"},
       {command("planar.csv", {"--gauge", "D=bad.csv", "--station", "D@6,1"}), 1, "bad.csv:3: 'wet' is not a depth"},
+      {command("planar.csv", {}, short_gauges), 1,
+       "the network's days at site S1 (weighted record of site S1 (A, B and C)): station SITE keeps 20 complete days of "
+       "20 (--min-complete 100); at least 30 are needed to draw from: give a longer record, or a lower --min-complete"},
       {{"--id", "X", "--sites", "planar.csv", "a.csv"}, 2, "--sites lists the sites of a network: it belongs to --network DIR"},
   };
   for (const auto& c : cases) {
