@@ -193,6 +193,12 @@ void OutputFile::flush_buffer() {
   buffer_.clear();
 }
 
+void OutputFile::write_out() {
+  if (fd_ < 0 || finished_) return;
+  flush_buffer();
+  std::string().swap(buffer_);
+}
+
 fs::path OutputFile::hand_to_library() {
   // The library opens the aside file by its name while this object keeps it locked; HDF5's own
   // lock (a flock) is not needed on a file nobody else opens, and on a network file system it

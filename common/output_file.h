@@ -55,6 +55,9 @@ class OutputFile {
   // For a library that writes a file by name (netCDF): returns the aside path for the library to
   // write (this object keeps its descriptor, and so its lock); commit() then syncs and renames it.
   std::filesystem::path hand_to_library();
+  // Writes what is buffered into the aside file and lets the buffer go, without syncing: for a
+  // tool that writes many files and syncs their file system once (syncfs) before commit_all.
+  void write_out();
   // Writes what is buffered, syncs and closes; throws ToolError on any failure.
   void finish();
   // finish(), then renames the aside file over the target. Throws Interrupted, renaming nothing,

@@ -1,5 +1,5 @@
-// Many files written as they are made and put in place together: each is written aside and synced
-// when added (so that its text need not be kept), and commit() renames them all as
+// Many files written as they are made and put in place together: each is written aside when added
+// (so that its text need not be kept), and commit() syncs them and renames them all as
 // common::commit_all does. Until then every target keeps what it held; a FilesTogether destroyed
 // uncommitted removes its aside files. For a tool whose outputs are too large to hold at once
 // (common::write_together holds every text until the end).
@@ -16,7 +16,7 @@ namespace raingen::network {
 
 class FilesTogether {
  public:
-  // Writes text aside for target (whose folder must be there) and syncs it. Throws UsageError for a
+  // Writes text aside for target (whose folder must be there). Throws UsageError for a
   // target that is no regular file, ToolError when it cannot be written.
   void add(const std::filesystem::path& target, std::string_view text);
   void commit();
