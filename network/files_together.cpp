@@ -1,12 +1,50 @@
 #include "network/files_together.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
 
 namespace raingen::network {
 
+namespace {
+
+// Descriptors kept free for what else the tool opens meanwhile (the records read, the standard
+// streams, the libraries).
+constexpr rlim_t spare_descriptors = 64;
+
+// Each file aside stays open until the renames (its descriptor holds the lock that tells a later
+// tool it is no leftover), so a network of a hundred sites needs a thousand descriptors: more
+// than the usual soft limit of 1024. The soft limit is raised as far as the hard limit allows;
+// beyond that the tool stops, its files aside removed, saying what limit it needs.
+void make_room_for(std::size_t open_files, const std::filesystem::path& target) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  const rlim_t needed = static_cast<rlim_t>(open_files) + spare_descriptors;
+  if (limit.rlim_cur == RLIM_INFINITY || needed <= limit.rlim_cur) return;
+  if (limit.rlim_max == RLIM_INFINITY || needed <= limit.rlim_max) {
+    const rlim_t wanted = std::max(needed, std::min<rlim_t>(2 * needed, limit.rlim_max));
+    rlimit raised{wanted, limit.rlim_max};
+    if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) return;
+  }
+  throw common::ToolError(target.string(), 0,
+                          fmt::format("cannot be written with the {} files before it: the network's files are written "
+                                      "together and kept open until all are whole, and this system allows {} open files "
+                                      "(ulimit -n, hard limit {}); raise the limit or prepare fewer sites at once",
+                                      open_files, limit.rlim_cur,
+                                      limit.rlim_max == RLIM_INFINITY ? std::string("none") : std::to_string(limit.rlim_max)));
+}
+
+}  // namespace
+
 void FilesTogether::add(const std::filesystem::path& target, std::string_view text) {
   common::check_output_target(target);
+  make_room_for(files_.size() + 1, target);
   files_.push_back(std::make_unique<common::OutputFile>(target));
   files_.back()->write(text);
   files_.back()->write_out();

@@ -14,6 +14,9 @@
 #include <set>
 #include <sstream>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <date/date.h>
 #include <fmt/format.h>
 
@@ -357,6 +360,47 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
     EXPECT_EQ(o.out, "");
     EXPECT_FALSE(dir.exists("net")) << c.message;
   }
+}
+
+// Every file of a network stays open until all are renamed together: the tool raises its soft
+// limit of open files as far as the hard one allows, and where even that is too low it stops
+// saying what it needs, with nothing written.
+TEST(NetworkPrepare, OpenFilesBeyondTheSoftLimitAndBeyondTheHardOne) {
+  TempDir dir;
+  const std::array<std::string, 3> records = correlated_records(5);
+  for (std::size_t g = 0; g < 3; ++g) dir.write(std::string(1, static_cast<char>('a' + g)) + ".csv", records[g]);
+  dir.write("planar.csv", "name,x,y\nS1,2.5,1.5\nS2,7,2\n");
+  const Args arguments{"--network", "net", "--sites", "planar.csv", "--days", "100", "--gauge", "A=a.csv",
+                       "--gauge", "B=b.csv", "--gauge", "C=c.csv", "--station", "A@0,0", "--station", "B@10,0",
+                       "--station", "C@5,10"};
+  const auto limited = [&](rlim_t soft, rlim_t hard) {
+    ChildSetup setup;
+    setup.directory = dir.path();
+    return run_in_child(setup, [&] {
+      const rlimit bound{soft, hard};
+      if (setrlimit(RLIMIT_NOFILE, &bound) != 0) _exit(125);
+      std::string program = (std::filesystem::path(RAINGEN_TOOL_DIR) / "raingen-prepare").string();
+      std::vector<std::string> copies = arguments;
+      std::vector<char*> argv{program.data()};
+      for (std::string& a : copies) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(126);
+    });
+  };
+  // Two sites: 2 x 11 files and NETWORK.TXT, more than 20 at once.
+  const Outcome refused = limited(20, 20);
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_NE(refused.err.find("this system allows 20 open files (ulimit -n, hard limit 20); raise the limit or prepare "
+                             "fewer sites at once\n"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_EQ(refused.out, "");
+  EXPECT_FALSE(dir.exists("net"));
+  const Outcome raised = limited(20, 4096);
+  EXPECT_EQ(raised.exit_status, 0) << raised.err;
+  EXPECT_TRUE(dir.exists("net/NETWORK.TXT"));
+  EXPECT_TRUE(dir.exists("net/S2/SITED_3.TXT"));
 }
 
 // A SWMM model's subcatchments as sites, at their polygons' area centroids, worked by hand: SC1 a
