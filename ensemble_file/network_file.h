@@ -1,0 +1,116 @@
+// The network ensemble's netCDF file: realizations of every site of a gauge network side by side,
+// over the CF description of a 15-minute series that the tools' files share (netcdf/cf_series.h):
+//   dimensions  time (unlimited), realization, site, nv, name_strlen
+//   rainfall(time, realization, site)  float, mm per interval, _FillValue 9.96921e+36 where the
+//                             run of that realization at that site failed, ancillary_variables
+//                             "status"; deflated in chunks of 30 days x one realization x one site
+//   realization(realization)  int, 1..K                       standard_name "realization"
+//   seed(realization)         int, RAINGEN_SEED of realization k at every site: S + k - 1
+//   status(realization, site) byte, 0 complete, 1 failed      flag_values, flag_meanings
+//   site_name(site, name_strlen)  the sites' names (NETWORK.TXT's order), cf_role "timeseries_id"
+//   lat(site), lon(site)      degrees north and east, when NETWORK.TXT's positions are in degrees;
+//                             the file is then a CF timeSeries (featureType "timeSeries", the site
+//                             its instance dimension)
+//   x(site), y(site)          in the map unit (units attribute), when they are planar: no lat and
+//                             lon, and so no featureType (CF requires a time series' latitude and
+//                             longitude); raingen_map_unit names the unit
+//   time, time_bnds           minutes since day 1 begins, at the middle of each interval
+//   global: Conventions, title, source, history, raingen_inputs_checksum (NETWORK.TXT and every
+//           site's inputs), raingen_coordinates ("degrees" or "planar")
+// A chunk holds 30 days of one (realization, site) column, so that a column is written alone as
+// its run ends and read alone without decompressing any other. realization, seed, status and the
+// positions carry a Fletcher-32 checksum.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calendar/interval.h"
+#include "calendar/utc_offset.h"
+#include "netcdf/netcdf_file.h"
+#include "network/network_manifest.h"
+
+namespace raingen::ensemble_file {
+
+struct NetworkFileSite {
+  std::string name;
+  network::Position position{};  // latitude and longitude, or x and y
+  bool operator==(const NetworkFileSite&) const = default;
+};
+
+struct NetworkLayout {
+  calendar::TimePoint start;                      // when day 1 begins
+  std::optional<calendar::UtcOffset> utc_offset;  // the clock of the times, when stated
+  network::CoordinateSystem coordinates = network::CoordinateSystem::degrees;
+  std::string map_unit;  // planar only
+  std::vector<NetworkFileSite> sites;  // the site dimension, in NETWORK.TXT's order
+  std::size_t intervals = 0;
+  long realizations = 0;  // K
+  int first_seed = 1;     // S: realization k has the seed S + k - 1
+  std::string source;
+  std::string history;
+  std::string checksum;  // of the inputs: 16 hexadecimal digits
+};
+
+class NetworkWriter {
+ public:
+  // Creates the file at path (shown_name in messages) and writes all but the depths and statuses.
+  NetworkWriter(const std::filesystem::path& path, const std::string& shown_name, const NetworkLayout& layout);
+  // Depths of realization index realization (from 0) at site index site, intervals first, first + 1, ...
+  void put_depths(long realization, long site, std::size_t first, std::span<const float> depths);
+  // That run complete, every depth of it put: status 0.
+  void put_complete(long realization, long site);
+  // That run failed: its depths the fill value, its status 1.
+  void put_failed(long realization, long site);
+  void close();
+
+ private:
+  netcdf::File file_;
+  std::size_t intervals_;
+  long sites_;
+  int status_ = -1, rainfall_ = -1;
+  std::vector<float> fill_part_;  // made at the first failure
+};
+
+class NetworkReader {
+ public:
+  // Opens a network ensemble file and checks that it is one: the variables above, times on the
+  // 15-minute grid from the start, depths in mm, site names and positions. Throws ToolError
+  // "FILE: is not a network ensemble file: what is wrong".
+  explicit NetworkReader(const std::filesystem::path& path);
+
+  // The facts (source, history and checksum as the file holds them).
+  const NetworkLayout& layout() const { return layout_; }
+  long sites() const { return static_cast<long>(layout_.sites.size()); }
+  // The index of the site of that name (letter case ignored, as NETWORK.TXT's names), or none.
+  std::optional<long> site_index(std::string_view name) const;
+  int seed(long realization) const;  // RAINGEN_SEED of realization index (from 0)
+  // Whether the run of realization index at site index is complete (ToolError for a status that is
+  // neither 0 nor 1: a damaged file).
+  bool complete(long realization, long site) const;
+  // The depths of that run (layout().intervals of them); a failed run's are the fill value.
+  void read(long realization, long site, std::span<float> depths) const;
+
+ private:
+  int variable(const char* name) const;
+  void read_start();
+  void read_sites();
+  void check_times() const;
+  [[noreturn]] void refuse(const std::string& what) const;
+
+  netcdf::File file_;
+  NetworkLayout layout_;
+  std::vector<int> seeds_;
+  int status_ = -1, rainfall_ = -1;
+};
+
+// Whether the netCDF file at path has a site dimension: a network ensemble file rather than a
+// one-site one (for a tool that takes either). Throws ToolError when it cannot be opened.
+bool is_network_file(const std::filesystem::path& path);
+
+}  // namespace raingen::ensemble_file
