@@ -20,8 +20,8 @@ std::string rate_text(long done, double seconds) {
 
 }  // namespace
 
-std::string progress_text(long done, long total, long failed, double seconds) {
-  std::string text = fmt::format("{}/{} realizations", done, total);
+std::string progress_text(long done, long total, long failed, double seconds, std::string_view counted) {
+  std::string text = fmt::format("{}/{} {}", done, total, counted);
   if (failed > 0) text += fmt::format(", {} failed", failed);
   if (done > 0 && seconds > 0)
     text += fmt::format(", {}, {} left", rate_text(done, seconds), duration_text((total - done) * seconds / done));
@@ -33,7 +33,8 @@ std::string summary_text(long total, long failed, double seconds, const std::str
                      output);
 }
 
-ProgressLine::ProgressLine(std::ostream& out, bool terminal, long total) : out_(out), terminal_(terminal), total_(total) {}
+ProgressLine::ProgressLine(std::ostream& out, bool terminal, long total, std::string counted)
+    : out_(out), terminal_(terminal), total_(total), counted_(std::move(counted)) {}
 
 double ProgressLine::seconds() const {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - begun_).count();
@@ -44,7 +45,7 @@ void ProgressLine::update(long done, long failed) {
   const auto now = std::chrono::steady_clock::now();
   if (done < total_ && width_ > 0 && now - shown_ < std::chrono::milliseconds(200)) return;
   shown_ = now;
-  const std::string text = "raingen-ensemble: " + progress_text(done, total_, failed, seconds());
+  const std::string text = "raingen-ensemble: " + progress_text(done, total_, failed, seconds(), counted_);
   out_ << '\r' << text;
   if (text.size() < width_) out_ << std::string(width_ - text.size(), ' ') << '\r' << text;
   out_.flush();

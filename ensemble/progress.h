@@ -5,12 +5,14 @@
 #include <chrono>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace raingen::ensemble {
 
 // "37/1000 realizations, 2 failed, 12.3 per s, 1:18 left" (failures only when there are some;
-// rate and time left once a realization has ended).
-std::string progress_text(long done, long total, long failed, double seconds);
+// rate and time left once a realization has ended); what is counted is named by `counted`.
+std::string progress_text(long done, long total, long failed, double seconds,
+                          std::string_view counted = "realizations");
 
 // "1000 realizations in 81.4 s (12.3 per s), 2 failed: ensemble.nc"
 std::string summary_text(long total, long failed, double seconds, const std::string& output);
@@ -20,7 +22,7 @@ std::string duration_text(double seconds);
 
 class ProgressLine {
  public:
-  ProgressLine(std::ostream& out, bool terminal, long total);
+  ProgressLine(std::ostream& out, bool terminal, long total, std::string counted = "realizations");
   // Shows the progress (on a terminal, at most a few times a second).
   void update(long done, long failed);
   // Clears the line so that a message can be written in its place; the next update redraws it.
@@ -31,6 +33,7 @@ class ProgressLine {
   std::ostream& out_;
   bool terminal_;
   long total_;
+  std::string counted_;
   std::chrono::steady_clock::time_point begun_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point shown_{};
   std::size_t width_ = 0;  // of the line on screen

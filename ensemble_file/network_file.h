@@ -40,7 +40,9 @@ namespace raingen::ensemble_file {
 struct NetworkFileSite {
   std::string name;
   network::Position position{};  // latitude and longitude, or x and y
-  bool operator==(const NetworkFileSite&) const = default;
+  bool operator==(const NetworkFileSite& other) const {
+    return name == other.name && position.a == other.position.a && position.b == other.position.b;
+  }
 };
 
 struct NetworkLayout {

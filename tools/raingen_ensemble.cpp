@@ -20,6 +20,7 @@
 #include "ensemble/merge_ensembles.h"
 #include "ensemble/part_option.h"
 #include "ensemble/run_ensemble.h"
+#include "ensemble/run_network.h"
 #include "netcdf/history.h"
 #include "netcdf/netcdf_file.h"
 #include "stations/station_places.h"
@@ -82,6 +83,25 @@ constexpr const char* rules = R"(Rules:
   It reads ensemble files of earlier versions too (depths over (realization, time), times at
   the end of each interval) and writes the layout above. One file is open at a time; on a
   refusal nothing is written.
+  --network DIR runs every site of a network directory (raingen-prepare --network: NETWORK.TXT
+  and one run directory per site): realization k at every site is the plain run of the program
+  in a private copy of that site's folder with RAINGEN_SEED = S + k - 1, the same seed at every
+  site (with --days, block b takes the seed given above, again the same at every site), so that
+  every site draws the same dates. Up to --jobs runs go side by side over all sites and
+  realizations, and each run's depths go into the file as it ends. The file: rainfall(time,
+  realization, site) in mm per 15-minute interval (float, deflated in chunks of 30 days of one
+  realization at one site), time and time_bnds as above, realization (1..K), seed(realization),
+  status(realization, site) (0 complete, 1 failed), site_name(site, name_strlen) in NETWORK.TXT's
+  order (cf_role "timeseries_id"), raingen_coordinates "degrees" or "planar", and the sites'
+  positions: lat(site) and lon(site) in degrees, the file then a CF timeSeries (featureType
+  "timeSeries", site its instance dimension); or, for planar positions, x(site) and y(site) in
+  the map unit (raingen_map_unit) and no lat, lon or featureType: CF's time series need a
+  latitude and longitude, so the file is then plain CF gridded data that CF tools read without
+  knowing the sites are places. A failed run is listed as "realization k (seed N) failed: site
+  NAME: why" with what it showed; its depths are the fill value and its status 1, the other runs
+  are written, the end line sums up, and the exit status is 1. The sites' INPUT.TXTs must hold
+  the same day count unless --days is given. --network takes none of --dir, --keep, --part,
+  --site-at, --merge; --utc-offset states the clock (NETWORK.TXT states none).
 Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
 
 int ensemble_main(int argc, char** argv) {
@@ -94,7 +114,7 @@ int ensemble_main(int argc, char** argv) {
               utc_offset;
   std::vector<std::string> merge;
   std::string part_text;
-  auto* realizations = app.add_option("--realizations", request.realizations, "K: the number of realizations")
+  auto* realizations = app.add_option("--realizations,-n", request.realizations, "K: the number of realizations")
                            ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
   auto* seed = app.add_option("--seed", request.first_seed, "S: RAINGEN_SEED of realization 1 (default 1)");
   auto* jobs = app.add_option("--jobs", request.jobs, "runs side by side (default: the number of cores)")
@@ -113,6 +133,11 @@ int ensemble_main(int argc, char** argv) {
   auto* part_option = app.add_option("--part", part_text, "I/N or slurm: make part I of N of the ensemble alone");
   auto* merge_option =
       app.add_option("--merge", merge, "FILE.nc ...: merge ensembles, or the parts of one, into --output")->expected(1, -1);
+  std::string network_dir;
+  auto* network_option =
+      app.add_option("--network", network_dir, "DIR: run every site of the network directory DIR (NETWORK.TXT)");
+  for (CLI::Option* one_site : {dir_option, keep_option, part_option, site_option}) network_option->excludes(one_site);
+  merge_option->excludes(network_option);
   for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option, offset_option,
                               days_option, part_option})
     merge_option->excludes(making);
@@ -129,6 +154,21 @@ int ensemble_main(int argc, char** argv) {
   if (!*realizations) throw common::UsageError("--realizations is required (or --merge)");
   if (static_cast<std::int64_t>(request.first_seed) + request.realizations - 1 > std::numeric_limits<std::int32_t>::max())
     throw common::UsageError("--seed plus --realizations goes past 2147483647, the largest seed");
+  if (*network_option) {
+    ensemble::NetworkRequest network;
+    network.dir = network_dir;
+    network.realizations = request.realizations;
+    network.first_seed = request.first_seed;
+    network.jobs = request.jobs;
+    network.output = output;
+    network.start = calendar::parse_start(start_text);
+    if (*offset_option) network.utc_offset = calendar::UtcOffset::given(utc_offset, "--utc-offset");
+    network.history = history;
+    if (*days_option) network.days = days;
+    const auto program = ensemble::program_beside_this_one();
+    const auto outcome = ensemble::run_network(network, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    return outcome.failed == 0 ? common::exit_success : common::exit_failure;
+  }
   if (*part_option) {
     const ensemble::PartPlace place = ensemble::parse_part_option(part_text, [](const char* name) {
       const char* value = std::getenv(name);

@@ -1,0 +1,287 @@
+#include "ensemble_file/network_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <sstream>
+
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "ensemble_file/ensemble_file.h"
+
+namespace raingen::ensemble_file {
+namespace fs = std::filesystem;
+using netcdf::File;
+
+namespace {
+
+constexpr const char* checksum_attribute = "raingen_inputs_checksum";
+constexpr const char* coordinates_attribute = "raingen_coordinates";
+constexpr const char* map_unit_attribute = "raingen_map_unit";
+// As the one-site ensemble's depths: compressed fast while the next runs go on.
+constexpr int network_deflate_level = 1;
+constexpr bool network_shuffle = false;
+// The checksummed chunks of the variables over realizations and sites.
+constexpr std::size_t per_run_chunk = 1 << 12;
+constexpr std::size_t fill_part_length = 2000 * calendar::intervals_per_day;
+
+const char* coordinates_text(network::CoordinateSystem coordinates) {
+  return coordinates == network::CoordinateSystem::degrees ? "degrees" : "planar";
+}
+
+// The names of the site's two position variables, the first of each pair of coordinates.
+std::array<const char*, 2> position_names(network::CoordinateSystem coordinates) {
+  return coordinates == network::CoordinateSystem::degrees ? std::array{"lat", "lon"} : std::array{"x", "y"};
+}
+
+std::string lower(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return result;
+}
+
+}  // namespace
+
+NetworkWriter::NetworkWriter(const fs::path& path, const std::string& shown_name, const NetworkLayout& layout)
+    : file_(path, shown_name), intervals_(layout.intervals), sites_(static_cast<long>(layout.sites.size())) {
+  const bool degrees = layout.coordinates == network::CoordinateSystem::degrees;
+  netcdf::put_cf_globals(file_,
+                         fmt::format("Synthetic 15-minute rainfall at the {} sites of a gauge network: an ensemble of "
+                                     "realizations",
+                                     layout.sites.size()),
+                         layout.source, layout.history, degrees);
+  file_.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
+  file_.put_text(NC_GLOBAL, coordinates_attribute, coordinates_text(layout.coordinates));
+  if (!degrees) file_.put_text(NC_GLOBAL, map_unit_attribute, layout.map_unit);
+
+  const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.utc_offset, 0);
+  const std::size_t realizations = static_cast<std::size_t>(layout.realizations), sites = layout.sites.size();
+  const int realization = file_.define_dimension("realization", realizations);
+  const int site = file_.define_dimension("site", sites);
+  std::size_t longest = 1;
+  for (const NetworkFileSite& each : layout.sites) longest = std::max(longest, each.name.size());
+  const int strlen = file_.define_dimension("name_strlen", longest);
+
+  const std::size_t realization_chunk = std::min(realizations, per_run_chunk), site_chunk = std::min(sites, per_run_chunk);
+  const int number = file_.define_variable("realization", NC_INT, std::array{realization});
+  file_.put_text(number, "standard_name", "realization");
+  file_.put_text(number, "long_name", "number of the realization");
+  file_.put_text(number, "units", "1");
+  file_.checksum(number, std::array{realization_chunk});
+  const int seed = file_.define_variable("seed", NC_INT, std::array{realization});
+  file_.put_text(seed, "long_name", "RAINGEN_SEED of the realization's run at every site");
+  file_.put_text(seed, "units", "1");
+  file_.checksum(seed, std::array{realization_chunk});
+  status_ = file_.define_variable("status", NC_BYTE, std::array{realization, site});
+  file_.put_text(status_, "long_name", "how the run of the realization at the site ended");
+  file_.put_numbers(status_, "flag_values", NC_BYTE, std::array{0.0, 1.0});
+  file_.put_text(status_, "flag_meanings", "complete failed");
+  file_.put_text(status_, "units", "1");
+  file_.checksum(status_, std::array{realization_chunk, site_chunk});
+
+  const int name = file_.define_variable("site_name", NC_CHAR, std::array{site, strlen});
+  file_.put_text(name, "long_name", "name of the site");
+  file_.put_text(name, "cf_role", "timeseries_id");
+  file_.put_text(name, "_Encoding", "utf-8");
+  const std::array<const char*, 2> names = position_names(layout.coordinates);
+  std::array<int, 2> position{};
+  for (std::size_t k = 0; k < 2; ++k) {
+    position[k] = file_.define_variable(names[k], NC_DOUBLE, std::array{site});
+    if (degrees) {
+      file_.put_text(position[k], "standard_name", k == 0 ? "latitude" : "longitude");
+      file_.put_text(position[k], "long_name", k == 0 ? "latitude of the site" : "longitude of the site");
+      file_.put_text(position[k], "units", k == 0 ? "degrees_north" : "degrees_east");
+    } else {
+      file_.put_text(position[k], "long_name", fmt::format("{} of the site in the network's map unit", names[k]));
+      file_.put_text(position[k], "units", layout.map_unit);
+    }
+    file_.checksum(position[k], std::array{site_chunk});
+  }
+  const std::string coordinates = fmt::format("{} {} site_name", names[0], names[1]);
+  file_.put_text(status_, "coordinates", coordinates);
+
+  // The depth variable's attributes as every file of the tools has them (define_depth), but over
+  // the sites: the coordinates are per site, not the one-site scalars.
+  rainfall_ = file_.define_variable("rainfall", NC_FLOAT, std::array{time.dimension, realization, site});
+  file_.put_text(rainfall_, "standard_name", "lwe_thickness_of_precipitation_amount");
+  file_.put_text(rainfall_, "long_name", "rainfall depth in the 15-minute interval");
+  file_.put_text(rainfall_, "units", "mm");
+  file_.put_text(rainfall_, "cell_methods", "time: sum");
+  file_.put_text(rainfall_, "coordinates", coordinates);
+  file_.put_text(rainfall_, "ancillary_variables", "status");
+  file_.compress(rainfall_, network_deflate_level, std::array{netcdf::cf_time_chunk, std::size_t{1}, std::size_t{1}},
+                 network_shuffle);
+  file_.check(nc_put_att_float(file_.id(), rainfall_, "_FillValue", NC_FLOAT, 1, &failed_fill_value), "_FillValue");
+  file_.end_definitions();
+
+  std::vector<int> numbers(realizations), seeds(realizations);
+  for (std::size_t k = 0; k < realizations; ++k) {
+    numbers[k] = static_cast<int>(k + 1);
+    seeds[k] = static_cast<int>(layout.first_seed + static_cast<long>(k));
+  }
+  file_.check(nc_put_var_int(file_.id(), number, numbers.data()), "realization");
+  file_.check(nc_put_var_int(file_.id(), seed, seeds.data()), "seed");
+  std::string names_text(sites * longest, '\0');
+  std::array<std::vector<double>, 2> positions;
+  for (std::size_t s = 0; s < sites; ++s) {
+    std::copy(layout.sites[s].name.begin(), layout.sites[s].name.end(), names_text.begin() + static_cast<long>(s * longest));
+    positions[0].push_back(layout.sites[s].position.a);
+    positions[1].push_back(layout.sites[s].position.b);
+  }
+  file_.check(nc_put_var_text(file_.id(), name, names_text.data()), "site_name");
+  for (std::size_t k = 0; k < 2; ++k)
+    file_.check(nc_put_var_double(file_.id(), position[k], positions[k].data()), names[k]);
+  for (std::size_t first = 0; first < layout.intervals; first += netcdf::cf_time_chunk)
+    netcdf::put_cf_times(file_, time, first, std::min(netcdf::cf_time_chunk, layout.intervals - first));
+}
+
+void NetworkWriter::put_depths(long realization, long site, std::size_t first, std::span<const float> depths) {
+  const std::array<std::size_t, 3> start{first, static_cast<std::size_t>(realization), static_cast<std::size_t>(site)},
+      count{depths.size(), 1, 1};
+  file_.check(nc_put_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths.data()), "rainfall");
+}
+
+void NetworkWriter::put_complete(long realization, long site) {
+  const std::array<std::size_t, 2> at{static_cast<std::size_t>(realization), static_cast<std::size_t>(site)};
+  const signed char complete = 0;
+  file_.check(nc_put_var1_schar(file_.id(), status_, at.data(), &complete), "status");
+}
+
+void NetworkWriter::put_failed(long realization, long site) {
+  const std::array<std::size_t, 2> at{static_cast<std::size_t>(realization), static_cast<std::size_t>(site)};
+  const signed char failed = 1;
+  file_.check(nc_put_var1_schar(file_.id(), status_, at.data(), &failed), "status");
+  fill_part_.resize(std::min(intervals_, fill_part_length), failed_fill_value);
+  for (std::size_t first = 0; first < intervals_; first += fill_part_.size())
+    put_depths(realization, site, first,
+               std::span<const float>(fill_part_).first(std::min(fill_part_.size(), intervals_ - first)));
+}
+
+void NetworkWriter::close() { file_.close(); }
+
+NetworkReader::NetworkReader(const fs::path& path) : file_(path, path.string(), File::ForReading{}) {
+  const auto realizations = file_.dimension_length("realization");
+  const auto intervals = file_.dimension_length("time");
+  const auto sites = file_.dimension_length("site");
+  if (!realizations || !intervals || !sites) refuse("it has no time, realization and site dimensions");
+  layout_.realizations = static_cast<long>(*realizations);
+  layout_.intervals = *intervals;
+  status_ = variable("status");
+  rainfall_ = variable("rainfall");
+  if (file_.dimension_names(rainfall_) != std::vector<std::string>{"time", "realization", "site"})
+    refuse("rainfall is not over (time, realization, site)");
+  if (file_.dimension_names(status_) != std::vector<std::string>{"realization", "site"})
+    refuse("status is not over (realization, site)");
+  if (file_.text_attribute(rainfall_, "units") != "mm") refuse("rainfall is not in mm");
+  read_start();
+  check_times();
+  seeds_.resize(*realizations);
+  file_.check(nc_get_var_int(file_.id(), variable("seed"), seeds_.data()), "seed");
+  if (!seeds_.empty()) layout_.first_seed = seeds_.front();
+  read_sites();
+  layout_.source = file_.text_attribute(NC_GLOBAL, "source").value_or("");
+  layout_.history = file_.text_attribute(NC_GLOBAL, "history").value_or("");
+  layout_.checksum = file_.text_attribute(NC_GLOBAL, checksum_attribute).value_or("");
+}
+
+// The sites' names and positions: lat and lon in degrees, or x and y in the map unit.
+void NetworkReader::read_sites() {
+  const std::size_t sites = *file_.dimension_length("site");
+  const std::size_t longest = file_.dimension_length("name_strlen").value_or(0);
+  const int name = variable("site_name");
+  if (file_.dimension_names(name) != std::vector<std::string>{"site", "name_strlen"})
+    refuse("site_name is not over (site, name_strlen)");
+  std::string names(sites * longest, '\0');
+  if (!names.empty()) file_.check(nc_get_var_text(file_.id(), name, names.data()), "site_name");
+  const bool degrees = file_.find_variable("lat").has_value();
+  layout_.coordinates = degrees ? network::CoordinateSystem::degrees : network::CoordinateSystem::planar;
+  if (!degrees) layout_.map_unit = file_.text_attribute(NC_GLOBAL, map_unit_attribute).value_or("");
+  const std::array<const char*, 2> coordinate = position_names(layout_.coordinates);
+  std::array<std::vector<double>, 2> positions;
+  for (std::size_t k = 0; k < 2; ++k) {
+    const auto found = file_.find_variable(coordinate[k]);
+    if (!found) refuse(std::string("it has no variable ") + coordinate[k] + " (nor lat and lon, nor x and y)");
+    if (file_.dimension_names(*found) != std::vector<std::string>{"site"})
+      refuse(std::string(coordinate[k]) + " is not over (site)");
+    positions[k].resize(sites);
+    file_.check(nc_get_var_double(file_.id(), *found, positions[k].data()), coordinate[k]);
+  }
+  for (std::size_t s = 0; s < sites; ++s) {
+    std::string text = names.substr(s * longest, longest);
+    text.resize(std::min(text.size(), text.find('\0')));
+    if (text.empty()) refuse(fmt::format("site {} has no name", s + 1));
+    layout_.sites.push_back({std::move(text), {positions[0][s], positions[1][s]}});
+  }
+}
+
+std::optional<long> NetworkReader::site_index(std::string_view name) const {
+  const std::string wanted = lower(name);
+  for (std::size_t s = 0; s < layout_.sites.size(); ++s)
+    if (lower(layout_.sites[s].name) == wanted) return static_cast<long>(s);
+  return std::nullopt;
+}
+
+void NetworkReader::refuse(const std::string& what) const {
+  throw common::ToolError(file_.shown_name(), 0, "is not a network ensemble file: " + what);
+}
+
+int NetworkReader::variable(const char* name) const {
+  const auto found = file_.find_variable(name);
+  if (!found) refuse(std::string("it has no variable ") + name);
+  return *found;
+}
+
+// "minutes since 2001-01-01 00:00:00", with the clock's offset after it when one is stated.
+void NetworkReader::read_start() {
+  const std::string units = file_.text_attribute(variable("time"), "units").value_or("");
+  std::istringstream since(units);
+  since >> date::parse("minutes since %F %T", layout_.start);
+  if (since.fail() || !calendar::on_grid(layout_.start))
+    refuse("its time units are not 'minutes since' a start on the 15-minute grid");
+  std::string rest;
+  std::getline(since, rest);
+  if (!rest.empty()) {
+    layout_.utc_offset = rest[0] == ' ' ? calendar::UtcOffset::parse(std::string_view(rest).substr(1)) : std::nullopt;
+    if (!layout_.utc_offset) refuse("its time units end in '" + rest + "', which is no offset from UTC (+HH:MM)");
+  }
+}
+
+void NetworkReader::check_times() const {
+  const int time = variable("time");
+  std::vector<double> stamps(netcdf::cf_time_chunk);
+  for (std::size_t first = 0; first < layout_.intervals; first += stamps.size()) {
+    const std::size_t count = std::min(stamps.size(), layout_.intervals - first);
+    file_.check(nc_get_vara_double(file_.id(), time, &first, &count, stamps.data()), "time");
+    for (std::size_t k = 0; k < count; ++k)
+      if (stamps[k] != netcdf::cf_interval_time(first + k))
+        refuse("its times are not the middles of 15-minute intervals from the start (7.5, 22.5, ...)");
+  }
+}
+
+int NetworkReader::seed(long realization) const { return seeds_.at(static_cast<std::size_t>(realization)); }
+
+bool NetworkReader::complete(long realization, long site) const {
+  const std::array<std::size_t, 2> at{static_cast<std::size_t>(realization), static_cast<std::size_t>(site)};
+  signed char value = 1;
+  file_.check(nc_get_var1_schar(file_.id(), status_, at.data(), &value), "status");
+  if (value != 0 && value != 1)
+    throw common::ToolError(file_.shown_name(), 0,
+                            fmt::format("the status of realization {} at site {} is {}, neither 0 (complete) nor 1 "
+                                        "(failed): the file is damaged",
+                                        realization + 1, layout_.sites.at(static_cast<std::size_t>(site)).name, value));
+  return value == 0;
+}
+
+void NetworkReader::read(long realization, long site, std::span<float> depths) const {
+  const std::array<std::size_t, 3> start{0, static_cast<std::size_t>(realization), static_cast<std::size_t>(site)},
+      count{layout_.intervals, 1, 1};
+  file_.check(nc_get_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths.data()), "rainfall");
+}
+
+bool is_network_file(const fs::path& path) {
+  const File file(path, path.string(), File::ForReading{});
+  return file.dimension_length("site").has_value();
+}
+
+}  // namespace raingen::ensemble_file

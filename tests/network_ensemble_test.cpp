@@ -1,0 +1,262 @@
+// raingen-ensemble --network end to end: a network of three sites made by raingen-prepare
+// --weighted-site from the same three gauges at different distances (so the sites share their
+// dates and spell table and differ in depths), run for several realizations; every (realization,
+// site) column of the file is the table of a plain run of the program in that site's folder with
+// the realization's seed, the sites' wet days coincide, a broken site fails alone and is listed by
+// site and realization, a series longer than a run is the one-site ensemble's, and the CF checker
+// and CDO read the file.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include <date/date.h>
+#include <fmt/format.h>
+
+#include "common/tool_error.h"
+#include "ensemble_file/ensemble_file.h"
+#include "ensemble_file/network_file.h"
+#include "network/network_manifest.h"
+#include "support/child.h"
+#include "support/tool_runs.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace raingen;
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+using ensemble_file::NetworkReader;
+
+// Thirty-six days of a 15-minute record from 2001-01-01, rain at (day % 6, interval) as given.
+std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
+  const auto start = date::sys_days{date::year{2001} / 1 / 1};
+  std::string text = "time,mm\n";
+  for (int d = 0; d < 36; ++d)
+    for (int j = 0; j < 96; ++j) {
+      const auto rained = rain.find({d % 6, j});
+      text += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
+              fmt::format(",{}\n", rained == rain.end() ? "0" : rained->second);
+    }
+  return text;
+}
+
+struct SitePlace {
+  const char* name;
+  network::Position position;
+  std::array<int, 3> distances;  // from gauges A, B, C
+};
+const std::vector<SitePlace> places{{"EAST", {-2.50, -79.20}, {1, 3, 5}},
+                                    {"WEST", {-2.52, -79.30}, {5, 1, 3}},
+                                    {"MID", {-2.51, -79.25}, {3, 5, 1}}};
+
+Outcome run_in(const fs::path& dir, const std::string& tool, const Args& arguments) {
+  ChildSetup setup;
+  setup.directory = dir;
+  setup.timeout_seconds = 280;
+  return run_tool_program(setup, tool, arguments);
+}
+
+// DIR/net: NETWORK.TXT and one folder per site, each a run directory of 60 days.
+struct Network {
+  TempDir dir;
+  fs::path net = dir / "net";
+  explicit Network(network::CoordinateSystem system = network::CoordinateSystem::degrees) {
+    dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
+    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}));
+    dir.write("c.csv", record({{{2, 50}, "0.6"}, {{3, 31}, "2.4"}, {{5, 95}, "3.0"}}));
+    network::NetworkManifest manifest;
+    manifest.coordinates = system;
+    if (system == network::CoordinateSystem::planar) manifest.map_unit = "Meters";
+    manifest.station = stations::StationId::given("SITE", "test");
+    manifest.sites_file = (dir / "sites.csv").string();
+    for (const char* gauge : {"A", "B", "C"})
+      manifest.gauges.push_back({stations::StationId::given(gauge, "test"), {-2.5, -79.2},
+                                 (dir / fmt::format("{}.csv", static_cast<char>(std::tolower(gauge[0])))).string()});
+    for (const SitePlace& place : places) {
+      fs::create_directories(net / place.name);
+      const Outcome prepared = run_in(net / place.name, "raingen-prepare",
+                                      {"--weighted-site", "SITE", "--site", place.name, "--days", "60", "--gauge",
+                                       "A=" + (dir / "a.csv").string(), "--gauge", "B=" + (dir / "b.csv").string(),
+                                       "--gauge", "C=" + (dir / "c.csv").string(), "--station",
+                                       fmt::format("A={}", place.distances[0]), "--station",
+                                       fmt::format("B={}", place.distances[1]), "--station",
+                                       fmt::format("C={}", place.distances[2])});
+      EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
+      network::NetworkSite site{place.name, place.position, place.name, {}};
+      if (system == network::CoordinateSystem::planar) site.position = {place.distances[0] * 100.0, place.distances[1] * 250.5};
+      for (std::size_t g = 0; g < 3; ++g) site.gauges.push_back({manifest.gauges[g].id, place.distances[g]});
+      std::sort(site.gauges.begin(), site.gauges.end(), [](auto& p, auto& q) { return p.distance < q.distance; });
+      manifest.sites.push_back(site);
+    }
+    dir.write("net/NETWORK.TXT", network::network_manifest_text(manifest));
+  }
+  Outcome ensemble(const Args& arguments) const { return run_in(dir.path(), "raingen-ensemble", arguments); }
+};
+
+// The depths of the table a plain run of the program writes in folder with this seed, in
+// thousandths as the table states them (the folder is copied, so the network stays as it was).
+std::vector<long> plain_run(const fs::path& folder, int seed) {
+  TempDir copy;
+  fs::copy(folder, copy.path(), fs::copy_options::recursive);
+  ChildSetup setup;
+  setup.directory = copy.path();
+  setup.environment = {{"RAINGEN_SEED", std::to_string(seed)}};
+  const Outcome run = run_raingen(setup);
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  std::istringstream rows(copy.read("SOURCE.OUT"));
+  std::vector<long> depths;
+  long minutes = 0;
+  for (std::string depth; rows >> minutes >> depth;) {
+    const std::size_t point = depth.find('.');
+    EXPECT_EQ(depth.size() - point, 4u) << depth;
+    EXPECT_EQ(minutes, 15 * static_cast<long>(depths.size() + 1));
+    depths.push_back(std::stol(depth.substr(0, point) + depth.substr(point + 1)));
+  }
+  return depths;
+}
+
+// A column of the file in thousandths; -1 for a value that is not a table's three-decimal depth.
+std::vector<long> column(const NetworkReader& file, long k, long s) {
+  std::vector<float> depths(file.layout().intervals);
+  file.read(k, s, depths);
+  std::vector<long> result;
+  for (float depth : depths) {
+    const long thousandths = std::lround(static_cast<double>(depth) * 1000);
+    result.push_back(static_cast<float>(thousandths / 1000.0) == depth ? thousandths : -1);
+  }
+  return result;
+}
+
+std::set<long> wet_days(const std::vector<long>& depths) {
+  std::set<long> days;
+  for (std::size_t k = 0; k < depths.size(); ++k)
+    if (depths[k] > 0) days.insert(static_cast<long>(k) / 96);
+  return days;
+}
+
+TEST(NetworkEnsemble, EachColumnIsThePlainRunOfItsSiteWithTheRealizationsSeed) {
+  const Network n;
+  const Outcome made = n.ensemble({"--network", "net", "-n", "3", "--seed", "7", "--jobs", "2", "--output", "out.nc"});
+  ASSERT_EQ(made.exit_status, 0) << made.err;
+  EXPECT_EQ(made.err.rfind("raingen-ensemble: 3 realizations at 3 sites, 9 runs in ", 0), 0u) << made.err;
+  EXPECT_NE(made.err.find(" 0 failed: out.nc\n"), std::string::npos) << made.err;
+  EXPECT_EQ(std::count(made.err.begin(), made.err.end(), '\n'), 1);
+  for (const fs::path& entry : fs::directory_iterator(n.dir.path()))  // no scratch left behind
+    EXPECT_EQ(entry.filename().string().find(".scratch"), std::string::npos) << entry;
+
+  const NetworkReader file(n.dir / "out.nc");
+  const ensemble_file::NetworkLayout& layout = file.layout();
+  ASSERT_EQ(file.sites(), 3);
+  for (std::size_t s = 0; s < 3; ++s)
+    EXPECT_EQ(layout.sites[s], (ensemble_file::NetworkFileSite{places[s].name, places[s].position}));
+  EXPECT_EQ(layout.coordinates, network::CoordinateSystem::degrees);
+  EXPECT_EQ(layout.realizations, 3);
+  EXPECT_EQ(layout.intervals, 60u * 96);
+  EXPECT_EQ(file.site_index("mid"), 2);
+  EXPECT_FALSE(file.site_index("NORTH"));
+  EXPECT_EQ(layout.checksum.size(), 16u);
+  for (long k = 0; k < 3; ++k) {
+    EXPECT_EQ(file.seed(k), 7 + k);
+    std::vector<std::vector<long>> sites;
+    for (long s = 0; s < 3; ++s) {
+      EXPECT_TRUE(file.complete(k, s));
+      sites.push_back(column(file, k, s));
+      EXPECT_EQ(sites.back(), plain_run(n.net / places[static_cast<std::size_t>(s)].name, 7 + static_cast<int>(k)))
+          << "realization " << k + 1 << " site " << places[static_cast<std::size_t>(s)].name;
+    }
+    // One seed at every site: the same dates, each site's own depths of them.
+    EXPECT_FALSE(wet_days(sites[0]).empty());
+    EXPECT_EQ(wet_days(sites[0]), wet_days(sites[1]));
+    EXPECT_EQ(wet_days(sites[0]), wet_days(sites[2]));
+    EXPECT_NE(sites[0], sites[1]);
+    EXPECT_NE(sites[1], sites[2]);
+  }
+  EXPECT_NE(column(file, 0, 0), column(file, 1, 0));
+}
+
+TEST(NetworkEnsemble, ABrokenSiteFailsAloneListedBySiteAndRealization) {
+  const Network n;
+  n.dir.write("net/WEST/SITEF_2.TXT", "not a day line\r\n");
+  const Outcome made = n.ensemble({"--network", "net", "-n", "2", "--seed", "40", "--jobs", "2", "-o", "out.nc"});
+  EXPECT_EQ(made.exit_status, 1) << made.err;
+  for (int k = 1; k <= 2; ++k)
+    EXPECT_NE(made.err.find(fmt::format("raingen-ensemble: realization {} (seed {}) failed: site WEST: ", k, 39 + k)),
+              std::string::npos)
+        << made.err;
+  EXPECT_EQ(made.err.find("site EAST"), std::string::npos);
+  EXPECT_EQ(made.err.find("site MID"), std::string::npos);
+  EXPECT_NE(made.err.find("raingen-ensemble: 2 realizations at 3 sites, 6 runs in "), std::string::npos);
+  EXPECT_NE(made.err.find(", 2 failed: out.nc\n"), std::string::npos) << made.err;
+  const NetworkReader file(n.dir / "out.nc");
+  for (long k = 0; k < 2; ++k) {
+    EXPECT_FALSE(file.complete(k, 1));
+    std::vector<float> depths(file.layout().intervals);
+    file.read(k, 1, depths);
+    EXPECT_TRUE(std::all_of(depths.begin(), depths.end(), [](float d) { return d == ensemble_file::failed_fill_value; }));
+    for (long s : {0L, 2L}) {
+      EXPECT_TRUE(file.complete(k, s));
+      EXPECT_EQ(column(file, k, s), plain_run(n.net / places[static_cast<std::size_t>(s)].name, 40 + static_cast<int>(k)));
+    }
+  }
+}
+
+// Longer than a run: each site's column is the one-site ensemble of its folder, block seeds and
+// all; planar positions give x and y in the map unit and no lat and lon.
+TEST(NetworkEnsemble, BlocksAlongTheCalendarAsTheOneSiteEnsembleAndPlanarPositions) {
+  const Network n(network::CoordinateSystem::planar);
+  const Outcome made = n.ensemble({"--network", "net", "-n", "2", "--seed", "3", "--days", "2100", "--jobs", "2",
+                                   "--start", "2001-03-01 06:00", "-o", "net.nc"});
+  ASSERT_EQ(made.exit_status, 0) << made.err;
+  const NetworkReader file(n.dir / "net.nc");
+  EXPECT_EQ(file.layout().coordinates, network::CoordinateSystem::planar);
+  EXPECT_EQ(file.layout().map_unit, "Meters");
+  EXPECT_EQ(file.layout().sites[1].position.b, 250.5);
+  EXPECT_EQ(file.layout().intervals, 2100u * 96);
+  for (long s : {0L, 2L}) {
+    const std::string site = places[static_cast<std::size_t>(s)].name;
+    const Outcome one = n.ensemble({"--dir", "net/" + site, "-n", "2", "--seed", "3", "--days", "2100", "--jobs", "2",
+                                    "--start", "2001-03-01 06:00", "-o", site + ".nc"});
+    ASSERT_EQ(one.exit_status, 0) << one.err;
+    const ensemble_file::EnsembleReader alone(n.dir / (site + ".nc"));
+    std::vector<float> expected(alone.layout().intervals), got(file.layout().intervals);
+    for (long k = 0; k < 2; ++k) {
+      alone.read(k, expected);
+      file.read(k, s, got);
+      EXPECT_EQ(got, expected) << site << " realization " << k + 1;
+    }
+  }
+}
+
+TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
+  const Network n;
+  const Outcome one = n.ensemble({"--dir", "net/EAST", "-n", "1", "-o", "one.nc"});
+  ASSERT_EQ(one.exit_status, 0) << one.err;
+  EXPECT_FALSE(ensemble_file::is_network_file(n.dir / "one.nc"));
+  try {
+    const NetworkReader file(n.dir / "one.nc");
+    ADD_FAILURE() << "a one-site file read as a network's";
+  } catch (const common::ToolError& error) {
+    EXPECT_EQ(std::string(error.what()).find("is not a network ensemble file: it has no time, realization and site"),
+              std::string(error.what()).find("is not")) << error.what();
+  }
+  for (const Args& usage : {Args{"--network", "net", "-n", "1", "--dir", "net/EAST"},
+                            Args{"--network", "net", "-n", "1", "--keep", "kept"},
+                            Args{"--network", "net", "-n", "1", "--part", "1/2"}}) {
+    const Outcome refused = n.ensemble(usage);
+    EXPECT_EQ(refused.exit_status, 2) << usage[5] << refused.err;
+    EXPECT_FALSE(n.dir.exists("ensemble.nc"));
+  }
+  std::string settings = n.dir.read("net/MID/INPUT.TXT");
+  ASSERT_NE(settings.find("NUMBER DAYS:    60"), std::string::npos) << settings;
+  n.dir.write("net/MID/INPUT.TXT", settings.replace(settings.find("NUMBER DAYS:    60"), 18, "NUMBER DAYS:    59"));
+  const Outcome days = n.ensemble({"--network", "net", "-n", "1"});
+  EXPECT_EQ(days.exit_status, 1);
+  EXPECT_NE(days.err.find("MID/INPUT.TXT: holds 59 days where site EAST's holds 60"), std::string::npos) << days.err;
+  EXPECT_FALSE(n.dir.exists("ensemble.nc"));
+}
+
+}  // namespace
