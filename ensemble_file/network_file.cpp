@@ -68,6 +68,11 @@ NetworkWriter::NetworkWriter(const fs::path& path, const std::string& shown_name
   file_.put_text(number, "standard_name", "realization");
   file_.put_text(number, "long_name", "number of the realization");
   file_.put_text(number, "units", "1");
+  // CDO reads a variable over (time, realization, site) as (time, level, cell) only when the
+  // realizations are its Z axis: the sites are then one unstructured grid, the realizations its
+  // levels, as in the one-site file. Without it CDO takes realization x site for a 2-D grid and skips
+  // the depths unless K happens to equal the number of sites.
+  file_.put_text(number, "axis", "Z");
   file_.checksum(number, std::array{realization_chunk});
   const int seed = file_.define_variable("seed", NC_INT, std::array{realization});
   file_.put_text(seed, "long_name", "RAINGEN_SEED of the realization's run at every site");

@@ -4,7 +4,7 @@
 //   rainfall(time, realization, site)  float, mm per interval, _FillValue 9.96921e+36 where the
 //                             run of that realization at that site failed, ancillary_variables
 //                             "status"; deflated in chunks of 30 days x one realization x one site
-//   realization(realization)  int, 1..K                       standard_name "realization"
+//   realization(realization)  int, 1..K                       standard_name "realization", axis "Z"
 //   seed(realization)         int, RAINGEN_SEED of realization k at every site: S + k - 1
 //   status(realization, site) byte, 0 complete, 1 failed      flag_values, flag_meanings
 //   site_name(site, name_strlen)  the sites' names (NETWORK.TXT's order), cf_role "timeseries_id"

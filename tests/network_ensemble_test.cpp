@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <map>
+#include <numeric>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -258,5 +261,132 @@ TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
   EXPECT_NE(days.err.find("MID/INPUT.TXT: holds 59 days where site EAST's holds 60"), std::string::npos) << days.err;
   EXPECT_FALSE(n.dir.exists("ensemble.nc"));
 }
+
+// The outside clients on the file: each skips, saying why, where it is absent.
+namespace clients {
+
+const fs::path shared_dir = RAINGEN_SHARED_DIR;
+
+Outcome run_command(const fs::path& dir, const std::vector<std::string>& command) {
+  ChildSetup setup;
+  setup.directory = dir;
+  setup.timeout_seconds = 280;
+  return run_in_child(setup, [&] {
+    std::vector<std::string> copies = command;
+    std::vector<char*> argv;
+    for (auto& word : copies) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  });
+}
+
+bool on_path(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "");
+  for (std::string folder; std::getline(folders, folder, ':');)
+    if (!folder.empty() && ::access((fs::path(folder) / program).c_str(), X_OK) == 0) return true;
+  return false;
+}
+
+// Each (realization, site) column's day totals in thousandths, realization by realization and
+// site by site within it: the order CDO shows its levels (realizations) of the sites' grid in.
+std::vector<std::vector<long>> day_totals(const NetworkReader& file) {
+  std::vector<std::vector<long>> totals;
+  for (long k = 0; k < file.layout().realizations; ++k)
+    for (long s = 0; s < file.sites(); ++s) {
+      const std::vector<long> depths = column(file, k, s);
+      std::vector<long> days(depths.size() / 96);
+      for (std::size_t j = 0; j < depths.size(); ++j) days[j / 96] += depths[j];
+      totals.push_back(days);
+    }
+  return totals;
+}
+
+struct Made {
+  Network degrees, planar{network::CoordinateSystem::planar};
+  Made() {
+    for (const Network* n : {&degrees, &planar}) {
+      const Outcome made = n->ensemble({"--network", "net", "-n", "2", "--jobs", "2", "-o", "out.nc"});
+      EXPECT_EQ(made.exit_status, 0) << made.err;
+    }
+  }
+};
+
+TEST(NetworkEnsembleClients, TheCfCheckerFindsNothingInEitherCoordinateSystem) {
+  const fs::path check = shared_dir / "tools/cf/check.sh";
+  if (!fs::exists(check))
+    GTEST_SKIP() << "no CF checker kit at " << check.string() << " (a clone without ../shared; -DRAINGEN_SHARED_DIR)";
+  const Made made;
+  for (const Network* n : {&made.degrees, &made.planar}) {
+    const Outcome outcome = run_command(n->dir.path(), {"bash", check.string(), "out.nc"});
+    EXPECT_EQ(outcome.exit_status, 0) << outcome.out << outcome.err;
+    EXPECT_NE(outcome.out.find("ERRORS detected: 0\nWARNINGS given: 0\n"), std::string::npos) << outcome.out;
+  }
+}
+
+TEST(NetworkEnsembleClients, CdoSumsEachSitesDaysOfEachRealization) {
+  if (!on_path("cdo")) GTEST_SKIP() << "cdo is not installed (.ci/install-dependencies installs it)";
+  const Made made;
+  const Outcome sums = run_command(made.degrees.dir.path(),
+                                   {"cdo", "-s", "outputtab,date,lev,value", "-daysum", "-selname,rainfall", "out.nc"});
+  ASSERT_EQ(sums.exit_status, 0) << sums.err;
+  const NetworkReader file(made.degrees.dir / "out.nc");
+  const std::vector<std::vector<long>> expected = day_totals(file);
+  std::istringstream lines(sums.out);
+  std::map<std::string, std::vector<double>> days;
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string date;
+    long level = 0;
+    double value = 0;
+    if (line.find('#') != std::string::npos || !(fields >> date >> level >> value)) continue;
+    EXPECT_EQ(level, static_cast<long>(days[date].size()) / 3 + 1) << line;  // realization k is level k
+    days[date].push_back(value);
+  }
+  ASSERT_EQ(days.size(), 60u) << sums.out.substr(0, 400);
+  long d = 0;
+  for (const auto& [date, values] : days) {
+    ASSERT_EQ(values.size(), expected.size()) << date;
+    for (std::size_t c = 0; c < values.size(); ++c)  // floats summed: within a thousandth
+      EXPECT_NEAR(std::lround(values[c] * 1000), expected[c][static_cast<std::size_t>(d)], 1) << date << " column " << c;
+    ++d;
+  }
+}
+
+constexpr const char* xarray_script = R"(
+import xarray as xr
+f = xr.open_dataset("out.nc")
+print("dims", " ".join(f.rainfall.dims))
+print("sites", " ".join(str(v) for v in f.site_name.values))
+print("first", str(f.time.values[0])[:19])
+totals = f.rainfall.astype("float64").sum(dim="time")
+for k in range(f.sizes["realization"]):
+    print("total%d" % int(f.realization[k]), " ".join("%.3f" % v for v in totals.isel(realization=k).values))
+)";
+
+TEST(NetworkEnsembleClients, XarrayReadsTheSitesAndTheirTotals) {
+  const std::string python = RAINGEN_PYTHON;
+  const Made made;
+  if (run_command(".", {python, "-c", "import xarray, netCDF4"}).exit_status != 0)
+    GTEST_SKIP() << python << " cannot import xarray and netCDF4 (.ci/install-dependencies installs python3-xarray and "
+                              "python3-netcdf4; -DRAINGEN_PYTHON names another)";
+  const Outcome read = run_command(made.degrees.dir.path(), {python, "-c", xarray_script});
+  ASSERT_EQ(read.exit_status, 0) << read.err;
+  const NetworkReader file(made.degrees.dir / "out.nc");
+  std::string expected = "dims time realization site\nsites EAST WEST MID\nfirst 2001-01-01T00:07:30\n";
+  const std::vector<std::vector<long>> days = day_totals(file);
+  for (long k = 0; k < 2; ++k) {
+    expected += fmt::format("total{}", k + 1);
+    for (long s = 0; s < 3; ++s) {
+      const std::vector<long>& column_days = days[static_cast<std::size_t>(k * 3 + s)];
+      expected += fmt::format(" {:.3f}", std::accumulate(column_days.begin(), column_days.end(), 0L) / 1000.0);
+    }
+    expected += '\n';
+  }
+  EXPECT_EQ(read.out, expected);
+}
+
+}  // namespace clients
 
 }  // namespace
