@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/network-bench-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
   const fs::path dir = pattern;
-  const long memory_sizes[2] = {4, 16};  // sites = realizations
+  const long memory_sizes[2] = {8, 32};  // sites = realizations
   const long largest = std::max({sites, memory_sizes[1]});
   prepare_network(dir / "net", largest);
   // The network of S sites: the first S of the largest one's folders.

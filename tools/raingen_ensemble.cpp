@@ -90,14 +90,15 @@ constexpr const char* rules = R"(Rules:
   every site draws the same dates. Up to --jobs runs go side by side over all sites and
   realizations, and each run's depths go into the file as it ends. The file: rainfall(time,
   realization, site) in mm per 15-minute interval (float, deflated in chunks of 30 days of one
-  realization at one site), time and time_bnds as above, realization (1..K), seed(realization),
+  realization at one site), time and time_bnds as above, realization (1..K, axis "Z": CDO then
+  reads the sites as one grid and the realizations as its levels), seed(realization),
   status(realization, site) (0 complete, 1 failed), site_name(site, name_strlen) in NETWORK.TXT's
   order (cf_role "timeseries_id"), raingen_coordinates "degrees" or "planar", and the sites'
   positions: lat(site) and lon(site) in degrees, the file then a CF timeSeries (featureType
   "timeSeries", site its instance dimension); or, for planar positions, x(site) and y(site) in
   the map unit (raingen_map_unit) and no lat, lon or featureType: CF's time series need a
-  latitude and longitude, so the file is then plain CF gridded data that CF tools read without
-  knowing the sites are places. A failed run is listed as "realization k (seed N) failed: site
+  latitude and longitude, so the file is then plain CF data over (time, realization, site) with x
+  and y as auxiliary coordinates, which CF tools read without knowing the sites are places. A failed run is listed as "realization k (seed N) failed: site
   NAME: why" with what it showed; its depths are the fill value and its status 1, the other runs
   are written, the end line sums up, and the exit status is 1. The sites' INPUT.TXTs must hold
   the same day count unless --days is given. --network takes none of --dir, --keep, --part,
@@ -106,7 +107,8 @@ Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.
 
 int ensemble_main(int argc, char** argv) {
   CLI::App app("Runs the program K times on one run directory, with seeds S to S+K-1, into one netCDF file;\n"
-               "a series of any length, or of a run directory of seasons, in blocks along the calendar.",
+               "a series of any length, or of a run directory of seasons, in blocks along the calendar;\n"
+               "or K times on every site of a network directory, the same seed at every site (--network).",
                "raingen-ensemble");
   ensemble::EnsembleRequest request;
   request.jobs = common::available_cores();
