@@ -12,12 +12,11 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "common/whole_file.h"
+#include "ensemble/block_runs.h"
 #include "ensemble/calendar_blocks.h"
-#include "ensemble/child_process.h"
 #include "ensemble/failure_report.h"
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
-#include "ensemble/running_children.h"
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/ensemble_file.h"
 #include "ensemble_file/run_directory.h"
@@ -164,206 +163,76 @@ EnsembleLayout layout_of(const EnsembleRequest& request, const Plan& plan) {
   return layout;
 }
 
-// Why a run that ended with this wait status is no complete run, or nothing when it is one (its
-// table is read when its turn comes).
-std::optional<std::string> failed_run(const RealizationFiles& files, int status) {
-  std::error_code error;
-  if (!ended_well(status)) return describe_end(status);
-  if (fs::file_size(files.err, error) != 0) return "exit status 0, but standard error is not empty";
-  return std::nullopt;
-}
-
-// The realizations' runs: up to --jobs of them side by side, each taken into the file (and kept)
-// as it ends, until all have ended or a signal interrupts them. What it starts it stops, however
-// it ends; the signals are noted until it ends. The blocks of a realization start in order and are
-// taken in in order: one that ends before an earlier one waits in its directory.
-class Realizations {
+// The realizations of one run directory: unit i is realization range.first + i of the ensemble,
+// each block's table written into the file (and kept) as its turn comes.
+class Realizations final : public RunTarget {
  public:
-  Realizations(const EnsembleRequest& request, const fs::path& program, const Plan& plan, ScratchArea& scratch,
-               EnsembleWriter& writer, ProgressLine& progress, std::ostream& messages)
-      : request_(request), program_(program), plan_(plan), scratch_(scratch), writer_(writer), progress_(progress),
-        messages_(messages), range_(own_range(request)) {
+  Realizations(const EnsembleRequest& request, const Plan& plan, EnsembleWriter& writer, std::ostream& messages)
+      : request_(request), plan_(plan), writer_(writer), messages_(messages), range_(own_range(request)) {
     long longest = 0;
     for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
     depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
   }
 
-  // Runs every realization; returns how many failed. Throws ToolError when a signal interrupts
-  // them (the runs are stopped).
-  long run_all() {
-    progress_.update(0, 0);
-    while (done_ < range_.size()) {
-      while (!interrupt_.raised() && can_start() && running_.size() < jobs()) start_next();
-      if (interrupt_.raised()) break;
-      const ChildEnd end = interrupt_.wait_for_child();
-      if (end.pid < 0) continue;
-      const std::optional<RunningRealization> ended = running_.take(end.pid);
-      // A run that ended with the interruption (Ctrl-C reaches it too) is neither good nor failed.
-      if (!ended || interrupt_.raised()) continue;
-      // The next run starts before this one is taken in, so that the program never waits for us.
-      if (can_start()) start_next();
-      take_in(*ended, end.status);
-    }
-    progress_.clear();
-    if (interrupt_.raised())
-      throw ToolError(fmt::format("interrupted by signal {} after {} of {} realizations: {} is not written",
-                                  interrupt_.signal(), done_, range_.size(), request_.output.string()));
-    return failed_;
+  int seed(long index) const override { return static_cast<int>(request_.first_seed + range_.first - 1 + index); }
+
+  const ensemble_file::RunDirectory& folder(long, const CalendarBlock& block) const override {
+    return plan_.inputs.folders[block.season].run;
+  }
+  const std::string& settings_text(long, const CalendarBlock& block) const override {
+    return plan_.settings_texts[block.season];
   }
 
- private:
-  // A realization some of whose blocks have been started and not all taken in.
-  struct InProgress {
-    int seed = 0;              // S + k - 1
-    std::size_t taken = 0;     // blocks taken into the file, in order
-    std::size_t running = 0;
-    bool failed = false;
-    std::map<std::size_t, RunningRealization> waiting;  // ended well, before an earlier block
-    std::optional<common::OutputFile> kept;             // the laid-out table, when kept
-  };
-
-  std::size_t jobs() const { return static_cast<std::size_t>(request_.jobs); }
-  std::size_t blocks() const { return plan_.blocks.size(); }
-
-  // Ended blocks wait for an earlier one at most this many at a time, so that the scratch area
-  // stays small whatever the order runs end in.
-  bool can_start() const {
-    return next_realization_ < range_.size() && waiting_ < 4 * jobs() + 4;
-  }
-
-  void start_next() {
-    const long index = next_realization_;
-    const std::size_t block = next_block_;
-    InProgress& realization = in_progress_[index];
-    if (block == 0) realization.seed = static_cast<int>(request_.first_seed + range_.first - 1 + index);
-    const CalendarBlock& place = plan_.blocks[block];
-    const ensemble_file::RunFolder& folder = plan_.inputs.folders[place.season];
-    std::optional<std::string> settings;
-    if (place.days != folder.run.settings.day_count)
-      settings = stations::with_day_count(plan_.settings_texts[place.season], static_cast<int>(place.days));
-    RealizationFiles files = scratch_.take(folder.run, settings ? &*settings : nullptr);
-    const int seed = block_seed(realization.seed, static_cast<long>(block));
-    const pid_t pid = start_program(program_, files, environment_.with_seed(seed), interrupt_.mask_for_runs());
-    running_.add(pid, RunningRealization{index, block, seed, std::move(files)});
-    ++realization.running;
-    if (++next_block_ == blocks()) {
-      next_block_ = 0;
-      ++next_realization_;
-    }
-  }
-
-  void take_in(RunningRealization run, int status) {
-    const long index = run.index;
-    InProgress& realization = in_progress_.at(index);
-    --realization.running;
-    if (realization.failed) {
-      scratch_.give_back(run.files);
-      forget_if_idle(index);
-      return;
-    }
-    if (const std::optional<std::string> failure = failed_run(run.files, status)) return fail(run, *failure);
-    const std::size_t block = run.block;
-    realization.waiting.emplace(block, std::move(run));
-    ++waiting_;
-    while (!realization.waiting.empty() && realization.waiting.begin()->first == realization.taken) {
-      RunningRealization next = std::move(realization.waiting.begin()->second);
-      realization.waiting.erase(realization.waiting.begin());
-      --waiting_;
-      if (!put_block(realization, next)) return;  // failed: the realization may be gone
-    }
-    if (realization.taken == blocks()) complete(index);
-  }
-
-  // A block whose turn has come: its table into the file, and laid out into the kept table. False
-  // when the table fails the realization.
-  bool put_block(InProgress& realization, const RunningRealization& run) {
+  // The block's table into the file, and laid out into the kept table.
+  std::optional<std::string> put_block(long index, const RunningRealization& run) override {
     const CalendarBlock& place = plan_.blocks[run.block];
     const std::span<float> depths(depths_.data(), static_cast<std::size_t>(place.days) * calendar::intervals_per_day);
-    const bool laying_out = request_.keep && blocks() > 1;
+    const bool laying_out = request_.keep && plan_.blocks.size() > 1;
     LaidOutRows rows{.first_row = place.first_day * calendar::intervals_per_day, .text = {}};
-    if (const std::optional<std::string> failure =
-            read_realization_table(run.files.source_out(), depths, laying_out ? &rows : nullptr)) {
-      fail(run, *failure);
-      return false;
-    }
-    writer_.put_depths(run.index, static_cast<std::size_t>(rows.first_row), depths);
+    if (std::optional<std::string> failure =
+            read_realization_table(run.files.source_out(), depths, laying_out ? &rows : nullptr))
+      return failure;
+    writer_.put_depths(index, static_cast<std::size_t>(rows.first_row), depths);
     if (request_.keep) {
-      const fs::path target = *request_.keep / kept_table_name(range_.first + run.index, request_.realizations);
+      const fs::path target = *request_.keep / kept_table_name(range_.first + index, request_.realizations);
       if (!laying_out) {
         keep_table(run.files.source_out(), target);
       } else {
-        if (!realization.kept) realization.kept.emplace(target);
-        realization.kept->write(rows.text);
+        auto kept = kept_.find(index);
+        if (kept == kept_.end()) kept = kept_.try_emplace(index, target).first;
+        kept->second.write(rows.text);
       }
     }
-    scratch_.give_back(run.files);
-    ++realization.taken;
-    return true;
+    return std::nullopt;
   }
 
-  void complete(long index) {
-    InProgress& realization = in_progress_.at(index);
-    writer_.put_complete(index, realization.seed);
-    if (realization.kept) realization.kept->commit();
-    in_progress_.erase(index);
-    progress_.update(++done_, failed_);
+  void complete(long index) override {
+    writer_.put_complete(index, seed(index));
+    if (const auto kept = kept_.find(index); kept != kept_.end()) {
+      kept->second.commit();
+      kept_.erase(kept);
+    }
   }
 
-  // The realization of run fails: listed with the run's block when it has several, its depths the
-  // fill value; its other blocks are not started, and those under way are dropped as they end.
-  void fail(const RunningRealization& run, const std::string& why) {
-    InProgress& realization = in_progress_.at(run.index);
-    realization.failed = true;
-    writer_.put_failed(run.index, realization.seed);
-    ++failed_;
-    progress_.clear();
-    messages_ << failure_report(range_.first + run.index, realization.seed, block_text(run) + why,
+  // Listed with the run's block when it has several, its depths the fill value.
+  void fail(long index, const RunningRealization& run, const std::string& why) override {
+    writer_.put_failed(index, seed(index));
+    const std::optional<stations::Season>& season = plan_.inputs.folders[plan_.blocks[run.block].season].season;
+    messages_ << failure_report(range_.first + index, seed(index),
+                                block_text(run, plan_.blocks, season ? season->name() : "") + why,
                                 stream_excerpt(run.files.out), stream_excerpt(run.files.err));
     messages_.flush();
-    scratch_.give_back(run.files);
-    for (auto& [block, waiting] : realization.waiting) scratch_.give_back(waiting.files);
-    waiting_ -= realization.waiting.size();
-    realization.waiting.clear();
-    realization.kept.reset();  // its aside file removed
-    if (next_realization_ == run.index && next_block_ > 0) {
-      next_block_ = 0;
-      ++next_realization_;
-    }
-    progress_.update(++done_, failed_);
-    forget_if_idle(run.index);
+    kept_.erase(index);  // its aside file removed
   }
 
-  void forget_if_idle(long index) {
-    const auto found = in_progress_.find(index);
-    if (found != in_progress_.end() && found->second.failed && found->second.running == 0) in_progress_.erase(found);
-  }
-
-  // "block 5 of 401 (Dec-Feb, days 335 to 424, RAINGEN_SEED 1234567): ", empty for one block.
-  std::string block_text(const RunningRealization& run) const {
-    if (blocks() == 1) return {};
-    const CalendarBlock& place = plan_.blocks[run.block];
-    const std::optional<stations::Season>& season = plan_.inputs.folders[place.season].season;
-    return fmt::format("block {} of {} ({}days {} to {}, RAINGEN_SEED {}): ", run.block + 1, blocks(),
-                       season ? season->name() + ", " : "", place.first_day + 1, place.first_day + place.days,
-                       run.seed);
-  }
-
+ private:
   const EnsembleRequest& request_;
-  const fs::path& program_;
   const Plan& plan_;
-  ScratchArea& scratch_;
   EnsembleWriter& writer_;
-  ProgressLine& progress_;
   std::ostream& messages_;
-  ChildEnvironment environment_;
-  std::vector<float> depths_;
-  // The realizations made: index i of the file is realization range_.first + i of the ensemble.
   const ensemble_file::RealizationRange range_;
-  long next_realization_ = 0, done_ = 0, failed_ = 0;
-  std::size_t next_block_ = 0, waiting_ = 0;
-  std::map<long, InProgress> in_progress_;
-  const InterruptFlag interrupt_;
-  RunningChildren running_;  // after the flag: stopped before the handlers are put back
+  std::vector<float> depths_;
+  std::map<long, common::OutputFile> kept_;  // the laid-out tables being kept
 };
 
 }  // namespace
@@ -382,9 +251,10 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
   ScratchArea scratch(request.output);
   const long count = own_range(request).size();
   ProgressLine progress(messages, terminal, count);
+  Realizations realizations(request, plan, writer, messages);
   // Lives to the end: a signal while the file is put in place is noted, as during the runs.
-  Realizations realizations(request, program, plan, scratch, writer, progress, messages);
-  const EnsembleOutcome outcome{realizations.run_all()};
+  BlockRuns runs(count, plan.blocks, request.jobs, program, scratch, realizations, progress);
+  const EnsembleOutcome outcome{runs.run_all("realizations", request.output.string())};
   writer.close();
   output.commit();
   messages << "raingen-ensemble: " << (request.part ? request.part->description() + ": " : "")

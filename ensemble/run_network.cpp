@@ -11,18 +11,16 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "common/whole_file.h"
+#include "ensemble/block_runs.h"
 #include "ensemble/calendar_blocks.h"
-#include "ensemble/child_process.h"
 #include "ensemble/failure_report.h"
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
 #include "ensemble/run_ensemble.h"
-#include "ensemble/running_children.h"
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/network_file.h"
 #include "ensemble_file/run_directory.h"
 #include "network/network_manifest.h"
-#include "stations/settings_file.h"
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
@@ -137,181 +135,52 @@ NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) 
   return layout;
 }
 
-// Why a run that ended with this wait status is no complete run, or nothing when it is one.
-std::optional<std::string> failed_run(const RealizationFiles& files, int status) {
-  std::error_code error;
-  if (!ended_well(status)) return describe_end(status);
-  if (fs::file_size(files.err, error) != 0) return "exit status 0, but standard error is not empty";
-  return std::nullopt;
-}
-
-// The runs of every (realization, site): run n is realization n / sites at site n % sites, so that
-// the sites of one realization run together. Up to --jobs side by side, each taken into the file
-// as it ends, until all have ended or a signal interrupts them; what it starts it stops, however
-// it ends. The blocks of a run start in order and are taken in in order: one that ends before an
-// earlier one waits in its directory.
-class NetworkRuns {
+// The runs of every (realization, site): unit n is realization n / sites at site n % sites, so that
+// the sites of one realization run together; each block's table goes into the file as its turn
+// comes.
+class NetworkRuns final : public RunTarget {
  public:
-  NetworkRuns(const NetworkRequest& request, const fs::path& program, const NetworkPlan& plan, ScratchArea& scratch,
-              NetworkWriter& writer, ProgressLine& progress, std::ostream& messages)
-      : request_(request), program_(program), plan_(plan), scratch_(scratch), writer_(writer), progress_(progress),
-        messages_(messages), total_(request.realizations * plan.sites_count()) {
+  NetworkRuns(const NetworkRequest& request, const NetworkPlan& plan, NetworkWriter& writer, std::ostream& messages)
+      : request_(request), plan_(plan), writer_(writer), messages_(messages) {
     long longest = 0;
     for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
     depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
   }
 
-  // Runs every run; returns how many failed. Throws ToolError when a signal interrupts them.
-  long run_all() {
-    progress_.update(0, 0);
-    while (done_ < total_) {
-      while (!interrupt_.raised() && can_start() && running_.size() < jobs()) start_next();
-      if (interrupt_.raised()) break;
-      const ChildEnd end = interrupt_.wait_for_child();
-      if (end.pid < 0) continue;
-      const std::optional<RunningRealization> ended = running_.take(end.pid);
-      if (!ended || interrupt_.raised()) continue;
-      if (can_start()) start_next();  // before this one is taken in: the program never waits for us
-      take_in(*ended, end.status);
-    }
-    progress_.clear();
-    if (interrupt_.raised())
-      throw ToolError(fmt::format("interrupted by signal {} after {} of {} runs: {} is not written",
-                                  interrupt_.signal(), done_, total_, request_.output.string()));
-    return failed_;
+  int seed(long unit) const override { return static_cast<int>(request_.first_seed + realization_of(unit)); }
+  const ensemble_file::RunDirectory& folder(long unit, const CalendarBlock&) const override { return site(unit).run; }
+  const std::string& settings_text(long unit, const CalendarBlock&) const override { return site(unit).settings_text; }
+
+  std::optional<std::string> put_block(long unit, const RunningRealization& run) override {
+    const CalendarBlock& place = plan_.blocks[run.block];
+    const std::span<float> depths(depths_.data(), static_cast<std::size_t>(place.days) * calendar::intervals_per_day);
+    if (std::optional<std::string> failure = read_realization_table(run.files.source_out(), depths)) return failure;
+    writer_.put_depths(realization_of(unit), site_of(unit),
+                       static_cast<std::size_t>(place.first_day) * calendar::intervals_per_day, depths);
+    return std::nullopt;
+  }
+
+  void complete(long unit) override { writer_.put_complete(realization_of(unit), site_of(unit)); }
+
+  // Listed by its realization and site (and block, when there are several), its depths the fill value.
+  void fail(long unit, const RunningRealization& run, const std::string& why) override {
+    writer_.put_failed(realization_of(unit), site_of(unit));
+    messages_ << failure_report(realization_of(unit) + 1, seed(unit),
+                                fmt::format("site {}: {}{}", site(unit).name, block_text(run, plan_.blocks, ""), why),
+                                stream_excerpt(run.files.out), stream_excerpt(run.files.err));
+    messages_.flush();
   }
 
  private:
-  // A run some of whose blocks have been started and not all taken in.
-  struct InProgress {
-    std::size_t taken = 0;
-    std::size_t running = 0;
-    bool failed = false;
-    std::map<std::size_t, RunningRealization> waiting;  // ended well, before an earlier block
-  };
-
-  std::size_t jobs() const { return static_cast<std::size_t>(request_.jobs); }
-  std::size_t blocks() const { return plan_.blocks.size(); }
-  long realization_of(long run) const { return run / plan_.sites_count(); }
-  long site_of(long run) const { return run % plan_.sites_count(); }
-  int seed_of(long run) const { return static_cast<int>(request_.first_seed + realization_of(run)); }
-
-  bool can_start() const { return next_run_ < total_ && waiting_ < 4 * jobs() + 4; }
-
-  void start_next() {
-    const long run = next_run_;
-    const std::size_t block = next_block_;
-    InProgress& progress = in_progress_[run];
-    const CalendarBlock& place = plan_.blocks[block];
-    const PlannedSite& site = plan_.sites[static_cast<std::size_t>(site_of(run))];
-    std::optional<std::string> settings;
-    if (place.days != site.run.settings.day_count)
-      settings = stations::with_day_count(site.settings_text, static_cast<int>(place.days));
-    RealizationFiles files = scratch_.take(site.run, settings ? &*settings : nullptr);
-    const int seed = block_seed(seed_of(run), static_cast<long>(block));
-    const pid_t pid = start_program(program_, files, environment_.with_seed(seed), interrupt_.mask_for_runs());
-    running_.add(pid, RunningRealization{run, block, seed, std::move(files)});
-    ++progress.running;
-    if (++next_block_ == blocks()) {
-      next_block_ = 0;
-      ++next_run_;
-    }
-  }
-
-  void take_in(RunningRealization ended, int status) {
-    const long run = ended.index;
-    InProgress& progress = in_progress_.at(run);
-    --progress.running;
-    if (progress.failed) {
-      scratch_.give_back(ended.files);
-      forget_if_idle(run);
-      return;
-    }
-    if (const std::optional<std::string> failure = failed_run(ended.files, status)) return fail(ended, *failure);
-    progress.waiting.emplace(ended.block, std::move(ended));
-    ++waiting_;
-    while (!progress.waiting.empty() && progress.waiting.begin()->first == progress.taken) {
-      RunningRealization next = std::move(progress.waiting.begin()->second);
-      progress.waiting.erase(progress.waiting.begin());
-      --waiting_;
-      if (!put_block(progress, next)) return;  // failed: the run may be gone
-    }
-    if (progress.taken == blocks()) {
-      writer_.put_complete(realization_of(run), site_of(run));
-      in_progress_.erase(run);
-      progress_.update(++done_, failed_);
-    }
-  }
-
-  // A block whose turn has come: its table into the file. False when the table fails the run.
-  bool put_block(InProgress& progress, const RunningRealization& ended) {
-    const CalendarBlock& place = plan_.blocks[ended.block];
-    const std::span<float> depths(depths_.data(), static_cast<std::size_t>(place.days) * calendar::intervals_per_day);
-    if (const std::optional<std::string> failure = read_realization_table(ended.files.source_out(), depths)) {
-      fail(ended, *failure);
-      return false;
-    }
-    writer_.put_depths(realization_of(ended.index), site_of(ended.index),
-                       static_cast<std::size_t>(place.first_day) * calendar::intervals_per_day, depths);
-    scratch_.give_back(ended.files);
-    ++progress.taken;
-    return true;
-  }
-
-  // The run fails: listed by its realization and site (and block, when there are several), its
-  // depths the fill value; its other blocks are not started, and those under way are dropped.
-  void fail(const RunningRealization& ended, const std::string& why) {
-    const long run = ended.index;
-    InProgress& progress = in_progress_.at(run);
-    progress.failed = true;
-    writer_.put_failed(realization_of(run), site_of(run));
-    ++failed_;
-    progress_.clear();
-    const std::string& site = plan_.sites[static_cast<std::size_t>(site_of(run))].name;
-    messages_ << failure_report(realization_of(run) + 1, seed_of(run),
-                                fmt::format("site {}: {}{}", site, block_text(ended), why),
-                                stream_excerpt(ended.files.out), stream_excerpt(ended.files.err));
-    messages_.flush();
-    scratch_.give_back(ended.files);
-    for (auto& [block, waiting] : progress.waiting) scratch_.give_back(waiting.files);
-    waiting_ -= progress.waiting.size();
-    progress.waiting.clear();
-    if (next_run_ == run && next_block_ > 0) {
-      next_block_ = 0;
-      ++next_run_;
-    }
-    progress_.update(++done_, failed_);
-    forget_if_idle(run);
-  }
-
-  void forget_if_idle(long run) {
-    const auto found = in_progress_.find(run);
-    if (found != in_progress_.end() && found->second.failed && found->second.running == 0) in_progress_.erase(found);
-  }
-
-  // "block 5 of 401 (days 335 to 424, RAINGEN_SEED 1234567): ", empty for one block.
-  std::string block_text(const RunningRealization& ended) const {
-    if (blocks() == 1) return {};
-    const CalendarBlock& place = plan_.blocks[ended.block];
-    return fmt::format("block {} of {} (days {} to {}, RAINGEN_SEED {}): ", ended.block + 1, blocks(),
-                       place.first_day + 1, place.first_day + place.days, ended.seed);
-  }
+  long realization_of(long unit) const { return unit / plan_.sites_count(); }
+  long site_of(long unit) const { return unit % plan_.sites_count(); }
+  const PlannedSite& site(long unit) const { return plan_.sites[static_cast<std::size_t>(site_of(unit))]; }
 
   const NetworkRequest& request_;
-  const fs::path& program_;
   const NetworkPlan& plan_;
-  ScratchArea& scratch_;
   NetworkWriter& writer_;
-  ProgressLine& progress_;
   std::ostream& messages_;
-  ChildEnvironment environment_;
   std::vector<float> depths_;
-  const long total_;
-  long next_run_ = 0, done_ = 0, failed_ = 0;
-  std::size_t next_block_ = 0, waiting_ = 0;
-  std::map<long, InProgress> in_progress_;
-  const InterruptFlag interrupt_;
-  RunningChildren running_;  // after the flag: stopped before the handlers are put back
 };
 
 }  // namespace
@@ -326,8 +195,10 @@ NetworkOutcome run_network(const NetworkRequest& request, const fs::path& progra
   NetworkOutcome outcome;
   outcome.runs = request.realizations * plan.sites_count();
   ProgressLine progress(messages, terminal, outcome.runs, "runs");
-  NetworkRuns runs(request, program, plan, scratch, writer, progress, messages);
-  outcome.failed = runs.run_all();
+  NetworkRuns target(request, plan, writer, messages);
+  // Lives to the end: a signal while the file is put in place is noted, as during the runs.
+  BlockRuns runs(outcome.runs, plan.blocks, request.jobs, program, scratch, target, progress);
+  outcome.failed = runs.run_all("runs", request.output.string());
   writer.close();
   output.commit();
   const double seconds = progress.seconds();
