@@ -6,7 +6,11 @@
 // site and realization, a series longer than a run is the one-site ensemble's, and the CF checker
 // and CDO read the file.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <thread>
 
 #include <cmath>
 #include <cstdlib>
@@ -260,6 +264,53 @@ TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
   EXPECT_EQ(days.exit_status, 1);
   EXPECT_NE(days.err.find("MID/INPUT.TXT: holds 59 days where site EAST's holds 60"), std::string::npos) << days.err;
   EXPECT_FALSE(n.dir.exists("ensemble.nc"));
+}
+
+// An interruption stops every run at every site and writes nothing: the runs (a stand-in for the
+// program that sleeps 300 s) would hold the ensemble for minutes if it waited for them.
+TEST(NetworkEnsemble, AnInterruptionStopsEveryRunAndWritesNothing) {
+  const Network n;
+  const fs::path bin = n.dir / "bin";
+  fs::create_directory(bin);
+  fs::copy(fs::path(RAINGEN_TOOL_DIR) / "raingen-ensemble", bin);
+  write_file(bin / "raingen", "#!/bin/sh\nexec sleep 300\n");
+  fs::permissions(bin / "raingen", fs::perms::owner_all);
+  std::set<std::string> before;
+  for (const auto& entry : fs::directory_iterator(n.dir.path())) before.insert(entry.path().filename());
+  const fs::path err = n.dir / "bin/stderr";
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const std::string tool = (bin / "raingen-ensemble").string();
+    if (chdir(n.dir.path().c_str()) != 0 || !freopen(err.c_str(), "w", stderr)) _exit(125);
+    execl(tool.c_str(), tool.c_str(), "--network", "net", "-n", "3", "--jobs", "2", "-o", "out.nc",
+          static_cast<char*>(nullptr));
+    _exit(126);
+  }
+  bool running = false;  // until two runs are under way (their directories are there)
+  for (int wait = 0; wait < 6000 && !running; ++wait) {
+    for (const auto& entry : fs::directory_iterator(n.dir.path()))
+      running = running || fs::exists(entry.path() / "2/run");
+    if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(running);
+  kill(pid, SIGINT);
+  int status = 0;
+  pid_t ended = 0;
+  for (int wait = 0; wait < 15000 && ended == 0; ++wait) {
+    ended = waitpid(pid, &status, WNOHANG);
+    if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  ASSERT_EQ(ended, pid) << "the ensemble did not end on SIGINT";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(read_file(err), "raingen-ensemble: interrupted by signal 2 after 0 of 9 runs: out.nc is not written\n");
+  std::set<std::string> after;
+  for (const auto& entry : fs::directory_iterator(n.dir.path())) after.insert(entry.path().filename());
+  EXPECT_EQ(after, before) << "no output, no scratch directory";
 }
 
 // The outside clients on the file: each skips, saying why, where it is absent.
