@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
+#include "common/checksum.h"
 #include "common/output_file.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
@@ -80,25 +81,28 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
   std::error_code error;
   plan.dir = fs::absolute(request.dir, error);
   plan.manifest = network::read_network_manifest(plan.dir);
-  std::vector<std::string> inputs{std::string(network::manifest_file_name)};
+  // Of NETWORK.TXT and each site's folder name and inputs' checksum (each file read once).
+  common::Checksum checksum;
+  checksum.add_name(network::manifest_file_name);
+  checksum.add(common::read_whole_file(plan.dir / network::manifest_file_name));
   for (const network::NetworkSite& site : plan.manifest.sites) {
     ensemble_file::RunFolders folders = ensemble_file::read_run_folders(plan.dir / site.folder, !request.days);
     if (!folders.seasons.empty())
       throw ToolError((plan.dir / site.folder).string(), 0,
                       "is a run directory of seasons: a network's sites are plain run directories");
     ensemble_file::RunDirectory run = std::move(folders.folders.front().run);
-    for (const std::string& name : run.input_names) {
+    for (const std::string& name : run.input_names)
       if (fs::equivalent(request.output, run.dir / name, error))
         throw UsageError(fmt::format("--output {} is {}, an input of site {}", request.output.string(),
                                      (fs::path(site.folder) / name).string(), site.name));
-      inputs.push_back((fs::path(site.folder) / name).string());
-    }
+    checksum.add_name(site.folder);
+    checksum.add(run.checksum);
     std::string settings = common::read_whole_file(run.dir / common::settings_file_name);
     plan.sites.push_back({site.name, std::move(run), std::move(settings)});
   }
   plan.days = checked_days(request, request.days.value_or(common_day_count(plan)));
   plan.blocks = lay_out_blocks(request.start, plan.days, {});
-  plan.checksum = ensemble_file::inputs_checksum(plan.dir, inputs);
+  plan.checksum = checksum.text();
   return plan;
 }
 
