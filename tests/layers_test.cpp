@@ -76,7 +76,7 @@ TEST(Layers, AForbiddenIncludeIsNamed) {
        "netcdf/cf_series.h:2: forbidden include of exporting/ (netcdf/ may include common calendar gauge stations)"},
       {"ensemble_file/ensemble_file.h", "#include \"ensemble/progress.h\"",
        "ensemble_file/ensemble_file.h:2: forbidden include of ensemble/ (ensemble_file/ may include common calendar "
-       "gauge netcdf stations)"},
+       "gauge netcdf stations weighting network)"},
       {"common/tool_error.h", "#include \"gauge/fields.h\"",
        "common/tool_error.h:2: forbidden include of gauge/ (common/ may include no other folder)"},
       {"generator/dist.cpp", "#include \"results/table_row.h\"",
