@@ -41,6 +41,24 @@ std::string lower(std::string_view text) {
   return result;
 }
 
+// The units attribute of x and y: CF takes units that UDUNITS knows, and a map unit is whatever
+// the sites file or the SWMM model says ("Meters", "Feet", "None", or none: "map unit"). Metres,
+// feet and kilometres are named as UDUNITS names them; any other is a plain number, "1" (the map
+// unit's own name stays in long_name and raingen_map_unit).
+std::string planar_units(std::string_view map_unit) {
+  struct Spelling {
+    const char* name;
+    const char* units;
+  };
+  static constexpr Spelling spellings[] = {{"m", "m"},         {"meters", "m"},      {"metres", "m"},      {"meter", "m"},
+                                           {"metre", "m"},     {"ft", "ft"},         {"feet", "ft"},       {"foot", "ft"},
+                                           {"km", "km"},       {"kilometers", "km"}, {"kilometres", "km"}};
+  const std::string unit = lower(map_unit);
+  for (const Spelling& spelling : spellings)
+    if (unit == spelling.name) return spelling.units;
+  return "1";
+}
+
 }  // namespace
 
 NetworkWriter::NetworkWriter(const fs::path& path, const std::string& shown_name, const NetworkLayout& layout)
@@ -98,8 +116,9 @@ NetworkWriter::NetworkWriter(const fs::path& path, const std::string& shown_name
       file_.put_text(position[k], "long_name", k == 0 ? "latitude of the site" : "longitude of the site");
       file_.put_text(position[k], "units", k == 0 ? "degrees_north" : "degrees_east");
     } else {
-      file_.put_text(position[k], "long_name", fmt::format("{} of the site in the network's map unit", names[k]));
-      file_.put_text(position[k], "units", layout.map_unit);
+      file_.put_text(position[k], "long_name",
+                     fmt::format("{} of the site in the network's map unit ({})", names[k], layout.map_unit));
+      file_.put_text(position[k], "units", planar_units(layout.map_unit));
     }
     file_.checksum(position[k], std::array{site_chunk});
   }

@@ -11,9 +11,10 @@
 //   lat(site), lon(site)      degrees north and east, when NETWORK.TXT's positions are in degrees;
 //                             the file is then a CF timeSeries (featureType "timeSeries", the site
 //                             its instance dimension)
-//   x(site), y(site)          in the map unit (units attribute), when they are planar: no lat and
-//                             lon, and so no featureType (CF requires a time series' latitude and
-//                             longitude); raingen_map_unit names the unit
+//   x(site), y(site)          in the map unit, when they are planar: no lat and lon, and so no
+//                             featureType (CF requires a time series' latitude and longitude);
+//                             raingen_map_unit names the unit as NETWORK.TXT does, units as UDUNITS
+//                             does ("m", "ft", "km"), or "1" for another (SWMM's "None")
 //   time, time_bnds           minutes since day 1 begins, at the middle of each interval
 //   global: Conventions, title, source, history, raingen_inputs_checksum (NETWORK.TXT and every
 //           site's inputs), raingen_coordinates ("degrees" or "planar")

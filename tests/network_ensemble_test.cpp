@@ -1,6 +1,6 @@
 // raingen-ensemble --network end to end: a network of three sites made by raingen-prepare
-// --weighted-site from the same three gauges at different distances (so the sites share their
-// dates and spell table and differ in depths), run for several realizations; every (realization,
+// --network from three gauges (the sites share their dates and spell table and differ in
+// depths), run for several realizations; every (realization,
 // site) column of the file is the table of a plain run of the program in that site's folder with
 // the realization's seed, the sites' wet days coincide, a broken site fails alone and is listed by
 // site and realization, a series longer than a run is the one-site ensemble's, and the CF checker
@@ -53,12 +53,11 @@ std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
 
 struct SitePlace {
   const char* name;
-  network::Position position;
-  std::array<int, 3> distances;  // from gauges A, B, C
+  network::Position degrees, planar;
 };
-const std::vector<SitePlace> places{{"EAST", {-2.50, -79.20}, {1, 3, 5}},
-                                    {"WEST", {-2.52, -79.30}, {5, 1, 3}},
-                                    {"MID", {-2.51, -79.25}, {3, 5, 1}}};
+const std::vector<SitePlace> places{{"EAST", {-2.52, -79.25}, {200, 300}},
+                                    {"WEST", {-2.55, -79.32}, {500, 100.5}},
+                                    {"MID", {-2.53, -79.28}, {300, 400}}};
 
 Outcome run_in(const fs::path& dir, const std::string& tool, const Args& arguments) {
   ChildSetup setup;
@@ -67,7 +66,8 @@ Outcome run_in(const fs::path& dir, const std::string& tool, const Args& argumen
   return run_tool_program(setup, tool, arguments);
 }
 
-// DIR/net: NETWORK.TXT and one folder per site, each a run directory of 60 days.
+// DIR/net: a network directory made by raingen-prepare --network from gauges A, B and C around
+// the three sites, each site's folder a run directory of 60 days.
 struct Network {
   TempDir dir;
   fs::path net = dir / "net";
@@ -75,31 +75,20 @@ struct Network {
     dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
     dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}));
     dir.write("c.csv", record({{{2, 50}, "0.6"}, {{3, 31}, "2.4"}, {{5, 95}, "3.0"}}));
-    network::NetworkManifest manifest;
-    manifest.coordinates = system;
-    if (system == network::CoordinateSystem::planar) manifest.map_unit = "Meters";
-    manifest.station = stations::StationId::given("SITE", "test");
-    manifest.sites_file = (dir / "sites.csv").string();
-    for (const char* gauge : {"A", "B", "C"})
-      manifest.gauges.push_back({stations::StationId::given(gauge, "test"), {-2.5, -79.2},
-                                 (dir / fmt::format("{}.csv", static_cast<char>(std::tolower(gauge[0])))).string()});
+    const bool degrees = system == network::CoordinateSystem::degrees;
+    std::string sites = degrees ? "name,lat,lon\n" : "name,x,y\n";
     for (const SitePlace& place : places) {
-      fs::create_directories(net / place.name);
-      const Outcome prepared = run_in(net / place.name, "raingen-prepare",
-                                      {"--weighted-site", "SITE", "--site", place.name, "--days", "60", "--gauge",
-                                       "A=" + (dir / "a.csv").string(), "--gauge", "B=" + (dir / "b.csv").string(),
-                                       "--gauge", "C=" + (dir / "c.csv").string(), "--station",
-                                       fmt::format("A={}", place.distances[0]), "--station",
-                                       fmt::format("B={}", place.distances[1]), "--station",
-                                       fmt::format("C={}", place.distances[2])});
-      EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
-      network::NetworkSite site{place.name, place.position, place.name, {}};
-      if (system == network::CoordinateSystem::planar) site.position = {place.distances[0] * 100.0, place.distances[1] * 250.5};
-      for (std::size_t g = 0; g < 3; ++g) site.gauges.push_back({manifest.gauges[g].id, place.distances[g]});
-      std::sort(site.gauges.begin(), site.gauges.end(), [](auto& p, auto& q) { return p.distance < q.distance; });
-      manifest.sites.push_back(site);
+      const network::Position& at = degrees ? place.degrees : place.planar;
+      sites += fmt::format("{},{},{}\n", place.name, at.a, at.b);
     }
-    dir.write("net/NETWORK.TXT", network::network_manifest_text(manifest));
+    dir.write("sites.csv", sites);
+    Args command{"--network", "net", "--sites", "sites.csv", "--days", "60"};
+    for (const char* gauge : {"A=a.csv", "B=b.csv", "C=c.csv"}) command.insert(command.end(), {"--gauge", gauge});
+    for (const char* gauge : degrees ? std::array{"A@-2.50,-79.20", "B@-2.60,-79.30", "C@-2.50,-79.40"}
+                                     : std::array{"A@0,0", "B@1000,0", "C@0,1000"})
+      command.insert(command.end(), {"--station", gauge});
+    const Outcome prepared = run_in(dir.path(), "raingen-prepare", command);
+    EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
   }
   Outcome ensemble(const Args& arguments) const { return run_in(dir.path(), "raingen-ensemble", arguments); }
 };
@@ -159,7 +148,7 @@ TEST(NetworkEnsemble, EachColumnIsThePlainRunOfItsSiteWithTheRealizationsSeed) {
   const ensemble_file::NetworkLayout& layout = file.layout();
   ASSERT_EQ(file.sites(), 3);
   for (std::size_t s = 0; s < 3; ++s)
-    EXPECT_EQ(layout.sites[s], (ensemble_file::NetworkFileSite{places[s].name, places[s].position}));
+    EXPECT_EQ(layout.sites[s], (ensemble_file::NetworkFileSite{places[s].name, places[s].degrees}));
   EXPECT_EQ(layout.coordinates, network::CoordinateSystem::degrees);
   EXPECT_EQ(layout.realizations, 3);
   EXPECT_EQ(layout.intervals, 60u * 96);
@@ -220,8 +209,8 @@ TEST(NetworkEnsemble, BlocksAlongTheCalendarAsTheOneSiteEnsembleAndPlanarPositio
   ASSERT_EQ(made.exit_status, 0) << made.err;
   const NetworkReader file(n.dir / "net.nc");
   EXPECT_EQ(file.layout().coordinates, network::CoordinateSystem::planar);
-  EXPECT_EQ(file.layout().map_unit, "Meters");
-  EXPECT_EQ(file.layout().sites[1].position.b, 250.5);
+  EXPECT_EQ(file.layout().map_unit, "map unit");  // the sites file names none
+  EXPECT_EQ(file.layout().sites[1].position.b, 100.5);
   EXPECT_EQ(file.layout().intervals, 2100u * 96);
   for (long s : {0L, 2L}) {
     const std::string site = places[static_cast<std::size_t>(s)].name;

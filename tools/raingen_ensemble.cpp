@@ -96,11 +96,12 @@ constexpr const char* rules = R"(Rules:
   order (cf_role "timeseries_id"), raingen_coordinates "degrees" or "planar", and the sites'
   positions: lat(site) and lon(site) in degrees, the file then a CF timeSeries (featureType
   "timeSeries", site its instance dimension); or, for planar positions, x(site) and y(site) in
-  the map unit (raingen_map_unit) and no lat, lon or featureType: CF's time series need a
-  latitude and longitude, so the file is then plain CF data over (time, realization, site) with x
-  and y as auxiliary coordinates, which CF tools read without knowing the sites are places. A failed run is listed as "realization k (seed N) failed: site
-  NAME: why" with what it showed; its depths are the fill value and its status 1, the other runs
-  are written, the end line sums up, and the exit status is 1. The sites' INPUT.TXTs must hold
+  the map unit (raingen_map_unit; units "m", "ft" or "km" for those, else "1") and no lat, lon
+  or featureType: CF's time series need a latitude and longitude, so the file is then plain CF
+  data over (time, realization, site) with x and y as auxiliary coordinates, which CF tools read
+  without knowing the sites are places. A failed run is listed as "realization k (seed N)
+  failed: site NAME: why" with what it showed; its depths are the fill value and its status 1,
+  the other runs are written, the end line sums up, and the exit status is 1. The sites' INPUT.TXTs must hold
   the same day count unless --days is given. --network takes none of --dir, --keep, --part,
   --site-at, --merge; --utc-offset states the clock (NETWORK.TXT states none).
 Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
