@@ -75,8 +75,9 @@ SiteGauges site_gauges(CoordinateSystem coordinates, const std::string& map_unit
   const stations::DistancesInUnit& chosen = plan.units[*plan.chosen];
   s.distances = chosen.distances;
   s.shares = chosen.shares;
+  const double step = finest * chosen.unit_metres;
   s.unit = degrees ? stations::unit_text(chosen.unit_metres)
-                   : common::shortest_text(finest * chosen.unit_metres) + " " + (map_unit.empty() ? "map unit" : map_unit);
+                   : common::shortest_text(step) + " " + (!map_unit.empty() ? map_unit : step == 1 ? "map unit" : "map units");
   return s;
 }
 
