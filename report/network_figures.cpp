@@ -103,7 +103,17 @@ std::vector<stats::CsvRow> network_csv_rows(const NetworkFigures& f) {
   if (f.generated.size() == 1) {
     wet_rows("generated", f.generated.front());
   } else {
-    for (std::size_t k = 0; k < f.generated.size(); ++k) wet_rows(fmt::format("realization:{}", k + 1), f.generated[k]);
+    for (std::size_t k = 0; k < f.generated.size(); ++k)
+      wet_rows(fmt::format("realization:{}", f.file ? f.file->pooled[k] : static_cast<long>(k + 1)), f.generated[k]);
+  }
+  if (f.file) {
+    const auto count = [&rows](const char* statistic, std::size_t n) {
+      rows.push_back({"generated", {}, statistic, static_cast<double>(n), {}, {}, {}});
+    };
+    count("realizations", static_cast<std::size_t>(f.file->realizations));
+    count("realizations_pooled", f.file->pooled.size());
+    count("realizations_left_out", f.file->left_out.size());
+    count("failed_runs", static_cast<std::size_t>(f.file->failed_runs));
   }
   return rows;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "report/network_file_runs.h"
 #include "report/network_inputs.h"
 #include "report/network_series.h"
 #include "stats/network_correlation.h"
@@ -28,6 +29,9 @@ struct NetworkFigures {
   stats::NetworkCorrelation record;  // of the weighted records
   std::vector<stats::NetworkCorrelation> generated;  // one per realization, in the source's order
   std::size_t generated_days = 0;    // of the first realization's first site
+  // When the realizations came from a network ensemble file: what it held and what was left out;
+  // generated[i] is then realization file->pooled[i] of the file.
+  const NetworkFileTally* file = nullptr;
 
   Pooled generated_r(std::size_t pair, std::size_t level) const;
   Pooled generated_wet_at_all(std::size_t level) const;
@@ -40,8 +44,10 @@ NetworkFigures network_figures(const NetworkInputs& in, const RealizationSource&
 
 // statistics.csv's rows: for each level, each pair "record:A/B" then "generated:A/B" (site names
 // hold no '/'), statistic correlation (x the distance; the realizations' band in lower and upper)
-// and correlation_pairs; then "record" and "generated" with share_wet_at_all_sites,
-// share_wet_at_any_site and blocks_present_at_all_sites at each level.
+// and correlation_pairs; then "record" and "generated" (or each realization "realization:k") with
+// share_wet_at_all_sites, share_wet_at_any_site and blocks_present_at_all_sites at each level; from a
+// network ensemble file, "generated" rows without a level: realizations (in the file),
+// realizations_pooled, realizations_left_out (a failed run at one site or more) and failed_runs.
 std::vector<stats::CsvRow> network_csv_rows(const NetworkFigures& figures);
 
 }  // namespace raingen::report

@@ -36,6 +36,30 @@ std::string pooled_text(const Pooled& p) {
 
 // Whether two correlations of n1 and n2 pairs differ by more than sampling error: Fisher's z,
 // two-sided at 5%, as if the pairs were independent.
+// Where the generated series came from, said once for the paragraphs and the table.
+std::string generated_source(const NetworkFigures& f) {
+  if (!f.file) {
+    return f.generated.size() > 1 ? fmt::format("the median of {} realizations, with their 5-95% band", f.generated.size())
+                                  : "the plain runs in the sites' folders, one seed for all";
+  }
+  const std::string file = f.file->file.string();
+  if (f.generated.size() == 1)
+    return fmt::format("realization {} of {}, the only one complete at every site: no band", f.file->pooled.front(), file);
+  return fmt::format("the median of the {} realizations of {} complete at every site, with their 5-95% band",
+                     f.generated.size(), file);
+}
+
+// What the file held that the pooled figures leave out.
+std::string left_out_text(const NetworkFileTally& t) {
+  if (t.left_out.empty())
+    return fmt::format("Every run of the file's {} realizations is complete at every site: all are pooled, no failed run.",
+                       t.realizations);
+  return fmt::format(
+      "{} of the file's {} realizations are left out of the pooled figures, each with a failed run at one site or more "
+      "({} failed runs in all; realizations {}): the band is made of the other {}.",
+      t.left_out.size(), t.realizations, t.failed_runs, fmt::join(t.left_out, ", "), t.pooled.size());
+}
+
 bool differs(double r1, std::size_t n1, double r2, std::size_t n2) {
   if (n1 < 4 || n2 < 4) return false;
   const auto z = [](double r) { return std::atanh(std::clamp(r, -0.999999, 0.999999)); };
@@ -123,11 +147,10 @@ void correlation_section(HtmlPage& page, const NetworkFigures& f) {
   page.paragraph(fmt::format(
       "Pearson's r of each pair of sites' depths summed into blocks of 15 minutes, 1 hour and 1 day aligned to "
       "midnight, over the blocks present at both, for the weighted records (each site's gauges weighted as its "
-      "site station was made) and for the generated series{}. Distances are {} between the sites' positions in "
+      "site station was made) and for the generated series ({}). Distances are {} between the sites' positions in "
       "NETWORK.TXT.",
-      f.generated.size() > 1 ? fmt::format(" (the median of {} realizations, with their 5-95% band)", f.generated.size())
-                             : " (the plain runs in the sites' folders, one seed for all)",
-      f.unit == "km" ? "great-circle km" : "straight lines in " + f.unit));
+      generated_source(f), f.unit == "km" ? "great-circle km" : "straight lines in " + f.unit));
+  if (f.file) page.paragraph(left_out_text(*f.file));
   if (f.record.pairs.empty()) {
     page.paragraph("The network has one site: there is no pair of sites to correlate.");
     return;
@@ -173,6 +196,18 @@ void wet_section(HtmlPage& page, const NetworkFigures& f) {
   page.table({"block", "wet at all, record", "wet at all, generated", "wet at any, record", "wet at any, generated",
               "blocks present at all, record", "blocks present at all, generated"},
              rows);
+}
+
+std::string generated_row(const NetworkFigures& f, const NetworkPage& content) {
+  const std::string clock = content.clock.empty() ? "" : " (" + content.clock + ")";
+  if (f.file)
+    return fmt::format("{} realizations of {} days from {}, pooled from its {} ({} left out: a failed run at one site or "
+                       "more; {} failed runs), day 1 at {}{}",
+                       f.generated.size(), f.generated_days, f.file->file.string(), f.file->realizations,
+                       f.file->left_out.size(), f.file->failed_runs, content.start, clock);
+  if (f.generated.size() == 1)
+    return fmt::format("the plain run in each site's folder: {} days, day 1 at {}", f.generated_days, content.start);
+  return fmt::format("{} realizations of {} days, day 1 at {}", f.generated.size(), f.generated_days, content.start);
 }
 
 }  // namespace
@@ -241,11 +276,7 @@ std::string network_report_html(const NetworkPage& content) {
               {"coordinates", in.manifest.coordinates == network::CoordinateSystem::degrees
                                   ? "degrees (distances in great-circle km)"
                                   : "planar (distances in " + f.unit + ")"},
-              {"generated", f.generated.size() == 1
-                                ? fmt::format("the plain run in each site's folder: {} days, day 1 at {}", f.generated_days,
-                                              content.start)
-                                : fmt::format("{} realizations of {} days, day 1 at {}", f.generated.size(),
-                                              f.generated_days, content.start)},
+              {"generated", generated_row(f, content)},
               {"dry block (--dry-threshold)", fmt::format("depth at most {:g} mm", content.options.dry_threshold)},
               {"block kept (--min-complete)",
                fmt::format("at least {:g}% of its 15-minute values present", content.options.min_complete_percent)}});

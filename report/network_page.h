@@ -15,7 +15,8 @@ struct NetworkPage {
   const NetworkInputs* inputs = nullptr;
   const NetworkFigures* figures = nullptr;
   stats::StatisticsOptions options;
-  std::string start;  // day 1 of the generated series, as --start gave it
+  std::string start;  // day 1 of the generated series, as --start or the ensemble file gave it
+  std::string clock;  // "UTC+01:00": the ensemble file's clock; empty when none is stated
 };
 
 std::string network_report_html(const NetworkPage& page);

@@ -5,6 +5,7 @@
 #include "calendar/time_text.h"
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "ensemble_file/network_file.h"
 #include "report/network_figures.h"
 #include "report/network_inputs.h"
 #include "report/network_page.h"
@@ -22,23 +23,37 @@ ReportOutcome make_network_report(const NetworkReportRequest& request) {
     common::refuse_irregular_target(output);
 
   const NetworkInputs in = read_network_inputs(request.dir, request.present);
+  std::vector<std::filesystem::path> read = in.read;
+  if (!request.ensemble.empty()) read.push_back(request.ensemble);
   for (const std::filesystem::path& output : {outcome.statistics_csv, outcome.report_html})
-    for (const std::filesystem::path& input : in.read) {
+    for (const std::filesystem::path& input : read) {
       std::error_code ignored;
       if (std::filesystem::equivalent(output, input, ignored))
         throw common::UsageError(output.string(), fmt::format("is {}, which the network report reads: a report never "
                                                               "replaces its inputs",
                                                               input.string()));
     }
-  const NetworkFigures figures = network_figures(in, plain_runs(in, request.start), request.options.min_complete_percent,
-                                                 request.options.dry_threshold);
+  calendar::TimePoint start = request.start;
+  std::string clock;
+  NetworkFileTally tally;
+  tally.file = request.ensemble;
+  std::optional<ensemble_file::NetworkReader> reader;
+  if (!request.ensemble.empty()) {
+    reader.emplace(request.ensemble);
+    if (!request.start_given) start = reader->layout().start;
+    if (reader->layout().utc_offset) clock = "UTC" + reader->layout().utc_offset->text();
+  }
+  NetworkFigures figures =
+      network_figures(in, reader ? network_file_runs(*reader, in, start, tally) : plain_runs(in, start),
+                      request.options.min_complete_percent, request.options.dry_threshold);
+  if (reader) figures.file = &tally;
 
   std::error_code error;
   std::filesystem::create_directories(out_dir, error);
   if (error) throw common::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
   common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
   csv.write(stats::statistics_csv({}, network_csv_rows(figures)));
-  html.write(network_report_html({&in, &figures, request.options, calendar::minute_text(request.start)}));
+  html.write(network_report_html({&in, &figures, request.options, calendar::minute_text(start), clock}));
   common::commit_all({&csv, &html});
   return outcome;
 }

@@ -19,10 +19,14 @@ struct NetworkReportRequest {
   calendar::TimePoint start = calendar::default_start;  // when day 1 of the sites' results begins
   stats::StatisticsOptions options;  // dry_threshold and min_complete_percent are used
   std::optional<weighting::Presence> present;  // none: as each site's RAINGEN.TXT records
+  // A network ensemble file whose realizations are the generated series; empty: the plain runs in
+  // the sites' folders.
+  std::filesystem::path ensemble;
+  bool start_given = false;  // with ensemble: start as given, else the file's day 1
 };
 
-// Reads the network (network_inputs.h), sets each site's plain run against the records and writes
-// the two files. Throws ToolError or UsageError, before anything is written, for what an input gets
+// Reads the network (network_inputs.h), sets each site's plain run, or every realization of the
+// ensemble file (network_file_runs.h), against the records and writes the two files. Throws ToolError or UsageError, before anything is written, for what an input gets
 // wrong and for an output that would replace an input.
 ReportOutcome make_network_report(const NetworkReportRequest& request);
 

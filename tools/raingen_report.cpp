@@ -89,9 +89,17 @@ constexpr const char* rules = R"(Rules:
   record:A/B and generated:A/B with correlation (x = distance) and correlation_pairs at 15, 60
   and 1440 minutes, and record and generated with share_wet_at_all_sites, share_wet_at_any_site
   and blocks_present_at_all_sites. --output defaults to report/ in the network directory;
-  --dir, --gauge, --results, --compare, --compare-results, --ensemble and the reading options
-  do not go with --network; --year-complete, --event-gap, --event-min-depth and --jobs do
-  nothing there. Run the program in every site's folder with the same RAINGEN_SEED first.
+  --dir, --gauge, --results, --compare, --compare-results and the reading options do not go
+  with --network; --year-complete, --event-gap, --event-min-depth and --jobs do nothing there.
+  Run the program in every site's folder with the same RAINGEN_SEED first, or give
+  --ensemble FILE.nc, a file raingen-ensemble --network made from the network: its sites are
+  matched to NETWORK.TXT's by name (a file of other sites is refused, naming them), its
+  realizations read one at a time, day 1 at the file's start (or --start) on the file's clock;
+  a run that failed (status 1) leaves its realization out of the figures, counted on the page
+  and in statistics.csv (generated: realizations, realizations_pooled, realizations_left_out,
+  failed_runs). Each generated:A/B correlation is then the median of the realizations complete
+  at every site, lower and upper their 5-95% band, and each one's shares of wet blocks are the
+  rows realization:k (k its number in the file).
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
 int report_main(int argc, char** argv) {
@@ -141,7 +149,8 @@ int report_main(int argc, char** argv) {
   app.add_option("--compare", request.compare,
                  "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
   app.add_option("--ensemble", request.ensemble,
-                 "FILE.nc: a raingen-ensemble file of this run's inputs: bands of its realizations' statistics");
+                 "FILE.nc: a raingen-ensemble file of this run's inputs (with --network, one of the network's): bands "
+                 "of its realizations' statistics");
   app.add_option("--compare-results", request.compare_results,
                  "FILE: a table to read as the --compare run's series in place of its results file (as --results)")
       ->needs("--compare");
@@ -161,7 +170,7 @@ int report_main(int argc, char** argv) {
   gauge::add_reading_options(app, reading);
   // A single run's options, which a network report takes from each site's folder.
   std::vector<const CLI::Option*> single_run;
-  for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results", "--ensemble"})
+  for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results"})
     single_run.push_back(app.get_option(name));
   for (std::size_t k = before_reading; k < app.get_options().size(); ++k) single_run.push_back(app.get_options()[k]);
   common::add_version_flag(app);
@@ -178,7 +187,9 @@ int report_main(int argc, char** argv) {
                                                  .output = output,
                                                  .start = calendar::parse_start(start),
                                                  .options = request.options,
-                                                 .present = {}};
+                                                 .present = {},
+                                                 .ensemble = request.ensemble,
+                                                 .start_given = app.get_option("--start")->count() > 0};
     if (!present.empty()) {
       network_request.present = weighting::parse_presence(present);
       if (!network_request.present) throw common::UsageError("--present '" + present + "' is neither all nor any");
