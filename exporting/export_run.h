@@ -23,6 +23,8 @@ struct ExportRequest {
   ExportFormat format = ExportFormat::csv;
   std::string input;                   // empty with network
   std::optional<std::string> network;  // a network directory: every site's table (network_export.h)
+  std::optional<std::string> ensemble;  // with network: its ensemble file, read in place of the tables
+  long realization = 0;                 // with ensemble: the realization exported, from 1
   std::string output;                  // empty: standard output (not for netcdf)
   calendar::TimePoint start;              // when day 1 begins
   std::optional<std::string> station;  // none: the results file's site name, else SITE

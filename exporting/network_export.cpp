@@ -4,6 +4,7 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "exporting/network_realization.h"
 #include "exporting/network_tables.h"
 #include "exporting/network_writers.h"
 #include "exporting/swmm_gage.h"
@@ -56,7 +57,9 @@ void write_network_file(const NetworkFile& file, const SiteSources& sources) {
 
 void run_network_export(const ExportRequest& request, std::ostream& model_lines) {
   check_request(request);
-  const NetworkTables tables = network_tables(*request.network, request.start);
+  const NetworkSources tables = request.ensemble
+                                    ? network_realization(*request.network, *request.ensemble, request.realization)
+                                    : network_tables(*request.network, request.start);
   for (const fs::path& input : tables.inputs) {
     std::error_code ignored;
     if (!request.output.empty() && fs::equivalent(input, request.output, ignored))

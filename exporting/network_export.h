@@ -28,8 +28,9 @@ std::string network_model_lines(const NetworkFile& file, const SiteSources& sour
 // Writes the sources' file (network_writers.h), in place on return.
 void write_network_file(const NetworkFile& file, const SiteSources& sources);
 
-// The export of request.network's kept tables (network_tables.h) to request.output; the model's
-// lines go to model_lines once the file is in place. Throws UsageError for a format or an option
+// The export of request.network's kept tables (network_tables.h), or of request.realization of
+// its ensemble file request.ensemble (network_realization.h), to request.output; the model's lines
+// go to model_lines once the file is in place. Throws UsageError for a format or an option
 // that has no meaning for a network, or an OUTPUT that is a file the export reads; ToolError as
 // the tables, the model file and the writers do.
 void run_network_export(const ExportRequest& request, std::ostream& model_lines);

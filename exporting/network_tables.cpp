@@ -11,8 +11,8 @@ namespace raingen::exporting {
 
 namespace fs = std::filesystem;
 
-NetworkTables network_tables(const fs::path& dir, calendar::TimePoint start) {
-  NetworkTables tables{network::read_network_manifest(dir), {}, {}};
+NetworkSources network_tables(const fs::path& dir, calendar::TimePoint start) {
+  NetworkSources tables{network::read_network_manifest(dir), {}, {}};
   const fs::path manifest_file = dir / network::manifest_file_name;
   tables.inputs.push_back(manifest_file);
   if (tables.manifest.sites_from == network::SitesFrom::swmm) tables.inputs.push_back(tables.manifest.sites_file);

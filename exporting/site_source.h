@@ -1,14 +1,16 @@
 // The series of a network's sites as the network export takes them: each site's name and a way to
 // read its series, called once when the export reaches the site, so that one site's series is in
-// memory at a time. The kept tables of a network directory give them (network_tables.h); any other
-// file that holds a network's series (one realization of a network ensemble) can give them too.
+// memory at a time. The kept tables of a network directory give them (network_tables.h), and so
+// does one realization of a network ensemble file (network_realization.h).
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "gauge/calendar_series.h"
+#include "network/network_manifest.h"
 
 namespace raingen::exporting {
 
@@ -20,5 +22,13 @@ struct SiteSource {
 };
 
 using SiteSources = std::vector<SiteSource>;
+
+// A network's sites as the export takes them, with the manifest that names them (the model's lines
+// need it) and every file the export reads (an OUTPUT must be none of them).
+struct NetworkSources {
+  network::NetworkManifest manifest;
+  SiteSources sources;
+  std::vector<std::filesystem::path> inputs;
+};
 
 }  // namespace raingen::exporting

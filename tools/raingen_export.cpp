@@ -49,6 +49,13 @@ constexpr const char* rules = R"(Rules:
   that file's [SUBCATCHMENTS] section with each subcatchment's rain gage set to its own site's (the
   rest of each line kept): it replaces the model's section. The sites of one network run the same
   days: a site without its table, a table cut short or tables of different lengths end the export.
+  From a network ensemble file (--ensemble FILE.nc --realization K with --network DIR, the file
+  raingen-ensemble --network made of DIR): realization K of every site instead of the folders'
+  tables, written as above and byte for byte what the tables of plain runs with that
+  realization's seed (the file's seed variable) would give. The file states when day 1 begins
+  (no --start). Its sites are matched to NETWORK.TXT's by name (the file's order aside); a file
+  of other sites, a realization the file does not hold, or a realization whose run failed at any
+  site (named with the seed) ends the export, status 1. One site's series is read at a time.
   A table row that does not parse (asterisks included), times that do not step by 15 minutes
   from 15, a table cut part way through a day or a results file without its heading end the
   export with FILE:LINE and status 1; OUTPUT is then left as it was.
@@ -73,6 +80,14 @@ int export_main(int argc, char** argv) {
   auto* network_option = app.add_option(
       "--network", network, "a network directory: every site's table in one file (csv or swmm-rain; no INPUT)")
       ->type_name("DIR");
+  std::string ensemble;
+  long realization = 0;
+  auto* ensemble_option =
+      app.add_option("--ensemble", ensemble, "with --network: its ensemble file, read in place of the folders' tables")
+          ->type_name("FILE.nc");
+  auto* realization_option =
+      app.add_option("--realization", realization, "with --ensemble: the realization to export, from 1")->type_name("K");
+  auto* start_option = app.get_option("--start");
   app.add_option("INPUT", request.input, "SOURCE.OUT or a results file (with --network: OUTPUT)");
   app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
   common::add_version_flag(app);
@@ -84,6 +99,17 @@ int export_main(int argc, char** argv) {
     if (!request.output.empty()) throw common::UsageError("--network reads every site's table from DIR: give OUTPUT alone");
     request.network = network;
     request.output = std::exchange(request.input, std::string());
+    if (*ensemble_option != *realization_option)
+      throw common::UsageError(*ensemble_option ? "--ensemble FILE.nc needs --realization K: the realization to export"
+                                                : "--realization K is a realization of --ensemble FILE.nc: give the file");
+    if (*ensemble_option) {
+      if (*start_option) throw common::UsageError("--start: the ensemble file states when day 1 begins");
+      if (realization < 1) throw common::UsageError("--realization " + std::to_string(realization) + ": from 1");
+      request.ensemble = ensemble;
+      request.realization = realization;
+    }
+  } else if (*ensemble_option || *realization_option) {
+    throw common::UsageError("--ensemble and --realization read a network's ensemble file: they go with --network DIR");
   } else if (request.input.empty()) {
     throw common::UsageError("INPUT is required (or --network DIR)");
   }
