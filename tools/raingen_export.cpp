@@ -99,11 +99,12 @@ int export_main(int argc, char** argv) {
     if (!request.output.empty()) throw common::UsageError("--network reads every site's table from DIR: give OUTPUT alone");
     request.network = network;
     request.output = std::exchange(request.input, std::string());
-    if (*ensemble_option != *realization_option)
-      throw common::UsageError(*ensemble_option ? "--ensemble FILE.nc needs --realization K: the realization to export"
+    const bool from_file = ensemble_option->count() > 0;
+    if (from_file != (realization_option->count() > 0))
+      throw common::UsageError(from_file ? "--ensemble FILE.nc needs --realization K: the realization to export"
                                                 : "--realization K is a realization of --ensemble FILE.nc: give the file");
-    if (*ensemble_option) {
-      if (*start_option) throw common::UsageError("--start: the ensemble file states when day 1 begins");
+    if (from_file) {
+      if (start_option->count() > 0) throw common::UsageError("--start: the ensemble file states when day 1 begins");
       if (realization < 1) throw common::UsageError("--realization " + std::to_string(realization) + ": from 1");
       request.ensemble = ensemble;
       request.realization = realization;

@@ -1,0 +1,218 @@
+// raingen-export --network DIR --ensemble FILE.nc --realization K on a network that raingen-prepare
+// --network made from the subcatchments of a small SWMM model: realization K of the file exported
+// is byte for byte the folders' export after plain runs with that realization's seed (csv, the rain
+// file and the lines to paste), also with NETWORK.TXT's sites in another order than the file's;
+// files written by the network file's writer are refused when a run of the realization failed,
+// the realization is not there or the sites are not the manifest's, with nothing written.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <date/date.h>
+#include <fmt/format.h>
+
+#include "ensemble_file/ensemble_file.h"
+#include "ensemble_file/network_file.h"
+#include "network/network_manifest.h"
+#include "support/tool_runs.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace raingen;
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+// Thirty-six days of a 15-minute record from 2001-01-01, rain at (day % 6, interval) as given.
+std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
+  const auto start = date::sys_days{date::year{2001} / 1 / 1};
+  std::string text = "time,mm\n";
+  for (int d = 0; d < 36; ++d)
+    for (int j = 0; j < 96; ++j) {
+      const auto rained = rain.find({d % 6, j});
+      text += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
+              fmt::format(",{}\n", rained == rain.end() ? "0" : rained->second);
+    }
+  return text;
+}
+
+Outcome run_in(const fs::path& dir, const std::string& tool, const Args& arguments, const std::string& seed = "") {
+  ChildSetup setup;
+  setup.directory = dir;
+  setup.timeout_seconds = 280;
+  if (!seed.empty()) setup.environment = {{"RAINGEN_SEED", seed}};
+  return tool == "raingen" ? run_raingen(setup, arguments) : run_tool_program(setup, tool, arguments);
+}
+
+// DIR/net: the network of the model's three subcatchments between gauges A, B and C, 60 days.
+struct Network {
+  TempDir dir;
+  fs::path net = dir / "net";
+  Network() {
+    dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
+    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}));
+    dir.write("c.csv", record({{{2, 50}, "0.6"}, {{3, 31}, "2.4"}, {{5, 95}, "3.0"}}));
+    dir.write("town.inp", "[SUBCATCHMENTS]\n;;Name Rain Gage Outlet Area\nSC1 G1 J1 1 25 500 0.5 0\n"
+                          "SC2 G1 J1 2 25 500 0.5 0\nSC3 G1 J1 3 25 500 0.5 0\n\n[MAP]\nUnits Meters\n\n"
+                          "[POLYGONS]\nSC1 100 100\nSC1 300 100\nSC1 300 300\nSC2 600 100\nSC2 800 100\nSC2 700 200\n"
+                          "SC3 100 600\nSC3 300 600\nSC3 200 700\n");
+    const Outcome prepared =
+        run_in(dir.path(), "raingen-prepare",
+               {"--network", "net", "--sites", "town.inp", "--days", "60", "--gauge", "A=a.csv", "--gauge", "B=b.csv",
+                "--gauge", "C=c.csv", "--station", "A@0,0", "--station", "B@1000,0", "--station", "C@0,1000"});
+    EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
+  }
+  Outcome export_to(const Args& arguments) const {
+    Args all{"--network", "net"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return run_in(dir.path(), "raingen-export", all);
+  }
+  // The export's file (then removed, so that the next export may take its name) and its standard error.
+  std::pair<std::string, std::string> exported(const Args& arguments, const std::string& output) const {
+    Args all = arguments;
+    all.push_back(output);
+    const Outcome outcome = export_to(all);
+    EXPECT_EQ(outcome.exit_status, 0) << outcome.err;
+    const std::string text = dir.exists(output) ? dir.read(output) : "";
+    fs::remove(dir / output);
+    return {text, outcome.err};
+  }
+};
+
+TEST(NetworkFileExport, ARealizationIsThePlainRunsOfItsSeedInEveryFolder) {
+  const Network n;
+  const Outcome made = run_in(n.dir.path(), "raingen-ensemble",
+                              {"--network", "net", "-n", "2", "--seed", "7", "--jobs", "2", "--start", "2001-03-01 06:00",
+                               "-o", "ens.nc"});
+  ASSERT_EQ(made.exit_status, 0) << made.err;
+  const int seed = ensemble_file::NetworkReader(n.dir / "ens.nc").seed(1);
+  EXPECT_EQ(seed, 8);
+  const Args file{"--ensemble", "ens.nc", "--realization", "2"};
+  std::map<std::string, std::pair<std::string, std::string>> from_file;
+  for (const char* format : {"csv", "swmm-rain"}) {
+    Args arguments = file;
+    arguments.insert(arguments.end(), {"--format", format});
+    from_file[format] = n.exported(arguments, "rain.out");
+  }
+  const auto first = n.exported({"--ensemble", "ens.nc", "--realization", "1", "--format", "csv"}, "rain.out");
+  EXPECT_NE(first.first, from_file["csv"].first);  // realization 1 is another series
+
+  for (const char* site : {"SC1", "SC2", "SC3"}) {
+    const Outcome run = run_in(n.net / site, "raingen", {}, std::to_string(seed));
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_NE(from_file["swmm-rain"].first.find(fmt::format("\n{} 2001 ", site)), std::string::npos) << "no rain at " << site;
+  }
+  const Args folders{"--start", "2001-03-01 06:00"};
+  for (const char* format : {"csv", "swmm-rain"}) {
+    Args arguments = folders;
+    arguments.insert(arguments.end(), {"--format", format});
+    EXPECT_EQ(n.exported(arguments, "rain.out"), from_file[format]) << format;
+  }
+  EXPECT_EQ(from_file["csv"].second, "");
+  EXPECT_NE(from_file["swmm-rain"].second.find("[SUBCATCHMENTS]\n;;Name Rain Gage Outlet Area\nSC1 SC1 J1 1 25"),
+            std::string::npos)
+      << from_file["swmm-rain"].second;
+
+  // NETWORK.TXT's sites in another order than the file's: matched by name, written in its order.
+  network::NetworkManifest manifest = network::read_network_manifest(n.net);
+  std::reverse(manifest.sites.begin(), manifest.sites.end());
+  n.dir.write("net/NETWORK.TXT", network::network_manifest_text(manifest));
+  const auto reversed = n.exported({"--ensemble", "ens.nc", "--realization", "2", "--format", "csv"}, "rain.out");
+  EXPECT_TRUE(reversed.first.starts_with("site,start,end,rainfall_mm\nSC3,2001-03-01 06:00,")) << reversed.first.substr(0, 80);
+  EXPECT_EQ(reversed, n.exported({"--start", "2001-03-01 06:00", "--format", "csv"}, "rain.out"));
+}
+
+// A file of one day written here: sites in the order given (depth[s] at interval s of realization
+// 1), realization 2's runs failed at the sites named.
+void write_network_file(const fs::path& path, const std::vector<std::string>& sites, const std::vector<std::string>& failed) {
+  ensemble_file::NetworkLayout layout;
+  layout.start = date::sys_days{date::year{2004} / 2 / 29};
+  layout.coordinates = network::CoordinateSystem::planar;
+  layout.map_unit = "m";
+  for (const std::string& site : sites) layout.sites.push_back({site, {1, 2}});
+  layout.intervals = 96;
+  layout.realizations = 2;
+  layout.first_seed = 7;
+  layout.checksum = "0123456789abcdef";
+  ensemble_file::NetworkWriter writer(path, path.string(), layout);
+  const float depth[] = {1.25f, 0.069f, 2.0f, 0.5f};
+  for (long k = 0; k < 2; ++k)
+    for (long s = 0; s < static_cast<long>(sites.size()); ++s) {
+      if (k == 1 && std::find(failed.begin(), failed.end(), sites[static_cast<std::size_t>(s)]) != failed.end()) {
+        writer.put_failed(k, s);
+        continue;
+      }
+      std::vector<float> depths(96, 0.0f);
+      depths[static_cast<std::size_t>(s + 1) * 23] = depth[s];
+      writer.put_depths(k, s, 0, depths);
+      writer.put_complete(k, s);
+    }
+  writer.close();
+}
+
+TEST(NetworkFileExport, RefusesAFailedRunAMissingRealizationOrOtherSitesWritingNothing) {
+  const Network n;
+  write_network_file(n.dir / "failed.nc", {"SC3", "sc1", "SC2"}, {"SC2", "SC3"});
+  write_network_file(n.dir / "other.nc", {"SC1", "SC2", "SC9"}, {});
+  write_network_file(n.dir / "more.nc", {"SC1", "SC2", "SC3", "SC4"}, {});
+  n.dir.write("out.txt", "old\n");
+  // Realization 1 of the file whose sites are in another order: each site its own column.
+  const Outcome taken = n.export_to({"--ensemble", "failed.nc", "--realization", "1", "--format", "swmm-rain", "out.txt"});
+  EXPECT_EQ(taken.exit_status, 0) << taken.err;
+  EXPECT_EQ(n.dir.read("out.txt"), "SC1 2004 02 29 11 30 0.069\nSC2 2004 02 29 17 15 2.000\nSC3 2004 02 29 05 45 1.250\n");
+  EXPECT_TRUE(taken.err.starts_with("[RAINGAGES]\nSC1 VOLUME 0:15 1.0 FILE \"out.txt\" SC1 MM\n")) << taken.err;
+  n.dir.write("out.txt", "old\n");
+
+  const std::string manifest = n.dir.read("net/NETWORK.TXT");
+  const long sc3_line = 1 + std::count(manifest.begin(), manifest.begin() + static_cast<long>(manifest.find("[site SC3]")), '\n');
+  const std::string elsewhere = ": the file holds another network's runs";
+  const std::vector<std::tuple<const char*, Args, int, std::string>> cases = {
+      {"a failed run", {"--ensemble", "failed.nc", "--realization", "2", "--format", "csv"}, 1,
+       "failed.nc: realization 2 (seed 8) failed at sites SC2, SC3: the realization has no series there to export"},
+      {"no such realization", {"--ensemble", "failed.nc", "--realization", "3", "--format", "csv"}, 1,
+       "failed.nc: holds realizations 1 to 2: there is no realization 3"},
+      {"a site missing", {"--ensemble", "other.nc", "--realization", "1", "--format", "swmm-rain"}, 1,
+       fmt::format("net/NETWORK.TXT:{}: site SC3 is not in other.nc (its sites: SC1, SC2, SC9){}", sc3_line, elsewhere)},
+      {"a site too many", {"--ensemble", "more.nc", "--realization", "1", "--format", "csv"}, 1,
+       "more.nc: site SC4 is not in net/NETWORK.TXT" + elsewhere},
+      {"OUTPUT the file", {"--ensemble", "failed.nc", "--realization", "1", "--format", "csv", "failed.nc"}, 2,
+       "failed.nc: is failed.nc, a file the export reads: it would be replaced; give another OUTPUT"},
+      {"no realization", {"--ensemble", "failed.nc", "--format", "csv"}, 2,
+       "--ensemble FILE.nc needs --realization K: the realization to export"},
+      {"no file", {"--realization", "1", "--format", "csv"}, 2,
+       "--realization K is a realization of --ensemble FILE.nc: give the file"},
+      {"realization 0", {"--ensemble", "failed.nc", "--realization", "0", "--format", "csv"}, 2, "--realization 0: from 1"},
+      {"a start", {"--ensemble", "failed.nc", "--realization", "1", "--start", "2004-01-01", "--format", "csv"}, 2,
+       "--start: the ensemble file states when day 1 begins"},
+  };
+  const auto entries = [&n] {
+    const auto listed = fs::recursive_directory_iterator(n.dir.path());
+    return std::distance(fs::begin(listed), fs::end(listed));
+  };
+  const auto before = entries();
+  const std::string file = n.dir.read("failed.nc");
+  for (const auto& [what, arguments, status, message] : cases) {
+    SCOPED_TRACE(what);
+    Args command = arguments;
+    if (command.back() == "csv" || command.back() == "swmm-rain") command.push_back("out.txt");
+    const Outcome outcome = n.export_to(command);
+    EXPECT_EQ(outcome.exit_status, status);
+    EXPECT_EQ(outcome.err, "raingen-export: " + message + "\n");
+    EXPECT_EQ(outcome.out + n.dir.read("out.txt"), "old\n");
+    EXPECT_TRUE(n.dir.read("failed.nc") == file);
+    EXPECT_EQ(entries(), before);  // no aside file
+  }
+  // Without --network the file has no manifest to name its sites.
+  const Outcome alone = run_in(n.dir.path(), "raingen-export",
+                               {"--ensemble", "failed.nc", "--realization", "1", "--format", "csv", "out.txt"});
+  EXPECT_EQ(alone.exit_status, 2);
+  EXPECT_EQ(alone.err, "raingen-export: --ensemble and --realization read a network's ensemble file: they go with --network DIR\n");
+}
+
+}  // namespace
