@@ -6,8 +6,10 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "ensemble/merge_networks.h"
 #include "ensemble/part_coverage.h"
 #include "ensemble_file/ensemble_file.h"
+#include "ensemble_file/network_file.h"
 #include "stations/station_places.h"
 
 namespace raingen::ensemble {
@@ -158,6 +160,10 @@ Parts check_parts(const std::vector<fs::path>& given, const fs::path& output) {
 MergeOutcome merge_ensembles(const std::vector<fs::path>& given, const fs::path& output,
                              const std::string& history_entry, std::ostream& messages) {
   common::check_output_target(output);  // a FIFO or a device is refused before any file is read
+  if (!given.empty() && ensemble_file::is_network_file(given.front())) {
+    const NetworkMergeOutcome merged = merge_networks(given, output, history_entry, messages);
+    return MergeOutcome{merged.realizations, merged.failed};
+  }
   Parts parts = check_parts(given, output);
   const std::vector<fs::path>& files = parts.files;
   EnsembleLayout& layout = parts.layout;

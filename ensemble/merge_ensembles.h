@@ -2,7 +2,8 @@
 // realizations of each file in the order given, renumbered from 1, with their seeds and status.
 // Parts of one ensemble (--part) go in the order of their parts, whatever the order given, and
 // must be each of its parts once: the merged file is then the one a single run of the whole
-// ensemble writes (but for source and history).
+// ensemble writes (but for source and history). Parts of a network's ensemble (the first file has a
+// site dimension) are merged by merge_networks.
 #pragma once
 
 #include <filesystem>

@@ -106,21 +106,30 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
   return plan;
 }
 
+// The realizations this run makes: all K, or its part's.
+ensemble_file::RealizationRange own_range(const NetworkRequest& request) {
+  return request.part ? request.part->range() : ensemble_file::RealizationRange{1, request.realizations};
+}
+
 std::string run_source(const NetworkRequest& request, const NetworkPlan& plan) {
-  const long last_seed = request.first_seed + request.realizations - 1;
+  const ensemble_file::RealizationRange own = own_range(request);
+  const long first_seed = request.first_seed + own.first - 1, last_seed = request.first_seed + own.last - 1;
+  const std::string part =
+      request.part ? fmt::format(", {} of an ensemble of {} realizations", request.part->description(), request.realizations)
+                   : "";
   const std::string where = fmt::format("raingen on each site's folder of {} ({} sites)",
                                         (plan.dir / network::manifest_file_name).string(), plan.sites.size());
   if (plan.blocks.size() == 1)
-    return fmt::format("{}{}, RAINGEN_SEED {} to {}, realization k with the same seed at every site", where,
+    return fmt::format("{}{}, RAINGEN_SEED {} to {}, realization k with the same seed at every site{}", where,
                        plan.days == plan.sites.front().run.settings.day_count
                            ? ""
                            : fmt::format(" with the day count set to {}", plan.days),
-                       request.first_seed, last_seed);
+                       first_seed, last_seed, part);
   return fmt::format("{}, {} days from {} in {} runs of at most {} days, laid end to end; realization k from "
                      "RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
-                     "draws from that seed, the same at every site",
+                     "draws from that seed, the same at every site{}",
                      where, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days,
-                     request.first_seed, request.first_seed, last_seed, block_seed_stride);
+                     request.first_seed, first_seed, last_seed, block_seed_stride, part);
 }
 
 NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) {
@@ -131,27 +140,31 @@ NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) 
   layout.map_unit = plan.manifest.map_unit;
   for (const network::NetworkSite& site : plan.manifest.sites) layout.sites.push_back({site.name, site.position});
   layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
-  layout.realizations = request.realizations;
-  layout.first_seed = request.first_seed;
+  const ensemble_file::RealizationRange own = own_range(request);
+  layout.realizations = own.size();
+  layout.first_seed = static_cast<int>(request.first_seed + own.first - 1);
+  layout.part = request.part;
   layout.source = run_source(request, plan);
   layout.history = request.history;
   layout.checksum = plan.checksum;
   return layout;
 }
 
-// The runs of every (realization, site): unit n is realization n / sites at site n % sites, so that
-// the sites of one realization run together; each block's table goes into the file as its turn
-// comes.
+// The runs of every (realization, site): unit n is the file's realization n / sites (the ensemble's
+// first + n / sites, of a part's range first..last) at site n % sites, so that the sites of one
+// realization run together; each block's table goes into the file as its turn comes.
 class NetworkRuns final : public RunTarget {
  public:
   NetworkRuns(const NetworkRequest& request, const NetworkPlan& plan, NetworkWriter& writer, std::ostream& messages)
-      : request_(request), plan_(plan), writer_(writer), messages_(messages) {
+      : request_(request), plan_(plan), writer_(writer), messages_(messages), first_(own_range(request).first) {
     long longest = 0;
     for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
     depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
   }
 
-  int seed(long unit) const override { return static_cast<int>(request_.first_seed + realization_of(unit)); }
+  int seed(long unit) const override {
+    return static_cast<int>(request_.first_seed + first_ - 1 + realization_of(unit));
+  }
   const ensemble_file::RunDirectory& folder(long unit, const CalendarBlock&) const override { return site(unit).run; }
   const std::string& settings_text(long unit, const CalendarBlock&) const override { return site(unit).settings_text; }
 
@@ -169,7 +182,7 @@ class NetworkRuns final : public RunTarget {
   // Listed by its realization and site (and block, when there are several), its depths the fill value.
   void fail(long unit, const RunningRealization& run, const std::string& why) override {
     writer_.put_failed(realization_of(unit), site_of(unit));
-    messages_ << failure_report(realization_of(unit) + 1, seed(unit),
+    messages_ << failure_report(first_ + realization_of(unit), seed(unit),
                                 fmt::format("site {}: {}{}", site(unit).name, block_text(run, plan_.blocks, ""), why),
                                 stream_excerpt(run.files.out), stream_excerpt(run.files.err));
     messages_.flush();
@@ -184,6 +197,7 @@ class NetworkRuns final : public RunTarget {
   const NetworkPlan& plan_;
   NetworkWriter& writer_;
   std::ostream& messages_;
+  const long first_;  // the number of the file's first realization
   std::vector<float> depths_;
 };
 
@@ -197,7 +211,8 @@ NetworkOutcome run_network(const NetworkRequest& request, const fs::path& progra
   NetworkWriter writer(output.hand_to_library(), request.output.string(), layout);
   ScratchArea scratch(request.output);
   NetworkOutcome outcome;
-  outcome.runs = request.realizations * plan.sites_count();
+  const long realizations = own_range(request).size();
+  outcome.runs = realizations * plan.sites_count();
   ProgressLine progress(messages, terminal, outcome.runs, "runs");
   NetworkRuns target(request, plan, writer, messages);
   // Lives to the end: a signal while the file is put in place is noted, as during the runs.
@@ -206,8 +221,8 @@ NetworkOutcome run_network(const NetworkRequest& request, const fs::path& progra
   writer.close();
   output.commit();
   const double seconds = progress.seconds();
-  messages << fmt::format("raingen-ensemble: {} realizations at {} sites, {} runs in {:.1f} s ({:.1f} per s), {} failed: {}\n",
-                          request.realizations, plan.sites.size(), outcome.runs, seconds,
+  messages << fmt::format("raingen-ensemble: {}{} realizations at {} sites, {} runs in {:.1f} s ({:.1f} per s), {} failed: {}\n",
+                          request.part ? request.part->description() + ": " : "", realizations, plan.sites.size(), outcome.runs, seconds,
                           seconds > 0 ? static_cast<double>(outcome.runs) / seconds : 0.0, outcome.failed,
                           request.output.string());
   messages.flush();

@@ -14,6 +14,7 @@
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
+#include "ensemble_file/ensemble_part.h"
 
 namespace raingen::ensemble {
 
@@ -21,6 +22,9 @@ struct NetworkRequest {
   std::filesystem::path dir;  // the network directory
   long realizations = 0;      // K
   int first_seed = 1;         // S; S + K - 1 must be a 32-bit integer
+  // When only a part of the ensemble is made: its place (of the K realizations from S); the file
+  // holds that part's realizations at every site, numbered as in the whole.
+  std::optional<ensemble_file::EnsemblePart> part;
   int jobs = 1;
   std::filesystem::path output = "ensemble.nc";
   calendar::TimePoint start;                      // when day 1 begins
@@ -30,7 +34,7 @@ struct NetworkRequest {
 };
 
 struct NetworkOutcome {
-  long runs = 0;    // K x sites
+  long runs = 0;    // K (or the part's realizations) x sites
   long failed = 0;  // runs that failed
 };
 

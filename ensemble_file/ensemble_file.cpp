@@ -14,11 +14,6 @@ using netcdf::File;
 namespace {
 
 constexpr const char* checksum_attribute = "raingen_inputs_checksum";
-// A part's place: I, N, K and S.
-constexpr const char* part_index_attribute = "raingen_part_index";
-constexpr const char* part_count_attribute = "raingen_part_count";
-constexpr const char* part_realizations_attribute = "raingen_part_realizations";
-constexpr const char* part_first_seed_attribute = "raingen_part_first_seed";
 // The depths of each realization are compressed as it comes in, while the next runs: at level 1
 // this takes half the time of the tools' usual level 4, for a file about 15% larger. Without the
 // shuffle filter (which the tools' double series gain from) a realization of the example, mostly
@@ -46,16 +41,7 @@ EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_na
   netcdf::put_cf_globals(file_, "Synthetic 15-minute rainfall at " + layout.site + ": an ensemble of realizations",
                          layout.source, layout.history, layout.position.has_value());
   file_.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
-  if (layout.part) {
-    const EnsemblePart& part = *layout.part;
-    const auto put = [&](const char* name, long value) {
-      file_.put_numbers(NC_GLOBAL, name, NC_INT, std::array{static_cast<double>(value)});
-    };
-    put(part_index_attribute, part.index);
-    put(part_count_attribute, part.count);
-    put(part_realizations_attribute, part.realizations);
-    put(part_first_seed_attribute, part.first_seed);
-  }
+  if (layout.part) put_part_attributes(file_, *layout.part);
   // Unlimited, so that NCO's record operators take time as their record dimension.
   const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.utc_offset, 0);
   const std::size_t realizations = static_cast<std::size_t>(layout.realizations);
@@ -147,23 +133,7 @@ EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string()
 
 // A part's place, all four numbers or none, and numbers that make a part.
 void EnsembleReader::read_part() {
-  const std::array names{part_index_attribute, part_count_attribute, part_realizations_attribute,
-                         part_first_seed_attribute};
-  std::array<long long, 4> values{};
-  bool any = false;
-  for (std::size_t k = 0; k < names.size(); ++k) any = any || file_.has_attribute(NC_GLOBAL, names[k]);
-  if (!any) return;
-  for (std::size_t k = 0; k < names.size(); ++k) {
-    const std::optional<long long> value = file_.integer_attribute(NC_GLOBAL, names[k]);
-    if (!value) refuse(std::string("it records a part of an ensemble without an integer ") + names[k]);
-    values[k] = *value;
-  }
-  const auto [index, count, realizations, first_seed] = values;
-  const std::string fault = part_fault(static_cast<long>(index), static_cast<long>(count), static_cast<long>(realizations),
-                                       first_seed);
-  if (!fault.empty()) refuse("its part attributes say " + fault);
-  layout_.part = EnsemblePart{static_cast<long>(index), static_cast<long>(count), static_cast<long>(realizations),
-                              static_cast<int>(first_seed)};
+  layout_.part = read_part_attributes(file_, [this](const std::string& what) { refuse(what); });
 }
 
 void EnsembleReader::refuse(const std::string& what) const {

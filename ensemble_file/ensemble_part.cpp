@@ -1,11 +1,20 @@
 #include "ensemble_file/ensemble_part.h"
 
+#include <array>
 #include <cstdint>
 #include <limits>
 
 #include <fmt/format.h>
 
 namespace raingen::ensemble_file {
+
+namespace {
+
+// A part's place: I, N, K and S.
+constexpr std::array<const char*, 4> part_attributes{"raingen_part_index", "raingen_part_count",
+                                                     "raingen_part_realizations", "raingen_part_first_seed"};
+
+}  // namespace
 
 RealizationRange split_range(long units, long index, long count) {
   // floor(i units / count) without the product, which could pass 64 bits for a network's units.
@@ -32,6 +41,31 @@ std::string part_fault(long index, long count, long realizations, long long firs
     return fmt::format("seeds {} to {} go past {}, the largest seed", first_seed, first_seed + realizations - 1,
                        largest_seed);
   return "";
+}
+
+void put_part_attributes(netcdf::File& file, const EnsemblePart& part) {
+  const std::array<long, 4> values{part.index, part.count, part.realizations, part.first_seed};
+  for (std::size_t k = 0; k < values.size(); ++k)
+    file.put_numbers(NC_GLOBAL, part_attributes[k], NC_INT, std::array{static_cast<double>(values[k])});
+}
+
+std::optional<EnsemblePart> read_part_attributes(const netcdf::File& file,
+                                                 const std::function<void(const std::string&)>& refuse) {
+  std::array<long long, 4> values{};
+  bool any = false;
+  for (const char* name : part_attributes) any = any || file.has_attribute(NC_GLOBAL, name);
+  if (!any) return std::nullopt;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    const std::optional<long long> value = file.integer_attribute(NC_GLOBAL, part_attributes[k]);
+    if (!value) refuse(std::string("it records a part of an ensemble without an integer ") + part_attributes[k]);
+    values[k] = value.value_or(0);
+  }
+  const auto [index, count, realizations, first_seed] = values;
+  const std::string fault =
+      part_fault(static_cast<long>(index), static_cast<long>(count), static_cast<long>(realizations), first_seed);
+  if (!fault.empty()) refuse("its part attributes say " + fault);
+  return EnsemblePart{static_cast<long>(index), static_cast<long>(count), static_cast<long>(realizations),
+                      static_cast<int>(first_seed)};
 }
 
 }  // namespace raingen::ensemble_file

@@ -6,12 +6,16 @@
 // raingen_part_first_seed) beside the inputs' checksum, so that a merge can tell which parts it
 // has, which are missing and whether they belong together.
 //
-// Networks (a site dimension) would split the same way: a part is a range of the ensemble's units
-// of work, which for a network are realizations of every site at once (the sites of a
-// realization share its seed); split_range is the rule for any count of units.
+// A network's ensemble (a site dimension) splits the same way, by realizations: all sites of a
+// realization are in its part (they share its seed), and the part's file records the same four
+// numbers.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
+
+#include "netcdf/netcdf_file.h"
 
 namespace raingen::ensemble_file {
 
@@ -41,5 +45,13 @@ struct EnsemblePart {
 // What is wrong with a part's numbers as a file records them (I outside 1..N, N above K, seeds past
 // the largest), or "" when they make a part.
 std::string part_fault(long index, long count, long realizations, long long first_seed);
+
+// The four global attributes of a part's file, written while the file is being defined.
+void put_part_attributes(netcdf::File& file, const EnsemblePart& part);
+
+// The part a file records, or none when it records none. Calls refuse (which throws) with what is
+// wrong for some of the four attributes without the others, or numbers that make no part.
+std::optional<EnsemblePart> read_part_attributes(const netcdf::File& file,
+                                                 const std::function<void(const std::string&)>& refuse);
 
 }  // namespace raingen::ensemble_file

@@ -72,6 +72,7 @@ NetworkWriter::NetworkWriter(const fs::path& path, const std::string& shown_name
   file_.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
   file_.put_text(NC_GLOBAL, coordinates_attribute, coordinates_text(layout.coordinates));
   if (!degrees) file_.put_text(NC_GLOBAL, map_unit_attribute, layout.map_unit);
+  if (layout.part) put_part_attributes(file_, *layout.part);
 
   const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.utc_offset, 0);
   const std::size_t realizations = static_cast<std::size_t>(layout.realizations), sites = layout.sites.size();
@@ -141,7 +142,7 @@ NetworkWriter::NetworkWriter(const fs::path& path, const std::string& shown_name
 
   std::vector<int> numbers(realizations), seeds(realizations);
   for (std::size_t k = 0; k < realizations; ++k) {
-    numbers[k] = static_cast<int>(k + 1);
+    numbers[k] = static_cast<int>(layout.first_number() + static_cast<long>(k));
     seeds[k] = static_cast<int>(layout.first_seed + static_cast<long>(k));
   }
   file_.check(nc_put_var_int(file_.id(), number, numbers.data()), "realization");
@@ -203,10 +204,13 @@ NetworkReader::NetworkReader(const fs::path& path) : file_(path, path.string(), 
   seeds_.resize(*realizations);
   file_.check(nc_get_var_int(file_.id(), variable("seed"), seeds_.data()), "seed");
   if (!seeds_.empty()) layout_.first_seed = seeds_.front();
+  numbers_.resize(*realizations);
+  file_.check(nc_get_var_int(file_.id(), variable("realization"), numbers_.data()), "realization");
   read_sites();
   layout_.source = file_.text_attribute(NC_GLOBAL, "source").value_or("");
   layout_.history = file_.text_attribute(NC_GLOBAL, "history").value_or("");
   layout_.checksum = file_.text_attribute(NC_GLOBAL, checksum_attribute).value_or("");
+  layout_.part = read_part_attributes(file_, [this](const std::string& what) { refuse(what); });
 }
 
 // The sites' names and positions: lat and lon in degrees, or x and y in the map unit.
@@ -284,6 +288,8 @@ void NetworkReader::check_times() const {
 }
 
 int NetworkReader::seed(long realization) const { return seeds_.at(static_cast<std::size_t>(realization)); }
+
+long NetworkReader::number(long realization) const { return numbers_.at(static_cast<std::size_t>(realization)); }
 
 bool NetworkReader::complete(long realization, long site) const {
   const std::array<std::size_t, 2> at{static_cast<std::size_t>(realization), static_cast<std::size_t>(site)};

@@ -17,7 +17,9 @@
 //                             does ("m", "ft", "km"), or "1" for another (SWMM's "None")
 //   time, time_bnds           minutes since day 1 begins, at the middle of each interval
 //   global: Conventions, title, source, history, raingen_inputs_checksum (NETWORK.TXT and every
-//           site's inputs), raingen_coordinates ("degrees" or "planar")
+//           site's inputs), raingen_coordinates ("degrees" or "planar"); a part of an ensemble
+//           (ensemble_part.h) holds its range of realizations at every site, numbered and seeded
+//           as in the whole, and records its place as a one-site part does
 // A chunk holds 30 days of one (realization, site) column, so that a column is written alone as
 // its run ends and read alone without decompressing any other. realization, seed, status and the
 // positions carry a Fletcher-32 checksum.
@@ -33,6 +35,7 @@
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
+#include "ensemble_file/ensemble_part.h"
 #include "netcdf/netcdf_file.h"
 #include "network/network_manifest.h"
 
@@ -53,11 +56,16 @@ struct NetworkLayout {
   std::string map_unit;  // planar only
   std::vector<NetworkFileSite> sites;  // the site dimension, in NETWORK.TXT's order
   std::size_t intervals = 0;
-  long realizations = 0;  // K
-  int first_seed = 1;     // S: realization k has the seed S + k - 1
+  long realizations = 0;  // K, or the part's range's size
+  int first_seed = 1;     // the seed of the file's first realization; each next one's is one more
   std::string source;
   std::string history;
   std::string checksum;  // of the inputs: 16 hexadecimal digits
+  // When the file is a part of an ensemble: its place. Its realizations are then part->range(),
+  // numbered as in the whole ensemble.
+  std::optional<EnsemblePart> part;
+  // The number of the file's first realization.
+  long first_number() const { return part ? part->range().first : 1; }
 };
 
 class NetworkWriter {
@@ -93,6 +101,7 @@ class NetworkReader {
   // The index of the site of that name (letter case ignored, as NETWORK.TXT's names), or none.
   std::optional<long> site_index(std::string_view name) const;
   int seed(long realization) const;  // RAINGEN_SEED of realization index (from 0)
+  long number(long realization) const;  // its number in the ensemble (realization(realization))
   // Whether the run of realization index at site index is complete (ToolError for a status that is
   // neither 0 nor 1: a damaged file).
   bool complete(long realization, long site) const;
@@ -108,7 +117,7 @@ class NetworkReader {
 
   netcdf::File file_;
   NetworkLayout layout_;
-  std::vector<int> seeds_;
+  std::vector<int> seeds_, numbers_;
   int status_ = -1, rainfall_ = -1;
 };
 

@@ -240,8 +240,7 @@ TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
               std::string(error.what()).find("is not")) << error.what();
   }
   for (const Args& usage : {Args{"--network", "net", "-n", "1", "--dir", "net/EAST"},
-                            Args{"--network", "net", "-n", "1", "--keep", "kept"},
-                            Args{"--network", "net", "-n", "1", "--part", "1/2"}}) {
+                            Args{"--network", "net", "-n", "1", "--keep", "kept"}}) {
     const Outcome refused = n.ensemble(usage);
     EXPECT_EQ(refused.exit_status, 2) << usage[5] << refused.err;
     EXPECT_FALSE(n.dir.exists("ensemble.nc"));

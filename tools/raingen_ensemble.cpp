@@ -102,8 +102,16 @@ constexpr const char* rules = R"(Rules:
   without knowing the sites are places. A failed run is listed as "realization k (seed N)
   failed: site NAME: why" with what it showed; its depths are the fill value and its status 1,
   the other runs are written, the end line sums up, and the exit status is 1. The sites' INPUT.TXTs must hold
-  the same day count unless --days is given. --network takes none of --dir, --keep, --part,
-  --site-at, --merge; --utc-offset states the clock (NETWORK.TXT states none).
+  the same day count unless --days is given. --network takes none of --dir, --keep, --site-at,
+  --merge; --utc-offset states the clock (NETWORK.TXT states none). With --part I/N (or slurm)
+  it makes part I of N of the network's ensemble: the same realizations and seeds as above, at
+  every site, numbered as in the whole, the place recorded as above. --merge of such parts
+  (the first file given has a site dimension) writes the whole network file: each of parts 1..N
+  once (the missing and the doubled ones named), the same inputs, sites and positions, clock,
+  start, length, K, N and S, each part holding its realizations with their numbers and seeds;
+  the file is then the one a single run of the whole network ensemble writes (but for source
+  and history). A whole network file is not merged. One file is open at a time; on a refusal
+  nothing is written.
 Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
 
 int ensemble_main(int argc, char** argv) {
@@ -139,7 +147,7 @@ int ensemble_main(int argc, char** argv) {
   std::string network_dir;
   auto* network_option =
       app.add_option("--network", network_dir, "DIR: run every site of the network directory DIR (NETWORK.TXT)");
-  for (CLI::Option* one_site : {dir_option, keep_option, part_option, site_option}) network_option->excludes(one_site);
+  for (CLI::Option* one_site : {dir_option, keep_option, site_option}) network_option->excludes(one_site);
   merge_option->excludes(network_option);
   for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option, offset_option,
                               days_option, part_option})
@@ -157,8 +165,16 @@ int ensemble_main(int argc, char** argv) {
   if (!*realizations) throw common::UsageError("--realizations is required (or --merge)");
   if (static_cast<std::int64_t>(request.first_seed) + request.realizations - 1 > std::numeric_limits<std::int32_t>::max())
     throw common::UsageError("--seed plus --realizations goes past 2147483647, the largest seed");
+  if (*part_option) {
+    const ensemble::PartPlace place = ensemble::parse_part_option(part_text, [](const char* name) {
+      const char* value = std::getenv(name);
+      return value ? std::optional<std::string>(value) : std::nullopt;
+    });
+    request.part = ensemble::part_of_ensemble(place, request.realizations, request.first_seed, part_text);
+  }
   if (*network_option) {
     ensemble::NetworkRequest network;
+    network.part = request.part;
     network.dir = network_dir;
     network.realizations = request.realizations;
     network.first_seed = request.first_seed;
@@ -171,13 +187,6 @@ int ensemble_main(int argc, char** argv) {
     const auto program = ensemble::program_beside_this_one();
     const auto outcome = ensemble::run_network(network, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
     return outcome.failed == 0 ? common::exit_success : common::exit_failure;
-  }
-  if (*part_option) {
-    const ensemble::PartPlace place = ensemble::parse_part_option(part_text, [](const char* name) {
-      const char* value = std::getenv(name);
-      return value ? std::optional<std::string>(value) : std::nullopt;
-    });
-    request.part = ensemble::part_of_ensemble(place, request.realizations, request.first_seed, part_text);
   }
   request.dir = dir;
   request.output = output;
