@@ -1,0 +1,36 @@
+#!/bin/bash
+# A network's ensemble (every site of a network directory, raingen-prepare --network) made on a
+# Slurm cluster: an array job, one task per part, each task running the runs of its
+# realizations at every site side by side on the cores Slurm gives it. A part holds all sites of
+# its realizations. Its part files are merged into the whole network file by merge.sbatch, as a
+# one-site ensemble's, once every task has ended well:
+#
+#   jobid=$(sbatch --parsable examples/slurm/network.sbatch)
+#   sbatch --dependency=afterok:$jobid examples/slurm/merge.sbatch
+#
+# The number of tasks in --array is the number of parts (numbered from 1 as here, or from 0), at
+# most the number of realizations. Edit the settings below, or give any of them in sbatch's
+# environment (REALIZATIONS=400 sbatch ...). Every path must be on a filesystem all nodes see.
+# To make part 3 of 4 again after its task failed:
+#   sbatch --array=3 --export=ALL,PART=3/4 examples/slurm/network.sbatch
+#SBATCH --job-name=raingen-network
+#SBATCH --array=1-4
+#SBATCH --cpus-per-task=4
+#SBATCH --time=02:00:00
+#SBATCH --output=raingen-part-%A_%a.log
+
+# ---- settings ----
+NETWORK_DIR=${NETWORK_DIR:-$HOME/raingen/network}  # NETWORK.TXT and a run directory per site
+REALIZATIONS=${REALIZATIONS:-1000}                 # K: realizations of the whole ensemble
+SEED=${SEED:-1}                                    # S: RAINGEN_SEED of realization 1, at every site
+START=${START:-2001-01-01}                         # when day 1 begins
+PARTS_DIR=${PARTS_DIR:-$HOME/raingen/parts}        # each task's part file, part_ID.nc (and its scratch)
+ENSEMBLE=${ENSEMBLE:-raingen-ensemble}             # the tool, with the program raingen beside it
+# ---- end of settings ----
+PART=${PART:-slurm}  # the part from the array task (see raingen-ensemble --help), or I/N
+
+set -euo pipefail
+mkdir -p "$PARTS_DIR"
+echo "task $SLURM_ARRAY_TASK_ID of array job $SLURM_ARRAY_JOB_ID on $(hostname), ${SLURM_CPUS_PER_TASK:-1} cores"
+exec "$ENSEMBLE" --network "$NETWORK_DIR" --realizations "$REALIZATIONS" --seed "$SEED" --start "$START" \
+  --part "$PART" --jobs "${SLURM_CPUS_PER_TASK:-1}" --output "$PARTS_DIR/part_$SLURM_ARRAY_TASK_ID.nc"
