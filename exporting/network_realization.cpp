@@ -70,11 +70,12 @@ NetworkSources network_realization(const fs::path& dir, const fs::path& file, lo
   const auto reader = std::make_shared<const ensemble_file::NetworkReader>(file);
   const std::string shown = file.string();
   const std::vector<long> columns = match_sites(*reader, found.manifest, manifest_file, shown);
-  const long count = reader->layout().realizations;
-  if (realization < 1 || realization > count)
+  // A part of an ensemble holds its range of realizations, numbered as in the whole.
+  const long first = reader->layout().first_number(), last = first + reader->layout().realizations - 1;
+  if (realization < first || realization > last)
     throw common::ToolError(shown, 0,
-                            fmt::format("holds realizations 1 to {}: there is no realization {}", count, realization));
-  const long index = realization - 1;
+                            fmt::format("holds realizations {} to {}: there is no realization {}", first, last, realization));
+  const long index = realization - first;
   std::vector<std::string> failed;
   for (std::size_t s = 0; s < columns.size(); ++s)
     if (!reader->complete(index, columns[s])) failed.push_back(found.manifest.sites[s].name);

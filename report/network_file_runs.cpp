@@ -55,10 +55,10 @@ RealizationSource network_file_runs(const ensemble_file::NetworkReader& reader, 
       for (const long column : columns) failed += reader.complete(k, column) ? 0 : 1;
       tally.failed_runs += failed;
       if (failed > 0) {
-        tally.left_out.push_back(k + 1);
+        tally.left_out.push_back(reader.number(k));
         continue;
       }
-      tally.pooled.push_back(k + 1);
+      tally.pooled.push_back(reader.number(k));
       ++*next;
       NetworkRealization realization;
       std::vector<float> depths(reader.layout().intervals);

@@ -172,6 +172,33 @@ TEST(NetworkParts, TwoPartsMadeApartMergeIntoTheWholeNetworkFile) {
   for (long k = 0; k < 4; ++k) EXPECT_EQ(std::pair(failed.complete(k, 0), failed.complete(k, 1)), std::pair(true, false));
 }
 
+// A part's realizations keep their numbers in the tools that read it: realization 3 exported from
+// part 2 is realization 3 of the whole; the report of part 2 pools realizations 3 and 4.
+TEST(NetworkParts, APartIsReadWithTheWholesNumbers) {
+  TempDir dir;
+  prepare_network(dir, "net", "4.0");
+  make_whole_and_parts(dir.path(), "net", "");
+  const auto exported = [&](const std::string& file, const std::string& k, const std::string& out) {
+    return tool_in(dir.path(), "raingen-export",
+                   {"--network", "net", "--ensemble", file, "--realization", k, "--format", "csv", out});
+  };
+  const Outcome from_part = exported("p2.nc", "3", "part3.csv"), from_whole = exported("whole.nc", "3", "whole3.csv");
+  EXPECT_EQ(from_part.exit_status, 0) << from_part.err;
+  EXPECT_EQ(from_whole.exit_status, 0) << from_whole.err;
+  EXPECT_EQ(dir.read("part3.csv"), dir.read("whole3.csv"));
+  const Outcome missing = exported("p2.nc", "1", "part1.csv");
+  EXPECT_EQ(missing.exit_status, 1);
+  EXPECT_EQ(missing.err, "raingen-export: p2.nc: holds realizations 3 to 4: there is no realization 1\n");
+  EXPECT_FALSE(dir.exists("part1.csv"));
+
+  const Outcome report = tool_in(dir.path(), "raingen-report", {"--network", "net", "--ensemble", "p2.nc", "--output", "r2"});
+  EXPECT_EQ(report.exit_status, 0) << report.err;
+  const std::string csv = dir.read("r2/statistics.csv");
+  EXPECT_NE(csv.find("realization:3,"), std::string::npos) << csv.substr(0, 2000);
+  EXPECT_NE(csv.find("realization:4,"), std::string::npos);
+  EXPECT_EQ(csv.find("realization:1,"), std::string::npos);
+}
+
 std::set<std::string> names_in(const fs::path& dir) {
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
