@@ -20,7 +20,6 @@
 #include <set>
 #include <sstream>
 
-#include <date/date.h>
 #include <fmt/format.h>
 
 #include "common/tool_error.h"
@@ -28,6 +27,7 @@
 #include "ensemble_file/network_file.h"
 #include "network/network_manifest.h"
 #include "support/child.h"
+#include "support/network_fixture.h"
 #include "support/tool_runs.h"
 
 namespace {
@@ -38,82 +38,15 @@ namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 using ensemble_file::NetworkReader;
 
-// Thirty-six days of a 15-minute record from 2001-01-01, rain at (day % 6, interval) as given.
-std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
-  const auto start = date::sys_days{date::year{2001} / 1 / 1};
-  std::string text = "time,mm\n";
-  for (int d = 0; d < 36; ++d)
-    for (int j = 0; j < 96; ++j) {
-      const auto rained = rain.find({d % 6, j});
-      text += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
-              fmt::format(",{}\n", rained == rain.end() ? "0" : rained->second);
-    }
-  return text;
-}
-
-struct SitePlace {
-  const char* name;
-  network::Position degrees, planar;
-};
-const std::vector<SitePlace> places{{"EAST", {-2.52, -79.25}, {200, 300}},
-                                    {"WEST", {-2.55, -79.32}, {500, 100.5}},
-                                    {"MID", {-2.53, -79.28}, {300, 400}}};
-
-Outcome run_in(const fs::path& dir, const std::string& tool, const Args& arguments) {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 280;
-  return run_tool_program(setup, tool, arguments);
-}
+const std::vector<SitePlace>& places = three_sites;
 
 // DIR/net: a network directory made by raingen-prepare --network from gauges A, B and C around
 // the three sites, each site's folder a run directory of 60 days.
-struct Network {
-  TempDir dir;
-  fs::path net = dir / "net";
-  explicit Network(network::CoordinateSystem system = network::CoordinateSystem::degrees) {
-    dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
-    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}));
-    dir.write("c.csv", record({{{2, 50}, "0.6"}, {{3, 31}, "2.4"}, {{5, 95}, "3.0"}}));
-    const bool degrees = system == network::CoordinateSystem::degrees;
-    std::string sites = degrees ? "name,lat,lon\n" : "name,x,y\n";
-    for (const SitePlace& place : places) {
-      const network::Position& at = degrees ? place.degrees : place.planar;
-      sites += fmt::format("{},{},{}\n", place.name, at.a, at.b);
-    }
-    dir.write("sites.csv", sites);
-    Args command{"--network", "net", "--sites", "sites.csv", "--days", "60"};
-    for (const char* gauge : {"A=a.csv", "B=b.csv", "C=c.csv"}) command.insert(command.end(), {"--gauge", gauge});
-    for (const char* gauge : degrees ? std::array{"A@-2.50,-79.20", "B@-2.60,-79.30", "C@-2.50,-79.40"}
-                                     : std::array{"A@0,0", "B@1000,0", "C@0,1000"})
-      command.insert(command.end(), {"--station", gauge});
-    const Outcome prepared = run_in(dir.path(), "raingen-prepare", command);
-    EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
-  }
-  Outcome ensemble(const Args& arguments) const { return run_in(dir.path(), "raingen-ensemble", arguments); }
+struct Network : PreparedNetwork {
+  explicit Network(network::CoordinateSystem system = network::CoordinateSystem::degrees)
+      : PreparedNetwork({.coordinates = system}) {}
+  Outcome ensemble(const Args& arguments) const { return tool("raingen-ensemble", arguments); }
 };
-
-// The depths of the table a plain run of the program writes in folder with this seed, in
-// thousandths as the table states them (the folder is copied, so the network stays as it was).
-std::vector<long> plain_run(const fs::path& folder, int seed) {
-  TempDir copy;
-  fs::copy(folder, copy.path(), fs::copy_options::recursive);
-  ChildSetup setup;
-  setup.directory = copy.path();
-  setup.environment = {{"RAINGEN_SEED", std::to_string(seed)}};
-  const Outcome run = run_raingen(setup);
-  EXPECT_EQ(run.exit_status, 0) << run.err;
-  std::istringstream rows(copy.read("SOURCE.OUT"));
-  std::vector<long> depths;
-  long minutes = 0;
-  for (std::string depth; rows >> minutes >> depth;) {
-    const std::size_t point = depth.find('.');
-    EXPECT_EQ(depth.size() - point, 4u) << depth;
-    EXPECT_EQ(minutes, 15 * static_cast<long>(depths.size() + 1));
-    depths.push_back(std::stol(depth.substr(0, point) + depth.substr(point + 1)));
-  }
-  return depths;
-}
 
 // A column of the file in thousandths; -1 for a value that is not a table's three-decimal depth.
 std::vector<long> column(const NetworkReader& file, long k, long s) {
@@ -306,20 +239,6 @@ namespace clients {
 
 const fs::path shared_dir = RAINGEN_SHARED_DIR;
 
-Outcome run_command(const fs::path& dir, const std::vector<std::string>& command) {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 280;
-  return run_in_child(setup, [&] {
-    std::vector<std::string> copies = command;
-    std::vector<char*> argv;
-    for (auto& word : copies) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  });
-}
-
 bool on_path(const std::string& program) {
   const char* path = std::getenv("PATH");
   std::istringstream folders(path ? path : "");
@@ -358,7 +277,7 @@ TEST(NetworkEnsembleClients, TheCfCheckerFindsNothingInEitherCoordinateSystem) {
     GTEST_SKIP() << "no CF checker kit at " << check.string() << " (a clone without ../shared; -DRAINGEN_SHARED_DIR)";
   const Made made;
   for (const Network* n : {&made.degrees, &made.planar}) {
-    const Outcome outcome = run_command(n->dir.path(), {"bash", check.string(), "out.nc"});
+    const Outcome outcome = run_command_in(n->dir.path(), {"bash", check.string(), "out.nc"});
     EXPECT_EQ(outcome.exit_status, 0) << outcome.out << outcome.err;
     EXPECT_NE(outcome.out.find("ERRORS detected: 0\nWARNINGS given: 0\n"), std::string::npos) << outcome.out;
   }
@@ -367,8 +286,8 @@ TEST(NetworkEnsembleClients, TheCfCheckerFindsNothingInEitherCoordinateSystem) {
 TEST(NetworkEnsembleClients, CdoSumsEachSitesDaysOfEachRealization) {
   if (!on_path("cdo")) GTEST_SKIP() << "cdo is not installed (.ci/install-dependencies installs it)";
   const Made made;
-  const Outcome sums = run_command(made.degrees.dir.path(),
-                                   {"cdo", "-s", "outputtab,date,lev,value", "-daysum", "-selname,rainfall", "out.nc"});
+  const Outcome sums = run_command_in(made.degrees.dir.path(),
+                                      {"cdo", "-s", "outputtab,date,lev,value", "-daysum", "-selname,rainfall", "out.nc"});
   ASSERT_EQ(sums.exit_status, 0) << sums.err;
   const NetworkReader file(made.degrees.dir / "out.nc");
   const std::vector<std::vector<long>> expected = day_totals(file);
@@ -407,10 +326,10 @@ for k in range(f.sizes["realization"]):
 TEST(NetworkEnsembleClients, XarrayReadsTheSitesAndTheirTotals) {
   const std::string python = RAINGEN_PYTHON;
   const Made made;
-  if (run_command(".", {python, "-c", "import xarray, netCDF4"}).exit_status != 0)
+  if (run_command_in(".", {python, "-c", "import xarray, netCDF4"}).exit_status != 0)
     GTEST_SKIP() << python << " cannot import xarray and netCDF4 (.ci/install-dependencies installs python3-xarray and "
                               "python3-netcdf4; -DRAINGEN_PYTHON names another)";
-  const Outcome read = run_command(made.degrees.dir.path(), {python, "-c", xarray_script});
+  const Outcome read = run_command_in(made.degrees.dir.path(), {python, "-c", xarray_script});
   ASSERT_EQ(read.exit_status, 0) << read.err;
   const NetworkReader file(made.degrees.dir / "out.nc");
   std::string expected = "dims time realization site\nsites EAST WEST MID\nfirst 2001-01-01T00:07:30\n";

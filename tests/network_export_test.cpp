@@ -6,7 +6,6 @@
 // 15-minute depth; bad networks are refused with nothing written; the writers' seam and the model's
 // section are worked by hand.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -28,7 +27,7 @@
 #include "exporting/network_writers.h"
 #include "exporting/swmm_subcatchments.h"
 #include "network/network_manifest.h"
-#include "support/tool_runs.h"
+#include "support/network_fixture.h"
 
 namespace {
 
@@ -41,19 +40,6 @@ constexpr int days = 120;
 const auto day_one = date::sys_days{date::year{2003} / 12 / 1};  // across a year end and a leap day
 const std::vector<std::string> site_names = {"S1", "S2", "S3"};
 const int distances[3][3] = {{1, 2, 3}, {3, 1, 2}, {2, 3, 1}};  // of gauges A, B, C from each site
-
-// 36 days from 2003-11-01 of 15-minute readings stamped at their end, rain at (day % 6, interval).
-std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
-  std::string text = "time,mm\n";
-  for (int d = 0; d < 36; ++d)
-    for (int j = 0; j < 96; ++j) {
-      const auto it = rain.find({d % 6, j});
-      text += date::format("%Y-%m-%d %H:%M,", date::sys_days{date::year{2003} / 11 / 1} + date::days{d} +
-                                                  std::chrono::minutes{(j + 1) * 15}) +
-              (it == rain.end() ? "0" : it->second) + "\n";
-    }
-  return text;
-}
 
 // The model: its own gage and subcatchments as a modeller keeps them (aligned, a tab, letter case,
 // comments), between the rest; report every 15 minutes.
@@ -70,23 +56,6 @@ const std::string model_rest =
     "S1 3.0 0.5 4 7 0\nS2 3.0 0.5 4 7 0\nS3 3.0 0.5 4 7 0\n\n[OUTFALLS]\nO1 0 FREE NO\n\n[TIMESERIES]\nT1 0 0\n\n"
     "[REPORT]\nSUBCATCHMENTS ALL\n\n[POLYGONS]\nS1 0 0\nS2 20 0\nS3 0 20\n";
 
-Outcome run_in(const fs::path& dir, const std::string& tool, const Args& arguments, const char* seed = nullptr) {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 280;
-  if (seed) setup.environment = {{"RAINGEN_SEED", seed}};
-  if (tool == "raingen") return run_raingen(setup, arguments);
-  if (tool.starts_with("raingen-")) return run_tool_program(setup, tool, arguments);
-  return run_in_child(setup, [&] {
-    Args words = arguments;
-    std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-    for (auto& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  });
-}
-
 // The network directory net/ beside the gauges' records and the model town.inp; each site's rows.
 struct Network {
   TempDir dir;
@@ -95,9 +64,7 @@ struct Network {
   bool ready = true;                                     // every site's table whole
 
   Network() {
-    dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
-    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}));
-    dir.write("c.csv", record({{{2, 50}, "0.6"}, {{5, 95}, "3.0"}, {{3, 31}, "2.4"}}));
+    write_gauge_records(dir, three_gauges, date::sys_days{date::year{2003} / 11 / 1});  // from a month before day_one
     dir.write("town.inp", model_options + model_own + model_rest);
     network::NetworkManifest m{network::CoordinateSystem::planar, "m", weighting::Presence::all,
                                stations::StationId::given("SITE", "test"), (dir / "town.inp").string(),
@@ -116,11 +83,9 @@ struct Network {
       }
       std::sort(site.gauges.begin(), site.gauges.end(), [](auto& p, auto& q) { return p.distance < q.distance; });
       m.sites.push_back(site);
-      EXPECT_EQ(run_in(folder, "raingen-prepare", prepare).exit_status, 0);
-      EXPECT_EQ(run_in(folder, "raingen", {}, "7").exit_status, 0);
-      std::istringstream rows(read_file(folder / "SOURCE.OUT"));
-      std::string depth;
-      for (long minutes = 0; rows >> minutes >> depth;) thousandths[site.name].push_back(std::lround(std::stod(depth) * 1000));
+      EXPECT_EQ(run_tool_in(folder, "raingen-prepare", prepare).exit_status, 0);
+      EXPECT_EQ(run_program_in(folder, 7).exit_status, 0);
+      thousandths[site.name] = table_thousandths(folder / "SOURCE.OUT");
       ready = ready && thousandths[site.name].size() == days * 96;
     }
     write_file(net / "NETWORK.TXT", network::network_manifest_text(m));
@@ -128,7 +93,7 @@ struct Network {
   Outcome export_to(const Args& arguments) const {
     Args all{"--network", "net", "--start", "2003-12-01"};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    return run_in(dir.path(), "raingen-export", all);
+    return run_tool_in(dir.path(), "raingen-export", all);
   }
 };
 
@@ -189,14 +154,14 @@ TEST(NetworkExport, SwmmRunsEverySubcatchmentOnItsOwnSitesRain) {
     GTEST_SKIP() << "no SWMM source kit at " << build.string() << " (a clone without ../shared; -DRAINGEN_SHARED_DIR)";
   const Network n;
   ASSERT_TRUE(n.ready);
-  const Outcome built = run_in(n.dir.path(), "bash", {build.string()});
+  const Outcome built = run_command_in(n.dir.path(), {"bash", build.string()});
   ASSERT_EQ(built.exit_status, 0) << built.err;
   const Outcome exported = n.export_to({"--format", "swmm-rain", "rain.dat"});
   ASSERT_EQ(exported.exit_status, 0) << exported.err;
   n.dir.write("model.inp", model_options + exported.err + "\n" + model_rest);
   // Without a binary output file SWMM writes each subcatchment's time series into its report.
   const std::string runswmm = built.out.substr(0, built.out.find('\n')) + "/runswmm";
-  ASSERT_EQ(run_in(n.dir.path(), runswmm, {"model.inp", "model.rpt"}).exit_status, 0);
+  ASSERT_EQ(run_command_in(n.dir.path(), {runswmm, "model.inp", "model.rpt"}).exit_status, 0);
   const std::string report = n.dir.read("model.rpt");
   ASSERT_EQ(report.find("ERROR"), std::string::npos) << report;
 
@@ -242,7 +207,7 @@ TEST(NetworkExport, RefusesWhatIsNotOneNetworksRunsWritingNothing) {
       {"different days",
        [&](const Network& n) {
          edit(n.net / "S3/INPUT.TXT", "120", "100");
-         run_in(n.net / "S3", "raingen", {}, "7");
+         run_program_in(n.net / "S3", 7);
        },
        {"swmm-rain", "out.txt"}, 1,
        "net/S3/RESULTS.TXT: site S3 runs 100 days from 2003-12-01 00:00, where site S1 (net/S1/RESULTS.TXT) runs 120 "

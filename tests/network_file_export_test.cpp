@@ -20,7 +20,7 @@
 #include "ensemble_file/ensemble_file.h"
 #include "ensemble_file/network_file.h"
 #include "network/network_manifest.h"
-#include "support/tool_runs.h"
+#include "support/network_fixture.h"
 
 namespace {
 
@@ -29,49 +29,19 @@ using namespace raingen;
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
-// Thirty-six days of a 15-minute record from 2001-01-01, rain at (day % 6, interval) as given.
-std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
-  const auto start = date::sys_days{date::year{2001} / 1 / 1};
-  std::string text = "time,mm\n";
-  for (int d = 0; d < 36; ++d)
-    for (int j = 0; j < 96; ++j) {
-      const auto rained = rain.find({d % 6, j});
-      text += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
-              fmt::format(",{}\n", rained == rain.end() ? "0" : rained->second);
-    }
-  return text;
-}
-
-Outcome run_in(const fs::path& dir, const std::string& tool, const Args& arguments, const std::string& seed = "") {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 280;
-  if (!seed.empty()) setup.environment = {{"RAINGEN_SEED", seed}};
-  return tool == "raingen" ? run_raingen(setup, arguments) : run_tool_program(setup, tool, arguments);
-}
-
 // DIR/net: the network of the model's three subcatchments between gauges A, B and C, 60 days.
-struct Network {
-  TempDir dir;
-  fs::path net = dir / "net";
-  Network() {
-    dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}}));
-    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}}));
-    dir.write("c.csv", record({{{2, 50}, "0.6"}, {{3, 31}, "2.4"}, {{5, 95}, "3.0"}}));
-    dir.write("town.inp", "[SUBCATCHMENTS]\n;;Name Rain Gage Outlet Area\nSC1 G1 J1 1 25 500 0.5 0\n"
-                          "SC2 G1 J1 2 25 500 0.5 0\nSC3 G1 J1 3 25 500 0.5 0\n\n[MAP]\nUnits Meters\n\n"
-                          "[POLYGONS]\nSC1 100 100\nSC1 300 100\nSC1 300 300\nSC2 600 100\nSC2 800 100\nSC2 700 200\n"
-                          "SC3 100 600\nSC3 300 600\nSC3 200 700\n");
-    const Outcome prepared =
-        run_in(dir.path(), "raingen-prepare",
-               {"--network", "net", "--sites", "town.inp", "--days", "60", "--gauge", "A=a.csv", "--gauge", "B=b.csv",
-                "--gauge", "C=c.csv", "--station", "A@0,0", "--station", "B@1000,0", "--station", "C@0,1000"});
-    EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
-  }
+struct Network : PreparedNetwork {
+  Network()
+      : PreparedNetwork({.coordinates = network::CoordinateSystem::planar,
+                         .sites_file = "town.inp",
+                         .sites_text = "[SUBCATCHMENTS]\n;;Name Rain Gage Outlet Area\nSC1 G1 J1 1 25 500 0.5 0\n"
+                                       "SC2 G1 J1 2 25 500 0.5 0\nSC3 G1 J1 3 25 500 0.5 0\n\n[MAP]\nUnits Meters\n\n"
+                                       "[POLYGONS]\nSC1 100 100\nSC1 300 100\nSC1 300 300\nSC2 600 100\nSC2 800 100\n"
+                                       "SC2 700 200\nSC3 100 600\nSC3 300 600\nSC3 200 700\n"}) {}
   Outcome export_to(const Args& arguments) const {
     Args all{"--network", "net"};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    return run_in(dir.path(), "raingen-export", all);
+    return tool("raingen-export", all);
   }
   // The export's file (then removed, so that the next export may take its name) and its standard error.
   std::pair<std::string, std::string> exported(const Args& arguments, const std::string& output) const {
@@ -87,8 +57,8 @@ struct Network {
 
 TEST(NetworkFileExport, ARealizationIsThePlainRunsOfItsSeedInEveryFolder) {
   const Network n;
-  const Outcome made = run_in(n.dir.path(), "raingen-ensemble", {"--network", "net", "-n", "2", "--seed", "7", "--jobs",
-                                                                  "2", "--start", "2001-03-01 06:00", "-o", "ens.nc"});
+  const Outcome made = n.tool("raingen-ensemble", {"--network", "net", "-n", "2", "--seed", "7", "--jobs", "2",
+                                                   "--start", "2001-03-01 06:00", "-o", "ens.nc"});
   ASSERT_EQ(made.exit_status, 0) << made.err;
   const int seed = ensemble_file::NetworkReader(n.dir / "ens.nc").seed(1);
   EXPECT_EQ(seed, 8);
@@ -96,7 +66,7 @@ TEST(NetworkFileExport, ARealizationIsThePlainRunsOfItsSeedInEveryFolder) {
   for (const char* format : {"csv", "swmm-rain"})
     from_file[format] = n.exported({"--ensemble", "ens.nc", "--realization", "2", "--format", format}, "rain.out");
   for (const char* site : {"SC1", "SC2", "SC3"}) {
-    ASSERT_EQ(run_in(n.net / site, "raingen", {}, std::to_string(seed)).exit_status, 0);
+    ASSERT_EQ(run_program_in(n.net / site, seed).exit_status, 0);
     EXPECT_NE(from_file["swmm-rain"].first.find(fmt::format("\n{} 2001 ", site)), std::string::npos) << "no rain at " << site;
   }
   for (const char* format : {"csv", "swmm-rain"})
@@ -187,8 +157,8 @@ TEST(NetworkFileExport, RefusesAFailedRunAMissingRealizationOrOtherSitesWritingN
     EXPECT_EQ(entries(), before);  // no aside file
   }
   // Without --network the file has no manifest to name its sites.
-  const Outcome alone = run_in(n.dir.path(), "raingen-export",
-                               {"--ensemble", "failed.nc", "--realization", "1", "--format", "csv", "out.txt"});
+  const Outcome alone =
+      n.tool("raingen-export", {"--ensemble", "failed.nc", "--realization", "1", "--format", "csv", "out.txt"});
   EXPECT_EQ(alone.exit_status, 2);
   EXPECT_EQ(alone.err, "raingen-export: --ensemble and --realization read a network's ensemble file: they go with --network DIR\n");
 }

@@ -10,12 +10,11 @@
 #include <map>
 #include <sstream>
 
-#include <date/date.h>
 #include <fmt/format.h>
 
 #include "ensemble_file/network_file.h"
 #include "support/child.h"
-#include "support/tool_runs.h"
+#include "support/network_fixture.h"
 
 namespace {
 
@@ -23,27 +22,6 @@ using namespace testing_support;
 using namespace raingen;
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
-
-// Thirty-six days of a 15-minute record from 2001-01-01, rain at (day % 6, interval) as given.
-std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
-  const auto start = date::sys_days{date::year{2001} / 1 / 1};
-  std::string text = "time,mm\n";
-  for (int d = 0; d < 36; ++d)
-    for (int j = 0; j < 96; ++j) {
-      const auto rained = rain.find({d % 6, j});
-      text += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
-              fmt::format(",{}\n", rained == rain.end() ? "0" : rained->second);
-    }
-  return text;
-}
-
-Outcome run_in(const fs::path& dir, const std::string& tool, const Args& arguments, const std::string& seed = "") {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 280;
-  if (!seed.empty()) setup.environment = {{"RAINGEN_SEED", seed}};
-  return tool.empty() ? run_raingen(setup) : run_tool_program(setup, tool, arguments);
-}
 
 const std::vector<std::string> sites{"EAST", "WEST", "MID"};
 
@@ -70,32 +48,30 @@ double quantile(std::vector<double> v, double p) {
   return below + 1 < v.size() ? v[below] + (at - static_cast<double>(below)) * (v[below + 1] - v[below]) : v[below];
 }
 
+// The fixture's gauges wet on day 1 of every six too: A and C at interval 40, B at 41.
+NetworkPlan wet_day_one() {
+  NetworkPlan plan;
+  plan.rain[0][{1, 40}] = "0.8";
+  plan.rain[1][{1, 41}] = "0.4";
+  plan.rain[2][{1, 40}] = "2.2";
+  return plan;
+}
+
 // DIR/net made by raingen-prepare --network from gauges A, B and C, 60 days at each site, and
 // DIR/out.nc, three realizations of it from seed 7.
-struct NetworkEnsemble {
-  TempDir dir;
-  fs::path net = dir / "net";
-  NetworkEnsemble() {
-    dir.write("a.csv", record({{{0, 10}, "0.3"}, {{0, 11}, "0.2"}, {{3, 30}, "3.0"}, {{5, 0}, "1.5"}, {{1, 40}, "0.8"}}));
-    dir.write("b.csv", record({{{0, 10}, "1.2"}, {{2, 50}, "0.6"}, {{5, 95}, "0.6"}, {{1, 41}, "0.4"}}));
-    dir.write("c.csv", record({{{2, 50}, "0.6"}, {{3, 31}, "2.4"}, {{5, 95}, "3.0"}, {{1, 40}, "2.2"}}));
-    dir.write("sites.csv", "name,lat,lon\nEAST,-2.52,-79.25\nWEST,-2.55,-79.32\nMID,-2.53,-79.28\n");
-    const Outcome prepared = run_in(dir.path(), "raingen-prepare",
-                                    {"--network", "net", "--sites", "sites.csv", "--days", "60", "--gauge", "A=a.csv",
-                                     "--gauge", "B=b.csv", "--gauge", "C=c.csv", "--station", "A@-2.50,-79.20",
-                                     "--station", "B@-2.60,-79.30", "--station", "C@-2.50,-79.40"});
-    EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
-    const Outcome made = run_in(dir.path(), "raingen-ensemble", {"--network", "net", "-n", "3", "--seed", "7", "--output", "out.nc"});
+struct NetworkEnsemble : PreparedNetwork {
+  NetworkEnsemble() : PreparedNetwork(wet_day_one()) {
+    const Outcome made = tool("raingen-ensemble", {"--network", "net", "-n", "3", "--seed", "7", "--output", "out.nc"});
     EXPECT_EQ(made.exit_status, 0) << made.err;
   }
   Outcome report(const std::string& output, const Args& more = {}) const {
     Args arguments{"--network", "net", "--output", output};
     arguments.insert(arguments.end(), more.begin(), more.end());
-    return run_in(dir.path(), "raingen-report", arguments);
+    return tool("raingen-report", arguments);
   }
   // The report on the plain runs of the program in every site's folder with this seed.
   std::map<std::string, std::array<std::string, 3>> plain_report(int seed) const {
-    for (const std::string& site : sites) EXPECT_EQ(run_in(net / site, "", {}, std::to_string(seed)).exit_status, 0);
+    for (const std::string& site : sites) EXPECT_EQ(run_program_in(net / site, seed).exit_status, 0);
     const std::string output = fmt::format("plain{}", seed);
     const Outcome o = report(output);
     EXPECT_EQ(o.exit_status, 0) << o.err;
