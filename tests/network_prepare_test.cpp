@@ -22,6 +22,7 @@
 
 #include "network/network_manifest.h"
 #include "support/child.h"
+#include "support/network_fixture.h"
 #include "support/tool_runs.h"
 
 namespace {
@@ -84,12 +85,10 @@ std::vector<std::pair<std::string, Depths>> day_file(const std::filesystem::path
 // The days a run of the program generated (SOURCE.OUT), in hundredths.
 std::vector<Depths> generated(const std::filesystem::path& folder) {
   std::vector<Depths> days;
-  std::istringstream rows(read_file(folder / "SOURCE.OUT"));
-  long minutes = 0, k = 0;
-  double value = 0;
-  while (rows >> minutes >> value) {
-    if (k++ % 96 == 0) days.emplace_back();
-    days.back()[static_cast<std::size_t>((k - 1) % 96)] = std::lround(value * 100);
+  const std::vector<long> rows = table_thousandths(folder / "SOURCE.OUT");
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    if (k % 96 == 0) days.emplace_back();
+    days.back()[k % 96] = std::lround(static_cast<double>(rows[k]) / 1000 * 100);
   }
   return days;
 }
@@ -101,10 +100,7 @@ long total(const Depths& d) {
 }
 
 void run_program(const std::filesystem::path& folder, int seed) {
-  ChildSetup setup;
-  setup.directory = folder;
-  setup.environment = {{"RAINGEN_SEED", std::to_string(seed)}};
-  const Outcome o = run_raingen(setup);
+  const Outcome o = run_program_in(folder, seed);
   ASSERT_EQ(o.exit_status, 0) << folder << o.err;
 }
 
@@ -149,11 +145,7 @@ struct Network {
       EXPECT_EQ(o.exit_status, 0) << o.err;
     }
   }
-  Outcome prepare(const Args& arguments) const {
-    ChildSetup setup;
-    setup.directory = dir.path();
-    return run_tool_program(setup, "raingen-prepare", arguments);
-  }
+  Outcome prepare(const Args& arguments) const { return run_tool_in(dir.path(), "raingen-prepare", arguments); }
   // Each site's weighted record on its own wet days, by date.
   std::map<std::string, Depths> alone_days(const std::string& site) const {
     std::map<std::string, Depths> days;
@@ -352,9 +344,7 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
       {{"--id", "X", "--sites", "planar.csv", "a.csv"}, 2, "--sites lists the sites of a network: it belongs to --network DIR"},
   };
   for (const auto& c : cases) {
-    ChildSetup setup;
-    setup.directory = dir.path();
-    const Outcome o = run_tool_program(setup, "raingen-prepare", c.arguments);
+    const Outcome o = run_tool_in(dir.path(), "raingen-prepare", c.arguments);
     EXPECT_EQ(o.exit_status, c.status) << c.message;
     EXPECT_EQ(o.err, "raingen-prepare: " + c.message + "\n");
     EXPECT_EQ(o.out, "");
@@ -417,12 +407,10 @@ TEST(NetworkPrepare, SwmmSubcatchmentsAtTheirCentroidsWithWarningAndNote) {
             "Units Meters\n\n[POLYGONS]\n;;Subcatchment X-Coord Y-Coord\nSC1 2 0\nSC1 4 0\nSC1 4 2\nSC1 2 2\n"
             "SC2 4 4\nSC2 6 4\nSC2 6 5\nSC2 5 5\nSC2 5 6\nSC2 4 6\nSC3 4 9\nSC3 6 9\nSC3 6 11\nSC3 4 11\n"
             "SC4 10 0\nSC4 13 0\nSC4 10 3\n");
-  ChildSetup setup;
-  setup.directory = dir.path();
-  const Outcome o = run_tool_program(setup, "raingen-prepare",
-                                     {"--network", "net", "--sites", "model.inp", "--days", "100", "--gauge", "A=a.csv",
-                                      "--gauge", "B=b.csv", "--gauge", "C=c.csv", "--station", "A@0,0", "--station",
-                                      "B@10,0", "--station", "C@5,10"});
+  const Outcome o = run_tool_in(dir.path(), "raingen-prepare",
+                                {"--network", "net", "--sites", "model.inp", "--days", "100", "--gauge", "A=a.csv",
+                                 "--gauge", "B=b.csv", "--gauge", "C=c.csv", "--station", "A@0,0", "--station",
+                                 "B@10,0", "--station", "C@5,10"});
   ASSERT_EQ(o.exit_status, 0) << o.err;
   const raingen::network::NetworkManifest m = raingen::network::read_network_manifest(dir / "net");
   EXPECT_EQ(m.sites_from, raingen::network::SitesFrom::swmm);

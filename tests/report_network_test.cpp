@@ -19,6 +19,7 @@
 
 #include "network/network_manifest.h"
 #include "support/child.h"
+#include "support/network_fixture.h"
 #include "support/tool_runs.h"
 
 namespace {
@@ -108,10 +109,7 @@ struct Network {
       std::filesystem::create_directories(net / site.name);
       const Outcome prepared = run_tool_program(ChildSetup{}, "raingen-prepare", prepare);
       EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
-      ChildSetup run;
-      run.directory = net / site.name;
-      run.environment = {{"RAINGEN_SEED", "5"}};
-      const Outcome ran = run_raingen(run);
+      const Outcome ran = run_program_in(net / site.name, 5);
       EXPECT_EQ(ran.exit_status, 0) << ran.err;
       m.sites.push_back(std::move(entry));
     }
@@ -137,14 +135,8 @@ struct Network {
 
   // The depths of the site's results table (after its heading, rows "minutes depth").
   std::vector<double> generated(const SitePlan& site) const {
-    std::istringstream table(read_file(net / site.name / "RESULTS.TXT"));
-    std::string line;
-    while (std::getline(table, line) && line.find("TIME(MIN)") == std::string::npos) {
-    }
     std::vector<double> out;
-    long minutes = 0;
-    double depth = 0;
-    while (table >> minutes >> depth) out.push_back(depth);
+    for (long depth : table_thousandths(net / site.name / "RESULTS.TXT")) out.push_back(static_cast<double>(depth) / 1000);
     return out;
   }
 };
