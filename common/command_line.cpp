@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/numbers.h"
 #include "common/shown_text.h"
@@ -22,13 +25,61 @@ CLI::Validator finite_number() {
 
 void add_version_flag(CLI::App& app) { app.set_version_flag("--version", app.get_name() + " " + version); }
 
+namespace {
+
+// The number of single-character insertions, deletions and substitutions that turn a into b.
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The option of app nearest to a mistyped one (its "=VALUE" aside), when one is near enough to be
+// what was meant: a third of its letters or two, whichever is more, changed at most.
+std::optional<std::string> nearest_option(const CLI::App& app, std::string_view typed) {
+  typed = typed.substr(0, typed.find('='));
+  std::optional<std::string> best;
+  std::size_t best_distance = std::max<std::size_t>(2, typed.size() / 3) + 1;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) {
+      const std::size_t distance = edit_distance(typed, "--" + name);
+      if (distance < best_distance) best_distance = distance, best = "--" + name;
+    }
+  }
+  return best;
+}
+
+// A CLI11 message, with the option meant when an unknown one is a near miss of one.
+std::string usage_message(const CLI::App& app, const CLI::ParseError& error) {
+  std::string message = error.what();
+  if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+    for (const std::string& extra : app.remaining()) {
+      if (extra.size() < 2 || extra[0] != '-') continue;
+      if (const auto meant = nearest_option(app, extra)) message += "; did you mean " + *meant + "?";
+      break;
+    }
+  }
+  return message + " (see --help)";
+}
+
+}  // namespace
+
 std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& done) {
     return app.exit(done);
   } catch (const CLI::ParseError& error) {
-    throw UsageError(std::string(error.what()) + " (see --help)");
+    throw UsageError(usage_message(app, error));
   }
   return std::nullopt;
 }

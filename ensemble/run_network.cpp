@@ -21,6 +21,7 @@
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/network_file.h"
 #include "ensemble_file/run_directory.h"
+#include "network/network_clock.h"
 #include "network/network_manifest.h"
 
 namespace raingen::ensemble {
@@ -48,6 +49,7 @@ struct NetworkPlan {
   long days = 0;
   std::vector<CalendarBlock> blocks;
   std::string checksum;
+  std::optional<calendar::UtcOffset> clock;  // the one clock the sites' RAINGEN.TXT state, if any
   long sites_count() const { return static_cast<long>(sites.size()); }
 };
 
@@ -81,6 +83,7 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
   std::error_code error;
   plan.dir = fs::absolute(request.dir, error);
   plan.manifest = network::read_network_manifest(plan.dir);
+  plan.clock = network::network_clock(plan.dir, plan.manifest);
   // Of NETWORK.TXT and each site's folder name and inputs' checksum (each file read once).
   common::Checksum checksum;
   checksum.add_name(network::manifest_file_name);
@@ -135,7 +138,7 @@ std::string run_source(const NetworkRequest& request, const NetworkPlan& plan) {
 NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) {
   NetworkLayout layout;
   layout.start = request.start;
-  layout.utc_offset = request.utc_offset;
+  layout.utc_offset = request.utc_offset ? request.utc_offset : plan.clock;
   layout.coordinates = plan.manifest.coordinates;
   layout.map_unit = plan.manifest.map_unit;
   for (const network::NetworkSite& site : plan.manifest.sites) layout.sites.push_back({site.name, site.position});

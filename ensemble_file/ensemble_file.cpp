@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <sstream>
 
 #include "common/tool_error.h"
 
@@ -39,14 +38,16 @@ int define_per_realization(File& file, const char* name, nc_type type, int dimen
 EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_name, const EnsembleLayout& layout)
     : file_(path, shown_name), intervals_(layout.intervals), first_number_(layout.first_number()) {
   netcdf::put_cf_globals(file_, "Synthetic 15-minute rainfall at " + layout.site + ": an ensemble of realizations",
-                         layout.source, layout.history, layout.position.has_value());
+                         layout.source, layout.history, false);
   file_.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
   if (layout.part) put_part_attributes(file_, *layout.part);
   // Unlimited, so that NCO's record operators take time as their record dimension.
   const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.utc_offset, 0);
   const std::size_t realizations = static_cast<std::size_t>(layout.realizations);
   const int realization = file_.define_dimension("realization", realizations);
-  const netcdf::CfSite site = netcdf::define_site(file_, layout.site, layout.position);
+  // The position only stated: CDO then takes the realizations for the grid of one field a time step
+  // (one record per step, not one per realization: a 35 x 25-year file takes 1.3 GB, not 11 GB).
+  const netcdf::CfSite site = netcdf::define_site(file_, layout.site, layout.position, false);
 
   number_ = define_per_realization(file_, "realization", NC_INT, realization, realizations, "number of the realization");
   file_.put_text(number_, "standard_name", "realization");
@@ -153,19 +154,12 @@ void EnsembleReader::read_form() {
   else refuse("rainfall is over neither (time, realization) nor (realization, time)");
 }
 
-// "minutes since 2001-01-01 00:00:00", with the clock's offset after it when one is stated.
+// The start and clock of the times (netcdf/cf_series.h).
 void EnsembleReader::read_start() {
-  const std::string units = file_.text_attribute(variable("time"), "units").value_or("");
-  std::istringstream since(units);
-  since >> date::parse("minutes since %F %T", layout_.start);
-  if (since.fail() || !calendar::on_grid(layout_.start))
-    refuse("its time units are not 'minutes since' a start on the 15-minute grid");
-  std::string rest;
-  std::getline(since, rest);
-  if (!rest.empty()) {
-    layout_.utc_offset = rest[0] == ' ' ? calendar::UtcOffset::parse(std::string_view(rest).substr(1)) : std::nullopt;
-    if (!layout_.utc_offset) refuse("its time units end in '" + rest + "', which is no offset from UTC (+HH:MM)");
-  }
+  const auto start = netcdf::read_cf_start(file_, variable("time"));
+  if (const std::string* fault = std::get_if<std::string>(&start)) refuse(*fault);
+  layout_.start = std::get<netcdf::CfStart>(start).start;
+  layout_.utc_offset = std::get<netcdf::CfStart>(start).utc_offset;
 }
 
 // The report and the merge take interval k as (start + 15 k, start + 15 (k + 1)]: the file must say

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <sstream>
 
 #include <fmt/format.h>
 
@@ -260,19 +259,12 @@ int NetworkReader::variable(const char* name) const {
   return *found;
 }
 
-// "minutes since 2001-01-01 00:00:00", with the clock's offset after it when one is stated.
+// The start and clock of the times (netcdf/cf_series.h).
 void NetworkReader::read_start() {
-  const std::string units = file_.text_attribute(variable("time"), "units").value_or("");
-  std::istringstream since(units);
-  since >> date::parse("minutes since %F %T", layout_.start);
-  if (since.fail() || !calendar::on_grid(layout_.start))
-    refuse("its time units are not 'minutes since' a start on the 15-minute grid");
-  std::string rest;
-  std::getline(since, rest);
-  if (!rest.empty()) {
-    layout_.utc_offset = rest[0] == ' ' ? calendar::UtcOffset::parse(std::string_view(rest).substr(1)) : std::nullopt;
-    if (!layout_.utc_offset) refuse("its time units end in '" + rest + "', which is no offset from UTC (+HH:MM)");
-  }
+  const auto start = netcdf::read_cf_start(file_, variable("time"));
+  if (const std::string* fault = std::get_if<std::string>(&start)) refuse(*fault);
+  layout_.start = std::get<netcdf::CfStart>(start).start;
+  layout_.utc_offset = std::get<netcdf::CfStart>(start).utc_offset;
 }
 
 void NetworkReader::check_times() const {

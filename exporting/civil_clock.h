@@ -3,18 +3,18 @@
 #pragma once
 
 #include "calendar/civil_clock.h"
-#include "results/results_table.h"
+#include "results/table_rows.h"
 
 namespace raingen::exporting {
 
 class CivilClock {
  public:
-  explicit CivilClock(const results::ResultsTable& table) : table_(table) {}
+  explicit CivilClock(const results::TableRows& table) : table_(table) {}
   // Throws ToolError naming the table's row for a time outside the years 1 to 9999.
   calendar::CivilMinute at(calendar::TimePoint t);
 
  private:
-  const results::ResultsTable& table_;
+  const results::TableRows& table_;
   calendar::CivilClock clock_;
 };
 

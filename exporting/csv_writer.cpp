@@ -9,36 +9,21 @@
 
 namespace raingen::exporting {
 
-namespace {
-
-char* put_stamp(char* out, const calendar::CivilMinute& t) {
-  out = put_digits(out, t.year, 4);
-  *out++ = '-';
-  out = put_digits(out, t.month, 2);
-  *out++ = '-';
-  out = put_digits(out, t.day, 2);
-  *out++ = ' ';
-  out = put_digits(out, t.hour, 2);
-  *out++ = ':';
-  return put_digits(out, t.minute, 2);
-}
-
-}  // namespace
-
-void write_csv(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
+void write_csv(results::TableRows& table, const ExportSettings& settings, common::OutputFile& out) {
   out.write(std::string("start,end,rainfall_") + units_text(settings.units) + "\n");
   CivilClock clock(table);
+  const std::string zone = settings.utc_offset ? settings.utc_offset->text() : "";
   results::TableRow row;
-  char line[64];
+  char line[80];
   // Rows follow one another without a gap (the table checks it), so each interval starts where
   // the one before ended: the start text is the last end text.
-  char end_text[16];
-  put_stamp(end_text, clock.at(settings.start));
+  char end_text[32];
+  const char* end_of_text = put_stamp(end_text, clock.at(settings.start), zone);
   while (table.next(row)) {
-    char* p = std::copy(end_text, end_text + sizeof end_text, line);
+    char* p = std::copy<const char*>(end_text, end_of_text, line);
     *p++ = ',';
-    put_stamp(end_text, clock.at(settings.start + row.minutes));
-    p = std::copy(end_text, end_text + sizeof end_text, p);
+    end_of_text = put_stamp(end_text, clock.at(settings.start + row.minutes), zone);
+    p = std::copy<const char*>(end_text, end_of_text, p);
     *p++ = ',';
     p = put_depth(p, row.thousandths);
     *p++ = '\n';

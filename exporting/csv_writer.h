@@ -7,11 +7,11 @@
 
 #include "common/output_file.h"
 #include "exporting/export_settings.h"
-#include "results/results_table.h"
+#include "results/table_rows.h"
 
 namespace raingen::exporting {
 
 // Reads the rest of the table and writes the file to out (not committed).
-void write_csv(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out);
+void write_csv(results::TableRows& table, const ExportSettings& settings, common::OutputFile& out);
 
 }  // namespace raingen::exporting

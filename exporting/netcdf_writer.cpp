@@ -8,7 +8,7 @@
 
 namespace raingen::exporting {
 
-void write_netcdf(results::ResultsTable& table, const ExportSettings& settings, const std::filesystem::path& path,
+void write_netcdf(results::TableRows& table, const ExportSettings& settings, const std::filesystem::path& path,
                   const std::string& shown_name) {
   netcdf::File file(path, shown_name);
   netcdf::put_cf_globals(file, "Synthetic 15-minute rainfall at " + settings.station,

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "exporting/export_settings.h"
-#include "results/results_table.h"
+#include "results/table_rows.h"
 
 namespace raingen::exporting {
 
 // Reads the rest of the table and writes the file at path (complete and closed on return);
 // messages name shown_name.
-void write_netcdf(results::ResultsTable& table, const ExportSettings& settings, const std::filesystem::path& path,
+void write_netcdf(results::TableRows& table, const ExportSettings& settings, const std::filesystem::path& path,
                   const std::string& shown_name);
 
 }  // namespace raingen::exporting

@@ -6,7 +6,6 @@
 #include "common/tool_error.h"
 #include "exporting/network_realization.h"
 #include "exporting/network_tables.h"
-#include "exporting/network_writers.h"
 #include "exporting/swmm_gage.h"
 #include "exporting/swmm_subcatchments.h"
 
@@ -37,7 +36,7 @@ std::string network_model_lines(const NetworkFile& file, const SiteSources& sour
   if (file.format != ExportFormat::swmm_rain) return {};
   std::vector<std::string> names;
   for (const SiteSource& source : sources) names.push_back(source.name);
-  std::string lines = swmm_network_gage_lines(names, file.units, file.output);
+  std::string lines = swmm_network_gage_lines(names, file.text.units, file.output);
   if (manifest.sites_from != network::SitesFrom::swmm) return lines;
   lines += "\n;The subcatchments of " + manifest.sites_file + ", each on the gage of its own site\n";
   return lines + subcatchments_on_gages(manifest.sites_file, [&manifest](std::string_view name) {
@@ -49,9 +48,9 @@ std::string network_model_lines(const NetworkFile& file, const SiteSources& sour
 void write_network_file(const NetworkFile& file, const SiteSources& sources) {
   common::OutputFile out = file.output.empty() ? common::OutputFile::standard_output() : common::OutputFile(file.output);
   if (file.format == ExportFormat::swmm_rain)
-    write_network_swmm_rain(sources, out);
+    write_network_swmm_rain(sources, file.text, out);
   else
-    write_network_csv(sources, file.units, out);
+    write_network_csv(sources, file.text, out);
   out.commit();
 }
 
@@ -66,7 +65,7 @@ void run_network_export(const ExportRequest& request, std::ostream& model_lines)
       throw common::UsageError(request.output, "is " + input.string() +
                                                    ", a file the export reads: it would be replaced; give another OUTPUT");
   }
-  const NetworkFile file{request.format, request.units, request.output};
+  const NetworkFile file{request.format, {request.units, tables.clock}, request.output};
   const std::string lines = network_model_lines(file, tables.sources, tables.manifest);
   write_network_file(file, tables.sources);
   model_lines << lines;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "exporting/export_run.h"
+#include "exporting/network_writers.h"
 #include "exporting/site_source.h"
 #include "network/network_manifest.h"
 
@@ -15,7 +16,7 @@ namespace raingen::exporting {
 
 struct NetworkFile {
   ExportFormat format = ExportFormat::csv;  // csv or swmm_rain
-  DepthUnits units = DepthUnits::mm;
+  NetworkText text;
   std::string output;  // empty: standard output
 };
 

@@ -70,6 +70,7 @@ NetworkSources network_realization(const fs::path& dir, const fs::path& file, lo
   const auto reader = std::make_shared<const ensemble_file::NetworkReader>(file);
   const std::string shown = file.string();
   const std::vector<long> columns = match_sites(*reader, found.manifest, manifest_file, shown);
+  found.clock = reader->layout().utc_offset;
   // A part of an ensemble holds its range of realizations, numbered as in the whole.
   const long first = reader->layout().first_number(), last = first + reader->layout().realizations - 1;
   if (realization < first || realization > last)

@@ -11,6 +11,7 @@
 #include "calendar/interval.h"
 #include "calendar/time_text.h"
 #include "common/tool_error.h"
+#include "exporting/swmm_writers.h"
 #include "exporting/text_fields.h"
 
 namespace raingen::exporting {
@@ -67,34 +68,24 @@ void each_site(const SiteSources& sources, WriteSite write) {
   }
 }
 
-char* put_stamp(char* out, const calendar::CivilMinute& t) {
-  out = put_digits(out, t.year, 4);
-  *out++ = '-';
-  out = put_digits(out, t.month, 2);
-  *out++ = '-';
-  out = put_digits(out, t.day, 2);
-  *out++ = ' ';
-  out = put_digits(out, t.hour, 2);
-  *out++ = ':';
-  return put_digits(out, t.minute, 2);
-}
 
 }  // namespace
 
-void write_network_csv(const SiteSources& sources, DepthUnits units, common::OutputFile& out) {
-  out.write(std::string("site,start,end,rainfall_") + units_text(units) + "\n");
-  each_site(sources, [&out](const SiteSource& source, const gauge::CalendarSeries& series) {
+void write_network_csv(const SiteSources& sources, const NetworkText& text, common::OutputFile& out) {
+  out.write(std::string("site,start,end,rainfall_") + units_text(text.units) + "\n");
+  const std::string zone = text.clock ? text.clock->text() : "";
+  each_site(sources, [&out, &zone](const SiteSource& source, const gauge::CalendarSeries& series) {
     calendar::CivilClock clock;
     std::string line = source.name + ",";
     const std::size_t stamps_at = line.size();
-    line.resize(stamps_at + 16 + 1 + 16 + 1 + 32);
-    char end_text[16];
-    put_stamp(end_text, civil(clock, series.start(), source));
+    line.resize(stamps_at + 2 * (32 + 1) + 32);
+    char end_text[32];
+    const char* end_of_text = put_stamp(end_text, civil(clock, series.start(), source), zone);
     for (std::size_t k = 0; k < series.size(); ++k) {
-      char* p = std::copy(end_text, end_text + sizeof end_text, line.data() + stamps_at);
+      char* p = std::copy<const char*>(end_text, end_of_text, line.data() + stamps_at);
       *p++ = ',';
-      put_stamp(end_text, civil(clock, series.interval_end(k), source));
-      p = std::copy(end_text, end_text + sizeof end_text, p);
+      end_of_text = put_stamp(end_text, civil(clock, series.interval_end(k), source), zone);
+      p = std::copy<const char*>(end_text, end_of_text, p);
       *p++ = ',';
       p = put_depth(p, thousandths(series, k, source));
       *p++ = '\n';
@@ -103,7 +94,8 @@ void write_network_csv(const SiteSources& sources, DepthUnits units, common::Out
   });
 }
 
-void write_network_swmm_rain(const SiteSources& sources, common::OutputFile& out) {
+void write_network_swmm_rain(const SiteSources& sources, const NetworkText& text, common::OutputFile& out) {
+  if (text.clock) out.write(swmm_clock_line(*text.clock));
   each_site(sources, [&out](const SiteSource& source, const gauge::CalendarSeries& series) {
     calendar::CivilClock clock;
     std::string line = source.name + " ";

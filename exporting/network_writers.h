@@ -7,16 +7,27 @@
 // does and run for as long: the sites of one network run the same days.
 #pragma once
 
+#include <optional>
+
+#include "calendar/utc_offset.h"
+
 #include "common/output_file.h"
 #include "exporting/export_settings.h"
 #include "exporting/site_source.h"
 
 namespace raingen::exporting {
 
+// What the text says besides the depths: their units' label (csv) and the clock of the times,
+// when stated (csv: after each time; the rain file: a comment line first).
+struct NetworkText {
+  DepthUnits units = DepthUnits::mm;
+  std::optional<calendar::UtcOffset> clock;
+};
+
 // Each reads the sources one by one and writes to out (not committed). Throws ToolError naming a
 // source whose series starts elsewhere or runs longer or shorter than the first's, or that holds a
 // missing or negative interval.
-void write_network_csv(const SiteSources& sources, DepthUnits units, common::OutputFile& out);
-void write_network_swmm_rain(const SiteSources& sources, common::OutputFile& out);
+void write_network_csv(const SiteSources& sources, const NetworkText& text, common::OutputFile& out);
+void write_network_swmm_rain(const SiteSources& sources, const NetworkText& text, common::OutputFile& out);
 
 }  // namespace raingen::exporting

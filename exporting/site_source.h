@@ -6,9 +6,11 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "calendar/utc_offset.h"
 #include "gauge/calendar_series.h"
 #include "network/network_manifest.h"
 
@@ -29,6 +31,7 @@ struct NetworkSources {
   network::NetworkManifest manifest;
   SiteSources sources;
   std::vector<std::filesystem::path> inputs;
+  std::optional<calendar::UtcOffset> clock{};  // of the series' times, when stated
 };
 
 }  // namespace raingen::exporting

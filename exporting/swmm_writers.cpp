@@ -13,7 +13,7 @@ namespace {
 
 // Calls put(line buffer, start of the interval) for every wet row and writes what it returns.
 template <typename PutStart>
-void write_wet_rows(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out,
+void write_wet_rows(results::TableRows& table, const ExportSettings& settings, common::OutputFile& out,
                     PutStart put_start) {
   CivilClock clock(table);
   results::TableRow row;
@@ -31,11 +31,12 @@ void write_wet_rows(results::ResultsTable& table, const ExportSettings& settings
 
 }  // namespace
 
-void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
+void write_swmm_timeseries(results::TableRows& table, const ExportSettings& settings, common::OutputFile& out) {
   const std::string units = units_text(settings.units);
   out.write(";Rainfall of " + settings.station + " from " + settings.input_name + ", written by raingen-export\n" +
             ";Depth in " + units + " over the 15 minutes that begin at each time (a VOLUME gage, interval 0:15)\n" +
             ";Intervals not listed are dry\n");
+  if (settings.utc_offset) out.write(swmm_clock_line(*settings.utc_offset));
   write_wet_rows(table, settings, out, [](char* p, const calendar::CivilMinute& t) {
     p = put_digits(p, t.month, 2);
     *p++ = '/';
@@ -49,8 +50,9 @@ void write_swmm_timeseries(results::ResultsTable& table, const ExportSettings& s
   });
 }
 
-void write_swmm_rain(results::ResultsTable& table, const ExportSettings& settings, common::OutputFile& out) {
+void write_swmm_rain(results::TableRows& table, const ExportSettings& settings, common::OutputFile& out) {
   const std::string& station = settings.station;
+  if (settings.utc_offset) out.write(swmm_clock_line(*settings.utc_offset));
   write_wet_rows(table, settings, out, [&station](char* p, const calendar::CivilMinute& t) {
     p += station.copy(p, station.size());
     *p++ = ' ';
@@ -61,6 +63,10 @@ void write_swmm_rain(results::ResultsTable& table, const ExportSettings& setting
     }
     return p;
   });
+}
+
+std::string swmm_clock_line(const calendar::UtcOffset& clock) {
+  return ";Times on the clock UTC" + clock.text() + " (the gauges'), each the start of its 15 minutes\n";
 }
 
 }  // namespace raingen::exporting

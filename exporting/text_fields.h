@@ -2,6 +2,11 @@
 // number, the same in every locale and cheap enough for a row per 15 minutes.
 #pragma once
 
+#include <algorithm>
+#include <string_view>
+
+#include "calendar/civil_clock.h"
+
 namespace raingen::exporting {
 
 // value (0 <= value < 10^width) with leading zeros, in exactly width characters; returns the end.
@@ -26,6 +31,21 @@ inline char* put_depth(char* out, long thousandths) {
   while (n > 0) *out++ = digits[--n];
   *out++ = '.';
   return put_digits(out, static_cast<unsigned>(thousandths % 1000), 3);
+}
+
+// A time as "2001-01-01 00:15", then the clock's offset when one is stated ("2001-01-01 00:15-05:00",
+// ISO 8601: pandas reads the instant); returns the end. At most 16 characters and the zone's.
+inline char* put_stamp(char* out, const calendar::CivilMinute& t, std::string_view zone = {}) {
+  out = put_digits(out, t.year, 4);
+  *out++ = '-';
+  out = put_digits(out, t.month, 2);
+  *out++ = '-';
+  out = put_digits(out, t.day, 2);
+  *out++ = ' ';
+  out = put_digits(out, t.hour, 2);
+  *out++ = ':';
+  out = put_digits(out, t.minute, 2);
+  return std::copy(zone.begin(), zone.end(), out);
 }
 
 }  // namespace raingen::exporting

@@ -1,6 +1,7 @@
 #include "netcdf/cf_series.h"
 
 #include <array>
+#include <sstream>
 #include <vector>
 
 #include "calendar/time_text.h"
@@ -10,6 +11,7 @@ namespace raingen::netcdf {
 namespace {
 
 constexpr const char* time_calendar = "proleptic_gregorian";
+constexpr const char* clock_attribute = "raingen_utc_offset";
 
 void put_coordinate(File& file, int variable, const char* standard_name, const char* long_name, const char* units) {
   file.put_text(variable, "standard_name", standard_name);
@@ -29,13 +31,28 @@ void put_cf_globals(File& file, const std::string& title, const std::string& sou
 }
 
 std::string cf_time_units(calendar::TimePoint start, const std::optional<calendar::UtcOffset>& utc_offset) {
-  std::string units = "minutes since ";
-  units += calendar::second_text(start);
-  if (utc_offset) {
-    units += ' ';
-    units += utc_offset->text();
+  return "minutes since " + calendar::second_text(utc_offset ? start - utc_offset->offset() : start);
+}
+
+std::variant<CfStart, std::string> read_cf_start(const File& file, int time) {
+  const std::string units = file.text_attribute(time, "units").value_or("");
+  CfStart found;
+  std::istringstream since(units);
+  since >> date::parse("minutes since %F %T", found.start);
+  if (since.fail()) return std::string("its time units are not 'minutes since' a start");
+  std::string rest;
+  std::getline(since, rest);
+  if (const auto clock = file.text_attribute(time, clock_attribute)) {
+    found.utc_offset = calendar::UtcOffset::parse(*clock);
+    if (!found.utc_offset) return "its time " + std::string(clock_attribute) + " '" + *clock + "' is no offset from UTC (+HH:MM)";
+    if (!rest.empty()) return "its time units end in '" + rest + "' and " + clock_attribute + " states the clock too";
+    found.start += found.utc_offset->offset();
+  } else if (!rest.empty()) {
+    found.utc_offset = rest[0] == ' ' ? calendar::UtcOffset::parse(std::string_view(rest).substr(1)) : std::nullopt;
+    if (!found.utc_offset) return "its time units end in '" + rest + "', which is no offset from UTC (+HH:MM)";
   }
-  return units;
+  if (!calendar::on_grid(found.start)) return std::string("its time units are not 'minutes since' a start on the 15-minute grid");
+  return found;
 }
 
 CfTime define_cf_time(File& file, calendar::TimePoint start, const std::optional<calendar::UtcOffset>& utc_offset,
@@ -47,6 +64,15 @@ CfTime define_cf_time(File& file, calendar::TimePoint start, const std::optional
   file.put_text(time.time, "standard_name", "time");
   file.put_text(time.time, "long_name", "middle of the 15-minute interval");
   file.put_text(time.time, "units", cf_time_units(start, utc_offset));
+  if (utc_offset) {
+    file.put_text(time.time, clock_attribute, utc_offset->text());
+    file.put_text(time.time, "comment",
+                  "UTC. The series' days are those of the clock UTC" + utc_offset->text() +
+                      " (the gauges'): shift these times by " + utc_offset->text() + " to read them on it");
+  } else {
+    file.put_text(time.time, "comment",
+                  "the series' own clock (the gauges'), whose offset from UTC is not stated; read as UTC by CF");
+  }
   file.put_text(time.time, "calendar", time_calendar);
   file.put_text(time.time, "axis", "T");
   file.put_text(time.time, "bounds", "time_bnds");
@@ -74,12 +100,14 @@ void put_cf_times(File& file, const CfTime& time, std::size_t first, std::size_t
   file.check(nc_put_vara_double(file.id(), time.bounds, start.data(), counts.data(), bounds.data()), "time_bnds");
 }
 
-std::string CfSite::coordinates() const { return position ? "lat lon station_name" : ""; }
+std::string CfSite::coordinates() const { return located ? "lat lon station_name" : ""; }
 
-CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position) {
+CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position,
+                   bool locate) {
   CfSite site;
   site.station = station;
   site.position = position;
+  site.located = locate && position;
   if (position) {
     site.latitude = file.define_variable("lat", NC_DOUBLE, {});
     put_coordinate(file, site.latitude, "latitude", "latitude of the site", "degrees_north");
@@ -90,7 +118,7 @@ CfSite define_site(File& file, const std::string& station, const std::optional<s
   site.name = file.define_variable("station_name", NC_CHAR, std::array{length});
   file.put_text(site.name, "long_name", "name of the site");
   // A series without a position is no located time series (no featureType), whose id this would be.
-  if (position) file.put_text(site.name, "cf_role", "timeseries_id");
+  if (site.located) file.put_text(site.name, "cf_role", "timeseries_id");
   file.put_text(site.name, "_Encoding", "utf-8");
   return site;
 }

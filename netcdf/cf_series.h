@@ -3,9 +3,14 @@
 // - global: Conventions "CF-1.8", a title, a source, a history (the command line that made the
 //   file, as NCO and CDO write theirs), and featureType "timeSeries" only when the site's
 //   position is known (CF requires the position of a time series);
-// - time: double minutes since day 1 begins (on the clock of the given UTC offset, when one is
-//   stated), at the MIDDLE of each interval, with time_bnds holding its start and end, on the
-//   proleptic Gregorian calendar that the tools' dates follow. A stamp inside the interval puts
+// - time: double minutes since day 1 begins, at the MIDDLE of each interval, with time_bnds holding
+//   its start and end, on the proleptic Gregorian calendar that the tools' dates follow. When the
+//   clock's offset from UTC is stated, the units count from day 1's beginning in UTC ("minutes since
+//   2001-01-01 05:00:00" for a series on UTC-05:00 that begins at midnight) and raingen_utc_offset
+//   ("-05:00") names the series' own clock: every client (CDO, ncdump -t, xarray, R) then shows the
+//   same instants, since none has to take an offset from the units (CDO and ncdump ignore one
+//   there). Without it the units have no zone and the times are those of the series' own clock,
+//   which comment says. A stamp inside the interval puts
 //   every interval in the day and hour it belongs to, so that the plain daily and hourly sums of
 //   CDO (daysum), xarray and pandas (resample) and R are right; a stamp at the end would put the
 //   interval that ends at midnight into the next day;
@@ -20,6 +25,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
@@ -46,12 +52,21 @@ struct CfTime {
   int time = -1;    // double minutes since the start: the middle of each interval
   int bounds = -1;  // double (time, nv): start and end of each interval
 };
-// Defines the time dimension (length 0: unlimited), time and time_bnds. The clock's offset from
-// UTC, when stated, ends the units ("minutes since 2001-01-01 00:00:00 -05:00").
+// Defines the time dimension (length 0: unlimited), time and time_bnds, its units and clock as
+// above for a series whose day 1 begins at start on the clock of utc_offset (when stated).
 CfTime define_cf_time(File& file, calendar::TimePoint start, const std::optional<calendar::UtcOffset>& utc_offset,
                       std::size_t length);
-// "minutes since 2001-01-01 00:00:00", with " -05:00" after it when an offset is given.
+// "minutes since 2001-01-01 00:00:00": from start, or from start in UTC when an offset is given.
 std::string cf_time_units(calendar::TimePoint start, const std::optional<calendar::UtcOffset>& utc_offset);
+
+// The start (on the series' own clock) and the clock of a time variable as define_cf_time writes
+// them, or as earlier versions did (the offset after the units' start, that start on the series'
+// clock); or what is wrong with them.
+struct CfStart {
+  calendar::TimePoint start;
+  std::optional<calendar::UtcOffset> utc_offset;
+};
+std::variant<CfStart, std::string> read_cf_start(const File& file, int time);
 
 // The time of interval k (from 0) in the file: its middle, 15 k + 7.5 minutes after the start.
 inline double cf_interval_time(std::size_t k) {
@@ -68,12 +83,17 @@ struct CfSite {
   int latitude = -1, longitude = -1;
   std::string station;
   std::optional<stations::Coordinates> position;
-  // The coordinates attribute of a depth variable: "lat lon station_name", or none ("") without a
-  // position: a series that is no located time series needs no station coordinate, and CDO
-  // would take the text variable for its x axis and skip the depths.
+  bool located = false;  // the depths a located time series: linked to the position
+  // The coordinates attribute of a depth variable: "lat lon station_name", or none ("") for
+  // depths that are no located time series: they need no station coordinate, and CDO would take
+  // the text variable for its x axis and skip the depths.
   std::string coordinates() const;
 };
-CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position);
+// With locate (and a position), the depths are a CF time series at the position (cf_role on the
+// name, the coordinates attribute on the depths); without, the position is only stated (lat and
+// lon unlinked), so that CDO takes a second dimension of the depths for their grid, not for levels.
+CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position,
+                   bool locate = true);
 // Puts the site's coordinates attribute on a variable (none without a position). Every variable
 // over the realizations takes it too, so that CDO finds one grid (the site) in the whole file.
 void put_site_coordinates(File& file, int variable, const CfSite& site);

@@ -10,12 +10,13 @@
 
 #include "common/line_reader.h"
 #include "results/table_row.h"
+#include "results/table_rows.h"
 
 namespace raingen::results {
 
 enum class TableSource { source_out, results_file };
 
-class ResultsTable {
+class ResultsTable final : public TableRows {
  public:
   // Opens the file and reads the heading of a results file, if it has one. Throws ToolError
   // (FILE:LINE) for a file that is neither a results file nor a table, or a heading cut short.
@@ -29,10 +30,10 @@ class ResultsTable {
   // The next row; false after the last, once the table is known to be whole. Throws ToolError
   // (FILE:LINE) for a row that does not parse, a time out of step, a table that ends part way
   // through a day, or a file without any row.
-  bool next(TableRow& row);
+  bool next(TableRow& row) override;
 
-  const std::string& path() const { return lines_.path(); }
-  long line_number() const { return lines_.line_number(); }
+  const std::string& path() const override { return lines_.path(); }
+  long line_number() const override { return lines_.line_number(); }
   long rows_read() const { return rows_; }
 
  private:

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
+
 #include "common/gauge_arguments.h"
 #include "common/tool_error.h"
 #include "gauge/reading_command_line.h"
@@ -14,6 +16,7 @@ namespace raingen::stations {
 namespace {
 
 using common::UsageError;
+namespace fs = std::filesystem;
 
 std::optional<Seasons> seasons_of(const PrepareCommandLine& line) {
   if (!line.given.count("--seasons")) return std::nullopt;
@@ -103,7 +106,10 @@ std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line)
   return calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
 }
 
-void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out) {
+namespace {
+
+// The one use the command line asks for.
+void run_use(const PrepareCommandLine& line, std::ostream& out) {
   if (line.given.count("--weighted-site")) return run_weighted_site(line, out);
   if (line.given.count("--sites")) throw UsageError("--sites lists the sites of a network: it belongs to --network DIR");
   if (line.given.count("--present"))
@@ -120,6 +126,25 @@ void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out)
     throw UsageError("prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time");
   if (settings_use) return run_settings(line, out);
   run_station(line, out);
+}
+
+}  // namespace
+
+void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out) {
+  // A --dir that does not exist is made for the files, and taken away again (while still empty)
+  // when the use fails, so that a refusal leaves nothing behind.
+  const fs::path dir = line.dir;
+  std::error_code error;
+  if (fs::exists(dir, error) || error) return run_use(line, out);
+  if (!fs::create_directory(dir, error) || error)
+    throw UsageError(fmt::format("--dir {}: cannot be made: {}", line.dir, error ? error.message() : "it exists"));
+  try {
+    run_use(line, out);
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove(dir, ignored);
+    throw;
+  }
 }
 
 }  // namespace raingen::stations

@@ -203,10 +203,10 @@ class FactsParser {
   // season = NAME M-N; file = SEASON/NAME CHECKSUM
   void seasons_key(std::string_view key, std::string_view value) {
     SeasonsFacts& seasons = *facts_.seasons;
-    const std::size_t blank = value.find(' ');
-    const std::string_view first = value.substr(0, blank);
-    const std::string_view second = blank == std::string_view::npos ? std::string_view{} : value.substr(blank + 1);
     if (key == "season") {
+      const std::size_t blank = value.find(' ');
+      const std::string_view first = value.substr(0, blank);
+      const std::string_view second = blank == std::string_view::npos ? std::string_view{} : value.substr(blank + 1);
       const std::optional<Season> season = parse_season_range(second);
       if (!season || season->name() != first)
         fail(fmt::format("season '{}' is not NAME M-N, a range of months and its name (12-2 is Dec-Feb)", shown(value)));
@@ -214,16 +214,21 @@ class FactsParser {
         if (before == *season) fail(fmt::format("season {} is given twice", first));
       seasons.seasons.push_back(*season);
     } else if (key == "file") {
-      const std::size_t slash = first.find('/');
-      const std::string_view season = first.substr(0, slash);
-      const std::string_view name = slash == std::string_view::npos ? std::string_view{} : first.substr(slash + 1);
-      const bool hexadecimal = second.size() == 16 && second.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+      // The checksum follows the last blank: a station file's name holds its blank-padded id.
+      const std::size_t last_blank = value.rfind(' ');
+      const std::string_view path = value.substr(0, last_blank);
+      const std::string_view checksum = last_blank == std::string_view::npos ? std::string_view{} : value.substr(last_blank + 1);
+      const std::size_t slash = path.find('/');
+      const std::string_view season = path.substr(0, slash);
+      const std::string_view name = slash == std::string_view::npos ? std::string_view{} : path.substr(slash + 1);
+      const bool hexadecimal =
+          checksum.size() == 16 && checksum.find_first_not_of("0123456789abcdef") == std::string_view::npos;
       if (season.empty() || name.empty() || name.find('/') != std::string_view::npos || !hexadecimal)
         fail(fmt::format("file '{}' is not SEASON/NAME CHECKSUM (a season's folder, a file name in it and 16 "
                          "hexadecimal digits)",
                          shown(value)));
-      if (seasons.file(season, name)) fail(fmt::format("file {} is given twice", first));
-      seasons.files.push_back({std::string(season), std::string(name), std::string(second), line_});
+      if (seasons.file(season, name)) fail(fmt::format("file {} is given twice", path));
+      seasons.files.push_back({std::string(season), std::string(name), std::string(checksum), line_});
     } else {
       seasons.other.emplace_back(key, value);
     }

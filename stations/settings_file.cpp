@@ -91,7 +91,11 @@ void check_settings(const Settings& s) {
   if (s.results_name == common::settings_file_name || s.results_name == common::source_out_name)
     throw UsageError(fmt::format("the results name '{}' names another file of the run", s.results_name));
   if (s.day_count < 1 || s.day_count > common::most_days)
-    throw UsageError(fmt::format("the number of days ({}) is not from 1 to {}", s.day_count, common::most_days));
+    throw UsageError(fmt::format("the number of days ({}) is not from 1 to {}{}", s.day_count, common::most_days,
+                                 s.day_count > common::most_days
+                                     ? ", the most one run makes: prepare INPUT.TXT with fewer and make the longer "
+                                       "series with raingen-ensemble --days N (-n 1 for one)"
+                                     : ""));
 }
 
 std::string settings_text(const Settings& s) {

@@ -236,4 +236,45 @@ TEST(BlankResultsNameRunTest, PromptIsNoConsoleRecord) {
   }
 }
 
+// The program's two options answer and touch nothing; every other argument keeps its meaning: a
+// file name for a blank name, in order, and unused when no name is blank.
+TEST(ProgramArgumentsTest, HelpAndVersionTouchNothingAndOtherArgumentsKeepTheirMeaning) {
+  const struct {
+    const char* name;
+    bool results_blank;
+    std::vector<std::string> arguments;
+    const char* shown;  // in standard output; none: the run's console line
+  } runs[] = {
+      {"--help", false, {"--help"}, "Usage: raingen [NAME ...]\n"},
+      {"--help with a blank name", true, {"--help", "RESULTS.TXT"}, "IDF_2.TXT     its historical wet days"},
+      {"--version", false, {"--version"}, "raingen " RAINGEN_PROJECT_VERSION "\n"},
+      {"arguments unused", false, {"--verbose", "--help"}, nullptr},
+      {"first argument names the results file", true, {"RESULTS.TXT", "--version"}, nullptr},
+  };
+  TempDir named;
+  testing_support::write_standard_data(named);
+  ASSERT_EQ(testing_support::run_program_in(named, "1").exit_status, 0);
+  for (const auto& r : runs) {
+    TempDir dir;
+    testing_support::Settings settings;
+    if (r.results_blank) settings.results_name = "";
+    testing_support::write_standard_data(dir, settings);
+    Files expected = files_in(dir);
+    ChildSetup setup;
+    setup.directory = dir.path();
+    setup.environment = {{"RAINGEN_SEED", "1"}};
+    const Outcome o = testing_support::run_raingen(setup, r.arguments);
+    EXPECT_EQ(o.exit_status, 0) << r.name;
+    EXPECT_EQ(o.err, "") << r.name;
+    if (r.shown) {
+      EXPECT_NE(o.out.find(r.shown), std::string::npos) << r.name << ": " << o.out;
+    } else {
+      EXPECT_EQ(o.out, testing_support::running_line + "\r\n") << r.name;
+      expected["RESULTS.TXT"] = named.read("RESULTS.TXT");
+      expected["SOURCE.OUT"] = named.read("SOURCE.OUT");
+    }
+    EXPECT_EQ(files_in(dir), expected) << r.name;
+  }
+}
+
 }  // namespace

@@ -19,7 +19,7 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-const char* const tools[] = {"raingen-prepare", "raingen-report", "raingen-export", "raingen-ensemble"};
+const char* const tools[] = {"raingen", "raingen-prepare", "raingen-report", "raingen-export", "raingen-ensemble"};
 
 std::map<std::string, std::string> files_in(const fs::path& dir) {
   std::map<std::string, std::string> files;

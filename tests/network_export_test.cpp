@@ -259,20 +259,23 @@ TEST(NetworkExport, SourcesInMemoryWorkedByHand) {
   const exporting::SiteSources good = {source("A", start, {1.5, 0}), source("B", start, {0, 0.069f})};
   TempDir dir;
   common::OutputFile csv(dir / "n.csv"), rain(dir / "n.dat"), bad(dir / "bad.csv");
-  exporting::write_network_csv(good, exporting::DepthUnits::in, csv);
-  exporting::write_network_swmm_rain(good, rain);
+  const exporting::NetworkText text{exporting::DepthUnits::in, calendar::UtcOffset::parse("-05:00")};
+  exporting::write_network_csv(good, text, csv);
+  exporting::write_network_swmm_rain(good, text, rain);
   common::commit_all({&csv, &rain});
-  EXPECT_EQ(dir.read("n.csv"), "site,start,end,rainfall_in\nA,2004-02-29 23:45,2004-03-01 00:00,1.500\n"
-                               "A,2004-03-01 00:00,2004-03-01 00:15,0.000\nB,2004-02-29 23:45,2004-03-01 00:00,0.000\n"
-                               "B,2004-03-01 00:00,2004-03-01 00:15,0.069\n");
-  EXPECT_EQ(dir.read("n.dat"), "A 2004 02 29 23 45 1.500\nB 2004 03 01 00 00 0.069\n");
+  EXPECT_EQ(dir.read("n.csv"), "site,start,end,rainfall_in\nA,2004-02-29 23:45-05:00,2004-03-01 00:00-05:00,1.500\n"
+                               "A,2004-03-01 00:00-05:00,2004-03-01 00:15-05:00,0.000\n"
+                               "B,2004-02-29 23:45-05:00,2004-03-01 00:00-05:00,0.000\n"
+                               "B,2004-03-01 00:00-05:00,2004-03-01 00:15-05:00,0.069\n");
+  EXPECT_EQ(dir.read("n.dat"), ";Times on the clock UTC-05:00 (the gauges'), each the start of its 15 minutes\n"
+                               "A 2004 02 29 23 45 1.500\nB 2004 03 01 00 00 0.069\n");
   for (const auto& [b, message] : std::vector<std::pair<exporting::SiteSource, std::string>>{
            {source("B", start + std::chrono::minutes{15}, {0, 0}),
             "site B runs 2 intervals from 2004-03-01 00:00, where site A (A.nc) runs 2 intervals from 2004-02-29 23:45: "
             "the sites of one network run the same days"},
            {source("B", start, {0, NAN}), "the interval ending 2004-03-01 00:15 of site B is missing: no depth to write"}}) {
     try {
-      exporting::write_network_csv({good[0], b}, exporting::DepthUnits::mm, bad);
+      exporting::write_network_csv({good[0], b}, {}, bad);
       ADD_FAILURE() << "taken: " << message;
     } catch (const common::ToolError& error) {
       EXPECT_EQ(error.file() + ": " + error.message(), "B.nc: " + message);

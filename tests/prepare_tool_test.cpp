@@ -197,7 +197,7 @@ TEST(PrepareTool, CommandLines) {
       {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2", "--station", "C=1000"},
        "--station C: distance '1000' is not a whole number from 0 to 999 (3 digits)"},
       {{"--site", "S", "--days", "2001", "--station", "A=1", "--station", "B=2", "--station", "C=3"},
-       "the number of days (2001) is not from 1 to 2000"},
+       "the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make the longer series with raingen-ensemble --days N (-n 1 for one)"},
       {{"--site", "THE SITE NAME", "--days", "10", "--station", "A=1", "--station", "B=2", "--station", "C=3"},
        "the site name 'THE SITE NAME' is longer than its 11 characters"},
       {{"--site", "S", "--days", "10", "--station", "A@1,2", "--station", "B=2", "--station", "C=3"},

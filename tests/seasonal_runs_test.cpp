@@ -442,6 +442,20 @@ TEST(SeasonalPrepare, TheSummaryHasABlockPerSeason) {
             "stated\n"
             "                  [seasons] Jan-Jun, Jul-Dec, with the checksums of the 6 files written into their "
             "folders\n");
+
+  // The blank-padded names that RAINGEN.TXT lists read back: the station prepared again, two more
+  // beside it, INPUT.TXT, and a year run from the folders.
+  const Outcome again = tool_in(dir.path(), "raingen-prepare", {"--seasons", "1-6,7-12", "--id", "AB", "r.csv"});
+  EXPECT_EQ(again.exit_status, 0) << again.err;
+  EXPECT_EQ(again.out, o.out);
+  for (const char* id : {"CD", "EFG"})
+    ASSERT_EQ(tool_in(dir.path(), "raingen-prepare", {"--id", id, "r.csv"}).exit_status, 0) << id;
+  const Outcome settings = tool_in(dir.path(), "raingen-prepare", {"--site", "S", "--days", "100", "--station", "AB=1",
+                                                                   "--station", "CD=2", "--station", "EFG=3"});
+  ASSERT_EQ(settings.exit_status, 0) << settings.err;
+  const Outcome run = tool_in(dir.path(), "raingen-ensemble", {"-n", "1", "--days", "365", "--jobs", "1"});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(without_timing(run.err), "raingen-ensemble: 1 realizations in T, 0 failed: ensemble.nc\n");
 }
 
 }  // namespace

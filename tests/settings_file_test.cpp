@@ -96,7 +96,7 @@ TEST(SettingsFile, ValuesThatDoNotFitAreUsageErrors) {
       {"the site name 'TWELVE CHARS' is longer than its 11 characters", [](Settings& s) { s.site_name = "TWELVE CHARS"; }},
       {"the results name 'RESULTS.TXT2' is longer than its 11 characters", [](Settings& s) { s.results_name = "RESULTS.TXT2"; }},
       {"the number of days (0) is not from 1 to 2000", [](Settings& s) { s.day_count = 0; }},
-      {"the number of days (2001) is not from 1 to 2000", [](Settings& s) { s.day_count = 2001; }},
+      {"the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make the longer series with raingen-ensemble --days N (-n 1 for one)", [](Settings& s) { s.day_count = 2001; }},
       {"the distance of station PD02 (1000) is not a whole number from 0 to 999", [](Settings& s) { s.stations[1].distance = 1000; }},
       {"station 2 has no identifier", [](Settings& s) { s.stations[1].id = StationId(); }},
       {"stations 1 and 3 have the same identifier 'PD01'", [](Settings& s) { s.stations[2].id = id("PD01"); }},

@@ -232,7 +232,7 @@ TEST(WeightedSite, BadInputChangesNothing) {
       {with({{1, "A"}}), 2, "--weighted-site A: the site station needs an ID of its own, not a gauge's"},
       {with({}, {"--format", "B:xls"}), 2, "gauge B: format 'xls' is none of auto, tips, csv, swmm, noaa"},
       {with({}, {"--id", "X"}), 2, "--weighted-site prepares the site station from the --gauge records: no --id or RECORD"},
-      {with({{5, "2001"}}), 2, "the number of days (2001) is not from 1 to 2000"},
+      {with({{5, "2001"}}), 2, "the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make the longer series with raingen-ensemble --days N (-n 1 for one)"},
       {with({{11, "C=bad.csv"}}), 1, "bad.csv:3: 'wet' is not a depth"},
       {with({{11, "C=d.csv"}}), 1,
        "the weighted record of A, B and C: is empty: the records it uses have no interval in common"},

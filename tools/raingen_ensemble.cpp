@@ -42,10 +42,12 @@ constexpr const char* rules = R"(Rules:
   ...) with time_bnds, realization (1..K), seed (the run's RAINGEN_SEED) and status (0 complete,
   1 failed). Time comes first, as CDO needs (it shows realization as K levels) and NCO's ncra.
   The site's position (scalar lat and lon) comes from --site-at, else from RAINGEN.TXT in the
-  run directory when it holds one; only then does the file say featureType "timeSeries" (CF
-  requires a time series' position), and without one it claims no feature type. The clock's
-  offset from UTC (--utc-offset, else RAINGEN.TXT's) ends the time units when it is stated
-  ("minutes since 2001-01-01 00:00:00 -05:00"): xarray then decodes the times to UTC.
+  run directory when it holds one; it is stated, not linked to rainfall (no featureType), so
+  that CDO reads a time step's realizations as one field (a grid of K points).
+  The clock (--utc-offset, else RAINGEN.TXT's): when it is stated, the times are in UTC
+  ("minutes since 2001-01-01 05:00:00" for day 1 beginning at midnight on UTC-05:00) and
+  time:raingen_utc_offset names the series' clock, so that CDO, ncdump -t, xarray and R show
+  the same instants; without it they are the series' own clock, no zone stated.
   A realization fails when its run ends with a stop, a run-time error report or a signal, writes
   on standard error, or leaves a SOURCE.OUT that does not parse or is not INPUT.TXT's days long.
   It is then listed on standard error with its seed, how the run ended and what it showed; its
@@ -103,7 +105,8 @@ constexpr const char* rules = R"(Rules:
   failed: site NAME: why" with what it showed; its depths are the fill value and its status 1,
   the other runs are written, the end line sums up, and the exit status is 1. The sites' INPUT.TXTs must hold
   the same day count unless --days is given. --network takes none of --dir, --keep, --site-at,
-  --merge; --utc-offset states the clock (NETWORK.TXT states none). With --part I/N (or slurm)
+  --merge; the clock is the one the sites' RAINGEN.TXT state (sites of different clocks are
+  refused), or --utc-offset. With --part I/N (or slurm)
   it makes part I of N of the network's ensemble: the same realizations and seeds as above, at
   every site, numbered as in the whole, the place recorded as above. --merge of such parts
   (the first file given has a site dimension) writes the whole network file: each of parts 1..N
@@ -139,7 +142,7 @@ int ensemble_main(int argc, char** argv) {
   app.add_option("--output,-o", output, "the netCDF file to write (default ensemble.nc)");
   auto* site_option = app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees (default: RAINGEN.TXT's)");
   auto* offset_option = app.add_option("--utc-offset", utc_offset,
-                                       "+HH:MM or -HH:MM: the clock of the run's times, in the time units (default: RAINGEN.TXT's)");
+                                       "+HH:MM or -HH:MM: the clock of the run's days (default: RAINGEN.TXT's; with --network, the sites')");
   auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
   auto* part_option = app.add_option("--part", part_text, "I/N or slurm: make part I of N of the ensemble alone");
   auto* merge_option =
