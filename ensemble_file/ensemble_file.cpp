@@ -104,6 +104,10 @@ void EnsembleWriter::put_failed(long index, int seed) {
 void EnsembleWriter::close() { file_.close(); }
 
 EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string(), File::ForReading{}) {
+  if (file_.dimension_length("site"))
+    throw common::ToolError(file_.shown_name(), 0,
+                            "is a network ensemble file (its depths are over sites), where a one-site ensemble file is "
+                            "expected: a network's is read with --network DIR");
   const auto realizations = file_.dimension_length("realization");
   const auto intervals = file_.dimension_length("time");
   if (!realizations || !intervals) refuse("it has no realization and time dimensions");
@@ -199,11 +203,13 @@ bool EnsembleReader::complete(long index) const {
   return value == 0;
 }
 
-void EnsembleReader::read(long index, std::span<float> depths) const {
+void EnsembleReader::read(long index, std::span<float> depths) const { read(index, 0, depths.first(layout_.intervals)); }
+
+void EnsembleReader::read(long index, std::size_t first, std::span<float> depths) const {
   const std::size_t at = static_cast<std::size_t>(index);
-  const std::array<std::size_t, 2> start = time_first_ ? std::array{std::size_t{0}, at} : std::array{at, std::size_t{0}};
+  const std::array<std::size_t, 2> start = time_first_ ? std::array{first, at} : std::array{at, first};
   const std::array<std::size_t, 2> count =
-      time_first_ ? std::array{layout_.intervals, std::size_t{1}} : std::array{std::size_t{1}, layout_.intervals};
+      time_first_ ? std::array{depths.size(), std::size_t{1}} : std::array{std::size_t{1}, depths.size()};
   file_.check(nc_get_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths.data()), "rainfall");
 }
 

@@ -97,6 +97,8 @@ class EnsembleReader {
   bool complete(long index) const;
   // The depths of realization index (layout().intervals of them).
   void read(long index, std::span<float> depths) const;
+  // Those of its intervals first, first + 1, ..., depths.size() of them.
+  void read(long index, std::size_t first, std::span<float> depths) const;
 
  private:
   int variable(const char* name) const;

@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include "common/tool_error.h"
+
 namespace raingen::ensemble_file {
 
 namespace {
@@ -66,6 +68,14 @@ std::optional<EnsemblePart> read_part_attributes(const netcdf::File& file,
   if (!fault.empty()) refuse("its part attributes say " + fault);
   return EnsemblePart{static_cast<long>(index), static_cast<long>(count), static_cast<long>(realizations),
                       static_cast<int>(first_seed)};
+}
+
+long realization_index(const std::string& shown_name, long first, long count, long number) {
+  const long last = first + count - 1;
+  if (number < first || number > last)
+    throw common::ToolError(shown_name, 0,
+                            fmt::format("holds realizations {} to {}: there is no realization {}", first, last, number));
+  return number - first;
 }
 
 }  // namespace raingen::ensemble_file

@@ -46,6 +46,11 @@ struct EnsemblePart {
 // the largest), or "" when they make a part.
 std::string part_fault(long index, long count, long realizations, long long first_seed);
 
+// The index (from 0) of realization `number` (numbered as in the whole ensemble) in a file whose
+// `count` realizations are numbered from `first`. Throws ToolError "FILE: holds realizations 1 to
+// 4: there is no realization 9".
+long realization_index(const std::string& shown_name, long first, long count, long number);
+
 // The four global attributes of a part's file, written while the file is being defined.
 void put_part_attributes(netcdf::File& file, const EnsemblePart& part);
 

@@ -188,6 +188,10 @@ NetworkReader::NetworkReader(const fs::path& path) : file_(path, path.string(), 
   const auto realizations = file_.dimension_length("realization");
   const auto intervals = file_.dimension_length("time");
   const auto sites = file_.dimension_length("site");
+  if (realizations && intervals && !sites && file_.find_variable("seed"))
+    throw common::ToolError(file_.shown_name(), 0,
+                            "is a one-site ensemble file (its depths are over no sites), where a network ensemble file "
+                            "is expected: a one-site file is read without --network");
   if (!realizations || !intervals || !sites) refuse("it has no time, realization and site dimensions");
   layout_.realizations = static_cast<long>(*realizations);
   layout_.intervals = *intervals;

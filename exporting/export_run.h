@@ -23,14 +23,14 @@ struct ExportRequest {
   ExportFormat format = ExportFormat::csv;
   std::string input;                   // empty with network
   std::optional<std::string> network;  // a network directory: every site's table (network_export.h)
-  std::optional<std::string> ensemble;  // with network: its ensemble file, read in place of the tables
+  std::optional<std::string> ensemble;  // an ensemble file (of the network, with network), read in place of tables
   long realization = 0;                 // with ensemble: the realization exported, from 1
   std::string output;                  // empty: standard output (not for netcdf)
   calendar::TimePoint start;              // when day 1 begins
   std::optional<std::string> station;  // none: the results file's site name, else SITE
   DepthUnits units = DepthUnits::mm;
-  // The netCDF file's description: the site's position (--site-at) and the clock's offset from
-  // UTC (--utc-offset), each by default the run directory's (RAINGEN.TXT beside INPUT, when it
+  // The site's position (--site-at, for netcdf) and the clock's offset from UTC (--utc-offset),
+  // each by default the ensemble file's or the run directory's (RAINGEN.TXT beside INPUT, when it
   // states them); the history entry of this command.
   std::optional<stations::Coordinates> site_at;
   std::optional<calendar::UtcOffset> utc_offset;

@@ -72,11 +72,8 @@ NetworkSources network_realization(const fs::path& dir, const fs::path& file, lo
   const std::vector<long> columns = match_sites(*reader, found.manifest, manifest_file, shown);
   found.clock = reader->layout().utc_offset;
   // A part of an ensemble holds its range of realizations, numbered as in the whole.
-  const long first = reader->layout().first_number(), last = first + reader->layout().realizations - 1;
-  if (realization < first || realization > last)
-    throw common::ToolError(shown, 0,
-                            fmt::format("holds realizations {} to {}: there is no realization {}", first, last, realization));
-  const long index = realization - first;
+  const long index =
+      ensemble_file::realization_index(shown, reader->layout().first_number(), reader->layout().realizations, realization);
   std::vector<std::string> failed;
   for (std::size_t s = 0; s < columns.size(); ++s)
     if (!reader->complete(index, columns[s])) failed.push_back(found.manifest.sites[s].name);

@@ -71,7 +71,7 @@ CfTime define_cf_time(File& file, calendar::TimePoint start, const std::optional
                       " (the gauges'): shift these times by " + utc_offset->text() + " to read them on it");
   } else {
     file.put_text(time.time, "comment",
-                  "the series' own clock (the gauges'), whose offset from UTC is not stated; read as UTC by CF");
+                  "the gauges' own clock, its offset from UTC not stated (CF readers take it for UTC)");
   }
   file.put_text(time.time, "calendar", time_calendar);
   file.put_text(time.time, "axis", "T");

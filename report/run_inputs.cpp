@@ -48,7 +48,7 @@ GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::Time
     throw common::ToolError((dir / stations::run_facts_file_name).string(), 0,
                             fmt::format("this run directory has the seasons {}: its series are laid out along the calendar "
                                         "by raingen-ensemble, and it has no results file of its own; give one of its "
-                                        "tables with --results (raingen-ensemble --days N --keep DIR)",
+                                        "tables with --results and the ensemble's --start (raingen-ensemble --days N --keep DIR)",
                                         stations::season_names(run.seasons)));
   run.results_path = results.empty() ? dir / run.settings.results_name : results;
   run.generated = results::read_results_series(run.results_path.string(), day_one);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -137,10 +138,11 @@ TEST(Clients, CdoSeesTheRainfallAndSumsTheTablesDays) {
     EXPECT_NE(info.out.find(": rainfall"), std::string::npos) << file << info.out << info.err;
     EXPECT_EQ(info.err.find("skipped variable rainfall"), std::string::npos) << file << info.err;
   }
-  // The located ensemble: one grid, the site, and the realizations as three levels.
+  // The ensemble, its position stated: a time step's realizations are one field of three points
+  // (one record a step, so that CDO's memory does not grow with the realizations).
   const std::string located = run_command(dir, {"cdo", "-s", "sinfon", "e.nc"}).out;
-  EXPECT_NE(located.find("lonlat                   : points=1 (1x1)"), std::string::npos) << located;
-  EXPECT_NE(located.find("generic                  : levels=3"), std::string::npos) << located;
+  EXPECT_NE(located.find("generic                  : points=3"), std::string::npos) << located;
+  EXPECT_EQ(located.find("levels=3"), std::string::npos) << located;
 
   // daysum by date: every day of the table, the interval that ends at midnight in its own day.
   const Outcome site = run_command(dir, {"cdo", "-s", "outputtab,date,value", "-daysum", "site.nc"});
@@ -152,7 +154,7 @@ TEST(Clients, CdoSeesTheRainfallAndSumsTheTablesDays) {
     EXPECT_EQ(thousandths(site_days.at(day_of(d)).front()), files.days[d]) << day_of(d);
   }
   const Outcome ensemble =
-      run_command(dir, {"cdo", "-s", "outputtab,date,lev,value", "-daysum", "-selname,rainfall", "e.nc"});
+      run_command(dir, {"cdo", "-s", "outputtab,date,xind,value", "-setgrid,r3x1", "-daysum", "-selname,rainfall", "e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   const auto ensemble_days = cdo_days(ensemble.out);
   ASSERT_EQ(ensemble_days.size(), files.days.size());
@@ -304,6 +306,133 @@ TEST(Clients, SwmmReadsTheTablesTotalFromBothRainFiles) {
     ASSERT_EQ(run.exit_status, 0) << format << run.out << run.err;
     EXPECT_EQ(total_precipitation(dir.read("model.rpt")), expected) << format;
   }
+}
+
+
+// The client recipes of the README (examples/recipes), run as they stand on files that state the
+// gauges' clock (UTC-05:00): every client's daily totals are the table's days on that clock.
+struct RecipeFiles {
+  TempDir dir;
+  std::vector<long> days;
+  std::vector<std::vector<long>> realizations;
+};
+
+void make_recipe_files(RecipeFiles& files) {
+  run_example(files.dir);
+  files.days = day_totals(files.dir.read("SOURCE.OUT"));
+  ChildSetup setup;
+  setup.directory = files.dir.path();
+  setup.timeout_seconds = 280;
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"raingen-export", "--format", "netcdf", "--utc-offset", "-05:00", "RESULTS.TXT", "site.nc"},
+        {"raingen-export", "--format", "csv", "--utc-offset", "-05:00", "RESULTS.TXT", "site.csv"},
+        {"raingen-ensemble", "-n", "2", "--utc-offset", "-05:00", "--keep", "kept", "--output", "ensemble.nc"}}) {
+    const Outcome outcome =
+        run_tool_program(setup, arguments.front(), std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    ASSERT_EQ(outcome.exit_status, 0) << outcome.err;
+  }
+  for (const char* kept : {"kept/SOURCE_0001.OUT", "kept/SOURCE_0002.OUT"})
+    files.realizations.push_back(day_totals(files.dir.read(kept)));
+}
+
+// The numbers on each line that begins with a date, by date, in the order printed.
+std::map<std::string, std::vector<double>> dated_numbers(const std::string& text) {
+  std::map<std::string, std::vector<double>> numbers;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string date;
+    if (!(fields >> date) || date.size() != 10 || date[4] != '-' || date[7] != '-') continue;
+    for (double value; fields >> value;) numbers[date].push_back(value);
+  }
+  return numbers;
+}
+
+TEST(Clients, EveryRecipeGivesTheTablesDaysOnTheGaugesClock) {
+  const fs::path recipes = fs::path(RAINGEN_SOURCE_DIR) / "examples/recipes";
+  const std::string readme = read_file(fs::path(RAINGEN_SOURCE_DIR) / "README.md");
+  const std::string python = missing_python();
+  const bool r = on_path("Rscript") && run_command(".", {"Rscript", "-e", "library(ncdf4)"}).exit_status == 0;
+  // What each number of a dated line is: S the site's day, 1 and 2 the realizations', . none.
+  const struct {
+    const char* recipe;
+    std::string interpreter, missing, numbers;
+  } runs[] = {
+      {"daily_totals_cdo.sh", "sh", on_path("cdo") ? "" : "cdo is not installed", "S.1.2"},
+      {"daily_totals_xarray.py", RAINGEN_PYTHON, python, "S12"},
+      {"daily_totals_pandas.py", RAINGEN_PYTHON, python, "S"},
+      {"daily_totals.R", "Rscript", r ? "" : "Rscript with ncdf4 is not installed (apt install r-base-core r-cran-ncdf4)",
+       "SS"},
+      {"totals_nco.sh", "sh", on_path("ncra") ? "" : "NCO's ncra is not installed", "T"},  // each realization's total
+  };
+  RecipeFiles files;
+  make_recipe_files(files);
+  for (const auto& run : runs) {
+    const std::string text = read_file(recipes / run.recipe);
+    EXPECT_NE(readme.find(text), std::string::npos) << run.recipe << " is not in the README as it stands";
+    if (!run.missing.empty()) {
+      std::cout << "[ SKIPPED  ] " << run.recipe << ": " << run.missing << '\n';
+      continue;
+    }
+    const Outcome outcome = run_command(files.dir.path(), {run.interpreter, (recipes / run.recipe).string()});
+    ASSERT_EQ(outcome.exit_status, 0) << run.recipe << outcome.err;
+    if (run.numbers == "T") {
+      std::istringstream totals(outcome.out.substr(outcome.out.find(" rainfall =") + 11));
+      for (const std::vector<long>& realization : files.realizations) {
+        double total = 0;
+        char separator = 0;
+        ASSERT_TRUE(totals >> total >> separator) << outcome.out;
+        const long expected = std::accumulate(realization.begin(), realization.end(), 0L);
+        EXPECT_NEAR(thousandths(total), expected, 1 + expected / 100000) << run.recipe;  // float sums
+      }
+      continue;
+    }
+    const auto days = dated_numbers(outcome.out);
+    ASSERT_EQ(days.size(), files.days.size()) << run.recipe << outcome.out;
+    for (int d = 0; d < example_days; ++d) {
+      const std::vector<double>& values = days.at(day_of(d));
+      ASSERT_EQ(values.size(), run.numbers.size()) << run.recipe << " " << day_of(d);
+      for (std::size_t k = 0; k < values.size(); ++k) {
+        const char what = run.numbers[k];
+        if (what == 'S') {
+          EXPECT_EQ(thousandths(values[k]), files.days[d]) << run.recipe << " " << day_of(d);
+        } else if (what == '1' || what == '2') {  // floats summed: within a thousandth of the decimal sum
+          EXPECT_NEAR(thousandths(values[k]), files.realizations[what - '1'][d], 1) << run.recipe << " " << day_of(d);
+        }
+      }
+    }
+  }
+}
+
+// The same instant, the middle of the first interval, in every client that reads the netCDF file.
+TEST(Clients, EveryClientShowsTheSameInstant) {
+  if (!on_path("cdo")) GTEST_SKIP() << "cdo is not installed (.ci/install-dependencies installs it)";
+  if (const std::string missing = missing_python(); !missing.empty()) GTEST_SKIP() << missing;
+  RecipeFiles files;
+  make_recipe_files(files);
+  const fs::path dir = files.dir.path();
+  const auto first_word = [](const std::string& text) { return text.substr(0, text.find_first_of(" \n")); };
+  const std::string utc = "2001-01-01 05:07:30";
+  const std::string cdo = first_word(run_command(dir, {"cdo", "-s", "showtimestamp", "site.nc"}).out.substr(2));
+  EXPECT_EQ(cdo, "2001-01-01T05:07:30");
+  const std::string dump = run_command(dir, {"ncdump", "-t", "-v", "time", "site.nc"}).out;
+  EXPECT_NE(dump.find("time = \"" + utc + "\""), std::string::npos) << dump;
+  const Outcome xarray = run_command(dir, {RAINGEN_PYTHON, "-c",
+                                           "import xarray, pandas\n"
+                                           "print(str(xarray.open_dataset('site.nc').time.values[0])[:19])\n"
+                                           "print(str(xarray.open_dataset('ensemble.nc').time.values[0])[:19])\n"
+                                           "start = pandas.read_csv('site.csv', parse_dates=['start']).start[0]\n"
+                                           "print(start.tz_convert('UTC') + pandas.Timedelta('7.5min'))\n"});
+  EXPECT_EQ(xarray.out, "2001-01-01T05:07:30\n2001-01-01T05:07:30\n" + utc + "+00:00\n") << xarray.err;
+  if (!on_path("Rscript") || run_command(dir, {"Rscript", "-e", "library(ncdf4)"}).exit_status != 0) {
+    std::cout << "[ SKIPPED  ] R: Rscript with ncdf4 is not installed (apt install r-base-core r-cran-ncdf4)\n";
+    return;
+  }
+  const Outcome r = run_command(dir, {"Rscript", "-e",
+                                      "library(ncdf4); nc <- nc_open('site.nc'); since <- sub('minutes since ', '', "
+                                      "ncatt_get(nc, 'time', 'units')$value); cat(format(as.POSIXct(since, tz = 'UTC') + "
+                                      "60 * ncvar_get(nc, 'time')[1]))"});
+  EXPECT_EQ(r.out, utc) << r.err;
 }
 
 }  // namespace

@@ -222,25 +222,29 @@ TEST(EnsembleFile, ThePositionAndClockOfTheRunDirectory) {
   TempDir dir;
   run_example(dir);
   dir.write("RAINGEN.TXT", "[site]\nname = HILLCREST\nposition = -2.5000000,-79.2000000\nutc_offset = -05:00\n");
+  // Times in UTC, the clock named beside them; the export's series located, the ensemble's position
+  // stated only.
   struct Case {
     std::string tool;
     std::vector<std::string> arguments;
-    std::string lat, units;
+    std::string lat, units, clock;
   };
-  const std::string by_default = "minutes since 2001-01-01 00:00:00 -05:00";
+  const std::string by_default = "minutes since 2001-01-01 05:00:00";
   const std::vector<Case> cases = {
-      {"raingen-export", {"--format", "netcdf", "RESULTS.TXT", "x.nc"}, "-2.5", by_default},
+      {"raingen-export", {"--format", "netcdf", "RESULTS.TXT", "x.nc"}, "-2.5", by_default, "-05:00"},
       {"raingen-export", {"--format", "netcdf", "--site-at", "10,20", "--utc-offset", "+01:00", "RESULTS.TXT", "x.nc"},
-       "10", "minutes since 2001-01-01 00:00:00 +01:00"},
-      {"raingen-ensemble", {"--realizations", "1", "--output", "x.nc"}, "-2.5", by_default},
-      {"raingen-ensemble", {"--realizations", "1", "--site-at", "10,20", "--output", "x.nc"}, "10", by_default},
+       "10", "minutes since 2000-12-31 23:00:00", "+01:00"},
+      {"raingen-ensemble", {"--realizations", "1", "--output", "x.nc"}, "-2.5", by_default, "-05:00"},
+      {"raingen-ensemble", {"--realizations", "1", "--site-at", "10,20", "--output", "x.nc"}, "10", by_default, "-05:00"},
   };
   for (const Case& c : cases) {
     const Outcome outcome = tool_in(dir.path(), c.tool, c.arguments);
     ASSERT_EQ(outcome.exit_status, 0) << c.tool << outcome.err;
     const std::string header = header_of(dir / "x.nc");
-    EXPECT_NE(header.find("\t\ttime:units = \"" + c.units + "\" ;"), std::string::npos) << c.tool << header;
-    EXPECT_NE(header.find(":featureType = \"timeSeries\" ;"), std::string::npos) << c.tool;
+    EXPECT_NE(header.find("\t\ttime:units = \"" + c.units + "\" ;\n\t\ttime:raingen_utc_offset = \"" + c.clock + "\" ;"),
+              std::string::npos)
+        << c.tool << header;
+    EXPECT_EQ(header.find(":featureType = \"timeSeries\" ;") != std::string::npos, c.tool == "raingen-export") << c.tool;
     ChildSetup setup;
     setup.directory = dir.path();
     const Outcome values = run_in_child(setup, [] {
@@ -258,7 +262,8 @@ TEST(EnsembleFile, ThePositionAndClockOfTheRunDirectory) {
   EXPECT_EQ(bad.exit_status, 2);
   EXPECT_EQ(bad.err, "raingen-export: --utc-offset '5' is not +HH:MM or -HH:MM, from -14:00 to +14:00\n");
   for (const char* tool : {"raingen-export", "raingen-ensemble"})
-    EXPECT_NE(tool_in(dir.path(), tool, {"--help"}).out.find("without one it claims no feature type"), std::string::npos)
+    EXPECT_NE(tool_in(dir.path(), tool, {"--help"}).out.find("time:raingen_utc_offset names the series' clock"),
+              std::string::npos)
         << tool;
 }
 

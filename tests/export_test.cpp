@@ -202,8 +202,13 @@ std::string known_header(bool located, const std::string& offset, const std::str
     if (c == '\'') command += '\\';
     command += c;
   }
-  std::string units = "minutes since 2004-02-28 00:00:00";
-  units += offset;
+  // A stated clock: the times in UTC, the clock named beside them.
+  const std::string units = offset.empty() ? "minutes since 2004-02-28 00:00:00" : "minutes since 2004-02-28 05:00:00";
+  const std::string clock =
+      offset.empty() ? "\t\ttime:comment = \"the gauges\\' own clock, its offset from UTC not stated (CF readers take "
+                       "it for UTC)\" ;\n"
+                     : "\t\ttime:raingen_utc_offset = \"-05:00\" ;\n\t\ttime:comment = \"UTC. The series\\' days are "
+                       "those of the clock UTC-05:00 (the gauges\\'): shift these times by -05:00 to read them on it\" ;\n";
   std::string header =
       "netcdf site {\n"
       "dimensions:\n"
@@ -216,9 +221,8 @@ std::string known_header(bool located, const std::string& offset, const std::str
       "\t\ttime:long_name = \"middle of the 15-minute interval\" ;\n";
   header += "\t\ttime:units = \"";
   header += units;
-  header +=
-      "\" ;\n"
-      "\t\ttime:calendar = \"proleptic_gregorian\" ;\n"
+  header += "\" ;\n" + clock +
+            "\t\ttime:calendar = \"proleptic_gregorian\" ;\n"
       "\t\ttime:axis = \"T\" ;\n"
       "\t\ttime:bounds = \"time_bnds\" ;\n"
       "\tdouble time_bnds(time, nv) ;\n";

@@ -156,11 +156,12 @@ TEST(NetworkFileExport, RefusesAFailedRunAMissingRealizationOrOtherSitesWritingN
     EXPECT_TRUE(n.dir.read("failed.nc") == file);
     EXPECT_EQ(entries(), before);  // no aside file
   }
-  // Without --network the file has no manifest to name its sites.
+  // Without --network the file is taken for a one-site file, and it says what it is.
   const Outcome alone =
       n.tool("raingen-export", {"--ensemble", "failed.nc", "--realization", "1", "--format", "csv", "out.txt"});
-  EXPECT_EQ(alone.exit_status, 2);
-  EXPECT_EQ(alone.err, "raingen-export: --ensemble and --realization read a network's ensemble file: they go with --network DIR\n");
+  EXPECT_EQ(alone.exit_status, 1);
+  EXPECT_EQ(alone.err, "raingen-export: failed.nc: is a network ensemble file (its depths are over sites), where a "
+                       "one-site ensemble file is expected: a network's is read with --network DIR\n");
 }
 
 }  // namespace

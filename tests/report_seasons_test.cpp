@@ -114,11 +114,11 @@ TEST(ReportSeasons, KeptLongTableAndSeasonalEnsembleBySeason) {
   EXPECT_EQ(refused.err,
             "raingen-report: run/RAINGEN.TXT: this run directory has the seasons Dec-Feb, Mar-May, Jun-Aug, Sep-Nov: "
             "its series are laid out along the calendar by raingen-ensemble, and it has no results file of its own; "
-            "give one of its tables with --results (raingen-ensemble --days N --keep DIR)\n");
+            "give one of its tables with --results and the ensemble's --start (raingen-ensemble --days N --keep DIR)\n");
   EXPECT_FALSE(fs::exists(run / "report"));
 
   const Outcome report = tool_in(dir.path(), "raingen-report",
-                                 joined({"--dir", "run", "--results", "kept/SOURCE_0001.OUT", "--ensemble", "e.nc",
+                                 joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0001.OUT", "--ensemble", "e.nc",
                                          "--output", "out", "--jobs", "2"},
                                         gauges()));
   ASSERT_EQ(report.exit_status, 0) << report.err;
@@ -179,7 +179,7 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   // The same run directory compared with its own first table, which --compare-results reads.
   const Outcome report = tool_in(dir.path(), "raingen-report",
-                                 joined({"--dir", "run", "--results", "kept/SOURCE_0002.OUT", "--ensemble", "e.nc",
+                                 joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0002.OUT", "--ensemble", "e.nc",
                                          "--compare", "run", "--compare-results", "kept/SOURCE_0001.OUT", "--output", "out"},
                                         gauges()));
   ASSERT_EQ(report.exit_status, 0) << report.err;
@@ -205,7 +205,7 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   EXPECT_EQ(mean[6], shown(first.total.at(2) / static_cast<double>(first.days.at(2))));
 
   const Outcome alone = tool_in(dir.path(), "raingen-report",
-                                joined({"--dir", "run", "--compare-results", "kept/SOURCE_0001.OUT"}, gauges()));
+                                joined({"--dir", "run", "--start", "2001-01-01", "--compare-results", "kept/SOURCE_0001.OUT"}, gauges()));
   EXPECT_EQ(alone.exit_status, 2) << alone.err;
   EXPECT_NE(alone.err.find("--compare-results requires --compare"), std::string::npos) << alone.err;
 

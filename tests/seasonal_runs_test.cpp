@@ -231,7 +231,8 @@ TEST(LongRuns, APlainLongRunIsLaidOutIn2000DayBlocks) {
   EXPECT_EQ(kept.substr(kept.size() - 23), fmt::format("{:12}", 4100 * 1440) + kept.substr(kept.size() - 11));
   expect_depths_are(EnsembleReader(dir / "long.nc"), 0, expected);
 
-  const Outcome exported = tool_in(dir.path(), "raingen-export", {"--format", "csv", "kept/SOURCE_0001.OUT", "long.csv"});
+  const Outcome exported =
+      tool_in(dir.path(), "raingen-export", {"--format", "csv", "--start", "2001-01-01", "kept/SOURCE_0001.OUT", "long.csv"});
   ASSERT_EQ(exported.exit_status, 0) << exported.err;
   const std::string csv = read_file(dir / "long.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4100 * 96 + 1);

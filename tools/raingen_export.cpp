@@ -15,6 +15,7 @@
 #include "exporting/export_run.h"
 #include "netcdf/history.h"
 #include "netcdf/netcdf_file.h"
+#include "results/kept_table.h"
 #include "stations/station_places.h"
 
 namespace {
@@ -31,9 +32,13 @@ constexpr const char* rules = R"(Rules:
   table's three decimals; --units only labels them, nothing is converted.
   The netCDF file carries the site's position (scalar lat and lon) from --site-at, else from
   RAINGEN.TXT beside INPUT when it holds one; only then does it say featureType "timeSeries"
-  (CF requires a time series' position), and without one it claims no feature type. The
-  clock's offset from UTC (--utc-offset, else RAINGEN.TXT's) ends the time units when it is
-  stated ("minutes since 2001-01-01 00:00:00 -05:00"): xarray then decodes the times to UTC.
+  (CF requires a time series' position), and without one it claims no feature type.
+  The clock (--utc-offset, else RAINGEN.TXT's or the ensemble file's), when it is stated: the
+  netCDF times are in UTC ("minutes since 2001-01-01 05:00:00" for day 1 beginning at midnight
+  on UTC-05:00) and time:raingen_utc_offset names the series' clock, so that CDO, ncdump -t,
+  xarray and R show the same instants; the csv times end in the offset ("2001-01-01
+  00:15-05:00", which pandas reads as the instant); the SWMM files say it in a ';' line (SWMM
+  takes the times as they are). Without it no file states a zone.
   Formats:
     csv              start,end,rainfall_mm
     swmm-timeseries  SWMM time-series file: MM/DD/YYYY HH:MM VALUE
@@ -56,6 +61,15 @@ constexpr const char* rules = R"(Rules:
   (no --start). Its sites are matched to NETWORK.TXT's by name (the file's order aside); a file
   of other sites, a realization the file does not hold, or a realization whose run failed at any
   site (named with the seed) ends the export, status 1. One site's series is read at a time.
+  From a one-site ensemble file (--ensemble FILE.nc --realization K, raingen-ensemble's, a part
+  or a merge too): realization K in any format, byte for byte the export of the table of the
+  plain run with its seed with the file's start, its clock, position and site name (the series'
+  name unless --station). The file states when day 1 begins (no --start). This is the way to
+  export a long or seasonal series (raingen-ensemble -n 1 --days N). A table kept by
+  raingen-ensemble --keep (SOURCE_0001.OUT ...) does not hold the ensemble's --start: it is
+  exported only with --start given. A network file without --network, a one-site file with it,
+  a realization the file does not hold or whose run failed: status 1, nothing written.
+  OUTPUT '-' is standard output, as when it is left out (not for netcdf: status 2).
   A table row that does not parse (asterisks included), times that do not step by 15 minutes
   from 15, a table cut part way through a day or a results file without its heading end the
   export with FILE:LINE and status 1; OUTPUT is then left as it was.
@@ -75,7 +89,7 @@ int export_main(int argc, char** argv) {
   auto* site_option =
       app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees, for netcdf (default: RAINGEN.TXT's)");
   auto* offset_option = app.add_option("--utc-offset", utc_offset,
-                                       "+HH:MM or -HH:MM: the table's clock, for netcdf (default: RAINGEN.TXT's)");
+                                       "+HH:MM or -HH:MM: the series' clock (default: RAINGEN.TXT's, or the ensemble file's)");
   std::string network;
   auto* network_option = app.add_option(
       "--network", network, "a network directory: every site's table in one file (csv or swmm-rain; no INPUT)")
@@ -83,36 +97,47 @@ int export_main(int argc, char** argv) {
   std::string ensemble;
   long realization = 0;
   auto* ensemble_option =
-      app.add_option("--ensemble", ensemble, "with --network: its ensemble file, read in place of the folders' tables")
+      app.add_option("--ensemble", ensemble,
+                     "an ensemble file, read in place of a table (with --network, the network's, in place of its "
+                     "folders' tables)")
           ->type_name("FILE.nc");
   auto* realization_option =
       app.add_option("--realization", realization, "with --ensemble: the realization to export, from 1")->type_name("K");
   auto* start_option = app.get_option("--start");
-  app.add_option("INPUT", request.input, "SOURCE.OUT or a results file (with --network: OUTPUT)");
-  app.add_option("OUTPUT", request.output, "the file to write (default: standard output)");
+  app.add_option("INPUT", request.input, "SOURCE.OUT or a results file (with --network or --ensemble: OUTPUT)");
+  app.add_option("OUTPUT", request.output, "the file to write (default or -: standard output; netcdf needs a file)");
   common::add_version_flag(app);
   app.footer(std::string(rules) + "\n" + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
 
-  if (*network_option) {
-    // The one file name given is OUTPUT: the tables come from the network's folders.
-    if (!request.output.empty()) throw common::UsageError("--network reads every site's table from DIR: give OUTPUT alone");
-    request.network = network;
+  const bool from_file = ensemble_option->count() > 0;
+  if (from_file != (realization_option->count() > 0))
+    throw common::UsageError(from_file ? "--ensemble FILE.nc needs --realization K: the realization to export"
+                                       : "--realization K is a realization of --ensemble FILE.nc: give the file");
+  if (*network_option || from_file) {
+    // The one file name given is OUTPUT: the series come from the network's folders or the file.
+    if (!request.output.empty())
+      throw common::UsageError(from_file ? "--ensemble reads the series from FILE.nc: give OUTPUT alone"
+                                         : "--network reads every site's table from DIR: give OUTPUT alone");
     request.output = std::exchange(request.input, std::string());
-    const bool from_file = ensemble_option->count() > 0;
-    if (from_file != (realization_option->count() > 0))
-      throw common::UsageError(from_file ? "--ensemble FILE.nc needs --realization K: the realization to export"
-                                                : "--realization K is a realization of --ensemble FILE.nc: give the file");
-    if (from_file) {
-      if (start_option->count() > 0) throw common::UsageError("--start: the ensemble file states when day 1 begins");
-      if (realization < 1) throw common::UsageError("--realization " + std::to_string(realization) + ": from 1");
-      request.ensemble = ensemble;
-      request.realization = realization;
-    }
-  } else if (*ensemble_option || *realization_option) {
-    throw common::UsageError("--ensemble and --realization read a network's ensemble file: they go with --network DIR");
   } else if (request.input.empty()) {
-    throw common::UsageError("INPUT is required (or --network DIR)");
+    throw common::UsageError("INPUT is required (or --ensemble FILE.nc --realization K, or --network DIR)");
+  }
+  if (*network_option) request.network = network;
+  if (from_file) {
+    if (start_option->count() > 0) throw common::UsageError("--start: the ensemble file states when day 1 begins");
+    if (realization < 1) throw common::UsageError("--realization " + std::to_string(realization) + ": from 1");
+    request.ensemble = ensemble;
+    request.realization = realization;
+  } else {
+    results::check_kept_table_start(request.input, start_option->count() > 0,
+                                    "export the realization from the ensemble file (--ensemble FILE.nc --realization K)");
+  }
+  // "-" is standard output, as it is standard input elsewhere; a netCDF file needs a name.
+  if (request.output == "-") {
+    if (format_name == "netcdf")
+      throw common::UsageError("netcdf cannot go to standard output ('-'): the library writes a file; give OUTPUT a name");
+    request.output.clear();
   }
   const auto format = exporting::format_named(format_name);
   if (!format) throw common::UsageError("unknown format '" + format_name + "': " + exporting::format_list);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calendar/start_option.h"
+#include "results/kept_table.h"
 #include "common/command_line.h"
 #include "common/cores.h"
 #include "common/gauge_arguments.h"
@@ -145,7 +146,8 @@ int report_main(int argc, char** argv) {
   app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
   app.add_option("--results", request.results,
                  "FILE: a table of the program's columns to read as the generated series in place of the results "
-                 "file INPUT.TXT names, of any whole number of days (a --keep table of raingen-ensemble --days N)");
+                 "file INPUT.TXT names, of any whole number of days (a --keep table of raingen-ensemble --days N, with its "
+                 "--start)");
   app.add_option("--compare", request.compare,
                  "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
   app.add_option("--ensemble", request.ensemble,
@@ -204,6 +206,8 @@ int report_main(int argc, char** argv) {
   request.gauges = common::parse_gauge_arguments(gauges);
   gauge::distribute_reading_options(request.gauges, reading);
   request.start = calendar::parse_start(start);
+  for (const std::filesystem::path& table : {request.results, request.compare_results})
+    if (!table.empty()) results::check_kept_table_start(table, app.get_option("--start")->count() > 0, "");
   if (!present.empty()) {
     request.present = weighting::parse_presence(present);
     if (!request.present) throw common::UsageError("--present '" + present + "' is neither all nor any");
