@@ -410,6 +410,8 @@ TEST(Export, BadInputLeavesNothingBehind) {
       {"past the calendar", {"--format", "csv", "--start", "9999-12-31 23:45", "SOURCE.OUT", "out"}, table, 1,
        "SOURCE.OUT:1: a time stamp falls outside the years 1 to 9999"},
       {"netcdf to standard output", {"--format", "netcdf", "SOURCE.OUT"}, table, 2, "netcdf is written to a file: give OUTPUT"},
+      {"netcdf to '-'", {"--format", "netcdf", "SOURCE.OUT", "-"}, table, 2,
+       "netcdf cannot go to standard output ('-'): the library writes a file; give OUTPUT a name"},
       {"output over input", {"--format", "csv", "SOURCE.OUT", "./SOURCE.OUT"}, table, 2,
        "OUTPUT is the INPUT file: the table would be replaced"},
       {"SWMM station with a blank", {"--format", "swmm-rain", "--station", "A B", "SOURCE.OUT", "out"}, table, 2,
@@ -432,6 +434,62 @@ TEST(Export, BadInputLeavesNothingBehind) {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
     EXPECT_EQ(names, (std::set<std::string>{"SOURCE.OUT", "out"})) << bad.what;
+  }
+}
+
+// A realization of a one-site ensemble that begins on 1 July with a stated clock: exported from the
+// file, it is byte for byte the export of its kept table given that start and clock, in every
+// text format (to '-', standard output); the kept table alone, a realization the file lacks and
+// --start beside the file are refused, nothing written.
+TEST(Export, ARealizationOfAnEnsembleFileIsItsKeptTablesExport) {
+  TempDir dir;
+  run_example(dir);
+  ChildSetup setup;
+  setup.directory = dir.path();
+  const Outcome made = run_tool_program(setup, "raingen-ensemble",
+                                        {"-n", "2", "--days", "400", "--start", "2001-07-01", "--utc-offset", "-05:00",
+                                         "--keep", "kept", "--output", "e.nc"});
+  ASSERT_EQ(made.exit_status, 0) << made.err;
+  const std::vector<std::string> from_file = {"--ensemble", "e.nc", "--realization", "2", "--station", "HILLCREST"};
+  const std::vector<std::string> from_table = {"--start", "2001-07-01", "--utc-offset", "-05:00", "--station",
+                                               "HILLCREST", "kept/SOURCE_0002.OUT"};
+  for (const char* format : {"csv", "swmm-rain", "swmm-timeseries"}) {
+    std::vector<std::string> file = from_file, table = from_table;
+    for (auto* arguments : {&file, &table}) arguments->insert(arguments->end(), {"--format", format, "-"});
+    const Outcome a = export_in(dir, file), b = export_in(dir, table);
+    ASSERT_EQ(a.exit_status, 0) << format << a.err;
+    ASSERT_EQ(b.exit_status, 0) << format << b.err;
+    // The time-series file's first comment names where the rows came from.
+    const auto rows = [&](const std::string& text) {
+      return std::string(format) == "swmm-timeseries" ? text.substr(text.find('\n')) : text;
+    };
+    EXPECT_EQ(rows(a.out), rows(b.out)) << format;
+    EXPECT_GT(a.out.size(), 1000u) << format;
+    if (std::string(format) == "csv") {
+      EXPECT_TRUE(a.out.starts_with("start,end,rainfall_mm\n2001-07-01 00:00-05:00,2001-07-01 00:15-05:00,")) << a.out;
+    }
+  }
+  const std::string old = "old";
+  dir.write("out", old);
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  } refused[] = {
+      {{"--format", "csv", "kept/SOURCE_0002.OUT", "out"}, 2,
+       "kept/SOURCE_0002.OUT: is a table kept by raingen-ensemble --keep, whose day 1 is the ensemble's --start, which "
+       "the table does not hold: give it with --start, or export the realization from the ensemble file (--ensemble "
+       "FILE.nc --realization K)"},
+      {{"--format", "csv", "--ensemble", "e.nc", "--realization", "3", "out"}, 1,
+       "e.nc: holds realizations 1 to 2: there is no realization 3"},
+      {{"--format", "csv", "--ensemble", "e.nc", "--realization", "1", "--start", "2001-07-01", "out"}, 2,
+       "--start: the ensemble file states when day 1 begins"},
+  };
+  for (const auto& r : refused) {
+    const Outcome outcome = export_in(dir, r.arguments);
+    EXPECT_EQ(outcome.exit_status, r.status) << r.message;
+    EXPECT_EQ(outcome.err, "raingen-export: " + r.message + "\n");
+    EXPECT_EQ(dir.read("out"), old);
   }
 }
 

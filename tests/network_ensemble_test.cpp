@@ -25,6 +25,7 @@
 #include "common/tool_error.h"
 #include "ensemble_file/ensemble_file.h"
 #include "ensemble_file/network_file.h"
+#include "netcdf/netcdf_file.h"
 #include "network/network_manifest.h"
 #include "support/child.h"
 #include "support/network_fixture.h"
@@ -43,10 +44,16 @@ const std::vector<SitePlace>& places = three_sites;
 // DIR/net: a network directory made by raingen-prepare --network from gauges A, B and C around
 // the three sites, each site's folder a run directory of 60 days.
 struct Network : PreparedNetwork {
-  explicit Network(network::CoordinateSystem system = network::CoordinateSystem::degrees)
-      : PreparedNetwork({.coordinates = system}) {}
+  explicit Network(network::CoordinateSystem system = network::CoordinateSystem::degrees,
+                   std::vector<std::string> options = {})
+      : PreparedNetwork({.coordinates = system, .options = std::move(options)}) {}
   Outcome ensemble(const Args& arguments) const { return tool("raingen-ensemble", arguments); }
 };
+
+std::string time_units(const fs::path& file) {
+  const netcdf::File read(file, file.string(), netcdf::File::ForReading{});
+  return read.text_attribute(*read.find_variable("time"), "units").value_or("");
+}
 
 // A column of the file in thousandths; -1 for a value that is not a table's three-decimal depth.
 std::vector<long> column(const NetworkReader& file, long k, long s) {
@@ -136,7 +143,7 @@ TEST(NetworkEnsemble, ABrokenSiteFailsAloneListedBySiteAndRealization) {
 // Longer than a run: each site's column is the one-site ensemble of its folder, block seeds and
 // all; planar positions give x and y in the map unit and no lat and lon.
 TEST(NetworkEnsemble, BlocksAlongTheCalendarAsTheOneSiteEnsembleAndPlanarPositions) {
-  const Network n(network::CoordinateSystem::planar);
+  const Network n(network::CoordinateSystem::planar, {"--utc-offset", "-05:00"});
   const Outcome made = n.ensemble({"--network", "net", "-n", "2", "--seed", "3", "--days", "2100", "--jobs", "2",
                                    "--start", "2001-03-01 06:00", "-o", "net.nc"});
   ASSERT_EQ(made.exit_status, 0) << made.err;
@@ -151,6 +158,12 @@ TEST(NetworkEnsemble, BlocksAlongTheCalendarAsTheOneSiteEnsembleAndPlanarPositio
                                     "--start", "2001-03-01 06:00", "-o", site + ".nc"});
     ASSERT_EQ(one.exit_status, 0) << one.err;
     const ensemble_file::EnsembleReader alone(n.dir / (site + ".nc"));
+    // The clock its folders record: the same times as the one-site file's.
+    EXPECT_EQ(file.layout().utc_offset, calendar::UtcOffset::parse("-05:00"));
+    EXPECT_EQ(file.layout().utc_offset, alone.layout().utc_offset);
+    EXPECT_EQ(file.layout().start, alone.layout().start);
+    EXPECT_EQ(time_units(n.dir / "net.nc"), time_units(n.dir / (site + ".nc")));
+    EXPECT_EQ(time_units(n.dir / "net.nc"), "minutes since 2001-03-01 11:00:00");
     std::vector<float> expected(alone.layout().intervals), got(file.layout().intervals);
     for (long k = 0; k < 2; ++k) {
       alone.read(k, expected);
@@ -158,6 +171,18 @@ TEST(NetworkEnsemble, BlocksAlongTheCalendarAsTheOneSiteEnsembleAndPlanarPositio
       EXPECT_EQ(got, expected) << site << " realization " << k + 1;
     }
   }
+  // A site whose folder keeps another clock: refused, nothing written.
+  std::string facts = n.dir.read("net/MID/RAINGEN.TXT");
+  for (std::size_t at; (at = facts.find("utc_offset = -05:00\n")) != std::string::npos;) facts.erase(at, 20);
+  n.dir.write("net/MID/RAINGEN.TXT", facts);
+  const Outcome mixed = n.ensemble({"--network", "net", "-n", "1", "-o", "mixed.nc"});
+  EXPECT_EQ(mixed.exit_status, 1);
+  EXPECT_NE(mixed.err.find("net/MID/RAINGEN.TXT:"), std::string::npos) << mixed.err;
+  EXPECT_NE(mixed.err.find(": site MID keeps no stated clock where site EAST keeps UTC-05:00: the sites of a network "
+                           "share one clock"),
+            std::string::npos)
+      << mixed.err;
+  EXPECT_FALSE(n.dir.exists("mixed.nc"));
 }
 
 TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
@@ -169,8 +194,8 @@ TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
     const NetworkReader file(n.dir / "one.nc");
     ADD_FAILURE() << "a one-site file read as a network's";
   } catch (const common::ToolError& error) {
-    EXPECT_EQ(std::string(error.what()).find("is not a network ensemble file: it has no time, realization and site"),
-              std::string(error.what()).find("is not")) << error.what();
+    EXPECT_EQ(std::string(error.what()), "is a one-site ensemble file (its depths are over no sites), where a network "
+                                         "ensemble file is expected: a one-site file is read without --network");
   }
   for (const Args& usage : {Args{"--network", "net", "-n", "1", "--dir", "net/EAST"},
                             Args{"--network", "net", "-n", "1", "--keep", "kept"}}) {

@@ -226,6 +226,10 @@ TEST(PrepareTool, CommandLines) {
   EXPECT_EQ(piped.exit_status, 1);
   EXPECT_EQ(piped.err, "raingen-prepare: -: station P has no complete day: none of its 1 day has 100% of its intervals "
                        "present\n");
+
+  // A --dir that does not exist is made for the files, and taken away again when the use fails.
+  EXPECT_EQ(prepare(dir, {"--id", "P", "--dir", "new", "r.csv"}).exit_status, 2);
+  EXPECT_EQ(listing(dir), std::vector<std::string>{"r.csv"});
 }
 
 // RAINGEN.TXT written with the files of each use: a station's record, reading options and clock;

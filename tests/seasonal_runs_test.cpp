@@ -457,6 +457,10 @@ TEST(SeasonalPrepare, TheSummaryHasABlockPerSeason) {
   const Outcome run = tool_in(dir.path(), "raingen-ensemble", {"-n", "1", "--days", "365", "--jobs", "1"});
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(without_timing(run.err), "raingen-ensemble: 1 realizations in T, 0 failed: ensemble.nc\n");
+  // Into a --dir not made yet: made.
+  const Outcome fresh = tool_in(dir.path(), "raingen-prepare", {"--seasons", "1-6,7-12", "--id", "AB", "--dir", "new", "r.csv"});
+  EXPECT_EQ(fresh.exit_status, 0) << fresh.err;
+  EXPECT_TRUE(fs::exists(dir / "new/Jul-Dec/AB  F_2.TXT"));
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ struct NetworkPlan {
   std::string sites_text{};  // empty: sites_table(coordinates)
   std::array<RainAt, 3> rain = three_gauges;
   int days = 60;
+  std::vector<std::string> options{};  // more of raingen-prepare's options, e.g. --utc-offset
 };
 
 // DIR/net: a network directory made by raingen-prepare --network from gauges A, B and C (their
