@@ -87,6 +87,10 @@ TEST(Install, TheInstalledProgramsRunTheExampleAsTheBuiltOnes) {
   const fs::path records = prefix / "share/raingen/examples/pau01";
   EXPECT_EQ(files_in(records), files_in(RAINGEN_EXAMPLE_RECORDS));
   EXPECT_TRUE(fs::is_regular_file(prefix / "share/doc/raingen/README.md"));
+  for (const char* script : {"ensemble.sbatch", "network.sbatch", "merge.sbatch"})
+    EXPECT_EQ(::access((prefix / "share/raingen/examples/slurm" / script).c_str(), X_OK), 0) << script;
+  EXPECT_EQ(files_in(prefix / "share/raingen/examples/recipes"),
+            files_in(fs::path(RAINGEN_EXAMPLE_RECORDS).parent_path() / "recipes"));
 
   const std::string installed = run_example(bin, records, installed_run.path());
   const std::string built = run_example(RAINGEN_TOOL_DIR, RAINGEN_EXAMPLE_RECORDS, built_run.path());
