@@ -265,6 +265,22 @@ TEST(EnsembleFile, ThePositionAndClockOfTheRunDirectory) {
     EXPECT_NE(tool_in(dir.path(), tool, {"--help"}).out.find("time:raingen_utc_offset names the series' clock"),
               std::string::npos)
         << tool;
+
+  // The last file, its clock written as earlier versions wrote it (the offset after the local
+  // start in the units): read as the same start and clock.
+  const EnsembleLayout now = EnsembleReader(dir / "x.nc").layout();
+  int id = -1, time = -1;
+  ASSERT_EQ(nc_open((dir / "x.nc").c_str(), NC_WRITE, &id), NC_NOERR);
+  const std::string units = "minutes since 2001-01-01 00:00:00 -05:00";
+  EXPECT_EQ(nc_inq_varid(id, "time", &time), NC_NOERR);
+  EXPECT_EQ(nc_redef(id), NC_NOERR);
+  EXPECT_EQ(nc_del_att(id, time, "raingen_utc_offset"), NC_NOERR);
+  EXPECT_EQ(nc_put_att_text(id, time, "units", units.size(), units.data()), NC_NOERR);
+  ASSERT_EQ(nc_close(id), NC_NOERR);
+  const EnsembleLayout earlier = EnsembleReader(dir / "x.nc").layout();
+  EXPECT_EQ(earlier.start, now.start);
+  EXPECT_EQ(earlier.utc_offset, now.utc_offset);
+  EXPECT_EQ(earlier.utc_offset, raingen::calendar::UtcOffset::parse("-05:00"));
 }
 
 TEST(EnsembleFile, TheHistoryLineCanBeRunAgain) {

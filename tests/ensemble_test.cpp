@@ -416,6 +416,8 @@ TEST(Ensemble, RunDirectoriesAndRequestsItRefusesBeforeAnyRun) {
       {"seeds past the largest", [](const fs::path&) {}, {"--realizations", "2", "--seed", "2147483647"}, 2,
        "--seed plus --realizations goes past 2147483647, the largest seed"},
       {"no realizations", [](const fs::path&) {}, {"--jobs", "2"}, 2, "--realizations is required (or --merge)"},
+      {"output '-'", [](const fs::path&) {}, {"--realizations", "2", "--output", "-"}, 2,
+       "--output -: the ensemble file is netCDF, which the library writes to a file: give it a name"},
       {"no jobs", [](const fs::path&) {}, {"--realizations", "2", "--jobs", "0"}, 2,
        "--jobs: Value 0 not in range 1 to 2147483647 (see --help)"},
   };

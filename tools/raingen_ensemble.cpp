@@ -159,6 +159,8 @@ int ensemble_main(int argc, char** argv) {
   app.footer(std::string(rules) + "\n" + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
   const std::string history = netcdf::history_entry(std::span<char* const>(argv, static_cast<std::size_t>(argc)));
+  if (output == "-")
+    throw common::UsageError("--output -: the ensemble file is netCDF, which the library writes to a file: give it a name");
 
   if (*merge_option) {
     std::vector<std::filesystem::path> files(merge.begin(), merge.end());
