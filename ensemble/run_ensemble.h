@@ -14,6 +14,7 @@
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
 #include "ensemble_file/ensemble_part.h"
+#include "ensemble_file/file_limits.h"
 #include "stations/station_places.h"
 
 namespace raingen::ensemble {
@@ -50,7 +51,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const std::filesyst
 
 // The longest series: its last time, 1440 x days minutes, within the 9 digits of a time that the
 // table readers take.
-inline constexpr long most_series_days = 694444;
+inline constexpr long most_series_days = ensemble_file::most_series_days;
 
 // "SOURCE_0001.OUT": the number with at least four digits, as many as the largest number needs.
 std::string kept_table_name(long number, long realizations);

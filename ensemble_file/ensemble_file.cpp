@@ -111,23 +111,26 @@ EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string()
   const auto realizations = file_.dimension_length("realization");
   const auto intervals = file_.dimension_length("time");
   if (!realizations || !intervals) refuse("it has no realization and time dimensions");
+  const std::size_t name_length = file_.dimension_length("name_strlen").value_or(0);
+  // Every variable's shape before any is read: each is read into a buffer its dimensions size.
+  check_declared_sizes(file_, {*realizations, 1, *intervals, name_length}, [this](const std::string& what) { refuse(what); });
   layout_.realizations = static_cast<long>(*realizations);
   layout_.intervals = *intervals;
-  seed_ = variable("seed");
-  status_ = variable("status");
+  seed_ = shaped("seed", NC_INT, {"realization"});
+  status_ = shaped("status", NC_BYTE, {"realization"});
   rainfall_ = variable("rainfall");
   read_form();
   if (file_.text_attribute(rainfall_, "units") != "mm") refuse("rainfall is not in mm");
   read_start();
   check_times();
-  std::string site(file_.dimension_length("name_strlen").value_or(0), '\0');
-  file_.check(nc_get_var_text(file_.id(), variable("station_name"), site.data()), "station_name");
-  layout_.site = site;
+  std::string site(name_length, '\0');
+  file_.check(nc_get_var_text(file_.id(), shaped("station_name", NC_CHAR, {"name_strlen"}), site.data()), "station_name");
+  layout_.site = site.substr(0, site.find('\0'));
   const auto latitude = file_.find_variable("lat"), longitude = file_.find_variable("lon");
   if (latitude && longitude) {
     stations::Coordinates position;
-    file_.check(nc_get_var_double(file_.id(), *latitude, &position.latitude), "lat");
-    file_.check(nc_get_var_double(file_.id(), *longitude, &position.longitude), "lon");
+    file_.check(nc_get_var_double(file_.id(), shaped("lat", NC_DOUBLE, {}), &position.latitude), "lat");
+    file_.check(nc_get_var_double(file_.id(), shaped("lon", NC_DOUBLE, {}), &position.longitude), "lon");
     layout_.position = position;
   }
   layout_.source = file_.text_attribute(NC_GLOBAL, "source").value_or("");
@@ -151,7 +154,15 @@ int EnsembleReader::variable(const char* name) const {
   return *found;
 }
 
+int EnsembleReader::shaped(const char* name, nc_type type, std::initializer_list<std::string_view> dimensions) const {
+  const int found = variable(name);
+  const std::span<const std::string_view> expected(dimensions.begin(), dimensions.size());
+  if (const auto fault = file_.shape_fault(found, type, expected)) refuse(std::string(name) + " " + *fault);
+  return found;
+}
+
 void EnsembleReader::read_form() {
+  if (file_.type_of(rainfall_) != NC_FLOAT) refuse("rainfall is not float");
   const std::vector<std::string> dimensions = file_.dimension_names(rainfall_);
   if (dimensions == std::vector<std::string>{"time", "realization"}) time_first_ = true;
   else if (dimensions == std::vector<std::string>{"realization", "time"}) time_first_ = false;
@@ -170,6 +181,7 @@ void EnsembleReader::read_start() {
 // so, with each interval stamped at its middle (or, in earlier files, at its end).
 void EnsembleReader::check_times() const {
   const int time = variable("time");
+  if (file_.dimension_names(time) != std::vector<std::string>{"time"}) refuse("time is not over (time)");
   std::vector<double> stamps(netcdf::cf_time_chunk);
   for (std::size_t first = 0; first < layout_.intervals; first += stamps.size()) {
     const std::size_t count = std::min(stamps.size(), layout_.intervals - first);
@@ -203,7 +215,9 @@ bool EnsembleReader::complete(long index) const {
   return value == 0;
 }
 
-void EnsembleReader::read(long index, std::span<float> depths) const { read(index, 0, depths.first(layout_.intervals)); }
+void EnsembleReader::read(long index, std::span<float> depths) const {
+  read(index, 0, depths.first(std::min(depths.size(), layout_.intervals)));
+}
 
 void EnsembleReader::read(long index, std::size_t first, std::span<float> depths) const {
   const std::size_t at = static_cast<std::size_t>(index);
@@ -211,6 +225,8 @@ void EnsembleReader::read(long index, std::size_t first, std::span<float> depths
   const std::array<std::size_t, 2> count =
       time_first_ ? std::array{depths.size(), std::size_t{1}} : std::array{std::size_t{1}, depths.size()};
   file_.check(nc_get_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths.data()), "rainfall");
+  if (complete(index))
+    check_depths(depths, file_.shown_name(), "realization " + std::to_string(layout_.first_number() + index));
 }
 
 }  // namespace raingen::ensemble_file

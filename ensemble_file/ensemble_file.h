@@ -29,14 +29,17 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
 #include "ensemble_file/ensemble_part.h"
+#include "ensemble_file/file_limits.h"
 #include "netcdf/cf_series.h"
 #include "netcdf/netcdf_file.h"
 #include "stations/station_places.h"
@@ -102,6 +105,8 @@ class EnsembleReader {
 
  private:
   int variable(const char* name) const;
+  // The variable, refused unless it has this type and these dimensions.
+  int shaped(const char* name, nc_type type, std::initializer_list<std::string_view> dimensions) const;
   void read_form();
   void read_start();
   void read_part();

@@ -193,22 +193,21 @@ NetworkReader::NetworkReader(const fs::path& path) : file_(path, path.string(), 
                             "is a one-site ensemble file (its depths are over no sites), where a network ensemble file "
                             "is expected: a one-site file is read without --network");
   if (!realizations || !intervals || !sites) refuse("it has no time, realization and site dimensions");
+  // Every variable's shape before any is read: each is read into a buffer its dimensions size.
+  check_declared_sizes(file_, {*realizations, *sites, *intervals, file_.dimension_length("name_strlen").value_or(0)},
+                       [this](const std::string& what) { refuse(what); });
   layout_.realizations = static_cast<long>(*realizations);
   layout_.intervals = *intervals;
-  status_ = variable("status");
-  rainfall_ = variable("rainfall");
-  if (file_.dimension_names(rainfall_) != std::vector<std::string>{"time", "realization", "site"})
-    refuse("rainfall is not over (time, realization, site)");
-  if (file_.dimension_names(status_) != std::vector<std::string>{"realization", "site"})
-    refuse("status is not over (realization, site)");
+  status_ = shaped("status", NC_BYTE, {"realization", "site"});
+  rainfall_ = shaped("rainfall", NC_FLOAT, {"time", "realization", "site"});
   if (file_.text_attribute(rainfall_, "units") != "mm") refuse("rainfall is not in mm");
   read_start();
   check_times();
   seeds_.resize(*realizations);
-  file_.check(nc_get_var_int(file_.id(), variable("seed"), seeds_.data()), "seed");
+  file_.check(nc_get_var_int(file_.id(), shaped("seed", NC_INT, {"realization"}), seeds_.data()), "seed");
   if (!seeds_.empty()) layout_.first_seed = seeds_.front();
   numbers_.resize(*realizations);
-  file_.check(nc_get_var_int(file_.id(), variable("realization"), numbers_.data()), "realization");
+  file_.check(nc_get_var_int(file_.id(), shaped("realization", NC_INT, {"realization"}), numbers_.data()), "realization");
   read_sites();
   layout_.source = file_.text_attribute(NC_GLOBAL, "source").value_or("");
   layout_.history = file_.text_attribute(NC_GLOBAL, "history").value_or("");
@@ -220,9 +219,7 @@ NetworkReader::NetworkReader(const fs::path& path) : file_(path, path.string(), 
 void NetworkReader::read_sites() {
   const std::size_t sites = *file_.dimension_length("site");
   const std::size_t longest = file_.dimension_length("name_strlen").value_or(0);
-  const int name = variable("site_name");
-  if (file_.dimension_names(name) != std::vector<std::string>{"site", "name_strlen"})
-    refuse("site_name is not over (site, name_strlen)");
+  const int name = shaped("site_name", NC_CHAR, {"site", "name_strlen"});
   std::string names(sites * longest, '\0');
   if (!names.empty()) file_.check(nc_get_var_text(file_.id(), name, names.data()), "site_name");
   const bool degrees = file_.find_variable("lat").has_value();
@@ -231,12 +228,11 @@ void NetworkReader::read_sites() {
   const std::array<const char*, 2> coordinate = position_names(layout_.coordinates);
   std::array<std::vector<double>, 2> positions;
   for (std::size_t k = 0; k < 2; ++k) {
-    const auto found = file_.find_variable(coordinate[k]);
-    if (!found) refuse(std::string("it has no variable ") + coordinate[k] + " (nor lat and lon, nor x and y)");
-    if (file_.dimension_names(*found) != std::vector<std::string>{"site"})
-      refuse(std::string(coordinate[k]) + " is not over (site)");
+    if (!file_.find_variable(coordinate[k]))
+      refuse(std::string("it has no variable ") + coordinate[k] + " (nor lat and lon, nor x and y)");
     positions[k].resize(sites);
-    file_.check(nc_get_var_double(file_.id(), *found, positions[k].data()), coordinate[k]);
+    file_.check(nc_get_var_double(file_.id(), shaped(coordinate[k], NC_DOUBLE, {"site"}), positions[k].data()),
+                coordinate[k]);
   }
   for (std::size_t s = 0; s < sites; ++s) {
     std::string text = names.substr(s * longest, longest);
@@ -263,6 +259,13 @@ int NetworkReader::variable(const char* name) const {
   return *found;
 }
 
+int NetworkReader::shaped(const char* name, nc_type type, std::initializer_list<std::string_view> dimensions) const {
+  const int found = variable(name);
+  const std::span<const std::string_view> expected(dimensions.begin(), dimensions.size());
+  if (const auto fault = file_.shape_fault(found, type, expected)) refuse(std::string(name) + " " + *fault);
+  return found;
+}
+
 // The start and clock of the times (netcdf/cf_series.h).
 void NetworkReader::read_start() {
   const auto start = netcdf::read_cf_start(file_, variable("time"));
@@ -272,7 +275,7 @@ void NetworkReader::read_start() {
 }
 
 void NetworkReader::check_times() const {
-  const int time = variable("time");
+  const int time = shaped("time", NC_DOUBLE, {"time"});
   std::vector<double> stamps(netcdf::cf_time_chunk);
   for (std::size_t first = 0; first < layout_.intervals; first += stamps.size()) {
     const std::size_t count = std::min(stamps.size(), layout_.intervals - first);
@@ -301,8 +304,12 @@ bool NetworkReader::complete(long realization, long site) const {
 
 void NetworkReader::read(long realization, long site, std::span<float> depths) const {
   const std::array<std::size_t, 3> start{0, static_cast<std::size_t>(realization), static_cast<std::size_t>(site)},
-      count{layout_.intervals, 1, 1};
+      count{std::min(depths.size(), layout_.intervals), 1, 1};
   file_.check(nc_get_vara_float(file_.id(), rainfall_, start.data(), count.data(), depths.data()), "rainfall");
+  if (complete(realization, site))
+    check_depths(depths.first(std::min(depths.size(), layout_.intervals)), file_.shown_name(),
+                 fmt::format("realization {} at site {}", number(realization),
+                             layout_.sites.at(static_cast<std::size_t>(site)).name));
 }
 
 bool is_network_file(const fs::path& path) {

@@ -27,6 +27,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,6 +37,7 @@
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
 #include "ensemble_file/ensemble_part.h"
+#include "ensemble_file/file_limits.h"
 #include "netcdf/netcdf_file.h"
 #include "network/network_manifest.h"
 
@@ -110,6 +112,8 @@ class NetworkReader {
 
  private:
   int variable(const char* name) const;
+  // The variable, refused unless it has this type and these dimensions.
+  int shaped(const char* name, nc_type type, std::initializer_list<std::string_view> dimensions) const;
   void read_start();
   void read_sites();
   void check_times() const;

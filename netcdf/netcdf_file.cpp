@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <iostream>
 
 #include "common/tool_error.h"
@@ -44,6 +45,9 @@ File::File(const std::filesystem::path& path, std::string shown_name, ForReading
                             std::string("cannot be read: the HDF5 library cannot read its structure: the file is cut "
                                         "short or damaged (") + nc_strerror(status) + ")");
   check(status, "open");
+  std::error_code ignored;
+  size_ = std::filesystem::file_size(path, ignored);
+  if (ignored) size_ = 0;
 }
 
 File::~File() {
@@ -153,6 +157,40 @@ nc_type File::type_of(int variable) const {
   nc_type type = NC_NAT;
   check(nc_inq_vartype(id_, variable, &type), "type");
   return type;
+}
+
+namespace {
+
+const char* type_name(nc_type type) {
+  switch (type) {
+    case NC_BYTE: return "byte";
+    case NC_CHAR: return "char";
+    case NC_SHORT: return "short";
+    case NC_INT: return "int";
+    case NC_FLOAT: return "float";
+    case NC_DOUBLE: return "double";
+    default: return "of another type";
+  }
+}
+
+template <typename Names>
+std::string shape_text(nc_type type, const Names& dimensions) {
+  std::string text = type_name(type);
+  if (dimensions.empty()) return text + " (a scalar)";
+  text += " over (";
+  for (std::size_t k = 0; k < dimensions.size(); ++k) text += (k ? ", " : "") + std::string(dimensions[k]);
+  return text + ")";
+}
+
+}  // namespace
+
+std::optional<std::string> File::shape_fault(int variable, nc_type type,
+                                             std::span<const std::string_view> dimensions) const {
+  const nc_type found_type = type_of(variable);
+  const std::vector<std::string> found = dimension_names(variable);
+  if (found_type == type && std::equal(found.begin(), found.end(), dimensions.begin(), dimensions.end()))
+    return std::nullopt;
+  return "is " + shape_text(found_type, found) + ", not " + shape_text(type, dimensions);
 }
 
 void File::close() {

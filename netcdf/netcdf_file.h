@@ -7,6 +7,7 @@
 #include <netcdf.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -62,6 +63,13 @@ class File {
   // The names of a variable's dimensions, in order.
   std::vector<std::string> dimension_names(int variable) const;
   nc_type type_of(int variable) const;
+  // What is wrong with a variable a reader is about to read: none when it has the type and the
+  // dimensions (by name, in order) its layout gives it, else "is int over (site), not int over
+  // (realization)". Reading it into a buffer sized by the layout is safe only then.
+  std::optional<std::string> shape_fault(int variable, nc_type type, std::span<const std::string_view> dimensions) const;
+  // The bytes the file takes (0 when unknown): a declared dimension a reader allocates for is
+  // bounded by what the file can hold.
+  std::uintmax_t size() const { return size_; }
 
   // Closes the file, so that everything is on disk; throws ToolError on failure.
   void close();
@@ -70,6 +78,7 @@ class File {
   int id_ = -1;
   std::string shown_name_;
   bool reading_ = false;
+  std::uintmax_t size_ = 0;
 };
 
 // The status a tool's main returns, ending the process itself when a file's close failed. The HDF5

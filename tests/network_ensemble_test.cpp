@@ -28,6 +28,7 @@
 #include "netcdf/netcdf_file.h"
 #include "network/network_manifest.h"
 #include "support/child.h"
+#include "support/crafted_ensemble.h"
 #include "support/network_fixture.h"
 #include "support/tool_runs.h"
 
@@ -196,6 +197,18 @@ TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
   } catch (const common::ToolError& error) {
     EXPECT_EQ(std::string(error.what()), "is a one-site ensemble file (its depths are over no sites), where a network "
                                          "ensemble file is expected: a one-site file is read without --network");
+  }
+  // A complete run whose depths are no depths: refused when it is read.
+  testing_support::write_crafted_ensemble(n.dir / "odd.nc", {.network = true, .odd_depth = 3e38f});
+  const NetworkReader odd(n.dir / "odd.nc");
+  std::vector<float> depths(odd.layout().intervals);
+  odd.read(1, 0, depths);  // realization 2 is sound
+  try {
+    odd.read(0, 0, depths);
+    ADD_FAILURE() << "3e38 read as a depth";
+  } catch (const common::ToolError& error) {
+    EXPECT_EQ(std::string(error.what()), "realization 1 at site S1 holds 3e+38 at interval 3, no depth a run writes (0 "
+                                         "to 99999.999 mm): the file is damaged");
   }
   for (const Args& usage : {Args{"--network", "net", "-n", "1", "--dir", "net/EAST"},
                             Args{"--network", "net", "-n", "1", "--keep", "kept"}}) {

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -24,6 +25,7 @@
 
 #include "common/output_file.h"
 #include "support/child.h"
+#include "support/crafted_ensemble.h"
 #include "support/tool_runs.h"
 
 namespace {
@@ -144,6 +146,13 @@ struct Attack {
 };
 
 std::string nothing(const TempDir&) { return ""; }
+
+std::function<std::string(const TempDir&)> crafted(const std::string& name, testing_support::CraftedEnsemble craft) {
+  return [=](const TempDir& dir) {
+    testing_support::write_crafted_ensemble(dir / name, craft);
+    return std::string();
+  };
+}
 
 std::string with(const TempDir& dir, const std::string& name, const std::string& bytes) {
   dir.write(name, bytes);
@@ -326,6 +335,30 @@ std::vector<Attack> attacks() {
        {"--id", "T", "../long.csv"}, 1, "raingen-prepare: ../long.csv:1: " + begins},
       {"report a gauge line of 3 MB", [=](const TempDir& dir) { return with(dir, "long.csv", too_long_line + "\n"); },
        "raingen-report", {"--gauge", "TWIN=../long.csv"}, 1, "raingen-report: ../long.csv:1: " + begins},
+
+      // Crafted ensemble files: every variable's shape checked before it is read, dimensions no
+      // bigger than the file can hold, depths that are depths; refused by every reader.
+      {"merge a one-site file whose seed is over another dimension", crafted("a.nc", {.seed_over = "name_strlen"}),
+       "raingen-ensemble", {"--merge", "../a.nc", "../a.nc", "--output", "../out/m.nc"}, 1,
+       "raingen-ensemble: ../a.nc: is not an ensemble file: seed is int over (name_strlen), not int over (realization)\n"},
+      {"merge a network file whose seed is over its sites", crafted("n.nc", {.network = true, .seed_over = "site"}),
+       "raingen-ensemble", {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"}, 1,
+       "raingen-ensemble: ../n.nc: is not a network ensemble file: seed is int over (site), not int over "
+       "(realization)\n"},
+      {"merge a network file whose site names are over 100000 rows",
+       crafted("n.nc", {.network = true, .name_rows = 100000}), "raingen-ensemble",
+       {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"}, 1,
+       "raingen-ensemble: ../n.nc: is not a network ensemble file: site_name is char over (rows, name_strlen), not char "
+       "over (site, name_strlen)\n"},
+      {"merge a network file declaring 10^8 realizations",
+       crafted("n.nc", {.network = true, .realizations = 100000000}), "raingen-ensemble",
+       {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"}, 1,
+       "raingen-ensemble: ../n.nc: is not a network ensemble file: it declares 100000000 realizations at 2 sites, more "
+       "than a file of its size can hold\n"},
+      {"export a realization holding NaN", crafted("a.nc", {.odd_depth = NAN}), "raingen-export",
+       {"--ensemble", "../a.nc", "--realization", "1", "--format", "csv", "../out/x.csv"}, 1,
+       "raingen-export: ../a.nc: realization 1 holds nan at interval 3, no depth a run writes (0 to 99999.999 mm): the "
+       "file is damaged\n"},
 
       // Bytes a terminal would act on are shown escaped, and a NUL does not cut the message.
       {"a time holding ESC and NUL",
