@@ -16,6 +16,15 @@ namespace raingen::network {
 
 namespace {
 
+// A folder as the file system finds it, for telling two names of one folder apart: "./A", "A/"
+// and "a" are "a" (letter case aside, as on a file system that ignores it).
+std::string folder_key(const std::filesystem::path& folder) {
+  std::string key = folder.lexically_normal().string();
+  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return key;
+}
+
 using common::ToolError;
 
 constexpr std::string_view separator = " = ";
@@ -190,9 +199,15 @@ class ManifestParser {
       site.position = position(value);
     } else if (key == "folder") {
       const std::filesystem::path folder(value);
-      if (value.empty() || folder.is_absolute() ||
+      const std::string same = folder_key(folder);
+      if (value.empty() || folder.is_absolute() || same.empty() || same == "." ||
           std::any_of(folder.begin(), folder.end(), [](const std::filesystem::path& part) { return part == ".."; }))
         fail(fmt::format("folder '{}' is not a folder inside the network directory", shown(value)));
+      // Two sites on one folder would run, export and report one series under two names.
+      for (const NetworkSite& other : manifest_.sites)
+        if (&other != &site && folder_key(other.folder) == same)
+          fail(fmt::format("folder '{}' is the folder of site {} (line {}): each site has a folder of its own",
+                           shown(value), other.name, other.line));
       site.folder = std::string(value);
     } else if (key == "gauge") {
       const std::size_t blank = value.find(' ');

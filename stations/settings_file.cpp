@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <cctype>
+#include <string_view>
+
 #include "common/output_file.h"
 #include "common/tool_error.h"
 #include "common/whole_file.h"
@@ -68,6 +71,30 @@ std::string without_blanks_around(std::string text) {
   return first == std::string::npos ? std::string() : text.substr(first);
 }
 
+std::string upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The results file is a plain file of the run folder, beside INPUT.TXT (letter case aside, as on
+// a file system that ignores it): a name with a folder part would put every site's table in one
+// file, one of the folder's own files would be replaced by the run, and a device name reaches no
+// file on systems that reserve it.
+void check_results_name(const std::string& name) {
+  const std::string key = upper(without_trailing_blanks(name));
+  if (name.find_first_of("/\\") != std::string::npos || key == "." || key == "..")
+    throw UsageError(fmt::format("the results name '{}' is not a plain file name: the table is written beside "
+                                 "INPUT.TXT, in the run folder", name));
+  for (const std::string_view own : {common::settings_file_name, common::source_out_name, std::string_view("RAINGEN.TXT"),
+                                     std::string_view("NETWORK.TXT")})
+    if (key == own) throw UsageError(fmt::format("the results name '{}' names another file of the run", name));
+  const std::string device = key.substr(0, key.find('.'));
+  const bool numbered = device.size() == 4 && (device.starts_with("COM") || device.starts_with("LPT")) &&
+                        device[3] >= '1' && device[3] <= '9';
+  if (device == "CON" || device == "PRN" || device == "AUX" || device == "NUL" || numbered)
+    throw UsageError(fmt::format("the results name '{}' is a device name that some systems reserve: name a file", name));
+}
+
 }  // namespace
 
 void check_settings(const Settings& s) {
@@ -85,11 +112,10 @@ void check_settings(const Settings& s) {
       throw UsageError(fmt::format("the distance of station {} ({}) is not a whole number from 0 to {}", station.id,
                                    station.distance, common::largest_distance));
     for (const std::string& name : station.id.file_names())
-      if (s.results_name == name)
+      if (upper(s.results_name) == upper(name))
         throw UsageError(fmt::format("the results name '{}' names a station file", s.results_name));
   }
-  if (s.results_name == common::settings_file_name || s.results_name == common::source_out_name)
-    throw UsageError(fmt::format("the results name '{}' names another file of the run", s.results_name));
+  check_results_name(s.results_name);
   if (s.day_count < 1 || s.day_count > common::most_days)
     throw UsageError(fmt::format("the number of days ({}) is not from 1 to {}{}", s.day_count, common::most_days,
                                  s.day_count > common::most_days

@@ -90,6 +90,8 @@ TEST(NetworkManifest, NamesTheLineOfWhatItCannotRead) {
       {head + "[site two words]\n", "6: [site two words]: a site name is printable ASCII"},
       {head + site + "[site s1]\n", "12: [site s1]: the site S1 (line 6) has that name"},
       {head + "[site S1]\nposition = 1,1\nfolder = ../x\n", "8: folder '../x' is not a folder inside"},
+      {head + "[site S1]\nposition = 1,1\nfolder = ./\n", "8: folder './' is not a folder inside"},
+      {head + site + "[site S2]\nposition = 1,1\nfolder = ./s1/\n", "14: folder './s1/' is the folder of site S1 (line 6)"},
       {head + "[site S1]\nposition = 1,1\nfolder = S1\ngauge = G1 1000\n", "9: gauge 'G1 1000' is not ID DISTANCE"},
       {head + "[site S1]\nposition = 1,1\nfolder = S1\ngauge = G1 1\n", "6: [site S1] names 1 gauges"},
       {head + "[site S1]\nposition = 1,1\nposition = 2,2\n", "8: position is given twice"},

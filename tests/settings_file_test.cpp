@@ -102,6 +102,17 @@ TEST(SettingsFile, ValuesThatDoNotFitAreUsageErrors) {
       {"stations 1 and 3 have the same identifier 'PD01'", [](Settings& s) { s.stations[2].id = id("PD01"); }},
       {"the results name 'SOURCE.OUT' names another file of the run", [](Settings& s) { s.results_name = "SOURCE.OUT"; }},
       {"the results name 'PD02F_2.TXT' names a station file", [](Settings& s) { s.results_name = "PD02F_2.TXT"; }},
+      {"the results name 'pd02d_3.txt' names a station file", [](Settings& s) { s.results_name = "pd02d_3.txt"; }},
+      {"the results name '../x.txt' is not a plain file name: the table is written beside INPUT.TXT, in the run folder",
+       [](Settings& s) { s.results_name = "../x.txt"; }},
+      {"the results name 'a\\b' is not a plain file name: the table is written beside INPUT.TXT, in the run folder",
+       [](Settings& s) { s.results_name = "a\\b"; }},
+      {"the results name 'Raingen.txt' names another file of the run", [](Settings& s) { s.results_name = "Raingen.txt"; }},
+      {"the results name 'input.txt' names another file of the run", [](Settings& s) { s.results_name = "input.txt"; }},
+      {"the results name 'NUL.TXT' is a device name that some systems reserve: name a file",
+       [](Settings& s) { s.results_name = "NUL.TXT"; }},
+      {"the results name 'com7' is a device name that some systems reserve: name a file",
+       [](Settings& s) { s.results_name = "com7"; }},
   };
   for (const auto& [message, change] : cases) {
     Settings s = pau();
