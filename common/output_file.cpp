@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <set>
 
 #include "common/interruption.h"
+#include "common/program_files.h"
 #include "common/tool_error.h"
 
 namespace raingen::common {
@@ -93,6 +95,33 @@ void check_output_target(const fs::path& target) {
   const fs::path folder = folder_of(target);
   if (::access(folder.c_str(), W_OK | X_OK) != 0)
     throw ToolError(target.string(), 0, "cannot be written: " + system_reason());
+}
+
+namespace {
+
+// The name of a run folder's own file that the target is, by its name or a symbolic link's
+// target, or "".
+std::string run_file_named(const fs::path& target) {
+  std::error_code ignored;
+  const fs::path resolved = fs::weakly_canonical(target, ignored);
+  for (const fs::path& path : {target, ignored ? target : resolved}) {
+    std::string name = path.filename().string();
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (name == "RAINGEN.TXT" || name == "NETWORK.TXT" || name == settings_file_name || name == source_out_name)
+      return name;
+    for (const char* suffix : {"D_3.TXT", "F_2.TXT", "F_3.TXT"})
+      if (name.size() == 11 && name.ends_with(suffix)) return name + " (a station file)";
+  }
+  return "";
+}
+
+}  // namespace
+
+void check_product_target(const fs::path& target) {
+  if (const std::string name = run_file_named(target); !name.empty())
+    throw UsageError(target.string(), "is " + name + ", a file a run folder holds for itself: an output never replaces "
+                                                     "it; give another name");
+  check_output_target(target);
 }
 
 void check_future_output(const fs::path& target) {

@@ -27,6 +27,11 @@ void refuse_irregular_target(const std::filesystem::path& target);
 // refuse_irregular_target, and a target's folder that cannot be written is a ToolError
 // "TARGET: cannot be written: REASON".
 void check_output_target(const std::filesystem::path& target);
+// check_output_target for what a tool makes of a run (an ensemble, an export): also refused, by
+// name or through a symbolic link, is a file a run folder holds for itself (RAINGEN.TXT,
+// NETWORK.TXT, INPUT.TXT, SOURCE.OUT, a station file), which only raingen-prepare and the program
+// write: UsageError "TARGET: is RAINGEN.TXT, a file of the run folder: ...".
+void check_product_target(const std::filesystem::path& target);
 // check_output_target where the target's folder is there; refuse_irregular_target alone where it
 // is still to be made (a season's folder, made when the files are written).
 void check_future_output(const std::filesystem::path& target);

@@ -159,7 +159,7 @@ Parts check_parts(const std::vector<fs::path>& given, const fs::path& output) {
 
 MergeOutcome merge_ensembles(const std::vector<fs::path>& given, const fs::path& output,
                              const std::string& history_entry, std::ostream& messages) {
-  common::check_output_target(output);  // a FIFO or a device is refused before any file is read
+  common::check_product_target(output);  // a FIFO or a device is refused before any file is read
   if (!given.empty() && ensemble_file::is_network_file(given.front())) {
     const NetworkMergeOutcome merged = merge_networks(given, output, history_entry, messages);
     return MergeOutcome{merged.realizations, merged.failed};

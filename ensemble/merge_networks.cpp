@@ -123,7 +123,7 @@ CheckedParts check_parts(const std::vector<fs::path>& given, const fs::path& out
 
 NetworkMergeOutcome merge_networks(const std::vector<fs::path>& given, const fs::path& output,
                                    const std::string& history_entry, std::ostream& messages) {
-  common::check_output_target(output);
+  common::check_product_target(output);
   CheckedParts parts = check_parts(given, output);
   NetworkLayout& layout = parts.layout;
   layout.history = layout.history.empty() ? history_entry : history_entry + "\n" + layout.history;

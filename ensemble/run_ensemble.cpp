@@ -106,7 +106,7 @@ void check_nothing_kept_there(const fs::path& keep, ensemble_file::RealizationRa
 // The run directory read and checked, the output's name and folder checked, and the kept tables'
 // directory made, before any run: whatever would make the end fail is found before the runs.
 Plan checked_plan(const EnsembleRequest& request) {
-  common::check_output_target(request.output);
+  common::check_product_target(request.output);
   if (request.keep) common::check_output_folder(*request.keep);
   Plan plan;
   plan.inputs = ensemble_file::read_run_folders(request.dir, !request.days);

@@ -78,7 +78,7 @@ long checked_days(const NetworkRequest& request, long days) {
 
 // NETWORK.TXT and every site's folder read and checked, and the output checked, before any run.
 NetworkPlan checked_plan(const NetworkRequest& request) {
-  common::check_output_target(request.output);
+  common::check_product_target(request.output);
   NetworkPlan plan;
   std::error_code error;
   plan.dir = fs::absolute(request.dir, error);

@@ -48,7 +48,7 @@ void check_request(const ExportRequest& request) {
     if (const std::string fault = swmm_file_name_fault(request.output); !fault.empty())
       throw common::UsageError(request.output, fault + ", which a SWMM gage line cannot name: give the file another name");
   }
-  common::check_output_target(request.output);  // a device, a FIFO or a directory is no output
+  common::check_product_target(request.output);  // a device, a FIFO or a directory is no output
 }
 
 // The series' name: --station, else the table's or the file's own (default_name).

@@ -412,7 +412,8 @@ TEST(Ensemble, RunDirectoriesAndRequestsItRefusesBeforeAnyRun) {
        "INPUT.TXT: the results name '../R.TXT' holds a '/': every realization runs in a directory of its own, and this "
        "name would reach outside it"},
       {"output over an input", [](const fs::path&) {}, {"--realizations", "2", "--output", "KAROF_2.TXT"}, 2,
-       "--output KAROF_2.TXT is KAROF_2.TXT, an input of the run"},
+       "KAROF_2.TXT: is KAROF_2.TXT (a station file), a file a run folder holds for itself: an output never replaces it; "
+       "give another name"},
       {"seeds past the largest", [](const fs::path&) {}, {"--realizations", "2", "--seed", "2147483647"}, 2,
        "--seed plus --realizations goes past 2147483647, the largest seed"},
       {"no realizations", [](const fs::path&) {}, {"--jobs", "2"}, 2, "--realizations is required (or --merge)"},

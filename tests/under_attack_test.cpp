@@ -336,6 +336,20 @@ std::vector<Attack> attacks() {
       {"report a gauge line of 3 MB", [=](const TempDir& dir) { return with(dir, "long.csv", too_long_line + "\n"); },
        "raingen-report", {"--gauge", "TWIN=../long.csv"}, 1, "raingen-report: ../long.csv:1: " + begins},
 
+      // A run folder's own files are no tool's output, by name or through a symbolic link.
+      {"ensemble over RAINGEN.TXT", nothing, "raingen-ensemble", {"--realizations", "2", "--output", "raingen.txt"}, 2,
+       "raingen-ensemble: raingen.txt: is RAINGEN.TXT, a file a run folder holds for itself: an output never replaces "
+       "it; give another name\n"},
+      {"export over NETWORK.TXT through a link",
+       [](const TempDir& dir) {
+         dir.write("out/NETWORK.TXT", "old");
+         fs::create_symlink("NETWORK.TXT", dir / "out/e.csv");
+         return std::string();
+       },
+       "raingen-export", {"--format", "csv", "SOURCE.OUT", "../out/e.csv"}, 2,
+       "raingen-export: ../out/e.csv: is NETWORK.TXT, a file a run folder holds for itself: an output never replaces "
+       "it; give another name\n"},
+
       // Crafted ensemble files: every variable's shape checked before it is read, dimensions no
       // bigger than the file can hold, depths that are depths; refused by every reader.
       {"merge a one-site file whose seed is over another dimension", crafted("a.nc", {.seed_over = "name_strlen"}),
