@@ -21,7 +21,7 @@
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/network_file.h"
 #include "ensemble_file/run_directory.h"
-#include "network/network_clock.h"
+#include "network/site_folders.h"
 #include "network/network_manifest.h"
 
 namespace raingen::ensemble {
@@ -83,7 +83,7 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
   std::error_code error;
   plan.dir = fs::absolute(request.dir, error);
   plan.manifest = network::read_network_manifest(plan.dir);
-  plan.clock = network::network_clock(plan.dir, plan.manifest);
+  plan.clock = network::read_site_folders(plan.dir, plan.manifest);
   // Of NETWORK.TXT and each site's folder name and inputs' checksum (each file read once).
   common::Checksum checksum;
   checksum.add_name(network::manifest_file_name);

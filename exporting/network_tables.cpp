@@ -4,7 +4,7 @@
 
 #include "common/program_files.h"
 #include "common/tool_error.h"
-#include "network/network_clock.h"
+#include "network/site_folders.h"
 #include "results/results_series.h"
 #include "stations/settings_file.h"
 
@@ -16,7 +16,7 @@ NetworkSources network_tables(const fs::path& dir, calendar::TimePoint start) {
   NetworkSources tables{network::read_network_manifest(dir), {}, {}};
   const fs::path manifest_file = dir / network::manifest_file_name;
   tables.inputs.push_back(manifest_file);
-  tables.clock = network::network_clock(dir, tables.manifest);
+  tables.clock = network::read_site_folders(dir, tables.manifest);
   if (tables.manifest.sites_from == network::SitesFrom::swmm) tables.inputs.push_back(tables.manifest.sites_file);
   for (const network::NetworkSite& site : tables.manifest.sites) {
     const fs::path folder = dir / site.folder;

@@ -175,6 +175,10 @@ class ManifestParser {
       manifest_.station = *id;
     } else if (key == "sites") {
       manifest_.sites_file = std::string(value);
+    } else if (key == "generation") {
+      if (value.size() != 16 || value.find_first_not_of("0123456789abcdef") != std::string_view::npos)
+        fail(fmt::format("generation '{}' is not 16 hexadecimal digits", shown(value)));
+      manifest_.generation = std::string(value);
     } else if (key == "sites_from") {
       if (value == "csv") manifest_.sites_from = SitesFrom::csv;
       else if (value == "swmm") manifest_.sites_from = SitesFrom::swmm;
@@ -308,6 +312,7 @@ std::string network_manifest_text(const NetworkManifest& m) {
   line("station", m.station.text());
   if (!m.sites_file.empty()) line("sites", m.sites_file);
   line("sites_from", m.sites_from == SitesFrom::csv ? "csv" : "swmm");
+  if (!m.generation.empty()) line("generation", m.generation);
   for (const NetworkGauge& g : m.gauges) {
     text += fmt::format("\n[gauge {}]\n", g.id);
     line("position", position_text(m.coordinates, g.position));

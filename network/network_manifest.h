@@ -69,6 +69,10 @@ struct NetworkManifest {
   stations::StationId station;
   std::string sites_file;
   SitesFrom sites_from = SitesFrom::csv;
+  // 16 hexadecimal digits drawn for each preparation, written into every site's RAINGEN.TXT and into
+  // NETWORK.TXT, which is put in place last: a folder of another preparation (one cut short while
+  // its files were renamed) is told by it. Empty for networks prepared before it was written.
+  std::string generation;
   std::vector<NetworkGauge> gauges;
   std::vector<NetworkSite> sites;  // in the order of the sites file
 

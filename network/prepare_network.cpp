@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <map>
+#include <random>
 #include <set>
 
 #include <fmt/format.h>
@@ -25,6 +28,14 @@
 namespace raingen::network {
 
 namespace {
+
+// A preparation's generation: 64 random bits as 16 hexadecimal digits.
+std::string new_generation() {
+  std::random_device random;
+  const std::uint64_t bits = (static_cast<std::uint64_t>(random()) << 32) ^ random() ^
+                             static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  return fmt::format("{:016x}", bits);
+}
 
 using common::ToolError;
 using common::UsageError;
@@ -217,6 +228,7 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
                            .sites = {}};
   for (std::size_t g : used)
     manifest.gauges.push_back({gauges[g].id, gauges[g].position, stations::record_fact(gauges[g].record->path)});
+  manifest.generation = new_generation();
   std::optional<stations::PreparedStation> first;
   std::vector<weighting::RecordsPresent> made(sites.size());
   std::size_t files_written = 0;
@@ -259,7 +271,8 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
       facts.put_site_station(site_station);
       std::optional<stations::Coordinates> position;
       if (list.coordinates == CoordinateSystem::degrees) position = stations::Coordinates{site.at.position.a, site.at.position.b};
-      facts.site = stations::SiteFacts{.name = site.at.name, .position = position, .utc_offset = c.utc_offset};
+      facts.site = stations::SiteFacts{
+          .name = site.at.name, .position = position, .utc_offset = c.utc_offset, .network = manifest.generation};
       const common::FileText facts_file = stations::run_facts_file(folder, facts);
       files.add(facts_file.target, facts_file.text);
       manifest.sites.push_back(std::move(entry));

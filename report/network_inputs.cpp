@@ -9,6 +9,7 @@
 #include "common/tool_error.h"
 #include "gauge/read_gauge.h"
 #include "gauge/read_options.h"
+#include "network/site_folders.h"
 #include "report/run_inputs.h"
 #include "report/site_reference.h"
 #include "stations/run_facts.h"
@@ -44,6 +45,7 @@ NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optiona
   NetworkInputs in;
   in.dir = dir;
   in.manifest = network::read_network_manifest(dir);
+  network::read_site_folders(dir, in.manifest);  // every folder of NETWORK.TXT's preparation, one clock
   in.read.push_back(dir / network::manifest_file_name);
   RecordCache cache;
   for (const network::NetworkSite& site : in.manifest.sites) {

@@ -170,6 +170,9 @@ class FactsParser {
     } else if (key == "utc_offset") {
       once(key);
       site.utc_offset = offset(value);
+    } else if (key == "network") {
+      once(key);
+      site.network = std::string(value);
     } else {
       site.other.emplace_back(key, value);
     }
@@ -339,6 +342,7 @@ std::string run_facts_text(const RunFacts& facts) {
     if (facts.site->name) append(text, "name", *facts.site->name);
     if (facts.site->position) append(text, "position", position_text(*facts.site->position));
     if (facts.site->utc_offset) append(text, "utc_offset", facts.site->utc_offset->text());
+    if (facts.site->network) append(text, "network", *facts.site->network);
     append_all(text, facts.site->other);
     text += "\n";
   }

@@ -6,7 +6,8 @@
 //                        record = its absolute path; reading = NAME=VALUE, a reading option as
 //                        given (repeated, in order); utc_offset = +HH:MM, the clock the gauge kept
 //   [site]             name = the site's name; position = LAT,LON (--site-at); utc_offset = the
-//                      clock of the site series
+//                      clock of the site series; network = the generation of the network's
+//                      preparation that made this folder (network/network_manifest.h)
 //   [site-station ID]  the site station ID made of gauges: present = all|any; gauge = GAUGE
 //                      DISTANCE (three times, in the weighting's order)
 //   [seasons]          a run directory of seasons (stations/seasons.h), the manifest its runner
@@ -56,6 +57,7 @@ struct SiteFacts {
   std::optional<std::string> name{};
   std::optional<Coordinates> position{};
   std::optional<calendar::UtcOffset> utc_offset{};
+  std::optional<std::string> network{};  // the generation of the network preparation that made the folder
   FactLines other{};
   long line = 0;
 };

@@ -172,6 +172,21 @@ TEST(NetworkEnsemble, BlocksAlongTheCalendarAsTheOneSiteEnsembleAndPlanarPositio
       EXPECT_EQ(got, expected) << site << " realization " << k + 1;
     }
   }
+  // A site whose folder is of another preparation (one cut short while its files were renamed):
+  // refused, nothing written.
+  const std::string manifest = n.dir.read("net/NETWORK.TXT");
+  const std::size_t stamp = manifest.find("generation = ");
+  ASSERT_NE(stamp, std::string::npos) << manifest;
+  n.dir.write("net/NETWORK.TXT", manifest.substr(0, stamp) + "generation = 0123456789abcdef" + manifest.substr(stamp + 29));
+  const Outcome other = n.ensemble({"--network", "net", "-n", "1", "-o", "other.nc"});
+  EXPECT_EQ(other.exit_status, 1);
+  EXPECT_NE(other.err.find("/net/EAST/RAINGEN.TXT:"), std::string::npos) << other.err;
+  EXPECT_NE(other.err.find(": site EAST's folder is of another network preparation (" +
+                           manifest.substr(stamp + 13, 16) + "), not of the one "),
+            std::string::npos)
+      << other.err;
+  EXPECT_FALSE(n.dir.exists("other.nc"));
+  n.dir.write("net/NETWORK.TXT", manifest);
   // A site whose folder keeps another clock: refused, nothing written.
   std::string facts = n.dir.read("net/MID/RAINGEN.TXT");
   for (std::size_t at; (at = facts.find("utc_offset = -05:00\n")) != std::string::npos;) facts.erase(at, 20);
