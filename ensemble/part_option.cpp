@@ -12,6 +12,8 @@ using common::UsageError;
 
 namespace {
 
+constexpr long largest_array_number = 4000001;
+
 std::optional<long> whole_number(std::string_view text) {
   long value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -27,6 +29,11 @@ long slurm_number(const Environment& environment, const char* name) {
                                 name));
   const std::optional<long> number = whole_number(*value);
   if (!number) throw ToolError(fmt::format("--part slurm: {} is '{}', not a whole number", name, *value));
+  // Slurm's arrays hold at most 4,000,001 tasks (MaxArraySize); the arithmetic below stays within
+  // a long only for numbers Slurm can give.
+  if (*number < 0 || *number > largest_array_number)
+    throw ToolError(fmt::format("--part slurm: {} is {}, not a number Slurm gives an array task (0 to {})", name,
+                                *number, largest_array_number));
   return *number;
 }
 

@@ -47,7 +47,12 @@ void run_network_command_line(const stations::PrepareCommandLine& line, std::ost
   command.sites_file = line.sites;
   command.gauges = common::parse_gauge_arguments(line.gauges);
   gauge::distribute_reading_options(command.gauges, line.reading);
-  for (const std::string& place : line.places) command.places.push_back(parse_place(place));
+  for (const std::string& place : line.places) {
+    command.places.push_back(parse_place(place));
+    for (std::size_t k = 0; k + 1 < command.places.size(); ++k)
+      if (command.places[k].id == command.places.back().id)
+        throw UsageError(fmt::format("--station {} is given twice: a gauge has one position", command.places.back().id));
+  }
   const std::optional<weighting::Presence> present = weighting::parse_presence(line.present);
   if (!present) throw UsageError(fmt::format("--present '{}' is neither all nor any", line.present));
   command.present = *present;

@@ -332,6 +332,10 @@ TEST(EnsembleParts, PartsThatDoNotExistAreRefusedBeforeAnyRun) {
                {"SLURM_ARRAY_TASK_MAX", "5"}, {"SLURM_ARRAY_TASK_STEP", "2"}}, 1,
        "--part slurm: this array's 3 tasks have ids 1 to 5 by steps of 2: the parts are the tasks of an array of "
        "consecutive ids (--array=1-N or --array=0-M)"},
+      {slurm, {{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "-9223372036854775808"},
+               {"SLURM_ARRAY_TASK_MAX", "9223372036854775807"}}, 1,
+       "--part slurm: SLURM_ARRAY_TASK_MIN is -9223372036854775808, not a number Slurm gives an array task (0 to "
+       "4000001)"},
       {slurm, array_task(3, 3, 3), 1,
        "--part slurm: this array's one task has id 3: the parts are numbered by an array of two tasks or more from 0 or "
        "from 1 (--array=1-N or --array=0-M); to make one part again, give it as --part I/N"},
