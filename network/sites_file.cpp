@@ -103,6 +103,32 @@ SiteList read_csv_sites(const std::string& file) {
   return list;
 }
 
+// Twice the signed area of the triangle a, b, c: which side of a-b the point c is on.
+double turn(const Position& a, const Position& b, const Position& c) {
+  return (b.a - a.a) * (c.b - a.b) - (b.b - a.b) * (c.a - a.a);
+}
+
+// Why a polygon has no centroid inside it: edges that cross (a figure eight), or, in degrees, a
+// span of longitudes past 180 (a polygon across the antimeridian, whose plain average lies a world
+// away). Edges that only touch are taken.
+std::optional<std::string> polygon_fault(std::vector<Position> v, CoordinateSystem coordinates) {
+  if (v.size() > 1 && v.front().a == v.back().a && v.front().b == v.back().b) v.pop_back();  // closed by repeating
+  if (coordinates == CoordinateSystem::degrees) {
+    const auto [low, high] = std::minmax_element(v.begin(), v.end(), [](const Position& p, const Position& q) { return p.a < q.a; });
+    if (high->a - low->a > 180) return std::string("spans longitudes from X ") + common::shortest_text(low->a) + " to " +
+                                       common::shortest_text(high->a) + ", across the antimeridian";
+  }
+  const std::size_t n = v.size();
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;  // neighbours through the closing edge
+      const Position &a = v[i], &b = v[(i + 1) % n], &c = v[j], &d = v[(j + 1) % n];
+      if (turn(a, b, c) * turn(a, b, d) < 0 && turn(c, d, a) * turn(c, d, b) < 0)
+        return fmt::format("crosses itself (its edges {} and {})", i + 1, j + 1);
+    }
+  return std::nullopt;
+}
+
 SiteList read_swmm_sites(const std::string& file) {
   SiteList list;
   list.from = SitesFrom::swmm;
@@ -148,6 +174,10 @@ SiteList read_swmm_sites(const std::string& file) {
       throw ToolError(file, number, fmt::format("subcatchment {} has no polygon in [POLYGONS]: its site is the centroid "
                                                 "of its polygon",
                                                 name));
+    if (const std::optional<std::string> fault = polygon_fault(polygon->second, list.coordinates))
+      throw ToolError(file, number, fmt::format("subcatchment {}: its polygon {}: the centroid, its site, would lie "
+                                                "outside it; redraw the polygon, or give the sites as a CSV",
+                                                name, *fault));
     Position at = polygon_centroid(polygon->second);
     if (list.coordinates == CoordinateSystem::degrees) {
       at = {at.b, at.a};  // X is the longitude, Y the latitude

@@ -286,6 +286,9 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
   dir.write("nopolygons.inp", "[TITLE]\nx\n\n[SUBCATCHMENTS]\n;;Name Gage Outlet\nSC1 G1 J1 1 25 500 0.5 0\n");
   dir.write("onepolygon.inp",
             "[SUBCATCHMENTS]\nSC1 G1 J1 1 25 500 0.5 0\nSC2 G1 J1 1 25 500 0.5 0\n\n[POLYGONS]\nSC1 1 1\nSC1 2 1\nSC1 2 2\n");
+  dir.write("bowtie.inp", "[SUBCATCHMENTS]\nSC1 G1 J1 1 25 500 0.5 0\n\n[POLYGONS]\nSC1 0 0\nSC1 2 2\nSC1 2 0\nSC1 0 2\n");
+  dir.write("antimeridian.inp", "[MAP]\nUnits Degrees\n\n[SUBCATCHMENTS]\nSC1 G1 J1 1 25 500 0.5 0\n\n[POLYGONS]\n"
+                                "SC1 179.9 -16\nSC1 -179.9 -16\nSC1 -179.9 -16.1\nSC1 179.9 -16.1\n");
   const Args gauges{"--gauge", "A=a.csv", "--gauge", "B=b.csv", "--gauge", "C=c.csv",
                     "--station", "A@0,0", "--station", "B@10,0", "--station", "C@5,10"};
   const auto command = [&](const std::string& sites, Args more = {}, Args given = {}) {
@@ -316,6 +319,12 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
        "in SWMM, or give the sites as a CSV name,x,y"},
       {command("onepolygon.inp"), 1,
        "onepolygon.inp:3: subcatchment SC2 has no polygon in [POLYGONS]: its site is the centroid of its polygon"},
+      {command("bowtie.inp"), 1,
+       "bowtie.inp:2: subcatchment SC1: its polygon crosses itself (its edges 1 and 3): the centroid, its site, would "
+       "lie outside it; redraw the polygon, or give the sites as a CSV"},
+      {command("antimeridian.inp", {}, degree_gauges), 1,
+       "antimeridian.inp:5: subcatchment SC1: its polygon spans longitudes from X -179.9 to 179.9, across the "
+       "antimeridian: the centroid, its site, would lie outside it; redraw the polygon, or give the sites as a CSV"},
       {command("degrees.csv", {}, degree_gauges), 1,
        "degrees.csv:3: 95,-79.2 is out of -90..90, -180..180: the header says degrees (name,lat,lon); positions in a "
        "planar map unit take the header name,x,y"},
