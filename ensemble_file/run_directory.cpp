@@ -6,6 +6,7 @@
 
 #include "calendar/interval.h"
 #include "common/checksum.h"
+#include "common/output_file.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "common/whole_file.h"
@@ -36,12 +37,23 @@ std::size_t RunDirectory::intervals() const {
   return static_cast<std::size_t>(settings.day_count) * calendar::intervals_per_day;
 }
 
+namespace {
+
+// "not found: WHY", or, for a name that is there but no regular file, what it is: a FIFO would be
+// waited on for ever by the program.
+std::string missing_text(const fs::path& path, const std::string& why) {
+  const std::string kind = common::irregular_file_kind(path);
+  return kind.empty() ? "not found: " + why : "is " + kind + ", not a regular file: " + why;
+}
+
+}  // namespace
+
 RunDirectory read_run_directory(const fs::path& dir, bool day_count_needed) {
   RunDirectory run;
   run.dir = fs::absolute(dir).lexically_normal();
   const fs::path input = shown_path(dir, std::string(common::settings_file_name));
   std::error_code error;
-  if (!fs::is_regular_file(input, error)) throw ToolError(input.string(), 0, "not found: a run directory holds INPUT.TXT");
+  if (!fs::is_regular_file(input, error)) throw ToolError(input.string(), 0, missing_text(input, "a run directory holds INPUT.TXT"));
   run.settings = stations::read_settings(input);
   const stations::Settings& settings = run.settings;
   if (day_count_needed && (settings.day_count < 1 || settings.day_count > common::most_days))
@@ -54,7 +66,7 @@ RunDirectory read_run_directory(const fs::path& dir, bool day_count_needed) {
     for (std::string name : station.id.file_names()) {
       if (std::find(run.input_names.begin(), run.input_names.end(), name) != run.input_names.end()) continue;
       if (!fs::is_regular_file(dir / name, error))
-        throw ToolError(shown_path(dir, name), 0, "not found: INPUT.TXT names this station file");
+        throw ToolError(shown_path(dir, name), 0, missing_text(dir / name, "INPUT.TXT names this station file"));
       run.input_names.push_back(std::move(name));
     }
   }

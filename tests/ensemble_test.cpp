@@ -4,6 +4,7 @@
 // only some seeds reach, a signal, a table that does not parse) listed with the others written;
 // ensembles split by seeds and merged; run directories refused before any run; an interruption.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -402,6 +403,12 @@ TEST(Ensemble, RunDirectoriesAndRequestsItRefusesBeforeAnyRun) {
        "INPUT.TXT: not found: a run directory holds INPUT.TXT"},
       {"a station file missing", [](const fs::path& run) { fs::remove(run / "MELVF_3.TXT"); }, {"--realizations", "2"}, 1,
        "MELVF_3.TXT: not found: INPUT.TXT names this station file"},
+      {"a station file that is a FIFO",
+       [](const fs::path& run) {
+         fs::remove(run / "MELVF_3.TXT");
+         ::mkfifo((run / "MELVF_3.TXT").c_str(), 0600);
+       },
+       {"--realizations", "2"}, 1, "MELVF_3.TXT: is a FIFO (named pipe), not a regular file: INPUT.TXT names this station file"},
       {"no days", [&](const fs::path& run) { write_file(run / "INPUT.TXT", days_zero); }, {"--realizations", "2"}, 1,
        "INPUT.TXT:9: the number of days is 0: an ensemble needs 1 to 2000"},
       {"results outside", [&](const fs::path& run) {
