@@ -22,6 +22,8 @@ constexpr rlim_t spare_descriptors = 64;
 // tool it is no leftover), so a network of a hundred sites needs a thousand descriptors: more
 // than the usual soft limit of 1024. The soft limit is raised as far as the hard limit allows;
 // beyond that the tool stops, its files aside removed, saying what limit it needs.
+}  // namespace
+
 void make_room_for(std::size_t open_files, const std::filesystem::path& target) {
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
@@ -33,18 +35,16 @@ void make_room_for(std::size_t open_files, const std::filesystem::path& target) 
     if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) return;
   }
   throw common::ToolError(target.string(), 0,
-                          fmt::format("cannot be written with the {} files before it: the network's files are written "
-                                      "together and kept open until all are whole, and this system allows {} open files "
-                                      "(ulimit -n, hard limit {}); raise the limit or prepare fewer sites at once",
-                                      open_files, limit.rlim_cur,
+                          fmt::format("cannot be written: the network's {} files are written together and kept open "
+                                      "until all are whole, which needs {} open files, and this system allows {} open "
+                                      "files (ulimit -n, hard limit {}); raise the limit or prepare fewer sites at once",
+                                      open_files, needed, limit.rlim_cur,
                                       limit.rlim_max == RLIM_INFINITY ? std::string("none") : std::to_string(limit.rlim_max)));
 }
 
-}  // namespace
-
 void FilesTogether::add(const std::filesystem::path& target, std::string_view text) {
   common::check_output_target(target);
-  make_room_for(files_.size() + 1, target);
+  make_room_for(files_.size() + 1, target);  // already made room for all of them (make_room_for), as a rule
   files_.push_back(std::make_unique<common::OutputFile>(target));
   files_.back()->write(text);
   files_.back()->write_out();

@@ -14,6 +14,12 @@
 
 namespace raingen::network {
 
+// Raises the soft limit of open files to what open_files files written together need, as far as
+// the hard limit allows; else throws ToolError naming target, the count and the limits. Called
+// before the work, with every file the use will write, so that nothing is read or written aside
+// for a use that cannot be put in place.
+void make_room_for(std::size_t open_files, const std::filesystem::path& target);
+
 class FilesTogether {
  public:
   // Writes text aside for target (whose folder must be there). Throws UsageError for a

@@ -29,6 +29,8 @@ namespace raingen::network {
 
 namespace {
 
+constexpr std::size_t files_a_site = 11;
+
 // A preparation's generation: 64 random bits as 16 hexadecimal digits.
 std::string new_generation() {
   std::random_device random;
@@ -178,6 +180,10 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
                          stations::StationSetting{gauges[site.near.gauges[1]].id, site.near.distances[1]}};
     settings_texts.push_back(stations::settings_text(settings));
   }
+
+  // Room for every file written together (a site's: its station's three, its two fillers' six,
+  // INPUT.TXT and RAINGEN.TXT; and NETWORK.TXT), before a record is read or a file written aside.
+  make_room_for(sites.size() * files_a_site + 1, c.dir / manifest_file_name);
 
   // The records of the gauges some site uses, each read once.
   std::map<std::size_t, gauge::CalendarSeries> records;
