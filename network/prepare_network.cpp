@@ -1,10 +1,16 @@
 #include "network/prepare_network.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <random>
 #include <set>
 
@@ -28,6 +34,36 @@
 namespace raingen::network {
 
 namespace {
+
+// An exclusive lock on a folder (flock on the folder itself, so that no file is left behind), held
+// while the object lives; none on a folder that is not there yet.
+class FolderLock {
+ public:
+  FolderLock() = default;
+  explicit FolderLock(const std::filesystem::path& folder) {
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+      ::close(std::exchange(fd_, -1));
+      throw common::ToolError(folder.string(), 0,
+                      "another raingen-prepare is preparing a network into it now: prepare a network once at a time");
+    }
+  }
+  FolderLock(FolderLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FolderLock& operator=(FolderLock&& other) noexcept {
+    if (this != &other) {
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+ private:
+  int fd_ = -1;
+};
 
 constexpr std::size_t files_a_site = 11;
 
@@ -127,6 +163,10 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
   std::vector<Position> gauge_positions;
   for (const Gauge& g : gauges) gauge_positions.push_back(g.position);
   const bool hull_known = gauges.size() >= 3;
+
+  // One preparation of a network folder at a time: two would put their files in place over each
+  // other's (a folder made here is locked when it is made, below).
+  FolderLock lock(c.dir);
 
   // Each site's gauges, distances and folder, and every target, before any record is read.
   std::vector<Site> sites;
@@ -247,8 +287,14 @@ void run_network_command(const NetworkCommand& c, std::ostream& out) {
       std::error_code error;
       if (std::filesystem::is_directory(folder, error)) continue;
       if (!std::filesystem::create_directory(folder, error) || error)
-        throw ToolError(folder.string(), 0, "cannot be made: " + (error ? error.message() : std::string("a file has its name")));
+        throw ToolError(folder.string(), 0,
+                        "cannot be made: " + (error ? error.message()
+                                              : std::filesystem::is_directory(folder, error)
+                                                  ? std::string("another raingen-prepare made it meanwhile: prepare a "
+                                                                "network once at a time")
+                                                  : std::string("a file has its name")));
       folders_made.push_back(folder);
+      if (folder == c.dir) lock = FolderLock(c.dir);
     }
     FilesTogether files;
     for (std::size_t s = 0; s < sites.size(); ++s) {

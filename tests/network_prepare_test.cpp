@@ -4,6 +4,8 @@
 // record's (as --weighted-site makes it for that site alone), and the inter-site correlation of
 // daily depths is the weighted records'; bad input is refused with one message and nothing written.
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <fcntl.h>
 
 #include <array>
 #include <cmath>
@@ -402,6 +404,16 @@ TEST(NetworkPrepare, OpenFilesBeyondTheSoftLimitAndBeyondTheHardOne) {
   EXPECT_EQ(raised.exit_status, 0) << raised.err;
   EXPECT_TRUE(dir.exists("net/NETWORK.TXT"));
   EXPECT_TRUE(dir.exists("net/S2/SITED_3.TXT"));
+  // One preparation of a network folder at a time: a second one meanwhile is refused.
+  const std::string manifest = dir.read("net/NETWORK.TXT");
+  const int held = ::open((dir / "net").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const Outcome second = limited(4096, 4096);
+  ::close(held);
+  EXPECT_EQ(second.exit_status, 1);
+  EXPECT_EQ(second.err, "raingen-prepare: net: another raingen-prepare is preparing a network into it now: prepare a "
+                        "network once at a time\n");
+  EXPECT_EQ(dir.read("net/NETWORK.TXT"), manifest);
 }
 
 // A SWMM model's subcatchments as sites, at their polygons' area centroids, worked by hand: SC1 a
