@@ -34,19 +34,17 @@ std::string pooled_text(const Pooled& p) {
   return fmt::format("{} ({} to {})", display_number(p.value), display_number(p.lower), display_number(p.upper));
 }
 
-// Whether two correlations of n1 and n2 pairs differ by more than sampling error: Fisher's z,
-// two-sided at 5%, as if the pairs were independent.
 // Where the generated series came from, said once for the paragraphs and the table.
 std::string generated_source(const NetworkFigures& f) {
   if (!f.file) {
-    return f.generated.size() > 1 ? fmt::format("the median of {} realizations, with their 5-95% band", f.generated.size())
-                                  : "the plain runs in the sites' folders, one seed for all";
+    return f.realizations() > 1 ? fmt::format("the median of {} realizations, with their 5-95% band", f.realizations())
+                                : "the plain runs in the sites' folders, one seed for all";
   }
   const std::string file = f.file->file.string();
-  if (f.generated.size() == 1)
+  if (f.realizations() == 1)
     return fmt::format("realization {} of {}, the only one complete at every site: no band", f.file->pooled.front(), file);
   return fmt::format("the median of the {} realizations of {} complete at every site, with their 5-95% band",
-                     f.generated.size(), file);
+                     f.realizations(), file);
 }
 
 // What the file held that the pooled figures leave out.
@@ -60,39 +58,11 @@ std::string left_out_text(const NetworkFileTally& t) {
       t.left_out.size(), t.realizations, t.failed_runs, fmt::join(t.left_out, ", "), t.pooled.size());
 }
 
-bool differs(double r1, std::size_t n1, double r2, std::size_t n2) {
-  if (n1 < 4 || n2 < 4) return false;
-  const auto z = [](double r) { return std::atanh(std::clamp(r, -0.999999, 0.999999)); };
-  const double se = std::sqrt(1.0 / static_cast<double>(n1 - 3) + 1.0 / static_cast<double>(n2 - 3));
-  return std::fabs(z(r1) - z(r2)) > 1.96 * se;
-}
-
-struct Means {
-  double record = 0, generated = 0;
-  std::size_t pairs = 0;
-};
-
-// Over the pairs with both values at the level.
-Means means(const NetworkFigures& f, std::size_t level) {
-  Means m;
-  for (std::size_t p = 0; p < f.record.pairs.size(); ++p) {
-    const auto record = f.record.pairs[p].at[level].r;
-    const auto generated = f.generated_r(p, level).value;
-    if (!record || !generated) continue;
-    m.record += *record;
-    m.generated += *generated;
-    ++m.pairs;
-  }
-  if (m.pairs > 0) {
-    m.record /= static_cast<double>(m.pairs);
-    m.generated /= static_cast<double>(m.pairs);
-  }
-  return m;
-}
-
 Chart correlation_chart(const NetworkFigures& f, std::size_t level) {
+  const CorrelationPoints& points = f.charts[level];
   Chart chart;
-  chart.title = "Correlation of " + level_name(level) + " depths";
+  chart.title = "Correlation of " + level_name(level) + " depths" +
+                (points.banded ? fmt::format(" (each point the mean of the pairs in a band of distance)") : "");
   chart.x.label = "distance between the sites (" + f.unit + ")";
   chart.x.include_zero = true;
   chart.y.label = "Pearson r";
@@ -100,7 +70,7 @@ Chart correlation_chart(const NetworkFigures& f, std::size_t level) {
   chart.y.high = 1;
   Line record, generated;
   record.label = "weighted records";
-  generated.label = f.generated.size() > 1 ? "generated (median)" : "generated";
+  generated.label = f.realizations() > 1 ? "generated (median)" : "generated";
   record.color = record_color;
   generated.color = generated_color;
   record.marker_radius = 4.5;  // a ring around the generated value of the same pair
@@ -108,11 +78,9 @@ Chart correlation_chart(const NetworkFigures& f, std::size_t level) {
     line->markers = true;
     line->joined = false;  // pairs of sites, no curve
   }
-  for (std::size_t p = 0; p < f.record.pairs.size(); ++p) {
-    const auto r = f.record.pairs[p].at[level].r;
-    const auto g = f.generated_r(p, level).value;
-    record.points.push_back({f.distances[p], r ? *r : NAN});
-    generated.points.push_back({f.distances[p], g ? *g : NAN});
+  for (std::size_t p = 0; p < points.distance.size(); ++p) {
+    record.points.push_back({points.distance[p], points.record[p]});
+    generated.points.push_back({points.distance[p], points.generated[p]});
   }
   chart.lines = {record, generated};
   return chart;
@@ -151,7 +119,7 @@ void correlation_section(HtmlPage& page, const NetworkFigures& f) {
       "NETWORK.TXT.",
       generated_source(f), f.unit == "km" ? "great-circle km" : "straight lines in " + f.unit));
   if (f.file) page.paragraph(left_out_text(*f.file));
-  if (f.record.pairs.empty()) {
+  if (f.pairs == 0) {
     page.paragraph("The network has one site: there is no pair of sites to correlate.");
     return;
   }
@@ -163,16 +131,19 @@ void correlation_section(HtmlPage& page, const NetworkFigures& f) {
     for (const char* which : {"record r", "generated r"}) header.push_back(fmt::format("{}, {}", which, level_name(level)));
   header.push_back("days present, record / generated");
   std::vector<std::vector<std::string>> rows;
-  for (std::size_t p = 0; p < f.record.pairs.size(); ++p) {
-    const stats::PairCorrelation& pair = f.record.pairs[p];
-    std::vector<std::string> row{f.sites[pair.first], f.sites[pair.second], display_number(f.distances[p])};
+  for (const PairFigures& pair : f.table) {
+    std::vector<std::string> row{f.sites[pair.first], f.sites[pair.second], display_number(pair.distance)};
     for (std::size_t level = 0; level < stats::network_levels.size(); ++level) {
-      row.push_back(display_number(pair.at[level].r));
-      row.push_back(pooled_text(f.generated_r(p, level)));
+      row.push_back(display_number(pair.record[level].r));
+      row.push_back(pooled_text(pair.generated[level]));
     }
-    row.push_back(fmt::format("{} / {}", pair.at[daily].pairs, f.generated_r(p, daily).count));
+    row.push_back(fmt::format("{} / {}", pair.record[daily].pairs, pair.generated[daily].count));
     rows.push_back(std::move(row));
   }
+  if (f.table_of_nearest)
+    page.paragraph(fmt::format("The table lists each site's pair with its nearest site: {} of the network's {} pairs. "
+                               "Every pair's figures are in statistics.csv.",
+                               f.table.size(), f.pairs));
   page.table(header, rows);
 }
 
@@ -185,13 +156,13 @@ void wet_section(HtmlPage& page, const NetworkFigures& f) {
       f.sites.size()));
   std::vector<std::vector<std::string>> rows;
   for (std::size_t level = 0; level < stats::network_levels.size(); ++level) {
-    const stats::JointWetness& record = f.record.wet[level];
+    const stats::JointWetness& record = f.record_wet[level];
     const Pooled generated = f.generated_wet_at_all(level);
     std::string generated_all = share_text(generated.value);
     if (generated.lower) generated_all += " (" + share_text(generated.lower) + " to " + share_text(generated.upper) + ")";
     rows.push_back({level_name(level), share_text(record.share_at_all()), generated_all, share_text(record.share_at_any()),
-                    share_text(f.generated.front().wet[level].share_at_any()), std::to_string(record.present),
-                    std::to_string(f.generated.front().wet[level].present)});
+                    share_text(f.generated_wet.front()[level].share_at_any()), std::to_string(record.present),
+                    std::to_string(f.generated_wet.front()[level].present)});
   }
   page.table({"block", "wet at all, record", "wet at all, generated", "wet at any, record", "wet at any, generated",
               "blocks present at all, record", "blocks present at all, generated"},
@@ -203,38 +174,31 @@ std::string generated_row(const NetworkFigures& f, const NetworkPage& content) {
   if (f.file)
     return fmt::format("{} realizations of {} days from {}, pooled from its {} ({} left out: a failed run at one site or "
                        "more; {} failed runs), day 1 at {}{}",
-                       f.generated.size(), f.generated_days, f.file->file.string(), f.file->realizations,
+                       f.realizations(), f.generated_days, f.file->file.string(), f.file->realizations,
                        f.file->left_out.size(), f.file->failed_runs, content.start, clock);
-  if (f.generated.size() == 1)
+  if (f.realizations() == 1)
     return fmt::format("the plain run in each site's folder: {} days, day 1 at {}", f.generated_days, content.start);
-  return fmt::format("{} realizations of {} days, day 1 at {}", f.generated.size(), f.generated_days, content.start);
+  return fmt::format("{} realizations of {} days, day 1 at {}", f.realizations(), f.generated_days, content.start);
 }
 
 }  // namespace
 
 std::vector<std::string> network_shortfalls(const NetworkFigures& f) {
   std::vector<std::string> out;
-  if (f.record.pairs.empty()) {
+  if (f.pairs == 0) {
     out.push_back("The network has one site: there is no pair of sites to correlate.");
     return out;
   }
   std::vector<std::string> levels;
   for (std::size_t level = 0; level < stats::network_levels.size(); ++level) {
-    const Means m = means(f, level);
+    const LevelMeans& m = f.means[level];
     if (m.pairs == 0) continue;
     levels.push_back(fmt::format("{} {} against {}", level_name(level), display_number(m.generated), display_number(m.record)));
   }
   if (!levels.empty())
     out.push_back(fmt::format("Mean correlation over the pairs, generated against the weighted records: {}.",
                               fmt::join(levels, "; ")));
-  std::size_t outside = 0, tested = 0;
-  for (std::size_t p = 0; p < f.record.pairs.size(); ++p) {
-    const stats::Correlation& record = f.record.pairs[p].at[daily];
-    const Pooled generated = f.generated_r(p, daily);
-    if (!record.r || !generated.value) continue;
-    ++tested;
-    outside += differs(*record.r, record.pairs, *generated.value, generated.count);
-  }
+  const std::size_t outside = f.daily_outside, tested = f.daily_tested;
   if (tested > 0)
     out.push_back(fmt::format(
         "{} of {} pairs' generated daily r differs from the weighted records' by more than sampling error (Fisher's z, "
@@ -246,7 +210,7 @@ std::vector<std::string> network_shortfalls(const NetworkFigures& f) {
       "drawn, and the shorter the run the wider its spread. Between days the sites move to another drawn day together: "
       "a storm that crosses midnight is cut at every site alike, and a moving storm's lag between sites is only the "
       "one its recorded day held.");
-  const Means day = means(f, daily);
+  const LevelMeans& day = f.means[daily];
   if (day.pairs > 0 && day.record > 0.2 && day.generated < 0.5 * day.record)
     out.push_back(fmt::format(
         "Here the generated daily correlation ({}) is less than half the records' ({}): the sites' generated days are "

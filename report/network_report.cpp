@@ -43,18 +43,24 @@ ReportOutcome make_network_report(const NetworkReportRequest& request) {
     if (!request.start_given) start = reader->layout().start;
     if (reader->layout().utc_offset) clock = "UTC" + reader->layout().utc_offset->text();
   }
-  NetworkFigures figures =
-      network_figures(in, reader ? network_file_runs(*reader, in, start, tally) : plain_runs(in, start),
-                      request.options.min_complete_percent, request.options.dry_threshold);
-  if (reader) figures.file = &tally;
-
+  // statistics.csv is written as the figures are made (a network's pairs are too many to hold);
+  // an output folder made here is taken away again when the report fails.
+  const bool made = !std::filesystem::exists(out_dir);
   std::error_code error;
   std::filesystem::create_directories(out_dir, error);
   if (error) throw common::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
-  common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
-  csv.write(stats::statistics_csv({}, network_csv_rows(figures)));
-  html.write(network_report_html({&in, &figures, request.options, calendar::minute_text(start), clock}));
-  common::commit_all({&csv, &html});
+  try {
+    common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
+    const NetworkFigures figures =
+        network_figures(in, reader ? network_file_runs(*reader, in, start, tally) : plain_runs(in, start),
+                        request.options.min_complete_percent, request.options.dry_threshold,
+                        reader ? &tally : nullptr, csv);
+    html.write(network_report_html({&in, &figures, request.options, calendar::minute_text(start), clock}));
+    common::commit_all({&csv, &html});
+  } catch (...) {
+    if (made) std::filesystem::remove(out_dir, error);  // only when empty
+    throw;
+  }
   return outcome;
 }
 

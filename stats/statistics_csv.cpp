@@ -35,12 +35,18 @@ void add_row(std::string& text, const CsvRow& row) {
 }  // namespace
 
 std::string statistics_csv(const std::vector<const SeriesStatistics*>& series, const std::vector<CsvRow>& more) {
-  std::string text = "series,aggregation_minutes,statistic,value,x,lower,upper\n";
+  std::string text = statistics_csv_header;
   for (const SeriesStatistics* s : series)
     for (const LevelStatistics& level : s->levels)
       for (const auto& [statistic, value] : level.values)
         add_row(text, {s->name, level.minutes, std::string(statistic_name(statistic)), value, {}, {}, {}});
   for (const CsvRow& row : more) add_row(text, row);
+  return text;
+}
+
+std::string csv_row_text(const CsvRow& row) {
+  std::string text;
+  add_row(text, row);
   return text;
 }
 

@@ -25,4 +25,8 @@ struct CsvRow {
 
 std::string statistics_csv(const std::vector<const SeriesStatistics*>& series, const std::vector<CsvRow>& more = {});
 
+// The file's first line and one row's line, for a writer that streams rows too many to hold.
+inline constexpr const char* statistics_csv_header = "series,aggregation_minutes,statistic,value,x,lower,upper\n";
+std::string csv_row_text(const CsvRow& row);
+
 }  // namespace raingen::stats

@@ -2,19 +2,24 @@
 // time, hourly and daily sums, and the share of blocks wet at all sites.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <optional>
 #include <vector>
 
+#include "common/output_file.h"
 #include "common/tool_error.h"
 #include "report/network_figures.h"
 #include "stats/correlation.h"
 #include "stats/network_correlation.h"
+#include "support/child.h"
 
 namespace {
 
 using namespace raingen;
 using stats::Correlation;
+using testing_support::TempDir;
 
 constexpr double gap = NAN;
 const calendar::TimePoint day_one = calendar::TimePoint{} + date::days{11323};  // 2001-01-01
@@ -139,17 +144,26 @@ TEST(NetworkCorrelation, RealizationsPooled) {
     given.push_back(std::move(r));
   }
   std::size_t next = 0;
-  const report::NetworkFigures f = report::network_figures(
-      in, [&]() -> std::optional<report::NetworkRealization> { return next < given.size() ? std::optional(given[next++]) : std::nullopt; },
-      100, 0);
-  ASSERT_EQ(f.generated.size(), 3u);
-  EXPECT_EQ(f.distances, std::vector<double>{5});
-  const report::Pooled r = f.generated_r(0, 0);
+  TempDir dir;
+  const auto figures = [&](std::size_t count, const char* name) {
+    next = 0;
+    common::OutputFile csv(dir / name);
+    report::NetworkFigures f = report::network_figures(
+        in, [&]() -> std::optional<report::NetworkRealization> { return next < count ? std::optional(given[next++]) : std::nullopt; },
+        100, 0, nullptr, csv);
+    csv.commit();
+    return f;
+  };
+  const report::NetworkFigures f = figures(given.size(), "three.csv");
+  ASSERT_EQ(f.realizations(), 3u);
+  ASSERT_EQ(f.table.size(), 1u);
+  EXPECT_EQ(f.table[0].distance, 5);
+  const report::Pooled r = f.table[0].generated[0];
   EXPECT_NEAR(*r.value, 0.8, 1e-15);
   EXPECT_NEAR(*r.lower, -0.82, 1e-15);
   EXPECT_NEAR(*r.upper, 0.98, 1e-15);
-  EXPECT_EQ(*f.record.pairs[0].at[0].r, 1.0);
-  const std::string csv = stats::statistics_csv({}, report::network_csv_rows(f));
+  EXPECT_EQ(*f.table[0].record[0].r, 1.0);
+  const std::string csv = dir.read("three.csv");
   EXPECT_NE(csv.find("\nrecord:A/B,15,correlation,1,5,,\n"), std::string::npos) << csv;
   EXPECT_NE(csv.find("\ngenerated:A/B,15,correlation,0.8,5,-0.82,0.98\n"), std::string::npos) << csv;
   // B is dry in the last interval of realization 2: 3 of 4 wet at both
@@ -158,25 +172,53 @@ TEST(NetworkCorrelation, RealizationsPooled) {
   // In degrees, the distance is great-circle km: a degree of latitude on a sphere of 6371 km.
   in.manifest.coordinates = network::CoordinateSystem::degrees;
   in.manifest.sites[1].position = {1, 0};
-  next = 0;
-  const report::NetworkFigures degrees = report::network_figures(
-      in, [&]() -> std::optional<report::NetworkRealization> { return next < 1 ? std::optional(given[next++]) : std::nullopt; },
-      100, 0);
+  const report::NetworkFigures degrees = figures(1, "one.csv");
   EXPECT_EQ(degrees.unit, "km");
-  EXPECT_NEAR(degrees.distances[0], 6371 * M_PI / 180, 1e-3);
-  EXPECT_EQ(degrees.generated.size(), 1u);
-  EXPECT_FALSE(degrees.generated_r(0, 0).lower);  // one realization: its value, no band
+  EXPECT_NEAR(degrees.table[0].distance, 6371 * M_PI / 180, 1e-3);
+  EXPECT_EQ(degrees.realizations(), 1u);
+  EXPECT_FALSE(degrees.table[0].generated[0].lower);  // one realization: its value, no band
 
   given[1][1].site = "C";
-  next = 0;
   try {
-    report::network_figures(in, [&]() -> std::optional<report::NetworkRealization> {
-      return next < given.size() ? std::optional(given[next++]) : std::nullopt;
-    }, 100, 0);
+    figures(given.size(), "other.csv");
     ADD_FAILURE() << "a realization of other sites was taken";
   } catch (const common::ToolError& e) {
     EXPECT_EQ(std::string(e.what()), "generated realization 2 has the sites A C, not those of net/NETWORK.TXT in its order (A B)");
   }
+}
+
+// A network of 80 sites (3160 pairs): every pair's rows in statistics.csv, the page's table each
+// site's pair with its nearest site, its charts the means of the pairs in bands of distance.
+TEST(NetworkCorrelation, ALargeNetworksPairsAreStreamedAndThePageSummarised) {
+  report::NetworkInputs in;
+  in.manifest.coordinates = network::CoordinateSystem::planar;
+  report::NetworkRealization realization;
+  for (int k = 0; k < 80; ++k) {
+    const std::string name = "S" + std::to_string(k);
+    in.manifest.sites.push_back({name, {static_cast<double>(k), 0}, name, {}});
+    in.sites.push_back({name, "", "", weighting::Presence::all, gauge::CalendarSeries(name, day_one, four(0, k % 3, 2, k % 5))});
+    realization.push_back({name, gauge::CalendarSeries(name, day_one, four(k % 2, 1, k % 7, 3))});
+  }
+  TempDir dir;
+  common::OutputFile csv(dir / "statistics.csv");
+  bool given = false;
+  const report::NetworkFigures f = report::network_figures(
+      in, [&]() -> std::optional<report::NetworkRealization> { return std::exchange(given, true) ? std::nullopt : std::optional(realization); },
+      100, 0, nullptr, csv);
+  csv.commit();
+  EXPECT_EQ(f.pairs, 3160u);
+  EXPECT_TRUE(f.table_of_nearest);
+  ASSERT_EQ(f.table.size(), 79u);  // (0,1), (1,2), ... (78,79): each site's nearest, once
+  EXPECT_EQ(f.table[5].first, 5u);
+  EXPECT_EQ(f.table[5].second, 6u);
+  EXPECT_EQ(f.table[5].distance, 1);
+  for (const report::CorrelationPoints& chart : f.charts) {
+    EXPECT_TRUE(chart.banded);
+    EXPECT_EQ(chart.distance.size(), 60u);  // the 79 distances 1..79 fall in every band
+  }
+  const std::string text = dir.read("statistics.csv");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 3160 * 4 * 3 + 2 * 3 * 3);
+  EXPECT_NE(text.find("\nrecord:S78/S79,60,correlation_pairs,1,1,,\n"), std::string::npos) << text.substr(0, 400);
 }
 
 }  // namespace
