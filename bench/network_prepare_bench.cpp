@@ -24,6 +24,7 @@
 #include <date/date.h>
 #include <fmt/format.h>
 
+#include "bench/child_run.h"
 #include "bench/median.h"
 #include "common/output_file.h"
 #include "gauge/read_gauge.h"
@@ -61,38 +62,13 @@ void write_record(const fs::path& path, int g, int years) {
   out.commit();
 }
 
-struct ChildRun {
-  double seconds = 0;
-  double cpu_seconds = 0;  // user and system
-  double peak_mib = 0;
-};
-
-double seconds_of(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+using raingen::bench::ChildRun;
 
 // Runs raingen-prepare with these arguments in dir, its output dropped; a failure ends the run.
 ChildRun prepare(const std::vector<std::string>& arguments, const fs::path& dir) {
-  std::fflush(stdout);
-  const auto start = Clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir.c_str()) != 0 || !std::freopen("/dev/null", "w", stdout)) _exit(125);
-    std::vector<std::string> copies{RAINGEN_PREPARE_PROGRAM};
-    copies.insert(copies.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : copies) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(126);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "raingen-prepare ended with status %d\n", status);
-    std::exit(1);
-  }
-  return {std::chrono::duration<double>(Clock::now() - start).count(),
-          seconds_of(usage.ru_utime) + seconds_of(usage.ru_stime), usage.ru_maxrss / 1024.0};
+  std::vector<std::string> command{RAINGEN_PREPARE_PROGRAM};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return raingen::bench::run_child(command, dir);
 }
 
 // n sites on a grid inside the ring of gauges (radius 10000 m), as a CSV name,x,y.
