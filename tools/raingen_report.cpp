@@ -89,7 +89,11 @@ constexpr const char* rules = R"(Rules:
   --dry-threshold) at all sites together. statistics.csv then holds the network's rows:
   record:A/B and generated:A/B with correlation (x = distance) and correlation_pairs at 15, 60
   and 1440 minutes, and record and generated with share_wet_at_all_sites, share_wet_at_any_site
-  and blocks_present_at_all_sites. --output defaults to report/ in the network directory;
+  and blocks_present_at_all_sites, written pair by pair (a network's pairs are never held all
+  at once: each realization's go to an unnamed scratch file in TMPDIR, 8 bytes a pair, scale and
+  realization); the page's charts show, beyond 3000 pairs, the mean r of the pairs in 60 bands
+  of distance, and its table, beyond 300, each site's pair with its nearest site. --output
+  defaults to report/ in the network directory;
   --dir, --gauge, --results, --compare, --compare-results and the reading options do not go
   with --network; --year-complete, --event-gap, --event-min-depth and --jobs do nothing there.
   Run the program in every site's folder with the same RAINGEN_SEED first, or give
