@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_run.h"
 #include "bench/median.h"
 
 namespace {
@@ -33,38 +34,10 @@ using raingen::bench::median;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-struct ChildRun {
-  double seconds = 0;
-  double cpu_seconds = 0;
-  double peak_mib = 0;
-};
-
-double seconds_of(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+using raingen::bench::ChildRun;
 
 // Runs a command in dir, standard output and error dropped; a failure ends the benchmark.
-ChildRun run(const std::vector<std::string>& command, const fs::path& dir) {
-  std::fflush(stdout);
-  const auto start = Clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir.c_str()) != 0 || !freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(125);
-    std::vector<std::string> copies = command;
-    std::vector<char*> argv;
-    for (auto& word : copies) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(126);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s ended with status %d\n", command[0].c_str(), status);
-    std::exit(1);
-  }
-  return {std::chrono::duration<double>(Clock::now() - start).count(),
-          seconds_of(usage.ru_utime) + seconds_of(usage.ru_stime), usage.ru_maxrss / 1024.0};
-}
+ChildRun run(const std::vector<std::string>& command, const fs::path& dir) { return raingen::bench::run_child(command, dir); }
 
 std::string load_average() {
   std::ifstream in("/proc/loadavg");
