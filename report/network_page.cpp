@@ -61,8 +61,7 @@ std::string left_out_text(const NetworkFileTally& t) {
 Chart correlation_chart(const NetworkFigures& f, std::size_t level) {
   const CorrelationPoints& points = f.charts[level];
   Chart chart;
-  chart.title = "Correlation of " + level_name(level) + " depths" +
-                (points.banded ? fmt::format(" (each point the mean of the pairs in a band of distance)") : "");
+  chart.title = "Correlation of " + level_name(level) + " depths" + (points.banded ? ", band means" : "");
   chart.x.label = "distance between the sites (" + f.unit + ")";
   chart.x.include_zero = true;
   chart.y.label = "Pearson r";
@@ -123,6 +122,11 @@ void correlation_section(HtmlPage& page, const NetworkFigures& f) {
     page.paragraph("The network has one site: there is no pair of sites to correlate.");
     return;
   }
+  if (f.charts.front().banded)
+    page.paragraph(fmt::format("The network's {} pairs are too many to draw one by one: each point is the mean r of the "
+                               "pairs in a band of distance (a sixtieth of the longest), at their mean distance ({} "
+                               "bands hold pairs).",
+                               f.pairs, f.charts.front().distance.size()));
   std::vector<std::string> svgs;
   for (std::size_t level = 0; level < stats::network_levels.size(); ++level) svgs.push_back(render_svg(correlation_chart(f, level)));
   page.figures(svgs);
