@@ -1,5 +1,6 @@
 #include "ensemble_file/file_limits.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <fmt/format.h>
@@ -16,7 +17,8 @@ void check_declared_sizes(const netcdf::File& file, const DeclaredSizes& sizes,
                        sizes.intervals, most_series_days, most_intervals));
   if (sizes.name_length > longest_name)
     refuse(fmt::format("it declares names of {} characters, more than {}", sizes.name_length, longest_name));
-  if (bytes > 0 && (sizes.realizations > bytes || sizes.sites > bytes || sizes.realizations * sizes.sites > 8 * bytes))
+  if (bytes > 0 && (sizes.realizations > bytes || sizes.sites > bytes ||
+                    sizes.realizations > 8 * bytes / std::max<std::size_t>(sizes.sites, 1)))
     refuse(fmt::format("it declares {} realizations at {} site{}, more than a file of its size can hold",
                        sizes.realizations, sizes.sites, sizes.sites == 1 ? "" : "s"));
 }
