@@ -165,13 +165,16 @@ TEST(CommandLine, EveryToolEndsItTheSameWay) {
   const struct {
     const char* tool;
     const char* bad_line_message;
+    std::vector<std::string> near_miss;  // an option mistyped, and the message's end
+    const char* meant;
   } tools[] = {
-      {"raingen-prepare", "The following argument was not expected: --bogus"},
-      {"raingen-export", "--format is required"},
-      {"raingen-report", "The following argument was not expected: --bogus"},
-      {"raingen-ensemble", "The following argument was not expected: --bogus"},
+      {"raingen-prepare", "The following argument was not expected: --bogus", {"--dayz=5"}, "--dayz=5; did you mean --days?"},
+      {"raingen-export", "--format is required", {"--format", "csv", "--statoin"}, "--statoin; did you mean --station?"},
+      {"raingen-report", "The following argument was not expected: --bogus", {"--outptu"}, "--outptu; did you mean --output?"},
+      {"raingen-ensemble", "The following argument was not expected: --bogus", {"--realisations"},
+       "--realisations; did you mean --realizations?"},
   };
-  for (const auto& [tool, bad_line_message] : tools) {
+  for (const auto& [tool, bad_line_message, near_miss, meant] : tools) {
     TempDir dir;
     testing_support::ChildSetup setup;
     setup.directory = dir.path();
@@ -187,6 +190,10 @@ TEST(CommandLine, EveryToolEndsItTheSameWay) {
     EXPECT_EQ(bad.exit_status, 2) << tool;
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err, std::string(tool) + ": " + bad_line_message + " (see --help)\n");
+    // A near miss names the option meant.
+    const auto near = testing_support::run_tool_program(setup, tool, near_miss);
+    EXPECT_EQ(near.exit_status, 2) << tool;
+    EXPECT_EQ(near.err, std::string(tool) + ": The following argument was not expected: " + meant + " (see --help)\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0) << tool;
   }
 }
