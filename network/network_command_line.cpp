@@ -37,9 +37,6 @@ void run_network_command_line(const stations::PrepareCommandLine& line, std::ost
   for (const char* option : {"--site", "--site-at", "--weighted-site"})
     if (line.given.count(option))
       throw UsageError(fmt::format("--network takes its sites, their names and positions from --sites FILE: no {}", option));
-  if (line.given.count("--seasons"))
-    throw UsageError("--seasons does not go with --network: a network is prepared over the whole year (prepare a site "
-                     "alone with --weighted-site for seasons)");
   if (!line.given.count("--sites") || !line.given.count("--days"))
     throw UsageError("--network needs --sites FILE (a CSV name,lat,lon or name,x,y, or a SWMM .inp) and --days N");
   NetworkCommand command;
@@ -60,6 +57,7 @@ void run_network_command_line(const stations::PrepareCommandLine& line, std::ost
   command.utc_offset = stations::utc_offset_of(line);
   command.results_name = line.given.count("--results") ? line.results : std::string(common::default_results_name);
   command.day_count = line.days;
+  command.seasons = stations::seasons_of(line);
   run_network_command(command, out);
 }
 

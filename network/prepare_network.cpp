@@ -28,6 +28,7 @@
 #include "network/sites_file.h"
 #include "stations/prepare_command.h"
 #include "stations/run_facts.h"
+#include "stations/season_folders.h"
 #include "stations/settings_file.h"
 #include "weighting/weighted_record.h"
 
@@ -65,7 +66,7 @@ class FolderLock {
   int fd_ = -1;
 };
 
-constexpr std::size_t files_a_site = 11;
+constexpr std::size_t files_a_part = 10;
 
 // A preparation's generation: 64 random bits as 16 hexadecimal digits.
 std::string new_generation() {
@@ -90,6 +91,8 @@ struct Site {
   std::string folder;
   bool outside_hull = false;
 };
+
+using FillerFiles = std::map<std::size_t, std::vector<std::vector<common::FileText>>>;
 
 // The gauges of the command, each with its position and record, in the order of --gauge.
 std::vector<Gauge> gauges_of(const NetworkCommand& c) {
@@ -153,244 +156,417 @@ void check_no_input_replaced(const std::vector<std::filesystem::path>& targets, 
 
 std::string site_input_name(const std::string& name) { return name.substr(0, common::settings_name_width); }
 
-}  // namespace
+namespace fs = std::filesystem;
 
-void run_network_command(const NetworkCommand& c, std::ostream& out) {
-  const std::vector<Gauge> gauges = gauges_of(c);
-  const SiteList list = read_sites(c.sites_file);
-  check_one_system(list, gauges, c.sites_file);
-  const stations::StationId site_id = site_station_id(gauges);
-  std::vector<Position> gauge_positions;
-  for (const Gauge& g : gauges) gauge_positions.push_back(g.position);
-  const bool hull_known = gauges.size() >= 3;
-
-  // One preparation of a network folder at a time: two would put their files in place over each
-  // other's (a folder made here is locked when it is made, below).
-  FolderLock lock(c.dir);
-
-  // Each site's gauges, distances and folder, and every target, before any record is read.
+// What a network's preparation knows before it reads a record: the gauges, the sites with their
+// nearest gauges, the seasons, and what each folder held before.
+struct NetworkPlan {
+  std::vector<Gauge> gauges;
+  SiteList list;
+  stations::StationId site_id;
   std::vector<Site> sites;
-  std::vector<std::filesystem::path> folders{c.dir};
-  std::set<std::size_t> used, fillers;
+  std::set<std::size_t> used, fillers;  // gauges some site weighs; gauges some site files as a filler
+  std::vector<fs::path> folders;        // the network's, each site's, each site's seasons'
+  std::optional<stations::Seasons> seasons;
+  std::vector<stations::RunFacts> facts_before;
+  std::vector<std::string> settings_texts;  // each site's INPUT.TXT
+
+  // The parts of a site's folder files go into: the folder itself, or each season's.
+  std::vector<std::optional<stations::Season>> parts() const {
+    if (!seasons) return {std::nullopt};
+    return {seasons->begin(), seasons->end()};
+  }
+};
+
+fs::path part_folder(const fs::path& site_folder, const std::optional<stations::Season>& season) {
+  return season ? site_folder / season->name() : site_folder;
+}
+
+std::string distance_unit_name(const SiteList& list) {
+  return list.coordinates == CoordinateSystem::degrees ? "km" : list.map_unit.empty() ? "map units" : list.map_unit;
+}
+
+// Each site with its three nearest gauges and its folder. Throws ToolError for a site whose
+// distances no unit holds.
+void place_sites(const NetworkCommand& c, NetworkPlan& plan) {
+  std::vector<Position> gauge_positions;
+  for (const Gauge& g : plan.gauges) gauge_positions.push_back(g.position);
+  const SiteList& list = plan.list;
   for (const SiteAt& at : list.sites) {
     Site site{at, site_gauges(list.coordinates, list.map_unit, at.position, gauge_positions), at.name, false};
     const SiteGauges& n = site.near;
+    const std::vector<Gauge>& g = plan.gauges;
     if (n.unit.empty())
       throw ToolError(c.sites_file, at.line,
                       fmt::format("site {}: no unit holds the distances of its gauges {} {}, {} {} and {} {} ({}) as "
                                   "whole numbers of 3 digits and keeps their weights within 1 point",
-                                  at.name, gauges[n.gauges[0]].id, common::shortest_text(n.exact[0]), gauges[n.gauges[1]].id,
-                                  common::shortest_text(n.exact[1]), gauges[n.gauges[2]].id,
-                                  common::shortest_text(n.exact[2]),
-                                  list.coordinates == CoordinateSystem::degrees ? "km"
-                                  : list.map_unit.empty()                       ? "map units"
-                                                                                : list.map_unit));
-    site.outside_hull = hull_known && !n.at_gauge && !inside_hull(gauge_positions, at.position);
-    for (std::size_t i = 0; i < 3; ++i) used.insert(n.gauges[i]);
-    fillers.insert(n.gauges[0]);
-    fillers.insert(n.gauges[1]);
-    folders.push_back(c.dir / site.folder);
-    sites.push_back(std::move(site));
+                                  at.name, g[n.gauges[0]].id, common::shortest_text(n.exact[0]), g[n.gauges[1]].id,
+                                  common::shortest_text(n.exact[1]), g[n.gauges[2]].id,
+                                  common::shortest_text(n.exact[2]), distance_unit_name(list)));
+    site.outside_hull = !n.at_gauge && !inside_hull(gauge_positions, at.position);
+    for (std::size_t i = 0; i < 3; ++i) plan.used.insert(n.gauges[i]);
+    plan.fillers.insert(n.gauges[0]);
+    plan.fillers.insert(n.gauges[1]);
+    plan.sites.push_back(std::move(site));
   }
-  for (const std::filesystem::path& folder : folders) common::check_output_folder(folder);
-  std::vector<std::filesystem::path> targets{c.dir / manifest_file_name};
-  std::vector<stations::RunFacts> facts_before;
-  for (const Site& site : sites) {
-    const std::filesystem::path folder = c.dir / site.folder;
-    targets.push_back(folder / common::settings_file_name);
+}
+
+// The seasons every site's folder is prepared in: those given, which must be those a folder's
+// RAINGEN.TXT lists if it lists any; else the folders' own, which must be alike.
+std::optional<stations::Seasons> network_seasons(const NetworkCommand& c, const NetworkPlan& plan) {
+  std::optional<stations::Seasons> seasons;
+  for (std::size_t s = 0; s < plan.sites.size(); ++s) {
+    const std::string facts_file = (c.dir / plan.sites[s].folder / stations::run_facts_file_name).string();
+    const std::optional<stations::Seasons> own = stations::seasons_of_use(c.seasons, plan.facts_before[s], facts_file);
+    if (s > 0 && own != seasons)
+      throw ToolError(facts_file, own ? plan.facts_before[s].seasons->line : 0,
+                      fmt::format("site {}'s folder is prepared in {} where site {}'s is in {}: the sites of a network "
+                                  "share their seasons (give --seasons, or prepare the network into a new folder)",
+                                  plan.sites[s].at.name, own ? stations::season_names(*own) : "no seasons",
+                                  plan.sites.front().at.name, seasons ? stations::season_names(*seasons) : "no seasons"));
+    seasons = own;
+  }
+  return seasons;
+}
+
+// Every folder and file the preparation writes, checked before a record is read.
+void check_targets(const NetworkCommand& c, NetworkPlan& plan) {
+  plan.folders = {c.dir};
+  for (const Site& site : plan.sites) plan.folders.push_back(c.dir / site.folder);
+  for (const Site& site : plan.sites) {
+    plan.facts_before.push_back(stations::read_run_facts(c.dir / site.folder));
+  }
+  plan.seasons = network_seasons(c, plan);
+  std::vector<fs::path> targets{c.dir / manifest_file_name};
+  for (const Site& site : plan.sites) {
+    const fs::path folder = c.dir / site.folder;
     targets.push_back(folder / stations::run_facts_file_name);
-    for (const stations::StationId& id : {site_id, gauges[site.near.gauges[0]].id, gauges[site.near.gauges[1]].id})
-      for (const std::string& name : id.file_names()) targets.push_back(folder / name);
-    for (auto t = targets.end() - 11; t != targets.end(); ++t) common::check_future_output(*t);
-    facts_before.push_back(stations::read_run_facts(folder));
-    if (facts_before.back().seasons)
-      throw UsageError(fmt::format("{}: lists seasons; a network's folders are prepared without seasons",
-                                   (folder / stations::run_facts_file_name).string()));
+    for (const std::optional<stations::Season>& season : plan.parts()) {
+      const fs::path part = part_folder(folder, season);
+      if (season) plan.folders.push_back(part);
+      targets.push_back(part / common::settings_file_name);
+      for (const stations::StationId& id :
+           {plan.site_id, plan.gauges[site.near.gauges[0]].id, plan.gauges[site.near.gauges[1]].id})
+        for (const std::string& name : id.file_names()) targets.push_back(part / name);
+    }
   }
-  common::check_future_output(targets.front());
+  for (const fs::path& folder : plan.folders) common::check_output_folder(folder);
+  for (const fs::path& target : targets) common::check_future_output(target);
   check_no_input_replaced(targets, c);
-  std::vector<std::string> settings_texts;
-  for (const Site& site : sites) {
+}
+
+// Everything known before a record is read, checked.
+NetworkPlan plan_network(const NetworkCommand& c) {
+  NetworkPlan plan;
+  plan.gauges = gauges_of(c);
+  plan.list = read_sites(c.sites_file);
+  check_one_system(plan.list, plan.gauges, c.sites_file);
+  plan.site_id = site_station_id(plan.gauges);
+  place_sites(c, plan);
+  check_targets(c, plan);
+  for (const Site& site : plan.sites) {
     stations::Settings settings;
     settings.results_name = c.results_name;
     settings.site_name = site_input_name(site.at.name);
     settings.day_count = c.day_count;
-    settings.stations = {stations::StationSetting{site_id, 0},
-                         stations::StationSetting{gauges[site.near.gauges[0]].id, site.near.distances[0]},
-                         stations::StationSetting{gauges[site.near.gauges[1]].id, site.near.distances[1]}};
-    settings_texts.push_back(stations::settings_text(settings));
+    settings.stations = {stations::StationSetting{plan.site_id, 0},
+                         stations::StationSetting{plan.gauges[site.near.gauges[0]].id, site.near.distances[0]},
+                         stations::StationSetting{plan.gauges[site.near.gauges[1]].id, site.near.distances[1]}};
+    plan.settings_texts.push_back(stations::settings_text(settings));
+  }
+  return plan;
+}
+
+// The records of the gauges some site uses, each read once, and the network's days.
+class NetworkRecords {
+ public:
+  NetworkRecords(const NetworkCommand& c, const NetworkPlan& plan) : c_(c), plan_(plan) {
+    for (std::size_t g : plan.used) {
+      const common::GaugeArgument& record = *plan.gauges[g].record;
+      gauge::ReadOptions read = gauge::gauge_read_options(record.id, record.options);
+      read.depth_limit = common::depth_limit_mm;
+      records_[g] = gauge::read_gauge(record.path, read, &read_facts_[g]);
+    }
+    std::vector<DayKinds> site_kinds;
+    for (const Site& site : plan.sites) site_kinds.push_back(kinds_of(site_record(site, nullptr), c.prepare.days));
+    network_ = network_kinds(site_kinds);
+    if (network_.kinds.empty())
+      throw ToolError(c.sites_file, 0, "the sites' weighted records have no day in common: the gauges' records do not overlap");
   }
 
-  // Room for every file written together (a site's: its station's three, its two fillers' six,
-  // INPUT.TXT and RAINGEN.TXT; and NETWORK.TXT), before a record is read or a file written aside.
-  make_room_for(sites.size() * files_a_site + 1, c.dir / manifest_file_name);
+  const gauge::CalendarSeries& record(std::size_t g) const { return records_.at(g); }
+  const gauge::ReadFacts& read_facts(std::size_t g) const { return read_facts_.at(g); }
+  const DayKinds& network() const { return network_; }
 
-  // The records of the gauges some site uses, each read once.
-  std::map<std::size_t, gauge::CalendarSeries> records;
-  std::map<std::size_t, gauge::ReadFacts> read_facts;
-  for (std::size_t g : used) {
-    gauge::ReadOptions read = gauge::gauge_read_options(gauges[g].record->id, gauges[g].record->options);
-    read.depth_limit = common::depth_limit_mm;
-    records[g] = gauge::read_gauge(gauges[g].record->path, read, &read_facts[g]);
+  std::string source_of(const Site& site) const {
+    const std::vector<Gauge>& g = plan_.gauges;
+    return fmt::format("the weighted record of site {} ({}, {} and {})", site.at.name, g[site.near.gauges[0]].id,
+                       g[site.near.gauges[1]].id, g[site.near.gauges[2]].id);
   }
-  const auto source_of = [&](const Site& site) {
-    return fmt::format("the weighted record of site {} ({}, {} and {})", site.at.name, gauges[site.near.gauges[0]].id,
-                       gauges[site.near.gauges[1]].id, gauges[site.near.gauges[2]].id);
-  };
+
   // The site's weighted record, made again when it is needed: a network of many sites never holds
   // more than one at a time.
-  const auto site_record = [&](const Site& site, weighting::RecordsPresent* made) {
+  gauge::CalendarSeries site_record(const Site& site, weighting::RecordsPresent* made) const {
     std::array<const gauge::CalendarSeries*, 3> used_records{};
-    for (std::size_t i = 0; i < 3; ++i) used_records[i] = &records.at(site.near.gauges[i]);
+    for (std::size_t i = 0; i < 3; ++i) used_records[i] = &records_.at(site.near.gauges[i]);
     gauge::CalendarSeries record =
-        weighting::weighted_record(site_id.text(), used_records, site.near.distances, c.present, made);
+        weighting::weighted_record(plan_.site_id.text(), used_records, site.near.distances, c_.present, made);
     if (record.empty()) throw ToolError(source_of(site), 0, "is empty: the records it uses have no interval in common");
     return record;
-  };
-
-  // The network's days from every site's kinds.
-  std::vector<DayKinds> site_kinds;
-  for (const Site& site : sites) site_kinds.push_back(kinds_of(site_record(site, nullptr), c.prepare.days));
-  const DayKinds network = network_kinds(site_kinds);
-  site_kinds.clear();
-  if (network.kinds.empty())
-    throw ToolError(c.sites_file, 0, "the sites' weighted records have no day in common: the gauges' records do not overlap");
-
-  // Each filler gauge prepared once; its files go into every folder that uses it.
-  std::map<std::size_t, std::vector<common::FileText>> gauge_files;
-  for (std::size_t g : fillers) {
-    const stations::PreparedStation prepared =
-        stations::prepare_station(records.at(g), gauges[g].id, c.prepare, gauges[g].record->path);
-    gauge_files[g] = stations::station_file_texts({}, prepared.files);
   }
 
-  NetworkManifest manifest{.coordinates = list.coordinates,
-                           .map_unit = list.map_unit,
+  // The site station on the network's days, whole or season by season (parts of the plan).
+  std::vector<stations::PreparedStation> site_station(const Site& site, weighting::RecordsPresent* made) const {
+    const stations::RecordDays days = days_from(stations::split_days(site_record(site, made), c_.prepare.days),
+                                                network_.first_day, network_.kinds.size());
+    const std::string source = fmt::format("the network's days at site {} ({})", site.at.name, source_of(site).substr(4));
+    std::vector<stations::PreparedStation> prepared;
+    for (const std::optional<stations::Season>& season : plan_.parts())
+      prepared.push_back(stations::prepare_days(days, season ? stations::kinds_in_season(days, *season) : network_.kinds,
+                                                plan_.site_id, c_.prepare, source, season));
+    return prepared;
+  }
+
+ private:
+  const NetworkCommand& c_;
+  const NetworkPlan& plan_;
+  std::map<std::size_t, gauge::CalendarSeries> records_;
+  std::map<std::size_t, gauge::ReadFacts> read_facts_;
+  DayKinds network_;
+};
+
+// Each filler gauge's files, part by part, prepared once: they go into every folder that uses it.
+FillerFiles filler_files(const NetworkCommand& c, const NetworkPlan& plan, const NetworkRecords& records) {
+  FillerFiles files;
+  for (std::size_t g : plan.fillers) {
+    const Gauge& gauge = plan.gauges[g];
+    std::vector<stations::PreparedStation> prepared;
+    if (plan.seasons)
+      prepared = stations::prepare_in_seasons(records.record(g), gauge.id, c.prepare, gauge.record->path, *plan.seasons);
+    else
+      prepared.push_back(stations::prepare_station(records.record(g), gauge.id, c.prepare, gauge.record->path));
+    for (const stations::PreparedStation& part : prepared) files[g].push_back(stations::station_file_texts({}, part.files));
+  }
+  return files;
+}
+
+// What the writing found, for the summary.
+struct Written {
+  std::vector<stations::PreparedStation> first;  // the first site's station, its summaries kept
+  std::vector<weighting::RecordsPresent> made;  // each site's intervals by gauges present
+  std::size_t files = 0;
+  NetworkManifest manifest;
+};
+
+// The folders missing made (the network's locked when it is made); those made are listed.
+void make_folders(const NetworkCommand& c, const NetworkPlan& plan, FolderLock& lock, std::vector<fs::path>& made) {
+  for (const fs::path& folder : plan.folders) {
+    std::error_code error;
+    if (fs::is_directory(folder, error)) continue;
+    if (!fs::create_directory(folder, error) || error)
+      throw ToolError(folder.string(), 0,
+                      "cannot be made: " + (error ? error.message()
+                                            : fs::is_directory(folder, error)
+                                                ? std::string("another raingen-prepare made it meanwhile: prepare a "
+                                                              "network once at a time")
+                                                : std::string("a file has its name")));
+    made.push_back(folder);
+    if (folder == c.dir) lock = FolderLock(c.dir);
+  }
+}
+
+// A file of a site's part: into the season's folder with its checksum in the site's facts, or
+// into the site's folder.
+void add_part_file(FilesTogether& files, stations::RunFacts& facts, const NetworkPlan& plan, const fs::path& folder,
+                   const std::optional<stations::Season>& season, const std::string& name, std::string text) {
+  if (!season) {
+    files.add(folder / name, text);
+    return;
+  }
+  const common::FileText file = stations::season_file(facts, *plan.seasons, folder, *season, name, std::move(text));
+  files.add(file.target, file.text);
+}
+
+// The facts of site s's folder: its gauges, its site station, its site and the network's stamp.
+stations::RunFacts site_facts(const NetworkCommand& c, const NetworkPlan& plan, std::size_t s, const std::string& generation) {
+  const Site& site = plan.sites[s];
+  stations::RunFacts facts = plan.facts_before[s];
+  stations::SiteStationFacts site_station{.id = plan.site_id, .present = c.present};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const Gauge& g = plan.gauges[site.near.gauges[i]];
+    facts.put_station({.id = g.id, .record = stations::record_fact(g.record->path), .reading = g.record->options,
+                       .utc_offset = c.utc_offset});
+    site_station.gauges.push_back({g.id, site.near.distances[i]});
+  }
+  facts.put_site_station(site_station);
+  std::optional<stations::Coordinates> position;
+  if (plan.list.coordinates == CoordinateSystem::degrees)
+    position = stations::Coordinates{site.at.position.a, site.at.position.b};
+  facts.site = stations::SiteFacts{.name = site.at.name, .position = position, .utc_offset = c.utc_offset, .network = generation};
+  return facts;
+}
+
+// Site s's files written aside: part by part its station, its fillers' and INPUT.TXT, then
+// RAINGEN.TXT. Returns its site station.
+std::vector<stations::PreparedStation> write_site(const NetworkCommand& c, const NetworkPlan& plan,
+                                                  const NetworkRecords& records, const FillerFiles& fillers, std::size_t s,
+                                                  Written& written, FilesTogether& files) {
+  const Site& site = plan.sites[s];
+  const fs::path folder = c.dir / site.folder;
+  std::vector<stations::PreparedStation> prepared = records.site_station(site, &written.made[s]);
+  stations::RunFacts facts = site_facts(c, plan, s, written.manifest.generation);
+  const std::vector<std::optional<stations::Season>> parts = plan.parts();
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    for (common::FileText& file : stations::station_file_texts({}, prepared[p].files))
+      add_part_file(files, facts, plan, folder, parts[p], file.target.string(), std::move(file.text));
+    for (std::size_t i = 0; i < 2; ++i)
+      for (const common::FileText& file : fillers.at(site.near.gauges[i])[p])
+        add_part_file(files, facts, plan, folder, parts[p], file.target.string(), file.text);
+    add_part_file(files, facts, plan, folder, parts[p], std::string(common::settings_file_name), plan.settings_texts[s]);
+  }
+  const common::FileText facts_file = stations::run_facts_file(folder, facts);
+  files.add(facts_file.target, facts_file.text);
+  NetworkSite entry{.name = site.at.name, .position = site.at.position, .folder = site.folder};
+  for (std::size_t i = 0; i < 3; ++i) entry.gauges.push_back({plan.gauges[site.near.gauges[i]].id, site.near.distances[i]});
+  written.manifest.sites.push_back(std::move(entry));
+  return prepared;
+}
+
+NetworkManifest manifest_of(const NetworkCommand& c, const NetworkPlan& plan) {
+  NetworkManifest manifest{.coordinates = plan.list.coordinates,
+                           .map_unit = plan.list.map_unit,
                            .present = c.present,
-                           .station = site_id,
-                           .sites_file = std::filesystem::absolute(c.sites_file).lexically_normal().string(),
-                           .sites_from = list.from,
+                           .station = plan.site_id,
+                           .sites_file = fs::absolute(c.sites_file).lexically_normal().string(),
+                           .sites_from = plan.list.from,
+                           .generation = new_generation(),
                            .gauges = {},
                            .sites = {}};
-  for (std::size_t g : used)
-    manifest.gauges.push_back({gauges[g].id, gauges[g].position, stations::record_fact(gauges[g].record->path)});
-  manifest.generation = new_generation();
-  std::optional<stations::PreparedStation> first;
-  std::vector<weighting::RecordsPresent> made(sites.size());
-  std::size_t files_written = 0;
-  // Site by site: its files are written aside as soon as they are made, and all are put in place
-  // together at the end, so that neither the weighted records nor the files' texts of all sites
-  // are held at once. The folders made are removed again on a failure.
-  std::vector<std::filesystem::path> folders_made;
-  try {
-    for (const std::filesystem::path& folder : folders) {
-      std::error_code error;
-      if (std::filesystem::is_directory(folder, error)) continue;
-      if (!std::filesystem::create_directory(folder, error) || error)
-        throw ToolError(folder.string(), 0,
-                        "cannot be made: " + (error ? error.message()
-                                              : std::filesystem::is_directory(folder, error)
-                                                  ? std::string("another raingen-prepare made it meanwhile: prepare a "
-                                                                "network once at a time")
-                                                  : std::string("a file has its name")));
-      folders_made.push_back(folder);
-      if (folder == c.dir) lock = FolderLock(c.dir);
-    }
-    FilesTogether files;
-    for (std::size_t s = 0; s < sites.size(); ++s) {
-      const Site& site = sites[s];
-      const std::filesystem::path folder = c.dir / site.folder;
-      stations::PreparedStation prepared =
-          stations::prepare_days(days_from(stations::split_days(site_record(site, &made[s]), c.prepare.days), network.first_day,
-                                           network.kinds.size()),
-                                 network.kinds, site_id, c.prepare,
-                                 fmt::format("the network's days at site {} ({})", site.at.name, source_of(site).substr(4)));
-      for (const common::FileText& file : stations::station_file_texts(folder, prepared.files)) files.add(file.target, file.text);
-      for (std::size_t i = 0; i < 2; ++i)
-        for (const common::FileText& file : gauge_files.at(site.near.gauges[i])) files.add(folder / file.target, file.text);
-      files.add(folder / common::settings_file_name, settings_texts[s]);
+  for (std::size_t g : plan.used)
+    manifest.gauges.push_back({plan.gauges[g].id, plan.gauges[g].position, stations::record_fact(plan.gauges[g].record->path)});
+  return manifest;
+}
 
-      stations::RunFacts facts = std::move(facts_before[s]);
-      stations::SiteStationFacts site_station{.id = site_id, .present = c.present};
-      NetworkSite entry{.name = site.at.name, .position = site.at.position, .folder = site.folder};
-      for (std::size_t i = 0; i < 3; ++i) {
-        const Gauge& g = gauges[site.near.gauges[i]];
-        facts.put_station({.id = g.id, .record = stations::record_fact(g.record->path), .reading = g.record->options,
-                           .utc_offset = c.utc_offset});
-        site_station.gauges.push_back({g.id, site.near.distances[i]});
-        entry.gauges.push_back({g.id, site.near.distances[i]});
-      }
-      facts.put_site_station(site_station);
-      std::optional<stations::Coordinates> position;
-      if (list.coordinates == CoordinateSystem::degrees) position = stations::Coordinates{site.at.position.a, site.at.position.b};
-      facts.site = stations::SiteFacts{
-          .name = site.at.name, .position = position, .utc_offset = c.utc_offset, .network = manifest.generation};
-      const common::FileText facts_file = stations::run_facts_file(folder, facts);
-      files.add(facts_file.target, facts_file.text);
-      manifest.sites.push_back(std::move(entry));
-      if (!first) {
-        prepared.files.days.clear();  // the summary is kept, not the depths
-        first = std::move(prepared);
+// Site by site: its files are written aside as soon as they are made, and all are put in place
+// together at the end, so that neither the weighted records nor the files' texts of all sites are
+// held at once. The folders made are removed again on a failure.
+Written write_network(const NetworkCommand& c, const NetworkPlan& plan, const NetworkRecords& records, FolderLock& lock) {
+  const FillerFiles fillers = filler_files(c, plan, records);
+  Written written;
+  written.made.resize(plan.sites.size());
+  written.manifest = manifest_of(c, plan);
+  std::vector<fs::path> folders_made;
+  try {
+    make_folders(c, plan, lock, folders_made);
+    FilesTogether files;
+    for (std::size_t s = 0; s < plan.sites.size(); ++s) {
+      std::vector<stations::PreparedStation> prepared = write_site(c, plan, records, fillers, s, written, files);
+      if (s == 0) {
+        for (stations::PreparedStation& part : prepared) part.files.days.clear();  // the summary is kept, not the depths
+        written.first = std::move(prepared);
       }
     }
-    const common::FileText manifest_file = network_manifest_file(c.dir, manifest);
+    const common::FileText manifest_file = network_manifest_file(c.dir, written.manifest);
     files.add(manifest_file.target, manifest_file.text);
     files.commit();
-    files_written = files.size();
+    written.files = files.size();
   } catch (...) {
     std::error_code ignored;
-    for (auto folder = folders_made.rbegin(); folder != folders_made.rend(); ++folder) std::filesystem::remove(*folder, ignored);
+    for (auto folder = folders_made.rbegin(); folder != folders_made.rend(); ++folder) fs::remove(*folder, ignored);
     throw;
   }
+  return written;
+}
 
-  // The summary.
-  const std::string unit = list.coordinates == CoordinateSystem::degrees ? "km" : list.map_unit.empty() ? "map units" : list.map_unit;
-  std::string text = fmt::format("network: {} sites from {} ({}, {}), {} gauges, site station {}, --present {}\n",
-                                 sites.size(), c.sites_file, list.from == SitesFrom::csv ? "csv" : "SWMM subcatchments",
-                                 list.coordinates == CoordinateSystem::degrees ? "degrees" : "planar, " + unit, gauges.size(),
-                                 site_id, weighting::presence_name(c.present));
-  for (std::size_t g = 0; g < gauges.size(); ++g)
-    text += used.count(g) ? fmt::format("  gauge {} at {}: {}\n", gauges[g].id, position_text(list.coordinates, gauges[g].position),
-                                        stations::record_read_text(gauges[g].record->path, read_facts.at(g)))
-                          : fmt::format("  gauge {} at {}: no site's three nearest, not read\n", gauges[g].id,
-                                        position_text(list.coordinates, gauges[g].position));
-  std::vector<std::string> warnings;
-  for (std::size_t s = 0; s < sites.size(); ++s) {
-    const Site& site = sites[s];
+// The summary's lines of the gauges and of each site, and the warnings for sites outside the hull.
+std::string sites_text(const NetworkCommand& c, const NetworkPlan& plan, const NetworkRecords& records,
+                       const Written& written, std::vector<std::string>& warnings) {
+  const CoordinateSystem system = plan.list.coordinates;
+  const std::string unit = distance_unit_name(plan.list);
+  std::string text;
+  for (std::size_t g = 0; g < plan.gauges.size(); ++g)
+    text += plan.used.count(g)
+                ? fmt::format("  gauge {} at {}: {}\n", plan.gauges[g].id, position_text(system, plan.gauges[g].position),
+                              stations::record_read_text(plan.gauges[g].record->path, records.read_facts(g)))
+                : fmt::format("  gauge {} at {}: no site's three nearest, not read\n", plan.gauges[g].id,
+                              position_text(system, plan.gauges[g].position));
+  for (std::size_t s = 0; s < plan.sites.size(); ++s) {
+    const Site& site = plan.sites[s];
     const SiteGauges& n = site.near;
-    text += fmt::format("  site {} at {}: folder {}; gauges", site.at.name, position_text(list.coordinates, site.at.position),
+    text += fmt::format("  site {} at {}: folder {}; gauges", site.at.name, position_text(system, site.at.position),
                         (c.dir / site.folder).string());
     for (std::size_t i = 0; i < 3; ++i)
-      text += fmt::format("{} {} {:.3f} {} (distance {}, weight {:.1f}%)", i == 0 ? "" : ",", gauges[n.gauges[i]].id,
+      text += fmt::format("{} {} {:.3f} {} (distance {}, weight {:.1f}%)", i == 0 ? "" : ",", plan.gauges[n.gauges[i]].id,
                           n.exact[i], unit, n.distances[i], 100 * n.shares[i]);
     text += fmt::format("; distances in units of {}\n", n.unit);
     if (c.present == weighting::Presence::any) {
-      const weighting::RecordsPresent& m = made[s];
+      const weighting::RecordsPresent& m = written.made[s];
       text += fmt::format("    intervals from 3 gauges {}, from 2 {}, from 1 {}, missing {} (--present any)\n", m[3], m[2],
                           m[1], m[0]);
     }
     if (n.at_gauge)
       text += fmt::format("    note: site {} lies at gauge {} ({:.3f} {}): it takes that gauge's record alone\n", site.at.name,
-                          gauges[*n.at_gauge].id, n.exact[0], unit);
+                          plan.gauges[*n.at_gauge].id, n.exact[0], unit);
     if (site.outside_hull)
       warnings.push_back(fmt::format("site {} ({}:{}) lies outside the gauges' convex hull: its record is extrapolated from "
                                      "gauges on one side",
                                      site.at.name, c.sites_file, site.at.line));
   }
+  return text;
+}
+
+// The network's days and the first site's station, season by season when there are seasons.
+std::string days_text(const NetworkCommand& c, const NetworkPlan& plan, const DayKinds& network, const Written& written) {
   const long wet = std::count(network.kinds.begin(), network.kinds.end(), stations::DayKind::wet);
   const long dry = std::count(network.kinds.begin(), network.kinds.end(), stations::DayKind::dry);
-  text += fmt::format("network days: {} to {}, {} days: {} complete at every site, {} wet at some site, {} dry at all; "
-                      "every site station holds the {} wet dates in one order, with one spell table\n",
-                      calendar::day_text(network.first_day),
-                      calendar::day_text(network.first_day + calendar::Days{static_cast<long>(network.kinds.size()) - 1}),
-                      network.kinds.size(), wet + dry, wet, dry, wet);
-  text += fmt::format("{} of site {} (every site's alike but for its depths):\n", site_id, sites.front().at.name);
-  text += stations::station_findings_text(site_id, c.dir / sites.front().folder, c.prepare, first->summary,
-                                          first->files.spell_entries.size());
+  std::string text = fmt::format(
+      "network days: {} to {}, {} days: {} complete at every site, {} wet at some site, {} dry at all; "
+      "{}\n",
+      calendar::day_text(network.first_day),
+      calendar::day_text(network.first_day + calendar::Days{static_cast<long>(network.kinds.size()) - 1}),
+      network.kinds.size(), wet + dry, wet, dry,
+      plan.seasons ? fmt::format("in each season every site station holds that season's wet dates in one order, with "
+                                 "one spell table")
+                   : fmt::format("every site station holds the {} wet dates in one order, with one spell table", wet));
+  const stations::StationId& id = plan.site_id;
+  const fs::path folder = c.dir / plan.sites.front().folder;
+  text += fmt::format("{} of site {} (every site's alike but for its depths):\n", id, plan.sites.front().at.name);
+  text += plan.seasons ? stations::season_findings_text(id, folder, c.prepare, *plan.seasons, written.first)
+                       : stations::station_findings_text(id, folder, c.prepare, written.first.front().summary,
+                                                         written.first.front().files.spell_entries.size());
+  return text;
+}
+
+std::string summary_text(const NetworkCommand& c, const NetworkPlan& plan, const NetworkRecords& records,
+                         const Written& written) {
+  const SiteList& list = plan.list;
+  std::string text = fmt::format("network: {} sites from {} ({}, {}), {} gauges, site station {}, --present {}\n",
+                                 plan.sites.size(), c.sites_file, list.from == SitesFrom::csv ? "csv" : "SWMM subcatchments",
+                                 list.coordinates == CoordinateSystem::degrees ? "degrees" : "planar, " + distance_unit_name(list),
+                                 plan.gauges.size(), plan.site_id, weighting::presence_name(c.present));
+  std::vector<std::string> warnings;
+  text += sites_text(c, plan, records, written, warnings);
+  text += days_text(c, plan, records.network(), written);
   for (const std::string& warning : warnings) text += "warning: " + warning + "\n";
   text += fmt::format("{}: {} sites, {} gauges; {} files written in {} folders\n", (c.dir / manifest_file_name).string(),
-                      sites.size(), manifest.gauges.size(), files_written, sites.size());
-  out << text;
+                      plan.sites.size(), written.manifest.gauges.size(), written.files,
+                      plan.sites.size() * (plan.seasons ? plan.seasons->size() + 1 : 1));
+  return text;
+}
+
+}  // namespace
+
+void run_network_command(const NetworkCommand& c, std::ostream& out) {
+  // One preparation of a network folder at a time: two would put their files in place over each
+  // other's (a folder made here is locked when it is made).
+  FolderLock lock(c.dir);
+  const NetworkPlan plan = plan_network(c);
+  // Room for every file written together (per part of a site: its station's three, its two
+  // fillers' six and INPUT.TXT; per site RAINGEN.TXT; and NETWORK.TXT), before a record is read.
+  make_room_for(plan.sites.size() * (files_a_part * plan.parts().size() + 1) + 1, c.dir / manifest_file_name);
+  const NetworkRecords records(c, plan);
+  const Written written = write_network(c, plan, records, lock);
+  out << summary_text(c, plan, records, written);
 }
 
 }  // namespace raingen::network

@@ -8,6 +8,9 @@
 // --weighted-site lays out a run directory: the site station at distance 0, its two nearest gauges
 // as stations 2 and 3 (each gauge prepared once, its files written into every folder that uses it),
 // INPUT.TXT and RAINGEN.TXT; NETWORK.TXT lists the sites, gauges, positions, folders and distances.
+// With seasons, each site's folder is laid out as a run directory of seasons (stations/
+// season_folders.h): in every season the network's days of that season alone, so that every site
+// draws the same dates in every season block.
 #pragma once
 
 #include <filesystem>
@@ -20,6 +23,7 @@
 #include "common/gauge_arguments.h"
 #include "network/network_manifest.h"
 #include "stations/prepare_station.h"
+#include "stations/seasons.h"
 #include "weighting/presence.h"
 
 namespace raingen::network {
@@ -39,6 +43,7 @@ struct NetworkCommand {
   std::optional<calendar::UtcOffset> utc_offset;  // the clock every gauge kept, when stated
   std::string results_name;                       // of every site's INPUT.TXT
   int day_count = 0;
+  std::optional<stations::Seasons> seasons;  // --seasons: every site's folder a run directory of seasons
 };
 
 // Reads the sites and the gauges' records, writes every site's folder and dir/NETWORK.TXT (all or

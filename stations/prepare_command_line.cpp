@@ -18,11 +18,6 @@ namespace {
 using common::UsageError;
 namespace fs = std::filesystem;
 
-std::optional<Seasons> seasons_of(const PrepareCommandLine& line) {
-  if (!line.given.count("--seasons")) return std::nullopt;
-  return parse_seasons(line.seasons);
-}
-
 Settings settings_of(const PrepareCommandLine& line) {
   Settings settings;
   settings.site_name = line.site;
@@ -99,6 +94,11 @@ PrepareOptions prepare_options_of(const PrepareCommandLine& line) {
   return PrepareOptions{{line.min_complete, line.wet_threshold},
                         line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative,
                         RecordMinimum{}};
+}
+
+std::optional<Seasons> seasons_of(const PrepareCommandLine& line) {
+  if (!line.given.count("--seasons")) return std::nullopt;
+  return parse_seasons(line.seasons);
 }
 
 std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line) {

@@ -13,6 +13,7 @@
 #include "calendar/utc_offset.h"
 #include "gauge/reading_command_line.h"
 #include "stations/prepare_station.h"
+#include "stations/seasons.h"
 
 namespace raingen::stations {
 
@@ -39,5 +40,7 @@ void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out)
 // (--utc-offset) when given, checked as every use checks them. Throw UsageError.
 PrepareOptions prepare_options_of(const PrepareCommandLine& line);
 std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line);
+// The seasons of --seasons, when given. Throws UsageError.
+std::optional<Seasons> seasons_of(const PrepareCommandLine& line);
 
 }  // namespace raingen::stations

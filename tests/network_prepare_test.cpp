@@ -345,9 +345,7 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
        "the results name '../x.txt' is not a plain file name: the table is written beside INPUT.TXT, in the run folder"},
       {command("planar.csv", {"--station", "D=4"}), 2,
        "--station 'D=4': a gauge of a network is placed as ID@A,B (LAT,LON in degrees or X,Y in the sites' map unit)"},
-      {command("planar.csv", {"--seasons", "quarters"}), 2,
-       "--seasons does not go with --network: a network is prepared over the whole year (prepare a site alone with "
-       "--weighted-site for seasons)"},
+      {command("planar.csv", {"--seasons", "1-5"}), 2, "--seasons '1-5': June is in no season: every month belongs to exactly one"},
       {command("planar.csv", {"--dir", "x"}), 2, "--network DIR is the directory it writes into: no --dir"},
       {{"--network", "net", "--days", "100"}, 2,
        "--network needs --sites FILE (a CSV name,lat,lon or name,x,y, or a SWMM .inp) and --days N"},
