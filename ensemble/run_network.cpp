@@ -21,6 +21,7 @@
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/network_file.h"
 #include "ensemble_file/run_directory.h"
+#include "stations/run_facts.h"
 #include "network/site_folders.h"
 #include "network/network_manifest.h"
 
@@ -33,12 +34,12 @@ using ensemble_file::NetworkWriter;
 
 namespace {
 
-// A site as its runs are made: its run directory read once, and its INPUT.TXT's text for blocks
-// whose day count differs from it.
+// A site as its runs are made: its run directory (or its seasons' folders) read once, and each
+// folder's INPUT.TXT text for blocks whose day count differs from it.
 struct PlannedSite {
   std::string name;
-  ensemble_file::RunDirectory run;
-  std::string settings_text;
+  ensemble_file::RunFolders run;
+  std::vector<std::string> settings_texts;  // of run.folders
 };
 
 // What the network's ensemble makes: the sites, the series' length and its blocks.
@@ -57,12 +58,12 @@ struct NetworkPlan {
 int common_day_count(const NetworkPlan& plan) {
   const PlannedSite& first = plan.sites.front();
   for (const PlannedSite& site : plan.sites)
-    if (site.run.settings.day_count != first.run.settings.day_count)
-      throw ToolError((site.run.dir / common::settings_file_name).string(), 0,
+    if (site.run.day_count != first.run.day_count)
+      throw ToolError((site.run.folders.front().run.dir / common::settings_file_name).string(), 0,
                       fmt::format("holds {} days where site {}'s holds {}: the sites of a network run the same days "
                                   "(prepare them together, or give --days)",
-                                  site.run.settings.day_count, first.name, first.run.settings.day_count));
-  return first.run.settings.day_count;
+                                  site.run.day_count, first.name, first.run.day_count));
+  return first.run.day_count;
 }
 
 long checked_days(const NetworkRequest& request, long days) {
@@ -74,6 +75,19 @@ long checked_days(const NetworkRequest& request, long days) {
     throw UsageError(fmt::format("--start {} with {} days runs past the calendar's last day, 9999-12-31",
                                  calendar::minute_text(request.start), days));
   return days;
+}
+
+// Every site's folder in the seasons of the first site's (none, or the same seasons).
+void check_seasons(const NetworkPlan& plan, const PlannedSite& site) {
+  if (plan.sites.empty() || site.run.seasons == plan.sites.front().run.seasons) return;
+  const auto names = [](const stations::Seasons& seasons) {
+    return seasons.empty() ? std::string("no seasons") : "the seasons " + stations::season_names(seasons);
+  };
+  throw ToolError((site.run.dir / stations::run_facts_file_name).string(), 0,
+                  fmt::format("site {}'s folder is prepared in {} where site {}'s is in {}: the sites of a network "
+                              "share their seasons (prepare them together)",
+                              site.name, names(site.run.seasons), plan.sites.front().name,
+                              names(plan.sites.front().run.seasons)));
 }
 
 // NETWORK.TXT and every site's folder read and checked, and the output checked, before any run.
@@ -89,22 +103,21 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
   checksum.add_name(network::manifest_file_name);
   checksum.add(common::read_whole_file(plan.dir / network::manifest_file_name));
   for (const network::NetworkSite& site : plan.manifest.sites) {
-    ensemble_file::RunFolders folders = ensemble_file::read_run_folders(plan.dir / site.folder, !request.days);
-    if (!folders.seasons.empty())
-      throw ToolError((plan.dir / site.folder).string(), 0,
-                      "is a run directory of seasons: a network's sites are plain run directories");
-    ensemble_file::RunDirectory run = std::move(folders.folders.front().run);
-    for (const std::string& name : run.input_names)
-      if (fs::equivalent(request.output, run.dir / name, error))
-        throw UsageError(fmt::format("--output {} is {}, an input of site {}", request.output.string(),
-                                     (fs::path(site.folder) / name).string(), site.name));
+    PlannedSite planned{site.name, ensemble_file::read_run_folders(plan.dir / site.folder, !request.days), {}};
+    check_seasons(plan, planned);
+    for (const ensemble_file::RunFolder& folder : planned.run.folders) {
+      for (const std::string& name : folder.run.input_names)
+        if (fs::equivalent(request.output, folder.run.dir / name, error))
+          throw UsageError(fmt::format("--output {} is {}, an input of site {}", request.output.string(),
+                                       fs::relative(folder.run.dir / name, plan.dir, error).string(), site.name));
+      planned.settings_texts.push_back(common::read_whole_file(folder.run.dir / common::settings_file_name));
+    }
     checksum.add_name(site.folder);
-    checksum.add(run.checksum);
-    std::string settings = common::read_whole_file(run.dir / common::settings_file_name);
-    plan.sites.push_back({site.name, std::move(run), std::move(settings)});
+    checksum.add(planned.run.checksum);
+    plan.sites.push_back(std::move(planned));
   }
   plan.days = checked_days(request, request.days.value_or(common_day_count(plan)));
-  plan.blocks = lay_out_blocks(request.start, plan.days, {});
+  plan.blocks = lay_out_blocks(request.start, plan.days, plan.sites.front().run.seasons);
   plan.checksum = checksum.text();
   return plan;
 }
@@ -120,11 +133,13 @@ std::string run_source(const NetworkRequest& request, const NetworkPlan& plan) {
   const std::string part =
       request.part ? fmt::format(", {} of an ensemble of {} realizations", request.part->description(), request.realizations)
                    : "";
-  const std::string where = fmt::format("raingen on each site's folder of {} ({} sites)",
-                                        (plan.dir / network::manifest_file_name).string(), plan.sites.size());
-  if (plan.blocks.size() == 1)
+  const stations::Seasons& seasons = plan.sites.front().run.seasons;
+  const std::string where = fmt::format("raingen on each site's folder of {} ({} sites{})",
+                                        (plan.dir / network::manifest_file_name).string(), plan.sites.size(),
+                                        seasons.empty() ? "" : ", seasons " + stations::season_names(seasons));
+  if (plan.blocks.size() == 1 && plan.sites.front().run.seasons.empty())
     return fmt::format("{}{}, RAINGEN_SEED {} to {}, realization k with the same seed at every site{}", where,
-                       plan.days == plan.sites.front().run.settings.day_count
+                       plan.days == plan.sites.front().run.day_count
                            ? ""
                            : fmt::format(" with the day count set to {}", plan.days),
                        first_seed, last_seed, part);
@@ -168,8 +183,12 @@ class NetworkRuns final : public RunTarget {
   int seed(long unit) const override {
     return static_cast<int>(request_.first_seed + first_ - 1 + realization_of(unit));
   }
-  const ensemble_file::RunDirectory& folder(long unit, const CalendarBlock&) const override { return site(unit).run; }
-  const std::string& settings_text(long unit, const CalendarBlock&) const override { return site(unit).settings_text; }
+  const ensemble_file::RunDirectory& folder(long unit, const CalendarBlock& block) const override {
+    return site(unit).run.folders[block.season].run;
+  }
+  const std::string& settings_text(long unit, const CalendarBlock& block) const override {
+    return site(unit).settings_texts[block.season];
+  }
 
   std::optional<std::string> put_block(long unit, const RunningRealization& run) override {
     const CalendarBlock& place = plan_.blocks[run.block];

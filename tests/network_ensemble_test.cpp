@@ -201,6 +201,81 @@ TEST(NetworkEnsemble, BlocksAlongTheCalendarAsTheOneSiteEnsembleAndPlanarPositio
   EXPECT_FALSE(n.dir.exists("mixed.nc"));
 }
 
+// Three years of a gauge's 15-minute record: wet on days 0, 2, 3 and 5 of every six, where the rain
+// of a day of month M falls at interval 4(M - 1) only, (gauge + 1) x M x 0.1 x (1 + day % 3) mm.
+std::string monthly_record(int gauge) {
+  std::string text = "time,mm\n";
+  const date::sys_days first = date::sys_days{date::year{2001} / 1 / 1};
+  for (int d = 0; d < 1095; ++d) {
+    const unsigned month = static_cast<unsigned>(date::year_month_day{first + date::days{d}}.month());
+    const bool wet = d % 6 != 1 && d % 6 != 4;
+    for (int j = 0; j < 96; ++j) {
+      const double mm = wet && j == 4 * static_cast<int>(month - 1) ? (gauge + 1) * month * 0.1 * (1 + d % 3) : 0;
+      text += date::format("%Y-%m-%d %H:%M", first + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
+              fmt::format(",{:.1f}\n", mm);
+    }
+  }
+  return text;
+}
+
+// Seasons at every site: each site's folder a run directory of months; ten years in month blocks,
+// the same dates at every site in every block, each site's own depths, every day drawn from its
+// month, and each site's column the one-site ensemble of its folder, block seeds and all.
+TEST(NetworkEnsemble, SeasonsAtEverySiteDrawEachMonthFromItsOwnDays) {
+  const PreparedNetwork n({.records = {monthly_record(0), monthly_record(1), monthly_record(2)},
+                           .options = {"--seasons", "months"}});
+  ASSERT_TRUE(n.dir.exists("net/MID/Jul/SITEF_2.TXT"));
+  const Outcome made = n.tool("raingen-ensemble", {"--network", "net", "-n", "4", "--seed", "11", "--days", "3652",
+                                                   "--jobs", "2", "--start", "2001-01-01", "-o", "net.nc"});
+  ASSERT_EQ(made.exit_status, 0) << made.err;
+  const NetworkReader file(n.dir / "net.nc");
+  ASSERT_EQ(file.layout().intervals, 3652u * 96);
+  const date::sys_days first = date::sys_days{date::year{2001} / 1 / 1};
+  // sums[s][m]: site s's depth on wet days of month m + 1, and their count, over all realizations.
+  std::vector<std::array<std::pair<double, long>, 12>> sums(3);
+  for (long k = 0; k < 4; ++k) {
+    std::vector<std::vector<long>> sites;
+    for (long s = 0; s < 3; ++s) {
+      sites.push_back(column(file, k, s));
+      for (long d = 0; d < 3652; ++d) {
+        const unsigned month = static_cast<unsigned>(date::year_month_day{first + date::days{d}}.month());
+        long day = 0;
+        for (long j = 0; j < 96; ++j) {
+          const long depth = sites.back()[static_cast<std::size_t>(d * 96 + j)];
+          if (depth != 0) ASSERT_EQ(j, 4 * static_cast<long>(month - 1)) << "realization " << k + 1 << " day " << d;
+          day += depth;
+        }
+        if (day > 0) sums[static_cast<std::size_t>(s)][month - 1].first += day / 1000.0;
+        if (day > 0) ++sums[static_cast<std::size_t>(s)][month - 1].second;
+      }
+    }
+    EXPECT_EQ(wet_days(sites[0]), wet_days(sites[1]));
+    EXPECT_EQ(wet_days(sites[0]), wet_days(sites[2]));
+    EXPECT_NE(sites[0], sites[1]);
+  }
+  // Every gauge's depths of month M are M times those of January, and so every site's record: the
+  // generated mean of a wet day keeps the ratio.
+  for (std::size_t s = 0; s < 3; ++s) {
+    const double january = sums[s][0].first / static_cast<double>(sums[s][0].second);
+    for (std::size_t m = 0; m < 12; ++m) {
+      ASSERT_GT(sums[s][m].second, 400) << "site " << s << " month " << m + 1;
+      EXPECT_NEAR(sums[s][m].first / static_cast<double>(sums[s][m].second) / january, static_cast<double>(m + 1),
+                  0.1 * static_cast<double>(m + 1))
+          << "site " << s << " month " << m + 1;
+    }
+  }
+  const Outcome alone = n.tool("raingen-ensemble", {"--dir", "net/WEST", "-n", "4", "--seed", "11", "--days", "3652",
+                                                    "--jobs", "2", "--start", "2001-01-01", "-o", "west.nc"});
+  ASSERT_EQ(alone.exit_status, 0) << alone.err;
+  const ensemble_file::EnsembleReader west(n.dir / "west.nc");
+  std::vector<float> expected(west.layout().intervals), got(file.layout().intervals);
+  for (long k = 0; k < 4; ++k) {
+    west.read(k, expected);
+    file.read(k, 1, got);
+    EXPECT_EQ(got, expected) << "realization " << k + 1;
+  }
+}
+
 TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
   const Network n;
   const Outcome one = n.ensemble({"--dir", "net/EAST", "-n", "1", "-o", "one.nc"});

@@ -69,6 +69,8 @@ std::string sites_table(CoordinateSystem system) {
 
 PreparedNetwork::PreparedNetwork(const NetworkPlan& plan) {
   write_gauge_records(dir, plan.rain);
+  for (std::size_t g = 0; g < 3; ++g)
+    if (!plan.records[g].empty()) dir.write(fmt::format("{}.csv", char('a' + g)), plan.records[g]);
   dir.write(plan.sites_file, plan.sites_text.empty() ? sites_table(plan.coordinates) : plan.sites_text);
   std::vector<std::string> command{"--network", "net", "--sites", plan.sites_file, "--days", std::to_string(plan.days)};
   for (const char* gauge : {"A=a.csv", "B=b.csv", "C=c.csv"}) command.insert(command.end(), {"--gauge", gauge});

@@ -56,6 +56,7 @@ struct NetworkPlan {
   std::string sites_file = "sites.csv";
   std::string sites_text{};  // empty: sites_table(coordinates)
   std::array<RainAt, 3> rain = three_gauges;
+  std::array<std::string, 3> records{};  // the gauges' records as written; empty: made from rain
   int days = 60;
   std::vector<std::string> options{};  // more of raingen-prepare's options, e.g. --utc-offset
 };
