@@ -51,11 +51,15 @@ NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optiona
   for (const network::NetworkSite& site : in.manifest.sites) {
     NetworkSiteInputs s;
     s.folder = dir / site.folder;
-    const std::filesystem::path input = s.folder / common::settings_file_name;
+    // A run directory of seasons holds its INPUT.TXT in every season's folder, alike.
+    const std::optional<stations::SeasonsFacts> seasons = stations::read_run_facts(s.folder).seasons;
+    s.seasons = seasons.has_value();
+    const std::filesystem::path input =
+        (seasons ? s.folder / seasons->seasons.front().name() : s.folder) / common::settings_file_name;
     const stations::Settings settings = stations::read_settings(input);
     in.read.push_back(input);
     s.results_name = settings.results_name;
-    in.read.push_back(s.folder / settings.results_name);
+    if (!seasons) in.read.push_back(s.folder / settings.results_name);
     const std::optional<SiteReference> reference = site_reference(s.folder, settings);
     if (!reference)
       throw common::ToolError((s.folder / stations::run_facts_file_name).string(), 0,
@@ -93,6 +97,11 @@ RealizationSource plain_runs(const NetworkInputs& inputs, calendar::TimePoint da
       const std::string& name = inputs.manifest.sites[k].name;
       const std::filesystem::path table = inputs.sites[k].folder / inputs.sites[k].results_name;
       std::error_code ignored;
+      if (inputs.sites[k].seasons)
+        throw common::ToolError((inputs.sites[k].folder / stations::run_facts_file_name).string(), 0,
+                                fmt::format("site {}'s folder is a run directory of seasons, whose series is made by "
+                                            "raingen-ensemble --network --days N: report on its file with --ensemble",
+                                            name));
       if (!std::filesystem::exists(table, ignored))
         throw common::ToolError(table.string(), 0,
                                 fmt::format("site {} has no results table: run the program in its folder first (the "

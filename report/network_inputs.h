@@ -22,6 +22,7 @@ struct NetworkSiteInputs {
   std::string gauges;              // "A 1, B 3, C 4": the gauges and distances of its weighting
   weighting::Presence present = weighting::Presence::all;
   gauge::CalendarSeries record;    // its weighted record, named "weighted-record:SITE"
+  bool seasons = false;            // a run directory of seasons: no plain run's table
 };
 
 struct NetworkInputs {

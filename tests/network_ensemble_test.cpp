@@ -242,7 +242,9 @@ TEST(NetworkEnsemble, SeasonsAtEverySiteDrawEachMonthFromItsOwnDays) {
         long day = 0;
         for (long j = 0; j < 96; ++j) {
           const long depth = sites.back()[static_cast<std::size_t>(d * 96 + j)];
-          if (depth != 0) ASSERT_EQ(j, 4 * static_cast<long>(month - 1)) << "realization " << k + 1 << " day " << d;
+          if (depth != 0) {
+            ASSERT_EQ(j, 4 * static_cast<long>(month - 1)) << "realization " << k + 1 << " day " << d;
+          }
           day += depth;
         }
         if (day > 0) sums[static_cast<std::size_t>(s)][month - 1].first += day / 1000.0;
@@ -274,6 +276,22 @@ TEST(NetworkEnsemble, SeasonsAtEverySiteDrawEachMonthFromItsOwnDays) {
     file.read(k, 1, got);
     EXPECT_EQ(got, expected) << "realization " << k + 1;
   }
+  // The report and the export read the seasonal folders and the file; the report on plain runs
+  // says where the series is.
+  const Outcome report = n.tool("raingen-report", {"--network", "net", "--ensemble", "net.nc", "--output", "report"});
+  EXPECT_EQ(report.exit_status, 0) << report.err;
+  EXPECT_TRUE(n.dir.exists("report/statistics.csv"));
+  const Outcome exported = n.tool("raingen-export", {"--network", "net", "--ensemble", "net.nc", "--realization", "2",
+                                                     "--format", "csv", "net.csv"});
+  EXPECT_EQ(exported.exit_status, 0) << exported.err;
+  const std::string csv = n.dir.read("net.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 3 * 3652 * 96);
+  const Outcome plain = n.tool("raingen-report", {"--network", "net", "--output", "plain"});
+  EXPECT_EQ(plain.exit_status, 1);
+  EXPECT_NE(plain.err.find("net/EAST/RAINGEN.TXT: site EAST's folder is a run directory of seasons, whose series is "
+                           "made by raingen-ensemble --network --days N: report on its file with --ensemble"),
+            std::string::npos)
+      << plain.err;
 }
 
 TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {

@@ -89,7 +89,9 @@ constexpr const char* rules = R"(Rules:
   and one run directory per site): realization k at every site is the plain run of the program
   in a private copy of that site's folder with RAINGEN_SEED = S + k - 1, the same seed at every
   site (with --days, block b takes the seed given above, again the same at every site), so that
-  every site draws the same dates. Up to --jobs runs go side by side over all sites and
+  every site draws the same dates. Sites prepared with --seasons are laid out in season blocks
+  as a run directory of seasons is above, each block in its season's folder at every site; all
+  sites must have the same seasons, or none. Up to --jobs runs go side by side over all sites and
   realizations, and each run's depths go into the file as it ends. The file: rainfall(time,
   realization, site) in mm per 15-minute interval (float, deflated in chunks of 30 days of one
   realization at one site), time and time_bnds as above, realization (1..K, axis "Z": CDO then

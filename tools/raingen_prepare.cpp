@@ -90,8 +90,11 @@ Four uses:
     or ;, not beginning with . - or [), two names alike but for letter case, a
     SWMM file without [POLYGONS] or a subcatchment without polygon, a degrees
     position out of range, gauges and sites that look like different systems,
-    fewer than three gauges, a gauge without position or record, --seasons. A
-    site outside the gauges' convex hull is a warning (extrapolated).
+    fewer than three gauges, a gauge without position or record. A site
+    outside the gauges' convex hull is a warning (extrapolated). With
+    --seasons, each site's folder is a run directory of seasons (below): in
+    each season the network's days of that season, the same dates at every
+    site; a network is prepared in one set of seasons, or none.
   --station always places a station for INPUT.TXT; the station of a SWMM rain
   file is picked with --swmm-station.
 
