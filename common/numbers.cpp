@@ -3,17 +3,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "common/text.h"
+
 namespace raingen::common {
-
-namespace {
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
 
 std::optional<long> parse_integer(std::string_view text) {
   text = trimmed(text);

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/text.h"
+
 namespace raingen::gauge {
 
 // The fields of a line split at separator, each without blanks around it; reuses fields' room.
@@ -17,13 +19,7 @@ void split_fields(std::string_view line, char separator, std::vector<std::string
 void split_words(std::string_view line, std::vector<std::string_view>& fields);
 
 // The text without blanks, tabs or double quotes around it.
-inline std::string_view trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '"'; };
-  if (text.empty() || (!blank(text.front()) && !blank(text.back()))) return text;  // the common case
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
+inline std::string_view trim(std::string_view text) { return common::trimmed(text, " \t\""); }
 
 // What a depth field holds: a depth in mm (before any unit conversion), missing (empty, NA, NaN,
 // -999, -9999 or any negative value), or nothing readable.

@@ -9,6 +9,8 @@
 
 #include "common/line_reader.h"
 #include "common/numbers.h"
+#include "common/sections_line.h"
+#include "common/text.h"
 #include "common/tool_error.h"
 #include "stations/station_places.h"
 
@@ -21,26 +23,12 @@ namespace {
 std::string folder_key(const std::filesystem::path& folder) {
   std::string key = folder.lexically_normal().string();
   while (key.size() > 1 && key.back() == '/') key.pop_back();
-  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return key;
+  return common::lowercase(key);
 }
 
 using common::ToolError;
 
-constexpr std::string_view separator = " = ";
-constexpr std::string_view blanks = " \t";
-
-std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
+using common::shown_line;
 
 std::optional<Position> parse_position(std::string_view text, CoordinateSystem coordinates) {
   const std::size_t comma = text.find(',');
@@ -59,15 +47,12 @@ class ManifestParser {
 
   void line(std::string_view text, long number) {
     line_ = number;
-    const std::string_view content = trimmed(text);
-    if (content.empty() || content[0] == '#') return;
-    if (content.front() == '[' && content.back() == ']') return header(content.substr(1, content.size() - 2));
-    const std::size_t split = text.find(separator);
-    if (split == std::string_view::npos || split == 0 || text.substr(0, split).find_first_of(blanks) != std::string_view::npos)
-      fail(fmt::format("'{}' is neither a [section], a KEY = VALUE line nor a comment", shown(text)));
-    const std::string_view key = text.substr(0, split), value = text.substr(split + separator.size());
+    const common::SectionsLine read = common::read_sections_line(text, file_, number);
+    if (read.kind == common::SectionsLine::Kind::skipped) return;
+    if (read.kind == common::SectionsLine::Kind::header) return header(read.section, read.name);
+    const std::string_view key = read.key, value = read.value;
     switch (kind_) {
-      case Kind::none: fail(fmt::format("'{}' comes before any [section]", shown(text)));
+      case Kind::none: fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
       case Kind::network: return network_key(key, value);
       case Kind::gauge: return gauge_key(key, value);
       case Kind::site: return site_key(key, value);
@@ -91,19 +76,11 @@ class ManifestParser {
  private:
   enum class Kind { none, network, gauge, site, other };
 
-  static std::string shown(std::string_view line) {
-    constexpr std::size_t most = 60;
-    return line.size() <= most ? std::string(line) : std::string(line.substr(0, most)) + "...";
-  }
-
   [[noreturn]] void fail(const std::string& what) const { throw ToolError(file_, line_, what); }
   [[noreturn]] void fail_at(long line, const std::string& what) const { throw ToolError(file_, line, what); }
 
-  void header(std::string_view inside) {
+  void header(std::string_view kind, std::string_view name) {
     end_section();
-    const std::size_t blank = inside.find(' ');
-    const std::string_view kind = inside.substr(0, blank);
-    const std::string_view name = blank == std::string_view::npos ? std::string_view{} : inside.substr(blank + 1);
     keys_.clear();
     if (kind == "network") {
       if (!name.empty()) fail(fmt::format("[network {}]: the network section has no name: [network]", name));
@@ -151,7 +128,7 @@ class ManifestParser {
     if (!system_known_) fail("a position comes before [network] says the coordinates (degrees or planar)");
     const std::optional<Position> p = parse_position(value, manifest_.coordinates);
     if (!p)
-      fail(fmt::format("position '{}' is not {}", shown(value),
+      fail(fmt::format("position '{}' is not {}", shown_line(value),
                        manifest_.coordinates == CoordinateSystem::degrees ? "LAT,LON in degrees (-90..90, -180..180)" : "X,Y"));
     return *p;
   }
@@ -161,28 +138,28 @@ class ManifestParser {
     if (key == "coordinates") {
       if (value == "degrees") manifest_.coordinates = CoordinateSystem::degrees;
       else if (value == "planar") manifest_.coordinates = CoordinateSystem::planar;
-      else fail(fmt::format("coordinates '{}' is neither degrees nor planar", shown(value)));
+      else fail(fmt::format("coordinates '{}' is neither degrees nor planar", shown_line(value)));
       system_known_ = true;
     } else if (key == "map_unit") {
       manifest_.map_unit = std::string(value);
     } else if (key == "present") {
       const std::optional<weighting::Presence> present = weighting::parse_presence(value);
-      if (!present) fail(fmt::format("present '{}' is neither all nor any", shown(value)));
+      if (!present) fail(fmt::format("present '{}' is neither all nor any", shown_line(value)));
       manifest_.present = *present;
     } else if (key == "station") {
       const std::optional<stations::StationId> id = stations::StationId::from(value);
-      if (!id) fail(fmt::format("station '{}': the ID must be {}", shown(value), stations::station_id_rule));
+      if (!id) fail(fmt::format("station '{}': the ID must be {}", shown_line(value), stations::station_id_rule));
       manifest_.station = *id;
     } else if (key == "sites") {
       manifest_.sites_file = std::string(value);
     } else if (key == "generation") {
       if (value.size() != 16 || value.find_first_not_of("0123456789abcdef") != std::string_view::npos)
-        fail(fmt::format("generation '{}' is not 16 hexadecimal digits", shown(value)));
+        fail(fmt::format("generation '{}' is not 16 hexadecimal digits", shown_line(value)));
       manifest_.generation = std::string(value);
     } else if (key == "sites_from") {
       if (value == "csv") manifest_.sites_from = SitesFrom::csv;
       else if (value == "swmm") manifest_.sites_from = SitesFrom::swmm;
-      else fail(fmt::format("sites_from '{}' is neither csv nor swmm", shown(value)));
+      else fail(fmt::format("sites_from '{}' is neither csv nor swmm", shown_line(value)));
     }
   }
 
@@ -191,7 +168,7 @@ class ManifestParser {
     NetworkGauge& gauge = manifest_.gauges.back();
     if (key == "position") gauge.position = position(value);
     else if (key == "record") {
-      if (!std::filesystem::path(value).is_absolute()) fail(fmt::format("record '{}' is not an absolute path", shown(value)));
+      if (!std::filesystem::path(value).is_absolute()) fail(fmt::format("record '{}' is not an absolute path", shown_line(value)));
       gauge.record = std::string(value);
     }
   }
@@ -206,12 +183,12 @@ class ManifestParser {
       const std::string same = folder_key(folder);
       if (value.empty() || folder.is_absolute() || same.empty() || same == "." ||
           std::any_of(folder.begin(), folder.end(), [](const std::filesystem::path& part) { return part == ".."; }))
-        fail(fmt::format("folder '{}' is not a folder inside the network directory", shown(value)));
+        fail(fmt::format("folder '{}' is not a folder inside the network directory", shown_line(value)));
       // Two sites on one folder would run, export and report one series under two names.
       for (const NetworkSite& other : manifest_.sites)
         if (&other != &site && folder_key(other.folder) == same)
           fail(fmt::format("folder '{}' is the folder of site {} (line {}): each site has a folder of its own",
-                           shown(value), other.name, other.line));
+                           shown_line(value), other.name, other.line));
       site.folder = std::string(value);
     } else if (key == "gauge") {
       const std::size_t blank = value.find(' ');
@@ -220,7 +197,7 @@ class ManifestParser {
       const std::optional<long> distance =
           blank == std::string_view::npos ? std::nullopt : common::parse_integer(value.substr(blank + 1));
       if (!id || !distance || *distance < 0 || *distance > 999)
-        fail(fmt::format("gauge '{}' is not ID DISTANCE (a station ID, a whole number 0 to 999)", shown(value)));
+        fail(fmt::format("gauge '{}' is not ID DISTANCE (a station ID, a whole number 0 to 999)", shown_line(value)));
       site.gauges.push_back({*id, static_cast<int>(*distance)});
     }
   }
@@ -237,9 +214,9 @@ class ManifestParser {
 }  // namespace
 
 const NetworkSite* NetworkManifest::site(std::string_view name) const {
-  const std::string wanted = lower(name);
+  const std::string wanted = common::lowercase(name);
   for (const NetworkSite& s : sites)
-    if (lower(s.name) == wanted) return &s;
+    if (common::lowercase(s.name) == wanted) return &s;
   return nullptr;
 }
 

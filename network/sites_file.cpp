@@ -9,6 +9,7 @@
 
 #include "common/line_reader.h"
 #include "common/numbers.h"
+#include "common/text.h"
 #include "common/tool_error.h"
 
 namespace raingen::network {
@@ -19,17 +20,8 @@ using common::ToolError;
 
 constexpr std::string_view blanks = " \t";
 
-std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
+using common::lowercase;
+using common::trimmed;
 
 std::vector<std::string_view> split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
@@ -55,7 +47,7 @@ std::vector<std::string_view> words(std::string_view text) {
 void add_site(SiteList& list, std::map<std::string, std::size_t>& names, const std::string& file, SiteAt site) {
   if (const std::optional<std::string> problem = site_name_problem(site.name))
     throw ToolError(file, site.line, fmt::format("site '{}': {}", site.name, *problem));
-  const std::string key = lower(site.name);
+  const std::string key = lowercase(site.name);
   if (const auto before = names.find(key); before != names.end())
     throw ToolError(file, site.line,
                     fmt::format("site {}: the site {} (line {}) has that name, letter case aside (SWMM does not tell "
@@ -77,7 +69,7 @@ SiteList read_csv_sites(const std::string& file) {
     const std::vector<std::string_view> fields = split(line, ',');
     if (!header) {
       std::vector<std::string> columns;
-      for (std::string_view f : fields) columns.push_back(lower(f));
+      for (std::string_view f : fields) columns.push_back(lowercase(f));
       if (columns == std::vector<std::string>{"name", "lat", "lon"}) list.coordinates = CoordinateSystem::degrees;
       else if (columns == std::vector<std::string>{"name", "x", "y"}) list.coordinates = CoordinateSystem::planar;
       else
@@ -144,7 +136,7 @@ SiteList read_swmm_sites(const std::string& file) {
     const std::string_view content = trimmed(line.substr(0, line.find(';')));
     if (content.empty()) continue;
     if (content.front() == '[') {
-      section = lower(content);
+      section = lowercase(content);
       polygons_seen = polygons_seen || section == "[polygons]";
       continue;
     }
@@ -156,9 +148,9 @@ SiteList read_swmm_sites(const std::string& file) {
       const std::optional<double> y = w.size() >= 3 ? common::parse_real(w[2]) : std::nullopt;
       if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y))
         throw ToolError(file, number, "a [POLYGONS] line is SUBCATCHMENT X Y");
-      polygons[lower(w[0])].push_back({*x, *y});
-    } else if (section == "[map]" && w.size() >= 2 && lower(w[0]) == "units") {
-      const std::string unit = lower(w[1]);
+      polygons[lowercase(w[0])].push_back({*x, *y});
+    } else if (section == "[map]" && w.size() >= 2 && lowercase(w[0]) == "units") {
+      const std::string unit = lowercase(w[1]);
       if (unit == "degrees") list.coordinates = CoordinateSystem::degrees;
       else if (unit == "feet" || unit == "meters") list.map_unit = std::string(unit == "feet" ? "ft" : "m");
     }
@@ -169,7 +161,7 @@ SiteList read_swmm_sites(const std::string& file) {
                              "subcatchments in SWMM, or give the sites as a CSV name,x,y");
   std::map<std::string, std::size_t> names;
   for (const auto& [name, number] : subcatchments) {
-    const auto polygon = polygons.find(lower(name));
+    const auto polygon = polygons.find(lowercase(name));
     if (polygon == polygons.end())
       throw ToolError(file, number, fmt::format("subcatchment {} has no polygon in [POLYGONS]: its site is the centroid "
                                                 "of its polygon",
@@ -192,7 +184,7 @@ SiteList read_swmm_sites(const std::string& file) {
 }
 
 bool ends_in_inp(const std::string& path) {
-  return path.size() >= 4 && lower(std::string_view(path).substr(path.size() - 4)) == ".inp";
+  return path.size() >= 4 && lowercase(std::string_view(path).substr(path.size() - 4)) == ".inp";
 }
 
 }  // namespace

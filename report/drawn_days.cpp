@@ -10,6 +10,7 @@
 
 #include "calendar/time_text.h"
 #include "common/program_files.h"
+#include "common/text.h"
 #include "stations/station_id.h"
 #include "weighting/weighted_record.h"
 
@@ -21,11 +22,7 @@ namespace {
 constexpr double written_tolerance = 0.0006;
 constexpr int most_combinations = 48;
 
-std::string trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
+std::string trimmed(std::string_view text) { return std::string(common::trimmed(text, " ")); }
 
 // A field as the program reads it: blank is 0, a number with a point as written, one without
 // in hundredths.

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "calendar/interval.h"
+#include "common/text.h"
 #include "common/tool_error.h"
 
 namespace raingen::results {
@@ -35,11 +36,7 @@ constexpr std::array<HeadingLine, 13> heading_after_title{{
 
 bool only_blanks(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
 
-std::string trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
+std::string trimmed(std::string_view text) { return std::string(common::trimmed(text, " ")); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include "common/line_reader.h"
 #include "common/numbers.h"
+#include "common/sections_line.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
@@ -18,18 +19,7 @@ using common::ToolError;
 
 constexpr std::string_view separator = " = ";
 constexpr std::string_view blanks = " \t";
-
-std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// What a message shows of a line: enough to find it.
-std::string shown(std::string_view line) {
-  constexpr std::size_t most = 60;
-  return line.size() <= most ? std::string(line) : std::string(line.substr(0, most)) + "...";
-}
+using common::shown_line;
 
 bool is_kind(std::string_view kind) {
   if (kind.empty() || kind[0] < 'a' || kind[0] > 'z') return false;
@@ -44,15 +34,12 @@ class FactsParser {
 
   void line(std::string_view text, long number) {
     line_ = number;
-    const std::string_view content = trimmed(text);
-    if (content.empty() || content[0] == '#') return;
-    if (content.front() == '[' && content.back() == ']') return header(content.substr(1, content.size() - 2));
-    const std::size_t split = text.find(separator);
-    if (split == std::string_view::npos || split == 0 || text.substr(0, split).find_first_of(blanks) != std::string_view::npos)
-      fail(fmt::format("'{}' is neither a [section], a KEY = VALUE line nor a comment", shown(text)));
-    const std::string_view key = text.substr(0, split), value = text.substr(split + separator.size());
+    const common::SectionsLine read = common::read_sections_line(text, file_, number);
+    if (read.kind == common::SectionsLine::Kind::skipped) return;
+    if (read.kind == common::SectionsLine::Kind::header) return header(read);
+    const std::string_view key = read.key, value = read.value;
     switch (kind_) {
-      case Kind::none: fail(fmt::format("'{}' comes before any [section]", shown(text)));
+      case Kind::none: fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
       case Kind::station: return station_key(key, value);
       case Kind::site: return site_key(key, value);
       case Kind::site_station: return site_station_key(key, value);
@@ -79,14 +66,12 @@ class FactsParser {
     return *station;
   }
 
-  void header(std::string_view inside) {
+  void header(const common::SectionsLine& read) {
     end_section();
-    const std::size_t blank = inside.find(' ');
-    const std::string_view kind = inside.substr(0, blank);
-    const std::string_view id = blank == std::string_view::npos ? std::string_view{} : inside.substr(blank + 1);
-    if (!is_kind(kind) || (blank != std::string_view::npos && (id.empty() || id.find_first_of(blanks) != std::string_view::npos)))
+    const std::string_view kind = read.section, id = read.name;
+    if (!is_kind(kind) || (read.named && (id.empty() || id.find_first_of(blanks) != std::string_view::npos)))
       fail(fmt::format("'[{}]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the ID without blanks)",
-                       shown(inside)));
+                       shown_line(read.inside)));
     if (kind == "station") {
       StationFacts station{.id = section_id(kind, id), .line = line_};
       if (const StationFacts* before = facts_.station(station.id))
@@ -111,7 +96,7 @@ class FactsParser {
       facts_.seasons = SeasonsFacts{.line = line_};
       kind_ = Kind::seasons;
     } else {
-      facts_.other_sections.push_back({std::string(inside), {}});
+      facts_.other_sections.push_back({std::string(read.inside), {}});
       kind_ = Kind::other;
     }
     keys_seen_.clear();
@@ -127,7 +112,7 @@ class FactsParser {
 
   calendar::UtcOffset offset(std::string_view value) const {
     const std::optional<calendar::UtcOffset> offset = calendar::UtcOffset::parse(value);
-    if (!offset) fail(fmt::format("utc_offset '{}' is not {}", shown(value), calendar::utc_offset_rule));
+    if (!offset) fail(fmt::format("utc_offset '{}' is not {}", shown_line(value), calendar::utc_offset_rule));
     return *offset;
   }
 
@@ -135,16 +120,16 @@ class FactsParser {
     StationFacts& station = facts_.stations.back();
     if (key == "record") {
       once(key);
-      if (!std::filesystem::path(value).is_absolute()) fail(fmt::format("record '{}' is not an absolute path", shown(value)));
+      if (!std::filesystem::path(value).is_absolute()) fail(fmt::format("record '{}' is not an absolute path", shown_line(value)));
       station.record = std::string(value);
     } else if (key == "reading") {
       const std::size_t equals = value.find('=');
-      if (equals == std::string_view::npos) fail(fmt::format("reading '{}' is not NAME=VALUE", shown(value)));
+      if (equals == std::string_view::npos) fail(fmt::format("reading '{}' is not NAME=VALUE", shown_line(value)));
       const std::string name(value.substr(0, equals)), option_value(value.substr(equals + 1));
       try {
         gauge::set_read_option(reading_, name, option_value);
       } catch (const common::UsageError& error) {
-        fail(fmt::format("reading '{}': {}", shown(value), error.what()));
+        fail(fmt::format("reading '{}': {}", shown_line(value), error.what()));
       }
       station.reading.emplace_back(name, option_value);
     } else if (key == "utc_offset") {
@@ -183,7 +168,7 @@ class FactsParser {
     if (key == "present") {
       once(key);
       const std::optional<weighting::Presence> present = weighting::parse_presence(value);
-      if (!present) fail(fmt::format("present '{}' is neither all nor any", shown(value)));
+      if (!present) fail(fmt::format("present '{}' is neither all nor any", shown_line(value)));
       site_station.present = *present;
     } else if (key == "gauge") {
       const std::size_t blank = value.find(' ');
@@ -192,7 +177,7 @@ class FactsParser {
       const std::optional<long> distance =
           blank == std::string_view::npos ? std::nullopt : common::parse_integer(value.substr(blank + 1));
       if (!id || !distance || *distance < 0 || *distance > common::largest_distance)
-        fail(fmt::format("gauge '{}' is not ID DISTANCE (a station ID, a whole number 0 to {})", shown(value),
+        fail(fmt::format("gauge '{}' is not ID DISTANCE (a station ID, a whole number 0 to {})", shown_line(value),
                          common::largest_distance));
       for (const SiteStationGauge& gauge : site_station.gauges)
         if (gauge.id == *id) fail(fmt::format("gauge {} is given twice", *id));
@@ -212,7 +197,7 @@ class FactsParser {
       const std::string_view second = blank == std::string_view::npos ? std::string_view{} : value.substr(blank + 1);
       const std::optional<Season> season = parse_season_range(second);
       if (!season || season->name() != first)
-        fail(fmt::format("season '{}' is not NAME M-N, a range of months and its name (12-2 is Dec-Feb)", shown(value)));
+        fail(fmt::format("season '{}' is not NAME M-N, a range of months and its name (12-2 is Dec-Feb)", shown_line(value)));
       for (const Season& before : seasons.seasons)
         if (before == *season) fail(fmt::format("season {} is given twice", first));
       seasons.seasons.push_back(*season);
@@ -229,7 +214,7 @@ class FactsParser {
       if (season.empty() || name.empty() || name.find('/') != std::string_view::npos || !hexadecimal)
         fail(fmt::format("file '{}' is not SEASON/NAME CHECKSUM (a season's folder, a file name in it and 16 "
                          "hexadecimal digits)",
-                         shown(value)));
+                         shown_line(value)));
       if (seasons.file(season, name)) fail(fmt::format("file {} is given twice", path));
       seasons.files.push_back({std::string(season), std::string(name), std::string(checksum), line_});
     } else {
@@ -266,7 +251,7 @@ class FactsParser {
 // "KEY = VALUE\n", or a ToolError for a value the file cannot hold.
 void append(std::string& text, std::string_view key, std::string_view value) {
   if (value.find_first_of("\r\n") != std::string_view::npos)
-    throw ToolError(fmt::format("{} '{}' holds a line end, which {} cannot keep", key, shown(value), run_facts_file_name));
+    throw ToolError(fmt::format("{} '{}' holds a line end, which {} cannot keep", key, shown_line(value), run_facts_file_name));
   text += fmt::format("{}{}{}\n", key, separator, value);
 }
 
