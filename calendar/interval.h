@@ -16,6 +16,8 @@ inline constexpr int minutes_per_interval = 15;
 inline constexpr Minutes interval_length{minutes_per_interval};
 inline constexpr int seconds_per_interval = minutes_per_interval * seconds_per_minute;
 inline constexpr int intervals_per_day = minutes_per_day / minutes_per_interval;
+// The mean length of a year of the Gregorian calendar, in days: a length of record in years.
+inline constexpr double days_per_year = 365.2425;
 
 constexpr TimePoint interval_start(IntervalIndex j) { return at_minute(j * minutes_per_interval); }
 constexpr TimePoint interval_end(IntervalIndex j) { return interval_start(j + 1); }

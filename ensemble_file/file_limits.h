@@ -8,13 +8,14 @@
 #include <span>
 #include <string>
 
+#include "calendar/interval.h"
 #include "netcdf/netcdf_file.h"
 
 namespace raingen::ensemble_file {
 
 // The longest series the tools make: the table's times (minutes in 12 columns) hold this many days.
 inline constexpr long most_series_days = 694444;
-inline constexpr std::size_t most_intervals = static_cast<std::size_t>(most_series_days) * 96;
+inline constexpr std::size_t most_intervals = static_cast<std::size_t>(most_series_days) * calendar::intervals_per_day;
 // The longest name a file's names may have (a site's name has at most 63 characters).
 inline constexpr std::size_t longest_name = 4096;
 // The largest depth a table holds, F9.3's 99999.999 mm, as the file holds it: the nearest float.

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "calendar/interval.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "network/site_folders.h"
@@ -36,11 +37,11 @@ NetworkSources network_tables(const fs::path& dir, calendar::TimePoint start) {
     const int days = settings.day_count;
     tables.sources.push_back({site.name, table.string(), [table, start, days, name = site.name] {
                                 gauge::CalendarSeries series = results::read_results_series(table.string(), start);
-                                if (series.size() != static_cast<std::size_t>(days) * 96)
+                                if (series.size() != static_cast<std::size_t>(days) * calendar::intervals_per_day)
                                   throw common::ToolError(table.string(), 0,
                                                           fmt::format("holds {} days where its INPUT.TXT runs {}: the "
                                                                       "table of site {} is not the run's whole table",
-                                                                      series.size() / 96, days, name));
+                                                                      series.size() / calendar::intervals_per_day, days, name));
                                 return series;
                               }});
   }

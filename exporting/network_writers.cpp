@@ -18,7 +18,7 @@ namespace raingen::exporting {
 
 namespace {
 
-constexpr std::size_t intervals_a_day = 96;
+constexpr std::size_t intervals_a_day = calendar::intervals_per_day;
 
 std::string span_text(const gauge::CalendarSeries& series) {
   const std::string length = series.size() % intervals_a_day == 0

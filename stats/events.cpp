@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "calendar/interval.h"
 #include "stats/quantile.h"
 
 namespace raingen::stats {
@@ -19,7 +20,7 @@ Events events_of(const gauge::CalendarSeries& series, const EventRule& rule) {
   const std::size_t n = series.size();
   std::size_t present = 0;
   for (std::size_t k = 0; k < n; ++k) present += series.present(k);
-  out.years = static_cast<double>(present) / (365.25 * 96);
+  out.years = static_cast<double>(present) / (calendar::days_per_year * calendar::intervals_per_day);
 
   // Dry intervals since the last wet one, and whether a missing interval or the start came closer
   // than the gap before the open event (or, with none open, since then).

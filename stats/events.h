@@ -33,7 +33,7 @@ struct Events {
   std::vector<double> between_hours;  // from one event's end to the next's start, when no interval
                                       // between them is missing
   std::size_t censored = 0;           // events of unknown extent, left out
-  double years = 0;                   // present intervals, in years of 365.25 days
+  double years = 0;                   // present intervals, in years of calendar::days_per_year
   std::optional<double> per_year() const;
 };
 

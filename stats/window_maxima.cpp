@@ -7,7 +7,6 @@ namespace raingen::stats {
 
 namespace {
 
-constexpr double days_per_year = 365.2425;
 
 int year_of(calendar::TimePoint t, calendar::TimePoint start) {
   const int y = static_cast<int>(date::year_month_day{calendar::day_of(t)}.year());
@@ -95,7 +94,7 @@ DurationDepths largest_window_depths(const gauge::CalendarSeries& series) { retu
 
 double present_years(const gauge::CalendarSeries& series) {
   const auto present = std::count_if(series.depths().begin(), series.depths().end(), [](double v) { return !std::isnan(v); });
-  return static_cast<double>(present) / (calendar::intervals_per_day * days_per_year);
+  return static_cast<double>(present) / (calendar::intervals_per_day * calendar::days_per_year);
 }
 
 }  // namespace raingen::stats

@@ -55,7 +55,7 @@ DurationDepths largest_window_depths(const gauge::CalendarSeries& series);
 // whole sum.
 DurationDepths window_maxima(std::span<const double> depths);
 
-// The series' present intervals in years of 365.2425 days: how much record stands behind it.
+// The series' present intervals in years of calendar::days_per_year: how much record stands behind it.
 double present_years(const gauge::CalendarSeries& series);
 
 }  // namespace raingen::stats

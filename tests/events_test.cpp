@@ -58,7 +58,7 @@ TEST(Events, GapRuleMidnightAndTheSeriesEnd) {
   // 38 dry intervals between the first two; 102 between the second and third (the small one
   // between counts as dry time).
   EXPECT_EQ(e.between_hours, (std::vector<double>{9.5, 25.5}));
-  EXPECT_DOUBLE_EQ(*e.per_year(), 3 / (290 / (365.25 * 96)));
+  EXPECT_DOUBLE_EQ(*e.per_year(), 3 / (290 / (365.2425 * 96)));
 
   // A gap of 4 hours (16 intervals) splits the first event: 30-33 (2 mm) and 51 (1 mm, kept).
   const Events split = events_of(series(made()), {4, 1});
@@ -84,7 +84,7 @@ TEST(Events, GapRuleMidnightAndTheSeriesEnd) {
   ASSERT_EQ(h.events.size(), 3u);
   EXPECT_EQ(h.censored, 3u);
   EXPECT_EQ(h.between_hours, (std::vector<double>{9.5}));
-  EXPECT_DOUBLE_EQ(h.years, 289 / (365.25 * 96));
+  EXPECT_DOUBLE_EQ(h.years, 289 / (365.2425 * 96));
 }
 
 TEST(Events, SummaryMeansAndExceedanceValues) {
