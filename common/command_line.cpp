@@ -58,9 +58,24 @@ std::optional<std::string> nearest_option(const CLI::App& app, std::string_view 
   return best;
 }
 
+// The message naming an option of two names by the one typed (the message names the first).
+std::string as_typed(const CLI::App& app, std::string message, int argc, char** argv) {
+  for (const CLI::Option* option : app.get_options()) {
+    const std::vector<std::string>& names = option->get_lnames();
+    if (names.size() < 2 || message.rfind("--" + names.front() + ":", 0) != 0) continue;
+    for (int k = 1; k < argc; ++k)
+      for (const std::string& name : names) {
+        const std::string_view word = argv[k];
+        if (word == "--" + name || word.rfind("--" + name + "=", 0) == 0)
+          return "--" + name + message.substr(names.front().size() + 2);
+      }
+  }
+  return message;
+}
+
 // A CLI11 message, with the option meant when an unknown one is a near miss of one.
-std::string usage_message(const CLI::App& app, const CLI::ParseError& error) {
-  std::string message = error.what();
+std::string usage_message(const CLI::App& app, const CLI::ParseError& error, int argc, char** argv) {
+  std::string message = as_typed(app, error.what(), argc, argv);
   if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
     for (const std::string& extra : app.remaining()) {
       if (extra.size() < 2 || extra[0] != '-') continue;
@@ -79,7 +94,7 @@ std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv) {
   } catch (const CLI::Success& done) {
     return app.exit(done);
   } catch (const CLI::ParseError& error) {
-    throw UsageError(usage_message(app, error));
+    throw UsageError(usage_message(app, error, argc, argv));
   }
   return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "network/prepare_network.h"
+#include "weighting/presence_option.h"
 
 namespace raingen::network {
 
@@ -50,9 +51,7 @@ void run_network_command_line(const stations::PrepareCommandLine& line, std::ost
       if (command.places[k].id == command.places.back().id)
         throw UsageError(fmt::format("--station {} is given twice: a gauge has one position", command.places.back().id));
   }
-  const std::optional<weighting::Presence> present = weighting::parse_presence(line.present);
-  if (!present) throw UsageError(fmt::format("--present '{}' is neither all nor any", line.present));
-  command.present = *present;
+  command.present = weighting::present_option(line.present);
   command.prepare = stations::prepare_options_of(line);
   command.utc_offset = stations::utc_offset_of(line);
   command.results_name = line.given.count("--results") ? line.results : std::string(common::default_results_name);

@@ -97,7 +97,7 @@ ReportContent assemble(const ReportRequest& request, weighting::Presence present
       {"weighting", weighting::stations_weighted(distances).size() == 1
                         ? "a station at the site (distance 0): its series alone"
                         : "inverse-square distance of the three stations"},
-      {"dry block (--dry-threshold)", fmt::format("depth at most {:g} mm", request.options.dry_threshold)},
+      {"dry block (--wet-threshold)", fmt::format("depth at most {:g} mm", request.options.dry_threshold)},
       {"block kept (--min-complete)", fmt::format("at least {:g}% of its 15-minute values present", request.options.min_complete_percent)},
   };
   if (in.site)

@@ -245,7 +245,7 @@ std::string network_report_html(const NetworkPage& content) {
                                   ? "degrees (distances in great-circle km)"
                                   : "planar (distances in " + f.unit + ")"},
               {"generated", generated_row(f, content)},
-              {"dry block (--dry-threshold)", fmt::format("depth at most {:g} mm", content.options.dry_threshold)},
+              {"dry block (--wet-threshold)", fmt::format("depth at most {:g} mm", content.options.dry_threshold)},
               {"block kept (--min-complete)",
                fmt::format("at least {:g}% of its 15-minute values present", content.options.min_complete_percent)}});
   sites_section(page, content);

@@ -5,10 +5,12 @@
 #include <filesystem>
 
 #include "common/gauge_arguments.h"
+#include "common/shared_options.h"
 #include "common/tool_error.h"
 #include "gauge/reading_command_line.h"
 #include "stations/prepare_command.h"
 #include "stations/seasons.h"
+#include "weighting/presence_option.h"
 #include "stations/weighted_site.h"
 
 namespace raingen::stations {
@@ -39,9 +41,7 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   gauge::distribute_reading_options(command.gauges, line.reading);
   command.prepare = prepare_options_of(line);
   command.utc_offset = utc_offset_of(line);
-  const std::optional<weighting::Presence> present = weighting::parse_presence(line.present);
-  if (!present) throw UsageError(fmt::format("--present '{}' is neither all nor any", line.present));
-  command.present = *present;
+  command.present = weighting::present_option(line.present);
   command.seasons = seasons_of(line);
   command.dir = line.dir;
   command.id = StationId::given(line.weighted_site, "--weighted-site");
@@ -86,9 +86,8 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
 }  // namespace
 
 PrepareOptions prepare_options_of(const PrepareCommandLine& line) {
-  if (!(line.min_complete > 0 && line.min_complete <= 100))
-    throw UsageError(fmt::format("--min-complete {:g} is not a percentage above 0 and at most 100", line.min_complete));
-  if (!(line.wet_threshold >= 0)) throw UsageError(fmt::format("--wet-threshold {:g} is below 0", line.wet_threshold));
+  common::check_min_complete(line.min_complete);
+  common::check_threshold(line.wet_threshold);
   if (line.spell_table != "matched" && line.spell_table != "cumulative")
     throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", line.spell_table));
   return PrepareOptions{{line.min_complete, line.wet_threshold},

@@ -14,6 +14,7 @@
 #include <fmt/ranges.h>
 
 #include "common/command_line.h"
+#include "common/shared_options.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
@@ -164,10 +165,9 @@ int main(int argc, char** argv) {
     app.add_option("record", line.record, "the gauge record file (- reads standard input)");
     app.add_option("--dir", line.dir, "directory to write into (default .)");
     raingen::gauge::add_reading_options(app, line.reading);
-    app.add_option("--min-complete", line.min_complete, "PERCENT of a day's intervals present to count it complete (100)")
-        ->check(raingen::common::finite_number());
-    app.add_option("--wet-threshold", line.wet_threshold, "MM a complete day's total must exceed to be wet (0)")
-        ->check(raingen::common::finite_number());
+    raingen::common::add_min_complete_option(app, line.min_complete,
+                                             "PERCENT of a day's intervals present to count it complete (100)");
+    raingen::common::add_threshold_option(app, line.wet_threshold, "MM a complete day's total must exceed to be wet (0)");
     app.add_option("--spell-table", line.spell_table, "matched (default) or cumulative");
     app.add_option("--site", line.site, "site name: write INPUT.TXT");
     app.add_option("--days", line.days,

@@ -14,13 +14,14 @@
 #include "common/cores.h"
 #include "common/gauge_arguments.h"
 #include "common/numbers.h"
+#include "common/shared_options.h"
 #include "common/shown_text.h"
 #include "common/tool_error.h"
 #include "gauge/read_options.h"
 #include "gauge/reading_command_line.h"
 #include "report/make_report.h"
 #include "report/network_report.h"
-#include "weighting/presence.h"
+#include "weighting/presence_option.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ constexpr const char* rules = R"(Rules:
                      and a table shows where the weighted record falls among them.
   Statistics on blocks of 15, 60, 360 and 1440 minutes aligned to midnight: mean, variance
   (n - 1), cv, skewness (m3 / m2^1.5), lag1_autocorrelation (pairs of consecutive blocks both
-  present), probability_dry (depth <= --dry-threshold), annual_max_mean (calendar years with at
+  present), probability_dry (depth <= --wet-threshold), annual_max_mean (calendar years with at
   least 90% of their blocks present); at 1440 minutes also mean_dry_spell_days and
   mean_wet_spell_days (runs with a day of the other kind, not a gap or an end, on both sides).
   Seasons: mean monthly totals and shares of wet days, and for each season of the run
@@ -86,7 +87,7 @@ constexpr const char* rules = R"(Rules:
   the map unit for planar ones), each site's weighted record (its gauges, distances and presence
   as its folder's RAINGEN.TXT records them, or --present) against its plain run (the results
   table its INPUT.TXT names, day 1 at --start), and the share of blocks wet (above
-  --dry-threshold) at all sites together. statistics.csv then holds the network's rows:
+  --wet-threshold) at all sites together. statistics.csv then holds the network's rows:
   record:A/B and generated:A/B with correlation (x = distance) and correlation_pairs at 15, 60
   and 1440 minutes, and record and generated with share_wet_at_all_sites, share_wet_at_any_site
   and blocks_present_at_all_sites, written pair by pair (a network's pairs are never held all
@@ -120,13 +121,11 @@ int report_main(int argc, char** argv) {
       ->allow_extra_args(false);
   app.add_option("--start", start, calendar::start_option_help);
   // A range check lets "nan" through (no comparison with NaN fails): a finite number is asked for first.
-  app.add_option("--dry-threshold", request.options.dry_threshold, "MM: a block is dry at or below this depth (default 0)")
-      ->check(common::finite_number())
-      ->check(CLI::NonNegativeNumber);
-  app.add_option("--min-complete", request.options.min_complete_percent,
-                 "PERCENT: share of a block's 15-minute values that must be present (default 100)")
-      ->check(common::finite_number())
-      ->check(CLI::Range(0.0, 100.0));
+  common::add_threshold_option(app, request.options.dry_threshold,
+                               "MM: a block is wet above this depth, dry at or below it (default 0)");
+  common::add_min_complete_option(app, request.options.min_complete_percent,
+                                  "PERCENT: share of a block's 15-minute values that must be present, above 0 "
+                                  "(default 100)");
   app.add_option("--year-complete", request.options.years.complete_percent,
                  "PERCENT: share of a year's 15-minute values that must be present for its annual maxima to count "
                  "(default 80)")
@@ -182,6 +181,8 @@ int report_main(int argc, char** argv) {
   common::add_version_flag(app);
   app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()) + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
+  common::check_threshold(request.options.dry_threshold);
+  common::check_min_complete(request.options.min_complete_percent);
 
   if (!network_dir.empty()) {
     for (const CLI::Option* option : single_run)
@@ -196,10 +197,7 @@ int report_main(int argc, char** argv) {
                                                  .present = {},
                                                  .ensemble = request.ensemble,
                                                  .start_given = app.get_option("--start")->count() > 0};
-    if (!present.empty()) {
-      network_request.present = weighting::parse_presence(present);
-      if (!network_request.present) throw common::UsageError("--present '" + present + "' is neither all nor any");
-    }
+    if (!present.empty()) network_request.present = weighting::present_option(present);
     const report::ReportOutcome outcome = report::make_network_report(network_request);
     std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
     return common::exit_success;
@@ -212,10 +210,7 @@ int report_main(int argc, char** argv) {
   request.start = calendar::parse_start(start);
   for (const std::filesystem::path& table : {request.results, request.compare_results})
     if (!table.empty()) results::check_kept_table_start(table, app.get_option("--start")->count() > 0, "");
-  if (!present.empty()) {
-    request.present = weighting::parse_presence(present);
-    if (!request.present) throw common::UsageError("--present '" + present + "' is neither all nor any");
-  }
+  if (!present.empty()) request.present = weighting::present_option(present);
 
   const report::ReportOutcome outcome = report::make_report(request);
   for (const std::string& warning : outcome.warnings)
