@@ -184,18 +184,70 @@ std::vector<std::string> wettest_days_drawn(const RunInputs& in, const std::opti
   return sentences;
 }
 
+// The series the report sets side by side, each with its role.
+struct ComparedSeries {
+  std::vector<const gauge::CalendarSeries*> series;
+  std::vector<SeriesRole> roles;
+  void add(const gauge::CalendarSeries& s, SeriesRole role) {
+    series.push_back(&s);
+    roles.push_back(role);
+  }
+};
+
+ComparedSeries compared_series(const RunInputs& in, const std::optional<gauge::CalendarSeries>& site,
+                           const std::optional<GeneratedRun>& compared) {
+  ComparedSeries all;
+  for (const GaugeRecord& r : in.records) all.add(r.series, SeriesRole::record);
+  if (site) all.add(*site, SeriesRole::weighted_record);
+  all.add(in.generated, SeriesRole::generated);
+  if (compared) all.add(compared->generated, SeriesRole::generated_weighted_site);
+  return all;
+}
+
+// What the page and the table are made of, once the statistics are known.
+struct ReportFigures {
+  const ReportRequest& request;
+  const RunInputs& in;
+  const std::optional<GeneratedRun>& compared;
+  weighting::Presence present;
+  const ComparedSeries& all;
+  const std::vector<stats::SeriesStatistics>& statistics;
+  const std::optional<EnsembleStatistics>& ensemble;
+  stats::StatisticsOptions options;
+};
+
+// statistics.csv and report.html, written aside and put in place together.
+void write_report(const ReportFigures& f, ReportOutcome& outcome) {
+  std::vector<const stats::SeriesStatistics*> rows;
+  for (const stats::SeriesStatistics& s : f.statistics) rows.push_back(&s);
+  if (f.ensemble)
+    for (const stats::SeriesStatistics& s : f.ensemble->complete) rows.push_back(&s);
+  check_finite(rows);
+
+  make_output_folder(outcome);
+  common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
+  ReportContent content =
+      assemble(f.request, f.present, f.in, f.compared, f.statistics, f.all.series, f.all.roles, outcome.warnings);
+  if (f.ensemble) content.ensemble = &*f.ensemble;
+  content.drawn_days = wettest_days_drawn(f.in, f.compared, f.statistics, f.all.series);
+  const DesignReport design = design_report(content.series, content.ensemble, f.options.years);
+  content.design = &design;
+  const SeasonReport seasons = season_report(content.series, f.in.seasons, f.options.dry_threshold);
+  content.seasons = &seasons;
+  // The curves come after the tables' rows, so that readers of the tables read them as before.
+  std::vector<stats::CsvRow> long_rows = design_csv_rows(design, content.ensemble);
+  const std::vector<stats::CsvRow> curves = curve_csv_rows(content);
+  long_rows.insert(long_rows.end(), curves.begin(), curves.end());
+  csv.write(stats::statistics_csv(rows, long_rows));
+  html.write(report_html(content));
+  common::commit_all({&csv, &html});
+}
+
 }  // namespace
 
 ReportOutcome make_report(const ReportRequest& request) {
   // What can be checked before the work is: the outputs' folder and names.
-  const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
-  common::check_output_folder(out_dir);
-  ReportOutcome outcome;
-  outcome.statistics_csv = out_dir / "statistics.csv";
-  outcome.report_html = out_dir / "report.html";
-  for (const std::filesystem::path& output : {outcome.statistics_csv, outcome.report_html})
-    common::refuse_irregular_target(output);  // the folder itself may still be to make
-
+  ReportOutcome outcome = report_outputs(request.dir, request.output);
   const RunInputs in = read_run_inputs(request.dir, request.gauges, request.start, request.results);
   std::optional<GeneratedRun> compared;
   if (!request.compare.empty()) compared = read_compared_run(request.compare, request.start, request.compare_results);
@@ -205,56 +257,17 @@ ReportOutcome make_report(const ReportRequest& request) {
   if (compared) outcome.warnings = compared_run_warnings(*compared);
   const weighting::Presence present = presence(request, in);
   const std::optional<gauge::CalendarSeries> site = weighted(in, present, outcome.warnings);
+  const ComparedSeries all = compared_series(in, site, compared);
 
-  std::vector<const gauge::CalendarSeries*> series;
-  std::vector<SeriesRole> roles;
-  for (const GaugeRecord& r : in.records) {
-    series.push_back(&r.series);
-    roles.push_back(SeriesRole::record);
-  }
-  if (site) {
-    series.push_back(&*site);
-    roles.push_back(SeriesRole::weighted_record);
-  }
-  series.push_back(&in.generated);
-  roles.push_back(SeriesRole::generated);
-  if (compared) {
-    series.push_back(&compared->generated);
-    roles.push_back(SeriesRole::generated_weighted_site);
-  }
   stats::StatisticsOptions options = request.options;
   options.years.start = request.start;  // years begin on --start's date and time
   std::vector<stats::SeriesStatistics> statistics;
-  for (const gauge::CalendarSeries* s : series) statistics.push_back(stats::compute_statistics(*s, options));
+  for (const gauge::CalendarSeries* s : all.series) statistics.push_back(stats::compute_statistics(*s, options));
   std::optional<EnsembleStatistics> ensemble;
   if (!request.ensemble.empty())
     ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), options, request.jobs,
                                         grouping_of(table_seasons(in.seasons)));
-
-  std::vector<const stats::SeriesStatistics*> rows;
-  for (const stats::SeriesStatistics& s : statistics) rows.push_back(&s);
-  if (ensemble)
-    for (const stats::SeriesStatistics& s : ensemble->complete) rows.push_back(&s);
-  check_finite(rows);
-
-  std::error_code error;
-  std::filesystem::create_directories(out_dir, error);
-  if (error) throw common::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
-  common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
-  ReportContent content = assemble(request, present, in, compared, statistics, series, roles, outcome.warnings);
-  if (ensemble) content.ensemble = &*ensemble;
-  content.drawn_days = wettest_days_drawn(in, compared, statistics, series);
-  const DesignReport design = design_report(content.series, content.ensemble, options.years);
-  content.design = &design;
-  const SeasonReport seasons = season_report(content.series, in.seasons, options.dry_threshold);
-  content.seasons = &seasons;
-  // The curves come after the tables' rows, so that readers of the tables read them as before.
-  std::vector<stats::CsvRow> long_rows = design_csv_rows(design, content.ensemble);
-  const std::vector<stats::CsvRow> curves = curve_csv_rows(content);
-  long_rows.insert(long_rows.end(), curves.begin(), curves.end());
-  csv.write(stats::statistics_csv(rows, long_rows));
-  html.write(report_html(content));
-  common::commit_all({&csv, &html});
+  write_report({request, in, compared, present, all, statistics, ensemble, options}, outcome);
   return outcome;
 }
 

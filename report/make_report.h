@@ -9,6 +9,7 @@
 
 #include "calendar/start_option.h"
 #include "common/gauge_arguments.h"
+#include "report/report_outputs.h"
 #include "stats/series_statistics.h"
 #include "weighting/presence.h"
 
@@ -28,12 +29,6 @@ struct ReportRequest {
   // run directory was made (its RAINGEN.TXT), else all.
   std::optional<weighting::Presence> present;
   int jobs = 1;  // realizations whose statistics are computed at a time while the file is read
-};
-
-struct ReportOutcome {
-  std::filesystem::path statistics_csv;
-  std::filesystem::path report_html;
-  std::vector<std::string> warnings;  // what the page notes and standard error should say too
 };
 
 ReportOutcome make_report(const ReportRequest& request);

@@ -14,13 +14,7 @@
 namespace raingen::report {
 
 ReportOutcome make_network_report(const NetworkReportRequest& request) {
-  const std::filesystem::path out_dir = request.output.empty() ? request.dir / "report" : request.output;
-  common::check_output_folder(out_dir);
-  ReportOutcome outcome;
-  outcome.statistics_csv = out_dir / "statistics.csv";
-  outcome.report_html = out_dir / "report.html";
-  for (const std::filesystem::path& output : {outcome.statistics_csv, outcome.report_html})
-    common::refuse_irregular_target(output);
+  const ReportOutcome outcome = report_outputs(request.dir, request.output);
 
   const NetworkInputs in = read_network_inputs(request.dir, request.present);
   std::vector<std::filesystem::path> read = in.read;
@@ -45,10 +39,7 @@ ReportOutcome make_network_report(const NetworkReportRequest& request) {
   }
   // statistics.csv is written as the figures are made (a network's pairs are too many to hold);
   // an output folder made here is taken away again when the report fails.
-  const bool made = !std::filesystem::exists(out_dir);
-  std::error_code error;
-  std::filesystem::create_directories(out_dir, error);
-  if (error) throw common::ToolError(out_dir.string(), 0, "cannot make the output directory: " + error.message());
+  const bool made = make_output_folder(outcome);
   try {
     common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
     const NetworkFigures figures =
@@ -58,7 +49,8 @@ ReportOutcome make_network_report(const NetworkReportRequest& request) {
     html.write(network_report_html({&in, &figures, request.options, calendar::minute_text(start), clock}));
     common::commit_all({&csv, &html});
   } catch (...) {
-    if (made) std::filesystem::remove(out_dir, error);  // only when empty
+    std::error_code ignored;
+    if (made) std::filesystem::remove(outcome.statistics_csv.parent_path(), ignored);  // only when empty
     throw;
   }
   return outcome;
