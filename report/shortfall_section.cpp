@@ -90,61 +90,75 @@ void ratio_list(HtmlPage& page, const stats::SeriesStatistics& generated, const 
   page.markup(table_html(table));
 }
 
-// The method's limits: one row each, the record's value beside each generated series' (and the
-// realizations' band), then what they mean in plain words with these numbers.
-void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& record) {
-  page.heading(3, "The method's limits, measured on these data");
-  std::vector<const ReportSeries*> generated;
-  for (SeriesRole role : {SeriesRole::generated, SeriesRole::generated_weighted_site})
-    if (const ReportSeries* s = find_role(content.series, role)) generated.push_back(s);
-  const EnsembleStatistics* ensemble = content.ensemble;
-  Table table;
-  table.header = {"limit", record.statistics->name};
-  for (const ReportSeries* g : generated) table.header.push_back(g->statistics->name);
-  if (ensemble) table.header.push_back("realizations 5\u201395%");
-  const int day = calendar::minutes_per_day;
-  const auto lag1 = [day](const ReportSeries& s) { return s.statistics->level(day).value(stats::Statistic::lag1_autocorrelation); };
-  std::vector<Cell> row{text_cell("daily lag-1 autocorrelation: one day's depth against the next's"),
-                        number_cell(lag1(record))};
-  for (const ReportSeries* g : generated) row.push_back(number_cell(lag1(*g)));
-  if (ensemble) {
-    const auto spread = spread_of(*ensemble, day, stats::Statistic::lag1_autocorrelation);
-    row.push_back(spread ? band_cell(spread->p05, spread->p95) : band_cell(std::nullopt, std::nullopt));
+// The table of the method's limits: a row a limit, the record's value beside each generated
+// series' (and the realizations' band when there is an ensemble).
+class LimitsTable {
+ public:
+  LimitsTable(const ReportContent& content, const ReportSeries& record) : content_(content), record_(record) {
+    for (SeriesRole role : {SeriesRole::generated, SeriesRole::generated_weighted_site})
+      if (const ReportSeries* s = find_role(content.series, role)) generated_.push_back(s);
+    ensemble_ = content.ensemble;
+    table_.header = {"limit", record.statistics->name};
+    for (const ReportSeries* g : generated_) table_.header.push_back(g->statistics->name);
+    if (ensemble_) table_.header.push_back("realizations 5\u201395%");
   }
-  table.rows.push_back(std::move(row));
-  row = {text_cell("of the days ending wet (last 15 minutes), the share whose next day begins wet"),
-         percent_cell(record.statistics->midnights.share())};
-  for (const ReportSeries* g : generated) row.push_back(percent_cell(g->statistics->midnights.share()));
-  if (ensemble) {
-    const auto share = [](const stats::SeriesStatistics& s) { return s.midnights.share(); };
-    const auto low = realizations_quantile(*ensemble, 0.05, share), high = realizations_quantile(*ensemble, 0.95, share);
-    Cell band = band_cell(low ? std::optional<double>(100 * *low) : std::nullopt,
-                          high ? std::optional<double>(100 * *high) : std::nullopt);
-    if (low && high) band.text += "%";
-    row.push_back(band);
+
+  static std::optional<double> lag1(const ReportSeries& s) {
+    return s.statistics->level(calendar::minutes_per_day).value(stats::Statistic::lag1_autocorrelation);
   }
-  table.rows.push_back(std::move(row));
+  const ReportSeries& main() const { return *(generated_.empty() ? &record_ : generated_.front()); }
+  const Table& table() const { return table_; }
+
+  // Day-to-day persistence: the daily lag-1 autocorrelation and the days that run on wet past midnight.
+  void persistence_rows() {
+    std::vector<Cell> row{text_cell("daily lag-1 autocorrelation: one day's depth against the next's"),
+                          number_cell(lag1(record_))};
+    for (const ReportSeries* g : generated_) row.push_back(number_cell(lag1(*g)));
+    if (ensemble_) {
+      const auto spread = spread_of(*ensemble_, calendar::minutes_per_day, stats::Statistic::lag1_autocorrelation);
+      row.push_back(spread ? band_cell(spread->p05, spread->p95) : band_cell(std::nullopt, std::nullopt));
+    }
+    table_.rows.push_back(std::move(row));
+    row = {text_cell("of the days ending wet (last 15 minutes), the share whose next day begins wet"),
+           percent_cell(record_.statistics->midnights.share())};
+    for (const ReportSeries* g : generated_) row.push_back(percent_cell(g->statistics->midnights.share()));
+    if (ensemble_) {
+      const auto share = [](const stats::SeriesStatistics& s) { return s.midnights.share(); };
+      const auto low = realizations_quantile(*ensemble_, 0.05, share), high = realizations_quantile(*ensemble_, 0.95, share);
+      Cell band = band_cell(low ? std::optional<double>(100 * *low) : std::nullopt,
+                            high ? std::optional<double>(100 * *high) : std::nullopt);
+      if (low && high) band.text += "%";
+      row.push_back(band);
+    }
+    table_.rows.push_back(std::move(row));
+  }
+
   // Events, which the cut at midnight splits (or, where stations drawn apart are averaged, joins).
-  const auto event_row = [&](std::string name, const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
-    std::vector<Cell> cells{text_cell(std::move(name)), number_cell(value(*record.statistics))};
-    for (const ReportSeries* g : generated) cells.push_back(number_cell(value(*g->statistics)));
-    if (ensemble) cells.push_back(band_cell(realizations_quantile(*ensemble, 0.05, value), realizations_quantile(*ensemble, 0.95, value)));
-    table.rows.push_back(std::move(cells));
-  };
-  event_row(fmt::format("rain events a year (split by {:g} hours dry; see Rain events)", content.options.events.gap_hours),
-            [](const stats::SeriesStatistics& s) { return s.events.per_year; });
-  event_row("mean duration of a rain event (h)", [](const stats::SeriesStatistics& s) { return s.events.mean[1]; });
+  void event_rows() {
+    const auto event_row = [&](std::string name,
+                               const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
+      std::vector<Cell> cells{text_cell(std::move(name)), number_cell(value(*record_.statistics))};
+      for (const ReportSeries* g : generated_) cells.push_back(number_cell(value(*g->statistics)));
+      if (ensemble_)
+        cells.push_back(band_cell(realizations_quantile(*ensemble_, 0.05, value), realizations_quantile(*ensemble_, 0.95, value)));
+      table_.rows.push_back(std::move(cells));
+    };
+    event_row(fmt::format("rain events a year (split by {:g} hours dry; see Rain events)", content_.options.events.gap_hours),
+              [](const stats::SeriesStatistics& s) { return s.events.per_year; });
+    event_row("mean duration of a rain event (h)", [](const stats::SeriesStatistics& s) { return s.events.mean[1]; });
+  }
 
   // Seasons: the months whose recorded mean total lies outside the realizations' band.
-  if (ensemble) {
+  void month_row() {
+    if (!ensemble_) return;
     static constexpr const char* names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const Band band = realizations_band(*ensemble, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+    const Band band = realizations_band(*ensemble_, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
                                         [](const stats::SeriesStatistics& s, std::size_t m) { return s.monthly_totals[m]; });
     std::vector<std::string> outside;
     std::size_t compared = 0;
     for (std::size_t m = 0; m < 12; ++m) {
-      const double v = record.statistics->monthly_totals[m];
+      const double v = record_.statistics->monthly_totals[m];
       if (std::isnan(v) || std::isnan(band.low[m])) continue;
       ++compared;
       if (v < band.low[m] || v > band.high[m])
@@ -154,59 +168,82 @@ void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& re
                                       "the generated series does not keep"),
                             text_cell(fmt::format("{} of {}{}{}", outside.size(), compared, outside.empty() ? "" : ": ",
                                                   fmt::join(outside, ", ")))};
-    for (std::size_t g = 0; g < generated.size(); ++g) cells.push_back(text_cell(""));
+    for (std::size_t g = 0; g < generated_.size(); ++g) cells.push_back(text_cell(""));
     cells.push_back(text_cell(""));
-    table.rows.push_back(std::move(cells));
+    table_.rows.push_back(std::move(cells));
   }
 
   // The ceiling: the share of annual maxima at the record's largest depth, at 1 and 24 hours.
-  const DesignReport* design = content.design;
-  const DesignSeries* reference = design ? design->reference_series() : nullptr;
-  std::string ceiling_words;
-  if (reference) {
-    for (int minutes : {60, day}) {
+  // Returns what the words say of it at 24 hours.
+  std::string ceiling_rows() {
+    const DesignReport* design = content_.design;
+    const DesignSeries* reference = design ? design->reference_series() : nullptr;
+    std::string words;
+    if (!reference) return words;
+    for (int minutes : {60, calendar::minutes_per_day}) {
       const auto at = std::find(stats::design_durations.begin(), stats::design_durations.end(), minutes);
       if (at == stats::design_durations.end()) continue;
       const std::size_t d = static_cast<std::size_t>(at - stats::design_durations.begin());
-      row = {text_cell(fmt::format("annual maxima of {} at the record's largest {} depth (the ceiling)",
-                                   duration_label(minutes), duration_label(minutes))),
-             text_cell(fmt::format("{} mm", display_number(reference->largest[d])))};
+      std::vector<Cell> row{text_cell(fmt::format("annual maxima of {} at the record's largest {} depth (the ceiling)",
+                                                  duration_label(minutes), duration_label(minutes))),
+                            text_cell(fmt::format("{} mm", display_number(reference->largest[d])))};
       row.back().numeric = true;
-      for (const ReportSeries* g : generated) {
-        Cell cell = text_cell("-");
-        for (const DesignSeries& s : design->series)
-          if (!s.pooled && s.role == g->role && d < s.ceilings.size() && s.ceilings[d].years > 0)
-            cell = text_cell(fmt::format("{:.0f}% at it, {:.0f}% above", 100 * s.ceilings[d].share(), 100 * s.ceilings[d].share_above()));
-        cell.numeric = true;
-        row.push_back(cell);
-      }
-      if (minutes == day && !design->designs.empty()) {
-        const DesignSeries& lead = design->series[design->designs.front()];
-        const auto& maxima = lead.design.durations[d].maxima;  // ascending
-        if (d < lead.ceilings.size() && lead.ceilings[d].years > 0 && !maxima.empty()) {
-          const stats::Ceiling& c = lead.ceilings[d];
-          if (c.reaching + c.above > 0)
-            ceiling_words = fmt::format(
-                " At 24 hours, of the {} annual maxima of {}, {:.0f}% are at the record's largest 24-hour depth of {} "
-                "mm and {:.0f}% above it (a window across midnight joins two recorded days): the record's largest "
-                "days bound the generated ones, however many years are generated.",
-                c.years, design_series_title(lead), 100 * c.share(), display_number(c.largest), 100 * c.share_above());
-          else
-            ceiling_words = fmt::format(
-                " None of the {} annual maxima of {} reaches the record's largest 24-hour depth of {} mm; the "
-                "largest is {} mm ({:.0f}% of it): the generated days stay below the record's largest.",
-                c.years, design_series_title(lead), display_number(c.largest), display_number(maxima.back()),
-                100 * maxima.back() / c.largest);
-        }
-      }
-      if (ensemble) row.push_back(text_cell(""));
-      table.rows.push_back(std::move(row));
+      for (const ReportSeries* g : generated_) row.push_back(ceiling_cell(*design, g->role, d));
+      if (minutes == calendar::minutes_per_day && !design->designs.empty())
+        words = ceiling_words(design->series[design->designs.front()], d);
+      if (ensemble_) row.push_back(text_cell(""));
+      table_.rows.push_back(std::move(row));
     }
+    return words;
   }
-  page.markup(table_html(table));
 
-  const ReportSeries& main = *(generated.empty() ? &record : generated.front());
-  const auto rl = lag1(record), gl = lag1(main);
+ private:
+  static Cell ceiling_cell(const DesignReport& design, SeriesRole role, std::size_t d) {
+    Cell cell = text_cell("-");
+    for (const DesignSeries& s : design.series)
+      if (!s.pooled && s.role == role && d < s.ceilings.size() && s.ceilings[d].years > 0)
+        cell = text_cell(fmt::format("{:.0f}% at it, {:.0f}% above", 100 * s.ceilings[d].share(), 100 * s.ceilings[d].share_above()));
+    cell.numeric = true;
+    return cell;
+  }
+
+  static std::string ceiling_words(const DesignSeries& lead, std::size_t d) {
+    const auto& maxima = lead.design.durations[d].maxima;  // ascending
+    if (d >= lead.ceilings.size() || lead.ceilings[d].years == 0 || maxima.empty()) return "";
+    const stats::Ceiling& c = lead.ceilings[d];
+    if (c.reaching + c.above > 0)
+      return fmt::format(
+          " At 24 hours, of the {} annual maxima of {}, {:.0f}% are at the record's largest 24-hour depth of {} "
+          "mm and {:.0f}% above it (a window across midnight joins two recorded days): the record's largest "
+          "days bound the generated ones, however many years are generated.",
+          c.years, design_series_title(lead), 100 * c.share(), display_number(c.largest), 100 * c.share_above());
+    return fmt::format(
+        " None of the {} annual maxima of {} reaches the record's largest 24-hour depth of {} mm; the "
+        "largest is {} mm ({:.0f}% of it): the generated days stay below the record's largest.",
+        c.years, design_series_title(lead), display_number(c.largest), display_number(maxima.back()),
+        100 * maxima.back() / c.largest);
+  }
+
+  const ReportContent& content_;
+  const ReportSeries& record_;
+  std::vector<const ReportSeries*> generated_;
+  const EnsembleStatistics* ensemble_ = nullptr;
+  Table table_;
+};
+
+// The method's limits: one row each, the record's value beside each generated series' (and the
+// realizations' band), then what they mean in plain words with these numbers.
+void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& record) {
+  page.heading(3, "The method's limits, measured on these data");
+  LimitsTable limits(content, record);
+  limits.persistence_rows();
+  limits.event_rows();
+  limits.month_row();
+  const std::string ceiling_words = limits.ceiling_rows();
+  page.markup(table_html(limits.table()));
+
+  const ReportSeries& main = limits.main();
+  const auto rl = LimitsTable::lag1(record), gl = LimitsTable::lag1(main);
   const auto rm = record.statistics->midnights.share(), gm = main.statistics->midnights.share();
   std::string words =
       "The generator draws each wet day whole from the record and each dry spell from a table, one after another: "
