@@ -28,9 +28,8 @@ namespace {
 
 namespace stations = raingen::stations;
 
-// The rules for --help, with the tool's thresholds from their one definition.
-std::string rules() {
-  return fmt::format(R"(
+// The rules for --help; {at_site} and the like are the tool's thresholds, from their one definition.
+constexpr std::string_view rules_text = R"(
 Four uses:
   raingen-prepare --id ID [options] RECORD
     reads the gauge record RECORD and writes the station files IDD_3.TXT,
@@ -142,8 +141,11 @@ sections state (stations that state different clocks are refused); and for
 sections are kept. A line of RAINGEN.TXT that does not read is an error naming
 its line. Without a clock, the tools' files state no time zone.
 
-)",
-                     fmt::arg("at_site", stations::at_site_metres), fmt::arg("complete", stations::least_complete_days),
+)";
+
+std::string rules() {
+  return fmt::format(fmt::runtime(rules_text), fmt::arg("at_site", stations::at_site_metres),
+                     fmt::arg("complete", stations::least_complete_days),
                      fmt::arg("wet", stations::least_wet_days),
                      fmt::arg("suggested", fmt::join(stations::suggested_min_complete, ", ")));
 }
