@@ -68,26 +68,9 @@ std::string weighting_text(const std::array<StationId, 3>& ids, const std::array
                             made[0]);
 }
 
-}  // namespace
-
-void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) {
-  const std::array<const common::GaugeArgument*, 3> gauges = records_of_places(c);
-  const PlacedStations placed = place_stations(c.places, c.site_at);
-  Settings settings = c.settings;
-  settings.stations = {StationSetting{c.id, 0}, placed.stations[0], placed.stations[1]};
-  const std::string settings_file_text = settings_text(settings);  // checks them
-  std::array<gauge::ReadOptions, 3> read;
-  for (std::size_t i = 0; i < 3; ++i) {
-    read[i] = gauge::gauge_read_options(gauges[i]->id, gauges[i]->options);
-    read[i].depth_limit = common::depth_limit_mm;
-  }
-
-  check_no_record_replaced({run_facts_file(c.dir, {})}, gauges);
-  common::check_future_output(c.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
-  RunFacts run_facts = read_run_facts(c.dir);  // a malformed file stops the run before any record is read
-  const std::optional<Seasons> seasons = seasons_of_use(c.seasons, run_facts, (c.dir / run_facts_file_name).string());
-  // Every target checked before any record is read: INPUT.TXT and the stations' files, in the
-  // folder or in each season's.
+// Every target checked before any record is read: INPUT.TXT and the stations' files, in the
+// folder or in each season's.
+void check_targets(const WeightedSiteCommand& c, const PlacedStations& placed, const std::optional<Seasons>& seasons) {
   std::vector<std::filesystem::path> folders{c.dir};
   if (seasons) {
     folders.clear();
@@ -98,38 +81,50 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     for (const StationId& id : {c.id, placed.stations[0].id, placed.stations[1].id})
       for (const std::string& name : id.file_names()) common::check_future_output(folder / name);
   }
+}
+
+// The three gauges' records as read, and the site's weighted record made of them.
+struct SiteRecords {
   std::array<gauge::ReadFacts, 3> facts;
   std::array<gauge::CalendarSeries, 3> records;
   std::array<StationId, 3> ids;
   std::array<int, 3> distances{};
-  for (std::size_t i = 0; i < 3; ++i) {
-    records[i] = gauge::read_gauge(gauges[i]->path, read[i], &facts[i]);
-    ids[i] = placed.stations[i].id;
-    distances[i] = placed.stations[i].distance;
-  }
-  const std::string source = fmt::format("the weighted record of {}, {} and {}", ids[0], ids[1], ids[2]);
+  std::string source;
   weighting::RecordsPresent made{};
-  const gauge::CalendarSeries site =
-      weighting::weighted_record(c.id.text(), {&records[0], &records[1], &records[2]}, distances, c.present, &made);
-  if (site.empty()) throw ToolError(source, 0, "is empty: the records it uses have no interval in common");
+  gauge::CalendarSeries site;
+};
 
-  // The stations written: the site station, then the first two gauges; each whole, or one per season.
-  const std::array<const gauge::CalendarSeries*, 3> series{&site, &records[0], &records[1]};
-  const std::array<StationId, 3> written{c.id, ids[0], ids[1]};
-  const std::array<std::string, 3> sources{source, gauges[0]->path, gauges[1]->path};
-  std::array<std::vector<PreparedStation>, 3> prepared;
-  for (std::size_t i = 0; i < 3; ++i)
-    prepared[i] = seasons ? prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons)
-                          : std::vector<PreparedStation>{prepare_station(*series[i], written[i], c.prepare, sources[i])};
-
-  SiteStationFacts site_facts{.id = c.id, .present = c.present};
+// The reading options of each gauge, checked.
+std::array<gauge::ReadOptions, 3> read_options(const std::array<const common::GaugeArgument*, 3>& gauges) {
+  std::array<gauge::ReadOptions, 3> read;
   for (std::size_t i = 0; i < 3; ++i) {
-    run_facts.put_station({.id = ids[i], .record = record_fact(gauges[i]->path), .reading = gauges[i]->options,
-                           .utc_offset = c.utc_offset});
-    site_facts.gauges.push_back({ids[i], distances[i]});
+    read[i] = gauge::gauge_read_options(gauges[i]->id, gauges[i]->options);
+    read[i].depth_limit = common::depth_limit_mm;
   }
-  run_facts.put_site_station(site_facts);
-  run_facts.site = SiteFacts{.name = settings.site_name, .position = c.site_at, .utc_offset = c.utc_offset};
+  return read;
+}
+
+SiteRecords read_site_records(const WeightedSiteCommand& c, const std::array<const common::GaugeArgument*, 3>& gauges,
+                              const std::array<gauge::ReadOptions, 3>& read, const PlacedStations& placed) {
+  SiteRecords r;
+  for (std::size_t i = 0; i < 3; ++i) {
+    r.records[i] = gauge::read_gauge(gauges[i]->path, read[i], &r.facts[i]);
+    r.ids[i] = placed.stations[i].id;
+    r.distances[i] = placed.stations[i].distance;
+  }
+  r.source = fmt::format("the weighted record of {}, {} and {}", r.ids[0], r.ids[1], r.ids[2]);
+  r.site = weighting::weighted_record(c.id.text(), {&r.records[0], &r.records[1], &r.records[2]}, r.distances, c.present,
+                                      &r.made);
+  if (r.site.empty()) throw ToolError(r.source, 0, "is empty: the records it uses have no interval in common");
+  return r;
+}
+
+// The files written: INPUT.TXT and the stations' (the site station, then the first two gauges;
+// each whole, or one per season); RAINGEN.TXT last. Records the facts in run_facts.
+std::vector<common::FileText> site_files(const WeightedSiteCommand& c, const std::optional<Seasons>& seasons,
+                                         const std::string& settings_file_text,
+                                         const std::array<std::vector<PreparedStation>, 3>& prepared,
+                                         RunFacts& run_facts) {
   std::vector<common::FileText> files;
   if (seasons) {
     for (std::size_t s = 0; s < seasons->size(); ++s) {
@@ -145,6 +140,69 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     for (std::size_t i = 0; i < 3; ++i)
       for (common::FileText& file : station_file_texts(c.dir, prepared[i].front().files)) files.push_back(std::move(file));
   }
+  return files;
+}
+
+// What the summary says of the files written and the facts kept.
+std::string written_text(const WeightedSiteCommand& c, const std::optional<Seasons>& seasons, const Settings& settings,
+                         const SiteRecords& r, const RunFacts& run_facts, std::size_t written_to_seasons) {
+  std::string text;
+  if (seasons)
+    text += fmt::format("{} and that of every other season's folder: results {}, site {}, {} days\n",
+                        (c.dir / seasons->front().name() / common::settings_file_name).string(), settings.results_name,
+                        settings.site_name, settings.day_count);
+  else
+    text += fmt::format("{}: results {}, site {}, {} days\n", (c.dir / common::settings_file_name).string(),
+                        settings.results_name, settings.site_name, settings.day_count);
+  for (std::size_t i = 0; i < 3; ++i)
+    text += fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
+  text += fmt::format("  station {} is at the site (distance 0): the program copies its series unchanged; {} and {} are "
+                      "read but the site takes nothing from them\n",
+                      c.id, r.ids[0], r.ids[1]);
+  text += site_facts_text(c.dir, *run_facts.site);
+  text += fmt::format("  [site-station {}] present {}, gauges {} {}, {} {}, {} {}; [station] of each gauge with its "
+                      "record's path and reading options, {}\n",
+                      c.id, weighting::presence_name(run_facts.site_station->present), r.ids[0], r.distances[0], r.ids[1],
+                      r.distances[1], r.ids[2], r.distances[2],
+                      c.utc_offset ? "clock UTC" + c.utc_offset->text() : "clock not stated");
+  if (seasons) text += "  " + seasons_facts_text(*run_facts.seasons, written_to_seasons) + "\n";
+  return text;
+}
+
+}  // namespace
+
+void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) {
+  const std::array<const common::GaugeArgument*, 3> gauges = records_of_places(c);
+  const PlacedStations placed = place_stations(c.places, c.site_at);
+  Settings settings = c.settings;
+  settings.stations = {StationSetting{c.id, 0}, placed.stations[0], placed.stations[1]};
+  const std::string settings_file_text = settings_text(settings);  // checks them
+  const std::array<gauge::ReadOptions, 3> read = read_options(gauges);
+
+  check_no_record_replaced({run_facts_file(c.dir, {})}, gauges);
+  common::check_future_output(c.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
+  RunFacts run_facts = read_run_facts(c.dir);  // a malformed file stops the run before any record is read
+  const std::optional<Seasons> seasons = seasons_of_use(c.seasons, run_facts, (c.dir / run_facts_file_name).string());
+  check_targets(c, placed, seasons);
+  const SiteRecords r = read_site_records(c, gauges, read, placed);
+
+  const std::array<const gauge::CalendarSeries*, 3> series{&r.site, &r.records[0], &r.records[1]};
+  const std::array<StationId, 3> written{c.id, r.ids[0], r.ids[1]};
+  const std::array<std::string, 3> sources{r.source, gauges[0]->path, gauges[1]->path};
+  std::array<std::vector<PreparedStation>, 3> prepared;
+  for (std::size_t i = 0; i < 3; ++i)
+    prepared[i] = seasons ? prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons)
+                          : std::vector<PreparedStation>{prepare_station(*series[i], written[i], c.prepare, sources[i])};
+
+  SiteStationFacts site_facts{.id = c.id, .present = c.present};
+  for (std::size_t i = 0; i < 3; ++i) {
+    run_facts.put_station({.id = r.ids[i], .record = record_fact(gauges[i]->path), .reading = gauges[i]->options,
+                           .utc_offset = c.utc_offset});
+    site_facts.gauges.push_back({r.ids[i], r.distances[i]});
+  }
+  run_facts.put_site_station(site_facts);
+  run_facts.site = SiteFacts{.name = settings.site_name, .position = c.site_at, .utc_offset = c.utc_offset};
+  std::vector<common::FileText> files = site_files(c, seasons, settings_file_text, prepared, run_facts);
   const std::size_t written_to_seasons = files.size();
   files.push_back(run_facts_file(c.dir, run_facts));
   check_no_record_replaced(files, gauges);
@@ -158,33 +216,12 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     const PreparedStation& p = prepared[i].front();
     return station_findings_text(written[i], c.dir, c.prepare, p.summary, p.files.spell_entries.size());
   };
-  std::string text = fmt::format("{}: {}\n", c.id, weighting_text(ids, distances, c.present, made));
-  for (std::size_t i = 0; i < 3; ++i) text += fmt::format("  {}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));
+  std::string text = fmt::format("{}: {}\n", c.id, weighting_text(r.ids, r.distances, c.present, r.made));
+  for (std::size_t i = 0; i < 3; ++i) text += fmt::format("  {}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i]));
   for (const std::string& note : placed.notes) text += "  " + note + "\n";
   text += findings(0);
-  for (std::size_t i = 0; i < 2; ++i) {
-    text += fmt::format("{}: {}\n", ids[i], record_read_text(gauges[i]->path, facts[i]));
-    text += findings(i + 1);
-  }
-  if (seasons)
-    text += fmt::format("{} and that of every other season's folder: results {}, site {}, {} days\n",
-                        (c.dir / seasons->front().name() / common::settings_file_name).string(), settings.results_name,
-                        settings.site_name, settings.day_count);
-  else
-    text += fmt::format("{}: results {}, site {}, {} days\n", (c.dir / common::settings_file_name).string(),
-                        settings.results_name, settings.site_name, settings.day_count);
-  for (std::size_t i = 0; i < 3; ++i)
-    text += fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
-  text += fmt::format("  station {} is at the site (distance 0): the program copies its series unchanged; {} and {} are "
-                      "read but the site takes nothing from them\n",
-                      c.id, ids[0], ids[1]);
-  text += site_facts_text(c.dir, *run_facts.site);
-  text += fmt::format("  [site-station {}] present {}, gauges {} {}, {} {}, {} {}; [station] of each gauge with its "
-                      "record's path and reading options, {}\n",
-                      c.id, weighting::presence_name(site_facts.present), ids[0], distances[0], ids[1], distances[1],
-                      ids[2], distances[2], c.utc_offset ? "clock UTC" + c.utc_offset->text() : "clock not stated");
-  if (seasons) text += "  " + seasons_facts_text(*run_facts.seasons, written_to_seasons) + "\n";
-  out << text;
+  for (std::size_t i = 0; i < 2; ++i) text += fmt::format("{}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i])) + findings(i + 1);
+  out << text << written_text(c, seasons, settings, r, run_facts, written_to_seasons);
 }
 
 }  // namespace raingen::stations
