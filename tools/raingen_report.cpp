@@ -108,30 +108,29 @@ constexpr const char* rules = R"(Rules:
   rows realization:k (k its number in the file).
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
-int report_main(int argc, char** argv) {
-  CLI::App app("Compares the program's site series with the gauge records of its stations.", "raingen-report");
+// What the command line gives, before it is checked.
+struct ReportLine {
   report::ReportRequest request;
   std::string dir = ".", output, start = calendar::default_start_text;
   std::vector<std::string> gauges;
   gauge::ReadingValues reading;
-  app.add_option("--dir", dir, "the run directory (default .)");
-  app.add_option("--gauge", gauges,
-                 "ID=FILE: the record of station ID (repeat for each station; none: the gauges that made the run's "
-                 "site station, as RAINGEN.TXT records them)")
-      ->allow_extra_args(false);
-  app.add_option("--start", start, calendar::start_option_help);
+  std::string present;
+  std::string network_dir;
+};
+
+// The options of the statistics: blocks, years and events.
+void add_statistics_options(CLI::App& app, stats::StatisticsOptions& options) {
   // A range check lets "nan" through (no comparison with NaN fails): a finite number is asked for first.
-  common::add_threshold_option(app, request.options.dry_threshold,
-                               "MM: a block is wet above this depth, dry at or below it (default 0)");
-  common::add_min_complete_option(app, request.options.min_complete_percent,
+  common::add_threshold_option(app, options.dry_threshold, "MM: a block is wet above this depth, dry at or below it (default 0)");
+  common::add_min_complete_option(app, options.min_complete_percent,
                                   "PERCENT: share of a block's 15-minute values that must be present, above 0 "
                                   "(default 100)");
-  app.add_option("--year-complete", request.options.years.complete_percent,
+  app.add_option("--year-complete", options.years.complete_percent,
                  "PERCENT: share of a year's 15-minute values that must be present for its annual maxima to count "
                  "(default 80)")
       ->check(common::finite_number())
       ->check(CLI::Range(0.0, 100.0));
-  app.add_option("--event-gap", request.options.events.gap_hours,
+  app.add_option("--event-gap", options.events.gap_hours,
                  "HOURS: dry time that ends a rain event, a multiple of 0.25 (default 6)")
       ->check(common::finite_number())
       ->check(CLI::Validator(
@@ -142,11 +141,16 @@ int report_main(int argc, char** argv) {
                        : "'" + text + "' is no multiple of 0.25 hours from 0.25 to 240";
           },
           ""));
-  app.add_option("--event-min-depth", request.options.events.min_depth,
-                 "MM: the least depth of a rain event counted (default 1)")
+  app.add_option("--event-min-depth", options.events.min_depth, "MM: the least depth of a rain event counted (default 1)")
       ->check(common::finite_number())
       ->check(CLI::NonNegativeNumber);
-  app.add_option("--output", output, "DIR: where the two files go (default: report/ in the run directory)");
+}
+
+// The options of what is read and written. Returns those of one run directory, which a network
+// report takes from each site's folder.
+std::vector<const CLI::Option*> add_input_options(CLI::App& app, ReportLine& line) {
+  report::ReportRequest& request = line.request;
+  app.add_option("--output", line.output, "DIR: where the two files go (default: report/ in the run directory)");
   app.add_option("--results", request.results,
                  "FILE: a table of the program's columns to read as the generated series in place of the results "
                  "file INPUT.TXT names, of any whole number of days (a --keep table of raingen-ensemble --days N, with its "
@@ -159,8 +163,7 @@ int report_main(int argc, char** argv) {
   app.add_option("--compare-results", request.compare_results,
                  "FILE: a table to read as the --compare run's series in place of its results file (as --results)")
       ->needs("--compare");
-  std::string present;
-  app.add_option("--present", present,
+  app.add_option("--present", line.present,
                  "all|any: the weighted record is present where all records are, or where any is (default: as the "
                  "--compare run's site station was made, else all)");
   request.jobs = common::available_cores();
@@ -168,55 +171,72 @@ int report_main(int argc, char** argv) {
                  "J: realizations whose statistics are computed at a time while the file is read (default: the "
                  "number of cores; the report is the same for any J)")
       ->check(CLI::Range(1, 1024));
-  std::string network_dir;
-  app.add_option("--network", network_dir,
+  app.add_option("--network", line.network_dir,
                  "DIR: a network directory (NETWORK.TXT): the correlation between its sites, record against generated");
   const std::size_t before_reading = app.get_options().size();
-  gauge::add_reading_options(app, reading);
-  // A single run's options, which a network report takes from each site's folder.
+  gauge::add_reading_options(app, line.reading);
   std::vector<const CLI::Option*> single_run;
   for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results"})
     single_run.push_back(app.get_option(name));
   for (std::size_t k = before_reading; k < app.get_options().size(); ++k) single_run.push_back(app.get_options()[k]);
-  common::add_version_flag(app);
-  app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()) + common::files_help);
-  if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
-  common::check_threshold(request.options.dry_threshold);
-  common::check_min_complete(request.options.min_complete_percent);
+  return single_run;
+}
 
-  if (!network_dir.empty()) {
-    for (const CLI::Option* option : single_run)
-      if (option->count() > 0)
-        throw common::UsageError(option->get_name() +
-                                 " is for the report of one run directory: with --network, each site's folder gives "
-                                 "its gauges, their reading and its results table");
-    report::NetworkReportRequest network_request{.dir = network_dir,
-                                                 .output = output,
-                                                 .start = calendar::parse_start(start),
-                                                 .options = request.options,
-                                                 .present = {},
-                                                 .ensemble = request.ensemble,
-                                                 .start_given = app.get_option("--start")->count() > 0};
-    if (!present.empty()) network_request.present = weighting::present_option(present);
-    const report::ReportOutcome outcome = report::make_network_report(network_request);
-    std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
-    return common::exit_success;
-  }
+int network_report(const ReportLine& line, const std::vector<const CLI::Option*>& single_run, bool start_given) {
+  for (const CLI::Option* option : single_run)
+    if (option->count() > 0)
+      throw common::UsageError(option->get_name() +
+                               " is for the report of one run directory: with --network, each site's folder gives "
+                               "its gauges, their reading and its results table");
+  report::NetworkReportRequest network_request{.dir = line.network_dir,
+                                               .output = line.output,
+                                               .start = calendar::parse_start(line.start),
+                                               .options = line.request.options,
+                                               .present = {},
+                                               .ensemble = line.request.ensemble,
+                                               .start_given = start_given};
+  if (!line.present.empty()) network_request.present = weighting::present_option(line.present);
+  const report::ReportOutcome outcome = report::make_network_report(network_request);
+  std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
+  return common::exit_success;
+}
 
-  request.dir = dir;
-  request.output = output;
-  request.gauges = common::parse_gauge_arguments(gauges);
-  gauge::distribute_reading_options(request.gauges, reading);
-  request.start = calendar::parse_start(start);
+int run_report(ReportLine& line, bool start_given) {
+  report::ReportRequest& request = line.request;
+  request.dir = line.dir;
+  request.output = line.output;
+  request.gauges = common::parse_gauge_arguments(line.gauges);
+  gauge::distribute_reading_options(request.gauges, line.reading);
+  request.start = calendar::parse_start(line.start);
   for (const std::filesystem::path& table : {request.results, request.compare_results})
-    if (!table.empty()) results::check_kept_table_start(table, app.get_option("--start")->count() > 0, "");
-  if (!present.empty()) request.present = weighting::present_option(present);
+    if (!table.empty()) results::check_kept_table_start(table, start_given, "");
+  if (!line.present.empty()) request.present = weighting::present_option(line.present);
 
   const report::ReportOutcome outcome = report::make_report(request);
   for (const std::string& warning : outcome.warnings)
     std::cerr << "raingen-report: " << common::shown_text(warning) << '\n';
   std::cout << outcome.statistics_csv.string() << '\n' << outcome.report_html.string() << '\n';
   return common::exit_success;
+}
+
+int report_main(int argc, char** argv) {
+  CLI::App app("Compares the program's site series with the gauge records of its stations.", "raingen-report");
+  ReportLine line;
+  app.add_option("--dir", line.dir, "the run directory (default .)");
+  app.add_option("--gauge", line.gauges,
+                 "ID=FILE: the record of station ID (repeat for each station; none: the gauges that made the run's "
+                 "site station, as RAINGEN.TXT records them)")
+      ->allow_extra_args(false);
+  app.add_option("--start", line.start, calendar::start_option_help);
+  add_statistics_options(app, line.request.options);
+  const std::vector<const CLI::Option*> single_run = add_input_options(app, line);
+  common::add_version_flag(app);
+  app.footer(std::string(rules) + "\n\n" + std::string(gauge::reading_rules_help()) + common::files_help);
+  if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
+  common::check_threshold(line.request.options.dry_threshold);
+  common::check_min_complete(line.request.options.min_complete_percent);
+  const bool start_given = app.get_option("--start")->count() > 0;
+  return line.network_dir.empty() ? run_report(line, start_given) : network_report(line, single_run, start_given);
 }
 
 }  // namespace
