@@ -119,93 +119,110 @@ constexpr const char* rules = R"(Rules:
   nothing is written.
 Exit status: 0 done, 1 failure (a failed realization among them), 2 usage error.)";
 
+// What the command line gives, before it is checked, and its options that exclude one another.
+struct EnsembleLine {
+  ensemble::EnsembleRequest request;
+  std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text, site_at, utc_offset;
+  std::vector<std::string> merge;
+  std::string part_text, network_dir;
+  long days = 0;
+  CLI::Option *realizations = nullptr, *days_option = nullptr, *site_option = nullptr, *offset_option = nullptr,
+              *keep_option = nullptr, *part_option = nullptr, *merge_option = nullptr, *network_option = nullptr;
+};
+
+void add_options(CLI::App& app, EnsembleLine& line) {
+  ensemble::EnsembleRequest& request = line.request;
+  request.jobs = common::available_cores();
+  line.realizations = app.add_option("--realizations,-n", request.realizations, "K: the number of realizations")
+                          ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
+  auto* seed = app.add_option("--seed", request.first_seed, "S: RAINGEN_SEED of realization 1 (default 1)");
+  auto* jobs = app.add_option("--jobs", request.jobs, "runs side by side (default: the number of cores)")
+                   ->check(CLI::Range(1, std::numeric_limits<int>::max()));
+  auto* dir_option = app.add_option("--dir", line.dir, "the run directory: INPUT.TXT and the station files (default .)");
+  auto* start = app.add_option("--start", line.start_text, calendar::start_option_help);
+  line.days_option =
+      app.add_option("--days", line.days, "N: the length of each realization in days (default: INPUT.TXT's), any length")
+          ->check(CLI::Range(1L, ensemble::most_series_days));
+  app.add_option("--output,-o", line.output, "the netCDF file to write (default ensemble.nc)");
+  line.site_option = app.add_option("--site-at", line.site_at, "LAT,LON: the site's position in degrees (default: RAINGEN.TXT's)");
+  line.offset_option = app.add_option(
+      "--utc-offset", line.utc_offset, "+HH:MM or -HH:MM: the clock of the run's days (default: RAINGEN.TXT's; with --network, the sites')");
+  line.keep_option = app.add_option("--keep", line.keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
+  line.part_option = app.add_option("--part", line.part_text, "I/N or slurm: make part I of N of the ensemble alone");
+  line.merge_option =
+      app.add_option("--merge", line.merge, "FILE.nc ...: merge ensembles, or the parts of one, into --output")->expected(1, -1);
+  line.network_option =
+      app.add_option("--network", line.network_dir, "DIR: run every site of the network directory DIR (NETWORK.TXT)");
+  for (CLI::Option* one_site : {dir_option, line.keep_option, line.site_option}) line.network_option->excludes(one_site);
+  line.merge_option->excludes(line.network_option);
+  for (CLI::Option* making : {line.realizations, seed, jobs, dir_option, start, line.keep_option, line.site_option,
+                              line.offset_option, line.days_option, line.part_option})
+    line.merge_option->excludes(making);
+}
+
+int network_ensemble(const EnsembleLine& line, const std::string& history) {
+  ensemble::NetworkRequest network;
+  network.part = line.request.part;
+  network.dir = line.network_dir;
+  network.realizations = line.request.realizations;
+  network.first_seed = line.request.first_seed;
+  network.jobs = line.request.jobs;
+  network.output = line.output;
+  network.start = calendar::parse_start(line.start_text);
+  if (*line.offset_option) network.utc_offset = calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
+  network.history = history;
+  if (*line.days_option) network.days = line.days;
+  const auto program = ensemble::program_beside_this_one();
+  const auto outcome = ensemble::run_network(network, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
+  return outcome.failed == 0 ? common::exit_success : common::exit_failure;
+}
+
+int site_ensemble(EnsembleLine& line, const std::string& history) {
+  ensemble::EnsembleRequest& request = line.request;
+  request.dir = line.dir;
+  request.output = line.output;
+  if (*line.keep_option) request.keep = line.keep;
+  request.start = calendar::parse_start(line.start_text);
+  if (*line.site_option) request.site_at = stations::parse_coordinates(line.site_at, "--site-at");
+  if (*line.offset_option) request.utc_offset = calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
+  request.history = history;
+  if (*line.days_option) request.days = line.days;
+  const auto program = ensemble::program_beside_this_one();
+  const auto outcome = ensemble::run_ensemble(request, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
+  return outcome.failed == 0 ? common::exit_success : common::exit_failure;
+}
+
 int ensemble_main(int argc, char** argv) {
   CLI::App app("Runs the program K times on one run directory, with seeds S to S+K-1, into one netCDF file;\n"
                "a series of any length, or of a run directory of seasons, in blocks along the calendar;\n"
                "or K times on every site of a network directory, the same seed at every site (--network).",
                "raingen-ensemble");
-  ensemble::EnsembleRequest request;
-  request.jobs = common::available_cores();
-  std::string dir = ".", output = "ensemble.nc", keep, start_text = calendar::default_start_text, site_at,
-              utc_offset;
-  std::vector<std::string> merge;
-  std::string part_text;
-  auto* realizations = app.add_option("--realizations,-n", request.realizations, "K: the number of realizations")
-                           ->check(CLI::Range(1L, long{std::numeric_limits<std::int32_t>::max()}));
-  auto* seed = app.add_option("--seed", request.first_seed, "S: RAINGEN_SEED of realization 1 (default 1)");
-  auto* jobs = app.add_option("--jobs", request.jobs, "runs side by side (default: the number of cores)")
-                   ->check(CLI::Range(1, std::numeric_limits<int>::max()));
-  auto* dir_option = app.add_option("--dir", dir, "the run directory: INPUT.TXT and the station files (default .)");
-  auto* start = app.add_option("--start", start_text, calendar::start_option_help);
-  long days = 0;
-  auto* days_option =
-      app.add_option("--days", days, "N: the length of each realization in days (default: INPUT.TXT's), any length")
-          ->check(CLI::Range(1L, ensemble::most_series_days));
-  app.add_option("--output,-o", output, "the netCDF file to write (default ensemble.nc)");
-  auto* site_option = app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees (default: RAINGEN.TXT's)");
-  auto* offset_option = app.add_option("--utc-offset", utc_offset,
-                                       "+HH:MM or -HH:MM: the clock of the run's days (default: RAINGEN.TXT's; with --network, the sites')");
-  auto* keep_option = app.add_option("--keep", keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
-  auto* part_option = app.add_option("--part", part_text, "I/N or slurm: make part I of N of the ensemble alone");
-  auto* merge_option =
-      app.add_option("--merge", merge, "FILE.nc ...: merge ensembles, or the parts of one, into --output")->expected(1, -1);
-  std::string network_dir;
-  auto* network_option =
-      app.add_option("--network", network_dir, "DIR: run every site of the network directory DIR (NETWORK.TXT)");
-  for (CLI::Option* one_site : {dir_option, keep_option, site_option}) network_option->excludes(one_site);
-  merge_option->excludes(network_option);
-  for (CLI::Option* making : {realizations, seed, jobs, dir_option, start, keep_option, site_option, offset_option,
-                              days_option, part_option})
-    merge_option->excludes(making);
+  EnsembleLine line;
+  add_options(app, line);
   common::add_version_flag(app);
   app.footer(std::string(rules) + "\n" + common::files_help);
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
   const std::string history = netcdf::history_entry(std::span<char* const>(argv, static_cast<std::size_t>(argc)));
-  if (output == "-")
+  if (line.output == "-")
     throw common::UsageError("--output -: the ensemble file is netCDF, which the library writes to a file: give it a name");
 
-  if (*merge_option) {
-    std::vector<std::filesystem::path> files(merge.begin(), merge.end());
-    ensemble::merge_ensembles(files, output, history, std::cerr);
+  if (*line.merge_option) {
+    std::vector<std::filesystem::path> files(line.merge.begin(), line.merge.end());
+    ensemble::merge_ensembles(files, line.output, history, std::cerr);
     return common::exit_success;
   }
-  if (!*realizations) throw common::UsageError("--realizations is required (or --merge)");
+  ensemble::EnsembleRequest& request = line.request;
+  if (!*line.realizations) throw common::UsageError("--realizations is required (or --merge)");
   if (static_cast<std::int64_t>(request.first_seed) + request.realizations - 1 > std::numeric_limits<std::int32_t>::max())
     throw common::UsageError("--seed plus --realizations goes past 2147483647, the largest seed");
-  if (*part_option) {
-    const ensemble::PartPlace place = ensemble::parse_part_option(part_text, [](const char* name) {
+  if (*line.part_option) {
+    const ensemble::PartPlace place = ensemble::parse_part_option(line.part_text, [](const char* name) {
       const char* value = std::getenv(name);
       return value ? std::optional<std::string>(value) : std::nullopt;
     });
-    request.part = ensemble::part_of_ensemble(place, request.realizations, request.first_seed, part_text);
+    request.part = ensemble::part_of_ensemble(place, request.realizations, request.first_seed, line.part_text);
   }
-  if (*network_option) {
-    ensemble::NetworkRequest network;
-    network.part = request.part;
-    network.dir = network_dir;
-    network.realizations = request.realizations;
-    network.first_seed = request.first_seed;
-    network.jobs = request.jobs;
-    network.output = output;
-    network.start = calendar::parse_start(start_text);
-    if (*offset_option) network.utc_offset = calendar::UtcOffset::given(utc_offset, "--utc-offset");
-    network.history = history;
-    if (*days_option) network.days = days;
-    const auto program = ensemble::program_beside_this_one();
-    const auto outcome = ensemble::run_network(network, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
-    return outcome.failed == 0 ? common::exit_success : common::exit_failure;
-  }
-  request.dir = dir;
-  request.output = output;
-  if (*keep_option) request.keep = keep;
-  request.start = calendar::parse_start(start_text);
-  if (*site_option) request.site_at = stations::parse_coordinates(site_at, "--site-at");
-  if (*offset_option) request.utc_offset = calendar::UtcOffset::given(utc_offset, "--utc-offset");
-  request.history = history;
-  if (*days_option) request.days = days;
-  const auto program = ensemble::program_beside_this_one();
-  const auto outcome = ensemble::run_ensemble(request, program, std::cerr, ::isatty(STDERR_FILENO) == 1);
-  return outcome.failed == 0 ? common::exit_success : common::exit_failure;
+  return *line.network_option ? network_ensemble(line, history) : site_ensemble(line, history);
 }
 
 }  // namespace
