@@ -75,46 +75,47 @@ constexpr const char* rules = R"(Rules:
   export with FILE:LINE and status 1; OUTPUT is then left as it was.
 Exit status: 0 done, 1 failure, 2 usage error.)";
 
-int export_main(int argc, char** argv) {
-  CLI::App app("Writes the program's site series (SOURCE.OUT or a results file), or every site's of a network "
-               "directory, as csv, SWMM or netCDF files.",
-               "raingen-export");
-  std::string format_name, start_text = calendar::default_start_text, units_name = "mm";
+// What the command line gives, before it is checked.
+struct ExportLine {
   exporting::ExportRequest request;
-  std::string station, site_at, utc_offset;
-  app.add_option("--format", format_name, "csv, swmm-timeseries, swmm-rain or netcdf")->required();
-  app.add_option("--start", start_text, calendar::start_option_help);
-  auto* station_option = app.add_option("--station", station, "the series' name (default: the results file's site name, else SITE)");
-  app.add_option("--units", units_name, "mm or in: the label of the depths (default mm)");
-  auto* site_option =
-      app.add_option("--site-at", site_at, "LAT,LON: the site's position in degrees, for netcdf (default: RAINGEN.TXT's)");
-  auto* offset_option = app.add_option("--utc-offset", utc_offset,
-                                       "+HH:MM or -HH:MM: the series' clock (default: RAINGEN.TXT's, or the ensemble file's)");
-  std::string network;
-  auto* network_option = app.add_option(
-      "--network", network, "a network directory: every site's table in one file (csv or swmm-rain; no INPUT)")
-      ->type_name("DIR");
-  std::string ensemble;
+  std::string format_name, start_text = calendar::default_start_text, units_name = "mm";
+  std::string station, site_at, utc_offset, network, ensemble;
   long realization = 0;
-  auto* ensemble_option =
-      app.add_option("--ensemble", ensemble,
-                     "an ensemble file, read in place of a table (with --network, the network's, in place of its "
-                     "folders' tables)")
-          ->type_name("FILE.nc");
-  auto* realization_option =
-      app.add_option("--realization", realization, "with --ensemble: the realization to export, from 1")->type_name("K");
-  auto* start_option = app.get_option("--start");
-  app.add_option("INPUT", request.input, "SOURCE.OUT or a results file (with --network or --ensemble: OUTPUT)");
-  app.add_option("OUTPUT", request.output, "the file to write (default or -: standard output; netcdf needs a file)");
-  common::add_version_flag(app);
-  app.footer(std::string(rules) + "\n" + common::files_help);
-  if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
+  CLI::Option *station_option = nullptr, *site_option = nullptr, *offset_option = nullptr, *network_option = nullptr,
+              *ensemble_option = nullptr, *realization_option = nullptr, *start_option = nullptr;
+};
 
-  const bool from_file = ensemble_option->count() > 0;
-  if (from_file != (realization_option->count() > 0))
+void add_options(CLI::App& app, ExportLine& line) {
+  app.add_option("--format", line.format_name, "csv, swmm-timeseries, swmm-rain or netcdf")->required();
+  line.start_option = app.add_option("--start", line.start_text, calendar::start_option_help);
+  line.station_option =
+      app.add_option("--station", line.station, "the series' name (default: the results file's site name, else SITE)");
+  app.add_option("--units", line.units_name, "mm or in: the label of the depths (default mm)");
+  line.site_option =
+      app.add_option("--site-at", line.site_at, "LAT,LON: the site's position in degrees, for netcdf (default: RAINGEN.TXT's)");
+  line.offset_option = app.add_option("--utc-offset", line.utc_offset,
+                                      "+HH:MM or -HH:MM: the series' clock (default: RAINGEN.TXT's, or the ensemble file's)");
+  line.network_option = app.add_option("--network", line.network,
+                                       "a network directory: every site's table in one file (csv or swmm-rain; no INPUT)")
+                            ->type_name("DIR");
+  line.ensemble_option = app.add_option("--ensemble", line.ensemble,
+                                        "an ensemble file, read in place of a table (with --network, the network's, in "
+                                        "place of its folders' tables)")
+                             ->type_name("FILE.nc");
+  line.realization_option =
+      app.add_option("--realization", line.realization, "with --ensemble: the realization to export, from 1")->type_name("K");
+  app.add_option("INPUT", line.request.input, "SOURCE.OUT or a results file (with --network or --ensemble: OUTPUT)");
+  app.add_option("OUTPUT", line.request.output, "the file to write (default or -: standard output; netcdf needs a file)");
+}
+
+// Where the series comes from (a table, the network's folders or an ensemble file) and where it goes.
+void set_source_and_target(ExportLine& line) {
+  exporting::ExportRequest& request = line.request;
+  const bool from_file = line.ensemble_option->count() > 0;
+  if (from_file != (line.realization_option->count() > 0))
     throw common::UsageError(from_file ? "--ensemble FILE.nc needs --realization K: the realization to export"
                                        : "--realization K is a realization of --ensemble FILE.nc: give the file");
-  if (*network_option || from_file) {
+  if (*line.network_option || from_file) {
     // The one file name given is OUTPUT: the series come from the network's folders or the file.
     if (!request.output.empty())
       throw common::UsageError(from_file ? "--ensemble reads the series from FILE.nc: give OUTPUT alone"
@@ -123,31 +124,46 @@ int export_main(int argc, char** argv) {
   } else if (request.input.empty()) {
     throw common::UsageError("INPUT is required (or --ensemble FILE.nc --realization K, or --network DIR)");
   }
-  if (*network_option) request.network = network;
+  if (*line.network_option) request.network = line.network;
   if (from_file) {
-    if (start_option->count() > 0) throw common::UsageError("--start: the ensemble file states when day 1 begins");
-    if (realization < 1) throw common::UsageError("--realization " + std::to_string(realization) + ": from 1");
-    request.ensemble = ensemble;
-    request.realization = realization;
+    if (line.start_option->count() > 0) throw common::UsageError("--start: the ensemble file states when day 1 begins");
+    if (line.realization < 1) throw common::UsageError("--realization " + std::to_string(line.realization) + ": from 1");
+    request.ensemble = line.ensemble;
+    request.realization = line.realization;
   } else {
-    results::check_kept_table_start(request.input, start_option->count() > 0,
+    results::check_kept_table_start(request.input, line.start_option->count() > 0,
                                     "export the realization from the ensemble file (--ensemble FILE.nc --realization K)");
   }
   // "-" is standard output, as it is standard input elsewhere; a netCDF file needs a name.
   if (request.output == "-") {
-    if (format_name == "netcdf")
+    if (line.format_name == "netcdf")
       throw common::UsageError("netcdf cannot go to standard output ('-'): the library writes a file; give OUTPUT a name");
     request.output.clear();
   }
-  const auto format = exporting::format_named(format_name);
-  if (!format) throw common::UsageError("unknown format '" + format_name + "': " + exporting::format_list);
+}
+
+int export_main(int argc, char** argv) {
+  CLI::App app("Writes the program's site series (SOURCE.OUT or a results file), or every site's of a network "
+               "directory, as csv, SWMM or netCDF files.",
+               "raingen-export");
+  ExportLine line;
+  add_options(app, line);
+  common::add_version_flag(app);
+  app.footer(std::string(rules) + "\n" + common::files_help);
+  if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
+
+  set_source_and_target(line);
+  exporting::ExportRequest& request = line.request;
+  const auto format = exporting::format_named(line.format_name);
+  if (!format) throw common::UsageError("unknown format '" + line.format_name + "': " + exporting::format_list);
   request.format = *format;
-  if (units_name != "mm" && units_name != "in") throw common::UsageError("--units '" + units_name + "': mm or in");
-  request.units = units_name == "mm" ? exporting::DepthUnits::mm : exporting::DepthUnits::in;
-  request.start = calendar::parse_start(start_text);
-  if (*station_option) request.station = station;
-  if (*site_option) request.site_at = stations::parse_coordinates(site_at, "--site-at");
-  if (*offset_option) request.utc_offset = calendar::UtcOffset::given(utc_offset, "--utc-offset");
+  if (line.units_name != "mm" && line.units_name != "in")
+    throw common::UsageError("--units '" + line.units_name + "': mm or in");
+  request.units = line.units_name == "mm" ? exporting::DepthUnits::mm : exporting::DepthUnits::in;
+  request.start = calendar::parse_start(line.start_text);
+  if (*line.station_option) request.station = line.station;
+  if (*line.site_option) request.site_at = stations::parse_coordinates(line.site_at, "--site-at");
+  if (*line.offset_option) request.utc_offset = calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
   request.history = netcdf::history_entry(std::span<char* const>(argv, static_cast<std::size_t>(argc)));
   exporting::run_export(request, std::cerr);
   return common::exit_success;
