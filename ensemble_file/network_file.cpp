@@ -60,104 +60,140 @@ std::string planar_units(std::string_view map_unit) {
 
 }  // namespace
 
-NetworkWriter::NetworkWriter(const fs::path& path, const std::string& shown_name, const NetworkLayout& layout)
-    : file_(path, shown_name), intervals_(layout.intervals), sites_(static_cast<long>(layout.sites.size())) {
+namespace {
+
+// The dimensions and the variables of the realizations and the sites, as a network file defines them.
+struct NetworkIds {
+  netcdf::CfTime time;
+  int realization = -1, site = -1, strlen = -1;
+  int number = -1, seed = -1, status = -1, name = -1;
+  std::array<int, 2> position{};
+  std::size_t longest = 1;  // of the sites' names
+};
+
+void put_network_globals(netcdf::File& file, const NetworkLayout& layout) {
   const bool degrees = layout.coordinates == network::CoordinateSystem::degrees;
-  netcdf::put_cf_globals(file_,
+  netcdf::put_cf_globals(file,
                          fmt::format("Synthetic 15-minute rainfall at the {} sites of a gauge network: an ensemble of "
                                      "realizations",
                                      layout.sites.size()),
                          layout.source, layout.history, degrees);
-  file_.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
-  file_.put_text(NC_GLOBAL, coordinates_attribute, coordinates_text(layout.coordinates));
-  if (!degrees) file_.put_text(NC_GLOBAL, map_unit_attribute, layout.map_unit);
-  if (layout.part) put_part_attributes(file_, *layout.part);
+  file.put_text(NC_GLOBAL, checksum_attribute, layout.checksum);
+  file.put_text(NC_GLOBAL, coordinates_attribute, coordinates_text(layout.coordinates));
+  if (!degrees) file.put_text(NC_GLOBAL, map_unit_attribute, layout.map_unit);
+  if (layout.part) put_part_attributes(file, *layout.part);
+}
 
-  const netcdf::CfTime time = netcdf::define_cf_time(file_, layout.start, layout.utc_offset, 0);
+void define_realizations(netcdf::File& file, const NetworkLayout& layout, NetworkIds& ids) {
   const std::size_t realizations = static_cast<std::size_t>(layout.realizations), sites = layout.sites.size();
-  const int realization = file_.define_dimension("realization", realizations);
-  const int site = file_.define_dimension("site", sites);
-  std::size_t longest = 1;
-  for (const NetworkFileSite& each : layout.sites) longest = std::max(longest, each.name.size());
-  const int strlen = file_.define_dimension("name_strlen", longest);
-
   const std::size_t realization_chunk = std::min(realizations, per_run_chunk), site_chunk = std::min(sites, per_run_chunk);
-  const int number = file_.define_variable("realization", NC_INT, std::array{realization});
-  file_.put_text(number, "standard_name", "realization");
-  file_.put_text(number, "long_name", "number of the realization");
-  file_.put_text(number, "units", "1");
+  ids.number = file.define_variable("realization", NC_INT, std::array{ids.realization});
+  file.put_text(ids.number, "standard_name", "realization");
+  file.put_text(ids.number, "long_name", "number of the realization");
+  file.put_text(ids.number, "units", "1");
   // CDO reads a variable over (time, realization, site) as (time, level, cell) only when the
   // realizations are its Z axis: the sites are then one unstructured grid, the realizations its
   // levels, as in the one-site file. Without it CDO takes realization x site for a 2-D grid and skips
   // the depths unless K happens to equal the number of sites.
-  file_.put_text(number, "axis", "Z");
-  file_.checksum(number, std::array{realization_chunk});
-  const int seed = file_.define_variable("seed", NC_INT, std::array{realization});
-  file_.put_text(seed, "long_name", "RAINGEN_SEED of the realization's run at every site");
-  file_.put_text(seed, "units", "1");
-  file_.checksum(seed, std::array{realization_chunk});
-  status_ = file_.define_variable("status", NC_BYTE, std::array{realization, site});
-  file_.put_text(status_, "long_name", "how the run of the realization at the site ended");
-  file_.put_numbers(status_, "flag_values", NC_BYTE, std::array{0.0, 1.0});
-  file_.put_text(status_, "flag_meanings", "complete failed");
-  file_.put_text(status_, "units", "1");
-  file_.checksum(status_, std::array{realization_chunk, site_chunk});
+  file.put_text(ids.number, "axis", "Z");
+  file.checksum(ids.number, std::array{realization_chunk});
+  ids.seed = file.define_variable("seed", NC_INT, std::array{ids.realization});
+  file.put_text(ids.seed, "long_name", "RAINGEN_SEED of the realization's run at every site");
+  file.put_text(ids.seed, "units", "1");
+  file.checksum(ids.seed, std::array{realization_chunk});
+  ids.status = file.define_variable("status", NC_BYTE, std::array{ids.realization, ids.site});
+  file.put_text(ids.status, "long_name", "how the run of the realization at the site ended");
+  file.put_numbers(ids.status, "flag_values", NC_BYTE, std::array{0.0, 1.0});
+  file.put_text(ids.status, "flag_meanings", "complete failed");
+  file.put_text(ids.status, "units", "1");
+  file.checksum(ids.status, std::array{realization_chunk, site_chunk});
+}
 
-  const int name = file_.define_variable("site_name", NC_CHAR, std::array{site, strlen});
-  file_.put_text(name, "long_name", "name of the site");
-  file_.put_text(name, "cf_role", "timeseries_id");
-  file_.put_text(name, "_Encoding", "utf-8");
+void define_sites(netcdf::File& file, const NetworkLayout& layout, NetworkIds& ids) {
+  const bool degrees = layout.coordinates == network::CoordinateSystem::degrees;
+  const std::size_t site_chunk = std::min(layout.sites.size(), per_run_chunk);
+  ids.name = file.define_variable("site_name", NC_CHAR, std::array{ids.site, ids.strlen});
+  file.put_text(ids.name, "long_name", "name of the site");
+  file.put_text(ids.name, "cf_role", "timeseries_id");
+  file.put_text(ids.name, "_Encoding", "utf-8");
   const std::array<const char*, 2> names = position_names(layout.coordinates);
-  std::array<int, 2> position{};
   for (std::size_t k = 0; k < 2; ++k) {
-    position[k] = file_.define_variable(names[k], NC_DOUBLE, std::array{site});
+    ids.position[k] = file.define_variable(names[k], NC_DOUBLE, std::array{ids.site});
     if (degrees) {
-      file_.put_text(position[k], "standard_name", k == 0 ? "latitude" : "longitude");
-      file_.put_text(position[k], "long_name", k == 0 ? "latitude of the site" : "longitude of the site");
-      file_.put_text(position[k], "units", k == 0 ? "degrees_north" : "degrees_east");
+      file.put_text(ids.position[k], "standard_name", k == 0 ? "latitude" : "longitude");
+      file.put_text(ids.position[k], "long_name", k == 0 ? "latitude of the site" : "longitude of the site");
+      file.put_text(ids.position[k], "units", k == 0 ? "degrees_north" : "degrees_east");
     } else {
-      file_.put_text(position[k], "long_name",
-                     fmt::format("{} of the site in the network's map unit ({})", names[k], layout.map_unit));
-      file_.put_text(position[k], "units", planar_units(layout.map_unit));
+      file.put_text(ids.position[k], "long_name",
+                    fmt::format("{} of the site in the network's map unit ({})", names[k], layout.map_unit));
+      file.put_text(ids.position[k], "units", planar_units(layout.map_unit));
     }
-    file_.checksum(position[k], std::array{site_chunk});
+    file.checksum(ids.position[k], std::array{site_chunk});
   }
-  const std::string coordinates = fmt::format("{} {} site_name", names[0], names[1]);
-  file_.put_text(status_, "coordinates", coordinates);
+}
 
-  // The depth variable's attributes as every file of the tools has them (define_depth), but over
-  // the sites: the coordinates are per site, not the one-site scalars.
-  rainfall_ = file_.define_variable("rainfall", NC_FLOAT, std::array{time.dimension, realization, site});
-  file_.put_text(rainfall_, "standard_name", "lwe_thickness_of_precipitation_amount");
-  file_.put_text(rainfall_, "long_name", "rainfall depth in the 15-minute interval");
-  file_.put_text(rainfall_, "units", "mm");
-  file_.put_text(rainfall_, "cell_methods", "time: sum");
-  file_.put_text(rainfall_, "coordinates", coordinates);
-  file_.put_text(rainfall_, "ancillary_variables", "status");
-  file_.compress(rainfall_, network_deflate_level, std::array{netcdf::cf_time_chunk, std::size_t{1}, std::size_t{1}},
-                 network_shuffle);
-  file_.check(nc_put_att_float(file_.id(), rainfall_, "_FillValue", NC_FLOAT, 1, &failed_fill_value), "_FillValue");
-  file_.end_definitions();
+// The depth variable's attributes as every file of the tools has them (define_depth), but over
+// the sites: the coordinates are per site, not the one-site scalars.
+int define_network_rainfall(netcdf::File& file, const NetworkIds& ids, const std::string& coordinates) {
+  const int rainfall = file.define_variable("rainfall", NC_FLOAT, std::array{ids.time.dimension, ids.realization, ids.site});
+  file.put_text(rainfall, "standard_name", "lwe_thickness_of_precipitation_amount");
+  file.put_text(rainfall, "long_name", "rainfall depth in the 15-minute interval");
+  file.put_text(rainfall, "units", "mm");
+  file.put_text(rainfall, "cell_methods", "time: sum");
+  file.put_text(rainfall, "coordinates", coordinates);
+  file.put_text(rainfall, "ancillary_variables", "status");
+  file.compress(rainfall, network_deflate_level, std::array{netcdf::cf_time_chunk, std::size_t{1}, std::size_t{1}},
+                network_shuffle);
+  file.check(nc_put_att_float(file.id(), rainfall, "_FillValue", NC_FLOAT, 1, &failed_fill_value), "_FillValue");
+  return rainfall;
+}
 
+// The values known from the start: the realizations' numbers and seeds, the sites' names and
+// positions, the times.
+void put_network_values(netcdf::File& file, const NetworkLayout& layout, const NetworkIds& ids) {
+  const std::size_t realizations = static_cast<std::size_t>(layout.realizations), sites = layout.sites.size();
   std::vector<int> numbers(realizations), seeds(realizations);
   for (std::size_t k = 0; k < realizations; ++k) {
     numbers[k] = static_cast<int>(layout.first_number() + static_cast<long>(k));
     seeds[k] = static_cast<int>(layout.first_seed + static_cast<long>(k));
   }
-  file_.check(nc_put_var_int(file_.id(), number, numbers.data()), "realization");
-  file_.check(nc_put_var_int(file_.id(), seed, seeds.data()), "seed");
-  std::string names_text(sites * longest, '\0');
+  file.check(nc_put_var_int(file.id(), ids.number, numbers.data()), "realization");
+  file.check(nc_put_var_int(file.id(), ids.seed, seeds.data()), "seed");
+  std::string names_text(sites * ids.longest, '\0');
   std::array<std::vector<double>, 2> positions;
   for (std::size_t s = 0; s < sites; ++s) {
-    std::copy(layout.sites[s].name.begin(), layout.sites[s].name.end(), names_text.begin() + static_cast<long>(s * longest));
+    std::copy(layout.sites[s].name.begin(), layout.sites[s].name.end(), names_text.begin() + static_cast<long>(s * ids.longest));
     positions[0].push_back(layout.sites[s].position.a);
     positions[1].push_back(layout.sites[s].position.b);
   }
-  file_.check(nc_put_var_text(file_.id(), name, names_text.data()), "site_name");
+  file.check(nc_put_var_text(file.id(), ids.name, names_text.data()), "site_name");
+  const std::array<const char*, 2> names = position_names(layout.coordinates);
   for (std::size_t k = 0; k < 2; ++k)
-    file_.check(nc_put_var_double(file_.id(), position[k], positions[k].data()), names[k]);
+    file.check(nc_put_var_double(file.id(), ids.position[k], positions[k].data()), names[k]);
   for (std::size_t first = 0; first < layout.intervals; first += netcdf::cf_time_chunk)
-    netcdf::put_cf_times(file_, time, first, std::min(netcdf::cf_time_chunk, layout.intervals - first));
+    netcdf::put_cf_times(file, ids.time, first, std::min(netcdf::cf_time_chunk, layout.intervals - first));
+}
+
+}  // namespace
+
+NetworkWriter::NetworkWriter(const fs::path& path, const std::string& shown_name, const NetworkLayout& layout)
+    : file_(path, shown_name), intervals_(layout.intervals), sites_(static_cast<long>(layout.sites.size())) {
+  put_network_globals(file_, layout);
+  NetworkIds ids;
+  ids.time = netcdf::define_cf_time(file_, layout.start, layout.utc_offset, 0);
+  ids.realization = file_.define_dimension("realization", static_cast<std::size_t>(layout.realizations));
+  ids.site = file_.define_dimension("site", layout.sites.size());
+  for (const NetworkFileSite& each : layout.sites) ids.longest = std::max(ids.longest, each.name.size());
+  ids.strlen = file_.define_dimension("name_strlen", ids.longest);
+  define_realizations(file_, layout, ids);
+  status_ = ids.status;
+  define_sites(file_, layout, ids);
+  const std::array<const char*, 2> names = position_names(layout.coordinates);
+  const std::string coordinates = fmt::format("{} {} site_name", names[0], names[1]);
+  file_.put_text(status_, "coordinates", coordinates);
+  rainfall_ = define_network_rainfall(file_, ids, coordinates);
+  file_.end_definitions();
+  put_network_values(file_, layout, ids);
 }
 
 void NetworkWriter::put_depths(long realization, long site, std::size_t first, std::span<const float> depths) {
