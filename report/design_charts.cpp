@@ -111,6 +111,71 @@ Chart ddf_chart(const DesignReport& report, const DesignSeries& design) {
   return chart;
 }
 
+namespace {
+
+// A generated series' annual maxima at their Weibull plotting positions (up to the axis' last
+// return period), and its fitted GEV with the interval around it.
+void add_design_curves(Chart& chart, const DesignSeries& s, std::size_t duration_index, double last) {
+  const stats::DurationDesign& d = s.design.durations[duration_index];
+  const SeriesStyle style = style_of(s);
+  const double n = static_cast<double>(d.maxima.size());
+  BandedCurve points;
+  points.label = fmt::format("{} ({} years, Weibull)", s.name, d.maxima.size());
+  points.color = style.color;
+  points.width = 1.0;
+  for (std::size_t i = 0; i < d.maxima.size(); ++i) {
+    const double years = (n + 1) / (n - static_cast<double>(i));  // i-th smallest: 1 / (1 - i / (n + 1))
+    if (years <= last) {
+      points.x.push_back(years);
+      points.value.push_back(d.maxima[i]);
+    }
+  }
+  add_banded_curve(chart, points);
+  if (!d.gev) return;
+  Band band{"90% interval", style.color, {}, {}, {}, 0.16};
+  for (const stats::ReturnLevel& l : d.gev_levels) {
+    band.x.push_back(l.years);
+    band.low.push_back(nan_or(l.lower));
+    band.high.push_back(nan_or(l.upper));
+  }
+  chart.bands.push_back(std::move(band));
+  BandedCurve fitted;
+  fitted.label = s.name + ", GEV";
+  fitted.color = style.color;
+  fitted.dashed = style.dashed;
+  fitted.width = 2.2;
+  for (double years = 1.05; years <= last * 1.0001; years *= 1.08) {
+    fitted.x.push_back(years);
+    fitted.value.push_back(stats::gev_return_level(*d.gev, years));
+  }
+  add_banded_curve(chart, fitted);
+}
+
+// The record's annual maxima, unjoined, and its largest depth as a dashed line.
+void add_record_curves(Chart& chart, const DesignSeries& record, std::size_t duration_index, double last) {
+  const stats::DurationDesign& d = record.design.durations[duration_index];
+  const double n = static_cast<double>(d.maxima.size());
+  BandedCurve points;
+  points.label = fmt::format("{} ({} years)", record.name, d.maxima.size());
+  points.color = record_color;
+  points.joined = false;
+  for (std::size_t i = 0; i < d.maxima.size(); ++i) {
+    points.x.push_back((n + 1) / (n - static_cast<double>(i)));
+    points.value.push_back(d.maxima[i]);
+  }
+  add_banded_curve(chart, points);
+  BandedCurve largest;
+  largest.label = fmt::format("largest in {}: {:.2f} mm", record.name, record.largest[duration_index]);
+  largest.color = record_color;
+  largest.dashed = true;
+  largest.width = 1.2;
+  largest.x = {1, last};
+  largest.value = {record.largest[duration_index], record.largest[duration_index]};
+  add_banded_curve(chart, largest);
+}
+
+}  // namespace
+
 Chart return_level_chart(const DesignReport& report, std::size_t duration_index) {
   const int minutes = stats::design_durations[duration_index];
   Chart chart;
@@ -123,63 +188,8 @@ Chart return_level_chart(const DesignReport& report, std::size_t duration_index)
   const double last = *chart.x.high;
   chart.y.label = fmt::format("largest {} depth of a year (mm)", duration_label(minutes));
   chart.y.include_zero = true;
-  for (std::size_t k : report.designs) {
-    const DesignSeries& s = report.series[k];
-    const stats::DurationDesign& d = s.design.durations[duration_index];
-    const SeriesStyle style = style_of(s);
-    const double n = static_cast<double>(d.maxima.size());
-    BandedCurve points;
-    points.label = fmt::format("{} ({} years, Weibull)", s.name, d.maxima.size());
-    points.color = style.color;
-    points.width = 1.0;
-    for (std::size_t i = 0; i < d.maxima.size(); ++i) {
-      const double years = (n + 1) / (n - static_cast<double>(i));  // i-th smallest: 1 / (1 - i / (n + 1))
-      if (years <= last) {
-        points.x.push_back(years);
-        points.value.push_back(d.maxima[i]);
-      }
-    }
-    add_banded_curve(chart, points);
-    if (!d.gev) continue;
-    Band band{"90% interval", style.color, {}, {}, {}, 0.16};
-    for (const stats::ReturnLevel& l : d.gev_levels) {
-      band.x.push_back(l.years);
-      band.low.push_back(nan_or(l.lower));
-      band.high.push_back(nan_or(l.upper));
-    }
-    chart.bands.push_back(std::move(band));
-    BandedCurve fitted;
-    fitted.label = s.name + ", GEV";
-    fitted.color = style.color;
-    fitted.dashed = style.dashed;
-    fitted.width = 2.2;
-    for (double years = 1.05; years <= last * 1.0001; years *= 1.08) {
-      fitted.x.push_back(years);
-      fitted.value.push_back(stats::gev_return_level(*d.gev, years));
-    }
-    add_banded_curve(chart, fitted);
-  }
-  if (const DesignSeries* record = report.reference_series()) {
-    const stats::DurationDesign& d = record->design.durations[duration_index];
-    const double n = static_cast<double>(d.maxima.size());
-    BandedCurve points;
-    points.label = fmt::format("{} ({} years)", record->name, d.maxima.size());
-    points.color = record_color;
-    points.joined = false;
-    for (std::size_t i = 0; i < d.maxima.size(); ++i) {
-      points.x.push_back((n + 1) / (n - static_cast<double>(i)));
-      points.value.push_back(d.maxima[i]);
-    }
-    add_banded_curve(chart, points);
-    BandedCurve largest;
-    largest.label = fmt::format("largest in {}: {:.2f} mm", record->name, record->largest[duration_index]);
-    largest.color = record_color;
-    largest.dashed = true;
-    largest.width = 1.2;
-    largest.x = {1, last};
-    largest.value = {record->largest[duration_index], record->largest[duration_index]};
-    add_banded_curve(chart, largest);
-  }
+  for (std::size_t k : report.designs) add_design_curves(chart, report.series[k], duration_index, last);
+  if (const DesignSeries* record = report.reference_series()) add_record_curves(chart, *record, duration_index, last);
   return chart;
 }
 

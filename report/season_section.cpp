@@ -171,10 +171,10 @@ SeasonReport season_report(const std::vector<ReportSeries>& series, const statio
   return report;
 }
 
-void season_section(HtmlPage& page, const SeasonReport& report, const std::vector<ReportSeries>& series,
-                    const EnsembleStatistics* ensemble) {
-  if (ensemble && ensemble->calendar.empty()) ensemble = nullptr;
-  page.heading(2, "Seasons");
+namespace {
+
+// What the section says first: which seasons the run directory declares, and how the figures are taken.
+void season_words(HtmlPage& page, const SeasonReport& report, bool ensemble) {
   const std::string names = stations::season_names(report.seasons);
   if (report.declared)
     page.paragraph(fmt::format(
@@ -198,14 +198,11 @@ void season_section(HtmlPage& page, const SeasonReport& report, const std::vecto
       std::string(ensemble ? " The realizations' band is their 5-95% range; below weighted-record is the share of "
                              "realizations whose value is below the weighted record's (ties half)."
                            : ""));
+}
 
-  std::vector<std::string> svgs;
-  for (const Chart& c : month_charts(report, series, ensemble)) svgs.push_back(render_svg(c));
-  page.figures(svgs);
-  page.paragraph("How many months stand behind each monthly value: the months of the series with at least 90% of "
-                 "their days present (a short or gappy record may leave some months with few, or none).");
-  page.markup(table_html(months_counted_table(report, series)));
-
+// The months' tables: mean totals and shares of wet days.
+void month_tables(HtmlPage& page, const SeasonReport& report, const std::vector<ReportSeries>& series,
+                  const EnsembleStatistics* ensemble) {
   for (const bool share : {false, true}) {
     page.heading(3, share ? "Share of wet days by month" : "Mean monthly totals (mm)");
     Table table{header_of("month", series, ensemble), {}, {}};
@@ -217,7 +214,11 @@ void season_section(HtmlPage& page, const SeasonReport& report, const std::vecto
     }
     page.markup(table_html(table));
   }
+}
 
+// A table a season: its figures, and the present days behind them.
+void season_tables(HtmlPage& page, const SeasonReport& report, const std::vector<ReportSeries>& series,
+                   const EnsembleStatistics* ensemble) {
   const struct {
     const char* name;
     bool percent;
@@ -246,6 +247,23 @@ void season_section(HtmlPage& page, const SeasonReport& report, const std::vecto
     table.rows.push_back(std::move(days));
     page.markup(table_html(table));
   }
+}
+
+}  // namespace
+
+void season_section(HtmlPage& page, const SeasonReport& report, const std::vector<ReportSeries>& series,
+                    const EnsembleStatistics* ensemble) {
+  if (ensemble && ensemble->calendar.empty()) ensemble = nullptr;
+  page.heading(2, "Seasons");
+  season_words(page, report, ensemble != nullptr);
+  std::vector<std::string> svgs;
+  for (const Chart& c : month_charts(report, series, ensemble)) svgs.push_back(render_svg(c));
+  page.figures(svgs);
+  page.paragraph("How many months stand behind each monthly value: the months of the series with at least 90% of "
+                 "their days present (a short or gappy record may leave some months with few, or none).");
+  page.markup(table_html(months_counted_table(report, series)));
+  month_tables(page, report, series, ensemble);
+  season_tables(page, report, series, ensemble);
 }
 
 }  // namespace raingen::report
