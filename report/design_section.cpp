@@ -123,6 +123,47 @@ std::string top_share_text(const DesignSeries& s) {
                      duration_label(high->second));
 }
 
+// A generated series' ceilings, a row a duration, with notes on where its maxima plateau at the
+// record's largest depth and where they pass it.
+Table ceiling_table(const DesignSeries& s, const DesignSeries& record) {
+  Table table;
+  table.header = {"duration", "largest in " + record.name + " (mm)", "largest annual maximum of " + s.name + " (mm)",
+                  "annual maxima at it", "above it", "of years", "share at it", "the ceiling from (years)",
+                  "to (years)"};
+  std::vector<std::string> plateaus, above;
+  for (std::size_t i = 0; i < durations; ++i) {
+    const stats::Ceiling& c = s.ceilings[i];
+    const auto from = c.plateau_from();
+    table.rows.push_back({text_cell(duration_label(stats::design_durations[i])), number_cell(c.largest),
+                          number_cell(s.design.durations[i].maxima.empty() ? std::nullopt
+                                                                           : std::optional(s.design.durations[i].maxima.back())),
+                          number_cell(static_cast<double>(c.reaching)), number_cell(static_cast<double>(c.above)),
+                          number_cell(static_cast<double>(c.years)),
+                          percent_cell(c.years ? std::optional(c.share()) : std::nullopt), number_cell(from),
+                          number_cell(c.plateau_to())});
+    const std::string label = duration_label(stats::design_durations[i]);
+    if (from && *from <= stats::design_return_periods.back()) {
+      if (const auto to = c.plateau_to())
+        plateaus.push_back(fmt::format("{} from {:.3g} to {:.3g} years ({} of {})", label, *from, *to, c.reaching, c.years));
+      else
+        plateaus.push_back(fmt::format("{} from {:.3g} years ({} of {})", label, *from, c.reaching, c.years));
+    }
+    if (c.above > 0) above.push_back(fmt::format("{} of {} at {}", c.above, c.years, label));
+  }
+  if (!plateaus.empty())
+    table.notes.push_back(fmt::format("{}: the annual maxima plateau at the record's largest depth at {}.",
+                                      design_series_title(s), fmt::join(plateaus, ", ")));
+  else
+    table.notes.push_back(fmt::format("{}: no design return period {} the record's largest depth.{}",
+                                      design_series_title(s), above.empty() ? "reaches" : "lies at", top_share_text(s)));
+  if (!above.empty())
+    table.notes.push_back(fmt::format(
+        "{}: annual maxima above the record's largest depth, {}: recorded days joined across midnight or stations' "
+        "days combined, not depths the record holds.",
+        design_series_title(s), fmt::join(above, ", ")));
+  return table;
+}
+
 void limits(HtmlPage& page, const DesignReport& report) {
   page.heading(3, "What the generated rain cannot tell");
   const DesignSeries* record = report.reference_series();
@@ -146,45 +187,7 @@ void limits(HtmlPage& page, const DesignReport& report) {
       "marked {}.",
       record->name, report.record_years, stats::record_length_factor * report.record_years, beyond_mark,
       plain_number(100 * stats::ceiling_tolerance), ceiling_mark));
-  for (std::size_t k : report.designs) {
-    const DesignSeries& s = report.series[k];
-    Table table;
-    table.header = {"duration", "largest in " + record->name + " (mm)", "largest annual maximum of " + s.name + " (mm)",
-                    "annual maxima at it", "above it", "of years", "share at it", "the ceiling from (years)",
-                    "to (years)"};
-    std::vector<std::string> plateaus, above;
-    for (std::size_t i = 0; i < durations; ++i) {
-      const stats::Ceiling& c = s.ceilings[i];
-      const auto from = c.plateau_from();
-      table.rows.push_back({text_cell(duration_label(stats::design_durations[i])), number_cell(c.largest),
-                            number_cell(s.design.durations[i].maxima.empty() ? std::nullopt
-                                                                             : std::optional(s.design.durations[i].maxima.back())),
-                            number_cell(static_cast<double>(c.reaching)), number_cell(static_cast<double>(c.above)),
-                            number_cell(static_cast<double>(c.years)),
-                            percent_cell(c.years ? std::optional(c.share()) : std::nullopt), number_cell(from),
-                            number_cell(c.plateau_to())});
-      const std::string label = duration_label(stats::design_durations[i]);
-      if (from && *from <= stats::design_return_periods.back()) {
-        if (const auto to = c.plateau_to())
-          plateaus.push_back(fmt::format("{} from {:.3g} to {:.3g} years ({} of {})", label, *from, *to, c.reaching, c.years));
-        else
-          plateaus.push_back(fmt::format("{} from {:.3g} years ({} of {})", label, *from, c.reaching, c.years));
-      }
-      if (c.above > 0) above.push_back(fmt::format("{} of {} at {}", c.above, c.years, label));
-    }
-    if (!plateaus.empty())
-      table.notes.push_back(fmt::format("{}: the annual maxima plateau at the record's largest depth at {}.",
-                                        design_series_title(s), fmt::join(plateaus, ", ")));
-    else
-      table.notes.push_back(fmt::format("{}: no design return period {} the record's largest depth.{}",
-                                        design_series_title(s), above.empty() ? "reaches" : "lies at", top_share_text(s)));
-    if (!above.empty())
-      table.notes.push_back(fmt::format(
-          "{}: annual maxima above the record's largest depth, {}: recorded days joined across midnight or stations' "
-          "days combined, not depths the record holds.",
-          design_series_title(s), fmt::join(above, ", ")));
-    page.markup(table_html(table));
-  }
+  for (std::size_t k : report.designs) page.markup(table_html(ceiling_table(report.series[k], *record)));
 }
 
 // The levels of one method: a value and its interval per return period, the flags marked.

@@ -85,17 +85,17 @@ std::optional<StationDays> read_station_days(const std::filesystem::path& dir, c
   return days;
 }
 
-std::optional<std::array<std::set<std::string>, 3>> drawn_labels(const std::vector<double>& day,
-                                                                 const std::array<StationDays, 3>& stations,
-                                                                 const std::array<int, 3>& distances) {
-  if (day.size() != calendar::intervals_per_day) return std::nullopt;
-  const std::vector<int> used = weighting::stations_weighted(distances);
-  const std::array<double, 3> shares = weighting::station_shares(distances);
-  // Each station's candidates: its days, and a dry day (no index).
-  struct Candidate {
-    const DayDepths* depths;  // null: dry
-    const std::string* label;
-  };
+namespace {
+
+// A day a station may have given: one of its days, or a dry day (no label).
+struct Candidate {
+  const DayDepths* depths;
+  const std::string* label;
+};
+
+// Each used station's candidates: a dry day, and its days that fit under the generated day.
+std::array<std::vector<Candidate>, 3> candidates_of(const std::vector<double>& day, const std::array<StationDays, 3>& stations,
+                                                    const std::vector<int>& used, const std::array<double, 3>& shares) {
   static const DayDepths dry{};
   static const std::string no_label;
   std::array<std::vector<Candidate>, 3> candidates;
@@ -105,6 +105,18 @@ std::optional<std::array<std::set<std::string>, 3>> drawn_labels(const std::vect
     for (std::size_t k = 0; k < stations[s].days.size(); ++k)
       if (fits_under(stations[s].days[k], shares[s], day)) candidates[s].push_back({&stations[s].days[k], &stations[s].labels[k]});
   }
+  return candidates;
+}
+
+}  // namespace
+
+std::optional<std::array<std::set<std::string>, 3>> drawn_labels(const std::vector<double>& day,
+                                                                 const std::array<StationDays, 3>& stations,
+                                                                 const std::array<int, 3>& distances) {
+  if (day.size() != calendar::intervals_per_day) return std::nullopt;
+  const std::vector<int> used = weighting::stations_weighted(distances);
+  const std::array<double, 3> shares = weighting::station_shares(distances);
+  const std::array<std::vector<Candidate>, 3> candidates = candidates_of(day, stations, used, shares);
   // The last station's candidates by total: a day's total is known once the others are chosen.
   const auto last = static_cast<std::size_t>(used.back());
   std::vector<std::pair<double, std::size_t>> by_total;
