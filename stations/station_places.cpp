@@ -115,35 +115,9 @@ std::string refusal(const DistancePlan& plan, const std::vector<StationPlace>& p
                      common::distance_width);
 }
 
-}  // namespace
-
-PlacedStations place_stations(const std::vector<StationPlace>& places, const std::optional<Coordinates>& site) {
-  PlacedStations placed;
-  for (const StationPlace& place : places) {
-    const std::string what = fmt::format("station {} identifier", placed.stations.size() + 1);
-    placed.stations.push_back({StationId::given(place.id, what), place.distance.value_or(0)});
-  }
-  const auto by_coordinates = std::find_if(places.begin(), places.end(), [](const StationPlace& p) { return p.at; });
-  if (by_coordinates == places.end() || places.size() != 3) {
-    note_at_site(placed);
-    return placed;
-  }
-  if (!site) throw UsageError(fmt::format("--station {} gives coordinates: --site-at LAT,LON is needed", by_coordinates->id));
-  for (const StationPlace& place : places)
-    if (place.distance && *place.distance != 0)
-      throw UsageError(fmt::format("--station {}={} gives a distance and --station {}@... coordinates: distances from "
-                                   "coordinates take a unit of their own, which {} would not share; place all three "
-                                   "by coordinates ({}=0 alone may stay: a station at the site)",
-                                   place.id, *place.distance, by_coordinates->id, place.id, place.id));
-
-  std::array<double, 3> metres{};
-  std::array<bool, 3> at_site{};
-  for (std::size_t i = 0; i < 3; ++i) {
-    metres[i] = places[i].at ? 1000 * great_circle_km(*site, *places[i].at) : 0;
-    at_site[i] = !places[i].at || metres[i] < at_site_metres;
-  }
-  const DistancePlan plan = plan_distances(metres, at_site);
-  if (!plan.chosen) throw UsageError(refusal(plan, places, metres, at_site));
+// The distances in the unit chosen, and the notes on them: the unit, and where each station lies.
+void note_distances(PlacedStations& placed, const DistancePlan& plan, const std::vector<StationPlace>& places,
+                    const std::array<double, 3>& metres, const std::array<bool, 3>& at_site) {
   const DistancesInUnit& chosen = plan.units[*plan.chosen];
   placed.unit_metres = chosen.unit_metres;
   const bool one_at_site = std::find(at_site.begin(), at_site.end(), true) != at_site.end();
@@ -175,6 +149,38 @@ PlacedStations place_stations(const std::vector<StationPlace>& places, const std
                                          places[i].id, lies, chosen.distances[i], 100 * chosen.shares[i],
                                          100 * plan.exact_shares[i]));
   }
+}
+
+}  // namespace
+
+PlacedStations place_stations(const std::vector<StationPlace>& places, const std::optional<Coordinates>& site) {
+  PlacedStations placed;
+  for (const StationPlace& place : places) {
+    const std::string what = fmt::format("station {} identifier", placed.stations.size() + 1);
+    placed.stations.push_back({StationId::given(place.id, what), place.distance.value_or(0)});
+  }
+  const auto by_coordinates = std::find_if(places.begin(), places.end(), [](const StationPlace& p) { return p.at; });
+  if (by_coordinates == places.end() || places.size() != 3) {
+    note_at_site(placed);
+    return placed;
+  }
+  if (!site) throw UsageError(fmt::format("--station {} gives coordinates: --site-at LAT,LON is needed", by_coordinates->id));
+  for (const StationPlace& place : places)
+    if (place.distance && *place.distance != 0)
+      throw UsageError(fmt::format("--station {}={} gives a distance and --station {}@... coordinates: distances from "
+                                   "coordinates take a unit of their own, which {} would not share; place all three "
+                                   "by coordinates ({}=0 alone may stay: a station at the site)",
+                                   place.id, *place.distance, by_coordinates->id, place.id, place.id));
+
+  std::array<double, 3> metres{};
+  std::array<bool, 3> at_site{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    metres[i] = places[i].at ? 1000 * great_circle_km(*site, *places[i].at) : 0;
+    at_site[i] = !places[i].at || metres[i] < at_site_metres;
+  }
+  const DistancePlan plan = plan_distances(metres, at_site);
+  if (!plan.chosen) throw UsageError(refusal(plan, places, metres, at_site));
+  note_distances(placed, plan, places, metres, at_site);
   note_at_site(placed);
   return placed;
 }
