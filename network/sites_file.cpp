@@ -121,48 +121,62 @@ std::optional<std::string> polygon_fault(std::vector<Position> v, CoordinateSyst
   return std::nullopt;
 }
 
-SiteList read_swmm_sites(const std::string& file) {
-  SiteList list;
-  list.from = SitesFrom::swmm;
-  list.coordinates = CoordinateSystem::planar;
+// What a SWMM input file gives of its subcatchments: their names and lines, their polygons, the
+// map's units.
+struct SwmmSections {
+  std::vector<std::pair<std::string, long>> subcatchments;
+  std::map<std::string, std::vector<Position>> polygons;  // by lower-case name
+  bool polygons_seen = false;
+  CoordinateSystem coordinates = CoordinateSystem::planar;
+  std::string map_unit;
+};
+
+SwmmSections read_swmm_sections(const std::string& file) {
+  SwmmSections read;
   common::LineReader reader(file);
   std::string_view line;
   std::string section;
-  bool polygons_seen = false;
-  std::vector<std::pair<std::string, long>> subcatchments;
-  std::map<std::string, std::vector<Position>> polygons;  // by lower-case name
   while (reader.next(line)) {
     const long number = reader.line_number();
     const std::string_view content = trimmed(line.substr(0, line.find(';')));
     if (content.empty()) continue;
     if (content.front() == '[') {
       section = lowercase(content);
-      polygons_seen = polygons_seen || section == "[polygons]";
+      read.polygons_seen = read.polygons_seen || section == "[polygons]";
       continue;
     }
     const std::vector<std::string_view> w = words(content);
     if (section == "[subcatchments]") {
-      subcatchments.emplace_back(std::string(w[0]), number);
+      read.subcatchments.emplace_back(std::string(w[0]), number);
     } else if (section == "[polygons]") {
       const std::optional<double> x = w.size() >= 3 ? common::parse_real(w[1]) : std::nullopt;
       const std::optional<double> y = w.size() >= 3 ? common::parse_real(w[2]) : std::nullopt;
       if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y))
         throw ToolError(file, number, "a [POLYGONS] line is SUBCATCHMENT X Y");
-      polygons[lowercase(w[0])].push_back({*x, *y});
+      read.polygons[lowercase(w[0])].push_back({*x, *y});
     } else if (section == "[map]" && w.size() >= 2 && lowercase(w[0]) == "units") {
       const std::string unit = lowercase(w[1]);
-      if (unit == "degrees") list.coordinates = CoordinateSystem::degrees;
-      else if (unit == "feet" || unit == "meters") list.map_unit = std::string(unit == "feet" ? "ft" : "m");
+      if (unit == "degrees") read.coordinates = CoordinateSystem::degrees;
+      else if (unit == "feet" || unit == "meters") read.map_unit = std::string(unit == "feet" ? "ft" : "m");
     }
   }
-  if (subcatchments.empty()) throw ToolError(file, 0, "has no subcatchment ([SUBCATCHMENTS]): it gives no site");
-  if (!polygons_seen)
+  return read;
+}
+
+SiteList read_swmm_sites(const std::string& file) {
+  const SwmmSections read = read_swmm_sections(file);
+  SiteList list;
+  list.from = SitesFrom::swmm;
+  list.coordinates = read.coordinates;
+  list.map_unit = read.map_unit;
+  if (read.subcatchments.empty()) throw ToolError(file, 0, "has no subcatchment ([SUBCATCHMENTS]): it gives no site");
+  if (!read.polygons_seen)
     throw ToolError(file, 0, "has no [POLYGONS]: a subcatchment's site is the centroid of its polygon; draw the "
                              "subcatchments in SWMM, or give the sites as a CSV name,x,y");
   std::map<std::string, std::size_t> names;
-  for (const auto& [name, number] : subcatchments) {
-    const auto polygon = polygons.find(lowercase(name));
-    if (polygon == polygons.end())
+  for (const auto& [name, number] : read.subcatchments) {
+    const auto polygon = read.polygons.find(lowercase(name));
+    if (polygon == read.polygons.end())
       throw ToolError(file, number, fmt::format("subcatchment {} has no polygon in [POLYGONS]: its site is the centroid "
                                                 "of its polygon",
                                                 name));
