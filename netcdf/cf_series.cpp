@@ -102,7 +102,7 @@ void put_cf_times(File& file, const CfTime& time, std::size_t first, std::size_t
 
 std::string CfSite::coordinates() const { return located ? "lat lon station_name" : ""; }
 
-CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position,
+CfSite define_site(File& file, const std::string& station, const std::optional<places::Coordinates>& position,
                    bool locate) {
   CfSite site;
   site.station = station;

@@ -30,7 +30,7 @@
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
 #include "netcdf/netcdf_file.h"
-#include "stations/station_places.h"
+#include "places/position.h"
 
 namespace raingen::netcdf {
 
@@ -82,7 +82,7 @@ struct CfSite {
   int name = -1;
   int latitude = -1, longitude = -1;
   std::string station;
-  std::optional<stations::Coordinates> position;
+  std::optional<places::Coordinates> position;
   bool located = false;  // the depths a located time series: linked to the position
   // The coordinates attribute of a depth variable: "lat lon station_name", or none ("") for
   // depths that are no located time series: they need no station coordinate, and CDO would take
@@ -92,7 +92,7 @@ struct CfSite {
 // With locate (and a position), the depths are a CF time series at the position (cf_role on the
 // name, the coordinates attribute on the depths); without, the position is only stated (lat and
 // lon unlinked), so that CDO takes a second dimension of the depths for their grid, not for levels.
-CfSite define_site(File& file, const std::string& station, const std::optional<stations::Coordinates>& position,
+CfSite define_site(File& file, const std::string& station, const std::optional<places::Coordinates>& position,
                    bool locate = true);
 // Puts the site's coordinates attribute on a variable (none without a position). Every variable
 // over the realizations takes it too, so that CDO finds one grid (the site) in the whole file.

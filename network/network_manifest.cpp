@@ -250,11 +250,6 @@ std::string distance_unit(const NetworkManifest& manifest) {
   return manifest.map_unit.empty() ? "map unit" : manifest.map_unit;
 }
 
-std::string position_text(CoordinateSystem coordinates, const Position& position) {
-  if (coordinates == CoordinateSystem::degrees) return fmt::format("{:.7f},{:.7f}", position.a, position.b);
-  return common::shortest_text(position.a) + "," + common::shortest_text(position.b);
-}
-
 bool is_network_directory(const std::filesystem::path& dir) {
   std::error_code ignored;
   return std::filesystem::exists(dir / manifest_file_name, ignored);

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "common/output_file.h"
+#include "places/position.h"
 #include "stations/station_id.h"
 #include "weighting/presence.h"
 
@@ -35,12 +36,9 @@ namespace raingen::network {
 
 inline constexpr std::string_view manifest_file_name = "NETWORK.TXT";
 
-enum class CoordinateSystem { degrees, planar };
+using places::CoordinateSystem;
+using places::Position;
 enum class SitesFrom { csv, swmm };
-
-struct Position {
-  double a = 0, b = 0;  // latitude and longitude in degrees, or x and y in the map unit
-};
 
 struct NetworkGauge {
   stations::StationId id;
@@ -92,8 +90,7 @@ inline constexpr std::size_t longest_site_name = 63;
 double distance(CoordinateSystem coordinates, const Position& p, const Position& q);
 std::string distance_unit(const NetworkManifest& manifest);
 
-// "-2.5000000,-79.2000000" (degrees) or the shortest text of each coordinate (planar).
-std::string position_text(CoordinateSystem coordinates, const Position& position);
+using places::position_text;
 
 // Whether dir holds NETWORK.TXT.
 bool is_network_directory(const std::filesystem::path& dir);

@@ -34,8 +34,6 @@ std::vector<Position> hull_of(std::vector<Position> p) {
 
 }  // namespace
 
-bool degree_like(const Position& p) { return std::fabs(p.a) <= 90 && std::fabs(p.b) <= 180; }
-
 bool inside_hull(const std::vector<Position>& points, const Position& p) {
   const std::vector<Position> h = hull_of(points);
   double extent = 0;

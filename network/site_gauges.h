@@ -36,7 +36,6 @@ SiteGauges site_gauges(CoordinateSystem coordinates, const std::string& map_unit
 // coordinates, which for degrees is close enough over a town or a catchment).
 bool inside_hull(const std::vector<Position>& points, const Position& p);
 
-// Whether a position could be one in degrees (latitude -90..90, longitude -180..180).
-bool degree_like(const Position& p);
+using places::degree_like;
 
 }  // namespace raingen::network

@@ -9,13 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "places/position.h"
 #include "stations/settings_file.h"
 
 namespace raingen::stations {
 
-struct Coordinates {
-  double latitude = 0, longitude = 0;  // degrees, north and east positive
-};
+using places::Coordinates;
 
 struct StationPlace {
   std::string id;                  // as given: place_stations holds it to the identifier's rule

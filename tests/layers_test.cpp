@@ -56,6 +56,7 @@ TEST(Layers, TheSourcesKeepTheirLayers) {
   // Each library after every library it may include.
   for (const auto& [below, above] : {std::pair{"common", "gauge"}, {"gauge", "stations"}, {"weighting", "stations"},
                                      {"netcdf", "exporting"}, {"netcdf", "ensemble_file"}, {"stations", "ensemble_file"},
+                                     {"places", "netcdf"}, {"places", "stations"},
                                      {"ensemble_file", "ensemble"}, {"ensemble_file", "report"}, {"stats", "report"}})
     EXPECT_LT(place(below), place(above)) << below << " before " << above;
 }
@@ -69,14 +70,14 @@ TEST(Layers, AForbiddenIncludeIsNamed) {
   const Case cases[] = {
       {"report/make_report.cpp", "#include \"ensemble/run_ensemble.h\"",
        "report/make_report.cpp:2: forbidden include of ensemble/ (report/ may include common calendar gauge stats "
-       "weighting results stations ensemble_file network)"},
+       "weighting results stations places ensemble_file network)"},
       {"stations/days.cpp", "#include \"stats/moments.h\"",
-       "stations/days.cpp:2: forbidden include of stats/ (stations/ may include common calendar gauge weighting)"},
+       "stations/days.cpp:2: forbidden include of stats/ (stations/ may include common calendar gauge weighting places)"},
       {"netcdf/cf_series.h", "#include \"exporting/export_settings.h\"",
-       "netcdf/cf_series.h:2: forbidden include of exporting/ (netcdf/ may include common calendar gauge stations)"},
+       "netcdf/cf_series.h:2: forbidden include of exporting/ (netcdf/ may include common calendar places)"},
       {"ensemble_file/ensemble_file.h", "#include \"ensemble/progress.h\"",
        "ensemble_file/ensemble_file.h:2: forbidden include of ensemble/ (ensemble_file/ may include common calendar "
-       "gauge netcdf stations weighting network)"},
+       "gauge netcdf stations places weighting network)"},
       {"common/tool_error.h", "#include \"gauge/fields.h\"",
        "common/tool_error.h:2: forbidden include of gauge/ (common/ may include no other folder)"},
       {"generator/dist.cpp", "#include \"results/table_row.h\"",
