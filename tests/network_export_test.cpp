@@ -68,7 +68,7 @@ struct Network {
     dir.write("town.inp", model_options + model_own + model_rest);
     network::NetworkManifest m{network::CoordinateSystem::planar, "m", weighting::Presence::all,
                                stations::StationId::given("SITE", "test"), (dir / "town.inp").string(),
-                               network::SitesFrom::swmm, {}, {}};
+                               network::SitesFrom::swmm, {}, {}, {}};
     const std::string ids[3] = {"A", "B", "C"};
     for (const std::string& g : ids) m.gauges.push_back({stations::StationId::given(g, "test"), {0, 0}});
     for (std::size_t s = 0; s < 3; ++s) {

@@ -16,7 +16,7 @@ double program_weight(int distance) {
   return static_cast<float>(std::pow(static_cast<double>(distance), 2.0));
 }
 
-using Wide = __int128;  // the exact mean's numerator reaches 1e15 * 1e18
+__extension__ using Wide = __int128;  // the exact mean's numerator reaches 1e15 * 1e18
 
 // The value in millionths of a mm when it is a decimal of up to 6 places.
 std::optional<std::int64_t> millionths(double mm) {
