@@ -140,8 +140,8 @@ double plain_runs_side_by_side(const fs::path& run_dir, const fs::path& scratch,
 }
 
 std::vector<std::string> ensemble(long k, int jobs, const fs::path& output) {
-  return {RAINGEN_ENSEMBLE_PROGRAM, "--realizations", std::to_string(k), "--jobs", std::to_string(jobs), "--output",
-          output.string()};
+  return {RAINGEN_ENSEMBLE_PROGRAM, "--realizations", std::to_string(k), "--jobs",
+          std::to_string(jobs),     "--output",       output.string()};
 }
 
 }  // namespace
@@ -179,22 +179,26 @@ int main(int argc, char** argv) {
     one_cpu.push_back(a.cpu_seconds);
     two.push_back(b.seconds);
     two_cpu.push_back(b.cpu_seconds);
-    std::printf("  repetition %d: floor %.2f s, fresh directories %.2f s, two side by side %.2f s, --jobs 1 %.2f s, "
-                "--jobs 2 %.2f s (load %s)\n",
-                r + 1, floor.back(), fresh.back(), pairs.back(), one.back(), two.back(), load_average().c_str());
+    std::printf(
+        "  repetition %d: floor %.2f s, fresh directories %.2f s, two side by side %.2f s, --jobs 1 %.2f s, "
+        "--jobs 2 %.2f s (load %s)\n",
+        r + 1, floor.back(), fresh.back(), pairs.back(), one.back(), two.back(), load_average().c_str());
   }
   const double f = median(floor), d = median(fresh), p = median(pairs), j1 = median(one), j2 = median(two);
   std::printf("| work | median | |\n|---|---|---|\n");
   std::printf("| %ld plain runs one after another (the floor) | %.2f s | %.1f ms per run, CPU %.1f ms |\n", k, f,
               1000 * f / k, 1000 * median(floor_cpu) / k);
   std::printf("| the same, each in a fresh directory of links | %.2f s | %.1f ms per run |\n", d, 1000 * d / k);
-  std::printf("| the same, two at a time side by side | %.2f s | %.2f times as fast as one after another |\n", p, f / p);
-  std::printf("| raingen-ensemble --jobs 1 | %.2f s | %.2f times the floor (target at most 1.2), %.2f times the fresh "
-              "directories; CPU %.1f ms per realization |\n",
-              j1, j1 / f, j1 / d, 1000 * median(one_cpu) / k);
-  std::printf("| raingen-ensemble --jobs 2 | %.2f s | %.2f times as fast as --jobs 1 (target at least 1.7), %.2f times "
-              "the plain runs side by side; CPU %.1f ms per realization |\n",
-              j2, j1 / j2, j2 / p, 1000 * median(two_cpu) / k);
+  std::printf("| the same, two at a time side by side | %.2f s | %.2f times as fast as one after another |\n", p,
+              f / p);
+  std::printf(
+      "| raingen-ensemble --jobs 1 | %.2f s | %.2f times the floor (target at most 1.2), %.2f times the fresh "
+      "directories; CPU %.1f ms per realization |\n",
+      j1, j1 / f, j1 / d, 1000 * median(one_cpu) / k);
+  std::printf(
+      "| raingen-ensemble --jobs 2 | %.2f s | %.2f times as fast as --jobs 1 (target at least 1.7), %.2f times "
+      "the plain runs side by side; CPU %.1f ms per realization |\n",
+      j2, j1 / j2, j2 / p, 1000 * median(two_cpu) / k);
 
   std::printf("peak memory (the ensemble or its largest run), --jobs 2:\n");
   for (long count : {10L, 100L, std::max(k, 300L)})

@@ -119,7 +119,9 @@ int main(int argc, char** argv) {
     std::printf("| --format %s | %.4f s | %.1f | %.1f MiB |\n", formats[f], m, m / floor, peak[f]);
   }
 
-  std::printf("\npeak memory by table length (one run each):\n| format | 200 days | 2000 days | 20000 days |\n|---|---|---|---|\n");
+  std::printf(
+      "\npeak memory by table length (one run each):\n| format | 200 days | 2000 days | 20000 days "
+      "|\n|---|---|---|---|\n");
   for (const char* format : formats) {
     std::printf("| %s |", format);
     for (int days : {200, 2000, 20000})

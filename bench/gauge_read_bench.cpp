@@ -102,8 +102,8 @@ int main(int argc, char** argv) {
     std::printf("repetition %d: read %.3f s, wc -l %.3f s\n", rep + 1, reads.back(), floors.back());
   }
   const double read = median(reads), floor = median(floors);
-  std::printf("\nmedians of %d: read %.3f s (%zu intervals of 15 minutes), wc -l %.3f s\n", repetitions, read, intervals,
-              floor);
+  std::printf("\nmedians of %d: read %.3f s (%zu intervals of 15 minutes), wc -l %.3f s\n", repetitions, read,
+              intervals, floor);
   std::printf("lines per second: %.2f million (target at least 1)\n", lines / read / 1e6);
   std::printf("read / wc -l: %.1f times (target at most 10)\n", read / floor);
   std::error_code ignored;

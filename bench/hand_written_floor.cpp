@@ -85,7 +85,8 @@ std::uint64_t convert_day_file(const std::string& name, float* values) {
 class BlockWriter {
  public:
   explicit BlockWriter(const std::string& name)
-      : name_(name), fd_(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)),
+      : name_(name),
+        fd_(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)),
         buffer_(std::make_unique_for_overwrite<char[]>(block)) {
     if (fd_ < 0) give_up("cannot create", name);
   }
@@ -102,8 +103,7 @@ class BlockWriter {
 
  private:
   void flush() {
-    if (used_ > 0 && ::write(fd_, buffer_.get(), used_) != static_cast<ssize_t>(used_))
-      give_up("cannot write", name_);
+    if (used_ > 0 && ::write(fd_, buffer_.get(), used_) != static_cast<ssize_t>(used_)) give_up("cannot write", name_);
     used_ = 0;
   }
   std::string name_;
@@ -141,8 +141,8 @@ std::size_t format_row(char* out, std::int32_t minutes, float value) {
 
 }  // namespace
 
-std::uint64_t hand_written_floor(const std::vector<std::string>& day_files, int days,
-                                 const std::string& first_output, const std::string& second_output) {
+std::uint64_t hand_written_floor(const std::vector<std::string>& day_files, int days, const std::string& first_output,
+                                 const std::string& second_output) {
   float values[values_per_line] = {};
   std::uint64_t check = 0;
   for (const std::string& name : day_files) check += convert_day_file(name, values);
@@ -150,8 +150,7 @@ std::uint64_t hand_written_floor(const std::vector<std::string>& day_files, int 
   for (int d = 1; d <= days; ++d)
     for (int i = 1; i <= values_per_line; ++i) {
       const std::int32_t minutes = (d - 1) * 1440 + 15 * i;
-      for (BlockWriter* out : {&first, &second})
-        out->commit(format_row(out->room(23), minutes, values[i - 1]));
+      for (BlockWriter* out : {&first, &second}) out->commit(format_row(out->room(23), minutes, values[i - 1]));
     }
   return check;
 }

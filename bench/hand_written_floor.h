@@ -23,7 +23,7 @@ inline std::uint64_t value_check(float value, int interval) {
   return std::uint64_t{bits} * static_cast<std::uint64_t>(interval + 1);
 }
 
-std::uint64_t hand_written_floor(const std::vector<std::string>& day_files, int days,
-                                 const std::string& first_output, const std::string& second_output);
+std::uint64_t hand_written_floor(const std::vector<std::string>& day_files, int days, const std::string& first_output,
+                                 const std::string& second_output);
 
 }  // namespace bench

@@ -130,11 +130,18 @@ int main(int argc, char** argv) {
   };
   for (int s = 0; s < 3; ++s) {
     const std::string file = "line" + std::to_string(s);
-    cases.push_back({std::string("raingen-export, a line of ") + size_names[s], {exporter, "--format", "csv", file, "out.csv"}, 0, false});
+    cases.push_back({std::string("raingen-export, a line of ") + size_names[s],
+                     {exporter, "--format", "csv", file, "out.csv"},
+                     0,
+                     false});
     cases.push_back({std::string("raingen-prepare, a line of ") + size_names[s] + ", format told",
-                     {preparer, "--id", "T", file}, 0, false});
+                     {preparer, "--id", "T", file},
+                     0,
+                     false});
     cases.push_back({std::string("raingen-prepare, ") + size_names[s] + " of 'x' through a pipe",
-                     {preparer, "--id", "T", "-"}, sizes[s] + (s == 0 ? 1 : 0), false});
+                     {preparer, "--id", "T", "-"},
+                     sizes[s] + (s == 0 ? 1 : 0),
+                     false});
   }
 
   std::printf("| run | median time of %d | median peak memory | status | standard error |\n|---|---|---|---|---|\n",
@@ -159,8 +166,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "long_line_bench: the floor '%s' failed: %s\n", c.name.c_str(), err.c_str());
       return 1;
     }
-    if (c.floor) floors[is_export ? 0 : 1] = peak;
-    else worst_over_floor = std::max(worst_over_floor, peak - floors[is_export ? 0 : 1]);
+    if (c.floor)
+      floors[is_export ? 0 : 1] = peak;
+    else
+      worst_over_floor = std::max(worst_over_floor, peak - floors[is_export ? 0 : 1]);
     std::printf("| %s | %.3f s | %.1f MiB | %d | %s |\n", c.name.c_str(), median(seconds), peak, status,
                 err.empty() ? "(none)" : err.c_str());
   }

@@ -35,7 +35,9 @@ using Clock = std::chrono::steady_clock;
 using raingen::bench::ChildRun;
 
 // Runs a command in dir, standard output and error dropped; a failure ends the benchmark.
-ChildRun run(const std::vector<std::string>& command, const fs::path& dir) { return raingen::bench::run_child(command, dir); }
+ChildRun run(const std::vector<std::string>& command, const fs::path& dir) {
+  return raingen::bench::run_child(command, dir);
+}
 
 std::string load_average() {
   std::ifstream in("/proc/loadavg");
@@ -58,16 +60,18 @@ void prepare_network(const fs::path& net, long sites) {
   manifest.sites_file = (net / "sites.csv").string();
   const char* ids[3] = {"PD01", "PD02", "PD03"};
   for (int g = 0; g < 3; ++g)
-    manifest.gauges.push_back({stations::StationId::given(ids[g], "bench"), {-2.9 + 0.01 * g, -79.2},
-                               records + ids[g][3] + "_raw.csv"});
+    manifest.gauges.push_back(
+        {stations::StationId::given(ids[g], "bench"), {-2.9 + 0.01 * g, -79.2}, records + ids[g][3] + "_raw.csv"});
   for (long s = 0; s < sites; ++s) {
     const fs::path folder = net / site_name(s);
     fs::create_directories(folder);
     const int d[3] = {static_cast<int>(1 + s % 7), static_cast<int>(1 + (s / 7) % 5), static_cast<int>(2 + s % 3)};
-    std::vector<std::string> command{RAINGEN_PREPARE_PROGRAM, "--weighted-site", "SITE", "--site", site_name(s),
-                                     "--days", "2000"};
-    for (int g = 0; g < 3; ++g) command.insert(command.end(), {"--gauge", std::string(ids[g]) + "=" + records + ids[g][3] + "_raw.csv"});
-    for (int g = 0; g < 3; ++g) command.insert(command.end(), {"--station", std::string(ids[g]) + "=" + std::to_string(d[g])});
+    std::vector<std::string> command{
+        RAINGEN_PREPARE_PROGRAM, "--weighted-site", "SITE", "--site", site_name(s), "--days", "2000"};
+    for (int g = 0; g < 3; ++g)
+      command.insert(command.end(), {"--gauge", std::string(ids[g]) + "=" + records + ids[g][3] + "_raw.csv"});
+    for (int g = 0; g < 3; ++g)
+      command.insert(command.end(), {"--station", std::string(ids[g]) + "=" + std::to_string(d[g])});
     run(command, folder);
     network::NetworkSite site{site_name(s), {-2.9 + 0.001 * static_cast<double>(s), -79.2}, site_name(s), {}};
     for (int g = 0; g < 3; ++g) site.gauges.push_back({manifest.gauges[static_cast<std::size_t>(g)].id, d[g]});
@@ -81,7 +85,9 @@ void prepare_network(const fs::path& net, long sites) {
 // in its own copy of each site's folder. Returns the wall-clock seconds.
 double plain_runs_side_by_side(const fs::path& net, const fs::path& scratch, long sites, long k) {
   for (const char* slot : {"a", "b"})
-    for (long s = 0; s < sites; ++s) fs::create_directories(scratch / slot / site_name(s)), fs::copy(net / site_name(s), scratch / slot / site_name(s));
+    for (long s = 0; s < sites; ++s)
+      fs::create_directories(scratch / slot / site_name(s)),
+          fs::copy(net / site_name(s), scratch / slot / site_name(s));
   const auto start = Clock::now();
   pid_t running[2] = {0, 0};
   long next = 0;
@@ -116,8 +122,8 @@ double plain_runs_side_by_side(const fs::path& net, const fs::path& scratch, lon
 }
 
 ChildRun network_ensemble(const fs::path& dir, const fs::path& net, long k) {
-  const ChildRun made = run({RAINGEN_ENSEMBLE_PROGRAM, "--network", net.string(), "-n", std::to_string(k), "--jobs", "2",
-                             "--output", (dir / "network.nc").string()},
+  const ChildRun made = run({RAINGEN_ENSEMBLE_PROGRAM, "--network", net.string(), "-n", std::to_string(k), "--jobs",
+                             "2", "--output", (dir / "network.nc").string()},
                             dir);
   fs::remove(dir / "network.nc");
   return made;
@@ -152,9 +158,10 @@ int main(int argc, char** argv) {
     return net;
   };
   std::printf("load average before: %s\n", load_average().c_str());
-  std::printf("%ld sites x %ld realizations x 2000 days at --jobs 2 against %ld plain runs two side by side, "
-              "%d repetition(s)\n",
-              sites, k, sites * k, repetitions);
+  std::printf(
+      "%ld sites x %ld realizations x 2000 days at --jobs 2 against %ld plain runs two side by side, "
+      "%d repetition(s)\n",
+      sites, k, sites * k, repetitions);
   std::vector<double> floor, made;
   for (int r = 0; r < repetitions; ++r) {
     floor.push_back(plain_runs_side_by_side(network_of(sites), dir / "slots", sites, k));
@@ -164,11 +171,13 @@ int main(int argc, char** argv) {
   }
   const double f = median(floor), m = median(made);
   std::printf("| %ld plain runs, two side by side (the floor) | %.1f s |\n", sites * k, f);
-  std::printf("| raingen-ensemble --network, %ld sites x %ld realizations, --jobs 2 | %.1f s | %.2f times the floor |\n",
-              sites, k, m, m / f);
+  std::printf(
+      "| raingen-ensemble --network, %ld sites x %ld realizations, --jobs 2 | %.1f s | %.2f times the floor |\n", sites,
+      k, m, m / f);
   std::printf("peak memory of the network ensemble (the ensemble or its largest run), 2000 days, --jobs 2:\n");
   for (long size : memory_sizes)
-    std::printf("  %ld sites x %ld realizations: %.1f MiB\n", size, size, network_ensemble(dir, network_of(size), size).peak_mib);
+    std::printf("  %ld sites x %ld realizations: %.1f MiB\n", size, size,
+                network_ensemble(dir, network_of(size), size).peak_mib);
   std::printf("load average after: %s\n", load_average().c_str());
   fs::remove_all(dir);
   return 0;

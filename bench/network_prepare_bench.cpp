@@ -87,8 +87,9 @@ std::vector<std::string> network_command(const std::string& network, const std::
   std::vector<std::string> command{"--network", network, "--sites", sites, "--days", "2000"};
   for (int g = 0; g < gauge_count; ++g) {
     const double angle = 2 * pi * g / gauge_count;
-    command.insert(command.end(), {"--gauge", fmt::format("G{}=g{}.csv", g, g), "--station",
-                                   fmt::format("G{}@{:.1f},{:.1f}", g, 10000 * std::cos(angle), 10000 * std::sin(angle))});
+    command.insert(command.end(),
+                   {"--gauge", fmt::format("G{}=g{}.csv", g, g), "--station",
+                    fmt::format("G{}@{:.1f},{:.1f}", g, 10000 * std::cos(angle), 10000 * std::sin(angle))});
   }
   return command;
 }
@@ -139,18 +140,21 @@ int main(int argc, char** argv) {
     const ChildRun t = prepare(network_command("net10", "sites10.csv"), dir);
     hundred.push_back(h.seconds), hundred_mib.push_back(h.peak_mib), hundred_cpu.push_back(h.cpu_seconds);
     ten.push_back(t.seconds), ten_mib.push_back(t.peak_mib), ten_cpu.push_back(t.cpu_seconds);
-    std::printf("  repetition %d: reading the 8 records %.2f s, 100 sites %.2f s (%.0f MiB), 10 sites %.2f s (%.0f MiB); "
-                "load %s\n",
-                k + 1, floor.back(), hundred.back(), hundred_mib.back(), ten.back(), ten_mib.back(), load_average().c_str());
+    std::printf(
+        "  repetition %d: reading the 8 records %.2f s, 100 sites %.2f s (%.0f MiB), 10 sites %.2f s (%.0f MiB); "
+        "load %s\n",
+        k + 1, floor.back(), hundred.back(), hundred_mib.back(), ten.back(), ten_mib.back(), load_average().c_str());
   }
   const double f = median(floor), h = median(hundred), t = median(ten);
   std::printf("| work | median | against the floor | CPU | peak memory |\n|---|---|---|---|---|\n");
   std::printf("| reading the 8 records once (the floor) | %.2f s | 1 | | |\n", f);
-  std::printf("| raingen-prepare --network, 100 sites | %.2f s | %.2f (target at most 10) | %.2f s | %.0f MiB |\n", h, h / f,
-              median(hundred_cpu), median(hundred_mib));
-  std::printf("| raingen-prepare --network, 10 sites | %.2f s | %.2f | %.2f s | %.0f MiB |\n", t, t / f, median(ten_cpu),
-              median(ten_mib));
-  if (!std::getenv("RAINGEN_BENCH_KEEP")) fs::remove_all(dir);
-  else std::printf("kept %s\n", dir.c_str());
+  std::printf("| raingen-prepare --network, 100 sites | %.2f s | %.2f (target at most 10) | %.2f s | %.0f MiB |\n", h,
+              h / f, median(hundred_cpu), median(hundred_mib));
+  std::printf("| raingen-prepare --network, 10 sites | %.2f s | %.2f | %.2f s | %.0f MiB |\n", t, t / f,
+              median(ten_cpu), median(ten_mib));
+  if (!std::getenv("RAINGEN_BENCH_KEEP"))
+    fs::remove_all(dir);
+  else
+    std::printf("kept %s\n", dir.c_str());
   return h / f <= 10 ? 0 : 1;
 }

@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
   if (!mkdtemp(pattern)) return 1;
   const fs::path dir = pattern;
   for (unsigned g = 0; g < 3; ++g) write(dir / fmt::format("g{}.csv", g), gauge_record(g + 1));
-  std::printf("%6s %9s %12s %10s %14s %12s %14s\n", "sites", "pairs", "report MiB", "report s", "floor MiB",
-              "floor s", "MiB / first");
+  std::printf("%6s %9s %12s %10s %14s %12s %14s\n", "sites", "pairs", "report MiB", "report s", "floor MiB", "floor s",
+              "MiB / first");
   double first = 0;
   for (int sites : sizes) {
     const int side = static_cast<int>(std::ceil(std::sqrt(sites)));
@@ -68,14 +68,13 @@ int main(int argc, char** argv) {
       list += fmt::format("S{},{:.1f},{:.1f}\n", i, 100 + 800.0 * (i % side) / side, 100 + 800.0 * (i / side) / side);
     const std::string net = fmt::format("net{}", sites);
     write(dir / (net + ".csv"), list);
-    run_child({RAINGEN_PREPARE_PROGRAM, "--network", net, "--sites", net + ".csv", "--days", "60", "--gauge", "A=g0.csv",
-               "--gauge", "B=g1.csv", "--gauge", "C=g2.csv", "--station", "A@0,0", "--station", "B@1000,0", "--station",
-               "C@500,1000"},
+    run_child({RAINGEN_PREPARE_PROGRAM, "--network", net, "--sites", net + ".csv", "--days", "60", "--gauge",
+               "A=g0.csv", "--gauge", "B=g1.csv", "--gauge", "C=g2.csv", "--station", "A@0,0", "--station", "B@1000,0",
+               "--station", "C@500,1000"},
               dir);
     run_child({RAINGEN_ENSEMBLE_PROGRAM, "--network", net, "-n", "1", "--output", net + ".nc"}, dir);
-    const auto report = run_child({RAINGEN_REPORT_PROGRAM, "--network", net, "--ensemble", net + ".nc", "--output",
-                                   net + "-report"},
-                                  dir);
+    const auto report = run_child(
+        {RAINGEN_REPORT_PROGRAM, "--network", net, "--ensemble", net + ".nc", "--output", net + "-report"}, dir);
     const auto floor = run_child({RAINGEN_EXPORT_PROGRAM, "--network", net, "--ensemble", net + ".nc", "--realization",
                                   "1", "--format", "csv", net + ".csv.out"},
                                  dir);

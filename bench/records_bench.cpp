@@ -39,8 +39,8 @@ std::string write_day_file() {
   std::ofstream out(name, std::ios::binary);
   for (int line = 0; line < day_lines; ++line) {
     char head[40];
-    std::snprintf(head, sizeof head, "STA1 %8d 19%02d%02d%02d         ", line, line % 100,
-                  line % 12 + 1, line % 28 + 1);
+    std::snprintf(head, sizeof head, "STA1 %8d 19%02d%02d%02d         ", line, line % 100, line % 12 + 1,
+                  line % 28 + 1);
     out << std::string(head).substr(0, 29);
     for (int k = 0; k < 96; ++k) {
       char value[8];

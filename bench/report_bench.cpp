@@ -72,7 +72,8 @@ void write_data(const fs::path& dir) {
                     static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
                     static_cast<long>(hms.hours().count()), static_cast<long>(hms.minutes().count()));
       csv << line;
-      if (missing) csv << "NA\n";
+      if (missing)
+        csv << "NA\n";
       else {
         std::snprintf(line, sizeof line, "%.1f\n", depth_at(k, s));
         csv << line;
@@ -98,7 +99,8 @@ double median_seconds(int repetitions, F&& work) {
 int main(int argc, char** argv) {
   const int repetitions = argc > 1 ? std::atoi(argv[1]) : 5;
   const bool keep = argc > 2;
-  const fs::path dir = keep ? fs::path(argv[2]) : fs::temp_directory_path() / ("report_bench_" + std::to_string(::getpid()));
+  const fs::path dir =
+      keep ? fs::path(argv[2]) : fs::temp_directory_path() / ("report_bench_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   std::printf("making the data set in %s\n", dir.c_str());
   write_data(dir);
@@ -115,7 +117,8 @@ int main(int argc, char** argv) {
     const double report = median_seconds(repetitions, [&] { raingen::report::make_report(request); });
     std::printf("| work | median of %d |\n|---|---|\n", repetitions);
     std::printf("| reading the inputs alone (the floor) | %.3f s |\n", floor);
-    std::printf("| the report (reading, statistics, both files) | %.3f s (%.2f times the floor) |\n", report, report / floor);
+    std::printf("| the report (reading, statistics, both files) | %.3f s (%.2f times the floor) |\n", report,
+                report / floor);
   }
   if (!keep) fs::remove_all(dir);
   return 0;

@@ -67,7 +67,8 @@ void run(const std::vector<std::string>& command, const fs::path& dir) {
 std::string record(int station) { return std::string(RAINGEN_EXAMPLE_RECORDS) + std::to_string(station) + "_raw.csv"; }
 
 void prepare_example(const fs::path& dir) {
-  for (int s = 1; s <= 3; ++s) run({RAINGEN_PREPARE_PROGRAM, "--dir", dir.string(), "--id", "PD0" + std::to_string(s), record(s)}, dir);
+  for (int s = 1; s <= 3; ++s)
+    run({RAINGEN_PREPARE_PROGRAM, "--dir", dir.string(), "--id", "PD0" + std::to_string(s), record(s)}, dir);
   run({RAINGEN_PREPARE_PROGRAM, "--dir", dir.string(), "--site", "PAU01", "--days", "2000", "--station", "PD01=1",
        "--station", "PD02=1", "--station", "PD03=1"},
       dir);
@@ -124,7 +125,8 @@ int main(int argc, char** argv) {
   const int repetitions = argc > 1 ? std::atoi(argv[1]) : 5;
   const long k = argc > 2 ? std::atol(argv[2]) : 1000;
   const bool keep = argc > 3;
-  const fs::path dir = keep ? fs::path(argv[3]) : fs::temp_directory_path() / ("report_ensemble_bench_" + std::to_string(::getpid()));
+  const fs::path dir =
+      keep ? fs::path(argv[3]) : fs::temp_directory_path() / ("report_ensemble_bench_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   if (!fs::exists(dir / "ensemble.nc")) {
     std::printf("making the example run and %ld realizations in %s\n", k, dir.c_str());
@@ -162,8 +164,8 @@ int main(int argc, char** argv) {
   std::printf("| work (%ld realizations of 2000 days) | median of %d |\n|---|---|\n", k, repetitions);
   std::printf("| reading the ensemble file alone (the floor) | %.3f s |\n", floor);
   std::printf("| raingen-report --ensemble --jobs 1 | %.3f s (%.2f times the floor) |\n", one, one / floor);
-  std::printf("| raingen-report --ensemble (--jobs %d, the default) | %.3f s (%.2f times the floor; target 3) |\n", cores,
-              report, report / floor);
+  std::printf("| raingen-report --ensemble (--jobs %d, the default) | %.3f s (%.2f times the floor; target 3) |\n",
+              cores, report, report / floor);
   if (!keep) fs::remove_all(dir);
   return 0;
 }

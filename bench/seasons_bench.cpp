@@ -37,7 +37,9 @@ using Clock = std::chrono::steady_clock;
 using raingen::bench::ChildRun;
 
 // Runs a command in dir, standard output and error dropped; a failure ends the benchmark.
-ChildRun run(const std::vector<std::string>& command, const fs::path& dir) { return raingen::bench::run_child(command, dir); }
+ChildRun run(const std::vector<std::string>& command, const fs::path& dir) {
+  return raingen::bench::run_child(command, dir);
+}
 
 std::string load_average() {
   std::ifstream in("/proc/loadavg");
@@ -117,8 +119,15 @@ void block_run_directory(const fs::path& quarters, const fs::path& to, long days
 }
 
 std::vector<std::string> ensemble(long k, long days, const fs::path& output) {
-  return {RAINGEN_ENSEMBLE_PROGRAM, "--realizations", std::to_string(k), "--days", std::to_string(days), "--jobs", "2",
-          "--output", output.string()};
+  return {RAINGEN_ENSEMBLE_PROGRAM,
+          "--realizations",
+          std::to_string(k),
+          "--days",
+          std::to_string(days),
+          "--jobs",
+          "2",
+          "--output",
+          output.string()};
 }
 
 double microseconds_per_day(double seconds, double days) { return 1e6 * seconds / days; }
@@ -160,23 +169,26 @@ int main(int argc, char** argv) {
     plain_ensemble.push_back(p.seconds);
     plain_cpu.push_back(p.cpu_seconds);
     blocks.push_back(plain_runs_side_by_side(dir / "blocks", dir / "pairs", block_runs));
-    std::printf("  repetition %d: plain runs side by side %.1f s, seasonal ensemble %.1f s, plain ensemble %.1f s, "
-                "block-long runs side by side %.1f s (load %s)\n",
-                k + 1, floor.back(), seasonal.back(), plain_ensemble.back(), blocks.back(), load_average().c_str());
+    std::printf(
+        "  repetition %d: plain runs side by side %.1f s, seasonal ensemble %.1f s, plain ensemble %.1f s, "
+        "block-long runs side by side %.1f s (load %s)\n",
+        k + 1, floor.back(), seasonal.back(), plain_ensemble.back(), blocks.back(), load_average().c_str());
   }
   const double f = median(floor), s = median(seasonal), p = median(plain_ensemble);
   const double floor_per_day = microseconds_per_day(f, plain_days);
   std::printf("| work | median | per simulated day |\n|---|---|---|\n");
   std::printf("| %ld plain runs of 2000 days, two side by side (the floor) | %.1f s | %.2f us |\n", plain_runs, f,
               floor_per_day);
-  std::printf("| raingen-ensemble, %ld x %ld days with quarters, --jobs 2 | %.1f s | %.2f us: %.2f times the floor "
-              "(target at most 1.3); CPU %.2f us a day |\n",
-              r, days, s, microseconds_per_day(s, seasonal_days), microseconds_per_day(s, seasonal_days) / floor_per_day,
-              microseconds_per_day(median(seasonal_cpu), seasonal_days));
-  std::printf("| raingen-ensemble, %ld x 2000 days without seasons, --jobs 2 | %.1f s | %.2f us: %.2f times the floor; "
-              "CPU %.2f us a day |\n",
-              plain_runs, p, microseconds_per_day(p, plain_days), microseconds_per_day(p, plain_days) / floor_per_day,
-              microseconds_per_day(median(plain_cpu), plain_days));
+  std::printf(
+      "| raingen-ensemble, %ld x %ld days with quarters, --jobs 2 | %.1f s | %.2f us: %.2f times the floor "
+      "(target at most 1.3); CPU %.2f us a day |\n",
+      r, days, s, microseconds_per_day(s, seasonal_days), microseconds_per_day(s, seasonal_days) / floor_per_day,
+      microseconds_per_day(median(seasonal_cpu), seasonal_days));
+  std::printf(
+      "| raingen-ensemble, %ld x 2000 days without seasons, --jobs 2 | %.1f s | %.2f us: %.2f times the floor; "
+      "CPU %.2f us a day |\n",
+      plain_runs, p, microseconds_per_day(p, plain_days), microseconds_per_day(p, plain_days) / floor_per_day,
+      microseconds_per_day(median(plain_cpu), plain_days));
 
   const double b = median(blocks);
   std::printf("| %ld plain runs of %ld days, two side by side | %.1f s | %.2f us: %.2f times the floor |\n", block_runs,
@@ -185,8 +197,8 @@ int main(int argc, char** argv) {
 
   std::printf("peak memory of the seasonal ensemble (the ensemble or its largest run), --jobs 2:\n");
   std::printf("  R = %3ld, %6ld days: %.1f MiB (the run above, median)\n", r, days, median(seasonal_mib));
-  for (const auto& [count, length] : {std::pair{2L, days}, std::pair{20L, days}, std::pair{2L, days / 10},
-                                      std::pair{2L, 5 * days}})
+  for (const auto& [count, length] :
+       {std::pair{2L, days}, std::pair{20L, days}, std::pair{2L, days / 10}, std::pair{2L, 5 * days}})
     std::printf("  R = %3ld, %6ld days: %.1f MiB\n", count, length,
                 run(ensemble(count, length, dir / "memory.nc"), dir / "quarters").peak_mib);
   std::printf("load average after: %s\n", load_average().c_str());

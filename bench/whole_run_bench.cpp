@@ -60,7 +60,8 @@ void write_data(const fs::path& dir) {
   raingen::stations::Settings settings;
   settings.site_name = "BENCH SITE";
   const int distances[] = {3, 5, 8};
-  for (int s = 0; s < 3; ++s) settings.stations[s] = {raingen::stations::StationId::given(station_ids[s], "station"), distances[s]};
+  for (int s = 0; s < 3; ++s)
+    settings.stations[s] = {raingen::stations::StationId::given(station_ids[s], "station"), distances[s]};
   settings.day_count = day_count;
   raingen::stations::write_settings(dir, settings);
 
@@ -89,8 +90,7 @@ struct ChildRun {
 };
 
 // Runs program with arguments in dir, its standard output going to output (in dir).
-ChildRun run_program(const std::string& program, const fs::path& dir,
-                     const std::vector<std::string>& arguments = {},
+ChildRun run_program(const std::string& program, const fs::path& dir, const std::vector<std::string>& arguments = {},
                      const char* output = "/dev/null") {
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -184,18 +184,18 @@ Work unavoidable_work(const fs::path& dir) {
 
 Work floor_in_process(const fs::path& dir) {
   const auto start = Clock::now();
-  const std::uint64_t check = bench::hand_written_floor(
-      {day_file(dir, 0), day_file(dir, 1), day_file(dir, 2)}, day_count,
-      (dir / "FLOOR1.OUT").string(), (dir / "FLOOR2.OUT").string());
+  const std::uint64_t check =
+      bench::hand_written_floor({day_file(dir, 0), day_file(dir, 1), day_file(dir, 2)}, day_count,
+                                (dir / "FLOOR1.OUT").string(), (dir / "FLOOR2.OUT").string());
   return {std::chrono::duration<double>(Clock::now() - start).count(), check};
 }
 
 // The floor as a program, run as the program is; it prints its check.
 Work floor_as_process(const fs::path& dir) {
-  const ChildRun run = run_program(RAINGEN_FLOOR_PROGRAM, dir,
-                                   {std::to_string(day_count), "FLOOR1.OUT", "FLOOR2.OUT",
-                                    day_file(dir, 0), day_file(dir, 1), day_file(dir, 2)},
-                                   "FLOOR.CHECK");
+  const ChildRun run = run_program(
+      RAINGEN_FLOOR_PROGRAM, dir,
+      {std::to_string(day_count), "FLOOR1.OUT", "FLOOR2.OUT", day_file(dir, 0), day_file(dir, 1), day_file(dir, 2)},
+      "FLOOR.CHECK");
   std::ifstream in(dir / "FLOOR.CHECK");
   std::uint64_t check = 0;
   in >> check;
@@ -218,11 +218,13 @@ int main(int argc, char** argv) {
   const int repetitions = !args.empty() ? std::max(0, std::atoi(args[0].c_str())) : 3;
   char pattern[] = "/tmp/raingen-whole-run-XXXXXX";
   const bool keep = args.size() > 1;
-  if (keep) fs::create_directories(args[1]);
-  else if (!mkdtemp(pattern)) return 1;
+  if (keep)
+    fs::create_directories(args[1]);
+  else if (!mkdtemp(pattern))
+    return 1;
   const fs::path dir = keep ? fs::path(args[1]) : fs::path(pattern);
   write_data(dir);
-  malloc_trim(0);  // the data set's memory back to the system: a forked child would count it
+  malloc_trim(0);                  // the data set's memory back to the system: a forked child would count it
   if (repetitions == 0) return 0;  // the data set only
 
   std::vector<double> fast, literal, work, floors, floors_in_process, fast_peak, literal_peak;
@@ -246,8 +248,7 @@ int main(int argc, char** argv) {
     const Work by_hand = floor_as_process(dir);
     const Work by_hand_in_process = floor_in_process(dir);
     for (const Work* floor : {&by_hand, &by_hand_in_process}) {
-      if (floor->check != through_records.check ||
-          !same_file(dir / "WORK1.OUT", dir / "FLOOR1.OUT") ||
+      if (floor->check != through_records.check || !same_file(dir / "WORK1.OUT", dir / "FLOOR1.OUT") ||
           !same_file(dir / "WORK2.OUT", dir / "FLOOR2.OUT")) {
         std::fprintf(stderr, "the hand-written floor did not do the record layer's work\n");
         return 1;
@@ -256,24 +257,27 @@ int main(int argc, char** argv) {
     work.push_back(through_records.seconds);
     floors.push_back(by_hand.seconds);
     floors_in_process.push_back(by_hand_in_process.seconds);
-    std::printf("repetition %d: program %.3f s, literal %.3f s, unavoidable work %.3f s, "
-                "hand-written floor %.3f s (in-process %.3f s)\n",
-                rep + 1, f.seconds, l.seconds, work.back(), floors.back(),
-                floors_in_process.back());
+    std::printf(
+        "repetition %d: program %.3f s, literal %.3f s, unavoidable work %.3f s, "
+        "hand-written floor %.3f s (in-process %.3f s)\n",
+        rep + 1, f.seconds, l.seconds, work.back(), floors.back(), floors_in_process.back());
   }
   const double f = median(fast), w = median(work), h = median(floors);
   const double h_in = median(floors_in_process);
-  std::printf("\nmedians of %d: program %.3f s (peak %.1f MiB), unavoidable work %.3f s, "
-              "hand-written floor %.3f s (in-process %.3f s)\n",
-              repetitions, f, median(fast_peak), w, h, h_in);
+  std::printf(
+      "\nmedians of %d: program %.3f s (peak %.1f MiB), unavoidable work %.3f s, "
+      "hand-written floor %.3f s (in-process %.3f s)\n",
+      repetitions, f, median(fast_peak), w, h, h_in);
   if (with_literal)
     std::printf("literal %.3f s (peak %.1f MiB), literal / program: %.1f times\n", median(literal),
                 median(literal_peak), median(literal) / f);
   std::printf("program / unavoidable work: %.2f\n", f / w);
   std::printf("unavoidable work / hand-written floor in-process: %.2f\n", w / h_in);
   std::printf("program / hand-written floor: %.2f (floor in-process: %.2f)\n", f / h, f / h_in);
-  std::printf("(peak of this benchmark process itself: %.1f MiB, a bound on what a child counts "
-              "before it starts the program)\n", own_peak_mib());
+  std::printf(
+      "(peak of this benchmark process itself: %.1f MiB, a bound on what a child counts "
+      "before it starts the program)\n",
+      own_peak_mib());
   std::error_code ignored;
   if (!keep) fs::remove_all(dir, ignored);
   return 0;

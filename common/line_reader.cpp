@@ -30,7 +30,8 @@ LineReader::LineReader(std::string path) : path_(std::move(path)) {
   }
   const std::uint64_t size = size_hint();
   if (size > 0) unread_size_ = size;
-  buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(2 * chunk, unread_size_ == unknown_size ? 2 * chunk : size + 1)));
+  buffer_.resize(static_cast<std::size_t>(
+      std::min<std::uint64_t>(2 * chunk, unread_size_ == unknown_size ? 2 * chunk : size + 1)));
 }
 
 LineReader::~LineReader() {
@@ -95,7 +96,8 @@ LineReader::Refill LineReader::refill() {
       return Refill::end_of_file;
     }
     end_ += static_cast<std::size_t>(n);
-    if (unread_size_ != unknown_size) unread_size_ -= std::min<std::uint64_t>(unread_size_, static_cast<std::uint64_t>(n));
+    if (unread_size_ != unknown_size)
+      unread_size_ -= std::min<std::uint64_t>(unread_size_, static_cast<std::uint64_t>(n));
     break;
   }
   if (first_read_) {

@@ -60,7 +60,8 @@ void remove_abandoned_partials(const fs::path& folder) {
     const fs::path path = folder / entry->d_name;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
-    struct stat by_descriptor {}, by_name {};
+    struct stat by_descriptor {
+    }, by_name{};
     // Locked: a live writer's. Unlocked: its writer is gone, unless the name now holds another
     // file (a writer that just made it locks it next, sees it unlinked and makes another).
     if (::fstat(fd, &by_descriptor) == 0 && S_ISREG(by_descriptor.st_mode) && lock_whole_file(fd) &&
@@ -87,7 +88,8 @@ std::string irregular_file_kind(const fs::path& path) {
 
 void refuse_irregular_target(const fs::path& target) {
   if (const std::string kind = irregular_file_kind(target); !kind.empty())
-    throw UsageError(target.string(), "is " + kind + ", not a regular file: only a regular file is replaced by an output");
+    throw UsageError(target.string(),
+                     "is " + kind + ", not a regular file: only a regular file is replaced by an output");
 }
 
 void check_output_target(const fs::path& target) {
@@ -119,23 +121,27 @@ std::string run_file_named(const fs::path& target) {
 
 void check_product_target(const fs::path& target) {
   if (const std::string name = run_file_named(target); !name.empty())
-    throw UsageError(target.string(), "is " + name + ", a file a run folder holds for itself: an output never replaces "
-                                                     "it; give another name");
+    throw UsageError(target.string(), "is " + name +
+                                          ", a file a run folder holds for itself: an output never replaces "
+                                          "it; give another name");
   check_output_target(target);
 }
 
 void check_future_output(const fs::path& target) {
   std::error_code ignored;
-  if (fs::is_directory(folder_of(target), ignored)) check_output_target(target);
-  else refuse_irregular_target(target);
+  if (fs::is_directory(folder_of(target), ignored))
+    check_output_target(target);
+  else
+    refuse_irregular_target(target);
 }
 
 void check_output_folder(const fs::path& folder) {
   struct stat status {};
   if (::stat(folder.c_str(), &status) == 0) {
     if (!S_ISDIR(status.st_mode))
-      throw UsageError(folder.string(), "is " + (S_ISREG(status.st_mode) ? std::string("a regular file") : irregular_file_kind(folder)) +
-                                            ", not a directory: the outputs go into a directory");
+      throw UsageError(folder.string(),
+                       "is " + (S_ISREG(status.st_mode) ? std::string("a regular file") : irregular_file_kind(folder)) +
+                           ", not a directory: the outputs go into a directory");
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
       throw ToolError(folder.string(), 0, "cannot be written: " + system_reason());
     return;

@@ -12,7 +12,7 @@ namespace raingen::common {
 
 // The files of a run directory besides the station files.
 inline constexpr std::string_view settings_file_name = "INPUT.TXT";
-inline constexpr std::string_view source_out_name = "SOURCE.OUT";  // the results table without headings
+inline constexpr std::string_view source_out_name = "SOURCE.OUT";        // the results table without headings
 inline constexpr std::string_view default_results_name = "RESULTS.TXT";  // what raingen-prepare names in record 1
 // The name of a series whose table gives none (SOURCE.OUT has no site name).
 inline constexpr std::string_view default_site_name = "SITE";

@@ -34,8 +34,10 @@ SectionsLine read_sections_line(std::string_view text, const std::string& file, 
     return read;
   }
   const std::size_t split = text.find(separator);
-  if (split == std::string_view::npos || split == 0 || text.substr(0, split).find_first_of(blanks) != std::string_view::npos)
-    throw ToolError(file, line, fmt::format("'{}' is neither a [section], a KEY = VALUE line nor a comment", shown_line(text)));
+  if (split == std::string_view::npos || split == 0 ||
+      text.substr(0, split).find_first_of(blanks) != std::string_view::npos)
+    throw ToolError(file, line,
+                    fmt::format("'{}' is neither a [section], a KEY = VALUE line nor a comment", shown_line(text)));
   read.kind = SectionsLine::Kind::key_value;
   read.key = text.substr(0, split);
   read.value = text.substr(split + separator.size());

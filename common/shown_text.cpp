@@ -12,10 +12,14 @@ std::size_t printable_utf8_length(std::string_view text, std::size_t at) {
   const unsigned char lead = byte(at);
   std::size_t length = 0;
   unsigned char low = 0x80, high = 0xbf;  // the range of the byte after the lead
-  if (lead >= 0xc2 && lead <= 0xdf) length = 2;
-  else if (lead >= 0xe0 && lead <= 0xef) length = 3;
-  else if (lead >= 0xf0 && lead <= 0xf4) length = 4;
-  else return 0;
+  if (lead >= 0xc2 && lead <= 0xdf)
+    length = 2;
+  else if (lead >= 0xe0 && lead <= 0xef)
+    length = 3;
+  else if (lead >= 0xf0 && lead <= 0xf4)
+    length = 4;
+  else
+    return 0;
   if (lead == 0xe0) low = 0xa0;   // no overlong forms
   if (lead == 0xed) high = 0x9f;  // no surrogates
   if (lead == 0xf0) low = 0x90;   // no overlong forms
@@ -48,10 +52,17 @@ std::string shown_text(std::string_view text) {
       }
     }
     switch (c) {
-      case '\t': shown += "\\t"; break;
-      case '\r': shown += "\\r"; break;
-      case '\n': shown += "\\n"; break;
-      default: shown += fmt::format("\\x{:02x}", c);
+      case '\t':
+        shown += "\\t";
+        break;
+      case '\r':
+        shown += "\\r";
+        break;
+      case '\n':
+        shown += "\\n";
+        break;
+      default:
+        shown += fmt::format("\\x{:02x}", c);
     }
     ++at;
   }

@@ -25,8 +25,13 @@ std::string block_text(const RunningRealization& run, const std::vector<Calendar
 
 BlockRuns::BlockRuns(long count, const std::vector<CalendarBlock>& blocks, int jobs, const fs::path& program,
                      ScratchArea& scratch, RunTarget& target, ProgressLine& progress)
-    : count_(count), blocks_(blocks), jobs_(static_cast<std::size_t>(jobs)), program_(program), scratch_(scratch),
-      target_(target), progress_(progress) {}
+    : count_(count),
+      blocks_(blocks),
+      jobs_(static_cast<std::size_t>(jobs)),
+      program_(program),
+      scratch_(scratch),
+      target_(target),
+      progress_(progress) {}
 
 long BlockRuns::run_all(const std::string& units, const std::string& output) {
   progress_.update(0, 0);

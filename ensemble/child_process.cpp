@@ -53,8 +53,9 @@ fs::path program_beside_this_one() {
   if (error) throw ToolError("cannot tell where this program is, to find raingen beside it: " + error.message());
   fs::path program = self.parent_path() / "raingen";
   if (::access(program.c_str(), X_OK) != 0)
-    throw ToolError(program.string(), 0,
-                    std::string("cannot be run: ") + std::strerror(errno) + " (raingen is looked for beside this program)");
+    throw ToolError(
+        program.string(), 0,
+        std::string("cannot be run: ") + std::strerror(errno) + " (raingen is looked for beside this program)");
   return program;
 }
 
@@ -78,8 +79,10 @@ pid_t start_program(const fs::path& program, const RealizationFiles& files, char
   SpawnAttributes attributes;
   constexpr int output_flags = O_WRONLY | O_CREAT | O_TRUNC;
   int failed = ::posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  if (failed == 0) failed = ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, files.out.c_str(), output_flags, 0600);
-  if (failed == 0) failed = ::posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, files.err.c_str(), output_flags, 0600);
+  if (failed == 0)
+    failed = ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, files.out.c_str(), output_flags, 0600);
+  if (failed == 0)
+    failed = ::posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, files.err.c_str(), output_flags, 0600);
   // Descriptors of this process (the netCDF file among them) are not the program's business.
   if (failed == 0) failed = ::posix_spawn_file_actions_addclosefrom_np(actions.get(), STDERR_FILENO + 1);
   if (failed == 0) failed = ::posix_spawn_file_actions_addchdir_np(actions.get(), files.run.c_str());

@@ -58,7 +58,8 @@ std::string failure_report(long number, int seed, std::string_view why, std::str
 std::string empty_capture_note(const std::filesystem::path& folder, unsigned long long free_bytes) {
   constexpr unsigned long long room_for_a_report = 64 * 1024;
   if (free_bytes >= room_for_a_report) return {};
-  return fmt::format("(nothing captured: the disk holding {} is full; what the run wrote may be lost)", folder.string());
+  return fmt::format("(nothing captured: the disk holding {} is full; what the run wrote may be lost)",
+                     folder.string());
 }
 
 std::string stream_excerpt(const std::filesystem::path& path) {

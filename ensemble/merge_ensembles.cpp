@@ -58,8 +58,9 @@ void check_same_ensemble(const EnsembleLayout& a, const EnsembleLayout& b, const
                          const fs::path& other_name) {
   const std::string difference = ensemble_difference(a, b);
   if (!difference.empty())
-    throw ToolError(other_name.string(), 0, fmt::format("{} differs from that of {}: the ensembles cannot be merged",
-                                                        difference, first_name.string()));
+    throw ToolError(
+        other_name.string(), 0,
+        fmt::format("{} differs from that of {}: the ensembles cannot be merged", difference, first_name.string()));
   if (a.part.has_value() != b.part.has_value()) {
     const auto what = [](const EnsembleLayout& layout) {
       return layout.part ? layout.part->description() + " of an ensemble" : std::string("no part of an ensemble");
@@ -75,16 +76,17 @@ void check_part_holds_its_realizations(const EnsembleReader& reader, const fs::p
   const ensemble_file::EnsemblePart& part = *reader.layout().part;
   const ensemble_file::RealizationRange own = part.range();
   if (reader.layout().realizations != own.size())
-    throw ToolError(file.string(), 0, fmt::format("holds {} realization{}, but {} holds {}: the part is cut short or changed",
-                                                  reader.layout().realizations, reader.layout().realizations == 1 ? "" : "s",
-                                                  part.description(), own.size()));
+    throw ToolError(file.string(), 0,
+                    fmt::format("holds {} realization{}, but {} holds {}: the part is cut short or changed",
+                                reader.layout().realizations, reader.layout().realizations == 1 ? "" : "s",
+                                part.description(), own.size()));
   for (long k = 0; k < own.size(); ++k)
     if (reader.seed(k) != part.seed_of(own.first + k))
-      throw ToolError(file.string(), 0,
-                      fmt::format("realization {} has seed {}, but {} of an ensemble from seed {} gives it seed {}: the "
-                                  "file is changed",
-                                  own.first + k, reader.seed(k), part.description(), part.first_seed,
-                                  part.seed_of(own.first + k)));
+      throw ToolError(
+          file.string(), 0,
+          fmt::format("realization {} has seed {}, but {} of an ensemble from seed {} gives it seed {}: the "
+                      "file is changed",
+                      own.first + k, reader.seed(k), part.description(), part.first_seed, part.seed_of(own.first + k)));
 }
 
 // What the first pass learns: the merged file's layout, the files in the order they are merged,
@@ -146,8 +148,8 @@ Parts check_parts(const std::vector<fs::path>& given, const fs::path& output) {
     parts.files.push_back(given[f]);
     parts.seen.push_back(layouts[f]);
     parts.layout.realizations += layouts[f].realizations;
-    source += fmt::format("{} {} ({})", parts.files.size() == 1 ? ":" : ";", given[f].filename().string(),
-                          layouts[f].source);
+    source +=
+        fmt::format("{} {} ({})", parts.files.size() == 1 ? ":" : ";", given[f].filename().string(), layouts[f].source);
   }
   parts.layout.source = source;
   parts.of_one_ensemble = parts.layout.part.has_value();

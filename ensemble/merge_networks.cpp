@@ -40,7 +40,8 @@ std::string network_difference(const NetworkLayout& a, const NetworkLayout& b) {
     return fmt::format("the clock (UTC offset {}, theirs {})", clock_text(b.utc_offset), clock_text(a.utc_offset));
   if (a.intervals != b.intervals) return "the length (time)";
   if (a.part->realizations != b.part->realizations)
-    return fmt::format("the ensemble's number of realizations ({}, theirs {})", b.part->realizations, a.part->realizations);
+    return fmt::format("the ensemble's number of realizations ({}, theirs {})", b.part->realizations,
+                       a.part->realizations);
   if (a.part->count != b.part->count)
     return fmt::format("the number of parts ({}, theirs {})", b.part->count, a.part->count);
   if (a.part->first_seed != b.part->first_seed)
@@ -54,8 +55,9 @@ void check_part_holds_its_realizations(const NetworkReader& reader, const fs::pa
   const ensemble_file::RealizationRange own = part.range();
   const long held = reader.layout().realizations;
   if (held != own.size())
-    throw ToolError(file.string(), 0, fmt::format("holds {} realization{}, but {} holds {}: the part is cut short or changed",
-                                                  held, held == 1 ? "" : "s", part.description(), own.size()));
+    throw ToolError(file.string(), 0,
+                    fmt::format("holds {} realization{}, but {} holds {}: the part is cut short or changed", held,
+                                held == 1 ? "" : "s", part.description(), own.size()));
   for (long k = 0; k < own.size(); ++k)
     if (reader.number(k) != own.first + k || reader.seed(k) != part.seed_of(own.first + k))
       throw ToolError(file.string(), 0,
@@ -66,8 +68,8 @@ void check_part_holds_its_realizations(const NetworkReader& reader, const fs::pa
 }
 
 struct CheckedParts {
-  NetworkLayout layout;            // the merged file's
-  std::vector<fs::path> files;     // in the order of their parts
+  NetworkLayout layout;             // the merged file's
+  std::vector<fs::path> files;      // in the order of their parts
   std::vector<NetworkLayout> seen;  // each as the first pass read it
 };
 
@@ -87,8 +89,9 @@ CheckedParts check_parts(const std::vector<fs::path>& given, const fs::path& out
     if (!layouts.empty()) {
       const std::string difference = network_difference(layouts.front(), layout);
       if (!difference.empty())
-        throw ToolError(file.string(), 0, fmt::format("{} differs from that of {}: the ensembles cannot be merged",
-                                                      difference, given.front().string()));
+        throw ToolError(file.string(), 0,
+                        fmt::format("{} differs from that of {}: the ensembles cannot be merged", difference,
+                                    given.front().string()));
     }
     check_part_holds_its_realizations(reader, file);
     files_of.resize(static_cast<std::size_t>(layout.part->count));
@@ -108,8 +111,8 @@ CheckedParts check_parts(const std::vector<fs::path>& given, const fs::path& out
   for (std::size_t f : order) {
     parts.files.push_back(given[f]);
     parts.seen.push_back(layouts[f]);
-    source += fmt::format("{} {} ({})", parts.files.size() == 1 ? ":" : ";", given[f].filename().string(),
-                          layouts[f].source);
+    source +=
+        fmt::format("{} {} ({})", parts.files.size() == 1 ? ":" : ";", given[f].filename().string(), layouts[f].source);
   }
   parts.layout = layouts[order.front()];
   parts.layout.realizations = part.realizations;

@@ -60,11 +60,12 @@ std::string coverage_problems(long count, long realizations, const std::vector<s
     const std::vector<std::string>& files = files_of[static_cast<std::size_t>(index - 1)];
     if (files.size() < 2) continue;
     if (++doubled > shown_at_most) continue;
-    problems.push_back(files.size() == 2 ? fmt::format("part {} of {} is in both {} and {}", index, count, files[0], files[1])
-                                         : fmt::format("part {} of {} is in {} files: {}", index, count, files.size(),
-                                                       listed(files)));
+    problems.push_back(
+        files.size() == 2 ? fmt::format("part {} of {} is in both {} and {}", index, count, files[0], files[1])
+                          : fmt::format("part {} of {} is in {} files: {}", index, count, files.size(), listed(files)));
   }
-  if (doubled > shown_at_most) problems.push_back(fmt::format("{} more parts are in two files or more", doubled - shown_at_most));
+  if (doubled > shown_at_most)
+    problems.push_back(fmt::format("{} more parts are in two files or more", doubled - shown_at_most));
   std::string text;
   for (const std::string& problem : problems) text += (text.empty() ? "" : "; ") + problem;
   return text;

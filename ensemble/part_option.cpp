@@ -25,8 +25,8 @@ std::optional<long> whole_number(std::string_view text) {
 long slurm_number(const Environment& environment, const char* name) {
   const std::optional<std::string> value = environment(name);
   if (!value)
-    throw ToolError(fmt::format("--part slurm: {} is not set: this is no task of a Slurm array job (sbatch --array=1-N)",
-                                name));
+    throw ToolError(
+        fmt::format("--part slurm: {} is not set: this is no task of a Slurm array job (sbatch --array=1-N)", name));
   const std::optional<long> number = whole_number(*value);
   if (!number) throw ToolError(fmt::format("--part slurm: {} is '{}', not a whole number", name, *value));
   // Slurm's arrays hold at most 4,000,001 tasks (MaxArraySize); the arithmetic below stays within
@@ -42,17 +42,20 @@ PartPlace slurm_place(const Environment& environment) {
   const long count = slurm_number(environment, "SLURM_ARRAY_TASK_COUNT");
   const long min = slurm_number(environment, "SLURM_ARRAY_TASK_MIN");
   const long max = slurm_number(environment, "SLURM_ARRAY_TASK_MAX");
-  const std::string array = count == 1 && min == max ? fmt::format("this array's one task has id {}", min)
-                                                     : fmt::format("this array's {} tasks have ids {} to {}", count, min, max);
+  const std::string array = count == 1 && min == max
+                                ? fmt::format("this array's one task has id {}", min)
+                                : fmt::format("this array's {} tasks have ids {} to {}", count, min, max);
   const std::optional<std::string> step = environment("SLURM_ARRAY_TASK_STEP");
   if ((step && whole_number(*step) != 1) || max - min + 1 != count)
-    throw ToolError(fmt::format("--part slurm: {}{}: the parts are the tasks of an array of consecutive ids "
-                                "(--array=1-N or --array=0-M)",
-                                array, step && whole_number(*step) != 1 ? " by steps of " + *step : ""));
+    throw ToolError(
+        fmt::format("--part slurm: {}{}: the parts are the tasks of an array of consecutive ids "
+                    "(--array=1-N or --array=0-M)",
+                    array, step && whole_number(*step) != 1 ? " by steps of " + *step : ""));
   if ((min != 0 && min != 1) || count == 1)
-    throw ToolError(fmt::format("--part slurm: {}: the parts are numbered by an array of two tasks or more from 0 or "
-                                "from 1 (--array=1-N or --array=0-M); to make one part again, give it as --part I/N",
-                                array));
+    throw ToolError(
+        fmt::format("--part slurm: {}: the parts are numbered by an array of two tasks or more from 0 or "
+                    "from 1 (--array=1-N or --array=0-M); to make one part again, give it as --part I/N",
+                    array));
   return PartPlace{id - min + 1, count};
 }
 

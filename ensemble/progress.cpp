@@ -29,8 +29,8 @@ std::string progress_text(long done, long total, long failed, double seconds, st
 }
 
 std::string summary_text(long total, long failed, double seconds, const std::string& output) {
-  return fmt::format("{} realizations in {:.1f} s ({}), {} failed: {}", total, seconds, rate_text(total, seconds), failed,
-                     output);
+  return fmt::format("{} realizations in {:.1f} s ({}), {} failed: {}", total, seconds, rate_text(total, seconds),
+                     failed, output);
 }
 
 ProgressLine::ProgressLine(std::ostream& out, bool terminal, long total, std::string counted)

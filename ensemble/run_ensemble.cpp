@@ -98,9 +98,10 @@ void check_nothing_kept_there(const fs::path& keep, ensemble_file::RealizationRa
     if (found++ == 0 || name < first) first = name;
   }
   if (found > 0)
-    throw UsageError(keep.string(), fmt::format("already holds {}{}, kept by an earlier ensemble: --keep never replaces "
-                                                "a kept table (give a new or an empty folder)",
-                                                first, found > 1 ? fmt::format(" and {} more", found - 1) : ""));
+    throw UsageError(keep.string(),
+                     fmt::format("already holds {}{}, kept by an earlier ensemble: --keep never replaces "
+                                 "a kept table (give a new or an empty folder)",
+                                 first, found > 1 ? fmt::format(" and {} more", found - 1) : ""));
 }
 
 // The run directory read and checked, the output's name and folder checked, and the kept tables'
@@ -127,22 +128,23 @@ Plan checked_plan(const EnsembleRequest& request) {
 std::string run_source(const EnsembleRequest& request, const Plan& plan) {
   const ensemble_file::RealizationRange own = own_range(request);
   const long first_seed = request.first_seed + own.first - 1, last_seed = request.first_seed + own.last - 1;
-  const std::string part =
-      request.part ? fmt::format(", {} of an ensemble of {} realizations", request.part->description(), request.realizations)
-                   : "";
+  const std::string part = request.part ? fmt::format(", {} of an ensemble of {} realizations",
+                                                      request.part->description(), request.realizations)
+                                        : "";
   if (plan.inputs.seasons.empty() && plan.blocks.size() == 1)
-    return fmt::format("raingen on {}{}, RAINGEN_SEED {} to {}{}", (plan.inputs.dir / common::settings_file_name).string(),
-                       plan.days == plan.inputs.day_count ? "" : fmt::format(" with its day count set to {}", plan.days),
-                       first_seed, last_seed, part);
-  const std::string folders = plan.inputs.seasons.empty()
-                                  ? (plan.inputs.dir / common::settings_file_name).string()
-                                  : fmt::format("{} (seasons {})", plan.inputs.dir.string(),
-                                                stations::season_names(plan.inputs.seasons));
-  return fmt::format("raingen on {}, {} days from {} in {} runs of at most {} days, laid end to end; realization k "
-                     "from RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
-                     "draws from that seed{}",
-                     folders, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days,
-                     request.first_seed, first_seed, last_seed, block_seed_stride, part);
+    return fmt::format(
+        "raingen on {}{}, RAINGEN_SEED {} to {}{}", (plan.inputs.dir / common::settings_file_name).string(),
+        plan.days == plan.inputs.day_count ? "" : fmt::format(" with its day count set to {}", plan.days), first_seed,
+        last_seed, part);
+  const std::string folders = plan.inputs.seasons.empty() ? (plan.inputs.dir / common::settings_file_name).string()
+                                                          : fmt::format("{} (seasons {})", plan.inputs.dir.string(),
+                                                                        stations::season_names(plan.inputs.seasons));
+  return fmt::format(
+      "raingen on {}, {} days from {} in {} runs of at most {} days, laid end to end; realization k "
+      "from RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
+      "draws from that seed{}",
+      folders, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days,
+      request.first_seed, first_seed, last_seed, block_seed_stride, part);
 }
 
 // The file's description: the position and clock given, else those RAINGEN.TXT states for the site.

@@ -28,24 +28,23 @@ struct EnsembleRequest {
   std::optional<ensemble_file::EnsemblePart> part;
   int jobs = 1;
   std::filesystem::path output = "ensemble.nc";
-  std::optional<std::filesystem::path> keep;  // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
-  calendar::TimePoint start;                     // when day 1 begins
-  std::optional<stations::Coordinates> site_at;  // the site's position, when known
+  std::optional<std::filesystem::path> keep;      // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
+  calendar::TimePoint start;                      // when day 1 begins
+  std::optional<stations::Coordinates> site_at;   // the site's position, when known
   std::optional<calendar::UtcOffset> utc_offset;  // the clock of the times, when stated
-  std::string history;                           // the history entry of this command
-  std::optional<long> days;                      // the series' length; none: INPUT.TXT's
+  std::string history;                            // the history entry of this command
+  std::optional<long> days;                       // the series' length; none: INPUT.TXT's
 };
 
 struct EnsembleOutcome {
   long failed = 0;
 };
 
-// Runs the ensemble (or the part of it asked for) with the program at program and writes request.output (aside, then renamed
-// into place). Failed realizations are listed on messages as they end, the others are written,
-// and a line at the end sums up; on a terminal the progress is shown meanwhile. Throws ToolError
-// for a run directory the program cannot run on, an output that cannot be written, or an
-// interruption (SIGINT, SIGTERM, SIGHUP: the runs are stopped and nothing is written); UsageError
-// for days the calendar or the table cannot hold.
+// Runs the ensemble (or the part of it asked for) with the program at program and writes request.output (aside, then
+// renamed into place). Failed realizations are listed on messages as they end, the others are written, and a line at
+// the end sums up; on a terminal the progress is shown meanwhile. Throws ToolError for a run directory the program
+// cannot run on, an output that cannot be written, or an interruption (SIGINT, SIGTERM, SIGHUP: the runs are stopped
+// and nothing is written); UsageError for days the calendar or the table cannot hold.
 EnsembleOutcome run_ensemble(const EnsembleRequest& request, const std::filesystem::path& program,
                              std::ostream& messages, bool terminal);
 

@@ -83,11 +83,11 @@ void check_seasons(const NetworkPlan& plan, const PlannedSite& site) {
   const auto names = [](const stations::Seasons& seasons) {
     return seasons.empty() ? std::string("no seasons") : "the seasons " + stations::season_names(seasons);
   };
-  throw ToolError((site.run.dir / stations::run_facts_file_name).string(), 0,
-                  fmt::format("site {}'s folder is prepared in {} where site {}'s is in {}: the sites of a network "
-                              "share their seasons (prepare them together)",
-                              site.name, names(site.run.seasons), plan.sites.front().name,
-                              names(plan.sites.front().run.seasons)));
+  throw ToolError(
+      (site.run.dir / stations::run_facts_file_name).string(), 0,
+      fmt::format("site {}'s folder is prepared in {} where site {}'s is in {}: the sites of a network "
+                  "share their seasons (prepare them together)",
+                  site.name, names(site.run.seasons), plan.sites.front().name, names(plan.sites.front().run.seasons)));
 }
 
 // NETWORK.TXT and every site's folder read and checked, and the output checked, before any run.
@@ -130,24 +130,24 @@ ensemble_file::RealizationRange own_range(const NetworkRequest& request) {
 std::string run_source(const NetworkRequest& request, const NetworkPlan& plan) {
   const ensemble_file::RealizationRange own = own_range(request);
   const long first_seed = request.first_seed + own.first - 1, last_seed = request.first_seed + own.last - 1;
-  const std::string part =
-      request.part ? fmt::format(", {} of an ensemble of {} realizations", request.part->description(), request.realizations)
-                   : "";
+  const std::string part = request.part ? fmt::format(", {} of an ensemble of {} realizations",
+                                                      request.part->description(), request.realizations)
+                                        : "";
   const stations::Seasons& seasons = plan.sites.front().run.seasons;
-  const std::string where = fmt::format("raingen on each site's folder of {} ({} sites{})",
-                                        (plan.dir / network::manifest_file_name).string(), plan.sites.size(),
-                                        seasons.empty() ? "" : ", seasons " + stations::season_names(seasons));
+  const std::string where =
+      fmt::format("raingen on each site's folder of {} ({} sites{})", (plan.dir / network::manifest_file_name).string(),
+                  plan.sites.size(), seasons.empty() ? "" : ", seasons " + stations::season_names(seasons));
   if (plan.blocks.size() == 1 && plan.sites.front().run.seasons.empty())
-    return fmt::format("{}{}, RAINGEN_SEED {} to {}, realization k with the same seed at every site{}", where,
-                       plan.days == plan.sites.front().run.day_count
-                           ? ""
-                           : fmt::format(" with the day count set to {}", plan.days),
-                       first_seed, last_seed, part);
-  return fmt::format("{}, {} days from {} in {} runs of at most {} days, laid end to end; realization k from "
-                     "RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
-                     "draws from that seed, the same at every site{}",
-                     where, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days,
-                     request.first_seed, first_seed, last_seed, block_seed_stride, part);
+    return fmt::format(
+        "{}{}, RAINGEN_SEED {} to {}, realization k with the same seed at every site{}", where,
+        plan.days == plan.sites.front().run.day_count ? "" : fmt::format(" with the day count set to {}", plan.days),
+        first_seed, last_seed, part);
+  return fmt::format(
+      "{}, {} days from {} in {} runs of at most {} days, laid end to end; realization k from "
+      "RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
+      "draws from that seed, the same at every site{}",
+      where, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days, request.first_seed,
+      first_seed, last_seed, block_seed_stride, part);
 }
 
 NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) {
@@ -243,10 +243,10 @@ NetworkOutcome run_network(const NetworkRequest& request, const fs::path& progra
   writer.close();
   output.commit();
   const double seconds = progress.seconds();
-  messages << fmt::format("raingen-ensemble: {}{} realizations at {} sites, {} runs in {:.1f} s ({:.1f} per s), {} failed: {}\n",
-                          request.part ? request.part->description() + ": " : "", realizations, plan.sites.size(), outcome.runs, seconds,
-                          seconds > 0 ? static_cast<double>(outcome.runs) / seconds : 0.0, outcome.failed,
-                          request.output.string());
+  messages << fmt::format(
+      "raingen-ensemble: {}{} realizations at {} sites, {} runs in {:.1f} s ({:.1f} per s), {} failed: {}\n",
+      request.part ? request.part->description() + ": " : "", realizations, plan.sites.size(), outcome.runs, seconds,
+      seconds > 0 ? static_cast<double>(outcome.runs) / seconds : 0.0, outcome.failed, request.output.string());
   messages.flush();
   return outcome;
 }

@@ -14,9 +14,9 @@
 namespace raingen::ensemble {
 
 struct RunningRealization {
-  long index = 0;          // from 0
-  std::size_t block = 0;   // the block of the realization it runs, from 0
-  int seed = 0;            // the run's RAINGEN_SEED
+  long index = 0;         // from 0
+  std::size_t block = 0;  // the block of the realization it runs, from 0
+  int seed = 0;           // the run's RAINGEN_SEED
   RealizationFiles files;
 };
 

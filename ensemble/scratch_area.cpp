@@ -40,7 +40,8 @@ bool is_scratch_name(std::string_view name) {
 int lock_directory(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return -1;
-  struct stat by_descriptor {}, by_name {};
+  struct stat by_descriptor {
+  }, by_name{};
   if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &by_descriptor) == 0 && ::lstat(path.c_str(), &by_name) == 0 &&
       by_name.st_dev == by_descriptor.st_dev && by_name.st_ino == by_descriptor.st_ino)
     return fd;
@@ -88,7 +89,8 @@ ScratchArea::~ScratchArea() {
 }
 
 RealizationFiles ScratchArea::take(const ensemble_file::RunDirectory& inputs, const std::string* settings_text) {
-  const auto reusable = std::find_if(free_.begin(), free_.end(), [&](const Slot& slot) { return slot.inputs == inputs.dir; });
+  const auto reusable =
+      std::find_if(free_.begin(), free_.end(), [&](const Slot& slot) { return slot.inputs == inputs.dir; });
   if (reusable != free_.end()) {
     lent_.push_back(std::move(*reusable));
     free_.erase(reusable);
@@ -134,7 +136,8 @@ void ScratchArea::set_settings(Slot& slot, const ensemble_file::RunDirectory& in
 }
 
 void ScratchArea::give_back(const RealizationFiles& files) {
-  const auto lent = std::find_if(lent_.begin(), lent_.end(), [&](const Slot& slot) { return slot.files.run == files.run; });
+  const auto lent =
+      std::find_if(lent_.begin(), lent_.end(), [&](const Slot& slot) { return slot.files.run == files.run; });
   if (lent == lent_.end()) return;
   std::error_code error;
   for (const std::string& name : lent->written) {

@@ -56,9 +56,9 @@ class ScratchArea {
  private:
   struct Slot {
     RealizationFiles files;
-    std::filesystem::path inputs;          // the folder its links reach
-    std::vector<std::string> written;      // the names a run writes: the results file, SOURCE.OUT
-    std::optional<std::string> settings;   // INPUT.TXT's text when written; none: a link
+    std::filesystem::path inputs;         // the folder its links reach
+    std::vector<std::string> written;     // the names a run writes: the results file, SOURCE.OUT
+    std::optional<std::string> settings;  // INPUT.TXT's text when written; none: a link
   };
   void set_settings(Slot& slot, const ensemble_file::RunDirectory& inputs, const std::string* settings_text) const;
 

@@ -49,12 +49,15 @@ EnsembleWriter::EnsembleWriter(const fs::path& path, const std::string& shown_na
   // (one record per step, not one per realization: a 35 x 25-year file takes 1.3 GB, not 11 GB).
   const netcdf::CfSite site = netcdf::define_site(file_, layout.site, layout.position, false);
 
-  number_ = define_per_realization(file_, "realization", NC_INT, realization, realizations, "number of the realization");
+  number_ =
+      define_per_realization(file_, "realization", NC_INT, realization, realizations, "number of the realization");
   file_.put_text(number_, "standard_name", "realization");
   file_.put_text(number_, "units", "1");
-  seed_ = define_per_realization(file_, "seed", NC_INT, realization, realizations, "RAINGEN_SEED of the realization's run");
+  seed_ =
+      define_per_realization(file_, "seed", NC_INT, realization, realizations, "RAINGEN_SEED of the realization's run");
   file_.put_text(seed_, "units", "1");
-  status_ = define_per_realization(file_, "status", NC_BYTE, realization, realizations, "how the realization's run ended");
+  status_ =
+      define_per_realization(file_, "status", NC_BYTE, realization, realizations, "how the realization's run ended");
   file_.put_numbers(status_, "flag_values", NC_BYTE, std::array{0.0, 1.0});
   file_.put_text(status_, "flag_meanings", "complete failed");
   file_.put_text(status_, "units", "1");
@@ -113,7 +116,8 @@ EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string()
   if (!realizations || !intervals) refuse("it has no realization and time dimensions");
   const std::size_t name_length = file_.dimension_length("name_strlen").value_or(0);
   // Every variable's shape before any is read: each is read into a buffer its dimensions size.
-  check_declared_sizes(file_, {*realizations, 1, *intervals, name_length}, [this](const std::string& what) { refuse(what); });
+  check_declared_sizes(file_, {*realizations, 1, *intervals, name_length},
+                       [this](const std::string& what) { refuse(what); });
   layout_.realizations = static_cast<long>(*realizations);
   layout_.intervals = *intervals;
   seed_ = shaped("seed", NC_INT, {"realization"});
@@ -124,7 +128,8 @@ EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string()
   read_start();
   check_times();
   std::string site(name_length, '\0');
-  file_.check(nc_get_var_text(file_.id(), shaped("station_name", NC_CHAR, {"name_strlen"}), site.data()), "station_name");
+  file_.check(nc_get_var_text(file_.id(), shaped("station_name", NC_CHAR, {"name_strlen"}), site.data()),
+              "station_name");
   layout_.site = site.substr(0, site.find('\0'));
   const auto latitude = file_.find_variable("lat"), longitude = file_.find_variable("lon");
   if (latitude && longitude) {
@@ -164,9 +169,12 @@ int EnsembleReader::shaped(const char* name, nc_type type, std::initializer_list
 void EnsembleReader::read_form() {
   if (file_.type_of(rainfall_) != NC_FLOAT) refuse("rainfall is not float");
   const std::vector<std::string> dimensions = file_.dimension_names(rainfall_);
-  if (dimensions == std::vector<std::string>{"time", "realization"}) time_first_ = true;
-  else if (dimensions == std::vector<std::string>{"realization", "time"}) time_first_ = false;
-  else refuse("rainfall is over neither (time, realization) nor (realization, time)");
+  if (dimensions == std::vector<std::string>{"time", "realization"})
+    time_first_ = true;
+  else if (dimensions == std::vector<std::string>{"realization", "time"})
+    time_first_ = false;
+  else
+    refuse("rainfall is over neither (time, realization) nor (realization, time)");
 }
 
 // The start and clock of the times (netcdf/cf_series.h).

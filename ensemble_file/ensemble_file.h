@@ -49,10 +49,10 @@ namespace raingen::ensemble_file {
 inline constexpr float failed_fill_value = 9.96920996838686905e+36f;  // netCDF's default for float
 
 struct EnsembleLayout {
-  calendar::TimePoint start;  // when day 1 begins
+  calendar::TimePoint start;                      // when day 1 begins
   std::optional<calendar::UtcOffset> utc_offset;  // the clock of the times, when stated
   std::optional<stations::Coordinates> position;  // the site's, when known
-  std::string site;           // station_name
+  std::string site;                               // station_name
   std::size_t intervals = 0;
   long realizations = 0;
   std::string source;

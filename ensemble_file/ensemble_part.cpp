@@ -38,7 +38,8 @@ std::string part_fault(long index, long count, long realizations, long long firs
   if (count > realizations)
     return fmt::format("{} parts of {} realizations: a part would hold none (at most {} parts)", count, realizations,
                        realizations);
-  if (index < 1 || index > count) return fmt::format("there is no part {} of {}: the parts are 1 to {}", index, count, count);
+  if (index < 1 || index > count)
+    return fmt::format("there is no part {} of {}: the parts are 1 to {}", index, count, count);
   if (first_seed < std::numeric_limits<std::int32_t>::min() || first_seed + realizations - 1 > largest_seed)
     return fmt::format("seeds {} to {} go past {}, the largest seed", first_seed, first_seed + realizations - 1,
                        largest_seed);
@@ -73,8 +74,8 @@ std::optional<EnsemblePart> read_part_attributes(const netcdf::File& file,
 long realization_index(const std::string& shown_name, long first, long count, long number) {
   const long last = first + count - 1;
   if (number < first || number > last)
-    throw common::ToolError(shown_name, 0,
-                            fmt::format("holds realizations {} to {}: there is no realization {}", first, last, number));
+    throw common::ToolError(
+        shown_name, 0, fmt::format("holds realizations {} to {}: there is no realization {}", first, last, number));
   return number - first;
 }
 

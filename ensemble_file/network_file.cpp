@@ -49,9 +49,9 @@ std::string planar_units(std::string_view map_unit) {
     const char* name;
     const char* units;
   };
-  static constexpr Spelling spellings[] = {{"m", "m"},         {"meters", "m"},      {"metres", "m"},      {"meter", "m"},
-                                           {"metre", "m"},     {"ft", "ft"},         {"feet", "ft"},       {"foot", "ft"},
-                                           {"km", "km"},       {"kilometers", "km"}, {"kilometres", "km"}};
+  static constexpr Spelling spellings[] = {{"m", "m"},     {"meters", "m"},      {"metres", "m"},     {"meter", "m"},
+                                           {"metre", "m"}, {"ft", "ft"},         {"feet", "ft"},      {"foot", "ft"},
+                                           {"km", "km"},   {"kilometers", "km"}, {"kilometres", "km"}};
   const std::string unit = lower(map_unit);
   for (const Spelling& spelling : spellings)
     if (unit == spelling.name) return spelling.units;
@@ -86,7 +86,8 @@ void put_network_globals(netcdf::File& file, const NetworkLayout& layout) {
 
 void define_realizations(netcdf::File& file, const NetworkLayout& layout, NetworkIds& ids) {
   const std::size_t realizations = static_cast<std::size_t>(layout.realizations), sites = layout.sites.size();
-  const std::size_t realization_chunk = std::min(realizations, per_run_chunk), site_chunk = std::min(sites, per_run_chunk);
+  const std::size_t realization_chunk = std::min(realizations, per_run_chunk),
+                    site_chunk = std::min(sites, per_run_chunk);
   ids.number = file.define_variable("realization", NC_INT, std::array{ids.realization});
   file.put_text(ids.number, "standard_name", "realization");
   file.put_text(ids.number, "long_name", "number of the realization");
@@ -135,7 +136,8 @@ void define_sites(netcdf::File& file, const NetworkLayout& layout, NetworkIds& i
 // The depth variable's attributes as every file of the tools has them (define_depth), but over
 // the sites: the coordinates are per site, not the one-site scalars.
 int define_network_rainfall(netcdf::File& file, const NetworkIds& ids, const std::string& coordinates) {
-  const int rainfall = file.define_variable("rainfall", NC_FLOAT, std::array{ids.time.dimension, ids.realization, ids.site});
+  const int rainfall =
+      file.define_variable("rainfall", NC_FLOAT, std::array{ids.time.dimension, ids.realization, ids.site});
   file.put_text(rainfall, "standard_name", "lwe_thickness_of_precipitation_amount");
   file.put_text(rainfall, "long_name", "rainfall depth in the 15-minute interval");
   file.put_text(rainfall, "units", "mm");
@@ -162,7 +164,8 @@ void put_network_values(netcdf::File& file, const NetworkLayout& layout, const N
   std::string names_text(sites * ids.longest, '\0');
   std::array<std::vector<double>, 2> positions;
   for (std::size_t s = 0; s < sites; ++s) {
-    std::copy(layout.sites[s].name.begin(), layout.sites[s].name.end(), names_text.begin() + static_cast<long>(s * ids.longest));
+    std::copy(layout.sites[s].name.begin(), layout.sites[s].name.end(),
+              names_text.begin() + static_cast<long>(s * ids.longest));
     positions[0].push_back(layout.sites[s].position.a);
     positions[1].push_back(layout.sites[s].position.b);
   }
@@ -243,7 +246,8 @@ NetworkReader::NetworkReader(const fs::path& path) : file_(path, path.string(), 
   file_.check(nc_get_var_int(file_.id(), shaped("seed", NC_INT, {"realization"}), seeds_.data()), "seed");
   if (!seeds_.empty()) layout_.first_seed = seeds_.front();
   numbers_.resize(*realizations);
-  file_.check(nc_get_var_int(file_.id(), shaped("realization", NC_INT, {"realization"}), numbers_.data()), "realization");
+  file_.check(nc_get_var_int(file_.id(), shaped("realization", NC_INT, {"realization"}), numbers_.data()),
+              "realization");
   read_sites();
   layout_.source = file_.text_attribute(NC_GLOBAL, "source").value_or("");
   layout_.history = file_.text_attribute(NC_GLOBAL, "history").value_or("");

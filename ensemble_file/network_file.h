@@ -55,7 +55,7 @@ struct NetworkLayout {
   calendar::TimePoint start;                      // when day 1 begins
   std::optional<calendar::UtcOffset> utc_offset;  // the clock of the times, when stated
   network::CoordinateSystem coordinates = network::CoordinateSystem::degrees;
-  std::string map_unit;  // planar only
+  std::string map_unit;                // planar only
   std::vector<NetworkFileSite> sites;  // the site dimension, in NETWORK.TXT's order
   std::size_t intervals = 0;
   long realizations = 0;  // K, or the part's range's size
@@ -102,7 +102,7 @@ class NetworkReader {
   long sites() const { return static_cast<long>(layout_.sites.size()); }
   // The index of the site of that name (letter case ignored, as NETWORK.TXT's names), or none.
   std::optional<long> site_index(std::string_view name) const;
-  int seed(long realization) const;  // RAINGEN_SEED of realization index (from 0)
+  int seed(long realization) const;     // RAINGEN_SEED of realization index (from 0)
   long number(long realization) const;  // its number in the ensemble (realization(realization))
   // Whether the run of realization index at site index is complete (ToolError for a status that is
   // neither 0 nor 1: a damaged file).

@@ -53,13 +53,14 @@ RunDirectory read_run_directory(const fs::path& dir, bool day_count_needed) {
   run.dir = fs::absolute(dir).lexically_normal();
   const fs::path input = shown_path(dir, std::string(common::settings_file_name));
   std::error_code error;
-  if (!fs::is_regular_file(input, error)) throw ToolError(input.string(), 0, missing_text(input, "a run directory holds INPUT.TXT"));
+  if (!fs::is_regular_file(input, error))
+    throw ToolError(input.string(), 0, missing_text(input, "a run directory holds INPUT.TXT"));
   run.settings = stations::read_settings(input);
   const stations::Settings& settings = run.settings;
   if (day_count_needed && (settings.day_count < 1 || settings.day_count > common::most_days))
-    throw ToolError(input.string(), 9,
-                    fmt::format("the number of days is {}: an ensemble needs 1 to {}", settings.day_count,
-                                common::most_days));
+    throw ToolError(
+        input.string(), 9,
+        fmt::format("the number of days is {}: an ensemble needs 1 to {}", settings.day_count, common::most_days));
 
   run.input_names.emplace_back(common::settings_file_name);
   for (const stations::StationSetting& station : settings.stations) {

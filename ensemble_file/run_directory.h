@@ -19,7 +19,7 @@ struct RunDirectory {
   stations::Settings settings;
   // INPUT.TXT, then the station files, each once, by the names the program opens them.
   std::vector<std::string> input_names;
-  std::string checksum;  // of the inputs' names and bytes: 16 hexadecimal digits
+  std::string checksum;           // of the inputs' names and bytes: 16 hexadecimal digits
   std::size_t intervals() const;  // the rows of the table a run writes: 96 per day
 };
 
@@ -39,11 +39,11 @@ struct RunFolder {
 
 // A run directory as a series along the calendar is made from it.
 struct RunFolders {
-  std::filesystem::path dir;      // absolute
-  stations::Seasons seasons;      // empty: a plain run directory
+  std::filesystem::path dir;       // absolute
+  stations::Seasons seasons;       // empty: a plain run directory
   std::vector<RunFolder> folders;  // the directory itself, or one per season in the order of seasons
-  std::string checksum;           // of every input of every folder: 16 hexadecimal digits
-  int day_count = 0;              // INPUT.TXT's (every season's)
+  std::string checksum;            // of every input of every folder: 16 hexadecimal digits
+  int day_count = 0;               // INPUT.TXT's (every season's)
   const stations::Settings& settings() const { return folders.front().run.settings; }
 };
 

@@ -19,11 +19,11 @@
 namespace {
 
 struct StationPlan {
-  const char* id;            // 4 characters
-  int distance;              // km from the site
-  int wet_days;              // historical day records
-  double dry_continue;       // chance that a dry spell goes on for one more day
-  double storm_scale;        // typical peak in mm per 15 minutes
+  const char* id;       // 4 characters
+  int distance;         // km from the site
+  int wet_days;         // historical day records
+  double dry_continue;  // chance that a dry spell goes on for one more day
+  double storm_scale;   // typical peak in mm per 15 minutes
   unsigned seed;
 };
 
@@ -39,7 +39,7 @@ class Numbers {
  public:
   explicit Numbers(unsigned seed) : engine_(seed) {}
   double uniform() { return (engine_() + 0.5) / 4294967296.0; }  // in (0, 1)
-  int between(int low, int high) {  // inclusive
+  int between(int low, int high) {                               // inclusive
     return low + static_cast<int>(uniform() * (high - low + 1));
   }
 
@@ -121,7 +121,8 @@ void station_files(const std::filesystem::path& directory, const StationPlan& pl
 void settings_file(const std::filesystem::path& directory) {
   raingen::stations::Settings settings;
   settings.site_name = "HILLCREST";
-  for (int i = 0; i < 3; ++i) settings.stations[i] = {raingen::stations::StationId::given(stations[i].id, "station"), stations[i].distance};
+  for (int i = 0; i < 3; ++i)
+    settings.stations[i] = {raingen::stations::StationId::given(stations[i].id, "station"), stations[i].distance};
   settings.day_count = 365;
   raingen::stations::write_settings(directory, settings);
 }

@@ -24,10 +24,11 @@ bool EnsembleRows::next(results::TableRow& row) {
   }
   const float depth = part_[next_ - part_first_];
   if (!std::isfinite(depth) || depth < 0 || depth == ensemble_file::failed_fill_value)
-    throw common::ToolError(path_, 0,
-                            fmt::format("interval {} of realization {} holds {}, no depth of a run's table: the file is "
-                                        "damaged",
-                                        next_ + 1, reader_.layout().first_number() + index_, depth));
+    throw common::ToolError(
+        path_, 0,
+        fmt::format("interval {} of realization {} holds {}, no depth of a run's table: the file is "
+                    "damaged",
+                    next_ + 1, reader_.layout().first_number() + index_, depth));
   ++next_;
   row.minutes = calendar::Minutes{static_cast<long>(next_) * calendar::minutes_per_interval};
   row.thousandths = std::lround(static_cast<double>(depth) * 1000);

@@ -23,7 +23,9 @@ namespace {
 
 constexpr std::size_t longest_station = 64;
 
-bool is_swmm(ExportFormat format) { return format == ExportFormat::swmm_timeseries || format == ExportFormat::swmm_rain; }
+bool is_swmm(ExportFormat format) {
+  return format == ExportFormat::swmm_timeseries || format == ExportFormat::swmm_rain;
+}
 
 void check_request(const ExportRequest& request) {
   if (request.format == ExportFormat::netcdf && request.output.empty())
@@ -46,7 +48,8 @@ void check_request(const ExportRequest& request) {
   if (request.output.empty()) return;
   if (is_swmm(request.format)) {
     if (const std::string fault = swmm_file_name_fault(request.output); !fault.empty())
-      throw common::UsageError(request.output, fault + ", which a SWMM gage line cannot name: give the file another name");
+      throw common::UsageError(request.output,
+                               fault + ", which a SWMM gage line cannot name: give the file another name");
   }
   common::check_product_target(request.output);  // a device, a FIFO or a directory is no output
 }
@@ -56,8 +59,9 @@ std::string station_name(const ExportRequest& request, const std::string& defaul
   if (request.station) return *request.station;
   if (is_swmm(request.format)) {
     if (const std::string fault = swmm_name_fault(default_name); !fault.empty())
-      throw common::ToolError(origin, 0, "the site name '" + default_name + "' " + fault +
-                                             ", which SWMM cannot read: name the station with --station");
+      throw common::ToolError(origin, 0,
+                              "the site name '" + default_name + "' " + fault +
+                                  ", which SWMM cannot read: name the station with --station");
   }
   return default_name;
 }

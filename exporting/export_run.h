@@ -21,13 +21,13 @@ std::optional<ExportFormat> format_named(std::string_view name);
 
 struct ExportRequest {
   ExportFormat format = ExportFormat::csv;
-  std::string input;                   // empty with network
-  std::optional<std::string> network;  // a network directory: every site's table (network_export.h)
+  std::string input;                    // empty with network
+  std::optional<std::string> network;   // a network directory: every site's table (network_export.h)
   std::optional<std::string> ensemble;  // an ensemble file (of the network, with network), read in place of tables
   long realization = 0;                 // with ensemble: the realization exported, from 1
-  std::string output;                  // empty: standard output (not for netcdf)
-  calendar::TimePoint start;              // when day 1 begins
-  std::optional<std::string> station;  // none: the results file's site name, else SITE
+  std::string output;                   // empty: standard output (not for netcdf)
+  calendar::TimePoint start;            // when day 1 begins
+  std::optional<std::string> station;   // none: the results file's site name, else SITE
   DepthUnits units = DepthUnits::mm;
   // The site's position (--site-at, for netcdf) and the clock's offset from UTC (--utc-offset),
   // each by default the ensemble file's or the run directory's (RAINGEN.TXT beside INPUT, when it

@@ -17,12 +17,12 @@ enum class DepthUnits { mm, in };
 
 struct ExportSettings {
   calendar::TimePoint start;  // the calendar time at which day 1 of the table begins
-  std::string station;     // the series' name
+  std::string station;        // the series' name
   DepthUnits units = DepthUnits::mm;
-  std::string input_name;  // the table's file, as given
+  std::string input_name;                           // the table's file, as given
   std::optional<stations::Coordinates> position{};  // the site's, when known
   std::optional<calendar::UtcOffset> utc_offset{};  // the clock of the times, when stated
-  std::string history{};     // the history entry of the command that writes the file
+  std::string history{};                            // the history entry of the command that writes the file
 };
 
 // "mm" or "in", as the text formats and the netCDF units attribute write it.

@@ -19,12 +19,15 @@ void check_request(const ExportRequest& request) {
   if (request.format != ExportFormat::csv && request.format != ExportFormat::swmm_rain)
     throw common::UsageError("--network writes csv or swmm-rain: one file that holds every site");
   if (request.station || request.site_at || request.utc_offset)
-    throw common::UsageError(std::string(request.station ? "--station" : request.site_at ? "--site-at" : "--utc-offset") +
+    throw common::UsageError(std::string(request.station   ? "--station"
+                                         : request.site_at ? "--site-at"
+                                                           : "--utc-offset") +
                              " describes one site's series: with --network each site's comes from NETWORK.TXT");
   if (request.output.empty()) return;
   if (request.format == ExportFormat::swmm_rain) {
     if (const std::string fault = swmm_file_name_fault(request.output); !fault.empty())
-      throw common::UsageError(request.output, fault + ", which a SWMM gage line cannot name: give the file another name");
+      throw common::UsageError(request.output,
+                               fault + ", which a SWMM gage line cannot name: give the file another name");
   }
   common::check_product_target(request.output);
 }
@@ -46,7 +49,8 @@ std::string network_model_lines(const NetworkFile& file, const SiteSources& sour
 }
 
 void write_network_file(const NetworkFile& file, const SiteSources& sources) {
-  common::OutputFile out = file.output.empty() ? common::OutputFile::standard_output() : common::OutputFile(file.output);
+  common::OutputFile out =
+      file.output.empty() ? common::OutputFile::standard_output() : common::OutputFile(file.output);
   if (file.format == ExportFormat::swmm_rain)
     write_network_swmm_rain(sources, file.text, out);
   else
@@ -62,8 +66,9 @@ void run_network_export(const ExportRequest& request, std::ostream& model_lines)
   for (const fs::path& input : tables.inputs) {
     std::error_code ignored;
     if (!request.output.empty() && fs::equivalent(input, request.output, ignored))
-      throw common::UsageError(request.output, "is " + input.string() +
-                                                   ", a file the export reads: it would be replaced; give another OUTPUT");
+      throw common::UsageError(
+          request.output,
+          "is " + input.string() + ", a file the export reads: it would be replaced; give another OUTPUT");
   }
   const NetworkFile file{request.format, {request.units, tables.clock}, request.output};
   const std::string lines = network_model_lines(file, tables.sources, tables.manifest);

@@ -24,7 +24,7 @@ struct NetworkFile {
 // of the sources, then the manifest's model's subcatchments on them where its sites came from one.
 // Throws ToolError for a model file that cannot be read (swmm_subcatchments.h).
 std::string network_model_lines(const NetworkFile& file, const SiteSources& sources,
-                                 const network::NetworkManifest& manifest);
+                                const network::NetworkManifest& manifest);
 
 // Writes the sources' file (network_writers.h), in place on return.
 void write_network_file(const NetworkFile& file, const SiteSources& sources);

@@ -72,20 +72,20 @@ NetworkSources network_realization(const fs::path& dir, const fs::path& file, lo
   const std::vector<long> columns = match_sites(*reader, found.manifest, manifest_file, shown);
   found.clock = reader->layout().utc_offset;
   // A part of an ensemble holds its range of realizations, numbered as in the whole.
-  const long index =
-      ensemble_file::realization_index(shown, reader->layout().first_number(), reader->layout().realizations, realization);
+  const long index = ensemble_file::realization_index(shown, reader->layout().first_number(),
+                                                      reader->layout().realizations, realization);
   std::vector<std::string> failed;
   for (std::size_t s = 0; s < columns.size(); ++s)
     if (!reader->complete(index, columns[s])) failed.push_back(found.manifest.sites[s].name);
   if (!failed.empty())
-    throw common::ToolError(shown, 0,
-                            fmt::format("realization {} (seed {}) failed at site{} {}: the realization has no series "
-                                        "there to export",
-                                        realization, reader->seed(index), failed.size() > 1 ? "s" : "",
-                                        fmt::join(failed, ", ")));
+    throw common::ToolError(
+        shown, 0,
+        fmt::format("realization {} (seed {}) failed at site{} {}: the realization has no series "
+                    "there to export",
+                    realization, reader->seed(index), failed.size() > 1 ? "s" : "", fmt::join(failed, ", ")));
   for (std::size_t s = 0; s < columns.size(); ++s)
-    found.sources.push_back({found.manifest.sites[s].name, shown, [reader, index, column = columns[s],
-                                                                   name = found.manifest.sites[s].name] {
+    found.sources.push_back({found.manifest.sites[s].name, shown,
+                             [reader, index, column = columns[s], name = found.manifest.sites[s].name] {
                                return column_series(*reader, index, column, name);
                              }});
   return found;

@@ -15,6 +15,7 @@ namespace raingen::exporting {
 // the file lacks, the file for a site NETWORK.TXT lacks, a realization it does not hold, or the
 // realization's failed runs (by site, with the realization's seed). Each source reads one column,
 // a depth that is not a table's (the fill value of a damaged file) read as missing.
-NetworkSources network_realization(const std::filesystem::path& dir, const std::filesystem::path& file, long realization);
+NetworkSources network_realization(const std::filesystem::path& dir, const std::filesystem::path& file,
+                                   long realization);
 
 }  // namespace raingen::exporting

@@ -29,19 +29,20 @@ NetworkSources network_tables(const fs::path& dir, calendar::TimePoint start) {
     const stations::Settings settings = stations::read_settings(settings_file);
     const fs::path table = folder / settings.results_name;
     if (!fs::exists(table, error))
-      throw common::ToolError(table.string(), 0,
-                              fmt::format("is missing: the table of site {} (run the program in {} first)", site.name,
-                                          folder.string()));
+      throw common::ToolError(
+          table.string(), 0,
+          fmt::format("is missing: the table of site {} (run the program in {} first)", site.name, folder.string()));
     tables.inputs.push_back(settings_file);
     tables.inputs.push_back(table);
     const int days = settings.day_count;
     tables.sources.push_back({site.name, table.string(), [table, start, days, name = site.name] {
                                 gauge::CalendarSeries series = results::read_results_series(table.string(), start);
                                 if (series.size() != static_cast<std::size_t>(days) * calendar::intervals_per_day)
-                                  throw common::ToolError(table.string(), 0,
-                                                          fmt::format("holds {} days where its INPUT.TXT runs {}: the "
-                                                                      "table of site {} is not the run's whole table",
-                                                                      series.size() / calendar::intervals_per_day, days, name));
+                                  throw common::ToolError(
+                                      table.string(), 0,
+                                      fmt::format("holds {} days where its INPUT.TXT runs {}: the "
+                                                  "table of site {} is not the run's whole table",
+                                                  series.size() / calendar::intervals_per_day, days, name));
                                 return series;
                               }});
   }

@@ -68,7 +68,6 @@ void each_site(const SiteSources& sources, WriteSite write) {
   }
 }
 
-
 }  // namespace
 
 void write_network_csv(const SiteSources& sources, const NetworkText& text, common::OutputFile& out) {

@@ -27,7 +27,8 @@ std::string swmm_network_gage_lines(const std::vector<std::string>& sites, Depth
   if (file.empty()) lines += ";OUTPUT: the file that standard output went to\n";
   lines += "[RAINGAGES]\n";
   for (const std::string& site : sites)
-    lines += site + " VOLUME 0:15 1.0 FILE " + quoted + " " + site + " " + (units == DepthUnits::mm ? "MM" : "IN") + "\n";
+    lines +=
+        site + " VOLUME 0:15 1.0 FILE " + quoted + " " + site + " " + (units == DepthUnits::mm ? "MM" : "IN") + "\n";
   return lines;
 }
 

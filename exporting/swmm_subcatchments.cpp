@@ -38,7 +38,8 @@ std::string subcatchments_on_gages(const std::string& inp_file,
     const std::size_t first = line.find_first_not_of(blanks);
     if (first != std::string_view::npos && line[first] == '[') {
       const std::size_t close = line.find(']', first);
-      inside = upper(line.substr(first, close == std::string_view::npos ? close : close - first + 1)) == "[SUBCATCHMENTS]";
+      inside =
+          upper(line.substr(first, close == std::string_view::npos ? close : close - first + 1)) == "[SUBCATCHMENTS]";
       if (inside && !seen) text += "[SUBCATCHMENTS]\n";
       seen = seen || inside;
       continue;

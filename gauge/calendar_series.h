@@ -39,7 +39,9 @@ class CalendarSeries {
   void push_back_missing() { depths_.push_back(missing_value()); }
   const std::vector<double>& depths() const { return depths_; }  // NaN marks a missing interval
 
-  calendar::TimePoint interval_start(std::size_t k) const { return start_ + static_cast<long>(k) * calendar::interval_length; }
+  calendar::TimePoint interval_start(std::size_t k) const {
+    return start_ + static_cast<long>(k) * calendar::interval_length;
+  }
   calendar::TimePoint interval_end(std::size_t k) const { return interval_start(k) + calendar::interval_length; }
 
   static double missing_value() { return std::numeric_limits<double>::quiet_NaN(); }

@@ -92,8 +92,8 @@ std::size_t pick_column(const std::string& path, const std::vector<std::string>&
                                          column_list(header, time_columns)));
     }
     if (header.size() == time_columns + 1) return time_columns;
-    throw UsageError(path, fmt::format("several value columns ({}): pick one with --column",
-                                       column_list(header, time_columns)));
+    throw UsageError(
+        path, fmt::format("several value columns ({}): pick one with --column", column_list(header, time_columns)));
   }
   if (!wanted.empty()) {
     const auto number = common::parse_integer(wanted);
@@ -125,7 +125,8 @@ class CsvRows {
       columns = std::max(columns, fields_.size());
     }
     pending_ = true;
-    if (layout_.separator == 0) throw ToolError(path, reader_.line_number(), "has no separator (',', ';' or tab) between a time and a value");
+    if (layout_.separator == 0)
+      throw ToolError(path, reader_.line_number(), "has no separator (',', ';' or tab) between a time and a value");
     const std::size_t time_columns = layout_.split_time ? 2 : 1;
     layout_.value_column = pick_column(path, header, time_columns, columns, options.column);
     layout_.name = header.empty() ? std::filesystem::path(path).stem().string() : header[layout_.value_column];
@@ -175,14 +176,19 @@ class CsvRows {
     }
     row.time = calendar::minute_of(time);
     if (time != row.time)
-      throw ToolError(path_, row.line, fmt::format("time '{}' has seconds: the times of interval depths are whole "
-                                                   "minutes (for a tip record, give --format tips)",
-                                                   common::excerpt(fields_[0])));
+      throw ToolError(path_, row.line,
+                      fmt::format("time '{}' has seconds: the times of interval depths are whole "
+                                  "minutes (for a tip record, give --format tips)",
+                                  common::excerpt(fields_[0])));
     const std::string_view text = fields_[layout_.value_column];
     switch (read_depth(text, row.depth)) {
-      case DepthKind::depth: break;
-      case DepthKind::missing: row.depth = CalendarSeries::missing_value(); break;
-      case DepthKind::malformed: bad_depth(path_, row.line, text);
+      case DepthKind::depth:
+        break;
+      case DepthKind::missing:
+        row.depth = CalendarSeries::missing_value();
+        break;
+      case DepthKind::malformed:
+        bad_depth(path_, row.line, text);
     }
     return true;
   }
@@ -220,9 +226,9 @@ CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vecto
     if (r.time - before != step) {
       check_order(path, r.line, before, r.time);
       if ((r.time - origin) % step != Minutes{0})
-        throw ToolError(path, r.line, fmt::format("time {} is off the record's {}-minute step (from {})",
-                                                  calendar::minute_text(r.time), step.count(),
-                                                  calendar::minute_text(origin)));
+        throw ToolError(path, r.line,
+                        fmt::format("time {} is off the record's {}-minute step (from {})",
+                                    calendar::minute_text(r.time), step.count(), calendar::minute_text(origin)));
     }
     before = r.time;
     sums.add(start_stamped ? r.time + step : r.time, r.depth, r.line);

@@ -33,7 +33,8 @@ std::optional<std::int64_t> hundredths_of(double mm) {
 }
 
 std::string hundredths_text(std::int64_t hundredths) {
-  return fmt::format("{}{}.{:02}", hundredths < 0 ? "-" : "", std::llabs(hundredths) / 100, std::llabs(hundredths) % 100);
+  return fmt::format("{}{}.{:02}", hundredths < 0 ? "-" : "", std::llabs(hundredths) / 100,
+                     std::llabs(hundredths) % 100);
 }
 
 }  // namespace raingen::gauge

@@ -13,7 +13,8 @@ void split_fields(std::string_view line, char separator, std::vector<std::string
   const char* at = line.data();
   const char* const end = at + line.size();
   for (;;) {
-    const void* found = fields.size() + 1 >= max_fields ? nullptr : std::memchr(at, separator, static_cast<std::size_t>(end - at));
+    const void* found =
+        fields.size() + 1 >= max_fields ? nullptr : std::memchr(at, separator, static_cast<std::size_t>(end - at));
     const char* stop = found ? static_cast<const char*>(found) : end;
     fields.push_back(trim(std::string_view(at, static_cast<std::size_t>(stop - at))));
     if (!found) return;
@@ -47,7 +48,8 @@ namespace {
 // digits as a whole number and a power of ten are both exact doubles, so one division rounds
 // correctly. Most depths in records look like this ("0", "0.2", "12.75").
 bool plain_decimal(std::string_view text, double& value) {
-  static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  static constexpr double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   if (text.size() > 16) return false;
   std::int64_t digits = 0;
   int count = 0, decimals = -1;

@@ -67,11 +67,11 @@ void check_interval_depth(const std::string& path, long line, calendar::Interval
                           double limit) {
   if (reaches_limit(sum, limit)) throw common::ToolError(path, line, depth_limit_message(interval, sum, limit));
   if (!billionths_of(sum))
-    throw common::ToolError(path, line,
-                            fmt::format("the 15-minute depth ending {} comes to {:g} mm: no depth of {:g} mm or more is "
-                                        "taken",
-                                        calendar::minute_text(calendar::interval_end(interval)), sum,
-                                        largest_held_depth_mm));
+    throw common::ToolError(
+        path, line,
+        fmt::format("the 15-minute depth ending {} comes to {:g} mm: no depth of {:g} mm or more is "
+                    "taken",
+                    calendar::minute_text(calendar::interval_end(interval)), sum, largest_held_depth_mm));
 }
 
 void IntervalSums::check_depth(calendar::IntervalIndex interval, double sum, long line) const {

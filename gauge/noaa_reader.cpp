@@ -51,7 +51,8 @@ calendar::Day read_day(const std::string& path, long n, const std::vector<std::s
   const TimeParse status = parse_date(fields[date_column], day);
   if (status != TimeParse::ok) bad_time(path, n, fields[date_column], status);
   if (fields.size() < date_column + 1 + intervals_per_day)
-    throw ToolError(path, n, fmt::format("has {} values after the date; 96 are needed", fields.size() - date_column - 1));
+    throw ToolError(path, n,
+                    fmt::format("has {} values after the date; 96 are needed", fields.size() - date_column - 1));
   return day;
 }
 
@@ -68,8 +69,11 @@ void append_depths(const std::string& path, long n, std::span<const std::string_
         series.push_back(mm);
         break;
       }
-      case DepthKind::missing: series.push_back_missing(); break;
-      case DepthKind::malformed: bad_depth(path, n, values[j]);
+      case DepthKind::missing:
+        series.push_back_missing();
+        break;
+      case DepthKind::malformed:
+        bad_depth(path, n, values[j]);
     }
   }
 }

@@ -14,7 +14,8 @@ namespace {
 // The options that only some formats take must not be given to another.
 void check_options_fit(const std::string& path, Format format, const ReadOptions& options) {
   const auto refuse = [&](const char* option) {
-    throw common::UsageError(path, fmt::format("{} does not apply to a record read as {}", option, format_name(format)));
+    throw common::UsageError(path,
+                             fmt::format("{} does not apply to a record read as {}", option, format_name(format)));
   };
   if (!options.column.empty() && format != Format::csv) refuse("--column");
   if (!options.swmm_station.empty() && format != Format::swmm) refuse("--swmm-station");
@@ -54,13 +55,23 @@ CalendarSeries read_gauge(const std::string& path, const ReadOptions& options, R
   check_options_fit(path, found.format, options);
   CalendarSeries series;
   switch (found.format) {
-    case Format::tips: series = read_tips(lines, options, found); break;
-    case Format::csv: series = read_csv(lines, options, found); break;
-    case Format::swmm: series = read_swmm(lines, options, found); break;
-    case Format::noaa: series = read_noaa(lines, options, found); break;
-    case Format::automatic: break;
+    case Format::tips:
+      series = read_tips(lines, options, found);
+      break;
+    case Format::csv:
+      series = read_csv(lines, options, found);
+      break;
+    case Format::swmm:
+      series = read_swmm(lines, options, found);
+      break;
+    case Format::noaa:
+      series = read_noaa(lines, options, found);
+      break;
+    case Format::automatic:
+      break;
   }
-  if (found.format != Format::swmm && (options.from || options.to)) series = keep_days(path, series, options.from, options.to);
+  if (found.format != Format::swmm && (options.from || options.to))
+    series = keep_days(path, series, options.from, options.to);
   if (facts) *facts = found;
   return series;
 }

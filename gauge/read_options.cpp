@@ -12,11 +12,16 @@ namespace raingen::gauge {
 
 std::string_view format_name(Format format) {
   switch (format) {
-    case Format::automatic: return "auto";
-    case Format::tips: return "tips";
-    case Format::csv: return "csv";
-    case Format::swmm: return "swmm";
-    case Format::noaa: return "noaa";
+    case Format::automatic:
+      return "auto";
+    case Format::tips:
+      return "tips";
+    case Format::csv:
+      return "csv";
+    case Format::swmm:
+      return "swmm";
+    case Format::noaa:
+      return "noaa";
   }
   return "auto";
 }
@@ -61,9 +66,12 @@ void set_read_option(ReadOptions& options, std::string_view name, std::string_vi
     return;
   }
   if (name == "stamp") {
-    if (value == "end") options.stamp = Stamp::end;
-    else if (value == "start") options.stamp = Stamp::start;
-    else throw UsageError(fmt::format("stamp '{}' is neither start nor end", value));
+    if (value == "end")
+      options.stamp = Stamp::end;
+    else if (value == "start")
+      options.stamp = Stamp::start;
+    else
+      throw UsageError(fmt::format("stamp '{}' is neither start nor end", value));
     return;
   }
   if (name == "from" || name == "to") {

@@ -21,8 +21,8 @@ enum class Stamp { end, start };
 
 struct ReadOptions {
   Format format = Format::automatic;
-  std::string column;        // csv: the value column, by its header name (empty: the only one)
-  std::string swmm_station;  // swmm: the station (empty: the only one in the file)
+  std::string column;          // csv: the value column, by its header name (empty: the only one)
+  std::string swmm_station;    // swmm: the station (empty: the only one in the file)
   std::optional<Stamp> stamp;  // csv, swmm: unset takes the format's own (csv end, swmm start)
   // The days to keep, both whole and included; unset: the record's own first and last day.
   // In a SWMM rain file, intervals of these days that the file does not list are dry.

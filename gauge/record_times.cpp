@@ -36,7 +36,8 @@ struct CivilDate {
 bool read_date(std::string_view text, std::size_t& at, CivilDate& d) {
   const std::size_t begin = at;
   if (digits(text, at, 4, 4, d.year)) {
-    if (take(text, at, '-')) return digits(text, at, 2, 2, d.month) && take(text, at, '-') && digits(text, at, 2, 2, d.day);
+    if (take(text, at, '-'))
+      return digits(text, at, 2, 2, d.month) && take(text, at, '-') && digits(text, at, 2, 2, d.day);
     at = begin;  // YYYYMMDD
     return digits(text, at, 4, 4, d.year) && digits(text, at, 2, 2, d.month) && digits(text, at, 2, 2, d.day) &&
            (at == text.size() || text[at] == ' ' || text[at] == 'T');

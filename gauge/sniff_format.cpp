@@ -113,8 +113,8 @@ Format sniff_format(common::LineReader& lines) {
       return Format::tips;
   }
   if (seen == 0 && lines.look_ahead_full())
-    throw common::ToolError(path, 0, fmt::format("holds no record line in its first {} bytes",
-                                                 common::LineReader::longest_look_ahead));
+    throw common::ToolError(
+        path, 0, fmt::format("holds no record line in its first {} bytes", common::LineReader::longest_look_ahead));
   if (seen == 0) throw common::ToolError(path, 0, "is empty");
   if (seen == 1 && header_seen) throw common::ToolError(path, 0, "holds a header and no readings");
   if (noaa_date && noaa_rows) return Format::noaa;

@@ -41,7 +41,8 @@ struct RainFile {
 int field_number(const std::string& path, long line, std::string_view text, int low, int high, const char* what) {
   const auto value = common::parse_integer(text);
   if (!value)
-    throw ToolError(path, line, fmt::format("'{}' is not a {} (STA YYYY MM DD HH MM VALUE)", common::excerpt(text), what));
+    throw ToolError(path, line,
+                    fmt::format("'{}' is not a {} (STA YYYY MM DD HH MM VALUE)", common::excerpt(text), what));
   if (*value < low || *value > high)
     throw ToolError(path, line, fmt::format("{} {} is not on the calendar", what, common::excerpt(text)));
   return static_cast<int>(*value);
@@ -60,9 +61,13 @@ Reading read_wet_line(const std::string& path, long n, const std::vector<std::st
     bad_time(path, n, fmt::format("{} {}:{}", calendar::day_text(*date), words[4], words[5]), TimeParse::impossible);
   Reading r{*date + Minutes{hour * calendar::minutes_per_hour + minute}, 0.0, n};
   switch (read_depth(words[6], r.depth)) {
-    case DepthKind::depth: break;
-    case DepthKind::missing: r.depth = CalendarSeries::missing_value(); break;
-    case DepthKind::malformed: bad_depth(path, n, words[6]);
+    case DepthKind::depth:
+      break;
+    case DepthKind::missing:
+      r.depth = CalendarSeries::missing_value();
+      break;
+    case DepthKind::malformed:
+      bad_depth(path, n, words[6]);
   }
   return r;
 }
@@ -78,7 +83,8 @@ RainFile parse_rain_file(common::LineReader& reader) {
     const long n = reader.line_number();
     split_words(content, words);
     if (words.size() != 7)
-      throw ToolError(path, n, fmt::format("has {} fields; a rain file line is STA YYYY MM DD HH MM VALUE", words.size()));
+      throw ToolError(path, n,
+                      fmt::format("has {} fields; a rain file line is STA YYYY MM DD HH MM VALUE", words.size()));
     const Reading reading = read_wet_line(path, n, words);
     const auto station = static_cast<std::size_t>(std::find(file.stations.begin(), file.stations.end(), words[0]) -
                                                   file.stations.begin());
@@ -90,7 +96,8 @@ RainFile parse_rain_file(common::LineReader& reader) {
 }
 
 // The station --swmm-station names, or the file's only one.
-std::size_t pick_station(const std::string& path, const std::vector<std::string>& stations, const ReadOptions& options) {
+std::size_t pick_station(const std::string& path, const std::vector<std::string>& stations,
+                         const ReadOptions& options) {
   if (!options.swmm_station.empty()) {
     const auto at = std::find(stations.begin(), stations.end(), options.swmm_station);
     if (at == stations.end())
@@ -100,7 +107,8 @@ std::size_t pick_station(const std::string& path, const std::vector<std::string>
   if (stations.size() > 1) {
     std::string list;
     for (const auto& s : stations) list += (list.empty() ? "" : ", ") + s;
-    throw UsageError(path, fmt::format("several stations ({}): pick one with --swmm-station", common::excerpt(list, 400)));
+    throw UsageError(path,
+                     fmt::format("several stations ({}): pick one with --swmm-station", common::excerpt(list, 400)));
   }
   return 0;
 }
@@ -118,9 +126,9 @@ CalendarSeries sum_wet_intervals(const std::string& path, const std::string& sta
   IntervalSums sums(path, step, options.depth_limit);
   for (const Reading& w : wet) {
     if ((w.time - origin) % step != Minutes{0})
-      throw ToolError(path, w.line, fmt::format("time {} is off the station's {}-minute step (from {})",
-                                                calendar::minute_text(w.time), step.count(),
-                                                calendar::minute_text(origin)));
+      throw ToolError(path, w.line,
+                      fmt::format("time {} is off the station's {}-minute step (from {})",
+                                  calendar::minute_text(w.time), step.count(), calendar::minute_text(origin)));
     const calendar::TimePoint end = end_of(w);
     if (end <= first_day || end - step >= after_last) continue;  // outside the days kept
     sums.add(end, w.depth, w.line);

@@ -54,7 +54,8 @@ class TipRows {
       }
       row.line = reader_.line_number();
       if (status != TimeParse::ok) bad_time(path_, row.line, fields_[0], status);
-      if (fields_.size() < 2) throw ToolError(path_, row.line, "has no depth after the time (a tip row is: time, depth, flag)");
+      if (fields_.size() < 2)
+        throw ToolError(path_, row.line, "has no depth after the time (a tip row is: time, depth, flag)");
       if (rows_ > 0) check_order(path_, row.line, before_, row.time);
       before_ = row.time;
       ++rows_;

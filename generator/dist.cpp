@@ -47,8 +47,8 @@ void weight_stations() {
   }
   Table<float, Station> station_weight;
   for (int i = 1; i <= station_count; ++i)
-    station_weight(i) = static_cast<float>(
-        std::pow(static_cast<double>(StationTable(i).distance), double{weight_power}));
+    station_weight(i) =
+        static_cast<float>(std::pow(static_cast<double>(StationTable(i).distance), double{weight_power}));
   const double w1 = station_weight(1), w2 = station_weight(2), w3 = station_weight(3);
   for (int t = 1; t <= intervals_per_day; ++t) {  // in storage order, as copy_station
     for (int d = 1; d <= RunSettings.day_count; ++d) {

@@ -18,8 +18,7 @@ namespace {
 
 void refuse_long_table(const StationRecord& station) {
   console_record("SPELL TABLE HAS MORE THAN 1201 ENTRIES.");
-  diagnostic_line("spell table too long: " +
-                  std::string(records::trim_name(station.spell_file.view())));
+  diagnostic_line("spell table too long: " + std::string(records::trim_name(station.spell_file.view())));
   records::stop_run();
 }
 

@@ -128,8 +128,7 @@ void read_run_configuration() {
   read_text_record(input_unit, "(14X,A11)", RunSettings.site_name);
   write_site_lines();
   for (int i = 1; i <= station_count; ++i) configure_station(i);
-  for (int i = 1; i <= station_count; ++i)
-    read_int_record(input_unit, "(14X,I3)", StationTable(i).distance);
+  for (int i = 1; i <= station_count; ++i) read_int_record(input_unit, "(14X,I3)", StationTable(i).distance);
   write_distance_heading();
   for (int i = 1; i <= station_count; ++i) write_distance_line(i);
   read_int_record(input_unit, "(14X,I4)", RunSettings.day_count);

@@ -13,8 +13,7 @@ void draw_spell_length() {
   if (n < 1) return;
   // The entry nearest to r wins: the first midpoint between neighbours that lies above r.
   for (std::int32_t k = 0; k < n; ++k) {
-    const float midpoint =
-        static_cast<float>((double{SpellTable(c, k)} + double{SpellTable(c, k + 1)}) / 2.0);
+    const float midpoint = static_cast<float>((double{SpellTable(c, k)} + double{SpellTable(c, k + 1)}) / 2.0);
     if (r < midpoint) {
       spell_length(c) = k;
       return;

@@ -20,9 +20,7 @@ inline void write_list_directed(int unit, std::string_view text) {
   write.end();
 }
 
-inline void console_record(std::string_view text) {
-  write_list_directed(records::console_unit, text);
-}
+inline void console_record(std::string_view text) { write_list_directed(records::console_unit, text); }
 
 template <int Length>
 void read_text_record(int unit, const char* field_list, FixedText<Length>& value) {

@@ -66,8 +66,7 @@ void draw_historical_day() {
   const std::int32_t n = StationTable(c).day_record_count;
   // N - 1, not N: the last record comes up only when r is exactly 1.0. The product is truncated
   // as a double, never rounded to a float first.
-  const auto drawn_record =
-      static_cast<std::int32_t>(std::trunc((static_cast<double>(n) - 1.0) * double{r})) + 1;
+  const auto drawn_record = static_cast<std::int32_t>(std::trunc((static_cast<double>(n) - 1.0) * double{r})) + 1;
   records::rewind_unit(day_unit_of(c));
   records::rewind_unit(index_unit_of(c));
   read_index_line(index_unit_of(c), "(9X,I9,/,/)");

@@ -44,14 +44,16 @@ std::variant<CfStart, std::string> read_cf_start(const File& file, int time) {
   std::getline(since, rest);
   if (const auto clock = file.text_attribute(time, clock_attribute)) {
     found.utc_offset = calendar::UtcOffset::parse(*clock);
-    if (!found.utc_offset) return "its time " + std::string(clock_attribute) + " '" + *clock + "' is no offset from UTC (+HH:MM)";
+    if (!found.utc_offset)
+      return "its time " + std::string(clock_attribute) + " '" + *clock + "' is no offset from UTC (+HH:MM)";
     if (!rest.empty()) return "its time units end in '" + rest + "' and " + clock_attribute + " states the clock too";
     found.start += found.utc_offset->offset();
   } else if (!rest.empty()) {
     found.utc_offset = rest[0] == ' ' ? calendar::UtcOffset::parse(std::string_view(rest).substr(1)) : std::nullopt;
     if (!found.utc_offset) return "its time units end in '" + rest + "', which is no offset from UTC (+HH:MM)";
   }
-  if (!calendar::on_grid(found.start)) return std::string("its time units are not 'minutes since' a start on the 15-minute grid");
+  if (!calendar::on_grid(found.start))
+    return std::string("its time units are not 'minutes since' a start on the 15-minute grid");
   return found;
 }
 
@@ -136,9 +138,8 @@ void put_site(File& file, const CfSite& site) {
   }
 }
 
-int define_depth(File& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 std::string_view units, const CfSite& site, std::span<const std::size_t> chunk, int deflate_level,
-                 bool shuffle) {
+int define_depth(File& file, const char* name, std::span<const int> dimensions, nc_type type, std::string_view units,
+                 const CfSite& site, std::span<const std::size_t> chunk, int deflate_level, bool shuffle) {
   const int variable = file.define_variable(name, type, dimensions);
   file.put_text(variable, "standard_name", "lwe_thickness_of_precipitation_amount");
   file.put_text(variable, "long_name", "rainfall depth in the 15-minute interval");

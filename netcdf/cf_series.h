@@ -102,8 +102,8 @@ void put_site(File& file, const CfSite& site);
 // Defines a depth variable over the given dimensions of type float or double, its units
 // attribute `units` ("mm" or "in"), its coordinates those of the site, compressed in chunks of
 // the given lengths (shuffled first unless shuffle is false).
-int define_depth(File& file, const char* name, std::span<const int> dimensions, nc_type type,
-                 std::string_view units, const CfSite& site, std::span<const std::size_t> chunk,
-                 int deflate_level = cf_deflate_level, bool shuffle = true);
+int define_depth(File& file, const char* name, std::span<const int> dimensions, nc_type type, std::string_view units,
+                 const CfSite& site, std::span<const std::size_t> chunk, int deflate_level = cf_deflate_level,
+                 bool shuffle = true);
 
 }  // namespace raingen::netcdf

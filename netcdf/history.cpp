@@ -11,13 +11,14 @@ namespace {
 // An argument as a POSIX shell reads it back: as it is when it holds only characters the shell
 // leaves alone, else in single quotes (a quote inside written '\'').
 std::string shell_word(std::string_view word) {
-  constexpr std::string_view plain =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789@%+=:,./-_";
+  constexpr std::string_view plain = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789@%+=:,./-_";
   if (!word.empty() && word.find_first_not_of(plain) == std::string_view::npos) return std::string(word);
   std::string quoted = "'";
   for (char c : word) {
-    if (c == '\'') quoted += "'\\''";
-    else quoted += c;
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
   }
   return quoted + "'";
 }

@@ -28,8 +28,7 @@ std::string reason_of(int status, bool reading, int system_error) {
 
 }  // namespace
 
-File::File(const std::filesystem::path& path, std::string shown_name)
-    : shown_name_(std::move(shown_name)) {
+File::File(const std::filesystem::path& path, std::string shown_name) : shown_name_(std::move(shown_name)) {
   errno = 0;
   check(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id_), "create");
 }
@@ -43,7 +42,8 @@ File::File(const std::filesystem::path& path, std::string shown_name, ForReading
   if (status == NC_EHDFERR)
     throw common::ToolError(shown_name_, 0,
                             std::string("cannot be read: the HDF5 library cannot read its structure: the file is cut "
-                                        "short or damaged (") + nc_strerror(status) + ")");
+                                        "short or damaged (") +
+                                nc_strerror(status) + ")");
   check(status, "open");
   std::error_code ignored;
   size_ = std::filesystem::file_size(path, ignored);
@@ -163,13 +163,20 @@ namespace {
 
 const char* type_name(nc_type type) {
   switch (type) {
-    case NC_BYTE: return "byte";
-    case NC_CHAR: return "char";
-    case NC_SHORT: return "short";
-    case NC_INT: return "int";
-    case NC_FLOAT: return "float";
-    case NC_DOUBLE: return "double";
-    default: return "of another type";
+    case NC_BYTE:
+      return "byte";
+    case NC_CHAR:
+      return "char";
+    case NC_SHORT:
+      return "short";
+    case NC_INT:
+      return "int";
+    case NC_FLOAT:
+      return "float";
+    case NC_DOUBLE:
+      return "double";
+    default:
+      return "of another type";
   }
 }
 

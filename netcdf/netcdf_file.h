@@ -66,7 +66,8 @@ class File {
   // What is wrong with a variable a reader is about to read: none when it has the type and the
   // dimensions (by name, in order) its layout gives it, else "is int over (site), not int over
   // (realization)". Reading it into a buffer sized by the layout is safe only then.
-  std::optional<std::string> shape_fault(int variable, nc_type type, std::span<const std::string_view> dimensions) const;
+  std::optional<std::string> shape_fault(int variable, nc_type type,
+                                         std::span<const std::string_view> dimensions) const;
   // The bytes the file takes (0 when unknown): a declared dimension a reader allocates for is
   // bounded by what the file can hold.
   std::uintmax_t size() const { return size_; }

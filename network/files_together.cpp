@@ -34,12 +34,13 @@ void make_room_for(std::size_t open_files, const std::filesystem::path& target) 
     rlimit raised{wanted, limit.rlim_max};
     if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) return;
   }
-  throw common::ToolError(target.string(), 0,
-                          fmt::format("cannot be written: the network's {} files are written together and kept open "
-                                      "until all are whole, which needs {} open files, and this system allows {} open "
-                                      "files (ulimit -n, hard limit {}); raise the limit or prepare fewer sites at once",
-                                      open_files, needed, limit.rlim_cur,
-                                      limit.rlim_max == RLIM_INFINITY ? std::string("none") : std::to_string(limit.rlim_max)));
+  throw common::ToolError(
+      target.string(), 0,
+      fmt::format("cannot be written: the network's {} files are written together and kept open "
+                  "until all are whole, which needs {} open files, and this system allows {} open "
+                  "files (ulimit -n, hard limit {}); raise the limit or prepare fewer sites at once",
+                  open_files, needed, limit.rlim_cur,
+                  limit.rlim_max == RLIM_INFINITY ? std::string("none") : std::to_string(limit.rlim_max)));
 }
 
 void FilesTogether::add(const std::filesystem::path& target, std::string_view text) {
@@ -55,8 +56,9 @@ void FilesTogether::commit() {
   // commit_all) then finds nothing left to write. Far faster than a sync per file when there are
   // hundreds.
   if (!files_.empty()) {
-    const int dir = ::open(files_.front()->target().parent_path().empty() ? "." : files_.front()->target().parent_path().c_str(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir =
+        ::open(files_.front()->target().parent_path().empty() ? "." : files_.front()->target().parent_path().c_str(),
+               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
       ::syncfs(dir);
       ::close(dir);

@@ -19,9 +19,10 @@ using common::UsageError;
 GaugePlace parse_place(const std::string& text) {
   const std::size_t at = text.find('@'), comma = text.find(',', at == std::string::npos ? 0 : at);
   if (at == std::string::npos || at == 0 || comma == std::string::npos)
-    throw UsageError(fmt::format("--station '{}': a gauge of a network is placed as ID@A,B (LAT,LON in degrees or X,Y "
-                                 "in the sites' map unit)",
-                                 text));
+    throw UsageError(
+        fmt::format("--station '{}': a gauge of a network is placed as ID@A,B (LAT,LON in degrees or X,Y "
+                    "in the sites' map unit)",
+                    text));
   const std::optional<double> a = common::parse_real(std::string_view(text).substr(at + 1, comma - at - 1));
   const std::optional<double> b = common::parse_real(std::string_view(text).substr(comma + 1));
   if (!a || !b || !std::isfinite(*a) || !std::isfinite(*b))
@@ -37,7 +38,8 @@ void run_network_command_line(const stations::PrepareCommandLine& line, std::ost
   if (line.given.count("--dir")) throw UsageError("--network DIR is the directory it writes into: no --dir");
   for (const char* option : {"--site", "--site-at", "--weighted-site"})
     if (line.given.count(option))
-      throw UsageError(fmt::format("--network takes its sites, their names and positions from --sites FILE: no {}", option));
+      throw UsageError(
+          fmt::format("--network takes its sites, their names and positions from --sites FILE: no {}", option));
   if (!line.given.count("--sites") || !line.given.count("--days"))
     throw UsageError("--network needs --sites FILE (a CSV name,lat,lon or name,x,y, or a SWMM .inp) and --days N");
   NetworkCommand command;
@@ -49,7 +51,8 @@ void run_network_command_line(const stations::PrepareCommandLine& line, std::ost
     command.places.push_back(parse_place(place));
     for (std::size_t k = 0; k + 1 < command.places.size(); ++k)
       if (command.places[k].id == command.places.back().id)
-        throw UsageError(fmt::format("--station {} is given twice: a gauge has one position", command.places.back().id));
+        throw UsageError(
+            fmt::format("--station {} is given twice: a gauge has one position", command.places.back().id));
   }
   command.present = weighting::present_option(line.present);
   command.prepare = stations::prepare_options_of(line);

@@ -20,8 +20,9 @@ DayKinds kinds_of(const gauge::CalendarSeries& series, const stations::DayOption
   for (std::size_t d = 0; d < day_count; ++d) {
     for (std::size_t j = 0; j < day.size(); ++j) {
       const calendar::IntervalIndex k = day_start + static_cast<calendar::IntervalIndex>(d * day.size() + j) - first;
-      day[j] = k >= 0 && k < static_cast<calendar::IntervalIndex>(series.size()) ? series.depth(static_cast<std::size_t>(k))
-                                                                                : gauge::CalendarSeries::missing_value();
+      day[j] = k >= 0 && k < static_cast<calendar::IntervalIndex>(series.size())
+                   ? series.depth(static_cast<std::size_t>(k))
+                   : gauge::CalendarSeries::missing_value();
     }
     out.kinds[d] = stations::day_kind(day.data(), options);
   }
@@ -45,8 +46,10 @@ DayKinds network_kinds(const std::vector<DayKinds>& sites) {
     for (std::size_t d = 0; d < network.kinds.size(); ++d) {
       const DayKind site = s.kinds[offset + d];
       DayKind& kind = network.kinds[d];
-      if (site == DayKind::incomplete || site == DayKind::outside) kind = DayKind::incomplete;
-      else if (site == DayKind::wet && kind == DayKind::dry) kind = DayKind::wet;
+      if (site == DayKind::incomplete || site == DayKind::outside)
+        kind = DayKind::incomplete;
+      else if (site == DayKind::wet && kind == DayKind::dry)
+        kind = DayKind::wet;
     }
   }
   return network;
@@ -56,7 +59,8 @@ stations::RecordDays days_from(const stations::RecordDays& days, calendar::Day f
   const auto offset = static_cast<std::size_t>((first - days.first_day).count());
   stations::RecordDays out;
   out.first_day = first;
-  out.kinds.assign(days.kinds.begin() + static_cast<long>(offset), days.kinds.begin() + static_cast<long>(offset + count));
+  out.kinds.assign(days.kinds.begin() + static_cast<long>(offset),
+                   days.kinds.begin() + static_cast<long>(offset + count));
   out.present.assign(days.present.begin() + static_cast<long>(offset),
                      days.present.begin() + static_cast<long>(offset + count));
   const std::size_t per_day = calendar::intervals_per_day;

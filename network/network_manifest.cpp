@@ -52,24 +52,32 @@ class ManifestParser {
     if (read.kind == common::SectionsLine::Kind::header) return header(read.section, read.name);
     const std::string_view key = read.key, value = read.value;
     switch (kind_) {
-      case Kind::none: fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
-      case Kind::network: return network_key(key, value);
-      case Kind::gauge: return gauge_key(key, value);
-      case Kind::site: return site_key(key, value);
-      case Kind::other: return;
+      case Kind::none:
+        fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
+      case Kind::network:
+        return network_key(key, value);
+      case Kind::gauge:
+        return gauge_key(key, value);
+      case Kind::site:
+        return site_key(key, value);
+      case Kind::other:
+        return;
     }
   }
 
   NetworkManifest finish() {
     end_section();
     if (!network_seen_) throw ToolError(file_, 0, "has no [network] section: it is no network manifest");
-    if (manifest_.station.empty()) throw ToolError(file_, network_line_, "[network] does not name the site station (station = ID)");
+    if (manifest_.station.empty())
+      throw ToolError(file_, network_line_, "[network] does not name the site station (station = ID)");
     if (manifest_.gauges.empty()) throw ToolError(file_, 0, "lists no [gauge]");
     if (manifest_.sites.empty()) throw ToolError(file_, 0, "lists no [site]");
     for (const NetworkSite& site : manifest_.sites)
       for (const SiteGauge& g : site.gauges)
         if (!manifest_.gauge(g.id))
-          throw ToolError(file_, site.line, fmt::format("[site {}] is weighted from gauge {}, which no [gauge] section gives", site.name, g.id));
+          throw ToolError(
+              file_, site.line,
+              fmt::format("[site {}] is weighted from gauge {}, which no [gauge] section gives", site.name, g.id));
     return std::move(manifest_);
   }
 
@@ -91,14 +99,17 @@ class ManifestParser {
     } else if (kind == "gauge") {
       const std::optional<stations::StationId> id = stations::StationId::from(name);
       if (!id) fail(fmt::format("[gauge {}]: the ID must be {}", name, stations::station_id_rule));
-      if (const NetworkGauge* before = manifest_.gauge(*id)) fail(fmt::format("[gauge {}] is given twice (line {})", name, before->line));
+      if (const NetworkGauge* before = manifest_.gauge(*id))
+        fail(fmt::format("[gauge {}] is given twice (line {})", name, before->line));
       manifest_.gauges.push_back({.id = *id, .line = line_});
       kind_ = Kind::gauge;
     } else if (kind == "site") {
-      if (const std::optional<std::string> problem = site_name_problem(name)) fail(fmt::format("[site {}]: {}", name, *problem));
+      if (const std::optional<std::string> problem = site_name_problem(name))
+        fail(fmt::format("[site {}]: {}", name, *problem));
       if (const NetworkSite* before = manifest_.site(name))
-        fail(fmt::format("[site {}]: the site {} (line {}) has that name, letter case aside (SWMM does not tell them apart)",
-                         name, before->name, before->line));
+        fail(fmt::format(
+            "[site {}]: the site {} (line {}) has that name, letter case aside (SWMM does not tell them apart)", name,
+            before->name, before->line));
       manifest_.sites.push_back({.name = std::string(name), .line = line_});
       kind_ = Kind::site;
     } else {
@@ -114,7 +125,8 @@ class ManifestParser {
       if (!keys_.contains("position")) fail_at(site.line, fmt::format("[site {}] has no position", site.name));
       if (!keys_.contains("folder")) fail_at(site.line, fmt::format("[site {}] has no folder", site.name));
       if (site.gauges.size() != 3)
-        fail_at(site.line, fmt::format("[site {}] names {} gauges: it is weighted from three (gauge = ID DISTANCE)", site.name, site.gauges.size()));
+        fail_at(site.line, fmt::format("[site {}] names {} gauges: it is weighted from three (gauge = ID DISTANCE)",
+                                       site.name, site.gauges.size()));
     }
     kind_ = Kind::none;
   }
@@ -128,17 +140,21 @@ class ManifestParser {
     if (!system_known_) fail("a position comes before [network] says the coordinates (degrees or planar)");
     const std::optional<Position> p = parse_position(value, manifest_.coordinates);
     if (!p)
-      fail(fmt::format("position '{}' is not {}", shown_line(value),
-                       manifest_.coordinates == CoordinateSystem::degrees ? "LAT,LON in degrees (-90..90, -180..180)" : "X,Y"));
+      fail(fmt::format(
+          "position '{}' is not {}", shown_line(value),
+          manifest_.coordinates == CoordinateSystem::degrees ? "LAT,LON in degrees (-90..90, -180..180)" : "X,Y"));
     return *p;
   }
 
   void network_key(std::string_view key, std::string_view value) {
     once(key);
     if (key == "coordinates") {
-      if (value == "degrees") manifest_.coordinates = CoordinateSystem::degrees;
-      else if (value == "planar") manifest_.coordinates = CoordinateSystem::planar;
-      else fail(fmt::format("coordinates '{}' is neither degrees nor planar", shown_line(value)));
+      if (value == "degrees")
+        manifest_.coordinates = CoordinateSystem::degrees;
+      else if (value == "planar")
+        manifest_.coordinates = CoordinateSystem::planar;
+      else
+        fail(fmt::format("coordinates '{}' is neither degrees nor planar", shown_line(value)));
       system_known_ = true;
     } else if (key == "map_unit") {
       manifest_.map_unit = std::string(value);
@@ -157,18 +173,23 @@ class ManifestParser {
         fail(fmt::format("generation '{}' is not 16 hexadecimal digits", shown_line(value)));
       manifest_.generation = std::string(value);
     } else if (key == "sites_from") {
-      if (value == "csv") manifest_.sites_from = SitesFrom::csv;
-      else if (value == "swmm") manifest_.sites_from = SitesFrom::swmm;
-      else fail(fmt::format("sites_from '{}' is neither csv nor swmm", shown_line(value)));
+      if (value == "csv")
+        manifest_.sites_from = SitesFrom::csv;
+      else if (value == "swmm")
+        manifest_.sites_from = SitesFrom::swmm;
+      else
+        fail(fmt::format("sites_from '{}' is neither csv nor swmm", shown_line(value)));
     }
   }
 
   void gauge_key(std::string_view key, std::string_view value) {
     once(key);
     NetworkGauge& gauge = manifest_.gauges.back();
-    if (key == "position") gauge.position = position(value);
+    if (key == "position")
+      gauge.position = position(value);
     else if (key == "record") {
-      if (!std::filesystem::path(value).is_absolute()) fail(fmt::format("record '{}' is not an absolute path", shown_line(value)));
+      if (!std::filesystem::path(value).is_absolute())
+        fail(fmt::format("record '{}' is not an absolute path", shown_line(value)));
       gauge.record = std::string(value);
     }
   }
@@ -231,7 +252,8 @@ std::optional<std::string> site_name_problem(std::string_view name) {
   if (name.size() > longest_site_name)
     return fmt::format("the name has {} characters; a site name has at most {}", name.size(), longest_site_name);
   for (char c : name) {
-    if (c <= ' ' || c > '~') return "a site name is printable ASCII without blanks (it names a folder and a SWMM rain gage)";
+    if (c <= ' ' || c > '~')
+      return "a site name is printable ASCII without blanks (it names a folder and a SWMM rain gage)";
     if (c == '/' || c == '\\' || c == '"' || c == ';')
       return fmt::format("a site name holds no '{}' (it names a folder and a SWMM rain gage)", c);
   }

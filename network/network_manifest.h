@@ -44,7 +44,7 @@ struct NetworkGauge {
   stations::StationId id;
   Position position{};
   std::optional<std::string> record{};  // absolute; none for standard input
-  long line = 0;                      // of its header in the file read
+  long line = 0;                        // of its header in the file read
 };
 
 struct SiteGauge {
@@ -55,7 +55,7 @@ struct SiteGauge {
 struct NetworkSite {
   std::string name;  // site_name_problem accepts it
   Position position{};
-  std::string folder{};  // relative to the network directory
+  std::string folder{};             // relative to the network directory
   std::vector<SiteGauge> gauges{};  // three, nearest first
   long line = 0;
 };

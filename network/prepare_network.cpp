@@ -46,8 +46,9 @@ class FolderLock {
     if (fd_ < 0) return;
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
       ::close(std::exchange(fd_, -1));
-      throw common::ToolError(folder.string(), 0,
-                      "another raingen-prepare is preparing a network into it now: prepare a network once at a time");
+      throw common::ToolError(
+          folder.string(), 0,
+          "another raingen-prepare is preparing a network into it now: prepare a network once at a time");
     }
   }
   FolderLock(FolderLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -98,7 +99,8 @@ using FillerFiles = std::map<std::size_t, std::vector<std::vector<common::FileTe
 std::vector<Gauge> gauges_of(const NetworkCommand& c) {
   std::vector<Gauge> gauges;
   for (const common::GaugeArgument& g : c.gauges) {
-    const auto place = std::find_if(c.places.begin(), c.places.end(), [&](const GaugePlace& p) { return p.id == g.id; });
+    const auto place =
+        std::find_if(c.places.begin(), c.places.end(), [&](const GaugePlace& p) { return p.id == g.id; });
     if (place == c.places.end())
       throw UsageError(fmt::format("--gauge {}: no --station {}@A,B gives its position", g.id, g.id));
     gauges.push_back({stations::StationId::given(g.id, "--gauge"), place->position, &g});
@@ -107,9 +109,10 @@ std::vector<Gauge> gauges_of(const NetworkCommand& c) {
     if (std::none_of(c.gauges.begin(), c.gauges.end(), [&](const common::GaugeArgument& g) { return g.id == p.id; }))
       throw UsageError(fmt::format("--station {}: no --gauge {}=FILE gives its record", p.id, p.id));
   if (gauges.size() < 3)
-    throw UsageError(fmt::format("a network needs at least three gauges (--gauge ID=FILE with --station ID@A,B): {} "
-                                 "given",
-                                 gauges.size()));
+    throw UsageError(
+        fmt::format("a network needs at least three gauges (--gauge ID=FILE with --station ID@A,B): {} "
+                    "given",
+                    gauges.size()));
   return gauges;
 }
 
@@ -118,20 +121,26 @@ void check_one_system(const SiteList& sites, const std::vector<Gauge>& gauges, c
   if (sites.coordinates == CoordinateSystem::degrees) {
     for (const Gauge& g : gauges)
       if (!degree_like(g.position))
-        throw UsageError(fmt::format("--station {}@{},{}: out of -90..90, -180..180, and the sites of {} are in degrees: "
-                                     "give the gauges as LAT,LON",
-                                     g.id, common::shortest_text(g.position.a), common::shortest_text(g.position.b), file));
+        throw UsageError(
+            fmt::format("--station {}@{},{}: out of -90..90, -180..180, and the sites of {} are in degrees: "
+                        "give the gauges as LAT,LON",
+                        g.id, common::shortest_text(g.position.a), common::shortest_text(g.position.b), file));
     return;
   }
-  const bool gauges_look = std::all_of(gauges.begin(), gauges.end(), [](const Gauge& g) { return degree_like(g.position); });
-  const bool no_gauge_looks = std::none_of(gauges.begin(), gauges.end(), [](const Gauge& g) { return degree_like(g.position); });
-  const bool sites_look = std::all_of(sites.sites.begin(), sites.sites.end(), [](const SiteAt& s) { return degree_like(s.position); });
-  const bool no_site_looks = std::none_of(sites.sites.begin(), sites.sites.end(), [](const SiteAt& s) { return degree_like(s.position); });
+  const bool gauges_look =
+      std::all_of(gauges.begin(), gauges.end(), [](const Gauge& g) { return degree_like(g.position); });
+  const bool no_gauge_looks =
+      std::none_of(gauges.begin(), gauges.end(), [](const Gauge& g) { return degree_like(g.position); });
+  const bool sites_look =
+      std::all_of(sites.sites.begin(), sites.sites.end(), [](const SiteAt& s) { return degree_like(s.position); });
+  const bool no_site_looks =
+      std::none_of(sites.sites.begin(), sites.sites.end(), [](const SiteAt& s) { return degree_like(s.position); });
   if ((gauges_look && no_site_looks) || (sites_look && no_gauge_looks))
-    throw UsageError(fmt::format("the sites of {} are in a planar map unit, but {} positions all lie within -90..90, "
-                                 "-180..180 as degrees would and no {} does: give the gauges (--station ID@X,Y) and the "
-                                 "sites in one map unit",
-                                 file, gauges_look ? "the gauges'" : "the sites'", gauges_look ? "site's" : "gauge's"));
+    throw UsageError(
+        fmt::format("the sites of {} are in a planar map unit, but {} positions all lie within -90..90, "
+                    "-180..180 as degrees would and no {} does: give the gauges (--station ID@X,Y) and the "
+                    "sites in one map unit",
+                    file, gauges_look ? "the gauges'" : "the sites'", gauges_look ? "site's" : "gauge's"));
 }
 
 // "SITE", or the first of SIT1 .. SIT9 that no gauge has.
@@ -219,11 +228,12 @@ std::optional<stations::Seasons> network_seasons(const NetworkCommand& c, const 
     const std::string facts_file = (c.dir / plan.sites[s].folder / stations::run_facts_file_name).string();
     const std::optional<stations::Seasons> own = stations::seasons_of_use(c.seasons, plan.facts_before[s], facts_file);
     if (s > 0 && own != seasons)
-      throw ToolError(facts_file, own ? plan.facts_before[s].seasons->line : 0,
-                      fmt::format("site {}'s folder is prepared in {} where site {}'s is in {}: the sites of a network "
-                                  "share their seasons (give --seasons, or prepare the network into a new folder)",
-                                  plan.sites[s].at.name, own ? stations::season_names(*own) : "no seasons",
-                                  plan.sites.front().at.name, seasons ? stations::season_names(*seasons) : "no seasons"));
+      throw ToolError(
+          facts_file, own ? plan.facts_before[s].seasons->line : 0,
+          fmt::format("site {}'s folder is prepared in {} where site {}'s is in {}: the sites of a network "
+                      "share their seasons (give --seasons, or prepare the network into a new folder)",
+                      plan.sites[s].at.name, own ? stations::season_names(*own) : "no seasons",
+                      plan.sites.front().at.name, seasons ? stations::season_names(*seasons) : "no seasons"));
     seasons = own;
   }
   return seasons;
@@ -291,7 +301,8 @@ class NetworkRecords {
     for (const Site& site : plan.sites) site_kinds.push_back(kinds_of(site_record(site, nullptr), c.prepare.days));
     network_ = network_kinds(site_kinds);
     if (network_.kinds.empty())
-      throw ToolError(c.sites_file, 0, "the sites' weighted records have no day in common: the gauges' records do not overlap");
+      throw ToolError(c.sites_file, 0,
+                      "the sites' weighted records have no day in common: the gauges' records do not overlap");
   }
 
   const gauge::CalendarSeries& record(std::size_t g) const { return records_.at(g); }
@@ -319,10 +330,12 @@ class NetworkRecords {
   std::vector<stations::PreparedStation> site_station(const Site& site, weighting::RecordsPresent* made) const {
     const stations::RecordDays days = days_from(stations::split_days(site_record(site, made), c_.prepare.days),
                                                 network_.first_day, network_.kinds.size());
-    const std::string source = fmt::format("the network's days at site {} ({})", site.at.name, source_of(site).substr(4));
+    const std::string source =
+        fmt::format("the network's days at site {} ({})", site.at.name, source_of(site).substr(4));
     std::vector<stations::PreparedStation> prepared;
     for (const std::optional<stations::Season>& season : plan_.parts())
-      prepared.push_back(stations::prepare_days(days, season ? stations::kinds_in_season(days, *season) : network_.kinds,
+      prepared.push_back(stations::prepare_days(days,
+                                                season ? stations::kinds_in_season(days, *season) : network_.kinds,
                                                 plan_.site_id, c_.prepare, source, season));
     return prepared;
   }
@@ -342,10 +355,12 @@ FillerFiles filler_files(const NetworkCommand& c, const NetworkPlan& plan, const
     const Gauge& gauge = plan.gauges[g];
     std::vector<stations::PreparedStation> prepared;
     if (plan.seasons)
-      prepared = stations::prepare_in_seasons(records.record(g), gauge.id, c.prepare, gauge.record->path, *plan.seasons);
+      prepared =
+          stations::prepare_in_seasons(records.record(g), gauge.id, c.prepare, gauge.record->path, *plan.seasons);
     else
       prepared.push_back(stations::prepare_station(records.record(g), gauge.id, c.prepare, gauge.record->path));
-    for (const stations::PreparedStation& part : prepared) files[g].push_back(stations::station_file_texts({}, part.files));
+    for (const stations::PreparedStation& part : prepared)
+      files[g].push_back(stations::station_file_texts({}, part.files));
   }
   return files;
 }
@@ -353,7 +368,7 @@ FillerFiles filler_files(const NetworkCommand& c, const NetworkPlan& plan, const
 // What the writing found, for the summary.
 struct Written {
   std::vector<stations::PreparedStation> first;  // the first site's station, its summaries kept
-  std::vector<weighting::RecordsPresent> made;  // each site's intervals by gauges present
+  std::vector<weighting::RecordsPresent> made;   // each site's intervals by gauges present
   std::size_t files = 0;
   NetworkManifest manifest;
 };
@@ -388,13 +403,16 @@ void add_part_file(FilesTogether& files, stations::RunFacts& facts, const Networ
 }
 
 // The facts of site s's folder: its gauges, its site station, its site and the network's stamp.
-stations::RunFacts site_facts(const NetworkCommand& c, const NetworkPlan& plan, std::size_t s, const std::string& generation) {
+stations::RunFacts site_facts(const NetworkCommand& c, const NetworkPlan& plan, std::size_t s,
+                              const std::string& generation) {
   const Site& site = plan.sites[s];
   stations::RunFacts facts = plan.facts_before[s];
   stations::SiteStationFacts site_station{.id = plan.site_id, .present = c.present};
   for (std::size_t i = 0; i < 3; ++i) {
     const Gauge& g = plan.gauges[site.near.gauges[i]];
-    facts.put_station({.id = g.id, .record = stations::record_fact(g.record->path), .reading = g.record->options,
+    facts.put_station({.id = g.id,
+                       .record = stations::record_fact(g.record->path),
+                       .reading = g.record->options,
                        .utc_offset = c.utc_offset});
     site_station.gauges.push_back({g.id, site.near.distances[i]});
   }
@@ -402,15 +420,16 @@ stations::RunFacts site_facts(const NetworkCommand& c, const NetworkPlan& plan, 
   std::optional<stations::Coordinates> position;
   if (plan.list.coordinates == CoordinateSystem::degrees)
     position = stations::Coordinates{site.at.position.a, site.at.position.b};
-  facts.site = stations::SiteFacts{.name = site.at.name, .position = position, .utc_offset = c.utc_offset, .network = generation};
+  facts.site = stations::SiteFacts{
+      .name = site.at.name, .position = position, .utc_offset = c.utc_offset, .network = generation};
   return facts;
 }
 
 // Site s's files written aside: part by part its station, its fillers' and INPUT.TXT, then
 // RAINGEN.TXT. Returns its site station.
 std::vector<stations::PreparedStation> write_site(const NetworkCommand& c, const NetworkPlan& plan,
-                                                  const NetworkRecords& records, const FillerFiles& fillers, std::size_t s,
-                                                  Written& written, FilesTogether& files) {
+                                                  const NetworkRecords& records, const FillerFiles& fillers,
+                                                  std::size_t s, Written& written, FilesTogether& files) {
   const Site& site = plan.sites[s];
   const fs::path folder = c.dir / site.folder;
   std::vector<stations::PreparedStation> prepared = records.site_station(site, &written.made[s]);
@@ -422,12 +441,14 @@ std::vector<stations::PreparedStation> write_site(const NetworkCommand& c, const
     for (std::size_t i = 0; i < 2; ++i)
       for (const common::FileText& file : fillers.at(site.near.gauges[i])[p])
         add_part_file(files, facts, plan, folder, parts[p], file.target.string(), file.text);
-    add_part_file(files, facts, plan, folder, parts[p], std::string(common::settings_file_name), plan.settings_texts[s]);
+    add_part_file(files, facts, plan, folder, parts[p], std::string(common::settings_file_name),
+                  plan.settings_texts[s]);
   }
   const common::FileText facts_file = stations::run_facts_file(folder, facts);
   files.add(facts_file.target, facts_file.text);
   NetworkSite entry{.name = site.at.name, .position = site.at.position, .folder = site.folder};
-  for (std::size_t i = 0; i < 3; ++i) entry.gauges.push_back({plan.gauges[site.near.gauges[i]].id, site.near.distances[i]});
+  for (std::size_t i = 0; i < 3; ++i)
+    entry.gauges.push_back({plan.gauges[site.near.gauges[i]].id, site.near.distances[i]});
   written.manifest.sites.push_back(std::move(entry));
   return prepared;
 }
@@ -443,14 +464,16 @@ NetworkManifest manifest_of(const NetworkCommand& c, const NetworkPlan& plan) {
                            .gauges = {},
                            .sites = {}};
   for (std::size_t g : plan.used)
-    manifest.gauges.push_back({plan.gauges[g].id, plan.gauges[g].position, stations::record_fact(plan.gauges[g].record->path)});
+    manifest.gauges.push_back(
+        {plan.gauges[g].id, plan.gauges[g].position, stations::record_fact(plan.gauges[g].record->path)});
   return manifest;
 }
 
 // Site by site: its files are written aside as soon as they are made, and all are put in place
 // together at the end, so that neither the weighted records nor the files' texts of all sites are
 // held at once. The folders made are removed again on a failure.
-Written write_network(const NetworkCommand& c, const NetworkPlan& plan, const NetworkRecords& records, FolderLock& lock) {
+Written write_network(const NetworkCommand& c, const NetworkPlan& plan, const NetworkRecords& records,
+                      FolderLock& lock) {
   const FillerFiles fillers = filler_files(c, plan, records);
   Written written;
   written.made.resize(plan.sites.size());
@@ -462,7 +485,8 @@ Written write_network(const NetworkCommand& c, const NetworkPlan& plan, const Ne
     for (std::size_t s = 0; s < plan.sites.size(); ++s) {
       std::vector<stations::PreparedStation> prepared = write_site(c, plan, records, fillers, s, written, files);
       if (s == 0) {
-        for (stations::PreparedStation& part : prepared) part.files.days.clear();  // the summary is kept, not the depths
+        for (stations::PreparedStation& part : prepared)
+          part.files.days.clear();  // the summary is kept, not the depths
         written.first = std::move(prepared);
       }
     }
@@ -485,38 +509,41 @@ std::string sites_text(const NetworkCommand& c, const NetworkPlan& plan, const N
   const std::string unit = distance_unit_name(plan.list);
   std::string text;
   for (std::size_t g = 0; g < plan.gauges.size(); ++g)
-    text += plan.used.count(g)
-                ? fmt::format("  gauge {} at {}: {}\n", plan.gauges[g].id, position_text(system, plan.gauges[g].position),
-                              stations::record_read_text(plan.gauges[g].record->path, records.read_facts(g)))
-                : fmt::format("  gauge {} at {}: no site's three nearest, not read\n", plan.gauges[g].id,
-                              position_text(system, plan.gauges[g].position));
+    text +=
+        plan.used.count(g)
+            ? fmt::format("  gauge {} at {}: {}\n", plan.gauges[g].id, position_text(system, plan.gauges[g].position),
+                          stations::record_read_text(plan.gauges[g].record->path, records.read_facts(g)))
+            : fmt::format("  gauge {} at {}: no site's three nearest, not read\n", plan.gauges[g].id,
+                          position_text(system, plan.gauges[g].position));
   for (std::size_t s = 0; s < plan.sites.size(); ++s) {
     const Site& site = plan.sites[s];
     const SiteGauges& n = site.near;
     text += fmt::format("  site {} at {}: folder {}; gauges", site.at.name, position_text(system, site.at.position),
                         (c.dir / site.folder).string());
     for (std::size_t i = 0; i < 3; ++i)
-      text += fmt::format("{} {} {:.3f} {} (distance {}, weight {:.1f}%)", i == 0 ? "" : ",", plan.gauges[n.gauges[i]].id,
-                          n.exact[i], unit, n.distances[i], 100 * n.shares[i]);
+      text += fmt::format("{} {} {:.3f} {} (distance {}, weight {:.1f}%)", i == 0 ? "" : ",",
+                          plan.gauges[n.gauges[i]].id, n.exact[i], unit, n.distances[i], 100 * n.shares[i]);
     text += fmt::format("; distances in units of {}\n", n.unit);
     if (c.present == weighting::Presence::any) {
       const weighting::RecordsPresent& m = written.made[s];
-      text += fmt::format("    intervals from 3 gauges {}, from 2 {}, from 1 {}, missing {} (--present any)\n", m[3], m[2],
-                          m[1], m[0]);
+      text += fmt::format("    intervals from 3 gauges {}, from 2 {}, from 1 {}, missing {} (--present any)\n", m[3],
+                          m[2], m[1], m[0]);
     }
     if (n.at_gauge)
-      text += fmt::format("    note: site {} lies at gauge {} ({:.3f} {}): it takes that gauge's record alone\n", site.at.name,
-                          plan.gauges[*n.at_gauge].id, n.exact[0], unit);
+      text += fmt::format("    note: site {} lies at gauge {} ({:.3f} {}): it takes that gauge's record alone\n",
+                          site.at.name, plan.gauges[*n.at_gauge].id, n.exact[0], unit);
     if (site.outside_hull)
-      warnings.push_back(fmt::format("site {} ({}:{}) lies outside the gauges' convex hull: its record is extrapolated from "
-                                     "gauges on one side",
-                                     site.at.name, c.sites_file, site.at.line));
+      warnings.push_back(
+          fmt::format("site {} ({}:{}) lies outside the gauges' convex hull: its record is extrapolated from "
+                      "gauges on one side",
+                      site.at.name, c.sites_file, site.at.line));
   }
   return text;
 }
 
 // The network's days and the first site's station, season by season when there are seasons.
-std::string days_text(const NetworkCommand& c, const NetworkPlan& plan, const DayKinds& network, const Written& written) {
+std::string days_text(const NetworkCommand& c, const NetworkPlan& plan, const DayKinds& network,
+                      const Written& written) {
   const long wet = std::count(network.kinds.begin(), network.kinds.end(), stations::DayKind::wet);
   const long dry = std::count(network.kinds.begin(), network.kinds.end(), stations::DayKind::dry);
   std::string text = fmt::format(
@@ -540,17 +567,18 @@ std::string days_text(const NetworkCommand& c, const NetworkPlan& plan, const Da
 std::string summary_text(const NetworkCommand& c, const NetworkPlan& plan, const NetworkRecords& records,
                          const Written& written) {
   const SiteList& list = plan.list;
-  std::string text = fmt::format("network: {} sites from {} ({}, {}), {} gauges, site station {}, --present {}\n",
-                                 plan.sites.size(), c.sites_file, list.from == SitesFrom::csv ? "csv" : "SWMM subcatchments",
-                                 list.coordinates == CoordinateSystem::degrees ? "degrees" : "planar, " + distance_unit_name(list),
-                                 plan.gauges.size(), plan.site_id, weighting::presence_name(c.present));
+  std::string text =
+      fmt::format("network: {} sites from {} ({}, {}), {} gauges, site station {}, --present {}\n", plan.sites.size(),
+                  c.sites_file, list.from == SitesFrom::csv ? "csv" : "SWMM subcatchments",
+                  list.coordinates == CoordinateSystem::degrees ? "degrees" : "planar, " + distance_unit_name(list),
+                  plan.gauges.size(), plan.site_id, weighting::presence_name(c.present));
   std::vector<std::string> warnings;
   text += sites_text(c, plan, records, written, warnings);
   text += days_text(c, plan, records.network(), written);
   for (const std::string& warning : warnings) text += "warning: " + warning + "\n";
-  text += fmt::format("{}: {} sites, {} gauges; {} files written in {} folders\n", (c.dir / manifest_file_name).string(),
-                      plan.sites.size(), written.manifest.gauges.size(), written.files,
-                      plan.sites.size() * (plan.seasons ? plan.seasons->size() + 1 : 1));
+  text += fmt::format("{}: {} sites, {} gauges; {} files written in {} folders\n",
+                      (c.dir / manifest_file_name).string(), plan.sites.size(), written.manifest.gauges.size(),
+                      written.files, plan.sites.size() * (plan.seasons ? plan.seasons->size() + 1 : 1));
   return text;
 }
 

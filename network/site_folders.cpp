@@ -15,7 +15,8 @@ std::string clock_text(const std::optional<calendar::UtcOffset>& clock) {
 
 }  // namespace
 
-std::optional<calendar::UtcOffset> read_site_folders(const std::filesystem::path& dir, const NetworkManifest& manifest) {
+std::optional<calendar::UtcOffset> read_site_folders(const std::filesystem::path& dir,
+                                                     const NetworkManifest& manifest) {
   std::optional<calendar::UtcOffset> clock;
   const NetworkSite* first = nullptr;
   for (const NetworkSite& site : manifest.sites) {

@@ -17,7 +17,8 @@ double cross(const Position& o, const Position& a, const Position& b) {
 
 // The hull's vertices counterclockwise (Andrew's monotone chain); collinear points left out.
 std::vector<Position> hull_of(std::vector<Position> p) {
-  std::sort(p.begin(), p.end(), [](const Position& x, const Position& y) { return x.a < y.a || (x.a == y.a && x.b < y.b); });
+  std::sort(p.begin(), p.end(),
+            [](const Position& x, const Position& y) { return x.a < y.a || (x.a == y.a && x.b < y.b); });
   std::vector<Position> h(2 * p.size());
   std::size_t k = 0;
   for (std::size_t i = 0; i < p.size(); ++i) {
@@ -75,7 +76,10 @@ SiteGauges site_gauges(CoordinateSystem coordinates, const std::string& map_unit
   s.shares = chosen.shares;
   const double step = finest * chosen.unit_metres;
   s.unit = degrees ? stations::unit_text(chosen.unit_metres)
-                   : common::shortest_text(step) + " " + (!map_unit.empty() ? map_unit : step == 1 ? "map unit" : "map units");
+                   : common::shortest_text(step) + " " +
+                         (!map_unit.empty() ? map_unit
+                          : step == 1       ? "map unit"
+                                            : "map units");
   return s;
 }
 

@@ -70,8 +70,10 @@ SiteList read_csv_sites(const std::string& file) {
     if (!header) {
       std::vector<std::string> columns;
       for (std::string_view f : fields) columns.push_back(lowercase(f));
-      if (columns == std::vector<std::string>{"name", "lat", "lon"}) list.coordinates = CoordinateSystem::degrees;
-      else if (columns == std::vector<std::string>{"name", "x", "y"}) list.coordinates = CoordinateSystem::planar;
+      if (columns == std::vector<std::string>{"name", "lat", "lon"})
+        list.coordinates = CoordinateSystem::degrees;
+      else if (columns == std::vector<std::string>{"name", "x", "y"})
+        list.coordinates = CoordinateSystem::planar;
       else
         throw ToolError(file, number, "the header is neither name,lat,lon (degrees) nor name,x,y (a planar map unit)");
       header = true;
@@ -82,8 +84,9 @@ SiteList read_csv_sites(const std::string& file) {
     const std::optional<double> a = common::parse_real(fields[1]), b = common::parse_real(fields[2]);
     const bool degrees = list.coordinates == CoordinateSystem::degrees;
     if (!a || !b || !std::isfinite(*a) || !std::isfinite(*b))
-      throw ToolError(file, number, fmt::format("'{},{}' is no position ({})", fields[1], fields[2],
-                                                degrees ? "LAT,LON in degrees" : "X,Y"));
+      throw ToolError(
+          file, number,
+          fmt::format("'{},{}' is no position ({})", fields[1], fields[2], degrees ? "LAT,LON in degrees" : "X,Y"));
     if (degrees && (std::fabs(*a) > 90 || std::fabs(*b) > 180))
       throw ToolError(file, number,
                       fmt::format("{},{} is out of -90..90, -180..180: the header says degrees (name,lat,lon); "
@@ -91,7 +94,8 @@ SiteList read_csv_sites(const std::string& file) {
                                   fields[1], fields[2]));
     add_site(list, names, file, {std::string(fields[0]), {*a, *b}, number});
   }
-  if (!header || list.sites.empty()) throw ToolError(file, 0, "lists no site (a header name,lat,lon or name,x,y, then a site a line)");
+  if (!header || list.sites.empty())
+    throw ToolError(file, 0, "lists no site (a header name,lat,lon or name,x,y, then a site a line)");
   return list;
 }
 
@@ -106,9 +110,11 @@ double turn(const Position& a, const Position& b, const Position& c) {
 std::optional<std::string> polygon_fault(std::vector<Position> v, CoordinateSystem coordinates) {
   if (v.size() > 1 && v.front().a == v.back().a && v.front().b == v.back().b) v.pop_back();  // closed by repeating
   if (coordinates == CoordinateSystem::degrees) {
-    const auto [low, high] = std::minmax_element(v.begin(), v.end(), [](const Position& p, const Position& q) { return p.a < q.a; });
-    if (high->a - low->a > 180) return std::string("spans longitudes from X ") + common::shortest_text(low->a) + " to " +
-                                       common::shortest_text(high->a) + ", across the antimeridian";
+    const auto [low, high] =
+        std::minmax_element(v.begin(), v.end(), [](const Position& p, const Position& q) { return p.a < q.a; });
+    if (high->a - low->a > 180)
+      return std::string("spans longitudes from X ") + common::shortest_text(low->a) + " to " +
+             common::shortest_text(high->a) + ", across the antimeridian";
   }
   const std::size_t n = v.size();
   for (std::size_t i = 0; i < n; ++i)
@@ -156,8 +162,10 @@ SwmmSections read_swmm_sections(const std::string& file) {
       read.polygons[lowercase(w[0])].push_back({*x, *y});
     } else if (section == "[map]" && w.size() >= 2 && lowercase(w[0]) == "units") {
       const std::string unit = lowercase(w[1]);
-      if (unit == "degrees") read.coordinates = CoordinateSystem::degrees;
-      else if (unit == "feet" || unit == "meters") read.map_unit = std::string(unit == "feet" ? "ft" : "m");
+      if (unit == "degrees")
+        read.coordinates = CoordinateSystem::degrees;
+      else if (unit == "feet" || unit == "meters")
+        read.map_unit = std::string(unit == "feet" ? "ft" : "m");
     }
   }
   return read;
@@ -171,26 +179,30 @@ SiteList read_swmm_sites(const std::string& file) {
   list.map_unit = read.map_unit;
   if (read.subcatchments.empty()) throw ToolError(file, 0, "has no subcatchment ([SUBCATCHMENTS]): it gives no site");
   if (!read.polygons_seen)
-    throw ToolError(file, 0, "has no [POLYGONS]: a subcatchment's site is the centroid of its polygon; draw the "
-                             "subcatchments in SWMM, or give the sites as a CSV name,x,y");
+    throw ToolError(file, 0,
+                    "has no [POLYGONS]: a subcatchment's site is the centroid of its polygon; draw the "
+                    "subcatchments in SWMM, or give the sites as a CSV name,x,y");
   std::map<std::string, std::size_t> names;
   for (const auto& [name, number] : read.subcatchments) {
     const auto polygon = read.polygons.find(lowercase(name));
     if (polygon == read.polygons.end())
-      throw ToolError(file, number, fmt::format("subcatchment {} has no polygon in [POLYGONS]: its site is the centroid "
-                                                "of its polygon",
-                                                name));
+      throw ToolError(file, number,
+                      fmt::format("subcatchment {} has no polygon in [POLYGONS]: its site is the centroid "
+                                  "of its polygon",
+                                  name));
     if (const std::optional<std::string> fault = polygon_fault(polygon->second, list.coordinates))
-      throw ToolError(file, number, fmt::format("subcatchment {}: its polygon {}: the centroid, its site, would lie "
-                                                "outside it; redraw the polygon, or give the sites as a CSV",
-                                                name, *fault));
+      throw ToolError(file, number,
+                      fmt::format("subcatchment {}: its polygon {}: the centroid, its site, would lie "
+                                  "outside it; redraw the polygon, or give the sites as a CSV",
+                                  name, *fault));
     Position at = polygon_centroid(polygon->second);
     if (list.coordinates == CoordinateSystem::degrees) {
       at = {at.b, at.a};  // X is the longitude, Y the latitude
       if (std::fabs(at.a) > 90 || std::fabs(at.b) > 180)
-        throw ToolError(file, number, fmt::format("subcatchment {} lies at X {} Y {}, out of -180..180, -90..90: "
-                                                  "[MAP] Units says degrees",
-                                                  name, common::shortest_text(at.b), common::shortest_text(at.a)));
+        throw ToolError(file, number,
+                        fmt::format("subcatchment {} lies at X {} Y {}, out of -180..180, -90..90: "
+                                    "[MAP] Units says degrees",
+                                    name, common::shortest_text(at.b), common::shortest_text(at.a)));
     }
     add_site(list, names, file, {name, at, number});
   }
@@ -221,6 +233,8 @@ Position polygon_centroid(const std::vector<Position>& v) {
   return {o.a + cx / (3 * area2), o.b + cy / (3 * area2)};
 }
 
-SiteList read_sites(const std::string& path) { return ends_in_inp(path) ? read_swmm_sites(path) : read_csv_sites(path); }
+SiteList read_sites(const std::string& path) {
+  return ends_in_inp(path) ? read_swmm_sites(path) : read_csv_sites(path);
+}
 
 }  // namespace raingen::network

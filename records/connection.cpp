@@ -35,8 +35,7 @@ long ReadAhead::refill(int fd, bool seekable) {
   next_ = end_ = 0;
   const std::size_t block = next_block_size_;
   next_block_size_ = std::min(2 * block, transfer_block_size);
-  long n = seekable ? read_some_at(fd, block_.get(), block, origin_)
-                    : read_some(fd, block_.get(), block);
+  long n = seekable ? read_some_at(fd, block_.get(), block, origin_) : read_some(fd, block_.get(), block);
   if (n > 0) end_ = static_cast<std::size_t>(n);
   return n;
 }
@@ -52,8 +51,7 @@ void ReadAhead::moved_to(std::int64_t offset) {
 }
 
 bool ReadAhead::move_within(std::int64_t offset) {
-  if (end_ == 0 || offset < origin_ || offset > origin_ + static_cast<std::int64_t>(end_))
-    return false;
+  if (end_ == 0 || offset < origin_ || offset > origin_ + static_cast<std::int64_t>(end_)) return false;
   next_ = static_cast<std::size_t>(offset - origin_);
   return true;
 }

@@ -50,8 +50,7 @@ DeviceName device_of(std::string_view name) {
   if (!extension && same_letters(base, "USER")) return DeviceName::console;
   if (!extension && same_letters(base, "ERR")) return DeviceName::error_stream;
   if (!extension && same_letters(base, "LINE")) return DeviceName::absent;
-  for (std::string_view other :
-       {"AUX", "PRN", "COM1", "COM2", "COM3", "COM4", "LPT1", "LPT2", "LPT3", "LPT4"})
+  for (std::string_view other : {"AUX", "PRN", "COM1", "COM2", "COM3", "COM4", "LPT1", "LPT2", "LPT3", "LPT4"})
     if (same_letters(base, other)) return DeviceName::absent;
   return DeviceName::none;
 }
@@ -61,8 +60,7 @@ bool find_blank_name(int unit, std::string& name) {
     name = trim_name(arguments[next_argument++]);
     if (!name.empty()) return true;
   }
-  std::string prompt = "File name missing or blank - please enter file name\r\nUNIT " +
-                       std::to_string(unit) + "? ";
+  std::string prompt = "File name missing or blank - please enter file name\r\nUNIT " + std::to_string(unit) + "? ";
   std::string line;
   do {
     if (!console::prompt_line(prompt, line, prompt_answer_length)) return false;

@@ -52,14 +52,12 @@ struct Target {
 // are one each; the null device may serve any number of units.
 bool same_target(const Connection& c, const Target& t) {
   if (c.device != t.device) return false;
-  if (t.device == Device::file)
-    return c.file_device == t.info.st_dev && c.file_inode == t.info.st_ino;
+  if (t.device == Device::file) return c.file_device == t.info.st_dev && c.file_inode == t.info.st_ino;
   return t.device != Device::null;
 }
 
 int failure_number(int system_error) {
-  return system_error == ENOENT || system_error == ENOTDIR ? error::file_not_found
-                                                            : error::open_refused;
+  return system_error == ENOENT || system_error == ENOTDIR ? error::file_not_found : error::open_refused;
 }
 
 // Opens an existing file read-write, else read-only, else write-only. Without O_NONBLOCK a FIFO
@@ -68,9 +66,7 @@ int open_existing(const std::string& name, Target& t) {
   static constexpr struct {
     int flags;
     Access access;
-  } tries[] = {{O_RDWR, Access::read_write},
-               {O_RDONLY, Access::read_only},
-               {O_WRONLY, Access::write_only}};
+  } tries[] = {{O_RDWR, Access::read_write}, {O_RDONLY, Access::read_only}, {O_WRONLY, Access::write_only}};
   for (const auto& attempt : tries) {
     t.fd = ::open(name.c_str(), attempt.flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (t.fd >= 0) {
@@ -113,17 +109,24 @@ int create_file(const std::string& name, Target& t) {
 
 int find_target(const std::string& name, Status status, Target& t) {
   switch (detail::device_of(name)) {
-    case DeviceName::console: t.device = Device::console; return 0;
-    case DeviceName::error_stream: t.device = Device::error_stream; return 0;
-    case DeviceName::null: t.device = Device::null; return 0;
-    case DeviceName::absent: return error::open_refused;
-    case DeviceName::none: break;
+    case DeviceName::console:
+      t.device = Device::console;
+      return 0;
+    case DeviceName::error_stream:
+      t.device = Device::error_stream;
+      return 0;
+    case DeviceName::null:
+      t.device = Device::null;
+      return 0;
+    case DeviceName::absent:
+      return error::open_refused;
+    case DeviceName::none:
+      break;
   }
   return open_file(name, status, t);
 }
 
-std::unique_ptr<Connection> make_connection(int unit, const std::string& name, const Target& t,
-                                            bool created) {
+std::unique_ptr<Connection> make_connection(int unit, const std::string& name, const Target& t, bool created) {
   auto c = std::make_unique<Connection>();
   c->unit = unit;
   c->name = name;
@@ -183,8 +186,7 @@ Connection& connected_for_use(int unit, Status status, Statement statement) {
 
 }  // namespace
 
-int connect_unit(int unit, std::string_view name, Status status, bool return_failure,
-                 std::string* name_tried) {
+int connect_unit(int unit, std::string_view name, Status status, bool return_failure, std::string* name_tried) {
   std::string used_name;
   int failure = connect(unit, name, status, used_name);
   if (name_tried) *name_tried = used_name;
@@ -277,18 +279,21 @@ Connection& unit_for_write_not_recent(int unit) {
 
 void write_record(Connection& c, std::string_view record) {
   switch (c.device) {
-    case Device::null: return;
-    case Device::console: console::show_record(record); return;
+    case Device::null:
+      return;
+    case Device::console:
+      console::show_record(record);
+      return;
     case Device::error_stream: {
       std::string line(record);
       line += "\r\n";
       if (!write_all(c.fd, line)) raise_error(error::write_failed, Statement::write, c.name);
       return;
     }
-    case Device::file: break;
+    case Device::file:
+      break;
   }
-  if (!detail::add_file_record(c, record))
-    raise_error(error::write_failed, Statement::write, c.name);
+  if (!detail::add_file_record(c, record)) raise_error(error::write_failed, Statement::write, c.name);
 }
 
 void reset_connections() {

@@ -125,8 +125,7 @@ class Compiler {
       if (in_.peek() == '.') return fail(error::list_decimals_not_allowed);
       return add({.op = Op::move, .count = count});
     }
-    if (counted && count == 0 && (c == 'I' || c == 'F' || c == 'A' || c == '('))
-      return fail(error::list_zero_count);
+    if (counted && count == 0 && (c == 'I' || c == 'F' || c == 'A' || c == '(')) return fail(error::list_zero_count);
     if (c == 'I' || c == 'F' || c == 'A') {
       in_.take();
       return field(c, count);
@@ -191,8 +190,7 @@ class Compiler {
     const Entry* body = &list_.entries[start + 1];
     const int body_size = list_.size - start - 1;
     const Entry& last = list_.entries[list_.size - 1];
-    end.run = last.op == Op::field && last.count == 1 &&
-              (body_size == 1 || (body_size == 2 && body->op == Op::move));
+    end.run = last.op == Op::field && last.count == 1 && (body_size == 1 || (body_size == 2 && body->op == Op::move));
     return add(end);
   }
 

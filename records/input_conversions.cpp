@@ -21,9 +21,8 @@ constexpr std::string_view double_overflow_digits =
     "817711531764475730270069855571366959622842914819860834936475292719074168444365510704342711559"
     "699508093042880177904174497792";
 
-constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -37,8 +36,7 @@ int digit_value(char c) {
 // Magnitude limit check shared by the decimal and based forms.
 IntegerResult signed_value(bool negative, std::uint64_t magnitude) {
   if (magnitude > 2147483647u + std::uint64_t{negative}) return {0, error::integer_overflow};
-  std::int64_t v = negative ? -static_cast<std::int64_t>(magnitude)
-                            : static_cast<std::int64_t>(magnitude);
+  std::int64_t v = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
   return {static_cast<std::int32_t>(v), 0};
 }
 
@@ -267,8 +265,8 @@ template <std::size_t Width, int Decimals>
 }
 
 template <std::size_t Width, int Decimals = -1>
-std::size_t plain_fields(const char* first, std::size_t step, std::size_t width, int decimals,
-                         std::size_t count, float* items, std::ptrdiff_t stride) {
+std::size_t plain_fields(const char* first, std::size_t step, std::size_t width, int decimals, std::size_t count,
+                         float* items, std::ptrdiff_t stride) {
   std::size_t k = 0;
   for (; k < count; ++k) {
     const char* field = first + k * step;
@@ -286,18 +284,18 @@ bool convert_plain_field(const char* chars, std::size_t width, int decimals, flo
   return convert_plain_fields(chars, width, width, decimals, 1, &value, 1) == 1;
 }
 
-std::size_t convert_plain_fields(const char* first, std::size_t step, std::size_t width,
-                                 int decimals, std::size_t count, float* items,
-                                 std::ptrdiff_t stride) {
+std::size_t convert_plain_fields(const char* first, std::size_t step, std::size_t width, int decimals,
+                                 std::size_t count, float* items, std::ptrdiff_t stride) {
   // The program's F fields, F5.2 and F9.4, unrolled.
-  if (width == 5 && decimals == 2)
-    return plain_fields<5, 2>(first, step, width, decimals, count, items, stride);
-  if (width == 9 && decimals == 4)
-    return plain_fields<9, 4>(first, step, width, decimals, count, items, stride);
+  if (width == 5 && decimals == 2) return plain_fields<5, 2>(first, step, width, decimals, count, items, stride);
+  if (width == 9 && decimals == 4) return plain_fields<9, 4>(first, step, width, decimals, count, items, stride);
   switch (width) {
-    case 5: return plain_fields<5>(first, step, width, decimals, count, items, stride);
-    case 9: return plain_fields<9>(first, step, width, decimals, count, items, stride);
-    default: return plain_fields<0>(first, step, width, decimals, count, items, stride);
+    case 5:
+      return plain_fields<5>(first, step, width, decimals, count, items, stride);
+    case 9:
+      return plain_fields<9>(first, step, width, decimals, count, items, stride);
+    default:
+      return plain_fields<0>(first, step, width, decimals, count, items, stride);
   }
 }
 
@@ -326,8 +324,7 @@ RealResult convert_real_by_grammar(std::string_view text, int decimals, bool zer
   // The value lies in [10^(top-1), 10^top): decide the range before any conversion.
   std::int64_t top = static_cast<std::int64_t>(d.digits.size()) + d.power;
   if (top <= -46) return {sign * 0.0f, 0};  // below half the smallest float
-  if (top >= 310 || (top == 309 && at_or_above_double_overflow(d.digits)))
-    return {0.0f, error::real_overflow};
+  if (top >= 310 || (top == 309 && at_or_above_double_overflow(d.digits))) return {0.0f, error::real_overflow};
   if (top >= 40) return {0.0f, error::single_overflow};
   double v = nearest_double(d.digits, d.power);
   if (v > largest_float) return {0.0f, error::single_overflow};

@@ -51,8 +51,7 @@ bool convert_plain_field(const char* chars, std::size_t width, int decimals, flo
 // count fields of the same width, step characters apart from first, converted as
 // convert_plain_field converts them into items[k * stride], up to the first that is not plain.
 // Returns how many were converted.
-std::size_t convert_plain_fields(const char* first, std::size_t step, std::size_t width,
-                                 int decimals, std::size_t count, float* items,
-                                 std::ptrdiff_t stride);
+std::size_t convert_plain_fields(const char* first, std::size_t step, std::size_t width, int decimals,
+                                 std::size_t count, float* items, std::ptrdiff_t stride);
 
 }  // namespace records

@@ -124,8 +124,7 @@ Rounded round_by_digits(float value, int decimals) {
   double v = value;
   if (v == 0.0) return r;
   char text[40];
-  auto done =
-      std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific, 16);
+  auto done = std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific, 16);
   *done.ptr = 0;
   // text: d.dddddddddddddddde[+-]xx
   char d17[17];
@@ -173,20 +172,17 @@ void put_rounded(RecordText& record, const Rounded& r, int width, int decimals) 
   if (r.negative) put_char(record, '-');
   for (int p = 1; p <= integer_digits; ++p) put_char(record, digit_at(r, p));
   put_char(record, '.');
-  for (int j = 1; j <= decimals; ++j)
-    put_char(record, digit_at(r, static_cast<long>(r.exponent) + j));
+  for (int j = 1; j <= decimals; ++j) put_char(record, digit_at(r, static_cast<long>(r.exponent) + j));
 }
 
-constexpr std::uint64_t powers_of_ten[] = {1,      10,      100,      1000,     10000,
-                                           100000, 1000000, 10000000, 100000000};
+constexpr std::uint64_t powers_of_ten[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 // The value scaled by 10^d and rounded half up, exactly, when the digits rule cannot differ:
 // |value| < 10^(7-d) (so no place is cut by the 7-digit limit) and the exact value is not
 // within 10^-10 of a half, where the 17-digit expansion could round across it.
 bool scaled_exactly(float value, int decimals, std::uint64_t& scaled) {
   if (decimals > 7) return false;
-  if (!(std::fabs(static_cast<double>(value)) < static_cast<double>(powers_of_ten[7 - decimals])))
-    return false;
+  if (!(std::fabs(static_cast<double>(value)) < static_cast<double>(powers_of_ten[7 - decimals]))) return false;
   // value = ±mantissa / 2^shift, from the float's own fields (a subnormal has no hidden bit).
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
@@ -270,10 +266,9 @@ void put_text_field(RecordText& record, std::string_view text, int width) {
 }
 
 void put_integer_field(RecordText& record, std::int32_t value, int width) {
-  const std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
-                                             : static_cast<std::uint32_t>(value);
-  if (words_in_memory_order && magnitude < 100000000 && width >= 8 &&
-      width <= static_cast<int>(RecordText::slack)) {
+  const std::uint32_t magnitude =
+      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  if (words_in_memory_order && magnitude < 100000000 && width >= 8 && width <= static_cast<int>(RecordText::slack)) {
     const std::uint64_t word = eight_digits(magnitude);
     const int digits = significant_digits_of(word);
     if (digits + (value < 0 ? 1 : 0) > width) {

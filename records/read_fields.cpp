@@ -19,8 +19,7 @@ constexpr int end_of_data = -1;
 
 }  // namespace
 
-ReadStatement::ReadStatement(int unit, const char* field_list, int length)
-    : c_(unit_for_read(unit)) {
+ReadStatement::ReadStatement(int unit, const char* field_list, int length) : c_(unit_for_read(unit)) {
   start_walk(walk_, c_.statements.field_list(field_list, length));
 }
 
@@ -165,8 +164,8 @@ int ReadStatement::real_run(float* items, int count, std::ptrdiff_t stride) {
   // Passes that end before the data does, leaving the last pass of the group to the walk.
   std::int32_t& passes_left = walk_.passes_left[walk_.depth];
   const std::size_t step = skip + width;
-  const std::size_t passes = std::min({static_cast<std::size_t>(count), data / step,
-                                       static_cast<std::size_t>(std::max(passes_left - 1, 0))});
+  const std::size_t passes =
+      std::min({static_cast<std::size_t>(count), data / step, static_cast<std::size_t>(std::max(passes_left - 1, 0))});
   std::size_t n = 0;
   for (;;) {
     n += convert_plain_fields(ahead.data() + n * step + skip, step, width, f.decimals, passes - n,
@@ -199,8 +198,7 @@ void ReadStatement::text(char* item, int length) {
   std::size_t len = length > 0 ? static_cast<std::size_t>(length) : 0;
   std::size_t w = f.width > 0 ? static_cast<std::size_t>(f.width) : len;
   std::size_t stored = 0;
-  if (w <= len || take_data(w - len, nullptr) == w - len)
-    stored = take_data(w < len ? w : len, item);
+  if (w <= len || take_data(w - len, nullptr) == w - len) stored = take_data(w < len ? w : len, item);
   std::memset(item + stored, ' ', len - stored);
 }
 

@@ -46,18 +46,23 @@ class ReportText {
 
 std::string_view context_of(Statement statement) {
   switch (statement) {
-    case Statement::read: return ": READ(";
-    case Statement::write: return ": WRITE(";
-    case Statement::open: return ": OPEN(";
-    case Statement::close: return ": CLOSE(";
-    case Statement::rewind: return ": REWIND(";
-    case Statement::math: return ": MATH";
+    case Statement::read:
+      return ": READ(";
+    case Statement::write:
+      return ": WRITE(";
+    case Statement::open:
+      return ": OPEN(";
+    case Statement::close:
+      return ": CLOSE(";
+    case Statement::rewind:
+      return ": REWIND(";
+    case Statement::math:
+      return ": MATH";
   }
   return "";
 }
 
-ReportText format_report(char letter, int number, Statement statement,
-                         std::string_view file_name) {
+ReportText format_report(char letter, int number, Statement statement, std::string_view file_name) {
   ReportText report;
   report.add("\r\nrun-time error ");
   report.add(letter);
@@ -94,8 +99,7 @@ ReportText format_report(char letter, int number, Statement statement,
   const Connection* failed[max_connections];
   const int failures = release_all_units(failed);
   for (int k = 0; k < failures; ++k) {
-    if (!error_end)
-      write_all(2, format_report('F', error::close_failed, Statement::close, failed[k]->name).view());
+    if (!error_end) write_all(2, format_report('F', error::close_failed, Statement::close, failed[k]->name).view());
     ok = false;
   }
   if (console::line_open()) console_ok = write_all(1, "\r\n") && console_ok;
@@ -128,8 +132,7 @@ void run_program(void (*body)(), bool (*install_traps)()) {
   // A closed standard output must end the run with a report, not kill it silently.
   std::signal(SIGPIPE, SIG_IGN);
   if (!install_traps())
-    finish(RunEnd::Kind::error,
-           format_report('M', error::math_traps_unavailable, Statement::math, "").view());
+    finish(RunEnd::Kind::error, format_report('M', error::math_traps_unavailable, Statement::math, "").view());
   try {
     body();
   } catch (const RunEnd& end) {

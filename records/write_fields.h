@@ -30,8 +30,8 @@ class WriteStatement {
 
   void integer(std::int32_t item);
   void real(float item);
-  void text(std::string_view item);              // copied at once
-  void text(const char* item, int length);       // a negative length counts as 0
+  void text(std::string_view item);         // copied at once
+  void text(const char* item, int length);  // a negative length counts as 0
   // Converts what remains of the field list, ends the last record and writes it.
   void end();
 

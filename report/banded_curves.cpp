@@ -18,7 +18,8 @@ void add_banded_curve(Chart& chart, const BandedCurve& curve) {
   line.dashed = curve.dashed;
   line.markers = curve.markers;
   line.joined = curve.joined;
-  for (std::size_t k = 0; k < curve.x.size() && k < curve.value.size(); ++k) line.points.push_back({curve.x[k], curve.value[k]});
+  for (std::size_t k = 0; k < curve.x.size() && k < curve.value.size(); ++k)
+    line.points.push_back({curve.x[k], curve.value[k]});
   chart.lines.push_back(std::move(line));
 }
 
@@ -33,7 +34,8 @@ Axis duration_axis() {
   axis.scale = Scale::log;
   axis.low = 12;
   axis.high = 1800;
-  for (int minutes : stats::design_durations) axis.ticks.push_back({static_cast<double>(minutes), duration_label(minutes)});
+  for (int minutes : stats::design_durations)
+    axis.ticks.push_back({static_cast<double>(minutes), duration_label(minutes)});
   return axis;
 }
 

@@ -11,16 +11,16 @@
 namespace raingen::report {
 
 struct BandedCurve {
-  std::string label;       // in the legend (empty: not)
+  std::string label;  // in the legend (empty: not)
   std::string color;
   std::vector<double> x, value;
   std::vector<double> lower, upper;  // empty: no band; NaN at a point: no band there
-  std::string band_label;  // the band's entry in the legend (empty: none)
+  std::string band_label;            // the band's entry in the legend (empty: none)
   double width = 1.8;
   double band_opacity = 0.16;
   bool dashed = false;
   bool markers = false;
-  bool joined = true;      // false: markers alone
+  bool joined = true;  // false: markers alone
 };
 
 // Adds the band (under every line of the chart) and the line.

@@ -41,20 +41,23 @@ AxisRange resolve(const Axis& axis, Extent extent) {
   if (axis.high) range.high = *axis.high;
   // Data that all lie on a forced end (shares all 1) still need an axis of some length.
   if (!(range.high > range.low)) {
-    if (axis.high) range.low = axis.scale == Scale::log ? range.high / 10 : range.high - 1;
-    else range.high = axis.scale == Scale::log ? range.low * 10 : range.low + 1;
+    if (axis.high)
+      range.low = axis.scale == Scale::log ? range.high / 10 : range.high - 1;
+    else
+      range.high = axis.scale == Scale::log ? range.low * 10 : range.low + 1;
   }
   if (!axis.ticks.empty()) range.ticks = axis.ticks;
   const double slack = (range.high - range.low) * 1e-9;
-  std::erase_if(range.ticks, [&](const Tick& t) { return t.value < range.low - slack || t.value > range.high + slack; });
+  std::erase_if(range.ticks,
+                [&](const Tick& t) { return t.value < range.low - slack || t.value > range.high + slack; });
   return range;
 }
 
 // Data values to pixels along one axis.
 struct Mapper {
   Scale scale;
-  double low, high;    // data
-  double from, to;     // pixels
+  double low, high;  // data
+  double from, to;   // pixels
   double operator()(double v) const {
     const double share = scale == Scale::log ? (std::log10(v) - std::log10(low)) / (std::log10(high) - std::log10(low))
                                              : (v - low) / (high - low);
@@ -147,7 +150,8 @@ void draw_band(std::string& svg, const Band& band, const Mapper& mx, const Mappe
   if (kept.empty()) return;
   for (std::size_t k : kept) points += coordinate(mx(band.x[k])) + ',' + coordinate(my(band.high[k])) + ' ';
   for (auto it = kept.rbegin(); it != kept.rend(); ++it)
-    points += coordinate(mx(band.x[*it])) + ',' + coordinate(my(band.low[*it])) + (std::next(it) == kept.rend() ? "" : " ");
+    points +=
+        coordinate(mx(band.x[*it])) + ',' + coordinate(my(band.low[*it])) + (std::next(it) == kept.rend() ? "" : " ");
   svg += fmt::format("<polygon fill=\"{}\" fill-opacity=\"{}\" stroke=\"none\" points=\"{}\"/>\n", escape(band.color),
                      fmt::format("{:.2f}", band.opacity), points);
 }
@@ -187,8 +191,13 @@ struct Frame {
 
 Frame frame_of(const Chart& chart, std::size_t legend_rows) {
   const auto [ex, ey] = data_extents(chart);
-  Frame f{resolve(chart.x, ex), resolve(chart.y, ey), chart.width - margin_right, chart.height - 44.0,
-          chart.height + legend_row_height * static_cast<double>(legend_rows), {}, {}};
+  Frame f{resolve(chart.x, ex),
+          resolve(chart.y, ey),
+          chart.width - margin_right,
+          chart.height - 44.0,
+          chart.height + legend_row_height * static_cast<double>(legend_rows),
+          {},
+          {}};
   f.mx = Mapper{chart.x.scale, f.rx.low, f.rx.high, margin_left, f.plot_right};
   f.my = Mapper{chart.y.scale, f.ry.low, f.ry.high, f.plot_bottom, margin_top};
   return f;
@@ -228,8 +237,8 @@ void draw_bars(std::string& svg, const Chart& chart, const Frame& f) {
       if (!usable(bar.y, chart.y.scale) || !usable(bar.x0, chart.x.scale) || !usable(bar.x1, chart.x.scale)) continue;
       const double x0 = f.mx(bar.x0), x1 = f.mx(bar.x1), top = f.my(bar.y);
       svg += fmt::format("<rect x=\"{}\" y=\"{}\" width=\"{}\" height=\"{}\" fill=\"{}\"/>\n", coordinate(x0),
-                         coordinate(std::min(top, bar_base)), coordinate(x1 - x0), coordinate(std::fabs(bar_base - top)),
-                         escape(set.color));
+                         coordinate(std::min(top, bar_base)), coordinate(x1 - x0),
+                         coordinate(std::fabs(bar_base - top)), escape(set.color));
     }
 }
 
@@ -238,11 +247,12 @@ void draw_axes(std::string& svg, const Chart& chart, const Frame& f) {
   svg += fmt::format("<rect x=\"{}\" y=\"{}\" width=\"{}\" height=\"{}\" fill=\"none\" stroke=\"#888888\"/>\n",
                      coordinate(margin_left), coordinate(margin_top), coordinate(f.plot_right - margin_left),
                      coordinate(f.plot_bottom - margin_top));
-  svg += fmt::format("<text x=\"{}\" y=\"{}\" text-anchor=\"middle\">{}</text>\n",
-                     coordinate((margin_left + f.plot_right) / 2), coordinate(f.plot_bottom + 31), escape(chart.x.label));
+  svg +=
+      fmt::format("<text x=\"{}\" y=\"{}\" text-anchor=\"middle\">{}</text>\n",
+                  coordinate((margin_left + f.plot_right) / 2), coordinate(f.plot_bottom + 31), escape(chart.x.label));
   const std::string mid = coordinate((margin_top + f.plot_bottom) / 2);
-  svg += fmt::format("<text x=\"14\" y=\"{0}\" text-anchor=\"middle\" transform=\"rotate(-90 14 {0})\">{1}</text>\n", mid,
-                     escape(chart.y.label));
+  svg += fmt::format("<text x=\"14\" y=\"{0}\" text-anchor=\"middle\" transform=\"rotate(-90 14 {0})\">{1}</text>\n",
+                     mid, escape(chart.y.label));
 }
 
 // The legend's rows from y (the baseline of the first) down.
@@ -252,8 +262,8 @@ void draw_legend(std::string& svg, const std::vector<std::vector<const LegendEnt
     for (const LegendEntry* e : row) {
       const std::string cy = coordinate(y - 4);
       if (e->kind == LegendEntry::line)
-        svg += fmt::format("<line x1=\"{}\" x2=\"{}\" y1=\"{}\" y2=\"{}\" {}/>\n", coordinate(x), coordinate(x + 20), cy, cy,
-                           stroke_style(e->color, e->width, e->dashed));
+        svg += fmt::format("<line x1=\"{}\" x2=\"{}\" y1=\"{}\" y2=\"{}\" {}/>\n", coordinate(x), coordinate(x + 20),
+                           cy, cy, stroke_style(e->color, e->width, e->dashed));
       else if (e->kind == LegendEntry::marker)
         svg += fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"{}\" fill=\"{}\"/>\n", coordinate(x + 10), cy,
                            coordinate(e->radius), escape(e->color));

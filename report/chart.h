@@ -34,7 +34,7 @@ struct Line {
   double width = 1.5;
   bool dashed = false;
   bool markers = false;
-  bool joined = true;  // false: markers alone, points that are no curve (a record's few values)
+  bool joined = true;          // false: markers alone, points that are no curve (a record's few values)
   double marker_radius = 2.6;  // a larger one shows as a ring around a smaller drawn over it
 };
 

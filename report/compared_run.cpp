@@ -16,7 +16,8 @@ std::vector<std::pair<std::string, std::string>> compared_run_rows(const Generat
   return {
       {"compared run (--compare)", run.dir.string()},
       {"its results file", run.results_path.string()},
-      {"its site and days", fmt::format("{}, {} days", run.settings.site_name, run.generated.size() / calendar::intervals_per_day)},
+      {"its site and days",
+       fmt::format("{}, {} days", run.settings.site_name, run.generated.size() / calendar::intervals_per_day)},
       {"its stations (distance)", fmt::format("{} ({}), {} ({}), {} ({})", st[0].id, st[0].distance, st[1].id,
                                               st[1].distance, st[2].id, st[2].distance)},
   };
@@ -25,9 +26,10 @@ std::vector<std::pair<std::string, std::string>> compared_run_rows(const Generat
 std::vector<std::string> compared_run_warnings(const GeneratedRun& run) {
   for (const stations::StationSetting& s : run.settings.stations)
     if (s.distance == 0) return {};
-  return {fmt::format("{} puts no station at the site (distance 0): {} is the weighting of three station series, not "
-                      "the series of a site station",
-                      (run.dir / common::settings_file_name).string(), compared_series_name)};
+  return {
+      fmt::format("{} puts no station at the site (distance 0): {} is the weighting of three station series, not "
+                  "the series of a site station",
+                  (run.dir / common::settings_file_name).string(), compared_series_name)};
 }
 
 }  // namespace raingen::report

@@ -64,8 +64,13 @@ std::vector<stats::CsvRow> curve_csv_rows(const ReportContent& content) {
   if (content.seasons)
     for (std::size_t k = 0; k < content.series.size() && k < content.seasons->series.size(); ++k)
       for (std::size_t m = 0; m < 12; ++m)
-        rows.push_back({content.series[k].statistics->name, {}, "months_counted",
-                        static_cast<double>(content.seasons->series[k].months_counted[m]), static_cast<double>(m + 1), {}, {}});
+        rows.push_back({content.series[k].statistics->name,
+                        {},
+                        "months_counted",
+                        static_cast<double>(content.seasons->series[k].months_counted[m]),
+                        static_cast<double>(m + 1),
+                        {},
+                        {}});
   return rows;
 }
 

@@ -22,10 +22,14 @@ struct SeriesStyle {
 
 SeriesStyle style_of(const DesignSeries& s) {
   switch (s.role) {
-    case SeriesRole::weighted_record: return {record_color};
-    case SeriesRole::generated: return {"#d62728"};
-    case SeriesRole::generated_weighted_site: return {"#ff7f0e", true};
-    case SeriesRole::record: break;
+    case SeriesRole::weighted_record:
+      return {record_color};
+    case SeriesRole::generated:
+      return {"#d62728"};
+    case SeriesRole::generated_weighted_site:
+      return {"#ff7f0e", true};
+    case SeriesRole::record:
+      break;
   }
   return {"#4e79a7"};
 }
@@ -42,7 +46,8 @@ double nan_or(const std::optional<double>& v) { return v ? *v : std::nan(""); }
 }  // namespace
 
 std::string return_period_color(std::size_t period_index) {
-  static constexpr std::array<const char*, periods> colors{"#f0a202", "#7cb518", "#1b9e77", "#2c7fb8", "#6a51a3", "#c51b7d"};
+  static constexpr std::array<const char*, periods> colors{"#f0a202", "#7cb518", "#1b9e77",
+                                                           "#2c7fb8", "#6a51a3", "#c51b7d"};
   return colors[period_index % colors.size()];
 }
 
@@ -79,7 +84,8 @@ Chart ddf_chart(const DesignReport& report, const DesignSeries& design) {
   if (const DesignSeries* record = report.reference_series()) {
     for (std::size_t p = 0; p < periods; ++p) {
       BandedCurve points;
-      points.label = p == 0 ? fmt::format("{}'s own levels ({} years, Weibull)", record->name, record->design.years) : "";
+      points.label =
+          p == 0 ? fmt::format("{}'s own levels ({} years, Weibull)", record->name, record->design.years) : "";
       points.color = return_period_color(p);
       points.joined = false;
       for (const stats::DurationDesign& d : record->design.durations) {

@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::size_t durations = stats::design_durations.size();
 
-bool is_generated(SeriesRole role) { return role == SeriesRole::generated || role == SeriesRole::generated_weighted_site; }
+bool is_generated(SeriesRole role) {
+  return role == SeriesRole::generated || role == SeriesRole::generated_weighted_site;
+}
 
 DesignSeries pooled_series(const EnsembleStatistics& ensemble, const stats::BootstrapSettings& bootstrap) {
   DesignSeries pooled;
@@ -61,13 +63,16 @@ DesignReport design_report(const std::vector<ReportSeries>& series, const Ensemb
     DesignSeries& d = report.series[k];
     if (report.reference && is_generated(d.role))
       for (std::size_t i = 0; i < durations; ++i)
-        d.ceilings.push_back(stats::ceiling_of(d.design.durations[i].maxima, report.series[*report.reference].largest[i]));
+        d.ceilings.push_back(
+            stats::ceiling_of(d.design.durations[i].maxima, report.series[*report.reference].largest[i]));
   }
   const bool pooled = ensemble && !ensemble->complete.empty();
   for (std::size_t k = 0; k < report.series.size(); ++k) {
     const DesignSeries& d = report.series[k];
-    if (pooled ? d.pooled : d.role == SeriesRole::generated) report.designs.insert(report.designs.begin(), k);
-    else if (d.role == SeriesRole::generated_weighted_site) report.designs.push_back(k);
+    if (pooled ? d.pooled : d.role == SeriesRole::generated)
+      report.designs.insert(report.designs.begin(), k);
+    else if (d.role == SeriesRole::generated_weighted_site)
+      report.designs.push_back(k);
   }
   return report;
 }
@@ -105,15 +110,18 @@ void add_design_rows(std::vector<stats::CsvRow>& rows, const DesignReport& repor
   }
   if (report.reference && &s == report.reference_series()) {
     rows.push_back({s.name, {}, "record_years", report.record_years, {}, {}, {}});
-    rows.push_back({s.name, {}, "supported_return_period_years", stats::record_length_factor * report.record_years, {}, {}, {}});
+    rows.push_back(
+        {s.name, {}, "supported_return_period_years", stats::record_length_factor * report.record_years, {}, {}, {}});
   }
 }
 
-void add_maxima_rows(std::vector<stats::CsvRow>& rows, const std::string& name, const std::vector<stats::WindowYear>& years) {
+void add_maxima_rows(std::vector<stats::CsvRow>& rows, const std::string& name,
+                     const std::vector<stats::WindowYear>& years) {
   for (const stats::WindowYear& y : years) {
     if (!y.counted) continue;
     for (std::size_t i = 0; i < durations; ++i)
-      rows.push_back({name, stats::design_durations[i], "annual_maximum", y.maxima[i], static_cast<double>(y.year), {}, {}});
+      rows.push_back(
+          {name, stats::design_durations[i], "annual_maximum", y.maxima[i], static_cast<double>(y.year), {}, {}});
   }
 }
 

@@ -19,24 +19,24 @@ struct EnsembleStatistics;
 inline constexpr const char* pooled_series_name = "ensemble";
 
 struct DesignSeries {
-  std::string name;  // the series' name, or "ensemble" for the realizations' years pooled
+  std::string name;                      // the series' name, or "ensemble" for the realizations' years pooled
   SeriesRole role = SeriesRole::record;  // the pooled realizations take generated's
   bool pooled = false;
-  std::size_t realizations = 0;  // pooled: how many gave years
-  std::size_t years_seen = 0;    // years touched, counted or not
-  std::vector<stats::WindowYear> years;   // not pooled: each year touched, in order
-  stats::DurationDepths largest{};        // the largest window of each duration in the series
+  std::size_t realizations = 0;          // pooled: how many gave years
+  std::size_t years_seen = 0;            // years touched, counted or not
+  std::vector<stats::WindowYear> years;  // not pooled: each year touched, in order
+  stats::DurationDepths largest{};       // the largest window of each duration in the series
   stats::DesignRainfall design;
-  std::vector<stats::Ceiling> ceilings;   // one per duration when there is a reference record
+  std::vector<stats::Ceiling> ceilings;  // one per duration when there is a reference record
 };
 
 struct DesignReport {
   stats::YearRule rule;
-  std::vector<DesignSeries> series;        // the report's series in order, then the pooled ensemble
-  std::optional<std::size_t> reference;    // the weighted record, when there is one with data
-  double record_years = 0;                 // the reference's present intervals, in years
-  std::vector<std::size_t> designs;        // whose tables the page leads with: the pooled ensemble
-                                           // (else generated), then the compared run's
+  std::vector<DesignSeries> series;      // the report's series in order, then the pooled ensemble
+  std::optional<std::size_t> reference;  // the weighted record, when there is one with data
+  double record_years = 0;               // the reference's present intervals, in years
+  std::vector<std::size_t> designs;      // whose tables the page leads with: the pooled ensemble
+                                         // (else generated), then the compared run's
 
   const DesignSeries* reference_series() const { return reference ? &series[*reference] : nullptr; }
   // Whether a level is no design value: at the ceiling (a return period on the plateau) at

@@ -116,35 +116,43 @@ std::string top_share_text(const DesignSeries& s) {
   }
   if (!low) return "";
   if (std::round(100 * low->first) == std::round(100 * high->first))
-    return fmt::format(" In {} years its largest annual maxima are {:.0f}% of the record's largest depths at every duration.",
-                       s.design.years, 100 * low->first);
-  return fmt::format(" In {} years its largest annual maxima are {:.0f}% ({}) to {:.0f}% ({}) of the record's largest depths.",
-                     s.design.years, 100 * low->first, duration_label(low->second), 100 * high->first,
-                     duration_label(high->second));
+    return fmt::format(
+        " In {} years its largest annual maxima are {:.0f}% of the record's largest depths at every duration.",
+        s.design.years, 100 * low->first);
+  return fmt::format(
+      " In {} years its largest annual maxima are {:.0f}% ({}) to {:.0f}% ({}) of the record's largest depths.",
+      s.design.years, 100 * low->first, duration_label(low->second), 100 * high->first, duration_label(high->second));
 }
 
 // A generated series' ceilings, a row a duration, with notes on where its maxima plateau at the
 // record's largest depth and where they pass it.
 Table ceiling_table(const DesignSeries& s, const DesignSeries& record) {
   Table table;
-  table.header = {"duration", "largest in " + record.name + " (mm)", "largest annual maximum of " + s.name + " (mm)",
-                  "annual maxima at it", "above it", "of years", "share at it", "the ceiling from (years)",
+  table.header = {"duration",
+                  "largest in " + record.name + " (mm)",
+                  "largest annual maximum of " + s.name + " (mm)",
+                  "annual maxima at it",
+                  "above it",
+                  "of years",
+                  "share at it",
+                  "the ceiling from (years)",
                   "to (years)"};
   std::vector<std::string> plateaus, above;
   for (std::size_t i = 0; i < durations; ++i) {
     const stats::Ceiling& c = s.ceilings[i];
     const auto from = c.plateau_from();
-    table.rows.push_back({text_cell(duration_label(stats::design_durations[i])), number_cell(c.largest),
-                          number_cell(s.design.durations[i].maxima.empty() ? std::nullopt
-                                                                           : std::optional(s.design.durations[i].maxima.back())),
-                          number_cell(static_cast<double>(c.reaching)), number_cell(static_cast<double>(c.above)),
-                          number_cell(static_cast<double>(c.years)),
-                          percent_cell(c.years ? std::optional(c.share()) : std::nullopt), number_cell(from),
-                          number_cell(c.plateau_to())});
+    table.rows.push_back(
+        {text_cell(duration_label(stats::design_durations[i])), number_cell(c.largest),
+         number_cell(s.design.durations[i].maxima.empty() ? std::nullopt
+                                                          : std::optional(s.design.durations[i].maxima.back())),
+         number_cell(static_cast<double>(c.reaching)), number_cell(static_cast<double>(c.above)),
+         number_cell(static_cast<double>(c.years)), percent_cell(c.years ? std::optional(c.share()) : std::nullopt),
+         number_cell(from), number_cell(c.plateau_to())});
     const std::string label = duration_label(stats::design_durations[i]);
     if (from && *from <= stats::design_return_periods.back()) {
       if (const auto to = c.plateau_to())
-        plateaus.push_back(fmt::format("{} from {:.3g} to {:.3g} years ({} of {})", label, *from, *to, c.reaching, c.years));
+        plateaus.push_back(
+            fmt::format("{} from {:.3g} to {:.3g} years ({} of {})", label, *from, *to, c.reaching, c.years));
       else
         plateaus.push_back(fmt::format("{} from {:.3g} years ({} of {})", label, *from, c.reaching, c.years));
     }
@@ -155,7 +163,8 @@ Table ceiling_table(const DesignSeries& s, const DesignSeries& record) {
                                       design_series_title(s), fmt::join(plateaus, ", ")));
   else
     table.notes.push_back(fmt::format("{}: no design return period {} the record's largest depth.{}",
-                                      design_series_title(s), above.empty() ? "reaches" : "lies at", top_share_text(s)));
+                                      design_series_title(s), above.empty() ? "reaches" : "lies at",
+                                      top_share_text(s)));
   if (!above.empty())
     table.notes.push_back(fmt::format(
         "{}: annual maxima above the record's largest depth, {}: recorded days joined across midnight or stations' "
@@ -221,14 +230,15 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
     table.rows.push_back(std::move(row));
   }
   if (any_beyond)
-    table.notes.push_back(fmt::format("{} beyond twice the record's {:.1f} years: an extrapolation, not a design value.",
-                                      beyond_mark, report.record_years));
+    table.notes.push_back(
+        fmt::format("{} beyond twice the record's {:.1f} years: an extrapolation, not a design value.", beyond_mark,
+                    report.record_years));
   if (any_ceiling)
     table.notes.push_back(fmt::format(
         "{} at the ceiling: at this return period the annual maxima are the record's largest depth.", ceiling_mark));
   if (method == stats::DesignMethod::empirical && any_missing)
-    table.notes.push_back(fmt::format("- : beyond n + 1 = {} years, where {} maxima do not reach.", s.design.years + 1,
-                                      s.design.years));
+    table.notes.push_back(
+        fmt::format("- : beyond n + 1 = {} years, where {} maxima do not reach.", s.design.years + 1, s.design.years));
   return table;
 }
 
@@ -242,16 +252,18 @@ std::string against_record(const DesignReport& report, const DesignSeries& s, st
   std::vector<std::string> below;
   for (std::size_t i = 0; i < durations; ++i) {
     const auto recorded = record->design.durations[i].empirical[0].value;  // 2 years
-    const auto two = s.design.durations[i].levels(method)[0].value, hundred = s.design.durations[i].levels(method).back().value;
+    const auto two = s.design.durations[i].levels(method)[0].value,
+               hundred = s.design.durations[i].levels(method).back().value;
     if (!recorded || !(*recorded > 0) || !two) return "";
     const std::pair<double, int> ratio{*two / *recorded, stats::design_durations[i]};
     if (!low || ratio.first < low->first) low = ratio;
     if (!high || ratio.first > high->first) high = ratio;
     if (hundred && *hundred < *recorded) below.push_back(duration_label(stats::design_durations[i]));
   }
-  std::string text = fmt::format("Against the record's own 2-year depths (Weibull, from its {} years): this series' "
-                                 "2-year depths are ",
-                                 record->design.years);
+  std::string text = fmt::format(
+      "Against the record's own 2-year depths (Weibull, from its {} years): this series' "
+      "2-year depths are ",
+      record->design.years);
   if (std::round(100 * low->first) == std::round(100 * high->first))
     text += fmt::format("{:.0f}% of them at every duration", 100 * low->first);
   else
@@ -269,7 +281,8 @@ void design_tables(HtmlPage& page, const DesignReport& report, const DesignSerie
   page.heading(3, fmt::format("Depth-duration-frequency: {}{}, {} years", design_series_title(s),
                               own ? " (the record's own)" : "", s.design.years));
   const bool gev = s.design.years >= stats::gev_min_years;
-  if (const std::string text = against_record(report, s, gev ? stats::DesignMethod::gev : stats::DesignMethod::empirical);
+  if (const std::string text =
+          against_record(report, s, gev ? stats::DesignMethod::gev : stats::DesignMethod::empirical);
       !text.empty())
     page.paragraph(text);
   for (stats::DesignMethod method : stats::design_methods) {
@@ -278,13 +291,15 @@ void design_tables(HtmlPage& page, const DesignReport& report, const DesignSerie
                                  stats::gev_min_years));
       continue;
     }
-    page.paragraph(method == stats::DesignMethod::gev ? "Depth (mm), GEV fitted by L-moments, with its 90% interval:"
-                                                      : "Depth (mm), Weibull plotting position, with its 90% interval:");
+    page.paragraph(method == stats::DesignMethod::gev
+                       ? "Depth (mm), GEV fitted by L-moments, with its 90% interval:"
+                       : "Depth (mm), Weibull plotting position, with its 90% interval:");
     page.markup(table_html(levels_table(report, s, method, false)));
   }
   page.paragraph(fmt::format("Intensity-duration-frequency: mean intensity over the duration (mm/h), {}:",
                              gev ? "GEV" : "Weibull plotting position"));
-  page.markup(table_html(levels_table(report, s, gev ? stats::DesignMethod::gev : stats::DesignMethod::empirical, true)));
+  page.markup(
+      table_html(levels_table(report, s, gev ? stats::DesignMethod::gev : stats::DesignMethod::empirical, true)));
 }
 
 std::vector<std::string> svgs(const std::vector<Chart>& charts) {
@@ -302,8 +317,7 @@ void design_section(HtmlPage& page, const DesignReport& report) {
   if (const DesignSeries* record = report.reference_series()) record_maxima_table(page, *record);
   limits(page, report);
   for (std::size_t k : report.designs) design_tables(page, report, report.series[k]);
-  if (const DesignSeries* record = report.reference_series())
-    design_tables(page, report, *record);
+  if (const DesignSeries* record = report.reference_series()) design_tables(page, report, *record);
 
   std::vector<Chart> charts;
   for (std::size_t k : report.designs) charts.push_back(ddf_chart(report, report.series[k]));

@@ -71,8 +71,8 @@ void add_spell_band(Chart& chart, const EnsembleStatistics& ensemble, bool dry) 
 
 void add_daily_band(Chart& chart, const EnsembleStatistics& ensemble) {
   const std::vector<double> x(stats::daily_depth_marks.begin(), stats::daily_depth_marks.end());
-  Band band =
-      realizations_band(ensemble, x, [](const stats::SeriesStatistics& s, std::size_t i) { return s.daily_at_least[i]; });
+  Band band = realizations_band(ensemble, x,
+                                [](const stats::SeriesStatistics& s, std::size_t i) { return s.daily_at_least[i]; });
   // The marks past every realization's wettest day show nothing on the log axis and would only
   // stretch the depth axis: the band ends at the first mark no realization reaches.
   std::size_t end = 0;
@@ -94,7 +94,8 @@ void add_maxima_band(Chart& chart, const EnsembleStatistics& ensemble, int minut
   for (const auto& [n, count] : counts)
     if (count > most) std::tie(years, most) = std::pair{n, count};
   std::vector<double> x;
-  for (std::size_t rank = 1; rank <= years; ++rank) x.push_back(static_cast<double>(years + 1) / static_cast<double>(rank));
+  for (std::size_t rank = 1; rank <= years; ++rank)
+    x.push_back(static_cast<double>(years + 1) / static_cast<double>(rank));
   chart.bands.push_back(realizations_band(ensemble, x, [&](const stats::SeriesStatistics& s, std::size_t i) {
     return maxima(s).size() == years ? maxima(s)[i] : std::nan("");
   }));

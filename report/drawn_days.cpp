@@ -94,7 +94,8 @@ struct Candidate {
 };
 
 // Each used station's candidates: a dry day, and its days that fit under the generated day.
-std::array<std::vector<Candidate>, 3> candidates_of(const std::vector<double>& day, const std::array<StationDays, 3>& stations,
+std::array<std::vector<Candidate>, 3> candidates_of(const std::vector<double>& day,
+                                                    const std::array<StationDays, 3>& stations,
                                                     const std::vector<int>& used, const std::array<double, 3>& shares) {
   static const DayDepths dry{};
   static const std::string no_label;
@@ -103,7 +104,8 @@ std::array<std::vector<Candidate>, 3> candidates_of(const std::vector<double>& d
     const auto s = static_cast<std::size_t>(i);
     candidates[s].push_back({&dry, &no_label});
     for (std::size_t k = 0; k < stations[s].days.size(); ++k)
-      if (fits_under(stations[s].days[k], shares[s], day)) candidates[s].push_back({&stations[s].days[k], &stations[s].labels[k]});
+      if (fits_under(stations[s].days[k], shares[s], day))
+        candidates[s].push_back({&stations[s].days[k], &stations[s].labels[k]});
   }
   return candidates;
 }
@@ -177,15 +179,18 @@ std::string drawn_day_sentence(const GeneratedRun& run, calendar::TimePoint star
     const std::string& id = run.settings.stations[s].id.text();
     auto days = read_station_days(dir, id);
     if (!days)
-      return fmt::format("{} of {}: which recorded day it was drawn from cannot be said: the day records of {} "
-                         "cannot be read in {}.", date, run.generated.name(), id, dir.string());
+      return fmt::format(
+          "{} of {}: which recorded day it was drawn from cannot be said: the day records of {} "
+          "cannot be read in {}.",
+          date, run.generated.name(), id, dir.string());
     stations[s] = std::move(*days);
   }
   const auto found = drawn_labels(day, stations, distances);
   if (!found)
-    return fmt::format("{} of {}: no day of the station files in {} (nor a dry day of a station) gives its "
-                       "values: which recorded day it was drawn from cannot be said (were the files changed after the run?).",
-                       date, run.generated.name(), dir.string());
+    return fmt::format(
+        "{} of {}: no day of the station files in {} (nor a dry day of a station) gives its "
+        "values: which recorded day it was drawn from cannot be said (were the files changed after the run?).",
+        date, run.generated.name(), dir.string());
   std::vector<std::string> parts;
   for (int i : weighting::stations_weighted(distances)) {
     const auto s = static_cast<std::size_t>(i);

@@ -39,8 +39,10 @@ void ensemble_section(HtmlPage& page, const EnsembleStatistics& ensemble, const 
   const long complete = static_cast<long>(ensemble.complete.size());
   std::string failed;
   if (!ensemble.failed.empty()) {
-    failed = fmt::format(" {} failed and are left out (realization {}", ensemble.failed.size(), ensemble.failed.front());
-    for (std::size_t k = 1; k < ensemble.failed.size() && k < 20; ++k) failed += fmt::format(", {}", ensemble.failed[k]);
+    failed =
+        fmt::format(" {} failed and are left out (realization {}", ensemble.failed.size(), ensemble.failed.front());
+    for (std::size_t k = 1; k < ensemble.failed.size() && k < 20; ++k)
+      failed += fmt::format(", {}", ensemble.failed[k]);
     failed += ensemble.failed.size() > 20 ? ", ...)." : ").";
   }
   page.paragraph(fmt::format(
@@ -48,7 +50,8 @@ void ensemble_section(HtmlPage& page, const EnsembleStatistics& ensemble, const 
       "one series the generator could have given: for each statistic and level the table gives the "
       "realizations' quantiles (interpolated between order statistics) and where the weighted record falls among "
       "them, as the share of realizations below its value (ties count half). A share near 0% or 100% means the "
-      "generator seldom gives the record's value; the charts of statistics against level below show the 5-95% and 25-75% bands. "
+      "generator seldom gives the record's value; the charts of statistics against level below show the 5-95% and "
+      "25-75% bands. "
       "statistics.csv holds each realization's statistics as the series realization:k.",
       ensemble.file.filename().string(), ensemble.realizations, ensemble.first_seed, ensemble.last_seed, complete,
       failed));
@@ -58,9 +61,9 @@ void ensemble_section(HtmlPage& page, const EnsembleStatistics& ensemble, const 
       const auto spread = spread_of(ensemble, minutes, statistic);
       const auto reference = weighted ? weighted->level(minutes).value(statistic) : std::nullopt;
       const std::string unit = statistic_unit(statistic);
-      std::vector<std::string> row{level_label(minutes),
-                                   std::string(stats::statistic_name(statistic)) + (unit.empty() ? "" : " (" + unit + ")"),
-                                   display_number(reference)};
+      std::vector<std::string> row{
+          level_label(minutes), std::string(stats::statistic_name(statistic)) + (unit.empty() ? "" : " (" + unit + ")"),
+          display_number(reference)};
       for (auto quantile : {&Spread::p05, &Spread::p25, &Spread::p50, &Spread::p75, &Spread::p95})
         row.push_back(display_number(spread ? std::optional<double>((*spread).*quantile) : std::nullopt));
       const auto share = reference ? share_below(ensemble, minutes, statistic, *reference) : std::nullopt;

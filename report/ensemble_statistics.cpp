@@ -59,7 +59,8 @@ EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path
                    [](float depth) { return std::nearbyint(static_cast<double>(depth) * 1000.0) / 1000.0; });
     const gauge::CalendarSeries series(fmt::format("realization:{}", k + 1), day_one, std::move(table));
     stats::SeriesStatistics statistics = stats::compute_statistics(series, options);
-    if (seasons) calendar[static_cast<std::size_t>(k)] = stats::calendar_figures(statistics, *seasons, options.dry_threshold);
+    if (seasons)
+      calendar[static_cast<std::size_t>(k)] = stats::calendar_figures(statistics, *seasons, options.dry_threshold);
     for (stats::LevelStatistics& level : statistics.levels) level.blocks = {};
     found[static_cast<std::size_t>(k)] = std::move(statistics);
   });
@@ -74,8 +75,8 @@ EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path
 std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic) {
   const std::vector<double> values = values_of(ensemble, minutes, statistic);
   if (values.empty()) return std::nullopt;
-  return Spread{values.size(), quantile(values, 0.05), quantile(values, 0.25), quantile(values, 0.5),
-                quantile(values, 0.75), quantile(values, 0.95)};
+  return Spread{values.size(),         quantile(values, 0.05), quantile(values, 0.25),
+                quantile(values, 0.5), quantile(values, 0.75), quantile(values, 0.95)};
 }
 
 std::optional<double> share_below(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic,

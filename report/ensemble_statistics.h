@@ -19,11 +19,11 @@ namespace raingen::report {
 
 struct EnsembleStatistics {
   std::filesystem::path file;
-  long realizations = 0;                            // in the file
-  std::vector<stats::SeriesStatistics> complete;    // "realization:k", in the file's order
-  std::vector<long> failed;                         // the numbers k of the failed ones
-  int first_seed = 0, last_seed = 0;                // of the file's first and last realizations
-  std::vector<stats::CalendarFigures> calendar;     // of each complete one, when seasons were given
+  long realizations = 0;                          // in the file
+  std::vector<stats::SeriesStatistics> complete;  // "realization:k", in the file's order
+  std::vector<long> failed;                       // the numbers k of the failed ones
+  int first_seed = 0, last_seed = 0;              // of the file's first and last realizations
+  std::vector<stats::CalendarFigures> calendar;   // of each complete one, when seasons were given
 };
 
 // Reads the ensemble file made from the run directory dir: its inputs' checksum must be that of

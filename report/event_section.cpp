@@ -48,7 +48,9 @@ Chart event_chart(std::size_t measure, const ReportContent& content) {
     curve.width = 1.2;
     curve.band_opacity = 0.18;
     for (std::size_t i = 0; i < x.size(); ++i) {
-      const auto at = [measure, i](const stats::SeriesStatistics& s) -> std::optional<double> { return s.events.at_share[measure][i]; };
+      const auto at = [measure, i](const stats::SeriesStatistics& s) -> std::optional<double> {
+        return s.events.at_share[measure][i];
+      };
       const auto nan = std::numeric_limits<double>::quiet_NaN();
       curve.value.push_back(realizations_quantile(*content.ensemble, 0.5, at).value_or(nan));
       curve.lower.push_back(realizations_quantile(*content.ensemble, 0.05, at).value_or(nan));
@@ -59,7 +61,8 @@ Chart event_chart(std::size_t measure, const ReportContent& content) {
   }
   for (std::size_t k = 0; k < content.series.size(); ++k) {
     Line line = series_line(content.series, k);
-    for (std::size_t i = 0; i < x.size(); ++i) line.points.push_back({x[i], content.series[k].statistics->events.at_share[measure][i]});
+    for (std::size_t i = 0; i < x.size(); ++i)
+      line.points.push_back({x[i], content.series[k].statistics->events.at_share[measure][i]});
     chart.lines.push_back(std::move(line));
   }
   return chart;
@@ -81,18 +84,25 @@ void event_section(HtmlPage& page, const ReportContent& content) {
   table.header = {"measure"};
   for (const ReportSeries& s : content.series) table.header.push_back(s.statistics->name);
   if (content.ensemble) table.header.push_back("realizations 5\u201395%");
-  const auto add_row = [&](std::string name, const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
+  const auto add_row = [&](std::string name,
+                           const std::function<std::optional<double>(const stats::SeriesStatistics&)>& value) {
     std::vector<Cell> row{text_cell(std::move(name))};
     for (const ReportSeries& s : content.series) row.push_back(number_cell(value(*s.statistics)));
     if (content.ensemble)
-      row.push_back(band_cell(realizations_quantile(*content.ensemble, 0.05, value), realizations_quantile(*content.ensemble, 0.95, value)));
+      row.push_back(band_cell(realizations_quantile(*content.ensemble, 0.05, value),
+                              realizations_quantile(*content.ensemble, 0.95, value)));
     table.rows.push_back(std::move(row));
   };
   add_row("events a year", [](const stats::SeriesStatistics& s) { return s.events.per_year; });
   for (std::size_t m = 0; m < 4; ++m)
-    add_row(fmt::format("mean {}", measure_names[m]), [m](const stats::SeriesStatistics& s) { return s.events.mean[m]; });
-  add_row("events counted", [](const stats::SeriesStatistics& s) -> std::optional<double> { return static_cast<double>(s.events.count); });
-  add_row("events censored", [](const stats::SeriesStatistics& s) -> std::optional<double> { return static_cast<double>(s.events.censored); });
+    add_row(fmt::format("mean {}", measure_names[m]),
+            [m](const stats::SeriesStatistics& s) { return s.events.mean[m]; });
+  add_row("events counted", [](const stats::SeriesStatistics& s) -> std::optional<double> {
+    return static_cast<double>(s.events.count);
+  });
+  add_row("events censored", [](const stats::SeriesStatistics& s) -> std::optional<double> {
+    return static_cast<double>(s.events.censored);
+  });
   page.markup(table_html(table));
   page.paragraph(
       "Each measure against how rare it is: the value that one event in N reaches or passes (both log scales), "

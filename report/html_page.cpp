@@ -9,7 +9,8 @@ namespace raingen::report {
 
 namespace {
 
-constexpr std::string_view style = R"(body{font-family:sans-serif;font-size:14px;color:#222;max-width:1400px;margin:1.5em auto;padding:0 1em;line-height:1.4}
+constexpr std::string_view style =
+    R"(body{font-family:sans-serif;font-size:14px;color:#222;max-width:1400px;margin:1.5em auto;padding:0 1em;line-height:1.4}
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.25em;margin-top:1.8em;border-bottom:1px solid #ccc}h3{font-size:1.05em}
 table{border-collapse:collapse;margin:.6em 0 1.2em}th,td{padding:.2em .7em;border-bottom:1px solid #e4e4e4;text-align:left;vertical-align:top}
 th{background:#f3f3f3}td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}td.muted{color:#999}
@@ -56,7 +57,8 @@ void HtmlPage::figures(const std::vector<std::string>& svgs) {
 
 std::string HtmlPage::finish() const {
   return fmt::format(
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>{}</title>\n<style>\n{}\n</style>\n"
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta "
+      "charset=\"utf-8\">\n<title>{}</title>\n<style>\n{}\n</style>\n"
       "</head>\n<body>\n{}</body>\n</html>\n",
       escape(title_), style, body_);
 }

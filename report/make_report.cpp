@@ -62,7 +62,8 @@ std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, weighting::Pr
   const auto records = in.station_records();
   std::vector<std::string> lacking;
   for (int s : weighting::stations_weighted(distances))
-    if (records[static_cast<std::size_t>(s)] == nullptr) lacking.push_back(in.weighted_ids[static_cast<std::size_t>(s)]);
+    if (records[static_cast<std::size_t>(s)] == nullptr)
+      lacking.push_back(in.weighted_ids[static_cast<std::size_t>(s)]);
   if (!lacking.empty()) {
     warnings.push_back(fmt::format("no weighted record: the weighting uses station{} {} and no --gauge gives {}",
                                    lacking.size() > 1 ? "s" : "", fmt::join(lacking, ", "),
@@ -75,8 +76,7 @@ std::optional<gauge::CalendarSeries> weighted(const RunInputs& in, weighting::Pr
 }
 
 ReportContent assemble(const ReportRequest& request, weighting::Presence present, const RunInputs& in,
-                       const std::optional<GeneratedRun>& compared,
-                       const std::vector<stats::SeriesStatistics>& stats,
+                       const std::optional<GeneratedRun>& compared, const std::vector<stats::SeriesStatistics>& stats,
                        const std::vector<const gauge::CalendarSeries*>& series, const std::vector<SeriesRole>& roles,
                        const std::vector<std::string>& warnings) {
   ReportContent c;
@@ -98,7 +98,8 @@ ReportContent assemble(const ReportRequest& request, weighting::Presence present
                         ? "a station at the site (distance 0): its series alone"
                         : "inverse-square distance of the three stations"},
       {"dry block (--wet-threshold)", fmt::format("depth at most {:g} mm", request.options.dry_threshold)},
-      {"block kept (--min-complete)", fmt::format("at least {:g}% of its 15-minute values present", request.options.min_complete_percent)},
+      {"block kept (--min-complete)",
+       fmt::format("at least {:g}% of its 15-minute values present", request.options.min_complete_percent)},
   };
   if (in.site)
     c.run.push_back({"weighted record (no --gauge)",
@@ -107,17 +108,20 @@ ReportContent assemble(const ReportRequest& request, weighting::Presence present
                                  in.weighted_ids[0], in.weighted_ids[1], in.weighted_ids[2], in.site->site_station,
                                  present == weighting::Presence::all ? "all" : "any")});
   if (present == weighting::Presence::any)
-    c.run.push_back({"weighted record (--present any)", "present where any record used is, from their weights renormalised"});
+    c.run.push_back(
+        {"weighted record (--present any)", "present where any record used is, from their weights renormalised"});
   if (compared)
     for (auto& row : compared_run_rows(*compared)) c.run.push_back(std::move(row));
   c.station_header = {"station", "distance", "share of the site value", "gauge record", "read as", "period", "present"};
   for (std::size_t s = 0; s < 3; ++s) {
-    std::vector<std::string> row{in.weighted_ids[s], std::to_string(in.distances[s]), fmt::format("{:.1f}%", 100 * shares[s])};
+    std::vector<std::string> row{in.weighted_ids[s], std::to_string(in.distances[s]),
+                                 fmt::format("{:.1f}%", 100 * shares[s])};
     const GaugeRecord* record = nullptr;
     for (const GaugeRecord& r : in.records)
       if (r.station == static_cast<int>(s)) record = &r;
     if (record)
-      for (std::string cell : {record->argument.path, reading_text(*record), span_text(record->series), present_text(record->series)})
+      for (std::string cell :
+           {record->argument.path, reading_text(*record), span_text(record->series), present_text(record->series)})
         row.push_back(std::move(cell));
     else
       row.insert(row.end(), {"(none given)", "", "", ""});
@@ -153,8 +157,8 @@ void check_no_input_replaced(const std::vector<std::filesystem::path>& outputs,
     for (const auto& [input, what] : inputs) {
       std::error_code ignored;
       if (std::filesystem::equivalent(output, input, ignored))
-        throw common::UsageError(output.string(), fmt::format("is {}, {}: a report never replaces its inputs",
-                                                              input.string(), what));
+        throw common::UsageError(output.string(),
+                                 fmt::format("is {}, {}: a report never replaces its inputs", input.string(), what));
     }
 }
 
@@ -176,7 +180,9 @@ std::vector<std::string> wettest_days_drawn(const RunInputs& in, const std::opti
                                             const std::vector<const gauge::CalendarSeries*>& series) {
   std::vector<std::string> sentences;
   for (std::size_t k = 0; k < series.size(); ++k) {
-    const GeneratedRun* run = series[k] == &in.generated ? &in : compared && series[k] == &compared->generated ? &*compared : nullptr;
+    const GeneratedRun* run = series[k] == &in.generated                      ? &in
+                              : compared && series[k] == &compared->generated ? &*compared
+                                                                              : nullptr;
     if (!run) continue;
     const auto day = stats::wettest_day(statistics[k].level(calendar::minutes_per_day).blocks, *series[k]);
     if (day) sentences.push_back(drawn_day_sentence(*run, day->start, day->depths));
@@ -195,7 +201,7 @@ struct ComparedSeries {
 };
 
 ComparedSeries compared_series(const RunInputs& in, const std::optional<gauge::CalendarSeries>& site,
-                           const std::optional<GeneratedRun>& compared) {
+                               const std::optional<GeneratedRun>& compared) {
   ComparedSeries all;
   for (const GaugeRecord& r : in.records) all.add(r.series, SeriesRole::record);
   if (site) all.add(*site, SeriesRole::weighted_record);

@@ -73,8 +73,9 @@ struct GeneratedPairs {
   std::size_t days = 0;
 };
 
-void read_realizations(const RealizationSource& generated, const std::vector<std::string>& sites, const NetworkInputs& in,
-                       double min_complete_percent, double dry_threshold, GeneratedPairs& out) {
+void read_realizations(const RealizationSource& generated, const std::vector<std::string>& sites,
+                       const NetworkInputs& in, double min_complete_percent, double dry_threshold,
+                       GeneratedPairs& out) {
   while (std::optional<NetworkRealization> realization = generated()) {
     std::vector<std::string> names;
     std::vector<const gauge::CalendarSeries*> series;
@@ -83,9 +84,9 @@ void read_realizations(const RealizationSource& generated, const std::vector<std
       series.push_back(&s.series);
     }
     if (names != sites)
-      throw common::ToolError(fmt::format("generated realization {} has the sites {}, not those of {} in its order ({})",
-                                          out.wet.size() + 1, fmt::join(names, " "),
-                                          (in.dir / network::manifest_file_name).string(), fmt::join(sites, " ")));
+      throw common::ToolError(fmt::format(
+          "generated realization {} has the sites {}, not those of {} in its order ({})", out.wet.size() + 1,
+          fmt::join(names, " "), (in.dir / network::manifest_file_name).string(), fmt::join(sites, " ")));
     if (out.wet.empty() && !series.empty()) out.days = series.front()->size() / calendar::intervals_per_day;
     std::array<stats::JointWetness, levels> wet{};
     for (std::size_t level = 0; level < levels; ++level) {
@@ -157,7 +158,8 @@ struct ChartAccumulator {
   }
 };
 
-void write_wet_rows(common::OutputFile& csv, const std::string& series, const std::array<stats::JointWetness, levels>& wet) {
+void write_wet_rows(common::OutputFile& csv, const std::string& series,
+                    const std::array<stats::JointWetness, levels>& wet) {
   for (std::size_t level = 0; level < levels; ++level) {
     const int minutes = stats::network_levels[level];
     csv.write(stats::csv_row_text({series, minutes, "share_wet_at_all_sites", wet[level].share_at_all(), {}, {}, {}}));
@@ -214,8 +216,8 @@ class LevelPass {
         {"record:" + sites, minutes, "correlation_pairs", static_cast<double>(record.pairs), distance, {}, {}}));
     csv.write(stats::csv_row_text(
         {"generated:" + sites, minutes, "correlation", generated.value, distance, generated.lower, generated.upper}));
-    csv.write(stats::csv_row_text({"generated:" + sites, minutes, "correlation_pairs",
-                                   static_cast<double>(generated.count), distance, {}, {}}));
+    csv.write(stats::csv_row_text(
+        {"generated:" + sites, minutes, "correlation_pairs", static_cast<double>(generated.count), distance, {}, {}}));
     if (record.r && generated.value) {
       LevelMeans& means = f_.means[level_];
       means.record += *record.r, means.generated += *generated.value, ++means.pairs;
@@ -273,8 +275,8 @@ NetworkFigures network_figures(const NetworkInputs& in, const RealizationSource&
   f.table.resize(table.size());
   double max_distance = 0;
   for (PairWalk walk{f.sites.size()}; walk.first + 1 < f.sites.size(); walk.next())
-    max_distance = std::max(max_distance, network::distance(m.coordinates, m.sites[walk.first].position,
-                                                             m.sites[walk.second].position));
+    max_distance = std::max(
+        max_distance, network::distance(m.coordinates, m.sites[walk.first].position, m.sites[walk.second].position));
   std::vector<const gauge::CalendarSeries*> records;
   for (const NetworkSiteInputs& s : in.sites) records.push_back(&s.record);
   csv.write(stats::statistics_csv_header);
@@ -284,7 +286,8 @@ NetworkFigures network_figures(const NetworkInputs& in, const RealizationSource&
     LevelPass(f, in, pairs, level, record, table, max_distance).run(csv);
   }
   for (LevelMeans& means : f.means)
-    if (means.pairs > 0) means.record /= static_cast<double>(means.pairs), means.generated /= static_cast<double>(means.pairs);
+    if (means.pairs > 0)
+      means.record /= static_cast<double>(means.pairs), means.generated /= static_cast<double>(means.pairs);
 
   write_wet_rows(csv, "record", f.record_wet);
   if (f.generated_wet.size() == 1) {

@@ -73,10 +73,11 @@ RealizationSource network_file_runs(const ensemble_file::NetworkReader& reader, 
       return realization;
     }
     if (tally.pooled.empty())
-      throw common::ToolError(tally.file.string(), 0,
-                              fmt::format("has no realization complete at every site ({} realizations, {} failed runs): "
-                                          "nothing to set against the records",
-                                          tally.realizations, tally.failed_runs));
+      throw common::ToolError(
+          tally.file.string(), 0,
+          fmt::format("has no realization complete at every site ({} realizations, {} failed runs): "
+                      "nothing to set against the records",
+                      tally.realizations, tally.failed_runs));
     return std::nullopt;
   };
 }

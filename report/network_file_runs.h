@@ -17,16 +17,16 @@ namespace raingen::report {
 // What the file held and what the report left out of it.
 struct NetworkFileTally {
   std::filesystem::path file;
-  long realizations = 0;     // in the file
-  long failed_runs = 0;      // (realization, site) runs of status 1
-  std::vector<long> pooled;  // the numbers k (from 1) of the realizations complete at every site
+  long realizations = 0;       // in the file
+  long failed_runs = 0;        // (realization, site) runs of status 1
+  std::vector<long> pooled;    // the numbers k (from 1) of the realizations complete at every site
   std::vector<long> left_out;  // those with a failed run at one site or more
 };
 
 // Throws ToolError naming the file when its sites are not NETWORK.TXT's: the sites it lacks and
 // those it has that the network does not.
 void check_network_file_sites(const ensemble_file::NetworkReader& reader, const std::filesystem::path& file,
-                               const NetworkInputs& inputs);
+                              const NetworkInputs& inputs);
 
 // The realizations of the file whose runs are complete at every site, in the file's order, each
 // site's depths as the table value it came from (the float's nearest thousandth), day 1 at day_one,

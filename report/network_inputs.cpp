@@ -69,7 +69,8 @@ NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optiona
     // A folder prepared apart from the network, or again since, weighs other gauges than the
     // manifest says: its record would not be the one the network's figures stand for.
     std::vector<std::string> recorded, listed;
-    for (std::size_t g = 0; g < 3; ++g) recorded.push_back(fmt::format("{} {}", reference->gauges[g].id, reference->distances[g]));
+    for (std::size_t g = 0; g < 3; ++g)
+      recorded.push_back(fmt::format("{} {}", reference->gauges[g].id, reference->distances[g]));
     for (const network::SiteGauge& g : site.gauges) listed.push_back(fmt::format("{} {}", g.id, g.distance));
     if (recorded != listed)
       throw common::ToolError((dir / network::manifest_file_name).string(), site.line,

@@ -17,12 +17,12 @@
 namespace raingen::report {
 
 struct NetworkSiteInputs {
-  std::filesystem::path folder;    // the network directory / the site's folder
-  std::string results_name;        // its INPUT.TXT's results file
-  std::string gauges;              // "A 1, B 3, C 4": the gauges and distances of its weighting
+  std::filesystem::path folder;  // the network directory / the site's folder
+  std::string results_name;      // its INPUT.TXT's results file
+  std::string gauges;            // "A 1, B 3, C 4": the gauges and distances of its weighting
   weighting::Presence present = weighting::Presence::all;
-  gauge::CalendarSeries record;    // its weighted record, named "weighted-record:SITE"
-  bool seasons = false;            // a run directory of seasons: no plain run's table
+  gauge::CalendarSeries record;  // its weighted record, named "weighted-record:SITE"
+  bool seasons = false;          // a run directory of seasons: no plain run's table
 };
 
 struct NetworkInputs {

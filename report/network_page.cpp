@@ -20,9 +20,12 @@ constexpr std::size_t daily = stats::network_levels.size() - 1;
 
 std::string level_name(std::size_t level) {
   switch (stats::network_levels[level]) {
-    case 15: return "15 minutes";
-    case 60: return "1 hour";
-    default: return "1 day";
+    case 15:
+      return "15 minutes";
+    case 60:
+      return "1 hour";
+    default:
+      return "1 day";
   }
 }
 
@@ -42,7 +45,8 @@ std::string generated_source(const NetworkFigures& f) {
   }
   const std::string file = f.file->file.string();
   if (f.realizations() == 1)
-    return fmt::format("realization {} of {}, the only one complete at every site: no band", f.file->pooled.front(), file);
+    return fmt::format("realization {} of {}, the only one complete at every site: no band", f.file->pooled.front(),
+                       file);
   return fmt::format("the median of the {} realizations of {} complete at every site, with their 5-95% band",
                      f.realizations(), file);
 }
@@ -50,8 +54,9 @@ std::string generated_source(const NetworkFigures& f) {
 // What the file held that the pooled figures leave out.
 std::string left_out_text(const NetworkFileTally& t) {
   if (t.left_out.empty())
-    return fmt::format("Every run of the file's {} realizations is complete at every site: all are pooled, no failed run.",
-                       t.realizations);
+    return fmt::format(
+        "Every run of the file's {} realizations is complete at every site: all are pooled, no failed run.",
+        t.realizations);
   return fmt::format(
       "{} of the file's {} realizations are left out of the pooled figures, each with a failed run at one site or more "
       "({} failed runs in all; realizations {}): the band is made of the other {}.",
@@ -94,19 +99,21 @@ void sites_section(HtmlPage& page, const NetworkPage& content) {
     const gauge::CalendarSeries& record = in.sites[k].record;
     std::size_t present = 0;
     for (std::size_t i = 0; i < record.size(); ++i) present += record.present(i);
-    rows.push_back({site.name, network::position_text(in.manifest.coordinates, site.position), site.folder,
-                    in.sites[k].gauges,
-                    record.empty() ? "(no interval)"
-                                   : calendar::minute_text(record.start()) + " to " + calendar::minute_text(record.end()),
-                    record.empty() ? "-" : fmt::format("{:.1f}%", 100.0 * static_cast<double>(present) /
-                                                                      static_cast<double>(record.size())),
-                    in.sites[k].present == weighting::Presence::all ? "all" : "any"});
+    rows.push_back(
+        {site.name, network::position_text(in.manifest.coordinates, site.position), site.folder, in.sites[k].gauges,
+         record.empty() ? "(no interval)"
+                        : calendar::minute_text(record.start()) + " to " + calendar::minute_text(record.end()),
+         record.empty()
+             ? "-"
+             : fmt::format("{:.1f}%", 100.0 * static_cast<double>(present) / static_cast<double>(record.size())),
+         in.sites[k].present == weighting::Presence::all ? "all" : "any"});
   }
-  page.table({"site",
-              in.manifest.coordinates == network::CoordinateSystem::degrees ? "position (lat,lon)"
-                                                                            : "position (x,y, " + in.manifest.map_unit + ")",
-              "folder", "gauges (ID distance)", "weighted record", "present", "present where"},
-             rows);
+  page.table(
+      {"site",
+       in.manifest.coordinates == network::CoordinateSystem::degrees ? "position (lat,lon)"
+                                                                     : "position (x,y, " + in.manifest.map_unit + ")",
+       "folder", "gauges (ID distance)", "weighted record", "present", "present where"},
+      rows);
 }
 
 void correlation_section(HtmlPage& page, const NetworkFigures& f) {
@@ -123,16 +130,19 @@ void correlation_section(HtmlPage& page, const NetworkFigures& f) {
     return;
   }
   if (f.charts.front().banded)
-    page.paragraph(fmt::format("The network's {} pairs are too many to draw one by one: each point is the mean r of the "
-                               "pairs in a band of distance (a sixtieth of the longest), at their mean distance ({} "
-                               "bands hold pairs).",
-                               f.pairs, f.charts.front().distance.size()));
+    page.paragraph(
+        fmt::format("The network's {} pairs are too many to draw one by one: each point is the mean r of the "
+                    "pairs in a band of distance (a sixtieth of the longest), at their mean distance ({} "
+                    "bands hold pairs).",
+                    f.pairs, f.charts.front().distance.size()));
   std::vector<std::string> svgs;
-  for (std::size_t level = 0; level < stats::network_levels.size(); ++level) svgs.push_back(render_svg(correlation_chart(f, level)));
+  for (std::size_t level = 0; level < stats::network_levels.size(); ++level)
+    svgs.push_back(render_svg(correlation_chart(f, level)));
   page.figures(svgs);
   std::vector<std::string> header{"site", "site", "distance (" + f.unit + ")"};
   for (std::size_t level = 0; level < stats::network_levels.size(); ++level)
-    for (const char* which : {"record r", "generated r"}) header.push_back(fmt::format("{}, {}", which, level_name(level)));
+    for (const char* which : {"record r", "generated r"})
+      header.push_back(fmt::format("{}, {}", which, level_name(level)));
   header.push_back("days present, record / generated");
   std::vector<std::vector<std::string>> rows;
   for (const PairFigures& pair : f.table) {
@@ -145,9 +155,10 @@ void correlation_section(HtmlPage& page, const NetworkFigures& f) {
     rows.push_back(std::move(row));
   }
   if (f.table_of_nearest)
-    page.paragraph(fmt::format("The table lists each site's pair with its nearest site: {} of the network's {} pairs. "
-                               "Every pair's figures are in statistics.csv.",
-                               f.table.size(), f.pairs));
+    page.paragraph(
+        fmt::format("The table lists each site's pair with its nearest site: {} of the network's {} pairs. "
+                    "Every pair's figures are in statistics.csv.",
+                    f.table.size(), f.pairs));
   page.table(header, rows);
 }
 
@@ -163,10 +174,11 @@ void wet_section(HtmlPage& page, const NetworkFigures& f) {
     const stats::JointWetness& record = f.record_wet[level];
     const Pooled generated = f.generated_wet_at_all(level);
     std::string generated_all = share_text(generated.value);
-    if (generated.lower) generated_all += " (" + share_text(generated.lower) + " to " + share_text(generated.upper) + ")";
-    rows.push_back({level_name(level), share_text(record.share_at_all()), generated_all, share_text(record.share_at_any()),
-                    share_text(f.generated_wet.front()[level].share_at_any()), std::to_string(record.present),
-                    std::to_string(f.generated_wet.front()[level].present)});
+    if (generated.lower)
+      generated_all += " (" + share_text(generated.lower) + " to " + share_text(generated.upper) + ")";
+    rows.push_back({level_name(level), share_text(record.share_at_all()), generated_all,
+                    share_text(record.share_at_any()), share_text(f.generated_wet.front()[level].share_at_any()),
+                    std::to_string(record.present), std::to_string(f.generated_wet.front()[level].present)});
   }
   page.table({"block", "wet at all, record", "wet at all, generated", "wet at any, record", "wet at any, generated",
               "blocks present at all, record", "blocks present at all, generated"},
@@ -176,10 +188,11 @@ void wet_section(HtmlPage& page, const NetworkFigures& f) {
 std::string generated_row(const NetworkFigures& f, const NetworkPage& content) {
   const std::string clock = content.clock.empty() ? "" : " (" + content.clock + ")";
   if (f.file)
-    return fmt::format("{} realizations of {} days from {}, pooled from its {} ({} left out: a failed run at one site or "
-                       "more; {} failed runs), day 1 at {}{}",
-                       f.realizations(), f.generated_days, f.file->file.string(), f.file->realizations,
-                       f.file->left_out.size(), f.file->failed_runs, content.start, clock);
+    return fmt::format(
+        "{} realizations of {} days from {}, pooled from its {} ({} left out: a failed run at one site or "
+        "more; {} failed runs), day 1 at {}{}",
+        f.realizations(), f.generated_days, f.file->file.string(), f.file->realizations, f.file->left_out.size(),
+        f.file->failed_runs, content.start, clock);
   if (f.realizations() == 1)
     return fmt::format("the plain run in each site's folder: {} days, day 1 at {}", f.generated_days, content.start);
   return fmt::format("{} realizations of {} days, day 1 at {}", f.realizations(), f.generated_days, content.start);
@@ -197,7 +210,8 @@ std::vector<std::string> network_shortfalls(const NetworkFigures& f) {
   for (std::size_t level = 0; level < stats::network_levels.size(); ++level) {
     const LevelMeans& m = f.means[level];
     if (m.pairs == 0) continue;
-    levels.push_back(fmt::format("{} {} against {}", level_name(level), display_number(m.generated), display_number(m.record)));
+    levels.push_back(
+        fmt::format("{} {} against {}", level_name(level), display_number(m.generated), display_number(m.record)));
   }
   if (!levels.empty())
     out.push_back(fmt::format("Mean correlation over the pairs, generated against the weighted records: {}.",

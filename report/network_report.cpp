@@ -42,10 +42,9 @@ ReportOutcome make_network_report(const NetworkReportRequest& request) {
   const bool made = make_output_folder(outcome);
   try {
     common::OutputFile csv(outcome.statistics_csv), html(outcome.report_html);
-    const NetworkFigures figures =
-        network_figures(in, reader ? network_file_runs(*reader, in, start, tally) : plain_runs(in, start),
-                        request.options.min_complete_percent, request.options.dry_threshold,
-                        reader ? &tally : nullptr, csv);
+    const NetworkFigures figures = network_figures(
+        in, reader ? network_file_runs(*reader, in, start, tally) : plain_runs(in, start),
+        request.options.min_complete_percent, request.options.dry_threshold, reader ? &tally : nullptr, csv);
     html.write(network_report_html({&in, &figures, request.options, calendar::minute_text(start), clock}));
     common::commit_all({&csv, &html});
   } catch (...) {

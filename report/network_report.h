@@ -14,11 +14,11 @@
 namespace raingen::report {
 
 struct NetworkReportRequest {
-  std::filesystem::path dir;     // the network directory, holding NETWORK.TXT
-  std::filesystem::path output;  // empty: dir/report
+  std::filesystem::path dir;                            // the network directory, holding NETWORK.TXT
+  std::filesystem::path output;                         // empty: dir/report
   calendar::TimePoint start = calendar::default_start;  // when day 1 of the sites' results begins
-  stats::StatisticsOptions options;  // dry_threshold and min_complete_percent are used
-  std::optional<weighting::Presence> present;  // none: as each site's RAINGEN.TXT records
+  stats::StatisticsOptions options;                     // dry_threshold and min_complete_percent are used
+  std::optional<weighting::Presence> present;           // none: as each site's RAINGEN.TXT records
   // A network ensemble file whose realizations are the generated series; empty: the plain runs in
   // the sites' folders.
   std::filesystem::path ensemble;
@@ -26,8 +26,8 @@ struct NetworkReportRequest {
 };
 
 // Reads the network (network_inputs.h), sets each site's plain run, or every realization of the
-// ensemble file (network_file_runs.h), against the records and writes the two files. Throws ToolError or UsageError, before anything is written, for what an input gets
-// wrong and for an output that would replace an input.
+// ensemble file (network_file_runs.h), against the records and writes the two files. Throws ToolError or UsageError,
+// before anything is written, for what an input gets wrong and for an output that would replace an input.
 ReportOutcome make_network_report(const NetworkReportRequest& request);
 
 }  // namespace raingen::report

@@ -28,10 +28,14 @@ constexpr std::array<const char*, 6> record_colors{"#4e79a7", "#59a14f", "#b07aa
 
 Style style_of(const std::vector<ReportSeries>& all, std::size_t index) {
   switch (all[index].role) {
-    case SeriesRole::weighted_record: return {"#222222", 2.4};
-    case SeriesRole::generated: return {"#d62728", 2.4};
-    case SeriesRole::generated_weighted_site: return {"#ff7f0e", 2.4, true};
-    case SeriesRole::record: break;
+    case SeriesRole::weighted_record:
+      return {"#222222", 2.4};
+    case SeriesRole::generated:
+      return {"#d62728", 2.4};
+    case SeriesRole::generated_weighted_site:
+      return {"#ff7f0e", 2.4, true};
+    case SeriesRole::record:
+      break;
   }
   std::size_t nth = 0;
   for (std::size_t k = 0; k < index; ++k)
@@ -47,7 +51,8 @@ Axis level_axis() {
   axis.scale = Scale::log;
   axis.low = 10;
   axis.high = 2200;
-  for (int minutes : stats::aggregation_levels) axis.ticks.push_back({static_cast<double>(minutes), level_label(minutes)});
+  for (int minutes : stats::aggregation_levels)
+    axis.ticks.push_back({static_cast<double>(minutes), level_label(minutes)});
   return axis;
 }
 
@@ -65,22 +70,32 @@ Line series_line(const std::vector<ReportSeries>& all, std::size_t index) {
 
 std::string level_label(int minutes) {
   using calendar::minutes_per_day;
-  if (minutes % minutes_per_day == 0) return minutes == minutes_per_day ? "1 day" : fmt::format("{} days", minutes / minutes_per_day);
+  if (minutes % minutes_per_day == 0)
+    return minutes == minutes_per_day ? "1 day" : fmt::format("{} days", minutes / minutes_per_day);
   if (minutes % 60 == 0) return fmt::format("{} h", minutes / 60);
   return fmt::format("{} min", minutes);
 }
 
 std::string statistic_title(Statistic statistic) {
   switch (statistic) {
-    case Statistic::mean: return "Mean depth of a block";
-    case Statistic::variance: return "Variance";
-    case Statistic::cv: return "Coefficient of variation";
-    case Statistic::skewness: return "Skewness";
-    case Statistic::lag1_autocorrelation: return "Lag-1 autocorrelation";
-    case Statistic::probability_dry: return "Probability dry";
-    case Statistic::annual_max_mean: return "Mean annual maximum";
-    case Statistic::mean_dry_spell_days: return "Mean dry spell";
-    case Statistic::mean_wet_spell_days: return "Mean wet spell";
+    case Statistic::mean:
+      return "Mean depth of a block";
+    case Statistic::variance:
+      return "Variance";
+    case Statistic::cv:
+      return "Coefficient of variation";
+    case Statistic::skewness:
+      return "Skewness";
+    case Statistic::lag1_autocorrelation:
+      return "Lag-1 autocorrelation";
+    case Statistic::probability_dry:
+      return "Probability dry";
+    case Statistic::annual_max_mean:
+      return "Mean annual maximum";
+    case Statistic::mean_dry_spell_days:
+      return "Mean dry spell";
+    case Statistic::mean_wet_spell_days:
+      return "Mean wet spell";
   }
   return "";
 }
@@ -88,11 +103,15 @@ std::string statistic_title(Statistic statistic) {
 std::string statistic_unit(Statistic statistic) {
   switch (statistic) {
     case Statistic::mean:
-    case Statistic::annual_max_mean: return "mm";
-    case Statistic::variance: return "mm\u00b2";
+    case Statistic::annual_max_mean:
+      return "mm";
+    case Statistic::variance:
+      return "mm\u00b2";
     case Statistic::mean_dry_spell_days:
-    case Statistic::mean_wet_spell_days: return "days";
-    default: return "";
+    case Statistic::mean_wet_spell_days:
+      return "days";
+    default:
+      return "";
   }
 }
 
@@ -103,7 +122,8 @@ Chart statistic_chart(Statistic statistic, const std::vector<ReportSeries>& seri
   chart.width = 370;
   chart.y.label = statistic_unit(statistic);
   // Depths and their spread grow by orders of magnitude from 15 minutes to a day.
-  const bool grows = statistic == Statistic::mean || statistic == Statistic::variance || statistic == Statistic::annual_max_mean;
+  const bool grows =
+      statistic == Statistic::mean || statistic == Statistic::variance || statistic == Statistic::annual_max_mean;
   chart.y.scale = grows ? Scale::log : Scale::linear;
   if (statistic == Statistic::probability_dry) {
     chart.y.low = 0;
@@ -172,7 +192,8 @@ Chart spell_chart(const std::vector<ReportSeries>& series, bool dry) {
   for (std::size_t k = 0; k < series.size(); ++k) {
     Line line = series_line(series, k);
     const stats::Spells& spells = series[k].statistics->spells;
-    for (const stats::CurvePoint& p : stats::spell_survival(dry ? spells.dry : spells.wet)) line.points.push_back({p.x, p.y});
+    for (const stats::CurvePoint& p : stats::spell_survival(dry ? spells.dry : spells.wet))
+      line.points.push_back({p.x, p.y});
     chart.lines.push_back(std::move(line));
   }
   return chart;
@@ -226,7 +247,8 @@ std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series) {
     if (!day) continue;
     if (series[k].role == SeriesRole::generated && !generated) generated = Found{k, *day};
     if (series[k].role == SeriesRole::generated_weighted_site && !weighted_site) weighted_site = Found{k, *day};
-    if (series[k].role == SeriesRole::record && (!recorded || day->total > recorded->day.total)) recorded = Found{k, *day};
+    if (series[k].role == SeriesRole::record && (!recorded || day->total > recorded->day.total))
+      recorded = Found{k, *day};
   }
   double highest = 0;
   for (const auto* f : {&generated, &weighted_site, &recorded})
@@ -254,7 +276,8 @@ std::vector<Chart> wettest_day_charts(const std::vector<ReportSeries>& series) {
     BarSet set;
     set.color = style_of(series, found.index).color;
     for (std::size_t i = 0; i < found.day.depths.size(); ++i)
-      set.bars.push_back({static_cast<double>(i) * 0.25 + 0.01, static_cast<double>(i + 1) * 0.25 - 0.01, found.day.depths[i]});
+      set.bars.push_back(
+          {static_cast<double>(i) * 0.25 + 0.01, static_cast<double>(i + 1) * 0.25 - 0.01, found.day.depths[i]});
     chart.bars.push_back(std::move(set));
     charts.push_back(std::move(chart));
   }

@@ -13,14 +13,14 @@ namespace raingen::report {
 struct EnsembleStatistics;
 struct DesignReport;
 struct SeasonReport;
-}
+}  // namespace raingen::report
 
 namespace raingen::report {
 
 enum class SeriesRole {
-  record,           // one gauge's record, as read
-  weighted_record,  // the records weighted as the program weights station series
-  generated,        // the program's site series
+  record,                   // one gauge's record, as read
+  weighted_record,          // the records weighted as the program weights station series
+  generated,                // the program's site series
   generated_weighted_site,  // the site series of a second run, from a site station (--compare)
 };
 
@@ -34,9 +34,9 @@ struct ReportContent {
   std::string site_name;
   std::vector<std::pair<std::string, std::string>> run;  // setting, value: in the order shown
   std::vector<std::string> station_header;
-  std::vector<std::vector<std::string>> stations;        // one row per station
-  std::vector<std::string> notes;                        // what the reader must know first
-  std::vector<ReportSeries> series;                      // records, weighted record, generated
+  std::vector<std::vector<std::string>> stations;  // one row per station
+  std::vector<std::string> notes;                  // what the reader must know first
+  std::vector<ReportSeries> series;                // records, weighted record, generated
   stats::StatisticsOptions options;
   // Under the wettest days: for each generated series, the recorded days its wettest day was
   // drawn from, or why that cannot be said (drawn_days.h); empty: nothing to say.

@@ -42,8 +42,10 @@ void statistics_tables(HtmlPage& page, const ReportContent& content) {
     std::vector<std::vector<std::string>> rows;
     for (Statistic statistic : stats::statistics_at(minutes)) {
       const std::string unit = statistic_unit(statistic);
-      std::vector<std::string> row{std::string(stats::statistic_name(statistic)) + (unit.empty() ? "" : " (" + unit + ")")};
-      for (const ReportSeries& s : content.series) row.push_back(display_number(s.statistics->level(minutes).value(statistic)));
+      std::vector<std::string> row{std::string(stats::statistic_name(statistic)) +
+                                   (unit.empty() ? "" : " (" + unit + ")")};
+      for (const ReportSeries& s : content.series)
+        row.push_back(display_number(s.statistics->level(minutes).value(statistic)));
       for (const ReportSeries* s : over) {
         const auto g = s->statistics->level(minutes).value(statistic);
         const auto w = weighted->statistics->level(minutes).value(statistic);
@@ -157,7 +159,9 @@ void distribution_sections(HtmlPage& page, const ReportContent& content) {
        {day_maxima, hour_maxima}},
       {"Wettest days",
        "The 15-minute depths of the generated series' wettest day (and of the compared run's) beside the wettest "
-       "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted into the site value; the results file does not say which, so each generated wettest day is matched below against the day records of its run's station files.",
+       "day of any record, on one depth scale. The generator copies whole historical days of the stations, weighted "
+       "into the site value; the results file does not say which, so each generated wettest day is matched below "
+       "against the day records of its run's station files.",
        wettest_day_charts(series)},
   };
   for (const auto& section : sections) {

@@ -23,7 +23,7 @@ int station_of(const std::array<std::string, 3>& ids, const std::string& id, con
   for (std::size_t s = 0; s < ids.size(); ++s)
     if (ids[s] == id) return static_cast<int>(s);
   throw common::UsageError(fmt::format("--gauge {}: no station of {} has this ID (its stations: {}, {}, {})", id,
-                                      input.string(), ids[0], ids[1], ids[2]));
+                                       input.string(), ids[0], ids[1], ids[2]));
 }
 
 // The settings of dir's runs and the seasons its RAINGEN.TXT declares: a run directory of seasons
@@ -45,19 +45,20 @@ GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::Time
   run.dir = dir;
   read_settings_of(dir, run);
   if (results.empty() && !run.seasons.empty())
-    throw common::ToolError((dir / stations::run_facts_file_name).string(), 0,
-                            fmt::format("this run directory has the seasons {}: its series are laid out along the calendar "
-                                        "by raingen-ensemble, and it has no results file of its own; give one of its "
-                                        "tables with --results and the ensemble's --start (raingen-ensemble --days N --keep DIR)",
-                                        stations::season_names(run.seasons)));
+    throw common::ToolError(
+        (dir / stations::run_facts_file_name).string(), 0,
+        fmt::format("this run directory has the seasons {}: its series are laid out along the calendar "
+                    "by raingen-ensemble, and it has no results file of its own; give one of its "
+                    "tables with --results and the ensemble's --start (raingen-ensemble --days N --keep DIR)",
+                    stations::season_names(run.seasons)));
   run.results_path = results.empty() ? dir / run.settings.results_name : results;
   run.generated = results::read_results_series(run.results_path.string(), day_one);
   run.generated.rename(name);
   const std::size_t days = run.generated.size() / calendar::intervals_per_day;
   if (results.empty() && days != static_cast<std::size_t>(std::max(run.settings.day_count, 0)))
     throw common::ToolError(run.results_path.string(), 0,
-                           fmt::format("holds {} days, but {} asks for {}: the results are not from these settings",
-                                       days, (dir / common::settings_file_name).string(), run.settings.day_count));
+                            fmt::format("holds {} days, but {} asks for {}: the results are not from these settings",
+                                        days, (dir / common::settings_file_name).string(), run.settings.day_count));
   return run;
 }
 
@@ -75,10 +76,10 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<co
   if (given.empty()) {
     in.site = site_reference(dir, in.settings);
     if (!in.site)
-      throw common::UsageError(fmt::format(
-          "--gauge: none given, and {} records no site station of {} made of gauges (raingen-prepare "
-          "--weighted-site): give --gauge ID=FILE for the stations",
-          (dir / stations::run_facts_file_name).string(), input.string()));
+      throw common::UsageError(
+          fmt::format("--gauge: none given, and {} records no site station of {} made of gauges (raingen-prepare "
+                      "--weighted-site): give --gauge ID=FILE for the stations",
+                      (dir / stations::run_facts_file_name).string(), input.string()));
     given = in.site->gauges;
     for (std::size_t s = 0; s < 3; ++s) in.weighted_ids[s] = given[s].id;
     in.distances = in.site->distances;

@@ -20,8 +20,8 @@ namespace raingen::report {
 struct GaugeRecord {
   common::GaugeArgument argument;  // as given: ID, file, reading options
   gauge::ReadFacts facts;
-  gauge::CalendarSeries series;   // named "record:ID"
-  int station = 0;                // 0-based station of the weighting (RunInputs::weighted_ids)
+  gauge::CalendarSeries series;  // named "record:ID"
+  int station = 0;               // 0-based station of the weighting (RunInputs::weighted_ids)
 };
 
 // A run directory's settings and the site series of its results file.
@@ -42,8 +42,8 @@ struct GeneratedRun {
 GeneratedRun read_generated_run(const std::filesystem::path& dir, calendar::TimePoint day_one, const std::string& name,
                                 const std::filesystem::path& results = {});
 
-struct RunInputs : GeneratedRun {  // generated is named "generated"
-  std::vector<GaugeRecord> records; // in the order given
+struct RunInputs : GeneratedRun {    // generated is named "generated"
+  std::vector<GaugeRecord> records;  // in the order given
   // The stations the weighted record weighs, by ID and distance: INPUT.TXT's, or, when no --gauge
   // is given, the gauges the site station was made of (site).
   std::array<std::string, 3> weighted_ids;

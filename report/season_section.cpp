@@ -167,7 +167,8 @@ SeasonReport season_report(const std::vector<ReportSeries>& series, const statio
   report.declared = !declared.empty();
   report.seasons = table_seasons(declared);
   const stats::SeasonGrouping grouping = grouping_of(report.seasons);
-  for (const ReportSeries& s : series) report.series.push_back(stats::calendar_figures(*s.statistics, grouping, dry_threshold));
+  for (const ReportSeries& s : series)
+    report.series.push_back(stats::calendar_figures(*s.statistics, grouping, dry_threshold));
   return report;
 }
 
@@ -210,7 +211,8 @@ void month_tables(HtmlPage& page, const SeasonReport& report, const std::vector<
       const std::size_t i = m - 1;
       const Pick pick = share ? Pick([i](const CalendarFigures& f) { return f.monthly_wet_shares[i]; })
                               : Pick([i](const CalendarFigures& f) { return f.monthly_totals[i]; });
-      table.rows.push_back(figure_row(text_cell(std::string(stations::month_name(m))), report, series, ensemble, pick, share));
+      table.rows.push_back(
+          figure_row(text_cell(std::string(stations::month_name(m))), report, series, ensemble, pick, share));
     }
     page.markup(table_html(table));
   }
@@ -242,7 +244,8 @@ void season_tables(HtmlPage& page, const SeasonReport& report, const std::vector
     }
     std::vector<Cell> days{text_cell("present days")};
     for (const CalendarFigures& f : report.series)
-      days.push_back(number_cell(s < f.seasons.size() ? std::optional<double>(static_cast<double>(f.seasons[s].days)) : std::nullopt));
+      days.push_back(number_cell(s < f.seasons.size() ? std::optional<double>(static_cast<double>(f.seasons[s].days))
+                                                      : std::nullopt));
     if (ensemble) days.insert(days.end(), 3, text_cell(""));
     table.rows.push_back(std::move(days));
     page.markup(table_html(table));
@@ -259,8 +262,9 @@ void season_section(HtmlPage& page, const SeasonReport& report, const std::vecto
   std::vector<std::string> svgs;
   for (const Chart& c : month_charts(report, series, ensemble)) svgs.push_back(render_svg(c));
   page.figures(svgs);
-  page.paragraph("How many months stand behind each monthly value: the months of the series with at least 90% of "
-                 "their days present (a short or gappy record may leave some months with few, or none).");
+  page.paragraph(
+      "How many months stand behind each monthly value: the months of the series with at least 90% of "
+      "their days present (a short or gappy record may leave some months with few, or none).");
   page.markup(table_html(months_counted_table(report, series)));
   month_tables(page, report, series, ensemble);
   season_tables(page, report, series, ensemble);

@@ -16,8 +16,8 @@
 namespace raingen::report {
 
 struct SeasonReport {
-  stations::Seasons seasons;   // the seasons of the tables
-  bool declared = false;       // the run directory's RAINGEN.TXT declares them; else quarters
+  stations::Seasons seasons;                   // the seasons of the tables
+  bool declared = false;                       // the run directory's RAINGEN.TXT declares them; else quarters
   std::vector<stats::CalendarFigures> series;  // one per series of the page, in order
 };
 

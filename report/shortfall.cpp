@@ -9,7 +9,8 @@ namespace raingen::report {
 namespace {
 
 void sort_by_distance(std::vector<Shortfall>& list) {
-  std::stable_sort(list.begin(), list.end(), [](const Shortfall& a, const Shortfall& b) { return a.distance > b.distance; });
+  std::stable_sort(list.begin(), list.end(),
+                   [](const Shortfall& a, const Shortfall& b) { return a.distance > b.distance; });
 }
 
 }  // namespace
@@ -31,7 +32,8 @@ std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, c
   return list;
 }
 
-std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated, const stats::SeriesStatistics& record) {
+std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated,
+                                        const stats::SeriesStatistics& record) {
   std::vector<Shortfall> list;
   for (int minutes : stats::aggregation_levels)
     for (stats::Statistic statistic : stats::statistics_at(minutes)) {
@@ -45,8 +47,7 @@ std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated
                             : ratio < 1 / ratio_range ? 1 / (ratio * ratio_range)
                                                       : 1;
       if (!(beyond > 1)) continue;
-      list.push_back({minutes, statistic, *value, *g, *value / ratio_range, *value * ratio_range,
-                      beyond});
+      list.push_back({minutes, statistic, *value, *g, *value / ratio_range, *value * ratio_range, beyond});
     }
   sort_by_distance(list);
   return list;

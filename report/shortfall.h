@@ -17,8 +17,8 @@ inline constexpr double ratio_range = 1.25;
 struct Shortfall {
   int minutes = 0;
   stats::Statistic statistic{};
-  double record = 0;     // the weighted record's value
-  double generated = 0;  // the realizations' median, or the single run's value
+  double record = 0;         // the weighted record's value
+  double generated = 0;      // the realizations' median, or the single run's value
   double low = 0, high = 0;  // the 5-95% band, or the stated range times the record's value
   // How far outside: in widths of the band (the gap to its nearer end over its width; a band of
   // one value counts a gap as infinitely far), or, for a single run, the factor by which the
@@ -32,6 +32,7 @@ std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, c
 
 // The statistics whose ratio generated / record lies outside the stated range; a statistic whose
 // record value is not above 0 has no ratio and is left out. Sorted as above.
-std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated, const stats::SeriesStatistics& record);
+std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated,
+                                        const stats::SeriesStatistics& record);
 
 }  // namespace raingen::report

@@ -61,8 +61,8 @@ void ensemble_list(HtmlPage& page, const EnsembleStatistics& ensemble, const sta
       "by\" is the gap between the record's value and the band's nearer end in widths of the band.",
       list.size(), compared, ensemble.complete.size()));
   Table table;
-  table.header = {"statistic", "weighted-record", "realizations' median", "realizations 5\u201395%", "record lies",
-                  "outside by"};
+  table.header = {"statistic",   "weighted-record", "realizations' median", "realizations 5\u201395%",
+                  "record lies", "outside by"};
   for (const Shortfall& s : list)
     table.rows.push_back({text_cell(statistic_title(s.minutes, s.statistic)), number_cell(s.record),
                           number_cell(s.generated), band_cell(s.low, s.high),
@@ -86,7 +86,8 @@ void ratio_list(HtmlPage& page, const stats::SeriesStatistics& generated, const 
   table.header = {"statistic", "weighted-record", generated.name, "ratio", "beyond the range"};
   for (const Shortfall& s : list)
     table.rows.push_back({text_cell(statistic_title(s.minutes, s.statistic)), number_cell(s.record),
-                          number_cell(s.generated), number_cell(s.generated / s.record), distance_cell(s.distance, "x")});
+                          number_cell(s.generated), number_cell(s.generated / s.record),
+                          distance_cell(s.distance, "x")});
   page.markup(table_html(table));
 }
 
@@ -124,7 +125,8 @@ class LimitsTable {
     for (const ReportSeries* g : generated_) row.push_back(percent_cell(g->statistics->midnights.share()));
     if (ensemble_) {
       const auto share = [](const stats::SeriesStatistics& s) { return s.midnights.share(); };
-      const auto low = realizations_quantile(*ensemble_, 0.05, share), high = realizations_quantile(*ensemble_, 0.95, share);
+      const auto low = realizations_quantile(*ensemble_, 0.05, share),
+                 high = realizations_quantile(*ensemble_, 0.95, share);
       Cell band = band_cell(low ? std::optional<double>(100 * *low) : std::nullopt,
                             high ? std::optional<double>(100 * *high) : std::nullopt);
       if (low && high) band.text += "%";
@@ -140,11 +142,13 @@ class LimitsTable {
       std::vector<Cell> cells{text_cell(std::move(name)), number_cell(value(*record_.statistics))};
       for (const ReportSeries* g : generated_) cells.push_back(number_cell(value(*g->statistics)));
       if (ensemble_)
-        cells.push_back(band_cell(realizations_quantile(*ensemble_, 0.05, value), realizations_quantile(*ensemble_, 0.95, value)));
+        cells.push_back(
+            band_cell(realizations_quantile(*ensemble_, 0.05, value), realizations_quantile(*ensemble_, 0.95, value)));
       table_.rows.push_back(std::move(cells));
     };
-    event_row(fmt::format("rain events a year (split by {:g} hours dry; see Rain events)", content_.options.events.gap_hours),
-              [](const stats::SeriesStatistics& s) { return s.events.per_year; });
+    event_row(
+        fmt::format("rain events a year (split by {:g} hours dry; see Rain events)", content_.options.events.gap_hours),
+        [](const stats::SeriesStatistics& s) { return s.events.per_year; });
     event_row("mean duration of a rain event (h)", [](const stats::SeriesStatistics& s) { return s.events.mean[1]; });
   }
 
@@ -153,8 +157,9 @@ class LimitsTable {
     if (!ensemble_) return;
     static constexpr const char* names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const Band band = realizations_band(*ensemble_, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
-                                        [](const stats::SeriesStatistics& s, std::size_t m) { return s.monthly_totals[m]; });
+    const Band band =
+        realizations_band(*ensemble_, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+                          [](const stats::SeriesStatistics& s, std::size_t m) { return s.monthly_totals[m]; });
     std::vector<std::string> outside;
     std::size_t compared = 0;
     for (std::size_t m = 0; m < 12; ++m) {
@@ -202,7 +207,8 @@ class LimitsTable {
     Cell cell = text_cell("-");
     for (const DesignSeries& s : design.series)
       if (!s.pooled && s.role == role && d < s.ceilings.size() && s.ceilings[d].years > 0)
-        cell = text_cell(fmt::format("{:.0f}% at it, {:.0f}% above", 100 * s.ceilings[d].share(), 100 * s.ceilings[d].share_above()));
+        cell = text_cell(fmt::format("{:.0f}% at it, {:.0f}% above", 100 * s.ceilings[d].share(),
+                                     100 * s.ceilings[d].share_above()));
     cell.numeric = true;
     return cell;
   }
@@ -273,7 +279,8 @@ void shortfall_section(HtmlPage& page, const ReportContent& content) {
   }
   if (content.ensemble) ensemble_list(page, *content.ensemble, *record->statistics);
   for (SeriesRole role : {SeriesRole::generated, SeriesRole::generated_weighted_site})
-    if (const ReportSeries* g = find_role(content.series, role); g && !(content.ensemble && role == SeriesRole::generated))
+    if (const ReportSeries* g = find_role(content.series, role);
+        g && !(content.ensemble && role == SeriesRole::generated))
       ratio_list(page, *g->statistics, *record->statistics);
   limits(page, content, *record);
 }

@@ -14,7 +14,7 @@ struct Tick {
 };
 
 struct AxisRange {
-  double low = 0;   // ends of the axis, on the outermost ticks
+  double low = 0;  // ends of the axis, on the outermost ticks
   double high = 1;
   std::vector<Tick> ticks;
 };

@@ -4,7 +4,9 @@
 
 namespace raingen::results {
 
-std::string default_series_name(const ResultsTable& table) { return table.site_name().value_or(std::string(common::default_site_name)); }
+std::string default_series_name(const ResultsTable& table) {
+  return table.site_name().value_or(std::string(common::default_site_name));
+}
 
 gauge::CalendarSeries read_results_series(const std::string& path, calendar::TimePoint day_one) {
   ResultsTable table(path);

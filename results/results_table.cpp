@@ -58,8 +58,7 @@ ResultsTable::ResultsTable(const std::string& path) : lines_(path) {
 void ResultsTable::read_heading() {
   for (const HeadingLine& expected : heading_after_title) {
     std::string_view line;
-    if (!lines_.next(line))
-      throw common::ToolError(path(), line_number(), "the results file ends inside its heading");
+    if (!lines_.next(line)) throw common::ToolError(path(), line_number(), "the results file ends inside its heading");
     const bool good = expected.blank ? only_blanks(line) : line.substr(0, expected.begins.size()) == expected.begins;
     if (!good)
       fail(expected.blank ? std::string("a blank line of the results file's heading was expected")
@@ -84,8 +83,7 @@ bool ResultsTable::next(TableRow& row) {
     if (rows_ == 0) throw common::ToolError(path(), 0, "has no table rows");
     if (rows_ % calendar::intervals_per_day != 0)
       fail("the table ends part way through day " + std::to_string(rows_ / calendar::intervals_per_day + 1) +
-           ", after " + std::to_string(rows_ % calendar::intervals_per_day) +
-           " of its 96 rows: the file is cut short");
+           ", after " + std::to_string(rows_ % calendar::intervals_per_day) + " of its 96 rows: the file is cut short");
     return false;
   }
   auto parsed = parse_table_row(line);

@@ -13,7 +13,7 @@ namespace raingen::results {
 
 struct TableRow {
   calendar::Minutes minutes{0};  // end of the interval, from the start of day 1
-  long thousandths = 0;  // the depth exactly as written: 1000 times the value in the table
+  long thousandths = 0;          // the depth exactly as written: 1000 times the value in the table
   double depth() const { return static_cast<double>(thousandths) / 1000.0; }
 };
 

@@ -37,9 +37,11 @@ RecordDays split_days(const gauge::CalendarSeries& series, const DayOptions& opt
   RecordDays days;
   if (series.empty()) return days;
   const calendar::IntervalIndex start_interval = calendar::interval_beginning(series.start());
-  const calendar::IntervalIndex last_interval = start_interval + static_cast<calendar::IntervalIndex>(series.size()) - 1;
+  const calendar::IntervalIndex last_interval =
+      start_interval + static_cast<calendar::IntervalIndex>(series.size()) - 1;
   days.first_day = calendar::day_of_interval(start_interval);
-  const auto day_count = static_cast<std::size_t>((calendar::day_of_interval(last_interval) - days.first_day).count() + 1);
+  const auto day_count =
+      static_cast<std::size_t>((calendar::day_of_interval(last_interval) - days.first_day).count() + 1);
   days.kinds.resize(day_count);
   days.present.resize(day_count);
   days.depths.assign(day_count * intervals_per_day, gauge::CalendarSeries::missing_value());

@@ -30,11 +30,11 @@ bool is_complete(int present, double min_complete_percent);
 struct RecordDays {
   calendar::Day first_day{};  // the day of kinds[0]
   std::vector<DayKind> kinds;
-  std::vector<double> depths;  // 96 per day; in complete days missing intervals are 0.0
+  std::vector<double> depths;         // 96 per day; in complete days missing intervals are 0.0
   std::vector<std::uint8_t> present;  // per day, its intervals present (before any is taken as dry)
-  long filled_days = 0;        // complete days that had missing intervals
-  long filled_intervals = 0;   // the intervals so taken as dry
-  double total_read = 0;       // mm over the complete days, as read
+  long filled_days = 0;               // complete days that had missing intervals
+  long filled_intervals = 0;          // the intervals so taken as dry
+  double total_read = 0;              // mm over the complete days, as read
 
   std::size_t size() const { return kinds.size(); }
   long count(DayKind kind) const;

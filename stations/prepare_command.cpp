@@ -85,10 +85,11 @@ std::optional<calendar::UtcOffset> site_clock(const RunFacts& facts, const std::
   }
   for (const StatedClock& clock : stated) {
     if (given && clock.offset != *given)
-      throw ToolError(file, clock.line,
-                      fmt::format("station {} kept the clock UTC{}, not the --utc-offset {} given for the site: the "
-                                  "site series would mix days of two clocks (prepare every station on the site's clock)",
-                                  clock.station, clock.offset.text(), given->text()));
+      throw ToolError(
+          file, clock.line,
+          fmt::format("station {} kept the clock UTC{}, not the --utc-offset {} given for the site: the "
+                      "site series would mix days of two clocks (prepare every station on the site's clock)",
+                      clock.station, clock.offset.text(), given->text()));
     if (!given && clock.offset != stated.front().offset)
       throw ToolError(file, clock.line,
                       fmt::format("station {} kept the clock UTC{}, station {} UTC{} (line {}): the site series would "
@@ -103,7 +104,8 @@ std::optional<calendar::UtcOffset> site_clock(const RunFacts& facts, const std::
 
 std::string record_read_text(const std::string& record, const gauge::ReadFacts& facts) {
   const std::string step = facts.step_minutes > 0 ? fmt::format(", {}-minute step", facts.step_minutes) : "";
-  return fmt::format("{} (read as {}{}, {} readings)", record, gauge::format_name(facts.format), step, facts.data_lines);
+  return fmt::format("{} (read as {}{}, {} readings)", record, gauge::format_name(facts.format), step,
+                     facts.data_lines);
 }
 
 namespace {
@@ -120,18 +122,21 @@ std::string findings_text(const StationId& id, const std::filesystem::path& dir,
       fmt::format("{}complete days   {}; missing intervals taken as dry: {} in {} days (--min-complete {:g})\n", lead,
                   s.complete_days, s.filled_intervals, s.filled_days, options.days.min_complete_percent);
   if (!s.complete_at.empty())
-    text += fmt::format("{}completeness    only {} of {} days have every interval present: {} (the missing intervals of "
-                        "a day kept are taken as dry)\n",
-                        lead, s.complete_days, s.days, complete_at_text(s.complete_at));
+    text += fmt::format(
+        "{}completeness    only {} of {} days have every interval present: {} (the missing intervals of "
+        "a day kept are taken as dry)\n",
+        lead, s.complete_days, s.days, complete_at_text(s.complete_at));
   text += fmt::format("{}days with gaps  {}\n", lead, s.incomplete_days);
-  text += fmt::format("{}wet days        {} (above {:g} mm), dry days {}\n", lead, s.wet_days, options.days.wet_threshold,
-                      s.dry_days);
-  text += fmt::format("{}dry spells      {} ended by a wet day, {} censored by a gap{} or the record's end; longest {} "
-                      "days\n",
-                      lead, s.spells_ended, s.spells_censored, in_season ? ", the season's end" : "", s.longest_spell);
-  text += fmt::format("{}total depth     {:.2f} mm on complete days as read; on wet days {:.2f} mm as read, {:.2f} mm "
-                      "as written (0.01 mm)\n",
-                      lead, s.total_read, s.wet_read, s.total_written);
+  text += fmt::format("{}wet days        {} (above {:g} mm), dry days {}\n", lead, s.wet_days,
+                      options.days.wet_threshold, s.dry_days);
+  text += fmt::format(
+      "{}dry spells      {} ended by a wet day, {} censored by a gap{} or the record's end; longest {} "
+      "days\n",
+      lead, s.spells_ended, s.spells_censored, in_season ? ", the season's end" : "", s.longest_spell);
+  text += fmt::format(
+      "{}total depth     {:.2f} mm on complete days as read; on wet days {:.2f} mm as read, {:.2f} mm "
+      "as written (0.01 mm)\n",
+      lead, s.total_read, s.wet_read, s.total_written);
   using common::StationFile;
   const auto file = [&](StationFile f) { return (dir / id.file_name(f)).string(); };
   text += fmt::format("{}written         {} ({} spell table, {} entries)\n", lead, file(StationFile::spell_table),
@@ -164,8 +169,8 @@ std::string season_findings_text(const StationId& id, const std::filesystem::pat
 }
 
 std::string seasons_facts_text(const SeasonsFacts& seasons, std::size_t files_written) {
-  return fmt::format("[seasons] {}, with the checksums of the {} files written into their folders", season_names(seasons.seasons),
-                     files_written);
+  return fmt::format("[seasons] {}, with the checksums of the {} files written into their folders",
+                     season_names(seasons.seasons), files_written);
 }
 
 std::string station_summary_text(const StationCommand& command, const gauge::ReadFacts& facts,
@@ -203,14 +208,15 @@ void run_station_command(const StationCommand& command, std::ostream& out) {
   std::vector<common::FileText> files;
   for (std::size_t s = 0; s < seasons->size(); ++s)
     for (common::FileText& file : station_file_texts({}, prepared[s].files))
-      files.push_back(season_file(run_facts, *seasons, command.dir, (*seasons)[s], file.target.string(), std::move(file.text)));
+      files.push_back(
+          season_file(run_facts, *seasons, command.dir, (*seasons)[s], file.target.string(), std::move(file.text)));
   const std::size_t written = files.size();
   files.push_back(run_facts_file(command.dir, run_facts));
   write_with_season_folders(files, command.dir, *seasons);
   out << command.id.text() << ": " << record_read_text(command.record, facts) << "\n"
       << season_findings_text(command.id, command.dir, command.prepare, *seasons, prepared)
-      << station_facts_text(command.dir, station) << "                  " << seasons_facts_text(*run_facts.seasons, written)
-      << "\n";
+      << station_facts_text(command.dir, station) << "                  "
+      << seasons_facts_text(*run_facts.seasons, written) << "\n";
 }
 
 void run_settings_command(const SettingsCommand& command, std::ostream& out) {
@@ -219,13 +225,14 @@ void run_settings_command(const SettingsCommand& command, std::ostream& out) {
   const PlacedStations placed = place_stations(command.places, command.site_at);
   Settings settings = command.settings;
   for (std::size_t i = 0; i < 3; ++i) settings.stations[i] = placed.stations[i];
-  const std::string text = settings_text(settings);  // checks them
+  const std::string text = settings_text(settings);                // checks them
   common::check_future_output(command.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
   RunFacts facts = read_run_facts(command.dir);
   const std::string facts_file = (command.dir / run_facts_file_name).string();
   const std::optional<Seasons> seasons = seasons_of_use(command.seasons, facts, facts_file);
   if (seasons)
-    for (const Season& season : *seasons) common::check_future_output(command.dir / season.name() / common::settings_file_name);
+    for (const Season& season : *seasons)
+      common::check_future_output(command.dir / season.name() / common::settings_file_name);
   else
     common::check_future_output(command.dir / common::settings_file_name);
   const std::vector<StationId> ids{settings.stations[0].id, settings.stations[1].id, settings.stations[2].id};
@@ -247,7 +254,8 @@ void run_settings_command(const SettingsCommand& command, std::ostream& out) {
                        settings.results_name, settings.site_name, settings.day_count);
   }
   for (std::size_t i = 0; i < 3; ++i)
-    out << fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
+    out << fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id,
+                       settings.stations[i].distance);
   for (const std::string& note : placed.notes) out << "  " << note << '\n';
   out << site_facts_text(command.dir, *facts.site);
   if (seasons) out << "  " << seasons_facts_text(*facts.seasons, seasons->size()) << '\n';

@@ -23,7 +23,7 @@ struct StationCommand {
   StationId id;
   std::string record;  // the gauge record file
   gauge::ReadOptions read;
-  FactLines reading;   // the reading options as given, for RAINGEN.TXT
+  FactLines reading;                              // the reading options as given, for RAINGEN.TXT
   std::optional<calendar::UtcOffset> utc_offset;  // the clock the gauge kept, when stated
   PrepareOptions prepare;
   std::optional<Seasons> seasons;  // --seasons, when given
@@ -41,7 +41,7 @@ struct SettingsCommand {
   std::vector<StationPlace> places;
   std::optional<Coordinates> site_at;
   std::optional<calendar::UtcOffset> utc_offset;  // the site's clock, when given
-  std::optional<Seasons> seasons;  // --seasons, when given
+  std::optional<Seasons> seasons;                 // --seasons, when given
   std::filesystem::path dir = ".";
 };
 

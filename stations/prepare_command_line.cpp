@@ -52,10 +52,12 @@ void run_settings(const PrepareCommandLine& line, std::ostream& out) {
   if (!line.given.count("--site") || !line.given.count("--days"))
     throw UsageError("INPUT.TXT needs --site NAME and --days N");
   std::vector<std::string> station_options;
-  for (const gauge::ReadingOption& option : gauge::reading_options) station_options.push_back(std::string("--") + option.name);
+  for (const gauge::ReadingOption& option : gauge::reading_options)
+    station_options.push_back(std::string("--") + option.name);
   for (const char* option : {"--min-complete", "--wet-threshold", "--spell-table"}) station_options.push_back(option);
   for (const std::string& option : station_options)
-    if (line.given.count(option)) throw UsageError(fmt::format("{} belongs to preparing a station, not to INPUT.TXT", option));
+    if (line.given.count(option))
+      throw UsageError(fmt::format("{} belongs to preparing a station, not to INPUT.TXT", option));
   SettingsCommand command;
   command.settings = settings_of(line);
   for (const std::string& place : line.places) command.places.push_back(parse_station_place(place));
@@ -68,13 +70,15 @@ void run_settings(const PrepareCommandLine& line, std::ostream& out) {
 
 void run_station(const PrepareCommandLine& line, std::ostream& out) {
   if (line.id.empty() || line.record.empty())
-    throw UsageError("give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
-                     "INPUT.TXT (--help tells more)");
+    throw UsageError(
+        "give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
+        "INPUT.TXT (--help tells more)");
   StationCommand command;
   command.record = line.record;
   command.read = gauge::read_options_of(line.reading);
   for (std::size_t k = 0; k < line.reading.size(); ++k)
-    for (const std::string& value : line.reading[k]) command.reading.emplace_back(gauge::reading_options[k].name, value);
+    for (const std::string& value : line.reading[k])
+      command.reading.emplace_back(gauge::reading_options[k].name, value);
   command.utc_offset = utc_offset_of(line);
   command.prepare = prepare_options_of(line);
   command.seasons = seasons_of(line);
@@ -110,7 +114,8 @@ namespace {
 // The one use the command line asks for.
 void run_use(const PrepareCommandLine& line, std::ostream& out) {
   if (line.given.count("--weighted-site")) return run_weighted_site(line, out);
-  if (line.given.count("--sites")) throw UsageError("--sites lists the sites of a network: it belongs to --network DIR");
+  if (line.given.count("--sites"))
+    throw UsageError("--sites lists the sites of a network: it belongs to --network DIR");
   if (line.given.count("--present"))
     throw UsageError("--present says which intervals of a site station are present: it belongs to --weighted-site");
   if (!line.gauges.empty())
@@ -119,8 +124,9 @@ void run_use(const PrepareCommandLine& line, std::ostream& out) {
   const bool settings_use = !line.site.empty() || line.days != 0 || !line.places.empty() || !line.site_at.empty() ||
                             line.given.count("--results");
   if (station_use && !line.places.empty())
-    throw UsageError("--station places a station in INPUT.TXT; the station of a SWMM rain file is picked with "
-                     "--swmm-station");
+    throw UsageError(
+        "--station places a station in INPUT.TXT; the station of a SWMM rain file is picked with "
+        "--swmm-station");
   if (station_use && settings_use)
     throw UsageError("prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time");
   if (settings_use) return run_settings(line, out);

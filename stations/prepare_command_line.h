@@ -18,17 +18,17 @@
 namespace raingen::stations {
 
 struct PrepareCommandLine {
-  std::string id, record;                                  // --id, RECORD
+  std::string id, record;  // --id, RECORD
   std::string site, results, site_at, weighted_site, dir = ".", spell_table = "matched";
-  std::string utc_offset;                                  // --utc-offset
-  std::string present = "all";                             // --present
-  std::string seasons;                                     // --seasons
-  std::string network, sites;                              // --network DIR, --sites FILE
+  std::string utc_offset;       // --utc-offset
+  std::string present = "all";  // --present
+  std::string seasons;          // --seasons
+  std::string network, sites;   // --network DIR, --sites FILE
   int days = 0;
   double min_complete = 100, wet_threshold = 0;
-  std::vector<std::string> places, gauges;                 // --station, --gauge, as given
-  gauge::ReadingValues reading;                            // --format ... --to, as given
-  std::set<std::string> given;                             // the options given, "--site", ...
+  std::vector<std::string> places, gauges;  // --station, --gauge, as given
+  gauge::ReadingValues reading;             // --format ... --to, as given
+  std::set<std::string> given;              // the options given, "--site", ...
 };
 
 // Carries out the use the command line asks for, printing its summary on out. Throws UsageError

@@ -59,10 +59,17 @@ std::vector<std::pair<double, long>> suggested_completeness(const RecordDays& da
 void count_days(const RecordDays& days, const std::vector<DayKind>& kinds, StationSummary& s) {
   for (std::size_t d = 0; d < kinds.size(); ++d) {
     switch (kinds[d]) {
-      case DayKind::outside: continue;
-      case DayKind::incomplete: ++s.incomplete_days; break;
-      case DayKind::wet: ++s.wet_days; break;
-      case DayKind::dry: ++s.dry_days; break;
+      case DayKind::outside:
+        continue;
+      case DayKind::incomplete:
+        ++s.incomplete_days;
+        break;
+      case DayKind::wet:
+        ++s.wet_days;
+        break;
+      case DayKind::dry:
+        ++s.dry_days;
+        break;
     }
     ++s.days;
     if (kinds[d] == DayKind::incomplete) continue;
@@ -84,13 +91,15 @@ void check_days(const StationSummary& s, const PrepareOptions& options, const st
   const std::string lower =
       s.complete_at.empty()
           ? std::string(percent > suggested_min_complete.back() ? ", or a lower --min-complete" : "")
-          : fmt::format("; {}: a gauge that loses a few readings a day keeps more days at a lower --min-complete (the "
-                        "missing intervals of a day kept are taken as dry)",
-                        complete_at_text(s.complete_at));
+          : fmt::format(
+                "; {}: a gauge that loses a few readings a day keeps more days at a lower --min-complete (the "
+                "missing intervals of a day kept are taken as dry)",
+                complete_at_text(s.complete_at));
   if (s.complete_days == 0)
-    throw ToolError(source, 0, fmt::format("{} has no complete day: none of its {} {} has {:g}% of its intervals present{}",
-                                           station, day_count, day_count == 1 ? "day" : "days", percent,
-                                           s.complete_at.empty() ? "" : lower));
+    throw ToolError(
+        source, 0,
+        fmt::format("{} has no complete day: none of its {} {} has {:g}% of its intervals present{}", station,
+                    day_count, day_count == 1 ? "day" : "days", percent, s.complete_at.empty() ? "" : lower));
   if (s.complete_days < options.minimum.complete_days)
     throw ToolError(source, 0,
                     fmt::format("{} keeps {} complete days of {} (--min-complete {:g}); at least {} are needed to draw "
@@ -98,23 +107,25 @@ void check_days(const StationSummary& s, const PrepareOptions& options, const st
                                 station, s.complete_days, day_count, percent, options.minimum.complete_days,
                                 (s.complete_at.empty() ? ": give a longer record" + lower : lower) + wider));
   if (s.wet_days == 0)
-    throw ToolError(source, 0, fmt::format("{} has no wet day among its {} complete days (a day is wet above {:g} mm){}",
-                                           station, s.complete_days, options.days.wet_threshold, wider));
-  if (s.wet_days < options.minimum.wet_days)
     throw ToolError(source, 0,
-                    fmt::format("{} has {} wet days among its {} complete days (wet above {:g} mm); at least {} are "
-                                "needed to draw from: give a longer record{}{}",
-                                station, s.wet_days, s.complete_days, options.days.wet_threshold, options.minimum.wet_days,
-                                options.days.wet_threshold > 0 ? ", or a lower --wet-threshold" : "", wider));
+                    fmt::format("{} has no wet day among its {} complete days (a day is wet above {:g} mm){}", station,
+                                s.complete_days, options.days.wet_threshold, wider));
+  if (s.wet_days < options.minimum.wet_days)
+    throw ToolError(
+        source, 0,
+        fmt::format("{} has {} wet days among its {} complete days (wet above {:g} mm); at least {} are "
+                    "needed to draw from: give a longer record{}{}",
+                    station, s.wet_days, s.complete_days, options.days.wet_threshold, options.minimum.wet_days,
+                    options.days.wet_threshold > 0 ? ", or a lower --wet-threshold" : "", wider));
 }
 
 // Refuses spells that give no table, or one longer than the program's.
 void check_spells(const StationSummary& s, const PrepareOptions& options, const std::string& station,
                   const std::string& source, const std::string& wider) {
   if (s.spells_ended == 0)
-    throw ToolError(source, 0,
-                    fmt::format("{} has no dry spell that ends in a wet day: no spell length can be estimated{}", station,
-                                wider));
+    throw ToolError(
+        source, 0,
+        fmt::format("{} has no dry spell that ends in a wet day: no spell length can be estimated{}", station, wider));
   if (s.longest_spell == 0)
     throw ToolError(source, 0,
                     fmt::format("{} has no dry day between wet days: its {} dry spells all end after 0 days, so its "
@@ -125,8 +136,9 @@ void check_spells(const StationSummary& s, const PrepareOptions& options, const 
                                                                 : ", or a higher --wet-threshold",
                                 wider));
   if (s.longest_spell > common::most_spell_entries)
-    throw ToolError(source, 0, fmt::format("{} has a dry spell of {} days; a spell table holds at most {} entries", station,
-                                           s.longest_spell, common::most_spell_entries));
+    throw ToolError(source, 0,
+                    fmt::format("{} has a dry spell of {} days; a spell table holds at most {} entries", station,
+                                s.longest_spell, common::most_spell_entries));
 }
 
 }  // namespace
@@ -139,8 +151,8 @@ std::string complete_at_text(const std::vector<std::pair<double, long>>& complet
   return text;
 }
 
-PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id,
-                                const PrepareOptions& options, const std::string& source) {
+PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id, const PrepareOptions& options,
+                                const std::string& source) {
   const RecordDays days = split_days(series, options.days);
   return prepare_days(days, days.kinds, id, options, source);
 }
@@ -154,10 +166,11 @@ PreparedStation prepare_days(const RecordDays& days, const std::vector<DayKind>&
   summary.last_day = days.first_day + calendar::Days{static_cast<long>(days.size()) - 1};
   count_days(days, kinds, summary);
 
-  const std::string station = season ? fmt::format("station {} in season {}", id, season->name()) : fmt::format("station {}", id);
-  const std::string wider =
-      season ? fmt::format(" (or wider seasons: {} holds {} of the record's {} days)", season->name(), summary.days, days.size())
-             : std::string();
+  const std::string station =
+      season ? fmt::format("station {} in season {}", id, season->name()) : fmt::format("station {}", id);
+  const std::string wider = season ? fmt::format(" (or wider seasons: {} holds {} of the record's {} days)",
+                                                 season->name(), summary.days, days.size())
+                                   : std::string();
   if (season && summary.days == 0)
     throw ToolError(source, 0,
                     fmt::format("station {} has no day in season {} ({}): the record runs from {} to {}; give a record "
@@ -176,12 +189,14 @@ PreparedStation prepare_days(const RecordDays& days, const std::vector<DayKind>&
   StationFiles& files = prepared.files;
   files.id = id;
   files.spell_entries = spell_table_entries(summary.shares, options.spell_table);
-  files.spell_title = fmt::format("{} dry spells between wet days{}, {} table: {} ended, {} censored; {:.6f} of "
-                                  "spells have 0 days",
-                                  id, season ? " in " + season->name() : "", spell_table_name(options.spell_table),
-                                  summary.spells_ended, summary.spells_censored, summary.shares[0]);
+  files.spell_title = fmt::format(
+      "{} dry spells between wet days{}, {} table: {} ended, {} censored; {:.6f} of "
+      "spells have 0 days",
+      id, season ? " in " + season->name() : "", spell_table_name(options.spell_table), summary.spells_ended,
+      summary.spells_censored, summary.shares[0]);
   files.spell_heading = "   LENGTH    ENTRY  SHARE OF SPELLS (estimated, not read)";
-  for (std::size_t k = 1; k < summary.shares.size(); ++k) files.spell_notes.push_back(fmt::format("  {:.6f}", summary.shares[k]));
+  for (std::size_t k = 1; k < summary.shares.size(); ++k)
+    files.spell_notes.push_back(fmt::format("  {:.6f}", summary.shares[k]));
 
   std::int64_t written = 0;  // hundredths of a mm
   for (std::size_t d = 0; d < days.size(); ++d) {

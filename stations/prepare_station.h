@@ -38,14 +38,14 @@ struct PrepareOptions {
 // What the preparation found, for the summary.
 struct StationSummary {
   calendar::Day first_day{}, last_day{};  // the record's
-  long days = 0;  // of the record, or of its season: the days counted below
+  long days = 0;                          // of the record, or of its season: the days counted below
   long complete_days = 0, incomplete_days = 0, wet_days = 0, dry_days = 0;
   long filled_days = 0, filled_intervals = 0;
   long spells_ended = 0, spells_censored = 0;
   int longest_spell = 0;
-  double total_read = 0;     // mm on complete days, as read
-  double wet_read = 0;       // mm on the wet days, as read
-  double total_written = 0;  // mm on the wet days as written (the extra copy not counted)
+  double total_read = 0;       // mm on complete days, as read
+  double wet_read = 0;         // mm on the wet days, as read
+  double total_written = 0;    // mm on the wet days as written (the extra copy not counted)
   std::vector<double> shares;  // estimated share of spells of 0..N days
   // At the default --min-complete, when it keeps fewer than half of the days and a lower one would
   // keep more: the days each of suggested_min_complete keeps.
@@ -66,8 +66,8 @@ struct PreparedStation {
 // station, with the numbers and what to do, when the record has fewer complete or wet days than
 // options.minimum, no spell to measure, no dry day between wet days (a spell table of no entries
 // would make every day wet), or a spell longer than a table holds (common::most_spell_entries).
-PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id,
-                                const PrepareOptions& options, const std::string& source);
+PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id, const PrepareOptions& options,
+                                const std::string& source);
 
 // The same from the days of a record (split_days) and their kinds: the record's own, or those of
 // one season (kinds_in_season), whose files then hold only its days and whose spells end at the

@@ -39,12 +39,19 @@ class FactsParser {
     if (read.kind == common::SectionsLine::Kind::header) return header(read);
     const std::string_view key = read.key, value = read.value;
     switch (kind_) {
-      case Kind::none: fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
-      case Kind::station: return station_key(key, value);
-      case Kind::site: return site_key(key, value);
-      case Kind::site_station: return site_station_key(key, value);
-      case Kind::seasons: return seasons_key(key, value);
-      case Kind::other: facts_.other_sections.back().lines.emplace_back(key, value); return;
+      case Kind::none:
+        fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
+      case Kind::station:
+        return station_key(key, value);
+      case Kind::site:
+        return site_key(key, value);
+      case Kind::site_station:
+        return site_station_key(key, value);
+      case Kind::seasons:
+        return seasons_key(key, value);
+      case Kind::other:
+        facts_.other_sections.back().lines.emplace_back(key, value);
+        return;
     }
   }
 
@@ -70,8 +77,9 @@ class FactsParser {
     end_section();
     const std::string_view kind = read.section, id = read.name;
     if (!is_kind(kind) || (read.named && (id.empty() || id.find_first_of(blanks) != std::string_view::npos)))
-      fail(fmt::format("'[{}]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the ID without blanks)",
-                       shown_line(read.inside)));
+      fail(
+          fmt::format("'[{}]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the ID without blanks)",
+                      shown_line(read.inside)));
     if (kind == "station") {
       StationFacts station{.id = section_id(kind, id), .line = line_};
       if (const StationFacts* before = facts_.station(station.id))
@@ -120,7 +128,8 @@ class FactsParser {
     StationFacts& station = facts_.stations.back();
     if (key == "record") {
       once(key);
-      if (!std::filesystem::path(value).is_absolute()) fail(fmt::format("record '{}' is not an absolute path", shown_line(value)));
+      if (!std::filesystem::path(value).is_absolute())
+        fail(fmt::format("record '{}' is not an absolute path", shown_line(value)));
       station.record = std::string(value);
     } else if (key == "reading") {
       const std::size_t equals = value.find('=');
@@ -197,7 +206,8 @@ class FactsParser {
       const std::string_view second = blank == std::string_view::npos ? std::string_view{} : value.substr(blank + 1);
       const std::optional<Season> season = parse_season_range(second);
       if (!season || season->name() != first)
-        fail(fmt::format("season '{}' is not NAME M-N, a range of months and its name (12-2 is Dec-Feb)", shown_line(value)));
+        fail(fmt::format("season '{}' is not NAME M-N, a range of months and its name (12-2 is Dec-Feb)",
+                         shown_line(value)));
       for (const Season& before : seasons.seasons)
         if (before == *season) fail(fmt::format("season {} is given twice", first));
       seasons.seasons.push_back(*season);
@@ -205,16 +215,18 @@ class FactsParser {
       // The checksum follows the last blank: a station file's name holds its blank-padded id.
       const std::size_t last_blank = value.rfind(' ');
       const std::string_view path = value.substr(0, last_blank);
-      const std::string_view checksum = last_blank == std::string_view::npos ? std::string_view{} : value.substr(last_blank + 1);
+      const std::string_view checksum =
+          last_blank == std::string_view::npos ? std::string_view{} : value.substr(last_blank + 1);
       const std::size_t slash = path.find('/');
       const std::string_view season = path.substr(0, slash);
       const std::string_view name = slash == std::string_view::npos ? std::string_view{} : path.substr(slash + 1);
       const bool hexadecimal =
           checksum.size() == 16 && checksum.find_first_not_of("0123456789abcdef") == std::string_view::npos;
       if (season.empty() || name.empty() || name.find('/') != std::string_view::npos || !hexadecimal)
-        fail(fmt::format("file '{}' is not SEASON/NAME CHECKSUM (a season's folder, a file name in it and 16 "
-                         "hexadecimal digits)",
-                         shown_line(value)));
+        fail(
+            fmt::format("file '{}' is not SEASON/NAME CHECKSUM (a season's folder, a file name in it and 16 "
+                        "hexadecimal digits)",
+                        shown_line(value)));
       if (seasons.file(season, name)) fail(fmt::format("file {} is given twice", path));
       seasons.files.push_back({std::string(season), std::string(name), std::string(checksum), line_});
     } else {
@@ -251,7 +263,8 @@ class FactsParser {
 // "KEY = VALUE\n", or a ToolError for a value the file cannot hold.
 void append(std::string& text, std::string_view key, std::string_view value) {
   if (value.find_first_of("\r\n") != std::string_view::npos)
-    throw ToolError(fmt::format("{} '{}' holds a line end, which {} cannot keep", key, shown_line(value), run_facts_file_name));
+    throw ToolError(
+        fmt::format("{} '{}' holds a line end, which {} cannot keep", key, shown_line(value), run_facts_file_name));
   text += fmt::format("{}{}{}\n", key, separator, value);
 }
 
@@ -268,7 +281,8 @@ const StationFacts* RunFacts::station(const StationId& id) const {
 
 void RunFacts::put_station(StationFacts station) {
   if (site_station && site_station->id == station.id) site_station.reset();
-  const auto found = std::find_if(stations.begin(), stations.end(), [&](const StationFacts& s) { return s.id == station.id; });
+  const auto found =
+      std::find_if(stations.begin(), stations.end(), [&](const StationFacts& s) { return s.id == station.id; });
   if (found == stations.end())
     stations.push_back(std::move(station));
   else
@@ -282,8 +296,8 @@ const SeasonFile* SeasonsFacts::file(std::string_view season, std::string_view n
 }
 
 void SeasonsFacts::put_file(const std::string& season, const std::string& name, const std::string& checksum) {
-  const auto found =
-      std::find_if(files.begin(), files.end(), [&](const SeasonFile& f) { return f.season == season && f.name == name; });
+  const auto found = std::find_if(files.begin(), files.end(),
+                                  [&](const SeasonFile& f) { return f.season == season && f.name == name; });
   if (found == files.end())
     files.push_back({season, name, checksum});
   else

@@ -47,10 +47,10 @@ using FactLines = std::vector<std::pair<std::string, std::string>>;  // KEY, VAL
 struct StationFacts {
   StationId id{};
   std::optional<std::string> record{};  // absolute; none for a record read from standard input
-  FactLines reading{};                // reading option NAME, VALUE: each as given, a later one winning
+  FactLines reading{};                  // reading option NAME, VALUE: each as given, a later one winning
   std::optional<calendar::UtcOffset> utc_offset{};
-  FactLines other{};                  // keys this version does not know
-  long line = 0;                      // of its header in the file read; 0 when made here
+  FactLines other{};  // keys this version does not know
+  long line = 0;      // of its header in the file read; 0 when made here
 };
 
 struct SiteFacts {

@@ -11,12 +11,12 @@ std::optional<Seasons> seasons_of_use(const std::optional<Seasons>& given, const
                                       const std::string& facts_file) {
   if (!facts.seasons) return given;
   if (given && *given != facts.seasons->seasons)
-    throw common::ToolError(facts_file, facts.seasons->line,
-                            fmt::format("this run directory's seasons are {} ({}), not the {} of --seasons: prepare "
-                                        "every station and INPUT.TXT of a run directory with one --seasons (or use "
-                                        "another --dir)",
-                                        season_names(facts.seasons->seasons), seasons_list(facts.seasons->seasons),
-                                        seasons_list(*given)));
+    throw common::ToolError(
+        facts_file, facts.seasons->line,
+        fmt::format("this run directory's seasons are {} ({}), not the {} of --seasons: prepare "
+                    "every station and INPUT.TXT of a run directory with one --seasons (or use "
+                    "another --dir)",
+                    season_names(facts.seasons->seasons), seasons_list(facts.seasons->seasons), seasons_list(*given)));
   return facts.seasons->seasons;
 }
 

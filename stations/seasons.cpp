@@ -10,8 +10,9 @@ namespace raingen::stations {
 
 namespace {
 
-constexpr std::array<std::string_view, 12> month_names{"January", "February", "March",     "April",   "May",      "June",
-                                                       "July",    "August",   "September", "October", "November", "December"};
+constexpr std::array<std::string_view, 12> month_names{"January",   "February", "March",    "April",
+                                                       "May",       "June",     "July",     "August",
+                                                       "September", "October",  "November", "December"};
 
 std::string_view short_name(unsigned month) { return month_name(month).substr(0, 3); }
 
@@ -89,9 +90,10 @@ Seasons parse_seasons(std::string_view list, std::string_view option) {
     const std::string_view item = rest.substr(0, comma);
     const std::optional<Season> season = parse_season_range(item);
     if (!season)
-      throw common::UsageError(fmt::format("{} '{}': '{}' is not a range of months M-N or a month M (1 to 12); give "
-                                           "quarters, months or ranges such as 11-4,5-10",
-                                           option, list, item));
+      throw common::UsageError(
+          fmt::format("{} '{}': '{}' is not a range of months M-N or a month M (1 to 12); give "
+                      "quarters, months or ranges such as 11-4,5-10",
+                      option, list, item));
     seasons.push_back(*season);
     if (comma == std::string_view::npos) break;
     rest = rest.substr(comma + 1);

@@ -20,10 +20,10 @@ using common::UsageError;
 constexpr std::size_t value_column = common::settings_label_width + 1;
 
 void check_name(const std::string& what, const std::string& name, std::size_t width) {
-  if (name.size() > width)
-    throw UsageError(fmt::format("{} '{}' is longer than its {} characters", what, name, width));
+  if (name.size() > width) throw UsageError(fmt::format("{} '{}' is longer than its {} characters", what, name, width));
   for (unsigned char c : name)
-    if (c < ' ' || c > '~') throw UsageError(fmt::format("{} '{}' holds a character other than printable ASCII", what, name));
+    if (c < ' ' || c > '~')
+      throw UsageError(fmt::format("{} '{}' holds a character other than printable ASCII", what, name));
 }
 
 // A record's data: the line up to its line feed, cut at a carriage return.
@@ -53,8 +53,9 @@ int integer_field(const std::filesystem::path& file, long line, const std::strin
   long value = 0;
   for (; at < text.size(); ++at) {
     if (text[at] < '0' || text[at] > '9')
-      throw ToolError(file.string(), line, fmt::format("columns {}-{} hold '{}', not a whole number", value_column,
-                                                       value_column + width - 1, field));
+      throw ToolError(
+          file.string(), line,
+          fmt::format("columns {}-{} hold '{}', not a whole number", value_column, value_column + width - 1, field));
     value = value * 10 + (text[at] - '0');
   }
   return static_cast<int>(negative ? -value : value);
@@ -83,16 +84,19 @@ std::string upper(std::string text) {
 void check_results_name(const std::string& name) {
   const std::string key = upper(without_trailing_blanks(name));
   if (name.find_first_of("/\\") != std::string::npos || key == "." || key == "..")
-    throw UsageError(fmt::format("the results name '{}' is not a plain file name: the table is written beside "
-                                 "INPUT.TXT, in the run folder", name));
-  for (const std::string_view own : {common::settings_file_name, common::source_out_name, std::string_view("RAINGEN.TXT"),
-                                     std::string_view("NETWORK.TXT")})
+    throw UsageError(
+        fmt::format("the results name '{}' is not a plain file name: the table is written beside "
+                    "INPUT.TXT, in the run folder",
+                    name));
+  for (const std::string_view own : {common::settings_file_name, common::source_out_name,
+                                     std::string_view("RAINGEN.TXT"), std::string_view("NETWORK.TXT")})
     if (key == own) throw UsageError(fmt::format("the results name '{}' names another file of the run", name));
   const std::string device = key.substr(0, key.find('.'));
   const bool numbered = device.size() == 4 && (device.starts_with("COM") || device.starts_with("LPT")) &&
                         device[3] >= '1' && device[3] <= '9';
   if (device == "CON" || device == "PRN" || device == "AUX" || device == "NUL" || numbered)
-    throw UsageError(fmt::format("the results name '{}' is a device name that some systems reserve: name a file", name));
+    throw UsageError(
+        fmt::format("the results name '{}' is a device name that some systems reserve: name a file", name));
 }
 
 }  // namespace
@@ -127,8 +131,8 @@ void check_settings(const Settings& s) {
 std::string settings_text(const Settings& s) {
   check_settings(s);
   constexpr std::size_t label = common::settings_label_width;
-  std::string text = fmt::format("{:<{}}{}\r\n{:<{}}{}\r\n", "RESULTS FILE:", label, s.results_name, "SITE NAME:", label,
-                                 s.site_name);
+  std::string text =
+      fmt::format("{:<{}}{}\r\n{:<{}}{}\r\n", "RESULTS FILE:", label, s.results_name, "SITE NAME:", label, s.site_name);
   for (int i = 0; i < 3; ++i)
     text += fmt::format("{:<{}}{}\r\n", fmt::format("STATION {}:", i + 1), label, s.stations[i].id);
   for (int i = 0; i < 3; ++i)

@@ -15,8 +15,9 @@ std::vector<double> spell_table_entries(const std::vector<double>& shares, Spell
   double cumulative = shares[0];  // F(k - 1) when entry k is formed
   double before = 0.0;            // T(k - 1) as written
   for (std::size_t k = 1; k < shares.size(); ++k) {
-    const double entry = kind == SpellTableKind::matched ? to_field(2 * cumulative - before)
-                                                         : to_field(k + 1 == shares.size() ? 1.0 : cumulative + shares[k]);
+    const double entry = kind == SpellTableKind::matched
+                             ? to_field(2 * cumulative - before)
+                             : to_field(k + 1 == shares.size() ? 1.0 : cumulative + shares[k]);
     entries.push_back(entry);
     before = entry;
     cumulative += shares[k];

@@ -53,7 +53,8 @@ std::vector<double> spell_length_shares(const SpellCounts& counts) {
   std::copy(counts.censored.begin(), counts.censored.end(), censored.begin());
 
   // Known to be going at length j: ended at j or later, or censored after more than j days.
-  long at_risk = std::accumulate(ended.begin(), ended.end(), 0L) + std::accumulate(censored.begin(), censored.end(), 0L);
+  long at_risk =
+      std::accumulate(ended.begin(), ended.end(), 0L) + std::accumulate(censored.begin(), censored.end(), 0L);
   std::vector<double> shares(size, 0.0);
   double surviving = 1.0;  // estimated share of spells longer than j - 1 days
   for (std::size_t j = 0; j < size; ++j) {

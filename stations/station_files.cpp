@@ -66,11 +66,12 @@ std::string day_line(const DayRecord& day) {
     const std::optional<std::int64_t> h = gauge::hundredths_of(mm);
     const int end = static_cast<int>(j + 1) * calendar::minutes_per_interval;  // minutes after midnight
     if (!h || *h < 0 || *h > common::largest_depth_hundredths)
-      throw ToolError(fmt::format("day {}, interval {} (ending {:02}:{:02}): the depth {} mm cannot be written in {} "
-                                  "columns (0.00 to {} mm)",
-                                  day.key, j + 1, end / calendar::minutes_per_hour, end % calendar::minutes_per_hour,
-                                  h ? gauge::hundredths_text(*h) : fmt::format("{:g}", mm), common::depth_width,
-                                  gauge::hundredths_text(common::largest_depth_hundredths)));
+      throw ToolError(
+          fmt::format("day {}, interval {} (ending {:02}:{:02}): the depth {} mm cannot be written in {} "
+                      "columns (0.00 to {} mm)",
+                      day.key, j + 1, end / calendar::minutes_per_hour, end % calendar::minutes_per_hour,
+                      h ? gauge::hundredths_text(*h) : fmt::format("{:g}", mm), common::depth_width,
+                      gauge::hundredths_text(common::largest_depth_hundredths)));
     append_depth(line, *h);
   }
   return line;
@@ -98,9 +99,9 @@ std::vector<common::FileText> station_file_texts(const std::filesystem::path& di
   using common::StationFile;
   // Every text first: a depth that does not fit stops the run before any file is touched.
   std::vector<common::FileText> files;
-  for (const auto& [file, text_of] : {std::pair{StationFile::spell_table, &spell_table_text},
-                                      std::pair{StationFile::day_records, &day_records_text},
-                                      std::pair{StationFile::day_index, &day_index_text}}) {
+  for (const auto& [file, text_of] :
+       {std::pair{StationFile::spell_table, &spell_table_text}, std::pair{StationFile::day_records, &day_records_text},
+        std::pair{StationFile::day_index, &day_index_text}}) {
     const std::filesystem::path target = dir / station.id.file_name(file);
     try {
       files.push_back({target, text_of(station)});

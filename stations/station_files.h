@@ -25,20 +25,21 @@
 namespace raingen::stations {
 
 struct DayRecord {
-  std::int32_t key = 0;            // columns 1-9 of its index line
-  std::string label;               // columns 1-29 of its day line (cut or blank-padded to 29)
-  std::string note;                // after the key on its index line
-  std::array<double, calendar::intervals_per_day> depths{};  // mm; each must round to 0.00 .. 99.99 (largest_depth_hundredths)
+  std::int32_t key = 0;  // columns 1-9 of its index line
+  std::string label;     // columns 1-29 of its day line (cut or blank-padded to 29)
+  std::string note;      // after the key on its index line
+  std::array<double, calendar::intervals_per_day>
+      depths{};  // mm; each must round to 0.00 .. 99.99 (largest_depth_hundredths)
 };
 
 struct StationFiles {
   StationId id;
-  std::string spell_title;                 // line 1 of the spell table
+  std::string spell_title;  // line 1 of the spell table
   std::string spell_heading = "   LENGTH    ENTRY";
-  std::vector<double> spell_entries;       // entries 1..N
-  std::vector<std::string> spell_notes;    // after column 18 of entry k's line (may be shorter)
-  std::string index_title;                 // line 1 of the index, after the number
-  std::int32_t index_number = 1;           // columns 10-18 of line 1 of the index (not used)
+  std::vector<double> spell_entries;     // entries 1..N
+  std::vector<std::string> spell_notes;  // after column 18 of entry k's line (may be shorter)
+  std::string index_title;               // line 1 of the index, after the number
+  std::int32_t index_number = 1;         // columns 10-18 of line 1 of the index (not used)
   std::string index_heading = "      KEY";
   std::vector<DayRecord> days;
 };

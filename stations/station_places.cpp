@@ -23,8 +23,7 @@ Coordinates parse_coordinates(std::string_view text, std::string_view what) {
   const std::size_t comma = text.find(',');
   const auto latitude = comma == std::string_view::npos ? std::nullopt : common::parse_real(text.substr(0, comma));
   const auto longitude = comma == std::string_view::npos ? std::nullopt : common::parse_real(text.substr(comma + 1));
-  if (!latitude || !longitude)
-    throw UsageError(fmt::format("{} '{}' is not LAT,LON in decimal degrees", what, text));
+  if (!latitude || !longitude) throw UsageError(fmt::format("{} '{}' is not LAT,LON in decimal degrees", what, text));
   if (std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180)
     throw UsageError(fmt::format("{} '{}' lies off the globe (latitude -90 to 90, longitude -180 to 180)", what, text));
   return {*latitude, *longitude};
@@ -67,9 +66,10 @@ void note_at_site(PlacedStations& placed) {
     if (station.distance != 0) continue;
     if (at_site.empty()) {
       at_site = station.id.text();
-      placed.notes.push_back(fmt::format("station {} is at the site (distance 0): the program takes its series unchanged "
-                                         "and the other stations do not count",
-                                         station.id));
+      placed.notes.push_back(
+          fmt::format("station {} is at the site (distance 0): the program takes its series unchanged "
+                      "and the other stations do not count",
+                      station.id));
     } else {
       placed.notes.push_back(
           fmt::format("station {} is at distance 0 too: the program takes station {}, the first", station.id, at_site));
@@ -91,28 +91,32 @@ std::string finer_reason(const DistancePlan& plan, const std::vector<StationPlac
 }
 
 // Why no unit serves.
-std::string refusal(const DistancePlan& plan, const std::vector<StationPlace>& places, const std::array<double, 3>& metres,
-                    const std::array<bool, 3>& at_site) {
-  const auto finest = std::find_if(plan.units.rbegin(), plan.units.rend(), [](const DistancesInUnit& d) { return d.fits; });
+std::string refusal(const DistancePlan& plan, const std::vector<StationPlace>& places,
+                    const std::array<double, 3>& metres, const std::array<bool, 3>& at_site) {
+  const auto finest =
+      std::find_if(plan.units.rbegin(), plan.units.rend(), [](const DistancesInUnit& d) { return d.fits; });
   std::string where;
   for (std::size_t i = 0; i < 3; ++i)
     if (!at_site[i])
-      where += fmt::format("{}{} {}", where.empty() ? "" : ", ", places[i].id,
-                           metres[i] < 1000 ? fmt::format("{:.1f} m", metres[i]) : fmt::format("{:.3f} km", metres[i] / 1000));
+      where += fmt::format(
+          "{}{} {}", where.empty() ? "" : ", ", places[i].id,
+          metres[i] < 1000 ? fmt::format("{:.1f} m", metres[i]) : fmt::format("{:.3f} km", metres[i] / 1000));
   if (finest == plan.units.rend()) {
     for (std::size_t i = 0; i < 3; ++i)  // beyond even kilometres, the coarsest unit
       if (plan.units.front().distances[i] > common::largest_distance)
         return fmt::format("station {} lies {:.0f} km from the site: beyond the {} digits of a distance", places[i].id,
                            metres[i] / 1000, common::distance_width);
-    return fmt::format("the stations lie {} from the site: no unit from 1 m to 1 km holds them all in {} digits "
-                       "(1 to {}); give the distances as ID=DIST",
-                       where, common::distance_width, common::largest_distance);
+    return fmt::format(
+        "the stations lie {} from the site: no unit from 1 m to 1 km holds them all in {} digits "
+        "(1 to {}); give the distances as ID=DIST",
+        where, common::distance_width, common::largest_distance);
   }
-  return fmt::format("the stations lie {} from the site: in units of {} the program would weigh them {} where the "
-                     "exact inverse-square weights are {}, and no unit of {} digits keeps each within 1 point; give "
-                     "distances as ID=DIST whose inverse squares weigh them as intended",
-                     where, unit_text(finest->unit_metres), shares_text(finest->shares), shares_text(plan.exact_shares),
-                     common::distance_width);
+  return fmt::format(
+      "the stations lie {} from the site: in units of {} the program would weigh them {} where the "
+      "exact inverse-square weights are {}, and no unit of {} digits keeps each within 1 point; give "
+      "distances as ID=DIST whose inverse squares weigh them as intended",
+      where, unit_text(finest->unit_metres), shares_text(finest->shares), shares_text(plan.exact_shares),
+      common::distance_width);
 }
 
 // The distances in the unit chosen, and the notes on them: the unit, and where each station lies.
@@ -124,30 +128,32 @@ void note_distances(PlacedStations& placed, const DistancePlan& plan, const std:
   if (one_at_site)
     placed.notes.push_back(fmt::format("distances from coordinates in units of {}", unit_text(chosen.unit_metres)));
   else if (chosen.unit_metres == 1000)
-    placed.notes.push_back(fmt::format("distances from coordinates in km: every weight within {:.1f} points of the "
-                                       "exact inverse-square weight",
-                                       100 * chosen.largest_error));
+    placed.notes.push_back(
+        fmt::format("distances from coordinates in km: every weight within {:.1f} points of the "
+                    "exact inverse-square weight",
+                    100 * chosen.largest_error));
   else
-    placed.notes.push_back(fmt::format("distances from coordinates in units of {}, the finest that holds them in {} "
-                                       "digits ({})",
-                                       unit_text(chosen.unit_metres), common::distance_width, finer_reason(plan, places)));
+    placed.notes.push_back(
+        fmt::format("distances from coordinates in units of {}, the finest that holds them in {} "
+                    "digits ({})",
+                    unit_text(chosen.unit_metres), common::distance_width, finer_reason(plan, places)));
   for (std::size_t i = 0; i < 3; ++i) {
     placed.stations[i].distance = chosen.distances[i];
-    const std::string lies = chosen.unit_metres == 1000 ? fmt::format("{:.3f} km", metres[i] / 1000)
-                                                        : fmt::format("{:.1f} m", metres[i]);
+    const std::string lies =
+        chosen.unit_metres == 1000 ? fmt::format("{:.3f} km", metres[i] / 1000) : fmt::format("{:.1f} m", metres[i]);
     if (!places[i].at)
       placed.notes.push_back(fmt::format("station {} is at the site as given: distance 0", places[i].id));
     else if (at_site[i])
-      placed.notes.push_back(fmt::format("station {} lies {} from the site, within {:g} m of it: distance 0", places[i].id,
-                                         lies, at_site_metres));
+      placed.notes.push_back(fmt::format("station {} lies {} from the site, within {:g} m of it: distance 0",
+                                         places[i].id, lies, at_site_metres));
     else if (one_at_site)
-      placed.notes.push_back(fmt::format("station {} lies {} from the site: distance {}", places[i].id, lies,
-                                         chosen.distances[i]));
+      placed.notes.push_back(
+          fmt::format("station {} lies {} from the site: distance {}", places[i].id, lies, chosen.distances[i]));
     else
-      placed.notes.push_back(fmt::format("station {} lies {} from the site: distance {}, weight {:.1f}% as the program "
-                                         "applies it (exact {:.1f}%)",
-                                         places[i].id, lies, chosen.distances[i], 100 * chosen.shares[i],
-                                         100 * plan.exact_shares[i]));
+      placed.notes.push_back(
+          fmt::format("station {} lies {} from the site: distance {}, weight {:.1f}% as the program "
+                      "applies it (exact {:.1f}%)",
+                      places[i].id, lies, chosen.distances[i], 100 * chosen.shares[i], 100 * plan.exact_shares[i]));
   }
 }
 
@@ -164,13 +170,15 @@ PlacedStations place_stations(const std::vector<StationPlace>& places, const std
     note_at_site(placed);
     return placed;
   }
-  if (!site) throw UsageError(fmt::format("--station {} gives coordinates: --site-at LAT,LON is needed", by_coordinates->id));
+  if (!site)
+    throw UsageError(fmt::format("--station {} gives coordinates: --site-at LAT,LON is needed", by_coordinates->id));
   for (const StationPlace& place : places)
     if (place.distance && *place.distance != 0)
-      throw UsageError(fmt::format("--station {}={} gives a distance and --station {}@... coordinates: distances from "
-                                   "coordinates take a unit of their own, which {} would not share; place all three "
-                                   "by coordinates ({}=0 alone may stay: a station at the site)",
-                                   place.id, *place.distance, by_coordinates->id, place.id, place.id));
+      throw UsageError(
+          fmt::format("--station {}={} gives a distance and --station {}@... coordinates: distances from "
+                      "coordinates take a unit of their own, which {} would not share; place all three "
+                      "by coordinates ({}=0 alone may stay: a station at the site)",
+                      place.id, *place.distance, by_coordinates->id, place.id, place.id));
 
   std::array<double, 3> metres{};
   std::array<bool, 3> at_site{};

@@ -17,9 +17,9 @@ namespace raingen::stations {
 using places::Coordinates;
 
 struct StationPlace {
-  std::string id;                  // as given: place_stations holds it to the identifier's rule
-  std::optional<int> distance;     // ID=DIST
-  std::optional<Coordinates> at;   // ID@LAT,LON
+  std::string id;                 // as given: place_stations holds it to the identifier's rule
+  std::optional<int> distance;    // ID=DIST
+  std::optional<Coordinates> at;  // ID@LAT,LON
 };
 
 // Throws UsageError for a text that is neither form, or a value out of range.

@@ -40,7 +40,8 @@ std::array<const common::GaugeArgument*, 3> records_of_places(const WeightedSite
 }
 
 // No file written may replace a record read.
-void check_no_record_replaced(const std::vector<common::FileText>& files, const std::array<const common::GaugeArgument*, 3>& gauges) {
+void check_no_record_replaced(const std::vector<common::FileText>& files,
+                              const std::array<const common::GaugeArgument*, 3>& gauges) {
   std::error_code ignored;
   for (const common::FileText& file : files)
     for (const common::GaugeArgument* g : gauges)
@@ -52,20 +53,24 @@ std::string weighting_text(const std::array<StationId, 3>& ids, const std::array
                            weighting::Presence present, const weighting::RecordsPresent& made) {
   const std::vector<int> used = weighting::stations_weighted(distances);
   if (used.size() == 1)
-    return fmt::format("the record of {} alone (at distance 0, the weighting takes it alone)", ids[static_cast<std::size_t>(used[0])]);
+    return fmt::format("the record of {} alone (at distance 0, the weighting takes it alone)",
+                       ids[static_cast<std::size_t>(used[0])]);
   const std::array<double, 3> shares = weighting::station_shares(distances);
-  std::string text = fmt::format("the records of {}, {} and {} weighted as the program weights station series (distances "
-                                 "{}, {}, {}: shares {:.1f}%, {:.1f}%, {:.1f}%), ",
-                                 ids[0], ids[1], ids[2], distances[0], distances[1], distances[2], 100 * shares[0],
-                                 100 * shares[1], 100 * shares[2]);
+  std::string text = fmt::format(
+      "the records of {}, {} and {} weighted as the program weights station series (distances "
+      "{}, {}, {}: shares {:.1f}%, {:.1f}%, {:.1f}%), ",
+      ids[0], ids[1], ids[2], distances[0], distances[1], distances[2], 100 * shares[0], 100 * shares[1],
+      100 * shares[2]);
   if (present == weighting::Presence::all) return text + "present where all three are";
   const long made_present = made[1] + made[2] + made[3];
-  const auto share = [&](long n) { return made_present == 0 ? 0.0 : 100.0 * static_cast<double>(n) / static_cast<double>(made_present); };
-  return text + fmt::format("present where any is, from the weights of the gauges present (--present any): of {} "
-                            "intervals present, {} ({:.1f}%) from 3 gauges, {} ({:.1f}%) from 2, {} ({:.1f}%) from 1; {} "
-                            "with none are missing",
-                            made_present, made[3], share(made[3]), made[2], share(made[2]), made[1], share(made[1]),
-                            made[0]);
+  const auto share = [&](long n) {
+    return made_present == 0 ? 0.0 : 100.0 * static_cast<double>(n) / static_cast<double>(made_present);
+  };
+  return text + fmt::format(
+                    "present where any is, from the weights of the gauges present (--present any): of {} "
+                    "intervals present, {} ({:.1f}%) from 3 gauges, {} ({:.1f}%) from 2, {} ({:.1f}%) from 1; {} "
+                    "with none are missing",
+                    made_present, made[3], share(made[3]), made[2], share(made[2]), made[1], share(made[1]), made[0]);
 }
 
 // Every target checked before any record is read: INPUT.TXT and the stations' files, in the
@@ -113,8 +118,8 @@ SiteRecords read_site_records(const WeightedSiteCommand& c, const std::array<con
     r.distances[i] = placed.stations[i].distance;
   }
   r.source = fmt::format("the weighted record of {}, {} and {}", r.ids[0], r.ids[1], r.ids[2]);
-  r.site = weighting::weighted_record(c.id.text(), {&r.records[0], &r.records[1], &r.records[2]}, r.distances, c.present,
-                                      &r.made);
+  r.site = weighting::weighted_record(c.id.text(), {&r.records[0], &r.records[1], &r.records[2]}, r.distances,
+                                      c.present, &r.made);
   if (r.site.empty()) throw ToolError(r.source, 0, "is empty: the records it uses have no interval in common");
   return r;
 }
@@ -129,8 +134,8 @@ std::vector<common::FileText> site_files(const WeightedSiteCommand& c, const std
   if (seasons) {
     for (std::size_t s = 0; s < seasons->size(); ++s) {
       const Season& season = (*seasons)[s];
-      files.push_back(season_file(run_facts, *seasons, c.dir, season, std::string(common::settings_file_name),
-                                  settings_file_text));
+      files.push_back(
+          season_file(run_facts, *seasons, c.dir, season, std::string(common::settings_file_name), settings_file_text));
       for (std::size_t i = 0; i < 3; ++i)
         for (common::FileText& file : station_file_texts({}, prepared[i][s].files))
           files.push_back(season_file(run_facts, *seasons, c.dir, season, file.target.string(), std::move(file.text)));
@@ -138,7 +143,8 @@ std::vector<common::FileText> site_files(const WeightedSiteCommand& c, const std
   } else {
     files.push_back({c.dir / common::settings_file_name, settings_file_text});
     for (std::size_t i = 0; i < 3; ++i)
-      for (common::FileText& file : station_file_texts(c.dir, prepared[i].front().files)) files.push_back(std::move(file));
+      for (common::FileText& file : station_file_texts(c.dir, prepared[i].front().files))
+        files.push_back(std::move(file));
   }
   return files;
 }
@@ -155,16 +161,18 @@ std::string written_text(const WeightedSiteCommand& c, const std::optional<Seaso
     text += fmt::format("{}: results {}, site {}, {} days\n", (c.dir / common::settings_file_name).string(),
                         settings.results_name, settings.site_name, settings.day_count);
   for (std::size_t i = 0; i < 3; ++i)
-    text += fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id, settings.stations[i].distance);
-  text += fmt::format("  station {} is at the site (distance 0): the program copies its series unchanged; {} and {} are "
-                      "read but the site takes nothing from them\n",
-                      c.id, r.ids[0], r.ids[1]);
+    text += fmt::format("  station {}  {:<4}  distance {:>3}\n", i + 1, settings.stations[i].id,
+                        settings.stations[i].distance);
+  text += fmt::format(
+      "  station {} is at the site (distance 0): the program copies its series unchanged; {} and {} are "
+      "read but the site takes nothing from them\n",
+      c.id, r.ids[0], r.ids[1]);
   text += site_facts_text(c.dir, *run_facts.site);
-  text += fmt::format("  [site-station {}] present {}, gauges {} {}, {} {}, {} {}; [station] of each gauge with its "
-                      "record's path and reading options, {}\n",
-                      c.id, weighting::presence_name(run_facts.site_station->present), r.ids[0], r.distances[0], r.ids[1],
-                      r.distances[1], r.ids[2], r.distances[2],
-                      c.utc_offset ? "clock UTC" + c.utc_offset->text() : "clock not stated");
+  text += fmt::format(
+      "  [site-station {}] present {}, gauges {} {}, {} {}, {} {}; [station] of each gauge with its "
+      "record's path and reading options, {}\n",
+      c.id, weighting::presence_name(run_facts.site_station->present), r.ids[0], r.distances[0], r.ids[1],
+      r.distances[1], r.ids[2], r.distances[2], c.utc_offset ? "clock UTC" + c.utc_offset->text() : "clock not stated");
   if (seasons) text += "  " + seasons_facts_text(*run_facts.seasons, written_to_seasons) + "\n";
   return text;
 }
@@ -181,7 +189,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
 
   check_no_record_replaced({run_facts_file(c.dir, {})}, gauges);
   common::check_future_output(c.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
-  RunFacts run_facts = read_run_facts(c.dir);  // a malformed file stops the run before any record is read
+  RunFacts run_facts = read_run_facts(c.dir);                // a malformed file stops the run before any record is read
   const std::optional<Seasons> seasons = seasons_of_use(c.seasons, run_facts, (c.dir / run_facts_file_name).string());
   check_targets(c, placed, seasons);
   const SiteRecords r = read_site_records(c, gauges, read, placed);
@@ -191,12 +199,15 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   const std::array<std::string, 3> sources{r.source, gauges[0]->path, gauges[1]->path};
   std::array<std::vector<PreparedStation>, 3> prepared;
   for (std::size_t i = 0; i < 3; ++i)
-    prepared[i] = seasons ? prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons)
-                          : std::vector<PreparedStation>{prepare_station(*series[i], written[i], c.prepare, sources[i])};
+    prepared[i] = seasons
+                      ? prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons)
+                      : std::vector<PreparedStation>{prepare_station(*series[i], written[i], c.prepare, sources[i])};
 
   SiteStationFacts site_facts{.id = c.id, .present = c.present};
   for (std::size_t i = 0; i < 3; ++i) {
-    run_facts.put_station({.id = r.ids[i], .record = record_fact(gauges[i]->path), .reading = gauges[i]->options,
+    run_facts.put_station({.id = r.ids[i],
+                           .record = record_fact(gauges[i]->path),
+                           .reading = gauges[i]->options,
                            .utc_offset = c.utc_offset});
     site_facts.gauges.push_back({r.ids[i], r.distances[i]});
   }
@@ -217,10 +228,12 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     return station_findings_text(written[i], c.dir, c.prepare, p.summary, p.files.spell_entries.size());
   };
   std::string text = fmt::format("{}: {}\n", c.id, weighting_text(r.ids, r.distances, c.present, r.made));
-  for (std::size_t i = 0; i < 3; ++i) text += fmt::format("  {}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i]));
+  for (std::size_t i = 0; i < 3; ++i)
+    text += fmt::format("  {}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i]));
   for (const std::string& note : placed.notes) text += "  " + note + "\n";
   text += findings(0);
-  for (std::size_t i = 0; i < 2; ++i) text += fmt::format("{}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i])) + findings(i + 1);
+  for (std::size_t i = 0; i < 2; ++i)
+    text += fmt::format("{}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i])) + findings(i + 1);
   out << text << written_text(c, seasons, settings, r, run_facts, written_to_seasons);
 }
 

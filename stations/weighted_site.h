@@ -1,10 +1,10 @@
 // raingen-prepare's third use: a site station. The records of the three stations are combined as
 // the program weights its station series (weighting/weighted_record), into one record of the site
 // that is present where every record used is present (--present all) or where any is, from the
-// weights of those present (--present any), and that record is prepared as a station of its own. INPUT.TXT puts it at the site (distance 0), so that the program copies its
-// series unchanged: every wet day of the site series is a day on which the neighbourhood rained
-// together. The first two gauges are stations 2 and 3 (the program reads three stations; at
-// distance 0 the site takes nothing from them).
+// weights of those present (--present any), and that record is prepared as a station of its own. INPUT.TXT puts it at
+// the site (distance 0), so that the program copies its series unchanged: every wet day of the site series is a day on
+// which the neighbourhood rained together. The first two gauges are stations 2 and 3 (the program reads three stations;
+// at distance 0 the site takes nothing from them).
 #pragma once
 
 #include <filesystem>
@@ -24,15 +24,15 @@
 namespace raingen::stations {
 
 struct WeightedSiteCommand {
-  StationId id;       // the site station
-  Settings settings;  // results name, site name and day count; the stations are filled here
-  std::vector<StationPlace> places;          // the gauges' stations, in the weighting's order
+  StationId id;                      // the site station
+  Settings settings;                 // results name, site name and day count; the stations are filled here
+  std::vector<StationPlace> places;  // the gauges' stations, in the weighting's order
   std::optional<Coordinates> site_at;
-  std::vector<common::GaugeArgument> gauges;  // the record of each place, by its ID
-  std::optional<calendar::UtcOffset> utc_offset;  // the clock every gauge kept, when stated
+  std::vector<common::GaugeArgument> gauges;               // the record of each place, by its ID
+  std::optional<calendar::UtcOffset> utc_offset;           // the clock every gauge kept, when stated
   weighting::Presence present = weighting::Presence::all;  // which intervals of the site record are present
-  PrepareOptions prepare;                    // for all three stations written
-  std::optional<Seasons> seasons;            // --seasons, when given
+  PrepareOptions prepare;                                  // for all three stations written
+  std::optional<Seasons> seasons;                          // --seasons, when given
   std::filesystem::path dir = ".";
 };
 

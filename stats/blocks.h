@@ -12,12 +12,13 @@
 namespace raingen::stats {
 
 // The aggregation levels of the report, in minutes; each divides a day.
-inline constexpr std::array<int, 4> aggregation_levels{calendar::minutes_per_interval, 60, 360, calendar::minutes_per_day};
+inline constexpr std::array<int, 4> aggregation_levels{calendar::minutes_per_interval, 60, 360,
+                                                       calendar::minutes_per_day};
 
 struct Blocks {
   calendar::TimePoint start{};  // start of block 0, a multiple of length after a midnight
   calendar::Minutes length = calendar::interval_length;
-  std::vector<double> depths;   // mm per block; NaN: the block is left out
+  std::vector<double> depths;  // mm per block; NaN: the block is left out
 
   std::size_t size() const { return depths.size(); }
   bool present(std::size_t k) const { return !std::isnan(depths[k]); }

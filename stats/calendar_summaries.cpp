@@ -29,7 +29,9 @@ std::vector<AnnualMaximum> annual_maxima(const Blocks& blocks) {
   // Blocks start at a multiple of their length after a midnight, so a year's first block is a
   // whole number of blocks from block 0: each year is one run of blocks.
   const long count = static_cast<long>(blocks.size());
-  auto index_of = [&](calendar::Day d) { return std::clamp(static_cast<long>((d - blocks.start) / blocks.length), 0L, count); };
+  auto index_of = [&](calendar::Day d) {
+    return std::clamp(static_cast<long>((d - blocks.start) / blocks.length), 0L, count);
+  };
   for (date::year y = date_of(blocks.start).year(); index_of(calendar::Day{y / 1 / 1}) < count; ++y) {
     const calendar::Day first{y / 1 / 1}, next{(y + date::years{1}) / 1 / 1};
     // Four maxima side by side, so that each compare waits on the one four values back: a
@@ -46,7 +48,8 @@ std::vector<AnnualMaximum> annual_maxima(const Blocks& blocks) {
       m = std::max(m, v);
     }
     const Tally t{present, *std::max_element(maximum.begin(), maximum.end()), 0};
-    if (t.present > 0 && static_cast<double>(t.present) >= calendar_complete_share * static_cast<double>(blocks_in(first, next, blocks.length)))
+    if (t.present > 0 && static_cast<double>(t.present) >=
+                             calendar_complete_share * static_cast<double>(blocks_in(first, next, blocks.length)))
       maxima.push_back({static_cast<int>(y), t.maximum});
   }
   return maxima;
@@ -73,7 +76,8 @@ std::array<double, 12> mean_monthly_totals(const Blocks& days) {
   for (const auto& [month, tally] : months) {
     const calendar::Day first{month / 1};
     const calendar::Day next{(month + date::months{1}) / 1};
-    if (static_cast<double>(tally.present) < calendar_complete_share * static_cast<double>(blocks_in(first, next, days.length)))
+    if (static_cast<double>(tally.present) <
+        calendar_complete_share * static_cast<double>(blocks_in(first, next, days.length)))
       continue;
     const unsigned m = static_cast<unsigned>(month.month()) - 1;
     sum[m] += tally.total;

@@ -28,9 +28,9 @@ Correlation pearson(std::span<const double> a, std::span<const double> b);
 Correlation block_correlation(const Blocks& a, const Blocks& b);
 
 struct JointWetness {
-  std::size_t present = 0;     // blocks present at every site
-  std::size_t wet_at_all = 0;  // of those, wet (above the dry threshold) at every site
-  std::size_t wet_at_any = 0;  // wet at one site at least
+  std::size_t present = 0;                     // blocks present at every site
+  std::size_t wet_at_all = 0;                  // of those, wet (above the dry threshold) at every site
+  std::size_t wet_at_any = 0;                  // wet at one site at least
   std::optional<double> share_at_all() const;  // of the blocks present; none without one
   std::optional<double> share_at_any() const;
 };

@@ -53,7 +53,7 @@ std::optional<WettestDay> wettest_day(const Blocks& days, const gauge::CalendarS
   const long first = (day.start - series.start()) / calendar::interval_length;
   for (long i = first; i < first + calendar::intervals_per_day; ++i)
     day.depths.push_back(i >= 0 && i < static_cast<long>(series.size()) ? series.depth(static_cast<std::size_t>(i))
-                                                                          : gauge::CalendarSeries::missing_value());
+                                                                        : gauge::CalendarSeries::missing_value());
   return day;
 }
 

@@ -31,6 +31,8 @@ Ceiling ceiling_of(std::span<const double> ascending, double largest_recorded) {
   return c;
 }
 
-bool beyond_record(double return_period, double record_years) { return return_period > record_length_factor * record_years; }
+bool beyond_record(double return_period, double record_years) {
+  return return_period > record_length_factor * record_years;
+}
 
 }  // namespace raingen::stats

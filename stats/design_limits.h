@@ -23,10 +23,10 @@ inline constexpr double record_length_factor = 2;
 inline constexpr double ceiling_tolerance = 0.01;
 
 struct Ceiling {
-  double largest = 0;            // the largest recorded depth, mm
-  std::size_t years = 0;         // annual maxima
-  std::size_t reaching = 0;      // annual maxima at it: within the tolerance of largest, either side
-  std::size_t above = 0;         // annual maxima above (1 + tolerance) x largest
+  double largest = 0;        // the largest recorded depth, mm
+  std::size_t years = 0;     // annual maxima
+  std::size_t reaching = 0;  // annual maxima at it: within the tolerance of largest, either side
+  std::size_t above = 0;     // annual maxima above (1 + tolerance) x largest
   double share() const { return years ? static_cast<double>(reaching) / static_cast<double>(years) : 0; }
   double share_above() const { return years ? static_cast<double>(above) / static_cast<double>(years) : 0; }
   // The return periods whose Weibull levels are the ceiling: from plateau_from() on, up to

@@ -22,7 +22,8 @@ Sorted sorted_duration(const std::vector<DurationDepths>& maxima, std::size_t d)
   Sorted s;
   s.order.resize(maxima.size());
   std::iota(s.order.begin(), s.order.end(), std::size_t{0});
-  std::stable_sort(s.order.begin(), s.order.end(), [&](std::size_t a, std::size_t b) { return maxima[a][d] < maxima[b][d]; });
+  std::stable_sort(s.order.begin(), s.order.end(),
+                   [&](std::size_t a, std::size_t b) { return maxima[a][d] < maxima[b][d]; });
   for (std::size_t i : s.order) s.values.push_back(maxima[i][d]);
   return s;
 }
@@ -62,8 +63,8 @@ DesignRainfall design_rainfall(const std::vector<DurationDepths>& maxima, const 
     for (std::size_t p = 0; p < periods; ++p) {
       const double years = design_return_periods[p];
       duration.empirical[p] = {years, empirical[p], {}, {}};
-      duration.gev_levels[p] = {years, duration.gev ? std::optional(gev_return_level(*duration.gev, years)) : std::nullopt,
-                                {}, {}};
+      duration.gev_levels[p] = {
+          years, duration.gev ? std::optional(gev_return_level(*duration.gev, years)) : std::nullopt, {}, {}};
     }
     design.durations.push_back(std::move(duration));
   }

@@ -15,7 +15,8 @@ Diurnal diurnal_of(const gauge::CalendarSeries& series) {
   const calendar::IntervalIndex per_day = calendar::intervals_per_day;
   for (std::size_t k = 0; k < series.size(); ++k) {
     if (!series.present(k)) continue;
-    const calendar::IntervalIndex of_day = ((first + static_cast<calendar::IntervalIndex>(k)) % per_day + per_day) % per_day;
+    const calendar::IntervalIndex of_day =
+        ((first + static_cast<calendar::IntervalIndex>(k)) % per_day + per_day) % per_day;
     const std::size_t hour = static_cast<std::size_t>(of_day / 4);
     const double d = series.depth(k);
     sum[hour] += d;

@@ -25,10 +25,10 @@ Events events_of(const gauge::CalendarSeries& series, const EventRule& rule) {
   // Dry intervals since the last wet one, and whether a missing interval or the start came closer
   // than the gap before the open event (or, with none open, since then).
   std::optional<Event> open;
-  bool open_cut = false;    // the open event came closer than the gap to a missing interval or the start
-  std::size_t dry_run = 0;  // present dry intervals since the last wet one, or since a missing one
-  bool clear = false;       // at least gap present dry intervals since a missing interval or the start
-  bool after_event = false;     // a kept event since the last missing interval
+  bool open_cut = false;         // the open event came closer than the gap to a missing interval or the start
+  std::size_t dry_run = 0;       // present dry intervals since the last wet one, or since a missing one
+  bool clear = false;            // at least gap present dry intervals since a missing interval or the start
+  bool after_event = false;      // a kept event since the last missing interval
   std::size_t previous_end = 0;  // its last interval
   const auto close = [&](bool cut) {
     if (cut || open_cut) {
@@ -97,7 +97,8 @@ EventSummary summarize(const Events& events) {
     s.mean[m] = sum / static_cast<double>(values.size());
     std::sort(values.begin(), values.end());
     for (std::size_t i = 0; i < event_share_count; ++i)
-      if (event_shares[i] * static_cast<double>(values.size()) >= 1) s.at_share[m][i] = quantile(values, 1 - event_shares[i]);
+      if (event_shares[i] * static_cast<double>(values.size()) >= 1)
+        s.at_share[m][i] = quantile(values, 1 - event_shares[i]);
   }
   return s;
 }

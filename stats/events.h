@@ -17,8 +17,8 @@
 namespace raingen::stats {
 
 struct EventRule {
-  double gap_hours = 6;   // a multiple of 0.25
-  double min_depth = 1;   // mm
+  double gap_hours = 6;  // a multiple of 0.25
+  double min_depth = 1;  // mm
 };
 
 struct Event {
@@ -50,8 +50,8 @@ inline constexpr double event_shares[] = {0.9, 0.7, 0.5, 0.3, 0.2, 0.1, 0.05, 0.
 inline constexpr std::size_t event_share_count = std::size(event_shares);
 
 enum class EventMeasure { depth, duration_hours, peak, between_hours };
-inline constexpr EventMeasure event_measures[] = {EventMeasure::depth, EventMeasure::duration_hours,
-                                                  EventMeasure::peak, EventMeasure::between_hours};
+inline constexpr EventMeasure event_measures[] = {EventMeasure::depth, EventMeasure::duration_hours, EventMeasure::peak,
+                                                  EventMeasure::between_hours};
 
 struct EventSummary {
   std::size_t count = 0, censored = 0;

@@ -15,9 +15,7 @@ constexpr double euler_gamma = 0.57721566490153286;
 // Sums over the positions q = from .. to - 1 (positions from 0) of q and of q (q - 1): the
 // weights (j - 1) and (j - 1)(j - 2) of b1 and b2 for the ranks j = q + 1 a run of equal values takes.
 double sum_q(double from, double to) { return (to * (to - 1) - from * (from - 1)) / 2; }
-double sum_q2(double from, double to) {
-  return (to * (to - 1) * (to - 2) - from * (from - 1) * (from - 2)) / 3;
-}
+double sum_q2(double from, double to) { return (to * (to - 1) * (to - 2) - from * (from - 1) * (from - 2)) / 3; }
 
 }  // namespace
 

@@ -11,8 +11,8 @@
 namespace raingen::stats {
 
 struct Midnights {
-  std::size_t ending_wet = 0;  // midnights whose interval before is wet and interval after present
-  std::size_t running_on = 0;  // of those, the ones whose interval after is wet too
+  std::size_t ending_wet = 0;           // midnights whose interval before is wet and interval after present
+  std::size_t running_on = 0;           // of those, the ones whose interval after is wet too
   std::optional<double> share() const;  // running_on / ending_wet; none without a wet day-end
 };
 

@@ -53,7 +53,9 @@ std::optional<double> probability_dry(const Moments& m) {
 
 std::optional<double> mean(const Blocks& blocks) { return mean(moments_of(blocks, 0)); }
 std::optional<double> variance(const Blocks& blocks) { return variance(moments_of(blocks, 0)); }
-std::optional<double> coefficient_of_variation(const Blocks& blocks) { return coefficient_of_variation(moments_of(blocks, 0)); }
+std::optional<double> coefficient_of_variation(const Blocks& blocks) {
+  return coefficient_of_variation(moments_of(blocks, 0));
+}
 std::optional<double> skewness(const Blocks& blocks) { return skewness(moments_of(blocks, 0)); }
 std::optional<double> probability_dry(const Blocks& blocks, double dry_threshold) {
   return probability_dry(moments_of(blocks, dry_threshold));

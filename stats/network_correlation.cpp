@@ -12,7 +12,8 @@ NetworkCorrelation network_correlation(const std::vector<const gauge::CalendarSe
     // copies of them.
     std::vector<Blocks> blocks;
     blocks.reserve(sites.size());
-    for (const gauge::CalendarSeries* s : sites) blocks.push_back(aggregate(*s, network_levels[level], min_complete_percent));
+    for (const gauge::CalendarSeries* s : sites)
+      blocks.push_back(aggregate(*s, network_levels[level], min_complete_percent));
     for (PairCorrelation& pair : figures.pairs)
       pair.at[level] = block_correlation(blocks[pair.first], blocks[pair.second]);
     std::vector<const Blocks*> all;

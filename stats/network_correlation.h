@@ -15,7 +15,7 @@ namespace raingen::stats {
 inline constexpr std::array<int, 3> network_levels{calendar::minutes_per_interval, 60, calendar::minutes_per_day};
 
 struct PairCorrelation {
-  std::size_t first = 0, second = 0;  // the sites' indices, first < second
+  std::size_t first = 0, second = 0;                  // the sites' indices, first < second
   std::array<Correlation, network_levels.size()> at;  // at each of network_levels
 };
 

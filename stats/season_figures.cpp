@@ -68,7 +68,8 @@ CalendarFigures calendar_figures(const SeriesStatistics& statistics, const Seaso
   std::array<long, 12> present{}, wet{};
   for (const auto& [month, tally] : months) {
     const calendar::Day first{month / 1}, next{(month + date::months{1}) / 1};
-    if (static_cast<double>(tally.first) < calendar_complete_share * static_cast<double>((next - first).count())) continue;
+    if (static_cast<double>(tally.first) < calendar_complete_share * static_cast<double>((next - first).count()))
+      continue;
     const unsigned m = static_cast<unsigned>(month.month()) - 1;
     present[m] += tally.first;
     wet[m] += tally.second;

@@ -21,20 +21,20 @@ struct SeasonGrouping {
 };
 
 struct SeasonFigures {
-  long days = 0;                          // present days of the season
-  std::optional<double> mean_daily;       // mm a day over those days
-  std::optional<double> wet_day_share;    // of those days, the share above the dry threshold
-  std::optional<double> wet_15min_p99;    // 99th percentile of the present 15-minute depths above it
-  std::optional<double> wet_hour_p99;     // the same of the 1-hour blocks
-  std::optional<double> largest_15min;    // the largest present 15-minute depth
-  std::optional<double> largest_hour;     // the largest 1-hour block
+  long days = 0;                        // present days of the season
+  std::optional<double> mean_daily;     // mm a day over those days
+  std::optional<double> wet_day_share;  // of those days, the share above the dry threshold
+  std::optional<double> wet_15min_p99;  // 99th percentile of the present 15-minute depths above it
+  std::optional<double> wet_hour_p99;   // the same of the 1-hour blocks
+  std::optional<double> largest_15min;  // the largest present 15-minute depth
+  std::optional<double> largest_hour;   // the largest 1-hour block
 };
 
 struct CalendarFigures {
-  std::array<std::optional<double>, 12> monthly_totals;     // mean_monthly_totals: months that count
-  std::array<std::optional<double>, 12> monthly_wet_shares; // wet days over present days of those months
-  std::array<int, 12> months_counted{};                     // how many months of each stand behind them
-  std::vector<SeasonFigures> seasons;                       // one per season, in order
+  std::array<std::optional<double>, 12> monthly_totals;      // mean_monthly_totals: months that count
+  std::array<std::optional<double>, 12> monthly_wet_shares;  // wet days over present days of those months
+  std::array<int, 12> months_counted{};                      // how many months of each stand behind them
+  std::vector<SeasonFigures> seasons;                        // one per season, in order
 };
 
 // Reads the 15-minute, 1-hour and daily blocks of statistics (a block left out is no day or depth

@@ -12,23 +12,35 @@ namespace raingen::stats {
 
 std::string_view statistic_name(Statistic statistic) {
   switch (statistic) {
-    case Statistic::mean: return "mean";
-    case Statistic::variance: return "variance";
-    case Statistic::cv: return "cv";
-    case Statistic::skewness: return "skewness";
-    case Statistic::lag1_autocorrelation: return "lag1_autocorrelation";
-    case Statistic::probability_dry: return "probability_dry";
-    case Statistic::annual_max_mean: return "annual_max_mean";
-    case Statistic::mean_dry_spell_days: return "mean_dry_spell_days";
-    case Statistic::mean_wet_spell_days: return "mean_wet_spell_days";
+    case Statistic::mean:
+      return "mean";
+    case Statistic::variance:
+      return "variance";
+    case Statistic::cv:
+      return "cv";
+    case Statistic::skewness:
+      return "skewness";
+    case Statistic::lag1_autocorrelation:
+      return "lag1_autocorrelation";
+    case Statistic::probability_dry:
+      return "probability_dry";
+    case Statistic::annual_max_mean:
+      return "annual_max_mean";
+    case Statistic::mean_dry_spell_days:
+      return "mean_dry_spell_days";
+    case Statistic::mean_wet_spell_days:
+      return "mean_wet_spell_days";
   }
   return "";
 }
 
 std::vector<Statistic> statistics_at(int minutes) {
-  std::vector<Statistic> list{Statistic::mean,     Statistic::variance,
-                              Statistic::cv,       Statistic::skewness,
-                              Statistic::lag1_autocorrelation, Statistic::probability_dry,
+  std::vector<Statistic> list{Statistic::mean,
+                              Statistic::variance,
+                              Statistic::cv,
+                              Statistic::skewness,
+                              Statistic::lag1_autocorrelation,
+                              Statistic::probability_dry,
                               Statistic::annual_max_mean};
   if (minutes == calendar::minutes_per_day) {
     list.push_back(Statistic::mean_dry_spell_days);
@@ -60,7 +72,8 @@ std::array<double, daily_depth_marks.size()> shares_at_least(const Blocks& days)
   for (std::size_t i = 0; i < shares.size(); ++i) {
     const auto below = std::lower_bound(present.begin(), present.end(), daily_depth_marks[i]) - present.begin();
     shares[i] = present.empty() ? std::nan("")
-                                : static_cast<double>(static_cast<long>(present.size()) - below) / static_cast<double>(present.size());
+                                : static_cast<double>(static_cast<long>(present.size()) - below) /
+                                      static_cast<double>(present.size());
   }
   return shares;
 }
@@ -89,15 +102,33 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
     for (Statistic s : statistics_at(minutes)) {
       std::optional<double> v;
       switch (s) {
-        case Statistic::mean: v = mean(m); break;
-        case Statistic::variance: v = variance(m); break;
-        case Statistic::cv: v = coefficient_of_variation(m); break;
-        case Statistic::skewness: v = skewness(m); break;
-        case Statistic::lag1_autocorrelation: v = lag1_autocorrelation(b); break;
-        case Statistic::probability_dry: v = probability_dry(m); break;
-        case Statistic::annual_max_mean: v = annual_max_mean(b); break;
-        case Statistic::mean_dry_spell_days: v = mean_length(result.spells.dry); break;
-        case Statistic::mean_wet_spell_days: v = mean_length(result.spells.wet); break;
+        case Statistic::mean:
+          v = mean(m);
+          break;
+        case Statistic::variance:
+          v = variance(m);
+          break;
+        case Statistic::cv:
+          v = coefficient_of_variation(m);
+          break;
+        case Statistic::skewness:
+          v = skewness(m);
+          break;
+        case Statistic::lag1_autocorrelation:
+          v = lag1_autocorrelation(b);
+          break;
+        case Statistic::probability_dry:
+          v = probability_dry(m);
+          break;
+        case Statistic::annual_max_mean:
+          v = annual_max_mean(b);
+          break;
+        case Statistic::mean_dry_spell_days:
+          v = mean_length(result.spells.dry);
+          break;
+        case Statistic::mean_wet_spell_days:
+          v = mean_length(result.spells.wet);
+          break;
       }
       level.values.emplace_back(s, v);
     }

@@ -57,15 +57,15 @@ inline constexpr std::array<double, 25> daily_depth_marks{0.1, 0.2, 0.5, 1,  2, 
                                                           25,  30,  40,  50, 60, 80, 100, 125, 150, 200, 300,  500};
 
 struct SeriesStatistics {
-  std::string name;  // "record:ID", "weighted-record", "generated", ...
-  std::vector<LevelStatistics> levels;  // one per aggregation level, in order
-  Spells spells;                        // of the daily blocks
-  std::vector<WindowYear> window_years; // annual maxima by sliding window, every year touched
-  std::array<double, 12> monthly_totals{};  // mean_monthly_totals of the daily blocks
-  Midnights midnights;                  // rain running on across midnight
-  EventSummary events;                  // rain events (options.events)
-  Diurnal diurnal;                      // by hour of the day
-  std::array<double, event_share_count> intensities{};  // 15-minute intensities (mm/h) at event_shares
+  std::string name;                                               // "record:ID", "weighted-record", "generated", ...
+  std::vector<LevelStatistics> levels;                            // one per aggregation level, in order
+  Spells spells;                                                  // of the daily blocks
+  std::vector<WindowYear> window_years;                           // annual maxima by sliding window, every year touched
+  std::array<double, 12> monthly_totals{};                        // mean_monthly_totals of the daily blocks
+  Midnights midnights;                                            // rain running on across midnight
+  EventSummary events;                                            // rain events (options.events)
+  Diurnal diurnal;                                                // by hour of the day
+  std::array<double, event_share_count> intensities{};            // 15-minute intensities (mm/h) at event_shares
   std::array<double, daily_depth_marks.size()> daily_at_least{};  // share of present days >= each mark; NaN: none
   std::vector<double> annual_maxima_day, annual_maxima_hour;  // annual_maxima of 1-day and 1-hour blocks, largest first
 

@@ -24,8 +24,8 @@ Spells closed_spells(const Blocks& days, double dry_threshold) {
     std::size_t end = k + 1;
     while (end < days.size() && kind(end) == run) ++end;
     // Days of two kinds alternate, so a neighbour that is not a gap is of the other kind.
-    const bool closed = run != Kind::gap && k > 0 && kind(k - 1) != Kind::gap && end < days.size() &&
-                        kind(end) != Kind::gap;
+    const bool closed =
+        run != Kind::gap && k > 0 && kind(k - 1) != Kind::gap && end < days.size() && kind(end) != Kind::gap;
     if (closed) (run == Kind::dry ? spells.dry : spells.wet).push_back(static_cast<int>(end - k));
     k = end;
   }

@@ -7,7 +7,6 @@ namespace raingen::stats {
 
 namespace {
 
-
 int year_of(calendar::TimePoint t, calendar::TimePoint start) {
   const int y = static_cast<int>(date::year_month_day{calendar::day_of(t)}.year());
   return t < year_beginning(start, y) ? y - 1 : y;
@@ -69,7 +68,8 @@ DurationDepths window_maxima(std::span<const double> depths) {
 std::vector<WindowYear> annual_window_maxima(const gauge::CalendarSeries& series, const YearRule& rule) {
   std::vector<WindowYear> years;
   if (series.empty()) return years;
-  const int first = year_of(series.start(), rule.start), last = year_of(series.end() - calendar::Minutes{1}, rule.start);
+  const int first = year_of(series.start(), rule.start),
+            last = year_of(series.end() - calendar::Minutes{1}, rule.start);
   const std::vector<double>& depths = series.depths();
   for (int y = first; y <= last; ++y) {
     WindowYear year;
@@ -93,7 +93,8 @@ std::vector<WindowYear> annual_window_maxima(const gauge::CalendarSeries& series
 DurationDepths largest_window_depths(const gauge::CalendarSeries& series) { return window_maxima(series.depths()); }
 
 double present_years(const gauge::CalendarSeries& series) {
-  const auto present = std::count_if(series.depths().begin(), series.depths().end(), [](double v) { return !std::isnan(v); });
+  const auto present =
+      std::count_if(series.depths().begin(), series.depths().end(), [](double v) { return !std::isnan(v); });
   return static_cast<double>(present) / (calendar::intervals_per_day * calendar::days_per_year);
 }
 

@@ -29,11 +29,11 @@ struct YearRule {
 };
 
 struct WindowYear {
-  int year = 0;                 // the calendar year in which it begins
+  int year = 0;  // the calendar year in which it begins
   calendar::TimePoint begins{};
-  double present_share = 0;     // share of the year's intervals present in the series
-  bool counted = false;         // present_share reaches the rule's percent
-  DurationDepths maxima{};      // mm, the largest window of each duration (when counted)
+  double present_share = 0;  // share of the year's intervals present in the series
+  bool counted = false;      // present_share reaches the rule's percent
+  DurationDepths maxima{};   // mm, the largest window of each duration (when counted)
 };
 
 // When year y begins under a start: its month, day and time of day in year y (29 February

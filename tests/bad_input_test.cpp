@@ -147,20 +147,23 @@ std::vector<Row> rows() {
   // One line of garbage: record 1 names a results file of non-ASCII bytes, record 2 is missing.
   r.push_back({"GarbageSettingsFile", [](const TempDir& d, Settings&) { d.write("INPUT.TXT", garbage(4096)); },
                read_error(6501, "INPUT.TXT")});
-  r.push_back({"NulBytesInDistance",
-               [](const TempDir& d, Settings&) { replace_line(d, "INPUT.TXT", 6, "DISTANCE 1:   " + std::string(3, '\0')); },
-               read_error(6101, "INPUT.TXT")});
+  r.push_back(
+      {"NulBytesInDistance",
+       [](const TempDir& d, Settings&) { replace_line(d, "INPUT.TXT", 6, "DISTANCE 1:   " + std::string(3, '\0')); },
+       read_error(6101, "INPUT.TXT")});
   // The whole spell table one line: no second record.
   r.push_back({"GarbageSpellFile", [](const TempDir& d, Settings&) { d.write("ALFAD_3.TXT", garbage(3000)); },
                read_error(6501, "ALFAD_3.TXT")});
-  r.push_back({"NulBytesInSpellCount",
-               [](const TempDir& d, Settings&) { replace_line(d, "ALFAD_3.TXT", 2, "ENTRIES  " + std::string(9, '\0')); },
-               read_error(6101, "ALFAD_3.TXT")});
+  r.push_back(
+      {"NulBytesInSpellCount",
+       [](const TempDir& d, Settings&) { replace_line(d, "ALFAD_3.TXT", 2, "ENTRIES  " + std::string(9, '\0')); },
+       read_error(6101, "ALFAD_3.TXT")});
   r.push_back({"GarbageDayIndex", [](const TempDir& d, Settings&) { d.write("BRAVF_3.TXT", garbage(3000)); },
                read_error(6501, "BRAVF_3.TXT")});
-  r.push_back({"NulBytesInDayRecordCount",
-               [](const TempDir& d, Settings&) { replace_line(d, "CHARF_3.TXT", 2, "RECORDS  " + std::string(9, '\0')); },
-               read_error(6101, "CHARF_3.TXT")});
+  r.push_back(
+      {"NulBytesInDayRecordCount",
+       [](const TempDir& d, Settings&) { replace_line(d, "CHARF_3.TXT", 2, "RECORDS  " + std::string(9, '\0')); },
+       read_error(6101, "CHARF_3.TXT")});
   // The first day line read is garbage in its first value: an invalid real.
   r.push_back({"GarbageDayRecords", [](const TempDir& d, Settings&) { d.write("ALFAF_2.TXT", garbage(700) + "\n"); },
                read_error(6103, "ALFAF_2.TXT", running_out)});
@@ -174,36 +177,50 @@ std::vector<Row> rows() {
   // Characters after a field are never read, however many.
   const std::string megabyte(1 << 20, 'x');
   r.push_back({"MegabyteSettingsLine",
-               [megabyte](const TempDir& d, Settings&) { replace_line(d, "INPUT.TXT", 1, line_of(d, "INPUT.TXT", 1) + megabyte); },
-               {}, nothing});
-  r.push_back({"MegabyteSpellTitle", [megabyte](const TempDir& d, Settings&) { replace_line(d, "BRAVD_3.TXT", 1, megabyte); },
-               {}, nothing});
+               [megabyte](const TempDir& d, Settings&) {
+                 replace_line(d, "INPUT.TXT", 1, line_of(d, "INPUT.TXT", 1) + megabyte);
+               },
+               {},
+               nothing});
+  r.push_back({"MegabyteSpellTitle",
+               [megabyte](const TempDir& d, Settings&) { replace_line(d, "BRAVD_3.TXT", 1, megabyte); },
+               {},
+               nothing});
   r.push_back({"MegabyteDayLines",
                [megabyte](const TempDir& d, Settings&) {
-                 for (int k = 1; k <= 3; ++k) replace_line(d, "CHARF_2.TXT", k, line_of(d, "CHARF_2.TXT", k) + megabyte);
+                 for (int k = 1; k <= 3; ++k)
+                   replace_line(d, "CHARF_2.TXT", k, line_of(d, "CHARF_2.TXT", k) + megabyte);
                },
-               {}, nothing});
+               {},
+               nothing});
   r.push_back({"MegabyteIndexLine",
-               [megabyte](const TempDir& d, Settings&) { replace_line(d, "ALFAF_3.TXT", 4, line_of(d, "ALFAF_3.TXT", 4) + megabyte); },
-               {}, nothing});
+               [megabyte](const TempDir& d, Settings&) {
+                 replace_line(d, "ALFAF_3.TXT", 4, line_of(d, "ALFAF_3.TXT", 4) + megabyte);
+               },
+               {},
+               nothing});
   // A file that ends inside a record: the last line counts, short of its LF; a field group that
   // needs a record after it meets the end of the file.
   r.push_back({"SpellFileEndsInsideCount",
-               [](const TempDir& d, Settings&) { d.write("ALFAD_3.TXT", d.read("ALFAD_3.TXT").substr(0, d.read("ALFAD_3.TXT").find('\n') + 12)); },
+               [](const TempDir& d, Settings&) {
+                 d.write("ALFAD_3.TXT", d.read("ALFAD_3.TXT").substr(0, d.read("ALFAD_3.TXT").find('\n') + 12));
+               },
                read_error(6501, "ALFAD_3.TXT")});
   r.push_back({"SettingsEndInsideDayCount",
                [](const TempDir& d, Settings&) {
                  std::string bytes = d.read("INPUT.TXT");
                  d.write("INPUT.TXT", bytes.substr(0, bytes.rfind("10")) + "1");  // "  10\n" cut to "  1"
                },
-               {}, with_settings([](Settings& s) { set_day_count(s, "   1"); })});
+               {},
+               with_settings([](Settings& s) { set_day_count(s, "   1"); })});
   r.push_back({"DayFileEndsInsideLastRecord",
                [](const TempDir& d, Settings&) {
                  std::string bytes = d.read("BRAVF_2.TXT");
                  std::size_t last = bytes.rfind('\n', bytes.size() - 2) + 1;
                  d.write("BRAVF_2.TXT", bytes.substr(0, last + 269));  // after value 40 of day 3
                },
-               {}, [](const TempDir& d, Settings&) {
+               {},
+               [](const TempDir& d, Settings&) {
                  DayValues cut = standard_day(2, 3);
                  for (int j = 40; j < 96; ++j) cut[j] = 0.0;
                  write_station(d, "BRAV", {"   0.5000", "   1.0000"}, {standard_day(2, 1), standard_day(2, 2), cut});
@@ -214,31 +231,45 @@ std::vector<Row> rows() {
                {stopped_after("NUMBER OF DAYS EXCEEDS 2000."), "", 1}});
   r.push_back({"DayCountOfMinus99999999",
                with_settings([](Settings& s) { set_day_count(s, "-99999999"); }),
-               {}, with_settings([](Settings& s) { set_day_count(s, "-999"); })});
+               {},
+               with_settings([](Settings& s) { set_day_count(s, "-999"); })});
   r.push_back({"DistanceOf999999999",
                with_settings([](Settings& s) { s.distances[1] = "999999999"; }),
-               {}, with_settings([](Settings& s) { s.distances[1] = "999"; })});
+               {},
+               with_settings([](Settings& s) { s.distances[1] = "999"; })});
   r.push_back({"DistanceOfMinus99999999",
-               with_settings([](Settings& s) { s.distances = {"-99999999", "  5", "  9"}; }),
-               {}, with_settings([](Settings& s) { s.distances = {"-99", "  5", "  9"}; })});
+               with_settings([](Settings& s) {
+                 s.distances = {"-99999999", "  5", "  9"};
+               }),
+               {},
+               with_settings([](Settings& s) {
+                 s.distances = {"-99", "  5", "  9"};
+               })});
   // The spell tables are read after the console record of the run.
-  r.push_back({"EntryCountOf999999999",
-               [](const TempDir& d, Settings&) { replace_line(d, "BRAVD_3.TXT", 2, count_line("ENTRIES", "999999999")); },
-               {stopped_after(running_line + "\r\nSPELL TABLE HAS MORE THAN 1201 ENTRIES."), "raingen: spell table too long: BRAVD_3.TXT\n", 1}});
+  r.push_back(
+      {"EntryCountOf999999999",
+       [](const TempDir& d, Settings&) { replace_line(d, "BRAVD_3.TXT", 2, count_line("ENTRIES", "999999999")); },
+       {stopped_after(running_line + "\r\nSPELL TABLE HAS MORE THAN 1201 ENTRIES."),
+        "raingen: spell table too long: BRAVD_3.TXT\n", 1}});
   // A table of no entries never draws a spell, and neither does a negative count.
-  r.push_back({"EntryCountOfMinus99999999",
-               [](const TempDir& d, Settings&) { replace_line(d, "ALFAD_3.TXT", 2, count_line("ENTRIES", "-99999999")); },
-               {}, [](const TempDir& d, Settings&) { replace_line(d, "ALFAD_3.TXT", 2, count_line("ENTRIES", "0")); }});
+  r.push_back(
+      {"EntryCountOfMinus99999999",
+       [](const TempDir& d, Settings&) { replace_line(d, "ALFAD_3.TXT", 2, count_line("ENTRIES", "-99999999")); },
+       {},
+       [](const TempDir& d, Settings&) { replace_line(d, "ALFAD_3.TXT", 2, count_line("ENTRIES", "0")); }});
   // A draw from 999999999 records reads past the 3 index lines.
-  r.push_back({"DayRecordCountOf999999999",
-               [](const TempDir& d, Settings&) { replace_line(d, "ALFAF_3.TXT", 2, count_line("RECORDS", "999999999")); },
-               read_error(6501, "ALFAF_3.TXT", running_out)});
+  r.push_back(
+      {"DayRecordCountOf999999999",
+       [](const TempDir& d, Settings&) { replace_line(d, "ALFAF_3.TXT", 2, count_line("RECORDS", "999999999")); },
+       read_error(6501, "ALFAF_3.TXT", running_out)});
   // A negative count draws a record number below 1: no record is read, the day stays all zeros.
-  r.push_back({"DayRecordCountOfMinus99999999",
-               [](const TempDir& d, Settings&) { replace_line(d, "CHARF_3.TXT", 2, count_line("RECORDS", "-99999999")); },
-               {}, [](const TempDir& d, Settings&) {
-                 write_station(d, "CHAR", {"   0.5000", "   1.0000"}, {constant_day(0), constant_day(0), constant_day(0)});
-               }});
+  r.push_back(
+      {"DayRecordCountOfMinus99999999",
+       [](const TempDir& d, Settings&) { replace_line(d, "CHARF_3.TXT", 2, count_line("RECORDS", "-99999999")); },
+       {},
+       [](const TempDir& d, Settings&) {
+         write_station(d, "CHAR", {"   0.5000", "   1.0000"}, {constant_day(0), constant_day(0), constant_day(0)});
+       }});
   // A directory exists but cannot be connected.
   r.push_back({"StationFileIsADirectory",
                [](const TempDir& d, Settings&) {
@@ -254,7 +285,10 @@ std::vector<Row> rows() {
                  s.station_ids[1] = "B AV";
                  d.write("INPUT.TXT", input_text(s));
                },
-               {}, nothing, "RESULTS.TXT", [](std::string text) {
+               {},
+               nothing,
+               "RESULTS.TXT",
+               [](std::string text) {
                  const std::string line = "STATION #2: BRAV";
                  return text.replace(text.find(line), line.size(), "STATION #2: B AV");
                }});
@@ -263,7 +297,9 @@ std::vector<Row> rows() {
                 s.results_name = "R\xC3\x89SULT.TXT";
                 s.site_name = "H\xC3\x9CGEL TAL";
               }),
-              {}, with_settings([](Settings& s) { s.site_name = "H\xC3\x9CGEL TAL"; }), "R\xC3\x89SULT.TXT"};
+              {},
+              with_settings([](Settings& s) { s.site_name = "H\xC3\x9CGEL TAL"; }),
+              "R\xC3\x89SULT.TXT"};
   r.push_back(accents);
   return r;
 }
@@ -286,11 +322,10 @@ TEST(BadInputUnprivileged, ResultsFileThatIsReadOnly) {
   ChildSetup setup;
   setup.directory = dir.path();
   setup.environment = {{"RAINGEN_SEED", "1"}};
-  const UnprivilegedOutcome run = run_unprivileged(
-      setup, {{dir.path(), R_OK | W_OK | X_OK}, {program, X_OK}}, [&] {
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(126);
-      });
+  const UnprivilegedOutcome run = run_unprivileged(setup, {{dir.path(), R_OK | W_OK | X_OK}, {program, X_OK}}, [&] {
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    _exit(126);
+  });
   if (!run.cannot_set_up.empty()) GTEST_SKIP() << run.cannot_set_up;
   const Outcome& outcome = run.outcome;
   capture_program_run(setup, {}, outcome);

@@ -145,21 +145,17 @@ TEST_F(BlankNamesTest, InputEndedAtFirstUseEndsTheRunWithAReport) {
   Outcome o = run("", {}, [] { run_program([] { unit_for_read(11); }); });
   EXPECT_EQ(o.exit_status, 1);
   EXPECT_EQ(o.out, "File name missing or blank - please enter file name\r\nUNIT 11? ");
-  EXPECT_EQ(o.err,
-            "\r\nrun-time error F6414: READ()\r\n- no file name given: console input ended\r\n");
+  EXPECT_EQ(o.err, "\r\nrun-time error F6414: READ()\r\n- no file name given: console input ended\r\n");
 }
 
 TEST_F(BlankNamesTest, InputEndedWithoutReportFailureEndsTheRunWithTheOpenReport) {
-  Outcome o =
-      run("", {}, [] { run_program([] { connect_unit(100, "", Status::unknown, false); }); });
+  Outcome o = run("", {}, [] { run_program([] { connect_unit(100, "", Status::unknown, false); }); });
   EXPECT_EQ(o.exit_status, 1);
-  EXPECT_EQ(o.err,
-            "\r\nrun-time error F6414: OPEN()\r\n- no file name given: console input ended\r\n");
+  EXPECT_EQ(o.err, "\r\nrun-time error F6414: OPEN()\r\n- no file name given: console input ended\r\n");
 }
 
 TEST_F(BlankNamesTest, FirstUseOfAWriteUnitAsksAndCreates) {
-  Outcome o =
-      run("NEW.TXT\n", {}, [] { run_program([] { write_record(unit_for_write(900), "row"); }); });
+  Outcome o = run("NEW.TXT\n", {}, [] { run_program([] { write_record(unit_for_write(900), "row"); }); });
   EXPECT_EQ(o.exit_status, 0);
   EXPECT_EQ(o.out, prompt_900);
   EXPECT_EQ(dir.read("NEW.TXT"), "row\r\n");
@@ -179,30 +175,52 @@ Files files_in(const TempDir& dir) {
 struct WholeRun {
   const char* name;
   std::vector<std::string> arguments;
-  std::string input;            // standard input
-  std::string missing;          // a station file removed before the run, if any
-  std::string out, err;         // expected
+  std::string input;     // standard input
+  std::string missing;   // a station file removed before the run, if any
+  std::string out, err;  // expected
   int status;
   bool results_like_a_named_run;  // RESULTS.TXT, SOURCE.OUT as with the name in INPUT.TXT
 };
 
-const std::string refused_out = "ERROR HAPPENS WHEN OPENING THE FILE.\r\n" +
-                                testing_support::stop_text + "\r\n";
+const std::string refused_out = "ERROR HAPPENS WHEN OPENING THE FILE.\r\n" + testing_support::stop_text + "\r\n";
 
 TEST(BlankResultsNameRunTest, PromptIsNoConsoleRecord) {
   using testing_support::running_line;
   using testing_support::stop_text;
   const WholeRun runs[] = {
-      {"answer names the results file", {}, "RESULTS.TXT\n", "",
-       prompt_100 + running_line + "\r\n", "", 0, true},
-      {"answer names a file already connected", {}, "INPUT.TXT\n", "",
-       prompt_100 + refused_out, "raingen: cannot open file: INPUT.TXT\n", 1, false},
-      {"argument names a file already connected", {"INPUT.TXT"}, "", "",
-       refused_out, "raingen: cannot open file: INPUT.TXT\n", 1, false},
-      {"blank argument used up, then the input ends", {"  "}, "", "",
-       prompt_100 + refused_out, "raingen: no file name given: console input ended\n", 1, false},
-      {"prompt is the only console text before a stop", {}, "RESULTS.TXT\n", "ALFAF_2.TXT",
-       prompt_100 + stop_text, "raingen: station file not found: ALFAF_2.TXT\n", 1, false},
+      {"answer names the results file", {}, "RESULTS.TXT\n", "", prompt_100 + running_line + "\r\n", "", 0, true},
+      {"answer names a file already connected",
+       {},
+       "INPUT.TXT\n",
+       "",
+       prompt_100 + refused_out,
+       "raingen: cannot open file: INPUT.TXT\n",
+       1,
+       false},
+      {"argument names a file already connected",
+       {"INPUT.TXT"},
+       "",
+       "",
+       refused_out,
+       "raingen: cannot open file: INPUT.TXT\n",
+       1,
+       false},
+      {"blank argument used up, then the input ends",
+       {"  "},
+       "",
+       "",
+       prompt_100 + refused_out,
+       "raingen: no file name given: console input ended\n",
+       1,
+       false},
+      {"prompt is the only console text before a stop",
+       {},
+       "RESULTS.TXT\n",
+       "ALFAF_2.TXT",
+       prompt_100 + stop_text,
+       "raingen: station file not found: ALFAF_2.TXT\n",
+       1,
+       false},
   };
   for (const WholeRun& r : runs) {
     TempDir dir;
@@ -228,8 +246,7 @@ TEST(BlankResultsNameRunTest, PromptIsNoConsoleRecord) {
       expected["RESULTS.TXT"] = named.read("RESULTS.TXT");
       expected["SOURCE.OUT"] = named.read("SOURCE.OUT");
     } else if (!r.missing.empty()) {
-      expected["RESULTS.TXT"] =
-          "SYNTHETIC RAINFALL GENERATION\r\n  \r\nSITE NAME:  HILLSIDE   \r\n";
+      expected["RESULTS.TXT"] = "SYNTHETIC RAINFALL GENERATION\r\n  \r\nSITE NAME:  HILLSIDE   \r\n";
       expected["SOURCE.OUT"] = "";
     }
     EXPECT_EQ(files_in(dir), expected) << r.name;

@@ -95,7 +95,7 @@ TEST(Calendar, CivilDaysAreTheCalendarsOwn) {
   const struct {
     int year, month, day;
     bool exists;
-  } dates[] = {{2004, 2, 29, true}, {2003, 2, 29, false}, {2000, 2, 29, true}, {1900, 2, 29, false},
+  } dates[] = {{2004, 2, 29, true},  {2003, 2, 29, false}, {2000, 2, 29, true},  {1900, 2, 29, false},
                {2001, 4, 31, false}, {2001, 12, 31, true}, {2001, 13, 1, false}, {2001, 0, 1, false},
                {2001, 1, 0, false},  {0, 1, 1, true},      {9999, 12, 31, true}, {2001, 1, 32, false}};
   for (const auto& d : dates) {

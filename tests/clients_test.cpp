@@ -54,8 +54,9 @@ bool on_path(const std::string& program) {
 
 std::string missing_python() {
   if (run_command(".", {RAINGEN_PYTHON, "-c", "import xarray, netCDF4"}).exit_status == 0) return "";
-  return std::string(RAINGEN_PYTHON) + " cannot import xarray and netCDF4 (.ci/install-dependencies installs "
-                                       "python3-xarray and python3-netcdf4; -DRAINGEN_PYTHON names another)";
+  return std::string(RAINGEN_PYTHON) +
+         " cannot import xarray and netCDF4 (.ci/install-dependencies installs "
+         "python3-xarray and python3-netcdf4; -DRAINGEN_PYTHON names another)";
 }
 
 // Each day's total of a table (SOURCE.OUT), in thousandths: the program's own days.
@@ -83,7 +84,7 @@ std::string day_of(int d) {
 // with a position (e.nc, their tables kept in kept/) and one without (e-bare.nc).
 struct ClientFiles {
   TempDir dir;
-  std::vector<long> days;                        // of the run's table
+  std::vector<long> days;                       // of the run's table
   std::vector<std::vector<long>> realizations;  // the days of each kept table
 };
 
@@ -104,7 +105,8 @@ void make_files(ClientFiles& files) {
     ASSERT_EQ(outcome.exit_status, 0) << outcome.err;
   }
   for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"--realizations", "3", "--site-at", "-2.5,-79.2", "--keep", "kept", "--output", "e.nc"},
+       {std::vector<std::string>{"--realizations", "3", "--site-at", "-2.5,-79.2", "--keep", "kept", "--output",
+                                 "e.nc"},
         std::vector<std::string>{"--realizations", "3", "--output", "e-bare.nc"}}) {
     const Outcome outcome = run_tool_program(setup, "raingen-ensemble", arguments);
     ASSERT_EQ(outcome.exit_status, 0) << outcome.err;
@@ -153,8 +155,8 @@ TEST(Clients, CdoSeesTheRainfallAndSumsTheTablesDays) {
     ASSERT_EQ(site_days.count(day_of(d)), 1u) << day_of(d);
     EXPECT_EQ(thousandths(site_days.at(day_of(d)).front()), files.days[d]) << day_of(d);
   }
-  const Outcome ensemble =
-      run_command(dir, {"cdo", "-s", "outputtab,date,xind,value", "-setgrid,r3x1", "-daysum", "-selname,rainfall", "e.nc"});
+  const Outcome ensemble = run_command(
+      dir, {"cdo", "-s", "outputtab,date,xind,value", "-setgrid,r3x1", "-daysum", "-selname,rainfall", "e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   const auto ensemble_days = cdo_days(ensemble.out);
   ASSERT_EQ(ensemble_days.size(), files.days.size());
@@ -308,7 +310,6 @@ TEST(Clients, SwmmReadsTheTablesTotalFromBothRainFiles) {
   }
 }
 
-
 // The client recipes of the README (examples/recipes), run as they stand on files that state the
 // gauges' clock (UTC-05:00): every client's daily totals are the table's days on that clock.
 struct RecipeFiles {
@@ -324,7 +325,8 @@ void make_recipe_files(RecipeFiles& files) {
   setup.directory = files.dir.path();
   setup.timeout_seconds = 280;
   for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"raingen-export", "--format", "netcdf", "--utc-offset", "-05:00", "RESULTS.TXT", "site.nc"},
+       {std::vector<std::string>{"raingen-export", "--format", "netcdf", "--utc-offset", "-05:00", "RESULTS.TXT",
+                                 "site.nc"},
         {"raingen-export", "--format", "csv", "--utc-offset", "-05:00", "RESULTS.TXT", "site.csv"},
         {"raingen-ensemble", "-n", "2", "--utc-offset", "-05:00", "--keep", "kept", "--output", "ensemble.nc"}}) {
     const Outcome outcome =
@@ -361,8 +363,8 @@ TEST(Clients, EveryRecipeGivesTheTablesDaysOnTheGaugesClock) {
       {"daily_totals_cdo.sh", "sh", on_path("cdo") ? "" : "cdo is not installed", "S.1.2"},
       {"daily_totals_xarray.py", RAINGEN_PYTHON, python, "S12"},
       {"daily_totals_pandas.py", RAINGEN_PYTHON, python, "S"},
-      {"daily_totals.R", "Rscript", r ? "" : "Rscript with ncdf4 is not installed (apt install r-base-core r-cran-ncdf4)",
-       "SS"},
+      {"daily_totals.R", "Rscript",
+       r ? "" : "Rscript with ncdf4 is not installed (apt install r-base-core r-cran-ncdf4)", "SS"},
       {"totals_nco.sh", "sh", on_path("ncra") ? "" : "NCO's ncra is not installed", "T"},  // each realization's total
   };
   RecipeFiles files;
@@ -428,10 +430,11 @@ TEST(Clients, EveryClientShowsTheSameInstant) {
     std::cout << "[ SKIPPED  ] R: Rscript with ncdf4 is not installed (apt install r-base-core r-cran-ncdf4)\n";
     return;
   }
-  const Outcome r = run_command(dir, {"Rscript", "-e",
-                                      "library(ncdf4); nc <- nc_open('site.nc'); since <- sub('minutes since ', '', "
-                                      "ncatt_get(nc, 'time', 'units')$value); cat(format(as.POSIXct(since, tz = 'UTC') + "
-                                      "60 * ncvar_get(nc, 'time')[1]))"});
+  const Outcome r =
+      run_command(dir, {"Rscript", "-e",
+                        "library(ncdf4); nc <- nc_open('site.nc'); since <- sub('minutes since ', '', "
+                        "ncatt_get(nc, 'time', 'units')$value); cat(format(as.POSIXct(since, tz = 'UTC') + "
+                        "60 * ncvar_get(nc, 'time')[1]))"});
   EXPECT_EQ(r.out, utc) << r.err;
 }
 

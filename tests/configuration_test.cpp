@@ -22,8 +22,7 @@ std::string header(const std::string& site11, const std::array<std::string, 3>& 
   return text;
 }
 
-const std::string standard_header =
-    header("HILLSIDE   ", {"ALFA", "BRAV", "CHAR"}, {"  0", "  5", "  9"});
+const std::string standard_header = header("HILLSIDE   ", {"ALFA", "BRAV", "CHAR"}, {"  0", "  5", "  9"});
 
 // The first lines of the results file, up to and with the line of station `stations`.
 std::string header_start(int stations) {
@@ -128,8 +127,7 @@ TEST(ConfigurationTest, ShortIdentifierKeepsItsBlanksInsideTheFileNames) {
   write_station(dir, "BR  ", {"   0.2500", "   0.7500", "   1.0000"}, {constant_day(4.0)});
   const Outcome outcome = run_routines(dir, configure_and_probe);
   EXPECT_EQ(outcome.err, "");
-  EXPECT_EQ(dir.read("RESULTS.TXT"),
-            header("HILLSIDE   ", {"ALFA", "BR  ", "CHAR"}, {"  0", "  5", "  9"}));
+  EXPECT_EQ(dir.read("RESULTS.TXT"), header("HILLSIDE   ", {"ALFA", "BR  ", "CHAR"}, {"  0", "  5", "  9"}));
   EXPECT_EQ(dir.read("probe.txt"),
             "2 3 0\n3 1 5\n2 3 9\n10\n"
             "0.500000 1 1.100000\n0.250000 1 4.000000\n0.500000 1 3.100000\n");
@@ -142,8 +140,7 @@ TEST(ConfigurationTest, DistancesAndDayCountAsRead) {
   settings.day_count = "";
   write_standard_data(dir, settings);
   run_routines(dir, configure_and_probe);
-  EXPECT_EQ(dir.read("RESULTS.TXT"),
-            header("HILLSIDE   ", {"ALFA", "BRAV", "CHAR"}, {"  0", " -7", "999"}));
+  EXPECT_EQ(dir.read("RESULTS.TXT"), header("HILLSIDE   ", {"ALFA", "BRAV", "CHAR"}, {"  0", " -7", "999"}));
   const std::string probed = dir.read("probe.txt");
   EXPECT_EQ(probed.substr(0, probed.find("0.5")), "2 3 0\n2 3 -7\n2 3 999\n0\n");
 }
@@ -207,8 +204,7 @@ TEST(ConfigurationStopTest, SeveralMissingFilesOfOneStationAreAllNamed) {
   EXPECT_EQ(dir.read("SOURCE.OUT"), "OLD\r\n");
 }
 
-const std::string open_error_out =
-    "ERROR HAPPENS WHEN OPENING THE FILE.\r\n" + stop_text + "\r\n";
+const std::string open_error_out = "ERROR HAPPENS WHEN OPENING THE FILE.\r\n" + stop_text + "\r\n";
 
 TEST(ConfigurationStopTest, ResultsFileNamedLikeTheSettingsFile) {
   TempDir dir;

@@ -124,8 +124,7 @@ TEST_F(ConnectionsTest, OneFileUnderTwoNamesIsRefusedOnASecondUnit) {
   dir.write("X", "x\n");
   ASSERT_EQ(::link(path("X").c_str(), path("LINK").c_str()), 0);
   ASSERT_EQ(connect_unit(100, path("X"), Status::unknown, true), 0);
-  EXPECT_EQ(connect_unit(900, (dir.path() / "." / "X").string(), Status::unknown, true),
-            error::connected_elsewhere);
+  EXPECT_EQ(connect_unit(900, (dir.path() / "." / "X").string(), Status::unknown, true), error::connected_elsewhere);
   EXPECT_EQ(connect_unit(900, path("LINK"), Status::unknown, true), error::connected_elsewhere);
   EXPECT_EQ(find_unit(900), nullptr);
 
@@ -399,8 +398,8 @@ TEST_F(ConnectionsTest, FifoWithoutWriterDoesNotHang) {
 // Permission refusals need a user whom the system refuses: as root the child becomes nobody,
 // which must reach the file with the access it is meant to have (F_OK: only find it). When it
 // cannot, the test skips.
-testing_support::UnprivilegedOutcome run_refused(const TempDir& dir, const std::string& file,
-                                                 int mode, const std::function<void()>& body) {
+testing_support::UnprivilegedOutcome run_refused(const TempDir& dir, const std::string& file, int mode,
+                                                 const std::function<void()>& body) {
   std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
   return testing_support::run_unprivileged({}, {{dir.path(), X_OK}, {file, mode}}, body);
 }
@@ -447,9 +446,8 @@ TEST_F(ConnectionsTest, FileNoAccessIsRefused) {
   dir.write("NONE.TXT", "x\n");
   std::filesystem::permissions(dir / "NONE.TXT", std::filesystem::perms::none);
   std::string name = path("NONE.TXT");
-  auto run = run_refused(dir, name, F_OK, [&] {
-    _exit(connect_unit(11, name, Status::unknown, true) == error::open_refused ? 0 : 2);
-  });
+  auto run = run_refused(dir, name, F_OK,
+                         [&] { _exit(connect_unit(11, name, Status::unknown, true) == error::open_refused ? 0 : 2); });
   if (!run.cannot_set_up.empty()) GTEST_SKIP() << run.cannot_set_up;
   EXPECT_EQ(run.outcome.exit_status, 0);
 }
@@ -473,7 +471,9 @@ TEST_F(ConnectionsTest, MixedTransfersKeepThePositionAFileModelKeeps) {
     std::vector<std::int64_t> remembered{0};
     for (int step = 0; step < 1500 && !HasFailure(); ++step) {
       switch (random() % 8) {
-        case 0: case 1: case 2: {
+        case 0:
+        case 1:
+        case 2: {
           const std::string record = some_line();
           write_line(20, record);
           model.resize(at);

@@ -50,29 +50,22 @@ TEST_P(IntegerText, Converts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, IntegerText,
-    testing::Values(
-        IntegerCase{"", 0, 0}, IntegerCase{"+", 0, 0}, IntegerCase{"-", 0, 0},
-        IntegerCase{"123", 123, 0}, IntegerCase{"-42", -42, 0}, IntegerCase{"+0042", 42, 0},
-        IntegerCase{"2147483647", INT32_MAX, 0}, IntegerCase{"-2147483648", INT32_MIN, 0},
-        IntegerCase{"2147483648", 0, error::integer_overflow},
-        IntegerCase{"-2147483649", 0, error::integer_overflow},
-        IntegerCase{"99999999999999999999999", 0, error::integer_overflow},
-        IntegerCase{"12a", 0, error::invalid_integer},
-        IntegerCase{"1.0", 0, error::invalid_integer},
-        IntegerCase{"1-2", 0, error::invalid_integer},
-        IntegerCase{"--1", 0, error::invalid_integer},
-        IntegerCase{"TIME", 0, error::invalid_integer},
-        // Based integers.
-        IntegerCase{"16#FF", 255, 0}, IntegerCase{"16#ff", 255, 0}, IntegerCase{"#FF", 255, 0},
-        IntegerCase{"2#101", 5, 0}, IntegerCase{"36#Z", 35, 0}, IntegerCase{"-16#10", -16, 0},
-        IntegerCase{"16#7FFFFFFF", INT32_MAX, 0}, IntegerCase{"-16#80000000", INT32_MIN, 0},
-        IntegerCase{"16#80000000", 0, error::integer_overflow},
-        IntegerCase{"8#9", 0, error::invalid_integer},
-        IntegerCase{"16#G", 0, error::invalid_integer},
-        IntegerCase{"1#1", 0, error::based_bad_radix},
-        IntegerCase{"37#1", 0, error::based_bad_radix},
-        IntegerCase{"0#1", 0, error::based_bad_radix},
-        IntegerCase{"16#1#2", 0, error::based_second_hash}));
+    testing::Values(IntegerCase{"", 0, 0}, IntegerCase{"+", 0, 0}, IntegerCase{"-", 0, 0}, IntegerCase{"123", 123, 0},
+                    IntegerCase{"-42", -42, 0}, IntegerCase{"+0042", 42, 0}, IntegerCase{"2147483647", INT32_MAX, 0},
+                    IntegerCase{"-2147483648", INT32_MIN, 0}, IntegerCase{"2147483648", 0, error::integer_overflow},
+                    IntegerCase{"-2147483649", 0, error::integer_overflow},
+                    IntegerCase{"99999999999999999999999", 0, error::integer_overflow},
+                    IntegerCase{"12a", 0, error::invalid_integer}, IntegerCase{"1.0", 0, error::invalid_integer},
+                    IntegerCase{"1-2", 0, error::invalid_integer}, IntegerCase{"--1", 0, error::invalid_integer},
+                    IntegerCase{"TIME", 0, error::invalid_integer},
+                    // Based integers.
+                    IntegerCase{"16#FF", 255, 0}, IntegerCase{"16#ff", 255, 0}, IntegerCase{"#FF", 255, 0},
+                    IntegerCase{"2#101", 5, 0}, IntegerCase{"36#Z", 35, 0}, IntegerCase{"-16#10", -16, 0},
+                    IntegerCase{"16#7FFFFFFF", INT32_MAX, 0}, IntegerCase{"-16#80000000", INT32_MIN, 0},
+                    IntegerCase{"16#80000000", 0, error::integer_overflow},
+                    IntegerCase{"8#9", 0, error::invalid_integer}, IntegerCase{"16#G", 0, error::invalid_integer},
+                    IntegerCase{"1#1", 0, error::based_bad_radix}, IntegerCase{"37#1", 0, error::based_bad_radix},
+                    IntegerCase{"0#1", 0, error::based_bad_radix}, IntegerCase{"16#1#2", 0, error::based_second_hash}));
 
 // A field's characters collected whole and converted, as a read statement does after a column
 // skip.
@@ -107,17 +100,16 @@ TEST_P(WholeIntegerField, Converts) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, WholeIntegerField,
-    testing::Values(WholeIntegerCase{"  1 2 3  ", 123, 0}, WholeIntegerCase{"   -0042 ", -42, 0},
-                    WholeIntegerCase{"12,345678", 12, 0}, WholeIntegerCase{"12,abc", 12, 0},
-                    WholeIntegerCase{"         ", 0, 0}, WholeIntegerCase{"0 0 0-5", -5, 0},
-                    WholeIntegerCase{"\t7\t", 7, 0},
-                    WholeIntegerCase{"12\x1a"
-                                     "ab",
-                                     12, 0},
-                    WholeIntegerCase{"HEADING  ", 0, error::invalid_integer},
-                    WholeIntegerCase{"00002147483648", 0, error::integer_overflow}));
+INSTANTIATE_TEST_SUITE_P(Table, WholeIntegerField,
+                         testing::Values(WholeIntegerCase{"  1 2 3  ", 123, 0}, WholeIntegerCase{"   -0042 ", -42, 0},
+                                         WholeIntegerCase{"12,345678", 12, 0}, WholeIntegerCase{"12,abc", 12, 0},
+                                         WholeIntegerCase{"         ", 0, 0}, WholeIntegerCase{"0 0 0-5", -5, 0},
+                                         WholeIntegerCase{"\t7\t", 7, 0},
+                                         WholeIntegerCase{"12\x1a"
+                                                          "ab",
+                                                          12, 0},
+                                         WholeIntegerCase{"HEADING  ", 0, error::invalid_integer},
+                                         WholeIntegerCase{"00002147483648", 0, error::integer_overflow}));
 
 struct RealCase {
   const char* field;
@@ -126,9 +118,7 @@ struct RealCase {
   int error;
 };
 
-void PrintTo(const RealCase& c, std::ostream* os) {
-  *os << '"' << c.field << "\" d=" << c.decimals;
-}
+void PrintTo(const RealCase& c, std::ostream* os) { *os << '"' << c.field << "\" d=" << c.decimals; }
 
 class WholeRealField : public Trapped, public testing::WithParamInterface<RealCase> {};
 
@@ -157,41 +147,35 @@ INSTANTIATE_TEST_SUITE_P(
     Table, WholeRealField,
     testing::Values(
         // The F9.4 and F5.2 examples of the spell table and day lines.
-        RealCase{"   0.1234", 4, 0.1234f, 0}, RealCase{"     1234", 4, 0.1234f, 0},
-        RealCase{"   1.5E-1", 4, 0.15f, 0}, RealCase{"     1E2 ", 4, 0.01f, 0},
-        RealCase{"         ", 4, 0.0f, 0}, RealCase{" 1.25", 2, 1.25f, 0},
+        RealCase{"   0.1234", 4, 0.1234f, 0}, RealCase{"     1234", 4, 0.1234f, 0}, RealCase{"   1.5E-1", 4, 0.15f, 0},
+        RealCase{"     1E2 ", 4, 0.01f, 0}, RealCase{"         ", 4, 0.0f, 0}, RealCase{" 1.25", 2, 1.25f, 0},
         RealCase{"  125", 2, 1.25f, 0}, RealCase{"   .5", 2, 0.5f, 0},
         // Exponent forms.
-        RealCase{"1.5+2", 0, 150.0f, 0}, RealCase{"1.5-2", 0, 0.015f, 0},
-        RealCase{"1.5d1", 0, 15.0f, 0}, RealCase{"1.5D+1", 0, 15.0f, 0},
-        RealCase{"15e-1", 1, 0.15f, 0}, RealCase{"-2.5E0", 0, -2.5f, 0}, RealCase{"1.", 3, 1.0f, 0},
-        RealCase{"-0", 0, -0.0f, 0}, RealCase{"-.0", 0, -0.0f, 0},
+        RealCase{"1.5+2", 0, 150.0f, 0}, RealCase{"1.5-2", 0, 0.015f, 0}, RealCase{"1.5d1", 0, 15.0f, 0},
+        RealCase{"1.5D+1", 0, 15.0f, 0}, RealCase{"15e-1", 1, 0.15f, 0}, RealCase{"-2.5E0", 0, -2.5f, 0},
+        RealCase{"1.", 3, 1.0f, 0}, RealCase{"-0", 0, -0.0f, 0}, RealCase{"-.0", 0, -0.0f, 0},
         // Dropped zeros count as digits; nothing is inserted.
         RealCase{"0E2", 2, 0.0f, 0}, RealCase{"0.", 2, 0.0f, 0}, RealCase{"00.5", 2, 0.5f, 0},
-        RealCase{"0-5", 2, -0.05f, 0}, RealCase{"1.5,9", 0, 1.5f, 0},
-        RealCase{"+", 2, 0, error::invalid_real}, RealCase{"-", 2, 0, error::invalid_real},
-        RealCase{".", 2, 0, error::invalid_real}, RealCase{"E2", 2, 0, error::invalid_real},
-        RealCase{"1.2.3", 2, 0, error::invalid_real}, RealCase{"1E", 2, 0, error::invalid_real},
-        RealCase{"1E+", 2, 0, error::invalid_real}, RealCase{"1+", 2, 0, error::invalid_real},
-        RealCase{"1.5Q", 2, 0, error::invalid_real}, RealCase{"1E2E3", 2, 0, error::invalid_real},
-        RealCase{"1.5\x1a", 2, 0, error::invalid_real}, RealCase{"--1", 2, 0, error::invalid_real},
+        RealCase{"0-5", 2, -0.05f, 0}, RealCase{"1.5,9", 0, 1.5f, 0}, RealCase{"+", 2, 0, error::invalid_real},
+        RealCase{"-", 2, 0, error::invalid_real}, RealCase{".", 2, 0, error::invalid_real},
+        RealCase{"E2", 2, 0, error::invalid_real}, RealCase{"1.2.3", 2, 0, error::invalid_real},
+        RealCase{"1E", 2, 0, error::invalid_real}, RealCase{"1E+", 2, 0, error::invalid_real},
+        RealCase{"1+", 2, 0, error::invalid_real}, RealCase{"1.5Q", 2, 0, error::invalid_real},
+        RealCase{"1E2E3", 2, 0, error::invalid_real}, RealCase{"1.5\x1a", 2, 0, error::invalid_real},
+        RealCase{"--1", 2, 0, error::invalid_real},
         // Rounding through double to float, long digit strings.
         RealCase{"0.1", 0, 0.1f, 0}, RealCase{"0.1000000000000000000000000001", 0, 0.1f, 0},
-        RealCase{"123456789012345678901234567890", 0, 1.2345679e29f, 0},
-        RealCase{"16777217", 0, 16777216.0f, 0}, RealCase{"16777219", 0, 16777220.0f, 0},
+        RealCase{"123456789012345678901234567890", 0, 1.2345679e29f, 0}, RealCase{"16777217", 0, 16777216.0f, 0},
+        RealCase{"16777219", 0, 16777220.0f, 0},
         // Range: float, double, and below double.
-        RealCase{"3.4028234663852886E38", 0, FLT_MAX, 0},
-        RealCase{"3.4028235E38", 0, 0, error::single_overflow},
-        RealCase{"-3.5E38", 0, 0, error::single_overflow},
-        RealCase{"1E39", 0, 0, error::single_overflow},
+        RealCase{"3.4028234663852886E38", 0, FLT_MAX, 0}, RealCase{"3.4028235E38", 0, 0, error::single_overflow},
+        RealCase{"-3.5E38", 0, 0, error::single_overflow}, RealCase{"1E39", 0, 0, error::single_overflow},
         RealCase{"1E308", 0, 0, error::single_overflow},
         RealCase{"1.7976931348623157E308", 0, 0, error::single_overflow},
-        RealCase{"1.7976931348623159E308", 0, 0, error::real_overflow},
-        RealCase{"1E309", 0, 0, error::real_overflow},
+        RealCase{"1.7976931348623159E308", 0, 0, error::real_overflow}, RealCase{"1E309", 0, 0, error::real_overflow},
         RealCase{"1E99999999999999", 0, 0, error::real_overflow}, RealCase{"1E-45", 0, 1e-45f, 0},
-        RealCase{"1E-46", 0, 0.0f, 0}, RealCase{"-1E-400", 0, -0.0f, 0},
-        RealCase{"1E-99999999999999", 0, 0.0f, 0}, RealCase{"0E99999999999", 0, 0.0f, 0},
-        RealCase{"1", 32767, 0.0f, 0}));
+        RealCase{"1E-46", 0, 0.0f, 0}, RealCase{"-1E-400", 0, -0.0f, 0}, RealCase{"1E-99999999999999", 0, 0.0f, 0},
+        RealCase{"0E99999999999", 0, 0.0f, 0}, RealCase{"1", 32767, 0.0f, 0}));
 
 TEST_F(Trapped, DoubleOverflowPointIsExact) {
   // The 309 digits read as an integer are the point itself.
@@ -214,9 +198,7 @@ struct RealOutputCase {
   const char* text;
 };
 
-void PrintTo(const RealOutputCase& c, std::ostream* os) {
-  *os << c.value << " F" << c.width << "." << c.decimals;
-}
+void PrintTo(const RealOutputCase& c, std::ostream* os) { *os << c.value << " F" << c.width << "." << c.decimals; }
 
 class RealOutput : public Trapped, public testing::WithParamInterface<RealOutputCase> {};
 
@@ -231,33 +213,31 @@ TEST_P(RealOutput, Formats) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RealOutput,
-    testing::Values(
-        RealOutputCase{0.254f, 9, 3, "     .254"}, RealOutputCase{0.0f, 9, 3, "     .000"},
-        RealOutputCase{12.5f, 9, 3, "   12.500"}, RealOutputCase{1234567.0f, 9, 3, "*********"},
-        RealOutputCase{12345.678f, 9, 3, "12345.680"}, RealOutputCase{-0.0004f, 9, 3, "     .000"},
-        RealOutputCase{0.0005f, 9, 3, "     .001"}, RealOutputCase{0.00049f, 9, 3, "     .000"},
-        RealOutputCase{9.9996f, 9, 3, "   10.000"}, RealOutputCase{-1.5f, 9, 3, "   -1.500"},
-        RealOutputCase{-0.254f, 9, 3, "    -.254"}, RealOutputCase{100000.0f, 9, 3, "*********"},
-        RealOutputCase{99999.99f, 9, 3, "99999.990"}, RealOutputCase{-0.0f, 9, 3, "     .000"},
-        RealOutputCase{0.00004f, 9, 3, "     .000"}, RealOutputCase{-0.0005f, 9, 3, "    -.001"},
-        RealOutputCase{999.9999f, 8, 3, "1000.000"}, RealOutputCase{999.9999f, 7, 3, "*******"},
-        // d = 0: the "0." of a zero result, and rounding up from no kept digit.
-        RealOutputCase{0.0f, 3, 0, " 0."}, RealOutputCase{0.3f, 3, 0, " 0."},
-        RealOutputCase{-0.3f, 3, 0, " 0."}, RealOutputCase{0.7f, 3, 0, " 1."},
-        RealOutputCase{2.5f, 3, 0, " 3."}, RealOutputCase{-2.5f, 3, 0, "-3."},
-        RealOutputCase{0.0f, 1, 0, "*"},
-        // Half up on the 17 digits: 0.25 is exact, 0.35f lies below .35.
-        RealOutputCase{0.25f, 3, 1, " .3"}, RealOutputCase{0.35f, 3, 1, " .3"},
-        RealOutputCase{0.05f, 3, 1, " .1"}, RealOutputCase{-0.05f, 4, 1, " -.1"},
-        RealOutputCase{-0.04f, 4, 1, "  .0"}, RealOutputCase{0.0625f, 5, 3, " .063"},
-        // At most 7 significant digits; the places beyond are 0.
-        RealOutputCase{0.1f, 17, 15, " .100000000000000"},
-        RealOutputCase{1e10f, 14, 1, " 10000000000.0"},
-        RealOutputCase{1.23456789e10f, 14, 1, " 12345680000.0"},
-        RealOutputCase{123456.7f, 10, 2, " 123456.70"},
-        RealOutputCase{FLT_MAX, 42, 1, " 340282300000000000000000000000000000000.0"},
-        RealOutputCase{1.4e-45f, 5, 3, " .000"}, RealOutputCase{1e-10f, 13, 11, " .00000000010"},
-        RealOutputCase{123.456f, 8, 2, "  123.46"}, RealOutputCase{1.0f, 2, 0, "1."}));
+    testing::Values(RealOutputCase{0.254f, 9, 3, "     .254"}, RealOutputCase{0.0f, 9, 3, "     .000"},
+                    RealOutputCase{12.5f, 9, 3, "   12.500"}, RealOutputCase{1234567.0f, 9, 3, "*********"},
+                    RealOutputCase{12345.678f, 9, 3, "12345.680"}, RealOutputCase{-0.0004f, 9, 3, "     .000"},
+                    RealOutputCase{0.0005f, 9, 3, "     .001"}, RealOutputCase{0.00049f, 9, 3, "     .000"},
+                    RealOutputCase{9.9996f, 9, 3, "   10.000"}, RealOutputCase{-1.5f, 9, 3, "   -1.500"},
+                    RealOutputCase{-0.254f, 9, 3, "    -.254"}, RealOutputCase{100000.0f, 9, 3, "*********"},
+                    RealOutputCase{99999.99f, 9, 3, "99999.990"}, RealOutputCase{-0.0f, 9, 3, "     .000"},
+                    RealOutputCase{0.00004f, 9, 3, "     .000"}, RealOutputCase{-0.0005f, 9, 3, "    -.001"},
+                    RealOutputCase{999.9999f, 8, 3, "1000.000"}, RealOutputCase{999.9999f, 7, 3, "*******"},
+                    // d = 0: the "0." of a zero result, and rounding up from no kept digit.
+                    RealOutputCase{0.0f, 3, 0, " 0."}, RealOutputCase{0.3f, 3, 0, " 0."},
+                    RealOutputCase{-0.3f, 3, 0, " 0."}, RealOutputCase{0.7f, 3, 0, " 1."},
+                    RealOutputCase{2.5f, 3, 0, " 3."}, RealOutputCase{-2.5f, 3, 0, "-3."},
+                    RealOutputCase{0.0f, 1, 0, "*"},
+                    // Half up on the 17 digits: 0.25 is exact, 0.35f lies below .35.
+                    RealOutputCase{0.25f, 3, 1, " .3"}, RealOutputCase{0.35f, 3, 1, " .3"},
+                    RealOutputCase{0.05f, 3, 1, " .1"}, RealOutputCase{-0.05f, 4, 1, " -.1"},
+                    RealOutputCase{-0.04f, 4, 1, "  .0"}, RealOutputCase{0.0625f, 5, 3, " .063"},
+                    // At most 7 significant digits; the places beyond are 0.
+                    RealOutputCase{0.1f, 17, 15, " .100000000000000"}, RealOutputCase{1e10f, 14, 1, " 10000000000.0"},
+                    RealOutputCase{1.23456789e10f, 14, 1, " 12345680000.0"},
+                    RealOutputCase{123456.7f, 10, 2, " 123456.70"},
+                    RealOutputCase{FLT_MAX, 42, 1, " 340282300000000000000000000000000000000.0"},
+                    RealOutputCase{1.4e-45f, 5, 3, " .000"}, RealOutputCase{1e-10f, 13, 11, " .00000000010"},
+                    RealOutputCase{123.456f, 8, 2, "  123.46"}, RealOutputCase{1.0f, 2, 0, "1."}));
 
 TEST_F(Trapped, FastRealTextMatchesTheDigitsRule) {
   // Every 9973rd float up to 10^7, both signs, and the halves of the d-th place with their
@@ -301,14 +281,13 @@ TEST_P(IntegerOutput, Formats) {
   EXPECT_EQ(out.view(), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, IntegerOutput,
-    testing::Values(IntegerOutputCase{15, 12, "          15"}, IntegerOutputCase{0, 3, "  0"},
-                    IntegerOutputCase{-7, 2, "-7"}, IntegerOutputCase{-7, 1, "*"},
-                    IntegerOutputCase{10, 1, "*"}, IntegerOutputCase{2, 1, "2"},
-                    IntegerOutputCase{INT32_MIN, 11, "-2147483648"},
-                    IntegerOutputCase{INT32_MIN, 10, "**********"},
-                    IntegerOutputCase{INT32_MAX, 12, "  2147483647"}));
+INSTANTIATE_TEST_SUITE_P(Table, IntegerOutput,
+                         testing::Values(IntegerOutputCase{15, 12, "          15"}, IntegerOutputCase{0, 3, "  0"},
+                                         IntegerOutputCase{-7, 2, "-7"}, IntegerOutputCase{-7, 1, "*"},
+                                         IntegerOutputCase{10, 1, "*"}, IntegerOutputCase{2, 1, "2"},
+                                         IntegerOutputCase{INT32_MIN, 11, "-2147483648"},
+                                         IntegerOutputCase{INT32_MIN, 10, "**********"},
+                                         IntegerOutputCase{INT32_MAX, 12, "  2147483647"}));
 
 struct TextOutputCase {
   const char* text;
@@ -316,9 +295,7 @@ struct TextOutputCase {
   const char* field;
 };
 
-void PrintTo(const TextOutputCase& c, std::ostream* os) {
-  *os << '"' << c.text << "\" A" << c.width;
-}
+void PrintTo(const TextOutputCase& c, std::ostream* os) { *os << '"' << c.text << "\" A" << c.width; }
 
 class TextOutput : public testing::TestWithParam<TextOutputCase> {};
 
@@ -329,10 +306,8 @@ TEST_P(TextOutput, Formats) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, TextOutput,
-                         testing::Values(TextOutputCase{"TIME(MIN)", 12, "   TIME(MIN)"},
-                                         TextOutputCase{"ab", 2, "ab"},
-                                         TextOutputCase{"abcdef", 3, "abc"},
-                                         TextOutputCase{"ab  ", 0, "ab  "},
+                         testing::Values(TextOutputCase{"TIME(MIN)", 12, "   TIME(MIN)"}, TextOutputCase{"ab", 2, "ab"},
+                                         TextOutputCase{"abcdef", 3, "abc"}, TextOutputCase{"ab  ", 0, "ab  "},
                                          TextOutputCase{"", 3, "   "}, TextOutputCase{"", 0, ""}));
 
 }  // namespace
@@ -363,8 +338,7 @@ bool check_field(const std::string& field, int decimals) {
     EXPECT_EQ(bits_of(whole.value), bits_of(rule.value)) << '"' << field << '"';
   }
   float fast;
-  if (records::convert_plain_fields(field.data(), field.size(), field.size(), decimals, 1, &fast, 1) == 0)
-    return false;
+  if (records::convert_plain_fields(field.data(), field.size(), field.size(), decimals, 1, &fast, 1) == 0) return false;
   EXPECT_EQ(rule.error, 0) << '"' << field << "\" d=" << decimals;
   EXPECT_EQ(bits_of(fast), bits_of(rule.value)) << '"' << field << "\" d=" << decimals;
   return true;
@@ -377,7 +351,8 @@ TEST_F(Trapped, EveryFiveColumnFieldReadsAsTheGrammarSays) {
   int taken = 0;
   for (int code = 0; code < 16 * 16 * 16 * 16 * 16; ++code) {
     std::string field(5, ' ');
-    for (int k = 0, c = code; k < 5; ++k, c /= 16) field[static_cast<std::size_t>(k)] = alphabet[static_cast<std::size_t>(c % 16)];
+    for (int k = 0, c = code; k < 5; ++k, c /= 16)
+      field[static_cast<std::size_t>(k)] = alphabet[static_cast<std::size_t>(c % 16)];
     taken += check_field(field, 2);
     if (code % 7 == 0)
       for (int d : {0, 1, 3, 4, 5, 30}) check_field(field, d);

@@ -31,12 +31,27 @@ TEST(DecimalDepth, HundredthsAsTheDecimalRounds) {
     long long hundredths;  // -1: none
   } cases[] = {
       {0.101 + 0.606 + 2.828, 354},  // 3.5349999999999997 in binary
-      {3.535, 354},    {1.005, 101},     {2.675, 268},  // each a little below its decimal in binary
-      {0.005, 1},      {0.015, 2},       {99.995, 10000}, {99.994999, 9999},
-      {0.0049999, 0},  {0.004999999, 0}, {0.1 + 0.2, 30}, {-0.005, -1},
-      {-2.675, -268},  {0.0, 0},         {12.34, 1234},   {999999999.0, 99999999900},
-      {1e9, -1},       {-1e9, -1},       {9.3e16, -1},    {1e300, -1},
-      {nan, -1},       {std::numeric_limits<double>::infinity(), -1},
+      {3.535, 354},
+      {1.005, 101},
+      {2.675, 268},  // each a little below its decimal in binary
+      {0.005, 1},
+      {0.015, 2},
+      {99.995, 10000},
+      {99.994999, 9999},
+      {0.0049999, 0},
+      {0.004999999, 0},
+      {0.1 + 0.2, 30},
+      {-0.005, -1},
+      {-2.675, -268},
+      {0.0, 0},
+      {12.34, 1234},
+      {999999999.0, 99999999900},
+      {1e9, -1},
+      {-1e9, -1},
+      {9.3e16, -1},
+      {1e300, -1},
+      {nan, -1},
+      {std::numeric_limits<double>::infinity(), -1},
   };
   for (const auto& c : cases) {
     const auto h = hundredths_of(c.mm);
@@ -76,10 +91,10 @@ TEST(DecimalDepth, RecordSumsAndDayLines) {
   TempDir dir;
   dir.write("r.csv",
             "time,mm\n2001-05-01 00:05,0.101\n2001-05-01 00:10,0.606\n2001-05-01 00:15,2.828\n"  // 3.535
-            "2001-05-01 00:20,0.001\n2001-05-01 00:25,0.002\n2001-05-01 00:30,0.002\n"            // 0.005
-            "2001-05-01 00:35,1\n2001-05-01 00:40,0.002\n2001-05-01 00:45,0.003\n"                // 1.005
-            "2001-05-01 00:50,0.333333\n2001-05-01 00:55,0.333333\n2001-05-01 01:00,0.333334\n"   // 1.000000
-            "2001-05-01 01:05,2.5\n2001-05-01 01:10,0.17\n2001-05-01 01:15,0.005\n");             // 2.675
+            "2001-05-01 00:20,0.001\n2001-05-01 00:25,0.002\n2001-05-01 00:30,0.002\n"           // 0.005
+            "2001-05-01 00:35,1\n2001-05-01 00:40,0.002\n2001-05-01 00:45,0.003\n"               // 1.005
+            "2001-05-01 00:50,0.333333\n2001-05-01 00:55,0.333333\n2001-05-01 01:00,0.333334\n"  // 1.000000
+            "2001-05-01 01:05,2.5\n2001-05-01 01:10,0.17\n2001-05-01 01:15,0.005\n");            // 2.675
   raingen::gauge::ReadOptions options;
   options.depth_limit = raingen::common::depth_limit_mm;
   const CalendarSeries s = raingen::gauge::read_gauge((dir / "r.csv").string(), options);
@@ -102,12 +117,15 @@ TEST(DecimalDepth, RecordSumsAndDayLines) {
   };
   const double limit = raingen::common::depth_limit_mm;
   const double none = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(limit_message("time,mm\n2001-05-01 00:05,99.99\n2001-05-01 00:10,0.005\n2001-05-01 00:15,0\n", limit),
-            "3: the 15-minute depth ending 2001-05-01 00:15 comes to 100.00 mm; a depth of 100 mm or more cannot be written");
-  EXPECT_EQ(limit_message("time,mm\n2001-05-01 00:05,99.99\n2001-05-01 00:10,0.0049\n2001-05-01 00:15,0\n", limit), "read");
+  EXPECT_EQ(
+      limit_message("time,mm\n2001-05-01 00:05,99.99\n2001-05-01 00:10,0.005\n2001-05-01 00:15,0\n", limit),
+      "3: the 15-minute depth ending 2001-05-01 00:15 comes to 100.00 mm; a depth of 100 mm or more cannot be written");
+  EXPECT_EQ(limit_message("time,mm\n2001-05-01 00:05,99.99\n2001-05-01 00:10,0.0049\n2001-05-01 00:15,0\n", limit),
+            "read");
   // Depths no integer holds: refused, with the limit of a station file or without one (the report).
-  EXPECT_EQ(limit_message("time,mm\n2001-05-01 00:05,1e17\n2001-05-01 00:10,0\n", limit),
-            "2: the 15-minute depth ending 2001-05-01 00:15 comes to 1e+17 mm; a depth of 100 mm or more cannot be written");
+  EXPECT_EQ(
+      limit_message("time,mm\n2001-05-01 00:05,1e17\n2001-05-01 00:10,0\n", limit),
+      "2: the 15-minute depth ending 2001-05-01 00:15 comes to 1e+17 mm; a depth of 100 mm or more cannot be written");
   EXPECT_EQ(limit_message("time,mm\n2001-05-01 00:05,5e8\n2001-05-01 00:10,5e8\n", none),
             "3: the 15-minute depth ending 2001-05-01 00:15 comes to 1e+09 mm: no depth of 1e+09 mm or more is taken");
   EXPECT_EQ(limit_message("time,mm\n2001-05-01 00:05,4e8\n2001-05-01 00:10,5e8\n", none), "read");
@@ -119,8 +137,9 @@ TEST(DecimalDepth, RecordSumsAndDayLines) {
     raingen::stations::day_line(day);
     ADD_FAILURE();
   } catch (const ToolError& e) {
-    EXPECT_STREQ(e.what(), "day 20010501, interval 1 (ending 00:15): the depth 100.00 mm cannot be written in 5 columns "
-                           "(0.00 to 99.99 mm)");
+    EXPECT_STREQ(e.what(),
+                 "day 20010501, interval 1 (ending 00:15): the depth 100.00 mm cannot be written in 5 columns "
+                 "(0.00 to 99.99 mm)");
   }
   day.depths[0] = 1e17;
   EXPECT_THROW(raingen::stations::day_line(day), ToolError);
@@ -141,12 +160,10 @@ TEST(DecimalDepth, WeightedSiteRoundsAsTheExactMean) {
     std::array<double, 3> w;
     long long hundredths;
   } cases[] = {
-      {{0.216, 0.177, 0.129}, weights(1, 2, 2), 20},
-      {{0.004, 0.006, 0.0045}, weights(1, 1, 999), 0},
-      {{0.004, 0.006, 0.005}, weights(1, 1, 999), 1},
-      {{0.004, 0.006, 0.0055}, weights(1, 1, 999), 1},
-      {{0.004, 0.006, nan}, weights(1, 1, 999), 1},       // 0.005 from two gauges
-      {{nan, 0.216, nan}, weights(1, 2, 2), 22},          // one gauge alone
+      {{0.216, 0.177, 0.129}, weights(1, 2, 2), 20},  {{0.004, 0.006, 0.0045}, weights(1, 1, 999), 0},
+      {{0.004, 0.006, 0.005}, weights(1, 1, 999), 1}, {{0.004, 0.006, 0.0055}, weights(1, 1, 999), 1},
+      {{0.004, 0.006, nan}, weights(1, 1, 999), 1},  // 0.005 from two gauges
+      {{nan, 0.216, nan}, weights(1, 2, 2), 22},     // one gauge alone
       {{1.005, 1.005, 1.005}, weights(3, 3, 3), 101},
   };
   for (const auto& c : cases) EXPECT_EQ(hundredths_of(weighted_value(c.g, c.w)), c.hundredths) << c.g[2];
@@ -174,13 +191,13 @@ TEST(WeightedRecord, OverTheGaugesPresent) {
   EXPECT_EQ(any.start(), at(0));
   ASSERT_EQ(any.size(), 7u);
   const double expected[] = {
-      0.6 / 1.25,                      // 0: A and C present, B not yet: (0.6 + 0/4) / 1.25
-      (0.6 + 0.3 + 0.075) / 1.5,       // 1: all three
-      (0.6 + 0.075) / 1.25,            // 2: B missing
-      (0.3 + 0.075) / 0.5,             // 3: A missing
-      (0.6 + 0.3) / 1.25,              // 4: C ended
-      (0.6 + 0.3) / 1.25,              // 5
-      1.2,                             // 6: B alone
+      0.6 / 1.25,                 // 0: A and C present, B not yet: (0.6 + 0/4) / 1.25
+      (0.6 + 0.3 + 0.075) / 1.5,  // 1: all three
+      (0.6 + 0.075) / 1.25,       // 2: B missing
+      (0.3 + 0.075) / 0.5,        // 3: A missing
+      (0.6 + 0.3) / 1.25,         // 4: C ended
+      (0.6 + 0.3) / 1.25,         // 5
+      1.2,                        // 6: B alone
   };
   for (std::size_t k = 0; k < 7; ++k) EXPECT_NEAR(any.depth(k), expected[k], 1e-12) << k;
   EXPECT_EQ(made, (raingen::weighting::RecordsPresent{0, 1, 5, 1}));
@@ -199,8 +216,8 @@ TEST(WeightedRecord, OverTheGaugesPresent) {
                                                                   raingen::weighting::Presence::any, &made);
   EXPECT_FALSE(none.present(0) || none.present(1));
   EXPECT_EQ(made, (raingen::weighting::RecordsPresent{2, 0, 0, 0}));
-  const CalendarSeries alone = raingen::weighting::weighted_record("w", {&a, &b, nullptr}, {3, 0, 0},
-                                                                   raingen::weighting::Presence::any, &made);
+  const CalendarSeries alone =
+      raingen::weighting::weighted_record("w", {&a, &b, nullptr}, {3, 0, 0}, raingen::weighting::Presence::any, &made);
   EXPECT_EQ(alone.start(), b.start());
   EXPECT_EQ(made, (raingen::weighting::RecordsPresent{1, 5, 0, 0}));
 }

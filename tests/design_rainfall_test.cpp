@@ -124,7 +124,8 @@ TEST(WindowMaxima, EqualsEveryWindowTriedOnRandomSeries) {
 //   location = l1 - scale (1 - G(1 + k)) / k = 4 - 1.935361 (-0.279616) / (-0.288110) = 2.121698
 //   x(F) = location + scale (1 - (-ln F)^k) / k:
 //     T = 2:   -ln 0.5 = 0.693147, 0.693147^k = 1.111343, x = 2.121698 + 1.935361 (-0.111343) / (-0.288110) = 2.869838
-//     T = 100: -ln 0.99 = 0.010050, 0.010050^k = 3.765757, x = 2.121698 + 1.935361 (-2.765757) / (-0.288110) = 20.685349
+//     T = 100: -ln 0.99 = 0.010050, 0.010050^k = 3.765757, x = 2.121698 + 1.935361 (-2.765757) / (-0.288110)
+//     = 20.685349
 TEST(LMoments, SampleAndGevFromHoskingsFormulas) {
   const auto m = sample_l_moments(std::vector<double>{1, 2, 3, 5, 9});
   ASSERT_TRUE(m);
@@ -261,7 +262,8 @@ TEST(DesignLimits, CeilingAndRecordLength) {
   EXPECT_EQ(weibull_return_level(maxima, *c.plateau_from()), 9.9);
   EXPECT_EQ(weibull_return_level(maxima, *c.plateau_to()), 10);
   EXPECT_EQ(weibull_return_level(maxima, 10), 12);
-  for (const auto& [years, at] : std::vector<std::pair<double, bool>>{{3.3, false}, {10.0 / 3, true}, {4, true}, {5, true}, {5.01, false}, {10, false}})
+  for (const auto& [years, at] : std::vector<std::pair<double, bool>>{
+           {3.3, false}, {10.0 / 3, true}, {4, true}, {5, true}, {5.01, false}, {10, false}})
     EXPECT_EQ(c.at_ceiling(years), at) << years;
   // Without maxima above it the plateau runs to the end; with none at it there is none.
   const Ceiling flat = ceiling_of(std::vector<double>{2, 3, 9.95, 10, 10.1}, 10);

@@ -22,19 +22,19 @@ TEST(DistanceUnit, KilometresWhileTheyKeepTheWeights) {
     int unit;  // 0: none serves
     std::array<int, 3> distances;
   } cases[] = {
-      {{111.2, 203.5, 556.0}, {}, 1, {111, 204, 556}},           // km would put two at 0
-      {{11120, 20350, 55600}, {}, 1000, {11, 20, 56}},           // km keep them within 0.3 points
-      {{1200, 2300, 4600}, {}, 10, {120, 230, 460}},             // 1, 2, 5 km: 2.9 points off
-      {{1200, 2300, 46000}, {}, 100, {12, 23, 460}},             // 1 km: off; 10 m: 4600 does not fit
-      {{5.6, 5.7, 889.6}, {}, 1, {6, 6, 890}},                   // 1 m keeps 50/50 against 51/49
-      {{5.49, 5.5, 900}, {}, 10, {1, 1, 90}},                    // 1 m: 5 and 6, 59/41 against 50/50
-      {{5.49, 5.5, 15}, {}, 0, {}},                              // and 10 m: 1, 1 and 2
+      {{111.2, 203.5, 556.0}, {}, 1, {111, 204, 556}},               // km would put two at 0
+      {{11120, 20350, 55600}, {}, 1000, {11, 20, 56}},               // km keep them within 0.3 points
+      {{1200, 2300, 4600}, {}, 10, {120, 230, 460}},                 // 1, 2, 5 km: 2.9 points off
+      {{1200, 2300, 46000}, {}, 100, {12, 23, 460}},                 // 1 km: off; 10 m: 4600 does not fit
+      {{5.6, 5.7, 889.6}, {}, 1, {6, 6, 890}},                       // 1 m keeps 50/50 against 51/49
+      {{5.49, 5.5, 900}, {}, 10, {1, 1, 90}},                        // 1 m: 5 and 6, 59/41 against 50/50
+      {{5.49, 5.5, 15}, {}, 0, {}},                                  // and 10 m: 1, 1 and 2
       {{0, 111195, 1612}, {true, false, false}, 1000, {0, 111, 2}},  // at the site: no weighting
-      {{3, 150, 400}, {true, false, false}, 1, {0, 150, 400}},   // within 5 m: at the site
-      {{0, 1500000, 2000}, {true, false, false}, 0, {}},         // 1500 km hold in no unit
-      {{6, 700, 1500000}, {}, 0, {}},                            // 6 m and 1500 km together neither
+      {{3, 150, 400}, {true, false, false}, 1, {0, 150, 400}},       // within 5 m: at the site
+      {{0, 1500000, 2000}, {true, false, false}, 0, {}},             // 1500 km hold in no unit
+      {{6, 700, 1500000}, {}, 0, {}},                                // 6 m and 1500 km together neither
       {{999400, 10000, 20000}, {}, 1000, {999, 10, 20}},
-      {{999600, 10000, 20000}, {}, 0, {}},                       // 1000 km
+      {{999600, 10000, 20000}, {}, 0, {}},  // 1000 km
   };
   for (const auto& c : cases) {
     const DistancePlan plan = plan_distances(c.metres, c.at_site);
@@ -44,7 +44,8 @@ TEST(DistanceUnit, KilometresWhileTheyKeepTheWeights) {
     if (!plan.chosen) continue;
     const DistancesInUnit& chosen = plan.units[*plan.chosen];
     EXPECT_EQ(chosen.distances, c.distances) << c.metres[0];
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(chosen.shares[i], plan.exact_shares[i], 0.01) << c.metres[0] << " " << i;
+    for (std::size_t i = 0; i < 3; ++i)
+      EXPECT_NEAR(chosen.shares[i], plan.exact_shares[i], 0.01) << c.metres[0] << " " << i;
   }
   EXPECT_EQ(unit_text(1000), "1 km");
   EXPECT_EQ(unit_text(10), "10 m");
@@ -68,7 +69,8 @@ TEST(DistanceUnit, CommandLinesThatCannotBePlaced) {
     std::string message;
   } cases[] = {
       {{"A@0.001,0", "B=3", "C@0.005,0"},
-       "--station B=3 gives a distance and --station A@... coordinates: distances from coordinates take a unit of their "
+       "--station B=3 gives a distance and --station A@... coordinates: distances from coordinates take a unit of "
+       "their "
        "own, which B would not share; place all three by coordinates (B=0 alone may stay: a station at the site)"},
       {{"A@0.001,0", "B=0", "C@0.005,0"}, "placed"},
       {{"A=1", "B=2", "C=3"}, "placed"},

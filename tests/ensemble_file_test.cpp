@@ -106,12 +106,14 @@ void write_earlier_file(const fs::path& path, const EnsembleLayout& layout, cons
 std::string header_of(const fs::path& file) {
   ChildSetup setup;
   setup.directory = file.parent_path();
-  return run_in_child(setup, [&] {
-           std::string name = file.filename().string();
-           char* argv[] = {const_cast<char*>("ncdump"), const_cast<char*>("-h"), name.data(), nullptr};
-           execvp("ncdump", argv);
-           _exit(126);
-         }).out;
+  return run_in_child(setup,
+                      [&] {
+                        std::string name = file.filename().string();
+                        char* argv[] = {const_cast<char*>("ncdump"), const_cast<char*>("-h"), name.data(), nullptr};
+                        execvp("ncdump", argv);
+                        _exit(126);
+                      })
+      .out;
 }
 
 std::vector<float> depths_of(const EnsembleReader& reader, long index) {
@@ -123,7 +125,9 @@ std::vector<float> depths_of(const EnsembleReader& reader, long index) {
 TEST(EnsembleFile, EarlierFilesReadAsTheirRealizationsAndMergeIntoTheNewLayout) {
   TempDir dir;
   run_example(dir);
-  ASSERT_EQ(tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2", "--seed", "5", "--output", "new.nc"}).exit_status, 0);
+  ASSERT_EQ(
+      tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2", "--seed", "5", "--output", "new.nc"}).exit_status,
+      0);
   const EnsembleReader made(dir / "new.nc");
   // The same realizations (seeds 5 and 6) in the earlier layout, with seeds 1 and 2.
   write_earlier_file(dir / "old.nc", made.layout(), {1, 2}, {depths_of(made, 0), depths_of(made, 1)});
@@ -156,9 +160,12 @@ TEST(EnsembleFile, EarlierFilesReadAsTheirRealizationsAndMergeIntoTheNewLayout) 
 TEST(EnsembleFile, ADamagedSeedIsFoundNotMerged) {
   TempDir dir;
   run_example(dir);
-  const Outcome made = tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2", "--seed", "123456789", "--output", "a.nc"});
+  const Outcome made =
+      tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2", "--seed", "123456789", "--output", "a.nc"});
   ASSERT_EQ(made.exit_status, 0) << made.err;
-  ASSERT_EQ(tool_in(dir.path(), "raingen-ensemble", {"--realizations", "1", "--seed", "1", "--output", "b.nc"}).exit_status, 0);
+  ASSERT_EQ(
+      tool_in(dir.path(), "raingen-ensemble", {"--realizations", "1", "--seed", "1", "--output", "b.nc"}).exit_status,
+      0);
   std::string bytes = dir.read("a.nc");
   const std::string seed = {'\x15', '\xcd', '\x5b', '\x07'};  // 123456789, little-endian
   const std::size_t at = bytes.find(seed);
@@ -232,19 +239,28 @@ TEST(EnsembleFile, ThePositionAndClockOfTheRunDirectory) {
   const std::string by_default = "minutes since 2001-01-01 05:00:00";
   const std::vector<Case> cases = {
       {"raingen-export", {"--format", "netcdf", "RESULTS.TXT", "x.nc"}, "-2.5", by_default, "-05:00"},
-      {"raingen-export", {"--format", "netcdf", "--site-at", "10,20", "--utc-offset", "+01:00", "RESULTS.TXT", "x.nc"},
-       "10", "minutes since 2000-12-31 23:00:00", "+01:00"},
+      {"raingen-export",
+       {"--format", "netcdf", "--site-at", "10,20", "--utc-offset", "+01:00", "RESULTS.TXT", "x.nc"},
+       "10",
+       "minutes since 2000-12-31 23:00:00",
+       "+01:00"},
       {"raingen-ensemble", {"--realizations", "1", "--output", "x.nc"}, "-2.5", by_default, "-05:00"},
-      {"raingen-ensemble", {"--realizations", "1", "--site-at", "10,20", "--output", "x.nc"}, "10", by_default, "-05:00"},
+      {"raingen-ensemble",
+       {"--realizations", "1", "--site-at", "10,20", "--output", "x.nc"},
+       "10",
+       by_default,
+       "-05:00"},
   };
   for (const Case& c : cases) {
     const Outcome outcome = tool_in(dir.path(), c.tool, c.arguments);
     ASSERT_EQ(outcome.exit_status, 0) << c.tool << outcome.err;
     const std::string header = header_of(dir / "x.nc");
-    EXPECT_NE(header.find("\t\ttime:units = \"" + c.units + "\" ;\n\t\ttime:raingen_utc_offset = \"" + c.clock + "\" ;"),
-              std::string::npos)
+    EXPECT_NE(
+        header.find("\t\ttime:units = \"" + c.units + "\" ;\n\t\ttime:raingen_utc_offset = \"" + c.clock + "\" ;"),
+        std::string::npos)
         << c.tool << header;
-    EXPECT_EQ(header.find(":featureType = \"timeSeries\" ;") != std::string::npos, c.tool == "raingen-export") << c.tool;
+    EXPECT_EQ(header.find(":featureType = \"timeSeries\" ;") != std::string::npos, c.tool == "raingen-export")
+        << c.tool;
     ChildSetup setup;
     setup.directory = dir.path();
     const Outcome values = run_in_child(setup, [] {
@@ -255,10 +271,13 @@ TEST(EnsembleFile, ThePositionAndClockOfTheRunDirectory) {
     });
     EXPECT_NE(values.out.find(" lat = " + c.lat + " ;"), std::string::npos) << c.tool << values.out;
   }
-  const Outcome csv = tool_in(dir.path(), "raingen-export", {"--format", "csv", "--site-at", "1,2", "RESULTS.TXT", "x.csv"});
+  const Outcome csv =
+      tool_in(dir.path(), "raingen-export", {"--format", "csv", "--site-at", "1,2", "RESULTS.TXT", "x.csv"});
   EXPECT_EQ(csv.exit_status, 2);
-  EXPECT_EQ(csv.err, "raingen-export: --site-at describes the netcdf file only: the other formats have no place for it\n");
-  const Outcome bad = tool_in(dir.path(), "raingen-export", {"--format", "netcdf", "--utc-offset", "5", "RESULTS.TXT", "y.nc"});
+  EXPECT_EQ(csv.err,
+            "raingen-export: --site-at describes the netcdf file only: the other formats have no place for it\n");
+  const Outcome bad =
+      tool_in(dir.path(), "raingen-export", {"--format", "netcdf", "--utc-offset", "5", "RESULTS.TXT", "y.nc"});
   EXPECT_EQ(bad.exit_status, 2);
   EXPECT_EQ(bad.err, "raingen-export: --utc-offset '5' is not +HH:MM or -HH:MM, from -14:00 to +14:00\n");
   for (const char* tool : {"raingen-export", "raingen-ensemble"})

@@ -117,7 +117,8 @@ std::string first_difference(const std::string& a, const std::string& b) {
   std::size_t at = 0;
   while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
   const std::size_t from = at < 60 ? 0 : at - 60;
-  return "differ at byte " + std::to_string(at) + ": '" + a.substr(from, 120) + "' against '" + b.substr(from, 120) + "'";
+  return "differ at byte " + std::to_string(at) + ": '" + a.substr(from, 120) + "' against '" + b.substr(from, 120) +
+         "'";
 }
 
 const std::string faulty_report =
@@ -159,8 +160,12 @@ TEST(EnsembleParts, ThreePartsMadeApartMergeIntoTheWhole) {
   make_parts(parts);
   const fs::path& run = parts.run;
   const std::vector<std::tuple<int, std::string>> expected = {
-      {1, failed(1) + "raingen-ensemble: part 1 of 3 (realizations 1 to 2): 2 realizations in T s (R per s), 1 failed: p1.nc\n"},
-      {1, failed(3) + "raingen-ensemble: part 2 of 3 (realizations 3 to 4): 2 realizations in T s (R per s), 1 failed: p2.nc\n"},
+      {1,
+       failed(1) +
+           "raingen-ensemble: part 1 of 3 (realizations 1 to 2): 2 realizations in T s (R per s), 1 failed: p1.nc\n"},
+      {1,
+       failed(3) +
+           "raingen-ensemble: part 2 of 3 (realizations 3 to 4): 2 realizations in T s (R per s), 1 failed: p2.nc\n"},
       {0, "raingen-ensemble: part 3 of 3 (realizations 5 to 7): 3 realizations in T s (R per s), 0 failed: p3.nc\n"}};
   for (std::size_t k = 0; k < 3; ++k) {
     EXPECT_EQ(parts.outcomes[k].exit_status, std::get<0>(expected[k])) << "part " << k + 1;
@@ -170,11 +175,12 @@ TEST(EnsembleParts, ThreePartsMadeApartMergeIntoTheWhole) {
 
   // Each part knows its place: its realizations numbered as in the whole, its seeds, K, N, I, S.
   const std::string part2 = ncdump(run / "p2.nc");
-  for (const std::string line : {" realization = 3, 4 ;", " seed = 3, 4 ;", " status = 1, 0 ;", ":raingen_part_index = 2 ;",
-                                 ":raingen_part_count = 3 ;", ":raingen_part_realizations = 7 ;",
-                                 ":raingen_part_first_seed = 1 ;"})
+  for (const std::string line :
+       {" realization = 3, 4 ;", " seed = 3, 4 ;", " status = 1, 0 ;", ":raingen_part_index = 2 ;",
+        ":raingen_part_count = 3 ;", ":raingen_part_realizations = 7 ;", ":raingen_part_first_seed = 1 ;"})
     EXPECT_NE(part2.find(line), std::string::npos) << line;
-  EXPECT_NE(part2.find(":source = \"raingen on " + run.string() + "/INPUT.TXT, RAINGEN_SEED 3 to 4, part 2 of 3 "
+  EXPECT_NE(part2.find(":source = \"raingen on " + run.string() +
+                       "/INPUT.TXT, RAINGEN_SEED 3 to 4, part 2 of 3 "
                        "(realizations 3 to 4) of an ensemble of 7 realizations\""),
             std::string::npos);
   // The tables kept by the parts in one folder are the whole's, under the same names.
@@ -189,7 +195,8 @@ TEST(EnsembleParts, ThreePartsMadeApartMergeIntoTheWhole) {
   EXPECT_EQ(first_difference(contents(run / "merged.nc"), contents(run / "whole.nc")), "");
   const EnsembleReader file(run / "merged.nc");
   EXPECT_FALSE(file.layout().part);
-  EXPECT_TRUE(file.layout().source.starts_with("merged by raingen-ensemble from: p1.nc (raingen on ")) << file.layout().source;
+  EXPECT_TRUE(file.layout().source.starts_with("merged by raingen-ensemble from: p1.nc (raingen on "))
+      << file.layout().source;
   EXPECT_TRUE(file.layout().history.ends_with(": raingen-ensemble --merge p3.nc p1.nc p2.nc --output merged.nc\n" +
                                               EnsembleReader(run / "p1.nc").layout().history));
 }
@@ -212,14 +219,16 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
   fs::copy(run / "p2.nc", run / "p2-copy.nc");
   // Parts of other ensembles: of other inputs, another number of days, another K, N, S and start.
   const fs::path other = example_run(parts.dir.path(), "other", false);
-  EXPECT_EQ(ensemble_in(other, {"--realizations", "7", "--part", "2/3", "--output", "../run/inputs.nc"}).exit_status, 0);
+  EXPECT_EQ(ensemble_in(other, {"--realizations", "7", "--part", "2/3", "--output", "../run/inputs.nc"}).exit_status,
+            0);
   // Another number of days is another INPUT.TXT: its checksum tells it first.
   const fs::path shorter = example_run(parts.dir.path(), "days", false);
   std::string input = read_file(shorter / "INPUT.TXT");
   const std::size_t days_at = input.find("NUMBER DAYS:   365");
   ASSERT_NE(days_at, std::string::npos);
   write_file(shorter / "INPUT.TXT", input.replace(days_at, 18, "NUMBER DAYS:   364"));
-  EXPECT_EQ(ensemble_in(shorter, {"--realizations", "7", "--part", "2/3", "--output", "../run/days.nc"}).exit_status, 0);
+  EXPECT_EQ(ensemble_in(shorter, {"--realizations", "7", "--part", "2/3", "--output", "../run/days.nc"}).exit_status,
+            0);
   for (const auto& [name, arguments] : std::vector<std::tuple<std::string, std::vector<std::string>>>{
            {"k.nc", {"--realizations", "8", "--part", "2/3"}},
            {"n.nc", {"--realizations", "7", "--part", "2/4"}},
@@ -254,12 +263,15 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
       {{"p1.nc", "k.nc", "p3.nc"},
        "k.nc: the ensemble's number of realizations (8, theirs 7) differs from that of p1.nc: the ensembles cannot be "
        "merged"},
-      {{"p1.nc", "n.nc", "p3.nc"}, "n.nc: the number of parts (4, theirs 3) differs from that of p1.nc: the ensembles "
-                                   "cannot be merged"},
-      {{"p1.nc", "s.nc", "p3.nc"}, "s.nc: the ensemble's first seed (2, theirs 1) differs from that of p1.nc: the "
-                                   "ensembles cannot be merged"},
-      {{"p1.nc", "start.nc", "p3.nc"}, "start.nc: the start (time units) differs from that of p1.nc: the ensembles "
-                                       "cannot be merged"},
+      {{"p1.nc", "n.nc", "p3.nc"},
+       "n.nc: the number of parts (4, theirs 3) differs from that of p1.nc: the ensembles "
+       "cannot be merged"},
+      {{"p1.nc", "s.nc", "p3.nc"},
+       "s.nc: the ensemble's first seed (2, theirs 1) differs from that of p1.nc: the "
+       "ensembles cannot be merged"},
+      {{"p1.nc", "start.nc", "p3.nc"},
+       "start.nc: the start (time units) differs from that of p1.nc: the ensembles "
+       "cannot be merged"},
       {{"p1.nc", "p2.nc", "p3.nc", "whole.nc"},
        "whole.nc: is no part of an ensemble, and p1.nc is part 1 of 3 (realizations 1 to 2) of an ensemble: parts "
        "merge with the other parts of their ensemble alone"},
@@ -270,7 +282,8 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
        "truncated.nc: cannot be read: the HDF5 library cannot read its structure: the file is cut short or damaged "
        "(NetCDF: HDF error)"},
       {{"p1.nc", "fewer.nc", "p3.nc"},
-       "fewer.nc: holds 1 realization, but part 2 of 3 (realizations 3 to 4) holds 2: the part is cut short or changed"},
+       "fewer.nc: holds 1 realization, but part 2 of 3 (realizations 3 to 4) holds 2: the part is cut short or "
+       "changed"},
       {{"p1.nc", "seeds.nc", "p3.nc"},
        "seeds.nc: realization 4 has seed 9, but part 2 of 3 (realizations 3 to 4) of an ensemble from seed 1 gives it "
        "seed 4: the file is changed"},
@@ -296,16 +309,23 @@ TEST(EnsembleParts, PartsOfLongRealizationsMergeIntoTheWhole) {
   const fs::path run = example_run(dir.path(), "run", false);
   for (const std::string part : {"1/3", "2/3", "3/3"})
     EXPECT_EQ(ensemble_in(run, {"--realizations", "5", "--days", "2400", "--part", part, "--output",
-                                "p" + part.substr(0, 1) + ".nc"}).exit_status, 0) << part;
+                                "p" + part.substr(0, 1) + ".nc"})
+                  .exit_status,
+              0)
+        << part;
   EXPECT_EQ(ensemble_in(run, {"--realizations", "5", "--days", "2400", "--output", "whole.nc"}).exit_status, 0);
   const Outcome merged = ensemble_in(run, {"--merge", "p2.nc", "p3.nc", "p1.nc", "--output", "merged.nc"});
   EXPECT_EQ(merged.err, "raingen-ensemble: 5 realizations from 3 parts, 0 failed: merged.nc\n");
   EXPECT_EQ(first_difference(contents(run / "merged.nc"), contents(run / "whole.nc")), "");
 
-  EXPECT_EQ(ensemble_in(run, {"--realizations", "5", "--days", "2300", "--part", "2/3", "--output", "short.nc"}).exit_status, 0);
+  EXPECT_EQ(
+      ensemble_in(run, {"--realizations", "5", "--days", "2300", "--part", "2/3", "--output", "short.nc"}).exit_status,
+      0);
   const Outcome refused = ensemble_in(run, {"--merge", "p1.nc", "short.nc", "p3.nc", "--output", "m.nc"});
   EXPECT_EQ(refused.exit_status, 1);
-  EXPECT_EQ(refused.err, "raingen-ensemble: short.nc: the length (time) differs from that of p1.nc: the ensembles cannot be merged\n");
+  EXPECT_EQ(
+      refused.err,
+      "raingen-ensemble: short.nc: the length (time) differs from that of p1.nc: the ensembles cannot be merged\n");
   EXPECT_FALSE(fs::exists(run / "m.nc"));
 }
 
@@ -315,29 +335,53 @@ TEST(EnsembleParts, PartsThatDoNotExistAreRefusedBeforeAnyRun) {
       {{"--realizations", "7", "--part", "4/3"}, {}, 1, "--part 4/3: there is no part 4 of 3: the parts are 1 to 3"},
       {{"--realizations", "7", "--part", "0/3"}, {}, 1, "--part 0/3: there is no part 0 of 3: the parts are 1 to 3"},
       {{"--realizations", "7", "--part", "1/0"}, {}, 1, "--part 1/0: 0 parts: an ensemble is made in 1 part or more"},
-      {{"--realizations", "7", "--part", "2/8"}, {}, 1,
+      {{"--realizations", "7", "--part", "2/8"},
+       {},
+       1,
        "--part 2/8: 8 parts of 7 realizations: a part would hold none (at most 7 parts)"},
-      {{"--realizations", "7", "--part", "2"}, {}, 2, "--part: '2' is neither I/N (part I of N, as 2/8) nor slurm (see --help)"},
-      {{"--realizations", "7", "--part", "2/3x"}, {}, 2,
+      {{"--realizations", "7", "--part", "2"},
+       {},
+       2,
+       "--part: '2' is neither I/N (part I of N, as 2/8) nor slurm (see --help)"},
+      {{"--realizations", "7", "--part", "2/3x"},
+       {},
+       2,
        "--part: '2/3x' is neither I/N (part I of N, as 2/8) nor slurm (see --help)"},
       {{"--part", "2/3"}, {}, 2, "--realizations is required (or --merge)"},
-      {slurm, {}, 1, "--part slurm: SLURM_ARRAY_TASK_ID is not set: this is no task of a Slurm array job (sbatch --array=1-N)"},
+      {slurm,
+       {},
+       1,
+       "--part slurm: SLURM_ARRAY_TASK_ID is not set: this is no task of a Slurm array job (sbatch --array=1-N)"},
       {slurm, array_task(12, 1, 12), 1,
        "--part slurm: 12 parts of 7 realizations: a part would hold none (at most 7 parts)"},
-      {slurm, {{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "1"},
-               {"SLURM_ARRAY_TASK_MAX", "7"}}, 1,
+      {slurm,
+       {{"SLURM_ARRAY_TASK_ID", "3"},
+        {"SLURM_ARRAY_TASK_COUNT", "3"},
+        {"SLURM_ARRAY_TASK_MIN", "1"},
+        {"SLURM_ARRAY_TASK_MAX", "7"}},
+       1,
        "--part slurm: this array's 3 tasks have ids 1 to 7: the parts are the tasks of an array of consecutive ids "
        "(--array=1-N or --array=0-M)"},
-      {slurm, {{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "1"},
-               {"SLURM_ARRAY_TASK_MAX", "5"}, {"SLURM_ARRAY_TASK_STEP", "2"}}, 1,
+      {slurm,
+       {{"SLURM_ARRAY_TASK_ID", "3"},
+        {"SLURM_ARRAY_TASK_COUNT", "3"},
+        {"SLURM_ARRAY_TASK_MIN", "1"},
+        {"SLURM_ARRAY_TASK_MAX", "5"},
+        {"SLURM_ARRAY_TASK_STEP", "2"}},
+       1,
        "--part slurm: this array's 3 tasks have ids 1 to 5 by steps of 2: the parts are the tasks of an array of "
        "consecutive ids (--array=1-N or --array=0-M)"},
-      {slurm, {{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "-9223372036854775808"},
-               {"SLURM_ARRAY_TASK_MAX", "9223372036854775807"}}, 1,
+      {slurm,
+       {{"SLURM_ARRAY_TASK_ID", "3"},
+        {"SLURM_ARRAY_TASK_COUNT", "3"},
+        {"SLURM_ARRAY_TASK_MIN", "-9223372036854775808"},
+        {"SLURM_ARRAY_TASK_MAX", "9223372036854775807"}},
+       1,
        "--part slurm: SLURM_ARRAY_TASK_MIN is -9223372036854775808, not a number Slurm gives an array task (0 to "
        "4000001)"},
       {slurm, array_task(3, 3, 3), 1,
-       "--part slurm: this array's one task has id 3: the parts are numbered by an array of two tasks or more from 0 or "
+       "--part slurm: this array's one task has id 3: the parts are numbered by an array of two tasks or more from 0 "
+       "or "
        "from 1 (--array=1-N or --array=0-M); to make one part again, give it as --part I/N"},
   };
   TempDir dir;
@@ -369,8 +413,8 @@ TEST(EnsemblePartPieces, PartsCoverTheEnsembleOnceInOrder) {
       ASSERT_LE(largest - smallest, 1) << k << " " << n;
     }
   const std::vector<std::tuple<long, long, long, long, long>> worked = {
-      {40, 1, 4, 1, 10}, {40, 4, 4, 31, 40}, {7, 1, 3, 1, 2}, {7, 3, 3, 5, 7}, {10, 2, 3, 4, 6},
-      {5, 2, 4, 2, 2}, {5, 4, 4, 4, 5}, {2147483647, 2, 2, 1073741824, 2147483647}};
+      {40, 1, 4, 1, 10}, {40, 4, 4, 31, 40}, {7, 1, 3, 1, 2}, {7, 3, 3, 5, 7},
+      {10, 2, 3, 4, 6},  {5, 2, 4, 2, 2},    {5, 4, 4, 4, 5}, {2147483647, 2, 2, 1073741824, 2147483647}};
   for (const auto& [k, i, n, first, last] : worked) {
     EXPECT_EQ(split_range(k, i, n).first, first) << k << " " << i << "/" << n;
     EXPECT_EQ(split_range(k, i, n).last, last) << k << " " << i << "/" << n;
@@ -389,21 +433,33 @@ TEST(EnsemblePartPieces, MissingAndDoubledPartsAreNamed) {
   EXPECT_EQ(coverage_problems(3, 7, parts(3, {{1, {"a"}}, {2, {"b"}}, {3, {"c"}}})), "");
   EXPECT_EQ(coverage_problems(4, 40, parts(4, {{1, {"a"}}, {2, {"b"}}, {4, {"d"}}})),
             "part 3 of 4 (realizations 21 to 30) is missing");
-  EXPECT_EQ(coverage_problems(20, 22, parts(20, {{1, {"a"}}, {3, {"c"}}, {4, {"d"}}, {10, {"j"}}, {11, {"k"}},
-                                                 {13, {"m"}}, {14, {"n"}}, {15, {"o"}}, {16, {"p"}}, {17, {"q"}},
-                                                 {18, {"r"}}, {19, {"s"}}, {20, {"t"}}})),
+  EXPECT_EQ(coverage_problems(20, 22,
+                              parts(20, {{1, {"a"}},
+                                         {3, {"c"}},
+                                         {4, {"d"}},
+                                         {10, {"j"}},
+                                         {11, {"k"}},
+                                         {13, {"m"}},
+                                         {14, {"n"}},
+                                         {15, {"o"}},
+                                         {16, {"p"}},
+                                         {17, {"q"}},
+                                         {18, {"r"}},
+                                         {19, {"s"}},
+                                         {20, {"t"}}})),
             "7 parts of 20 are missing: 2, 5 to 9 and 12 (realizations 2, 5 to 9 and 13)");
   EXPECT_EQ(coverage_problems(2, 2, parts(2, {{2, {"x", "y", "z"}}})),
             "part 1 of 2 (realization 1) is missing; part 2 of 2 is in 3 files: x, y and z");
   // A thousand tasks, every other one missing and each of the others twice: a line, not a page.
   std::map<long, std::vector<std::string>> half;
   for (long i = 2; i <= 1000; i += 2) half[i] = {"p" + std::to_string(i), "q" + std::to_string(i)};
-  EXPECT_EQ(coverage_problems(1000, 1000, parts(1000, half)),
-            "500 parts of 1000 are missing: 1, 3, 5, 7, 9, 11, 13, 15, ... (realizations 1, 3, 5, 7, 9, 11, 13, 15, ...); "
-            "part 2 of 1000 is in both p2 and q2; part 4 of 1000 is in both p4 and q4; part 6 of 1000 is in both p6 and "
-            "q6; part 8 of 1000 is in both p8 and q8; part 10 of 1000 is in both p10 and q10; part 12 of 1000 is in both "
-            "p12 and q12; part 14 of 1000 is in both p14 and q14; part 16 of 1000 is in both p16 and q16; 492 more parts "
-            "are in two files or more");
+  EXPECT_EQ(
+      coverage_problems(1000, 1000, parts(1000, half)),
+      "500 parts of 1000 are missing: 1, 3, 5, 7, 9, 11, 13, 15, ... (realizations 1, 3, 5, 7, 9, 11, 13, 15, ...); "
+      "part 2 of 1000 is in both p2 and q2; part 4 of 1000 is in both p4 and q4; part 6 of 1000 is in both p6 and "
+      "q6; part 8 of 1000 is in both p8 and q8; part 10 of 1000 is in both p10 and q10; part 12 of 1000 is in both "
+      "p12 and q12; part 14 of 1000 is in both p14 and q14; part 16 of 1000 is in both p16 and q16; 492 more parts "
+      "are in two files or more");
 }
 
 TEST(EnsemblePartPieces, ArrayTasksFromZeroOrOneGiveTheirParts) {

@@ -136,7 +136,8 @@ void expect_realization_is(const EnsembleReader& file, long index, const std::st
   for (std::size_t at = 0; at < source_out.size(); at += 23, ++row) {
     ASSERT_LT(row, depths.size());
     const std::string depth_text = source_out.substr(at + 12, 9);
-    ASSERT_EQ(depths[row], std::strtof(depth_text.c_str(), nullptr)) << "realization " << index + 1 << " row " << row + 1;
+    ASSERT_EQ(depths[row], std::strtof(depth_text.c_str(), nullptr))
+        << "realization " << index + 1 << " row " << row + 1;
     char written[16];
     std::snprintf(written, sizeof written, "%9.3f", static_cast<double>(depths[row]));
     std::string expected = depth_text;
@@ -156,8 +157,8 @@ TEST(Ensemble, RealizationKIsThePlainRunWithSeedSPlusKMinus1) {
   fs::create_directories(dir / "a");
   fs::create_directories(dir / "b");
 
-  const Outcome two = ensemble_in(run, {"--realizations", "4", "--seed", "41", "--jobs", "2", "--output", "../a/e.nc",
-                                        "--keep", "../kept"});
+  const Outcome two = ensemble_in(
+      run, {"--realizations", "4", "--seed", "41", "--jobs", "2", "--output", "../a/e.nc", "--keep", "../kept"});
   EXPECT_EQ(two.exit_status, 0) << two.err;
   EXPECT_EQ(two.out, "");
   EXPECT_EQ(without_timing(two.err), "raingen-ensemble: 4 realizations in T s (R per s), 0 failed: ../a/e.nc\n");
@@ -196,10 +197,11 @@ TEST(Ensemble, KeptTablesAreWholeOrAbsent) {
   write_file(dir / "kept/SOURCE_0002.OUT/note", "in the way");
   const Outcome outcome = ensemble_in(run, {"--realizations", "3", "--jobs", "1", "--keep", "../kept"});
   EXPECT_EQ(outcome.exit_status, 2);
-  EXPECT_EQ(outcome.err, "raingen-ensemble: ../kept: already holds SOURCE_0002.OUT, kept by an earlier ensemble: --keep "
-                         "never replaces a kept table (give a new or an empty folder)\n");
-  EXPECT_EQ(files_in(dir / "kept"), (std::map<std::string, std::string>{{"SOURCE_0002.OUT", "(dir)"},
-                                                                        {"SOURCE_0002.OUT/note", "in the way"}}));
+  EXPECT_EQ(outcome.err,
+            "raingen-ensemble: ../kept: already holds SOURCE_0002.OUT, kept by an earlier ensemble: --keep "
+            "never replaces a kept table (give a new or an empty folder)\n");
+  EXPECT_EQ(files_in(dir / "kept"),
+            (std::map<std::string, std::string>{{"SOURCE_0002.OUT", "(dir)"}, {"SOURCE_0002.OUT/note", "in the way"}}));
   EXPECT_FALSE(fs::exists(run / "ensemble.nc"));
   EXPECT_EQ(std::distance(fs::directory_iterator(run), {}), 10) << "INPUT.TXT and the station files alone";
 }
@@ -218,10 +220,9 @@ TEST(Ensemble, RealizationsThatReachAFaultyDayLineAreListedAndTheOthersWritten) 
   const Outcome one = ensemble_in(run, {"--realizations", "6", "--jobs", "1", "--output", "../x/e.nc"});
   EXPECT_EQ(one.exit_status, 1);
   EXPECT_EQ(one.out, "");
-  EXPECT_EQ(without_timing(one.err),
-            "raingen-ensemble: realization 1 (seed 1) failed: exit status 1\n" + report +
-                "raingen-ensemble: realization 3 (seed 3) failed: exit status 1\n" + report +
-                "raingen-ensemble: 6 realizations in T s (R per s), 2 failed: ../x/e.nc\n");
+  EXPECT_EQ(without_timing(one.err), "raingen-ensemble: realization 1 (seed 1) failed: exit status 1\n" + report +
+                                         "raingen-ensemble: realization 3 (seed 3) failed: exit status 1\n" + report +
+                                         "raingen-ensemble: 6 realizations in T s (R per s), 2 failed: ../x/e.nc\n");
 
   const EnsembleReader file(dir / "x/e.nc");
   std::vector<float> depths(example_intervals);
@@ -286,17 +287,20 @@ TEST(Ensemble, RunsThatEndBadlyInOtherWays) {
   EXPECT_EQ(outcome.exit_status, 1);
   const std::string running = "    standard output: Program is Running, Please wait.\n";
   const std::string no_error = "    standard error:  (nothing)\n";
-  EXPECT_EQ(without_timing(outcome.err),
-            "raingen-ensemble: realization 2 (seed 2) failed: ended by signal 9 (Killed)\n"
-            "    standard output: (nothing)\n" + no_error +
-            "raingen-ensemble: realization 3 (seed 3) failed: SOURCE.OUT:1: neither a results file (its first line "
-            "would be 'SYNTHETIC RAINFALL GENERATION') nor SOURCE.OUT (a first row like '          15     .000')\n" +
-            running + no_error +
-            "raingen-ensemble: realization 4 (seed 4) failed: exit status 0, but standard error is not empty\n" + running +
-            "    standard error:  a word on standard error\n"
-            "raingen-ensemble: realization 5 (seed 5) failed: SOURCE.OUT: holds 192 rows (2 days), but INPUT.TXT asks "
-            "for 365 days\n" + running + no_error +
-            "raingen-ensemble: 5 realizations in T s (R per s), 4 failed: e.nc\n");
+  EXPECT_EQ(
+      without_timing(outcome.err),
+      "raingen-ensemble: realization 2 (seed 2) failed: ended by signal 9 (Killed)\n"
+      "    standard output: (nothing)\n" +
+          no_error +
+          "raingen-ensemble: realization 3 (seed 3) failed: SOURCE.OUT:1: neither a results file (its first line "
+          "would be 'SYNTHETIC RAINFALL GENERATION') nor SOURCE.OUT (a first row like '          15     .000')\n" +
+          running + no_error +
+          "raingen-ensemble: realization 4 (seed 4) failed: exit status 0, but standard error is not empty\n" +
+          running +
+          "    standard error:  a word on standard error\n"
+          "raingen-ensemble: realization 5 (seed 5) failed: SOURCE.OUT: holds 192 rows (2 days), but INPUT.TXT asks "
+          "for 365 days\n" +
+          running + no_error + "raingen-ensemble: 5 realizations in T s (R per s), 4 failed: e.nc\n");
   const EnsembleReader file(run / "e.nc");
   for (long k = 0; k < 5; ++k) EXPECT_EQ(file.complete(k), k == 0) << k;
 }
@@ -311,14 +315,14 @@ TEST(Ensemble, AnInterruptionStopsTheRunsAndWritesNothing) {
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     if (chdir(run.c_str()) != 0 || !freopen(err.c_str(), "w", stderr)) _exit(125);
-    execl(fake.ensemble.c_str(), fake.ensemble.c_str(), "--realizations", "3", "--jobs", "1", static_cast<char*>(nullptr));
+    execl(fake.ensemble.c_str(), fake.ensemble.c_str(), "--realizations", "3", "--jobs", "1",
+          static_cast<char*>(nullptr));
     _exit(126);
   }
   // Until realization 1 is running (its directory is there).
   bool running = false;
   for (int wait = 0; wait < 6000 && !running; ++wait) {
-    for (const auto& entry : fs::directory_iterator(run))
-      running = running || fs::exists(entry.path() / "1/run");
+    for (const auto& entry : fs::directory_iterator(run)) running = running || fs::exists(entry.path() / "1/run");
     if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_TRUE(running);
@@ -337,7 +341,8 @@ TEST(Ensemble, AnInterruptionStopsTheRunsAndWritesNothing) {
   }
   ASSERT_EQ(ended, pid) << "the ensemble did not end on SIGTERM";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-  EXPECT_EQ(read_file(err), "raingen-ensemble: interrupted by signal 15 after 0 of 3 realizations: ensemble.nc is not written\n");
+  EXPECT_EQ(read_file(err),
+            "raingen-ensemble: interrupted by signal 15 after 0 of 3 realizations: ensemble.nc is not written\n");
   EXPECT_EQ(files_in(run), inputs) << "no output, no scratch directory";
 }
 
@@ -399,34 +404,61 @@ TEST(Ensemble, RunDirectoriesAndRequestsItRefusesBeforeAnyRun) {
       "RESULTS FILE: RESULTS.TXT\nSITE NAME:    HILLCREST\nSTATION 1:    KARO\nSTATION 2:    MELV\n"
       "STATION 3:    TWIN\nDISTANCE 1:     4\nDISTANCE 2:     7\nDISTANCE 3:    11\nNUMBER DAYS:     0\n";
   const std::vector<Refusal> cases = {
-      {"no INPUT.TXT", [](const fs::path& run) { fs::remove(run / "INPUT.TXT"); }, {"--realizations", "2"}, 1,
+      {"no INPUT.TXT",
+       [](const fs::path& run) { fs::remove(run / "INPUT.TXT"); },
+       {"--realizations", "2"},
+       1,
        "INPUT.TXT: not found: a run directory holds INPUT.TXT"},
-      {"a station file missing", [](const fs::path& run) { fs::remove(run / "MELVF_3.TXT"); }, {"--realizations", "2"}, 1,
+      {"a station file missing",
+       [](const fs::path& run) { fs::remove(run / "MELVF_3.TXT"); },
+       {"--realizations", "2"},
+       1,
        "MELVF_3.TXT: not found: INPUT.TXT names this station file"},
       {"a station file that is a FIFO",
        [](const fs::path& run) {
          fs::remove(run / "MELVF_3.TXT");
          ::mkfifo((run / "MELVF_3.TXT").c_str(), 0600);
        },
-       {"--realizations", "2"}, 1, "MELVF_3.TXT: is a FIFO (named pipe), not a regular file: INPUT.TXT names this station file"},
-      {"no days", [&](const fs::path& run) { write_file(run / "INPUT.TXT", days_zero); }, {"--realizations", "2"}, 1,
+       {"--realizations", "2"},
+       1,
+       "MELVF_3.TXT: is a FIFO (named pipe), not a regular file: INPUT.TXT names this station file"},
+      {"no days",
+       [&](const fs::path& run) { write_file(run / "INPUT.TXT", days_zero); },
+       {"--realizations", "2"},
+       1,
        "INPUT.TXT:9: the number of days is 0: an ensemble needs 1 to 2000"},
-      {"results outside", [&](const fs::path& run) {
+      {"results outside",
+       [&](const fs::path& run) {
          std::string text = read_file(run / "INPUT.TXT");
          text.replace(text.find("RESULTS.TXT"), 11, "../R.TXT   ");
          write_file(run / "INPUT.TXT", text);
-       }, {"--realizations", "2"}, 1,
+       },
+       {"--realizations", "2"},
+       1,
        "INPUT.TXT: the results name '../R.TXT' holds a '/': every realization runs in a directory of its own, and this "
        "name would reach outside it"},
-      {"output over an input", [](const fs::path&) {}, {"--realizations", "2", "--output", "KAROF_2.TXT"}, 2,
-       "KAROF_2.TXT: is KAROF_2.TXT (a station file), a file a run folder holds for itself: an output never replaces it; "
+      {"output over an input",
+       [](const fs::path&) {},
+       {"--realizations", "2", "--output", "KAROF_2.TXT"},
+       2,
+       "KAROF_2.TXT: is KAROF_2.TXT (a station file), a file a run folder holds for itself: an output never replaces "
+       "it; "
        "give another name"},
-      {"seeds past the largest", [](const fs::path&) {}, {"--realizations", "2", "--seed", "2147483647"}, 2,
+      {"seeds past the largest",
+       [](const fs::path&) {},
+       {"--realizations", "2", "--seed", "2147483647"},
+       2,
        "--seed plus --realizations goes past 2147483647, the largest seed"},
       {"no realizations", [](const fs::path&) {}, {"--jobs", "2"}, 2, "--realizations is required (or --merge)"},
-      {"output '-'", [](const fs::path&) {}, {"--realizations", "2", "--output", "-"}, 2,
+      {"output '-'",
+       [](const fs::path&) {},
+       {"--realizations", "2", "--output", "-"},
+       2,
        "--output -: the ensemble file is netCDF, which the library writes to a file: give it a name"},
-      {"no jobs", [](const fs::path&) {}, {"--realizations", "2", "--jobs", "0"}, 2,
+      {"no jobs",
+       [](const fs::path&) {},
+       {"--realizations", "2", "--jobs", "0"},
+       2,
        "--jobs: Value 0 not in range 1 to 2147483647 (see --help)"},
   };
   for (const Refusal& refusal : cases) {
@@ -540,9 +572,14 @@ TEST(EnsemblePieces, TablesTakenStraightFromTheirBytesReadAsTheReaderReadsThem) 
     const std::size_t at = pick() % damaged.size();
     const char c = alphabet[pick() % alphabet.size()];
     switch (k % 4) {
-      case 0: damaged.erase(at, 1); break;
-      case 1: damaged.insert(damaged.begin() + static_cast<long>(at), c); break;
-      default: damaged[at] = c;
+      case 0:
+        damaged.erase(at, 1);
+        break;
+      case 1:
+        damaged.insert(damaged.begin() + static_cast<long>(at), c);
+        break;
+      default:
+        damaged[at] = c;
     }
     if (!read_rows_as_written(damaged, depths)) {
       ++refused;

@@ -91,10 +91,10 @@ TEST(Events, SummaryMeansAndExceedanceValues) {
   const EventSummary s = summarize(events_of(series(made()), {6, 1}));
   EXPECT_EQ(s.count, 3u);
   EXPECT_EQ(s.censored, 1u);
-  EXPECT_DOUBLE_EQ(*s.mean[0], 7.5 / 3);    // depth
-  EXPECT_DOUBLE_EQ(*s.mean[1], 8.0 / 3);    // duration
-  EXPECT_DOUBLE_EQ(*s.mean[2], 2.75 / 3);   // peak
-  EXPECT_DOUBLE_EQ(*s.mean[3], 35.0 / 2);   // between
+  EXPECT_DOUBLE_EQ(*s.mean[0], 7.5 / 3);   // depth
+  EXPECT_DOUBLE_EQ(*s.mean[1], 8.0 / 3);   // duration
+  EXPECT_DOUBLE_EQ(*s.mean[2], 2.75 / 3);  // peak
+  EXPECT_DOUBLE_EQ(*s.mean[3], 35.0 / 2);  // between
   // Depths 2, 2.5, 3: the value 90% reach is the 10% quantile, 2 + 0.2 x 0.5 = 2.1; 50% reach
   // the median 2.5; 70% reach 2 + 0.6 x 0.5 = 2.3; shares below 1/3 (0.3 on) have no value.
   EXPECT_DOUBLE_EQ(s.at_share[0][0], 2.1);
@@ -126,9 +126,9 @@ TEST(Diurnal, HoursAndIntensitiesWorkedByHand) {
   EXPECT_TRUE(std::isnan(late.mean_depth[5]));
 
   const auto at = intensities_at_shares(series(made()));
-  EXPECT_DOUBLE_EQ(at[0], 1.0);  // share 0.9: the 10% quantile, position 1.6
-  EXPECT_DOUBLE_EQ(at[2], 2.0);  // the median
-  EXPECT_DOUBLE_EQ(at[5], 4.0);  // share 0.1: position 14.4, between two of 4
+  EXPECT_DOUBLE_EQ(at[0], 1.0);    // share 0.9: the 10% quantile, position 1.6
+  EXPECT_DOUBLE_EQ(at[2], 2.0);    // the median
+  EXPECT_DOUBLE_EQ(at[5], 4.0);    // share 0.1: position 14.4, between two of 4
   EXPECT_TRUE(std::isnan(at[6]));  // 0.05 of 17 is less than one interval
 }
 

@@ -30,9 +30,8 @@ std::string row(long minutes, const char* depth) {
 
 // Three days from --start 2004-02-28: wet at the first row, across the midnight into the leap
 // day, across the month end into March (the widest value the table can hold) and at the last row.
-const std::map<long, const char*> known_wet = {{15, ".254"},     {1425, ".069"},       {1440, "1.500"},
-                                               {1455, "12.345"}, {2880, ".001"},       {2895, "99999.999"},
-                                               {4320, ".005"}};
+const std::map<long, const char*> known_wet = {{15, ".254"},   {1425, ".069"},      {1440, "1.500"}, {1455, "12.345"},
+                                               {2880, ".001"}, {2895, "99999.999"}, {4320, ".005"}};
 const long known_total = 100014173;  // thousandths
 
 std::string known_table() {
@@ -136,7 +135,8 @@ TEST(Export, KnownTableAsCsv) {
   EXPECT_EQ(total_of_last_fields(outcome.out), known_total);
 
   // Inches only relabel; a start at a later hour moves every stamp by it.
-  const Outcome shifted = export_in(dir, {"--format", "csv", "--units", "in", "--start", "2004-02-28 06:45", "SOURCE.OUT"});
+  const Outcome shifted =
+      export_in(dir, {"--format", "csv", "--units", "in", "--start", "2004-02-28 06:45", "SOURCE.OUT"});
   EXPECT_EQ(shifted.exit_status, 0);
   const std::vector<std::string> shifted_lines = lines_of(shifted.out);
   ASSERT_EQ(shifted_lines.size(), lines.size());
@@ -148,7 +148,8 @@ TEST(Export, KnownTableAsCsv) {
 TEST(Export, KnownTableInBothSwmmFiles) {
   TempDir dir;
   dir.write("SOURCE.OUT", known_table());
-  const Outcome series = export_in(dir, {"--format", "swmm-timeseries", "--start", "2004-02-28", "SOURCE.OUT", "site.dat"});
+  const Outcome series =
+      export_in(dir, {"--format", "swmm-timeseries", "--start", "2004-02-28", "SOURCE.OUT", "site.dat"});
   EXPECT_EQ(series.exit_status, 0);
   EXPECT_EQ(series.out, "");
   EXPECT_EQ(series.err,
@@ -189,8 +190,9 @@ TEST(Export, KnownTableInBothSwmmFiles) {
   std::string expected = dir.read("rain.dat");
   for (std::size_t at; (at = expected.find("GAGE_7")) != std::string::npos;) expected.replace(at, 6, "SITE");
   EXPECT_EQ(piped.out, expected);
-  EXPECT_EQ(piped.err, ";OUTPUT: the file that standard output went to\n[RAINGAGES]\n"
-                       "RG1 VOLUME 0:15 1.0 FILE \"OUTPUT\" SITE MM\n");
+  EXPECT_EQ(piped.err,
+            ";OUTPUT: the file that standard output went to\n[RAINGAGES]\n"
+            "RG1 VOLUME 0:15 1.0 FILE \"OUTPUT\" SITE MM\n");
 }
 
 // The header ncdump shows of the known table's netCDF file: with a position (lat, lon, featureType,
@@ -205,10 +207,11 @@ std::string known_header(bool located, const std::string& offset, const std::str
   // A stated clock: the times in UTC, the clock named beside them.
   const std::string units = offset.empty() ? "minutes since 2004-02-28 00:00:00" : "minutes since 2004-02-28 05:00:00";
   const std::string clock =
-      offset.empty() ? "\t\ttime:comment = \"the gauges\\' own clock, its offset from UTC not stated (CF readers take "
-                       "it for UTC)\" ;\n"
-                     : "\t\ttime:raingen_utc_offset = \"-05:00\" ;\n\t\ttime:comment = \"UTC. The series\\' days are "
-                       "those of the clock UTC-05:00 (the gauges\\'): shift these times by -05:00 to read them on it\" ;\n";
+      offset.empty()
+          ? "\t\ttime:comment = \"the gauges\\' own clock, its offset from UTC not stated (CF readers take "
+            "it for UTC)\" ;\n"
+          : "\t\ttime:raingen_utc_offset = \"-05:00\" ;\n\t\ttime:comment = \"UTC. The series\\' days are "
+            "those of the clock UTC-05:00 (the gauges\\'): shift these times by -05:00 to read them on it\" ;\n";
   std::string header =
       "netcdf site {\n"
       "dimensions:\n"
@@ -223,9 +226,9 @@ std::string known_header(bool located, const std::string& offset, const std::str
   header += units;
   header += "\" ;\n" + clock +
             "\t\ttime:calendar = \"proleptic_gregorian\" ;\n"
-      "\t\ttime:axis = \"T\" ;\n"
-      "\t\ttime:bounds = \"time_bnds\" ;\n"
-      "\tdouble time_bnds(time, nv) ;\n";
+            "\t\ttime:axis = \"T\" ;\n"
+            "\t\ttime:bounds = \"time_bnds\" ;\n"
+            "\tdouble time_bnds(time, nv) ;\n";
   if (located)
     header +=
         "\tdouble lat ;\n"
@@ -267,8 +270,8 @@ TEST(Export, KnownTableAsNetcdf) {
   dir.write("SOURCE.OUT", known_table());
   // The history's time from SOURCE_DATE_EPOCH, on the clock of TZ.
   const std::vector<std::pair<std::string, std::string>> epoch = {{"SOURCE_DATE_EPOCH", "0"}, {"TZ", "UTC"}};
-  const std::vector<std::string> plain = {"--format", "netcdf", "--start", "2004-02-28", "--station", "HILL TOP",
-                                          "SOURCE.OUT", "site.nc"};
+  const std::vector<std::string> plain = {"--format",  "netcdf",   "--start",    "2004-02-28",
+                                          "--station", "HILL TOP", "SOURCE.OUT", "site.nc"};
   const Outcome outcome = export_in(dir, plain, epoch);
   EXPECT_EQ(outcome.exit_status, 0);
   EXPECT_EQ(outcome.out + outcome.err, "");
@@ -286,7 +289,7 @@ TEST(Export, KnownTableAsNetcdf) {
   // Each interval stamped at its middle, bounded by its start and end.
   const std::string dump = ncdump(dir, {"-v", "time,time_bnds,rainfall,station_name", "site.nc"}).out;
   const std::vector<std::string> times = dumped_values(dump, "time"), bounds = dumped_values(dump, "time_bnds"),
-                                  depths = dumped_values(dump, "rainfall");
+                                 depths = dumped_values(dump, "rainfall");
   ASSERT_EQ(times.size(), 288u);
   ASSERT_EQ(bounds.size(), 2 * 288u);
   ASSERT_EQ(depths.size(), 288u);
@@ -349,7 +352,8 @@ TEST(Export, CsvAndSwmmRainReadBackAsTheTablesSeries) {
   TempDir dir;
   run_example(dir);
   for (const char* format : {"csv", "swmm-rain"})
-    ASSERT_EQ(export_in(dir, {"--format", format, "--start", "2004-02-28 06:00", "RESULTS.TXT", format}).exit_status, 0);
+    ASSERT_EQ(export_in(dir, {"--format", format, "--start", "2004-02-28 06:00", "RESULTS.TXT", format}).exit_status,
+              0);
   using namespace std::chrono;
   const raingen::calendar::TimePoint day_one = date::sys_days(date::year{2004} / 2 / 28) + 6h;
   const raingen::gauge::CalendarSeries table =
@@ -368,7 +372,8 @@ TEST(Export, CsvAndSwmmRainReadBackAsTheTablesSeries) {
     ASSERT_GE(read.size(), table.size() + offset) << file;
     for (std::size_t k = 0; k < table.size(); ++k) {
       ASSERT_TRUE(read.present(k + offset)) << file << " interval " << k;
-      ASSERT_EQ(std::lround(read.depth(k + offset) * 1000), std::lround(table.depth(k) * 1000)) << file << " interval " << k;
+      ASSERT_EQ(std::lround(read.depth(k + offset) * 1000), std::lround(table.depth(k) * 1000))
+          << file << " interval " << k;
     }
   }
 }
@@ -383,43 +388,93 @@ struct BadExport {
 
 TEST(Export, BadInputLeavesNothingBehind) {
   const std::string table = known_table();
-  std::string asterisks = table, stepped = table, spaced = "SYNTHETIC RAINFALL GENERATION\r\n  \r\nSITE NAME:  NEW TOWN   \r\n";
+  std::string asterisks = table, stepped = table,
+              spaced = "SYNTHETIC RAINFALL GENERATION\r\n  \r\nSITE NAME:  NEW TOWN   \r\n";
   asterisks.replace(2 * 23 + 12, 9, "*********");
   stepped.replace(5 * 23, 23, row(95, ".000"));
   const std::string stop = "raingen-export: ";
   const std::vector<BadExport> cases = {
-      {"asterisks", {"--format", "csv", "SOURCE.OUT", "out"}, asterisks, 1,
+      {"asterisks",
+       {"--format", "csv", "SOURCE.OUT", "out"},
+       asterisks,
+       1,
        "SOURCE.OUT:3: the depth is asterisks: the value did not fit its 9 columns when the program wrote it"},
-      {"out of step", {"--format", "netcdf", "SOURCE.OUT", "out"}, stepped, 1,
+      {"out of step",
+       {"--format", "netcdf", "SOURCE.OUT", "out"},
+       stepped,
+       1,
        "SOURCE.OUT:6: the time is 95 where 90 was due: the table's times step by 15 minutes from 15"},
-      {"cut short", {"--format", "swmm-timeseries", "SOURCE.OUT", "out"}, table.substr(0, 100 * 23), 1,
+      {"cut short",
+       {"--format", "swmm-timeseries", "SOURCE.OUT", "out"},
+       table.substr(0, 100 * 23),
+       1,
        "SOURCE.OUT:100: the table ends part way through day 2, after 4 of its 96 rows: the file is cut short"},
-      {"no heading", {"--format", "swmm-rain", "SOURCE.OUT", "out"}, "RESULTS\r\n" + table, 1,
+      {"no heading",
+       {"--format", "swmm-rain", "SOURCE.OUT", "out"},
+       "RESULTS\r\n" + table,
+       1,
        "SOURCE.OUT:1: neither a results file (its first line would be 'SYNTHETIC RAINFALL GENERATION') nor "
        "SOURCE.OUT (a first row like '          15     .000')"},
-      {"missing input", {"--format", "csv", "NONE.OUT", "out"}, table, 1, "NONE.OUT: cannot be read: No such file or directory"},
-      {"unknown format", {"--format", "xlsx", "SOURCE.OUT", "out"}, table, 2,
+      {"missing input",
+       {"--format", "csv", "NONE.OUT", "out"},
+       table,
+       1,
+       "NONE.OUT: cannot be read: No such file or directory"},
+      {"unknown format",
+       {"--format", "xlsx", "SOURCE.OUT", "out"},
+       table,
+       2,
        "unknown format 'xlsx': csv, swmm-timeseries, swmm-rain or netcdf"},
-      {"impossible date", {"--format", "csv", "--start", "2003-02-29", "SOURCE.OUT", "out"}, table, 2,
+      {"impossible date",
+       {"--format", "csv", "--start", "2003-02-29", "SOURCE.OUT", "out"},
+       table,
+       2,
        "--start '2003-02-29': no such date"},
-      {"off the grid", {"--format", "csv", "--start", "2003-02-28 10:20", "SOURCE.OUT", "out"}, table, 2,
+      {"off the grid",
+       {"--format", "csv", "--start", "2003-02-28 10:20", "SOURCE.OUT", "out"},
+       table,
+       2,
        "--start '2003-02-28 10:20': day 1 begins on the 15-minute grid (minutes 00, 15, 30 or 45)"},
-      {"not a date", {"--format", "csv", "--start", "28/02/2003", "SOURCE.OUT", "out"}, table, 2,
+      {"not a date",
+       {"--format", "csv", "--start", "28/02/2003", "SOURCE.OUT", "out"},
+       table,
+       2,
        "--start '28/02/2003': give the date as YYYY-MM-DD, or YYYY-MM-DD HH:MM"},
       {"units", {"--format", "csv", "--units", "cm", "SOURCE.OUT", "out"}, table, 2, "--units 'cm': mm or in"},
-      {"past the calendar", {"--format", "csv", "--start", "9999-12-31 23:45", "SOURCE.OUT", "out"}, table, 1,
+      {"past the calendar",
+       {"--format", "csv", "--start", "9999-12-31 23:45", "SOURCE.OUT", "out"},
+       table,
+       1,
        "SOURCE.OUT:1: a time stamp falls outside the years 1 to 9999"},
-      {"netcdf to standard output", {"--format", "netcdf", "SOURCE.OUT"}, table, 2, "netcdf is written to a file: give OUTPUT"},
-      {"netcdf to '-'", {"--format", "netcdf", "SOURCE.OUT", "-"}, table, 2,
+      {"netcdf to standard output",
+       {"--format", "netcdf", "SOURCE.OUT"},
+       table,
+       2,
+       "netcdf is written to a file: give OUTPUT"},
+      {"netcdf to '-'",
+       {"--format", "netcdf", "SOURCE.OUT", "-"},
+       table,
+       2,
        "netcdf cannot go to standard output ('-'): the library writes a file; give OUTPUT a name"},
-      {"output over input", {"--format", "csv", "SOURCE.OUT", "./SOURCE.OUT"}, table, 2,
+      {"output over input",
+       {"--format", "csv", "SOURCE.OUT", "./SOURCE.OUT"},
+       table,
+       2,
        "OUTPUT is the INPUT file: the table would be replaced"},
-      {"SWMM station with a blank", {"--format", "swmm-rain", "--station", "A B", "SOURCE.OUT", "out"}, table, 2,
+      {"SWMM station with a blank",
+       {"--format", "swmm-rain", "--station", "A B", "SOURCE.OUT", "out"},
+       table,
+       2,
        "--station 'A B' holds a blank, a quote or a ';', which SWMM cannot read"},
-      {"SWMM site with a blank", {"--format", "swmm-rain", "SOURCE.OUT", "out"},
+      {"SWMM site with a blank",
+       {"--format", "swmm-rain", "SOURCE.OUT", "out"},
        spaced + "STATION #1: KARO\r\nSTATION #2: MELV\r\nSTATION #3: TWIN\r\n" + std::string(25, ' ') +
-           "\r\nDISTANCE TO SITE:\r\nSTATION #1:   4\r\nSTATION #2:   7\r\nSTATION #3:  11\r\n  \r\n  \r\n   TIME(MIN) RAINFALL\r\n" + table,
-       1, "SOURCE.OUT: the site name 'NEW TOWN' holds a blank, a quote or a ';', which SWMM cannot read: name the station with --station"},
+           "\r\nDISTANCE TO SITE:\r\nSTATION #1:   4\r\nSTATION #2:   7\r\nSTATION #3:  11\r\n  \r\n  \r\n   TIME(MIN) "
+           "RAINFALL\r\n" +
+           table,
+       1,
+       "SOURCE.OUT: the site name 'NEW TOWN' holds a blank, a quote or a ';', which SWMM cannot read: name the station "
+       "with --station"},
   };
   for (const BadExport& bad : cases) {
     TempDir dir;
@@ -451,8 +506,8 @@ TEST(Export, ARealizationOfAnEnsembleFileIsItsKeptTablesExport) {
                                          "--keep", "kept", "--output", "e.nc"});
   ASSERT_EQ(made.exit_status, 0) << made.err;
   const std::vector<std::string> from_file = {"--ensemble", "e.nc", "--realization", "2", "--station", "HILLCREST"};
-  const std::vector<std::string> from_table = {"--start", "2001-07-01", "--utc-offset", "-05:00", "--station",
-                                               "HILLCREST", "kept/SOURCE_0002.OUT"};
+  const std::vector<std::string> from_table = {"--start",   "2001-07-01", "--utc-offset",        "-05:00",
+                                               "--station", "HILLCREST",  "kept/SOURCE_0002.OUT"};
   for (const char* format : {"csv", "swmm-rain", "swmm-timeseries"}) {
     std::vector<std::string> file = from_file, table = from_table;
     for (auto* arguments : {&file, &table}) arguments->insert(arguments->end(), {"--format", format, "-"});
@@ -476,13 +531,16 @@ TEST(Export, ARealizationOfAnEnsembleFileIsItsKeptTablesExport) {
     int status;
     std::string message;
   } refused[] = {
-      {{"--format", "csv", "kept/SOURCE_0002.OUT", "out"}, 2,
+      {{"--format", "csv", "kept/SOURCE_0002.OUT", "out"},
+       2,
        "kept/SOURCE_0002.OUT: is a table kept by raingen-ensemble --keep, whose day 1 is the ensemble's --start, which "
        "the table does not hold: give it with --start, or export the realization from the ensemble file (--ensemble "
        "FILE.nc --realization K)"},
-      {{"--format", "csv", "--ensemble", "e.nc", "--realization", "3", "out"}, 1,
+      {{"--format", "csv", "--ensemble", "e.nc", "--realization", "3", "out"},
+       1,
        "e.nc: holds realizations 1 to 2: there is no realization 3"},
-      {{"--format", "csv", "--ensemble", "e.nc", "--realization", "1", "--start", "2001-07-01", "out"}, 2,
+      {{"--format", "csv", "--ensemble", "e.nc", "--realization", "1", "--start", "2001-07-01", "out"},
+       2,
        "--start: the ensemble file states when day 1 begins"},
   };
   for (const auto& r : refused) {

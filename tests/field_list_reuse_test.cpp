@@ -16,19 +16,32 @@ std::string entries_of(const FieldList& list) {
   std::string text;
   for (int i = 0; i < list.size; ++i) {
     const records::Entry& e = list.entries[i];
-    text += std::to_string(static_cast<int>(e.op)) + (e.letter ? std::string(1, e.letter) : "") +
-            ":" + std::to_string(e.count) + "," + std::to_string(e.width) + "," +
-            std::to_string(e.decimals) + " ";
+    text += std::to_string(static_cast<int>(e.op)) + (e.letter ? std::string(1, e.letter) : "") + ":" +
+            std::to_string(e.count) + "," + std::to_string(e.width) + "," + std::to_string(e.decimals) + " ";
   }
   return text;
 }
 
 TEST(FieldListReuse, EachTextGivesWhatAFreshCompilationGives) {
-  const std::vector<std::string> texts = {
-      "(I12,F9.3)", "(I12,F9.3)", "(I12,F9.3)junk after", "(I12,F9.2)", "(I12)",
-      "(I12",       "(I12,F9.3)", "(I12,Q)",    "(I12,F9.3)", "(I12, F9.3)", "(i12,f9.3)",
-      "(29X,96(1X,F5.2),8X)", "(29X,96(1X,F5.2),8X)", "(I9)(29X,96(1X,F5.2),8X)", "(I9)",
-      "(" + std::string(70, ' ') + "I3)", "(" + std::string(70, ' ') + "I3)", "(I3)", ""};
+  const std::vector<std::string> texts = {"(I12,F9.3)",
+                                          "(I12,F9.3)",
+                                          "(I12,F9.3)junk after",
+                                          "(I12,F9.2)",
+                                          "(I12)",
+                                          "(I12",
+                                          "(I12,F9.3)",
+                                          "(I12,Q)",
+                                          "(I12,F9.3)",
+                                          "(I12, F9.3)",
+                                          "(i12,f9.3)",
+                                          "(29X,96(1X,F5.2),8X)",
+                                          "(29X,96(1X,F5.2),8X)",
+                                          "(I9)(29X,96(1X,F5.2),8X)",
+                                          "(I9)",
+                                          "(" + std::string(70, ' ') + "I3)",
+                                          "(" + std::string(70, ' ') + "I3)",
+                                          "(I3)",
+                                          ""};
   FieldList reused;
   for (const std::string& text : texts) {
     records::compile_field_list(text.c_str(), static_cast<int>(text.size()), reused);

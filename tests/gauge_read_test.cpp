@@ -53,61 +53,105 @@ struct Case {
 TEST(ReadGauge, IntervalCsv) {
   std::string all_missing_day;
   for (int k = 0; k < 96; ++k) all_missing_day += " -";
-  const std::string five = "time,rain\n2016-05-01 00:05,0.1\n2016-05-01 00:10,0.2\n2016-05-01 00:15,0.3\n"
-                           "2016-05-01 00:20,0\n2016-05-01 00:25,1\n2016-05-01 00:30,0\n";
+  const std::string five =
+      "time,rain\n2016-05-01 00:05,0.1\n2016-05-01 00:10,0.2\n2016-05-01 00:15,0.3\n"
+      "2016-05-01 00:20,0\n2016-05-01 00:25,1\n2016-05-01 00:30,0\n";
   const Case cases[] = {
       {"5-minute depths summed", five, {}, "2016-05-01 00:15 0.6 1"},
       {"start stamps shift by one step", five, {{"stamp", "start"}}, "2016-05-01 00:15 - 1.3 -"},
       {"T, seconds and Z", "t,r\n2016-05-01T00:15:00Z,1.5\n2016-05-01T00:30:00Z,2\n", {}, "2016-05-01 00:15 1.5 2"},
       {"dd/mm/yyyy, one-digit parts, no header", "1/5/2016 0:15,1\n1/5/2016 0:30,2\n", {}, "2016-05-01 00:15 1 2"},
-      {"date and time columns, ';'", "Date;Time;P\n2016-05-01;00:15;1\n2016-05-01;00:30;2\n", {}, "2016-05-01 00:15 1 2"},
-      {"24:00 ends the day", "t,r\n2016-05-01 23:45,1\n2016-05-01 24:00,2\n2016-05-02 00:15,3\n", {},
+      {"date and time columns, ';'",
+       "Date;Time;P\n2016-05-01;00:15;1\n2016-05-01;00:30;2\n",
+       {},
+       "2016-05-01 00:15 1 2"},
+      {"24:00 ends the day",
+       "t,r\n2016-05-01 23:45,1\n2016-05-01 24:00,2\n2016-05-02 00:15,3\n",
+       {},
        "2016-05-01 23:45 1 2 3"},
       {"missing marks make the sum missing",
        "t,r\n2016-05-01 00:05,NA\n2016-05-01 00:10,1\n2016-05-01 00:15,1\n2016-05-01 00:20,1\n"
        "2016-05-01 00:25,-999\n2016-05-01 00:30,1\n2016-05-01 00:35,\n2016-05-01 00:40,1\n2016-05-01 00:45,1\n"
        "2016-05-01 00:50,-0.1\n2016-05-01 00:55,1\n2016-05-01 01:00,1\n2016-05-01 01:05,NaN\n2016-05-01 01:10,-9999\n"
        "2016-05-01 01:15,1\n",
-       {}, "2016-05-01 00:15 - - - - -"},
+       {},
+       "2016-05-01 00:15 - - - - -"},
       {"absent rows are missing, not dry",
        "t,r\n2016-05-01 00:05,1\n2016-05-01 00:10,1\n2016-05-01 00:15,1\n2016-05-01 00:25,0\n2016-05-01 00:30,0\n"
        "2016-05-01 00:35,0\n2016-05-01 00:40,0\n2016-05-01 00:45,0\n",
-       {}, "2016-05-01 00:15 3 - 0"},
+       {},
+       "2016-05-01 00:15 3 - 0"},
       {"10-minute step: split in proportion",
-       "t,r\n2016-05-01 00:10,1\n2016-05-01 00:20,2\n2016-05-01 00:30,3\n", {}, "2016-05-01 00:15 2 4"},
-      {"a column picked by name", "t,a,b\n2016-05-01 00:15,1,5\n2016-05-01 00:30,2,6\n", {{"column", "B"}},
+       "t,r\n2016-05-01 00:10,1\n2016-05-01 00:20,2\n2016-05-01 00:30,3\n",
+       {},
+       "2016-05-01 00:15 2 4"},
+      {"a column picked by name",
+       "t,a,b\n2016-05-01 00:15,1,5\n2016-05-01 00:30,2,6\n",
+       {{"column", "B"}},
        "2016-05-01 00:15 5 6"},
-      {"a column picked by number", "2016-05-01 00:15,1,5\n2016-05-01 00:30,2,6\n", {{"column", "3"}},
+      {"a column picked by number",
+       "2016-05-01 00:15,1,5\n2016-05-01 00:30,2,6\n",
+       {{"column", "3"}},
        "2016-05-01 00:15 5 6"},
-      {"from/to keep whole days", "t,r\n2016-05-01 23:45,1\n2016-05-02 00:00,2\n",
-       {{"from", "2016-05-02"}, {"to", "2016-05-02"}}, "2016-05-02 00:15" + all_missing_day},
+      {"from/to keep whole days",
+       "t,r\n2016-05-01 23:45,1\n2016-05-02 00:00,2\n",
+       {{"from", "2016-05-02"}, {"to", "2016-05-02"}},
+       "2016-05-02 00:15" + all_missing_day},
       // What the record gets wrong: one message naming the line.
-      {"hourly", "t,r\n2016-05-01 01:00,1\n2016-05-01 02:00,1\n", {},
+      {"hourly",
+       "t,r\n2016-05-01 01:00,1\n2016-05-01 02:00,1\n",
+       {},
        "r.csv:3: the record's step is 60 minutes; 15 minutes or finer is needed"},
-      {"malformed time", "t,r\n2016-05-01 00:15,1\n2016-05-01 0015,1\n", {},
+      {"malformed time",
+       "t,r\n2016-05-01 00:15,1\n2016-05-01 0015,1\n",
+       {},
        "r.csv:3: '2016-05-01 0015' is not a time (YYYY-MM-DD hh:mm[:ss] or dd/mm/yyyy hh:mm[:ss])"},
-      {"impossible date", "t,r\n2016-02-28 00:15,1\n2016-02-30 00:30,1\n", {},
+      {"impossible date",
+       "t,r\n2016-02-28 00:15,1\n2016-02-30 00:30,1\n",
+       {},
        "r.csv:3: '2016-02-30 00:30' is not a time of the calendar"},
-      {"impossible hour", "t,r\n2016-02-28 00:15,1\n2016-02-28 24:15,1\n", {},
+      {"impossible hour",
+       "t,r\n2016-02-28 00:15,1\n2016-02-28 24:15,1\n",
+       {},
        "r.csv:3: '2016-02-28 24:15' is not a time of the calendar"},
-      {"out of order", "t,r\n2016-05-01 00:15,1\n2016-05-01 00:30,1\n2016-05-01 00:20,1\n", {},
+      {"out of order",
+       "t,r\n2016-05-01 00:15,1\n2016-05-01 00:30,1\n2016-05-01 00:20,1\n",
+       {},
        "r.csv:4: time 2016-05-01 00:20 comes before the time of the reading before (2016-05-01 00:30): readings "
        "must be in time order"},
-      {"repeated", "t,r\n2016-05-01 00:15,1\n2016-05-01 00:30,1\n2016-05-01 00:30,1\n", {},
+      {"repeated",
+       "t,r\n2016-05-01 00:15,1\n2016-05-01 00:30,1\n2016-05-01 00:30,1\n",
+       {},
        "r.csv:4: time 2016-05-01 00:30 repeats the time of the reading before"},
-      {"not a depth", "t,r\n2016-05-01 00:15,1\n2016-05-01 00:30,1,5mm\n2016-05-01 00:45,x1\n", {},
+      {"not a depth",
+       "t,r\n2016-05-01 00:15,1\n2016-05-01 00:30,1,5mm\n2016-05-01 00:45,x1\n",
+       {},
        "r.csv:4: 'x1' is not a depth"},
-      {"a field short", "t,a,b\n2016-05-01 00:15,1,2\n2016-05-01 00:30,1\n", {{"column", "b"}},
+      {"a field short",
+       "t,a,b\n2016-05-01 00:15,1,2\n2016-05-01 00:30,1\n",
+       {{"column", "b"}},
        "r.csv:3: has 2 fields; the depth is field 3"},
-      {"off the step", "t,r\n2016-05-01 00:05,1\n2016-05-01 00:10,1\n2016-05-01 00:22,1\n", {},
+      {"off the step",
+       "t,r\n2016-05-01 00:05,1\n2016-05-01 00:10,1\n2016-05-01 00:22,1\n",
+       {},
        "r.csv:4: time 2016-05-01 00:22 is off the record's 5-minute step (from 2016-05-01 00:05)"},
-      {"seconds", "t,r\n2016-05-01 00:05:00,1\n2016-05-01 00:10:30,1\n", {{"format", "csv"}},
+      {"seconds",
+       "t,r\n2016-05-01 00:05:00,1\n2016-05-01 00:10:30,1\n",
+       {{"format", "csv"}},
        "r.csv:3: time '2016-05-01 00:10:30' has seconds: the times of interval depths are whole minutes (for a "
        "tip record, give --format tips)"},
       {"one row", "t,r\n2016-05-01 00:05,1\n", {}, "r.csv: has fewer than two readings: its step cannot be told"},
-      {"several columns", "t,a,b\n2016-05-01 00:15,1,5\n", {}, "usage: r.csv: several value columns (a, b): pick one with --column"},
-      {"no such column", "t,a\n2016-05-01 00:15,1\n", {{"column", "z"}}, "usage: r.csv: no column 'z'; its value columns are: a"},
-      {"an option of another format", "t,a\n2016-05-01 00:15,1\n", {{"swmm-station", "z"}},
+      {"several columns",
+       "t,a,b\n2016-05-01 00:15,1,5\n",
+       {},
+       "usage: r.csv: several value columns (a, b): pick one with --column"},
+      {"no such column",
+       "t,a\n2016-05-01 00:15,1\n",
+       {{"column", "z"}},
+       "usage: r.csv: no column 'z'; its value columns are: a"},
+      {"an option of another format",
+       "t,a\n2016-05-01 00:15,1\n",
+       {{"swmm-station", "z"}},
        "usage: r.csv: --swmm-station does not apply to a record read as csv"},
   };
   for (const Case& c : cases) EXPECT_EQ(read_shown(c.bytes, c.options), c.expected) << c.what;
@@ -133,14 +177,22 @@ TEST(ReadGauge, OneMinuteStepAtTheIntervalBoundaries) {
       {"the reading ending 00:15 is the first interval's last", minutes(15, 31), {}, "2016-05-01 00:15 - 1.5 -"},
       {"one minute absent", minutes(1, 30, {7}), {}, "2016-05-01 00:15 - 1.5"},
       {"the first minute absent", minutes(1, 30, {16}), {}, "2016-05-01 00:15 1.5 -"},
-      {"one minute absent, over the days asked for", minutes(1, 45, {20}),
-       {{"from", "2016-05-01"}, {"to", "2016-05-01"}}, "2016-05-01 00:15 1.5 - 1.5" + rest_of_day},
-      {"start stamps: the reading stamped 00:14 ends 00:15", minutes(0, 29), {{"stamp", "start"}},
+      {"one minute absent, over the days asked for",
+       minutes(1, 45, {20}),
+       {{"from", "2016-05-01"}, {"to", "2016-05-01"}},
+       "2016-05-01 00:15 1.5 - 1.5" + rest_of_day},
+      {"start stamps: the reading stamped 00:14 ends 00:15",
+       minutes(0, 29),
+       {{"stamp", "start"}},
        "2016-05-01 00:15 1.5 1.5"},
-      {"24:00 ends the day's last interval", minutes(1426, 1440) + "2016-05-02 00:01,0.1\n", {},
+      {"24:00 ends the day's last interval",
+       minutes(1426, 1440) + "2016-05-02 00:01,0.1\n",
+       {},
        "2016-05-02 00:00 1.5 -"},
-      {"a rain file's lines a minute apart, stamped at their start", "RG1 2016 05 01 00 14 1\nRG1 2016 05 01 00 15 2\n",
-       {}, "2016-05-01 00:15 1 2" + dry_rest},
+      {"a rain file's lines a minute apart, stamped at their start",
+       "RG1 2016 05 01 00 14 1\nRG1 2016 05 01 00 15 2\n",
+       {},
+       "2016-05-01 00:15 1 2" + dry_rest},
   };
   for (const Case& c : cases) EXPECT_EQ(read_shown(c.bytes, c.options), c.expected) << c.what;
   ReadFacts facts;
@@ -160,8 +212,9 @@ TEST(ReadGauge, DepthLimitNamesTheLine) {
     FAIL() << "no error";
   } catch (const ToolError& e) {
     EXPECT_EQ(e.line(), 4);
-    EXPECT_STREQ(e.what(), "the 15-minute depth ending 2016-05-01 00:15 comes to 100.00 mm; a depth of 100 mm or more "
-                           "cannot be written");
+    EXPECT_STREQ(e.what(),
+                 "the 15-minute depth ending 2016-05-01 00:15 comes to 100.00 mm; a depth of 100 mm or more "
+                 "cannot be written");
   }
   o.depth_limit = 101;
   EXPECT_NEAR(read_gauge((dir / "r.csv").string(), o).depth(0), 100.0, 1e-9);
@@ -169,7 +222,9 @@ TEST(ReadGauge, DepthLimitNamesTheLine) {
 
 // Cut-outs of examples/pau01/iMHEA_PAU_01_PD_01_raw.csv, as in the file: byte-order mark, CR line
 // ends. Tips counted by hand into their intervals (end time: tips).
-const std::string header = "\xEF\xBB\xBF" "Date,Event mm,Flag\r";
+const std::string header =
+    "\xEF\xBB\xBF"
+    "Date,Event mm,Flag\r";
 
 // Lines 3590-3606: across midnight, a tip on 00:45:00 (in the interval ending 00:45) and one on
 // 01:59:59. The cut-out starts with a tip at 23:03:09, so the record runs from 23:03: the first
@@ -181,8 +236,8 @@ const std::string midnight =
     "15/11/2001 01:25:35,0.2,\r15/11/2001 01:35:32,0.2,\r15/11/2001 01:46:36,0.2,\r15/11/2001 01:54:56,0.2,\r"
     "15/11/2001 01:59:59,0.2,\r";
 
-// Lines 18950-18970: a tip at 20:34:57 (the cut-out's first row), thirteen tips from 23:52:21 to 23:58:33 (2.6 mm ending 00:00), a gap from
-// 03/04/2004 00:00:01 to the restart at 16/04/2004 17:55:01, then tips at 17:57:23 (in an
+// Lines 18950-18970: a tip at 20:34:57 (the cut-out's first row), thirteen tips from 23:52:21 to 23:58:33 (2.6 mm
+// ending 00:00), a gap from 03/04/2004 00:00:01 to the restart at 16/04/2004 17:55:01, then tips at 17:57:23 (in an
 // interval the logger did not see whole), 18:49:22, 19:37:32, 20:13:01 and 01:51:26.
 const std::string gap =
     "02/04/2004 20:34:57,0.2,\r02/04/2004 23:52:21,0.2,\r02/04/2004 23:52:45,0.2,\r02/04/2004 23:53:14,0.2,\r"
@@ -194,8 +249,7 @@ const std::string gap =
 
 TEST(ReadGauge, TipRecordCutOuts) {
   ReadFacts facts;
-  EXPECT_EQ(read_shown(header + midnight, {}, &facts),
-            "2001-11-14 23:15 - 0.2 0 0.2 0.2 0.2 0.4 0.2 0.2 0.4 0.2 -");
+  EXPECT_EQ(read_shown(header + midnight, {}, &facts), "2001-11-14 23:15 - 0.2 0 0.2 0.2 0.2 0.4 0.2 0.2 0.4 0.2 -");
   EXPECT_EQ(facts.format, Format::tips);
   EXPECT_EQ(facts.data_lines, 17);
 
@@ -209,13 +263,13 @@ TEST(ReadGauge, TipRecordCutOuts) {
     parse_instant(end_text, end);
     return static_cast<std::size_t>((end - s.start()) / raingen::calendar::interval_length) - 1;
   };
-  EXPECT_EQ(at("2004-04-02 20:45"), 0u);            // the first row's interval, seen from 20:34 only
+  EXPECT_EQ(at("2004-04-02 20:45"), 0u);  // the first row's interval, seen from 20:34 only
   EXPECT_FALSE(s.present(0));
   EXPECT_NEAR(s.depth(at("2004-04-02 23:45")), 0.0, 1e-9);
   EXPECT_NEAR(s.depth(at("2004-04-03 00:00")), 2.6, 1e-9);  // the thirteen tips
   EXPECT_FALSE(s.present(at("2004-04-03 00:15")));          // the gap
   EXPECT_FALSE(s.present(at("2004-04-16 17:45")));
-  EXPECT_FALSE(s.present(at("2004-04-16 18:00")));          // the restart at 17:55
+  EXPECT_FALSE(s.present(at("2004-04-16 18:00")));  // the restart at 17:55
   EXPECT_NEAR(s.depth(at("2004-04-16 18:15")), 0.0, 1e-9);
   EXPECT_NEAR(s.depth(at("2004-04-16 19:00")), 0.2, 1e-9);
   EXPECT_NEAR(s.depth(at("2004-04-16 19:45")), 0.2, 1e-9);
@@ -240,8 +294,9 @@ TEST(ReadGauge, TipRecordCutOuts) {
 }
 
 TEST(ReadGauge, SwmmRainFile) {
-  const std::string file = ";rain of two gauges\nRG1 2016 05 01 00 00 0.5\nRG1 2016 05 01 00 05 0.25\n"
-                           "RG2 2016 05 01 00 00 9\nRG1 2016 05 01 23 55 1\n";
+  const std::string file =
+      ";rain of two gauges\nRG1 2016 05 01 00 00 0.5\nRG1 2016 05 01 00 05 0.25\n"
+      "RG2 2016 05 01 00 00 9\nRG1 2016 05 01 23 55 1\n";
   const auto day = [](std::string from_first) {  // one day: the given start, then dry intervals
     std::string out = "2016-05-01 00:15" + from_first;
     for (int k = static_cast<int>(std::count(from_first.begin(), from_first.end(), ' ')); k < 96; ++k) out += " 0";
@@ -277,9 +332,10 @@ TEST(ReadGauge, NoaaDays) {
     return text + ",extra\n";
   };
   ReadFacts facts;
-  const std::string shown = read_shown(header_row + "\n" + row("2016-05-01", "5") + row("2016-05-03", "-9999"), {}, &facts);
+  const std::string shown =
+      read_shown(header_row + "\n" + row("2016-05-01", "5") + row("2016-05-03", "-9999"), {}, &facts);
   EXPECT_EQ(facts.format, Format::noaa);
-  EXPECT_EQ(shown.substr(0, 22), "2016-05-01 00:15 1.27 ");  // 5 hundredths of an inch
+  EXPECT_EQ(shown.substr(0, 22), "2016-05-01 00:15 1.27 ");            // 5 hundredths of an inch
   EXPECT_EQ(std::count(shown.begin(), shown.end(), '-') - 2, 96 + 1);  // day 2 absent, one -9999
   EXPECT_EQ(read_shown(header_row + "\n" + row("2016-05-01", "5") + "USC00012345,2016-05-02,1,2\n"),
             "r.csv:3: has 2 values after the date; 96 are needed");
@@ -312,8 +368,8 @@ TEST(ReadGauge, OptionsByName) {
   set_read_option(o, "from", "2016-05-01");
   EXPECT_EQ(o.format, Format::noaa);
   EXPECT_EQ(o.stamp, Stamp::start);
-  const std::pair<std::string, std::string> bad[] = {
-      {"format", "xls"}, {"stamp", "middle"}, {"to", "2016-04-31"}, {"to", "2016-04-30"}, {"colour", "red"}, {"column", ""}};
+  const std::pair<std::string, std::string> bad[] = {{"format", "xls"},    {"stamp", "middle"}, {"to", "2016-04-31"},
+                                                     {"to", "2016-04-30"}, {"colour", "red"},   {"column", ""}};
   for (const auto& [name, value] : bad) EXPECT_THROW(set_read_option(o, name, value), UsageError) << name << value;
 }
 

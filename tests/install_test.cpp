@@ -62,10 +62,9 @@ std::string run_example(const fs::path& bin, const fs::path& records, const fs::
     shown += outcome.err;
   };
   for (const char* id : {"PD01", "PD02", "PD03"})
-    step("raingen-prepare",
-         {"--id", id, (records / (std::string("iMHEA_PAU_01_PD_0") + id[3] + "_raw.csv")).string()});
-  step("raingen-prepare", {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1",
-                           "--station", "PD03=1"});
+    step("raingen-prepare", {"--id", id, (records / (std::string("iMHEA_PAU_01_PD_0") + id[3] + "_raw.csv")).string()});
+  step("raingen-prepare",
+       {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1", "--station", "PD03=1"});
   setup.environment = {{"RAINGEN_SEED", "42"}};
   step("raingen", {});
   setup.environment.clear();
@@ -115,8 +114,8 @@ TEST(Install, TheInstalledProgramsRunTheExampleAsTheBuiltOnes) {
   // The ensemble runs the raingen beside it, and no other.
   fs::remove(bin / "raingen");
   setup.directory = installed_run.path();
-  const Outcome alone = run_program_file(setup, (bin / "raingen-ensemble").string(),
-                                         {"--realizations", "1", "--output", "f.nc"});
+  const Outcome alone =
+      run_program_file(setup, (bin / "raingen-ensemble").string(), {"--realizations", "1", "--output", "f.nc"});
   EXPECT_EQ(alone.exit_status, 1);
   EXPECT_EQ(alone.err, "raingen-ensemble: " + (bin / "raingen").string() +
                            ": cannot be run: No such file or directory (raingen is looked for beside this program)\n");

@@ -54,25 +54,33 @@ TEST(Layers, TheSourcesKeepTheirLayers) {
   const std::vector<std::string> order{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
   const auto place = [&](const char* name) { return std::find(order.begin(), order.end(), name) - order.begin(); };
   // Each library after every library it may include.
-  for (const auto& [below, above] : {std::pair{"common", "gauge"}, {"gauge", "stations"}, {"weighting", "stations"},
-                                     {"netcdf", "exporting"}, {"netcdf", "ensemble_file"}, {"stations", "ensemble_file"},
-                                     {"places", "netcdf"}, {"places", "stations"},
-                                     {"ensemble_file", "ensemble"}, {"ensemble_file", "report"}, {"stats", "report"}})
+  for (const auto& [below, above] : {std::pair{"common", "gauge"},
+                                     {"gauge", "stations"},
+                                     {"weighting", "stations"},
+                                     {"netcdf", "exporting"},
+                                     {"netcdf", "ensemble_file"},
+                                     {"stations", "ensemble_file"},
+                                     {"places", "netcdf"},
+                                     {"places", "stations"},
+                                     {"ensemble_file", "ensemble"},
+                                     {"ensemble_file", "report"},
+                                     {"stats", "report"}})
     EXPECT_LT(place(below), place(above)) << below << " before " << above;
 }
 
 TEST(Layers, AForbiddenIncludeIsNamed) {
   struct Case {
-    const char* file;       // where the include goes, after its first line
+    const char* file;  // where the include goes, after its first line
     const char* include;
-    const char* message;    // what the check says of it
+    const char* message;  // what the check says of it
   };
   const Case cases[] = {
       {"report/make_report.cpp", "#include \"ensemble/run_ensemble.h\"",
        "report/make_report.cpp:2: forbidden include of ensemble/ (report/ may include common calendar gauge stats "
        "weighting results stations places ensemble_file network)"},
       {"stations/days.cpp", "#include \"stats/moments.h\"",
-       "stations/days.cpp:2: forbidden include of stats/ (stations/ may include common calendar gauge weighting places)"},
+       "stations/days.cpp:2: forbidden include of stats/ (stations/ may include common calendar gauge weighting "
+       "places)"},
       {"netcdf/cf_series.h", "#include \"exporting/export_settings.h\"",
        "netcdf/cf_series.h:2: forbidden include of exporting/ (netcdf/ may include common calendar places)"},
       {"ensemble_file/ensemble_file.h", "#include \"ensemble/progress.h\"",

@@ -86,11 +86,7 @@ struct ScalingCase {
 
 TEST_F(GeneratorTest, ScalingRoundsToTheNearestFloat) {
   const ScalingCase cases[] = {
-      {1, 0x1p-31f},
-      {2147483583, 1.0f - 0x1p-24f},
-      {2147483584, 1.0f},
-      {2147483600, 1.0f},
-      {2147483646, 1.0f},
+      {1, 0x1p-31f},      {2147483583, 1.0f - 0x1p-24f}, {2147483584, 1.0f}, {2147483600, 1.0f}, {2147483646, 1.0f},
       {1073741824, 0.5f},
   };
   for (const ScalingCase& c : cases) {
@@ -131,15 +127,12 @@ TEST(ClockSeedTest, ReadingIsTheLocalTimeOfDay) {
     const auto outcome = testing_support::run_in_child(setup, [] {
       tzset();
       const ClockReading clock = local_clock_at(1700000000, 987654321);
-      const std::string text = std::to_string(clock.hour) + ":" + std::to_string(clock.minute) +
-                               ":" + std::to_string(clock.second) + "." +
-                               std::to_string(clock.hundredths);
+      const std::string text = std::to_string(clock.hour) + ":" + std::to_string(clock.minute) + ":" +
+                               std::to_string(clock.second) + "." + std::to_string(clock.hundredths);
       std::fputs(text.c_str(), stdout);
     });
-    EXPECT_EQ(outcome.out, std::to_string(c.expected.hour) + ":" +
-                               std::to_string(c.expected.minute) + ":" +
-                               std::to_string(c.expected.second) + "." +
-                               std::to_string(c.expected.hundredths))
+    EXPECT_EQ(outcome.out, std::to_string(c.expected.hour) + ":" + std::to_string(c.expected.minute) + ":" +
+                               std::to_string(c.expected.second) + "." + std::to_string(c.expected.hundredths))
         << c.zone;
   }
 }

@@ -78,7 +78,8 @@ TEST(NetworkCorrelation, HourlyAndDailySums) {
   std::vector<double> one(192, 0.0), two(192, 0.0);
   for (int k = 0; k < 24; ++k) one[4 * k] = 1, two[4 * k + 3] = 2;
   one[96 + 48] = 6, two[96 + 49] = 3;
-  const gauge::CalendarSeries s1("one", day_one, std::vector<double>(one)), s2("two", day_one, std::vector<double>(two));
+  const gauge::CalendarSeries s1("one", day_one, std::vector<double>(one)),
+      s2("two", day_one, std::vector<double>(two));
   const stats::NetworkCorrelation n = stats::network_correlation({&s1, &s2}, 100, 0);
   ASSERT_EQ(n.pairs.size(), 1u);
   const double sxx = 24 + 36 - 30.0 * 30 / 192, syy = 24 * 4 + 9 - 51.0 * 51 / 192, sxy = 0 - 30.0 * 51 / 192;
@@ -108,12 +109,12 @@ TEST(NetworkCorrelation, IncompleteBlocksAreLeftOut) {
   ASSERT_EQ(n.pairs.size(), 3u);
   EXPECT_EQ(n.pairs[0].first, 0u);
   EXPECT_EQ(n.pairs[2].first, 1u);
-  EXPECT_EQ(n.pairs[0].at[2].pairs, 2u);      // days 1 and 3
-  EXPECT_EQ(n.pairs[1].at[2].pairs, 3u);      // sites 1 and 3: every day
-  EXPECT_FALSE(n.pairs[1].at[2].r);           // site 3 rains 1 mm every day: constant
-  EXPECT_EQ(n.pairs[0].at[1].pairs, 71u);     // one hour of 72 lost
+  EXPECT_EQ(n.pairs[0].at[2].pairs, 2u);   // days 1 and 3
+  EXPECT_EQ(n.pairs[1].at[2].pairs, 3u);   // sites 1 and 3: every day
+  EXPECT_FALSE(n.pairs[1].at[2].r);        // site 3 rains 1 mm every day: constant
+  EXPECT_EQ(n.pairs[0].at[1].pairs, 71u);  // one hour of 72 lost
   EXPECT_EQ(n.wet[2].present, 2u);
-  EXPECT_EQ(n.wet[2].wet_at_all, 2u);         // above 0.5 mm at all three on days 1 and 3
+  EXPECT_EQ(n.wet[2].wet_at_all, 2u);  // above 0.5 mm at all three on days 1 and 3
   EXPECT_EQ(n.wet[0].present, 3u * 96 - 1);
   EXPECT_EQ(n.wet[0].wet_at_all, 0u);
 }
@@ -135,7 +136,8 @@ TEST(NetworkCorrelation, RealizationsPooled) {
   in.manifest.map_unit = "m";
   in.manifest.sites = {{"A", {0, 0}, "A", {}}, {"B", {3, 4}, "B", {}}};
   for (const char* site : {"A", "B"})
-    in.sites.push_back({site, "", "", weighting::Presence::all, gauge::CalendarSeries(site, day_one, four(0, 1, 2, 3))});
+    in.sites.push_back(
+        {site, "", "", weighting::Presence::all, gauge::CalendarSeries(site, day_one, four(0, 1, 2, 3))});
   std::vector<report::NetworkRealization> given;
   for (const auto& b : {four(1, 3, 5, 7), four(3, 2, 1, 0), four(1, 3, 2, 4)}) {
     report::NetworkRealization r;
@@ -149,7 +151,10 @@ TEST(NetworkCorrelation, RealizationsPooled) {
     next = 0;
     common::OutputFile csv(dir / name);
     report::NetworkFigures f = report::network_figures(
-        in, [&]() -> std::optional<report::NetworkRealization> { return next < count ? std::optional(given[next++]) : std::nullopt; },
+        in,
+        [&]() -> std::optional<report::NetworkRealization> {
+          return next < count ? std::optional(given[next++]) : std::nullopt;
+        },
         100, 0, nullptr, csv);
     csv.commit();
     return f;
@@ -183,7 +188,8 @@ TEST(NetworkCorrelation, RealizationsPooled) {
     figures(given.size(), "other.csv");
     ADD_FAILURE() << "a realization of other sites was taken";
   } catch (const common::ToolError& e) {
-    EXPECT_EQ(std::string(e.what()), "generated realization 2 has the sites A C, not those of net/NETWORK.TXT in its order (A B)");
+    EXPECT_EQ(std::string(e.what()),
+              "generated realization 2 has the sites A C, not those of net/NETWORK.TXT in its order (A B)");
   }
 }
 
@@ -196,14 +202,18 @@ TEST(NetworkCorrelation, ALargeNetworksPairsAreStreamedAndThePageSummarised) {
   for (int k = 0; k < 80; ++k) {
     const std::string name = "S" + std::to_string(k);
     in.manifest.sites.push_back({name, {static_cast<double>(k), 0}, name, {}});
-    in.sites.push_back({name, "", "", weighting::Presence::all, gauge::CalendarSeries(name, day_one, four(0, k % 3, 2, k % 5))});
+    in.sites.push_back(
+        {name, "", "", weighting::Presence::all, gauge::CalendarSeries(name, day_one, four(0, k % 3, 2, k % 5))});
     realization.push_back({name, gauge::CalendarSeries(name, day_one, four(k % 2, 1, k % 7, 3))});
   }
   TempDir dir;
   common::OutputFile csv(dir / "statistics.csv");
   bool given = false;
   const report::NetworkFigures f = report::network_figures(
-      in, [&]() -> std::optional<report::NetworkRealization> { return std::exchange(given, true) ? std::nullopt : std::optional(realization); },
+      in,
+      [&]() -> std::optional<report::NetworkRealization> {
+        return std::exchange(given, true) ? std::nullopt : std::optional(realization);
+      },
       100, 0, nullptr, csv);
   csv.commit();
   EXPECT_EQ(f.pairs, 3160u);

@@ -133,10 +133,12 @@ TEST(NetworkEnsemble, ABrokenSiteFailsAloneListedBySiteAndRealization) {
     EXPECT_FALSE(file.complete(k, 1));
     std::vector<float> depths(file.layout().intervals);
     file.read(k, 1, depths);
-    EXPECT_TRUE(std::all_of(depths.begin(), depths.end(), [](float d) { return d == ensemble_file::failed_fill_value; }));
+    EXPECT_TRUE(
+        std::all_of(depths.begin(), depths.end(), [](float d) { return d == ensemble_file::failed_fill_value; }));
     for (long s : {0L, 2L}) {
       EXPECT_TRUE(file.complete(k, s));
-      EXPECT_EQ(column(file, k, s), plain_run(n.net / places[static_cast<std::size_t>(s)].name, 40 + static_cast<int>(k)));
+      EXPECT_EQ(column(file, k, s),
+                plain_run(n.net / places[static_cast<std::size_t>(s)].name, 40 + static_cast<int>(k)));
     }
   }
 }
@@ -177,7 +179,8 @@ TEST(NetworkEnsemble, BlocksAlongTheCalendarAsTheOneSiteEnsembleAndPlanarPositio
   const std::string manifest = n.dir.read("net/NETWORK.TXT");
   const std::size_t stamp = manifest.find("generation = ");
   ASSERT_NE(stamp, std::string::npos) << manifest;
-  n.dir.write("net/NETWORK.TXT", manifest.substr(0, stamp) + "generation = 0123456789abcdef" + manifest.substr(stamp + 29));
+  n.dir.write("net/NETWORK.TXT",
+              manifest.substr(0, stamp) + "generation = 0123456789abcdef" + manifest.substr(stamp + 29));
   const Outcome other = n.ensemble({"--network", "net", "-n", "1", "-o", "other.nc"});
   EXPECT_EQ(other.exit_status, 1);
   EXPECT_NE(other.err.find("/net/EAST/RAINGEN.TXT:"), std::string::npos) << other.err;
@@ -222,8 +225,8 @@ std::string monthly_record(int gauge) {
 // the same dates at every site in every block, each site's own depths, every day drawn from its
 // month, and each site's column the one-site ensemble of its folder, block seeds and all.
 TEST(NetworkEnsemble, SeasonsAtEverySiteDrawEachMonthFromItsOwnDays) {
-  const PreparedNetwork n({.records = {monthly_record(0), monthly_record(1), monthly_record(2)},
-                           .options = {"--seasons", "months"}});
+  const PreparedNetwork n(
+      {.records = {monthly_record(0), monthly_record(1), monthly_record(2)}, .options = {"--seasons", "months"}});
   ASSERT_TRUE(n.dir.exists("net/MID/Jul/SITEF_2.TXT"));
   const Outcome made = n.tool("raingen-ensemble", {"--network", "net", "-n", "4", "--seed", "11", "--days", "3652",
                                                    "--jobs", "2", "--start", "2001-01-01", "-o", "net.nc"});
@@ -303,8 +306,9 @@ TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
     const NetworkReader file(n.dir / "one.nc");
     ADD_FAILURE() << "a one-site file read as a network's";
   } catch (const common::ToolError& error) {
-    EXPECT_EQ(std::string(error.what()), "is a one-site ensemble file (its depths are over no sites), where a network "
-                                         "ensemble file is expected: a one-site file is read without --network");
+    EXPECT_EQ(std::string(error.what()),
+              "is a one-site ensemble file (its depths are over no sites), where a network "
+              "ensemble file is expected: a one-site file is read without --network");
   }
   // A complete run whose depths are no depths: refused when it is read.
   testing_support::write_crafted_ensemble(n.dir / "odd.nc", {.network = true, .odd_depth = 3e38f});
@@ -315,8 +319,9 @@ TEST(NetworkEnsemble, TheReaderRefusesAOneSiteFileAndTheToolItsOptions) {
     odd.read(0, 0, depths);
     ADD_FAILURE() << "3e38 read as a depth";
   } catch (const common::ToolError& error) {
-    EXPECT_EQ(std::string(error.what()), "realization 1 at site S1 holds 3e+38 at interval 3, no depth a run writes (0 "
-                                         "to 99999.999 mm): the file is damaged");
+    EXPECT_EQ(std::string(error.what()),
+              "realization 1 at site S1 holds 3e+38 at interval 3, no depth a run writes (0 "
+              "to 99999.999 mm): the file is damaged");
   }
   for (const Args& usage : {Args{"--network", "net", "-n", "1", "--dir", "net/EAST"},
                             Args{"--network", "net", "-n", "1", "--keep", "kept"}}) {
@@ -432,8 +437,8 @@ TEST(NetworkEnsembleClients, TheCfCheckerFindsNothingInEitherCoordinateSystem) {
 TEST(NetworkEnsembleClients, CdoSumsEachSitesDaysOfEachRealization) {
   if (!on_path("cdo")) GTEST_SKIP() << "cdo is not installed (.ci/install-dependencies installs it)";
   const Made made;
-  const Outcome sums = run_command_in(made.degrees.dir.path(),
-                                      {"cdo", "-s", "outputtab,date,lev,value", "-daysum", "-selname,rainfall", "out.nc"});
+  const Outcome sums = run_command_in(
+      made.degrees.dir.path(), {"cdo", "-s", "outputtab,date,lev,value", "-daysum", "-selname,rainfall", "out.nc"});
   ASSERT_EQ(sums.exit_status, 0) << sums.err;
   const NetworkReader file(made.degrees.dir / "out.nc");
   const std::vector<std::vector<long>> expected = day_totals(file);
@@ -453,7 +458,8 @@ TEST(NetworkEnsembleClients, CdoSumsEachSitesDaysOfEachRealization) {
   for (const auto& [date, values] : days) {
     ASSERT_EQ(values.size(), expected.size()) << date;
     for (std::size_t c = 0; c < values.size(); ++c)  // floats summed: within a thousandth
-      EXPECT_NEAR(std::lround(values[c] * 1000), expected[c][static_cast<std::size_t>(d)], 1) << date << " column " << c;
+      EXPECT_NEAR(std::lround(values[c] * 1000), expected[c][static_cast<std::size_t>(d)], 1)
+          << date << " column " << c;
     ++d;
   }
 }
@@ -473,8 +479,9 @@ TEST(NetworkEnsembleClients, XarrayReadsTheSitesAndTheirTotals) {
   const std::string python = RAINGEN_PYTHON;
   const Made made;
   if (run_command_in(".", {python, "-c", "import xarray, netCDF4"}).exit_status != 0)
-    GTEST_SKIP() << python << " cannot import xarray and netCDF4 (.ci/install-dependencies installs python3-xarray and "
-                              "python3-netcdf4; -DRAINGEN_PYTHON names another)";
+    GTEST_SKIP() << python
+                 << " cannot import xarray and netCDF4 (.ci/install-dependencies installs python3-xarray and "
+                    "python3-netcdf4; -DRAINGEN_PYTHON names another)";
   const Outcome read = run_command_in(made.degrees.dir.path(), {python, "-c", xarray_script});
   ASSERT_EQ(read.exit_status, 0) << read.err;
   const NetworkReader file(made.degrees.dir / "out.nc");

@@ -47,10 +47,11 @@ const std::string model_options = fmt::format(
     "[OPTIONS]\nFLOW_UNITS LPS\nINFILTRATION HORTON\nFLOW_ROUTING STEADY\nSTART_DATE 12/01/2003\nEND_DATE {}\n"
     "REPORT_START_DATE 12/01/2003\nWET_STEP 00:15:00\nDRY_STEP 00:15:00\nREPORT_STEP 00:15:00\n\n",
     date::format("%m/%d/%Y", day_one + date::days{days}));
-const std::string model_own = "[RAINGAGES]\nRG1 INTENSITY 1:00 1.0 TIMESERIES T1\n\n[SUBCATCHMENTS]\n"
-                              ";;Name  Rain Gage  Outlet  Area  %Imperv  Width  %Slope  CurbLen\n"
-                              "S1      RG1        O1      1     100      100    0.5     0   ;west\n"
-                              "s2\tRG1 O1 2 100 100 0.5 0\nS3      RG1        O1      3     100      100    0.5     0\n\n";
+const std::string model_own =
+    "[RAINGAGES]\nRG1 INTENSITY 1:00 1.0 TIMESERIES T1\n\n[SUBCATCHMENTS]\n"
+    ";;Name  Rain Gage  Outlet  Area  %Imperv  Width  %Slope  CurbLen\n"
+    "S1      RG1        O1      1     100      100    0.5     0   ;west\n"
+    "s2\tRG1 O1 2 100 100 0.5 0\nS3      RG1        O1      3     100      100    0.5     0\n\n";
 const std::string model_rest =
     "[SUBAREAS]\nS1 0.01 0.1 0 0 100 OUTLET\nS2 0.01 0.1 0 0 100 OUTLET\nS3 0.01 0.1 0 0 100 OUTLET\n\n[INFILTRATION]\n"
     "S1 3.0 0.5 4 7 0\nS2 3.0 0.5 4 7 0\nS3 3.0 0.5 4 7 0\n\n[OUTFALLS]\nO1 0 FREE NO\n\n[TIMESERIES]\nT1 0 0\n\n"
@@ -66,9 +67,15 @@ struct Network {
   Network() {
     write_gauge_records(dir, three_gauges, date::sys_days{date::year{2003} / 11 / 1});  // from a month before day_one
     dir.write("town.inp", model_options + model_own + model_rest);
-    network::NetworkManifest m{network::CoordinateSystem::planar, "m", weighting::Presence::all,
-                               stations::StationId::given("SITE", "test"), (dir / "town.inp").string(),
-                               network::SitesFrom::swmm, {}, {}, {}};
+    network::NetworkManifest m{network::CoordinateSystem::planar,
+                               "m",
+                               weighting::Presence::all,
+                               stations::StationId::given("SITE", "test"),
+                               (dir / "town.inp").string(),
+                               network::SitesFrom::swmm,
+                               {},
+                               {},
+                               {}};
     const std::string ids[3] = {"A", "B", "C"};
     for (const std::string& g : ids) m.gauges.push_back({stations::StationId::given(g, "test"), {0, 0}});
     for (std::size_t s = 0; s < 3; ++s) {
@@ -120,12 +127,14 @@ TEST(NetworkExport, CsvAndRainFileHoldEverySitesTableInManifestOrder) {
   const Outcome to_rain = n.export_to({"--format", "swmm-rain", "rain.dat"});
   EXPECT_EQ(to_rain.exit_status, 0);
   EXPECT_EQ(n.dir.read("rain.dat"), rain);
-  EXPECT_EQ(to_rain.err, "[RAINGAGES]\nS1 VOLUME 0:15 1.0 FILE \"rain.dat\" S1 MM\nS2 VOLUME 0:15 1.0 FILE \"rain.dat\" S2 MM\n"
-                         "S3 VOLUME 0:15 1.0 FILE \"rain.dat\" S3 MM\n\n;The subcatchments of " +
-                             (n.dir / "town.inp").string() + ", each on the gage of its own site\n[SUBCATCHMENTS]\n"
-                             ";;Name  Rain Gage  Outlet  Area  %Imperv  Width  %Slope  CurbLen\n"
-                             "S1      S1        O1      1     100      100    0.5     0   ;west\n"
-                             "s2\tS2 O1 2 100 100 0.5 0\nS3      S3        O1      3     100      100    0.5     0\n");
+  EXPECT_EQ(to_rain.err,
+            "[RAINGAGES]\nS1 VOLUME 0:15 1.0 FILE \"rain.dat\" S1 MM\nS2 VOLUME 0:15 1.0 FILE \"rain.dat\" S2 MM\n"
+            "S3 VOLUME 0:15 1.0 FILE \"rain.dat\" S3 MM\n\n;The subcatchments of " +
+                (n.dir / "town.inp").string() +
+                ", each on the gage of its own site\n[SUBCATCHMENTS]\n"
+                ";;Name  Rain Gage  Outlet  Area  %Imperv  Width  %Slope  CurbLen\n"
+                "S1      S1        O1      1     100      100    0.5     0   ;west\n"
+                "s2\tS2 O1 2 100 100 0.5 0\nS3      S3        O1      3     100      100    0.5     0\n");
   const Outcome to_output = n.export_to({"--format", "swmm-rain", "--units", "in"});  // standard output
   EXPECT_EQ(to_output.out, rain);
   EXPECT_TRUE(to_output.err.starts_with(
@@ -172,7 +181,8 @@ TEST(NetworkExport, SwmmRunsEverySubcatchmentOnItsOwnSitesRain) {
     const double total = static_cast<double>(std::accumulate(rows.begin(), rows.end(), 0L)) / 1000;
     EXPECT_GT(total, 10.0);
     EXPECT_NEAR(std::stod(summary[s].at(1)), total, 0.0051) << site_names[s];
-    std::printf("%s: SWMM Total Precip %s mm, table total %.3f mm\n", summary[s][0].c_str(), summary[s][1].c_str(), total);
+    std::printf("%s: SWMM Total Precip %s mm, table total %.3f mm\n", summary[s][0].c_str(), summary[s][1].c_str(),
+                total);
     const auto steps = report_rows(report, "<<< Subcatchment " + summary[s][0] + " >>>", 4);
     ASSERT_EQ(steps.size(), rows.size());  // 00:15 to the end
     for (std::size_t k = 1; k < rows.size(); ++k) {
@@ -194,38 +204,77 @@ TEST(NetworkExport, RefusesWhatIsNotOneNetworksRunsWritingNothing) {
   const auto cut = [](const fs::path& file, int rows) { fs::resize_file(file, fs::file_size(file) - 23 * rows); };
   const std::string same_days = ": the sites of one network run the same days";
   const std::vector<std::tuple<const char*, std::function<void(const Network&)>, Args, int, std::string>> cases = {
-      {"no network", [](const Network& n) { fs::remove_all(n.net); }, {"csv", "out.txt"}, 1,
+      {"no network",
+       [](const Network& n) { fs::remove_all(n.net); },
+       {"csv", "out.txt"},
+       1,
        "net/NETWORK.TXT: is missing: a network directory is made by raingen-prepare --network"},
-      {"a folder missing", [](const Network& n) { fs::remove_all(n.net / "S2"); }, {"csv", "out.txt"}, 1,
+      {"a folder missing",
+       [](const Network& n) { fs::remove_all(n.net / "S2"); },
+       {"csv", "out.txt"},
+       1,
        "net/NETWORK.TXT:{0}: site S2: its folder net/S2 is missing"},
-      {"a table missing", [](const Network& n) { fs::remove(n.net / "S3/RESULTS.TXT"); }, {"swmm-rain", "out.txt"}, 1,
+      {"a table missing",
+       [](const Network& n) { fs::remove(n.net / "S3/RESULTS.TXT"); },
+       {"swmm-rain", "out.txt"},
+       1,
        "net/S3/RESULTS.TXT: is missing: the table of site S3 (run the program in net/S3 first)"},
-      {"a table cut in a day", [&](const Network& n) { cut(n.net / "S2/RESULTS.TXT", 5); }, {"csv", "out.txt"}, 1,
-       "net/S2/RESULTS.TXT:11529: the table ends part way through day 120, after 91 of its 96 rows: the file is cut short"},
-      {"a table cut at midnight", [&](const Network& n) { cut(n.net / "S1/RESULTS.TXT", 96); }, {"csv", "out.txt"}, 1,
-       "net/S1/RESULTS.TXT: holds 119 days where its INPUT.TXT runs 120: the table of site S1 is not the run's whole table"},
+      {"a table cut in a day",
+       [&](const Network& n) { cut(n.net / "S2/RESULTS.TXT", 5); },
+       {"csv", "out.txt"},
+       1,
+       "net/S2/RESULTS.TXT:11529: the table ends part way through day 120, after 91 of its 96 rows: the file is cut "
+       "short"},
+      {"a table cut at midnight",
+       [&](const Network& n) { cut(n.net / "S1/RESULTS.TXT", 96); },
+       {"csv", "out.txt"},
+       1,
+       "net/S1/RESULTS.TXT: holds 119 days where its INPUT.TXT runs 120: the table of site S1 is not the run's whole "
+       "table"},
       {"different days",
        [&](const Network& n) {
          edit(n.net / "S3/INPUT.TXT", "120", "100");
          run_program_in(n.net / "S3", 7);
        },
-       {"swmm-rain", "out.txt"}, 1,
+       {"swmm-rain", "out.txt"},
+       1,
        "net/S3/RESULTS.TXT: site S3 runs 100 days from 2003-12-01 00:00, where site S1 (net/S1/RESULTS.TXT) runs 120 "
-       "days from 2003-12-01 00:00" + same_days},
-      {"a name SWMM cannot take", [&](const Network& n) { edit(n.net / "NETWORK.TXT", "[site S2]", "[site S;2]"); },
-       {"swmm-rain", "out.txt"}, 1,
+       "days from 2003-12-01 00:00" +
+           same_days},
+      {"a name SWMM cannot take",
+       [&](const Network& n) { edit(n.net / "NETWORK.TXT", "[site S2]", "[site S;2]"); },
+       {"swmm-rain", "out.txt"},
+       1,
        "net/NETWORK.TXT:{0}: [site S;2]: a site name holds no ';' (it names a folder and a SWMM rain gage)"},
-      {"no subcatchments", [](const Network& n) { n.dir.write("town.inp", model_rest); }, {"swmm-rain", "out.txt"}, 1,
+      {"no subcatchments",
+       [](const Network& n) { n.dir.write("town.inp", model_rest); },
+       {"swmm-rain", "out.txt"},
+       1,
        "{1}/town.inp: has no [SUBCATCHMENTS] section: no subcatchment to put on a gage"},
-      {"OUTPUT a table", [](const Network&) {}, {"csv", "net/S1/RESULTS.TXT"}, 2,
+      {"OUTPUT a table",
+       [](const Network&) {},
+       {"csv", "net/S1/RESULTS.TXT"},
+       2,
        "net/S1/RESULTS.TXT: is net/S1/RESULTS.TXT, a file the export reads: it would be replaced; give another OUTPUT"},
-      {"OUTPUT the model", [](const Network&) {}, {"swmm-rain", "town.inp"}, 2,
+      {"OUTPUT the model",
+       [](const Network&) {},
+       {"swmm-rain", "town.inp"},
+       2,
        "town.inp: is {1}/town.inp, a file the export reads: it would be replaced; give another OUTPUT"},
-      {"a one-site format", [](const Network&) {}, {"netcdf", "out.txt"}, 2,
+      {"a one-site format",
+       [](const Network&) {},
+       {"netcdf", "out.txt"},
+       2,
        "--network writes csv or swmm-rain: one file that holds every site"},
-      {"a one-site option", [](const Network&) {}, {"csv", "--station", "X", "out.txt"}, 2,
+      {"a one-site option",
+       [](const Network&) {},
+       {"csv", "--station", "X", "out.txt"},
+       2,
        "--station describes one site's series: with --network each site's comes from NETWORK.TXT"},
-      {"an INPUT too", [](const Network&) {}, {"csv", "net/S1/RESULTS.TXT", "out.txt"}, 2,
+      {"an INPUT too",
+       [](const Network&) {},
+       {"csv", "net/S1/RESULTS.TXT", "out.txt"},
+       2,
        "--network reads every site's table from DIR: give OUTPUT alone"},
   };
   for (const auto& [what, spoil, arguments, status, message] : cases) {
@@ -240,7 +289,8 @@ TEST(NetworkExport, RefusesWhatIsNotOneNetworksRunsWritingNothing) {
     command.insert(command.end(), arguments.begin(), arguments.end());
     const Outcome outcome = n.export_to(command);
     EXPECT_EQ(outcome.exit_status, status);
-    EXPECT_EQ(outcome.err, "raingen-export: " + fmt::format(fmt::runtime(message), site_line, n.dir.path().string()) + "\n");
+    EXPECT_EQ(outcome.err,
+              "raingen-export: " + fmt::format(fmt::runtime(message), site_line, n.dir.path().string()) + "\n");
     EXPECT_EQ(outcome.out + n.dir.read("out.txt"), "old\n");
     const auto entries = fs::directory_iterator(n.dir.path());
     EXPECT_EQ(std::distance(fs::begin(entries), fs::end(entries)), fs::exists(n.net) ? 6 : 5);  // no aside file
@@ -263,17 +313,21 @@ TEST(NetworkExport, SourcesInMemoryWorkedByHand) {
   exporting::write_network_csv(good, text, csv);
   exporting::write_network_swmm_rain(good, text, rain);
   common::commit_all({&csv, &rain});
-  EXPECT_EQ(dir.read("n.csv"), "site,start,end,rainfall_in\nA,2004-02-29 23:45-05:00,2004-03-01 00:00-05:00,1.500\n"
-                               "A,2004-03-01 00:00-05:00,2004-03-01 00:15-05:00,0.000\n"
-                               "B,2004-02-29 23:45-05:00,2004-03-01 00:00-05:00,0.000\n"
-                               "B,2004-03-01 00:00-05:00,2004-03-01 00:15-05:00,0.069\n");
-  EXPECT_EQ(dir.read("n.dat"), ";Times on the clock UTC-05:00 (the gauges'), each the start of its 15 minutes\n"
-                               "A 2004 02 29 23 45 1.500\nB 2004 03 01 00 00 0.069\n");
+  EXPECT_EQ(dir.read("n.csv"),
+            "site,start,end,rainfall_in\nA,2004-02-29 23:45-05:00,2004-03-01 00:00-05:00,1.500\n"
+            "A,2004-03-01 00:00-05:00,2004-03-01 00:15-05:00,0.000\n"
+            "B,2004-02-29 23:45-05:00,2004-03-01 00:00-05:00,0.000\n"
+            "B,2004-03-01 00:00-05:00,2004-03-01 00:15-05:00,0.069\n");
+  EXPECT_EQ(dir.read("n.dat"),
+            ";Times on the clock UTC-05:00 (the gauges'), each the start of its 15 minutes\n"
+            "A 2004 02 29 23 45 1.500\nB 2004 03 01 00 00 0.069\n");
   for (const auto& [b, message] : std::vector<std::pair<exporting::SiteSource, std::string>>{
            {source("B", start + std::chrono::minutes{15}, {0, 0}),
-            "site B runs 2 intervals from 2004-03-01 00:00, where site A (A.nc) runs 2 intervals from 2004-02-29 23:45: "
+            "site B runs 2 intervals from 2004-03-01 00:00, where site A (A.nc) runs 2 intervals from 2004-02-29 "
+            "23:45: "
             "the sites of one network run the same days"},
-           {source("B", start, {0, NAN}), "the interval ending 2004-03-01 00:15 of site B is missing: no depth to write"}}) {
+           {source("B", start, {0, NAN}),
+            "the interval ending 2004-03-01 00:15 of site B is missing: no depth to write"}}) {
     try {
       exporting::write_network_csv({good[0], b}, {}, bad);
       ADD_FAILURE() << "taken: " << message;
@@ -288,8 +342,9 @@ TEST(NetworkExport, SourcesInMemoryWorkedByHand) {
 // between two [SUBCATCHMENTS] parts, a subcatchment with no site; and a line without a gage field.
 TEST(NetworkExport, SubcatchmentsOnTheirSitesGagesWorkedByHand) {
   TempDir dir;
-  dir.write("m.inp", "[TITLE]\r\nS1 RG1\r\n[subcatchments]\r\n;;Name Gage\r\n  s1\tRG1\tO1 1 ;a\r\n\r\n[SUBAREAS]\r\n"
-                     "S1 0.01\r\n[SUBCATCHMENTS]\r\nLAKE RG9 O1 2\r\nS3 RG1;x\r\n\r\n");
+  dir.write("m.inp",
+            "[TITLE]\r\nS1 RG1\r\n[subcatchments]\r\n;;Name Gage\r\n  s1\tRG1\tO1 1 ;a\r\n\r\n[SUBAREAS]\r\n"
+            "S1 0.01\r\n[SUBCATCHMENTS]\r\nLAKE RG9 O1 2\r\nS3 RG1;x\r\n\r\n");
   const auto gage_of = [](std::string_view name) -> std::optional<std::string> {
     if (name == "LAKE") return std::nullopt;
     return name == "s1" ? "S1" : std::string(name);
@@ -302,7 +357,8 @@ TEST(NetworkExport, SubcatchmentsOnTheirSitesGagesWorkedByHand) {
     exporting::subcatchments_on_gages((dir / "bad.inp").string(), gage_of);
     ADD_FAILURE() << "a subcatchment without a gage field was taken";
   } catch (const common::ToolError& error) {
-    EXPECT_EQ(fmt::format("{}: {}", error.line(), error.message()), "3: a subcatchment line with no rain gage field: 'S2 ;no gage'");
+    EXPECT_EQ(fmt::format("{}: {}", error.line(), error.message()),
+              "3: a subcatchment line with no rain gage field: 'S2 ;no gage'");
   }
 }
 

@@ -67,7 +67,8 @@ TEST(NetworkFileExport, ARealizationIsThePlainRunsOfItsSeedInEveryFolder) {
     from_file[format] = n.exported({"--ensemble", "ens.nc", "--realization", "2", "--format", format}, "rain.out");
   for (const char* site : {"SC1", "SC2", "SC3"}) {
     ASSERT_EQ(run_program_in(n.net / site, seed).exit_status, 0);
-    EXPECT_NE(from_file["swmm-rain"].first.find(fmt::format("\n{} 2001 ", site)), std::string::npos) << "no rain at " << site;
+    EXPECT_NE(from_file["swmm-rain"].first.find(fmt::format("\n{} 2001 ", site)), std::string::npos)
+        << "no rain at " << site;
   }
   for (const char* format : {"csv", "swmm-rain"})
     EXPECT_EQ(n.exported({"--start", "2001-03-01 06:00", "--format", format}, "rain.out"), from_file[format]) << format;
@@ -78,7 +79,8 @@ TEST(NetworkFileExport, ARealizationIsThePlainRunsOfItsSeedInEveryFolder) {
 
 // A file of one day from 2004-02-29 written here: sites in the order given, site s (from 0) wet at
 // interval 23 (s + 1) alone with depth[s], realization 2's runs failed at the sites named.
-void write_network_file(const fs::path& path, const std::vector<std::string>& sites, const std::vector<std::string>& failed) {
+void write_network_file(const fs::path& path, const std::vector<std::string>& sites,
+                        const std::vector<std::string>& failed) {
   ensemble_file::NetworkLayout layout;
   layout.start = date::sys_days{date::year{2004} / 2 / 29};
   layout.coordinates = network::CoordinateSystem::planar;
@@ -111,32 +113,55 @@ TEST(NetworkFileExport, RefusesAFailedRunAMissingRealizationOrOtherSitesWritingN
   write_network_file(n.dir / "more.nc", {"SC1", "SC2", "SC3", "SC4"}, {});
   n.dir.write("out.txt", "old\n");
   // Realization 1 of the file whose sites are in another order: each site its own column.
-  const Outcome taken = n.export_to({"--ensemble", "failed.nc", "--realization", "1", "--format", "swmm-rain", "out.txt"});
+  const Outcome taken =
+      n.export_to({"--ensemble", "failed.nc", "--realization", "1", "--format", "swmm-rain", "out.txt"});
   EXPECT_EQ(taken.exit_status, 0) << taken.err;
-  EXPECT_EQ(n.dir.read("out.txt"), "SC1 2004 02 29 11 30 0.069\nSC2 2004 02 29 17 15 2.000\nSC3 2004 02 29 05 45 1.250\n");
+  EXPECT_EQ(n.dir.read("out.txt"),
+            "SC1 2004 02 29 11 30 0.069\nSC2 2004 02 29 17 15 2.000\nSC3 2004 02 29 05 45 1.250\n");
   EXPECT_TRUE(taken.err.starts_with("[RAINGAGES]\nSC1 VOLUME 0:15 1.0 FILE \"out.txt\" SC1 MM\n")) << taken.err;
   n.dir.write("out.txt", "old\n");
 
   const std::string manifest = n.dir.read("net/NETWORK.TXT");
-  const long sc3_line = 1 + std::count(manifest.begin(), manifest.begin() + static_cast<long>(manifest.find("[site SC3]")), '\n');
+  const long sc3_line =
+      1 + std::count(manifest.begin(), manifest.begin() + static_cast<long>(manifest.find("[site SC3]")), '\n');
   const std::string elsewhere = ": the file holds another network's runs";
   const std::vector<std::tuple<const char*, Args, int, std::string>> cases = {
-      {"a failed run", {"--ensemble", "failed.nc", "--realization", "2", "--format", "csv"}, 1,
+      {"a failed run",
+       {"--ensemble", "failed.nc", "--realization", "2", "--format", "csv"},
+       1,
        "failed.nc: realization 2 (seed 8) failed at sites SC2, SC3: the realization has no series there to export"},
-      {"no such realization", {"--ensemble", "failed.nc", "--realization", "3", "--format", "csv"}, 1,
+      {"no such realization",
+       {"--ensemble", "failed.nc", "--realization", "3", "--format", "csv"},
+       1,
        "failed.nc: holds realizations 1 to 2: there is no realization 3"},
-      {"a site missing", {"--ensemble", "other.nc", "--realization", "1", "--format", "swmm-rain"}, 1,
-       fmt::format("net/NETWORK.TXT:{}: site SC3 is not in other.nc (its sites: SC1, SC2, SC9){}", sc3_line, elsewhere)},
-      {"a site too many", {"--ensemble", "more.nc", "--realization", "1", "--format", "csv"}, 1,
+      {"a site missing",
+       {"--ensemble", "other.nc", "--realization", "1", "--format", "swmm-rain"},
+       1,
+       fmt::format("net/NETWORK.TXT:{}: site SC3 is not in other.nc (its sites: SC1, SC2, SC9){}", sc3_line,
+                   elsewhere)},
+      {"a site too many",
+       {"--ensemble", "more.nc", "--realization", "1", "--format", "csv"},
+       1,
        "more.nc: site SC4 is not in net/NETWORK.TXT" + elsewhere},
-      {"OUTPUT the file", {"--ensemble", "failed.nc", "--realization", "1", "--format", "csv", "failed.nc"}, 2,
+      {"OUTPUT the file",
+       {"--ensemble", "failed.nc", "--realization", "1", "--format", "csv", "failed.nc"},
+       2,
        "failed.nc: is failed.nc, a file the export reads: it would be replaced; give another OUTPUT"},
-      {"no realization", {"--ensemble", "failed.nc", "--format", "csv"}, 2,
+      {"no realization",
+       {"--ensemble", "failed.nc", "--format", "csv"},
+       2,
        "--ensemble FILE.nc needs --realization K: the realization to export"},
-      {"no file", {"--realization", "1", "--format", "csv"}, 2,
+      {"no file",
+       {"--realization", "1", "--format", "csv"},
+       2,
        "--realization K is a realization of --ensemble FILE.nc: give the file"},
-      {"realization 0", {"--ensemble", "failed.nc", "--realization", "0", "--format", "csv"}, 2, "--realization 0: from 1"},
-      {"a start", {"--ensemble", "failed.nc", "--realization", "1", "--start", "2004-01-01", "--format", "csv"}, 2,
+      {"realization 0",
+       {"--ensemble", "failed.nc", "--realization", "0", "--format", "csv"},
+       2,
+       "--realization 0: from 1"},
+      {"a start",
+       {"--ensemble", "failed.nc", "--realization", "1", "--start", "2004-01-01", "--format", "csv"},
+       2,
        "--start: the ensemble file states when day 1 begins"},
   };
   const auto entries = [&n] {
@@ -160,8 +185,9 @@ TEST(NetworkFileExport, RefusesAFailedRunAMissingRealizationOrOtherSitesWritingN
   const Outcome alone =
       n.tool("raingen-export", {"--ensemble", "failed.nc", "--realization", "1", "--format", "csv", "out.txt"});
   EXPECT_EQ(alone.exit_status, 1);
-  EXPECT_EQ(alone.err, "raingen-export: failed.nc: is a network ensemble file (its depths are over sites), where a "
-                       "one-site ensemble file is expected: a network's is read with --network DIR\n");
+  EXPECT_EQ(alone.err,
+            "raingen-export: failed.nc: is a network ensemble file (its depths are over sites), where a "
+            "one-site ensemble file is expected: a network's is read with --network DIR\n");
 }
 
 }  // namespace

@@ -26,7 +26,9 @@ NetworkManifest planar_network() {
   m.station = id("SITE");
   m.sites_file = "/models/town.inp";
   m.sites_from = SitesFrom::swmm;
-  m.gauges = {{id("G1"), {0, 0}, "/data/g1.csv"}, {id("G2"), {1000, 0}, "/data/g 2.csv"}, {id("G3"), {0, 1500.5}, std::nullopt}};
+  m.gauges = {{id("G1"), {0, 0}, "/data/g1.csv"},
+              {id("G2"), {1000, 0}, "/data/g 2.csv"},
+              {id("G3"), {0, 1500.5}, std::nullopt}};
   m.sites = {{"S1", {250, 300}, "S1", {{id("G1"), 39}, {id("G2"), 86}, {id("G3"), 123}}},
              {"sub-2.b", {700, 100}, "sub-2.b", {{id("G2"), 32}, {id("G1"), 71}, {id("G3"), 160}}}};
   return m;
@@ -86,12 +88,14 @@ TEST(NetworkManifest, NamesTheLineOfWhatItCannotRead) {
       {head + site, ""},
       {"station = X\n", "1: 'station = X' comes before any [section]"},
       {head + "[site S1]\nposition = 1\n", "7: position '1' is not X,Y"},
-      {"[network]\ncoordinates = degrees\nstation = SITE\n[gauge G1]\nposition = 91,0\n", "5: position '91,0' is not LAT,LON"},
+      {"[network]\ncoordinates = degrees\nstation = SITE\n[gauge G1]\nposition = 91,0\n",
+       "5: position '91,0' is not LAT,LON"},
       {head + "[site two words]\n", "6: [site two words]: a site name is printable ASCII"},
       {head + site + "[site s1]\n", "12: [site s1]: the site S1 (line 6) has that name"},
       {head + "[site S1]\nposition = 1,1\nfolder = ../x\n", "8: folder '../x' is not a folder inside"},
       {head + "[site S1]\nposition = 1,1\nfolder = ./\n", "8: folder './' is not a folder inside"},
-      {head + site + "[site S2]\nposition = 1,1\nfolder = ./s1/\n", "14: folder './s1/' is the folder of site S1 (line 6)"},
+      {head + site + "[site S2]\nposition = 1,1\nfolder = ./s1/\n",
+       "14: folder './s1/' is the folder of site S1 (line 6)"},
       {head + "[site S1]\nposition = 1,1\nfolder = S1\ngauge = G1 1000\n", "9: gauge 'G1 1000' is not ID DISTANCE"},
       {head + "[site S1]\nposition = 1,1\nfolder = S1\ngauge = G1 1\n", "6: [site S1] names 1 gauges"},
       {head + "[site S1]\nposition = 1,1\nposition = 2,2\n", "8: position is given twice"},
@@ -99,7 +103,8 @@ TEST(NetworkManifest, NamesTheLineOfWhatItCannotRead) {
       {head + "[site S1]\nposition = 1,1\nfolder = S1\ngauge = G9 1\ngauge = G1 2\ngauge = G1 3\n",
        "6: [site S1] is weighted from gauge G9"},
       {"[network]\nstation = SITE\n[gauge G1]\nposition = 0,0\n", "4: a position comes before [network] says"},
-      {"[network]\ncoordinates = planar\n[gauge G1]\nposition = 0,0\n" + site, "1: [network] does not name the site station"},
+      {"[network]\ncoordinates = planar\n[gauge G1]\nposition = 0,0\n" + site,
+       "1: [network] does not name the site station"},
       {head, "0: lists no [site]"},
       {"# nothing\n", "0: has no [network] section"},
   };

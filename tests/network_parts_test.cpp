@@ -46,7 +46,8 @@ std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
 }
 
 // raingen-ensemble (or another tool) in dir, never taken for a task of a Slurm array unless told.
-Outcome tool_in(const fs::path& dir, const std::string& tool, const Args& arguments, const Variables& environment = {}) {
+Outcome tool_in(const fs::path& dir, const std::string& tool, const Args& arguments,
+                const Variables& environment = {}) {
   ChildSetup setup;
   setup.directory = dir;
   setup.timeout_seconds = 280;
@@ -117,15 +118,20 @@ void make_whole_and_parts(const fs::path& dir, const std::string& net, const std
   };
   const Outcome whole = tool_in(dir, "raingen-ensemble", with({"-o", prefix + "whole.nc"}));
   const Outcome p1 = tool_in(dir, "raingen-ensemble", with({"--part", "1/2", "-o", prefix + "p1.nc"}));
-  const Outcome p2 = tool_in(dir, "raingen-ensemble", with({"--part", "slurm", "-o", prefix + "p2.nc"}), array_task(1, 0, 1));
+  const Outcome p2 =
+      tool_in(dir, "raingen-ensemble", with({"--part", "slurm", "-o", prefix + "p2.nc"}), array_task(1, 0, 1));
   const int status = whole.exit_status;  // 1 where a site fails, for the parts alike
   EXPECT_EQ(p1.exit_status, status) << p1.err;
   EXPECT_EQ(p2.exit_status, status) << p2.err;
   if (status != 0) return;
-  EXPECT_EQ(without_timing(p1.err), "raingen-ensemble: part 1 of 2 (realizations 1 to 2): 2 realizations at 2 sites, 4 "
-                                    "runs in T s (R per s), 0 failed: " + prefix + "p1.nc\n");
-  EXPECT_EQ(without_timing(p2.err), "raingen-ensemble: part 2 of 2 (realizations 3 to 4): 2 realizations at 2 sites, 4 "
-                                    "runs in T s (R per s), 0 failed: " + prefix + "p2.nc\n");
+  EXPECT_EQ(without_timing(p1.err),
+            "raingen-ensemble: part 1 of 2 (realizations 1 to 2): 2 realizations at 2 sites, 4 "
+            "runs in T s (R per s), 0 failed: " +
+                prefix + "p1.nc\n");
+  EXPECT_EQ(without_timing(p2.err),
+            "raingen-ensemble: part 2 of 2 (realizations 3 to 4): 2 realizations at 2 sites, 4 "
+            "runs in T s (R per s), 0 failed: " +
+                prefix + "p2.nc\n");
 }
 
 TEST(NetworkParts, TwoPartsMadeApartMergeIntoTheWholeNetworkFile) {
@@ -142,8 +148,9 @@ TEST(NetworkParts, TwoPartsMadeApartMergeIntoTheWholeNetworkFile) {
   EXPECT_EQ(part2.layout().realizations, 2);
   EXPECT_EQ(std::vector({part2.number(0), part2.number(1)}), std::vector<long>({3, 4}));
   EXPECT_EQ(std::vector({part2.seed(0), part2.seed(1)}), std::vector({7, 8}));
-  EXPECT_TRUE(part2.layout().source.ends_with(", RAINGEN_SEED 7 to 8, realization k with the same seed at every site, "
-                                              "part 2 of 2 (realizations 3 to 4) of an ensemble of 4 realizations"));
+  EXPECT_TRUE(
+      part2.layout().source.ends_with(", RAINGEN_SEED 7 to 8, realization k with the same seed at every site, "
+                                      "part 2 of 2 (realizations 3 to 4) of an ensemble of 4 realizations"));
 
   // Given in either order, the parts merge into the whole run's file but for source and history.
   const Outcome merged = tool_in(dir.path(), "raingen-ensemble", {"--merge", "p2.nc", "p1.nc", "-o", "merged.nc"});
@@ -156,7 +163,8 @@ TEST(NetworkParts, TwoPartsMadeApartMergeIntoTheWholeNetworkFile) {
   EXPECT_EQ(whole_dump.find("raingen_part"), std::string::npos);
   const NetworkReader file(dir / "merged.nc");
   EXPECT_FALSE(file.layout().part);
-  EXPECT_TRUE(file.layout().source.starts_with("merged by raingen-ensemble from: p1.nc (raingen on each site's folder of "));
+  EXPECT_TRUE(
+      file.layout().source.starts_with("merged by raingen-ensemble from: p1.nc (raingen on each site's folder of "));
   EXPECT_TRUE(file.layout().history.ends_with(": raingen-ensemble --merge p2.nc p1.nc -o merged.nc\n" +
                                               NetworkReader(dir / "p1.nc").layout().history));
 
@@ -169,7 +177,8 @@ TEST(NetworkParts, TwoPartsMadeApartMergeIntoTheWholeNetworkFile) {
   EXPECT_EQ(broken.err, "raingen-ensemble: 4 realizations at 2 sites from 2 parts, 4 runs failed: bmerged.nc\n");
   EXPECT_TRUE(contents(dir / "bwhole.nc") == contents(dir / "bmerged.nc"));
   const NetworkReader failed(dir / "bmerged.nc");
-  for (long k = 0; k < 4; ++k) EXPECT_EQ(std::pair(failed.complete(k, 0), failed.complete(k, 1)), std::pair(true, false));
+  for (long k = 0; k < 4; ++k)
+    EXPECT_EQ(std::pair(failed.complete(k, 0), failed.complete(k, 1)), std::pair(true, false));
 }
 
 // A part's realizations keep their numbers in the tools that read it: realization 3 exported from
@@ -191,7 +200,8 @@ TEST(NetworkParts, APartIsReadWithTheWholesNumbers) {
   EXPECT_EQ(missing.err, "raingen-export: p2.nc: holds realizations 3 to 4: there is no realization 1\n");
   EXPECT_FALSE(dir.exists("part1.csv"));
 
-  const Outcome report = tool_in(dir.path(), "raingen-report", {"--network", "net", "--ensemble", "p2.nc", "--output", "r2"});
+  const Outcome report =
+      tool_in(dir.path(), "raingen-report", {"--network", "net", "--ensemble", "p2.nc", "--output", "r2"});
   EXPECT_EQ(report.exit_status, 0) << report.err;
   const std::string csv = dir.read("r2/statistics.csv");
   EXPECT_NE(csv.find("realization:3,"), std::string::npos) << csv.substr(0, 2000);
@@ -223,19 +233,25 @@ TEST(NetworkParts, MergesThatDoNotMakeUpOneEnsembleAreRefused) {
     std::string message;
   };
   const std::vector<Refusal> refusals{
-      {{"--merge", "p1.nc", "-o", "m.nc"}, 1,
+      {{"--merge", "p1.nc", "-o", "m.nc"},
+       1,
        "raingen-ensemble: part 2 of 2 (realizations 3 to 4) is missing: m.nc is not written\n"},
-      {{"--merge", "p1.nc", "again.nc", "p2.nc", "-o", "m.nc"}, 1,
+      {{"--merge", "p1.nc", "again.nc", "p2.nc", "-o", "m.nc"},
+       1,
        "raingen-ensemble: part 1 of 2 is in both p1.nc and again.nc: m.nc is not written\n"},
-      {{"--merge", "p1.nc", "q2.nc", "-o", "m.nc"}, 1,
+      {{"--merge", "p1.nc", "q2.nc", "-o", "m.nc"},
+       1,
        "raingen-ensemble: q2.nc: the checksum of the inputs (raingen_inputs_checksum) differs from that of p1.nc: the "
        "ensembles cannot be merged\n"},
-      {{"--merge", "whole.nc", "p1.nc", "-o", "m.nc"}, 1,
+      {{"--merge", "whole.nc", "p1.nc", "-o", "m.nc"},
+       1,
        "raingen-ensemble: whole.nc: is a whole network ensemble, no part of one: network files merge as the parts of "
        "one ensemble (--network with --part)\n"},
-      {{"--merge", "p1.nc", "p2.nc", "-o", "p2.nc"}, 2,
+      {{"--merge", "p1.nc", "p2.nc", "-o", "p2.nc"},
+       2,
        "raingen-ensemble: --output p2.nc is one of the files to merge\n"},
-      {{"--network", "net", "-n", "4", "--part", "3/2", "-o", "m.nc"}, 1,
+      {{"--network", "net", "-n", "4", "--part", "3/2", "-o", "m.nc"},
+       1,
        "raingen-ensemble: --part 3/2: there is no part 3 of 2: the parts are 1 to 2\n"},
   };
   const std::set<std::string> before = names_in(dir.path());

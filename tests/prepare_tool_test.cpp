@@ -84,8 +84,8 @@ TEST(PrepareTool, RoundTripThroughTheProgram) {
     ASSERT_EQ(o.exit_status, 0) << o.err;
     EXPECT_EQ(o.err, "");
   }
-  const Outcome settings =
-      prepare(dir, {"--site", "ROUND TRIP", "--days", "2000", "--station", "SITE=0", "--station", "B=5", "--station", "C=9"});
+  const Outcome settings = prepare(
+      dir, {"--site", "ROUND TRIP", "--days", "2000", "--station", "SITE=0", "--station", "B=5", "--station", "C=9"});
   ASSERT_EQ(settings.exit_status, 0) << settings.err;
   ChildSetup setup;
   setup.directory = dir.path();
@@ -130,7 +130,8 @@ TEST(PrepareTool, RealTipRecords) {
     for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at + 1))
       if (text.compare(at + 20, 5, ",0.2,") == 0 && text.compare(at + 1, 10, "17/06/2005") != 0) ++tips;
     EXPECT_NE(o.out.find(fmt::format("total depth     {:.2f} mm on complete days", tips * 0.2)), std::string::npos)
-        << tips << "\n" << o.out;
+        << tips << "\n"
+        << o.out;
     EXPECT_NE(o.out.find("days with gaps  1\n"), std::string::npos) << o.out;
   }
   EXPECT_EQ(listing(dir).size(), 10u);  // and RAINGEN.TXT
@@ -145,20 +146,28 @@ struct BadRecord {
 // Each bad record: one message naming file and line, exit status 1, and no station file written
 // or changed.
 TEST(PrepareTool, BadRecordsChangeNothing) {
-  const std::string tips = "\xEF\xBB\xBF" "Date,Event mm,Flag\r24/05/2001 00:00:01,0,I\r24/05/2001 00:41:23,0.2,\r";
+  const std::string tips =
+      "\xEF\xBB\xBF"
+      "Date,Event mm,Flag\r24/05/2001 00:00:01,0,I\r24/05/2001 00:41:23,0.2,\r";
   const BadRecord cases[] = {
-      {"malformed line", tips + "24/05/2001 01:04:56;0.2\r", "r.csv:4: '24/05/2001 01:04:56;0.2' is not a time "
-                                                             "(YYYY-MM-DD hh:mm[:ss] or dd/mm/yyyy hh:mm[:ss])"},
+      {"malformed line", tips + "24/05/2001 01:04:56;0.2\r",
+       "r.csv:4: '24/05/2001 01:04:56;0.2' is not a time "
+       "(YYYY-MM-DD hh:mm[:ss] or dd/mm/yyyy hh:mm[:ss])"},
       {"out of order", tips + "24/05/2001 00:30:00,0.2,\r",
-       "r.csv:4: time 2001-05-24 00:30 comes before the time of the reading before (2001-05-24 00:41:23): readings must "
+       "r.csv:4: time 2001-05-24 00:30 comes before the time of the reading before (2001-05-24 00:41:23): readings "
+       "must "
        "be in time order"},
-      {"repeated", tips + "24/05/2001 00:41:23,0.2,\r", "r.csv:4: time 2001-05-24 00:41:23 repeats the time of the reading before"},
-      {"impossible date", tips + "29/02/2001 01:00:00,0.2,\r", "r.csv:4: '29/02/2001 01:00:00' is not a time of the calendar"},
+      {"repeated", tips + "24/05/2001 00:41:23,0.2,\r",
+       "r.csv:4: time 2001-05-24 00:41:23 repeats the time of the reading before"},
+      {"impossible date", tips + "29/02/2001 01:00:00,0.2,\r",
+       "r.csv:4: '29/02/2001 01:00:00' is not a time of the calendar"},
       {"hourly", "time,rain\n2001-05-24 01:00,0\n2001-05-24 02:00,1.5\n2001-05-24 03:00,0\n",
        "r.csv:3: the record's step is 60 minutes; 15 minutes or finer is needed"},
       {"oversize depth", "time,rain\n2001-05-24 00:05,0\n2001-05-24 00:10,60.5\n2001-05-24 00:15,39.5\n",
-       "r.csv:4: the 15-minute depth ending 2001-05-24 00:15 comes to 100.00 mm; a depth of 100 mm or more cannot be written"},
-      {"no wet day", "time,rain\n2001-05-24 00:15,0\n2001-05-24 00:30,0\n", "r.csv: station ALFA has no complete day: none of its 1 day has 100% of its intervals present"},
+       "r.csv:4: the 15-minute depth ending 2001-05-24 00:15 comes to 100.00 mm; a depth of 100 mm or more cannot be "
+       "written"},
+      {"no wet day", "time,rain\n2001-05-24 00:15,0\n2001-05-24 00:30,0\n",
+       "r.csv: station ALFA has no complete day: none of its 1 day has 100% of its intervals present"},
   };
   for (const BadRecord& c : cases) {
     TempDir dir;
@@ -178,26 +187,32 @@ TEST(PrepareTool, CommandLines) {
   TempDir dir;
   dir.write("r.csv", "time,a,b\n2001-05-24 00:15,0,1\n2001-05-24 00:30,1,0\n");
   const std::pair<std::vector<std::string>, std::string> usage[] = {
-      {{}, "give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for INPUT.TXT (--help "
-           "tells more)"},
-      {{"--id", "ALFA"}, "give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
-                         "INPUT.TXT (--help tells more)"},
+      {{},
+       "give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for INPUT.TXT (--help "
+       "tells more)"},
+      {{"--id", "ALFA"},
+       "give --id ID and a RECORD to prepare a station, or --site NAME --days N --station ... for "
+       "INPUT.TXT (--help tells more)"},
       {{"--id", "ALFAB", "r.csv"}, "--id 'ALFAB' must be 1 to 4 printable ASCII characters, no blank or '/'"},
       {{"--id", "A", "r.csv"}, "r.csv: several value columns (a, b): pick one with --column"},
-      {{"--id", "A", "--column", "a", "--swmm-station", "X", "r.csv"}, "r.csv: --swmm-station does not apply to a record read as csv"},
+      {{"--id", "A", "--column", "a", "--swmm-station", "X", "r.csv"},
+       "r.csv: --swmm-station does not apply to a record read as csv"},
       {{"--id", "A", "--min-complete", "0", "r.csv"}, "--min-complete 0 is not a percentage above 0 and at most 100"},
       {{"--id", "A", "--spell-table", "plain", "r.csv"}, "--spell-table 'plain' is neither matched nor cumulative"},
       {{"--id", "A", "--format", "xls", "r.csv"}, "format 'xls' is none of auto, tips, csv, swmm, noaa"},
       {{"--id", "A", "--format", "csv", "--format", "tips", "r.csv"}, "--format is given twice"},
       {{"--id", "A", "--from", "2001-06-31", "r.csv"}, "from '2001-06-31' is not a day YYYY-MM-DD"},
-      {{"--id", "A", "--site", "S", "r.csv"}, "prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time"},
+      {{"--id", "A", "--site", "S", "r.csv"},
+       "prepare a station (--id ID RECORD) or write INPUT.TXT (--site ...), one at a time"},
       {{"--id", "A", "--station", "RG1", "r.csv"},
        "--station places a station in INPUT.TXT; the station of a SWMM rain file is picked with --swmm-station"},
-      {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2"}, "INPUT.TXT needs three stations: --station given 2 times"},
+      {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2"},
+       "INPUT.TXT needs three stations: --station given 2 times"},
       {{"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2", "--station", "C=1000"},
        "--station C: distance '1000' is not a whole number from 0 to 999 (3 digits)"},
       {{"--site", "S", "--days", "2001", "--station", "A=1", "--station", "B=2", "--station", "C=3"},
-       "the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make the longer series with raingen-ensemble --days N (-n 1 for one)"},
+       "the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make "
+       "the longer series with raingen-ensemble --days N (-n 1 for one)"},
       {{"--site", "THE SITE NAME", "--days", "10", "--station", "A=1", "--station", "B=2", "--station", "C=3"},
        "the site name 'THE SITE NAME' is longer than its 11 characters"},
       {{"--site", "S", "--days", "10", "--station", "A@1,2", "--station", "B=2", "--station", "C=3"},
@@ -205,7 +220,8 @@ TEST(PrepareTool, CommandLines) {
       {{"--site", "S", "--days", "10", "--station", "A", "--station", "B=2", "--station", "C=3"},
        "--station 'A' is neither ID=DIST nor ID@LAT,LON"},
       {{"--site", "S", "--station", "A=1"}, "INPUT.TXT needs --site NAME and --days N"},
-      {{"--site", "S", "--days", "10", "--min-complete", "90"}, "--min-complete belongs to preparing a station, not to INPUT.TXT"},
+      {{"--site", "S", "--days", "10", "--min-complete", "90"},
+       "--min-complete belongs to preparing a station, not to INPUT.TXT"},
   };
   for (const auto& [arguments, message] : usage) {
     const Outcome o = prepare(dir, arguments);
@@ -224,8 +240,9 @@ TEST(PrepareTool, CommandLines) {
   // Standard input, with its format given.
   const Outcome piped = prepare(dir, {"--id", "P", "--format", "csv", "--column", "b", "-"}, dir.read("r.csv"));
   EXPECT_EQ(piped.exit_status, 1);
-  EXPECT_EQ(piped.err, "raingen-prepare: -: station P has no complete day: none of its 1 day has 100% of its intervals "
-                       "present\n");
+  EXPECT_EQ(piped.err,
+            "raingen-prepare: -: station P has no complete day: none of its 1 day has 100% of its intervals "
+            "present\n");
 
   // A --dir that does not exist is made for the files, and taken away again when the use fails.
   EXPECT_EQ(prepare(dir, {"--id", "P", "--dir", "new", "r.csv"}).exit_status, 2);
@@ -241,24 +258,27 @@ TEST(PrepareTool, RunFactsBesideTheFiles) {
   dir.write("record.csv", synthetic_record(wet_days));
   const std::string record = fs::canonical(dir / "record.csv").string();
   for (const char* id : {"A", "B", "C"}) {
-    const Outcome o = prepare(dir, {"--id", id, "--utc-offset", "-05:00", "--column", "rain_mm", "--format", "csv", "record.csv"});
+    const Outcome o =
+        prepare(dir, {"--id", id, "--utc-offset", "-05:00", "--column", "rain_mm", "--format", "csv", "record.csv"});
     ASSERT_EQ(o.exit_status, 0) << o.err;
-    EXPECT_NE(o.out.find(fmt::format("\n  also written    ./RAINGEN.TXT: [station {}] with the record's path, 2 reading "
-                                     "options given, clock UTC-05:00\n", id)),
-              std::string::npos)
+    EXPECT_NE(
+        o.out.find(fmt::format("\n  also written    ./RAINGEN.TXT: [station {}] with the record's path, 2 reading "
+                               "options given, clock UTC-05:00\n",
+                               id)),
+        std::string::npos)
         << o.out;
   }
   const std::string comment =
       "# raingen-prepare: facts of this run directory that INPUT.TXT and the station files do not\n"
       "# hold; raingen-export, raingen-ensemble and raingen-report read them.\n";
   const auto station = [&](const char* id, const char* offset) {
-    return fmt::format("[station {}]\nrecord = {}\nreading = format=csv\nreading = column=rain_mm\nutc_offset = {}\n", id,
-                       record, offset);
+    return fmt::format("[station {}]\nrecord = {}\nreading = format=csv\nreading = column=rain_mm\nutc_offset = {}\n",
+                       id, record, offset);
   };
   EXPECT_EQ(dir.read("RAINGEN.TXT"),
             comment + station("A", "-05:00") + "\n" + station("B", "-05:00") + "\n" + station("C", "-05:00"));
-  const std::vector<std::string> settings{"--site", "OUTLET", "--days", "10", "--station", "A=1", "--station", "B=2",
-                                          "--station", "C=3", "--site-at", "-2.5,-79.25"};
+  const std::vector<std::string> settings{"--site",    "OUTLET", "--days",    "10",  "--station", "A=1",
+                                          "--station", "B=2",    "--station", "C=3", "--site-at", "-2.5,-79.25"};
   const Outcome o = prepare(dir, settings);
   ASSERT_EQ(o.exit_status, 0) << o.err;
   EXPECT_EQ(o.out.substr(o.out.find("./RAINGEN.TXT")),
@@ -268,9 +288,10 @@ TEST(PrepareTool, RunFactsBesideTheFiles) {
   EXPECT_EQ(dir.read("RAINGEN.TXT"), stations + station("C", "-05:00") + "\n" + site);
 
   // C prepared again on another clock: the sites' clocks differ, nothing is written.
-  ASSERT_EQ(prepare(dir, {"--id", "C", "--utc-offset", "+00:00", "--column", "rain_mm", "--format", "csv", "record.csv"})
-                .exit_status,
-            0);
+  ASSERT_EQ(
+      prepare(dir, {"--id", "C", "--utc-offset", "+00:00", "--column", "rain_mm", "--format", "csv", "record.csv"})
+          .exit_status,
+      0);
   const std::string facts = stations + station("C", "+00:00") + "\n" + site;
   ASSERT_EQ(dir.read("RAINGEN.TXT"), facts);
   const std::string input = dir.read("INPUT.TXT");
@@ -287,7 +308,9 @@ TEST(PrepareTool, RunFactsBesideTheFiles) {
       {given, 1,
        "./RAINGEN.TXT:15: station C kept the clock UTC+00:00, not the --utc-offset -05:00 given for the site: the site "
        "series would mix days of two clocks (prepare every station on the site's clock)"},
-      {{"--id", "D", "--utc-offset", "-5", "record.csv"}, 2, "--utc-offset '-5' is not +HH:MM or -HH:MM, from -14:00 to +14:00"},
+      {{"--id", "D", "--utc-offset", "-5", "record.csv"},
+       2,
+       "--utc-offset '-5' is not +HH:MM or -HH:MM, from -14:00 to +14:00"},
   };
   for (const auto& c : refused) {
     const Outcome r = prepare(dir, c.arguments);
@@ -298,8 +321,8 @@ TEST(PrepareTool, RunFactsBesideTheFiles) {
   }
   // The site's clock given when the stations state none of their own.
   TempDir other;
-  const Outcome plain = prepare(other, {"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2", "--station",
-                                        "C=3", "--utc-offset", "+01:00"});
+  const Outcome plain = prepare(other, {"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2",
+                                        "--station", "C=3", "--utc-offset", "+01:00"});
   ASSERT_EQ(plain.exit_status, 0) << plain.err;
   EXPECT_EQ(other.read("RAINGEN.TXT"), comment + "[site]\nname = S\nutc_offset = +01:00\n");
 
@@ -332,19 +355,22 @@ TEST(PrepareTool, DistancesFromCoordinatesKeepTheWeights) {
     std::array<int, 3> distances;
     std::string unit_note;
   } cases[] = {
-      {1, {111, 204, 556},
+      {1,
+       {111, 204, 556},
        "  distances from coordinates in units of 1 m, the finest that holds them in 3 digits (kilometres would put "
        "station A at 0)\n"},
-      {100, {11, 20, 56}, "  distances from coordinates in km: every weight within 0.3 points of the exact "
-                          "inverse-square weight\n"},
+      {100,
+       {11, 20, 56},
+       "  distances from coordinates in km: every weight within 0.3 points of the exact "
+       "inverse-square weight\n"},
   };
   for (const auto& c : cases) {
     // A 0.001 degrees north, B 0.001835 degrees east, C 0.005 degrees south, times the scale.
     const std::array<double, 3> degrees{0.001 * c.scale, 0.001835 * c.scale, 0.005 * c.scale};
     TempDir dir;
-    const Outcome o = prepare(dir, {"--site", "S", "--days", "10", "--site-at", "0,0", "--station",
-                                    fmt::format("A@{},0", degrees[0]), "--station", fmt::format("B@0,{}", degrees[1]),
-                                    "--station", fmt::format("C@-{},0", degrees[2])});
+    const Outcome o =
+        prepare(dir, {"--site", "S", "--days", "10", "--site-at", "0,0", "--station", fmt::format("A@{},0", degrees[0]),
+                      "--station", fmt::format("B@0,{}", degrees[1]), "--station", fmt::format("C@-{},0", degrees[2])});
     ASSERT_EQ(o.exit_status, 0) << o.err;
     const std::string settings = dir.read("INPUT.TXT");
     EXPECT_EQ(settings.substr(settings.find("DISTANCE 1"), 3 * 19),
@@ -378,7 +404,8 @@ std::string five_minute_record(int days, const std::function<double(int, int)>& 
     for (int k = 0; k < 288; ++k) {
       const double v = depth(d, k);
       if (std::isnan(v)) continue;
-      csv += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(k + 1) * 5}) + fmt::format(",{}\n", v);
+      csv += date::format("%Y-%m-%d %H:%M", start + date::days{d} + std::chrono::minutes{(k + 1) * 5}) +
+             fmt::format(",{}\n", v);
     }
   return csv;
 }
@@ -390,7 +417,9 @@ TEST(PrepareTool, ThinRecordsRefusedWithGuidance) {
   const auto wet_every = [](int n) { return [n](int d, int k) { return k == 0 && d % n == 0 ? 0.4 : 0.0; }; };
   // 5 readings lost on day d >= first_lossy, in 5 different 15-minute intervals.
   const auto losing = [&](int first_lossy) {
-    return [&, first_lossy](int d, int k) { return d >= first_lossy && k % 57 == 7 ? nan : (k == 0 && d % 3 == 0 ? 0.4 : 0.0); };
+    return [&, first_lossy](int d, int k) {
+      return d >= first_lossy && k % 57 == 7 ? nan : (k == 0 && d % 3 == 0 ? 0.4 : 0.0);
+    };
   };
   const struct {
     std::string record;
@@ -404,7 +433,8 @@ TEST(PrepareTool, ThinRecordsRefusedWithGuidance) {
        "would have no entries and the program would make every day wet; give a record with dry days between its wet "
        "days, or a --wet-threshold above 0 if traces wet them"},
       {five_minute_record(60, losing(0)),
-       "r.csv: station AB has no complete day: none of its 60 days has 100% of its intervals present; --min-complete 99 "
+       "r.csv: station AB has no complete day: none of its 60 days has 100% of its intervals present; --min-complete "
+       "99 "
        "would keep 0 days, 95 0, 90 60, 80 60: a gauge that loses a few readings a day keeps more days at a lower "
        "--min-complete (the missing intervals of a day kept are taken as dry)"},
   };
@@ -432,20 +462,23 @@ TEST(PrepareTool, ThinRecordsRefusedWithGuidance) {
       << kept.out;
   const Outcome at_90 = prepare(dir, {"--id", "AB", "--min-complete", "90", "r.csv"});
   ASSERT_EQ(at_90.exit_status, 0) << at_90.err;
-  EXPECT_NE(at_90.out.find("\n  complete days   70; missing intervals taken as dry: 200 in 40 days (--min-complete 90)\n"
-                           "  days with gaps  0\n"),
-            std::string::npos)
+  EXPECT_NE(
+      at_90.out.find("\n  complete days   70; missing intervals taken as dry: 200 in 40 days (--min-complete 90)\n"
+                     "  days with gaps  0\n"),
+      std::string::npos)
       << at_90.out;
 }
 
 TEST(PrepareTool, SettingsFromCoordinates) {
   TempDir dir;
-  const Outcome o = prepare(dir, {"--site", "OUTLET", "--days", "365", "--results", "OUT.TXT", "--site-at", "-0.25,-78.5",
-                                  "--station", "NEAR@-0.25,-78.5", "--station", "FAR@0.75,-78.5", "--station", "MID@-0.25,-78.4855"});
+  const Outcome o =
+      prepare(dir, {"--site", "OUTLET", "--days", "365", "--results", "OUT.TXT", "--site-at", "-0.25,-78.5",
+                    "--station", "NEAR@-0.25,-78.5", "--station", "FAR@0.75,-78.5", "--station", "MID@-0.25,-78.4855"});
   ASSERT_EQ(o.exit_status, 0) << o.err;
-  EXPECT_EQ(dir.read("INPUT.TXT"),
-            "RESULTS FILE: OUT.TXT\r\nSITE NAME:    OUTLET\r\nSTATION 1:    NEAR\r\nSTATION 2:    FAR\r\n"
-            "STATION 3:    MID\r\nDISTANCE 1:     0\r\nDISTANCE 2:   111\r\nDISTANCE 3:     2\r\nNUMBER DAYS:   365\r\n");
+  EXPECT_EQ(
+      dir.read("INPUT.TXT"),
+      "RESULTS FILE: OUT.TXT\r\nSITE NAME:    OUTLET\r\nSTATION 1:    NEAR\r\nSTATION 2:    FAR\r\n"
+      "STATION 3:    MID\r\nDISTANCE 1:     0\r\nDISTANCE 2:   111\r\nDISTANCE 3:     2\r\nNUMBER DAYS:   365\r\n");
   EXPECT_EQ(o.out,
             "./INPUT.TXT: results OUT.TXT, site OUTLET, 365 days\n"
             "  station 1  NEAR  distance   0\n"

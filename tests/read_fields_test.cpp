@@ -30,8 +30,7 @@ class ReadFields : public testing::Test {
   void file(const std::string& bytes) {
     records::reset_connections();
     dir.write("in.txt", bytes);
-    ASSERT_EQ(records::connect_unit(unit, (dir / "in.txt").string(), records::Status::old, true),
-              0);
+    ASSERT_EQ(records::connect_unit(unit, (dir / "in.txt").string(), records::Status::old, true), 0);
   }
 
   testing_support::TempDir dir;
@@ -199,8 +198,7 @@ TEST_F(ReadFields, RunsOfFieldsReadAsFieldByField) {
       EXPECT_EQ(std::memcmp(&run[2 * k], &fields[k], sizeof(float)), 0) << "value " << k + 1;
       EXPECT_EQ(run[2 * k + 1], -1.0f);
     }
-    EXPECT_EQ(records::read_position(records::unit_for_read(7)),
-              records::read_position(records::unit_for_read(8)));
+    EXPECT_EQ(records::read_position(records::unit_for_read(7)), records::read_position(records::unit_for_read(8)));
     return run_error;
   };
   while (read_both() != records::error::end_of_file && !HasFailure()) {
@@ -242,16 +240,15 @@ TEST_P(IntegerFields, ReadTheSameBothWays) {
   EXPECT_EQ(whole, c.value);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, IntegerFields,
-    testing::Values(IntegerCase{"  1 2 3  ", 123, 0}, IntegerCase{"   -0042 ", -42, 0},
-                    IntegerCase{"12,345678", 12, 0}, IntegerCase{"         ", 0, 0},
-                    IntegerCase{"    +    ", 0, 0}, IntegerCase{"\t\t7", 7, 0},
-                    IntegerCase{"000000000", 0, 0}, IntegerCase{"2147483647", 214748364, 0},
-                    IntegerCase{"-21474836", -21474836, 0},
-                    IntegerCase{"HEADING  ", 0, records::error::invalid_integer},
-                    IntegerCase{"  1.5    ", 0, records::error::invalid_integer},
-                    IntegerCase{"  16#FF  ", 255, 0}));
+INSTANTIATE_TEST_SUITE_P(Fields, IntegerFields,
+                         testing::Values(IntegerCase{"  1 2 3  ", 123, 0}, IntegerCase{"   -0042 ", -42, 0},
+                                         IntegerCase{"12,345678", 12, 0}, IntegerCase{"         ", 0, 0},
+                                         IntegerCase{"    +    ", 0, 0}, IntegerCase{"\t\t7", 7, 0},
+                                         IntegerCase{"000000000", 0, 0}, IntegerCase{"2147483647", 214748364, 0},
+                                         IntegerCase{"-21474836", -21474836, 0},
+                                         IntegerCase{"HEADING  ", 0, records::error::invalid_integer},
+                                         IntegerCase{"  1.5    ", 0, records::error::invalid_integer},
+                                         IntegerCase{"  16#FF  ", 255, 0}));
 
 TEST_F(ReadFields, CommaEndsAFieldDifferentlyInTheTwoWays) {
   // One at a time the comma ends the field and the next starts after it; whole, the field
@@ -331,18 +328,17 @@ TEST_P(RealFields, Convert) {
 // Whole collection inserts nothing: a sign or a point alone is invalid, a dropped zero counts.
 INSTANTIATE_TEST_SUITE_P(
     Whole, RealFields,
-    testing::Values(
-        RealCase{"     +", "(1X,F5.2)", 0, records::error::invalid_real},
-        RealCase{"     .", "(1X,F5.2)", 0, records::error::invalid_real},
-        RealCase{" 1.25", "(1X,F5.2)", 1.25f, 0}, RealCase{"   125", "(1X,F5.2)", 1.25f, 0},
-        RealCase{"    .5", "(1X,F5.2)", 0.5f, 0}, RealCase{"   0E2", "(1X,F5.2)", 0.0f, 0},
-        RealCase{"  0-5", "(1X,F5.2)", -0.05f, 0},
-        RealCase{"  1.5.", "(1X,F5.2)", 0, records::error::invalid_real},
-        RealCase{"  1.5E", "(1X,F5.2)", 0, records::error::invalid_real},
-        RealCase{"  1.5Q", "(1X,F5.2)", 0, records::error::invalid_real},
-        RealCase{" 1E39", "(1X,F9.0)", 0, records::error::single_overflow},
-        RealCase{" 1E309", "(1X,F9.0)", 0, records::error::real_overflow},
-        RealCase{" 1E-999", "(1X,F9.0)", 0.0f, 0}, RealCase{" 1.5D1", "(1X,F9.0)", 15.0f, 0}));
+    testing::Values(RealCase{"     +", "(1X,F5.2)", 0, records::error::invalid_real},
+                    RealCase{"     .", "(1X,F5.2)", 0, records::error::invalid_real},
+                    RealCase{" 1.25", "(1X,F5.2)", 1.25f, 0}, RealCase{"   125", "(1X,F5.2)", 1.25f, 0},
+                    RealCase{"    .5", "(1X,F5.2)", 0.5f, 0}, RealCase{"   0E2", "(1X,F5.2)", 0.0f, 0},
+                    RealCase{"  0-5", "(1X,F5.2)", -0.05f, 0},
+                    RealCase{"  1.5.", "(1X,F5.2)", 0, records::error::invalid_real},
+                    RealCase{"  1.5E", "(1X,F5.2)", 0, records::error::invalid_real},
+                    RealCase{"  1.5Q", "(1X,F5.2)", 0, records::error::invalid_real},
+                    RealCase{" 1E39", "(1X,F9.0)", 0, records::error::single_overflow},
+                    RealCase{" 1E309", "(1X,F9.0)", 0, records::error::real_overflow},
+                    RealCase{" 1E-999", "(1X,F9.0)", 0.0f, 0}, RealCase{" 1.5D1", "(1X,F9.0)", 15.0f, 0}));
 
 struct TextCase {
   const char* list;
@@ -360,21 +356,20 @@ TEST_P(TextFields, StoreAsTheWidthAndLengthSay) {
   EXPECT_EQ(read_one_text(GetParam().list, GetParam().length), GetParam().stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, TextFields,
-    testing::Values(TextCase{"(A3)", 5, "abcdefg", "abc  "},
-                    TextCase{"(A5)", 5, "abcdefg", "abcde"}, TextCase{"(A7)", 3, "abcdefg", "efg"},
-                    TextCase{"(A)", 4, "abcdefg", "abcd"}, TextCase{"(A4)", 4, "a, \t", "a, \t"},
-                    TextCase{"(A6)", 6, "ab", "ab    "}, TextCase{"(A9)", 3, "abcd", "   "},
-                    TextCase{"(A5)", 3, "abcd", "cd "},
-                    TextCase{"(14X,A11)", 11, "12345678901234SHORT ", "SHORT      "},
-                    TextCase{"(14X,A4)", 4, "12345678901234ABCDEFGH", "ABCD"},
-                    TextCase{"(A4)", 4,
-                             "a\x1a"
-                             "bc",
-                             "a\x1a"
-                             "bc"},
-                    TextCase{"(A4)", 4, "ab\rcd", "ab  "}, TextCase{"(A2)", 2, "", "  "}));
+INSTANTIATE_TEST_SUITE_P(Fields, TextFields,
+                         testing::Values(TextCase{"(A3)", 5, "abcdefg", "abc  "},
+                                         TextCase{"(A5)", 5, "abcdefg", "abcde"}, TextCase{"(A7)", 3, "abcdefg", "efg"},
+                                         TextCase{"(A)", 4, "abcdefg", "abcd"}, TextCase{"(A4)", 4, "a, \t", "a, \t"},
+                                         TextCase{"(A6)", 6, "ab", "ab    "}, TextCase{"(A9)", 3, "abcd", "   "},
+                                         TextCase{"(A5)", 3, "abcd", "cd "},
+                                         TextCase{"(14X,A11)", 11, "12345678901234SHORT ", "SHORT      "},
+                                         TextCase{"(14X,A4)", 4, "12345678901234ABCDEFGH", "ABCD"},
+                                         TextCase{"(A4)", 4,
+                                                  "a\x1a"
+                                                  "bc",
+                                                  "a\x1a"
+                                                  "bc"},
+                                         TextCase{"(A4)", 4, "ab\rcd", "ab  "}, TextCase{"(A2)", 2, "", "  "}));
 
 TEST_F(ReadFields, LineEndsOfEveryKindReadAlike) {
   file("ab\r\ncd\nef\rjunk\ngh");  // CR LF, LF, a lone CR, and a last line with no line end

@@ -29,13 +29,14 @@ EnsembleStatistics made() {
 
 TEST(DistributionBands, MonthlyTotalsAndSpellsOverTheRealizations) {
   const EnsembleStatistics e = made();
-  const Band m = realizations_band(e, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
-                                   [](const raingen::stats::SeriesStatistics& s, std::size_t i) { return s.monthly_totals[i]; });
+  const Band m =
+      realizations_band(e, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+                        [](const raingen::stats::SeriesStatistics& s, std::size_t i) { return s.monthly_totals[i]; });
   ASSERT_EQ(m.x.size(), 12u);
   EXPECT_TRUE(std::isnan(m.low[0]) && std::isnan(m.high[0]));
   for (std::size_t i = 1; i < 12; ++i) {
     EXPECT_EQ(m.x[i], static_cast<double>(i + 1));
-    EXPECT_DOUBLE_EQ(m.low[i], 1.0 + static_cast<double>(i));   // the 5% quantile of k = 0..20 is 1
+    EXPECT_DOUBLE_EQ(m.low[i], 1.0 + static_cast<double>(i));  // the 5% quantile of k = 0..20 is 1
     EXPECT_DOUBLE_EQ(m.high[i], 19.0 + static_cast<double>(i));
   }
 

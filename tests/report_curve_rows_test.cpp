@@ -24,10 +24,9 @@ TEST(CurveRows, LinesPointsAndTheBandOfTheirColour) {
     double x, value;
     std::optional<double> lower, upper;
   } expected[] = {
-      {"generated", 1, 1.0, 0.5, 1.5},
-      {"generated", 2, 1.1, {}, {}},  // the band has no value there
-      {"generated", 4, 1.3, {}, {}},  // nor any x
-      {"record:A", 1, 2.0, {}, {}},   // another colour
+      {"generated", 1, 1.0, 0.5, 1.5}, {"generated", 2, 1.1, {}, {}},  // the band has no value there
+      {"generated", 4, 1.3, {}, {}},                                   // nor any x
+      {"record:A", 1, 2.0, {}, {}},                                    // another colour
       {"record:A", 3, 2.2, {}, {}},
   };
   ASSERT_EQ(rows.size(), std::size(expected));

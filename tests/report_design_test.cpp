@@ -51,9 +51,10 @@ std::vector<float> realization(int k) {
 
 void make_run(const TempDir& dir) {
   run_example(dir);
-  dir.write("INPUT.TXT", "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILLCREST\r\nSTATION 1:    KARO\r\n"
-                         "STATION 2:    MELV\r\nSTATION 3:    TWIN\r\nDISTANCE 1:     0\r\nDISTANCE 2:     7\r\n"
-                         "DISTANCE 3:    11\r\nNUMBER DAYS:  2000\r\n");
+  dir.write("INPUT.TXT",
+            "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILLCREST\r\nSTATION 1:    KARO\r\n"
+            "STATION 2:    MELV\r\nSTATION 3:    TWIN\r\nDISTANCE 1:     0\r\nDISTANCE 2:     7\r\n"
+            "DISTANCE 3:    11\r\nNUMBER DAYS:  2000\r\n");
   ChildSetup setup;
   setup.directory = dir.path();
   setup.environment = {{"RAINGEN_SEED", "3"}};
@@ -94,36 +95,46 @@ TEST(ReportDesign, APlateauAtTheRecordsLargestDayIsSaidAndItsReturnPeriodsMarked
   // 100 of the 120 realization-years count (the sixth, 175 days of 2006, does not); 20 of them
   // hold the 80 mm storm: 20 mm in 15 minutes, 40 in 30 and 80 from an hour on, the record's
   // largest depths. The Weibull levels are at that ceiling from (100 + 1) / 20 = 5.05 years.
-  EXPECT_TRUE(has(page, "<tr><td>ensemble (20 realizations pooled)</td><td class=\"n\">100</td><td class=\"n\">120</td>"));
+  EXPECT_TRUE(
+      has(page, "<tr><td>ensemble (20 realizations pooled)</td><td class=\"n\">100</td><td class=\"n\">120</td>"));
   EXPECT_TRUE(has(page, "weighted-record holds 50.0 years of data: a return level beyond twice that, 100.0 years"));
   for (const char* row : {"<tr><td>15 min</td><td class=\"n\">20</td><td class=\"n\">20</td>",
                           "<tr><td>1 h</td><td class=\"n\">80</td><td class=\"n\">80</td>",
                           "<tr><td>24 h</td><td class=\"n\">80</td><td class=\"n\">80.5</td>"})
-    EXPECT_TRUE(has(page, std::string(row) + "<td class=\"n\">20</td><td class=\"n\">0</td><td class=\"n\">100</td>"
-                                             "<td class=\"n\">20%</td><td class=\"n\">5.05</td><td class=\"n\">-</td></tr>"))
+    EXPECT_TRUE(has(page, std::string(row) +
+                              "<td class=\"n\">20</td><td class=\"n\">0</td><td class=\"n\">100</td>"
+                              "<td class=\"n\">20%</td><td class=\"n\">5.05</td><td class=\"n\">-</td></tr>"))
         << row;
-  EXPECT_TRUE(has(page, "ensemble (20 realizations pooled): the annual maxima plateau at the record&#39;s largest depth "
-                        "at 15 min from 5.05 years (20 of 100), 30 min from 5.05 years (20 of 100), 1 h from 5.05 years"));
+  EXPECT_TRUE(has(page,
+                  "ensemble (20 realizations pooled): the annual maxima plateau at the record&#39;s largest depth "
+                  "at 15 min from 5.05 years (20 of 100), 30 min from 5.05 years (20 of 100), 1 h from 5.05 years"));
 
   // The Weibull table of the ensemble at 15 minutes: 2 years at the 0.5 mm of the other years, 5
   // years at position 80.8, between 0.5 and 20 and not marked; 10 years on at the ceiling, marked.
-  const std::string weibull = page.substr(page.find("Depth (mm), Weibull plotting position", page.find("Depth-duration-frequency: ensemble")));
-  const std::string row = weibull.substr(weibull.find("<tr><td>15 min</td>"), weibull.find("</tr>", weibull.find("<tr><td>15 min</td>")) - weibull.find("<tr><td>15 min</td>"));
+  const std::string weibull =
+      page.substr(page.find("Depth (mm), Weibull plotting position", page.find("Depth-duration-frequency: ensemble")));
+  const std::string row =
+      weibull.substr(weibull.find("<tr><td>15 min</td>"),
+                     weibull.find("</tr>", weibull.find("<tr><td>15 min</td>")) - weibull.find("<tr><td>15 min</td>"));
   EXPECT_TRUE(has(row, "<td class=\"n\">100</td><td class=\"n\">0.5</td>")) << row;
   EXPECT_TRUE(has(row, "<td class=\"n\">16.1</td>")) << row;  // 0.5 + 0.8 (20 - 0.5)
   EXPECT_EQ(row.find("<td class=\"n muted\">"), row.find("<td class=\"n muted\">20<sup>\u2021</sup></td>")) << row;
   std::size_t marked = 0;
-  for (std::size_t at = row.find("<sup>\u2021</sup>"); at != std::string::npos; at = row.find("<sup>\u2021</sup>", at + 1)) ++marked;
+  for (std::size_t at = row.find("<sup>\u2021</sup>"); at != std::string::npos;
+       at = row.find("<sup>\u2021</sup>", at + 1))
+    ++marked;
   EXPECT_EQ(marked, 4u) << "10, 20, 50 and 100 years";
   EXPECT_FALSE(has(page, "<sup>\u2020")) << "50 years of record: no return period beyond twice them";
-  EXPECT_TRUE(has(weibull, "\u2021 at the ceiling: at this return period the annual maxima are the record&#39;s largest depth."));
+  EXPECT_TRUE(has(
+      weibull, "\u2021 at the ceiling: at this return period the annual maxima are the record&#39;s largest depth."));
 
-  for (const char* line : {"\nensemble,15,annual_maxima_years,100,,,\n", "\nensemble,15,share_reaching_largest_recorded,0.2,,,\n",
-                           "\nensemble,15,plateau_from_years,5.05,,,\n", "\nensemble,15,return_level_empirical,20,10,20,20\n",
-                           "\nensemble,15,return_level_empirical,0.5,2,", "\nensemble,60,return_intensity_empirical,80,100,80,80\n",
-                           "\nweighted-record,15,largest_depth,20,,,\n", "\nweighted-record,1440,annual_maximum,80,1985,,\n",
-                           "\nweighted-record,,supported_return_period_years,", "\nrealization:3,15,annual_maximum,20,2003,,\n",
-                           "\nrealization:3,15,annual_maximum,0.5,2001,,\n"})
+  for (const char* line :
+       {"\nensemble,15,annual_maxima_years,100,,,\n", "\nensemble,15,share_reaching_largest_recorded,0.2,,,\n",
+        "\nensemble,15,plateau_from_years,5.05,,,\n", "\nensemble,15,return_level_empirical,20,10,20,20\n",
+        "\nensemble,15,return_level_empirical,0.5,2,", "\nensemble,60,return_intensity_empirical,80,100,80,80\n",
+        "\nweighted-record,15,largest_depth,20,,,\n", "\nweighted-record,1440,annual_maximum,80,1985,,\n",
+        "\nweighted-record,,supported_return_period_years,", "\nrealization:3,15,annual_maximum,20,2003,,\n",
+        "\nrealization:3,15,annual_maximum,0.5,2001,,\n"})
     EXPECT_TRUE(has(csv, line)) << line;
   EXPECT_FALSE(has(csv, "\nrealization:3,15,annual_maximum,0,2006,")) << "a part year is no year";
 
@@ -139,8 +150,8 @@ TEST(ReportDesign, ASingleRunAndTheYearRule) {
   TempDir dir;
   make_run(dir);
   auto run = [&](std::vector<std::string> more) {
-    std::vector<std::string> arguments{"--gauge", "KARO=karo.dat", "--format", "swmm", "--from", "1960-01-01", "--to",
-                                       "2009-12-31", "--output", "single"};
+    std::vector<std::string> arguments{"--gauge",    "KARO=karo.dat", "--format",   "swmm",     "--from",
+                                       "1960-01-01", "--to",          "2009-12-31", "--output", "single"};
     arguments.insert(arguments.end(), more.begin(), more.end());
     ChildSetup setup;
     setup.directory = dir.path();
@@ -155,12 +166,14 @@ TEST(ReportDesign, ASingleRunAndTheYearRule) {
   EXPECT_TRUE(has(page, "largest annual maximum of generated (mm)"));
   // The run's station files are the example's, not KARO's record: from 3 h on one of its 5 years
   // passes the record's 80 mm (81.58 mm at 3 h), none is at it, and no return period is marked.
-  EXPECT_TRUE(has(page, "<tr><td>3 h</td><td class=\"n\">80</td><td class=\"n\">81.58</td><td class=\"n\">0</td>"
-                        "<td class=\"n\">1</td><td class=\"n\">5</td><td class=\"n\">0%</td><td class=\"n\">-</td>"
-                        "<td class=\"n\">-</td></tr>"));
+  EXPECT_TRUE(has(page,
+                  "<tr><td>3 h</td><td class=\"n\">80</td><td class=\"n\">81.58</td><td class=\"n\">0</td>"
+                  "<td class=\"n\">1</td><td class=\"n\">5</td><td class=\"n\">0%</td><td class=\"n\">-</td>"
+                  "<td class=\"n\">-</td></tr>"));
   EXPECT_TRUE(has(page, "generated: no design return period lies at the record&#39;s largest depth.</p>"));
-  EXPECT_TRUE(has(page, "generated: annual maxima above the record&#39;s largest depth, 1 of 5 at 3 h, 1 of 5 at 6 h, "
-                        "1 of 5 at 12 h, 1 of 5 at 24 h: "));
+  EXPECT_TRUE(has(page,
+                  "generated: annual maxima above the record&#39;s largest depth, 1 of 5 at 3 h, 1 of 5 at 6 h, "
+                  "1 of 5 at 12 h, 1 of 5 at 24 h: "));
   EXPECT_FALSE(has(page, "<sup>\u2021</sup>"));
   EXPECT_FALSE(has(page, "realizations pooled"));
   for (const char* line : {"\ngenerated,15,annual_maxima_years,5,,,\n", "\ngenerated,15,return_level_gev,,2,,\n",
@@ -170,9 +183,11 @@ TEST(ReportDesign, ASingleRunAndTheYearRule) {
   ASSERT_EQ(run({"--year-complete", "40"}).exit_status, 0);
   EXPECT_TRUE(has(dir.read("single/statistics.csv"), "\ngenerated,15,annual_maxima_years,6,,,\n"));
 
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--year-complete", "101"}, {"--year-complete", "nan"}, {"--min-complete", "nan"},
-        {"--dry-threshold", "nan"}, {"--jobs", "0"}}) {
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"--year-complete", "101"},
+                                              {"--year-complete", "nan"},
+                                              {"--min-complete", "nan"},
+                                              {"--dry-threshold", "nan"},
+                                              {"--jobs", "0"}}) {
     const Outcome refused = run(bad);
     EXPECT_EQ(refused.exit_status, 2) << bad[0];
     EXPECT_TRUE(refused.err.starts_with("raingen-report: ") && has(refused.err, bad[0])) << refused.err;
@@ -188,11 +203,13 @@ TEST(ReportHelpers, TableWithBandsMarksAndNotes) {
   Cell flagged = number_cell(20.0);
   flagged.mark = "\u2021";
   flagged.muted = true;
-  t.rows = {{text_cell("15 min <"), flagged, band_cell(19.5, 20.25)}, {text_cell("1 h"), number_cell({}), band_cell(1, {})}};
+  t.rows = {{text_cell("15 min <"), flagged, band_cell(19.5, 20.25)},
+            {text_cell("1 h"), number_cell({}), band_cell(1, {})}};
   t.notes = {"\u2021 at the ceiling & so"};
   EXPECT_EQ(table_html(t),
             "<table>\n<tr><th>duration</th><th>10 years</th><th>90%</th></tr>\n"
-            "<tr><td>15 min &lt;</td><td class=\"n muted\">20<sup>\u2021</sup></td><td class=\"n\">19.5\u201320.25</td></tr>\n"
+            "<tr><td>15 min &lt;</td><td class=\"n muted\">20<sup>\u2021</sup></td><td "
+            "class=\"n\">19.5\u201320.25</td></tr>\n"
             "<tr><td>1 h</td><td class=\"n\">-</td><td class=\"n\">-</td></tr>\n"
             "</table>\n<p class=\"note\">\u2021 at the ceiling &amp; so</p>\n");
   EXPECT_EQ(percent_cell(0.246).text, "25%");
@@ -216,7 +233,8 @@ TEST(ReportHelpers, TableWithBandsMarksAndNotes) {
        at = svg.find("r=\"2.6\" fill=\"#654321\"", at + 1))
     ++circles;
   EXPECT_EQ(circles, 3u) << "two points and the legend's marker";
-  for (const char* tick : {">15 min<", ">30 min<", ">1 h<", ">24 h<"}) EXPECT_NE(svg.find(tick), std::string::npos) << tick;
+  for (const char* tick : {">15 min<", ">30 min<", ">1 h<", ">24 h<"})
+    EXPECT_NE(svg.find(tick), std::string::npos) << tick;
 }
 
 // Which series lead the design tables, what their levels are read against, and which levels are
@@ -224,21 +242,25 @@ TEST(ReportHelpers, TableWithBandsMarksAndNotes) {
 raingen::gauge::CalendarSeries yearly_storms(std::string name, int first_year, int years, double depth) {
   const auto start = date::sys_days{date::year{first_year} / 1 / 1};
   const auto end = date::sys_days{date::year{first_year + years} / 1 / 1};
-  raingen::gauge::CalendarSeries s(std::move(name), start, std::vector<double>(static_cast<std::size_t>((end - start).count()) * 96, 0.0));
+  raingen::gauge::CalendarSeries s(std::move(name), start,
+                                   std::vector<double>(static_cast<std::size_t>((end - start).count()) * 96, 0.0));
   for (int y = 0; y < years; ++y)
-    s.set_depth(static_cast<std::size_t>((date::sys_days{date::year{first_year + y} / 7 / 1} - start).count()) * 96 + 50,
-                y == 1 ? depth : depth / 2);
+    s.set_depth(
+        static_cast<std::size_t>((date::sys_days{date::year{first_year + y} / 7 / 1} - start).count()) * 96 + 50,
+        y == 1 ? depth : depth / 2);
   return s;
 }
 
 TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   using namespace raingen;
   using report::SeriesRole;
-  const gauge::CalendarSeries record = yearly_storms("record:A", 2001, 3, 10), weighted = yearly_storms("weighted-record", 2001, 3, 10),
+  const gauge::CalendarSeries record = yearly_storms("record:A", 2001, 3, 10),
+                              weighted = yearly_storms("weighted-record", 2001, 3, 10),
                               generated = yearly_storms("generated", 2001, 5, 20),
                               compared = yearly_storms("generated:weighted-site", 2001, 5, 8);
   std::vector<stats::SeriesStatistics> statistics;
-  for (const auto* s : {&record, &weighted, &generated, &compared}) statistics.push_back(stats::compute_statistics(*s, {}));
+  for (const auto* s : {&record, &weighted, &generated, &compared})
+    statistics.push_back(stats::compute_statistics(*s, {}));
   const std::vector<report::ReportSeries> series{{SeriesRole::record, &record, &statistics[0]},
                                                  {SeriesRole::weighted_record, &weighted, &statistics[1]},
                                                  {SeriesRole::generated, &generated, &statistics[2]},
@@ -264,7 +286,8 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
 
   // With realizations their pooled years lead; the generated series is one among them.
   report::EnsembleStatistics ensemble;
-  const gauge::CalendarSeries r1 = yearly_storms("realization:1", 2001, 5, 6), r2 = yearly_storms("realization:2", 2001, 5, 12);
+  const gauge::CalendarSeries r1 = yearly_storms("realization:1", 2001, 5, 6),
+                              r2 = yearly_storms("realization:2", 2001, 5, 12);
   ensemble.complete = {stats::compute_statistics(r1, {}), stats::compute_statistics(r2, {})};
   const report::DesignReport pooled = report::design_report(series, &ensemble, {}, few);
   ASSERT_EQ(pooled.series.size(), 5u);
@@ -317,7 +340,7 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   for (const report::Band& b : ddf.bands)
     for (double v : b.high) highest = std::max(highest, v);
   EXPECT_EQ(ddf.y.low, 2);  // pooled maxima from 3 mm, the record's 5
-  double next = 0;  // the 1-2-5 value at or above the highest band
+  double next = 0;          // the 1-2-5 value at or above the highest band
   for (double v : {10.0, 20.0, 50.0, 100.0, 200.0, 500.0})
     if (next == 0 && v >= highest) next = v;
   EXPECT_EQ(ddf.y.high, next) << highest;
@@ -328,15 +351,21 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   report::design_section(page, alone);
   const std::string html = page.finish();
   // The generated series' plateau ends where its 20 mm year passes the record's 10 mm.
-  EXPECT_TRUE(has(html, "generated: the annual maxima plateau at the record&#39;s largest depth at 15 min from 1.2 to 3 "
-                        "years (4 of 5), 30 min from 1.2 to 3 years (4 of 5)")) << html;
-  EXPECT_TRUE(has(html, "generated: annual maxima above the record&#39;s largest depth, 1 of 5 at 15 min, 1 of 5 at 30 min"));
-  EXPECT_TRUE(has(html, "generated:weighted-site: no design return period reaches the record&#39;s largest depth. "
-                        "In 5 years its largest annual maxima are 80% of the record&#39;s largest depths at every duration."));
+  EXPECT_TRUE(has(html,
+                  "generated: the annual maxima plateau at the record&#39;s largest depth at 15 min from 1.2 to 3 "
+                  "years (4 of 5), 30 min from 1.2 to 3 years (4 of 5)"))
+      << html;
+  EXPECT_TRUE(
+      has(html, "generated: annual maxima above the record&#39;s largest depth, 1 of 5 at 15 min, 1 of 5 at 30 min"));
+  EXPECT_TRUE(
+      has(html,
+          "generated:weighted-site: no design return period reaches the record&#39;s largest depth. "
+          "In 5 years its largest annual maxima are 80% of the record&#39;s largest depths at every duration."));
   // Against the record's own 2-year depth (its 5, 10, 5 mm: 5): the compared run's 4, 4, 8, 4, 4 give
   // 4, the generated series' 10, 20, 10, 10, 10 give 10; five years reach no 100-year depth.
-  EXPECT_TRUE(has(html, "Against the record&#39;s own 2-year depths (Weibull, from its 3 years): this series&#39; 2-year "
-                        "depths are 80% of them at every duration.</p>"));
+  EXPECT_TRUE(has(html,
+                  "Against the record&#39;s own 2-year depths (Weibull, from its 3 years): this series&#39; 2-year "
+                  "depths are 80% of them at every duration.</p>"));
   EXPECT_TRUE(has(html, "2-year depths are 200% of them at every duration.</p>"));
 }
 

@@ -58,7 +58,7 @@ TEST(DistributionBands, MaximaByRankAtTheYearsMostHave) {
   raingen::report::add_daily_band(daily, ensemble);
   ASSERT_EQ(daily.bands.size(), 1u);
   EXPECT_EQ(daily.bands[0].x, (std::vector<double>{0.1, 0.2, 0.5, 1, 2}));  // ends at the first mark none reaches
-  EXPECT_NEAR(daily.bands[0].low[3], 0.015, 1e-12);   // 5% of 0, 0.1, 0.2, 0.3
+  EXPECT_NEAR(daily.bands[0].low[3], 0.015, 1e-12);                         // 5% of 0, 0.1, 0.2, 0.3
   EXPECT_NEAR(daily.bands[0].high[3], 0.285, 1e-12);
   EXPECT_EQ(daily.bands[0].high[4], 0);
 }

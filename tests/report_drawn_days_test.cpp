@@ -47,7 +47,10 @@ TEST(DrawnDays, WorkedByHand) {
       // 4/9 0.9 + 1/9 1.8 = 0.6; B dry.
       {"A and C, B dry", {1, 1, 2}, halves(0.6, 0.6), Labels{{{"A 20010102"}, {""}, {"C 19991231"}}}},
       // + 4/9 0.45 = 0.2 in the first half: B's two equal days both give it.
-      {"all three, B's equal days", {1, 1, 2}, halves(0.8, 0.6), Labels{{{"A 20010102"}, {"B 20010305", "B 20020101"}, {"C 19991231"}}}},
+      {"all three, B's equal days",
+       {1, 1, 2},
+       halves(0.8, 0.6),
+       Labels{{{"A 20010102"}, {"B 20010305", "B 20020101"}, {"C 19991231"}}}},
       // 0.001 mm off in every interval: the written value cannot come from these days.
       {"none", {1, 1, 2}, halves(0.601, 0.601), std::nullopt},
       // Station B at the site: its day alone, the others not weighted.
@@ -108,9 +111,10 @@ TEST(DrawnDays, TheProgramsRunMatchedDayByDay) {
       expected[s].insert(is_wet ? labels[s] : "");
       parts.push_back(ids[s] + (is_wet ? " '" + labels[s] + "'" : " a dry day"));
     }
-    EXPECT_EQ(drawn_labels(day, std::array<StationDays, 3>{*raingen::report::read_station_days(dir.path(), "ALFA"),
-                                                           *raingen::report::read_station_days(dir.path(), "BRAV"),
-                                                           *raingen::report::read_station_days(dir.path(), "CHAR")},
+    EXPECT_EQ(drawn_labels(day,
+                           std::array<StationDays, 3>{*raingen::report::read_station_days(dir.path(), "ALFA"),
+                                                      *raingen::report::read_station_days(dir.path(), "BRAV"),
+                                                      *raingen::report::read_station_days(dir.path(), "CHAR")},
                            {1, 2, 2}),
               expected)
         << "day " << d;
@@ -119,8 +123,9 @@ TEST(DrawnDays, TheProgramsRunMatchedDayByDay) {
     if (total > wettest + 1e-9) {
       wettest = total;
       const auto start = day_one + std::chrono::days(d);
-      wettest_sentence = fmt::format("{} of generated was drawn from the recorded days (the day files' labels): {}.",
-                                     raingen::calendar::day_text(raingen::calendar::day_of(start)), fmt::join(parts, "; "));
+      wettest_sentence =
+          fmt::format("{} of generated was drawn from the recorded days (the day files' labels): {}.",
+                      raingen::calendar::day_text(raingen::calendar::day_of(start)), fmt::join(parts, "; "));
       EXPECT_EQ(drawn_day_sentence(run, start, day), wettest_sentence);
     }
   }

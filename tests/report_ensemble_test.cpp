@@ -49,8 +49,8 @@ Outcome tool(const TempDir& dir, const std::string& name, const std::vector<std:
 }
 
 Outcome report(const TempDir& dir, std::vector<std::string> more) {
-  std::vector<std::string> arguments{"--gauge", "KARO=karo.csv", "--gauge", "MELV=melv.csv", "--gauge", "TWIN=twin.csv",
-                                     "--output", "out"};
+  std::vector<std::string> arguments{"--gauge", "KARO=karo.csv", "--gauge",  "MELV=melv.csv",
+                                     "--gauge", "TWIN=twin.csv", "--output", "out"};
   arguments.insert(arguments.end(), more.begin(), more.end());
   return tool(dir, "raingen-report", arguments);
 }
@@ -59,16 +59,23 @@ Outcome report(const TempDir& dir, std::vector<std::string> more) {
 // and the annual maxima by sliding window, which every series and realization has (the design
 // rainfall's rows of the named series are left out).
 std::map<std::string, std::vector<std::string>> rows_by_series(const std::string& csv) {
-  static const std::set<std::string> kept{"mean",        "variance",        "cv",
-                                          "skewness",    "lag1_autocorrelation", "probability_dry",
-                                          "annual_max_mean", "mean_dry_spell_days", "mean_wet_spell_days",
+  static const std::set<std::string> kept{"mean",
+                                          "variance",
+                                          "cv",
+                                          "skewness",
+                                          "lag1_autocorrelation",
+                                          "probability_dry",
+                                          "annual_max_mean",
+                                          "mean_dry_spell_days",
+                                          "mean_wet_spell_days",
                                           "annual_maximum"};
   std::map<std::string, std::vector<std::string>> rows;
   std::size_t begin = csv.find('\n') + 1;
   for (std::size_t end; (end = csv.find('\n', begin)) != std::string::npos; begin = end + 1) {
     const std::string line = csv.substr(begin, end - begin), rest = line.substr(line.find(',') + 1);
     const std::size_t from = rest.find(',') + 1;
-    if (kept.count(rest.substr(from, rest.find(',', from) - from))) rows[line.substr(0, line.find(','))].push_back(rest);
+    if (kept.count(rest.substr(from, rest.find(',', from) - from)))
+      rows[line.substr(0, line.find(','))].push_back(rest);
   }
   return rows;
 }
@@ -91,8 +98,9 @@ TEST(ReportEnsemble, RealizationStatisticsAreThoseOfThePlainRunsWithTheirSeeds) 
   const std::string csv = dir.read("out/statistics.csv");
   auto rows = rows_by_series(csv);
   EXPECT_NE(csv.find("\ngenerated,1440,mean_wet_spell_days,"), std::string::npos);
-  EXPECT_EQ(csv.find("\nrealization:1,"), csv.find("\ngenerated,1440,mean_wet_spell_days,") +
-                                              csv.substr(csv.find("\ngenerated,1440,mean_wet_spell_days,") + 1).find('\n') + 1)
+  EXPECT_EQ(csv.find("\nrealization:1,"),
+            csv.find("\ngenerated,1440,mean_wet_spell_days,") +
+                csv.substr(csv.find("\ngenerated,1440,mean_wet_spell_days,") + 1).find('\n') + 1)
       << "the realizations follow the generated series";
   ASSERT_EQ(rows["realization:1"].size(), 30u + 8);  // and the annual maxima of its one year
   EXPECT_EQ(rows["realization:1"], rows["generated"]) << "seed 5, the run's own";
@@ -123,8 +131,9 @@ TEST(ReportEnsemble, RealizationStatisticsAreThoseOfThePlainRunsWithTheirSeeds) 
   expected += "<td class=\"n\">" + std::string(share) + "</td><td class=\"n\">3</td></tr>";
   const std::string page = dir.read("out/report.html");
   EXPECT_NE(page.find(expected), std::string::npos) << expected;
-  EXPECT_NE(page.find("e.nc holds 3 realizations of the generator on this run&#39;s inputs (seeds 5 to 7); 3 complete."),
-            std::string::npos);
+  EXPECT_NE(
+      page.find("e.nc holds 3 realizations of the generator on this run&#39;s inputs (seeds 5 to 7); 3 complete."),
+      std::string::npos);
   EXPECT_NE(page.find("realizations 5-95%"), std::string::npos);
   EXPECT_NE(page.find("realizations 25-75%"), std::string::npos);
 }
@@ -156,8 +165,9 @@ TEST(ReportEnsemble, FailedRealizationsAreLeftOutAndForeignEnsemblesRefused) {
   const auto rows = rows_by_series(dir.read("out/statistics.csv"));
   EXPECT_EQ(rows.count("realization:1") + rows.count("realization:3"), 0u);
   EXPECT_EQ(rows.count("realization:2") + rows.count("realization:4"), 2u);
-  EXPECT_NE(dir.read("out/report.html").find("(seeds 1 to 4); 2 complete. 2 failed and are left out (realization 1, 3)."),
-            std::string::npos);
+  EXPECT_NE(
+      dir.read("out/report.html").find("(seeds 1 to 4); 2 complete. 2 failed and are left out (realization 1, 3)."),
+      std::string::npos);
 
   const Outcome later = report(dir, {"--ensemble", "f.nc", "--start", "2002-01-01"});
   EXPECT_EQ(later.exit_status, 1);
@@ -172,8 +182,9 @@ TEST(ReportEnsemble, FailedRealizationsAreLeftOutAndForeignEnsemblesRefused) {
 TEST(ReportEnsemble, AnEnsembleStartedAtAnHourIsReadWithTheSameStart) {
   TempDir dir;
   prepare_run(dir, "5");
-  const Outcome ensemble = tool(dir, "raingen-ensemble", {"--realizations", "2", "--seed", "5", "--start",
-                                                          "2001-01-01 06:00", "--output", "e.nc"});
+  const Outcome ensemble =
+      tool(dir, "raingen-ensemble",
+           {"--realizations", "2", "--seed", "5", "--start", "2001-01-01 06:00", "--output", "e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   ASSERT_EQ(report(dir, {}).exit_status, 0);
   const std::string midnight = dir.read("out/statistics.csv");
@@ -192,8 +203,9 @@ TEST(ReportEnsemble, AnEnsembleStartedAtAnHourIsReadWithTheSameStart) {
   const std::string written = dir.read("out/statistics.csv");
   const Outcome other = report(dir, {"--ensemble", "e.nc", "--start", "2001-01-01 06:15"});
   EXPECT_EQ(other.exit_status, 1);
-  EXPECT_EQ(other.err, "raingen-report: e.nc: its day 1 begins at 2001-01-01 06:00, but the report's --start is "
-                       "2001-01-01 06:15: give the same\n");
+  EXPECT_EQ(other.err,
+            "raingen-report: e.nc: its day 1 begins at 2001-01-01 06:00, but the report's --start is "
+            "2001-01-01 06:15: give the same\n");
   EXPECT_EQ(dir.read("out/statistics.csv"), written) << "nothing written";
 }
 

@@ -28,16 +28,19 @@ TEST(LevelCharts, RatiosOfTheRecordDoubled) {
   const struct {
     const char* label;
     double ratio;
-  } expected[] = {{"Mean depth of a block", 2}, {"Variance", 4}, {"Coefficient of variation", 1},
-                  {"Skewness", 1}, {"Lag-1 autocorrelation", 1}, {"Probability dry", 1}};
+  } expected[] = {{"Mean depth of a block", 2}, {"Variance", 4},       {"Coefficient of variation", 1}, {"Skewness", 1},
+                  {"Lag-1 autocorrelation", 1}, {"Probability dry", 1}};
   for (const auto& e : expected) {
-    const auto line = std::find_if(chart->lines.begin(), chart->lines.end(), [&](const Line& l) { return l.label == e.label; });
+    const auto line =
+        std::find_if(chart->lines.begin(), chart->lines.end(), [&](const Line& l) { return l.label == e.label; });
     ASSERT_NE(line, chart->lines.end()) << e.label;
     ASSERT_EQ(line->points.size(), 4u);
     for (const Point& p : line->points) {
       // Every 6-hour block and day is wet: a dry share of 0 in both gives no ratio.
-      if (e.label == std::string("Probability dry") && p.x >= 360) EXPECT_TRUE(std::isnan(p.y)) << p.x;
-      else EXPECT_NEAR(p.y, e.ratio, 1e-9) << e.label << " at " << p.x;
+      if (e.label == std::string("Probability dry") && p.x >= 360)
+        EXPECT_TRUE(std::isnan(p.y)) << p.x;
+      else
+        EXPECT_NEAR(p.y, e.ratio, 1e-9) << e.label << " at " << p.x;
     }
   }
   // The spells, a day's only, have their own charts: the ratio chart has every level's statistics

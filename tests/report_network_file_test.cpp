@@ -151,10 +151,11 @@ TEST(ReportNetworkFile, EachPairsBandIsThatOfThePlainRunsWithTheRealizationsSeed
   for (const auto& [statistic, count] : std::map<std::string, std::string>{
            {"realizations", "3"}, {"realizations_pooled", "2"}, {"realizations_left_out", "1"}, {"failed_runs", "1"}})
     EXPECT_EQ(without.at("generated,," + statistic)[0], count) << statistic;
-  EXPECT_NE(n.dir.read("broken/report.html")
-                .find("1 of the file&#39;s 3 realizations are left out of the pooled figures, each with a failed run at "
-                      "one site or more (1 failed runs in all; realizations 2): the band is made of the other 2."),
-            std::string::npos);
+  EXPECT_NE(
+      n.dir.read("broken/report.html")
+          .find("1 of the file&#39;s 3 realizations are left out of the pooled figures, each with a failed run at "
+                "one site or more (1 failed runs in all; realizations 2): the band is made of the other 2."),
+      std::string::npos);
 }
 
 // A file of other sites: NETWORK.TXT's EAST renamed NORTH (its folder the same).
@@ -167,8 +168,9 @@ TEST(ReportNetworkFile, AFileOfOtherSitesIsRefusedNamingThem) {
   const Outcome o = n.report("refused", {"--ensemble", "out.nc"});
   EXPECT_EQ(o.exit_status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, "raingen-report: out.nc: is not of the sites of net/NETWORK.TXT: it has EAST, not in the network; it "
-                   "lacks NORTH: give the file raingen-ensemble --network made from this network\n");
+  EXPECT_EQ(o.err,
+            "raingen-report: out.nc: is not of the sites of net/NETWORK.TXT: it has EAST, not in the network; it "
+            "lacks NORTH: give the file raingen-ensemble --network made from this network\n");
   EXPECT_FALSE(n.dir.exists("refused"));
 }
 

@@ -34,9 +34,9 @@ constexpr std::array<const char*, 4> gauge_ids{"G1", "G2", "G3", "G4"};
 
 struct SitePlan {
   const char* name;
-  double x, y;                       // metres
-  std::array<int, 3> gauges;         // indices of gauge_ids, nearest first
-  std::array<int, 3> distances;      // as INPUT.TXT weighs them
+  double x, y;                   // metres
+  std::array<int, 3> gauges;     // indices of gauge_ids, nearest first
+  std::array<int, 3> distances;  // as INPUT.TXT weighs them
 };
 constexpr std::array<SitePlan, 3> plan{{{"S1", 0, 0, {0, 1, 2}, {1, 3, 4}},
                                         {"S2", 300, 400, {1, 2, 3}, {1, 2, 3}},
@@ -44,9 +44,9 @@ constexpr std::array<SitePlan, 3> plan{{{"S1", 0, 0, {0, 1, 2}, {1, 3, 4}},
 
 // Sixty days of rain at four gauges: a storm on about 40% of the days, the same intervals at every
 // gauge, each gauge's depths the storm's scaled by its own factor, plus rain of its own half the
-// time (tenths of a millimetre, at least 0.1): the gauges are wet on the same days, so every site's site station has the same dates and
-// spell table. With `lone_days`, G4 also rains alone on some dry days: the sites weighing it get
-// wet days the others lack, as sites prepared one by one would.
+// time (tenths of a millimetre, at least 0.1): the gauges are wet on the same days, so every site's site station has
+// the same dates and spell table. With `lone_days`, G4 also rains alone on some dry days: the sites weighing it get wet
+// days the others lack, as sites prepared one by one would.
 std::array<std::vector<double>, 4> gauge_depths(bool lone_days) {
   std::mt19937 random(29);
   std::uniform_real_distribution<double> uniform(0, 1);
@@ -55,7 +55,8 @@ std::array<std::vector<double>, 4> gauge_depths(bool lone_days) {
   for (auto& d : depths) d.assign(record_days * 96, 0.0);
   for (int day = 0; day < record_days; ++day) {
     const bool wet = uniform(random) < 0.4;
-    const int first = day * 96 + static_cast<int>(uniform(random) * 80), length = 2 + static_cast<int>(uniform(random) * 10);
+    const int first = day * 96 + static_cast<int>(uniform(random) * 80),
+              length = 2 + static_cast<int>(uniform(random) * 10);
     if (!wet && !(lone_days && day % 3 == 0)) continue;
     for (int k = first; k < first + length; ++k) {
       const double common = storm(random);
@@ -74,7 +75,8 @@ std::string record_csv(const std::vector<double>& depths) {
   std::string text = "time,mm\n";
   const auto start = date::sys_days{date::year{2001} / 1 / 1};
   for (std::size_t k = 0; k < depths.size(); ++k)
-    text += date::format("%Y-%m-%d %H:%M", start + std::chrono::minutes{15 * (k + 1)}) + fmt::format(",{:.1f}\n", depths[k]);
+    text += date::format("%Y-%m-%d %H:%M", start + std::chrono::minutes{15 * (k + 1)}) +
+            fmt::format(",{:.1f}\n", depths[k]);
   return text;
 }
 
@@ -94,16 +96,18 @@ struct Network {
     m.sites_file = (dir / "sites.csv").string();
     for (std::size_t g = 0; g < 4; ++g) {
       dir.write(fmt::format("g{}.csv", g + 1), record_csv(gauges[g]));
-      m.gauges.push_back({id(gauge_ids[g]), {100.0 * static_cast<double>(g), 50}, (dir / fmt::format("g{}.csv", g + 1)).string()});
+      m.gauges.push_back(
+          {id(gauge_ids[g]), {100.0 * static_cast<double>(g), 50}, (dir / fmt::format("g{}.csv", g + 1)).string()});
     }
     for (const SitePlan& site : plan) {
-      Args prepare{"--weighted-site", "SITE", "--site", site.name, "--days", std::to_string(run_days), "--dir",
+      Args prepare{"--weighted-site",         "SITE", "--site", site.name, "--days", std::to_string(run_days), "--dir",
                    (net / site.name).string()};
       raingen::network::NetworkSite entry{site.name, {site.x, site.y}, site.name, {}};
       for (std::size_t k = 0; k < 3; ++k) {
         const int g = site.gauges[k];
-        prepare.insert(prepare.end(), {"--gauge", fmt::format("{}={}", gauge_ids[g], (dir / fmt::format("g{}.csv", g + 1)).string()),
-                                       "--station", fmt::format("{}={}", gauge_ids[g], site.distances[k])});
+        prepare.insert(prepare.end(),
+                       {"--gauge", fmt::format("{}={}", gauge_ids[g], (dir / fmt::format("g{}.csv", g + 1)).string()),
+                        "--station", fmt::format("{}={}", gauge_ids[g], site.distances[k])});
         entry.gauges.push_back({id(gauge_ids[g]), site.distances[k]});
       }
       std::filesystem::create_directories(net / site.name);
@@ -136,7 +140,8 @@ struct Network {
   // The depths of the site's results table (after its heading, rows "minutes depth").
   std::vector<double> generated(const SitePlan& site) const {
     std::vector<double> out;
-    for (long depth : table_thousandths(net / site.name / "RESULTS.TXT")) out.push_back(static_cast<double>(depth) / 1000);
+    for (long depth : table_thousandths(net / site.name / "RESULTS.TXT"))
+      out.push_back(static_cast<double>(depth) / 1000);
     return out;
   }
 };
@@ -151,7 +156,8 @@ std::vector<double> sums(const std::vector<double>& v, std::size_t n) {
 double pearson(const std::vector<double>& a, const std::vector<double>& b) {
   double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
   const double n = static_cast<double>(a.size());
-  for (std::size_t i = 0; i < a.size(); ++i) sa += a[i], sb += b[i], saa += a[i] * a[i], sbb += b[i] * b[i], sab += a[i] * b[i];
+  for (std::size_t i = 0; i < a.size(); ++i)
+    sa += a[i], sb += b[i], saa += a[i] * a[i], sbb += b[i] * b[i], sab += a[i] * b[i];
   return (sab - sa * sb / n) / std::sqrt((saa - sa * sa / n) * (sbb - sb * sb / n));
 }
 
@@ -187,7 +193,8 @@ TEST(ReportNetwork, CorrelationsOfTheRecordsAndTheRunsAsComputedApart) {
   const Outcome o = n.report();
   ASSERT_EQ(o.exit_status, 0) << o.err;
   EXPECT_EQ(o.err, "");
-  EXPECT_EQ(o.out, (n.dir / "out" / "statistics.csv").string() + "\n" + (n.dir / "out" / "report.html").string() + "\n");
+  EXPECT_EQ(o.out,
+            (n.dir / "out" / "statistics.csv").string() + "\n" + (n.dir / "out" / "report.html").string() + "\n");
   const auto rows = csv_rows(n.dir.read("out/statistics.csv"));
   EXPECT_EQ(rows.size(), 3u * 3 * 4 + 2 * 3 * 3);  // 3 levels x 3 pairs x 4 rows, then wet rows
 
@@ -202,11 +209,13 @@ TEST(ReportNetwork, CorrelationsOfTheRecordsAndTheRunsAsComputedApart) {
   for (std::size_t level = 0; level < 3; ++level) {
     for (std::size_t i = 0; i < 3; ++i)
       for (std::size_t j = i + 1; j < 3; ++j) {
-        const std::string pair = std::string(plan[i].name) + "/" + plan[j].name, at = std::string(",") + minutes[level] + ",";
+        const std::string pair = std::string(plan[i].name) + "/" + plan[j].name,
+                          at = std::string(",") + minutes[level] + ",";
         const double distance = std::hypot(plan[i].x - plan[j].x, plan[i].y - plan[j].y);
         const auto& r = rows.at("record:" + pair + at + "correlation");
         const auto& g = rows.at("generated:" + pair + at + "correlation");
-        EXPECT_NEAR(r.first, pearson(sums(record[i], per_block[level]), sums(record[j], per_block[level])), 1e-9) << pair << at;
+        EXPECT_NEAR(r.first, pearson(sums(record[i], per_block[level]), sums(record[j], per_block[level])), 1e-9)
+            << pair << at;
         EXPECT_NEAR(g.first, pearson(sums(generated[i], per_block[level]), sums(generated[j], per_block[level])), 1e-9)
             << pair << at;
         EXPECT_EQ(r.second, distance);
@@ -254,9 +263,10 @@ TEST(ReportNetwork, SitesWithOtherDatesLoseTheirCorrelation) {
   const auto at = html.find("Here the generated daily correlation (");
   ASSERT_NE(at, std::string::npos);
   // the mean daily r of S1/S2, S1/S3 (near 0) and S2/S3 against the records'
-  const double generated = (rows.at("generated:S1/S2,1440,correlation").first +
-                            rows.at("generated:S1/S3,1440,correlation").first +
-                            rows.at("generated:S2/S3,1440,correlation").first) / 3;
+  const double generated =
+      (rows.at("generated:S1/S2,1440,correlation").first + rows.at("generated:S1/S3,1440,correlation").first +
+       rows.at("generated:S2/S3,1440,correlation").first) /
+      3;
   const std::string said = fmt::format("Here the generated daily correlation ({:.4g}) is less than half", generated);
   EXPECT_EQ(html.substr(at, said.size()), said);
   EXPECT_NE(html.find("<circle cx=\"244.0\" cy=\"252.0\" r=\"2.6\" fill=\"#d62728\"/>"), std::string::npos);
@@ -286,7 +296,8 @@ TEST(ReportNetwork, BadInputIsRefusedAndNothingWritten) {
   write_file(n.net / "NETWORK.TXT", "[network]\ncoordinates = sideways\n");
   const Outcome unread = n.report();
   EXPECT_EQ(unread.exit_status, 1);
-  EXPECT_EQ(unread.err, "raingen-report: " + (n.net / "NETWORK.TXT").string() + ":2: coordinates 'sideways' is neither degrees nor planar\n");
+  EXPECT_EQ(unread.err, "raingen-report: " + (n.net / "NETWORK.TXT").string() +
+                            ":2: coordinates 'sideways' is neither degrees nor planar\n");
   // S1's folder weighs G3 at 4: a manifest that says 5 is not of this folder.
   std::string moved = manifest;
   const auto g3 = moved.find("gauge = G3 4\n");
@@ -294,16 +305,20 @@ TEST(ReportNetwork, BadInputIsRefusedAndNothingWritten) {
   write_file(n.net / "NETWORK.TXT", moved.replace(g3, 13, "gauge = G3 5\n"));
   const Outcome other = n.report();
   EXPECT_EQ(other.exit_status, 1);
-  EXPECT_EQ(other.err, "raingen-report: " + (n.net / "NETWORK.TXT").string() + ":" + std::to_string(site_line(moved, "S1")) +
+  EXPECT_EQ(other.err, "raingen-report: " + (n.net / "NETWORK.TXT").string() + ":" +
+                           std::to_string(site_line(moved, "S1")) +
                            ": site S1 is weighted from G1 1, G2 3, G3 5, but its folder's site station was made of G1 "
-                           "1, G2 3, G3 4 (" + (n.net / "S1" / "RAINGEN.TXT").string() + "): the folder is not this "
+                           "1, G2 3, G3 4 (" +
+                           (n.net / "S1" / "RAINGEN.TXT").string() +
+                           "): the folder is not this "
                            "network's\n");
   write_file(n.net / "NETWORK.TXT", manifest);
 
   const Outcome with_gauge = n.report({"--gauge", "G1=" + (n.dir / "g1.csv").string()});
   EXPECT_EQ(with_gauge.exit_status, 2);
-  EXPECT_EQ(with_gauge.err, "raingen-report: --gauge is for the report of one run directory: with --network, each "
-                            "site's folder gives its gauges, their reading and its results table\n");
+  EXPECT_EQ(with_gauge.err,
+            "raingen-report: --gauge is for the report of one run directory: with --network, each "
+            "site's folder gives its gauges, their reading and its results table\n");
   EXPECT_EQ(n.report({"--column", "G1:mm"}).exit_status, 2);
   EXPECT_FALSE(n.dir.exists("out"));
 

@@ -66,49 +66,54 @@ TEST(Chart, DrawnAsWorkedOutByHand) {
   c.bars.push_back({"bar", "#00ff00", {{2, 4, 2}, {6, 8, std::nan("")}}});
   c.lines.push_back({"line", "#ff0000", {{0, 0}, {5, std::nan("")}, {5, 4}, {10, 2}}, 2, true, true});
   EXPECT_EQ(render_svg(c),
-      "<svg width=\"200\" height=\"182.0\" viewBox=\"0 0 200 182.0\" role=\"img\" font-family=\"sans-serif\" font-size=\"11\">\n"
-      "<title>A &amp; B</title>\n"
-      "<rect width=\"200\" height=\"182.0\" fill=\"#ffffff\"/>\n"
-      "<text x=\"62.0\" y=\"18\" font-size=\"12.5\" font-weight=\"bold\">A &amp; B</text>\n"
-      "<line x1=\"62.0\" x2=\"186.0\" y1=\"106.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"57.0\" y=\"109.5\" text-anchor=\"end\">0</text>\n"
-      "<line x1=\"62.0\" x2=\"186.0\" y1=\"87.0\" y2=\"87.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"57.0\" y=\"90.5\" text-anchor=\"end\">1</text>\n"
-      "<line x1=\"62.0\" x2=\"186.0\" y1=\"68.0\" y2=\"68.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"57.0\" y=\"71.5\" text-anchor=\"end\">2</text>\n"
-      "<line x1=\"62.0\" x2=\"186.0\" y1=\"49.0\" y2=\"49.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"57.0\" y=\"52.5\" text-anchor=\"end\">3</text>\n"
-      "<line x1=\"62.0\" x2=\"186.0\" y1=\"30.0\" y2=\"30.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"57.0\" y=\"33.5\" text-anchor=\"end\">4</text>\n"
-      "<line x1=\"62.0\" x2=\"62.0\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"62.0\" y=\"120.0\" text-anchor=\"middle\">0</text>\n"
-      "<line x1=\"86.8\" x2=\"86.8\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"86.8\" y=\"120.0\" text-anchor=\"middle\">2</text>\n"
-      "<line x1=\"111.6\" x2=\"111.6\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"111.6\" y=\"120.0\" text-anchor=\"middle\">4</text>\n"
-      "<line x1=\"136.4\" x2=\"136.4\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"136.4\" y=\"120.0\" text-anchor=\"middle\">6</text>\n"
-      "<line x1=\"161.2\" x2=\"161.2\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"161.2\" y=\"120.0\" text-anchor=\"middle\">8</text>\n"
-      "<line x1=\"186.0\" x2=\"186.0\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
-      "<text x=\"186.0\" y=\"120.0\" text-anchor=\"middle\">10</text>\n"
-      "<polygon fill=\"#cccccc\" fill-opacity=\"0.25\" stroke=\"none\" points=\"62.0,49.0 186.0,49.0 186.0,87.0 62.0,87.0\"/>\n"
-      "<rect x=\"86.8\" y=\"68.0\" width=\"24.8\" height=\"38.0\" fill=\"#00ff00\"/>\n"
-      "<polyline fill=\"none\" stroke=\"#ff0000\" stroke-width=\"2.0\" stroke-dasharray=\"5 3\" stroke-linejoin=\"round\" points=\"62.0,106.0\"/>\n"
-      "<circle cx=\"62.0\" cy=\"106.0\" r=\"2.6\" fill=\"#ff0000\"/>\n"
-      "<polyline fill=\"none\" stroke=\"#ff0000\" stroke-width=\"2.0\" stroke-dasharray=\"5 3\" stroke-linejoin=\"round\" points=\"124.0,30.0 186.0,68.0\"/>\n"
-      "<circle cx=\"124.0\" cy=\"30.0\" r=\"2.6\" fill=\"#ff0000\"/>\n"
-      "<circle cx=\"186.0\" cy=\"68.0\" r=\"2.6\" fill=\"#ff0000\"/>\n"
-      "<rect x=\"62.0\" y=\"30.0\" width=\"124.0\" height=\"76.0\" fill=\"none\" stroke=\"#888888\"/>\n"
-      "<text x=\"124.0\" y=\"137.0\" text-anchor=\"middle\">x</text>\n"
-      "<text x=\"14\" y=\"68.0\" text-anchor=\"middle\" transform=\"rotate(-90 14 68.0)\">y &lt;mm&gt;</text>\n"
-      "<rect x=\"62.0\" y=\"149.5\" width=\"20\" height=\"9\" fill=\"#cccccc\" fill-opacity=\"0.25\"/>\n"
-      "<text x=\"88.0\" y=\"158.0\">band</text>\n"
-      "<rect x=\"125.2\" y=\"149.5\" width=\"20\" height=\"9\" fill=\"#00ff00\" fill-opacity=\"1.00\"/>\n"
-      "<text x=\"151.2\" y=\"158.0\">bar</text>\n"
-      "<line x1=\"62.0\" x2=\"82.0\" y1=\"170.0\" y2=\"170.0\" fill=\"none\" stroke=\"#ff0000\" stroke-width=\"2.0\" stroke-dasharray=\"5 3\"/>\n"
-      "<text x=\"88.0\" y=\"174.0\">line</text>\n"
-      "</svg>\n");
+            "<svg width=\"200\" height=\"182.0\" viewBox=\"0 0 200 182.0\" role=\"img\" font-family=\"sans-serif\" "
+            "font-size=\"11\">\n"
+            "<title>A &amp; B</title>\n"
+            "<rect width=\"200\" height=\"182.0\" fill=\"#ffffff\"/>\n"
+            "<text x=\"62.0\" y=\"18\" font-size=\"12.5\" font-weight=\"bold\">A &amp; B</text>\n"
+            "<line x1=\"62.0\" x2=\"186.0\" y1=\"106.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"57.0\" y=\"109.5\" text-anchor=\"end\">0</text>\n"
+            "<line x1=\"62.0\" x2=\"186.0\" y1=\"87.0\" y2=\"87.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"57.0\" y=\"90.5\" text-anchor=\"end\">1</text>\n"
+            "<line x1=\"62.0\" x2=\"186.0\" y1=\"68.0\" y2=\"68.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"57.0\" y=\"71.5\" text-anchor=\"end\">2</text>\n"
+            "<line x1=\"62.0\" x2=\"186.0\" y1=\"49.0\" y2=\"49.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"57.0\" y=\"52.5\" text-anchor=\"end\">3</text>\n"
+            "<line x1=\"62.0\" x2=\"186.0\" y1=\"30.0\" y2=\"30.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"57.0\" y=\"33.5\" text-anchor=\"end\">4</text>\n"
+            "<line x1=\"62.0\" x2=\"62.0\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"62.0\" y=\"120.0\" text-anchor=\"middle\">0</text>\n"
+            "<line x1=\"86.8\" x2=\"86.8\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"86.8\" y=\"120.0\" text-anchor=\"middle\">2</text>\n"
+            "<line x1=\"111.6\" x2=\"111.6\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"111.6\" y=\"120.0\" text-anchor=\"middle\">4</text>\n"
+            "<line x1=\"136.4\" x2=\"136.4\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"136.4\" y=\"120.0\" text-anchor=\"middle\">6</text>\n"
+            "<line x1=\"161.2\" x2=\"161.2\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"161.2\" y=\"120.0\" text-anchor=\"middle\">8</text>\n"
+            "<line x1=\"186.0\" x2=\"186.0\" y1=\"30.0\" y2=\"106.0\" stroke=\"#e3e3e3\"/>\n"
+            "<text x=\"186.0\" y=\"120.0\" text-anchor=\"middle\">10</text>\n"
+            "<polygon fill=\"#cccccc\" fill-opacity=\"0.25\" stroke=\"none\" points=\"62.0,49.0 186.0,49.0 186.0,87.0 "
+            "62.0,87.0\"/>\n"
+            "<rect x=\"86.8\" y=\"68.0\" width=\"24.8\" height=\"38.0\" fill=\"#00ff00\"/>\n"
+            "<polyline fill=\"none\" stroke=\"#ff0000\" stroke-width=\"2.0\" stroke-dasharray=\"5 3\" "
+            "stroke-linejoin=\"round\" points=\"62.0,106.0\"/>\n"
+            "<circle cx=\"62.0\" cy=\"106.0\" r=\"2.6\" fill=\"#ff0000\"/>\n"
+            "<polyline fill=\"none\" stroke=\"#ff0000\" stroke-width=\"2.0\" stroke-dasharray=\"5 3\" "
+            "stroke-linejoin=\"round\" points=\"124.0,30.0 186.0,68.0\"/>\n"
+            "<circle cx=\"124.0\" cy=\"30.0\" r=\"2.6\" fill=\"#ff0000\"/>\n"
+            "<circle cx=\"186.0\" cy=\"68.0\" r=\"2.6\" fill=\"#ff0000\"/>\n"
+            "<rect x=\"62.0\" y=\"30.0\" width=\"124.0\" height=\"76.0\" fill=\"none\" stroke=\"#888888\"/>\n"
+            "<text x=\"124.0\" y=\"137.0\" text-anchor=\"middle\">x</text>\n"
+            "<text x=\"14\" y=\"68.0\" text-anchor=\"middle\" transform=\"rotate(-90 14 68.0)\">y &lt;mm&gt;</text>\n"
+            "<rect x=\"62.0\" y=\"149.5\" width=\"20\" height=\"9\" fill=\"#cccccc\" fill-opacity=\"0.25\"/>\n"
+            "<text x=\"88.0\" y=\"158.0\">band</text>\n"
+            "<rect x=\"125.2\" y=\"149.5\" width=\"20\" height=\"9\" fill=\"#00ff00\" fill-opacity=\"1.00\"/>\n"
+            "<text x=\"151.2\" y=\"158.0\">bar</text>\n"
+            "<line x1=\"62.0\" x2=\"82.0\" y1=\"170.0\" y2=\"170.0\" fill=\"none\" stroke=\"#ff0000\" "
+            "stroke-width=\"2.0\" stroke-dasharray=\"5 3\"/>\n"
+            "<text x=\"88.0\" y=\"174.0\">line</text>\n"
+            "</svg>\n");
 }
 
 TEST(Chart, LinesThinnedToWhatShowsAndLogAxesSkipZero) {
@@ -135,13 +140,16 @@ struct CommaPoint : std::numpunct<char> {
 raingen::gauge::CalendarSeries rain(std::string name, int seed) {
   raingen::gauge::CalendarSeries s(std::move(name), date::sys_days{date::year{2003} / 1 / 1}, 96 * 800);
   for (std::size_t k = 0; k < s.size(); ++k)
-    if ((k / 96 + seed) % 3 == 0 && k % 96 > 40 && k % 96 < 50) s.set_depth(k, 0.2 * static_cast<double>((k + seed) % 7));
-    else if (k % 5000 != 7) s.set_depth(k, 0);
+    if ((k / 96 + seed) % 3 == 0 && k % 96 > 40 && k % 96 < 50)
+      s.set_depth(k, 0.2 * static_cast<double>((k + seed) % 7));
+    else if (k % 5000 != 7)
+      s.set_depth(k, 0);
   return s;
 }
 
 TEST(Page, StandsAloneAndIsTheSameInAnyLocale) {
-  const raingen::gauge::CalendarSeries a = rain("record:<A&B>", 0), w = rain("weighted-record", 1), g = rain("generated", 2);
+  const raingen::gauge::CalendarSeries a = rain("record:<A&B>", 0), w = rain("weighted-record", 1),
+                                       g = rain("generated", 2);
   using raingen::stats::compute_statistics;
   const raingen::stats::SeriesStatistics sa = compute_statistics(a, {}), sw = compute_statistics(w, {}),
                                          sg = compute_statistics(g, {});
@@ -150,7 +158,8 @@ TEST(Page, StandsAloneAndIsTheSameInAnyLocale) {
   content.run = {{"site", "HILL<SITE>"}};
   content.station_header = {"station", "distance"};
   content.stations = {{"<A&B>", "1"}};
-  content.series = {{SeriesRole::record, &a, &sa}, {SeriesRole::weighted_record, &w, &sw}, {SeriesRole::generated, &g, &sg}};
+  content.series = {
+      {SeriesRole::record, &a, &sa}, {SeriesRole::weighted_record, &w, &sw}, {SeriesRole::generated, &g, &sg}};
   const SeasonReport seasons = season_report(content.series, {}, 0);
   content.seasons = &seasons;
   const std::string page = report_html(content);

@@ -97,29 +97,34 @@ TEST(ReportSeasons, KeptLongTableAndSeasonalEnsembleBySeason) {
   const fs::path run = dir / "run";
   fs::create_directory(run);
   for (int i = 1; i <= 3; ++i)
-    ASSERT_EQ(tool_in(run, "raingen-prepare", {"--seasons", "quarters", "--id", fmt::format("PD0{}", i), record(i)}).exit_status, 0);
-  ASSERT_EQ(tool_in(run, "raingen-prepare", {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station",
-                                             "PD02=1", "--station", "PD03=1"})
+    ASSERT_EQ(tool_in(run, "raingen-prepare", {"--seasons", "quarters", "--id", fmt::format("PD0{}", i), record(i)})
+                  .exit_status,
+              0);
+  ASSERT_EQ(tool_in(run, "raingen-prepare",
+                    {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1", "--station",
+                     "PD03=1"})
                 .exit_status,
             0);
   // 2200 days: longer than INPUT.TXT's 2000, 25 blocks of one season each.
-  const Outcome ensemble = tool_in(run, "raingen-ensemble", {"--realizations", "3", "--days", "2200", "--jobs", "2",
-                                                             "--keep", "../kept", "--output", "../e.nc"});
+  const Outcome ensemble =
+      tool_in(run, "raingen-ensemble",
+              {"--realizations", "3", "--days", "2200", "--jobs", "2", "--keep", "../kept", "--output", "../e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
 
   // Without a table: a run directory of seasons has no results file of its own.
   const Outcome refused = tool_in(dir.path(), "raingen-report", joined({"--dir", "run"}, gauges()));
   EXPECT_EQ(refused.exit_status, 1);
   EXPECT_EQ(refused.out, "");
-  EXPECT_EQ(refused.err,
-            "raingen-report: run/RAINGEN.TXT: this run directory has the seasons Dec-Feb, Mar-May, Jun-Aug, Sep-Nov: "
-            "its series are laid out along the calendar by raingen-ensemble, and it has no results file of its own; "
-            "give one of its tables with --results and the ensemble's --start (raingen-ensemble --days N --keep DIR)\n");
+  EXPECT_EQ(
+      refused.err,
+      "raingen-report: run/RAINGEN.TXT: this run directory has the seasons Dec-Feb, Mar-May, Jun-Aug, Sep-Nov: "
+      "its series are laid out along the calendar by raingen-ensemble, and it has no results file of its own; "
+      "give one of its tables with --results and the ensemble's --start (raingen-ensemble --days N --keep DIR)\n");
   EXPECT_FALSE(fs::exists(run / "report"));
 
   const Outcome report = tool_in(dir.path(), "raingen-report",
-                                 joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0001.OUT", "--ensemble", "e.nc",
-                                         "--output", "out", "--jobs", "2"},
+                                 joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0001.OUT",
+                                         "--ensemble", "e.nc", "--output", "out", "--jobs", "2"},
                                         gauges()));
   ASSERT_EQ(report.exit_status, 0) << report.err;
   EXPECT_EQ(report.out, "out/statistics.csv\nout/report.html\n");
@@ -131,7 +136,8 @@ TEST(ReportSeasons, KeptLongTableAndSeasonalEnsembleBySeason) {
   const std::string generated = rows_of(csv, "generated"), first = rows_of(csv, "realization:1");
   EXPECT_EQ(std::count(first.begin(), first.end(), '\n'), 30 + 6 * 8) << "30 statistics, 6 years of 8 durations";
   EXPECT_EQ(generated.substr(0, first.size()), first);
-  EXPECT_NE(html.find("<td>days generated</td><td>2200 (2001-01-01 00:00 to 2007-01-10 00:00)</td>"), std::string::npos);
+  EXPECT_NE(html.find("<td>days generated</td><td>2200 (2001-01-01 00:00 to 2007-01-10 00:00)</td>"),
+            std::string::npos);
 
   EXPECT_NE(html.find("declares the seasons Dec-Feb, Mar-May, Jun-Aug, Sep-Nov (raingen-prepare --seasons "
                       "12-2,3-5,6-8,9-11)"),
@@ -170,21 +176,25 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   fs::create_directory(run);
   for (int i = 1; i <= 3; ++i)
     ASSERT_EQ(tool_in(run, "raingen-prepare", {"--id", fmt::format("PD0{}", i), record(i)}).exit_status, 0);
-  ASSERT_EQ(tool_in(run, "raingen-prepare", {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station",
-                                             "PD02=1", "--station", "PD03=1"})
+  ASSERT_EQ(tool_in(run, "raingen-prepare",
+                    {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1", "--station",
+                     "PD03=1"})
                 .exit_status,
             0);
-  const Outcome ensemble = tool_in(run, "raingen-ensemble", {"--realizations", "2", "--days", "2100", "--jobs", "2",
-                                                             "--keep", "../kept", "--output", "../e.nc"});
+  const Outcome ensemble =
+      tool_in(run, "raingen-ensemble",
+              {"--realizations", "2", "--days", "2100", "--jobs", "2", "--keep", "../kept", "--output", "../e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   // The same run directory compared with its own first table, which --compare-results reads.
-  const Outcome report = tool_in(dir.path(), "raingen-report",
-                                 joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0002.OUT", "--ensemble", "e.nc",
-                                         "--compare", "run", "--compare-results", "kept/SOURCE_0001.OUT", "--output", "out"},
-                                        gauges()));
+  const Outcome report =
+      tool_in(dir.path(), "raingen-report",
+              joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0002.OUT", "--ensemble",
+                      "e.nc", "--compare", "run", "--compare-results", "kept/SOURCE_0001.OUT", "--output", "out"},
+                     gauges()));
   ASSERT_EQ(report.exit_status, 0) << report.err;
-  EXPECT_EQ(report.err, "raingen-report: run/INPUT.TXT puts no station at the site (distance 0): generated:weighted-site "
-                        "is the weighting of three station series, not the series of a site station\n");
+  EXPECT_EQ(report.err,
+            "raingen-report: run/INPUT.TXT puts no station at the site (distance 0): generated:weighted-site "
+            "is the weighting of three station series, not the series of a site station\n");
   const std::string csv = read_file(dir / "out/statistics.csv");
   const std::string html = read_file(dir / "out/report.html");
   const std::string second = rows_of(csv, "realization:2");
@@ -194,7 +204,8 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   const std::string first_rows = rows_of(csv, "realization:1");
   EXPECT_EQ(compared.substr(0, first_rows.size()), first_rows);
   EXPECT_NE(html.find("<td>its site and days</td><td>PAU01, 2100 days</td>"), std::string::npos);
-  EXPECT_NE(html.find("<td>days generated</td><td>2100 (2001-01-01 00:00 to 2006-10-02 00:00)</td>"), std::string::npos);
+  EXPECT_NE(html.find("<td>days generated</td><td>2100 (2001-01-01 00:00 to 2006-10-02 00:00)</td>"),
+            std::string::npos);
   EXPECT_NE(html.find("declares no seasons"), std::string::npos);
   EXPECT_NE(html.find("group the months by quarters (Dec-Feb, Mar-May, Jun-Aug, Sep-Nov)"), std::string::npos);
   const Worked w = work_out(read_file(dir / "kept/SOURCE_0002.OUT"));
@@ -204,8 +215,9 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   const Worked first = work_out(read_file(dir / "kept/SOURCE_0001.OUT"));
   EXPECT_EQ(mean[6], shown(first.total.at(2) / static_cast<double>(first.days.at(2))));
 
-  const Outcome alone = tool_in(dir.path(), "raingen-report",
-                                joined({"--dir", "run", "--start", "2001-01-01", "--compare-results", "kept/SOURCE_0001.OUT"}, gauges()));
+  const Outcome alone =
+      tool_in(dir.path(), "raingen-report",
+              joined({"--dir", "run", "--start", "2001-01-01", "--compare-results", "kept/SOURCE_0001.OUT"}, gauges()));
   EXPECT_EQ(alone.exit_status, 2) << alone.err;
   EXPECT_NE(alone.err.find("--compare-results requires --compare"), std::string::npos) << alone.err;
 
@@ -216,8 +228,9 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   const Outcome refused = tool_in(dir.path(), "raingen-report",
                                   joined({"--dir", "run", "--results", "cut.OUT", "--output", "out2"}, gauges()));
   EXPECT_EQ(refused.exit_status, 1);
-  EXPECT_EQ(refused.err, "raingen-report: cut.OUT:201590: the table ends part way through day 2100, after 86 of its 96 rows: "
-                         "the file is cut short\n");
+  EXPECT_EQ(refused.err,
+            "raingen-report: cut.OUT:201590: the table ends part way through day 2100, after 86 of its 96 rows: "
+            "the file is cut short\n");
   EXPECT_FALSE(fs::exists(dir / "out2/report.html"));
 }
 

@@ -20,8 +20,8 @@
 namespace {
 
 using namespace raingen::report;
-using raingen::stats::Statistic;
 using raingen::stats::SeriesStatistics;
+using raingen::stats::Statistic;
 constexpr double gap = std::numeric_limits<double>::quiet_NaN();
 
 // Statistics with value(minutes, statistic) at every level.
@@ -31,7 +31,8 @@ SeriesStatistics made(std::string name, const std::function<double(int, Statisti
   for (int minutes : raingen::stats::aggregation_levels) {
     raingen::stats::LevelStatistics level;
     level.minutes = minutes;
-    for (Statistic statistic : raingen::stats::statistics_at(minutes)) level.values.emplace_back(statistic, value(minutes, statistic));
+    for (Statistic statistic : raingen::stats::statistics_at(minutes))
+      level.values.emplace_back(statistic, value(minutes, statistic));
     s.levels.push_back(std::move(level));
   }
   return s;
@@ -90,8 +91,8 @@ TEST(Shortfall, RatiosOutsideTheStatedRange) {
   } cases[] = {
       {15, Statistic::mean, 1, 1.25, 0},
       {15, Statistic::variance, 1, 0.8, 0},
-      {60, Statistic::cv, 1, 2.5, 2},             // 2.5 / 1.25
-      {360, Statistic::skewness, 2, 0.4, 4},       // 1 / (0.2 x 1.25)
+      {60, Statistic::cv, 1, 2.5, 2},         // 2.5 / 1.25
+      {360, Statistic::skewness, 2, 0.4, 4},  // 1 / (0.2 x 1.25)
       {1440, Statistic::lag1_autocorrelation, 0.37, -0.01, INFINITY},
       {1440, Statistic::probability_dry, 0, 0.5, 0},  // no ratio to a record of 0
   };
@@ -102,7 +103,8 @@ TEST(Shortfall, RatiosOutsideTheStatedRange) {
       return 1.0;
     };
   };
-  const std::vector<Shortfall> list = ratio_shortfalls(made("generated", lookup(true)), made("weighted-record", lookup(false)));
+  const std::vector<Shortfall> list =
+      ratio_shortfalls(made("generated", lookup(true)), made("weighted-record", lookup(false)));
   ASSERT_EQ(list.size(), 3u);
   EXPECT_EQ(list[0].statistic, Statistic::lag1_autocorrelation);
   EXPECT_TRUE(std::isinf(list[0].distance));
@@ -163,7 +165,8 @@ TEST(Shortfall, TheSectionLeadsThePageWithTheRecordAndTheBand) {
   EXPECT_NE(first.find(std::string(raingen::stats::statistic_name(list[0].statistic))), std::string::npos) << first;
   for (double v : {list[0].record, list[0].generated})
     EXPECT_NE(first.find(">" + display_number(v) + "<"), std::string::npos) << first;
-  EXPECT_NE(first.find(display_number(list[0].low) + "\u2013" + display_number(list[0].high)), std::string::npos) << first;
+  EXPECT_NE(first.find(display_number(list[0].low) + "\u2013" + display_number(list[0].high)), std::string::npos)
+      << first;
   EXPECT_NE(page.find("limits, measured on these data</h3>"), std::string::npos);
   EXPECT_NE(page.find("<td>1 of 12: Apr 500 (0\u20130)</td>"), std::string::npos);
 }

@@ -71,17 +71,21 @@ struct RunDirectory {
     return testing_support::run_tool_program(ChildSetup{}, "raingen-report", arguments);
   }
   std::vector<std::string> gauges(bool with_c = true) const {
-    std::vector<std::string> g{"--gauge", "A=" + (dir / "a.csv").string(), "--gauge", "B=" + (dir / "b.csv").string(),
-                               "--column", "A:depth"};
+    std::vector<std::string> g{
+        "--gauge", "A=" + (dir / "a.csv").string(), "--gauge", "B=" + (dir / "b.csv").string(), "--column", "A:depth"};
     if (with_c) g.insert(g.end(), {"--gauge", "C=" + (dir / "c.csv").string()});
     return g;
   }
 };
 
 // A row of the statistics of a level: x, lower and upper are empty.
-bool has_row(const std::string& csv, const std::string& row) { return csv.find("\n" + row + ",,,\n") != std::string::npos; }
+bool has_row(const std::string& csv, const std::string& row) {
+  return csv.find("\n" + row + ",,,\n") != std::string::npos;
+}
 // The rows of the levels' statistics: the file up to the design rainfall's rows.
-std::string level_rows(const std::string& csv) { return csv.substr(0, csv.find("\nrecord:A,15,annual_maxima_years,") + 1); }
+std::string level_rows(const std::string& csv) {
+  return csv.substr(0, csv.find("\nrecord:A,15,annual_maxima_years,") + 1);
+}
 
 TEST(ReportTool, StatisticsWorkedOutByHand) {
   const RunDirectory run;
@@ -96,31 +100,35 @@ TEST(ReportTool, StatisticsWorkedOutByHand) {
   const std::string levels = level_rows(csv);
   EXPECT_EQ(std::count(levels.begin(), levels.end(), '\n'), 1 + 5 * (3 * 7 + 9));
   for (const char* row : {
-           "record:A,1440,mean,1.5",            // days 3 and 0
+           "record:A,1440,mean,1.5",                          // days 3 and 0
            "record:B,15,probability_dry,0.9895833333333334",  // 190 of 192
-           "record:C,1440,mean,0",              // day 2 left out (one value missing)
-           "weighted-record,1440,mean,3",       // day 2 left out with C's missing value
-           "weighted-record,1440,variance,",    // one block: no value
-           "weighted-record,60,annual_max_mean,",  // two days are no 90% of a year
-           "generated,1440,mean,1.5",
-           "generated,1440,variance,2",
+           "record:C,1440,mean,0",                            // day 2 left out (one value missing)
+           "weighted-record,1440,mean,3",                     // day 2 left out with C's missing value
+           "weighted-record,1440,variance,",                  // one block: no value
+           "weighted-record,60,annual_max_mean,",             // two days are no 90% of a year
+           "generated,1440,mean,1.5", "generated,1440,variance,2",
            "generated,60,probability_dry,0.9583333333333334",  // 46 of 48 hours
-           "generated,1440,lag1_autocorrelation,",  // one pair
-           "generated,1440,mean_dry_spell_days,",   // no run has the other kind on both sides
+           "generated,1440,lag1_autocorrelation,",             // one pair
+           "generated,1440,mean_dry_spell_days,",              // no run has the other kind on both sides
        })
     EXPECT_TRUE(has_row(csv, row)) << row;
   // With 90%, day 2 of the weighted record is kept: 95 of 96 values, the missing one dry.
-  const Outcome kept = run.report(
-      [&] { auto a = run.gauges(); a.insert(a.end(), {"--min-complete", "90", "--output", (run.dir / "r90").string()}); return a; }());
+  const Outcome kept = run.report([&] {
+    auto a = run.gauges();
+    a.insert(a.end(), {"--min-complete", "90", "--output", (run.dir / "r90").string()});
+    return a;
+  }());
   ASSERT_EQ(kept.exit_status, 0) << kept.err;
   EXPECT_TRUE(has_row(run.dir.read("r90/statistics.csv"), "weighted-record,1440,mean,1.6"));
   const std::string html = run.dir.read("report/report.html");
   EXPECT_NE(html.find("<h1>raingen report: HILL</h1>"), std::string::npos);
   EXPECT_NE(html.find("column=depth"), std::string::npos);  // how record A was read
   // The run directory holds no station files: the wettest day's recorded day cannot be said.
-  EXPECT_NE(html.find("<p>2001-01-01 of generated: which recorded day it was drawn from cannot be said: the day records of "
-                      "A cannot be read in " + run.dir.path().string() + ".</p>"),
-            std::string::npos);
+  EXPECT_NE(
+      html.find("<p>2001-01-01 of generated: which recorded day it was drawn from cannot be said: the day records of "
+                "A cannot be read in " +
+                run.dir.path().string() + ".</p>"),
+      std::string::npos);
 }
 
 // --compare: a site station's run (SITE at distance 0; 3 mm on day 1 and 1 mm on day 2) compared
@@ -128,8 +136,9 @@ TEST(ReportTool, StatisticsWorkedOutByHand) {
 TEST(ReportTool, ComparedSiteStationRun) {
   const RunDirectory run;
   const TempDir site;
-  site.write("INPUT.TXT", "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
-                          "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
+  site.write("INPUT.TXT",
+             "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
+             "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
   site.write("RESULTS.TXT", results_file("3.000", "1.000"));
   std::vector<std::string> arguments = run.gauges();
   arguments.insert(arguments.end(), {"--compare", site.path().string()});
@@ -142,7 +151,7 @@ TEST(ReportTool, ComparedSiteStationRun) {
   EXPECT_TRUE(has_row(csv, "generated,1440,mean,1.5"));
   const std::string compared = levels.substr(levels.find("\ngenerated:weighted-site,") + 1);
   EXPECT_EQ(compared.substr(0, compared.find("\n", compared.find(",15,probability_dry,")) + 1),
-            "generated:weighted-site,15,mean,0.020833333333333332,,,\n"  // 4 mm in 192 intervals
+            "generated:weighted-site,15,mean,0.020833333333333332,,,\n"     // 4 mm in 192 intervals
             "generated:weighted-site,15,variance,0.05191972076788893,,,\n"  // (10 - 1/12) / 191
             "generated:weighted-site,15,cv,10.937231672101314,,,\n"
             "generated:weighted-site,15,skewness,12.14818092280222,,,\n"
@@ -153,7 +162,7 @@ TEST(ReportTool, ComparedSiteStationRun) {
     EXPECT_TRUE(has_row(compared, row)) << row;
   const std::string html = run.dir.read("report/report.html");
   for (const char* text : {"<th>generated:weighted-site / weighted-record</th>", "<td>compared run (--compare)</td>",
-                                  "<td>SITE (0), A (1), B (2)</td>"})
+                           "<td>SITE (0), A (1), B (2)</td>"})
     EXPECT_NE(html.find(text), std::string::npos) << text;
 
   // A run without a station at the site is compared all the same, with a warning; a directory
@@ -163,14 +172,15 @@ TEST(ReportTool, ComparedSiteStationRun) {
   EXPECT_EQ(three.exit_status, 0);
   const std::string three_csv = run.dir.read("report/statistics.csv");
   EXPECT_TRUE(has_row(three_csv, "generated:weighted-site,1440,mean,1.5"));
-  EXPECT_EQ(three.err, "raingen-report: " + (run.dir / "INPUT.TXT").string() +
-                           " puts no station at the site (distance 0): generated:weighted-site is the weighting of three "
-                           "station series, not the series of a site station\n");
+  EXPECT_EQ(three.err,
+            "raingen-report: " + (run.dir / "INPUT.TXT").string() +
+                " puts no station at the site (distance 0): generated:weighted-site is the weighting of three "
+                "station series, not the series of a site station\n");
   arguments.back() = (site / "none").string();
   const Outcome none = run.report(arguments);
   EXPECT_EQ(none.exit_status, 1);
-  EXPECT_EQ(none.err, "raingen-report: " + (site / "none/INPUT.TXT").string() +
-                          ": cannot be read: No such file or directory\n");
+  EXPECT_EQ(none.err,
+            "raingen-report: " + (site / "none/INPUT.TXT").string() + ": cannot be read: No such file or directory\n");
   EXPECT_EQ(none.out, "");
   EXPECT_EQ(run.dir.read("report/statistics.csv"), three_csv);
 }
@@ -181,8 +191,9 @@ TEST(ReportTool, ComparedSiteStationRun) {
 TEST(ReportTool, WeightedRecordFollowsPresent) {
   const RunDirectory run;
   const TempDir site;
-  site.write("INPUT.TXT", "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
-                          "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
+  site.write("INPUT.TXT",
+             "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
+             "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
   site.write("RESULTS.TXT", results_file("3.000", "1.000"));
   site.write("RAINGEN.TXT", "[site-station SITE]\npresent = any\ngauge = A 1\ngauge = B 2\ngauge = C 2\n");
   const struct {
@@ -215,7 +226,8 @@ TEST(ReportTool, AStationWithoutItsRecordLeavesNoWeightedRecord) {
   const RunDirectory run;
   const Outcome out = run.report(run.gauges(false));
   ASSERT_EQ(out.exit_status, 0) << out.err;
-  EXPECT_EQ(out.err, "raingen-report: no weighted record: the weighting uses station C and no --gauge gives its record\n");
+  EXPECT_EQ(out.err,
+            "raingen-report: no weighted record: the weighting uses station C and no --gauge gives its record\n");
   const std::string csv = run.dir.read("report/statistics.csv");
   EXPECT_EQ(csv.find("weighted-record"), std::string::npos);
   EXPECT_NE(run.dir.read("report/report.html").find("no weighted record"), std::string::npos);
@@ -232,7 +244,8 @@ TEST(ReportTool, FailuresLeaveEarlierReportsAsTheyWere) {
     int status;
     std::string message;  // the start of standard error
   } cases[] = {
-      {{"--gauge", "D=" + bad}, 2,
+      {{"--gauge", "D=" + bad},
+       2,
        "raingen-report: --gauge D: no station of " + input + " has this ID (its stations: A, B, C)\n"},
       {{"--gauge", "A=" + bad}, 1, "raingen-report: " + bad + ":3: "},
       {{"--gauge", "A"}, 2, "raingen-report: --gauge A: ID=FILE expected\n"},
@@ -244,9 +257,11 @@ TEST(ReportTool, FailuresLeaveEarlierReportsAsTheyWere) {
       {{"--gauge", "A=" + bad, "--event-gap", "nan"}, 2, "raingen-report: --event-gap"},
       {{"--gauge", "A=" + bad, "--event-min-depth", "-1"}, 2, "raingen-report: --event-min-depth"},
       // One value per option: a stray word is neither a second format nor a second gauge.
-      {{"--gauge", "A=" + bad, "--format", "csv", "stray"}, 2,
+      {{"--gauge", "A=" + bad, "--format", "csv", "stray"},
+       2,
        "raingen-report: The following argument was not expected: stray (see --help)\n"},
-      {{"--gauge", "A=" + bad, "B=" + bad}, 2,
+      {{"--gauge", "A=" + bad, "B=" + bad},
+       2,
        "raingen-report: The following argument was not expected: B=" + bad + " (see --help)\n"},
   };
   for (const auto& c : cases) {
@@ -292,12 +307,16 @@ TEST(ReportTool, TheSiteStationsRunIsComparedWithTheGaugesItWasMadeOf) {
   const TempDir site;
   // RAINGEN.TXT as raingen-prepare --weighted-site writes it for these records (it needs 30 days
   // and more to make the station's files, these have 2).
-  site.write("INPUT.TXT", "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
-                          "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
-  site.write("RAINGEN.TXT", "[station A]\nrecord = " + (run.dir / "a.csv").string() + "\nreading = column=depth\n\n"
-                            "[station B]\nrecord = " + (run.dir / "b.csv").string() + "\n\n[station C]\nrecord = " +
-                            (run.dir / "c.csv").string() + "\n\n[site]\nname = HILL\n\n[site-station SITE]\n"
-                            "present = any\ngauge = A 1\ngauge = B 2\ngauge = C 2\n");
+  site.write("INPUT.TXT",
+             "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\n"
+             "STATION 3:    B\r\nDISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2\r\n");
+  site.write("RAINGEN.TXT", "[station A]\nrecord = " + (run.dir / "a.csv").string() +
+                                "\nreading = column=depth\n\n"
+                                "[station B]\nrecord = " +
+                                (run.dir / "b.csv").string() +
+                                "\n\n[station C]\nrecord = " + (run.dir / "c.csv").string() +
+                                "\n\n[site]\nname = HILL\n\n[site-station SITE]\n"
+                                "present = any\ngauge = A 1\ngauge = B 2\ngauge = C 2\n");
   site.write("RESULTS.TXT", results_file("3.000", "1.000"));
   const auto report = [&site](std::vector<std::string> more) {
     std::vector<std::string> arguments{"--dir", site.path().string(), "--output", (site / "out").string()};
@@ -325,7 +344,8 @@ TEST(ReportTool, TheSiteStationsRunIsComparedWithTheGaugesItWasMadeOf) {
   EXPECT_TRUE(has_row(site.read("out/statistics.csv"), "weighted-record,1440,mean,3"));
   const Outcome given = report({"--gauge", "A=" + (run.dir / "a.csv").string(), "--column", "A:depth"});
   EXPECT_EQ(given.exit_status, 0);
-  EXPECT_EQ(given.err, "raingen-report: no weighted record: the weighting uses station SITE and no --gauge gives its record\n");
+  EXPECT_EQ(given.err,
+            "raingen-report: no weighted record: the weighting uses station SITE and no --gauge gives its record\n");
 
   const Outcome none = run.report({"--output", (run.dir / "out").string()});
   EXPECT_EQ(none.exit_status, 2);
@@ -355,8 +375,8 @@ TEST(ReportTool, CurvesInLongFormAfterTheTables) {
            "generated,,hour_mean_depth_mm_h,1.25,9,,",  // 2.5 mm in the two 09:00 hours
            "generated,,hour_mean_depth_mm_h,0.25,0,,",
            "generated,,hour_mean_depth_mm_h,0,1,,",
-           "generated,,hour_wet_share,0.125,9,,",       // 1 of 8 intervals
-           "generated,,months_counted,0,1,,",            // two days are no month
+           "generated,,hour_wet_share,0.125,9,,",  // 1 of 8 intervals
+           "generated,,months_counted,0,1,,",      // two days are no month
            "record:B,,hour_wet_share,0.125,9,,",
        }) {
     std::string line = "\n";

@@ -23,13 +23,13 @@ using testing_support::TempDir;
 
 // A station's two files, with the damage a case asks for.
 struct StationFiles {
-  int count = 0;                // the count on line 2 of the index
-  int lines = 0;                // day records actually present (index lines likewise)
-  int bad_day_line = 0;         // this day line holds a letter in a value field (0: none)
-  int bad_day_field = 1;        // ... in this field
-  int bad_index_line = 0;       // this index line (day k) holds a word in columns 1-9
-  bool bad_header = false;      // line 1 of the index holds a word in columns 10-18
-  int short_index = -1;         // the index has only this many day lines (-1: as many as days)
+  int count = 0;            // the count on line 2 of the index
+  int lines = 0;            // day records actually present (index lines likewise)
+  int bad_day_line = 0;     // this day line holds a letter in a value field (0: none)
+  int bad_day_field = 1;    // ... in this field
+  int bad_index_line = 0;   // this index line (day k) holds a word in columns 1-9
+  bool bad_header = false;  // line 1 of the index holds a word in columns 10-18
+  int short_index = -1;     // the index has only this many day lines (-1: as many as days)
 };
 
 std::string right(std::string text, std::size_t width) {
@@ -67,8 +67,7 @@ std::string index_text(const StationFiles& f) {
   text += "      DAY  DATE\n";
   const int lines = f.short_index >= 0 ? f.short_index : f.lines;
   for (int k = 1; k <= lines; ++k)
-    text += (k == f.bad_index_line ? std::string("DAY ONE  ") : right(std::to_string(k), 9)) +
-            "  1990-01-01\n";
+    text += (k == f.bad_index_line ? std::string("DAY ONE  ") : right(std::to_string(k), 9)) + "  1990-01-01\n";
   return text;
 }
 
@@ -90,9 +89,8 @@ std::int32_t seed_giving(double r) {
 }
 
 // With draws given, call k takes station 1 and the value draws[k]; otherwise the seed decides.
-std::vector<AfterCall> run_calls(const TempDir& dir, const std::vector<StationFiles>& stations,
-                                 std::int32_t seed, int calls, void (*draw)(),
-                                 const std::vector<double>& draws = {}) {
+std::vector<AfterCall> run_calls(const TempDir& dir, const std::vector<StationFiles>& stations, std::int32_t seed,
+                                 int calls, void (*draw)(), const std::vector<double>& draws = {}) {
   reset_shared_state();
   records::reset_connections();
   for (int s = 1; s <= 3; ++s) {
@@ -145,7 +143,8 @@ void expect_same_trails(const std::vector<StationFiles>& stations, const std::st
     ASSERT_EQ(literal.size(), fast.size()) << label << ", seed " << seed;
     for (std::size_t k = 0; k < literal.size(); ++k)
       ASSERT_TRUE(literal[k] == fast[k]) << label << ", seed " << seed << ", call " << k + 1
-                                         << (literal[k].error ? ", literal error " + std::to_string(*literal[k].error) : "")
+                                         << (literal[k].error ? ", literal error " + std::to_string(*literal[k].error)
+                                                              : "")
                                          << (fast[k].error ? ", fast error " + std::to_string(*fast[k].error) : "");
   }
 }

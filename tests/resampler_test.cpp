@@ -83,17 +83,13 @@ struct DrawCase {
 TEST(ResamplerTest, RecordDrawnFromCountLessOneTimesR) {
   const DrawCase cases[] = {
       {10, 10, 0.55f, "5 - -"},  // trunc(9 * 0.55) + 1
-      {10, 10, 0.1f, "1 - -"},
-      {10, 10, 1.0f - 0x1p-24f, "9 - -"},
+      {10, 10, 0.1f, "1 - -"},  {10, 10, 1.0f - 0x1p-24f, "9 - -"},
       {10, 10, 1.0f, "10 - -"},  // the last record only for r = 1.0
-      {1, 1, 0.3f, "1 - -"},
-      {1, 1, 1.0f, "1 - -"},
-      {2, 2, 0.99f, "1 - -"},
-      {2, 2, 1.0f, "2 - -"},
-      {3, 0, 0.5f, "1 - -"},  // a count of 0 still reads the first record when r < 1
-      {3, 0, 1.0f, "- - -"},  // and none for r = 1.0
-      {0, 0, 1.0f, "- - -"},
-      {10, 4, 1.0f, "4 - -"},  // the count decides, not the lines in the files
+      {1, 1, 0.3f, "1 - -"},    {1, 1, 1.0f, "1 - -"},
+      {2, 2, 0.99f, "1 - -"},   {2, 2, 1.0f, "2 - -"},
+      {3, 0, 0.5f, "1 - -"},                             // a count of 0 still reads the first record when r < 1
+      {3, 0, 1.0f, "- - -"},                             // and none for r = 1.0
+      {0, 0, 1.0f, "- - -"},    {10, 4, 1.0f, "4 - -"},  // the count decides, not the lines in the files
   };
   for (const DrawCase& c : cases) {
     TempDir dir;
@@ -147,8 +143,8 @@ TEST(ResamplerTest, ValuesWithAndWithoutADecimalPoint) {
     arrange_next_value(0.5f);
     draw_historical_day();
     char text[96];
-    std::snprintf(text, sizeof text, "%g %g %g %g %g", DayPattern(1, 1), DayPattern(1, 2),
-                  DayPattern(1, 3), DayPattern(1, 4), DayPattern(1, 96));
+    std::snprintf(text, sizeof text, "%g %g %g %g %g", DayPattern(1, 1), DayPattern(1, 2), DayPattern(1, 3),
+                  DayPattern(1, 4), DayPattern(1, 96));
     probe(text);
   });
   EXPECT_EQ(dir.read("probe.txt"), "1.25 1.5 0 -0.5 0\n");

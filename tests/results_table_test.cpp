@@ -76,7 +76,8 @@ TEST(ResultsTable, BothFilesOfARealRunGiveTheSameRows) {
   // The series: day 1 at the given start, every interval present, depths as in the table.
   using namespace std::chrono;
   const raingen::calendar::TimePoint day_one = date::sys_days(date::year{2004} / 2 / 28) + 6h;
-  const raingen::gauge::CalendarSeries series = raingen::results::read_results_series((dir / "RESULTS.TXT").string(), day_one);
+  const raingen::gauge::CalendarSeries series =
+      raingen::results::read_results_series((dir / "RESULTS.TXT").string(), day_one);
   EXPECT_EQ(series.name(), "HILLCREST");
   EXPECT_EQ(series.start(), day_one);
   ASSERT_EQ(series.size(), from_results.size());
@@ -87,7 +88,8 @@ TEST(ResultsTable, BothFilesOfARealRunGiveTheSameRows) {
 TEST(ResultsTable, HeadingWithABlankSiteAndValuesOfEveryWidth) {
   TempDir dir;
   // LF line ends alone read the same; the widest value touches the time's columns.
-  std::string text = heading("           ") + table(1, {{15, ".069"}, {30, "12.500"}, {45, "99999.999"}, {1440, "1.000"}});
+  std::string text =
+      heading("           ") + table(1, {{15, ".069"}, {30, "12.500"}, {45, "99999.999"}, {1440, "1.000"}});
   for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
   dir.write("R.TXT", text);
   ResultsTable results((dir / "R.TXT").string());
@@ -138,7 +140,8 @@ TEST(ResultsTable, EveryFaultNamedWithFileAndLine) {
       {"blank depth", row(15, ""), ":1: the depth '         ' is not a number with three decimals"},
       {"time with a sign", "         +15     .000\r\n", ":1: the time '         +15' is not a whole number of minutes"},
       {"out of step", stepped, ":3: the time is 60 where 45 was due: the table's times step by 15 minutes from 15"},
-      {"first time not 15", row(30, ".000"), ":1: the time is 30 where 15 was due: the table's times step by 15 minutes from 15"},
+      {"first time not 15", row(30, ".000"),
+       ":1: the time is 30 where 15 was due: the table's times step by 15 minutes from 15"},
       {"day cut short", day + row(1455, ".000"),
        ":97: the table ends part way through day 2, after 1 of its 96 rows: the file is cut short"},
       {"line after the table", day + "\r\n",

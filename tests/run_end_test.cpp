@@ -33,14 +33,10 @@ struct ReportCase {
 
 TEST(ErrorReportTest, LayoutForEachContext) {
   const ReportCase cases[] = {
-      {'F', 6501, Statement::read, "INPUT.TXT",
-       "\r\nrun-time error F6501: READ(INPUT.TXT)\r\n- end of file\r\n"},
-      {'F', 6510, Statement::write, "SOURCE.OUT",
-       "\r\nrun-time error F6510: WRITE(SOURCE.OUT)\r\n- write failed\r\n"},
-      {'F', 6511, Statement::close, "a b",
-       "\r\nrun-time error F6511: CLOSE(a b)\r\n- close failed\r\n"},
-      {'F', 6512, Statement::rewind, "X",
-       "\r\nrun-time error F6512: REWIND(X)\r\n- rewind failed\r\n"},
+      {'F', 6501, Statement::read, "INPUT.TXT", "\r\nrun-time error F6501: READ(INPUT.TXT)\r\n- end of file\r\n"},
+      {'F', 6510, Statement::write, "SOURCE.OUT", "\r\nrun-time error F6510: WRITE(SOURCE.OUT)\r\n- write failed\r\n"},
+      {'F', 6511, Statement::close, "a b", "\r\nrun-time error F6511: CLOSE(a b)\r\n- close failed\r\n"},
+      {'F', 6512, Statement::rewind, "X", "\r\nrun-time error F6512: REWIND(X)\r\n- rewind failed\r\n"},
       {'F', 6412, Statement::open, "Z",
        "\r\nrun-time error F6412: OPEN(Z)\r\n- file already connected to another unit\r\n"},
       {'F', 6101, Statement::read, "ABCDF_2.TXT",
@@ -51,12 +47,9 @@ TEST(ErrorReportTest, LayoutForEachContext) {
        "\r\nrun-time error F6414: WRITE()\r\n- no file name given: console input ended\r\n"},
       // A number without a text: no "- " before the empty message.
       {'F', 42, Statement::read, "F", "\r\nrun-time error F0042: READ(F)\r\n\r\n"},
-      {'M', 6202, Statement::math, "",
-       "\r\nrun-time error M6202: MATH\r\n- floating-point division by zero\r\n"},
-      {'M', 6201, Statement::math, "",
-       "\r\nrun-time error M6201: MATH\r\n- invalid floating-point operation\r\n"},
-      {'M', 6203, Statement::math, "",
-       "\r\nrun-time error M6203: MATH\r\n- floating-point overflow\r\n"},
+      {'M', 6202, Statement::math, "", "\r\nrun-time error M6202: MATH\r\n- floating-point division by zero\r\n"},
+      {'M', 6201, Statement::math, "", "\r\nrun-time error M6201: MATH\r\n- invalid floating-point operation\r\n"},
+      {'M', 6203, Statement::math, "", "\r\nrun-time error M6203: MATH\r\n- floating-point overflow\r\n"},
   };
   for (const ReportCase& c : cases) {
     RunEnd end;
@@ -281,8 +274,7 @@ TEST(FloatTrapTest, InvalidAndOverflow) {
     (void)v;
   });
   EXPECT_EQ(invalid.exit_status, 1);
-  EXPECT_EQ(invalid.err,
-            "\r\nrun-time error M6201: MATH\r\n- invalid floating-point operation\r\n");
+  EXPECT_EQ(invalid.err, "\r\nrun-time error M6201: MATH\r\n- invalid floating-point operation\r\n");
 
   Outcome overflow = run_body(dir, [] {
     volatile double v = big * big;

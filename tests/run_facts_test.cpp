@@ -46,7 +46,7 @@ TEST(UtcOffset, OneTextFormWithinFourteenHours) {
   const struct {
     const char* text;
     int minutes;  // 9999: refused
-  } cases[] = {{"-05:00", -300}, {"+00:00", 0}, {"-00:00", 0},    {"+05:45", 345},  {"-09:30", -570},
+  } cases[] = {{"-05:00", -300}, {"+00:00", 0},    {"-00:00", 0},    {"+05:45", 345},  {"-09:30", -570},
                {"+14:00", 840},  {"-14:00", -840}, {"+14:01", 9999}, {"-14:15", 9999}, {"+05:60", 9999},
                {"05:00", 9999},  {"+5:00", 9999},  {"+05:0", 9999},  {"+0500", 9999},  {"+05:00 ", 9999},
                {"Z", 9999},      {"", 9999},       {"+1a:00", 9999}, {"UTC-5", 9999}};
@@ -75,7 +75,8 @@ TEST(RunFacts, WrittenAndReadBackWhole) {
                      .reading = {{"format", "csv"}, {"column", "P mm"}, {"from", "2001-06-01"}},
                      .utc_offset = UtcOffset::parse("-05:00")});
   facts.put_station({.id = id("P#2"), .record = std::nullopt});  // from standard input
-  facts.site = SiteFacts{.name = "PAU01", .position = Coordinates{-2.5, -79.2}, .utc_offset = UtcOffset::parse("-05:00")};
+  facts.site =
+      SiteFacts{.name = "PAU01", .position = Coordinates{-2.5, -79.2}, .utc_offset = UtcOffset::parse("-05:00")};
   facts.put_site_station({.id = id("SITE"),
                           .present = raingen::weighting::Presence::any,
                           .gauges = {{id("PD01"), 1}, {id("P#2"), 12}, {id("PD03"), 999}}});
@@ -178,19 +179,24 @@ TEST(RunFacts, EveryMalformedLineIsNamed) {
   } cases[] = {
       {"# facts\nrecord = /a.csv\n", "2: 'record = /a.csv' comes before any [section]"},
       {station + "record=/a.csv\n", "2: 'record=/a.csv' is neither a [section], a KEY = VALUE line nor a comment"},
-      {station + " record = /a.csv\n", "2: ' record = /a.csv' is neither a [section], a KEY = VALUE line nor a comment"},
+      {station + " record = /a.csv\n",
+       "2: ' record = /a.csv' is neither a [section], a KEY = VALUE line nor a comment"},
       {station + "the record\n", "2: 'the record' is neither a [section], a KEY = VALUE line nor a comment"},
       {station + "[station\n", "2: '[station' is neither a [section], a KEY = VALUE line nor a comment"},
-      {"\n[Station A]\n", "2: '[Station A]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the ID "
-                          "without blanks)"},
-      {"[station A B]\n", "1: '[station A B]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the "
-                          "ID without blanks)"},
-      {"[station ]\n", "1: '[station ]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the ID "
-                       "without blanks)"},
+      {"\n[Station A]\n",
+       "2: '[Station A]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the ID "
+       "without blanks)"},
+      {"[station A B]\n",
+       "1: '[station A B]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the "
+       "ID without blanks)"},
+      {"[station ]\n",
+       "1: '[station ]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the ID "
+       "without blanks)"},
       {"[]\n", "1: '[]' is no section header: [KIND] or [KIND ID] (KIND in a-z, 0-9, '-'; the ID without blanks)"},
       {"[station]\n", "1: [station] needs the station's ID: [station ID]"},
       {"[station ALFAB]\n", "1: [station ALFAB]: the ID must be 1 to 4 printable ASCII characters, no blank or '/'"},
-      {"[site-station A/B]\n", "1: [site-station A/B]: the ID must be 1 to 4 printable ASCII characters, no blank or '/'"},
+      {"[site-station A/B]\n",
+       "1: [site-station A/B]: the ID must be 1 to 4 printable ASCII characters, no blank or '/'"},
       {"[site X]\n", "1: [site X]: the site section has no ID: [site]"},
       {station + "\n" + station, "3: [station A] is given twice (line 1)"},
       {"[site]\n[site]\n", "2: [site] is given twice (line 1)"},
@@ -203,19 +209,23 @@ TEST(RunFacts, EveryMalformedLineIsNamed) {
       {station + "reading = csv\n", "2: reading 'csv' is not NAME=VALUE"},
       {station + "reading = colour=red\n",
        "2: reading 'colour=red': 'colour' is no reading option (format, column, swmm-station, stamp, from, to)"},
-      {station + "reading = format=xls\n", "2: reading 'format=xls': format 'xls' is none of auto, tips, csv, swmm, noaa"},
+      {station + "reading = format=xls\n",
+       "2: reading 'format=xls': format 'xls' is none of auto, tips, csv, swmm, noaa"},
       {station + "reading = from=2001-06-02\nreading = to=2001-06-01\n",
        "3: reading 'to=2001-06-01': to 2001-06-01 comes before from 2001-06-02"},
       {station + "utc_offset = -5:00\n", "2: utc_offset '-5:00' is not +HH:MM or -HH:MM, from -14:00 to +14:00"},
       {station + "utc_offset = +14:30\n", "2: utc_offset '+14:30' is not +HH:MM or -HH:MM, from -14:00 to +14:00"},
       {"[site]\nutc_offset = -05:00\nutc_offset = -05:00\n", "3: utc_offset is given twice in this section (line 2)"},
-      {"[site]\nposition = 91,0\n", "2: position '91,0' lies off the globe (latitude -90 to 90, longitude -180 to 180)"},
+      {"[site]\nposition = 91,0\n",
+       "2: position '91,0' lies off the globe (latitude -90 to 90, longitude -180 to 180)"},
       {"[site]\nposition = north\n", "2: position 'north' is not LAT,LON in decimal degrees"},
       {site_station + "present = some\n", "4: present 'some' is neither all nor any"},
       {site_station + "gauge = C\n", "4: gauge 'C' is not ID DISTANCE (a station ID, a whole number 0 to 999)"},
-      {site_station + "gauge = C 1000\n", "4: gauge 'C 1000' is not ID DISTANCE (a station ID, a whole number 0 to 999)"},
+      {site_station + "gauge = C 1000\n",
+       "4: gauge 'C 1000' is not ID DISTANCE (a station ID, a whole number 0 to 999)"},
       {site_station + "gauge = C -1\n", "4: gauge 'C -1' is not ID DISTANCE (a station ID, a whole number 0 to 999)"},
-      {site_station + "gauge = CCCCC 1\n", "4: gauge 'CCCCC 1' is not ID DISTANCE (a station ID, a whole number 0 to 999)"},
+      {site_station + "gauge = CCCCC 1\n",
+       "4: gauge 'CCCCC 1' is not ID DISTANCE (a station ID, a whole number 0 to 999)"},
       {site_station + "gauge = A 3\n", "4: gauge A is given twice"},
       {site_station + "gauge = S 3\n", "4: gauge S is the site station itself"},
       {site_station, "1: [site-station S] gives 2 gauges; a site station has 3"},

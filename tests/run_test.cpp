@@ -53,7 +53,9 @@ void write_numbered_station(const TempDir& dir, const std::string& id) {
 }
 
 // A table of n entries all 0.0: every draw gives a spell of n days.
-std::vector<std::string> zero_table(int n) { return std::vector<std::string>(static_cast<std::size_t>(n), "   0.0000"); }
+std::vector<std::string> zero_table(int n) {
+  return std::vector<std::string>(static_cast<std::size_t>(n), "   0.0000");
+}
 
 Settings with(std::array<std::string, 3> distances, int days) {
   Settings settings;

@@ -59,7 +59,8 @@ int block_seed(int first, int block) {
 std::string plain_run(const fs::path& folder, int days, int seed) {
   TempDir copy;
   for (const auto& entry : fs::directory_iterator(folder))
-    if (entry.path().extension() == ".TXT" && entry.path().filename() != "RESULTS.TXT") fs::copy(entry.path(), copy.path());
+    if (entry.path().extension() == ".TXT" && entry.path().filename() != "RESULTS.TXT")
+      fs::copy(entry.path(), copy.path());
   std::string input = copy.read("INPUT.TXT");
   std::size_t record9 = 0;
   for (int line = 1; line < 9; ++line) record9 = input.find('\n', record9) + 1;
@@ -84,7 +85,8 @@ std::string laid_out(const fs::path& run, const std::vector<Block>& blocks, int 
   std::string table;
   long rows = 0;
   for (std::size_t b = 0; b < blocks.size(); ++b) {
-    const std::string block = plain_run(run / blocks[b].folder, blocks[b].days, block_seed(first_seed, static_cast<int>(b)));
+    const std::string block =
+        plain_run(run / blocks[b].folder, blocks[b].days, block_seed(first_seed, static_cast<int>(b)));
     EXPECT_EQ(block.size(), 23u * 96 * static_cast<std::size_t>(blocks[b].days));
     for (std::size_t at = 0; at < block.size(); at += 23)
       table += fmt::format("{:12}", 15 * ++rows) + block.substr(at + 12, 11);
@@ -98,8 +100,8 @@ std::string first_difference(const std::string& a, const std::string& b) {
   std::size_t at = 0;
   while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
   const std::size_t from = at < 46 ? 0 : at - 46;
-  return fmt::format("sizes {} and {}, differ at byte {}: '{}' against '{}'", a.size(), b.size(), at, a.substr(from, 92),
-                     b.substr(from, 92));
+  return fmt::format("sizes {} and {}, differ at byte {}: '{}' against '{}'", a.size(), b.size(), at,
+                     a.substr(from, 92), b.substr(from, 92));
 }
 
 // Realization index of the file holds the table's depths, each the float nearest to its text.
@@ -126,21 +128,23 @@ class SeasonalRuns : public testing::Test {
     const fs::path run = *dir_ / "quarters";
     fs::create_directory(run);
     for (int i = 1; i <= 3; ++i) {
-      const Outcome o = tool_in(run, "raingen-prepare", {"--seasons", "quarters", "--id", fmt::format("PD0{}", i), record(i)});
+      const Outcome o =
+          tool_in(run, "raingen-prepare", {"--seasons", "quarters", "--id", fmt::format("PD0{}", i), record(i)});
       ASSERT_EQ(o.exit_status, 0) << o.err;
     }
-    const Outcome o = tool_in(run, "raingen-prepare",
-                              {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1",
-                               "--station", "PD03=1"});
+    const Outcome o = tool_in(
+        run, "raingen-prepare",
+        {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1", "--station", "PD03=1"});
     ASSERT_EQ(o.exit_status, 0) << o.err;
-    ASSERT_EQ(o.out, "./Dec-Feb/INPUT.TXT and that of every other season's folder: results RESULTS.TXT, site PAU01, 2000 "
-                     "days\n"
-                     "  station 1  PD01  distance   1\n"
-                     "  station 2  PD02  distance   1\n"
-                     "  station 3  PD03  distance   1\n"
-                     "./RAINGEN.TXT: [site] PAU01, no position (--site-at), clock not stated\n"
-                     "  [seasons] Dec-Feb, Mar-May, Jun-Aug, Sep-Nov, with the checksums of the 4 files written into "
-                     "their folders\n");
+    ASSERT_EQ(o.out,
+              "./Dec-Feb/INPUT.TXT and that of every other season's folder: results RESULTS.TXT, site PAU01, 2000 "
+              "days\n"
+              "  station 1  PD01  distance   1\n"
+              "  station 2  PD02  distance   1\n"
+              "  station 3  PD03  distance   1\n"
+              "./RAINGEN.TXT: [site] PAU01, no position (--site-at), clock not stated\n"
+              "  [seasons] Dec-Feb, Mar-May, Jun-Aug, Sep-Nov, with the checksums of the 4 files written into "
+              "their folders\n");
   }
   static void TearDownTestSuite() {
     delete dir_;
@@ -162,11 +166,12 @@ TEST_F(SeasonalRuns, PreparedSeasonBySeasonIntoFoldersWithTheirChecksums) {
       EXPECT_TRUE(files.count(fmt::format("{}/{}", season, name))) << season << "/" << name;
   EXPECT_EQ(files.size(), 1 + 4 * 11u) << "RAINGEN.TXT, and four folders of INPUT.TXT and nine station files";
   // Every wet day of a season's file lies in its months.
-  for (const auto& [season, months] : std::map<std::string, std::set<std::string>>{
-           {"Dec-Feb", {"12", "01", "02"}}, {"Jun-Aug", {"06", "07", "08"}}}) {
+  for (const auto& [season, months] :
+       std::map<std::string, std::set<std::string>>{{"Dec-Feb", {"12", "01", "02"}}, {"Jun-Aug", {"06", "07", "08"}}}) {
     const std::string index = files.at(season + "/PD02F_3.TXT");
     std::size_t days = 0;
-    for (std::size_t at = index.find("\r\n", index.find("KEY")) + 2; at < index.size(); at = index.find("\r\n", at) + 2) {
+    for (std::size_t at = index.find("\r\n", index.find("KEY")) + 2; at < index.size();
+         at = index.find("\r\n", at) + 2) {
       EXPECT_TRUE(months.count(index.substr(at + 5, 2))) << season << ": " << index.substr(at, 30);
       ++days;
     }
@@ -178,7 +183,8 @@ TEST_F(SeasonalRuns, PreparedSeasonBySeasonIntoFoldersWithTheirChecksums) {
             std::string::npos)
       << facts;
   std::size_t file_lines = 0;
-  for (std::size_t at = facts.find("\nfile = "); at != std::string::npos; at = facts.find("\nfile = ", at + 1)) ++file_lines;
+  for (std::size_t at = facts.find("\nfile = "); at != std::string::npos; at = facts.find("\nfile = ", at + 1))
+    ++file_lines;
   EXPECT_EQ(file_lines, 4 * 10u) << "INPUT.TXT and nine station files in each of four folders\n" << facts;
   for (int i = 1; i <= 3; ++i) EXPECT_NE(facts.find(record(i)), std::string::npos) << record(i) << "\n" << facts;
 }
@@ -199,7 +205,8 @@ TEST_F(SeasonalRuns, EveryBlockIsAPlainRunInItsSeasonsFolderWithItsSeed) {
                                   {"Jun-Aug", 92}, {"Sep-Nov", 91}, {"Dec-Feb", 19}};
   const EnsembleReader file(dir / "e.nc");
   ASSERT_EQ(file.layout().intervals, 400u * 96);
-  EXPECT_NE(file.layout().source.find("400 days from 2001-11-15 00:00 in 6 runs of at most 2000 days"), std::string::npos)
+  EXPECT_NE(file.layout().source.find("400 days from 2001-11-15 00:00 in 6 runs of at most 2000 days"),
+            std::string::npos)
       << file.layout().source;
   for (int k = 1; k <= 2; ++k) {
     const std::string expected = laid_out(run, blocks, 6 + k);
@@ -221,9 +228,9 @@ TEST(LongRuns, APlainLongRunIsLaidOutIn2000DayBlocks) {
   const fs::path run = dir / "run";
   fs::create_directories(run);
   fs::copy(RAINGEN_EXAMPLE_DATA, run);
-  const Outcome outcome = tool_in(run, "raingen-ensemble",
-                                  {"--realizations", "1", "--seed", "3", "--days", "4100", "--keep", "../kept",
-                                   "--output", "../long.nc"});
+  const Outcome outcome =
+      tool_in(run, "raingen-ensemble",
+              {"--realizations", "1", "--seed", "3", "--days", "4100", "--keep", "../kept", "--output", "../long.nc"});
   ASSERT_EQ(outcome.exit_status, 0) << outcome.err;
   const std::string expected = laid_out(run, {{"", 2000}, {"", 2000}, {"", 100}}, 3);
   const std::string kept = read_file(dir / "kept/SOURCE_0001.OUT");
@@ -231,8 +238,8 @@ TEST(LongRuns, APlainLongRunIsLaidOutIn2000DayBlocks) {
   EXPECT_EQ(kept.substr(kept.size() - 23), fmt::format("{:12}", 4100 * 1440) + kept.substr(kept.size() - 11));
   expect_depths_are(EnsembleReader(dir / "long.nc"), 0, expected);
 
-  const Outcome exported =
-      tool_in(dir.path(), "raingen-export", {"--format", "csv", "--start", "2001-01-01", "kept/SOURCE_0001.OUT", "long.csv"});
+  const Outcome exported = tool_in(dir.path(), "raingen-export",
+                                   {"--format", "csv", "--start", "2001-01-01", "kept/SOURCE_0001.OUT", "long.csv"});
   ASSERT_EQ(exported.exit_status, 0) << exported.err;
   const std::string csv = read_file(dir / "long.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4100 * 96 + 1);
@@ -241,9 +248,9 @@ TEST(LongRuns, APlainLongRunIsLaidOutIn2000DayBlocks) {
                             fmt::format("{:.3f}\n", std::strtod(kept.substr(kept.size() - 11, 9).c_str(), nullptr))))
       << csv.substr(csv.size() - 80);
 
-  const Outcome short_run = tool_in(run, "raingen-ensemble",
-                                    {"--realizations", "2", "--seed", "11", "--days", "100", "--keep", "../short",
-                                     "--output", "../short.nc"});
+  const Outcome short_run = tool_in(
+      run, "raingen-ensemble",
+      {"--realizations", "2", "--seed", "11", "--days", "100", "--keep", "../short", "--output", "../short.nc"});
   ASSERT_EQ(short_run.exit_status, 0) << short_run.err;
   for (int k = 1; k <= 2; ++k)
     EXPECT_EQ(read_file(dir / fmt::format("short/SOURCE_000{}.OUT", k)), plain_run(run, 100, 10 + k)) << k;
@@ -311,16 +318,27 @@ TEST_F(SeasonalRuns, BadInputIsRefusedWithNothingWritten) {
     return std::count(facts.begin(), facts.begin() + static_cast<long>(facts.find(text)), '\n') + 1;
   };
   const std::vector<Refusal> cases = {
-      {"a season's folder missing", [](const fs::path& run) { fs::remove_all(run / "Jun-Aug"); }, "raingen-ensemble",
-       {"--realizations", "1"}, 1,
+      {"a season's folder missing",
+       [](const fs::path& run) { fs::remove_all(run / "Jun-Aug"); },
+       "raingen-ensemble",
+       {"--realizations", "1"},
+       1,
        fmt::format("Jun-Aug: missing: RAINGEN.TXT (line {}) lists season Jun-Aug, whose folder holds its INPUT.TXT and "
                    "station files; prepare them again (raingen-prepare --dir .)",
                    line_of("[seasons]"))},
-      {"a station file changed", append("Mar-May/PD02F_2.TXT"), "raingen-ensemble", {"--realizations", "1"}, 1,
+      {"a station file changed",
+       append("Mar-May/PD02F_2.TXT"),
+       "raingen-ensemble",
+       {"--realizations", "1"},
+       1,
        fmt::format("Mar-May/PD02F_2.TXT: has changed since raingen-prepare wrote it (RAINGEN.TXT line {} holds the "
                    "checksum of what it wrote): prepare it again",
                    line_of("Mar-May/PD02F_2.TXT"))},
-      {"INPUT.TXT changed", append("Sep-Nov/INPUT.TXT"), "raingen-ensemble", {"--realizations", "1"}, 1,
+      {"INPUT.TXT changed",
+       append("Sep-Nov/INPUT.TXT"),
+       "raingen-ensemble",
+       {"--realizations", "1"},
+       1,
        fmt::format("Sep-Nov/INPUT.TXT: has changed since raingen-prepare wrote it (RAINGEN.TXT line {} holds the "
                    "checksum of what it wrote): prepare it again",
                    line_of("Sep-Nov/INPUT.TXT"))},
@@ -330,22 +348,46 @@ TEST_F(SeasonalRuns, BadInputIsRefusedWithNothingWritten) {
          const std::size_t at = text.find("file = Dec-Feb/INPUT.TXT");
          write_file(run / "RAINGEN.TXT", text.erase(at, text.find('\n', at) + 1 - at));
        },
-       "raingen-ensemble", {"--realizations", "1"}, 1,
+       "raingen-ensemble",
+       {"--realizations", "1"},
+       1,
        "Dec-Feb/INPUT.TXT: was not written by raingen-prepare for season Dec-Feb (RAINGEN.TXT holds no checksum of "
        "it): prepare it with raingen-prepare --dir ."},
-      {"no days", [](const fs::path&) {}, "raingen-ensemble", {"--realizations", "1", "--days", "0"}, 2,
+      {"no days",
+       [](const fs::path&) {},
+       "raingen-ensemble",
+       {"--realizations", "1", "--days", "0"},
+       2,
        "--days: Value 0 not in range 1 to 694444 (see --help)"},
-      {"days past the table's times", [](const fs::path&) {}, "raingen-ensemble", {"--realizations", "1", "--days", "694445"},
-       2, "--days: Value 694445 not in range 1 to 694444 (see --help)"},
-      {"days past the calendar", [](const fs::path&) {}, "raingen-ensemble",
-       {"--realizations", "1", "--days", "1000", "--start", "9999-06-01"}, 2,
+      {"days past the table's times",
+       [](const fs::path&) {},
+       "raingen-ensemble",
+       {"--realizations", "1", "--days", "694445"},
+       2,
+       "--days: Value 694445 not in range 1 to 694444 (see --help)"},
+      {"days past the calendar",
+       [](const fs::path&) {},
+       "raingen-ensemble",
+       {"--realizations", "1", "--days", "1000", "--start", "9999-06-01"},
+       2,
        "--start 9999-06-01 00:00 with 1000 days runs past the calendar's last day, 9999-12-31"},
-      {"a month left out", [](const fs::path&) {}, "raingen-prepare", {"--seasons", "11-4,5-9", "--id", "PD01", record(1)},
-       2, "--seasons '11-4,5-9': October is in no season: every month belongs to exactly one"},
-      {"a month twice", [](const fs::path&) {}, "raingen-prepare", {"--seasons", "1-6,6-12", "--id", "PD01", record(1)},
-       2, "--seasons '1-6,6-12': June is in two seasons (1-6 and 6-12): every month belongs to exactly one"},
-      {"other seasons than the directory's", [](const fs::path&) {}, "raingen-prepare",
-       {"--seasons", "11-4,5-10", "--id", "PD01", record(1)}, 1,
+      {"a month left out",
+       [](const fs::path&) {},
+       "raingen-prepare",
+       {"--seasons", "11-4,5-9", "--id", "PD01", record(1)},
+       2,
+       "--seasons '11-4,5-9': October is in no season: every month belongs to exactly one"},
+      {"a month twice",
+       [](const fs::path&) {},
+       "raingen-prepare",
+       {"--seasons", "1-6,6-12", "--id", "PD01", record(1)},
+       2,
+       "--seasons '1-6,6-12': June is in two seasons (1-6 and 6-12): every month belongs to exactly one"},
+      {"other seasons than the directory's",
+       [](const fs::path&) {},
+       "raingen-prepare",
+       {"--seasons", "11-4,5-10", "--id", "PD01", record(1)},
+       1,
        fmt::format("./RAINGEN.TXT:{}: this run directory's seasons are Dec-Feb, Mar-May, Jun-Aug, Sep-Nov "
                    "(12-2,3-5,6-8,9-11), not the 11-4,5-10 of --seasons: prepare every station and INPUT.TXT of a run "
                    "directory with one --seasons (or use another --dir)",
@@ -368,10 +410,16 @@ TEST_F(SeasonalRuns, BadInputIsRefusedWithNothingWritten) {
 // season, INPUT.TXT in each folder with the site station at distance 0; and an ensemble on it.
 TEST(SeasonalPrepare, ASiteStationInSeasons) {
   TempDir dir;
-  const Outcome o = tool_in(dir.path(), "raingen-prepare",
-                            {"--weighted-site", "SITE", "--seasons", "11-4,5-10", "--site", "PAU01", "--days", "2000",
-                             "--gauge", "PD01=" + record(1), "--gauge", "PD02=" + record(2), "--gauge",
-                             "PD03=" + record(3), "--station", "PD01=1", "--station", "PD02=1", "--station", "PD03=1"});
+  const Outcome o = tool_in(dir.path(), "raingen-prepare", {"--weighted-site", "SITE",
+                                                            "--seasons",       "11-4,5-10",
+                                                            "--site",          "PAU01",
+                                                            "--days",          "2000",
+                                                            "--gauge",         "PD01=" + record(1),
+                                                            "--gauge",         "PD02=" + record(2),
+                                                            "--gauge",         "PD03=" + record(3),
+                                                            "--station",       "PD01=1",
+                                                            "--station",       "PD02=1",
+                                                            "--station",       "PD03=1"});
   ASSERT_EQ(o.exit_status, 0) << o.err;
   EXPECT_EQ(o.out.substr(0, 5), "SITE:");
   for (const char* line : {"  seasons         Nov-Apr, May-Oct (--seasons 11-4,5-10): the files of each from its days "
@@ -389,14 +437,16 @@ TEST(SeasonalPrepare, ASiteStationInSeasons) {
   EXPECT_NE(input.find("DISTANCE 1:     0\r\n"), std::string::npos) << input;
   EXPECT_EQ(read_file(dir / "Nov-Apr/INPUT.TXT"), input);
 
-  const Outcome ensemble = tool_in(dir.path(), "raingen-ensemble", {"--realizations", "1", "--days", "800", "--keep", "kept"});
+  const Outcome ensemble =
+      tool_in(dir.path(), "raingen-ensemble", {"--realizations", "1", "--days", "800", "--keep", "kept"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   // From 1 January: 120 days of Nov-Apr, 184 of May-Oct, 181 of Nov-Apr (2001-2002), 184, 131.
-  EXPECT_EQ(first_difference(read_file(dir / "kept/SOURCE_0001.OUT"),
-                             laid_out(dir.path(), {{"Nov-Apr", 120}, {"May-Oct", 184}, {"Nov-Apr", 181}, {"May-Oct", 184},
-                                                   {"Nov-Apr", 131}},
-                                      1)),
-            "");
+  EXPECT_EQ(
+      first_difference(
+          read_file(dir / "kept/SOURCE_0001.OUT"),
+          laid_out(dir.path(),
+                   {{"Nov-Apr", 120}, {"May-Oct", 184}, {"Nov-Apr", 181}, {"May-Oct", 184}, {"Nov-Apr", 131}}, 1)),
+      "");
 }
 
 // One station season by season: its summary, one block per season.
@@ -451,14 +501,16 @@ TEST(SeasonalPrepare, TheSummaryHasABlockPerSeason) {
   EXPECT_EQ(again.out, o.out);
   for (const char* id : {"CD", "EFG"})
     ASSERT_EQ(tool_in(dir.path(), "raingen-prepare", {"--id", id, "r.csv"}).exit_status, 0) << id;
-  const Outcome settings = tool_in(dir.path(), "raingen-prepare", {"--site", "S", "--days", "100", "--station", "AB=1",
-                                                                   "--station", "CD=2", "--station", "EFG=3"});
+  const Outcome settings =
+      tool_in(dir.path(), "raingen-prepare",
+              {"--site", "S", "--days", "100", "--station", "AB=1", "--station", "CD=2", "--station", "EFG=3"});
   ASSERT_EQ(settings.exit_status, 0) << settings.err;
   const Outcome run = tool_in(dir.path(), "raingen-ensemble", {"-n", "1", "--days", "365", "--jobs", "1"});
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(without_timing(run.err), "raingen-ensemble: 1 realizations in T, 0 failed: ensemble.nc\n");
   // Into a --dir not made yet: made.
-  const Outcome fresh = tool_in(dir.path(), "raingen-prepare", {"--seasons", "1-6,7-12", "--id", "AB", "--dir", "new", "r.csv"});
+  const Outcome fresh =
+      tool_in(dir.path(), "raingen-prepare", {"--seasons", "1-6,7-12", "--id", "AB", "--dir", "new", "r.csv"});
   EXPECT_EQ(fresh.exit_status, 0) << fresh.err;
   EXPECT_TRUE(fs::exists(dir / "new/Jul-Dec/AB  F_2.TXT"));
 }

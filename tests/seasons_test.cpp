@@ -71,7 +71,8 @@ TEST(Seasons, SpecsNamesAndMonths) {
 }
 
 TEST(Seasons, SpecsThatLeaveAMonthOutOrNameOneTwice) {
-  EXPECT_EQ(usage_error("11-4,5-9"), "--seasons '11-4,5-9': October is in no season: every month belongs to exactly one");
+  EXPECT_EQ(usage_error("11-4,5-9"),
+            "--seasons '11-4,5-9': October is in no season: every month belongs to exactly one");
   EXPECT_EQ(usage_error("11-4,4-10"),
             "--seasons '11-4,4-10': April is in two seasons (11-4 and 4-10): every month belongs to exactly one");
   EXPECT_EQ(usage_error("1-12,6"),
@@ -81,9 +82,10 @@ TEST(Seasons, SpecsThatLeaveAMonthOutOrNameOneTwice) {
                                     "ranges such as 11-4,5-10"),
               usage_error(bad).find("is not a range"))
         << bad;
-  EXPECT_EQ(usage_error("winter"),
-            "--seasons 'winter': 'winter' is not a range of months M-N or a month M (1 to 12); give quarters, months or "
-            "ranges such as 11-4,5-10");
+  EXPECT_EQ(
+      usage_error("winter"),
+      "--seasons 'winter': 'winter' is not a range of months M-N or a month M (1 to 12); give quarters, months or "
+      "ranges such as 11-4,5-10");
 }
 
 PrepareOptions small_record() { return PrepareOptions{.minimum = {.complete_days = 1, .wet_days = 1}}; }
@@ -104,7 +106,8 @@ TEST(SeasonFiles, EachSeasonHoldsItsDaysAndItsSpellsEndAtItsEnd) {
   const std::vector<double> rain{3, 0, 5, 0, 0, 0, 0, 0.4, 0.2, 0, nan, 0.2, 0, 0.2};
   CalendarSeries record("R", TimePoint{Minutes{(11323LL + 175) * 1440}}, rain.size() * 96);  // from 2001-06-25
   for (std::size_t d = 0; d < rain.size(); ++d)
-    for (std::size_t j = 0; j < 96; ++j) record.set_depth(d * 96 + j, j == 40 ? rain[d] : (std::isnan(rain[d]) ? nan : 0.0));
+    for (std::size_t j = 0; j < 96; ++j)
+      record.set_depth(d * 96 + j, j == 40 ? rain[d] : (std::isnan(rain[d]) ? nan : 0.0));
   const Seasons halves = parse_seasons("1-6,7-12");
   const std::vector<PreparedStation> prepared =
       prepare_in_seasons(record, StationId::given("AB", "test"), small_record(), "r.csv", halves);
@@ -156,7 +159,8 @@ TEST(SeasonFiles, ASeasonTooThinIsRefusedWithItsNumbers) {
   } catch (const raingen::common::ToolError& e) {
     EXPECT_EQ(raingen::common::located_message(e),
               "r.csv: station AB in season Mar-May keeps 11 complete days of 11 (--min-complete 100); at least 30 are "
-              "needed to draw from: give a longer record, or a lower --min-complete (or wider seasons: Mar-May holds 11 of the "
+              "needed to draw from: give a longer record, or a lower --min-complete (or wider seasons: Mar-May holds "
+              "11 of the "
               "record's 70 days)");
   }
   try {
@@ -196,11 +200,15 @@ TEST(SeasonsFacts, WrittenAndReadBackAndMalformedLinesNamed) {
   facts.seasons->put_file("May-Oct", "ABD_3.TXT", raingen::common::checksum_text("b"));
   facts.seasons->put_file("Nov-Apr", "INPUT.TXT", raingen::common::checksum_text("c"));  // replaces the first
   const std::string text = run_facts_text(facts);
-  EXPECT_EQ(text.substr(text.find("[seasons]")), "[seasons]\n"
-                                                 "season = Nov-Apr 11-4\n"
-                                                 "season = May-Oct 5-10\n"
-                                                 "file = Nov-Apr/INPUT.TXT " + raingen::common::checksum_text("c") + "\n"
-                                                 "file = May-Oct/ABD_3.TXT " + raingen::common::checksum_text("b") + "\n");
+  EXPECT_EQ(text.substr(text.find("[seasons]")),
+            "[seasons]\n"
+            "season = Nov-Apr 11-4\n"
+            "season = May-Oct 5-10\n"
+            "file = Nov-Apr/INPUT.TXT " +
+                raingen::common::checksum_text("c") +
+                "\n"
+                "file = May-Oct/ABD_3.TXT " +
+                raingen::common::checksum_text("b") + "\n");
   TempDir dir;
   dir.write("RAINGEN.TXT", text);
   const RunFacts back = read_run_facts(dir.path());
@@ -216,10 +224,12 @@ TEST(SeasonsFacts, WrittenAndReadBackAndMalformedLinesNamed) {
     std::string text, error;
   } bad[] = {
       {head, "1: [seasons]: May is in no season: every month belongs to exactly one"},
-      {head + "season = May-Nov 5-11\n", "1: [seasons]: November is in two seasons (11-4 and 5-11): every month belongs "
-                                          "to exactly one"},
-      {head + "season = Oct-May 5-10\n", "3: season 'Oct-May 5-10' is not NAME M-N, a range of months and its name "
-                                          "(12-2 is Dec-Feb)"},
+      {head + "season = May-Nov 5-11\n",
+       "1: [seasons]: November is in two seasons (11-4 and 5-11): every month belongs "
+       "to exactly one"},
+      {head + "season = Oct-May 5-10\n",
+       "3: season 'Oct-May 5-10' is not NAME M-N, a range of months and its name "
+       "(12-2 is Dec-Feb)"},
       {head + "season = Nov-Apr 11-4\n", "3: season Nov-Apr is given twice"},
       {head + "season = May-Oct 5-10\nfile = Nov-Apr/INPUT.TXT 123\n",
        "4: file 'Nov-Apr/INPUT.TXT 123' is not SEASON/NAME CHECKSUM (a season's folder, a file name in it and 16 "
@@ -273,7 +283,10 @@ TEST(CalendarBlocks, RunsOfOneSeasonOfAtMost2000Days) {
       {at(2001, 1, 1), 2000, {}, {{0, 0, 2000}}},
       {at(2001, 1, 1), 4100, {}, {{0, 0, 2000}, {0, 2000, 2000}, {0, 4000, 100}}},
       // Nov 15-30 (Sep-Nov), Dec-Feb of a common year, Mar-May, Jun-Aug, Sep-Nov, then 19 days of December.
-      {at(2001, 11, 15), 400, quarters, {{3, 0, 16}, {0, 16, 90}, {1, 106, 92}, {2, 198, 92}, {3, 290, 91}, {0, 381, 19}}},
+      {at(2001, 11, 15),
+       400,
+       quarters,
+       {{3, 0, 16}, {0, 16, 90}, {1, 106, 92}, {2, 198, 92}, {3, 290, 91}, {0, 381, 19}}},
       // A leap February; a day begins in its month (at 06:00 the last day of February is still February's).
       {at(2004, 2, 28, 6), 3, quarters, {{0, 0, 2}, {1, 2, 1}}},
       {at(2003, 12, 1), 92, quarters, {{0, 0, 91}, {1, 91, 1}}},  // 29 February 2004
@@ -281,7 +294,8 @@ TEST(CalendarBlocks, RunsOfOneSeasonOfAtMost2000Days) {
       {at(2001, 1, 1), 5, parse_seasons("1-12"), {{0, 0, 5}}},
       {at(2001, 1, 30), 3, parse_seasons("months"), {{0, 0, 2}, {1, 2, 1}}},
   };
-  for (const auto& c : cases) EXPECT_EQ(raingen::ensemble::lay_out_blocks(c.start, c.days, c.seasons), c.blocks) << c.days;
+  for (const auto& c : cases)
+    EXPECT_EQ(raingen::ensemble::lay_out_blocks(c.start, c.days, c.seasons), c.blocks) << c.days;
   // A century of quarters: 401 blocks, every day once, none longer than a quarter.
   const auto century = raingen::ensemble::lay_out_blocks(at(2001, 1, 1), 36525, quarters);
   EXPECT_EQ(century.size(), 401u);
@@ -309,8 +323,9 @@ TEST(CalendarBlocks, BlockSeedsAreTheGeneratorsStatesAfterTheirStride) {
 }
 
 TEST(SettingsFile, WithDayCountKeepsEveryOtherByte) {
-  const std::string head = "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    S\r\nSTATION 1:    A\r\nSTATION 2:    B\r\n"
-                           "STATION 3:    C\r\nDISTANCE 1:     1\r\nDISTANCE 2:     2\r\nDISTANCE 3:     3\r\n";
+  const std::string head =
+      "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    S\r\nSTATION 1:    A\r\nSTATION 2:    B\r\n"
+      "STATION 3:    C\r\nDISTANCE 1:     1\r\nDISTANCE 2:     2\r\nDISTANCE 3:     3\r\n";
   const struct {
     std::string record9, expected;
   } cases[] = {
@@ -337,8 +352,7 @@ TEST(LaidOutRows, InTheProgramsColumns) {
   // out alike, their times counted on.
   TempDir dir;
   std::string times_right;
-  for (int k = 0; k < 96; ++k)
-    times_right += table_row_text(15L * (192 + k + 1), k % 2 == 0 ? 133 : 1250);
+  for (int k = 0; k < 96; ++k) times_right += table_row_text(15L * (192 + k + 1), k % 2 == 0 ? 133 : 1250);
   std::string numbered;
   for (int k = 0; k < 96; ++k) numbered += table_row_text(15L * (k + 1), k % 2 == 0 ? 133 : 1250);
   dir.write("crlf", numbered);

@@ -73,10 +73,12 @@ TEST(SettingsFile, ReadAsTheProgramReadsIt) {
       {stations + "DISTANCE 1:    x1\r\n", 6, "columns 15-17 hold ' x1', not a whole number"},
       {stations + "f\ng\nh\n", 9, "is missing: the settings need nine records, the file has 8"},
       // Identifiers the tools' rule refuses, though the program would open files by them.
-      {"a\nb\nSTATION 1:    A\nSTATION 2:     B\n", 4, "station 2 identifier ' B' must be 1 to 4 printable ASCII "
-                                                      "characters, no blank or '/'"},
-      {"a\nb\nSTATION 1:    A B\n", 3, "station 1 identifier 'A B' must be 1 to 4 printable ASCII characters, no "
-                                       "blank or '/'"},
+      {"a\nb\nSTATION 1:    A\nSTATION 2:     B\n", 4,
+       "station 2 identifier ' B' must be 1 to 4 printable ASCII "
+       "characters, no blank or '/'"},
+      {"a\nb\nSTATION 1:    A B\n", 3,
+       "station 1 identifier 'A B' must be 1 to 4 printable ASCII characters, no "
+       "blank or '/'"},
       {"a\nb\nc\n", 3, "station 1 identifier '' must be 1 to 4 printable ASCII characters, no blank or '/'"},
   };
   for (const auto& [text, line, message] : faults) {
@@ -93,21 +95,28 @@ TEST(SettingsFile, ReadAsTheProgramReadsIt) {
 
 TEST(SettingsFile, ValuesThatDoNotFitAreUsageErrors) {
   const std::pair<const char*, std::function<void(Settings&)>> cases[] = {
-      {"the site name 'TWELVE CHARS' is longer than its 11 characters", [](Settings& s) { s.site_name = "TWELVE CHARS"; }},
-      {"the results name 'RESULTS.TXT2' is longer than its 11 characters", [](Settings& s) { s.results_name = "RESULTS.TXT2"; }},
+      {"the site name 'TWELVE CHARS' is longer than its 11 characters",
+       [](Settings& s) { s.site_name = "TWELVE CHARS"; }},
+      {"the results name 'RESULTS.TXT2' is longer than its 11 characters",
+       [](Settings& s) { s.results_name = "RESULTS.TXT2"; }},
       {"the number of days (0) is not from 1 to 2000", [](Settings& s) { s.day_count = 0; }},
-      {"the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make the longer series with raingen-ensemble --days N (-n 1 for one)", [](Settings& s) { s.day_count = 2001; }},
-      {"the distance of station PD02 (1000) is not a whole number from 0 to 999", [](Settings& s) { s.stations[1].distance = 1000; }},
+      {"the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make "
+       "the longer series with raingen-ensemble --days N (-n 1 for one)",
+       [](Settings& s) { s.day_count = 2001; }},
+      {"the distance of station PD02 (1000) is not a whole number from 0 to 999",
+       [](Settings& s) { s.stations[1].distance = 1000; }},
       {"station 2 has no identifier", [](Settings& s) { s.stations[1].id = StationId(); }},
       {"stations 1 and 3 have the same identifier 'PD01'", [](Settings& s) { s.stations[2].id = id("PD01"); }},
-      {"the results name 'SOURCE.OUT' names another file of the run", [](Settings& s) { s.results_name = "SOURCE.OUT"; }},
+      {"the results name 'SOURCE.OUT' names another file of the run",
+       [](Settings& s) { s.results_name = "SOURCE.OUT"; }},
       {"the results name 'PD02F_2.TXT' names a station file", [](Settings& s) { s.results_name = "PD02F_2.TXT"; }},
       {"the results name 'pd02d_3.txt' names a station file", [](Settings& s) { s.results_name = "pd02d_3.txt"; }},
       {"the results name '../x.txt' is not a plain file name: the table is written beside INPUT.TXT, in the run folder",
        [](Settings& s) { s.results_name = "../x.txt"; }},
       {"the results name 'a\\b' is not a plain file name: the table is written beside INPUT.TXT, in the run folder",
        [](Settings& s) { s.results_name = "a\\b"; }},
-      {"the results name 'Raingen.txt' names another file of the run", [](Settings& s) { s.results_name = "Raingen.txt"; }},
+      {"the results name 'Raingen.txt' names another file of the run",
+       [](Settings& s) { s.results_name = "Raingen.txt"; }},
       {"the results name 'input.txt' names another file of the run", [](Settings& s) { s.results_name = "input.txt"; }},
       {"the results name 'NUL.TXT' is a device name that some systems reserve: name a file",
        [](Settings& s) { s.results_name = "NUL.TXT"; }},

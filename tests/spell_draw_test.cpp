@@ -67,8 +67,7 @@ TEST_F(SpellDrawTest, NearestEntryByMidpoints) {
   for (const DrawCase& c : cases) {
     reset_shared_state();
     StationTable(2).entry_count = static_cast<std::int32_t>(c.entries.size());
-    for (std::size_t k = 0; k < c.entries.size(); ++k)
-      SpellTable(2, static_cast<int>(k) + 1) = c.entries[k];
+    for (std::size_t k = 0; k < c.entries.size(); ++k) SpellTable(2, static_cast<int>(k) + 1) = c.entries[k];
     EXPECT_EQ(draw_with(2, c.r), c.length) << "r " << c.r << " first entry " << c.entries[0];
   }
 }

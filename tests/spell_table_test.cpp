@@ -98,8 +98,7 @@ TEST(SpellTableTest, TableAsLongAsTheRoomIsRead) {
     using namespace raingen;
     read_run_configuration();
     read_spell_tables();
-    probe(value_text(SpellTable(1, 1)) + " " + value_text(SpellTable(1, 600)) + " " +
-          value_text(SpellTable(1, 1201)));
+    probe(value_text(SpellTable(1, 1)) + " " + value_text(SpellTable(1, 600)) + " " + value_text(SpellTable(1, 1201)));
   });
   EXPECT_FALSE(dir.exists("end.txt"));
   EXPECT_EQ(dir.read("probe.txt"), "0.0008 0.4996 1\n");

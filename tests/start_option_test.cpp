@@ -19,7 +19,8 @@ Outcome with_start(const TempDir& dir, const std::string& tool, const std::strin
   setup.directory = dir.path();
   std::vector<std::string> arguments;
   if (tool == "raingen-export") arguments = {"--format", "csv", "--start", start, "none.out", "out.csv"};
-  if (tool == "raingen-ensemble") arguments = {"--realizations", "1", "--dir", "none", "--start", start, "--output", "e.nc"};
+  if (tool == "raingen-ensemble")
+    arguments = {"--realizations", "1", "--dir", "none", "--start", start, "--output", "e.nc"};
   if (tool == "raingen-report") arguments = {"--dir", "none", "--gauge", "A=none.csv", "--start", start};
   return run_tool_program(setup, tool, arguments);
 }

@@ -35,10 +35,10 @@ TEST(StationId, OneRuleAndTheNamesOfItsFiles) {
       {"!~#.", {"!~#.D_3.TXT", "!~#.F_2.TXT", "!~#.F_3.TXT"}},  // any printable ASCII but the two
       {"", {}},
       {"ALFAB", {}},  // five characters
-      {"A B", {}},     // a blank inside
-      {" AB", {}},     // the program would open "ABD_3.TXT"
-      {"AB ", {}},     // a blank the padding could not be told from
-      {"A/B", {}},     // a file in another directory
+      {"A B", {}},    // a blank inside
+      {" AB", {}},    // the program would open "ABD_3.TXT"
+      {"AB ", {}},    // a blank the padding could not be told from
+      {"A/B", {}},    // a file in another directory
       {"/", {}},
       {"A\tB", {}},
       {"AB\r", {}},
@@ -119,8 +119,9 @@ TEST(StationId, TheEnsembleAndTheReportRefuseAnInputTxtThatBreaksTheRule) {
   input.replace(input.find("MELV"), 4, " MEL");
   dir.write("INPUT.TXT", input);
   const std::vector<std::string> before = listing(dir.path());
-  const std::string message = "INPUT.TXT:4: station 2 identifier ' MEL' must be 1 to 4 printable ASCII characters, "
-                              "no blank or '/'\n";
+  const std::string message =
+      "INPUT.TXT:4: station 2 identifier ' MEL' must be 1 to 4 printable ASCII characters, "
+      "no blank or '/'\n";
 
   const Outcome ensemble = tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2"});
   EXPECT_EQ(ensemble.exit_status, 1);

@@ -22,9 +22,9 @@
 namespace {
 
 using namespace raingen::stations;
-using raingen::gauge::CalendarSeries;
 using raingen::calendar::Minutes;
 using raingen::calendar::TimePoint;
+using raingen::gauge::CalendarSeries;
 using testing_support::TempDir;
 
 constexpr DayKind W = DayKind::wet, D = DayKind::dry, I = DayKind::incomplete;
@@ -152,7 +152,8 @@ std::map<int, double> shares_drawn(const TempDir& dir, const std::function<int()
       testing_support::arrange_next_value(static_cast<float>((2.0 * i + 1) / (1 << 18)));
       ++counts[draw()];
     }
-    for (const auto& [value, count] : counts) testing_support::probe(std::to_string(value) + " " + std::to_string(count));
+    for (const auto& [value, count] : counts)
+      testing_support::probe(std::to_string(value) + " " + std::to_string(count));
   });
   std::map<int, double> shares;
   std::ifstream in(dir / "probe.txt");
@@ -264,7 +265,8 @@ TEST(PrepareStation, FilesAndSummaryOfASmallRecord) {
             "AB               4 wet days of AB from 2001-01-01, 15-minute depths in mm, and one copy of the last\r\n"
             "RECORDS          5\r\n"
             "      KEY  DATE        TOTAL(MM)");
-  EXPECT_NE(index.find("\r\n 20010108  2001-01-08      7.25\r\n 20010108  2001-01-08      7.25  copy"), std::string::npos);
+  EXPECT_NE(index.find("\r\n 20010108  2001-01-08      7.25\r\n 20010108  2001-01-08      7.25  copy"),
+            std::string::npos);
   const std::string days = day_records_text(p.files);
   const std::string first = days.substr(0, days.find("\r\n"));
   EXPECT_EQ(first.size(), 29u + 96 * 6);
@@ -288,7 +290,9 @@ TEST(PrepareStation, RecordsThatCannotMakeAStation) {
   };
   const double nan = CalendarSeries::missing_value();
   // 40 days missing 5 intervals each but days 0-7: 8 complete days, the rest kept at 95% or less.
-  const auto five_missing = [&](int d, int j) { return d >= 8 && j % 19 == 3 ? nan : (j == 0 && d % 3 == 0 ? 1.0 : 0.0); };
+  const auto five_missing = [&](int d, int j) {
+    return d >= 8 && j % 19 == 3 ? nan : (j == 0 && d % 3 == 0 ? 1.0 : 0.0);
+  };
   const PrepareOptions at_90{.days = {90, 0}};
   const PrepareOptions threshold{.days = {100, 0.5}};
   const struct {
@@ -300,30 +304,39 @@ TEST(PrepareStation, RecordsThatCannotMakeAStation) {
        "r.csv: station AB has no wet day among its 3 complete days (a day is wet above 0 mm)"},
       {days_series(3, wet_on([](int d) { return d == 1; })), small_record(),
        "r.csv: station AB has no dry spell that ends in a wet day: no spell length can be estimated"},
-      {CalendarSeries("R", TimePoint{}, 200), {}, "r.csv: station AB has no complete day: none of its 3 days has 100% of "
-                                                  "its intervals present"},
+      {CalendarSeries("R", TimePoint{}, 200),
+       {},
+       "r.csv: station AB has no complete day: none of its 3 days has 100% of "
+       "its intervals present"},
       {days_series(1204, wet_on([](int d) { return d == 0 || d == 1203; })), small_record(),
        "r.csv: station AB has a dry spell of 1202 days; a spell table holds at most 1201 entries"},
       {days_series(1203, wet_on([](int d) { return d == 0 || d == 1202; })), small_record(), "no error"},
       // Too few complete days: 8 of 8, and 8 of 40 with what lower percentages would keep.
-      {days_series(8, wet_on([](int d) { return d % 2 == 0; })), {},
+      {days_series(8, wet_on([](int d) { return d % 2 == 0; })),
+       {},
        "r.csv: station AB keeps 8 complete days of 8 (--min-complete 100); at least 30 are needed to draw from: give a "
        "longer record, or a lower --min-complete"},
-      {days_series(40, five_missing), {},
+      {days_series(40, five_missing),
+       {},
        "r.csv: station AB keeps 8 complete days of 40 (--min-complete 100); at least 30 are needed to draw from; "
-       "--min-complete 99 would keep 8 days, 95 8, 90 40, 80 40: a gauge that loses a few readings a day keeps more days "
+       "--min-complete 99 would keep 8 days, 95 8, 90 40, 80 40: a gauge that loses a few readings a day keeps more "
+       "days "
        "at a lower --min-complete (the missing intervals of a day kept are taken as dry)"},
       {days_series(40, five_missing), at_90, "no error"},
-      {days_series(40, [&](int d, int j) { return j % 19 == 3 ? nan : 0.0 * d; }), {},
-       "r.csv: station AB has no complete day: none of its 40 days has 100% of its intervals present; --min-complete 99 "
+      {days_series(40, [&](int d, int j) { return j % 19 == 3 ? nan : 0.0 * d; }),
+       {},
+       "r.csv: station AB has no complete day: none of its 40 days has 100% of its intervals present; --min-complete "
+       "99 "
        "would keep 0 days, 95 0, 90 40, 80 40: a gauge that loses a few readings a day keeps more days at a lower "
        "--min-complete (the missing intervals of a day kept are taken as dry)"},
       {days_series(29, wet_on([](int d) { return d % 2 == 0; })), at_90,
-       "r.csv: station AB keeps 29 complete days of 29 (--min-complete 90); at least 30 are needed to draw from: give a "
+       "r.csv: station AB keeps 29 complete days of 29 (--min-complete 90); at least 30 are needed to draw from: give "
+       "a "
        "longer record, or a lower --min-complete"},
       {days_series(30, wet_on([](int d) { return d % 2 == 0; })), {}, "no error"},
       // Too few wet days: 9, then 10; a threshold that makes days dry says so.
-      {days_series(60, wet_on([](int d) { return d % 7 == 0 && d < 63; })), {},
+      {days_series(60, wet_on([](int d) { return d % 7 == 0 && d < 63; })),
+       {},
        "r.csv: station AB has 9 wet days among its 60 complete days (wet above 0 mm); at least 10 are needed to draw "
        "from: give a longer record"},
       {days_series(70, wet_on([](int d) { return d % 7 == 0; })), {}, "no error"},
@@ -332,7 +345,8 @@ TEST(PrepareStation, RecordsThatCannotMakeAStation) {
        "r.csv: station AB has 2 wet days among its 70 complete days (wet above 0.5 mm); at least 10 are needed to draw "
        "from: give a longer record, or a lower --wet-threshold"},
       // Wet every day: no spell lasts a day, a table of no entries would make every generated day wet.
-      {days_series(40, wet_on([](int) { return true; })), {},
+      {days_series(40, wet_on([](int) { return true; })),
+       {},
        "r.csv: station AB has no dry day between wet days: its 40 dry spells all end after 0 days, so its spell table "
        "would have no entries and the program would make every day wet; give a record with dry days between its wet "
        "days, or a --wet-threshold above 0 if traces wet them"},
@@ -340,12 +354,11 @@ TEST(PrepareStation, RecordsThatCannotMakeAStation) {
   for (const auto& c : cases) EXPECT_EQ(message(c.series, c.options), c.message);
   // The guidance of a kept record that the default thins out goes into its summary.
   PrepareOptions default_options;
-  const PreparedStation kept = prepare_station(days_series(70, [&](int d, int j) {
-    return d >= 30 && j % 19 == 3 ? nan : (j == 0 && d % 3 == 0 ? 1.0 : 0.0);
-  }), id("AB"), default_options, "r.csv");
+  const PreparedStation kept = prepare_station(
+      days_series(70, [&](int d, int j) { return d >= 30 && j % 19 == 3 ? nan : (j == 0 && d % 3 == 0 ? 1.0 : 0.0); }),
+      id("AB"), default_options, "r.csv");
   EXPECT_EQ(kept.summary.complete_days, 30);
-  EXPECT_EQ(kept.summary.complete_at,
-            (std::vector<std::pair<double, long>>{{99, 30}, {95, 30}, {90, 70}, {80, 70}}));
+  EXPECT_EQ(kept.summary.complete_at, (std::vector<std::pair<double, long>>{{99, 30}, {95, 30}, {90, 70}, {80, 70}}));
 }
 
 TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
@@ -361,8 +374,9 @@ TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
   try {
     day_line(day);
   } catch (const raingen::common::ToolError& e) {
-    EXPECT_STREQ(e.what(), "day 20010101, interval 96 (ending 24:00): the depth 100.00 mm cannot be written in 5 "
-                           "columns (0.00 to 99.99 mm)");
+    EXPECT_STREQ(e.what(),
+                 "day 20010101, interval 96 (ending 24:00): the depth 100.00 mm cannot be written in 5 "
+                 "columns (0.00 to 99.99 mm)");
   }
   // A value that does not fit is named with the file it was to go into, and nothing is written.
   TempDir dir;
@@ -377,11 +391,13 @@ TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
     }
     return std::string("written");
   };
-  EXPECT_EQ(error_of(), (dir / "AB  F_2.TXT").string() + ": day 20010101, interval 96 (ending 24:00): the depth 100.00 mm "
-                                                       "cannot be written in 5 columns (0.00 to 99.99 mm)");
+  EXPECT_EQ(error_of(), (dir / "AB  F_2.TXT").string() +
+                            ": day 20010101, interval 96 (ending 24:00): the depth 100.00 mm "
+                            "cannot be written in 5 columns (0.00 to 99.99 mm)");
   station.days.clear();
   station.spell_entries = {0.5, 10000.0};
-  EXPECT_EQ(error_of(), (dir / "AB  D_3.TXT").string() + ": spell table entry 2 (10000) does not fit 9 columns with 4 decimals");
+  EXPECT_EQ(error_of(),
+            (dir / "AB  D_3.TXT").string() + ": spell table entry 2 (10000) does not fit 9 columns with 4 decimals");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
   // A file that cannot be put in place stops the writing before any file is touched.
   station.spell_entries.clear();

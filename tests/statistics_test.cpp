@@ -23,8 +23,8 @@ namespace {
 
 using namespace raingen::stats;
 using namespace raingen::weighting;
-using raingen::gauge::CalendarSeries;
 using raingen::calendar::TimePoint;
+using raingen::gauge::CalendarSeries;
 using std::chrono::minutes;
 constexpr double gap = std::numeric_limits<double>::quiet_NaN();
 
@@ -131,7 +131,8 @@ TEST(CalendarSummaries, YearsBelowNinetyPercentLeftOut) {
 TEST(CalendarSummaries, AnnualMaximaAndMomentsAgainstTheirDefinitions) {
   std::mt19937_64 engine(5);
   for (int trial = 0; trial < 60; ++trial) {
-    const TimePoint start = at(2003 + trial % 3, 1 + static_cast<unsigned>(trial % 12), 1, 15 * static_cast<int>(engine() % 96));
+    const TimePoint start =
+        at(2003 + trial % 3, 1 + static_cast<unsigned>(trial % 12), 1, 15 * static_cast<int>(engine() % 96));
     std::vector<double> v(96 * (200 + engine() % 900));
     const double missing = trial % 4 == 0 ? 0.0 : 0.02 * static_cast<double>(trial % 4);
     for (double& x : v) {
@@ -143,19 +144,24 @@ TEST(CalendarSummaries, AnnualMaximaAndMomentsAgainstTheirDefinitions) {
       const Blocks b = aggregate(s, minutes, 80);
       if (minutes == 15) {
         ASSERT_EQ(b.size(), v.size());
-        for (std::size_t k = 0; k < v.size(); ++k) ASSERT_TRUE(std::isnan(v[k]) ? b.present(k) == false : b.depths[k] == v[k]);
+        for (std::size_t k = 0; k < v.size(); ++k)
+          ASSERT_TRUE(std::isnan(v[k]) ? b.present(k) == false : b.depths[k] == v[k]);
       }
       std::map<int, std::pair<long, double>> years;  // present, largest
       for (std::size_t k = 0; k < b.size(); ++k) {
         if (!b.present(k)) continue;
-        auto& [present, largest] = years.try_emplace(static_cast<int>(date::year_month_day{date::floor<date::days>(b.block_start(k))}.year()),
-                                                      0L, -1.0).first->second;
+        auto& [present, largest] =
+            years
+                .try_emplace(static_cast<int>(date::year_month_day{date::floor<date::days>(b.block_start(k))}.year()),
+                             0L, -1.0)
+                .first->second;
         ++present;
         largest = std::max(largest, b.depths[k]);
       }
       std::vector<AnnualMaximum> expected;
       for (const auto& [year, tally] : years) {
-        const double in_year = (date::sys_days{date::year{year + 1} / 1 / 1} - date::sys_days{date::year{year} / 1 / 1}) / b.length;
+        const double in_year =
+            (date::sys_days{date::year{year + 1} / 1 / 1} - date::sys_days{date::year{year} / 1 / 1}) / b.length;
         if (static_cast<double>(tally.first) >= 0.9 * in_year) expected.push_back({year, tally.second});
       }
       const std::vector<AnnualMaximum> found = annual_maxima(b);
@@ -256,8 +262,9 @@ TEST(SeriesStatistics, TableAndCsv) {
   EXPECT_DOUBLE_EQ(*s.level(60).value(Statistic::probability_dry), 46.0 / 48);
   EXPECT_FALSE(s.level(1440).value(Statistic::lag1_autocorrelation));  // a single pair
   const std::string csv = statistics_csv({&s});
-  EXPECT_EQ(csv.substr(0, csv.find('\n', 60) + 1),
-            "series,aggregation_minutes,statistic,value,x,lower,upper\n\"record:A,B\",15,mean,0.010416666666666666,,,\n");
+  EXPECT_EQ(
+      csv.substr(0, csv.find('\n', 60) + 1),
+      "series,aggregation_minutes,statistic,value,x,lower,upper\n\"record:A,B\",15,mean,0.010416666666666666,,,\n");
   EXPECT_NE(csv.find("\n\"record:A,B\",1440,lag1_autocorrelation,,,,\n"), std::string::npos);
   EXPECT_NE(csv.find("\n\"record:A,B\",1440,mean_wet_spell_days,,,,\n"), std::string::npos);
   EXPECT_EQ(csv.find(",60,mean_dry_spell_days"), std::string::npos);

@@ -75,7 +75,8 @@ TEST(LineReader, RandomLineEndsAcrossBuffers) {
     }
     const std::vector<std::string> read = lines_of(dir, bytes);
     ASSERT_EQ(read.size(), lines.size()) << seed;
-    for (std::size_t k = 0; k < lines.size(); ++k) ASSERT_TRUE(read[k] == lines[k]) << "seed " << seed << ", line " << k + 1;
+    for (std::size_t k = 0; k < lines.size(); ++k)
+      ASSERT_TRUE(read[k] == lines[k]) << "seed " << seed << ", line " << k + 1;
   }
 }
 
@@ -85,7 +86,8 @@ TEST(WholeFile, EveryByteOrTheFirstOnesAndTheFileNamedWhenItCannotBeRead) {
   using raingen::common::read_whole_file;
   TempDir dir;
   std::mt19937 pick(3);
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, std::size_t{65537}, std::size_t{3} << 20}) {
+  for (std::size_t size :
+       {std::size_t{0}, std::size_t{1}, std::size_t{4096}, std::size_t{65537}, std::size_t{3} << 20}) {
     std::string bytes(size, '\0');
     for (char& c : bytes) c = static_cast<char>(pick());
     dir.write("f", bytes);
@@ -168,10 +170,21 @@ TEST(CommandLine, EveryToolEndsItTheSameWay) {
     std::vector<std::string> near_miss;  // an option mistyped, and the message's end
     const char* meant;
   } tools[] = {
-      {"raingen-prepare", "The following argument was not expected: --bogus", {"--dayz=5"}, "--dayz=5; did you mean --days?"},
-      {"raingen-export", "--format is required", {"--format", "csv", "--statoin"}, "--statoin; did you mean --station?"},
-      {"raingen-report", "The following argument was not expected: --bogus", {"--outptu"}, "--outptu; did you mean --output?"},
-      {"raingen-ensemble", "The following argument was not expected: --bogus", {"--realisations"},
+      {"raingen-prepare",
+       "The following argument was not expected: --bogus",
+       {"--dayz=5"},
+       "--dayz=5; did you mean --days?"},
+      {"raingen-export",
+       "--format is required",
+       {"--format", "csv", "--statoin"},
+       "--statoin; did you mean --station?"},
+      {"raingen-report",
+       "The following argument was not expected: --bogus",
+       {"--outptu"},
+       "--outptu; did you mean --output?"},
+      {"raingen-ensemble",
+       "The following argument was not expected: --bogus",
+       {"--realisations"},
        "--realisations; did you mean --realizations?"},
   };
   for (const auto& [tool, bad_line_message, near_miss, meant] : tools) {
@@ -221,24 +234,32 @@ TEST(ReadingOptions, AlikeInEveryToolThatReadsGaugeRecords) {
   for (const std::string& line : prepare_lines) EXPECT_NE(line.find("  [ID:]"), std::string::npos) << line;
 
   const std::vector<std::string> gauges = {"--gauge", "A=a.csv", "--gauge", "B=b.csv", "--gauge", "C=c.csv"};
-  const std::vector<std::string> weighted = {"--weighted-site", "S", "--site", "P", "--days", "3", "--station", "A=1",
-                                             "--station", "B=1", "--station", "C=1"};
+  const std::vector<std::string> weighted = {"--weighted-site", "S",   "--site",    "P",   "--days",    "3",
+                                             "--station",       "A=1", "--station", "B=1", "--station", "C=1"};
   const struct {
     const char* tool;
     std::vector<std::string> use;
     std::string stray, twice_for_all, twice_for_one;
   } uses[] = {
-      {"raingen-prepare", {"--id", "A", "a.csv"}, "The following argument was not expected: stray (see --help)",
-       "--stamp is given twice", "--stamp is given twice"},
+      {"raingen-prepare",
+       {"--id", "A", "a.csv"},
+       "The following argument was not expected: stray (see --help)",
+       "--stamp is given twice",
+       "--stamp is given twice"},
       // The stray word is taken for a RECORD, which this use has none of.
-      {"raingen-prepare", weighted, "--weighted-site prepares the site station from the --gauge records: no --id or RECORD",
+      {"raingen-prepare", weighted,
+       "--weighted-site prepares the site station from the --gauge records: no --id or RECORD",
        "--stamp is given twice for every gauge", "--stamp is given twice for gauge B"},
-      {"raingen-report", {"--dir", "run"}, "The following argument was not expected: stray (see --help)",
-       "--stamp is given twice for every gauge", "--stamp is given twice for gauge B"},
+      {"raingen-report",
+       {"--dir", "run"},
+       "The following argument was not expected: stray (see --help)",
+       "--stamp is given twice for every gauge",
+       "--stamp is given twice for gauge B"},
   };
   for (const auto& [tool, use, stray_message, twice_for_all, twice_for_one] : uses) {
     std::vector<std::string> line = use;
-    if (std::string(tool) == "raingen-report" || use.front() == "--weighted-site") line.insert(line.end(), gauges.begin(), gauges.end());
+    if (std::string(tool) == "raingen-report" || use.front() == "--weighted-site")
+      line.insert(line.end(), gauges.begin(), gauges.end());
     const auto with = [&](std::vector<std::string> more) {
       more.insert(more.begin(), line.begin(), line.end());
       return more;
@@ -246,8 +267,10 @@ TEST(ReadingOptions, AlikeInEveryToolThatReadsGaugeRecords) {
     const auto stray = run(tool, with({"--from", "2001-05-24", "stray"}));
     EXPECT_EQ(stray.exit_status, 2) << tool;
     EXPECT_EQ(stray.err, std::string(tool) + ": " + stray_message + "\n");
-    EXPECT_EQ(run(tool, with({"--stamp", "end", "--stamp", "start"})).err, std::string(tool) + ": " + twice_for_all + "\n");
-    EXPECT_EQ(run(tool, with({"--stamp", "B:end", "--stamp", "B:start"})).err, std::string(tool) + ": " + twice_for_one + "\n");
+    EXPECT_EQ(run(tool, with({"--stamp", "end", "--stamp", "start"})).err,
+              std::string(tool) + ": " + twice_for_all + "\n");
+    EXPECT_EQ(run(tool, with({"--stamp", "B:end", "--stamp", "B:start"})).err,
+              std::string(tool) + ": " + twice_for_one + "\n");
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
 }
@@ -263,14 +286,15 @@ TEST(ShownText, EscapesWhatATerminalWouldActOnAndCutsLongFields) {
       {"\x1b[31mred\t\r\n", "\\x1b[31mred\\t\\r\\n"},
       {"\x7f", "\\x7f"},
       {"P\xc3\xa1ramo \xe2\x82\xac \xf0\x9f\x8c\xa7", "P\xc3\xa1ramo \xe2\x82\xac \xf0\x9f\x8c\xa7"},  // kept
-      {"\xc2\x9b", "\\xc2\\x9b"},                // a C1 control (CSI)
-      {"\xff\xc3", "\\xff\\xc3"},                // no UTF-8; a character cut short
+      {"\xc2\x9b", "\\xc2\\x9b"},                                        // a C1 control (CSI)
+      {"\xff\xc3", "\\xff\\xc3"},                                        // no UTF-8; a character cut short
       {"\xe0\x80\x80 \xed\xa0\x80", "\\xe0\\x80\\x80 \\xed\\xa0\\x80"},  // overlong, a surrogate
   };
   for (const auto& [text, shown] : cases) EXPECT_EQ(shown_text(text), shown);
   EXPECT_EQ(excerpt("short"), "short");
   EXPECT_EQ(excerpt(std::string(100, 'x')), std::string(40, 'x') + "... (100 bytes)");
-  EXPECT_EQ(excerpt(std::string(39, 'x') + "\xc3\xa1zz"), std::string(39, 'x') + "... (43 bytes)");  // not inside the a-acute
+  EXPECT_EQ(excerpt(std::string(39, 'x') + "\xc3\xa1zz"),
+            std::string(39, 'x') + "... (43 bytes)");  // not inside the a-acute
   EXPECT_EQ(excerpt(std::string(3, '\0') + std::string(50, 'y'), 5), "\\x00\\x00\\x00yy... (53 bytes)");
 }
 

@@ -45,13 +45,20 @@ Tree tree_of(const fs::path& root) {
     const fs::path& p = it->path();
     const std::string name = fs::relative(p, root).string();
     const fs::file_status status = fs::symlink_status(p);
-    if (fs::is_symlink(status)) tree[name] = "-> " + fs::read_symlink(p).string();
-    else if (fs::is_regular_file(status)) tree[name] = testing_support::read_file(p);
-    else if (fs::is_directory(status)) tree[name] = "(dir)";
-    else if (fs::is_fifo(status)) tree[name] = "(fifo)";
-    else if (fs::is_character_file(status)) tree[name] = "(character device)";
-    else if (fs::is_socket(status)) tree[name] = "(socket)";
-    else tree[name] = "(other)";
+    if (fs::is_symlink(status))
+      tree[name] = "-> " + fs::read_symlink(p).string();
+    else if (fs::is_regular_file(status))
+      tree[name] = testing_support::read_file(p);
+    else if (fs::is_directory(status))
+      tree[name] = "(dir)";
+    else if (fs::is_fifo(status))
+      tree[name] = "(fifo)";
+    else if (fs::is_character_file(status))
+      tree[name] = "(character device)";
+    else if (fs::is_socket(status))
+      tree[name] = "(socket)";
+    else
+      tree[name] = "(other)";
   }
   return tree;
 }
@@ -90,7 +97,9 @@ std::string two_days(const std::string& at_0945 = "0.2") {
     const int minutes = 15 * k, day = 1 + minutes / 1440, of_day = minutes % 1440;
     char row[64];
     std::snprintf(row, sizeof row, "2001-01-%02d %02d:%02d,%s\n", day, of_day / 60, of_day % 60,
-                  k == 39 ? at_0945.c_str() : k % 7 == 0 ? "0.4" : "0");
+                  k == 39      ? at_0945.c_str()
+                  : k % 7 == 0 ? "0.4"
+                               : "0");
     text += row;
   }
   return text;
@@ -159,17 +168,18 @@ std::string with(const TempDir& dir, const std::string& name, const std::string&
   return "";
 }
 
-const std::vector<std::string> settings_use = {"--site", "S", "--days", "10", "--station", "A=1", "--station", "B=2",
-                                               "--station", "C=3", "--dir", "../out"};
+const std::vector<std::string> settings_use = {"--site",    "S",   "--days",    "10",  "--station", "A=1",
+                                               "--station", "B=2", "--station", "C=3", "--dir",     "../out"};
 
 std::vector<std::string> weighted_site_use() {
-  return {"--weighted-site", "W", "--site", "S", "--days", "10", "--gauge", "A=../rec.csv", "--gauge",
-          "B=../rec.csv", "--gauge", "C=../rec.csv", "--station", "A=1", "--station", "B=2", "--station", "C=3",
-          "--dir", "../out"};
+  return {"--weighted-site", "W",       "--site",       "S",       "--days",       "10",        "--gauge",
+          "A=../rec.csv",    "--gauge", "B=../rec.csv", "--gauge", "C=../rec.csv", "--station", "A=1",
+          "--station",       "B=2",     "--station",    "C=3",     "--dir",        "../out"};
 }
 
 std::string refused_node(const std::string& tool, const std::string& path, const std::string& kind) {
-  return "raingen-" + tool + ": " + path + ": is " + kind + ", not a regular file: only a regular file is replaced by an output\n";
+  return "raingen-" + tool + ": " + path + ": is " + kind +
+         ", not a regular file: only a regular file is replaced by an output\n";
 }
 
 std::vector<Attack> attacks() {
@@ -180,26 +190,42 @@ std::vector<Attack> attacks() {
     };
   };
   const std::string too_long_line = std::string(3 << 20, 'x');
-  const std::string begins = "is longer than 1048576 bytes, the longest line a record may have; it begins '" +
-                             std::string(40, 'x') + "'\n";
+  const std::string begins =
+      "is longer than 1048576 bytes, the longest line a record may have; it begins '" + std::string(40, 'x') + "'\n";
   std::vector<Attack> a = {
       // Outputs that are no regular file: refused before any work, with status 2.
-      {"export to a FIFO", fifo_at("out/fifo"), "raingen-export", {"--format", "csv", "SOURCE.OUT", "../out/fifo"}, 2,
+      {"export to a FIFO",
+       fifo_at("out/fifo"),
+       "raingen-export",
+       {"--format", "csv", "SOURCE.OUT", "../out/fifo"},
+       2,
        refused_node("export", "../out/fifo", "a FIFO (named pipe)")},
-      {"export to a directory", nothing, "raingen-export", {"--format", "swmm-rain", "SOURCE.OUT", "../out"}, 2,
+      {"export to a directory",
+       nothing,
+       "raingen-export",
+       {"--format", "swmm-rain", "SOURCE.OUT", "../out"},
+       2,
        refused_node("export", "../out", "a directory")},
       {"export to a socket",
        [](const TempDir& dir) {
          make_socket(dir / "out/socket");
          return std::string();
        },
-       "raingen-export", {"--format", "csv", "SOURCE.OUT", "../out/socket"}, 2,
+       "raingen-export",
+       {"--format", "csv", "SOURCE.OUT", "../out/socket"},
+       2,
        refused_node("export", "../out/socket", "a socket")},
-      {"export to a character device", [](const TempDir& dir) { return make_character_device(dir / "out/null"); },
-       "raingen-export", {"--format", "netcdf", "SOURCE.OUT", "../out/null"}, 2,
+      {"export to a character device",
+       [](const TempDir& dir) { return make_character_device(dir / "out/null"); },
+       "raingen-export",
+       {"--format", "netcdf", "SOURCE.OUT", "../out/null"},
+       2,
        refused_node("export", "../out/null", "a character device")},
-      {"prepare a station file onto a FIFO", fifo_at("out/KAROD_3.TXT"), "raingen-prepare",
-       {"--id", "KARO", "--dir", "../out", "../rec.csv"}, 2,
+      {"prepare a station file onto a FIFO",
+       fifo_at("out/KAROD_3.TXT"),
+       "raingen-prepare",
+       {"--id", "KARO", "--dir", "../out", "../rec.csv"},
+       2,
        refused_node("prepare", "../out/KAROD_3.TXT", "a FIFO (named pipe)")},
       {"prepare a season's station file onto a FIFO",
        [](const TempDir& dir) {
@@ -207,7 +233,9 @@ std::vector<Attack> attacks() {
          make_fifo(dir / "out/Mar-May/KAROD_3.TXT");
          return std::string();
        },
-       "raingen-prepare", {"--id", "KARO", "--seasons", "quarters", "--dir", "../out", "../rec.csv"}, 2,
+       "raingen-prepare",
+       {"--id", "KARO", "--seasons", "quarters", "--dir", "../out", "../rec.csv"},
+       2,
        refused_node("prepare", "../out/Mar-May/KAROD_3.TXT", "a FIFO (named pipe)")},
       {"prepare a season's INPUT.TXT onto a FIFO",
        [](const TempDir& dir) {
@@ -215,45 +243,72 @@ std::vector<Attack> attacks() {
          make_fifo(dir / "out/Jun-Aug/INPUT.TXT");
          return std::string();
        },
-       "raingen-prepare", [] {
+       "raingen-prepare",
+       [] {
          std::vector<std::string> use = settings_use;
          use.insert(use.end(), {"--seasons", "quarters"});
          return use;
-       }(), 2, refused_node("prepare", "../out/Jun-Aug/INPUT.TXT", "a FIFO (named pipe)")},
-      {"prepare INPUT.TXT onto a character device", [](const TempDir& dir) { return make_character_device(dir / "out/INPUT.TXT"); },
-       "raingen-prepare", settings_use, 2, refused_node("prepare", "../out/INPUT.TXT", "a character device")},
+       }(),
+       2, refused_node("prepare", "../out/Jun-Aug/INPUT.TXT", "a FIFO (named pipe)")},
+      {"prepare INPUT.TXT onto a character device",
+       [](const TempDir& dir) { return make_character_device(dir / "out/INPUT.TXT"); }, "raingen-prepare", settings_use,
+       2, refused_node("prepare", "../out/INPUT.TXT", "a character device")},
       {"prepare a site station onto a FIFO", fifo_at("out/W   F_3.TXT"), "raingen-prepare", weighted_site_use(), 2,
        refused_node("prepare", "../out/W   F_3.TXT", "a FIFO (named pipe)")},
-      {"report onto a FIFO", fifo_at("out/report.html"), "raingen-report",
-       {"--gauge", "KARO=../rec.csv", "--output", "../out"}, 2,
+      {"report onto a FIFO",
+       fifo_at("out/report.html"),
+       "raingen-report",
+       {"--gauge", "KARO=../rec.csv", "--output", "../out"},
+       2,
        refused_node("report", "../out/report.html", "a FIFO (named pipe)")},
-      {"report into a regular file", [](const TempDir& dir) { return with(dir, "out/x", "old"); }, "raingen-report",
-       {"--gauge", "KARO=../rec.csv", "--output", "../out/x"}, 2,
+      {"report into a regular file",
+       [](const TempDir& dir) { return with(dir, "out/x", "old"); },
+       "raingen-report",
+       {"--gauge", "KARO=../rec.csv", "--output", "../out/x"},
+       2,
        "raingen-report: ../out/x: is a regular file, not a directory: the outputs go into a directory\n"},
-      {"ensemble into an existing directory", nothing, "raingen-ensemble", {"--realizations", "2", "--output", "../out"},
-       2, refused_node("ensemble", "../out", "a directory")},
-      {"ensemble onto a FIFO", fifo_at("out/e.nc"), "raingen-ensemble", {"--realizations", "2", "--output", "../out/e.nc"},
-       2, refused_node("ensemble", "../out/e.nc", "a FIFO (named pipe)")},
+      {"ensemble into an existing directory",
+       nothing,
+       "raingen-ensemble",
+       {"--realizations", "2", "--output", "../out"},
+       2,
+       refused_node("ensemble", "../out", "a directory")},
+      {"ensemble onto a FIFO",
+       fifo_at("out/e.nc"),
+       "raingen-ensemble",
+       {"--realizations", "2", "--output", "../out/e.nc"},
+       2,
+       refused_node("ensemble", "../out/e.nc", "a FIFO (named pipe)")},
       {"ensemble merge onto a FIFO, before the files are read",
        [](const TempDir& dir) {
          make_fifo(dir / "out/merged.nc");
          return with(dir, "a.nc", "not an ensemble");
        },
-       "raingen-ensemble", {"--merge", "../a.nc", "../a.nc", "--output", "../out/merged.nc"}, 2,
+       "raingen-ensemble",
+       {"--merge", "../a.nc", "../a.nc", "--output", "../out/merged.nc"},
+       2,
        refused_node("ensemble", "../out/merged.nc", "a FIFO (named pipe)")},
       {"ensemble keeping over an earlier kept table",
-       [](const TempDir& dir) { return with(dir, "out/SOURCE_0002.OUT", "earlier"); }, "raingen-ensemble",
-       {"--realizations", "3", "--keep", "../out", "--output", "../e.nc"}, 2,
+       [](const TempDir& dir) { return with(dir, "out/SOURCE_0002.OUT", "earlier"); },
+       "raingen-ensemble",
+       {"--realizations", "3", "--keep", "../out", "--output", "../e.nc"},
+       2,
        "raingen-ensemble: ../out: already holds SOURCE_0002.OUT, kept by an earlier ensemble: --keep never replaces a "
        "kept table (give a new or an empty folder)\n"},
-      {"SWMM gage line with a quote in the file name", nothing, "raingen-export",
-       {"--format", "swmm-rain", "SOURCE.OUT", "../out/a\"b.dat"}, 2,
+      {"SWMM gage line with a quote in the file name",
+       nothing,
+       "raingen-export",
+       {"--format", "swmm-rain", "SOURCE.OUT", "../out/a\"b.dat"},
+       2,
        "raingen-export: ../out/a\"b.dat: holds a double quote, which a SWMM gage line cannot name: give the file "
        "another name\n"},
 
       // A report never replaces its inputs, by name, symbolic link or hard link.
-      {"report over its gauge record", [](const TempDir& dir) { return with(dir, "out/statistics.csv", two_days()); },
-       "raingen-report", {"--gauge", "KARO=../out/statistics.csv", "--output", "../out"}, 2,
+      {"report over its gauge record",
+       [](const TempDir& dir) { return with(dir, "out/statistics.csv", two_days()); },
+       "raingen-report",
+       {"--gauge", "KARO=../out/statistics.csv", "--output", "../out"},
+       2,
        "raingen-report: ../out/statistics.csv: is ../out/statistics.csv, the gauge record of KARO: a report never "
        "replaces its inputs\n"},
       {"report over its gauge record through a symbolic link",
@@ -262,7 +317,9 @@ std::vector<Attack> attacks() {
          fs::create_symlink("out/statistics.csv", dir / "link.csv");
          return std::string();
        },
-       "raingen-report", {"--gauge", "KARO=../link.csv", "--output", "../out"}, 2,
+       "raingen-report",
+       {"--gauge", "KARO=../link.csv", "--output", "../out"},
+       2,
        "raingen-report: ../out/statistics.csv: is ../link.csv, the gauge record of KARO: a report never replaces its "
        "inputs\n"},
       {"report over its gauge record through a hard link",
@@ -271,7 +328,9 @@ std::vector<Attack> attacks() {
          fs::create_hard_link(dir / "out/report.html", dir / "hard.csv");
          return std::string();
        },
-       "raingen-report", {"--gauge", "MELV=../hard.csv", "--output", "../out"}, 2,
+       "raingen-report",
+       {"--gauge", "MELV=../hard.csv", "--output", "../out"},
+       2,
        "raingen-report: ../out/report.html: is ../hard.csv, the gauge record of MELV: a report never replaces its "
        "inputs\n"},
       {"report over its results file",
@@ -282,62 +341,120 @@ std::vector<Attack> attacks() {
          fs::rename(dir / "run/RESULTS.TXT", dir / "run/report.html");
          return std::string();
        },
-       "raingen-report", {"--gauge", "KARO=../rec.csv", "--output", "."}, 2,
+       "raingen-report",
+       {"--gauge", "KARO=../rec.csv", "--output", "."},
+       2,
        "raingen-report: ./report.html: is ./report.html, the run's results file: a report never replaces its inputs\n"},
 
       // Numbers: non-finite options, readings no rain reaches, spans past 300 years.
-      {"report --dry-threshold nan", nothing, "raingen-report", {"--gauge", "KARO=../rec.csv", "--dry-threshold", "nan"}, 2,
+      {"report --dry-threshold nan",
+       nothing,
+       "raingen-report",
+       {"--gauge", "KARO=../rec.csv", "--dry-threshold", "nan"},
+       2,
        "raingen-report: --dry-threshold: 'nan' is not a finite decimal number (see --help)\n"},
-      {"report --min-complete nan", nothing, "raingen-report", {"--gauge", "KARO=../rec.csv", "--min-complete", "nan"}, 2,
+      {"report --min-complete nan",
+       nothing,
+       "raingen-report",
+       {"--gauge", "KARO=../rec.csv", "--min-complete", "nan"},
+       2,
        "raingen-report: --min-complete: 'nan' is not a finite decimal number (see --help)\n"},
-      {"prepare --wet-threshold inf", nothing, "raingen-prepare", {"--id", "T", "--wet-threshold", "inf", "../rec.csv"}, 2,
+      {"prepare --wet-threshold inf",
+       nothing,
+       "raingen-prepare",
+       {"--id", "T", "--wet-threshold", "inf", "../rec.csv"},
+       2,
        "raingen-prepare: --wet-threshold: 'inf' is not a finite decimal number (see --help)\n"},
-      {"prepare a depth of 1e17 mm", [](const TempDir& dir) { return with(dir, "big.csv", two_days("1e17")); },
-       "raingen-prepare", {"--id", "T", "--dir", "../out", "../big.csv"}, 1,
-       "raingen-prepare: ../big.csv:40: the 15-minute depth ending 2001-01-01 09:45 comes to 1e+17 mm; a depth of 100 mm "
+      {"prepare a depth of 1e17 mm",
+       [](const TempDir& dir) { return with(dir, "big.csv", two_days("1e17")); },
+       "raingen-prepare",
+       {"--id", "T", "--dir", "../out", "../big.csv"},
+       1,
+       "raingen-prepare: ../big.csv:40: the 15-minute depth ending 2001-01-01 09:45 comes to 1e+17 mm; a depth of 100 "
+       "mm "
        "or more cannot be written\n"},
-      {"prepare a NOAA day of 1e300", [](const TempDir& dir) { return with(dir, "noaa.csv", noaa_day("1e300")); },
-       "raingen-prepare", {"--id", "T", "--dir", "../out", "../noaa.csv"}, 1,
+      {"prepare a NOAA day of 1e300",
+       [](const TempDir& dir) { return with(dir, "noaa.csv", noaa_day("1e300")); },
+       "raingen-prepare",
+       {"--id", "T", "--dir", "../out", "../noaa.csv"},
+       1,
        "raingen-prepare: ../noaa.csv:2: the 15-minute depth ending 2001-01-01 00:15 comes to 2.54e+299 mm; a depth of "
        "100 mm or more cannot be written\n"},
-      {"report a NOAA day of 1e300", [](const TempDir& dir) { return with(dir, "noaa.csv", noaa_day("1e300")); },
-       "raingen-report", {"--gauge", "KARO=../noaa.csv", "--output", "../out"}, 1,
+      {"report a NOAA day of 1e300",
+       [](const TempDir& dir) { return with(dir, "noaa.csv", noaa_day("1e300")); },
+       "raingen-report",
+       {"--gauge", "KARO=../noaa.csv", "--output", "../out"},
+       1,
        "raingen-report: ../noaa.csv:2: the 15-minute depth ending 2001-01-01 00:15 comes to 2.54e+299 mm: no depth of "
        "1e+09 mm or more is taken\n"},
-      {"report a depth of 1e308 mm", [](const TempDir& dir) { return with(dir, "big.csv", two_days("1e308")); },
-       "raingen-report", {"--gauge", "KARO=../big.csv", "--output", "../out"}, 1,
+      {"report a depth of 1e308 mm",
+       [](const TempDir& dir) { return with(dir, "big.csv", two_days("1e308")); },
+       "raingen-report",
+       {"--gauge", "KARO=../big.csv", "--output", "../out"},
+       1,
        "raingen-report: ../big.csv:40: the 15-minute depth ending 2001-01-01 09:45 comes to 1e+308 mm: no depth of "
        "1e+09 mm or more is taken\n"},
-      {"prepare from the year 1 to 9999", nothing, "raingen-prepare",
-       {"--id", "T", "--from", "0001-01-01", "--to", "9999-12-31", "../rec.csv"}, 2,
+      {"prepare from the year 1 to 9999",
+       nothing,
+       "raingen-prepare",
+       {"--id", "T", "--from", "0001-01-01", "--to", "9999-12-31", "../rec.csv"},
+       2,
        "raingen-prepare: from 0001-01-01 to 9999-12-31 is 3652059 days: a record is kept over at most 109800 days "
        "(300 years)\n"},
-      {"prepare from the year 1", nothing, "raingen-prepare", {"--id", "T", "--from", "0001-01-01", "../rec.csv"}, 2,
+      {"prepare from the year 1",
+       nothing,
+       "raingen-prepare",
+       {"--id", "T", "--from", "0001-01-01", "../rec.csv"},
+       2,
        "raingen-prepare: ../rec.csv: --from/--to keep 0001-01-01 to 2001-01-02, 730487 days: a record is kept over at "
        "most 109800 days (300 years)\n"},
       {"prepare a SWMM file to the year 9999",
-       [](const TempDir& dir) { return with(dir, "rain.dat", "RG1 2001 01 01 00 00 0.5\n"); }, "raingen-prepare",
-       {"--id", "T", "--to", "9999-12-31", "../rain.dat"}, 2,
+       [](const TempDir& dir) { return with(dir, "rain.dat", "RG1 2001 01 01 00 00 0.5\n"); },
+       "raingen-prepare",
+       {"--id", "T", "--to", "9999-12-31", "../rain.dat"},
+       2,
        "raingen-prepare: ../rain.dat: --from/--to keep 2001-01-01 to 9999-12-31, 2921574 days: a record is kept over "
        "at most 109800 days (300 years)\n"},
-      {"report a gauge from the year 1", nothing, "raingen-report", {"--gauge", "KARO=../rec.csv", "--from", "KARO:0001-01-01"},
+      {"report a gauge from the year 1",
+       nothing,
+       "raingen-report",
+       {"--gauge", "KARO=../rec.csv", "--from", "KARO:0001-01-01"},
        2,
        "raingen-report: ../rec.csv: --from/--to keep 0001-01-01 to 2001-01-02, 730487 days: a record is kept over at "
        "most 109800 days (300 years)\n"},
 
       // Lines without an end: an error naming the file and line, quoting a short excerpt.
-      {"export a line of 3 MB", [=](const TempDir& dir) { return with(dir, "long.out", too_long_line); }, "raingen-export",
-       {"--format", "csv", "../long.out", "../out/x.csv"}, 1, "raingen-export: ../long.out:1: " + begins},
-      {"prepare a line of 3 MB", [=](const TempDir& dir) { return with(dir, "long.csv", two_days() + too_long_line); },
-       "raingen-prepare", {"--id", "T", "--format", "csv", "../long.csv"}, 1, "raingen-prepare: ../long.csv:194: " + begins},
+      {"export a line of 3 MB",
+       [=](const TempDir& dir) { return with(dir, "long.out", too_long_line); },
+       "raingen-export",
+       {"--format", "csv", "../long.out", "../out/x.csv"},
+       1,
+       "raingen-export: ../long.out:1: " + begins},
+      {"prepare a line of 3 MB",
+       [=](const TempDir& dir) { return with(dir, "long.csv", two_days() + too_long_line); },
+       "raingen-prepare",
+       {"--id", "T", "--format", "csv", "../long.csv"},
+       1,
+       "raingen-prepare: ../long.csv:194: " + begins},
       {"prepare a first line of 3 MB, its format to be told",
-       [=](const TempDir& dir) { return with(dir, "long.csv", too_long_line); }, "raingen-prepare",
-       {"--id", "T", "../long.csv"}, 1, "raingen-prepare: ../long.csv:1: " + begins},
-      {"report a gauge line of 3 MB", [=](const TempDir& dir) { return with(dir, "long.csv", too_long_line + "\n"); },
-       "raingen-report", {"--gauge", "TWIN=../long.csv"}, 1, "raingen-report: ../long.csv:1: " + begins},
+       [=](const TempDir& dir) { return with(dir, "long.csv", too_long_line); },
+       "raingen-prepare",
+       {"--id", "T", "../long.csv"},
+       1,
+       "raingen-prepare: ../long.csv:1: " + begins},
+      {"report a gauge line of 3 MB",
+       [=](const TempDir& dir) { return with(dir, "long.csv", too_long_line + "\n"); },
+       "raingen-report",
+       {"--gauge", "TWIN=../long.csv"},
+       1,
+       "raingen-report: ../long.csv:1: " + begins},
 
       // A run folder's own files are no tool's output, by name or through a symbolic link.
-      {"ensemble over RAINGEN.TXT", nothing, "raingen-ensemble", {"--realizations", "2", "--output", "raingen.txt"}, 2,
+      {"ensemble over RAINGEN.TXT",
+       nothing,
+       "raingen-ensemble",
+       {"--realizations", "2", "--output", "raingen.txt"},
+       2,
        "raingen-ensemble: raingen.txt: is RAINGEN.TXT, a file a run folder holds for itself: an output never replaces "
        "it; give another name\n"},
       {"export over NETWORK.TXT through a link",
@@ -346,31 +463,48 @@ std::vector<Attack> attacks() {
          fs::create_symlink("NETWORK.TXT", dir / "out/e.csv");
          return std::string();
        },
-       "raingen-export", {"--format", "csv", "SOURCE.OUT", "../out/e.csv"}, 2,
+       "raingen-export",
+       {"--format", "csv", "SOURCE.OUT", "../out/e.csv"},
+       2,
        "raingen-export: ../out/e.csv: is NETWORK.TXT, a file a run folder holds for itself: an output never replaces "
        "it; give another name\n"},
 
       // Crafted ensemble files: every variable's shape checked before it is read, dimensions no
       // bigger than the file can hold, depths that are depths; refused by every reader.
-      {"merge a one-site file whose seed is over another dimension", crafted("a.nc", {.seed_over = "name_strlen"}),
-       "raingen-ensemble", {"--merge", "../a.nc", "../a.nc", "--output", "../out/m.nc"}, 1,
-       "raingen-ensemble: ../a.nc: is not an ensemble file: seed is int over (name_strlen), not int over (realization)\n"},
-      {"merge a network file whose seed is over its sites", crafted("n.nc", {.network = true, .seed_over = "site"}),
-       "raingen-ensemble", {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"}, 1,
+      {"merge a one-site file whose seed is over another dimension",
+       crafted("a.nc", {.seed_over = "name_strlen"}),
+       "raingen-ensemble",
+       {"--merge", "../a.nc", "../a.nc", "--output", "../out/m.nc"},
+       1,
+       "raingen-ensemble: ../a.nc: is not an ensemble file: seed is int over (name_strlen), not int over "
+       "(realization)\n"},
+      {"merge a network file whose seed is over its sites",
+       crafted("n.nc", {.network = true, .seed_over = "site"}),
+       "raingen-ensemble",
+       {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"},
+       1,
        "raingen-ensemble: ../n.nc: is not a network ensemble file: seed is int over (site), not int over "
        "(realization)\n"},
       {"merge a network file whose site names are over 100000 rows",
-       crafted("n.nc", {.network = true, .name_rows = 100000}), "raingen-ensemble",
-       {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"}, 1,
-       "raingen-ensemble: ../n.nc: is not a network ensemble file: site_name is char over (rows, name_strlen), not char "
+       crafted("n.nc", {.network = true, .name_rows = 100000}),
+       "raingen-ensemble",
+       {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"},
+       1,
+       "raingen-ensemble: ../n.nc: is not a network ensemble file: site_name is char over (rows, name_strlen), not "
+       "char "
        "over (site, name_strlen)\n"},
       {"merge a network file declaring 10^8 realizations",
-       crafted("n.nc", {.network = true, .realizations = 100000000}), "raingen-ensemble",
-       {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"}, 1,
+       crafted("n.nc", {.network = true, .realizations = 100000000}),
+       "raingen-ensemble",
+       {"--merge", "../n.nc", "../n.nc", "--output", "../out/m.nc"},
+       1,
        "raingen-ensemble: ../n.nc: is not a network ensemble file: it declares 100000000 realizations at 2 sites, more "
        "than a file of its size can hold\n"},
-      {"export a realization holding NaN", crafted("a.nc", {.odd_depth = NAN}), "raingen-export",
-       {"--ensemble", "../a.nc", "--realization", "1", "--format", "csv", "../out/x.csv"}, 1,
+      {"export a realization holding NaN",
+       crafted("a.nc", {.odd_depth = NAN}),
+       "raingen-export",
+       {"--ensemble", "../a.nc", "--realization", "1", "--format", "csv", "../out/x.csv"},
+       1,
        "raingen-export: ../a.nc: realization 1 holds nan at interval 3, no depth a run writes (0 to 99999.999 mm): the "
        "file is damaged\n"},
 
@@ -379,7 +513,9 @@ std::vector<Attack> attacks() {
        [](const TempDir& dir) {
          return with(dir, "esc.csv", std::string("time,rain\n2001-01-01 00:15\x1b[31m\0zz,0\n", 37));
        },
-       "raingen-prepare", {"--id", "T", "../esc.csv"}, 1,
+       "raingen-prepare",
+       {"--id", "T", "../esc.csv"},
+       1,
        "raingen-prepare: ../esc.csv:2: '2001-01-01 00:15\\x1b[31m\\x00zz' is not a time (YYYY-MM-DD hh:mm[:ss] or "
        "dd/mm/yyyy hh:mm[:ss])\n"},
   };
@@ -444,14 +580,16 @@ TEST(UnderAttack, RecordsFromPipesAreReadWhole) {
   run.environment = {{"RAINGEN_SEED", "7"}};
   ASSERT_EQ(testing_support::run_raingen(run).exit_status, 0);
   ASSERT_EQ(tool_in(dir / "run", "raingen-report", {"--gauge", "KARO=../rec.csv", "--output", "../r1"}).exit_status, 0);
-  Outcome piped = shell_in(dir / "run", "(timeout 60 cat ../rec.csv > ../pipe &) ; raingen-report --gauge KARO=../pipe --output ../r2");
+  Outcome piped = shell_in(
+      dir / "run", "(timeout 60 cat ../rec.csv > ../pipe &) ; raingen-report --gauge KARO=../pipe --output ../r2");
   EXPECT_EQ(piped.exit_status, 0) << piped.err;
   Tree r1 = tree_of(dir / "r1"), r2 = tree_of(dir / "r2");
   // The page names the record it read; everything else is the same.
   for (Tree* t : {&r1, &r2}) t->erase("report.html");
   EXPECT_EQ(r1, r2);
   ASSERT_EQ(tool_in(dir / "run", "raingen-export", {"--format", "csv", "SOURCE.OUT", "../e1.csv"}).exit_status, 0);
-  piped = shell_in(dir / "run", "(timeout 60 cat SOURCE.OUT > ../pipe &) ; raingen-export --format csv ../pipe ../e2.csv");
+  piped =
+      shell_in(dir / "run", "(timeout 60 cat SOURCE.OUT > ../pipe &) ; raingen-export --format csv ../pipe ../e2.csv");
   EXPECT_EQ(piped.exit_status, 0) << piped.err;
   EXPECT_EQ(dir.read("e1.csv"), dir.read("e2.csv"));
   const std::string weighted =
@@ -639,7 +777,8 @@ TEST(UnderAttack, AFailedRealizationOnAFullDiskSaysSo) {
   if (::geteuid() != 0) GTEST_SKIP() << "a small file system of its own needs root to mount";
   const Outcome mounted = shell_in(dir.path(), "mount -t tmpfs -o size=256k tmpfs small");
   if (mounted.exit_status != 0) GTEST_SKIP() << "tmpfs cannot be mounted here: " << mounted.err;
-  const Outcome outcome = tool_in(dir / "run", "raingen-ensemble", {"--realizations", "1", "--output", "../small/e.nc"});
+  const Outcome outcome =
+      tool_in(dir / "run", "raingen-ensemble", {"--realizations", "1", "--output", "../small/e.nc"});
   shell_in(dir.path(), "umount small");
   EXPECT_EQ(outcome.exit_status, 1);
   EXPECT_NE(outcome.err.find("(nothing captured: the disk holding "), std::string::npos) << outcome.err;

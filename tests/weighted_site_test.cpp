@@ -25,7 +25,8 @@ using Args = std::vector<std::string>;
 // Six weeks of six days from 2001-01-01 as a 15-minute csv stamped at the interval's end: in every
 // six days the rain given by (day, interval), both 0-based, and the intervals `absent` not in the
 // record. Thirty-six days, so that a station keeps the 30 complete days it needs.
-std::string record(const std::map<std::pair<int, int>, const char*>& rain, const std::set<std::pair<int, int>>& absent = {}) {
+std::string record(const std::map<std::pair<int, int>, const char*>& rain,
+                   const std::set<std::pair<int, int>>& absent = {}) {
   const auto start = date::sys_days{date::year{2001} / 1 / 1};
   std::string text = "time,mm\n";
   for (int d = 0; d < 36; ++d)
@@ -62,8 +63,9 @@ struct Neighbourhood {
   }
 };
 
-const Args site_command{"--weighted-site", "SITE", "--site", "HILL", "--days", "2000", "--gauge", "A=a.csv", "--gauge",
-                        "B=b.csv", "--gauge", "C=c.csv", "--station", "A=1", "--station", "B=2", "--station", "C=2"};
+const Args site_command{"--weighted-site", "SITE",    "--site",    "HILL",    "--days",    "2000",
+                        "--gauge",         "A=a.csv", "--gauge",   "B=b.csv", "--gauge",   "C=c.csv",
+                        "--station",       "A=1",     "--station", "B=2",     "--station", "C=2"};
 
 // A day line of a station's F_2.TXT: its label, then 96 depths "  d.dd".
 std::string day_line(const std::string& label, const std::map<int, const char*>& depths) {
@@ -74,8 +76,8 @@ std::string day_line(const std::string& label, const std::map<int, const char*>&
 
 // The label of day d (0-based from 2001-01-01) of station ID with its total.
 std::string label(const char* id, int d, const char* total) {
-  return fmt::format("{:<4} {}  TOTAL{:>7}", id, date::format("%F", date::sys_days{date::year{2001} / 1 / 1} + date::days{d}),
-                     total);
+  return fmt::format("{:<4} {}  TOTAL{:>7}", id,
+                     date::format("%F", date::sys_days{date::year{2001} / 1 / 1} + date::days{d}), total);
 }
 
 TEST(WeightedSite, TheWeightedRecordWorkedOutByHand) {
@@ -89,36 +91,45 @@ TEST(WeightedSite, TheWeightedRecordWorkedOutByHand) {
             day_line(label("SITE", b + 2, "0.20"), {{50, "  0.20"}}) +
             day_line(label("SITE", b + 5, "1.60"), {{0, "  1.00"}, {95, "  0.60"}});
   EXPECT_EQ(n.dir.read("SITEF_2.TXT"), days + days.substr(days.rfind("SITE ")));  // and a copy of the last
-  EXPECT_EQ(n.dir.read("INPUT.TXT"),
-            "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\nSTATION 3:    B\r\n"
-            "DISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2000\r\n");
+  EXPECT_EQ(
+      n.dir.read("INPUT.TXT"),
+      "RESULTS FILE: RESULTS.TXT\r\nSITE NAME:    HILL\r\nSTATION 1:    SITE\r\nSTATION 2:    A\r\nSTATION 3:    B\r\n"
+      "DISTANCE 1:     0\r\nDISTANCE 2:     1\r\nDISTANCE 3:     2\r\nNUMBER DAYS:  2000\r\n");
   EXPECT_EQ(n.listing().size(), 14u);  // the records, INPUT.TXT, RAINGEN.TXT and the files of SITE, A and B
   const auto record = [&](const char* name) { return std::filesystem::canonical(n.dir / name).string(); };
   EXPECT_EQ(n.dir.read("RAINGEN.TXT"),
             "# raingen-prepare: facts of this run directory that INPUT.TXT and the station files do not\n"
             "# hold; raingen-export, raingen-ensemble and raingen-report read them.\n"
-            "[station A]\nrecord = " + record("a.csv") + "\n\n"
-            "[station B]\nrecord = " + record("b.csv") + "\n\n"
-            "[station C]\nrecord = " + record("c.csv") + "\n\n"
-            "[site]\nname = HILL\n\n"
-            "[site-station SITE]\npresent = all\ngauge = A 1\ngauge = B 2\ngauge = C 2\n");
-  EXPECT_EQ(o.out.substr(o.out.find("./RAINGEN.TXT")),
-            "./RAINGEN.TXT: [site] HILL, no position (--site-at), clock not stated\n"
-            "  [site-station SITE] present all, gauges A 1, B 2, C 2; [station] of each gauge with its record's path and "
-            "reading options, clock not stated\n");
-  EXPECT_EQ(o.out.substr(0, o.out.find("  written")),
-            "SITE: the records of A, B and C weighted as the program weights station series (distances 1, 2, 2: shares "
-            "66.7%, 16.7%, 16.7%), present where all three are\n"
-            "  A: a.csv (read as csv, 15-minute step, 3456 readings)\n"
-            "  B: b.csv (read as csv, 15-minute step, 3450 readings)\n"
-            "  C: c.csv (read as csv, 15-minute step, 3456 readings)\n"
-            "  period          2001-01-01 to 2001-02-05, 36 days\n"
-            "  complete days   30; missing intervals taken as dry: 0 in 0 days (--min-complete 100)\n"
-            "  days with gaps  6\n"
-            "  wet days        18 (above 0 mm), dry days 12\n"
-            "  dry spells      11 ended by a wet day, 7 censored by a gap or the record's end; longest 1 days\n"
-            "  total depth     14.00 mm on complete days as read; on wet days 14.00 mm as read, 13.98 mm as written (0.01 "
-            "mm)\n");
+            "[station A]\nrecord = " +
+                record("a.csv") +
+                "\n\n"
+                "[station B]\nrecord = " +
+                record("b.csv") +
+                "\n\n"
+                "[station C]\nrecord = " +
+                record("c.csv") +
+                "\n\n"
+                "[site]\nname = HILL\n\n"
+                "[site-station SITE]\npresent = all\ngauge = A 1\ngauge = B 2\ngauge = C 2\n");
+  EXPECT_EQ(
+      o.out.substr(o.out.find("./RAINGEN.TXT")),
+      "./RAINGEN.TXT: [site] HILL, no position (--site-at), clock not stated\n"
+      "  [site-station SITE] present all, gauges A 1, B 2, C 2; [station] of each gauge with its record's path and "
+      "reading options, clock not stated\n");
+  EXPECT_EQ(
+      o.out.substr(0, o.out.find("  written")),
+      "SITE: the records of A, B and C weighted as the program weights station series (distances 1, 2, 2: shares "
+      "66.7%, 16.7%, 16.7%), present where all three are\n"
+      "  A: a.csv (read as csv, 15-minute step, 3456 readings)\n"
+      "  B: b.csv (read as csv, 15-minute step, 3450 readings)\n"
+      "  C: c.csv (read as csv, 15-minute step, 3456 readings)\n"
+      "  period          2001-01-01 to 2001-02-05, 36 days\n"
+      "  complete days   30; missing intervals taken as dry: 0 in 0 days (--min-complete 100)\n"
+      "  days with gaps  6\n"
+      "  wet days        18 (above 0 mm), dry days 12\n"
+      "  dry spells      11 ended by a wet day, 7 censored by a gap or the record's end; longest 1 days\n"
+      "  total depth     14.00 mm on complete days as read; on wet days 14.00 mm as read, 13.98 mm as written (0.01 "
+      "mm)\n");
 
   // The program copies the site station: every generated day is dry or one of the three wet days,
   // to the 0.01 mm of the station files, and each of them comes up.
@@ -160,7 +171,8 @@ TEST(WeightedSite, TheWeightedRecordWorkedOutByHand) {
 // site keeps too few days.
 TEST(WeightedSite, PresentAnyTakesTheGaugesPresent) {
   TempDir dir;
-  dir.write("a.csv", record({{{1, 20}, "0.3"}, {{1, 21}, "0.6"}, {{1, 24}, "0.216"}, {{4, 0}, "1.5"}}, {{3, 22}, {3, 23}}));
+  dir.write("a.csv",
+            record({{{1, 20}, "0.3"}, {{1, 21}, "0.6"}, {{1, 24}, "0.216"}, {{4, 0}, "1.5"}}, {{3, 22}, {3, 23}}));
   dir.write("b.csv", record({{{1, 20}, "1.2"}, {{1, 21}, "0.6"}, {{1, 24}, "0.177"}, {{3, 22}, "0.8"}, {{4, 0}, "1.5"}},
                             {{3, 23}}));
   dir.write("c.csv", record({{{1, 24}, "0.129"}, {{4, 0}, "1.5"}}, {{1, 21}, {3, 22}, {3, 23}}));
@@ -170,10 +182,11 @@ TEST(WeightedSite, PresentAnyTakesTheGaugesPresent) {
   any.insert(any.end(), {"--present", "any", "--min-complete", "98"});
   const Outcome o = run_tool_program(setup, "raingen-prepare", any);
   ASSERT_EQ(o.exit_status, 0) << o.err;
-  EXPECT_EQ(o.out.substr(0, o.out.find('\n')),
-            "SITE: the records of A, B and C weighted as the program weights station series (distances 1, 2, 2: shares "
-            "66.7%, 16.7%, 16.7%), present where any is, from the weights of the gauges present (--present any): of 3450 "
-            "intervals present, 3438 (99.7%) from 3 gauges, 6 (0.2%) from 2, 6 (0.2%) from 1; 6 with none are missing");
+  EXPECT_EQ(
+      o.out.substr(0, o.out.find('\n')),
+      "SITE: the records of A, B and C weighted as the program weights station series (distances 1, 2, 2: shares "
+      "66.7%, 16.7%, 16.7%), present where any is, from the weights of the gauges present (--present any): of 3450 "
+      "intervals present, 3438 (99.7%) from 3 gauges, 6 (0.2%) from 2, 6 (0.2%) from 1; 6 with none are missing");
   EXPECT_NE(o.out.find("  total depth     20.97 mm on complete days as read; on wet days 20.97 mm as read, 21.00 mm as "
                        "written (0.01 mm)\n"),
             std::string::npos)
@@ -181,10 +194,12 @@ TEST(WeightedSite, PresentAnyTakesTheGaugesPresent) {
   std::string days;
   for (int b = 0; b < 36; b += 6)
     days += day_line(label("SITE", b + 1, "1.20"), {{20, "  0.40"}, {21, "  0.60"}, {24, "  0.20"}}) +
-            day_line(label("SITE", b + 3, "0.80"), {{22, "  0.80"}}) + day_line(label("SITE", b + 4, "1.50"), {{0, "  1.50"}});
+            day_line(label("SITE", b + 3, "0.80"), {{22, "  0.80"}}) +
+            day_line(label("SITE", b + 4, "1.50"), {{0, "  1.50"}});
   EXPECT_EQ(dir.read("SITEF_2.TXT"), days + days.substr(days.rfind("SITE ")));
   const std::string facts = dir.read("RAINGEN.TXT");
-  EXPECT_NE(facts.find("[site-station SITE]\npresent = any\ngauge = A 1\ngauge = B 2\ngauge = C 2\n"), std::string::npos);
+  EXPECT_NE(facts.find("[site-station SITE]\npresent = any\ngauge = A 1\ngauge = B 2\ngauge = C 2\n"),
+            std::string::npos);
 
   // Where all three must be present, the site keeps 24 complete days of 36: refused, nothing changed.
   const std::string input = dir.read("INPUT.TXT");
@@ -192,9 +207,10 @@ TEST(WeightedSite, PresentAnyTakesTheGaugesPresent) {
   all.insert(all.end(), {"--present", "all"});
   const Outcome refused = run_tool_program(setup, "raingen-prepare", all);
   EXPECT_EQ(refused.exit_status, 1);
-  EXPECT_EQ(refused.err, "raingen-prepare: the weighted record of A, B and C: station SITE keeps 24 complete days of 36 "
-                         "(--min-complete 100); at least 30 are needed to draw from: give a longer record, or a lower "
-                         "--min-complete\n");
+  EXPECT_EQ(refused.err,
+            "raingen-prepare: the weighted record of A, B and C: station SITE keeps 24 complete days of 36 "
+            "(--min-complete 100); at least 30 are needed to draw from: give a longer record, or a lower "
+            "--min-complete\n");
   EXPECT_EQ(dir.read("RAINGEN.TXT"), facts);
   EXPECT_EQ(dir.read("INPUT.TXT"), input);
   Args bad = site_command;
@@ -204,8 +220,9 @@ TEST(WeightedSite, PresentAnyTakesTheGaugesPresent) {
   EXPECT_EQ(usage.err, "raingen-prepare: --present 'some' is neither all nor any\n");
   const Outcome elsewhere = run_tool_program(setup, "raingen-prepare", {"--id", "X", "--present", "any", "a.csv"});
   EXPECT_EQ(elsewhere.exit_status, 2);
-  EXPECT_EQ(elsewhere.err, "raingen-prepare: --present says which intervals of a site station are present: it belongs to "
-                           "--weighted-site\n");
+  EXPECT_EQ(elsewhere.err,
+            "raingen-prepare: --present says which intervals of a site station are present: it belongs to "
+            "--weighted-site\n");
 }
 
 // Bad command lines (status 2) and bad records (status 1): one message, and no file written or
@@ -226,13 +243,17 @@ TEST(WeightedSite, BadInputChangesNothing) {
     int status;
     std::string message;
   } cases[] = {
-      {Args(site_command.begin(), site_command.end() - 2), 2, "the weighted site needs three stations: --station given 2 times"},
+      {Args(site_command.begin(), site_command.end() - 2), 2,
+       "the weighted site needs three stations: --station given 2 times"},
       {with({{11, "D=d.csv"}}), 2, "--station C: no --gauge gives its record"},
       {with({}, {"--gauge", "D=d.csv"}), 2, "--gauge D: no --station places it (give the three stations once each)"},
       {with({{1, "A"}}), 2, "--weighted-site A: the site station needs an ID of its own, not a gauge's"},
       {with({}, {"--format", "B:xls"}), 2, "gauge B: format 'xls' is none of auto, tips, csv, swmm, noaa"},
-      {with({}, {"--id", "X"}), 2, "--weighted-site prepares the site station from the --gauge records: no --id or RECORD"},
-      {with({{5, "2001"}}), 2, "the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make the longer series with raingen-ensemble --days N (-n 1 for one)"},
+      {with({}, {"--id", "X"}), 2,
+       "--weighted-site prepares the site station from the --gauge records: no --id or RECORD"},
+      {with({{5, "2001"}}), 2,
+       "the number of days (2001) is not from 1 to 2000, the most one run makes: prepare INPUT.TXT with fewer and make "
+       "the longer series with raingen-ensemble --days N (-n 1 for one)"},
       {with({{11, "C=bad.csv"}}), 1, "bad.csv:3: 'wet' is not a depth"},
       {with({{11, "C=d.csv"}}), 1,
        "the weighted record of A, B and C: is empty: the records it uses have no interval in common"},

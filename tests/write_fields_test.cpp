@@ -80,9 +80,7 @@ struct RecordCase {
   std::string record;  // without its CR LF
 };
 
-void PrintTo(const RecordCase& c, std::ostream* os) {
-  *os << c.list << " with " << c.items.size() << " items";
-}
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.list << " with " << c.items.size() << " items"; }
 
 class WorkedRecords : public WriteFields, public testing::WithParamInterface<RecordCase> {};
 
@@ -107,15 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"(I12,F9.3)", {I(1), F(-0.254f)}, blanks(11) + "1" + blanks(4) + "-.254"},
         RecordCase{"(I12,F9.3)", {I(1), F(100000.0f)}, blanks(11) + "1" + "*********"},
         RecordCase{"(I12,F9.3)", {I(1), F(-0.0f)}, blanks(11) + "1" + blanks(5) + ".000"},
-        RecordCase{"(A12,A9)",
-                   {A("TIME(MIN)"), A("RAINFALL")},
-                   blanks(3) + "TIME(MIN)" + blanks(1) + "RAINFALL"},
+        RecordCase{"(A12,A9)", {A("TIME(MIN)"), A("RAINFALL")}, blanks(3) + "TIME(MIN)" + blanks(1) + "RAINFALL"},
         RecordCase{"(A29)", {A("SYNTHETIC RAINFALL GENERATION")}, "SYNTHETIC RAINFALL GENERATION"},
-        RecordCase{"(A10,2X,A11)",
-                   {A("SITE NAME:"), A("RESULTS.TXT")},
-                   "SITE NAME:" + blanks(2) + "RESULTS.TXT"},
-        RecordCase{
-            "(A9,I1,A1,1X,A4)", {A("STATION #"), I(2), A(":"), A("AB  ")}, "STATION #2: AB  "},
+        RecordCase{"(A10,2X,A11)", {A("SITE NAME:"), A("RESULTS.TXT")}, "SITE NAME:" + blanks(2) + "RESULTS.TXT"},
+        RecordCase{"(A9,I1,A1,1X,A4)", {A("STATION #"), I(2), A(":"), A("AB  ")}, "STATION #2: AB  "},
         RecordCase{"(A9,I1,A1,1X,I3)", {A("STATION #"), I(3), A(":"), I(25)}, "STATION #3:  25"},
         RecordCase{"(A17)", {A("DISTANCE TO SITE:")}, "DISTANCE TO SITE:"},
         RecordCase{"(14X,A11)", {A(" ")}, blanks(25)}, RecordCase{"(I1)", {I(10)}, "*"},
@@ -123,20 +116,17 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"(I3)", {I(-12)}, "-12"}, RecordCase{"(I3)", {I(-123)}, "***"},
         RecordCase{"(A3)", {A("abcdef")}, "abc"}, RecordCase{"(A)", {A("abcdef")}, "abcdef"},
         // Pending blanks reach the record only before a later field.
-        RecordCase{"(A5,3X)", {A("abcde")}, "abcde"},
-        RecordCase{"(2X,A1,3X,A1)", {A("a"), A("b")}, "  a   b"},
+        RecordCase{"(A5,3X)", {A("abcde")}, "abcde"}, RecordCase{"(2X,A1,3X,A1)", {A("a"), A("b")}, "  a   b"},
         // Items run out at the next field; record breaks before it are still carried out.
         RecordCase{"(A1,/,A1,/)", {A("a")}, "a\r\n"}, RecordCase{"(A1,/)", {A("a")}, "a\r\n"},
         // Format reversion: the record ends and the last top-level group starts again.
         RecordCase{"(A1,2(I2))", {A("x"), I(1), I(2), I(3)}, "x 1 2\r\n 3"},
-        RecordCase{"(I2)", {I(1), I(2), I(3)}, " 1\r\n 2\r\n 3"},
-        RecordCase{"(I12,F9.3)", {}, ""}));
+        RecordCase{"(I2)", {I(1), I(2), I(3)}, " 1\r\n 2\r\n 3"}, RecordCase{"(I12,F9.3)", {}, ""}));
 
 TEST_F(WriteFields, RecordsFollowEachOtherWithCrLf) {
   write_statement("(I12,F9.3)", {I(15), F(0.254f)});
   write_statement("(I12,F9.3)", {I(30), F(12.5f)});
-  EXPECT_EQ(written(), blanks(10) + "15" + blanks(5) + ".254\r\n" + blanks(10) + "30" + blanks(3) +
-                           "12.500\r\n");
+  EXPECT_EQ(written(), blanks(10) + "15" + blanks(5) + ".254\r\n" + blanks(10) + "30" + blanks(3) + "12.500\r\n");
 }
 
 TEST_F(WriteFields, ListDirectedRecords) {
@@ -152,11 +142,9 @@ TEST_F(WriteFields, ListDirectedRecords) {
   list_directed(std::string(79, 'b'));
   list_directed(std::string(80, 'c'));
   list_directed(std::string(158, 'd'));
-  EXPECT_EQ(written(), "  \r\n  \r\n \r\n" + (" " + std::string(78, 'a')) + "\r\n" +
-                           (" " + std::string(79, 'b')) + "\r\n \r\n" +
-                           (" " + std::string(79, 'c')) + "\r\n c\r\n" +
-                           (" " + std::string(79, 'd')) + "\r\n" + (" " + std::string(79, 'd')) +
-                           "\r\n \r\n");
+  EXPECT_EQ(written(), "  \r\n  \r\n \r\n" + (" " + std::string(78, 'a')) + "\r\n" + (" " + std::string(79, 'b')) +
+                           "\r\n \r\n" + (" " + std::string(79, 'c')) + "\r\n c\r\n" + (" " + std::string(79, 'd')) +
+                           "\r\n" + (" " + std::string(79, 'd')) + "\r\n \r\n");
 }
 
 TEST_F(WriteFields, ListDirectedItemsFollowWithoutSeparator) {
@@ -169,14 +157,10 @@ TEST_F(WriteFields, ListDirectedItemsFollowWithoutSeparator) {
 }
 
 TEST_F(WriteFields, ItemsMismatchingTheirFields) {
-  EXPECT_EQ(error_of([] { write_statement("(I5)", {A("x")}); }),
-            records::error::text_item_numeric_field);
-  EXPECT_EQ(error_of([] { write_statement("(I5)", {F(1.0f)}); }),
-            records::error::real_item_integer_field);
-  EXPECT_EQ(error_of([] { write_statement("(F5.1)", {I(1)}); }),
-            records::error::integer_item_real_field);
-  EXPECT_EQ(error_of([] { write_statement("(A5)", {I(1)}); }),
-            records::error::numeric_item_text_field);
+  EXPECT_EQ(error_of([] { write_statement("(I5)", {A("x")}); }), records::error::text_item_numeric_field);
+  EXPECT_EQ(error_of([] { write_statement("(I5)", {F(1.0f)}); }), records::error::real_item_integer_field);
+  EXPECT_EQ(error_of([] { write_statement("(F5.1)", {I(1)}); }), records::error::integer_item_real_field);
+  EXPECT_EQ(error_of([] { write_statement("(A5)", {I(1)}); }), records::error::numeric_item_text_field);
   EXPECT_EQ(error_of([] {
               records::WriteStatement write(unit, nullptr);
               write.integer(1);
@@ -186,23 +170,16 @@ TEST_F(WriteFields, ItemsMismatchingTheirFields) {
 }
 
 TEST_F(WriteFields, AFailedStatementKeepsOnlyItsEndedRecords) {
-  EXPECT_EQ(error_of([] {
-              write_statement("(A2,/,A2,Q)", {A("ab"), A("cd")});
-            }),
-            records::error::list_unknown_item);
+  EXPECT_EQ(error_of([] { write_statement("(A2,/,A2,Q)", {A("ab"), A("cd")}); }), records::error::list_unknown_item);
   EXPECT_EQ(written(), "ab\r\n");
 }
 
 TEST_F(WriteFields, ReversionWithNoFieldToComeFails) {
-  EXPECT_EQ(error_of([] {
-              write_statement("(I2,(3X))", {I(1), I(2)});
-            }),
-            records::error::list_no_field);
+  EXPECT_EQ(error_of([] { write_statement("(I2,(3X))", {I(1), I(2)}); }), records::error::list_no_field);
 }
 
 TEST_F(WriteFields, HugeColumnSkipsFailInsteadOfFillingMemory) {
-  EXPECT_EQ(error_of([] { write_statement("(32767(32767X),A1)", {A("a")}); }),
-            records::error::write_failed);
+  EXPECT_EQ(error_of([] { write_statement("(32767(32767X),A1)", {A("a")}); }), records::error::write_failed);
   write_statement("(A1,32767(32767(32767X)))", {A("a")});  // nothing after: nothing written
   EXPECT_EQ(written(), "a\r\n");
 }
@@ -210,8 +187,7 @@ TEST_F(WriteFields, HugeColumnSkipsFailInsteadOfFillingMemory) {
 // The list the fuzzer found: with no item, 7321 * 7321 * 321 * 14644 empty records before the
 // statement could end. A statement ends as a failed write after 2^20 records.
 TEST_F(WriteFields, HugeRepeatsOfRecordBreaksFailInsteadOfWritingForEver) {
-  EXPECT_EQ(error_of([] { write_statement("(7321(7321(321(7321(//)//))/A)", {}); }),
-            records::error::write_failed);
+  EXPECT_EQ(error_of([] { write_statement("(7321(7321(321(7321(//)//))/A)", {}); }), records::error::write_failed);
   std::string records;
   for (int k = 0; k < 1 << 20; ++k) records += "\r\n";
   EXPECT_EQ(written(), records);
@@ -261,9 +237,8 @@ TEST(WriteProgram, FileAndConsoleBytes) {
   // First record: its blank control shows nothing before it; "0" starts with two line ends,
   // "+" returns to the start of the line; the open line is ended when the run ends.
   EXPECT_EQ(outcome.out, "Program is Running, Please wait.\r\n\r\ntwo\rthree\r\n");
-  EXPECT_EQ(dir.read("RESULT.TXT"), "SYNTHETIC RAINFALL GENERATION\r\n  \r\n" + blanks(10) + "15" +
-                                        blanks(5) + ".254\r\n" + blanks(10) + "30" + blanks(3) +
-                                        "12.500\r\n");
+  EXPECT_EQ(dir.read("RESULT.TXT"), "SYNTHETIC RAINFALL GENERATION\r\n  \r\n" + blanks(10) + "15" + blanks(5) +
+                                        ".254\r\n" + blanks(10) + "30" + blanks(3) + "12.500\r\n");
 }
 
 // Carriage control as the first console record and after it: "0" and "1" as the first, a

@@ -138,22 +138,28 @@ void add_options(CLI::App& app, EnsembleLine& line) {
   auto* seed = app.add_option("--seed", request.first_seed, "S: RAINGEN_SEED of realization 1 (default 1)");
   auto* jobs = app.add_option("--jobs", request.jobs, "runs side by side (default: the number of cores)")
                    ->check(CLI::Range(1, std::numeric_limits<int>::max()));
-  auto* dir_option = app.add_option("--dir", line.dir, "the run directory: INPUT.TXT and the station files (default .)");
+  auto* dir_option =
+      app.add_option("--dir", line.dir, "the run directory: INPUT.TXT and the station files (default .)");
   auto* start = app.add_option("--start", line.start_text, calendar::start_option_help);
-  line.days_option =
-      app.add_option("--days", line.days, "N: the length of each realization in days (default: INPUT.TXT's), any length")
-          ->check(CLI::Range(1L, ensemble::most_series_days));
+  line.days_option = app.add_option("--days", line.days,
+                                    "N: the length of each realization in days (default: INPUT.TXT's), any length")
+                         ->check(CLI::Range(1L, ensemble::most_series_days));
   app.add_option("--output,-o", line.output, "the netCDF file to write (default ensemble.nc)");
-  line.site_option = app.add_option("--site-at", line.site_at, "LAT,LON: the site's position in degrees (default: RAINGEN.TXT's)");
+  line.site_option =
+      app.add_option("--site-at", line.site_at, "LAT,LON: the site's position in degrees (default: RAINGEN.TXT's)");
   line.offset_option = app.add_option(
-      "--utc-offset", line.utc_offset, "+HH:MM or -HH:MM: the clock of the run's days (default: RAINGEN.TXT's; with --network, the sites')");
-  line.keep_option = app.add_option("--keep", line.keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
+      "--utc-offset", line.utc_offset,
+      "+HH:MM or -HH:MM: the clock of the run's days (default: RAINGEN.TXT's; with --network, the sites')");
+  line.keep_option =
+      app.add_option("--keep", line.keep, "DIR: also keep each realization's SOURCE.OUT as DIR/SOURCE_0001.OUT ...");
   line.part_option = app.add_option("--part", line.part_text, "I/N or slurm: make part I of N of the ensemble alone");
   line.merge_option =
-      app.add_option("--merge", line.merge, "FILE.nc ...: merge ensembles, or the parts of one, into --output")->expected(1, -1);
+      app.add_option("--merge", line.merge, "FILE.nc ...: merge ensembles, or the parts of one, into --output")
+          ->expected(1, -1);
   line.network_option =
       app.add_option("--network", line.network_dir, "DIR: run every site of the network directory DIR (NETWORK.TXT)");
-  for (CLI::Option* one_site : {dir_option, line.keep_option, line.site_option}) line.network_option->excludes(one_site);
+  for (CLI::Option* one_site : {dir_option, line.keep_option, line.site_option})
+    line.network_option->excludes(one_site);
   line.merge_option->excludes(line.network_option);
   for (CLI::Option* making : {line.realizations, seed, jobs, dir_option, start, line.keep_option, line.site_option,
                               line.offset_option, line.days_option, line.part_option})
@@ -193,10 +199,11 @@ int site_ensemble(EnsembleLine& line, const std::string& history) {
 }
 
 int ensemble_main(int argc, char** argv) {
-  CLI::App app("Runs the program K times on one run directory, with seeds S to S+K-1, into one netCDF file;\n"
-               "a series of any length, or of a run directory of seasons, in blocks along the calendar;\n"
-               "or K times on every site of a network directory, the same seed at every site (--network).",
-               "raingen-ensemble");
+  CLI::App app(
+      "Runs the program K times on one run directory, with seeds S to S+K-1, into one netCDF file;\n"
+      "a series of any length, or of a run directory of seasons, in blocks along the calendar;\n"
+      "or K times on every site of a network directory, the same seed at every site (--network).",
+      "raingen-ensemble");
   EnsembleLine line;
   add_options(app, line);
   common::add_version_flag(app);
@@ -204,7 +211,8 @@ int ensemble_main(int argc, char** argv) {
   if (const auto done = common::parse_command_line(app, argc, argv)) return *done;
   const std::string history = netcdf::history_entry(std::span<char* const>(argv, static_cast<std::size_t>(argc)));
   if (line.output == "-")
-    throw common::UsageError("--output -: the ensemble file is netCDF, which the library writes to a file: give it a name");
+    throw common::UsageError(
+        "--output -: the ensemble file is netCDF, which the library writes to a file: give it a name");
 
   if (*line.merge_option) {
     std::vector<std::filesystem::path> files(line.merge.begin(), line.merge.end());
@@ -213,7 +221,8 @@ int ensemble_main(int argc, char** argv) {
   }
   ensemble::EnsembleRequest& request = line.request;
   if (!*line.realizations) throw common::UsageError("--realizations is required (or --merge)");
-  if (static_cast<std::int64_t>(request.first_seed) + request.realizations - 1 > std::numeric_limits<std::int32_t>::max())
+  if (static_cast<std::int64_t>(request.first_seed) + request.realizations - 1 >
+      std::numeric_limits<std::int32_t>::max())
     throw common::UsageError("--seed plus --realizations goes past 2147483647, the largest seed");
   if (*line.part_option) {
     const ensemble::PartPlace place = ensemble::parse_part_option(line.part_text, [](const char* name) {

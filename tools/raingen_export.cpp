@@ -91,21 +91,25 @@ void add_options(CLI::App& app, ExportLine& line) {
   line.station_option =
       app.add_option("--station", line.station, "the series' name (default: the results file's site name, else SITE)");
   app.add_option("--units", line.units_name, "mm or in: the label of the depths (default mm)");
-  line.site_option =
-      app.add_option("--site-at", line.site_at, "LAT,LON: the site's position in degrees, for netcdf (default: RAINGEN.TXT's)");
-  line.offset_option = app.add_option("--utc-offset", line.utc_offset,
-                                      "+HH:MM or -HH:MM: the series' clock (default: RAINGEN.TXT's, or the ensemble file's)");
-  line.network_option = app.add_option("--network", line.network,
-                                       "a network directory: every site's table in one file (csv or swmm-rain; no INPUT)")
-                            ->type_name("DIR");
+  line.site_option = app.add_option("--site-at", line.site_at,
+                                    "LAT,LON: the site's position in degrees, for netcdf (default: RAINGEN.TXT's)");
+  line.offset_option =
+      app.add_option("--utc-offset", line.utc_offset,
+                     "+HH:MM or -HH:MM: the series' clock (default: RAINGEN.TXT's, or the ensemble file's)");
+  line.network_option =
+      app.add_option("--network", line.network,
+                     "a network directory: every site's table in one file (csv or swmm-rain; no INPUT)")
+          ->type_name("DIR");
   line.ensemble_option = app.add_option("--ensemble", line.ensemble,
                                         "an ensemble file, read in place of a table (with --network, the network's, in "
                                         "place of its folders' tables)")
                              ->type_name("FILE.nc");
   line.realization_option =
-      app.add_option("--realization", line.realization, "with --ensemble: the realization to export, from 1")->type_name("K");
+      app.add_option("--realization", line.realization, "with --ensemble: the realization to export, from 1")
+          ->type_name("K");
   app.add_option("INPUT", line.request.input, "SOURCE.OUT or a results file (with --network or --ensemble: OUTPUT)");
-  app.add_option("OUTPUT", line.request.output, "the file to write (default or -: standard output; netcdf needs a file)");
+  app.add_option("OUTPUT", line.request.output,
+                 "the file to write (default or -: standard output; netcdf needs a file)");
 }
 
 // Where the series comes from (a table, the network's folders or an ensemble file) and where it goes.
@@ -127,25 +131,29 @@ void set_source_and_target(ExportLine& line) {
   if (*line.network_option) request.network = line.network;
   if (from_file) {
     if (line.start_option->count() > 0) throw common::UsageError("--start: the ensemble file states when day 1 begins");
-    if (line.realization < 1) throw common::UsageError("--realization " + std::to_string(line.realization) + ": from 1");
+    if (line.realization < 1)
+      throw common::UsageError("--realization " + std::to_string(line.realization) + ": from 1");
     request.ensemble = line.ensemble;
     request.realization = line.realization;
   } else {
-    results::check_kept_table_start(request.input, line.start_option->count() > 0,
-                                    "export the realization from the ensemble file (--ensemble FILE.nc --realization K)");
+    results::check_kept_table_start(
+        request.input, line.start_option->count() > 0,
+        "export the realization from the ensemble file (--ensemble FILE.nc --realization K)");
   }
   // "-" is standard output, as it is standard input elsewhere; a netCDF file needs a name.
   if (request.output == "-") {
     if (line.format_name == "netcdf")
-      throw common::UsageError("netcdf cannot go to standard output ('-'): the library writes a file; give OUTPUT a name");
+      throw common::UsageError(
+          "netcdf cannot go to standard output ('-'): the library writes a file; give OUTPUT a name");
     request.output.clear();
   }
 }
 
 int export_main(int argc, char** argv) {
-  CLI::App app("Writes the program's site series (SOURCE.OUT or a results file), or every site's of a network "
-               "directory, as csv, SWMM or netCDF files.",
-               "raingen-export");
+  CLI::App app(
+      "Writes the program's site series (SOURCE.OUT or a results file), or every site's of a network "
+      "directory, as csv, SWMM or netCDF files.",
+      "raingen-export");
   ExportLine line;
   add_options(app, line);
   common::add_version_flag(app);

@@ -145,8 +145,7 @@ its line. Without a clock, the tools' files state no time zone.
 
 std::string rules() {
   return fmt::format(fmt::runtime(rules_text), fmt::arg("at_site", stations::at_site_metres),
-                     fmt::arg("complete", stations::least_complete_days),
-                     fmt::arg("wet", stations::least_wet_days),
+                     fmt::arg("complete", stations::least_complete_days), fmt::arg("wet", stations::least_wet_days),
                      fmt::arg("suggested", fmt::join(stations::suggested_min_complete, ", ")));
 }
 
@@ -169,7 +168,8 @@ int main(int argc, char** argv) {
     raingen::gauge::add_reading_options(app, line.reading);
     raingen::common::add_min_complete_option(app, line.min_complete,
                                              "PERCENT of a day's intervals present to count it complete (100)");
-    raingen::common::add_threshold_option(app, line.wet_threshold, "MM a complete day's total must exceed to be wet (0)");
+    raingen::common::add_threshold_option(app, line.wet_threshold,
+                                          "MM a complete day's total must exceed to be wet (0)");
     app.add_option("--spell-table", line.spell_table, "matched (default) or cumulative");
     app.add_option("--site", line.site, "site name: write INPUT.TXT");
     app.add_option("--days", line.days,
@@ -180,13 +180,17 @@ int main(int argc, char** argv) {
     app.add_option("--site-at", line.site_at, "LAT,LON of the site, for --station ID@LAT,LON");
     app.add_option("--utc-offset", line.utc_offset,
                    "+HH:MM or -HH:MM: the clock the gauges kept (-14:00 to +14:00; default: not stated)");
-    app.add_option("--weighted-site", line.weighted_site, "ID: prepare the three --gauge records weighted as a site station");
-    app.add_option("--gauge", line.gauges, "ID=FILE: the record of station ID, for --weighted-site (three times) or --network")
+    app.add_option("--weighted-site", line.weighted_site,
+                   "ID: prepare the three --gauge records weighted as a site station");
+    app.add_option("--gauge", line.gauges,
+                   "ID=FILE: the record of station ID, for --weighted-site (three times) or --network")
         ->allow_extra_args(false);
     app.add_option("--seasons", line.seasons,
                    "quarters, months or ranges such as 11-4,5-10: prepare season by season, into a folder each");
-    app.add_option("--network", line.network, "DIR: prepare every site of --sites from the --gauge records, a folder each");
-    app.add_option("--sites", line.sites, "FILE: the sites of --network, a CSV name,lat,lon or name,x,y, or a SWMM .inp");
+    app.add_option("--network", line.network,
+                   "DIR: prepare every site of --sites from the --gauge records, a folder each");
+    app.add_option("--sites", line.sites,
+                   "FILE: the sites of --network, a CSV name,lat,lon or name,x,y, or a SWMM .inp");
     app.add_option("--present", line.present,
                    "all (default) or any: --weighted-site is present where all gauges are, or where any is");
     if (const auto done = raingen::common::parse_command_line(app, argc, argv)) return *done;

@@ -121,7 +121,8 @@ struct ReportLine {
 // The options of the statistics: blocks, years and events.
 void add_statistics_options(CLI::App& app, stats::StatisticsOptions& options) {
   // A range check lets "nan" through (no comparison with NaN fails): a finite number is asked for first.
-  common::add_threshold_option(app, options.dry_threshold, "MM: a block is wet above this depth, dry at or below it (default 0)");
+  common::add_threshold_option(app, options.dry_threshold,
+                               "MM: a block is wet above this depth, dry at or below it (default 0)");
   common::add_min_complete_option(app, options.min_complete_percent,
                                   "PERCENT: share of a block's 15-minute values that must be present, above 0 "
                                   "(default 100)");
@@ -141,7 +142,8 @@ void add_statistics_options(CLI::App& app, stats::StatisticsOptions& options) {
                        : "'" + text + "' is no multiple of 0.25 hours from 0.25 to 240";
           },
           ""));
-  app.add_option("--event-min-depth", options.events.min_depth, "MM: the least depth of a rain event counted (default 1)")
+  app.add_option("--event-min-depth", options.events.min_depth,
+                 "MM: the least depth of a rain event counted (default 1)")
       ->check(common::finite_number())
       ->check(CLI::NonNegativeNumber);
 }
@@ -151,10 +153,11 @@ void add_statistics_options(CLI::App& app, stats::StatisticsOptions& options) {
 std::vector<const CLI::Option*> add_input_options(CLI::App& app, ReportLine& line) {
   report::ReportRequest& request = line.request;
   app.add_option("--output", line.output, "DIR: where the two files go (default: report/ in the run directory)");
-  app.add_option("--results", request.results,
-                 "FILE: a table of the program's columns to read as the generated series in place of the results "
-                 "file INPUT.TXT names, of any whole number of days (a --keep table of raingen-ensemble --days N, with its "
-                 "--start)");
+  app.add_option(
+      "--results", request.results,
+      "FILE: a table of the program's columns to read as the generated series in place of the results "
+      "file INPUT.TXT names, of any whole number of days (a --keep table of raingen-ensemble --days N, with its "
+      "--start)");
   app.add_option("--compare", request.compare,
                  "DIR: a second run directory (raingen-prepare --weighted-site) whose site series is compared too");
   app.add_option("--ensemble", request.ensemble,

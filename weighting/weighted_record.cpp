@@ -12,9 +12,7 @@ namespace {
 
 // Distance squared as the program forms it: the general real power, stored as a 32-bit float
 // (exactly the square for the distances of 3 digits).
-double program_weight(int distance) {
-  return static_cast<float>(std::pow(static_cast<double>(distance), 2.0));
-}
+double program_weight(int distance) { return static_cast<float>(std::pow(static_cast<double>(distance), 2.0)); }
 
 __extension__ using Wide = __int128;  // the exact mean's numerator reaches 1e15 * 1e18
 
@@ -132,10 +130,11 @@ gauge::CalendarSeries weighted_record(std::string name,
     }
   } else {
     const std::array<double, station_count> w{program_weight(distances[0]), program_weight(distances[1]),
-                                             program_weight(distances[2])};
+                                              program_weight(distances[2])};
     for (std::size_t k = 0; k < count; ++k) {
       const std::array<double, station_count> g{value(0, k), value(1, k), value(2, k)};
-      const auto n = static_cast<std::size_t>(std::count_if(g.begin(), g.end(), [](double v) { return !std::isnan(v); }));
+      const auto n =
+          static_cast<std::size_t>(std::count_if(g.begin(), g.end(), [](double v) { return !std::isnan(v); }));
       if (n == 0 || (n < station_count && !over_any)) {
         ++made[0];
         continue;  // missing

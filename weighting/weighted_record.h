@@ -36,8 +36,8 @@ using RecordsPresent = std::array<long, station_count + 1>;
 // std::invalid_argument. counts, when given, receives how the intervals were made.
 gauge::CalendarSeries weighted_record(std::string name,
                                       const std::array<const gauge::CalendarSeries*, station_count>& records,
-                                      const std::array<int, station_count>& distances,
-                                      Presence present = Presence::all, RecordsPresent* counts = nullptr);
+                                      const std::array<int, station_count>& distances, Presence present = Presence::all,
+                                      RecordsPresent* counts = nullptr);
 
 // The value the weighting gives from the values g (NaN: missing) and the program's weights w (the
 // squares of the distances), over the stations present; NaN when none is. Exposed for its tests.

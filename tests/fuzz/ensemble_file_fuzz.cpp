@@ -26,13 +26,14 @@ namespace {
 
 using raingen::ensemble_file::EnsembleLayout;
 
-constexpr std::array<const char*, 13> variables{"rainfall", "time",   "time_bnds", "seed", "status",
-                                                "realization", "station_name", "site_name", "nv", "lat",
-                                                "lon",      "x",      "y"};
+constexpr std::array<const char*, 13> variables{
+    "rainfall", "time", "time_bnds", "seed", "status", "realization", "station_name", "site_name",
+    "nv",       "lat",  "lon",       "x",    "y"};
 
 void write_valid(FuzzedDataProvider& in, const std::string& path) {
   EnsembleLayout layout;
-  layout.start = raingen::calendar::default_start + in.ConsumeIntegralInRange<int>(-3, 3) * raingen::calendar::interval_length;
+  layout.start =
+      raingen::calendar::default_start + in.ConsumeIntegralInRange<int>(-3, 3) * raingen::calendar::interval_length;
   layout.site = in.ConsumeRandomLengthString(16);
   if (in.ConsumeBool())  // the site's position and clock, as RAINGEN.TXT or --site-at give them
     layout.position = raingen::stations::Coordinates{in.ConsumeFloatingPointInRange<double>(-90, 90),
@@ -47,22 +48,26 @@ void write_valid(FuzzedDataProvider& in, const std::string& path) {
   raingen::ensemble_file::EnsembleWriter writer(path, path, layout);
   std::vector<float> depths(layout.intervals, 0.5f);
   for (long k = 0; k < layout.realizations; ++k) {
-    if (in.ConsumeBool()) writer.put_failed(k, static_cast<int>(k) + 1);
-    else writer.put_complete(k, static_cast<int>(k) + 1, depths);
+    if (in.ConsumeBool())
+      writer.put_failed(k, static_cast<int>(k) + 1);
+    else
+      writer.put_complete(k, static_cast<int>(k) + 1, depths);
   }
   writer.close();
 }
 
 void write_valid_network(FuzzedDataProvider& in, const std::string& path) {
   raingen::ensemble_file::NetworkLayout layout;
-  layout.start = raingen::calendar::default_start + in.ConsumeIntegralInRange<int>(-3, 3) * raingen::calendar::interval_length;
+  layout.start =
+      raingen::calendar::default_start + in.ConsumeIntegralInRange<int>(-3, 3) * raingen::calendar::interval_length;
   if (in.ConsumeBool()) layout.coordinates = raingen::network::CoordinateSystem::planar;
   if (in.ConsumeBool())
     layout.utc_offset = raingen::calendar::UtcOffset::from_minutes(in.ConsumeIntegralInRange<int>(-14 * 60, 14 * 60));
   const long sites = in.ConsumeIntegralInRange<long>(1, 3);
   for (long s = 0; s < sites; ++s)
-    layout.sites.push_back({in.ConsumeRandomLengthString(8), {in.ConsumeFloatingPointInRange<double>(-90, 90),
-                                                              in.ConsumeFloatingPointInRange<double>(-180, 180)}});
+    layout.sites.push_back(
+        {in.ConsumeRandomLengthString(8),
+         {in.ConsumeFloatingPointInRange<double>(-90, 90), in.ConsumeFloatingPointInRange<double>(-180, 180)}});
   layout.intervals = raingen::calendar::intervals_per_day * in.ConsumeIntegralInRange<std::size_t>(0, 2) +
                      in.ConsumeIntegralInRange<std::size_t>(0, 2);
   layout.realizations = in.ConsumeIntegralInRange<long>(1, 3);
@@ -118,8 +123,8 @@ void corrupt(FuzzedDataProvider& in, int id) {
     case 1: {
       const std::string text = in.ConsumeRandomLengthString(40);
       nc_redef(id);
-      nc_put_att_text(id, in.ConsumeBool() ? NC_GLOBAL : variable, in.ConsumeBool() ? "units" : "raingen_inputs_checksum",
-                      text.size(), text.data());
+      nc_put_att_text(id, in.ConsumeBool() ? NC_GLOBAL : variable,
+                      in.ConsumeBool() ? "units" : "raingen_inputs_checksum", text.size(), text.data());
       nc_enddef(id);
       break;
     }
@@ -137,8 +142,9 @@ void corrupt(FuzzedDataProvider& in, int id) {
     case 4: {
       const std::array<std::size_t, 2> at{in.ConsumeIntegralInRange<std::size_t>(0, 4),
                                           in.ConsumeIntegralInRange<std::size_t>(0, 300)};
-      const float value = in.ConsumeBool() ? in.ConsumeFloatingPoint<float>()
-                                           : std::array{NAN, INFINITY, -INFINITY, -1.0f, 1e30f}[in.ConsumeIntegralInRange(0, 4)];
+      const float value = in.ConsumeBool()
+                              ? in.ConsumeFloatingPoint<float>()
+                              : std::array{NAN, INFINITY, -INFINITY, -1.0f, 1e30f}[in.ConsumeIntegralInRange(0, 4)];
       nc_put_var1_float(id, variable, at.data(), &value);
       break;
     }
@@ -173,8 +179,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::filesystem::remove(path);
   const bool network = in.ConsumeBool();
   try {
-    if (network) write_valid_network(in, path);
-    else write_valid(in, path);
+    if (network)
+      write_valid_network(in, path);
+    else
+      write_valid(in, path);
   } catch (const raingen::common::ToolError&) {
     return 0;  // a layout the writer refuses
   }

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     const NetworkManifest manifest = read_network_manifest("net");
     for (const NetworkSite& site : manifest.sites)
-      if (site_name_problem(site.name) || site.gauges.size() != 3 || !manifest.gauge(site.gauges[0].id)) __builtin_trap();
+      if (site_name_problem(site.name) || site.gauges.size() != 3 || !manifest.gauge(site.gauges[0].id))
+        __builtin_trap();
     // What it wrote reads back as the same text.
     fuzz_support::write_whole_file("net/NETWORK.TXT", network_manifest_text(manifest));
     if (network_manifest_text(read_network_manifest("net")) != network_manifest_text(manifest)) __builtin_trap();

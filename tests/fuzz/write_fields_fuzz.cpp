@@ -64,8 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     if (records::connect_unit(8, "out.txt", records::Status::unknown, true) != 0) std::abort();
     for (int statement = 0; statement < 2; ++statement) {
-      records::WriteStatement write(8, list_directed ? nullptr : field_list.get(),
-                                    static_cast<int>(text.size()));
+      records::WriteStatement write(8, list_directed ? nullptr : field_list.get(), static_cast<int>(text.size()));
       write_items(write, parts[1]);
       write.end();
     }

@@ -41,9 +41,7 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-void TempDir::write(const std::string& name, const std::string& bytes) const {
-  write_file(path_ / name, bytes);
-}
+void TempDir::write(const std::string& name, const std::string& bytes) const { write_file(path_ / name, bytes); }
 std::string TempDir::read(const std::string& name) const { return read_file(path_ / name); }
 bool TempDir::exists(const std::string& name) const { return fs::exists(path_ / name); }
 
@@ -113,8 +111,7 @@ Outcome run_child(const ChildSetup& setup, const std::function<void()>& in_child
 }  // namespace
 
 // Two builds of the program compare by diff -r of their captures.
-void capture_program_run(const ChildSetup& setup, const std::vector<std::string>& arguments,
-                         const Outcome& outcome) {
+void capture_program_run(const ChildSetup& setup, const std::vector<std::string>& arguments, const Outcome& outcome) {
   const char* root = std::getenv("RAINGEN_CAPTURE");
   if (root == nullptr || *root == '\0') return;
   static std::string last_test;
@@ -134,8 +131,8 @@ void capture_program_run(const ChildSetup& setup, const std::vector<std::string>
   write_file(run / "stdin", setup.input);
   write_file(run / "stdout", outcome.out);
   write_file(run / "stderr", outcome.err);
-  write_file(run / "status", "exit " + std::to_string(outcome.exit_status) + " signal " +
-                                 std::to_string(outcome.signal) + "\n");
+  write_file(run / "status",
+             "exit " + std::to_string(outcome.exit_status) + " signal " + std::to_string(outcome.signal) + "\n");
   if (setup.directory.empty()) return;
   for (const auto& entry : fs::directory_iterator(setup.directory)) {
     const fs::path copy = run / "files" / entry.path().filename();
@@ -161,9 +158,7 @@ Outcome run_raingen(const ChildSetup& setup, const std::vector<std::string>& arg
   return outcome;
 }
 
-Outcome run_in_child(const ChildSetup& setup, const std::function<void()>& body) {
-  return run_child(setup, body);
-}
+Outcome run_in_child(const ChildSetup& setup, const std::function<void()>& body) { return run_child(setup, body); }
 
 namespace {
 

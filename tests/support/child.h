@@ -36,11 +36,11 @@ struct Outcome {
 };
 
 struct ChildSetup {
-  std::filesystem::path directory;  // working directory; empty: stay where we are
-  std::string input;                // standard input (then its end)
+  std::filesystem::path directory;                               // working directory; empty: stay where we are
+  std::string input;                                             // standard input (then its end)
   std::vector<std::pair<std::string, std::string>> environment;  // set in the child
   std::vector<std::string> unset_environment;                    // removed in the child
-  int timeout_seconds = 60;         // the child is killed after this
+  int timeout_seconds = 60;                                      // the child is killed after this
 };
 
 // Runs build/raingen with these arguments.
@@ -48,8 +48,7 @@ Outcome run_raingen(const ChildSetup& setup, const std::vector<std::string>& arg
 
 // With RAINGEN_CAPTURE naming a folder, keeps a run of the program there (run_raingen does so
 // for every run): its arguments, input, output, status and working folder, under the test's name.
-void capture_program_run(const ChildSetup& setup, const std::vector<std::string>& arguments,
-                         const Outcome& outcome);
+void capture_program_run(const ChildSetup& setup, const std::vector<std::string>& arguments, const Outcome& outcome);
 
 // Runs body in a forked child; if body returns, the child exits with status 0.
 Outcome run_in_child(const ChildSetup& setup, const std::function<void()>& body);

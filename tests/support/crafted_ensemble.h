@@ -12,9 +12,9 @@ struct CraftedEnsemble {
   bool network = false;
   std::size_t realizations = 2, sites = 2, intervals = 96;
   std::string seed_over = "realization";  // the dimension seed is defined over
-  std::size_t name_rows = 0;    // network: site_name over a dimension of this many rows (0: site)
-  std::size_t name_length = 4;  // name_strlen
-  float odd_depth = 0;          // put at realization 1, interval 3 (site 1) when not 0
+  std::size_t name_rows = 0;              // network: site_name over a dimension of this many rows (0: site)
+  std::size_t name_length = 4;            // name_strlen
+  float odd_depth = 0;                    // put at realization 1, interval 3 (site 1) when not 0
 };
 
 // Writes the file; throws std::runtime_error when netCDF-C refuses a call.

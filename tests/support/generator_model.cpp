@@ -22,13 +22,10 @@ std::int64_t state_before(std::int64_t state) {
   return state * inverse % generator_modulus;
 }
 
-float value_of_state(std::int64_t state) {
-  return static_cast<float>(static_cast<double>(state) / 2147483648.0);
-}
+float value_of_state(std::int64_t state) { return static_cast<float>(static_cast<double>(state) / 2147483648.0); }
 
 void arrange_next_value(float r) {
-  const std::int64_t target = r == 1.0f ? generator_modulus - 1
-                                        : static_cast<std::int64_t>(double{r} * 2147483648.0);
+  const std::int64_t target = r == 1.0f ? generator_modulus - 1 : static_cast<std::int64_t>(double{r} * 2147483648.0);
   raingen::generator_state = static_cast<std::int32_t>(state_before(target));
 }
 

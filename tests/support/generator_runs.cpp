@@ -36,7 +36,7 @@ Outcome run_routines(const TempDir& dir, const std::function<void()>& body) {
     } catch (const records::RunEnd& end) {
       const char* kind = end.kind == records::RunEnd::Kind::stop    ? "stop"
                          : end.kind == records::RunEnd::Kind::error ? "error"
-                                                                     : "normal";
+                                                                    : "normal";
       std::ofstream out("end.txt", std::ios::binary);
       out << kind << ' ' << end.number << ' ' << end.file_name;
     }

@@ -74,7 +74,8 @@ PreparedNetwork::PreparedNetwork(const NetworkPlan& plan) {
   dir.write(plan.sites_file, plan.sites_text.empty() ? sites_table(plan.coordinates) : plan.sites_text);
   std::vector<std::string> command{"--network", "net", "--sites", plan.sites_file, "--days", std::to_string(plan.days)};
   for (const char* gauge : {"A=a.csv", "B=b.csv", "C=c.csv"}) command.insert(command.end(), {"--gauge", gauge});
-  for (const std::string& station : gauge_stations(plan.coordinates)) command.insert(command.end(), {"--station", station});
+  for (const std::string& station : gauge_stations(plan.coordinates))
+    command.insert(command.end(), {"--station", station});
   command.insert(command.end(), plan.options.begin(), plan.options.end());
   const Outcome prepared = tool("raingen-prepare", command);
   EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
