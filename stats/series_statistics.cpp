@@ -78,6 +78,31 @@ std::array<double, daily_depth_marks.size()> shares_at_least(const Blocks& days)
   return shares;
 }
 
+// Statistic s of a level's blocks b (their moments m), with the series' spells for the spell statistics.
+std::optional<double> statistic_value(Statistic s, const Blocks& b, const Moments& m, const Spells& spells) {
+  switch (s) {
+    case Statistic::mean:
+      return mean(m);
+    case Statistic::variance:
+      return variance(m);
+    case Statistic::cv:
+      return coefficient_of_variation(m);
+    case Statistic::skewness:
+      return skewness(m);
+    case Statistic::lag1_autocorrelation:
+      return lag1_autocorrelation(b);
+    case Statistic::probability_dry:
+      return probability_dry(m);
+    case Statistic::annual_max_mean:
+      return annual_max_mean(b);
+    case Statistic::mean_dry_spell_days:
+      return mean_length(spells.dry);
+    case Statistic::mean_wet_spell_days:
+      return mean_length(spells.wet);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const StatisticsOptions& options) {
@@ -99,39 +124,7 @@ SeriesStatistics compute_statistics(const gauge::CalendarSeries& series, const S
       std::sort(maxima.begin(), maxima.end(), std::greater<>());
     }
     const Moments m = moments_of(b, options.dry_threshold);
-    for (Statistic s : statistics_at(minutes)) {
-      std::optional<double> v;
-      switch (s) {
-        case Statistic::mean:
-          v = mean(m);
-          break;
-        case Statistic::variance:
-          v = variance(m);
-          break;
-        case Statistic::cv:
-          v = coefficient_of_variation(m);
-          break;
-        case Statistic::skewness:
-          v = skewness(m);
-          break;
-        case Statistic::lag1_autocorrelation:
-          v = lag1_autocorrelation(b);
-          break;
-        case Statistic::probability_dry:
-          v = probability_dry(m);
-          break;
-        case Statistic::annual_max_mean:
-          v = annual_max_mean(b);
-          break;
-        case Statistic::mean_dry_spell_days:
-          v = mean_length(result.spells.dry);
-          break;
-        case Statistic::mean_wet_spell_days:
-          v = mean_length(result.spells.wet);
-          break;
-      }
-      level.values.emplace_back(s, v);
-    }
+    for (Statistic s : statistics_at(minutes)) level.values.emplace_back(s, statistic_value(s, b, m, result.spells));
     result.levels.push_back(std::move(level));
   }
   result.window_years = annual_window_maxima(series, options.years);
