@@ -60,24 +60,6 @@ struct Plan {
   std::vector<std::string> settings_texts;
 };
 
-// The days, checked against the calendar and the table's times.
-long series_days(const EnsembleRequest& request, const RunFolders& inputs) {
-  const long days = request.days.value_or(inputs.day_count);
-  if (days < 1 || days > most_series_days)
-    throw UsageError(fmt::format("--days {} is not from 1 to {} (the table's times hold {} days)", days,
-                                 most_series_days, most_series_days));
-  const calendar::TimePoint last_day = request.start + calendar::Days{days - 1};
-  if (date::year_month_day{calendar::day_of(last_day)}.year() > date::year{9999})
-    throw UsageError(fmt::format("--start {} with {} days runs past the calendar's last day, 9999-12-31",
-                                 calendar::minute_text(request.start), days));
-  return days;
-}
-
-// The realizations this run makes: all K, or its part's.
-ensemble_file::RealizationRange own_range(const EnsembleRequest& request) {
-  return request.part ? request.part->range() : ensemble_file::RealizationRange{1, request.realizations};
-}
-
 // An earlier ensemble's kept tables are never replaced: a --keep folder that holds any name this
 // run would keep a table under is refused (the names are looked up in the folder, once); the
 // tables of the other parts of the same ensemble may lie there.
@@ -111,7 +93,7 @@ Plan checked_plan(const EnsembleRequest& request) {
   if (request.keep) common::check_output_folder(*request.keep);
   Plan plan;
   plan.inputs = ensemble_file::read_run_folders(request.dir, !request.days);
-  plan.days = series_days(request, plan.inputs);
+  plan.days = request.series_days(plan.inputs.day_count);
   check_output_is_no_input(request.output, plan.inputs);
   plan.blocks = lay_out_blocks(request.start, plan.days, plan.inputs.seasons);
   for (const ensemble_file::RunFolder& folder : plan.inputs.folders)
@@ -120,17 +102,15 @@ Plan checked_plan(const EnsembleRequest& request) {
     std::error_code error;
     fs::create_directories(*request.keep, error);
     if (error) throw ToolError(request.keep->string(), 0, "cannot be made: " + error.message());
-    check_nothing_kept_there(*request.keep, own_range(request), request.realizations);
+    check_nothing_kept_there(*request.keep, request.own_range(), request.realizations);
   }
   return plan;
 }
 
 std::string run_source(const EnsembleRequest& request, const Plan& plan) {
-  const ensemble_file::RealizationRange own = own_range(request);
+  const ensemble_file::RealizationRange own = request.own_range();
   const long first_seed = request.first_seed + own.first - 1, last_seed = request.first_seed + own.last - 1;
-  const std::string part = request.part ? fmt::format(", {} of an ensemble of {} realizations",
-                                                      request.part->description(), request.realizations)
-                                        : "";
+  const std::string part = request.part_text();
   if (plan.inputs.seasons.empty() && plan.blocks.size() == 1)
     return fmt::format(
         "raingen on {}{}, RAINGEN_SEED {} to {}{}", (plan.inputs.dir / common::settings_file_name).string(),
@@ -158,7 +138,7 @@ EnsembleLayout layout_of(const EnsembleRequest& request, const Plan& plan) {
   const std::string& site = plan.inputs.settings().site_name;
   layout.site = site.empty() ? std::string(common::default_site_name) : site;
   layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
-  layout.realizations = own_range(request).size();
+  layout.realizations = request.own_range().size();
   layout.source = run_source(request, plan);
   layout.checksum = plan.inputs.checksum;
   layout.part = request.part;
@@ -170,7 +150,7 @@ EnsembleLayout layout_of(const EnsembleRequest& request, const Plan& plan) {
 class Realizations final : public RunTarget {
  public:
   Realizations(const EnsembleRequest& request, const Plan& plan, EnsembleWriter& writer, std::ostream& messages)
-      : request_(request), plan_(plan), writer_(writer), messages_(messages), range_(own_range(request)) {
+      : request_(request), plan_(plan), writer_(writer), messages_(messages), range_(request.own_range()) {
     long longest = 0;
     for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
     depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
@@ -251,7 +231,7 @@ EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& pro
   common::OutputFile output(request.output);
   EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
   ScratchArea scratch(request.output);
-  const long count = own_range(request).size();
+  const long count = request.own_range().size();
   ProgressLine progress(messages, terminal, count);
   Realizations realizations(request, plan, writer, messages);
   // Lives to the end: a signal while the file is put in place is noted, as during the runs.

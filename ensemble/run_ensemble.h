@@ -13,27 +13,17 @@
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
+#include "ensemble/ensemble_runs.h"
 #include "ensemble_file/ensemble_part.h"
 #include "ensemble_file/file_limits.h"
 #include "stations/station_places.h"
 
 namespace raingen::ensemble {
 
-struct EnsembleRequest {
-  std::filesystem::path dir = ".";  // the run directory: INPUT.TXT and the station files
-  long realizations = 0;            // K
-  int first_seed = 1;               // S; S + K - 1 must be a 32-bit integer
-  // When only a part of the ensemble is made: its place (of the K realizations from S), and the
-  // file holds that part's realizations alone, numbered as in the whole.
-  std::optional<ensemble_file::EnsemblePart> part;
-  int jobs = 1;
-  std::filesystem::path output = "ensemble.nc";
-  std::optional<std::filesystem::path> keep;      // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
-  calendar::TimePoint start;                      // when day 1 begins
-  std::optional<stations::Coordinates> site_at;   // the site's position, when known
-  std::optional<calendar::UtcOffset> utc_offset;  // the clock of the times, when stated
-  std::string history;                            // the history entry of this command
-  std::optional<long> days;                       // the series' length; none: INPUT.TXT's
+struct EnsembleRequest : EnsembleRuns {
+  std::filesystem::path dir = ".";               // the run directory: INPUT.TXT and the station files
+  std::optional<std::filesystem::path> keep;     // where each SOURCE.OUT is kept as SOURCE_0001.OUT ...
+  std::optional<stations::Coordinates> site_at;  // the site's position, when known
 };
 
 struct EnsembleOutcome {

@@ -66,17 +66,6 @@ int common_day_count(const NetworkPlan& plan) {
   return first.run.day_count;
 }
 
-long checked_days(const NetworkRequest& request, long days) {
-  if (days < 1 || days > most_series_days)
-    throw UsageError(fmt::format("--days {} is not from 1 to {} (the table's times hold {} days)", days,
-                                 most_series_days, most_series_days));
-  const calendar::TimePoint last_day = request.start + calendar::Days{days - 1};
-  if (date::year_month_day{calendar::day_of(last_day)}.year() > date::year{9999})
-    throw UsageError(fmt::format("--start {} with {} days runs past the calendar's last day, 9999-12-31",
-                                 calendar::minute_text(request.start), days));
-  return days;
-}
-
 // Every site's folder in the seasons of the first site's (none, or the same seasons).
 void check_seasons(const NetworkPlan& plan, const PlannedSite& site) {
   if (plan.sites.empty() || site.run.seasons == plan.sites.front().run.seasons) return;
@@ -116,23 +105,16 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
     checksum.add(planned.run.checksum);
     plan.sites.push_back(std::move(planned));
   }
-  plan.days = checked_days(request, request.days.value_or(common_day_count(plan)));
+  plan.days = request.series_days(request.days ? 0 : common_day_count(plan));
   plan.blocks = lay_out_blocks(request.start, plan.days, plan.sites.front().run.seasons);
   plan.checksum = checksum.text();
   return plan;
 }
 
-// The realizations this run makes: all K, or its part's.
-ensemble_file::RealizationRange own_range(const NetworkRequest& request) {
-  return request.part ? request.part->range() : ensemble_file::RealizationRange{1, request.realizations};
-}
-
 std::string run_source(const NetworkRequest& request, const NetworkPlan& plan) {
-  const ensemble_file::RealizationRange own = own_range(request);
+  const ensemble_file::RealizationRange own = request.own_range();
   const long first_seed = request.first_seed + own.first - 1, last_seed = request.first_seed + own.last - 1;
-  const std::string part = request.part ? fmt::format(", {} of an ensemble of {} realizations",
-                                                      request.part->description(), request.realizations)
-                                        : "";
+  const std::string part = request.part_text();
   const stations::Seasons& seasons = plan.sites.front().run.seasons;
   const std::string where =
       fmt::format("raingen on each site's folder of {} ({} sites{})", (plan.dir / network::manifest_file_name).string(),
@@ -158,7 +140,7 @@ NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) 
   layout.map_unit = plan.manifest.map_unit;
   for (const network::NetworkSite& site : plan.manifest.sites) layout.sites.push_back({site.name, site.position});
   layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
-  const ensemble_file::RealizationRange own = own_range(request);
+  const ensemble_file::RealizationRange own = request.own_range();
   layout.realizations = own.size();
   layout.first_seed = static_cast<int>(request.first_seed + own.first - 1);
   layout.part = request.part;
@@ -174,7 +156,7 @@ NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) 
 class NetworkRuns final : public RunTarget {
  public:
   NetworkRuns(const NetworkRequest& request, const NetworkPlan& plan, NetworkWriter& writer, std::ostream& messages)
-      : request_(request), plan_(plan), writer_(writer), messages_(messages), first_(own_range(request).first) {
+      : request_(request), plan_(plan), writer_(writer), messages_(messages), first_(request.own_range().first) {
     long longest = 0;
     for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
     depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
@@ -233,7 +215,7 @@ NetworkOutcome run_network(const NetworkRequest& request, const fs::path& progra
   NetworkWriter writer(output.hand_to_library(), request.output.string(), layout);
   ScratchArea scratch(request.output);
   NetworkOutcome outcome;
-  const long realizations = own_range(request).size();
+  const long realizations = request.own_range().size();
   outcome.runs = realizations * plan.sites_count();
   ProgressLine progress(messages, terminal, outcome.runs, "runs");
   NetworkRuns target(request, plan, writer, messages);

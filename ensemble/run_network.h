@@ -14,23 +14,13 @@
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
+#include "ensemble/ensemble_runs.h"
 #include "ensemble_file/ensemble_part.h"
 
 namespace raingen::ensemble {
 
-struct NetworkRequest {
+struct NetworkRequest : EnsembleRuns {
   std::filesystem::path dir;  // the network directory
-  long realizations = 0;      // K
-  int first_seed = 1;         // S; S + K - 1 must be a 32-bit integer
-  // When only a part of the ensemble is made: its place (of the K realizations from S); the file
-  // holds that part's realizations at every site, numbered as in the whole.
-  std::optional<ensemble_file::EnsemblePart> part;
-  int jobs = 1;
-  std::filesystem::path output = "ensemble.nc";
-  calendar::TimePoint start;                      // when day 1 begins
-  std::optional<calendar::UtcOffset> utc_offset;  // the clock of the times, when stated
-  std::string history;                            // the history entry of this command
-  std::optional<long> days;                       // the series' length; none: the sites' INPUT.TXT's
 };
 
 struct NetworkOutcome {

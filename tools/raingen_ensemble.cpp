@@ -168,11 +168,8 @@ void add_options(CLI::App& app, EnsembleLine& line) {
 
 int network_ensemble(const EnsembleLine& line, const std::string& history) {
   ensemble::NetworkRequest network;
-  network.part = line.request.part;
+  static_cast<ensemble::EnsembleRuns&>(network) = line.request;
   network.dir = line.network_dir;
-  network.realizations = line.request.realizations;
-  network.first_seed = line.request.first_seed;
-  network.jobs = line.request.jobs;
   network.output = line.output;
   network.start = calendar::parse_start(line.start_text);
   if (*line.offset_option) network.utc_offset = calendar::UtcOffset::given(line.utc_offset, "--utc-offset");
