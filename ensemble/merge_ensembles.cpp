@@ -6,6 +6,7 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "ensemble/merge_differences.h"
 #include "ensemble/merge_networks.h"
 #include "ensemble/part_coverage.h"
 #include "ensemble_file/ensemble_file.h"
@@ -25,10 +26,6 @@ std::string position_text(const std::optional<stations::Coordinates>& position) 
   return position ? fmt::format("{},{}", position->latitude, position->longitude) : "none";
 }
 
-std::string clock_text(const std::optional<calendar::UtcOffset>& offset) {
-  return offset ? offset->text() : "not stated";
-}
-
 // The first difference between the ensembles of two files, as "WHAT (THIS, theirs THAT)", or "".
 std::string ensemble_difference(const EnsembleLayout& a, const EnsembleLayout& b) {
   const auto same_position = [](const auto& p, const auto& q) {
@@ -38,19 +35,10 @@ std::string ensemble_difference(const EnsembleLayout& a, const EnsembleLayout& b
   if (a.site != b.site) return "the site";
   if (!same_position(a.position, b.position))
     return fmt::format("the position (lat,lon {}, theirs {})", position_text(b.position), position_text(a.position));
-  if (a.start != b.start) return "the start (time units)";
-  if (a.utc_offset != b.utc_offset)
-    return fmt::format("the clock (UTC offset {}, theirs {})", clock_text(b.utc_offset), clock_text(a.utc_offset));
-  if (a.intervals != b.intervals) return "the length (time)";
-  if (a.part && b.part) {
-    if (a.part->realizations != b.part->realizations)
-      return fmt::format("the ensemble's number of realizations ({}, theirs {})", b.part->realizations,
-                         a.part->realizations);
-    if (a.part->count != b.part->count)
-      return fmt::format("the number of parts ({}, theirs {})", b.part->count, a.part->count);
-    if (a.part->first_seed != b.part->first_seed)
-      return fmt::format("the ensemble's first seed ({}, theirs {})", b.part->first_seed, a.part->first_seed);
-  }
+  if (std::string d = axis_difference({a.start, a.utc_offset, a.intervals}, {b.start, b.utc_offset, b.intervals});
+      !d.empty())
+    return d;
+  if (a.part && b.part) return part_difference(*a.part, *b.part);
   return "";
 }
 

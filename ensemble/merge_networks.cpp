@@ -6,6 +6,7 @@
 
 #include "common/output_file.h"
 #include "common/tool_error.h"
+#include "ensemble/merge_differences.h"
 #include "ensemble/part_coverage.h"
 #include "ensemble_file/network_file.h"
 
@@ -19,10 +20,6 @@ using ensemble_file::NetworkWriter;
 
 namespace {
 
-std::string clock_text(const std::optional<calendar::UtcOffset>& offset) {
-  return offset ? offset->text() : "not stated";
-}
-
 std::string sites_text(const NetworkLayout& layout) {
   std::string text;
   for (const ensemble_file::NetworkFileSite& site : layout.sites)
@@ -35,17 +32,10 @@ std::string network_difference(const NetworkLayout& a, const NetworkLayout& b) {
   if (a.checksum != b.checksum) return "the checksum of the inputs (raingen_inputs_checksum)";
   if (a.sites != b.sites || a.coordinates != b.coordinates || a.map_unit != b.map_unit)
     return fmt::format("the sites and their positions ({}, theirs {})", sites_text(b), sites_text(a));
-  if (a.start != b.start) return "the start (time units)";
-  if (a.utc_offset != b.utc_offset)
-    return fmt::format("the clock (UTC offset {}, theirs {})", clock_text(b.utc_offset), clock_text(a.utc_offset));
-  if (a.intervals != b.intervals) return "the length (time)";
-  if (a.part->realizations != b.part->realizations)
-    return fmt::format("the ensemble's number of realizations ({}, theirs {})", b.part->realizations,
-                       a.part->realizations);
-  if (a.part->count != b.part->count)
-    return fmt::format("the number of parts ({}, theirs {})", b.part->count, a.part->count);
-  if (a.part->first_seed != b.part->first_seed)
-    return fmt::format("the ensemble's first seed ({}, theirs {})", b.part->first_seed, a.part->first_seed);
+  if (std::string d = axis_difference({a.start, a.utc_offset, a.intervals}, {b.start, b.utc_offset, b.intervals});
+      !d.empty())
+    return d;
+  return part_difference(*a.part, *b.part);
   return "";
 }
 
