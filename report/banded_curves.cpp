@@ -28,16 +28,18 @@ std::string duration_label(int minutes) {
   return fmt::format("{} h", minutes / 60);
 }
 
-Axis duration_axis() {
+Axis minutes_axis(std::string label, double low, double high, std::span<const int> minutes,
+                  std::string (*tick_label)(int)) {
   Axis axis;
-  axis.label = "duration";
+  axis.label = std::move(label);
   axis.scale = Scale::log;
-  axis.low = 12;
-  axis.high = 1800;
-  for (int minutes : stats::design_durations)
-    axis.ticks.push_back({static_cast<double>(minutes), duration_label(minutes)});
+  axis.low = low;
+  axis.high = high;
+  for (int m : minutes) axis.ticks.push_back({static_cast<double>(m), tick_label(m)});
   return axis;
 }
+
+Axis duration_axis() { return minutes_axis("duration", 12, 1800, stats::design_durations, duration_label); }
 
 Axis return_period_axis(double longest) {
   Axis axis;

@@ -3,6 +3,7 @@
 // same colour under it. And the axes such charts share.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ void add_banded_curve(Chart& chart, const BandedCurve& curve);
 
 // Durations of 15 minutes to 24 hours on a log scale, ticked at the design durations.
 Axis duration_axis();
+
+// A log axis of durations in minutes from low to high, a tick at each of minutes named by label.
+Axis minutes_axis(std::string label, double low, double high, std::span<const int> minutes,
+                  std::string (*tick_label)(int));
 // Return periods on a log scale from 1 year to `longest` (10 at least), ticked at 1, 2, 5, 10, ...
 Axis return_period_axis(double longest);
 // A log axis of depths (mm) or intensities from the 1-2-5 value at or below low to the one at or

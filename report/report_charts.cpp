@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
+#include "report/banded_curves.h"
 #include "stats/calendar_summaries.h"
 #include "stats/daily_distributions.h"
 
@@ -45,16 +46,7 @@ Style style_of(const std::vector<ReportSeries>& all, std::size_t index) {
 
 const stats::Blocks& days_of(const ReportSeries& s) { return s.statistics->level(calendar::minutes_per_day).blocks; }
 
-Axis level_axis() {
-  Axis axis;
-  axis.label = "aggregation level";
-  axis.scale = Scale::log;
-  axis.low = 10;
-  axis.high = 2200;
-  for (int minutes : stats::aggregation_levels)
-    axis.ticks.push_back({static_cast<double>(minutes), level_label(minutes)});
-  return axis;
-}
+Axis level_axis() { return minutes_axis("aggregation level", 10, 2200, stats::aggregation_levels, level_label); }
 
 }  // namespace
 
