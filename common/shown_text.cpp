@@ -52,17 +52,10 @@ std::string shown_text(std::string_view text) {
       }
     }
     switch (c) {
-      case '\t':
-        shown += "\\t";
-        break;
-      case '\r':
-        shown += "\\r";
-        break;
-      case '\n':
-        shown += "\\n";
-        break;
-      default:
-        shown += fmt::format("\\x{:02x}", c);
+      case '\t': shown += "\\t"; break;
+      case '\r': shown += "\\r"; break;
+      case '\n': shown += "\\n"; break;
+      default: shown += fmt::format("\\x{:02x}", c);
     }
     ++at;
   }

@@ -182,13 +182,9 @@ class CsvRows {
                                   common::excerpt(fields_[0])));
     const std::string_view text = fields_[layout_.value_column];
     switch (read_depth(text, row.depth)) {
-      case DepthKind::depth:
-        break;
-      case DepthKind::missing:
-        row.depth = CalendarSeries::missing_value();
-        break;
-      case DepthKind::malformed:
-        bad_depth(path_, row.line, text);
+      case DepthKind::depth: break;
+      case DepthKind::missing: row.depth = CalendarSeries::missing_value(); break;
+      case DepthKind::malformed: bad_depth(path_, row.line, text);
     }
     return true;
   }

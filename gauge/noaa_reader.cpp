@@ -69,11 +69,8 @@ void append_depths(const std::string& path, long n, std::span<const std::string_
         series.push_back(mm);
         break;
       }
-      case DepthKind::missing:
-        series.push_back_missing();
-        break;
-      case DepthKind::malformed:
-        bad_depth(path, n, values[j]);
+      case DepthKind::missing: series.push_back_missing(); break;
+      case DepthKind::malformed: bad_depth(path, n, values[j]);
     }
   }
 }

@@ -55,20 +55,11 @@ CalendarSeries read_gauge(const std::string& path, const ReadOptions& options, R
   check_options_fit(path, found.format, options);
   CalendarSeries series;
   switch (found.format) {
-    case Format::tips:
-      series = read_tips(lines, options, found);
-      break;
-    case Format::csv:
-      series = read_csv(lines, options, found);
-      break;
-    case Format::swmm:
-      series = read_swmm(lines, options, found);
-      break;
-    case Format::noaa:
-      series = read_noaa(lines, options, found);
-      break;
-    case Format::automatic:
-      break;
+    case Format::tips: series = read_tips(lines, options, found); break;
+    case Format::csv: series = read_csv(lines, options, found); break;
+    case Format::swmm: series = read_swmm(lines, options, found); break;
+    case Format::noaa: series = read_noaa(lines, options, found); break;
+    case Format::automatic: break;
   }
   if (found.format != Format::swmm && (options.from || options.to))
     series = keep_days(path, series, options.from, options.to);

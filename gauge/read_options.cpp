@@ -12,16 +12,11 @@ namespace raingen::gauge {
 
 std::string_view format_name(Format format) {
   switch (format) {
-    case Format::automatic:
-      return "auto";
-    case Format::tips:
-      return "tips";
-    case Format::csv:
-      return "csv";
-    case Format::swmm:
-      return "swmm";
-    case Format::noaa:
-      return "noaa";
+    case Format::automatic: return "auto";
+    case Format::tips: return "tips";
+    case Format::csv: return "csv";
+    case Format::swmm: return "swmm";
+    case Format::noaa: return "noaa";
   }
   return "auto";
 }

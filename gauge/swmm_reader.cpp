@@ -61,13 +61,9 @@ Reading read_wet_line(const std::string& path, long n, const std::vector<std::st
     bad_time(path, n, fmt::format("{} {}:{}", calendar::day_text(*date), words[4], words[5]), TimeParse::impossible);
   Reading r{*date + Minutes{hour * calendar::minutes_per_hour + minute}, 0.0, n};
   switch (read_depth(words[6], r.depth)) {
-    case DepthKind::depth:
-      break;
-    case DepthKind::missing:
-      r.depth = CalendarSeries::missing_value();
-      break;
-    case DepthKind::malformed:
-      bad_depth(path, n, words[6]);
+    case DepthKind::depth: break;
+    case DepthKind::missing: r.depth = CalendarSeries::missing_value(); break;
+    case DepthKind::malformed: bad_depth(path, n, words[6]);
   }
   return r;
 }

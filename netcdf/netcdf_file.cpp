@@ -163,20 +163,13 @@ namespace {
 
 const char* type_name(nc_type type) {
   switch (type) {
-    case NC_BYTE:
-      return "byte";
-    case NC_CHAR:
-      return "char";
-    case NC_SHORT:
-      return "short";
-    case NC_INT:
-      return "int";
-    case NC_FLOAT:
-      return "float";
-    case NC_DOUBLE:
-      return "double";
-    default:
-      return "of another type";
+    case NC_BYTE: return "byte";
+    case NC_CHAR: return "char";
+    case NC_SHORT: return "short";
+    case NC_INT: return "int";
+    case NC_FLOAT: return "float";
+    case NC_DOUBLE: return "double";
+    default: return "of another type";
   }
 }
 

@@ -52,16 +52,11 @@ class ManifestParser {
     if (read.kind == common::SectionsLine::Kind::header) return header(read.section, read.name);
     const std::string_view key = read.key, value = read.value;
     switch (kind_) {
-      case Kind::none:
-        fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
-      case Kind::network:
-        return network_key(key, value);
-      case Kind::gauge:
-        return gauge_key(key, value);
-      case Kind::site:
-        return site_key(key, value);
-      case Kind::other:
-        return;
+      case Kind::none: fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
+      case Kind::network: return network_key(key, value);
+      case Kind::gauge: return gauge_key(key, value);
+      case Kind::site: return site_key(key, value);
+      case Kind::other: return;
     }
   }
 

@@ -109,19 +109,11 @@ int create_file(const std::string& name, Target& t) {
 
 int find_target(const std::string& name, Status status, Target& t) {
   switch (detail::device_of(name)) {
-    case DeviceName::console:
-      t.device = Device::console;
-      return 0;
-    case DeviceName::error_stream:
-      t.device = Device::error_stream;
-      return 0;
-    case DeviceName::null:
-      t.device = Device::null;
-      return 0;
-    case DeviceName::absent:
-      return error::open_refused;
-    case DeviceName::none:
-      break;
+    case DeviceName::console: t.device = Device::console; return 0;
+    case DeviceName::error_stream: t.device = Device::error_stream; return 0;
+    case DeviceName::null: t.device = Device::null; return 0;
+    case DeviceName::absent: return error::open_refused;
+    case DeviceName::none: break;
   }
   return open_file(name, status, t);
 }
@@ -279,19 +271,15 @@ Connection& unit_for_write_not_recent(int unit) {
 
 void write_record(Connection& c, std::string_view record) {
   switch (c.device) {
-    case Device::null:
-      return;
-    case Device::console:
-      console::show_record(record);
-      return;
+    case Device::null: return;
+    case Device::console: console::show_record(record); return;
     case Device::error_stream: {
       std::string line(record);
       line += "\r\n";
       if (!write_all(c.fd, line)) raise_error(error::write_failed, Statement::write, c.name);
       return;
     }
-    case Device::file:
-      break;
+    case Device::file: break;
   }
   if (!detail::add_file_record(c, record)) raise_error(error::write_failed, Statement::write, c.name);
 }

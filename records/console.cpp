@@ -27,14 +27,10 @@ Connection make_input() {
 // What the carriage-control character does before the rest of the record is shown.
 std::string_view control_bytes(char control) {
   switch (control) {
-    case '+':
-      return "\r";
-    case '0':
-      return shown ? "\r\n\r\n" : "\r\n";
-    case '1':
-      return "\r\n\f\r \r";
-    default:
-      return shown ? "\r\n" : "";
+    case '+': return "\r";
+    case '0': return shown ? "\r\n\r\n" : "\r\n";
+    case '1': return "\r\n\f\r \r";
+    default: return shown ? "\r\n" : "";
   }
 }
 

@@ -127,8 +127,7 @@ const Entry* walk_to_field(Walk& walk, Actions& actions, bool item_waiting) {
         actions.record_break();
         walk.position = e.count;
         break;
-      case Op::fail:
-        actions.fail(e.count);
+      case Op::fail: actions.fail(e.count);
     }
   }
 }

@@ -15,13 +15,10 @@ FloatFaultAction action = nullptr;
 int number_of(int code) {
   switch (code) {
     case FPE_FLTDIV:
-    case FPE_INTDIV:
-      return error::math_division_by_zero;
+    case FPE_INTDIV: return error::math_division_by_zero;
     case FPE_FLTOVF:
-    case FPE_INTOVF:
-      return error::math_overflow;
-    default:
-      return error::math_invalid;
+    case FPE_INTOVF: return error::math_overflow;
+    default: return error::math_invalid;
   }
 }
 

@@ -290,12 +290,9 @@ std::size_t convert_plain_fields(const char* first, std::size_t step, std::size_
   if (width == 5 && decimals == 2) return plain_fields<5, 2>(first, step, width, decimals, count, items, stride);
   if (width == 9 && decimals == 4) return plain_fields<9, 4>(first, step, width, decimals, count, items, stride);
   switch (width) {
-    case 5:
-      return plain_fields<5>(first, step, width, decimals, count, items, stride);
-    case 9:
-      return plain_fields<9>(first, step, width, decimals, count, items, stride);
-    default:
-      return plain_fields<0>(first, step, width, decimals, count, items, stride);
+    case 5: return plain_fields<5>(first, step, width, decimals, count, items, stride);
+    case 9: return plain_fields<9>(first, step, width, decimals, count, items, stride);
+    default: return plain_fields<0>(first, step, width, decimals, count, items, stride);
   }
 }
 

@@ -46,18 +46,12 @@ class ReportText {
 
 std::string_view context_of(Statement statement) {
   switch (statement) {
-    case Statement::read:
-      return ": READ(";
-    case Statement::write:
-      return ": WRITE(";
-    case Statement::open:
-      return ": OPEN(";
-    case Statement::close:
-      return ": CLOSE(";
-    case Statement::rewind:
-      return ": REWIND(";
-    case Statement::math:
-      return ": MATH";
+    case Statement::read: return ": READ(";
+    case Statement::write: return ": WRITE(";
+    case Statement::open: return ": OPEN(";
+    case Statement::close: return ": CLOSE(";
+    case Statement::rewind: return ": REWIND(";
+    case Statement::math: return ": MATH";
   }
   return "";
 }

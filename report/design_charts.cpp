@@ -22,14 +22,10 @@ struct SeriesStyle {
 
 SeriesStyle style_of(const DesignSeries& s) {
   switch (s.role) {
-    case SeriesRole::weighted_record:
-      return {record_color};
-    case SeriesRole::generated:
-      return {"#d62728"};
-    case SeriesRole::generated_weighted_site:
-      return {"#ff7f0e", true};
-    case SeriesRole::record:
-      break;
+    case SeriesRole::weighted_record: return {record_color};
+    case SeriesRole::generated: return {"#d62728"};
+    case SeriesRole::generated_weighted_site: return {"#ff7f0e", true};
+    case SeriesRole::record: break;
   }
   return {"#4e79a7"};
 }

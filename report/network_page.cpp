@@ -20,12 +20,9 @@ constexpr std::size_t daily = stats::network_levels.size() - 1;
 
 std::string level_name(std::size_t level) {
   switch (stats::network_levels[level]) {
-    case 15:
-      return "15 minutes";
-    case 60:
-      return "1 hour";
-    default:
-      return "1 day";
+    case 15: return "15 minutes";
+    case 60: return "1 hour";
+    default: return "1 day";
   }
 }
 

@@ -29,14 +29,10 @@ constexpr std::array<const char*, 6> record_colors{"#4e79a7", "#59a14f", "#b07aa
 
 Style style_of(const std::vector<ReportSeries>& all, std::size_t index) {
   switch (all[index].role) {
-    case SeriesRole::weighted_record:
-      return {"#222222", 2.4};
-    case SeriesRole::generated:
-      return {"#d62728", 2.4};
-    case SeriesRole::generated_weighted_site:
-      return {"#ff7f0e", 2.4, true};
-    case SeriesRole::record:
-      break;
+    case SeriesRole::weighted_record: return {"#222222", 2.4};
+    case SeriesRole::generated: return {"#d62728", 2.4};
+    case SeriesRole::generated_weighted_site: return {"#ff7f0e", 2.4, true};
+    case SeriesRole::record: break;
   }
   std::size_t nth = 0;
   for (std::size_t k = 0; k < index; ++k)
@@ -70,24 +66,15 @@ std::string level_label(int minutes) {
 
 std::string statistic_title(Statistic statistic) {
   switch (statistic) {
-    case Statistic::mean:
-      return "Mean depth of a block";
-    case Statistic::variance:
-      return "Variance";
-    case Statistic::cv:
-      return "Coefficient of variation";
-    case Statistic::skewness:
-      return "Skewness";
-    case Statistic::lag1_autocorrelation:
-      return "Lag-1 autocorrelation";
-    case Statistic::probability_dry:
-      return "Probability dry";
-    case Statistic::annual_max_mean:
-      return "Mean annual maximum";
-    case Statistic::mean_dry_spell_days:
-      return "Mean dry spell";
-    case Statistic::mean_wet_spell_days:
-      return "Mean wet spell";
+    case Statistic::mean: return "Mean depth of a block";
+    case Statistic::variance: return "Variance";
+    case Statistic::cv: return "Coefficient of variation";
+    case Statistic::skewness: return "Skewness";
+    case Statistic::lag1_autocorrelation: return "Lag-1 autocorrelation";
+    case Statistic::probability_dry: return "Probability dry";
+    case Statistic::annual_max_mean: return "Mean annual maximum";
+    case Statistic::mean_dry_spell_days: return "Mean dry spell";
+    case Statistic::mean_wet_spell_days: return "Mean wet spell";
   }
   return "";
 }
@@ -95,15 +82,11 @@ std::string statistic_title(Statistic statistic) {
 std::string statistic_unit(Statistic statistic) {
   switch (statistic) {
     case Statistic::mean:
-    case Statistic::annual_max_mean:
-      return "mm";
-    case Statistic::variance:
-      return "mm\u00b2";
+    case Statistic::annual_max_mean: return "mm";
+    case Statistic::variance: return "mm\u00b2";
     case Statistic::mean_dry_spell_days:
-    case Statistic::mean_wet_spell_days:
-      return "days";
-    default:
-      return "";
+    case Statistic::mean_wet_spell_days: return "days";
+    default: return "";
   }
 }
 

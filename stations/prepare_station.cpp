@@ -59,17 +59,10 @@ std::vector<std::pair<double, long>> suggested_completeness(const RecordDays& da
 void count_days(const RecordDays& days, const std::vector<DayKind>& kinds, StationSummary& s) {
   for (std::size_t d = 0; d < kinds.size(); ++d) {
     switch (kinds[d]) {
-      case DayKind::outside:
-        continue;
-      case DayKind::incomplete:
-        ++s.incomplete_days;
-        break;
-      case DayKind::wet:
-        ++s.wet_days;
-        break;
-      case DayKind::dry:
-        ++s.dry_days;
-        break;
+      case DayKind::outside: continue;
+      case DayKind::incomplete: ++s.incomplete_days; break;
+      case DayKind::wet: ++s.wet_days; break;
+      case DayKind::dry: ++s.dry_days; break;
     }
     ++s.days;
     if (kinds[d] == DayKind::incomplete) continue;

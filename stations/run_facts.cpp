@@ -39,19 +39,12 @@ class FactsParser {
     if (read.kind == common::SectionsLine::Kind::header) return header(read);
     const std::string_view key = read.key, value = read.value;
     switch (kind_) {
-      case Kind::none:
-        fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
-      case Kind::station:
-        return station_key(key, value);
-      case Kind::site:
-        return site_key(key, value);
-      case Kind::site_station:
-        return site_station_key(key, value);
-      case Kind::seasons:
-        return seasons_key(key, value);
-      case Kind::other:
-        facts_.other_sections.back().lines.emplace_back(key, value);
-        return;
+      case Kind::none: fail(fmt::format("'{}' comes before any [section]", shown_line(text)));
+      case Kind::station: return station_key(key, value);
+      case Kind::site: return site_key(key, value);
+      case Kind::site_station: return site_station_key(key, value);
+      case Kind::seasons: return seasons_key(key, value);
+      case Kind::other: facts_.other_sections.back().lines.emplace_back(key, value); return;
     }
   }
 

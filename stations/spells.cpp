@@ -30,9 +30,7 @@ SpellCounts count_spells(const std::vector<DayKind>& kinds) {
         in_spell = true;
         dry = 0;
         break;
-      case DayKind::dry:
-        ++dry;
-        break;
+      case DayKind::dry: ++dry; break;
       case DayKind::incomplete:
       case DayKind::outside:
         if (in_spell) add(counts.censored, dry);

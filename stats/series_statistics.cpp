@@ -12,24 +12,15 @@ namespace raingen::stats {
 
 std::string_view statistic_name(Statistic statistic) {
   switch (statistic) {
-    case Statistic::mean:
-      return "mean";
-    case Statistic::variance:
-      return "variance";
-    case Statistic::cv:
-      return "cv";
-    case Statistic::skewness:
-      return "skewness";
-    case Statistic::lag1_autocorrelation:
-      return "lag1_autocorrelation";
-    case Statistic::probability_dry:
-      return "probability_dry";
-    case Statistic::annual_max_mean:
-      return "annual_max_mean";
-    case Statistic::mean_dry_spell_days:
-      return "mean_dry_spell_days";
-    case Statistic::mean_wet_spell_days:
-      return "mean_wet_spell_days";
+    case Statistic::mean: return "mean";
+    case Statistic::variance: return "variance";
+    case Statistic::cv: return "cv";
+    case Statistic::skewness: return "skewness";
+    case Statistic::lag1_autocorrelation: return "lag1_autocorrelation";
+    case Statistic::probability_dry: return "probability_dry";
+    case Statistic::annual_max_mean: return "annual_max_mean";
+    case Statistic::mean_dry_spell_days: return "mean_dry_spell_days";
+    case Statistic::mean_wet_spell_days: return "mean_wet_spell_days";
   }
   return "";
 }
@@ -81,24 +72,15 @@ std::array<double, daily_depth_marks.size()> shares_at_least(const Blocks& days)
 // Statistic s of a level's blocks b (their moments m), with the series' spells for the spell statistics.
 std::optional<double> statistic_value(Statistic s, const Blocks& b, const Moments& m, const Spells& spells) {
   switch (s) {
-    case Statistic::mean:
-      return mean(m);
-    case Statistic::variance:
-      return variance(m);
-    case Statistic::cv:
-      return coefficient_of_variation(m);
-    case Statistic::skewness:
-      return skewness(m);
-    case Statistic::lag1_autocorrelation:
-      return lag1_autocorrelation(b);
-    case Statistic::probability_dry:
-      return probability_dry(m);
-    case Statistic::annual_max_mean:
-      return annual_max_mean(b);
-    case Statistic::mean_dry_spell_days:
-      return mean_length(spells.dry);
-    case Statistic::mean_wet_spell_days:
-      return mean_length(spells.wet);
+    case Statistic::mean: return mean(m);
+    case Statistic::variance: return variance(m);
+    case Statistic::cv: return coefficient_of_variation(m);
+    case Statistic::skewness: return skewness(m);
+    case Statistic::lag1_autocorrelation: return lag1_autocorrelation(b);
+    case Statistic::probability_dry: return probability_dry(m);
+    case Statistic::annual_max_mean: return annual_max_mean(b);
+    case Statistic::mean_dry_spell_days: return mean_length(spells.dry);
+    case Statistic::mean_wet_spell_days: return mean_length(spells.wet);
   }
   return std::nullopt;
 }

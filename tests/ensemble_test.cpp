@@ -572,14 +572,9 @@ TEST(EnsemblePieces, TablesTakenStraightFromTheirBytesReadAsTheReaderReadsThem) 
     const std::size_t at = pick() % damaged.size();
     const char c = alphabet[pick() % alphabet.size()];
     switch (k % 4) {
-      case 0:
-        damaged.erase(at, 1);
-        break;
-      case 1:
-        damaged.insert(damaged.begin() + static_cast<long>(at), c);
-        break;
-      default:
-        damaged[at] = c;
+      case 0: damaged.erase(at, 1); break;
+      case 1: damaged.insert(damaged.begin() + static_cast<long>(at), c); break;
+      default: damaged[at] = c;
     }
     if (!read_rows_as_written(damaged, depths)) {
       ++refused;

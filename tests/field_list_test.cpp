@@ -26,24 +26,12 @@ std::string render(const FieldList& list) {
         if (e.width != 0) out += std::to_string(e.width);
         if (e.letter == 'F') out.append(".").append(std::to_string(e.decimals));
         break;
-      case Op::move:
-        out += std::to_string(e.count) + "X";
-        break;
-      case Op::record_break:
-        out += "/";
-        break;
-      case Op::group_start:
-        out += std::to_string(e.count) + "(";
-        break;
-      case Op::group_end:
-        out += ")";
-        break;
-      case Op::list_end:
-        out.append("end@").append(std::to_string(e.count)).append(e.width ? "" : "!");
-        break;
-      case Op::fail:
-        out.append("E").append(std::to_string(e.count));
-        break;
+      case Op::move: out += std::to_string(e.count) + "X"; break;
+      case Op::record_break: out += "/"; break;
+      case Op::group_start: out += std::to_string(e.count) + "("; break;
+      case Op::group_end: out += ")"; break;
+      case Op::list_end: out.append("end@").append(std::to_string(e.count)).append(e.width ? "" : "!"); break;
+      case Op::fail: out.append("E").append(std::to_string(e.count)); break;
     }
   }
   return out;

@@ -45,21 +45,11 @@ Written random_time(std::mt19937& random) {
   if (seconds) clock += fmt::format(":{:02}", second);
   std::string text;
   switch (pick(0, 4)) {
-    case 0:
-      text = fmt::format("{:04}-{:02}-{:02} {}", year, month, day, clock);
-      break;
-    case 1:
-      text = fmt::format("{:04}-{:02}-{:02}T{}Z", year, month, day, clock);
-      break;
-    case 2:
-      text = fmt::format("{:02}/{:02}/{:04} {}", day, month, year, clock);
-      break;
-    case 3:
-      text = fmt::format("{}/{}/{:04} {}", day, month, year, clock);
-      break;  // one-digit day, month
-    default:
-      text = fmt::format("{:04}{:02}{:02} {}", year, month, day, clock);
-      break;
+    case 0: text = fmt::format("{:04}-{:02}-{:02} {}", year, month, day, clock); break;
+    case 1: text = fmt::format("{:04}-{:02}-{:02}T{}Z", year, month, day, clock); break;
+    case 2: text = fmt::format("{:02}/{:02}/{:04} {}", day, month, year, clock); break;
+    case 3: text = fmt::format("{}/{}/{:04} {}", day, month, year, clock); break;  // one-digit day, month
+    default: text = fmt::format("{:04}{:02}{:02} {}", year, month, day, clock); break;
   }
   Written w{text, std::nullopt};
   const date::year_month_day ymd{date::year{year}, date::month{static_cast<unsigned>(month)},
@@ -77,18 +67,10 @@ std::string damaged(std::string text, std::mt19937& random) {
   const char c = characters[static_cast<std::size_t>(pick(0, static_cast<int>(characters.size()) - 1))];
   const auto at = static_cast<std::size_t>(pick(0, static_cast<int>(text.size()) - 1));
   switch (pick(0, 3)) {
-    case 0:
-      text[at] = c;
-      break;
-    case 1:
-      text.erase(at, 1);
-      break;
-    case 2:
-      text.insert(at, 1, c);
-      break;
-    default:
-      text.resize(at);
-      break;
+    case 0: text[at] = c; break;
+    case 1: text.erase(at, 1); break;
+    case 2: text.insert(at, 1, c); break;
+    default: text.resize(at); break;
   }
   return text;
 }
@@ -96,12 +78,9 @@ std::string damaged(std::string text, std::mt19937& random) {
 // What a parser made of a text, comparable across parsers.
 std::string verdict(TimeParse status, Instant time) {
   switch (status) {
-    case TimeParse::ok:
-      return raingen::calendar::second_text(time);
-    case TimeParse::malformed:
-      return "malformed";
-    case TimeParse::impossible:
-      return "impossible";
+    case TimeParse::ok: return raingen::calendar::second_text(time);
+    case TimeParse::malformed: return "malformed";
+    case TimeParse::impossible: return "impossible";
   }
   return "?";
 }

@@ -160,9 +160,7 @@ void corrupt(FuzzedDataProvider& in, int id) {
       nc_put_vara_text(id, variable, start.data(), count.data(), text.data());
       break;
     }
-    case 7:
-      reshape(in, id, variable, name);
-      break;
+    case 7: reshape(in, id, variable, name); break;
   }
 }
 
