@@ -17,6 +17,7 @@
 #include "ensemble/failure_report.h"
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
+#include "ensemble/runs_into_file.h"
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/ensemble_file.h"
 #include "ensemble_file/run_directory.h"
@@ -227,18 +228,11 @@ std::string kept_table_name(long number, long realizations) {
 EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& program, std::ostream& messages,
                              bool terminal) {
   const Plan plan = checked_plan(request);
-  const EnsembleLayout layout = layout_of(request, plan);
-  common::OutputFile output(request.output);
-  EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
-  ScratchArea scratch(request.output);
   const long count = request.own_range().size();
   ProgressLine progress(messages, terminal, count);
-  Realizations realizations(request, plan, writer, messages);
-  // Lives to the end: a signal while the file is put in place is noted, as during the runs.
-  BlockRuns runs(count, plan.blocks, request.jobs, program, scratch, realizations, progress);
-  const EnsembleOutcome outcome{runs.run_all("realizations", request.output.string())};
-  writer.close();
-  output.commit();
+  const EnsembleOutcome outcome{runs_into_file<EnsembleWriter>(
+      request, layout_of(request, plan), count, plan.blocks, program, progress,
+      [&](EnsembleWriter& writer) { return Realizations(request, plan, writer, messages); }, "realizations")};
   messages << "raingen-ensemble: " << (request.part ? request.part->description() + ": " : "")
            << summary_text(count, outcome.failed, progress.seconds(), request.output.string()) << '\n';
   messages.flush();

@@ -18,6 +18,7 @@
 #include "ensemble/progress.h"
 #include "ensemble/realization_table.h"
 #include "ensemble/run_ensemble.h"
+#include "ensemble/runs_into_file.h"
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/network_file.h"
 #include "ensemble_file/run_directory.h"
@@ -210,20 +211,13 @@ class NetworkRuns final : public RunTarget {
 NetworkOutcome run_network(const NetworkRequest& request, const fs::path& program, std::ostream& messages,
                            bool terminal) {
   const NetworkPlan plan = checked_plan(request);
-  const NetworkLayout layout = layout_of(request, plan);
-  common::OutputFile output(request.output);
-  NetworkWriter writer(output.hand_to_library(), request.output.string(), layout);
-  ScratchArea scratch(request.output);
   NetworkOutcome outcome;
   const long realizations = request.own_range().size();
   outcome.runs = realizations * plan.sites_count();
   ProgressLine progress(messages, terminal, outcome.runs, "runs");
-  NetworkRuns target(request, plan, writer, messages);
-  // Lives to the end: a signal while the file is put in place is noted, as during the runs.
-  BlockRuns runs(outcome.runs, plan.blocks, request.jobs, program, scratch, target, progress);
-  outcome.failed = runs.run_all("runs", request.output.string());
-  writer.close();
-  output.commit();
+  outcome.failed = runs_into_file<NetworkWriter>(
+      request, layout_of(request, plan), outcome.runs, plan.blocks, program, progress,
+      [&](NetworkWriter& writer) { return NetworkRuns(request, plan, writer, messages); }, "runs");
   const double seconds = progress.seconds();
   messages << fmt::format(
       "raingen-ensemble: {}{} realizations at {} sites, {} runs in {:.1f} s ({:.1f} per s), {} failed: {}\n",
