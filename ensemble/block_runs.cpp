@@ -62,7 +62,7 @@ void BlockRuns::start_next() {
   const std::size_t block = next_block_;
   InProgress& progress = in_progress_[unit];
   const CalendarBlock& place = blocks_[block];
-  const ensemble_file::RunDirectory& folder = target_.folder(unit, place);
+  const run_directory::RunDirectory& folder = target_.folder(unit, place);
   std::optional<std::string> settings;
   if (place.days != folder.settings.day_count)
     settings = stations::with_day_count(target_.settings_text(unit, place), static_cast<int>(place.days));

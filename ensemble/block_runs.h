@@ -20,7 +20,7 @@
 #include "ensemble/progress.h"
 #include "ensemble/running_children.h"
 #include "ensemble/scratch_area.h"
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 
 namespace raingen::ensemble {
 
@@ -32,7 +32,7 @@ class RunTarget {
   virtual int seed(long unit) const = 0;
   // The folder a block of unit runs in, and the text of its INPUT.TXT (for a block whose day count
   // differs from the folder's).
-  virtual const ensemble_file::RunDirectory& folder(long unit, const CalendarBlock& block) const = 0;
+  virtual const run_directory::RunDirectory& folder(long unit, const CalendarBlock& block) const = 0;
   virtual const std::string& settings_text(long unit, const CalendarBlock& block) const = 0;
   // A block of unit whose turn has come, its run ended well: its table taken in. Returns what is
   // wrong with the table (the unit then fails), or none.

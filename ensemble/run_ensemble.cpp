@@ -20,7 +20,7 @@
 #include "ensemble/runs_into_file.h"
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 #include "stations/settings_file.h"
 #include "stations/run_facts.h"
 
@@ -30,13 +30,13 @@ using common::ToolError;
 using common::UsageError;
 using ensemble_file::EnsembleLayout;
 using ensemble_file::EnsembleWriter;
-using ensemble_file::RunFolders;
+using run_directory::RunFolders;
 
 namespace {
 
 void check_output_is_no_input(const fs::path& output, const RunFolders& inputs) {
   std::error_code error;
-  for (const ensemble_file::RunFolder& folder : inputs.folders)
+  for (const run_directory::RunFolder& folder : inputs.folders)
     for (const std::string& name : folder.run.input_names)
       if (fs::equivalent(output, folder.run.dir / name, error))
         throw UsageError(fmt::format("--output {} is {}, an input of the run", output.string(),
@@ -93,11 +93,11 @@ Plan checked_plan(const EnsembleRequest& request) {
   common::check_product_target(request.output);
   if (request.keep) common::check_output_folder(*request.keep);
   Plan plan;
-  plan.inputs = ensemble_file::read_run_folders(request.dir, !request.days);
+  plan.inputs = run_directory::read_run_folders(request.dir, !request.days);
   plan.days = request.series_days(plan.inputs.day_count);
   check_output_is_no_input(request.output, plan.inputs);
   plan.blocks = lay_out_blocks(request.start, plan.days, plan.inputs.seasons);
-  for (const ensemble_file::RunFolder& folder : plan.inputs.folders)
+  for (const run_directory::RunFolder& folder : plan.inputs.folders)
     plan.settings_texts.push_back(common::read_whole_file(folder.run.dir / common::settings_file_name));
   if (request.keep) {
     std::error_code error;
@@ -159,7 +159,7 @@ class Realizations final : public RunTarget {
 
   int seed(long index) const override { return static_cast<int>(request_.first_seed + range_.first - 1 + index); }
 
-  const ensemble_file::RunDirectory& folder(long, const CalendarBlock& block) const override {
+  const run_directory::RunDirectory& folder(long, const CalendarBlock& block) const override {
     return plan_.inputs.folders[block.season].run;
   }
   const std::string& settings_text(long, const CalendarBlock& block) const override {

@@ -21,7 +21,7 @@
 #include "ensemble/runs_into_file.h"
 #include "ensemble/scratch_area.h"
 #include "ensemble_file/network_file.h"
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 #include "stations/run_facts.h"
 #include "network/site_folders.h"
 #include "network/network_manifest.h"
@@ -39,7 +39,7 @@ namespace {
 // folder's INPUT.TXT text for blocks whose day count differs from it.
 struct PlannedSite {
   std::string name;
-  ensemble_file::RunFolders run;
+  run_directory::RunFolders run;
   std::vector<std::string> settings_texts;  // of run.folders
 };
 
@@ -93,9 +93,9 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
   checksum.add_name(network::manifest_file_name);
   checksum.add(common::read_whole_file(plan.dir / network::manifest_file_name));
   for (const network::NetworkSite& site : plan.manifest.sites) {
-    PlannedSite planned{site.name, ensemble_file::read_run_folders(plan.dir / site.folder, !request.days), {}};
+    PlannedSite planned{site.name, run_directory::read_run_folders(plan.dir / site.folder, !request.days), {}};
     check_seasons(plan, planned);
-    for (const ensemble_file::RunFolder& folder : planned.run.folders) {
+    for (const run_directory::RunFolder& folder : planned.run.folders) {
       for (const std::string& name : folder.run.input_names)
         if (fs::equivalent(request.output, folder.run.dir / name, error))
           throw UsageError(fmt::format("--output {} is {}, an input of site {}", request.output.string(),
@@ -166,7 +166,7 @@ class NetworkRuns final : public RunTarget {
   int seed(long unit) const override {
     return static_cast<int>(request_.first_seed + first_ - 1 + realization_of(unit));
   }
-  const ensemble_file::RunDirectory& folder(long unit, const CalendarBlock& block) const override {
+  const run_directory::RunDirectory& folder(long unit, const CalendarBlock& block) const override {
     return site(unit).run.folders[block.season].run;
   }
   const std::string& settings_text(long unit, const CalendarBlock& block) const override {

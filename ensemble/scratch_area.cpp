@@ -88,7 +88,7 @@ ScratchArea::~ScratchArea() {
   ::close(lock_fd_);
 }
 
-RealizationFiles ScratchArea::take(const ensemble_file::RunDirectory& inputs, const std::string* settings_text) {
+RealizationFiles ScratchArea::take(const run_directory::RunDirectory& inputs, const std::string* settings_text) {
   const auto reusable =
       std::find_if(free_.begin(), free_.end(), [&](const Slot& slot) { return slot.inputs == inputs.dir; });
   if (reusable != free_.end()) {
@@ -118,7 +118,7 @@ RealizationFiles ScratchArea::take(const ensemble_file::RunDirectory& inputs, co
   return lent_.back().files;
 }
 
-void ScratchArea::set_settings(Slot& slot, const ensemble_file::RunDirectory& inputs,
+void ScratchArea::set_settings(Slot& slot, const run_directory::RunDirectory& inputs,
                                const std::string* settings_text) const {
   const std::optional<std::string> wanted = settings_text ? std::optional<std::string>(*settings_text) : std::nullopt;
   if (slot.settings == wanted) return;

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "common/program_files.h"
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 
 namespace raingen::ensemble {
 
@@ -46,7 +46,7 @@ class ScratchArea {
   // A directory for a run on inputs, holding a symbolic link to each of them (the program only
   // reads them, so the inputs are never changed), but INPUT.TXT written as settings_text when that
   // is given: one given back by an earlier run on the same inputs, or a new one. Throws ToolError.
-  RealizationFiles take(const ensemble_file::RunDirectory& inputs, const std::string* settings_text = nullptr);
+  RealizationFiles take(const run_directory::RunDirectory& inputs, const std::string* settings_text = nullptr);
   // The directory of a run whose table is taken in (or dropped): what the run wrote is removed and
   // the directory kept for the next run on the same inputs. Throws ToolError.
   void give_back(const RealizationFiles& files);
@@ -60,7 +60,7 @@ class ScratchArea {
     std::vector<std::string> written;     // the names a run writes: the results file, SOURCE.OUT
     std::optional<std::string> settings;  // INPUT.TXT's text when written; none: a link
   };
-  void set_settings(Slot& slot, const ensemble_file::RunDirectory& inputs, const std::string* settings_text) const;
+  void set_settings(Slot& slot, const run_directory::RunDirectory& inputs, const std::string* settings_text) const;
 
   std::filesystem::path path_;
   std::vector<Slot> free_;

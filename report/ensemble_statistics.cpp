@@ -9,7 +9,7 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 #include "report/realization_pipeline.h"
 
 namespace raingen::report {
@@ -33,7 +33,7 @@ EnsembleStatistics read_ensemble_statistics(const fs::path& file, const fs::path
                                             const std::optional<stats::SeasonGrouping>& seasons) {
   const ensemble_file::EnsembleReader reader(file);
   const ensemble_file::EnsembleLayout& layout = reader.layout();
-  const ensemble_file::RunFolders run = ensemble_file::read_run_folders(dir);
+  const run_directory::RunFolders run = run_directory::read_run_folders(dir);
   if (layout.checksum != run.checksum)
     throw ToolError(file.string(), 0,
                     fmt::format("was not made from the inputs of {} (raingen_inputs_checksum {}, theirs {})",

@@ -4,7 +4,7 @@
 
 #include "common/program_files.h"
 #include "common/tool_error.h"
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 #include "gauge/read_options.h"
 #include "results/results_series.h"
 #include "stations/run_facts.h"
@@ -31,7 +31,7 @@ int station_of(const std::array<std::string, 3>& ids, const std::string& id, con
 void read_settings_of(const std::filesystem::path& dir, GeneratedRun& run) {
   if (const auto seasons = stations::read_run_facts(dir).seasons) {
     run.seasons = seasons->seasons;
-    run.settings = ensemble_file::read_run_folders(dir).settings();
+    run.settings = run_directory::read_run_folders(dir).settings();
   } else {
     run.settings = stations::read_settings(dir / common::settings_file_name);
   }

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 #include "netcdf/history.h"
 #include "support/tool_runs.h"
 
@@ -137,7 +137,7 @@ TEST(EnsembleFile, EarlierFilesReadAsTheirRealizationsAndMergeIntoTheNewLayout) 
   EXPECT_EQ(old.layout().site, "HILLCREST");
   EXPECT_EQ(old.layout().intervals, 365u * 96);
   EXPECT_EQ(old.layout().realizations, 2);
-  EXPECT_EQ(old.layout().checksum, raingen::ensemble_file::read_run_directory(dir.path()).checksum);
+  EXPECT_EQ(old.layout().checksum, raingen::run_directory::read_run_directory(dir.path()).checksum);
   EXPECT_FALSE(old.layout().position.has_value());
   for (long k = 0; k < 2; ++k) {
     EXPECT_EQ(old.seed(k), k + 1);

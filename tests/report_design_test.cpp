@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 #include "report/banded_curves.h"
 #include "report/design_charts.h"
 #include "report/design_section.h"
@@ -67,7 +67,7 @@ void make_run(const TempDir& dir) {
   layout.intervals = days * 96;
   layout.realizations = realizations;
   layout.source = "made by the test";
-  layout.checksum = ef::read_run_directory(dir.path()).checksum;
+  layout.checksum = raingen::run_directory::read_run_directory(dir.path()).checksum;
   ef::EnsembleWriter writer(dir / "e.nc", "e.nc", layout);
   for (int k = 0; k < realizations; ++k) writer.put_complete(k, k + 1, realization(k));
   writer.close();

@@ -1,4 +1,4 @@
-#include "ensemble_file/run_directory.h"
+#include "run_directory/run_directory.h"
 
 #include <algorithm>
 
@@ -12,7 +12,7 @@
 #include "common/whole_file.h"
 #include "stations/run_facts.h"
 
-namespace raingen::ensemble_file {
+namespace raingen::run_directory {
 namespace fs = std::filesystem;
 using common::ToolError;
 
@@ -154,4 +154,4 @@ std::string inputs_checksum(const fs::path& dir, const std::vector<std::string>&
   return checksum.text();
 }
 
-}  // namespace raingen::ensemble_file
+}  // namespace raingen::run_directory

@@ -12,7 +12,7 @@
 #include "stations/seasons.h"
 #include "stations/settings_file.h"
 
-namespace raingen::ensemble_file {
+namespace raingen::run_directory {
 
 struct RunDirectory {
   std::filesystem::path dir;  // absolute
@@ -59,4 +59,4 @@ RunFolders read_run_folders(const std::filesystem::path& dir, bool day_count_nee
 // 16 lower-case hexadecimal digits: tells ensembles made from different inputs apart.
 std::string inputs_checksum(const std::filesystem::path& dir, const std::vector<std::string>& names);
 
-}  // namespace raingen::ensemble_file
+}  // namespace raingen::run_directory
