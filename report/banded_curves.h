@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "report/chart.h"
+#include "report/page_names.h"
 
 namespace raingen::report {
 

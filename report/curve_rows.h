@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "report/chart.h"
+#include "report/page_names.h"
 #include "report/report_content.h"
 #include "stats/statistics_csv.h"
 

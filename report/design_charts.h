@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "report/chart.h"
+#include "report/page_names.h"
 #include "report/design_report.h"
 
 namespace raingen::report {

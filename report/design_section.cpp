@@ -9,8 +9,7 @@
 #include "calendar/time_text.h"
 #include "report/banded_curves.h"
 #include "report/design_charts.h"
-#include "report/svg_text.h"
-#include "report/table.h"
+#include "report/page_names.h"
 
 namespace raingen::report {
 

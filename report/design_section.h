@@ -5,7 +5,7 @@
 #pragma once
 
 #include "report/design_report.h"
-#include "report/html_page.h"
+#include "report/page_names.h"
 
 namespace raingen::report {
 

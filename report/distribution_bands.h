@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "report/chart.h"
+#include "report/page_names.h"
 #include "report/ensemble_statistics.h"
 
 namespace raingen::report {

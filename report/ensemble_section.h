@@ -2,9 +2,8 @@
 // statistic against aggregation level, and a table of where the weighted record falls among them.
 #pragma once
 
-#include "report/chart.h"
+#include "report/page_names.h"
 #include "report/ensemble_statistics.h"
-#include "report/html_page.h"
 #include "report/report_content.h"
 #include "stats/series_statistics.h"
 

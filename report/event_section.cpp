@@ -14,7 +14,7 @@
 #include "report/ensemble_statistics.h"
 #include "report/report_charts.h"
 #include "report/report_page.h"
-#include "report/table.h"
+#include "report/page_names.h"
 
 namespace raingen::report {
 

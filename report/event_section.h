@@ -3,8 +3,7 @@
 // value against the share of events that reach it, with the realizations' 5-95% band.
 #pragma once
 
-#include "report/chart.h"
-#include "report/html_page.h"
+#include "report/page_names.h"
 #include "report/report_content.h"
 
 namespace raingen::report {

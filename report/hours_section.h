@@ -5,8 +5,7 @@
 
 #include <vector>
 
-#include "report/chart.h"
-#include "report/html_page.h"
+#include "report/page_names.h"
 #include "report/report_content.h"
 
 namespace raingen::report {

@@ -6,8 +6,7 @@
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
-#include "report/chart.h"
-#include "report/html_page.h"
+#include "report/page_names.h"
 #include "report/report_page.h"
 
 namespace raingen::report {

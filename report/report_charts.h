@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "report/chart.h"
+#include "report/page_names.h"
 #include "report/report_content.h"
 #include "stats/series_statistics.h"
 

@@ -10,11 +10,10 @@
 #include "report/ensemble_section.h"
 #include "report/event_section.h"
 #include "report/hours_section.h"
-#include "report/html_page.h"
 #include "report/report_charts.h"
 #include "report/season_section.h"
 #include "report/shortfall_section.h"
-#include "report/svg_text.h"
+#include "report/page_names.h"
 
 namespace raingen::report {
 
@@ -173,13 +172,6 @@ void distribution_sections(HtmlPage& page, const ReportContent& content) {
 }
 
 }  // namespace
-
-std::string display_number(std::optional<double> value) {
-  if (!value) return "-";
-  const double v = *value + 0.0;
-  if (std::fabs(v) >= 1000) return fmt::format("{:.0f}", v);
-  return fmt::format("{:.4g}", v);
-}
 
 std::string report_html(const ReportContent& content) {
   HtmlPage page("raingen report: " + content.site_name);

@@ -6,13 +6,10 @@
 #include <string>
 
 #include "report/report_content.h"
+#include "report/page_names.h"
 
 namespace raingen::report {
 
 std::string report_html(const ReportContent& content);
-
-// A statistic's value as the page's tables show it: four significant digits, whole numbers
-// from 1000 up, "-" for no value.
-std::string display_number(std::optional<double> value);
 
 }  // namespace raingen::report

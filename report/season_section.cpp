@@ -6,10 +6,9 @@
 
 #include <fmt/format.h>
 
-#include "report/chart.h"
+#include "report/page_names.h"
 #include "report/report_charts.h"
 #include "report/report_page.h"
-#include "report/table.h"
 
 namespace raingen::report {
 

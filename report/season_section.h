@@ -6,9 +6,8 @@
 
 #include <vector>
 
-#include "report/chart.h"
+#include "report/page_names.h"
 #include "report/ensemble_statistics.h"
-#include "report/html_page.h"
 #include "report/report_content.h"
 #include "stations/seasons.h"
 #include "stats/season_figures.h"

@@ -17,7 +17,7 @@
 #include "report/report_charts.h"
 #include "report/report_page.h"
 #include "report/shortfall.h"
-#include "report/table.h"
+#include "report/page_names.h"
 
 namespace raingen::report {
 

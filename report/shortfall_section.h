@@ -3,7 +3,7 @@
 // rain cut at midnight, and the record's largest depths as a ceiling.
 #pragma once
 
-#include "report/html_page.h"
+#include "report/page_names.h"
 #include "report/report_content.h"
 
 namespace raingen::report {

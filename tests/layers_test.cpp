@@ -77,7 +77,7 @@ TEST(Layers, AForbiddenIncludeIsNamed) {
   const Case cases[] = {
       {"report/make_report.cpp", "#include \"ensemble/run_ensemble.h\"",
        "report/make_report.cpp:2: forbidden include of ensemble/ (report/ may include common calendar gauge stats "
-       "weighting results stations places ensemble_file run_directory network)"},
+       "weighting results stations places ensemble_file run_directory network page)"},
       {"stations/days.cpp", "#include \"stats/moments.h\"",
        "stations/days.cpp:2: forbidden include of stats/ (stations/ may include common calendar gauge weighting "
        "places)"},

@@ -16,7 +16,7 @@
 #include "report/design_section.h"
 #include "report/design_report.h"
 #include "report/ensemble_statistics.h"
-#include "report/table.h"
+#include "report/page_names.h"
 #include "support/tool_runs.h"
 
 namespace {

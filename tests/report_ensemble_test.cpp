@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "page/table.h"
 #include "report/ensemble_statistics.h"
 #include "report/report_page.h"
 #include "support/tool_runs.h"
@@ -125,7 +126,7 @@ TEST(ReportEnsemble, RealizationStatisticsAreThoseOfThePlainRunsWithTheirSeeds) 
   const double below = static_cast<double>(std::count_if(v.begin(), v.end(), [&](double x) { return x < w; }));
   std::string expected = "<tr><td>1 day</td><td>mean (mm)</td>";
   for (double x : {w, between(0.1), between(0.5), between(1.0), between(1.5), between(1.9)})
-    expected += "<td class=\"n\">" + raingen::report::display_number(x) + "</td>";
+    expected += "<td class=\"n\">" + raingen::page::display_number(x) + "</td>";
   char share[16];
   std::snprintf(share, sizeof share, "%.0f%%", 100 * below / 3);
   expected += "<td class=\"n\">" + std::string(share) + "</td><td class=\"n\">3</td></tr>";

@@ -9,10 +9,9 @@
 
 #include "common/gauge_arguments.h"
 #include "common/tool_error.h"
-#include "report/chart.h"
+#include "report/page_names.h"
 #include "report/report_page.h"
 #include "report/season_section.h"
-#include "report/ticks.h"
 #include "stats/series_statistics.h"
 
 namespace {

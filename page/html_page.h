@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace raingen::report {
+namespace raingen::page {
 
 class HtmlPage {
  public:
@@ -29,4 +29,4 @@ class HtmlPage {
   std::string body_;
 };
 
-}  // namespace raingen::report
+}  // namespace raingen::page

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace raingen::report {
+namespace raingen::page {
 
 struct Tick {
   double value = 0;
@@ -28,4 +28,4 @@ AxisRange log_axis(double low, double high);
 // A number as a tick label: as many decimals as the step needs, no "-0".
 std::string fixed_label(double value, double step);
 
-}  // namespace raingen::report
+}  // namespace raingen::page

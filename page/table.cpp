@@ -1,11 +1,19 @@
-#include "report/table.h"
+#include "page/table.h"
+
+#include <cmath>
 
 #include <fmt/format.h>
 
-#include "report/report_page.h"
-#include "report/svg_text.h"
+#include "page/svg_text.h"
 
-namespace raingen::report {
+namespace raingen::page {
+
+std::string display_number(std::optional<double> value) {
+  if (!value) return "-";
+  const double v = *value + 0.0;
+  if (std::fabs(v) >= 1000) return fmt::format("{:.0f}", v);
+  return fmt::format("{:.4g}", v);
+}
 
 Cell text_cell(std::string text) { return {std::move(text), false, "", false}; }
 
@@ -42,4 +50,4 @@ std::string table_html(const Table& table) {
   return html;
 }
 
-}  // namespace raingen::report
+}  // namespace raingen::page

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-namespace raingen::report {
+namespace raingen::page {
 
 // &, <, >, " and ' as character references.
 std::string escape(std::string_view text);
 // One decimal, no "-0.0".
 std::string coordinate(double value);
 
-}  // namespace raingen::report
+}  // namespace raingen::page

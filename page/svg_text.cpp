@@ -1,10 +1,10 @@
-#include "report/svg_text.h"
+#include "page/svg_text.h"
 
 #include <cmath>
 
 #include <fmt/format.h>
 
-namespace raingen::report {
+namespace raingen::page {
 
 std::string escape(std::string_view text) {
   std::string out;
@@ -27,4 +27,4 @@ std::string coordinate(double value) {
   return fmt::format("{:.1f}", rounded == 0 ? 0.0 : rounded);
 }
 
-}  // namespace raingen::report
+}  // namespace raingen::page

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "report/ticks.h"
+#include "page/ticks.h"
 
-namespace raingen::report {
+namespace raingen::page {
 
 enum class Scale { linear, log };
 
@@ -69,4 +69,4 @@ struct Chart {
 
 std::string render_svg(const Chart& chart);
 
-}  // namespace raingen::report
+}  // namespace raingen::page

@@ -1,4 +1,4 @@
-#include "report/chart.h"
+#include "page/chart.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 
 #include <fmt/format.h>
 
-#include "report/svg_text.h"
+#include "page/svg_text.h"
 
-namespace raingen::report {
+namespace raingen::page {
 
 namespace {
 
@@ -295,4 +295,4 @@ std::string render_svg(const Chart& chart) {
   return svg;
 }
 
-}  // namespace raingen::report
+}  // namespace raingen::page

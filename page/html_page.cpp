@@ -1,11 +1,11 @@
-#include "report/html_page.h"
+#include "page/html_page.h"
 
 #include <fmt/format.h>
 
 #include "common/numbers.h"
-#include "report/svg_text.h"
+#include "page/svg_text.h"
 
-namespace raingen::report {
+namespace raingen::page {
 
 namespace {
 
@@ -63,4 +63,4 @@ std::string HtmlPage::finish() const {
       escape(title_), style, body_);
 }
 
-}  // namespace raingen::report
+}  // namespace raingen::page

@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
-namespace raingen::report {
+namespace raingen::page {
+
+// A statistic's value as the page's tables show it: four significant digits, whole numbers
+// from 1000 up, "-" for no value.
+std::string display_number(std::optional<double> value);
 
 struct Cell {
   std::string text;
@@ -32,4 +36,4 @@ struct Table {
 
 std::string table_html(const Table& table);
 
-}  // namespace raingen::report
+}  // namespace raingen::page

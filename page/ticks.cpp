@@ -1,10 +1,10 @@
-#include "report/ticks.h"
+#include "page/ticks.h"
 
 #include <cmath>
 
 #include <fmt/format.h>
 
-namespace raingen::report {
+namespace raingen::page {
 
 namespace {
 
@@ -67,4 +67,4 @@ AxisRange log_axis(double low, double high) {
   return range;
 }
 
-}  // namespace raingen::report
+}  // namespace raingen::page
