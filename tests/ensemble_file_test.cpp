@@ -29,13 +29,6 @@ using raingen::ensemble_file::EnsembleLayout;
 using raingen::ensemble_file::EnsembleReader;
 using raingen::ensemble_file::EnsembleWriter;
 
-Outcome tool_in(const fs::path& dir, const std::string& tool, const std::vector<std::string>& arguments) {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 280;
-  return run_tool_program(setup, tool, arguments);
-}
-
 // A tool run with a resource limit (and SIGXFSZ ignored, so that a write past RLIMIT_FSIZE fails
 // instead of ending the process).
 Outcome limited_tool(const fs::path& dir, const std::string& tool, const std::vector<std::string>& arguments,
@@ -125,9 +118,9 @@ std::vector<float> depths_of(const EnsembleReader& reader, long index) {
 TEST(EnsembleFile, EarlierFilesReadAsTheirRealizationsAndMergeIntoTheNewLayout) {
   TempDir dir;
   run_example(dir);
-  ASSERT_EQ(
-      tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2", "--seed", "5", "--output", "new.nc"}).exit_status,
-      0);
+  ASSERT_EQ(run_tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2", "--seed", "5", "--output", "new.nc"})
+                .exit_status,
+            0);
   const EnsembleReader made(dir / "new.nc");
   // The same realizations (seeds 5 and 6) in the earlier layout, with seeds 1 and 2.
   write_earlier_file(dir / "old.nc", made.layout(), {1, 2}, {depths_of(made, 0), depths_of(made, 1)});
@@ -145,7 +138,8 @@ TEST(EnsembleFile, EarlierFilesReadAsTheirRealizationsAndMergeIntoTheNewLayout) 
     EXPECT_EQ(depths_of(old, k), depths_of(made, k)) << k;
   }
 
-  const Outcome merged = tool_in(dir.path(), "raingen-ensemble", {"--merge", "old.nc", "new.nc", "--output", "all.nc"});
+  const Outcome merged =
+      run_tool_in(dir.path(), "raingen-ensemble", {"--merge", "old.nc", "new.nc", "--output", "all.nc"});
   ASSERT_EQ(merged.exit_status, 0) << merged.err;
   const EnsembleReader all(dir / "all.nc");
   ASSERT_EQ(all.layout().realizations, 4);
@@ -161,11 +155,11 @@ TEST(EnsembleFile, ADamagedSeedIsFoundNotMerged) {
   TempDir dir;
   run_example(dir);
   const Outcome made =
-      tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2", "--seed", "123456789", "--output", "a.nc"});
+      run_tool_in(dir.path(), "raingen-ensemble", {"--realizations", "2", "--seed", "123456789", "--output", "a.nc"});
   ASSERT_EQ(made.exit_status, 0) << made.err;
-  ASSERT_EQ(
-      tool_in(dir.path(), "raingen-ensemble", {"--realizations", "1", "--seed", "1", "--output", "b.nc"}).exit_status,
-      0);
+  ASSERT_EQ(run_tool_in(dir.path(), "raingen-ensemble", {"--realizations", "1", "--seed", "1", "--output", "b.nc"})
+                .exit_status,
+            0);
   std::string bytes = dir.read("a.nc");
   const std::string seed = {'\x15', '\xcd', '\x5b', '\x07'};  // 123456789, little-endian
   const std::size_t at = bytes.find(seed);
@@ -174,7 +168,7 @@ TEST(EnsembleFile, ADamagedSeedIsFoundNotMerged) {
   bytes[at] ^= 0x01;  // seed 123456788: a number like any other, which only the checksum tells
   dir.write("a.nc", bytes);
 
-  const Outcome merged = tool_in(dir.path(), "raingen-ensemble", {"--merge", "a.nc", "b.nc", "--output", "all.nc"});
+  const Outcome merged = run_tool_in(dir.path(), "raingen-ensemble", {"--merge", "a.nc", "b.nc", "--output", "all.nc"});
   EXPECT_EQ(merged.exit_status, 1);
   EXPECT_EQ(merged.err,
             "raingen-ensemble: a.nc: cannot be read: seed: its stored data fail their checksum or do not decompress: "
@@ -252,7 +246,7 @@ TEST(EnsembleFile, ThePositionAndClockOfTheRunDirectory) {
        "-05:00"},
   };
   for (const Case& c : cases) {
-    const Outcome outcome = tool_in(dir.path(), c.tool, c.arguments);
+    const Outcome outcome = run_tool_in(dir.path(), c.tool, c.arguments);
     ASSERT_EQ(outcome.exit_status, 0) << c.tool << outcome.err;
     const std::string header = header_of(dir / "x.nc");
     EXPECT_NE(
@@ -272,16 +266,16 @@ TEST(EnsembleFile, ThePositionAndClockOfTheRunDirectory) {
     EXPECT_NE(values.out.find(" lat = " + c.lat + " ;"), std::string::npos) << c.tool << values.out;
   }
   const Outcome csv =
-      tool_in(dir.path(), "raingen-export", {"--format", "csv", "--site-at", "1,2", "RESULTS.TXT", "x.csv"});
+      run_tool_in(dir.path(), "raingen-export", {"--format", "csv", "--site-at", "1,2", "RESULTS.TXT", "x.csv"});
   EXPECT_EQ(csv.exit_status, 2);
   EXPECT_EQ(csv.err,
             "raingen-export: --site-at describes the netcdf file only: the other formats have no place for it\n");
   const Outcome bad =
-      tool_in(dir.path(), "raingen-export", {"--format", "netcdf", "--utc-offset", "5", "RESULTS.TXT", "y.nc"});
+      run_tool_in(dir.path(), "raingen-export", {"--format", "netcdf", "--utc-offset", "5", "RESULTS.TXT", "y.nc"});
   EXPECT_EQ(bad.exit_status, 2);
   EXPECT_EQ(bad.err, "raingen-export: --utc-offset '5' is not +HH:MM or -HH:MM, from -14:00 to +14:00\n");
   for (const char* tool : {"raingen-export", "raingen-ensemble"})
-    EXPECT_NE(tool_in(dir.path(), tool, {"--help"}).out.find("time:raingen_utc_offset names the series' clock"),
+    EXPECT_NE(run_tool_in(dir.path(), tool, {"--help"}).out.find("time:raingen_utc_offset names the series' clock"),
               std::string::npos)
         << tool;
 

@@ -29,24 +29,6 @@ namespace fs = std::filesystem;
 using raingen::ensemble_file::EnsemblePart;
 using raingen::ensemble_file::EnsembleReader;
 using raingen::ensemble_file::split_range;
-using Variables = std::vector<std::pair<std::string, std::string>>;
-
-// The variables of a Slurm array task (and of none, below, so that a test run inside a job is
-// not taken for one).
-const std::vector<std::string> slurm_array_variables = {"SLURM_ARRAY_TASK_ID", "SLURM_ARRAY_TASK_COUNT",
-                                                        "SLURM_ARRAY_TASK_MIN", "SLURM_ARRAY_TASK_MAX",
-                                                        "SLURM_ARRAY_TASK_STEP"};
-
-Outcome ensemble_in(const fs::path& dir, const std::vector<std::string>& arguments, const Variables& environment = {}) {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 600;
-  for (const std::string& name : slurm_array_variables)
-    if (std::none_of(environment.begin(), environment.end(), [&](const auto& set) { return set.first == name; }))
-      setup.unset_environment.push_back(name);
-  setup.environment = environment;
-  return run_tool_program(setup, "raingen-ensemble", arguments);
-}
 
 Variables array_task(int id, int min, int max) {
   return {{"SLURM_ARRAY_TASK_ID", std::to_string(id)},
@@ -147,12 +129,13 @@ void make_parts(Parts& parts) {
   const auto part = [&](const std::vector<std::string>& more, const Variables& environment) {
     std::vector<std::string> arguments = common;
     arguments.insert(arguments.end(), more.begin(), more.end());
-    return ensemble_in(parts.run, arguments, environment);
+    return run_tool_in(parts.run, "raingen-ensemble", arguments, environment);
   };
   parts.outcomes.push_back(part({"--part", "slurm", "--jobs", "2", "--output", "p1.nc"}, array_task(0, 0, 2)));
   parts.outcomes.push_back(part({"--part", "slurm", "--jobs", "2", "--output", "p2.nc"}, array_task(2, 1, 3)));
   parts.outcomes.push_back(part({"--part", "3/3", "--jobs", "1", "--output", "p3.nc"}, {}));
-  parts.whole = ensemble_in(parts.run, {"--realizations", "7", "--keep", "../kept-whole", "--output", "whole.nc"});
+  parts.whole = run_tool_in(parts.run, "raingen-ensemble",
+                            {"--realizations", "7", "--keep", "../kept-whole", "--output", "whole.nc"});
 }
 
 TEST(EnsembleParts, ThreePartsMadeApartMergeIntoTheWhole) {
@@ -188,7 +171,8 @@ TEST(EnsembleParts, ThreePartsMadeApartMergeIntoTheWhole) {
   EXPECT_EQ(files_in(parts.dir / "kept-parts").size(), 5u);
 
   // Given in any order, the parts merge into the whole run's file, but for source and history.
-  const Outcome merged = ensemble_in(run, {"--merge", "p3.nc", "p1.nc", "p2.nc", "--output", "merged.nc"});
+  const Outcome merged =
+      run_tool_in(run, "raingen-ensemble", {"--merge", "p3.nc", "p1.nc", "p2.nc", "--output", "merged.nc"});
   EXPECT_EQ(merged.exit_status, 0) << merged.err;
   EXPECT_EQ(merged.out, "");
   EXPECT_EQ(merged.err, "raingen-ensemble: 7 realizations from 3 parts, 2 failed: merged.nc\n");
@@ -219,16 +203,20 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
   fs::copy(run / "p2.nc", run / "p2-copy.nc");
   // Parts of other ensembles: of other inputs, another number of days, another K, N, S and start.
   const fs::path other = example_run(parts.dir.path(), "other", false);
-  EXPECT_EQ(ensemble_in(other, {"--realizations", "7", "--part", "2/3", "--output", "../run/inputs.nc"}).exit_status,
-            0);
+  EXPECT_EQ(
+      run_tool_in(other, "raingen-ensemble", {"--realizations", "7", "--part", "2/3", "--output", "../run/inputs.nc"})
+          .exit_status,
+      0);
   // Another number of days is another INPUT.TXT: its checksum tells it first.
   const fs::path shorter = example_run(parts.dir.path(), "days", false);
   std::string input = read_file(shorter / "INPUT.TXT");
   const std::size_t days_at = input.find("NUMBER DAYS:   365");
   ASSERT_NE(days_at, std::string::npos);
   write_file(shorter / "INPUT.TXT", input.replace(days_at, 18, "NUMBER DAYS:   364"));
-  EXPECT_EQ(ensemble_in(shorter, {"--realizations", "7", "--part", "2/3", "--output", "../run/days.nc"}).exit_status,
-            0);
+  EXPECT_EQ(
+      run_tool_in(shorter, "raingen-ensemble", {"--realizations", "7", "--part", "2/3", "--output", "../run/days.nc"})
+          .exit_status,
+      0);
   for (const auto& [name, arguments] : std::vector<std::tuple<std::string, std::vector<std::string>>>{
            {"k.nc", {"--realizations", "8", "--part", "2/3"}},
            {"n.nc", {"--realizations", "7", "--part", "2/4"}},
@@ -236,7 +224,7 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
            {"start.nc", {"--realizations", "7", "--part", "2/3", "--start", "2001-02-01"}}}) {
     std::vector<std::string> with_output = arguments;
     with_output.insert(with_output.end(), {"--output", name});
-    ensemble_in(run, with_output);
+    run_tool_in(run, "raingen-ensemble", with_output);
     ASSERT_TRUE(fs::exists(run / name)) << name;
   }
   // A part cut short by the file system, one cut short by a copy that took some realizations
@@ -293,7 +281,7 @@ TEST(EnsembleParts, MergesThatDoNotMakeUpTheEnsembleAreRefusedAndWriteNothing) {
     std::vector<std::string> arguments{"--merge"};
     arguments.insert(arguments.end(), files.begin(), files.end());
     arguments.insert(arguments.end(), {"--output", "m.nc"});
-    const Outcome outcome = ensemble_in(run, arguments);
+    const Outcome outcome = run_tool_in(run, "raingen-ensemble", arguments);
     EXPECT_EQ(outcome.exit_status, 1) << message;
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(outcome.err, "raingen-ensemble: " + message + "\n");
@@ -308,20 +296,26 @@ TEST(EnsembleParts, PartsOfLongRealizationsMergeIntoTheWhole) {
   TempDir dir;
   const fs::path run = example_run(dir.path(), "run", false);
   for (const std::string part : {"1/3", "2/3", "3/3"})
-    EXPECT_EQ(ensemble_in(run, {"--realizations", "5", "--days", "2400", "--part", part, "--output",
-                                "p" + part.substr(0, 1) + ".nc"})
+    EXPECT_EQ(run_tool_in(run, "raingen-ensemble",
+                          {"--realizations", "5", "--days", "2400", "--part", part, "--output",
+                           "p" + part.substr(0, 1) + ".nc"})
                   .exit_status,
               0)
         << part;
-  EXPECT_EQ(ensemble_in(run, {"--realizations", "5", "--days", "2400", "--output", "whole.nc"}).exit_status, 0);
-  const Outcome merged = ensemble_in(run, {"--merge", "p2.nc", "p3.nc", "p1.nc", "--output", "merged.nc"});
+  EXPECT_EQ(run_tool_in(run, "raingen-ensemble", {"--realizations", "5", "--days", "2400", "--output", "whole.nc"})
+                .exit_status,
+            0);
+  const Outcome merged =
+      run_tool_in(run, "raingen-ensemble", {"--merge", "p2.nc", "p3.nc", "p1.nc", "--output", "merged.nc"});
   EXPECT_EQ(merged.err, "raingen-ensemble: 5 realizations from 3 parts, 0 failed: merged.nc\n");
   EXPECT_EQ(first_difference(contents(run / "merged.nc"), contents(run / "whole.nc")), "");
 
-  EXPECT_EQ(
-      ensemble_in(run, {"--realizations", "5", "--days", "2300", "--part", "2/3", "--output", "short.nc"}).exit_status,
-      0);
-  const Outcome refused = ensemble_in(run, {"--merge", "p1.nc", "short.nc", "p3.nc", "--output", "m.nc"});
+  EXPECT_EQ(run_tool_in(run, "raingen-ensemble",
+                        {"--realizations", "5", "--days", "2300", "--part", "2/3", "--output", "short.nc"})
+                .exit_status,
+            0);
+  const Outcome refused =
+      run_tool_in(run, "raingen-ensemble", {"--merge", "p1.nc", "short.nc", "p3.nc", "--output", "m.nc"});
   EXPECT_EQ(refused.exit_status, 1);
   EXPECT_EQ(
       refused.err,
@@ -388,7 +382,7 @@ TEST(EnsembleParts, PartsThatDoNotExistAreRefusedBeforeAnyRun) {
   const fs::path run = example_run(dir.path(), "run", false);
   const auto before = files_in(run);
   for (const auto& [arguments, environment, status, message] : cases) {
-    const Outcome outcome = ensemble_in(run, arguments, environment);
+    const Outcome outcome = run_tool_in(run, "raingen-ensemble", arguments, environment);
     EXPECT_EQ(outcome.exit_status, status) << message;
     EXPECT_EQ(outcome.err, "raingen-ensemble: " + message + "\n");
     EXPECT_EQ(files_in(run), before) << message;

@@ -65,13 +65,6 @@ fs::path example_run(const fs::path& dir, int faulty_line = 0) {
   return run;
 }
 
-Outcome ensemble_in(const fs::path& dir, const std::vector<std::string>& arguments) {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 600;
-  return run_tool_program(setup, "raingen-ensemble", arguments);
-}
-
 // A plain run of the program with this seed on a fresh copy of run's inputs.
 struct PlainRun {
   Outcome outcome;
@@ -157,8 +150,9 @@ TEST(Ensemble, RealizationKIsThePlainRunWithSeedSPlusKMinus1) {
   fs::create_directories(dir / "a");
   fs::create_directories(dir / "b");
 
-  const Outcome two = ensemble_in(
-      run, {"--realizations", "4", "--seed", "41", "--jobs", "2", "--output", "../a/e.nc", "--keep", "../kept"});
+  const Outcome two =
+      run_tool_in(run, "raingen-ensemble",
+                  {"--realizations", "4", "--seed", "41", "--jobs", "2", "--output", "../a/e.nc", "--keep", "../kept"});
   EXPECT_EQ(two.exit_status, 0) << two.err;
   EXPECT_EQ(two.out, "");
   EXPECT_EQ(without_timing(two.err), "raingen-ensemble: 4 realizations in T s (R per s), 0 failed: ../a/e.nc\n");
@@ -181,7 +175,8 @@ TEST(Ensemble, RealizationKIsThePlainRunWithSeedSPlusKMinus1) {
   }
 
   // The same seeds one at a time give the same file.
-  const Outcome one = ensemble_in(run, {"--realizations", "4", "--seed", "41", "--jobs", "1", "--output", "../b/e.nc"});
+  const Outcome one = run_tool_in(run, "raingen-ensemble",
+                                  {"--realizations", "4", "--seed", "41", "--jobs", "1", "--output", "../b/e.nc"});
   EXPECT_EQ(one.exit_status, 0) << one.err;
   EXPECT_EQ(first_difference(without_global(ncdump(dir / "a/e.nc"), "history"),
                              without_global(ncdump(dir / "b/e.nc"), "history")),
@@ -195,7 +190,8 @@ TEST(Ensemble, KeptTablesAreWholeOrAbsent) {
   const fs::path run = example_run(dir.path());
   fs::create_directories(dir / "kept/SOURCE_0002.OUT");
   write_file(dir / "kept/SOURCE_0002.OUT/note", "in the way");
-  const Outcome outcome = ensemble_in(run, {"--realizations", "3", "--jobs", "1", "--keep", "../kept"});
+  const Outcome outcome =
+      run_tool_in(run, "raingen-ensemble", {"--realizations", "3", "--jobs", "1", "--keep", "../kept"});
   EXPECT_EQ(outcome.exit_status, 2);
   EXPECT_EQ(outcome.err,
             "raingen-ensemble: ../kept: already holds SOURCE_0002.OUT, kept by an earlier ensemble: --keep "
@@ -217,7 +213,8 @@ TEST(Ensemble, RealizationsThatReachAFaultyDayLineAreListedAndTheOthersWritten) 
       "    standard error:  run-time error F6103: READ(KAROF_2.TXT)\n"
       "                     - invalid real\n";
 
-  const Outcome one = ensemble_in(run, {"--realizations", "6", "--jobs", "1", "--output", "../x/e.nc"});
+  const Outcome one =
+      run_tool_in(run, "raingen-ensemble", {"--realizations", "6", "--jobs", "1", "--output", "../x/e.nc"});
   EXPECT_EQ(one.exit_status, 1);
   EXPECT_EQ(one.out, "");
   EXPECT_EQ(without_timing(one.err), "raingen-ensemble: realization 1 (seed 1) failed: exit status 1\n" + report +
@@ -242,7 +239,8 @@ TEST(Ensemble, RealizationsThatReachAFaultyDayLineAreListedAndTheOthersWritten) 
   }
 
   // Side by side: the same failures (in the order the runs end) and the same file.
-  const Outcome two = ensemble_in(run, {"--realizations", "6", "--jobs", "2", "--output", "../y/e.nc"});
+  const Outcome two =
+      run_tool_in(run, "raingen-ensemble", {"--realizations", "6", "--jobs", "2", "--output", "../y/e.nc"});
   EXPECT_EQ(two.exit_status, 1);
   const std::string first = "raingen-ensemble: realization 1 (seed 1) failed: exit status 1\n" + report;
   const std::string third = "raingen-ensemble: realization 3 (seed 3) failed: exit status 1\n" + report;
@@ -466,7 +464,7 @@ TEST(Ensemble, RunDirectoriesAndRequestsItRefusesBeforeAnyRun) {
     const fs::path run = example_run(dir.path());
     refusal.change(run);
     const auto inputs = files_in(run);
-    const Outcome outcome = ensemble_in(run, refusal.arguments);
+    const Outcome outcome = run_tool_in(run, "raingen-ensemble", refusal.arguments);
     EXPECT_EQ(outcome.exit_status, refusal.status) << refusal.name;
     EXPECT_EQ(outcome.out, "") << refusal.name;
     EXPECT_EQ(outcome.err, "raingen-ensemble: " + refusal.message + "\n") << refusal.name;
@@ -485,8 +483,10 @@ TEST(Ensemble, EnsemblesSplitBySeedsMergeIntoTheWhole) {
   const fs::path run = example_run(dir.path(), 318);  // seeds 1 and 3 fail: failures merge too
   for (const auto& [output, seed, count, status] :
        {std::tuple{"a.nc", "1", "3", 1}, {"b.nc", "4", "2", 0}, {"whole.nc", "1", "5", 1}})
-    EXPECT_EQ(ensemble_in(run, {"--realizations", count, "--seed", seed, "--output", output}).exit_status, status);
-  const Outcome merged = ensemble_in(run, {"--merge", "a.nc", "b.nc", "--output", "merged.nc"});
+    EXPECT_EQ(
+        run_tool_in(run, "raingen-ensemble", {"--realizations", count, "--seed", seed, "--output", output}).exit_status,
+        status);
+  const Outcome merged = run_tool_in(run, "raingen-ensemble", {"--merge", "a.nc", "b.nc", "--output", "merged.nc"});
   EXPECT_EQ(merged.exit_status, 0) << merged.err;
   EXPECT_EQ(merged.err, "raingen-ensemble: 5 realizations from 2 files, 2 failed: merged.nc\n");
   EXPECT_EQ(first_difference(dumped_contents(run / "merged.nc"), dumped_contents(run / "whole.nc")), "");
@@ -498,13 +498,15 @@ TEST(Ensemble, EnsemblesSplitBySeedsMergeIntoTheWhole) {
                                 EnsembleReader(run / "a.nc").layout().history))
       << history;
 
-  const Outcome twice = ensemble_in(run, {"--merge", "a.nc", "merged.nc", "-o", "m2.nc"});
+  const Outcome twice = run_tool_in(run, "raingen-ensemble", {"--merge", "a.nc", "merged.nc", "-o", "m2.nc"});
   EXPECT_EQ(twice.exit_status, 1);
   EXPECT_EQ(twice.err, "raingen-ensemble: seed 1 is in more than one realization: the files overlap\n");
 
   const fs::path other = example_run(dir / "other");
-  EXPECT_EQ(ensemble_in(other, {"--realizations", "1", "--seed", "9", "--output", "../../run/c.nc"}).exit_status, 0);
-  const Outcome mixed = ensemble_in(run, {"--merge", "a.nc", "c.nc", "-o", "m3.nc"});
+  EXPECT_EQ(run_tool_in(other, "raingen-ensemble", {"--realizations", "1", "--seed", "9", "--output", "../../run/c.nc"})
+                .exit_status,
+            0);
+  const Outcome mixed = run_tool_in(run, "raingen-ensemble", {"--merge", "a.nc", "c.nc", "-o", "m3.nc"});
   EXPECT_EQ(mixed.exit_status, 1);
   EXPECT_EQ(mixed.err,
             "raingen-ensemble: c.nc: the checksum of the inputs (raingen_inputs_checksum) differs from that of a.nc: "

@@ -29,7 +29,6 @@ using namespace testing_support;
 using namespace raingen;
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
-using Variables = std::vector<std::pair<std::string, std::string>>;
 using ensemble_file::NetworkReader;
 
 // Thirty-six days of a 15-minute record from 2001-01-01, rain at (day % 6, interval) as given.
@@ -45,19 +44,6 @@ std::string record(const std::map<std::pair<int, int>, const char*>& rain) {
   return text;
 }
 
-// raingen-ensemble (or another tool) in dir, never taken for a task of a Slurm array unless told.
-Outcome tool_in(const fs::path& dir, const std::string& tool, const Args& arguments,
-                const Variables& environment = {}) {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 280;
-  setup.environment = environment;
-  if (environment.empty())
-    setup.unset_environment = {"SLURM_ARRAY_TASK_ID", "SLURM_ARRAY_TASK_COUNT", "SLURM_ARRAY_TASK_MIN",
-                               "SLURM_ARRAY_TASK_MAX", "SLURM_ARRAY_TASK_STEP"};
-  return run_tool_program(setup, tool, arguments);
-}
-
 // DIR/NAME: a network directory of sites EAST and WEST made by raingen-prepare --network from
 // gauges A, B and C (C's heavy day given), each site's folder a run directory of 60 days.
 fs::path prepare_network(const TempDir& dir, const std::string& name, const char* heavy) {
@@ -66,10 +52,10 @@ fs::path prepare_network(const TempDir& dir, const std::string& name, const char
   dir.write(name + "-c.csv", record({{{2, 50}, "0.6"}, {{3, 31}, heavy}, {{5, 95}, "3.0"}}));
   dir.write(name + "-sites.csv", "name,lat,lon\nEAST,-2.52,-79.25\nWEST,-2.55,-79.32\n");
   const Outcome prepared =
-      tool_in(dir.path(), "raingen-prepare",
-              {"--network", name, "--sites", name + "-sites.csv", "--days", "60", "--gauge", "A=" + name + "-a.csv",
-               "--gauge", "B=" + name + "-b.csv", "--gauge", "C=" + name + "-c.csv", "--station", "A@-2.50,-79.20",
-               "--station", "B@-2.60,-79.30", "--station", "C@-2.50,-79.40"});
+      run_tool_in(dir.path(), "raingen-prepare",
+                  {"--network", name, "--sites", name + "-sites.csv", "--days", "60", "--gauge", "A=" + name + "-a.csv",
+                   "--gauge", "B=" + name + "-b.csv", "--gauge", "C=" + name + "-c.csv", "--station", "A@-2.50,-79.20",
+                   "--station", "B@-2.60,-79.30", "--station", "C@-2.50,-79.40"});
   EXPECT_EQ(prepared.exit_status, 0) << prepared.err;
   return dir / name;
 }
@@ -116,10 +102,10 @@ void make_whole_and_parts(const fs::path& dir, const std::string& net, const std
     more.insert(more.begin(), common.begin(), common.end());
     return more;
   };
-  const Outcome whole = tool_in(dir, "raingen-ensemble", with({"-o", prefix + "whole.nc"}));
-  const Outcome p1 = tool_in(dir, "raingen-ensemble", with({"--part", "1/2", "-o", prefix + "p1.nc"}));
+  const Outcome whole = run_tool_in(dir, "raingen-ensemble", with({"-o", prefix + "whole.nc"}));
+  const Outcome p1 = run_tool_in(dir, "raingen-ensemble", with({"--part", "1/2", "-o", prefix + "p1.nc"}));
   const Outcome p2 =
-      tool_in(dir, "raingen-ensemble", with({"--part", "slurm", "-o", prefix + "p2.nc"}), array_task(1, 0, 1));
+      run_tool_in(dir, "raingen-ensemble", with({"--part", "slurm", "-o", prefix + "p2.nc"}), array_task(1, 0, 1));
   const int status = whole.exit_status;  // 1 where a site fails, for the parts alike
   EXPECT_EQ(p1.exit_status, status) << p1.err;
   EXPECT_EQ(p2.exit_status, status) << p2.err;
@@ -153,7 +139,7 @@ TEST(NetworkParts, TwoPartsMadeApartMergeIntoTheWholeNetworkFile) {
                                       "part 2 of 2 (realizations 3 to 4) of an ensemble of 4 realizations"));
 
   // Given in either order, the parts merge into the whole run's file but for source and history.
-  const Outcome merged = tool_in(dir.path(), "raingen-ensemble", {"--merge", "p2.nc", "p1.nc", "-o", "merged.nc"});
+  const Outcome merged = run_tool_in(dir.path(), "raingen-ensemble", {"--merge", "p2.nc", "p1.nc", "-o", "merged.nc"});
   EXPECT_EQ(merged.exit_status, 0) << merged.err;
   EXPECT_EQ(merged.out, "");
   EXPECT_EQ(merged.err, "raingen-ensemble: 4 realizations at 2 sites from 2 parts, 0 runs failed: merged.nc\n");
@@ -172,7 +158,8 @@ TEST(NetworkParts, TwoPartsMadeApartMergeIntoTheWholeNetworkFile) {
   fs::copy(dir / "net", dir / "broken", fs::copy_options::recursive);
   dir.write("broken/WEST/SITEF_2.TXT", "not a day line\r\n");
   make_whole_and_parts(dir.path(), "broken", "b");
-  const Outcome broken = tool_in(dir.path(), "raingen-ensemble", {"--merge", "bp1.nc", "bp2.nc", "-o", "bmerged.nc"});
+  const Outcome broken =
+      run_tool_in(dir.path(), "raingen-ensemble", {"--merge", "bp1.nc", "bp2.nc", "-o", "bmerged.nc"});
   EXPECT_EQ(broken.exit_status, 0) << broken.err;
   EXPECT_EQ(broken.err, "raingen-ensemble: 4 realizations at 2 sites from 2 parts, 4 runs failed: bmerged.nc\n");
   EXPECT_TRUE(contents(dir / "bwhole.nc") == contents(dir / "bmerged.nc"));
@@ -188,8 +175,8 @@ TEST(NetworkParts, APartIsReadWithTheWholesNumbers) {
   prepare_network(dir, "net", "4.0");
   make_whole_and_parts(dir.path(), "net", "");
   const auto exported = [&](const std::string& file, const std::string& k, const std::string& out) {
-    return tool_in(dir.path(), "raingen-export",
-                   {"--network", "net", "--ensemble", file, "--realization", k, "--format", "csv", out});
+    return run_tool_in(dir.path(), "raingen-export",
+                       {"--network", "net", "--ensemble", file, "--realization", k, "--format", "csv", out});
   };
   const Outcome from_part = exported("p2.nc", "3", "part3.csv"), from_whole = exported("whole.nc", "3", "whole3.csv");
   EXPECT_EQ(from_part.exit_status, 0) << from_part.err;
@@ -201,7 +188,7 @@ TEST(NetworkParts, APartIsReadWithTheWholesNumbers) {
   EXPECT_FALSE(dir.exists("part1.csv"));
 
   const Outcome report =
-      tool_in(dir.path(), "raingen-report", {"--network", "net", "--ensemble", "p2.nc", "--output", "r2"});
+      run_tool_in(dir.path(), "raingen-report", {"--network", "net", "--ensemble", "p2.nc", "--output", "r2"});
   EXPECT_EQ(report.exit_status, 0) << report.err;
   const std::string csv = dir.read("r2/statistics.csv");
   EXPECT_NE(csv.find("realization:3,"), std::string::npos) << csv.substr(0, 2000);
@@ -222,8 +209,8 @@ TEST(NetworkParts, MergesThatDoNotMakeUpOneEnsembleAreRefused) {
   prepare_network(dir, "net", "2.4");
   prepare_network(dir, "other", "2.5");
   make_whole_and_parts(dir.path(), "net", "");
-  const Outcome other = tool_in(dir.path(), "raingen-ensemble",
-                                {"--network", "other", "-n", "4", "--seed", "5", "--part", "2/2", "-o", "q2.nc"});
+  const Outcome other = run_tool_in(dir.path(), "raingen-ensemble",
+                                    {"--network", "other", "-n", "4", "--seed", "5", "--part", "2/2", "-o", "q2.nc"});
   ASSERT_EQ(other.exit_status, 0) << other.err;
   fs::copy(dir / "p1.nc", dir / "again.nc");
 
@@ -256,7 +243,7 @@ TEST(NetworkParts, MergesThatDoNotMakeUpOneEnsembleAreRefused) {
   };
   const std::set<std::string> before = names_in(dir.path());
   for (const Refusal& refusal : refusals) {
-    const Outcome refused = tool_in(dir.path(), "raingen-ensemble", refusal.arguments);
+    const Outcome refused = run_tool_in(dir.path(), "raingen-ensemble", refusal.arguments);
     EXPECT_EQ(refused.exit_status, refusal.status) << refused.err;
     EXPECT_EQ(refused.err, refusal.message);
     EXPECT_EQ(names_in(dir.path()), before) << refusal.arguments[1];

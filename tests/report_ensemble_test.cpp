@@ -42,18 +42,11 @@ void prepare_run(const TempDir& dir, const std::string& seed) {
   dir.write("twin.csv", record(0.5));
 }
 
-Outcome tool(const TempDir& dir, const std::string& name, const std::vector<std::string>& arguments) {
-  ChildSetup setup;
-  setup.directory = dir.path();
-  setup.timeout_seconds = 600;
-  return run_tool_program(setup, name, arguments);
-}
-
 Outcome report(const TempDir& dir, std::vector<std::string> more) {
   std::vector<std::string> arguments{"--gauge", "KARO=karo.csv", "--gauge",  "MELV=melv.csv",
                                      "--gauge", "TWIN=twin.csv", "--output", "out"};
   arguments.insert(arguments.end(), more.begin(), more.end());
-  return tool(dir, "raingen-report", arguments);
+  return run_tool_in(dir.path(), "raingen-report", arguments);
 }
 
 // statistics.csv as series -> the rest of each of its rows, in order: the statistics of the levels
@@ -91,7 +84,8 @@ double value_in(const std::vector<std::string>& rows, const std::string& key) {
 TEST(ReportEnsemble, RealizationStatisticsAreThoseOfThePlainRunsWithTheirSeeds) {
   TempDir dir;
   prepare_run(dir, "5");
-  const Outcome ensemble = tool(dir, "raingen-ensemble", {"--realizations", "3", "--seed", "5", "--output", "e.nc"});
+  const Outcome ensemble =
+      run_tool_in(dir.path(), "raingen-ensemble", {"--realizations", "3", "--seed", "5", "--output", "e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   const Outcome made = report(dir, {"--ensemble", "e.nc"});
   ASSERT_EQ(made.exit_status, 0) << made.err;
@@ -150,7 +144,7 @@ TEST(ReportEnsemble, FailedRealizationsAreLeftOutAndForeignEnsemblesRefused) {
   std::size_t at = 0;
   for (int line = 1; line < 318; ++line) at = days.find('\n', at) + 1;
   faulty.write("KAROF_2.TXT", days.replace(at + 30, 5, "ab.cd"));
-  EXPECT_EQ(tool(faulty, "raingen-ensemble", {"--realizations", "4", "--output", "f.nc"}).exit_status, 1);
+  EXPECT_EQ(run_tool_in(faulty.path(), "raingen-ensemble", {"--realizations", "4", "--output", "f.nc"}).exit_status, 1);
 
   // Not the run's inputs: refused, nothing written.
   fs::copy(faulty / "f.nc", dir / "f.nc");
@@ -184,8 +178,8 @@ TEST(ReportEnsemble, AnEnsembleStartedAtAnHourIsReadWithTheSameStart) {
   TempDir dir;
   prepare_run(dir, "5");
   const Outcome ensemble =
-      tool(dir, "raingen-ensemble",
-           {"--realizations", "2", "--seed", "5", "--start", "2001-01-01 06:00", "--output", "e.nc"});
+      run_tool_in(dir.path(), "raingen-ensemble",
+                  {"--realizations", "2", "--seed", "5", "--start", "2001-01-01 06:00", "--output", "e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   ASSERT_EQ(report(dir, {}).exit_status, 0);
   const std::string midnight = dir.read("out/statistics.csv");

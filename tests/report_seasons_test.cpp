@@ -23,13 +23,6 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-Outcome tool_in(const fs::path& dir, const std::string& tool, const std::vector<std::string>& arguments) {
-  ChildSetup setup;
-  setup.directory = dir;
-  setup.timeout_seconds = 600;
-  return run_tool_program(setup, tool, arguments);
-}
-
 std::string record(int gauge) {
   return (fs::path(RAINGEN_EXAMPLE_RECORDS) / fmt::format("iMHEA_PAU_01_PD_0{}_raw.csv", gauge)).string();
 }
@@ -97,22 +90,22 @@ TEST(ReportSeasons, KeptLongTableAndSeasonalEnsembleBySeason) {
   const fs::path run = dir / "run";
   fs::create_directory(run);
   for (int i = 1; i <= 3; ++i)
-    ASSERT_EQ(tool_in(run, "raingen-prepare", {"--seasons", "quarters", "--id", fmt::format("PD0{}", i), record(i)})
+    ASSERT_EQ(run_tool_in(run, "raingen-prepare", {"--seasons", "quarters", "--id", fmt::format("PD0{}", i), record(i)})
                   .exit_status,
               0);
-  ASSERT_EQ(tool_in(run, "raingen-prepare",
-                    {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1", "--station",
-                     "PD03=1"})
+  ASSERT_EQ(run_tool_in(run, "raingen-prepare",
+                        {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1", "--station",
+                         "PD03=1"})
                 .exit_status,
             0);
   // 2200 days: longer than INPUT.TXT's 2000, 25 blocks of one season each.
   const Outcome ensemble =
-      tool_in(run, "raingen-ensemble",
-              {"--realizations", "3", "--days", "2200", "--jobs", "2", "--keep", "../kept", "--output", "../e.nc"});
+      run_tool_in(run, "raingen-ensemble",
+                  {"--realizations", "3", "--days", "2200", "--jobs", "2", "--keep", "../kept", "--output", "../e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
 
   // Without a table: a run directory of seasons has no results file of its own.
-  const Outcome refused = tool_in(dir.path(), "raingen-report", joined({"--dir", "run"}, gauges()));
+  const Outcome refused = run_tool_in(dir.path(), "raingen-report", joined({"--dir", "run"}, gauges()));
   EXPECT_EQ(refused.exit_status, 1);
   EXPECT_EQ(refused.out, "");
   EXPECT_EQ(
@@ -122,10 +115,11 @@ TEST(ReportSeasons, KeptLongTableAndSeasonalEnsembleBySeason) {
       "give one of its tables with --results and the ensemble's --start (raingen-ensemble --days N --keep DIR)\n");
   EXPECT_FALSE(fs::exists(run / "report"));
 
-  const Outcome report = tool_in(dir.path(), "raingen-report",
-                                 joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0001.OUT",
-                                         "--ensemble", "e.nc", "--output", "out", "--jobs", "2"},
-                                        gauges()));
+  const Outcome report =
+      run_tool_in(dir.path(), "raingen-report",
+                  joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0001.OUT", "--ensemble",
+                          "e.nc", "--output", "out", "--jobs", "2"},
+                         gauges()));
   ASSERT_EQ(report.exit_status, 0) << report.err;
   EXPECT_EQ(report.out, "out/statistics.csv\nout/report.html\n");
   const std::string csv = read_file(dir / "out/statistics.csv");
@@ -175,22 +169,22 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   const fs::path run = dir / "run";
   fs::create_directory(run);
   for (int i = 1; i <= 3; ++i)
-    ASSERT_EQ(tool_in(run, "raingen-prepare", {"--id", fmt::format("PD0{}", i), record(i)}).exit_status, 0);
-  ASSERT_EQ(tool_in(run, "raingen-prepare",
-                    {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1", "--station",
-                     "PD03=1"})
+    ASSERT_EQ(run_tool_in(run, "raingen-prepare", {"--id", fmt::format("PD0{}", i), record(i)}).exit_status, 0);
+  ASSERT_EQ(run_tool_in(run, "raingen-prepare",
+                        {"--site", "PAU01", "--days", "2000", "--station", "PD01=1", "--station", "PD02=1", "--station",
+                         "PD03=1"})
                 .exit_status,
             0);
   const Outcome ensemble =
-      tool_in(run, "raingen-ensemble",
-              {"--realizations", "2", "--days", "2100", "--jobs", "2", "--keep", "../kept", "--output", "../e.nc"});
+      run_tool_in(run, "raingen-ensemble",
+                  {"--realizations", "2", "--days", "2100", "--jobs", "2", "--keep", "../kept", "--output", "../e.nc"});
   ASSERT_EQ(ensemble.exit_status, 0) << ensemble.err;
   // The same run directory compared with its own first table, which --compare-results reads.
   const Outcome report =
-      tool_in(dir.path(), "raingen-report",
-              joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0002.OUT", "--ensemble",
-                      "e.nc", "--compare", "run", "--compare-results", "kept/SOURCE_0001.OUT", "--output", "out"},
-                     gauges()));
+      run_tool_in(dir.path(), "raingen-report",
+                  joined({"--dir", "run", "--start", "2001-01-01", "--results", "kept/SOURCE_0002.OUT", "--ensemble",
+                          "e.nc", "--compare", "run", "--compare-results", "kept/SOURCE_0001.OUT", "--output", "out"},
+                         gauges()));
   ASSERT_EQ(report.exit_status, 0) << report.err;
   EXPECT_EQ(report.err,
             "raingen-report: run/INPUT.TXT puts no station at the site (distance 0): generated:weighted-site "
@@ -215,9 +209,9 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   const Worked first = work_out(read_file(dir / "kept/SOURCE_0001.OUT"));
   EXPECT_EQ(mean[6], shown(first.total.at(2) / static_cast<double>(first.days.at(2))));
 
-  const Outcome alone =
-      tool_in(dir.path(), "raingen-report",
-              joined({"--dir", "run", "--start", "2001-01-01", "--compare-results", "kept/SOURCE_0001.OUT"}, gauges()));
+  const Outcome alone = run_tool_in(
+      dir.path(), "raingen-report",
+      joined({"--dir", "run", "--start", "2001-01-01", "--compare-results", "kept/SOURCE_0001.OUT"}, gauges()));
   EXPECT_EQ(alone.exit_status, 2) << alone.err;
   EXPECT_NE(alone.err.find("--compare-results requires --compare"), std::string::npos) << alone.err;
 
@@ -225,8 +219,8 @@ TEST(ReportSeasons, PlainLongTableAndNoSeasonsDeclared) {
   std::string cut = read_file(dir / "kept/SOURCE_0002.OUT");
   cut.resize(cut.size() - 23 * 10);
   write_file(dir / "cut.OUT", cut);
-  const Outcome refused = tool_in(dir.path(), "raingen-report",
-                                  joined({"--dir", "run", "--results", "cut.OUT", "--output", "out2"}, gauges()));
+  const Outcome refused = run_tool_in(dir.path(), "raingen-report",
+                                      joined({"--dir", "run", "--results", "cut.OUT", "--output", "out2"}, gauges()));
   EXPECT_EQ(refused.exit_status, 1);
   EXPECT_EQ(refused.err,
             "raingen-report: cut.OUT:201590: the table ends part way through day 2100, after 86 of its 96 rows: "

@@ -85,10 +85,6 @@ Outcome PreparedNetwork::tool(const std::string& tool, const std::vector<std::st
   return run_tool_in(dir.path(), tool, arguments);
 }
 
-Outcome run_tool_in(const fs::path& dir, const std::string& tool, const std::vector<std::string>& arguments) {
-  return run_tool_program(setup_in(dir), tool, arguments);
-}
-
 Outcome run_program_in(const fs::path& folder, int seed) {
   ChildSetup setup = setup_in(folder);
   setup.environment = {{"RAINGEN_SEED", std::to_string(seed)}};

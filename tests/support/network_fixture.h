@@ -14,6 +14,7 @@
 
 #include "network/network_manifest.h"
 #include "support/child.h"
+#include "support/tool_runs.h"
 
 namespace testing_support {
 
@@ -72,10 +73,6 @@ struct PreparedNetwork {
   // Runs build/<tool> in DIR.
   Outcome tool(const std::string& tool, const std::vector<std::string>& arguments) const;
 };
-
-// Runs build/<tool> (e.g. "raingen-ensemble") in dir.
-Outcome run_tool_in(const std::filesystem::path& dir, const std::string& tool,
-                    const std::vector<std::string>& arguments);
 
 // Runs the program in folder with RAINGEN_SEED=seed; its results are left there.
 Outcome run_program_in(const std::filesystem::path& folder, int seed);

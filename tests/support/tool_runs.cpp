@@ -1,5 +1,7 @@
 #include "support/tool_runs.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -30,6 +32,19 @@ void run_example(const TempDir& dir, const std::string& seed) {
   setup.environment = {{"RAINGEN_SEED", seed}};
   const Outcome outcome = run_raingen(setup);
   ASSERT_EQ(outcome.exit_status, 0) << outcome.err;
+}
+
+Outcome run_tool_in(const std::filesystem::path& dir, const std::string& tool,
+                    const std::vector<std::string>& arguments, const Variables& environment) {
+  ChildSetup setup;
+  setup.directory = dir;
+  setup.timeout_seconds = 600;
+  setup.environment = environment;
+  for (const char* name : {"SLURM_ARRAY_TASK_ID", "SLURM_ARRAY_TASK_COUNT", "SLURM_ARRAY_TASK_MIN",
+                           "SLURM_ARRAY_TASK_MAX", "SLURM_ARRAY_TASK_STEP"})
+    if (std::none_of(environment.begin(), environment.end(), [&](const auto& set) { return set.first == name; }))
+      setup.unset_environment.push_back(name);
+  return run_tool_program(setup, tool, arguments);
 }
 
 }  // namespace testing_support
