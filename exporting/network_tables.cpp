@@ -7,6 +7,7 @@
 #include "common/tool_error.h"
 #include "network/site_folders.h"
 #include "results/results_series.h"
+#include "stations/run_facts.h"
 #include "stations/settings_file.h"
 
 namespace raingen::exporting {
@@ -25,6 +26,11 @@ NetworkSources network_tables(const fs::path& dir, calendar::TimePoint start) {
     if (!fs::is_directory(folder, error))
       throw common::ToolError(manifest_file.string(), site.line,
                               fmt::format("site {}: its folder {} is missing", site.name, folder.string()));
+    if (stations::read_run_facts(folder).seasons)
+      throw common::ToolError((folder / stations::run_facts_file_name).string(), 0,
+                              fmt::format("site {}'s folder is a run directory of seasons, whose series is made by "
+                                          "raingen-ensemble --network --days N: export from its file with --ensemble",
+                                          site.name));
     const fs::path settings_file = folder / common::settings_file_name;
     const stations::Settings settings = stations::read_settings(settings_file);
     const fs::path table = folder / settings.results_name;

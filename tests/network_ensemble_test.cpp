@@ -289,6 +289,12 @@ TEST(NetworkEnsemble, SeasonsAtEverySiteDrawEachMonthFromItsOwnDays) {
   EXPECT_EQ(exported.exit_status, 0) << exported.err;
   const std::string csv = n.dir.read("net.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 3 * 3652 * 96);
+  const Outcome folders = n.tool("raingen-export", {"--network", "net", "--format", "csv", "folders.csv"});
+  EXPECT_EQ(folders.exit_status, 1);
+  EXPECT_NE(folders.err.find("net/EAST/RAINGEN.TXT: site EAST's folder is a run directory of seasons, whose series "
+                             "is made by raingen-ensemble --network --days N: export from its file with --ensemble"),
+            std::string::npos)
+      << folders.err;
   const Outcome plain = n.tool("raingen-report", {"--network", "net", "--output", "plain"});
   EXPECT_EQ(plain.exit_status, 1);
   EXPECT_NE(plain.err.find("net/EAST/RAINGEN.TXT: site EAST's folder is a run directory of seasons, whose series is "
