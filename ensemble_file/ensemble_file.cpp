@@ -106,7 +106,7 @@ void EnsembleWriter::put_failed(long index, int seed) {
 
 void EnsembleWriter::close() { file_.close(); }
 
-EnsembleReader::EnsembleReader(const fs::path& path) : file_(path, path.string(), File::ForReading{}) {
+EnsembleReader::EnsembleReader(const fs::path& path) : CheckedReading(path, "an ensemble file") {
   if (file_.dimension_length("site"))
     throw common::ToolError(file_.shown_name(), 0,
                             "is a network ensemble file (its depths are over sites), where a one-site ensemble file is "
@@ -149,23 +149,6 @@ void EnsembleReader::read_part() {
   layout_.part = read_part_attributes(file_, [this](const std::string& what) { refuse(what); });
 }
 
-void EnsembleReader::refuse(const std::string& what) const {
-  throw common::ToolError(file_.shown_name(), 0, "is not an ensemble file: " + what);
-}
-
-int EnsembleReader::variable(const char* name) const {
-  const auto found = file_.find_variable(name);
-  if (!found) refuse(std::string("it has no variable ") + name);
-  return *found;
-}
-
-int EnsembleReader::shaped(const char* name, nc_type type, std::initializer_list<std::string_view> dimensions) const {
-  const int found = variable(name);
-  const std::span<const std::string_view> expected(dimensions.begin(), dimensions.size());
-  if (const auto fault = file_.shape_fault(found, type, expected)) refuse(std::string(name) + " " + *fault);
-  return found;
-}
-
 void EnsembleReader::read_form() {
   if (file_.type_of(rainfall_) != NC_FLOAT) refuse("rainfall is not float");
   const std::vector<std::string> dimensions = file_.dimension_names(rainfall_);
@@ -179,10 +162,9 @@ void EnsembleReader::read_form() {
 
 // The start and clock of the times (netcdf/cf_series.h).
 void EnsembleReader::read_start() {
-  const auto start = netcdf::read_cf_start(file_, variable("time"));
-  if (const std::string* fault = std::get_if<std::string>(&start)) refuse(*fault);
-  layout_.start = std::get<netcdf::CfStart>(start).start;
-  layout_.utc_offset = std::get<netcdf::CfStart>(start).utc_offset;
+  const netcdf::CfStart start = cf_start();
+  layout_.start = start.start;
+  layout_.utc_offset = start.utc_offset;
 }
 
 // The report and the merge take interval k as (start + 15 k, start + 15 (k + 1)]: the file must say
@@ -190,19 +172,14 @@ void EnsembleReader::read_start() {
 void EnsembleReader::check_times() const {
   const int time = variable("time");
   if (file_.dimension_names(time) != std::vector<std::string>{"time"}) refuse("time is not over (time)");
-  std::vector<double> stamps(netcdf::cf_time_chunk);
-  for (std::size_t first = 0; first < layout_.intervals; first += stamps.size()) {
-    const std::size_t count = std::min(stamps.size(), layout_.intervals - first);
-    file_.check(nc_get_vara_double(file_.id(), time, &first, &count, stamps.data()), "time");
-    for (std::size_t k = 0; k < count; ++k) {
-      const std::size_t interval = first + k;
-      const double expected = time_first_ ? netcdf::cf_interval_time(interval)
-                                          : static_cast<double>(interval + 1) * calendar::minutes_per_interval;
-      if (stamps[k] != expected)
-        refuse(time_first_ ? "its times are not the middles of 15-minute intervals from the start (7.5, 22.5, ...)"
-                           : "its times do not step by 15 minutes from 15");
-    }
-  }
+  if (time_first_)
+    check_stamps(time, layout_.intervals, netcdf::cf_interval_time,
+                 "its times are not the middles of 15-minute intervals from the start (7.5, 22.5, ...)");
+  else
+    check_stamps(
+        time, layout_.intervals,
+        [](std::size_t interval) { return static_cast<double>(interval + 1) * calendar::minutes_per_interval; },
+        "its times do not step by 15 minutes from 15");
 }
 
 int EnsembleReader::seed(long index) const {

@@ -38,6 +38,7 @@
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
+#include "ensemble_file/checked_reading.h"
 #include "ensemble_file/ensemble_part.h"
 #include "ensemble_file/file_limits.h"
 #include "netcdf/cf_series.h"
@@ -89,7 +90,7 @@ class EnsembleWriter {
   std::vector<float> fill_part_;  // made at the first failure
 };
 
-class EnsembleReader {
+class EnsembleReader : private CheckedReading {
  public:
   // Opens an ensemble file and checks that it is one: the variables above, times on the 15-minute
   // grid from the start, depths in mm. Throws ToolError "FILE: what is wrong".
@@ -104,16 +105,11 @@ class EnsembleReader {
   void read(long index, std::size_t first, std::span<float> depths) const;
 
  private:
-  int variable(const char* name) const;
-  // The variable, refused unless it has this type and these dimensions.
-  int shaped(const char* name, nc_type type, std::initializer_list<std::string_view> dimensions) const;
   void read_form();
   void read_start();
   void read_part();
   void check_times() const;
-  [[noreturn]] void refuse(const std::string& what) const;
 
-  netcdf::File file_;
   EnsembleLayout layout_;
   bool time_first_ = true;  // rainfall(time, realization); earlier files hold (realization, time)
   int seed_ = -1, status_ = -1, rainfall_ = -1;

@@ -223,7 +223,7 @@ void NetworkWriter::put_failed(long realization, long site) {
 
 void NetworkWriter::close() { file_.close(); }
 
-NetworkReader::NetworkReader(const fs::path& path) : file_(path, path.string(), File::ForReading{}) {
+NetworkReader::NetworkReader(const fs::path& path) : CheckedReading(path, "a network ensemble file") {
   const auto realizations = file_.dimension_length("realization");
   const auto intervals = file_.dimension_length("time");
   const auto sites = file_.dimension_length("site");
@@ -289,41 +289,16 @@ std::optional<long> NetworkReader::site_index(std::string_view name) const {
   return std::nullopt;
 }
 
-void NetworkReader::refuse(const std::string& what) const {
-  throw common::ToolError(file_.shown_name(), 0, "is not a network ensemble file: " + what);
-}
-
-int NetworkReader::variable(const char* name) const {
-  const auto found = file_.find_variable(name);
-  if (!found) refuse(std::string("it has no variable ") + name);
-  return *found;
-}
-
-int NetworkReader::shaped(const char* name, nc_type type, std::initializer_list<std::string_view> dimensions) const {
-  const int found = variable(name);
-  const std::span<const std::string_view> expected(dimensions.begin(), dimensions.size());
-  if (const auto fault = file_.shape_fault(found, type, expected)) refuse(std::string(name) + " " + *fault);
-  return found;
-}
-
 // The start and clock of the times (netcdf/cf_series.h).
 void NetworkReader::read_start() {
-  const auto start = netcdf::read_cf_start(file_, variable("time"));
-  if (const std::string* fault = std::get_if<std::string>(&start)) refuse(*fault);
-  layout_.start = std::get<netcdf::CfStart>(start).start;
-  layout_.utc_offset = std::get<netcdf::CfStart>(start).utc_offset;
+  const netcdf::CfStart start = cf_start();
+  layout_.start = start.start;
+  layout_.utc_offset = start.utc_offset;
 }
 
 void NetworkReader::check_times() const {
-  const int time = shaped("time", NC_DOUBLE, {"time"});
-  std::vector<double> stamps(netcdf::cf_time_chunk);
-  for (std::size_t first = 0; first < layout_.intervals; first += stamps.size()) {
-    const std::size_t count = std::min(stamps.size(), layout_.intervals - first);
-    file_.check(nc_get_vara_double(file_.id(), time, &first, &count, stamps.data()), "time");
-    for (std::size_t k = 0; k < count; ++k)
-      if (stamps[k] != netcdf::cf_interval_time(first + k))
-        refuse("its times are not the middles of 15-minute intervals from the start (7.5, 22.5, ...)");
-  }
+  check_stamps(shaped("time", NC_DOUBLE, {"time"}), layout_.intervals, netcdf::cf_interval_time,
+               "its times are not the middles of 15-minute intervals from the start (7.5, 22.5, ...)");
 }
 
 int NetworkReader::seed(long realization) const { return seeds_.at(static_cast<std::size_t>(realization)); }

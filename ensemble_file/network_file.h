@@ -36,6 +36,7 @@
 
 #include "calendar/interval.h"
 #include "calendar/utc_offset.h"
+#include "ensemble_file/checked_reading.h"
 #include "ensemble_file/ensemble_part.h"
 #include "ensemble_file/file_limits.h"
 #include "netcdf/netcdf_file.h"
@@ -90,7 +91,7 @@ class NetworkWriter {
   std::vector<float> fill_part_;  // made at the first failure
 };
 
-class NetworkReader {
+class NetworkReader : private CheckedReading {
  public:
   // Opens a network ensemble file and checks that it is one: the variables above, times on the
   // 15-minute grid from the start, depths in mm, site names and positions. Throws ToolError
@@ -111,15 +112,10 @@ class NetworkReader {
   void read(long realization, long site, std::span<float> depths) const;
 
  private:
-  int variable(const char* name) const;
-  // The variable, refused unless it has this type and these dimensions.
-  int shaped(const char* name, nc_type type, std::initializer_list<std::string_view> dimensions) const;
   void read_start();
   void read_sites();
   void check_times() const;
-  [[noreturn]] void refuse(const std::string& what) const;
 
-  netcdf::File file_;
   NetworkLayout layout_;
   std::vector<int> seeds_, numbers_;
   int status_ = -1, rainfall_ = -1;
