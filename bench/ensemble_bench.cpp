@@ -144,6 +144,14 @@ std::vector<std::string> ensemble(long k, int jobs, const fs::path& output) {
           std::to_string(jobs),     "--output",       output.string()};
 }
 
+// The ensemble's peak memory at several K, and its file's size.
+void print_memory(const fs::path& dir, const fs::path& run_dir, long k) {
+  std::printf("peak memory (the ensemble or its largest run), --jobs 2:\n");
+  for (long count : {10L, 100L, std::max(k, 300L)})
+    std::printf("  K = %4ld: %.1f MiB\n", count, run(ensemble(count, 2, dir / "memory.nc"), run_dir).peak_mib);
+  std::printf("file size for K = %ld: %.1f MiB\n", k, fs::file_size(dir / "two.nc") / 1048576.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -200,10 +208,7 @@ int main(int argc, char** argv) {
       "the plain runs side by side; CPU %.1f ms per realization |\n",
       j2, j1 / j2, j2 / p, 1000 * median(two_cpu) / k);
 
-  std::printf("peak memory (the ensemble or its largest run), --jobs 2:\n");
-  for (long count : {10L, 100L, std::max(k, 300L)})
-    std::printf("  K = %4ld: %.1f MiB\n", count, run(ensemble(count, 2, dir / "memory.nc"), run_dir).peak_mib);
-  std::printf("file size for K = %ld: %.1f MiB\n", k, fs::file_size(dir / "two.nc") / 1048576.0);
+  print_memory(dir, run_dir, k);
   std::printf("load average after: %s\n", load_average().c_str());
   fs::remove_all(dir);
   return 0;

@@ -87,17 +87,9 @@ void sparse_file(const fs::path& path, long long bytes) {
   fs::resize_file(path, static_cast<std::uintmax_t>(bytes));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const int repetitions = argc > 1 ? std::atoi(argv[1]) : 5;
-  char pattern[] = "/tmp/raingen-long-line-XXXXXX";
-  if (!::mkdtemp(pattern)) return 1;
-  const fs::path dir = pattern;
-  const std::string exporter = RAINGEN_EXPORT_PROGRAM, preparer = RAINGEN_PREPARE_PROGRAM;
-
-  // The floors: one good day of a table; thirty good days of a 15-minute record (as few as a
-  // station may keep), rain on every third.
+// The floors: one good day of a table; thirty good days of a 15-minute record (as few as a
+// station may keep), rain on every third.
+void write_floors(const fs::path& dir) {
   {
     std::ofstream table(dir / "day.out", std::ios::binary);
     char row[32];
@@ -114,16 +106,19 @@ int main(int argc, char** argv) {
       record << row;
     }
   }
-  const long long sizes[] = {1LL << 20, 100LL << 20, 1LL << 30};
-  const char* size_names[] = {"1 MiB + 1", "100 MiB", "1 GiB"};
-  for (int s = 0; s < 3; ++s) sparse_file(dir / ("line" + std::to_string(s)), sizes[s] + (s == 0 ? 1 : 0));
+}
 
-  struct Case {
-    std::string name;
-    std::vector<std::string> argv;
-    long long piped;
-    bool floor;
-  };
+struct Case {
+  std::string name;
+  std::vector<std::string> argv;
+  long long piped;
+  bool floor;
+};
+
+// The floors, then for each size: the export of the long line, its preparation with the format
+// told, and as many bytes of 'x' piped into the preparation.
+std::vector<Case> cases_of(const std::string& exporter, const std::string& preparer, const long long (&sizes)[3],
+                           const char* const (&size_names)[3]) {
   std::vector<Case> cases = {
       {"raingen-export, one good day (floor)", {exporter, "--format", "csv", "day.out", "out.csv"}, 0, true},
       {"raingen-prepare, thirty good days (floor)", {preparer, "--id", "T", "--format", "csv", "days.csv"}, 0, true},
@@ -144,6 +139,23 @@ int main(int argc, char** argv) {
                      false});
   }
 
+  return cases;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int repetitions = argc > 1 ? std::atoi(argv[1]) : 5;
+  char pattern[] = "/tmp/raingen-long-line-XXXXXX";
+  if (!::mkdtemp(pattern)) return 1;
+  const fs::path dir = pattern;
+  const std::string exporter = RAINGEN_EXPORT_PROGRAM, preparer = RAINGEN_PREPARE_PROGRAM;
+  write_floors(dir);
+  const long long sizes[] = {1LL << 20, 100LL << 20, 1LL << 30};
+  const char* size_names[] = {"1 MiB + 1", "100 MiB", "1 GiB"};
+  for (int s = 0; s < 3; ++s) sparse_file(dir / ("line" + std::to_string(s)), sizes[s] + (s == 0 ? 1 : 0));
+
+  const std::vector<Case> cases = cases_of(exporter, preparer, sizes, size_names);
   std::printf("| run | median time of %d | median peak memory | status | standard error |\n|---|---|---|---|---|\n",
               repetitions);
   double floors[2] = {0, 0};

@@ -132,6 +132,46 @@ std::vector<std::string> ensemble(long k, long days, const fs::path& output) {
 
 double microseconds_per_day(double seconds, double days) { return 1e6 * seconds / days; }
 
+// The seasonal ensemble's peak memory at R x days (measured above), and at other sizes.
+void print_memory(const fs::path& dir, long r, long days, double measured_mib) {
+  std::printf("peak memory of the seasonal ensemble (the ensemble or its largest run), --jobs 2:\n");
+  std::printf("  R = %3ld, %6ld days: %.1f MiB (the run above, median)\n", r, days, measured_mib);
+  for (const auto& [count, length] :
+       {std::pair{2L, days}, std::pair{20L, days}, std::pair{2L, days / 10}, std::pair{2L, 5 * days}})
+    std::printf("  R = %3ld, %6ld days: %.1f MiB\n", count, length,
+                run(ensemble(count, length, dir / "memory.nc"), dir / "quarters").peak_mib);
+}
+
+// The sizes the benchmark ran at.
+struct Sizes {
+  long r, days, plain_runs, block_runs, block_days;
+};
+
+// The medians as a table, per simulated day and against the floor.
+void print_table(const Sizes& z, double f, double s, double p, double b, double seasonal_cpu, double plain_cpu) {
+  const long r = z.r, days = z.days, plain_runs = z.plain_runs, block_runs = z.block_runs, block_days = z.block_days;
+  const double seasonal_days = static_cast<double>(r * days), plain_days = 2000.0 * static_cast<double>(plain_runs);
+  const double block_run_days = static_cast<double>(block_days * block_runs);
+  const double floor_per_day = microseconds_per_day(f, plain_days);
+  std::printf("| work | median | per simulated day |\n|---|---|---|\n");
+  std::printf("| %ld plain runs of 2000 days, two side by side (the floor) | %.1f s | %.2f us |\n", plain_runs, f,
+              floor_per_day);
+  std::printf(
+      "| raingen-ensemble, %ld x %ld days with quarters, --jobs 2 | %.1f s | %.2f us: %.2f times the floor "
+      "(target at most 1.3); CPU %.2f us a day |\n",
+      r, days, s, microseconds_per_day(s, seasonal_days), microseconds_per_day(s, seasonal_days) / floor_per_day,
+      microseconds_per_day(seasonal_cpu, seasonal_days));
+  std::printf(
+      "| raingen-ensemble, %ld x 2000 days without seasons, --jobs 2 | %.1f s | %.2f us: %.2f times the floor; "
+      "CPU %.2f us a day |\n",
+      plain_runs, p, microseconds_per_day(p, plain_days), microseconds_per_day(p, plain_days) / floor_per_day,
+      microseconds_per_day(plain_cpu, plain_days));
+
+  std::printf("| %ld plain runs of %ld days, two side by side | %.1f s | %.2f us: %.2f times the floor |\n", block_runs,
+              block_days, b, microseconds_per_day(b, block_run_days),
+              microseconds_per_day(b, block_run_days) / floor_per_day);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,8 +192,6 @@ int main(int argc, char** argv) {
   const long days = std::lround(365.25 * static_cast<double>(years));
   const long plain_runs = 18 * r;
   const long block_runs = 4 * years * r;
-  const double seasonal_days = static_cast<double>(r * days), plain_days = 2000.0 * static_cast<double>(plain_runs);
-  const double block_run_days = static_cast<double>(block_days * block_runs);
   std::printf("load average before: %s\n", load_average().c_str());
   std::printf("%ld realizations of %ld days with quarters against %ld plain runs of 2000 days, %d repetition(s)\n", r,
               days, plain_runs, repetitions);
@@ -174,33 +212,9 @@ int main(int argc, char** argv) {
         "block-long runs side by side %.1f s (load %s)\n",
         k + 1, floor.back(), seasonal.back(), plain_ensemble.back(), blocks.back(), load_average().c_str());
   }
-  const double f = median(floor), s = median(seasonal), p = median(plain_ensemble);
-  const double floor_per_day = microseconds_per_day(f, plain_days);
-  std::printf("| work | median | per simulated day |\n|---|---|---|\n");
-  std::printf("| %ld plain runs of 2000 days, two side by side (the floor) | %.1f s | %.2f us |\n", plain_runs, f,
-              floor_per_day);
-  std::printf(
-      "| raingen-ensemble, %ld x %ld days with quarters, --jobs 2 | %.1f s | %.2f us: %.2f times the floor "
-      "(target at most 1.3); CPU %.2f us a day |\n",
-      r, days, s, microseconds_per_day(s, seasonal_days), microseconds_per_day(s, seasonal_days) / floor_per_day,
-      microseconds_per_day(median(seasonal_cpu), seasonal_days));
-  std::printf(
-      "| raingen-ensemble, %ld x 2000 days without seasons, --jobs 2 | %.1f s | %.2f us: %.2f times the floor; "
-      "CPU %.2f us a day |\n",
-      plain_runs, p, microseconds_per_day(p, plain_days), microseconds_per_day(p, plain_days) / floor_per_day,
-      microseconds_per_day(median(plain_cpu), plain_days));
-
-  const double b = median(blocks);
-  std::printf("| %ld plain runs of %ld days, two side by side | %.1f s | %.2f us: %.2f times the floor |\n", block_runs,
-              block_days, b, microseconds_per_day(b, block_run_days),
-              microseconds_per_day(b, block_run_days) / floor_per_day);
-
-  std::printf("peak memory of the seasonal ensemble (the ensemble or its largest run), --jobs 2:\n");
-  std::printf("  R = %3ld, %6ld days: %.1f MiB (the run above, median)\n", r, days, median(seasonal_mib));
-  for (const auto& [count, length] :
-       {std::pair{2L, days}, std::pair{20L, days}, std::pair{2L, days / 10}, std::pair{2L, 5 * days}})
-    std::printf("  R = %3ld, %6ld days: %.1f MiB\n", count, length,
-                run(ensemble(count, length, dir / "memory.nc"), dir / "quarters").peak_mib);
+  print_table({r, days, plain_runs, block_runs, block_days}, median(floor), median(seasonal), median(plain_ensemble),
+              median(blocks), median(seasonal_cpu), median(plain_cpu));
+  print_memory(dir, r, days, median(seasonal_mib));
   std::printf("load average after: %s\n", load_average().c_str());
   fs::remove_all(dir);
   return 0;

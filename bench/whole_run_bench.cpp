@@ -208,6 +208,31 @@ bool same_file(const fs::path& a, const fs::path& b) {
                     std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
 }
 
+// Each repetition's figures.
+struct Timings {
+  std::vector<double> fast, literal, work, floors, floors_in_process, fast_peak, literal_peak;
+};
+
+// The medians, and the ratios the benchmark is for.
+void print_summary(const Timings& t, int repetitions, bool with_literal) {
+  const double f = median(t.fast), w = median(t.work), h = median(t.floors);
+  const double h_in = median(t.floors_in_process);
+  std::printf(
+      "\nmedians of %d: program %.3f s (peak %.1f MiB), unavoidable work %.3f s, "
+      "hand-written floor %.3f s (in-process %.3f s)\n",
+      repetitions, f, median(t.fast_peak), w, h, h_in);
+  if (with_literal)
+    std::printf("literal %.3f s (peak %.1f MiB), literal / program: %.1f times\n", median(t.literal),
+                median(t.literal_peak), median(t.literal) / f);
+  std::printf("program / unavoidable work: %.2f\n", f / w);
+  std::printf("unavoidable work / hand-written floor in-process: %.2f\n", w / h_in);
+  std::printf("program / hand-written floor: %.2f (floor in-process: %.2f)\n", f / h, f / h_in);
+  std::printf(
+      "(peak of this benchmark process itself: %.1f MiB, a bound on what a child counts "
+      "before it starts the program)\n",
+      own_peak_mib());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -227,18 +252,18 @@ int main(int argc, char** argv) {
   malloc_trim(0);                  // the data set's memory back to the system: a forked child would count it
   if (repetitions == 0) return 0;  // the data set only
 
-  std::vector<double> fast, literal, work, floors, floors_in_process, fast_peak, literal_peak;
+  Timings t;
 
   for (int rep = 0; rep < repetitions; ++rep) {
     ChildRun f = run_program(RAINGEN_PROGRAM, dir);
-    fast.push_back(f.seconds);
-    fast_peak.push_back(f.peak_mib);
+    t.fast.push_back(f.seconds);
+    t.fast_peak.push_back(f.peak_mib);
     const std::uint64_t fast_output = output_digest(dir);
     ChildRun l;
     if (with_literal) {
       l = run_program(RAINGEN_LITERAL_PROGRAM, dir);
-      literal.push_back(l.seconds);
-      literal_peak.push_back(l.peak_mib);
+      t.literal.push_back(l.seconds);
+      t.literal_peak.push_back(l.peak_mib);
       if (output_digest(dir) != fast_output) {
         std::fprintf(stderr, "the two resamplers wrote different files\n");
         return 1;
@@ -254,30 +279,15 @@ int main(int argc, char** argv) {
         return 1;
       }
     }
-    work.push_back(through_records.seconds);
-    floors.push_back(by_hand.seconds);
-    floors_in_process.push_back(by_hand_in_process.seconds);
+    t.work.push_back(through_records.seconds);
+    t.floors.push_back(by_hand.seconds);
+    t.floors_in_process.push_back(by_hand_in_process.seconds);
     std::printf(
         "repetition %d: program %.3f s, literal %.3f s, unavoidable work %.3f s, "
         "hand-written floor %.3f s (in-process %.3f s)\n",
-        rep + 1, f.seconds, l.seconds, work.back(), floors.back(), floors_in_process.back());
+        rep + 1, f.seconds, l.seconds, t.work.back(), t.floors.back(), t.floors_in_process.back());
   }
-  const double f = median(fast), w = median(work), h = median(floors);
-  const double h_in = median(floors_in_process);
-  std::printf(
-      "\nmedians of %d: program %.3f s (peak %.1f MiB), unavoidable work %.3f s, "
-      "hand-written floor %.3f s (in-process %.3f s)\n",
-      repetitions, f, median(fast_peak), w, h, h_in);
-  if (with_literal)
-    std::printf("literal %.3f s (peak %.1f MiB), literal / program: %.1f times\n", median(literal),
-                median(literal_peak), median(literal) / f);
-  std::printf("program / unavoidable work: %.2f\n", f / w);
-  std::printf("unavoidable work / hand-written floor in-process: %.2f\n", w / h_in);
-  std::printf("program / hand-written floor: %.2f (floor in-process: %.2f)\n", f / h, f / h_in);
-  std::printf(
-      "(peak of this benchmark process itself: %.1f MiB, a bound on what a child counts "
-      "before it starts the program)\n",
-      own_peak_mib());
+  print_summary(t, repetitions, with_literal);
   std::error_code ignored;
   if (!keep) fs::remove_all(dir, ignored);
   return 0;
