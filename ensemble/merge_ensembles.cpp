@@ -10,7 +10,6 @@
 #include "ensemble/merge_networks.h"
 #include "ensemble/part_coverage.h"
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/network_file.h"
 #include "stations/station_places.h"
 
 namespace raingen::ensemble {
@@ -175,7 +174,8 @@ MergeOutcome merge_ensembles(const std::vector<fs::path>& given, const fs::path&
         reader.read(k, depths);
         writer.put_complete(index, reader.seed(k), depths);
       } else {
-        writer.put_failed(index, reader.seed(k));
+        writer.put_seed(index, reader.seed(k));
+        writer.put_failed(index, 0);
         ++outcome.failed;
       }
     }

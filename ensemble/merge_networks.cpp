@@ -8,27 +8,27 @@
 #include "common/tool_error.h"
 #include "ensemble/merge_differences.h"
 #include "ensemble/part_coverage.h"
-#include "ensemble_file/network_file.h"
+#include "ensemble_file/ensemble_file.h"
 
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
 using common::ToolError;
 using ensemble_file::EnsemblePart;
-using ensemble_file::NetworkLayout;
+using ensemble_file::EnsembleLayout;
 using ensemble_file::NetworkReader;
-using ensemble_file::NetworkWriter;
+using ensemble_file::EnsembleWriter;
 
 namespace {
 
-std::string sites_text(const NetworkLayout& layout) {
+std::string sites_text(const EnsembleLayout& layout) {
   std::string text;
-  for (const ensemble_file::NetworkFileSite& site : layout.sites)
+  for (const ensemble_file::FileSite& site : layout.sites)
     text += fmt::format("{}{} at {},{}", text.empty() ? "" : "; ", site.name, site.position.a, site.position.b);
   return text;
 }
 
 // The first difference between the ensembles of two parts (a, the first part's; b, another's), or "".
-std::string network_difference(const NetworkLayout& a, const NetworkLayout& b) {
+std::string network_difference(const EnsembleLayout& a, const EnsembleLayout& b) {
   if (a.checksum != b.checksum) return "the checksum of the inputs (raingen_inputs_checksum)";
   if (a.sites != b.sites || a.coordinates != b.coordinates || a.map_unit != b.map_unit)
     return fmt::format("the sites and their positions ({}, theirs {})", sites_text(b), sites_text(a));
@@ -58,20 +58,20 @@ void check_part_holds_its_realizations(const NetworkReader& reader, const fs::pa
 }
 
 struct CheckedParts {
-  NetworkLayout layout;             // the merged file's
+  EnsembleLayout layout;             // the merged file's
   std::vector<fs::path> files;      // in the order of their parts
-  std::vector<NetworkLayout> seen;  // each as the first pass read it
+  std::vector<EnsembleLayout> seen;  // each as the first pass read it
 };
 
 CheckedParts check_parts(const std::vector<fs::path>& given, const fs::path& output) {
-  std::vector<NetworkLayout> layouts;
+  std::vector<EnsembleLayout> layouts;
   std::vector<std::vector<std::string>> files_of;
   for (const fs::path& file : given) {
     std::error_code error;
     if (fs::equivalent(file, output, error))
       throw common::UsageError(fmt::format("--output {} is one of the files to merge", output.string()));
     const NetworkReader reader(file);
-    const NetworkLayout& layout = reader.layout();
+    const EnsembleLayout& layout = reader.layout();
     if (!layout.part)
       throw ToolError(file.string(), 0,
                       "is a whole network ensemble, no part of one: network files merge as the parts of one ensemble "
@@ -118,17 +118,17 @@ NetworkMergeOutcome merge_networks(const std::vector<fs::path>& given, const fs:
                                    const std::string& history_entry, std::ostream& messages) {
   common::check_product_target(output);
   CheckedParts parts = check_parts(given, output);
-  NetworkLayout& layout = parts.layout;
+  EnsembleLayout& layout = parts.layout;
   layout.history = layout.history.empty() ? history_entry : history_entry + "\n" + layout.history;
   NetworkMergeOutcome outcome{layout.realizations, static_cast<long>(layout.sites.size()), 0};
 
   common::OutputFile out(output);
-  NetworkWriter writer(out.hand_to_library(), output.string(), layout);
+  EnsembleWriter writer(out.hand_to_library(), output.string(), layout);
   std::vector<float> depths(layout.intervals);
   for (std::size_t f = 0; f < parts.files.size(); ++f) {
     const NetworkReader reader(parts.files[f]);
     // Checked in the first pass; a file replaced since then is not taken for it.
-    const NetworkLayout& now = reader.layout();
+    const EnsembleLayout& now = reader.layout();
     if (!now.part || now.part->index != parts.seen[f].part->index || !network_difference(parts.seen[f], now).empty() ||
         now.realizations != parts.seen[f].realizations)
       throw ToolError(parts.files[f].string(), 0, "changed while the parts were merged");

@@ -140,6 +140,7 @@ EnsembleLayout layout_of(const EnsembleRequest& request, const Plan& plan) {
   layout.site = site.empty() ? std::string(common::default_site_name) : site;
   layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
   layout.realizations = request.own_range().size();
+  layout.first_seed = static_cast<int>(request.first_seed + request.own_range().first - 1);
   layout.source = run_source(request, plan);
   layout.checksum = plan.inputs.checksum;
   layout.part = request.part;
@@ -175,7 +176,7 @@ class Realizations final : public RunTarget {
     if (std::optional<std::string> failure =
             read_realization_table(run.files.source_out(), depths, laying_out ? &rows : nullptr))
       return failure;
-    writer_.put_depths(index, static_cast<std::size_t>(rows.first_row), depths);
+    writer_.put_depths(index, 0, static_cast<std::size_t>(rows.first_row), depths);
     if (request_.keep) {
       const fs::path target = *request_.keep / kept_table_name(range_.first + index, request_.realizations);
       if (!laying_out) {
@@ -190,7 +191,7 @@ class Realizations final : public RunTarget {
   }
 
   void complete(long index) override {
-    writer_.put_complete(index, seed(index));
+    writer_.put_complete(index, 0);
     if (const auto kept = kept_.find(index); kept != kept_.end()) {
       kept->second.commit();
       kept_.erase(kept);
@@ -199,7 +200,7 @@ class Realizations final : public RunTarget {
 
   // Listed with the run's block when it has several, its depths the fill value.
   void fail(long index, const RunningRealization& run, const std::string& why) override {
-    writer_.put_failed(index, seed(index));
+    writer_.put_failed(index, 0);
     const std::optional<stations::Season>& season = plan_.inputs.folders[plan_.blocks[run.block].season].season;
     messages_ << failure_report(range_.first + index, seed(index),
                                 block_text(run, plan_.blocks, season ? season->name() : "") + why,

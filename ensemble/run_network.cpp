@@ -20,7 +20,7 @@
 #include "ensemble/run_ensemble.h"
 #include "ensemble/runs_into_file.h"
 #include "ensemble/scratch_area.h"
-#include "ensemble_file/network_file.h"
+#include "ensemble_file/ensemble_file.h"
 #include "run_directory/run_directory.h"
 #include "stations/run_facts.h"
 #include "network/site_folders.h"
@@ -30,8 +30,8 @@ namespace raingen::ensemble {
 namespace fs = std::filesystem;
 using common::ToolError;
 using common::UsageError;
-using ensemble_file::NetworkLayout;
-using ensemble_file::NetworkWriter;
+using ensemble_file::EnsembleLayout;
+using ensemble_file::EnsembleWriter;
 
 namespace {
 
@@ -133,8 +133,8 @@ std::string run_source(const NetworkRequest& request, const NetworkPlan& plan) {
       first_seed, last_seed, block_seed_stride, part);
 }
 
-NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) {
-  NetworkLayout layout;
+EnsembleLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) {
+  EnsembleLayout layout;
   layout.start = request.start;
   layout.utc_offset = request.utc_offset ? request.utc_offset : plan.clock;
   layout.coordinates = plan.manifest.coordinates;
@@ -156,7 +156,7 @@ NetworkLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) 
 // realization run together; each block's table goes into the file as its turn comes.
 class NetworkRuns final : public RunTarget {
  public:
-  NetworkRuns(const NetworkRequest& request, const NetworkPlan& plan, NetworkWriter& writer, std::ostream& messages)
+  NetworkRuns(const NetworkRequest& request, const NetworkPlan& plan, EnsembleWriter& writer, std::ostream& messages)
       : request_(request), plan_(plan), writer_(writer), messages_(messages), first_(request.own_range().first) {
     long longest = 0;
     for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
@@ -200,7 +200,7 @@ class NetworkRuns final : public RunTarget {
 
   const NetworkRequest& request_;
   const NetworkPlan& plan_;
-  NetworkWriter& writer_;
+  EnsembleWriter& writer_;
   std::ostream& messages_;
   const long first_;  // the number of the file's first realization
   std::vector<float> depths_;
@@ -215,9 +215,9 @@ NetworkOutcome run_network(const NetworkRequest& request, const fs::path& progra
   const long realizations = request.own_range().size();
   outcome.runs = realizations * plan.sites_count();
   ProgressLine progress(messages, terminal, outcome.runs, "runs");
-  outcome.failed = runs_into_file<NetworkWriter>(
+  outcome.failed = runs_into_file<EnsembleWriter>(
       request, layout_of(request, plan), outcome.runs, plan.blocks, program, progress,
-      [&](NetworkWriter& writer) { return NetworkRuns(request, plan, writer, messages); }, "runs");
+      [&](EnsembleWriter& writer) { return NetworkRuns(request, plan, writer, messages); }, "runs");
   const double seconds = progress.seconds();
   messages << fmt::format(
       "raingen-ensemble: {}{} realizations at {} sites, {} runs in {:.1f} s ({:.1f} per s), {} failed: {}\n",

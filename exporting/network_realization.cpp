@@ -9,7 +9,6 @@
 
 #include "common/tool_error.h"
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/network_file.h"
 
 namespace raingen::exporting {
 
@@ -18,9 +17,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // The file's names, for a message on a file of another network.
-std::string site_list(const ensemble_file::NetworkLayout& layout) {
+std::string site_list(const ensemble_file::EnsembleLayout& layout) {
   std::string names;
-  for (const ensemble_file::NetworkFileSite& site : layout.sites) names += (names.empty() ? "" : ", ") + site.name;
+  for (const ensemble_file::FileSite& site : layout.sites) names += (names.empty() ? "" : ", ") + site.name;
   return names;
 }
 

@@ -28,7 +28,7 @@ void check_network_file_sites(const ensemble_file::NetworkReader& reader, const 
     network_names.insert(upper(site.name));
     if (!reader.site_index(site.name)) lacking.push_back(site.name);
   }
-  for (const ensemble_file::NetworkFileSite& site : reader.layout().sites)
+  for (const ensemble_file::FileSite& site : reader.layout().sites)
     if (!network_names.contains(upper(site.name))) foreign.push_back(site.name);
   if (lacking.empty() && foreign.empty()) return;
   std::vector<std::string> what;

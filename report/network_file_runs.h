@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "calendar/time_point.h"
-#include "ensemble_file/network_file.h"
+#include "ensemble_file/ensemble_file.h"
 #include "report/network_inputs.h"
 #include "report/network_series.h"
 

@@ -5,7 +5,7 @@
 #include "calendar/time_text.h"
 #include "common/output_file.h"
 #include "common/tool_error.h"
-#include "ensemble_file/network_file.h"
+#include "ensemble_file/ensemble_file.h"
 #include "report/network_figures.h"
 #include "report/network_inputs.h"
 #include "report/network_page.h"

@@ -24,7 +24,6 @@
 
 #include "common/tool_error.h"
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/network_file.h"
 #include "netcdf/netcdf_file.h"
 #include "network/network_manifest.h"
 #include "support/child.h"
@@ -86,10 +85,10 @@ TEST(NetworkEnsemble, EachColumnIsThePlainRunOfItsSiteWithTheRealizationsSeed) {
     EXPECT_EQ(entry.filename().string().find(".scratch"), std::string::npos) << entry;
 
   const NetworkReader file(n.dir / "out.nc");
-  const ensemble_file::NetworkLayout& layout = file.layout();
+  const ensemble_file::EnsembleLayout& layout = file.layout();
   ASSERT_EQ(file.sites(), 3);
   for (std::size_t s = 0; s < 3; ++s)
-    EXPECT_EQ(layout.sites[s], (ensemble_file::NetworkFileSite{places[s].name, places[s].degrees}));
+    EXPECT_EQ(layout.sites[s], (ensemble_file::FileSite{places[s].name, places[s].degrees}));
   EXPECT_EQ(layout.coordinates, network::CoordinateSystem::degrees);
   EXPECT_EQ(layout.realizations, 3);
   EXPECT_EQ(layout.intervals, 60u * 96);

@@ -18,7 +18,6 @@
 #include <fmt/format.h>
 
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/network_file.h"
 #include "network/network_manifest.h"
 #include "support/network_fixture.h"
 
@@ -81,7 +80,7 @@ TEST(NetworkFileExport, ARealizationIsThePlainRunsOfItsSeedInEveryFolder) {
 // interval 23 (s + 1) alone with depth[s], realization 2's runs failed at the sites named.
 void write_network_file(const fs::path& path, const std::vector<std::string>& sites,
                         const std::vector<std::string>& failed) {
-  ensemble_file::NetworkLayout layout;
+  ensemble_file::EnsembleLayout layout;
   layout.start = date::sys_days{date::year{2004} / 2 / 29};
   layout.coordinates = network::CoordinateSystem::planar;
   layout.map_unit = "m";
@@ -90,7 +89,7 @@ void write_network_file(const fs::path& path, const std::vector<std::string>& si
   layout.realizations = 2;
   layout.first_seed = 7;
   layout.checksum = "0123456789abcdef";
-  ensemble_file::NetworkWriter writer(path, path.string(), layout);
+  ensemble_file::EnsembleWriter writer(path, path.string(), layout);
   const float depth[] = {1.25f, 0.069f, 2.0f, 0.5f};
   for (long k = 0; k < 2; ++k)
     for (long s = 0; s < static_cast<long>(sites.size()); ++s) {

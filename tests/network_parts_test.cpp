@@ -20,7 +20,7 @@
 #include <date/date.h>
 #include <fmt/format.h>
 
-#include "ensemble_file/network_file.h"
+#include "ensemble_file/ensemble_file.h"
 #include "support/tool_runs.h"
 
 namespace {

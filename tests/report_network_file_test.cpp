@@ -12,7 +12,7 @@
 
 #include <fmt/format.h>
 
-#include "ensemble_file/network_file.h"
+#include "ensemble_file/ensemble_file.h"
 #include "support/child.h"
 #include "support/network_fixture.h"
 
@@ -128,7 +128,7 @@ TEST(ReportNetworkFile, EachPairsBandIsThatOfThePlainRunsWithTheRealizationsSeed
   // the band that of seeds 7 and 9.
   {
     const ensemble_file::NetworkReader whole(n.dir / "out.nc");
-    ensemble_file::NetworkWriter broken(n.dir / "broken.nc", "broken.nc", whole.layout());
+    ensemble_file::EnsembleWriter broken(n.dir / "broken.nc", "broken.nc", whole.layout());
     std::vector<float> depths(whole.layout().intervals);
     for (long k = 0; k < 3; ++k)
       for (long s = 0; s < 3; ++s) {

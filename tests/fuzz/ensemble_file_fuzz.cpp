@@ -19,7 +19,6 @@
 #include "calendar/start_option.h"
 #include "common/tool_error.h"
 #include "ensemble_file/ensemble_file.h"
-#include "ensemble_file/network_file.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -57,7 +56,7 @@ void write_valid(FuzzedDataProvider& in, const std::string& path) {
 }
 
 void write_valid_network(FuzzedDataProvider& in, const std::string& path) {
-  raingen::ensemble_file::NetworkLayout layout;
+  raingen::ensemble_file::EnsembleLayout layout;
   layout.start =
       raingen::calendar::default_start + in.ConsumeIntegralInRange<int>(-3, 3) * raingen::calendar::interval_length;
   if (in.ConsumeBool()) layout.coordinates = raingen::network::CoordinateSystem::planar;
@@ -73,7 +72,7 @@ void write_valid_network(FuzzedDataProvider& in, const std::string& path) {
   layout.realizations = in.ConsumeIntegralInRange<long>(1, 3);
   layout.source = "fuzz";
   layout.checksum = in.ConsumeRandomLengthString(20);
-  raingen::ensemble_file::NetworkWriter writer(path, path, layout);
+  raingen::ensemble_file::EnsembleWriter writer(path, path, layout);
   std::vector<float> depths(layout.intervals, 0.5f);
   for (long k = 0; k < layout.realizations; ++k)
     for (long s = 0; s < sites; ++s) {
