@@ -19,6 +19,7 @@
 #include "ensemble/realization_table.h"
 #include "ensemble/runs_into_file.h"
 #include "ensemble/scratch_area.h"
+#include "ensemble/site_runs.h"
 #include "ensemble_file/ensemble_file.h"
 #include "run_directory/run_directory.h"
 #include "stations/settings_file.h"
@@ -43,22 +44,9 @@ void check_output_is_no_input(const fs::path& output, const RunFolders& inputs) 
                                      (folder.run.dir / name).lexically_relative(inputs.dir).string()));
 }
 
-// Copies a realization's table to its kept name as every output is written: aside, synced, then
-// renamed into place, so that a kept file is whole or absent (the scratch directory may lie on
-// another file system than the kept one).
-void keep_table(const fs::path& table, const fs::path& target) {
-  common::OutputFile kept(target);
-  kept.write(common::read_whole_file(table));
-  kept.commit();
-}
-
-// What the ensemble makes: the run directory's folders, the series' length and its blocks.
-struct Plan {
-  RunFolders inputs;
-  long days = 0;
-  std::vector<CalendarBlock> blocks;
-  // Per folder: its INPUT.TXT as read, for blocks whose day count differs from it.
-  std::vector<std::string> settings_texts;
+// What the ensemble makes: the run directory (its one site), the series' length and its blocks.
+struct Plan : RunPlan {
+  const RunFolders& inputs() const { return sites.front().run; }
 };
 
 // An earlier ensemble's kept tables are never replaced: a --keep folder that holds any name this
@@ -93,12 +81,10 @@ Plan checked_plan(const EnsembleRequest& request) {
   common::check_product_target(request.output);
   if (request.keep) common::check_output_folder(*request.keep);
   Plan plan;
-  plan.inputs = run_directory::read_run_folders(request.dir, !request.days);
-  plan.days = request.series_days(plan.inputs.day_count);
-  check_output_is_no_input(request.output, plan.inputs);
-  plan.blocks = lay_out_blocks(request.start, plan.days, plan.inputs.seasons);
-  for (const run_directory::RunFolder& folder : plan.inputs.folders)
-    plan.settings_texts.push_back(common::read_whole_file(folder.run.dir / common::settings_file_name));
+  plan.sites.push_back(plan_site("", run_directory::read_run_folders(request.dir, !request.days)));
+  plan.days = request.series_days(plan.inputs().day_count);
+  check_output_is_no_input(request.output, plan.inputs());
+  plan.blocks = lay_out_blocks(request.start, plan.days, plan.inputs().seasons);
   if (request.keep) {
     std::error_code error;
     fs::create_directories(*request.keep, error);
@@ -112,14 +98,15 @@ std::string run_source(const EnsembleRequest& request, const Plan& plan) {
   const ensemble_file::RealizationRange own = request.own_range();
   const long first_seed = request.first_seed + own.first - 1, last_seed = request.first_seed + own.last - 1;
   const std::string part = request.part_text();
-  if (plan.inputs.seasons.empty() && plan.blocks.size() == 1)
+  if (plan.inputs().seasons.empty() && plan.blocks.size() == 1)
     return fmt::format(
-        "raingen on {}{}, RAINGEN_SEED {} to {}{}", (plan.inputs.dir / common::settings_file_name).string(),
-        plan.days == plan.inputs.day_count ? "" : fmt::format(" with its day count set to {}", plan.days), first_seed,
+        "raingen on {}{}, RAINGEN_SEED {} to {}{}", (plan.inputs().dir / common::settings_file_name).string(),
+        plan.days == plan.inputs().day_count ? "" : fmt::format(" with its day count set to {}", plan.days), first_seed,
         last_seed, part);
-  const std::string folders = plan.inputs.seasons.empty() ? (plan.inputs.dir / common::settings_file_name).string()
-                                                          : fmt::format("{} (seasons {})", plan.inputs.dir.string(),
-                                                                        stations::season_names(plan.inputs.seasons));
+  const std::string folders =
+      plan.inputs().seasons.empty()
+          ? (plan.inputs().dir / common::settings_file_name).string()
+          : fmt::format("{} (seasons {})", plan.inputs().dir.string(), stations::season_names(plan.inputs().seasons));
   return fmt::format(
       "raingen on {}, {} days from {} in {} runs of at most {} days, laid end to end; realization k "
       "from RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
@@ -136,104 +123,27 @@ EnsembleLayout layout_of(const EnsembleRequest& request, const Plan& plan) {
   layout.utc_offset = request.utc_offset ? request.utc_offset : facts.site ? facts.site->utc_offset : std::nullopt;
   layout.position = request.site_at ? request.site_at : facts.site ? facts.site->position : std::nullopt;
   layout.history = request.history;
-  const std::string& site = plan.inputs.settings().site_name;
+  const std::string& site = plan.inputs().settings().site_name;
   layout.site = site.empty() ? std::string(common::default_site_name) : site;
   layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
   layout.realizations = request.own_range().size();
   layout.first_seed = static_cast<int>(request.first_seed + request.own_range().first - 1);
   layout.source = run_source(request, plan);
-  layout.checksum = plan.inputs.checksum;
+  layout.checksum = plan.inputs().checksum;
   layout.part = request.part;
   return layout;
 }
 
-// The realizations of one run directory: unit i is realization range.first + i of the ensemble,
-// each block's table written into the file (and kept) as its turn comes.
-class Realizations final : public RunTarget {
- public:
-  Realizations(const EnsembleRequest& request, const Plan& plan, EnsembleWriter& writer, std::ostream& messages)
-      : request_(request), plan_(plan), writer_(writer), messages_(messages), range_(request.own_range()) {
-    long longest = 0;
-    for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
-    depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
-  }
-
-  int seed(long index) const override { return static_cast<int>(request_.first_seed + range_.first - 1 + index); }
-
-  const run_directory::RunDirectory& folder(long, const CalendarBlock& block) const override {
-    return plan_.inputs.folders[block.season].run;
-  }
-  const std::string& settings_text(long, const CalendarBlock& block) const override {
-    return plan_.settings_texts[block.season];
-  }
-
-  // The block's table into the file, and laid out into the kept table.
-  std::optional<std::string> put_block(long index, const RunningRealization& run) override {
-    const CalendarBlock& place = plan_.blocks[run.block];
-    const std::span<float> depths(depths_.data(), static_cast<std::size_t>(place.days) * calendar::intervals_per_day);
-    const bool laying_out = request_.keep && plan_.blocks.size() > 1;
-    LaidOutRows rows{.first_row = place.first_day * calendar::intervals_per_day, .text = {}};
-    if (std::optional<std::string> failure =
-            read_realization_table(run.files.source_out(), depths, laying_out ? &rows : nullptr))
-      return failure;
-    writer_.put_depths(index, 0, static_cast<std::size_t>(rows.first_row), depths);
-    if (request_.keep) {
-      const fs::path target = *request_.keep / kept_table_name(range_.first + index, request_.realizations);
-      if (!laying_out) {
-        keep_table(run.files.source_out(), target);
-      } else {
-        auto kept = kept_.find(index);
-        if (kept == kept_.end()) kept = kept_.try_emplace(index, target).first;
-        kept->second.write(rows.text);
-      }
-    }
-    return std::nullopt;
-  }
-
-  void complete(long index) override {
-    writer_.put_complete(index, 0);
-    if (const auto kept = kept_.find(index); kept != kept_.end()) {
-      kept->second.commit();
-      kept_.erase(kept);
-    }
-  }
-
-  // Listed with the run's block when it has several, its depths the fill value.
-  void fail(long index, const RunningRealization& run, const std::string& why) override {
-    writer_.put_failed(index, 0);
-    const std::optional<stations::Season>& season = plan_.inputs.folders[plan_.blocks[run.block].season].season;
-    messages_ << failure_report(range_.first + index, seed(index),
-                                block_text(run, plan_.blocks, season ? season->name() : "") + why,
-                                stream_excerpt(run.files.out), stream_excerpt(run.files.err));
-    messages_.flush();
-    kept_.erase(index);  // its aside file removed
-  }
-
- private:
-  const EnsembleRequest& request_;
-  const Plan& plan_;
-  EnsembleWriter& writer_;
-  std::ostream& messages_;
-  const ensemble_file::RealizationRange range_;
-  std::vector<float> depths_;
-  std::map<long, common::OutputFile> kept_;  // the laid-out tables being kept
-};
-
 }  // namespace
-
-std::string kept_table_name(long number, long realizations) {
-  const int width = std::max<int>(4, static_cast<int>(std::to_string(realizations).size()));
-  return fmt::format("SOURCE_{:0{}}.OUT", number, width);
-}
 
 EnsembleOutcome run_ensemble(const EnsembleRequest& request, const fs::path& program, std::ostream& messages,
                              bool terminal) {
   const Plan plan = checked_plan(request);
   const long count = request.own_range().size();
   ProgressLine progress(messages, terminal, count);
-  const EnsembleOutcome outcome{runs_into_file<EnsembleWriter>(
+  const EnsembleOutcome outcome{runs_into_file(
       request, layout_of(request, plan), count, plan.blocks, program, progress,
-      [&](EnsembleWriter& writer) { return Realizations(request, plan, writer, messages); }, "realizations")};
+      [&](EnsembleWriter& writer) { return SiteRuns(request, plan, writer, messages, request.keep); }, "realizations")};
   messages << "raingen-ensemble: " << (request.part ? request.part->description() + ": " : "")
            << summary_text(count, outcome.failed, progress.seconds(), request.output.string()) << '\n';
   messages.flush();

@@ -20,6 +20,7 @@
 #include "ensemble/run_ensemble.h"
 #include "ensemble/runs_into_file.h"
 #include "ensemble/scratch_area.h"
+#include "ensemble/site_runs.h"
 #include "ensemble_file/ensemble_file.h"
 #include "run_directory/run_directory.h"
 #include "stations/run_facts.h"
@@ -35,24 +36,12 @@ using ensemble_file::EnsembleWriter;
 
 namespace {
 
-// A site as its runs are made: its run directory (or its seasons' folders) read once, and each
-// folder's INPUT.TXT text for blocks whose day count differs from it.
-struct PlannedSite {
-  std::string name;
-  run_directory::RunFolders run;
-  std::vector<std::string> settings_texts;  // of run.folders
-};
-
 // What the network's ensemble makes: the sites, the series' length and its blocks.
-struct NetworkPlan {
+struct NetworkPlan : RunPlan {
   fs::path dir;  // absolute
   network::NetworkManifest manifest;
-  std::vector<PlannedSite> sites;
-  long days = 0;
-  std::vector<CalendarBlock> blocks;
   std::string checksum;
   std::optional<calendar::UtcOffset> clock;  // the one clock the sites' RAINGEN.TXT state, if any
-  long sites_count() const { return static_cast<long>(sites.size()); }
 };
 
 // The sites' day count, when it is the series' length: the same in every site's INPUT.TXT.
@@ -93,15 +82,13 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
   checksum.add_name(network::manifest_file_name);
   checksum.add(common::read_whole_file(plan.dir / network::manifest_file_name));
   for (const network::NetworkSite& site : plan.manifest.sites) {
-    PlannedSite planned{site.name, run_directory::read_run_folders(plan.dir / site.folder, !request.days), {}};
+    PlannedSite planned = plan_site(site.name, run_directory::read_run_folders(plan.dir / site.folder, !request.days));
     check_seasons(plan, planned);
-    for (const run_directory::RunFolder& folder : planned.run.folders) {
+    for (const run_directory::RunFolder& folder : planned.run.folders)
       for (const std::string& name : folder.run.input_names)
         if (fs::equivalent(request.output, folder.run.dir / name, error))
           throw UsageError(fmt::format("--output {} is {}, an input of site {}", request.output.string(),
                                        fs::relative(folder.run.dir / name, plan.dir, error).string(), site.name));
-      planned.settings_texts.push_back(common::read_whole_file(folder.run.dir / common::settings_file_name));
-    }
     checksum.add_name(site.folder);
     checksum.add(planned.run.checksum);
     plan.sites.push_back(std::move(planned));
@@ -151,61 +138,6 @@ EnsembleLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan)
   return layout;
 }
 
-// The runs of every (realization, site): unit n is the file's realization n / sites (the ensemble's
-// first + n / sites, of a part's range first..last) at site n % sites, so that the sites of one
-// realization run together; each block's table goes into the file as its turn comes.
-class NetworkRuns final : public RunTarget {
- public:
-  NetworkRuns(const NetworkRequest& request, const NetworkPlan& plan, EnsembleWriter& writer, std::ostream& messages)
-      : request_(request), plan_(plan), writer_(writer), messages_(messages), first_(request.own_range().first) {
-    long longest = 0;
-    for (const CalendarBlock& block : plan.blocks) longest = std::max(longest, block.days);
-    depths_.resize(static_cast<std::size_t>(longest) * calendar::intervals_per_day);
-  }
-
-  int seed(long unit) const override {
-    return static_cast<int>(request_.first_seed + first_ - 1 + realization_of(unit));
-  }
-  const run_directory::RunDirectory& folder(long unit, const CalendarBlock& block) const override {
-    return site(unit).run.folders[block.season].run;
-  }
-  const std::string& settings_text(long unit, const CalendarBlock& block) const override {
-    return site(unit).settings_texts[block.season];
-  }
-
-  std::optional<std::string> put_block(long unit, const RunningRealization& run) override {
-    const CalendarBlock& place = plan_.blocks[run.block];
-    const std::span<float> depths(depths_.data(), static_cast<std::size_t>(place.days) * calendar::intervals_per_day);
-    if (std::optional<std::string> failure = read_realization_table(run.files.source_out(), depths)) return failure;
-    writer_.put_depths(realization_of(unit), site_of(unit),
-                       static_cast<std::size_t>(place.first_day) * calendar::intervals_per_day, depths);
-    return std::nullopt;
-  }
-
-  void complete(long unit) override { writer_.put_complete(realization_of(unit), site_of(unit)); }
-
-  // Listed by its realization and site (and block, when there are several), its depths the fill value.
-  void fail(long unit, const RunningRealization& run, const std::string& why) override {
-    writer_.put_failed(realization_of(unit), site_of(unit));
-    messages_ << failure_report(first_ + realization_of(unit), seed(unit),
-                                fmt::format("site {}: {}{}", site(unit).name, block_text(run, plan_.blocks, ""), why),
-                                stream_excerpt(run.files.out), stream_excerpt(run.files.err));
-    messages_.flush();
-  }
-
- private:
-  long realization_of(long unit) const { return unit / plan_.sites_count(); }
-  long site_of(long unit) const { return unit % plan_.sites_count(); }
-  const PlannedSite& site(long unit) const { return plan_.sites[static_cast<std::size_t>(site_of(unit))]; }
-
-  const NetworkRequest& request_;
-  const NetworkPlan& plan_;
-  EnsembleWriter& writer_;
-  std::ostream& messages_;
-  const long first_;  // the number of the file's first realization
-  std::vector<float> depths_;
-};
-
 }  // namespace
 
 NetworkOutcome run_network(const NetworkRequest& request, const fs::path& program, std::ostream& messages,
@@ -215,9 +147,9 @@ NetworkOutcome run_network(const NetworkRequest& request, const fs::path& progra
   const long realizations = request.own_range().size();
   outcome.runs = realizations * plan.sites_count();
   ProgressLine progress(messages, terminal, outcome.runs, "runs");
-  outcome.failed = runs_into_file<EnsembleWriter>(
+  outcome.failed = runs_into_file(
       request, layout_of(request, plan), outcome.runs, plan.blocks, program, progress,
-      [&](EnsembleWriter& writer) { return NetworkRuns(request, plan, writer, messages); }, "runs");
+      [&](EnsembleWriter& writer) { return SiteRuns(request, plan, writer, messages, std::nullopt); }, "runs");
   const double seconds = progress.seconds();
   messages << fmt::format(
       "raingen-ensemble: {}{} realizations at {} sites, {} runs in {:.1f} s ({:.1f} per s), {} failed: {}\n",

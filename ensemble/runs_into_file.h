@@ -12,17 +12,18 @@
 #include "ensemble/ensemble_runs.h"
 #include "ensemble/progress.h"
 #include "ensemble/scratch_area.h"
+#include "ensemble_file/ensemble_file.h"
 
 namespace raingen::ensemble {
 
 // Returns the number of units that failed. make_target(writer) gives the RunTarget the tables go
 // to; `counted` names the units in messages ("realizations", "runs").
-template <class Writer, class Layout, class MakeTarget>
-long runs_into_file(const EnsembleRuns& request, const Layout& layout, long units,
+template <class MakeTarget>
+long runs_into_file(const EnsembleRuns& request, const ensemble_file::EnsembleLayout& layout, long units,
                     const std::vector<CalendarBlock>& blocks, const std::filesystem::path& program,
                     ProgressLine& progress, MakeTarget make_target, const char* counted) {
   common::OutputFile output(request.output);
-  Writer writer(output.hand_to_library(), request.output.string(), layout);
+  ensemble_file::EnsembleWriter writer(output.hand_to_library(), request.output.string(), layout);
   ScratchArea scratch(request.output);
   auto target = make_target(writer);
   // Lives to the end: a signal while the file is put in place is noted, as during the runs.
