@@ -9,6 +9,7 @@
 
 #include "calendar/time_point.h"
 #include "calendar/utc_offset.h"
+#include "ensemble_file/ensemble_file.h"
 #include "ensemble_file/ensemble_part.h"
 
 namespace raingen::ensemble {
@@ -33,6 +34,12 @@ struct EnsembleRuns {
   long series_days(long input_days) const;
   // ", part I of N of an ensemble of K realizations", or nothing for a whole ensemble.
   std::string part_text() const;
+  // "WHERE, N days from START in B runs of at most 2000 days, laid end to end; realization k from
+  // RAINGEN_SEED ... draws from that seed": the source of a series laid out in calendar blocks.
+  std::string blocks_source(const std::string& where, long days, std::size_t blocks) const;
+  // The file's layout as this request makes it: its start, clock, length, realizations, seeds and
+  // part, source and history; the sites and the checksum are the caller's.
+  ensemble_file::EnsembleLayout file_layout(long days, std::string source) const;
 };
 
 }  // namespace raingen::ensemble

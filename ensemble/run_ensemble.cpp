@@ -107,30 +107,18 @@ std::string run_source(const EnsembleRequest& request, const Plan& plan) {
       plan.inputs().seasons.empty()
           ? (plan.inputs().dir / common::settings_file_name).string()
           : fmt::format("{} (seasons {})", plan.inputs().dir.string(), stations::season_names(plan.inputs().seasons));
-  return fmt::format(
-      "raingen on {}, {} days from {} in {} runs of at most {} days, laid end to end; realization k "
-      "from RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
-      "draws from that seed{}",
-      folders, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days,
-      request.first_seed, first_seed, last_seed, block_seed_stride, part);
+  return request.blocks_source("raingen on " + folders, plan.days, plan.blocks.size()) + part;
 }
 
 // The file's description: the position and clock given, else those RAINGEN.TXT states for the site.
 EnsembleLayout layout_of(const EnsembleRequest& request, const Plan& plan) {
   const stations::RunFacts facts = stations::read_run_facts(request.dir);
-  EnsembleLayout layout;
-  layout.start = request.start;
-  layout.utc_offset = request.utc_offset ? request.utc_offset : facts.site ? facts.site->utc_offset : std::nullopt;
+  EnsembleLayout layout = request.file_layout(plan.days, run_source(request, plan));
+  if (!layout.utc_offset && facts.site) layout.utc_offset = facts.site->utc_offset;
   layout.position = request.site_at ? request.site_at : facts.site ? facts.site->position : std::nullopt;
-  layout.history = request.history;
   const std::string& site = plan.inputs().settings().site_name;
   layout.site = site.empty() ? std::string(common::default_site_name) : site;
-  layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
-  layout.realizations = request.own_range().size();
-  layout.first_seed = static_cast<int>(request.first_seed + request.own_range().first - 1);
-  layout.source = run_source(request, plan);
   layout.checksum = plan.inputs().checksum;
-  layout.part = request.part;
   return layout;
 }
 

@@ -112,28 +112,15 @@ std::string run_source(const NetworkRequest& request, const NetworkPlan& plan) {
         "{}{}, RAINGEN_SEED {} to {}, realization k with the same seed at every site{}", where,
         plan.days == plan.sites.front().run.day_count ? "" : fmt::format(" with the day count set to {}", plan.days),
         first_seed, last_seed, part);
-  return fmt::format(
-      "{}, {} days from {} in {} runs of at most {} days, laid end to end; realization k from "
-      "RAINGEN_SEED {} + k - 1 ({} to {}), its run b with the generator's state after (b - 1) x {} "
-      "draws from that seed, the same at every site{}",
-      where, plan.days, calendar::minute_text(request.start), plan.blocks.size(), common::most_days, request.first_seed,
-      first_seed, last_seed, block_seed_stride, part);
+  return request.blocks_source(where, plan.days, plan.blocks.size()) + ", the same at every site" + part;
 }
 
 EnsembleLayout layout_of(const NetworkRequest& request, const NetworkPlan& plan) {
-  EnsembleLayout layout;
-  layout.start = request.start;
-  layout.utc_offset = request.utc_offset ? request.utc_offset : plan.clock;
+  EnsembleLayout layout = request.file_layout(plan.days, run_source(request, plan));
+  if (!layout.utc_offset) layout.utc_offset = plan.clock;
   layout.coordinates = plan.manifest.coordinates;
   layout.map_unit = plan.manifest.map_unit;
   for (const network::NetworkSite& site : plan.manifest.sites) layout.sites.push_back({site.name, site.position});
-  layout.intervals = static_cast<std::size_t>(plan.days) * calendar::intervals_per_day;
-  const ensemble_file::RealizationRange own = request.own_range();
-  layout.realizations = own.size();
-  layout.first_seed = static_cast<int>(request.first_seed + own.first - 1);
-  layout.part = request.part;
-  layout.source = run_source(request, plan);
-  layout.history = request.history;
   layout.checksum = plan.checksum;
   return layout;
 }
