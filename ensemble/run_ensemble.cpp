@@ -1,8 +1,6 @@
 #include "ensemble/run_ensemble.h"
 
-#include <map>
 #include <optional>
-#include <span>
 #include <vector>
 
 #include <fmt/format.h>
@@ -12,13 +10,9 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "common/whole_file.h"
-#include "ensemble/block_runs.h"
 #include "ensemble/calendar_blocks.h"
-#include "ensemble/failure_report.h"
 #include "ensemble/progress.h"
-#include "ensemble/realization_table.h"
 #include "ensemble/runs_into_file.h"
-#include "ensemble/scratch_area.h"
 #include "ensemble/site_runs.h"
 #include "ensemble_file/ensemble_file.h"
 #include "run_directory/run_directory.h"

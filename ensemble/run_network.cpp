@@ -1,27 +1,16 @@
 #include "ensemble/run_network.h"
 
-#include <map>
-#include <span>
 #include <vector>
 
 #include <fmt/format.h>
 
-#include "calendar/time_text.h"
 #include "common/checksum.h"
-#include "common/output_file.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "common/whole_file.h"
-#include "ensemble/block_runs.h"
-#include "ensemble/calendar_blocks.h"
-#include "ensemble/failure_report.h"
 #include "ensemble/progress.h"
-#include "ensemble/realization_table.h"
-#include "ensemble/run_ensemble.h"
 #include "ensemble/runs_into_file.h"
-#include "ensemble/scratch_area.h"
 #include "ensemble/site_runs.h"
-#include "ensemble_file/ensemble_file.h"
 #include "run_directory/run_directory.h"
 #include "stations/run_facts.h"
 #include "network/site_folders.h"
@@ -30,9 +19,7 @@
 namespace raingen::ensemble {
 namespace fs = std::filesystem;
 using common::ToolError;
-using common::UsageError;
 using ensemble_file::EnsembleLayout;
-using ensemble_file::EnsembleWriter;
 
 namespace {
 
@@ -87,8 +74,9 @@ NetworkPlan checked_plan(const NetworkRequest& request) {
     for (const run_directory::RunFolder& folder : planned.run.folders)
       for (const std::string& name : folder.run.input_names)
         if (fs::equivalent(request.output, folder.run.dir / name, error))
-          throw UsageError(fmt::format("--output {} is {}, an input of site {}", request.output.string(),
-                                       fs::relative(folder.run.dir / name, plan.dir, error).string(), site.name));
+          throw common::UsageError(fmt::format("--output {} is {}, an input of site {}", request.output.string(),
+                                               fs::relative(folder.run.dir / name, plan.dir, error).string(),
+                                               site.name));
     checksum.add_name(site.folder);
     checksum.add(planned.run.checksum);
     plan.sites.push_back(std::move(planned));
@@ -136,7 +124,8 @@ NetworkOutcome run_network(const NetworkRequest& request, const fs::path& progra
   ProgressLine progress(messages, terminal, outcome.runs, "runs");
   outcome.failed = runs_into_file(
       request, layout_of(request, plan), outcome.runs, plan.blocks, program, progress,
-      [&](EnsembleWriter& writer) { return SiteRuns(request, plan, writer, messages, std::nullopt); }, "runs");
+      [&](ensemble_file::EnsembleWriter& writer) { return SiteRuns(request, plan, writer, messages, std::nullopt); },
+      "runs");
   const double seconds = progress.seconds();
   messages << fmt::format(
       "raingen-ensemble: {}{} realizations at {} sites, {} runs in {:.1f} s ({:.1f} per s), {} failed: {}\n",
