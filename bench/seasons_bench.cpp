@@ -1,14 +1,14 @@
 // Speed and memory of series laid out along the calendar: raingen-ensemble on the pau01 gauges
-// prepared with --seasons quarters, R realizations of Y years at --jobs 2 (four blocks a year, each
-// a run of the program), against the floor of the same run: 18 R plain runs of 2000 days on the
+// prepared with --seasons quarters (or months), R realizations of Y years at --jobs 2 (four blocks
+// a year, or twelve, each a run of the program), against the floor of the same run: 18 R plain runs of 2000 days on the
 // same gauges prepared without seasons, two at a time side by side (about as many simulated days).
 // Also, for comparison, raingen-ensemble --realizations 18R --jobs 2 on the plain run directory,
-// as many plain runs of a quarter's length (91 days) two side by side as the seasonal ensemble
+// as many plain runs of a season's length (91 or 30 days) two side by side as the seasonal ensemble
 // makes blocks (what the program itself costs to start and run a block, whatever the tool does),
 // and the peak memory of the seasonal ensemble (the ensemble or its largest run) for several R
 // and several lengths.
 //
-//   build/bench/seasons_bench [R [YEARS [REPETITIONS]]]
+//   build/bench/seasons_bench [R [YEARS [REPETITIONS [quarters|months]]]]
 // (R 100, YEARS 100 and 1 repetition by default; with more, medians are reported.) The figure is
 // the time per simulated day; target: the seasonal ensemble within 1.3 times the plain runs'.
 // Times are wall-clock; the machine's load average is shown before and after each repetition.
@@ -100,10 +100,13 @@ double plain_runs_side_by_side(const fs::path& run_dir, const fs::path& scratch,
   return seconds;
 }
 
-// A copy of the Mar-May folder of quarters in to, INPUT.TXT's day count set to days.
-void block_run_directory(const fs::path& quarters, const fs::path& to, long days) {
+// A copy of a season's folder of the seasonal run directory in to, INPUT.TXT's day count set to days.
+void block_run_directory(const fs::path& seasonal, const fs::path& to, long days) {
   fs::create_directory(to);
-  fs::copy(quarters / "Mar-May", to);
+  fs::path season;
+  for (const fs::directory_entry& entry : fs::directory_iterator(seasonal))
+    if (entry.is_directory() && fs::exists(entry.path() / "INPUT.TXT")) season = entry.path();
+  fs::copy(season, to);
   std::ifstream in(to / "INPUT.TXT");
   std::string text, line;
   while (std::getline(in, line)) {
@@ -139,12 +142,13 @@ void print_memory(const fs::path& dir, long r, long days, double measured_mib) {
   for (const auto& [count, length] :
        {std::pair{2L, days}, std::pair{20L, days}, std::pair{2L, days / 10}, std::pair{2L, 5 * days}})
     std::printf("  R = %3ld, %6ld days: %.1f MiB\n", count, length,
-                run(ensemble(count, length, dir / "memory.nc"), dir / "quarters").peak_mib);
+                run(ensemble(count, length, dir / "memory.nc"), dir / "seasonal").peak_mib);
 }
 
 // The sizes the benchmark ran at.
 struct Sizes {
   long r, days, plain_runs, block_runs, block_days;
+  const char* seasons;
 };
 
 // The medians as a table, per simulated day and against the floor.
@@ -157,9 +161,9 @@ void print_table(const Sizes& z, double f, double s, double p, double b, double 
   std::printf("| %ld plain runs of 2000 days, two side by side (the floor) | %.1f s | %.2f us |\n", plain_runs, f,
               floor_per_day);
   std::printf(
-      "| raingen-ensemble, %ld x %ld days with quarters, --jobs 2 | %.1f s | %.2f us: %.2f times the floor "
+      "| raingen-ensemble, %ld x %ld days with %s, --jobs 2 | %.1f s | %.2f us: %.2f times the floor "
       "(target at most 1.3); CPU %.2f us a day |\n",
-      r, days, s, microseconds_per_day(s, seasonal_days), microseconds_per_day(s, seasonal_days) / floor_per_day,
+      r, days, z.seasons, s, microseconds_per_day(s, seasonal_days), microseconds_per_day(s, seasonal_days) / floor_per_day,
       microseconds_per_day(seasonal_cpu, seasonal_days));
   std::printf(
       "| raingen-ensemble, %ld x 2000 days without seasons, --jobs 2 | %.1f s | %.2f us: %.2f times the floor; "
@@ -178,28 +182,29 @@ int main(int argc, char** argv) {
   const long r = argc > 1 ? std::atol(argv[1]) : 100;
   const long years = argc > 2 ? std::atol(argv[2]) : 100;
   const int repetitions = argc > 3 ? std::atoi(argv[3]) : 1;
-  if (r < 1 || years < 1 || repetitions < 1) {
-    std::fprintf(stderr, "usage: seasons_bench [R [YEARS [REPETITIONS]]]\n");
+  const std::string seasons = argc > 4 ? argv[4] : "quarters";
+  if (r < 1 || years < 1 || repetitions < 1 || (seasons != "quarters" && seasons != "months")) {
+    std::fprintf(stderr, "usage: seasons_bench [R [YEARS [REPETITIONS [quarters|months]]]]\n");
     return 2;
   }
   char pattern[] = "/tmp/seasons-bench-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
   const fs::path dir = pattern;
   prepare(dir / "plain", "");
-  prepare(dir / "quarters", "quarters");
-  constexpr long block_days = 91;
-  block_run_directory(dir / "quarters", dir / "blocks", block_days);
+  prepare(dir / "seasonal", seasons);
+  const long seasons_a_year = seasons == "months" ? 12 : 4, block_days = seasons == "months" ? 30 : 91;
+  block_run_directory(dir / "seasonal", dir / "blocks", block_days);
   const long days = std::lround(365.25 * static_cast<double>(years));
   const long plain_runs = 18 * r;
-  const long block_runs = 4 * years * r;
+  const long block_runs = seasons_a_year * years * r;
   std::printf("load average before: %s\n", load_average().c_str());
-  std::printf("%ld realizations of %ld days with quarters against %ld plain runs of 2000 days, %d repetition(s)\n", r,
-              days, plain_runs, repetitions);
+  std::printf("%ld realizations of %ld days with %s against %ld plain runs of 2000 days, %d repetition(s)\n", r,
+              days, seasons.c_str(), plain_runs, repetitions);
 
   std::vector<double> floor, seasonal, plain_ensemble, blocks, seasonal_cpu, plain_cpu, seasonal_mib;
   for (int k = 0; k < repetitions; ++k) {
     floor.push_back(plain_runs_side_by_side(dir / "plain", dir / "pairs", plain_runs));
-    const ChildRun s = run(ensemble(r, days, dir / "seasonal.nc"), dir / "quarters");
+    const ChildRun s = run(ensemble(r, days, dir / "seasonal.nc"), dir / "seasonal");
     seasonal.push_back(s.seconds);
     seasonal_cpu.push_back(s.cpu_seconds);
     seasonal_mib.push_back(s.peak_mib);
@@ -212,7 +217,7 @@ int main(int argc, char** argv) {
         "block-long runs side by side %.1f s (load %s)\n",
         k + 1, floor.back(), seasonal.back(), plain_ensemble.back(), blocks.back(), load_average().c_str());
   }
-  print_table({r, days, plain_runs, block_runs, block_days}, median(floor), median(seasonal), median(plain_ensemble),
+  print_table({r, days, plain_runs, block_runs, block_days, seasons.c_str()}, median(floor), median(seasonal), median(plain_ensemble),
               median(blocks), median(seasonal_cpu), median(plain_cpu));
   print_memory(dir, r, days, median(seasonal_mib));
   std::printf("load average after: %s\n", load_average().c_str());
