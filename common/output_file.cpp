@@ -184,6 +184,31 @@ OutputFile OutputFile::standard_output() {
   return out;
 }
 
+std::optional<OutputFile> OutputFile::linked_to(const OutputFile& original, fs::path target) {
+  check_output_target(target);
+  OutputFile linked;
+  linked.target_ = std::move(target);
+  std::string aside_name(".");
+  aside_name.append(linked.target_.filename().string()).append(partial_marker).append(unique_length, 'X');
+  for (;;) {
+    // A free name, then the link under it: taken meanwhile by another file, another name.
+    std::string pattern = (folder_of(linked.target_) / aside_name).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) throw ToolError(linked.target_.string(), 0, "cannot be written: " + system_reason());
+    ::unlink(pattern.c_str());
+    ::close(fd);
+    if (::link(original.aside_.c_str(), pattern.c_str()) == 0) {
+      linked.aside_ = pattern;
+      break;
+    }
+    if (errno != EEXIST) return std::nullopt;
+  }
+  // Nothing to write or sync: the original's descriptor writes and syncs the one file, and its
+  // lock, on the file under both names, tells other tools that the link is no leftover.
+  linked.finished_ = true;
+  return linked;
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : target_(std::move(other.target_)),
       aside_(std::move(other.aside_)),
@@ -198,7 +223,11 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
 }
 
 OutputFile::~OutputFile() {
-  if (is_standard_output_ || committed_) return;
+  if (is_standard_output_) return;
+  if (committed_) {
+    release();
+    return;
+  }
   if (!aside_.empty()) ::unlink(aside_.c_str());  // unlinked before its lock goes with the descriptor
   if (fd_ >= 0) ::close(fd_);
 }
@@ -261,7 +290,10 @@ void OutputFile::put_in_place() {
   if (::rename(aside_.c_str(), target_.c_str()) != 0)
     throw ToolError(target_.string(), 0, "cannot be put in place: " + system_reason());
   committed_ = true;
-  ::close(fd_);
+}
+
+void OutputFile::release() {
+  if (fd_ >= 0 && !is_standard_output_) ::close(fd_);
   fd_ = -1;
 }
 
@@ -269,12 +301,16 @@ void OutputFile::commit() {
   finish();
   stop_if_interrupted();
   put_in_place();
+  release();
 }
 
+// The descriptors close only when every file is in place: a file linked to another (linked_to)
+// stays locked through its original's until its own rename.
 void commit_all(std::vector<OutputFile*> files) {
   for (OutputFile* file : files) file->finish();
   stop_if_interrupted();
   for (OutputFile* file : files) file->put_in_place();
+  for (OutputFile* file : files) file->release();
 }
 
 void write_together(const std::vector<FileText>& files) {

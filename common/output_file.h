@@ -13,6 +13,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,10 @@ class OutputFile {
   explicit OutputFile(std::filesystem::path target);
   // Standard output: written through, nothing to rename.
   static OutputFile standard_output();
+  // The same file as original's (still aside, not yet committed) at target as well: a hard link to
+  // its aside file, renamed into place when committed after it (commit_all, in that order). None
+  // where the file system cannot link (the caller then writes a copy). original must outlive it.
+  static std::optional<OutputFile> linked_to(const OutputFile& original, std::filesystem::path target);
   OutputFile(OutputFile&& other) noexcept;
   OutputFile& operator=(OutputFile&&) = delete;
   ~OutputFile();  // an uncommitted aside file is removed
@@ -75,6 +80,7 @@ class OutputFile {
   OutputFile() = default;
   void flush_buffer();
   void put_in_place();
+  void release();  // closes the descriptor (and so lets the lock go) of a file put in place
   friend void commit_all(std::vector<OutputFile*> files);
 
   std::filesystem::path target_;

@@ -43,12 +43,20 @@ void make_room_for(std::size_t open_files, const std::filesystem::path& target) 
                   limit.rlim_max == RLIM_INFINITY ? std::string("none") : std::to_string(limit.rlim_max)));
 }
 
-void FilesTogether::add(const std::filesystem::path& target, std::string_view text) {
+std::size_t FilesTogether::add(const std::filesystem::path& target, std::string_view text) {
   common::check_output_target(target);
   make_room_for(files_.size() + 1, target);  // already made room for all of them (make_room_for), as a rule
   files_.push_back(std::make_unique<common::OutputFile>(target));
   files_.back()->write(text);
   files_.back()->write_out();
+  return files_.size() - 1;
+}
+
+std::size_t FilesTogether::add_same(const std::filesystem::path& target, std::size_t same, std::string_view text) {
+  std::optional<common::OutputFile> linked = common::OutputFile::linked_to(*files_.at(same), target);
+  if (!linked) return add(target, text);
+  files_.push_back(std::make_unique<common::OutputFile>(std::move(*linked)));
+  return files_.size() - 1;
 }
 
 void FilesTogether::commit() {

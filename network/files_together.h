@@ -22,9 +22,12 @@ void make_room_for(std::size_t open_files, const std::filesystem::path& target);
 
 class FilesTogether {
  public:
-  // Writes text aside for target (whose folder must be there). Throws UsageError for a
-  // target that is no regular file, ToolError when it cannot be written.
-  void add(const std::filesystem::path& target, std::string_view text);
+  // Writes text aside for target (whose folder must be there) and returns its index. Throws
+  // UsageError for a target that is no regular file, ToolError when it cannot be written.
+  std::size_t add(const std::filesystem::path& target, std::string_view text);
+  // The file of index `same` (whose text is text) at target too: a hard link to it where the file
+  // system allows (one copy of the bytes on disk), else a copy of text. Returns target's index.
+  std::size_t add_same(const std::filesystem::path& target, std::size_t same, std::string_view text);
   void commit();
   std::size_t size() const { return files_.size(); }
 

@@ -370,6 +370,8 @@ struct Written {
   std::vector<stations::PreparedStation> first;  // the first site's station, its summaries kept
   std::vector<weighting::RecordsPresent> made;   // each site's intervals by gauges present
   std::size_t files = 0;
+  // Each filler file (gauge, part, file) as first written: the later sites' are links to it.
+  std::map<std::array<std::size_t, 3>, std::size_t> fillers_written;
   NetworkManifest manifest;
 };
 
@@ -391,15 +393,19 @@ void make_folders(const NetworkCommand& c, const NetworkPlan& plan, FolderLock& 
 }
 
 // A file of a site's part: into the season's folder with its checksum in the site's facts, or
-// into the site's folder.
+// into the site's folder; the same file as the one of index *same when given (a filler's), the
+// index of the one written otherwise.
 void add_part_file(FilesTogether& files, stations::RunFacts& facts, const NetworkPlan& plan, const fs::path& folder,
-                   const std::optional<stations::Season>& season, const std::string& name, std::string text) {
-  if (!season) {
-    files.add(folder / name, text);
+                   const std::optional<stations::Season>& season, const std::string& name, std::string text,
+                   std::optional<std::size_t>* same = nullptr) {
+  common::FileText file{folder / name, std::move(text)};
+  if (season) file = stations::season_file(facts, *plan.seasons, folder, *season, name, std::move(file.text));
+  if (same && *same) {
+    files.add_same(file.target, **same, file.text);
     return;
   }
-  const common::FileText file = stations::season_file(facts, *plan.seasons, folder, *season, name, std::move(text));
-  files.add(file.target, file.text);
+  const std::size_t index = files.add(file.target, file.text);
+  if (same) *same = index;
 }
 
 // The facts of site s's folder: its gauges, its site station, its site and the network's stamp.
@@ -438,9 +444,18 @@ std::vector<stations::PreparedStation> write_site(const NetworkCommand& c, const
   for (std::size_t p = 0; p < parts.size(); ++p) {
     for (common::FileText& file : stations::station_file_texts({}, prepared[p].files))
       add_part_file(files, facts, plan, folder, parts[p], file.target.string(), std::move(file.text));
-    for (std::size_t i = 0; i < 2; ++i)
-      for (const common::FileText& file : fillers.at(site.near.gauges[i])[p])
-        add_part_file(files, facts, plan, folder, parts[p], file.target.string(), file.text);
+    for (std::size_t i = 0; i < 2; ++i) {
+      const std::vector<common::FileText>& filler = fillers.at(site.near.gauges[i])[p];
+      for (std::size_t f = 0; f < filler.size(); ++f) {
+        std::optional<std::size_t> same;
+        const std::array<std::size_t, 3> key{site.near.gauges[i], p, f};
+        if (const auto written_before = written.fillers_written.find(key);
+            written_before != written.fillers_written.end())
+          same = written_before->second;
+        add_part_file(files, facts, plan, folder, parts[p], filler[f].target.string(), filler[f].text, &same);
+        written.fillers_written[key] = *same;
+      }
+    }
     add_part_file(files, facts, plan, folder, parts[p], std::string(common::settings_file_name),
                   plan.settings_texts[s]);
   }

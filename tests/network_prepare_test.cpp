@@ -190,6 +190,17 @@ TEST(NetworkPrepare, OneSeedDrawsTheSameDatesAtEverySiteEachWithItsOwnDepths) {
   }
   EXPECT_GT(zero_days, 0);  // sites dry on some of the network's wet days
 
+  // A filler gauge's files are written once: every other site's are hard links to them.
+  long shared = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(n.dir / "net" / Network::sites[0])) {
+    const std::string name = entry.path().filename().string();
+    const std::filesystem::path other = n.dir / "net" / Network::sites[1] / name;
+    if (name.rfind("SITE", 0) == 0 || name.find("_") == std::string::npos || !std::filesystem::exists(other)) continue;
+    EXPECT_TRUE(std::filesystem::equivalent(entry.path(), other)) << name;
+    ++shared;
+  }
+  EXPECT_GT(shared, 0);
+
   // The program: with one seed, each generated day is one date at every site, with that site's
   // own depths of it.
   std::vector<std::map<Depths, std::set<std::string>>> dates_of(3);
