@@ -79,14 +79,18 @@ std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes,
                 quantile(values, 0.5), quantile(values, 0.75), quantile(values, 0.95)};
 }
 
+std::optional<double> share_below(const std::vector<double>& sorted, double value, double resolution) {
+  if (sorted.empty()) return std::nullopt;
+  if (resolution > 0) value = std::round(value / resolution) * resolution;
+  const auto low = std::lower_bound(sorted.begin(), sorted.end(), value - resolution / 2);
+  const auto high = std::upper_bound(sorted.begin(), sorted.end(), value + resolution / 2);
+  const double below = static_cast<double>(low - sorted.begin()) + 0.5 * static_cast<double>(high - low);
+  return below / static_cast<double>(sorted.size());
+}
+
 std::optional<double> share_below(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic,
                                   double value) {
-  const std::vector<double> values = values_of(ensemble, minutes, statistic);
-  if (values.empty()) return std::nullopt;
-  const auto low = std::lower_bound(values.begin(), values.end(), value);
-  const auto high = std::upper_bound(values.begin(), values.end(), value);
-  const double below = static_cast<double>(low - values.begin()) + 0.5 * static_cast<double>(high - low);
-  return below / static_cast<double>(values.size());
+  return share_below(values_of(ensemble, minutes, statistic), value);
 }
 
 }  // namespace raingen::report

@@ -49,6 +49,11 @@ std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes,
 // statistics at positions (n - 1) p (the default of R and numpy).
 using stats::quantile;
 
+// The share of sorted values below value, ties counting half; with a resolution (0.01 mm for
+// depths the program writes), value is taken at it and the values within half of it are ties:
+// a record's 1.464 mm is the program's 1.46, neither above nor below it.
+std::optional<double> share_below(const std::vector<double>& sorted, double value, double resolution = 0);
+
 // The share of the realizations' values below value, ties counting half: where a reference value
 // falls among the realizations (near 0 or 1 (0% or 100% on the page), the generator rarely gives it).
 std::optional<double> share_below(const EnsembleStatistics& ensemble, int minutes, stats::Statistic statistic,

@@ -63,13 +63,9 @@ std::vector<Cell> figure_row(Cell first, const SeasonReport& report, const std::
     }
     std::size_t w = 0;
     std::optional<double> below;
-    if (weighted_of(series, w) && !values.empty())
-      if (const auto reference = pick(report.series[w])) {
-        const auto low = std::lower_bound(values.begin(), values.end(), *reference);
-        const auto high = std::upper_bound(values.begin(), values.end(), *reference);
-        below = (static_cast<double>(low - values.begin()) + 0.5 * static_cast<double>(high - low)) /
-                static_cast<double>(values.size());
-      }
+    // Depths are compared at the resolution the program writes them in: 0.01 mm.
+    if (weighted_of(series, w))
+      if (const auto reference = pick(report.series[w])) below = share_below(values, *reference, percent ? 0 : 0.01);
     row.push_back(percent_cell(below));
   }
   return row;

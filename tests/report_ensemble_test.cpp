@@ -227,6 +227,11 @@ TEST(ReportEnsemble, QuantilesAndSharesOnHandWorkedValues) {
   EXPECT_DOUBLE_EQ(*report::share_below(ensemble, 1440, stats::Statistic::mean, 0.5), 0.0);
   EXPECT_DOUBLE_EQ(*report::share_below(ensemble, 1440, stats::Statistic::mean, 9.0), 1.0);
   EXPECT_FALSE(report::spread_of(ensemble, 1440, stats::Statistic::cv));
+  // At the files' resolution a record's 1.464 mm is the program's 1.46: a tie, not above it all.
+  EXPECT_DOUBLE_EQ(*report::share_below({1.46, 1.46, 1.47, 1.5}, 1.464), 0.5);
+  EXPECT_DOUBLE_EQ(*report::share_below({1.46, 1.46, 1.47, 1.5}, 1.464, 0.01), 0.25);
+  EXPECT_DOUBLE_EQ(*report::share_below({4.02, 4.02, 4.03}, 4.017, 0.01), 1.0 / 3);
+  EXPECT_FALSE(report::share_below({}, 1.0, 0.01));
 }
 
 }  // namespace
