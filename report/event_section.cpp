@@ -72,10 +72,12 @@ void event_section(HtmlPage& page, const ReportContent& content) {
   page.heading(2, "Rain events");
   page.paragraph(fmt::format(
       "Rain events as storage and overflow work counts storms: a run of 15-minute intervals with rain, ended by at "
-      "least {:g} hours without any (--event-gap), kept when its depth is at least {:g} mm (--event-min-depth). An "
-      "event that a gap in the record or an end of the series cuts, or that comes closer to one than the gap, is of "
-      "unknown extent and left out (censored). Duration runs from the first wet interval to the last; the time "
-      "between two events from the end of one to the start of the next, when no interval between is missing. The "
+      "least {:g} hours without any (--event-gap), kept when its depth is at least {:g} mm (--event-min-depth). "
+      "Missing intervals in a run no longer than the gap (a logger's lost readings) count as dry, as they do for "
+      "the statistics; an event that a longer gap in the record or an end of the series cuts, or that comes closer "
+      "to one than the gap, is of unknown extent and left out (censored). Duration runs from the first wet interval "
+      "to the last; the time between two events from the end of one to the start of the next, when no such gap "
+      "lies between. The "
       "generator joins days drawn apart: a storm that runs past midnight goes on only when the next day drawn "
       "begins wet, so that it is cut in two; weighting three stations drawn apart, wet whenever any one is, joins "
       "showers into longer events instead.",

@@ -14,13 +14,37 @@ std::optional<double> Events::per_year() const {
   return static_cast<double>(events.size()) / years;
 }
 
+namespace {
+
+// Whether interval k is taken as observed: present, or in a run of missing intervals no longer
+// than the gap (a logger's few lost readings), which counts as dry as it does for the statistics;
+// only a longer run leaves the extent of the events around it unknown. bridged[k] marks those.
+std::vector<bool> bridged_missing(const gauge::CalendarSeries& series, std::size_t gap) {
+  std::vector<bool> bridged(series.size(), false);
+  for (std::size_t k = 0; k < series.size();) {
+    if (series.present(k)) {
+      ++k;
+      continue;
+    }
+    std::size_t end = k;
+    while (end < series.size() && !series.present(end)) ++end;
+    // A run at either end of the series bounds no event on that side: it stays missing.
+    if (end - k <= gap && k > 0 && end < series.size()) std::fill(bridged.begin() + k, bridged.begin() + end, true);
+    k = end;
+  }
+  return bridged;
+}
+
+}  // namespace
+
 Events events_of(const gauge::CalendarSeries& series, const EventRule& rule) {
   Events out;
   const std::size_t gap = static_cast<std::size_t>(std::max(1.0, std::round(rule.gap_hours * 4)));
   const std::size_t n = series.size();
-  std::size_t present = 0;
-  for (std::size_t k = 0; k < n; ++k) present += series.present(k);
-  out.years = static_cast<double>(present) / (calendar::days_per_year * calendar::intervals_per_day);
+  const std::vector<bool> bridged = bridged_missing(series, gap);
+  std::size_t observed = 0;
+  for (std::size_t k = 0; k < n; ++k) observed += series.present(k) || bridged[k];
+  out.years = static_cast<double>(observed) / (calendar::days_per_year * calendar::intervals_per_day);
 
   // Dry intervals since the last wet one, and whether a missing interval or the start came closer
   // than the gap before the open event (or, with none open, since then).
@@ -42,14 +66,14 @@ Events events_of(const gauge::CalendarSeries& series, const EventRule& rule) {
     open.reset();
   };
   for (std::size_t k = 0; k < n; ++k) {
-    if (!series.present(k)) {
+    if (!series.present(k) && !bridged[k]) {
       if (open) close(true);
       after_event = false;
       dry_run = 0;
       clear = false;
       continue;
     }
-    const double d = series.depth(k);
+    const double d = bridged[k] ? 0.0 : series.depth(k);
     if (d > 0) {
       if (!open) {
         open = Event{k, k, 0, 0};

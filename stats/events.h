@@ -1,9 +1,11 @@
 // Rain events: runs of 15-minute intervals split by a dry gap, as storage and overflow work
 // counts storms. An interval is wet when its depth is above 0. An event begins with a wet interval
 // and ends with the last wet interval before at least gap_hours of dry intervals; an event whose
-// depth is below min_depth is left out (a shower that fills nothing). An event that a missing
-// interval or an end of the series cuts, or that comes closer to one than the gap, is of unknown
-// extent: it is counted as censored and left out too.
+// depth is below min_depth is left out (a shower that fills nothing). Missing intervals in a run
+// no longer than the gap (a logger's few lost readings) count as dry, as they do for the
+// statistics. An event that a longer run of missing intervals or an end of the series cuts, or
+// that comes closer to one than the gap, is of unknown extent: it is counted as censored and left
+// out too.
 #pragma once
 
 #include <array>
@@ -33,7 +35,8 @@ struct Events {
   std::vector<double> between_hours;  // from one event's end to the next's start, when no interval
                                       // between them is missing
   std::size_t censored = 0;           // events of unknown extent, left out
-  double years = 0;                   // present intervals, in years of calendar::days_per_year
+  double years = 0;                   // observed intervals (present, or missing but dry as above),
+                                      // in years of calendar::days_per_year
   std::optional<double> per_year() const;
 };
 

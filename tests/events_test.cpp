@@ -1,6 +1,7 @@
 // Rain events on a hand-made series: the gap rule (a dry run shorter than the gap joins, one as
 // long splits), an event across midnight kept whole, one across the end of the series censored,
-// one beside a missing interval censored, the minimum depth, and the summary's exceedance values.
+// a lost reading taken as dry and one beside a long run of missing intervals censored, the minimum
+// depth, and the summary's exceedance values.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -74,17 +75,33 @@ TEST(Events, GapRuleMidnightAndTheSeriesEnd) {
   EXPECT_EQ(all.events.size(), 4u);
   EXPECT_EQ(all.between_hours, (std::vector<double>{9.5, 32 / 4.0, 69 / 4.0}));
 
-  // A missing interval 20 after the shower, 49 before the 2 mm event: the shower is censored
-  // (whatever its depth, its extent is unknown), the 2 mm event kept with no time before it; an
-  // event in the first 6 hours of the series is censored too.
+  // A missing interval 20 after the shower, 49 before the 2 mm event: a lost reading, dry time
+  // like the rest; an event in the first 6 hours of the series is censored.
   std::vector<double> holed = made();
   holed[150] = gap;
   holed[3] = 2.0;
   const Events h = events_of(series(holed), {6, 1});
   ASSERT_EQ(h.events.size(), 3u);
-  EXPECT_EQ(h.censored, 3u);
-  EXPECT_EQ(h.between_hours, (std::vector<double>{9.5}));
-  EXPECT_DOUBLE_EQ(h.years, 289 / (365.2425 * 96));
+  EXPECT_EQ(h.censored, 2u);
+  EXPECT_EQ(h.between_hours, (std::vector<double>{9.5, 25.5}));
+  EXPECT_DOUBLE_EQ(h.years, 290 / (365.2425 * 96));
+  // 30 missing intervals (140-169), longer than the gap: the shower 10 before them is censored
+  // (whatever its depth, its extent is unknown), the 2 mm event 30 after them kept with no time
+  // before it.
+  for (int k = 140; k < 170; ++k) holed[k] = gap;
+  const Events cut = events_of(series(holed), {6, 1});
+  ASSERT_EQ(cut.events.size(), 3u);
+  EXPECT_EQ(cut.censored, 3u);
+  EXPECT_EQ(cut.between_hours, (std::vector<double>{9.5}));
+  EXPECT_DOUBLE_EQ(cut.years, 260 / (365.2425 * 96));
+
+  // A logger that loses one reading an hour: the events a hand count gives, none censored.
+  std::vector<double> lossy = made();
+  for (std::size_t k = 3; k < 270; k += 4)
+    if (lossy[k] == 0) lossy[k] = gap;
+  const Events l = events_of(series(lossy), {6, 1});
+  EXPECT_EQ(l.events.size(), 3u);
+  EXPECT_EQ(l.censored, 1u);  // the one at the end
 }
 
 TEST(Events, SummaryMeansAndExceedanceValues) {
