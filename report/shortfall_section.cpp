@@ -196,13 +196,24 @@ class LimitsTable {
       for (const ReportSeries* g : generated_) row.push_back(ceiling_cell(*design, g->role, d));
       if (minutes == calendar::minutes_per_day && !design->designs.empty())
         words = ceiling_words(design->series[design->designs.front()], d);
-      if (ensemble_) row.push_back(text_cell(""));
+      if (ensemble_) row.push_back(pooled_ceiling_cell(*design, d));
       table_.rows.push_back(std::move(row));
     }
     return words;
   }
 
  private:
+  // The realizations' own figure, their years pooled: a single realization's is one draw of it.
+  static Cell pooled_ceiling_cell(const DesignReport& design, std::size_t d) {
+    Cell cell = text_cell("-");
+    for (const DesignSeries& s : design.series)
+      if (s.pooled && d < s.ceilings.size() && s.ceilings[d].years > 0)
+        cell = text_cell(fmt::format("all {} years pooled: {:.0f}% at it, {:.0f}% above", s.ceilings[d].years,
+                                     100 * s.ceilings[d].share(), 100 * s.ceilings[d].share_above()));
+    cell.numeric = true;
+    return cell;
+  }
+
   static Cell ceiling_cell(const DesignReport& design, SeriesRole role, std::size_t d) {
     Cell cell = text_cell("-");
     for (const DesignSeries& s : design.series)

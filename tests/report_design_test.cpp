@@ -105,6 +105,8 @@ TEST(ReportDesign, APlateauAtTheRecordsLargestDayIsSaidAndItsReturnPeriodsMarked
                               "<td class=\"n\">20</td><td class=\"n\">0</td><td class=\"n\">100</td>"
                               "<td class=\"n\">20%</td><td class=\"n\">5.05</td><td class=\"n\">-</td></tr>"))
         << row;
+  // The limits table gives the realizations' own ceiling beside the single realization's.
+  EXPECT_TRUE(has(page, "<td class=\"n\">all 100 years pooled: 20% at it, 0% above</td></tr>"));
   EXPECT_TRUE(has(page,
                   "ensemble (20 realizations pooled): the annual maxima plateau at the record&#39;s largest depth "
                   "at 15 min from 5.05 years (20 of 100), 30 min from 5.05 years (20 of 100), 1 h from 5.05 years"));
