@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "stats/calendar_summaries.h"
+
 namespace raingen::report {
 
 namespace {
@@ -15,13 +17,21 @@ void sort_by_distance(std::vector<Shortfall>& list) {
 
 }  // namespace
 
+std::size_t record_years(const stats::SeriesStatistics& record, int minutes) {
+  return stats::annual_maxima(record.level(minutes).blocks).size();
+}
+
+bool ranked(const stats::SeriesStatistics& record, int minutes, stats::Statistic statistic) {
+  return statistic != stats::Statistic::annual_max_mean || record_years(record, minutes) >= fewest_ranked_years;
+}
+
 std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record) {
   std::vector<Shortfall> list;
   for (int minutes : stats::aggregation_levels)
     for (stats::Statistic statistic : stats::statistics_at(minutes)) {
       const std::optional<double> value = record.level(minutes).value(statistic);
       const std::optional<Spread> spread = spread_of(ensemble, minutes, statistic);
-      if (!value || !spread) continue;
+      if (!value || !spread || !ranked(record, minutes, statistic)) continue;
       const double gap = *value < spread->p05 ? spread->p05 - *value : *value - spread->p95;
       if (!(gap > 0)) continue;
       const double width = spread->p95 - spread->p05;
@@ -39,7 +49,7 @@ std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated
     for (stats::Statistic statistic : stats::statistics_at(minutes)) {
       const std::optional<double> value = record.level(minutes).value(statistic);
       const std::optional<double> g = generated.level(minutes).value(statistic);
-      if (!value || !g || !(*value > 0)) continue;
+      if (!value || !g || !(*value > 0) || !ranked(record, minutes, statistic)) continue;
       const double ratio = *g / *value;
       // A ratio at or below 0 (a correlation of the other sign) is beyond any factor.
       const double beyond = ratio <= 0                ? std::numeric_limits<double>::infinity()

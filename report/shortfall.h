@@ -26,7 +26,17 @@ struct Shortfall {
   double distance = 0;
 };
 
-// The statistics, every level, whose record value lies outside the realizations' 5-95% band;
+// A record figure resting on fewer years than this is shown, never ranked as a shortfall.
+inline constexpr std::size_t fewest_ranked_years = 3;
+
+// The calendar years (at least 90% present) behind the record's annual_max_mean at a level.
+std::size_t record_years(const stats::SeriesStatistics& record, int minutes);
+
+// Whether a statistic of the record is ranked: every one but annual_max_mean on fewer than
+// fewest_ranked_years years.
+bool ranked(const stats::SeriesStatistics& record, int minutes, stats::Statistic statistic);
+
+// The statistics, every ranked level, whose record value lies outside the realizations' 5-95% band;
 // sorted by distance, largest first (equal ones in the table's order).
 std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record);
 

@@ -42,12 +42,29 @@ Cell distance_cell(double distance, const char* unit) {
   return c;
 }
 
+// What is left out of the ranking for resting on too few years, or "".
+std::string unranked_words(const stats::SeriesStatistics& record) {
+  std::vector<std::string> levels;
+  for (int minutes : stats::aggregation_levels)
+    if (record.level(minutes).value(stats::Statistic::annual_max_mean) &&
+        !ranked(record, minutes, stats::Statistic::annual_max_mean))
+      levels.push_back(fmt::format("{} ({} year{})", duration_label(minutes), record_years(record, minutes),
+                                   record_years(record, minutes) == 1 ? "" : "s"));
+  if (levels.empty()) return "";
+  return fmt::format(
+      "annual_max_mean is not ranked at {}: the record's figure rests on fewer than {} calendar years at least 90% "
+      "present, too few to set against the realizations' band.",
+      fmt::join(levels, ", "), fewest_ranked_years);
+}
+
 void ensemble_list(HtmlPage& page, const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record) {
   const std::vector<Shortfall> list = ensemble_shortfalls(ensemble, record);
   std::size_t compared = 0;
   for (int minutes : stats::aggregation_levels)
     for (stats::Statistic statistic : stats::statistics_at(minutes))
-      compared += record.level(minutes).value(statistic) && spread_of(ensemble, minutes, statistic);
+      compared += record.level(minutes).value(statistic) && spread_of(ensemble, minutes, statistic) &&
+                  ranked(record, minutes, statistic);
+  if (const std::string words = unranked_words(record); !words.empty()) page.paragraph(words);
   if (list.empty()) {
     page.paragraph(fmt::format(
         "For all {} statistics the weighted record's value lies within the 5-95% band of the {} realizations: the "

@@ -81,6 +81,29 @@ TEST(Shortfall, TheStatisticKnownOutsideItsBandAndHowFar) {
   EXPECT_TRUE(ensemble_shortfalls(ensemble, at_ends).empty());
 }
 
+// A record's annual_max_mean on fewer than three calendar years is shown but never ranked: a
+// 1-day maximum of 5 against the band's 1.01-1.19 is no shortfall on 2 years, and is on 3.
+TEST(Shortfall, AFigureOnFewerThanThreeYearsIsNotRanked) {
+  const EnsembleStatistics ensemble = made_ensemble();
+  for (const int years : {2, 3}) {
+    std::vector<double> depths(static_cast<std::size_t>(years * 365 * 96), 0.0);
+    for (int y = 0; y < years; ++y) depths[static_cast<std::size_t>(y * 365 * 96 + 100)] = 5.0;
+    const raingen::gauge::CalendarSeries series("weighted-record", date::sys_days{date::year{2001} / 1 / 1},
+                                                std::move(depths));
+    SeriesStatistics record = raingen::stats::compute_statistics(series, {});
+    for (auto& level : record.levels)
+      for (auto& [statistic, value] : level.values)
+        value = statistic == Statistic::annual_max_mean                                 ? 5.0
+                : statistic == Statistic::lag1_autocorrelation && level.minutes == 1440 ? 0.01
+                                                                                        : 1.10;
+    EXPECT_EQ(record_years(record, 1440), static_cast<std::size_t>(years));
+    EXPECT_EQ(ranked(record, 1440, Statistic::annual_max_mean), years == 3);
+    EXPECT_TRUE(ranked(record, 1440, Statistic::mean));
+    EXPECT_EQ(ensemble_shortfalls(ensemble, record).size(), years == 3 ? raingen::stats::aggregation_levels.size() : 0u)
+        << years;
+  }
+}
+
 TEST(Shortfall, RatiosOutsideTheStatedRange) {
   // Record 1 everywhere but where noted; generated as listed: within 0.8-1.25 nothing is short.
   const struct {
