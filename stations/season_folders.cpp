@@ -20,13 +20,28 @@ std::optional<Seasons> seasons_of_use(const std::optional<Seasons>& given, const
   return facts.seasons->seasons;
 }
 
+std::string stand_in_note(const common::ToolError& thin) {
+  const std::string reason = thin.message();
+  return reason.substr(0, reason.find_first_of(";:")) + ", too few to draw from";
+}
+
 std::vector<PreparedStation> prepare_in_seasons(const gauge::CalendarSeries& series, const StationId& id,
                                                 const PrepareOptions& options, const std::string& source,
-                                                const Seasons& seasons) {
+                                                const Seasons& seasons, StandIn* stand_in) {
   const RecordDays days = split_days(series, options.days);
+  std::optional<RecordDays> stand_in_days;
   std::vector<PreparedStation> prepared;
-  for (const Season& season : seasons)
-    prepared.push_back(prepare_days(days, kinds_in_season(days, season), id, options, source, season));
+  for (const Season& season : seasons) {
+    try {
+      prepared.push_back(prepare_days(days, kinds_in_season(days, season), id, options, source, season));
+    } catch (const common::ToolError& thin) {
+      if (!stand_in || !stand_in->series) throw;
+      if (!stand_in_days) stand_in_days = split_days(*stand_in->series, options.days);
+      prepared.push_back(
+          prepare_days(*stand_in_days, kinds_in_season(*stand_in_days, season), id, options, stand_in->source, season));
+      stand_in->notes.push_back(stand_in_note(thin));
+    }
+  }
   return prepared;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/output_file.h"
+#include "common/tool_error.h"
 #include "gauge/calendar_series.h"
 #include "stations/prepare_station.h"
 #include "stations/run_facts.h"
@@ -23,11 +24,24 @@ namespace raingen::stations {
 std::optional<Seasons> seasons_of_use(const std::optional<Seasons>& given, const RunFacts& facts,
                                       const std::string& facts_file);
 
+// Where a season of a gauge that only fills a station's place is too thin, the days it is
+// prepared from instead: the site record's (a site station at distance 0 alone makes the series).
+struct StandIn {
+  const gauge::CalendarSeries* series = nullptr;
+  std::string source;
+  std::vector<std::string> notes;  // filled: one per season it stood in for, with the reason
+};
+
+// "station B keeps 24 complete days of 36 (--min-complete 100), too few to draw from": why a
+// stand-in took a gauge's place, from the refusal it spared.
+std::string stand_in_note(const common::ToolError& thin);
+
 // A record prepared as a station season by season: element s from the days of seasons[s] alone.
-// Throws ToolError as prepare_days does, for the first season too thin to draw from.
+// Throws ToolError as prepare_days does, for the first season too thin to draw from, unless a
+// stand-in is given: that season is then prepared from its days, and noted.
 std::vector<PreparedStation> prepare_in_seasons(const gauge::CalendarSeries& series, const StationId& id,
                                                 const PrepareOptions& options, const std::string& source,
-                                                const Seasons& seasons);
+                                                const Seasons& seasons, StandIn* stand_in = nullptr);
 
 // The file NAME of a season's folder, dir/SEASON/NAME, with its text; its checksum goes into the
 // [seasons] of facts (which gets the seasons when it has none).

@@ -198,10 +198,23 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   const std::array<StationId, 3> written{c.id, r.ids[0], r.ids[1]};
   const std::array<std::string, 3> sources{r.source, gauges[0]->path, gauges[1]->path};
   std::array<std::vector<PreparedStation>, 3> prepared;
-  for (std::size_t i = 0; i < 3; ++i)
-    prepared[i] = seasons
-                      ? prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons)
-                      : std::vector<PreparedStation>{prepare_station(*series[i], written[i], c.prepare, sources[i])};
+  // The two gauges beside the site station only fill the places of stations 2 and 3: the site
+  // station at distance 0 alone makes the series. A season too thin at one of them takes the site
+  // record's days there, and only the site record's own thin seasons are refused.
+  std::array<StandIn, 3> stand_ins{StandIn{}, StandIn{&r.site, r.source, {}}, StandIn{&r.site, r.source, {}}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (seasons) {
+      prepared[i] = prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons, &stand_ins[i]);
+      continue;
+    }
+    try {
+      prepared[i] = {prepare_station(*series[i], written[i], c.prepare, sources[i])};
+    } catch (const common::ToolError& thin) {
+      if (!stand_ins[i].series) throw;
+      prepared[i] = {prepare_station(r.site, written[i], c.prepare, r.source)};
+      stand_ins[i].notes.push_back(stand_in_note(thin));
+    }
+  }
 
   SiteStationFacts site_facts{.id = c.id, .present = c.present};
   for (std::size_t i = 0; i < 3; ++i) {
@@ -232,8 +245,14 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     text += fmt::format("  {}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i]));
   for (const std::string& note : placed.notes) text += "  " + note + "\n";
   text += findings(0);
-  for (std::size_t i = 0; i < 2; ++i)
+  for (std::size_t i = 0; i < 2; ++i) {
     text += fmt::format("{}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i])) + findings(i + 1);
+    for (const std::string& note : stand_ins[i + 1].notes)
+      text += fmt::format(
+          "  {}\n    its files there hold the site record's days instead (the site station alone makes the "
+          "series)\n",
+          note);
+  }
   out << text << written_text(c, seasons, settings, r, run_facts, written_to_seasons);
 }
 

@@ -225,6 +225,41 @@ TEST(WeightedSite, PresentAnyTakesTheGaugesPresent) {
             "--weighted-site\n");
 }
 
+// A gauge that only fills a station's place (B: one reading missing on two days of six, 24
+// complete days) is no reason to refuse a site record that --present any keeps whole: its files
+// take the site record's days, whole or season by season, and the summary says so.
+TEST(WeightedSite, AThinGaugeBesideAWholeSiteRecordTakesItsDays) {
+  TempDir dir;
+  dir.write("a.csv", record({{{0, 10}, "0.3"}, {{3, 30}, "3.0"}}));
+  dir.write("b.csv", record({{{0, 10}, "1.2"}}, {{3, 20}, {4, 20}}));
+  dir.write("c.csv", record({{{2, 50}, "0.6"}}));
+  ChildSetup setup;
+  setup.directory = dir.path();
+  for (const Args& extra : {Args{}, Args{"--seasons", "1-12"}}) {
+    Args any = site_command;
+    any.insert(any.end(), {"--present", "any"});
+    any.insert(any.end(), extra.begin(), extra.end());
+    if (!extra.empty()) any.insert(any.end(), {"--dir", "seasons"});
+    const Outcome o = run_tool_program(setup, "raingen-prepare", any);
+    ASSERT_EQ(o.exit_status, 0) << o.err;
+    const std::string folder = extra.empty() ? "" : "seasons/Jan-Dec/";
+    EXPECT_NE(o.out.find(std::string("\n  station B ") + (extra.empty() ? "" : "in season Jan-Dec ") +
+                         "keeps 24 complete days of 36 (--min-complete 100), too few to draw from\n    its files there "
+                         "hold the site record's days instead (the site station alone makes the series)\n"),
+              std::string::npos)
+        << o.out;
+    // B's days are the site's, under B's name.
+    std::string site_days = dir.read(folder + "SITEF_2.TXT"), b_days = dir.read(folder + "B   F_2.TXT");
+    for (std::size_t at = 0; (at = site_days.find("SITE ", at)) != std::string::npos;)
+      site_days.replace(at, 5, "B    ");
+    EXPECT_EQ(b_days, site_days);
+  }
+  // Where all must be present, the site record is thin too: refused.
+  Args all = site_command;
+  all.insert(all.end(), {"--present", "all", "--dir", "all"});
+  EXPECT_EQ(run_tool_program(setup, "raingen-prepare", all).exit_status, 1);
+}
+
 // Bad command lines (status 2) and bad records (status 1): one message, and no file written or
 // changed.
 TEST(WeightedSite, BadInputChangesNothing) {
