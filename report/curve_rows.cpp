@@ -1,12 +1,15 @@
 #include "report/curve_rows.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "report/distribution_bands.h"
+#include "report/ensemble_statistics.h"
 #include "report/event_section.h"
 #include "report/hours_section.h"
 #include "report/report_charts.h"
 #include "report/season_section.h"
+#include "stats/calendar_summaries.h"
 
 namespace raingen::report {
 
@@ -55,6 +58,76 @@ std::vector<std::pair<std::string, Chart>> curve_charts(const ReportContent& con
   return charts;
 }
 
+namespace {
+
+// Each series' events: a year, counted and censored, as the events table shows them.
+void event_rows(const ReportContent& content, std::vector<stats::CsvRow>& rows) {
+  for (const ReportSeries& s : content.series) {
+    const stats::EventSummary& e = s.statistics->events;
+    rows.push_back({s.statistics->name, {}, "events_per_year", e.per_year, {}, {}, {}});
+    rows.push_back({s.statistics->name, {}, "events_counted", static_cast<double>(e.count), {}, {}, {}});
+    rows.push_back({s.statistics->name, {}, "events_censored", static_cast<double>(e.censored), {}, {}, {}});
+  }
+}
+
+// The calendar years behind each series' annual_max_mean at each level (at least 90% present).
+void year_rows(const ReportContent& content, std::vector<stats::CsvRow>& rows) {
+  for (const ReportSeries& s : content.series)
+    for (const stats::LevelStatistics& level : s.statistics->levels)
+      if (!level.blocks.depths.empty())
+        rows.push_back({s.statistics->name,
+                        level.minutes,
+                        "annual_max_mean_years",
+                        static_cast<double>(stats::annual_maxima(level.blocks).size()),
+                        {},
+                        {},
+                        {}});
+}
+
+// The seasons tables' figures of each series, x the season's number (in the page's order), and
+// the realizations' median with their 5-95% band as series "realizations".
+void season_rows(const ReportContent& content, std::vector<stats::CsvRow>& rows) {
+  const struct {
+    const char* statistic;
+    std::optional<double> stats::SeasonFigures::*member;
+  } figures[] = {{"season_mean_daily_mm", &stats::SeasonFigures::mean_daily},
+                 {"season_wet_day_share", &stats::SeasonFigures::wet_day_share},
+                 {"season_wet_15min_p99_mm", &stats::SeasonFigures::wet_15min_p99},
+                 {"season_wet_hour_p99_mm", &stats::SeasonFigures::wet_hour_p99},
+                 {"season_largest_15min_mm", &stats::SeasonFigures::largest_15min},
+                 {"season_largest_hour_mm", &stats::SeasonFigures::largest_hour}};
+  const SeasonReport& report = *content.seasons;
+  for (std::size_t season = 0; season < report.seasons.size(); ++season)
+    for (const auto& figure : figures) {
+      const double x = static_cast<double>(season + 1);
+      for (std::size_t k = 0; k < content.series.size() && k < report.series.size(); ++k)
+        if (season < report.series[k].seasons.size())
+          rows.push_back({content.series[k].statistics->name,
+                          {},
+                          figure.statistic,
+                          report.series[k].seasons[season].*figure.member,
+                          x,
+                          {},
+                          {}});
+      if (!content.ensemble) continue;
+      std::vector<double> values;
+      for (const stats::CalendarFigures& f : content.ensemble->calendar)
+        if (season < f.seasons.size())
+          if (const auto v = f.seasons[season].*figure.member) values.push_back(*v);
+      if (values.empty()) continue;
+      std::sort(values.begin(), values.end());
+      rows.push_back({"realizations",
+                      {},
+                      figure.statistic,
+                      quantile(values, 0.5),
+                      x,
+                      quantile(values, 0.05),
+                      quantile(values, 0.95)});
+    }
+}
+
+}  // namespace
+
 std::vector<stats::CsvRow> curve_csv_rows(const ReportContent& content) {
   std::vector<stats::CsvRow> rows;
   for (const auto& [statistic, chart] : curve_charts(content)) {
@@ -71,6 +144,9 @@ std::vector<stats::CsvRow> curve_csv_rows(const ReportContent& content) {
                         static_cast<double>(m + 1),
                         {},
                         {}});
+  if (content.seasons) season_rows(content, rows);
+  event_rows(content, rows);
+  year_rows(content, rows);
   return rows;
 }
 

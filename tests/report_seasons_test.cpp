@@ -152,7 +152,17 @@ TEST(ReportSeasons, KeptLongTableAndSeasonalEnsembleBySeason) {
     const auto days = row_after(html, headings[q], "present days");
     EXPECT_EQ(days[5], std::to_string(w.days.at(q))) << headings[q];
     EXPECT_NE(largest[7].find("–"), std::string::npos) << "a 5-95% band: " << largest[7];
+    // statistics.csv holds the same figures: x the season's number, the realizations' band too.
+    const std::string x = "," + std::to_string(q + 1) + ",";
+    const std::string generated_largest = rows_of(csv, "generated");
+    EXPECT_NE(generated_largest.find(",,season_largest_15min_mm," + fmt::format("{}", w.largest.at(q)) + x),
+              std::string::npos)
+        << headings[q];
+    const std::size_t band = rows_of(csv, "realizations").find(",,season_largest_15min_mm,");
+    EXPECT_NE(band, std::string::npos);
   }
+  EXPECT_NE(rows_of(csv, "weighted-record").find(",,events_per_year,"), std::string::npos);
+  EXPECT_NE(rows_of(csv, "generated").find(",1440,annual_max_mean_years,6,,,"), std::string::npos);
   // The records' seasons are the record's: Jun-Aug wetter than Dec-Feb in the weighted record.
   const auto winter = row_after(html, headings[0], "mean daily depth (mm)");
   const auto summer = row_after(html, headings[2], "mean daily depth (mm)");
