@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "report/ensemble_statistics.h"
 #include "stats/calendar_summaries.h"
 
 namespace raingen::report {
@@ -36,10 +37,33 @@ std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, c
       if (!(gap > 0)) continue;
       const double width = spread->p95 - spread->p05;
       const double distance = width > 0 ? gap / width : std::numeric_limits<double>::infinity();
-      list.push_back({minutes, statistic, *value, spread->p50, spread->p05, spread->p95, distance});
+      list.push_back({minutes, statistic, *value, spread->p50, spread->p05, spread->p95, distance, {}});
     }
   sort_by_distance(list);
   return list;
+}
+
+std::vector<Shortfall> figure_shortfalls(const std::vector<NamedFigure>& figures) {
+  std::vector<Shortfall> list;
+  for (const NamedFigure& f : figures) {
+    if (!f.record || f.realizations.empty()) continue;
+    std::vector<double> values = f.realizations;
+    std::sort(values.begin(), values.end());
+    const double low = quantile(values, 0.05), high = quantile(values, 0.95), value = *f.record;
+    const double gap = value < low ? low - value : value - high;
+    if (!(gap > 0)) continue;
+    const double distance = high > low ? gap / (high - low) : std::numeric_limits<double>::infinity();
+    Shortfall s{0, {}, value, quantile(values, 0.5), low, high, distance, f.name};
+    list.push_back(std::move(s));
+  }
+  sort_by_distance(list);
+  return list;
+}
+
+std::vector<Shortfall> merged(std::vector<Shortfall> a, const std::vector<Shortfall>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  sort_by_distance(a);
+  return a;
 }
 
 std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated,
@@ -57,7 +81,7 @@ std::vector<Shortfall> ratio_shortfalls(const stats::SeriesStatistics& generated
                             : ratio < 1 / ratio_range ? 1 / (ratio * ratio_range)
                                                       : 1;
       if (!(beyond > 1)) continue;
-      list.push_back({minutes, statistic, *value, *g, *value / ratio_range, *value * ratio_range, beyond});
+      list.push_back({minutes, statistic, *value, *g, *value / ratio_range, *value * ratio_range, beyond, {}});
     }
   sort_by_distance(list);
   return list;

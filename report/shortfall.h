@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "report/ensemble_statistics.h"
@@ -24,6 +25,7 @@ struct Shortfall {
   // one value counts a gap as infinitely far), or, for a single run, the factor by which the
   // ratio lies beyond the range (1.6 = 60% beyond its nearer end).
   double distance = 0;
+  std::string name;  // a figure other than a block statistic ("mean total of January (mm)"); else empty
 };
 
 // A record figure resting on fewer years than this is shown, never ranked as a shortfall.
@@ -39,6 +41,19 @@ bool ranked(const stats::SeriesStatistics& record, int minutes, stats::Statistic
 // The statistics, every ranked level, whose record value lies outside the realizations' 5-95% band;
 // sorted by distance, largest first (equal ones in the table's order).
 std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record);
+
+// A figure beyond the block statistics: the record's value and each realization's.
+struct NamedFigure {
+  std::string name;
+  std::optional<double> record;
+  std::vector<double> realizations;
+};
+
+// The figures whose record value lies outside the realizations' 5-95% band, as above.
+std::vector<Shortfall> figure_shortfalls(const std::vector<NamedFigure>& figures);
+
+// Both lists in one, sorted by distance, largest first.
+std::vector<Shortfall> merged(std::vector<Shortfall> a, const std::vector<Shortfall>& b);
 
 // The statistics whose ratio generated / record lies outside the stated range; a statistic whose
 // record value is not above 0 has no ratio and is left out. Sorted as above.

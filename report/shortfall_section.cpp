@@ -16,7 +16,10 @@
 #include "report/ensemble_statistics.h"
 #include "report/report_charts.h"
 #include "report/report_page.h"
+#include "report/season_section.h"
 #include "report/shortfall.h"
+#include "stations/seasons.h"
+#include "stats/season_figures.h"
 #include "report/page_names.h"
 
 namespace raingen::report {
@@ -57,32 +60,86 @@ std::string unranked_words(const stats::SeriesStatistics& record) {
       fmt::join(levels, ", "), fewest_ranked_years);
 }
 
-void ensemble_list(HtmlPage& page, const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record) {
-  const std::vector<Shortfall> list = ensemble_shortfalls(ensemble, record);
+// The record's events a year and their mean depth and duration, each realization's beside them.
+void event_figures(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record,
+                   std::vector<NamedFigure>& figures) {
+  const struct {
+    const char* name;
+    std::function<std::optional<double>(const stats::EventSummary&)> pick;
+  } picks[] = {{"events a year", [](const stats::EventSummary& e) { return e.per_year; }},
+               {"mean event depth (mm)", [](const stats::EventSummary& e) { return e.mean[0]; }},
+               {"mean event duration (h)", [](const stats::EventSummary& e) { return e.mean[1]; }}};
+  for (const auto& p : picks) {
+    NamedFigure f{p.name, p.pick(record.events), {}};
+    for (const stats::SeriesStatistics& r : ensemble.complete)
+      if (const auto v = p.pick(r.events)) f.realizations.push_back(*v);
+    figures.push_back(std::move(f));
+  }
+}
+
+// The seasons tables' figures and the months': the weighted record's against each realization's.
+void calendar_figures(const ReportContent& content, const ReportSeries& record, std::vector<NamedFigure>& figures) {
+  if (!content.seasons || !content.ensemble) return;
+  const SeasonReport& report = *content.seasons;
+  const std::size_t w = static_cast<std::size_t>(&record - content.series.data());
+  if (w >= report.series.size()) return;
+  const auto add = [&](std::string name, const auto& pick) {
+    NamedFigure f{std::move(name), pick(report.series[w]), {}};
+    for (const stats::CalendarFigures& r : content.ensemble->calendar)
+      if (const std::optional<double> v = pick(r)) f.realizations.push_back(*v);
+    figures.push_back(std::move(f));
+  };
+  for (unsigned m = 1; m <= 12; ++m) {
+    const std::string month(stations::month_name(m));
+    add("mean total of " + month + " (mm)", [m](const stats::CalendarFigures& f) { return f.monthly_totals[m - 1]; });
+    add("share of wet days in " + month, [m](const stats::CalendarFigures& f) { return f.monthly_wet_shares[m - 1]; });
+  }
+  for (std::size_t s = 0; s < report.seasons.size(); ++s) {
+    const std::string season = report.seasons[s].name();
+    const auto in_season = [s](std::optional<double> stats::SeasonFigures::*member) {
+      return [s, member](const stats::CalendarFigures& f) -> std::optional<double> {
+        return s < f.seasons.size() ? f.seasons[s].*member : std::nullopt;
+      };
+    };
+    add("99th percentile of wet 15-minute depths in " + season + " (mm)",
+        in_season(&stats::SeasonFigures::wet_15min_p99));
+    add("largest 15-minute depth in " + season + " (mm)", in_season(&stats::SeasonFigures::largest_15min));
+    add("largest 1-hour depth in " + season + " (mm)", in_season(&stats::SeasonFigures::largest_hour));
+  }
+}
+
+void ensemble_list(HtmlPage& page, const ReportContent& content, const ReportSeries& record_series) {
+  const EnsembleStatistics& ensemble = *content.ensemble;
+  const stats::SeriesStatistics& record = *record_series.statistics;
+  std::vector<NamedFigure> figures;
+  event_figures(ensemble, record, figures);
+  calendar_figures(content, record_series, figures);
+  const std::vector<Shortfall> list = merged(ensemble_shortfalls(ensemble, record), figure_shortfalls(figures));
   std::size_t compared = 0;
   for (int minutes : stats::aggregation_levels)
     for (stats::Statistic statistic : stats::statistics_at(minutes))
       compared += record.level(minutes).value(statistic) && spread_of(ensemble, minutes, statistic) &&
                   ranked(record, minutes, statistic);
+  for (const NamedFigure& f : figures) compared += f.record && !f.realizations.empty();
   if (const std::string words = unranked_words(record); !words.empty()) page.paragraph(words);
   if (list.empty()) {
     page.paragraph(fmt::format(
-        "For all {} statistics the weighted record's value lies within the 5-95% band of the {} realizations: the "
+        "For all {} figures the weighted record's value lies within the 5-95% band of the {} realizations: the "
         "generator gives values like the record's for each of them.",
         compared, ensemble.complete.size()));
     return;
   }
   page.paragraph(fmt::format(
-      "{} of {} statistics: the weighted record's value lies outside the 5-95% band of the {} realizations, so "
+      "{} of {} figures: the weighted record's value lies outside the 5-95% band of the {} realizations, so "
       "that the generator seldom gives a series like the record in that respect. Most distant first; \"outside "
       "by\" is the gap between the record's value and the band's nearer end in widths of the band.",
       list.size(), compared, ensemble.complete.size()));
   Table table;
-  table.header = {"statistic",   "weighted-record", "realizations' median", "realizations 5\u201395%",
+  table.header = {"figure",      "weighted-record", "realizations' median", "realizations 5\u201395%",
                   "record lies", "outside by"};
   for (const Shortfall& s : list)
-    table.rows.push_back({text_cell(statistic_title(s.minutes, s.statistic)), number_cell(s.record),
-                          number_cell(s.generated), band_cell(s.low, s.high),
+    table.rows.push_back({text_cell(s.name.empty() ? statistic_title(s.minutes, s.statistic) : s.name),
+                          number_cell(s.record), number_cell(s.generated), band_cell(s.low, s.high),
                           text_cell(s.record > s.high ? "above" : "below"), distance_cell(s.distance, "band widths")});
   page.markup(table_html(table));
 }
@@ -305,7 +362,7 @@ void shortfall_section(HtmlPage& page, const ReportContent& content) {
         "weighting uses (see the notes above).");
     return;
   }
-  if (content.ensemble) ensemble_list(page, *content.ensemble, *record->statistics);
+  if (content.ensemble) ensemble_list(page, content, *record);
   for (SeriesRole role : {SeriesRole::generated, SeriesRole::generated_weighted_site})
     if (const ReportSeries* g = find_role(content.series, role);
         g && !(content.ensemble && role == SeriesRole::generated))

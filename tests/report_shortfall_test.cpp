@@ -104,6 +104,37 @@ TEST(Shortfall, AFigureOnFewerThanThreeYearsIsNotRanked) {
   }
 }
 
+// Figures beyond the block statistics join the list by the same distance: a month, a season's p99
+// and events a year, each known outside the realizations' band (21 values 1.00 to 1.20: band
+// 1.01-1.19), one inside; with the block statistics' daily lag-1 autocorrelation (19.5) first.
+TEST(Shortfall, AMonthASeasonsP99AndEventsAYearAreListed) {
+  std::vector<double> values;
+  for (int k = 0; k <= 20; ++k) values.push_back(1 + k / 100.0);
+  const std::vector<NamedFigure> figures{{"mean total of January (mm)", 1.37, values},
+                                         {"99th percentile of wet 15-minute depths in Jun-Aug (mm)", 0.83, values},
+                                         {"events a year", 2.0, values},
+                                         {"mean event depth (mm)", 1.1, values},
+                                         {"largest 15-minute depth in Dec-Feb (mm)", std::nullopt, values}};
+  const std::vector<Shortfall> list = figure_shortfalls(figures);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].name, "events a year");
+  EXPECT_NEAR(list[0].distance, (2.0 - 1.19) / 0.18, 1e-9);
+  EXPECT_EQ(list[1].name, "mean total of January (mm)");
+  EXPECT_NEAR(list[1].distance, 1.0, 1e-9);
+  EXPECT_EQ(list[2].name, "99th percentile of wet 15-minute depths in Jun-Aug (mm)");
+  EXPECT_NEAR(list[2].distance, 1.0, 1e-9);
+  EXPECT_NEAR(list[2].generated, 1.10, 1e-12);
+
+  const SeriesStatistics record = made("weighted-record", [](int minutes, Statistic s) {
+    return minutes == 1440 && s == Statistic::lag1_autocorrelation ? 0.37 : 1.10;
+  });
+  const std::vector<Shortfall> all = merged(ensemble_shortfalls(made_ensemble(), record), list);
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_TRUE(all[0].name.empty());
+  EXPECT_EQ(all[0].statistic, Statistic::lag1_autocorrelation);
+  EXPECT_EQ(all[1].name, "events a year");
+}
+
 TEST(Shortfall, RatiosOutsideTheStatedRange) {
   // Record 1 everywhere but where noted; generated as listed: within 0.8-1.25 nothing is short.
   const struct {
