@@ -18,6 +18,7 @@ namespace {
 constexpr std::size_t durations = stats::design_durations.size();
 constexpr const char* ceiling_mark = "\u2021";  // ‡
 constexpr const char* beyond_mark = "\u2020";   // †
+constexpr const char* narrow_mark = "\u00a7";   // §
 
 std::string plain_number(double value) { return fmt::format("{:g}", value); }
 
@@ -198,6 +199,15 @@ void limits(HtmlPage& page, const DesignReport& report) {
   for (std::size_t k : report.designs) page.markup(table_html(ceiling_table(report.series[k], *record)));
 }
 
+// Whether a generated level's interval is narrower than the record's own at that return period
+// (the same method where the record has it, else its Weibull levels).
+bool narrower_than_record(const stats::ReturnLevel& level, const stats::DurationDesign& record,
+                          stats::DesignMethod method, std::size_t p) {
+  const stats::ReturnLevel& own = record.levels(method)[p].lower ? record.levels(method)[p] : record.empirical[p];
+  if (!level.lower || !level.upper || !own.lower || !own.upper) return false;
+  return *level.upper - *level.lower < *own.upper - *own.lower;
+}
+
 // The levels of one method: a value and its interval per return period, the flags marked.
 Table levels_table(const DesignReport& report, const DesignSeries& s, stats::DesignMethod method, bool per_hour) {
   Table table;
@@ -206,15 +216,21 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
     table.header.push_back(fmt::format("{:g} years{}", years, per_hour ? " (mm/h)" : " (mm)"));
     table.header.push_back("90%");
   }
-  bool any_ceiling = false, any_beyond = false, any_missing = false;
+  bool any_ceiling = false, any_beyond = false, any_missing = false, any_narrow = false;
+  const DesignSeries* record = s.role == SeriesRole::record ? nullptr : report.reference_series();
   for (std::size_t i = 0; i < durations; ++i) {
     const stats::DurationDesign& d = s.design.durations[i];
     const double hours = per_hour ? d.minutes / 60.0 : 1.0;
     auto scaled = [&](const std::optional<double>& v) { return v ? std::optional(*v / hours) : std::nullopt; };
     std::vector<Cell> row{text_cell(duration_label(d.minutes)), number_cell(static_cast<double>(d.maxima.size()))};
-    for (const stats::ReturnLevel& level : d.levels(method)) {
+    for (std::size_t p = 0; p < stats::design_return_periods.size(); ++p) {
+      const stats::ReturnLevel& level = d.levels(method)[p];
       Cell value = number_cell(scaled(level.value)), band = band_cell(scaled(level.lower), scaled(level.upper));
       any_missing |= !level.value;
+      if (record && record != &s && narrower_than_record(level, record->design.durations[i], method, p)) {
+        band.mark = narrow_mark;
+        any_narrow = true;
+      }
       if (level.value) {
         const bool ceiling = DesignReport::at_ceiling(s, i, level.years);
         const bool beyond = s.role != SeriesRole::record && report.beyond_record(level.years);
@@ -235,6 +251,12 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
   if (any_ceiling)
     table.notes.push_back(fmt::format(
         "{} at the ceiling: at this return period the annual maxima are the record's largest depth.", ceiling_mark));
+  if (any_narrow)
+    table.notes.push_back(fmt::format(
+        "{} narrower than the record's own 90% interval at that return period (from its {} years): this interval "
+        "resamples the generated years, which redraw the record's few; the record's own interval is the one its "
+        "data support.",
+        narrow_mark, record->design.years));
   if (method == stats::DesignMethod::empirical && any_missing)
     table.notes.push_back(
         fmt::format("- : beyond n + 1 = {} years, where {} maxima do not reach.", s.design.years + 1, s.design.years));

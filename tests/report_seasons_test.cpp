@@ -162,6 +162,10 @@ TEST(ReportSeasons, KeptLongTableAndSeasonalEnsembleBySeason) {
     EXPECT_NE(band, std::string::npos);
   }
   EXPECT_NE(rows_of(csv, "weighted-record").find(",,events_per_year,"), std::string::npos);
+  // The pooled realizations redraw the record's few years: their intervals, narrower than the
+  // record's own, are flagged.
+  EXPECT_NE(html.find("<sup>\u00a7</sup></td>"), std::string::npos);
+  EXPECT_NE(html.find("<p class=\"note\">\u00a7 narrower than the record&#39;s own 90% interval"), std::string::npos);
   EXPECT_NE(rows_of(csv, "generated").find(",1440,annual_max_mean_years,6,,,"), std::string::npos);
   // The records' seasons are the record's: Jun-Aug wetter than Dec-Feb in the weighted record.
   const auto winter = row_after(html, headings[0], "mean daily depth (mm)");
