@@ -14,6 +14,7 @@
 #include "report/season_section.h"
 #include "report/shortfall_section.h"
 #include "report/page_names.h"
+#include "stats/calendar_summaries.h"
 
 namespace raingen::report {
 
@@ -25,6 +26,15 @@ const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRol
   for (const ReportSeries& s : series)
     if (s.role == role) return &s;
   return nullptr;
+}
+
+// The calendar years behind each series' annual_max_mean: a mean of one year is one year's maximum.
+std::vector<std::string> years_row(const ReportContent& content, std::size_t ratios, int minutes) {
+  std::vector<std::string> row{"calendar years behind annual_max_mean"};
+  for (const ReportSeries& s : content.series)
+    row.push_back(std::to_string(stats::annual_maxima(s.statistics->level(minutes).blocks).size()));
+  row.insert(row.end(), ratios, "-");
+  return row;
 }
 
 void statistics_tables(HtmlPage& page, const ReportContent& content) {
@@ -51,6 +61,7 @@ void statistics_tables(HtmlPage& page, const ReportContent& content) {
         row.push_back(g && w && *w != 0 ? display_number(*g / *w) : "-");
       }
       rows.push_back(std::move(row));
+      if (statistic == Statistic::annual_max_mean) rows.push_back(years_row(content, over.size(), minutes));
     }
     page.table(header, rows);
   }

@@ -162,6 +162,7 @@ TEST(ReportSeasons, KeptLongTableAndSeasonalEnsembleBySeason) {
     EXPECT_NE(band, std::string::npos);
   }
   EXPECT_NE(rows_of(csv, "weighted-record").find(",,events_per_year,"), std::string::npos);
+  EXPECT_NE(html.find("<tr><td>calendar years behind annual_max_mean</td>"), std::string::npos);
   // The pooled realizations redraw the record's few years: their intervals, narrower than the
   // record's own, are flagged.
   EXPECT_NE(html.find("<sup>\u00a7</sup></td>"), std::string::npos);
