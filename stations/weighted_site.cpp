@@ -177,6 +177,39 @@ std::string written_text(const WeightedSiteCommand& c, const std::optional<Seaso
   return text;
 }
 
+// The three stations prepared, whole or season by season: the site station from the site record,
+// stations 2 and 3 from their gauges' records.
+struct ThreeStations {
+  std::array<std::vector<PreparedStation>, 3> prepared;
+  std::array<StandIn, 3> stand_ins;
+};
+
+// The two gauges beside the site station only fill the places of stations 2 and 3: the site
+// station at distance 0 alone makes the series. Where one of them is too thin (in a season, or in
+// all) it takes the site record's days there, and only the site record's own thinness is refused.
+ThreeStations prepare_three(const WeightedSiteCommand& c, const std::array<const common::GaugeArgument*, 3>& gauges,
+                            const SiteRecords& r, const std::optional<Seasons>& seasons) {
+  const std::array<const gauge::CalendarSeries*, 3> series{&r.site, &r.records[0], &r.records[1]};
+  const std::array<StationId, 3> written{c.id, r.ids[0], r.ids[1]};
+  const std::array<std::string, 3> sources{r.source, gauges[0]->path, gauges[1]->path};
+  ThreeStations three{{}, {StandIn{}, StandIn{&r.site, r.source, {}}, StandIn{&r.site, r.source, {}}}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (seasons) {
+      three.prepared[i] =
+          prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons, &three.stand_ins[i]);
+      continue;
+    }
+    try {
+      three.prepared[i] = {prepare_station(*series[i], written[i], c.prepare, sources[i])};
+    } catch (const common::ToolError& thin) {
+      if (!three.stand_ins[i].series) throw;
+      three.prepared[i] = {prepare_station(r.site, written[i], c.prepare, r.source)};
+      three.stand_ins[i].notes.push_back(stand_in_note(thin));
+    }
+  }
+  return three;
+}
+
 }  // namespace
 
 void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) {
@@ -194,27 +227,9 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   check_targets(c, placed, seasons);
   const SiteRecords r = read_site_records(c, gauges, read, placed);
 
-  const std::array<const gauge::CalendarSeries*, 3> series{&r.site, &r.records[0], &r.records[1]};
   const std::array<StationId, 3> written{c.id, r.ids[0], r.ids[1]};
-  const std::array<std::string, 3> sources{r.source, gauges[0]->path, gauges[1]->path};
-  std::array<std::vector<PreparedStation>, 3> prepared;
-  // The two gauges beside the site station only fill the places of stations 2 and 3: the site
-  // station at distance 0 alone makes the series. A season too thin at one of them takes the site
-  // record's days there, and only the site record's own thin seasons are refused.
-  std::array<StandIn, 3> stand_ins{StandIn{}, StandIn{&r.site, r.source, {}}, StandIn{&r.site, r.source, {}}};
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (seasons) {
-      prepared[i] = prepare_in_seasons(*series[i], written[i], c.prepare, sources[i], *seasons, &stand_ins[i]);
-      continue;
-    }
-    try {
-      prepared[i] = {prepare_station(*series[i], written[i], c.prepare, sources[i])};
-    } catch (const common::ToolError& thin) {
-      if (!stand_ins[i].series) throw;
-      prepared[i] = {prepare_station(r.site, written[i], c.prepare, r.source)};
-      stand_ins[i].notes.push_back(stand_in_note(thin));
-    }
-  }
+  ThreeStations three = prepare_three(c, gauges, r, seasons);
+  const std::array<std::vector<PreparedStation>, 3>& prepared = three.prepared;
 
   SiteStationFacts site_facts{.id = c.id, .present = c.present};
   for (std::size_t i = 0; i < 3; ++i) {
@@ -247,7 +262,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   text += findings(0);
   for (std::size_t i = 0; i < 2; ++i) {
     text += fmt::format("{}: {}\n", r.ids[i], record_read_text(gauges[i]->path, r.facts[i])) + findings(i + 1);
-    for (const std::string& note : stand_ins[i + 1].notes)
+    for (const std::string& note : three.stand_ins[i + 1].notes)
       text += fmt::format(
           "  {}\n    its files there hold the site record's days instead (the site station alone makes the "
           "series)\n",
