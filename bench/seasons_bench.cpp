@@ -163,8 +163,8 @@ void print_table(const Sizes& z, double f, double s, double p, double b, double 
   std::printf(
       "| raingen-ensemble, %ld x %ld days with %s, --jobs 2 | %.1f s | %.2f us: %.2f times the floor "
       "(target at most 1.3); CPU %.2f us a day |\n",
-      r, days, z.seasons, s, microseconds_per_day(s, seasonal_days), microseconds_per_day(s, seasonal_days) / floor_per_day,
-      microseconds_per_day(seasonal_cpu, seasonal_days));
+      r, days, z.seasons, s, microseconds_per_day(s, seasonal_days),
+      microseconds_per_day(s, seasonal_days) / floor_per_day, microseconds_per_day(seasonal_cpu, seasonal_days));
   std::printf(
       "| raingen-ensemble, %ld x 2000 days without seasons, --jobs 2 | %.1f s | %.2f us: %.2f times the floor; "
       "CPU %.2f us a day |\n",
@@ -198,8 +198,8 @@ int main(int argc, char** argv) {
   const long plain_runs = 18 * r;
   const long block_runs = seasons_a_year * years * r;
   std::printf("load average before: %s\n", load_average().c_str());
-  std::printf("%ld realizations of %ld days with %s against %ld plain runs of 2000 days, %d repetition(s)\n", r,
-              days, seasons.c_str(), plain_runs, repetitions);
+  std::printf("%ld realizations of %ld days with %s against %ld plain runs of 2000 days, %d repetition(s)\n", r, days,
+              seasons.c_str(), plain_runs, repetitions);
 
   std::vector<double> floor, seasonal, plain_ensemble, blocks, seasonal_cpu, plain_cpu, seasonal_mib;
   for (int k = 0; k < repetitions; ++k) {
@@ -217,8 +217,8 @@ int main(int argc, char** argv) {
         "block-long runs side by side %.1f s (load %s)\n",
         k + 1, floor.back(), seasonal.back(), plain_ensemble.back(), blocks.back(), load_average().c_str());
   }
-  print_table({r, days, plain_runs, block_runs, block_days, seasons.c_str()}, median(floor), median(seasonal), median(plain_ensemble),
-              median(blocks), median(seasonal_cpu), median(plain_cpu));
+  print_table({r, days, plain_runs, block_runs, block_days, seasons.c_str()}, median(floor), median(seasonal),
+              median(plain_ensemble), median(blocks), median(seasonal_cpu), median(plain_cpu));
   print_memory(dir, r, days, median(seasonal_mib));
   std::printf("load average after: %s\n", load_average().c_str());
   fs::remove_all(dir);
