@@ -35,8 +35,8 @@ void write_valid(FuzzedDataProvider& in, const std::string& path) {
       raingen::calendar::default_start + in.ConsumeIntegralInRange<int>(-3, 3) * raingen::calendar::interval_length;
   layout.site = in.ConsumeRandomLengthString(16);
   if (in.ConsumeBool())  // the site's position and clock, as RAINGEN.TXT or --site-at give them
-    layout.position = raingen::stations::Coordinates{in.ConsumeFloatingPointInRange<double>(-90, 90),
-                                                     in.ConsumeFloatingPointInRange<double>(-180, 180)};
+    layout.position = raingen::places::Coordinates{in.ConsumeFloatingPointInRange<double>(-90, 90),
+                                                   in.ConsumeFloatingPointInRange<double>(-180, 180)};
   if (in.ConsumeBool())
     layout.utc_offset = raingen::calendar::UtcOffset::from_minutes(in.ConsumeIntegralInRange<int>(-14 * 60, 14 * 60));
   layout.intervals = raingen::calendar::intervals_per_day * in.ConsumeIntegralInRange<std::size_t>(0, 3) +
@@ -47,10 +47,12 @@ void write_valid(FuzzedDataProvider& in, const std::string& path) {
   raingen::ensemble_file::EnsembleWriter writer(path, path, layout);
   std::vector<float> depths(layout.intervals, 0.5f);
   for (long k = 0; k < layout.realizations; ++k) {
-    if (in.ConsumeBool())
-      writer.put_failed(k, static_cast<int>(k) + 1);
-    else
+    if (in.ConsumeBool()) {
+      writer.put_seed(k, static_cast<int>(k) + 1);
+      writer.put_failed(k, 0);
+    } else {
       writer.put_complete(k, static_cast<int>(k) + 1, depths);
+    }
   }
   writer.close();
 }
@@ -59,7 +61,7 @@ void write_valid_network(FuzzedDataProvider& in, const std::string& path) {
   raingen::ensemble_file::EnsembleLayout layout;
   layout.start =
       raingen::calendar::default_start + in.ConsumeIntegralInRange<int>(-3, 3) * raingen::calendar::interval_length;
-  if (in.ConsumeBool()) layout.coordinates = raingen::network::CoordinateSystem::planar;
+  if (in.ConsumeBool()) layout.coordinates = raingen::places::CoordinateSystem::planar;
   if (in.ConsumeBool())
     layout.utc_offset = raingen::calendar::UtcOffset::from_minutes(in.ConsumeIntegralInRange<int>(-14 * 60, 14 * 60));
   const long sites = in.ConsumeIntegralInRange<long>(1, 3);
