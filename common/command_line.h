@@ -13,7 +13,7 @@ class Validator;
 namespace raingen::common {
 
 // Declares --version, which prints the tool's name (app's) and the version of raingen:
-// "raingen-export 1.1.0".
+// "raingen-export 1.2.0".
 void add_version_flag(CLI::App& app);
 
 // The habits of every tool's files, for its --help: what is replaced, what a line may hold, what

@@ -310,7 +310,7 @@ TEST(Clients, SwmmReadsTheTablesTotalFromBothRainFiles) {
   }
 }
 
-// The client recipes of the README (examples/recipes), run as they stand on files that state the
+// The client recipes of docs/clients.md (examples/recipes), run as they stand on files that state the
 // gauges' clock (UTC-05:00): every client's daily totals are the table's days on that clock.
 struct RecipeFiles {
   TempDir dir;
@@ -352,7 +352,7 @@ std::map<std::string, std::vector<double>> dated_numbers(const std::string& text
 
 TEST(Clients, EveryRecipeGivesTheTablesDaysOnTheGaugesClock) {
   const fs::path recipes = fs::path(RAINGEN_SOURCE_DIR) / "examples/recipes";
-  const std::string readme = read_file(fs::path(RAINGEN_SOURCE_DIR) / "README.md");
+  const std::string readme = read_file(fs::path(RAINGEN_SOURCE_DIR) / "docs/clients.md");
   const std::string python = missing_python();
   const bool r = on_path("Rscript") && run_command(".", {"Rscript", "-e", "library(ncdf4)"}).exit_status == 0;
   // What each number of a dated line is: S the site's day, 1 and 2 the realizations', . none.
@@ -371,7 +371,7 @@ TEST(Clients, EveryRecipeGivesTheTablesDaysOnTheGaugesClock) {
   make_recipe_files(files);
   for (const auto& run : runs) {
     const std::string text = read_file(recipes / run.recipe);
-    EXPECT_NE(readme.find(text), std::string::npos) << run.recipe << " is not in the README as it stands";
+    EXPECT_NE(readme.find(text), std::string::npos) << run.recipe << " is not in docs/clients.md as it stands";
     if (!run.missing.empty()) {
       std::cout << "[ SKIPPED  ] " << run.recipe << ": " << run.missing << '\n';
       continue;

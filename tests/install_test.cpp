@@ -85,7 +85,10 @@ TEST(Install, TheInstalledProgramsRunTheExampleAsTheBuiltOnes) {
   }
   const fs::path records = prefix / "share/raingen/examples/pau01";
   EXPECT_EQ(files_in(records), files_in(RAINGEN_EXAMPLE_RECORDS));
-  EXPECT_TRUE(fs::is_regular_file(prefix / "share/doc/raingen/README.md"));
+  for (const char* document : {"README.md", "LICENSE", "CHANGELOG.md", "docs/formats.md", "docs/images"})
+    EXPECT_TRUE(fs::exists(prefix / "share/doc/raingen" / document)) << document;
+  for (const char* tool : tools)
+    EXPECT_TRUE(fs::is_regular_file(prefix / "share/man/man1" / (std::string(tool) + ".1"))) << tool;
   for (const char* script : {"ensemble.sbatch", "network.sbatch", "merge.sbatch"})
     EXPECT_EQ(::access((prefix / "share/raingen/examples/slurm" / script).c_str(), X_OK), 0) << script;
   EXPECT_EQ(files_in(prefix / "share/raingen/examples/recipes"),
