@@ -79,11 +79,13 @@ std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes,
                 quantile(values, 0.5), quantile(values, 0.75), quantile(values, 0.95)};
 }
 
-std::optional<double> share_below(const std::vector<double>& sorted, double value, double resolution) {
+std::optional<double> share_below(const std::vector<double>& sorted, double value, double resolution,
+                                  std::optional<double> tie) {
   if (sorted.empty()) return std::nullopt;
   if (resolution > 0) value = std::round(value / resolution) * resolution;
-  const auto low = std::lower_bound(sorted.begin(), sorted.end(), value - resolution / 2);
-  const auto high = std::upper_bound(sorted.begin(), sorted.end(), value + resolution / 2);
+  const double window = tie.value_or(resolution / 2);
+  const auto low = std::lower_bound(sorted.begin(), sorted.end(), value - window);
+  const auto high = std::upper_bound(sorted.begin(), sorted.end(), value + window);
   const double below = static_cast<double>(low - sorted.begin()) + 0.5 * static_cast<double>(high - low);
   return below / static_cast<double>(sorted.size());
 }

@@ -49,10 +49,16 @@ std::optional<Spread> spread_of(const EnsembleStatistics& ensemble, int minutes,
 // statistics at positions (n - 1) p (the default of R and numpy).
 using stats::quantile;
 
+// What rounding each 15-minute depth to 0.01 mm can move a sum of `intervals` of them by.
+constexpr double rounding_of(int intervals) { return 0.005 * intervals; }
+
 // The share of sorted values below value, ties counting half; with a resolution (0.01 mm for
 // depths the program writes), value is taken at it and the values within half of it are ties:
-// a record's 1.464 mm is the program's 1.46, neither above nor below it.
-std::optional<double> share_below(const std::vector<double>& sorted, double value, double resolution = 0);
+// a record's 1.464 mm is the program's 1.46, neither above nor below it. A sum of such depths
+// (an hour's four) is as far from the record's as their roundings add up to: `tie` widens the
+// window to that (0.02 mm for an hour; default half the resolution).
+std::optional<double> share_below(const std::vector<double>& sorted, double value, double resolution = 0,
+                                  std::optional<double> tie = std::nullopt);
 
 // The share of the realizations' values below value, ties counting half: where a reference value
 // falls among the realizations (near 0 or 1 (0% or 100% on the page), the generator rarely gives it).

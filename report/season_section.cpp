@@ -47,7 +47,8 @@ const ReportSeries* weighted_of(const std::vector<ReportSeries>& series, std::si
 // Figure by series, then the realizations' median and 5-95% band and the share of them below the
 // weighted record.
 std::vector<Cell> figure_row(Cell first, const SeasonReport& report, const std::vector<ReportSeries>& series,
-                             const EnsembleStatistics* ensemble, const Pick& pick, bool percent) {
+                             const EnsembleStatistics* ensemble, const Pick& pick, bool percent,
+                             int intervals = 1) {
   std::vector<Cell> row{std::move(first)};
   auto cell = [&](std::optional<double> v) { return percent ? percent_cell(v) : number_cell(v); };
   for (const CalendarFigures& f : report.series) row.push_back(cell(pick(f)));
@@ -63,9 +64,12 @@ std::vector<Cell> figure_row(Cell first, const SeasonReport& report, const std::
     }
     std::size_t w = 0;
     std::optional<double> below;
-    // Depths are compared at the resolution the program writes them in: 0.01 mm.
+    // Depths are compared at the resolution the program writes them in: 0.01 mm, a sum of
+    // `intervals` of them within their roundings.
     if (weighted_of(series, w))
-      if (const auto reference = pick(report.series[w])) below = share_below(values, *reference, percent ? 0 : 0.01);
+      if (const auto reference = pick(report.series[w]))
+        below = percent ? share_below(values, *reference)
+                        : share_below(values, *reference, 0.01, std::max(0.005, rounding_of(intervals)));
     row.push_back(percent_cell(below));
   }
   return row;
@@ -220,13 +224,14 @@ void season_tables(HtmlPage& page, const SeasonReport& report, const std::vector
     const char* name;
     bool percent;
     std::optional<double> SeasonFigures::*member;
+    int intervals = 1;  // 15-minute depths summed into the figure's, for its rounding
   } figures[] = {
       {"mean daily depth (mm)", false, &SeasonFigures::mean_daily},
       {"share of days wet", true, &SeasonFigures::wet_day_share},
       {"99th percentile of wet 15-minute depths (mm)", false, &SeasonFigures::wet_15min_p99},
-      {"99th percentile of wet 1-hour depths (mm)", false, &SeasonFigures::wet_hour_p99},
+      {"99th percentile of wet 1-hour depths (mm)", false, &SeasonFigures::wet_hour_p99, 4},
       {"largest 15-minute depth (mm)", false, &SeasonFigures::largest_15min},
-      {"largest 1-hour depth (mm)", false, &SeasonFigures::largest_hour},
+      {"largest 1-hour depth (mm)", false, &SeasonFigures::largest_hour, 4},
   };
   for (std::size_t s = 0; s < report.seasons.size(); ++s) {
     page.heading(3, fmt::format("{} ({})", report.seasons[s].name(), report.seasons[s].months_text()));
@@ -235,7 +240,8 @@ void season_tables(HtmlPage& page, const SeasonReport& report, const std::vector
       const Pick pick = [s, member = figure.member](const CalendarFigures& f) -> std::optional<double> {
         return s < f.seasons.size() ? f.seasons[s].*member : std::nullopt;
       };
-      table.rows.push_back(figure_row(text_cell(figure.name), report, series, ensemble, pick, figure.percent));
+      table.rows.push_back(
+          figure_row(text_cell(figure.name), report, series, ensemble, pick, figure.percent, figure.intervals));
     }
     std::vector<Cell> days{text_cell("present days")};
     for (const CalendarFigures& f : report.series)

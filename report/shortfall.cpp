@@ -51,7 +51,7 @@ std::vector<Shortfall> figure_shortfalls(const std::vector<NamedFigure>& figures
     std::sort(values.begin(), values.end());
     const double low = quantile(values, 0.05), high = quantile(values, 0.95), value = *f.record;
     const double gap = value < low ? low - value : value - high;
-    if (!(gap > 0)) continue;
+    if (!(gap > f.rounding)) continue;
     const double distance = high > low ? gap / (high - low) : std::numeric_limits<double>::infinity();
     Shortfall s{0, {}, value, quantile(values, 0.5), low, high, distance, f.name};
     list.push_back(std::move(s));

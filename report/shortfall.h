@@ -42,11 +42,15 @@ bool ranked(const stats::SeriesStatistics& record, int minutes, stats::Statistic
 // sorted by distance, largest first (equal ones in the table's order).
 std::vector<Shortfall> ensemble_shortfalls(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record);
 
-// A figure beyond the block statistics: the record's value and each realization's.
+// A figure beyond the block statistics: the record's value and each realization's. Depths the
+// station files round to 0.01 mm come back in the realizations rounded: a record value at most
+// `rounding` outside the band (0.005 mm for a 15-minute depth, four times that for an hour's) is
+// the band's own value as the files hold it, and is not listed.
 struct NamedFigure {
   std::string name;
   std::optional<double> record;
   std::vector<double> realizations;
+  double rounding = 0;
 };
 
 // The figures whose record value lies outside the realizations' 5-95% band, as above.

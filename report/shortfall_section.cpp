@@ -83,8 +83,8 @@ void calendar_figures(const ReportContent& content, const ReportSeries& record, 
   const SeasonReport& report = *content.seasons;
   const std::size_t w = static_cast<std::size_t>(&record - content.series.data());
   if (w >= report.series.size()) return;
-  const auto add = [&](std::string name, const auto& pick) {
-    NamedFigure f{std::move(name), pick(report.series[w]), {}};
+  const auto add = [&](std::string name, const auto& pick, double rounding = 0) {
+    NamedFigure f{std::move(name), pick(report.series[w]), {}, rounding};
     for (const stats::CalendarFigures& r : content.ensemble->calendar)
       if (const std::optional<double> v = pick(r)) f.realizations.push_back(*v);
     figures.push_back(std::move(f));
@@ -102,9 +102,10 @@ void calendar_figures(const ReportContent& content, const ReportSeries& record, 
       };
     };
     add("99th percentile of wet 15-minute depths in " + season + " (mm)",
-        in_season(&stats::SeasonFigures::wet_15min_p99));
-    add("largest 15-minute depth in " + season + " (mm)", in_season(&stats::SeasonFigures::largest_15min));
-    add("largest 1-hour depth in " + season + " (mm)", in_season(&stats::SeasonFigures::largest_hour));
+        in_season(&stats::SeasonFigures::wet_15min_p99), rounding_of(1));
+    add("largest 15-minute depth in " + season + " (mm)", in_season(&stats::SeasonFigures::largest_15min),
+        rounding_of(1));
+    add("largest 1-hour depth in " + season + " (mm)", in_season(&stats::SeasonFigures::largest_hour), rounding_of(4));
   }
 }
 

@@ -232,6 +232,10 @@ TEST(ReportEnsemble, QuantilesAndSharesOnHandWorkedValues) {
   EXPECT_DOUBLE_EQ(*report::share_below({1.46, 1.46, 1.47, 1.5}, 1.464, 0.01), 0.25);
   EXPECT_DOUBLE_EQ(*report::share_below({4.02, 4.02, 4.03}, 4.017, 0.01), 1.0 / 3);
   EXPECT_FALSE(report::share_below({}, 1.0, 0.01));
+  // An hour of four such depths ties within their four roundings: 7.6667 recorded, 7.66 generated.
+  EXPECT_DOUBLE_EQ(*report::share_below({7.66, 7.66}, 7.6667, 0.01), 1.0);
+  EXPECT_DOUBLE_EQ(*report::share_below({7.66, 7.66}, 7.6667, 0.01, report::rounding_of(4)), 0.5);
+  EXPECT_DOUBLE_EQ(*report::share_below({7.64, 7.66}, 7.6667, 0.01, report::rounding_of(4)), 0.75);
 }
 
 }  // namespace
