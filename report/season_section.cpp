@@ -47,8 +47,7 @@ const ReportSeries* weighted_of(const std::vector<ReportSeries>& series, std::si
 // Figure by series, then the realizations' median and 5-95% band and the share of them below the
 // weighted record.
 std::vector<Cell> figure_row(Cell first, const SeasonReport& report, const std::vector<ReportSeries>& series,
-                             const EnsembleStatistics* ensemble, const Pick& pick, bool percent,
-                             int intervals = 1) {
+                             const EnsembleStatistics* ensemble, const Pick& pick, bool percent, int intervals = 1) {
   std::vector<Cell> row{std::move(first)};
   auto cell = [&](std::optional<double> v) { return percent ? percent_cell(v) : number_cell(v); };
   for (const CalendarFigures& f : report.series) row.push_back(cell(pick(f)));

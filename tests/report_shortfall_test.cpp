@@ -106,7 +106,8 @@ TEST(Shortfall, AFigureOnFewerThanThreeYearsIsNotRanked) {
 
 // Figures beyond the block statistics join the list by the same distance: a month, a season's p99
 // and events a year, each known outside the realizations' band (21 values 1.00 to 1.20: band
-// 1.01-1.19), one inside; depths within the station files' rounding of the band are not listed; with the block statistics' daily lag-1 autocorrelation (19.5) first.
+// 1.01-1.19), one inside; depths within the station files' rounding of the band are not listed; with the block
+// statistics' daily lag-1 autocorrelation (19.5) first.
 TEST(Shortfall, AMonthASeasonsP99AndEventsAYearAreListed) {
   std::vector<double> values;
   for (int k = 0; k <= 20; ++k) values.push_back(1 + k / 100.0);
