@@ -21,16 +21,8 @@ using common::ToolError;
 constexpr std::string_view blanks = " \t";
 
 using common::lowercase;
+using common::split;
 using common::trimmed;
-
-std::vector<std::string_view> split(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  std::size_t from = 0;
-  for (std::size_t at; (at = text.find(separator, from)) != std::string_view::npos; from = at + 1)
-    parts.push_back(trimmed(text.substr(from, at - from)));
-  parts.push_back(trimmed(text.substr(from)));
-  return parts;
-}
 
 std::vector<std::string_view> words(std::string_view text) {
   std::vector<std::string_view> out;

@@ -52,6 +52,28 @@ std::string design_series_title(const DesignSeries& s) {
   return s.name;
 }
 
+// The reference curve's points at the design return periods, each a large dot in its period's
+// colour drawn under the generated lines: a generated marker inside it meets the reference.
+void add_reference_points(Chart& chart, const ReferenceCurve& curve) {
+  bool labelled = false;
+  for (std::size_t p = 0; p < periods; ++p) {
+    BandedCurve points;
+    points.label = labelled ? "" : curve.file + " (reference)";
+    points.color = return_period_color(p);
+    points.joined = false;
+    for (const ReferencePoint& point : curve.points)
+      if (point.years == stats::design_return_periods[p] && point.minutes >= stats::design_durations.front() &&
+          point.minutes <= stats::design_durations.back()) {
+        points.x.push_back(point.minutes);
+        points.value.push_back(point.depth);
+      }
+    if (points.x.empty()) continue;
+    labelled = true;
+    add_banded_curve(chart, points);
+    chart.lines.back().marker_radius = 5.5;
+  }
+}
+
 Chart ddf_chart(const DesignReport& report, const DesignSeries& design) {
   const stats::DesignMethod method = shown_method(design);
   Chart chart;
@@ -60,6 +82,7 @@ Chart ddf_chart(const DesignReport& report, const DesignSeries& design) {
   chart.width = 900;
   chart.height = 460;
   chart.x = duration_axis();
+  if (report.curve) add_reference_points(chart, *report.curve);
   for (std::size_t p = 0; p < periods; ++p) {
     const double years = stats::design_return_periods[p];
     BandedCurve curve;

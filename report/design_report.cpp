@@ -133,6 +133,9 @@ std::vector<stats::CsvRow> design_csv_rows(const DesignReport& report, const Ens
     if (!s.pooled) add_maxima_rows(rows, s.name, s.years);
     add_design_rows(rows, report, s);
   }
+  if (report.curve)
+    for (const ReferencePoint& p : report.curve->points)
+      rows.push_back({reference_curve_series, p.minutes, "return_level_reference", p.depth, p.years, p.lower, p.upper});
   if (ensemble)
     for (const stats::SeriesStatistics& realization : ensemble->complete)
       add_maxima_rows(rows, realization.name, realization.window_years);

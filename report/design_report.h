@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "report/reference_curve.h"
 #include "report/report_content.h"
 #include "stats/design_limits.h"
 #include "stats/design_rainfall.h"
@@ -17,6 +18,7 @@ namespace raingen::report {
 struct EnsembleStatistics;
 
 inline constexpr const char* pooled_series_name = "ensemble";
+inline constexpr const char* reference_curve_series = "reference-ddf";  // statistics.csv's series of the curve
 
 struct DesignSeries {
   std::string name;                      // the series' name, or "ensemble" for the realizations' years pooled
@@ -37,6 +39,7 @@ struct DesignReport {
   double record_years = 0;               // the reference's present intervals, in years
   std::vector<std::size_t> designs;      // whose tables the page leads with: the pooled ensemble
                                          // (else generated), then the compared run's
+  std::optional<ReferenceCurve> curve;   // --reference-ddf: the levels are set against it
 
   const DesignSeries* reference_series() const { return reference ? &series[*reference] : nullptr; }
   // Whether a level is no design value: at the ceiling (a return period on the plateau) at

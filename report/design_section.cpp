@@ -10,6 +10,7 @@
 #include "report/banded_curves.h"
 #include "report/design_charts.h"
 #include "report/page_names.h"
+#include "report/reference_section.h"
 
 namespace raingen::report {
 
@@ -339,6 +340,7 @@ void design_section(HtmlPage& page, const DesignReport& report) {
   limits(page, report);
   for (std::size_t k : report.designs) design_tables(page, report, report.series[k]);
   if (const DesignSeries* record = report.reference_series()) design_tables(page, report, *record);
+  reference_section(page, report);
 
   std::vector<Chart> charts;
   for (std::size_t k : report.designs) charts.push_back(ddf_chart(report, report.series[k]));

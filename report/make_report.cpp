@@ -147,6 +147,7 @@ std::vector<std::pair<std::filesystem::path, std::string>> report_inputs(const R
   for (const common::GaugeArgument& g : request.gauges)
     if (g.path != "-") inputs.emplace_back(g.path, "the gauge record of " + g.id);
   if (!request.ensemble.empty()) inputs.emplace_back(request.ensemble, "the ensemble file");
+  if (!request.reference_ddf.empty()) inputs.emplace_back(request.reference_ddf, "the reference curve");
   return inputs;
 }
 
@@ -220,6 +221,7 @@ struct ReportFigures {
   const std::vector<stats::SeriesStatistics>& statistics;
   const std::optional<EnsembleStatistics>& ensemble;
   stats::StatisticsOptions options;
+  const std::optional<ReferenceCurve>& curve;
 };
 
 // statistics.csv and report.html, written aside and put in place together.
@@ -236,7 +238,8 @@ void write_report(const ReportFigures& f, ReportOutcome& outcome) {
       assemble(f.request, f.present, f.in, f.compared, f.statistics, f.all.series, f.all.roles, outcome.warnings);
   if (f.ensemble) content.ensemble = &*f.ensemble;
   content.drawn_days = wettest_days_drawn(f.in, f.compared, f.statistics, f.all.series);
-  const DesignReport design = design_report(content.series, content.ensemble, f.options.years);
+  DesignReport design = design_report(content.series, content.ensemble, f.options.years);
+  design.curve = f.curve;
   content.design = &design;
   const SeasonReport seasons = season_report(content.series, f.in.seasons, f.options.dry_threshold);
   content.seasons = &seasons;
@@ -261,6 +264,8 @@ ReportOutcome make_report(const ReportRequest& request) {
   // the records are only read, so nothing is lost by refusing here.
   check_no_input_replaced({outcome.statistics_csv, outcome.report_html}, report_inputs(request, in, compared));
   if (compared) outcome.warnings = compared_run_warnings(*compared);
+  std::optional<ReferenceCurve> curve;
+  if (!request.reference_ddf.empty()) curve = read_reference_curve(request.reference_ddf.string());
   const weighting::Presence present = presence(request, in);
   const std::optional<gauge::CalendarSeries> site = weighted(in, present, outcome.warnings);
   const ComparedSeries all = compared_series(in, site, compared);
@@ -273,7 +278,7 @@ ReportOutcome make_report(const ReportRequest& request) {
   if (!request.ensemble.empty())
     ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), options, request.jobs,
                                         grouping_of(table_seasons(in.seasons)));
-  write_report({request, in, compared, present, all, statistics, ensemble, options}, outcome);
+  write_report({request, in, compared, present, all, statistics, ensemble, options, curve}, outcome);
   return outcome;
 }
 

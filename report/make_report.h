@@ -25,6 +25,7 @@ struct ReportRequest {
   std::filesystem::path compare;          // a second run directory (a site station's run); empty: none
   std::filesystem::path compare_results;  // a table to read in place of its results file; empty: that file
   std::filesystem::path ensemble;         // a raingen-ensemble file of this run's inputs; empty: none
+  std::filesystem::path reference_ddf;    // a reference depth-duration-frequency curve; empty: none
   // Which intervals of the weighted record are present; none: as the site station of the --compare
   // run directory was made (its RAINGEN.TXT), else all.
   std::optional<weighting::Presence> present;

@@ -195,6 +195,46 @@ TEST(ReportDesign, ASingleRunAndTheYearRule) {
     EXPECT_TRUE(refused.err.starts_with("raingen-report: ") && has(refused.err, bad[0])) << refused.err;
     EXPECT_EQ(refused.out, "");
   }
+
+  // A reference curve: each point beside the levels (300 mm in 15 minutes above every interval; no
+  // level at 5 minutes), its points in statistics.csv; a file that is no curve is refused.
+  const std::string header = "duration_minutes,return_period_years,depth_mm";
+  dir.write("ref.csv", header + ",lower_mm,upper_mm\r\n15,2,300,250,350\n5,2,1.5,,\n");
+  ASSERT_EQ(run({"--reference-ddf", "ref.csv"}).exit_status, 0);
+  const std::string with = dir.read("single/report.html"), with_csv = dir.read("single/statistics.csv");
+  EXPECT_TRUE(has(with, "<h3>Against the reference curve ref.csv</h3>"));
+  const std::size_t at = with.find("<tr><td>15 min</td><td class=\"n\">2</td><td class=\"n\">300</td>");
+  ASSERT_NE(at, std::string::npos);
+  const std::string row = with.substr(at, with.find("</tr>", at) - at);
+  std::size_t above = 0;
+  for (std::size_t k = row.find("<td>above</td>"); k != std::string::npos; k = row.find("<td>above</td>", k + 1))
+    ++above;
+  EXPECT_EQ(above, 2u) << row;
+  EXPECT_TRUE(has(with, "<tr><td>5 min</td><td class=\"n\">2</td><td class=\"n\">1.5</td>"));
+  for (const char* line : {"\nreference-ddf,15,return_level_reference,300,2,250,350\n",
+                           "\nreference-ddf,5,return_level_reference,1.5,2,,\n"})
+    EXPECT_TRUE(has(with_csv, line)) << line;
+  const struct {
+    std::string content, message;
+  } refusals[] = {
+      {"duration,years,depth\n",
+       "1: the header is neither duration_minutes,return_period_years,depth_mm nor that "
+       "with ,lower_mm,upper_mm"},
+      {header + "\n15,1,3\n", "2: the return period '1' is not above 1 year"},
+      {header + "\n15.5,2,3\n", "2: the duration '15.5' is no whole number of minutes from 1 to 525600"},
+      {header + "\n15,2,-1\n", "2: the depth '-1' is not from 0 to below 1e9 mm"},
+      {header + ",lower_mm,upper_mm\n15,2,3,4,5\n", "2: the interval 4 to 5 does not hold the depth 3"},
+      {header + "\n15,2\n", "2: 2 fields where the header has 3"},
+      {header + "\n15,2,3\n\n15,2,4\n", "4: 15 minutes at 2 years is given on line 2 already"},
+      {header + "\n", " holds no point (a header duration_minutes,return_period_years,depth_mm, then a point a line)"},
+  };
+  for (const auto& r : refusals) {
+    dir.write("ref.csv", r.content);
+    const Outcome refused = run({"--reference-ddf", "ref.csv"});
+    EXPECT_EQ(refused.exit_status, 1) << r.message;
+    EXPECT_EQ(refused.err, "raingen-report: ref.csv:" + r.message + "\n");
+    EXPECT_EQ(dir.read("single/report.html"), with) << "the report is left as it was";
+  }
 }
 
 // The helpers the design tables and charts are made of, for any table or chart with a band.

@@ -70,9 +70,17 @@ constexpr const char* rules = R"(Rules:
   levels for 2, 5, 10, 20, 50 and 100 years: Weibull plotting position i/(n+1) and a GEV by
   L-moments (10 years or more), with 90% bootstrap intervals (1000 resamples, seed 27). Levels
   at the weighted record's largest depth (the ceiling) or beyond twice its years are marked.
+  --reference-ddf FILE sets them against a reference curve (national design statistics, say): a
+  csv with the header duration_minutes,return_period_years,depth_mm or that with
+  ,lower_mm,upper_mm, a point a line (whole minutes, a return period above 1 year). Each point
+  is shown beside the leading generated levels and the record's own with their intervals, and
+  whether it lies below, inside or above the generated interval; its points at 2 to 100 years
+  and 15 min to 24 h are drawn in the depth-duration-frequency chart; statistics.csv gets the
+  rows reference-ddf,MINUTES,return_level_reference,DEPTH,YEARS,LOWER,UPPER.
   Rain events: runs of 15-minute intervals with rain (above 0 mm) ended by at least --event-gap
-  hours without (default 6), kept at --event-min-depth mm or more (default 1); an event closer
-  than the gap to a missing interval or an end of the series is censored and left out. Events a
+  hours without (default 6), kept at --event-min-depth mm or more (default 1); missing intervals
+  in a run no longer than the gap count as dry; an event that a longer run of missing intervals
+  or an end of the series cuts, or comes closer to one than the gap, is censored and left out. Events a
   year (over the present intervals), depth, duration (first to last wet interval), peak 15-minute
   depth and the time between events (none across a missing interval).
   Reading options (--format, --column, --swmm-station, --stamp, --from, --to) apply to every
@@ -163,6 +171,8 @@ std::vector<const CLI::Option*> add_input_options(CLI::App& app, ReportLine& lin
   app.add_option("--ensemble", request.ensemble,
                  "FILE.nc: a raingen-ensemble file of this run's inputs (with --network, one of the network's): bands "
                  "of its realizations' statistics");
+  app.add_option("--reference-ddf", request.reference_ddf,
+                 "FILE: a reference depth-duration-frequency curve (csv, see below) to set the design levels against");
   app.add_option("--compare-results", request.compare_results,
                  "FILE: a table to read as the --compare run's series in place of its results file (as --results)")
       ->needs("--compare");
@@ -179,7 +189,7 @@ std::vector<const CLI::Option*> add_input_options(CLI::App& app, ReportLine& lin
   const std::size_t before_reading = app.get_options().size();
   gauge::add_reading_options(app, line.reading);
   std::vector<const CLI::Option*> single_run;
-  for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results"})
+  for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results", "--reference-ddf"})
     single_run.push_back(app.get_option(name));
   for (std::size_t k = before_reading; k < app.get_options().size(); ++k) single_run.push_back(app.get_options()[k]);
   return single_run;
