@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "report/distribution_bands.h"
 #include "report/ensemble_statistics.h"
@@ -60,13 +61,36 @@ std::vector<std::pair<std::string, Chart>> curve_charts(const ReportContent& con
 
 namespace {
 
-// Each series' events: a year, counted and censored, as the events table shows them.
+// Each series' events: a year, counted and censored, as the events table shows them; then the
+// limits table's event means and days running on wet past midnight, with the realizations'
+// median and 5-95% band as series "realizations".
 void event_rows(const ReportContent& content, std::vector<stats::CsvRow>& rows) {
   for (const ReportSeries& s : content.series) {
     const stats::EventSummary& e = s.statistics->events;
     rows.push_back({s.statistics->name, {}, "events_per_year", e.per_year, {}, {}, {}});
     rows.push_back({s.statistics->name, {}, "events_counted", static_cast<double>(e.count), {}, {}, {}});
     rows.push_back({s.statistics->name, {}, "events_censored", static_cast<double>(e.censored), {}, {}, {}});
+  }
+  const struct {
+    const char* statistic;
+    std::function<std::optional<double>(const stats::SeriesStatistics&)> pick;
+  } limits[] = {
+      {"event_mean_depth_mm", [](const stats::SeriesStatistics& s) { return s.events.mean[0]; }},
+      {"event_mean_duration_h", [](const stats::SeriesStatistics& s) { return s.events.mean[1]; }},
+      {"midnight_wet_on_share", [](const stats::SeriesStatistics& s) { return s.midnights.share(); }},
+  };
+  for (const auto& limit : limits) {
+    for (const ReportSeries& s : content.series)
+      rows.push_back({s.statistics->name, {}, limit.statistic, limit.pick(*s.statistics), {}, {}, {}});
+    if (content.ensemble)
+      if (const auto median = realizations_quantile(*content.ensemble, 0.5, limit.pick))
+        rows.push_back({"realizations",
+                        {},
+                        limit.statistic,
+                        median,
+                        {},
+                        realizations_quantile(*content.ensemble, 0.05, limit.pick),
+                        realizations_quantile(*content.ensemble, 0.95, limit.pick)});
   }
 }
 

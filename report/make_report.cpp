@@ -17,6 +17,7 @@
 #include "report/report_page.h"
 #include "report/run_inputs.h"
 #include "report/season_section.h"
+#include "report/shortfall_figures.h"
 #include "stations/run_facts.h"
 #include "stats/daily_distributions.h"
 #include "stats/statistics_csv.h"
@@ -247,6 +248,8 @@ void write_report(const ReportFigures& f, ReportOutcome& outcome) {
   std::vector<stats::CsvRow> long_rows = design_csv_rows(design, content.ensemble);
   const std::vector<stats::CsvRow> curves = curve_csv_rows(content);
   long_rows.insert(long_rows.end(), curves.begin(), curves.end());
+  const std::vector<stats::CsvRow> shortfalls = shortfall_csv_rows(content);
+  long_rows.insert(long_rows.end(), shortfalls.begin(), shortfalls.end());
   csv.write(stats::statistics_csv(rows, long_rows));
   html.write(report_html(content));
   common::commit_all({&csv, &html});

@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
 #include "report/banded_curves.h"
 #include "report/design_charts.h"
 #include "report/design_report.h"
@@ -18,6 +19,7 @@
 #include "report/report_page.h"
 #include "report/season_section.h"
 #include "report/shortfall.h"
+#include "report/shortfall_figures.h"
 #include "stations/seasons.h"
 #include "stats/season_figures.h"
 #include "report/page_names.h"
@@ -60,68 +62,10 @@ std::string unranked_words(const stats::SeriesStatistics& record) {
       fmt::join(levels, ", "), fewest_ranked_years);
 }
 
-// The record's events a year and their mean depth and duration, each realization's beside them.
-void event_figures(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record,
-                   std::vector<NamedFigure>& figures) {
-  const struct {
-    const char* name;
-    std::function<std::optional<double>(const stats::EventSummary&)> pick;
-  } picks[] = {{"events a year", [](const stats::EventSummary& e) { return e.per_year; }},
-               {"mean event depth (mm)", [](const stats::EventSummary& e) { return e.mean[0]; }},
-               {"mean event duration (h)", [](const stats::EventSummary& e) { return e.mean[1]; }}};
-  for (const auto& p : picks) {
-    NamedFigure f{p.name, p.pick(record.events), {}};
-    for (const stats::SeriesStatistics& r : ensemble.complete)
-      if (const auto v = p.pick(r.events)) f.realizations.push_back(*v);
-    figures.push_back(std::move(f));
-  }
-}
-
-// The seasons tables' figures and the months': the weighted record's against each realization's.
-void calendar_figures(const ReportContent& content, const ReportSeries& record, std::vector<NamedFigure>& figures) {
-  if (!content.seasons || !content.ensemble) return;
-  const SeasonReport& report = *content.seasons;
-  const std::size_t w = static_cast<std::size_t>(&record - content.series.data());
-  if (w >= report.series.size()) return;
-  const auto add = [&](std::string name, const auto& pick, double rounding = 0) {
-    NamedFigure f{std::move(name), pick(report.series[w]), {}, rounding};
-    for (const stats::CalendarFigures& r : content.ensemble->calendar)
-      if (const std::optional<double> v = pick(r)) f.realizations.push_back(*v);
-    figures.push_back(std::move(f));
-  };
-  for (unsigned m = 1; m <= 12; ++m) {
-    const std::string month(stations::month_name(m));
-    add("mean total of " + month + " (mm)", [m](const stats::CalendarFigures& f) { return f.monthly_totals[m - 1]; });
-    add("share of wet days in " + month, [m](const stats::CalendarFigures& f) { return f.monthly_wet_shares[m - 1]; });
-  }
-  for (std::size_t s = 0; s < report.seasons.size(); ++s) {
-    const std::string season = report.seasons[s].name();
-    const auto in_season = [s](std::optional<double> stats::SeasonFigures::*member) {
-      return [s, member](const stats::CalendarFigures& f) -> std::optional<double> {
-        return s < f.seasons.size() ? f.seasons[s].*member : std::nullopt;
-      };
-    };
-    add("99th percentile of wet 15-minute depths in " + season + " (mm)",
-        in_season(&stats::SeasonFigures::wet_15min_p99), rounding_of(1));
-    add("largest 15-minute depth in " + season + " (mm)", in_season(&stats::SeasonFigures::largest_15min),
-        rounding_of(1));
-    add("largest 1-hour depth in " + season + " (mm)", in_season(&stats::SeasonFigures::largest_hour), rounding_of(4));
-  }
-}
-
 void ensemble_list(HtmlPage& page, const ReportContent& content, const ReportSeries& record_series) {
   const EnsembleStatistics& ensemble = *content.ensemble;
   const stats::SeriesStatistics& record = *record_series.statistics;
-  std::vector<NamedFigure> figures;
-  event_figures(ensemble, record, figures);
-  calendar_figures(content, record_series, figures);
-  const std::vector<Shortfall> list = merged(ensemble_shortfalls(ensemble, record), figure_shortfalls(figures));
-  std::size_t compared = 0;
-  for (int minutes : stats::aggregation_levels)
-    for (stats::Statistic statistic : stats::statistics_at(minutes))
-      compared += record.level(minutes).value(statistic) && spread_of(ensemble, minutes, statistic) &&
-                  ranked(record, minutes, statistic);
-  for (const NamedFigure& f : figures) compared += f.record && !f.realizations.empty();
+  const auto [list, compared] = ensemble_shortfall_list(content);
   if (const std::string words = unranked_words(record); !words.empty()) page.paragraph(words);
   if (list.empty()) {
     page.paragraph(fmt::format(
@@ -352,6 +296,34 @@ void limits(HtmlPage& page, const ReportContent& content, const ReportSeries& re
   page.paragraph(words + ceiling_words);
 }
 
+// What every figure below rests on: the record's length and its largest depths, the ceiling of
+// days resampled whole.
+std::string record_words(const ReportContent& content, const ReportSeries& record) {
+  const std::size_t years = record_years(*record.statistics, calendar::minutes_per_day);
+  std::string words = fmt::format(
+      "The weighted record behind every figure below runs from {} to {}; {} calendar year{} of it {} at least 90% "
+      "present",
+      calendar::minute_text(record.series->start()), calendar::minute_text(record.series->end()), years,
+      years == 1 ? "" : "s", years == 1 ? "is" : "are");
+  const DesignReport* design = content.design;
+  const DesignSeries* reference = design ? design->reference_series() : nullptr;
+  if (!reference) return words + ".";
+  words += fmt::format(
+      ", {:.1f} years of data in all. Its largest depths bound the generated ones (the generator "
+      "copies recorded days whole): ",
+      design->record_years);
+  std::vector<std::string> depths;
+  for (int minutes : {15, 60, calendar::minutes_per_day}) {
+    const auto at = std::find(stats::design_durations.begin(), stats::design_durations.end(), minutes);
+    if (at != stats::design_durations.end())
+      depths.push_back(fmt::format(
+          "{} mm in {}",
+          display_number(reference->largest[static_cast<std::size_t>(at - stats::design_durations.begin())]),
+          duration_label(minutes)));
+  }
+  return words + fmt::format("{}.", fmt::join(depths, ", "));
+}
+
 }  // namespace
 
 void shortfall_section(HtmlPage& page, const ReportContent& content) {
@@ -363,6 +335,7 @@ void shortfall_section(HtmlPage& page, const ReportContent& content) {
         "weighting uses (see the notes above).");
     return;
   }
+  page.paragraph(record_words(content, *record));
   if (content.ensemble) ensemble_list(page, content, *record);
   for (SeriesRole role : {SeriesRole::generated, SeriesRole::generated_weighted_site})
     if (const ReportSeries* g = find_role(content.series, role);

@@ -27,7 +27,7 @@ void add_row(std::string& text, const CsvRow& row) {
   text += ',';
   if (row.minutes) text += std::to_string(*row.minutes);
   text += ',';
-  text += row.statistic;
+  text += csv_field(row.statistic);
   for (const auto* number : {&row.value, &row.x, &row.lower, &row.upper}) add_number(text, *number);
   text += '\n';
 }

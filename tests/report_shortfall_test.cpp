@@ -14,6 +14,8 @@
 
 #include "report/report_page.h"
 #include "report/shortfall.h"
+#include "report/shortfall_figures.h"
+#include "stats/statistics_csv.h"
 #include "stats/midnights.h"
 #include "stats/series_statistics.h"
 
@@ -142,6 +144,32 @@ TEST(Shortfall, AMonthASeasonsP99AndEventsAYearAreListed) {
   EXPECT_EQ(all[1].name, "events a year");
 }
 
+// The page's list and statistics.csv's rows are one computation: the lag-1 autocorrelation known
+// outside, and an hour of the day wet half the time where every realization's is dry (a band of
+// one value: beyond any, no distance in x).
+TEST(Shortfall, TheListAndItsCsvRowsAreOneComputation) {
+  const EnsembleStatistics ensemble = made_ensemble();
+  SeriesStatistics record = made("weighted-record", [](int minutes, Statistic s) {
+    return minutes == 1440 && s == Statistic::lag1_autocorrelation ? 0.37 : 1.10;
+  });
+  record.diurnal.wet_share[15] = 0.5;
+  const raingen::gauge::CalendarSeries series("weighted-record", date::sys_days{date::year{2001} / 1 / 1}, 96);
+  ReportContent content;
+  content.series.push_back({SeriesRole::weighted_record, &series, &record});
+  content.ensemble = &ensemble;
+  const ShortfallList made_list = ensemble_shortfall_list(content);
+  ASSERT_EQ(made_list.list.size(), 2u);
+  EXPECT_EQ(made_list.list[0].name, "share of wet 15-minute intervals at 15:00-16:00");
+  // 26 block statistics (annual_max_mean is not ranked on a record of no years), 24 hours, 3
+  // intensities; no events (the record has none).
+  EXPECT_EQ(made_list.compared, 26u + 24u + 3u);
+  const std::vector<raingen::stats::CsvRow> rows = shortfall_csv_rows(content);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(raingen::stats::csv_row_text(rows[0]),
+            "shortfall,,share of wet 15-minute intervals at 15:00-16:00,0.5,,0,0\n");
+  EXPECT_EQ(raingen::stats::csv_row_text(rows[1]), "shortfall,1440,lag1_autocorrelation,0.37,19.5,0.001,0.019\n");
+}
+
 TEST(Shortfall, RatiosOutsideTheStatedRange) {
   // Record 1 everywhere but where noted; generated as listed: within 0.8-1.25 nothing is short.
   const struct {
@@ -221,9 +249,12 @@ TEST(Shortfall, TheSectionLeadsThePageWithTheRecordAndTheBand) {
   const std::size_t row = page.find("<tr><td>", section);
   ASSERT_NE(row, std::string::npos);
   const std::string first = page.substr(row, page.find("</tr>", row) - row);
-  const std::vector<Shortfall> list = ensemble_shortfalls(ensemble, sw);
+  const std::vector<Shortfall> list = ensemble_shortfall_list(content).list;
   ASSERT_FALSE(list.empty());
-  EXPECT_NE(first.find(std::string(raingen::stats::statistic_name(list[0].statistic))), std::string::npos) << first;
+  EXPECT_NE(
+      first.find(list[0].name.empty() ? std::string(raingen::stats::statistic_name(list[0].statistic)) : list[0].name),
+      std::string::npos)
+      << first;
   for (double v : {list[0].record, list[0].generated})
     EXPECT_NE(first.find(">" + display_number(v) + "<"), std::string::npos) << first;
   EXPECT_NE(first.find(display_number(list[0].low) + "\u2013" + display_number(list[0].high)), std::string::npos)
