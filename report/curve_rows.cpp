@@ -94,7 +94,9 @@ void event_rows(const ReportContent& content, std::vector<stats::CsvRow>& rows) 
   }
 }
 
-// The calendar years behind each series' annual_max_mean at each level (at least 90% present).
+// What each series' statistics rest on: the calendar years behind annual_max_mean at each level
+// (at least 90% present), then the blocks present at each level and the spells behind the daily
+// means.
 void year_rows(const ReportContent& content, std::vector<stats::CsvRow>& rows) {
   for (const ReportSeries& s : content.series)
     for (const stats::LevelStatistics& level : s.statistics->levels)
@@ -106,6 +108,28 @@ void year_rows(const ReportContent& content, std::vector<stats::CsvRow>& rows) {
                         {},
                         {},
                         {}});
+  for (const ReportSeries& s : content.series) {
+    for (const stats::LevelStatistics& level : s.statistics->levels) {
+      std::size_t present = 0;
+      for (std::size_t k = 0; k < level.blocks.size(); ++k) present += level.blocks.present(k);
+      rows.push_back({s.statistics->name, level.minutes, "blocks_present", static_cast<double>(present), {}, {}, {}});
+    }
+    const stats::Spells& spells = s.statistics->spells;
+    rows.push_back({s.statistics->name,
+                    calendar::minutes_per_day,
+                    "dry_spells_counted",
+                    static_cast<double>(spells.dry.size()),
+                    {},
+                    {},
+                    {}});
+    rows.push_back({s.statistics->name,
+                    calendar::minutes_per_day,
+                    "wet_spells_counted",
+                    static_cast<double>(spells.wet.size()),
+                    {},
+                    {},
+                    {}});
+  }
 }
 
 // The seasons tables' figures of each series, x the season's number (in the page's order), and

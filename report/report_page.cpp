@@ -1,6 +1,7 @@
 #include "report/report_page.h"
 
 #include <cmath>
+#include <functional>
 
 #include <fmt/format.h>
 
@@ -28,13 +29,20 @@ const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRol
   return nullptr;
 }
 
-// The calendar years behind each series' annual_max_mean: a mean of one year is one year's maximum.
-std::vector<std::string> years_row(const ReportContent& content, std::size_t ratios, int minutes) {
-  std::vector<std::string> row{"calendar years behind annual_max_mean"};
-  for (const ReportSeries& s : content.series)
-    row.push_back(std::to_string(stats::annual_maxima(s.statistics->level(minutes).blocks).size()));
+// What each series' figures rest on, a count a series: the blocks present, the calendar years
+// behind annual_max_mean (a mean of one year is one year's maximum), the spells behind the means.
+std::vector<std::string> count_row(std::string label, const ReportContent& content, std::size_t ratios,
+                                   const std::function<std::size_t(const stats::SeriesStatistics&)>& count) {
+  std::vector<std::string> row{std::move(label)};
+  for (const ReportSeries& s : content.series) row.push_back(std::to_string(count(*s.statistics)));
   row.insert(row.end(), ratios, "-");
   return row;
+}
+
+std::size_t blocks_present(const stats::Blocks& blocks) {
+  std::size_t n = 0;
+  for (std::size_t k = 0; k < blocks.size(); ++k) n += blocks.present(k);
+  return n;
 }
 
 void statistics_tables(HtmlPage& page, const ReportContent& content) {
@@ -48,7 +56,9 @@ void statistics_tables(HtmlPage& page, const ReportContent& content) {
     std::vector<std::string> header{"statistic"};
     for (const ReportSeries& s : content.series) header.push_back(s.statistics->name);
     for (const ReportSeries* s : over) header.push_back(s->statistics->name + " / weighted-record");
-    std::vector<std::vector<std::string>> rows;
+    std::vector<std::vector<std::string>> rows{
+        count_row("blocks present", content, over.size(),
+                  [minutes](const stats::SeriesStatistics& s) { return blocks_present(s.level(minutes).blocks); })};
     for (Statistic statistic : stats::statistics_at(minutes)) {
       const std::string unit = statistic_unit(statistic);
       std::vector<std::string> row{std::string(stats::statistic_name(statistic)) +
@@ -61,7 +71,17 @@ void statistics_tables(HtmlPage& page, const ReportContent& content) {
         row.push_back(g && w && *w != 0 ? display_number(*g / *w) : "-");
       }
       rows.push_back(std::move(row));
-      if (statistic == Statistic::annual_max_mean) rows.push_back(years_row(content, over.size(), minutes));
+      if (statistic == Statistic::annual_max_mean)
+        rows.push_back(count_row("calendar years behind annual_max_mean", content, over.size(),
+                                 [minutes](const stats::SeriesStatistics& s) {
+                                   return stats::annual_maxima(s.level(minutes).blocks).size();
+                                 }));
+      if (statistic == Statistic::mean_dry_spell_days || statistic == Statistic::mean_wet_spell_days) {
+        const bool dry = statistic == Statistic::mean_dry_spell_days;
+        rows.push_back(
+            count_row(dry ? "dry spells behind the mean" : "wet spells behind the mean", content, over.size(),
+                      [dry](const stats::SeriesStatistics& s) { return (dry ? s.spells.dry : s.spells.wet).size(); }));
+      }
     }
     page.table(header, rows);
   }

@@ -106,10 +106,17 @@ TEST(ReportTool, StatisticsWorkedOutByHand) {
            "weighted-record,1440,mean,3",                     // day 2 left out with C's missing value
            "weighted-record,1440,variance,",                  // one block: no value
            "weighted-record,60,annual_max_mean,",             // two days are no 90% of a year
-           "generated,1440,mean,1.5", "generated,1440,variance,2",
+           "generated,1440,mean,1.5",
+           "generated,1440,variance,2",
            "generated,60,probability_dry,0.9583333333333334",  // 46 of 48 hours
            "generated,1440,lag1_autocorrelation,",             // one pair
            "generated,1440,mean_dry_spell_days,",              // no run has the other kind on both sides
+           // what the figures rest on: the blocks present (day 2 of C left out), the spells
+           "record:C,1440,blocks_present,1",
+           "weighted-record,15,blocks_present,191",
+           "generated,60,blocks_present,48",
+           "generated,1440,dry_spells_counted,0",
+           "generated,1440,wet_spells_counted,0",
        })
     EXPECT_TRUE(has_row(csv, row)) << row;
   // With 90%, day 2 of the weighted record is kept: 95 of 96 values, the missing one dry.
@@ -122,6 +129,11 @@ TEST(ReportTool, StatisticsWorkedOutByHand) {
   EXPECT_TRUE(has_row(run.dir.read("r90/statistics.csv"), "weighted-record,1440,mean,1.6"));
   const std::string html = run.dir.read("report/report.html");
   EXPECT_NE(html.find("<h1>raingen report: HILL</h1>"), std::string::npos);
+  const std::size_t daily = html.find("<h3>Blocks of 1 day</h3>");
+  EXPECT_NE(html.find("<tr><td>blocks present</td><td class=\"n\">2</td><td class=\"n\">2</td><td class=\"n\">1</td>"
+                      "<td class=\"n\">1</td><td class=\"n\">2</td><td class=\"n\">-</td></tr>",
+                      daily),
+            std::string::npos);
   EXPECT_NE(html.find("column=depth"), std::string::npos);  // how record A was read
   // The run directory holds no station files: the wettest day's recorded day cannot be said.
   EXPECT_NE(
