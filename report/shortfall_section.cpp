@@ -119,7 +119,10 @@ class LimitsTable {
       if (const ReportSeries* s = find_role(content.series, role)) generated_.push_back(s);
     ensemble_ = content.ensemble;
     table_.header = {"limit", record.statistics->name};
-    for (const ReportSeries* g : generated_) table_.header.push_back(g->statistics->name);
+    // With an ensemble the generated series is one realization of it: said, beside the realizations' band.
+    for (const ReportSeries* g : generated_)
+      table_.header.push_back(g->statistics->name +
+                              (ensemble_ && g->role == SeriesRole::generated ? " (one realization)" : ""));
     if (ensemble_) table_.header.push_back("realizations 5\u201395%");
   }
 

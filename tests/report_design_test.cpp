@@ -412,3 +412,33 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
 }
 
 }  // namespace
+
+// A record of two years (2008: 8 mm in 15 minutes, 2009: 2 mm): its own 2-year level at 15 minutes
+// is 5 mm with the interval 2-8 mm (the four resamples of two years give 2, 5, 5 and 8), which the
+// page gives beside the ensemble's; the ensemble's narrower interval at 2 years is marked as
+// such, and every level beyond twice the record's 2 years as an extrapolation.
+TEST(ReportDesign, ATwoYearRecordsOwnIntervalBesideTheGenerated) {
+  TempDir dir;
+  make_run(dir);
+  ChildSetup setup;
+  setup.directory = dir.path();
+  setup.timeout_seconds = 600;
+  const Outcome made = run_tool_program(setup, "raingen-report",
+                                        {"--gauge", "KARO=karo.dat", "--format", "swmm", "--from", "2008-01-01", "--to",
+                                         "2009-12-31", "--ensemble", "e.nc", "--output", "two"});
+  ASSERT_EQ(made.exit_status, 0) << made.err;
+  const std::string page = dir.read("two/report.html"), csv = dir.read("two/statistics.csv");
+  EXPECT_TRUE(has(csv, "\nweighted-record,15,return_level_empirical,5,2,2,8\n"));
+  const std::size_t own =
+      page.find("<h3>Depth-duration-frequency: weighted-record (the record&#39;s own), 2 years</h3>");
+  ASSERT_NE(own, std::string::npos);
+  EXPECT_TRUE(has(page.substr(own),
+                  "<tr><td>15 min</td><td class=\"n\">2</td><td class=\"n\">5</td>"
+                  "<td class=\"n\">2–8</td>"));
+  const std::size_t generated = page.find("<h3>Depth-duration-frequency: ensemble (20 realizations pooled)");
+  ASSERT_NE(generated, std::string::npos);
+  const std::string tables = page.substr(generated, own - generated);
+  EXPECT_TRUE(has(tables, "<sup>\u00a7</sup>")) << "the ensemble's narrower interval at 2 years";
+  EXPECT_TRUE(has(tables, "narrower than the record&#39;s own 90% interval at that return period (from its 2 years)"));
+  EXPECT_TRUE(has(tables, "\u2020 beyond twice the record&#39;s 2.0 years: an extrapolation, not a design value."));
+}
