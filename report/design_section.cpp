@@ -200,12 +200,14 @@ void limits(HtmlPage& page, const DesignReport& report) {
   for (std::size_t k : report.designs) page.markup(table_html(ceiling_table(report.series[k], *record)));
 }
 
-// Whether a generated level's interval is narrower than the record's own at that return period
-// (the same method where the record has it, else its Weibull levels).
+// Whether a generated level's interval claims more than the record's years support: narrower
+// than the record's own at that return period (the same method where the record has it, else its
+// Weibull levels), or given where the record's years give none.
 bool narrower_than_record(const stats::ReturnLevel& level, const stats::DurationDesign& record,
                           stats::DesignMethod method, std::size_t p) {
   const stats::ReturnLevel& own = record.levels(method)[p].lower ? record.levels(method)[p] : record.empirical[p];
-  if (!level.lower || !level.upper || !own.lower || !own.upper) return false;
+  if (!level.lower || !level.upper) return false;
+  if (!own.lower || !own.upper) return true;
   return *level.upper - *level.lower < *own.upper - *own.lower;
 }
 
@@ -254,9 +256,9 @@ Table levels_table(const DesignReport& report, const DesignSeries& s, stats::Des
         "{} at the ceiling: at this return period the annual maxima are the record's largest depth.", ceiling_mark));
   if (any_narrow)
     table.notes.push_back(fmt::format(
-        "{} narrower than the record's own 90% interval at that return period (from its {} years): this interval "
-        "resamples the generated years, which redraw the record's few; the record's own interval is the one its "
-        "data support.",
+        "{} narrower than the record's own 90% interval at that return period (from its {} years), or where those "
+        "years give none: this interval resamples the generated years, which redraw the record's few; the record's "
+        "own interval, where it has one, is the one its data support.",
         narrow_mark, record->design.years));
   if (method == stats::DesignMethod::empirical && any_missing)
     table.notes.push_back(

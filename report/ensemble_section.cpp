@@ -4,6 +4,7 @@
 
 #include "report/report_charts.h"
 #include "report/report_page.h"
+#include "report/shortfall.h"
 
 namespace raingen::report {
 
@@ -67,7 +68,14 @@ void ensemble_section(HtmlPage& page, const EnsembleStatistics& ensemble, const 
       for (auto quantile : {&Spread::p05, &Spread::p25, &Spread::p50, &Spread::p75, &Spread::p95})
         row.push_back(display_number(spread ? std::optional<double>((*spread).*quantile) : std::nullopt));
       const auto share = reference ? share_below(ensemble, minutes, statistic, *reference) : std::nullopt;
-      row.push_back(share ? fmt::format("{:.0f}%", 100 * *share) : "-");
+      if (reference && !ranked(*weighted, minutes, statistic)) {
+        // A mean of fewer years than a ranking takes: shown with its years, not placed among the realizations.
+        const std::size_t years = record_years(*weighted, minutes);
+        row[2] += fmt::format(" ({} year{})", years, years == 1 ? "" : "s");
+        row.push_back("not ranked");
+      } else {
+        row.push_back(share ? fmt::format("{:.0f}%", 100 * *share) : "-");
+      }
       row.push_back(spread ? std::to_string(spread->count) : "0");
       rows.push_back(std::move(row));
     }

@@ -47,6 +47,15 @@ Cell distance_cell(double distance, const char* unit) {
   return c;
 }
 
+// A share as a percentage; one that rounds to 0% or 100% but is not shows a decimal, so that a
+// few maxima of a thousand do not read as none.
+std::string percent_text(double share) {
+  const double percent = 100 * share;
+  if (share > 0 && percent < 0.05) return "<0.1%";
+  if ((share > 0 && percent < 0.5) || (share < 1 && percent >= 99.5)) return fmt::format("{:.1f}%", percent);
+  return fmt::format("{:.0f}%", percent);
+}
+
 // What is left out of the ranking for resting on too few years, or "".
 std::string unranked_words(const stats::SeriesStatistics& record) {
   std::vector<std::string> levels;
@@ -230,8 +239,8 @@ class LimitsTable {
     Cell cell = text_cell("-");
     for (const DesignSeries& s : design.series)
       if (s.pooled && d < s.ceilings.size() && s.ceilings[d].years > 0)
-        cell = text_cell(fmt::format("all {} years pooled: {:.0f}% at it, {:.0f}% above", s.ceilings[d].years,
-                                     100 * s.ceilings[d].share(), 100 * s.ceilings[d].share_above()));
+        cell = text_cell(fmt::format("all {} years pooled: {} at it, {} above", s.ceilings[d].years,
+                                     percent_text(s.ceilings[d].share()), percent_text(s.ceilings[d].share_above())));
     cell.numeric = true;
     return cell;
   }
@@ -240,8 +249,8 @@ class LimitsTable {
     Cell cell = text_cell("-");
     for (const DesignSeries& s : design.series)
       if (!s.pooled && s.role == role && d < s.ceilings.size() && s.ceilings[d].years > 0)
-        cell = text_cell(fmt::format("{:.0f}% at it, {:.0f}% above", 100 * s.ceilings[d].share(),
-                                     100 * s.ceilings[d].share_above()));
+        cell = text_cell(fmt::format("{} at it, {} above", percent_text(s.ceilings[d].share()),
+                                     percent_text(s.ceilings[d].share_above())));
     cell.numeric = true;
     return cell;
   }
@@ -252,10 +261,11 @@ class LimitsTable {
     const stats::Ceiling& c = lead.ceilings[d];
     if (c.reaching + c.above > 0)
       return fmt::format(
-          " At 24 hours, of the {} annual maxima of {}, {:.0f}% are at the record's largest 24-hour depth of {} "
-          "mm and {:.0f}% above it (a window across midnight joins two recorded days): the record's largest "
-          "days bound the generated ones, however many years are generated.",
-          c.years, design_series_title(lead), 100 * c.share(), display_number(c.largest), 100 * c.share_above());
+          " At 24 hours, of the {} annual maxima of {}, {} ({}) are at the record's largest 24-hour depth of {} "
+          "mm and {} ({}) above it{}: the record's largest days bound the generated ones, however many years are "
+          "generated.",
+          c.years, design_series_title(lead), c.reaching, percent_text(c.share()), display_number(c.largest), c.above,
+          percent_text(c.share_above()), c.above > 0 ? " (a window across midnight joins two recorded days)" : "");
     return fmt::format(
         " None of the {} annual maxima of {} reaches the record's largest 24-hour depth of {} mm; the "
         "largest is {} mm ({:.0f}% of it): the generated days stay below the record's largest.",
