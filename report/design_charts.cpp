@@ -1,5 +1,6 @@
 #include "report/design_charts.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -189,6 +190,16 @@ void add_record_curves(Chart& chart, const DesignSeries& record, std::size_t dur
     points.value.push_back(d.maxima[i]);
   }
   add_banded_curve(chart, points);
+  // The record's own interval beside the generated one: what its years support (GEV where it has
+  // one, else Weibull; none beyond its years).
+  Band own{fmt::format("{}'s own 90% interval", record.name), record_color, {}, {}, {}, 0.10};
+  for (const stats::ReturnLevel& l : d.gev ? d.gev_levels : d.empirical) {
+    own.x.push_back(l.years);
+    own.low.push_back(nan_or(l.lower));
+    own.high.push_back(nan_or(l.upper));
+  }
+  if (std::count_if(own.low.begin(), own.low.end(), [](double v) { return !std::isnan(v); }) >= 2)
+    chart.bands.push_back(std::move(own));
   BandedCurve largest;
   largest.label = fmt::format("largest in {}: {:.2f} mm", record.name, record.largest[duration_index]);
   largest.color = record_color;
@@ -215,6 +226,21 @@ Chart return_level_chart(const DesignReport& report, std::size_t duration_index)
   chart.y.include_zero = true;
   for (std::size_t k : report.designs) add_design_curves(chart, report.series[k], duration_index, last);
   if (const DesignSeries* record = report.reference_series()) add_record_curves(chart, *record, duration_index, last);
+  if (report.curve) {
+    BandedCurve points;
+    points.label = report.curve->file + " (reference)";
+    points.color = "#7f7f7f";
+    points.joined = false;
+    for (const ReferencePoint& p : report.curve->points)
+      if (p.minutes == minutes && p.years <= last) {
+        points.x.push_back(p.years);
+        points.value.push_back(p.depth);
+      }
+    if (!points.x.empty()) {
+      add_banded_curve(chart, points);
+      chart.lines.back().marker_radius = 4.5;
+    }
+  }
   return chart;
 }
 

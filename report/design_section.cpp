@@ -352,7 +352,9 @@ void design_section(HtmlPage& page, const DesignReport& report) {
       "levels of the series named; dashed lines are beyond twice the record's years. The record's own levels are "
       "points in the colour of their return period, and its largest depths the dashed black line: a generated "
       "line that meets it has reached the ceiling. Then, at each duration, the annual maxima against their "
-      "return period with the fitted GEV: a flat end at the dashed line is the plateau.");
+      "return period with the fitted GEV: a flat end at the dashed line is the plateau. The grey band there is the "
+      "record's own 90% interval (GEV from ten years of maxima, else Weibull, none beyond its years), what its "
+      "years support beside the generated one; large dots are the points of --reference-ddf, when given.");
   page.figures(svgs(charts));
   std::vector<Chart> curves;
   for (std::size_t i = 0; i < durations; ++i) curves.push_back(return_level_chart(report, i));
