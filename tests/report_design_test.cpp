@@ -127,6 +127,7 @@ TEST(ReportDesign, APlateauAtTheRecordsLargestDayIsSaidAndItsReturnPeriodsMarked
     ++marked;
   EXPECT_EQ(marked, 4u) << "10, 20, 50 and 100 years";
   EXPECT_FALSE(has(page, "<sup>\u2020")) << "50 years of record: no return period beyond twice them";
+  EXPECT_TRUE(has(page, "weighted-record&#39;s own 90% interval</text>")) << "the record's band in the charts";
   EXPECT_TRUE(has(
       weibull, "\u2021 at the ceiling: at this return period the annual maxima are the record&#39;s largest depth."));
 
