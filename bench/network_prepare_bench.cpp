@@ -3,7 +3,8 @@
 // reading the 8 records once (gauge::read_gauge, in this process), the least any preparation of
 // them must do. Also the preparation of 10 sites, and the peak memory of both, which shows what
 // more sites cost (each site's weighted record is made, used and dropped in turn; the files of all
-// sites are held until they are written together).
+// sites are held until they are written together), and the 100 sites with --jobs 1 (one site at a
+// time, no second thread: the CPU the work itself takes).
 //
 //   build/bench/network_prepare_bench [YEARS [REPETITIONS]]
 // (10 years and 5 repetitions by default; medians are reported.) Target: the 100-site
@@ -124,7 +125,7 @@ int main(int argc, char** argv) {
               static_cast<long>(years * 365.25 * 288));
 
   std::printf("load average before: %s\n", load_average().c_str());
-  std::vector<double> floor, hundred, ten, hundred_mib, ten_mib, hundred_cpu, ten_cpu;
+  std::vector<double> floor, hundred, ten, hundred_mib, ten_mib, hundred_cpu, ten_cpu, one, one_mib, one_cpu;
   for (int k = 0; k < repetitions; ++k) {
     const auto start = Clock::now();
     for (int g = 0; g < gauge_count; ++g) {
@@ -136,6 +137,11 @@ int main(int argc, char** argv) {
     floor.push_back(std::chrono::duration<double>(Clock::now() - start).count());
     fs::remove_all(dir / "net100");
     fs::remove_all(dir / "net10");
+    fs::remove_all(dir / "net1job");
+    std::vector<std::string> one_job = network_command("net1job", "sites100.csv");
+    one_job.insert(one_job.end(), {"--jobs", "1"});
+    const ChildRun o = prepare(one_job, dir);
+    one.push_back(o.seconds), one_mib.push_back(o.peak_mib), one_cpu.push_back(o.cpu_seconds);
     const ChildRun h = prepare(network_command("net100", "sites100.csv"), dir);
     const ChildRun t = prepare(network_command("net10", "sites10.csv"), dir);
     hundred.push_back(h.seconds), hundred_mib.push_back(h.peak_mib), hundred_cpu.push_back(h.cpu_seconds);
@@ -152,6 +158,8 @@ int main(int argc, char** argv) {
               h / f, median(hundred_cpu), median(hundred_mib));
   std::printf("| raingen-prepare --network, 10 sites | %.2f s | %.2f | %.2f s | %.0f MiB |\n", t, t / f,
               median(ten_cpu), median(ten_mib));
+  std::printf("| raingen-prepare --network --jobs 1, 100 sites | %.2f s | %.2f | %.2f s | %.0f MiB |\n", median(one),
+              median(one) / f, median(one_cpu), median(one_mib));
   if (!std::getenv("RAINGEN_BENCH_KEEP"))
     fs::remove_all(dir);
   else

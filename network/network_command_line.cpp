@@ -60,6 +60,7 @@ void run_network_command_line(const stations::PrepareCommandLine& line, std::ost
   command.results_name = line.given.count("--results") ? line.results : std::string(common::default_results_name);
   command.day_count = line.days;
   command.seasons = stations::seasons_of(line);
+  command.jobs = line.jobs;
   run_network_command(command, out);
 }
 

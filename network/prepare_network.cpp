@@ -30,6 +30,7 @@
 #include "stations/run_facts.h"
 #include "stations/season_folders.h"
 #include "stations/settings_file.h"
+#include "network/in_order.h"
 #include "weighting/weighted_record.h"
 
 namespace raingen::network {
@@ -297,8 +298,11 @@ class NetworkRecords {
       read.depth_limit = common::depth_limit_mm;
       records_[g] = gauge::read_gauge(record.path, read, &read_facts_[g]);
     }
-    std::vector<DayKinds> site_kinds;
-    for (const Site& site : plan.sites) site_kinds.push_back(kinds_of(site_record(site, nullptr), c.prepare.days));
+    std::vector<DayKinds> site_kinds(plan.sites.size());
+    in_order(
+        plan.sites.size(), c.jobs,
+        [&](std::size_t s) { return kinds_of(site_record(plan.sites[s], nullptr), c.prepare.days); },
+        [&](std::size_t s, DayKinds kinds) { site_kinds[s] = std::move(kinds); });
     network_ = network_kinds(site_kinds);
     if (network_.kinds.empty())
       throw ToolError(c.sites_file, 0,
@@ -431,18 +435,34 @@ stations::RunFacts site_facts(const NetworkCommand& c, const NetworkPlan& plan, 
   return facts;
 }
 
+// What site s's own files are made of, made apart from the writing (on any thread): its site
+// station part by part, the texts of each part's files, and its intervals by gauges present.
+struct SiteWork {
+  std::vector<stations::PreparedStation> prepared;
+  std::vector<std::vector<common::FileText>> texts;
+  weighting::RecordsPresent made{};
+};
+
+SiteWork site_work(const NetworkPlan& plan, const NetworkRecords& records, std::size_t s) {
+  SiteWork work;
+  work.prepared = records.site_station(plan.sites[s], &work.made);
+  for (const stations::PreparedStation& part : work.prepared)
+    work.texts.push_back(stations::station_file_texts({}, part.files));
+  return work;
+}
+
 // Site s's files written aside: part by part its station, its fillers' and INPUT.TXT, then
 // RAINGEN.TXT. Returns its site station.
 std::vector<stations::PreparedStation> write_site(const NetworkCommand& c, const NetworkPlan& plan,
-                                                  const NetworkRecords& records, const FillerFiles& fillers,
-                                                  std::size_t s, Written& written, FilesTogether& files) {
+                                                  const FillerFiles& fillers, std::size_t s, SiteWork work,
+                                                  Written& written, FilesTogether& files) {
   const Site& site = plan.sites[s];
   const fs::path folder = c.dir / site.folder;
-  std::vector<stations::PreparedStation> prepared = records.site_station(site, &written.made[s]);
+  written.made[s] = work.made;
   stations::RunFacts facts = site_facts(c, plan, s, written.manifest.generation);
   const std::vector<std::optional<stations::Season>> parts = plan.parts();
   for (std::size_t p = 0; p < parts.size(); ++p) {
-    for (common::FileText& file : stations::station_file_texts({}, prepared[p].files))
+    for (common::FileText& file : work.texts[p])
       add_part_file(files, facts, plan, folder, parts[p], file.target.string(), std::move(file.text));
     for (std::size_t i = 0; i < 2; ++i) {
       const std::vector<common::FileText>& filler = fillers.at(site.near.gauges[i])[p];
@@ -465,7 +485,7 @@ std::vector<stations::PreparedStation> write_site(const NetworkCommand& c, const
   for (std::size_t i = 0; i < 3; ++i)
     entry.gauges.push_back({plan.gauges[site.near.gauges[i]].id, site.near.distances[i]});
   written.manifest.sites.push_back(std::move(entry));
-  return prepared;
+  return std::move(work.prepared);
 }
 
 NetworkManifest manifest_of(const NetworkCommand& c, const NetworkPlan& plan) {
@@ -484,9 +504,10 @@ NetworkManifest manifest_of(const NetworkCommand& c, const NetworkPlan& plan) {
   return manifest;
 }
 
-// Site by site: its files are written aside as soon as they are made, and all are put in place
-// together at the end, so that neither the weighted records nor the files' texts of all sites are
-// held at once. The folders made are removed again on a failure.
+// Site by site (--jobs sites made at a time, written in order): its files are written aside as
+// soon as they are made, and all are put in place together at the end, so that neither the
+// weighted records nor the files' texts of all sites are held at once. The folders made are
+// removed again on a failure.
 Written write_network(const NetworkCommand& c, const NetworkPlan& plan, const NetworkRecords& records,
                       FolderLock& lock) {
   const FillerFiles fillers = filler_files(c, plan, records);
@@ -497,14 +518,17 @@ Written write_network(const NetworkCommand& c, const NetworkPlan& plan, const Ne
   try {
     make_folders(c, plan, lock, folders_made);
     FilesTogether files;
-    for (std::size_t s = 0; s < plan.sites.size(); ++s) {
-      std::vector<stations::PreparedStation> prepared = write_site(c, plan, records, fillers, s, written, files);
-      if (s == 0) {
-        for (stations::PreparedStation& part : prepared)
-          part.files.days.clear();  // the summary is kept, not the depths
-        written.first = std::move(prepared);
-      }
-    }
+    in_order(
+        plan.sites.size(), c.jobs, [&](std::size_t s) { return site_work(plan, records, s); },
+        [&](std::size_t s, SiteWork work) {
+          std::vector<stations::PreparedStation> prepared =
+              write_site(c, plan, fillers, s, std::move(work), written, files);
+          if (s == 0) {
+            for (stations::PreparedStation& part : prepared)
+              part.files.days.clear();  // the summary is kept, not the depths
+            written.first = std::move(prepared);
+          }
+        });
     const common::FileText manifest_file = network_manifest_file(c.dir, written.manifest);
     files.add(manifest_file.target, manifest_file.text);
     files.commit();

@@ -44,6 +44,7 @@ struct NetworkCommand {
   std::string results_name;                       // of every site's INPUT.TXT
   int day_count = 0;
   std::optional<stations::Seasons> seasons;  // --seasons: every site's folder a run directory of seasons
+  int jobs = 1;                              // sites made at a time (their files written in order)
 };
 
 // Reads the sites and the gauges' records, writes every site's folder and dir/NETWORK.TXT (all or

@@ -116,6 +116,8 @@ void run_use(const PrepareCommandLine& line, std::ostream& out) {
   if (line.given.count("--weighted-site")) return run_weighted_site(line, out);
   if (line.given.count("--sites"))
     throw UsageError("--sites lists the sites of a network: it belongs to --network DIR");
+  if (line.given.count("--jobs"))
+    throw UsageError("--jobs says how many sites of a network are made at a time: it belongs to --network DIR");
   if (line.given.count("--present"))
     throw UsageError("--present says which intervals of a site station are present: it belongs to --weighted-site");
   if (!line.gauges.empty())

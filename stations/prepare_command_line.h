@@ -25,6 +25,7 @@ struct PrepareCommandLine {
   std::string seasons;          // --seasons
   std::string network, sites;   // --network DIR, --sites FILE
   int days = 0;
+  int jobs = 1;  // --jobs, of --network
   double min_complete = 100, wet_threshold = 0;
   std::vector<std::string> places, gauges;  // --station, --gauge, as given
   gauge::ReadingValues reading;             // --format ... --to, as given

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -201,6 +202,32 @@ TEST(NetworkPrepare, OneSeedDrawsTheSameDatesAtEverySiteEachWithItsOwnDepths) {
   }
   EXPECT_GT(shared, 0);
 
+  // Any --jobs makes the same files (but the preparation's stamp) and the same summary.
+  std::map<std::string, std::string> trees[2];
+  std::string summaries[2];
+  for (int k = 0; k < 2; ++k) {
+    const std::string folder = k == 0 ? "one" : "three";
+    const Outcome o = n.prepare({"--network", folder,
+                                 "--sites",   "sites.csv",
+                                 "--days",    std::to_string(generated_days),
+                                 "--gauge",   "A=a.csv",
+                                 "--gauge",   "B=b.csv",
+                                 "--gauge",   "C=c.csv",
+                                 "--station", "A@0,0",
+                                 "--station", "B@10,0",
+                                 "--station", "C@5,10",
+                                 "--jobs",    k == 0 ? "1" : "3"});
+    ASSERT_EQ(o.exit_status, 0) << o.err;
+    summaries[k] = std::regex_replace(o.out, std::regex(folder + "/"), "DIR/");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(n.dir / folder))
+      if (entry.is_regular_file())
+        trees[k][std::filesystem::relative(entry.path(), n.dir / folder).string()] =
+            std::regex_replace(read_file(entry.path()), std::regex("(generation|network) = [0-9a-f]+"), "$1 = STAMP");
+  }
+  EXPECT_EQ(trees[0], trees[1]);
+  EXPECT_EQ(summaries[0], summaries[1]);
+  EXPECT_GT(trees[0].size(), 3u * 10u);
+
   // The program: with one seed, each generated day is one date at every site, with that site's
   // own depths of it.
   std::vector<std::map<Depths, std::set<std::string>>> dates_of(3);
@@ -385,6 +412,10 @@ TEST(NetworkPrepare, BadInputIsRefusedAndWritesNothing) {
       {{"--id", "X", "--sites", "planar.csv", "a.csv"},
        2,
        "--sites lists the sites of a network: it belongs to --network DIR"},
+      {{"--id", "X", "--jobs", "2", "a.csv"},
+       2,
+       "--jobs says how many sites of a network are made at a time: it belongs to --network DIR"},
+      {command("planar.csv", {"--jobs", "0"}), 2, "--jobs: Value 0 not in range 1 to 1024 (see --help)"},
   };
   for (const auto& c : cases) {
     const Outcome o = run_tool_in(dir.path(), "raingen-prepare", c.arguments);

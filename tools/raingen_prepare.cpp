@@ -14,6 +14,7 @@
 #include <fmt/ranges.h>
 
 #include "common/command_line.h"
+#include "common/cores.h"
 #include "common/shared_options.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
@@ -191,6 +192,11 @@ int main(int argc, char** argv) {
                    "DIR: prepare every site of --sites from the --gauge records, a folder each");
     app.add_option("--sites", line.sites,
                    "FILE: the sites of --network, a CSV name,lat,lon or name,x,y, or a SWMM .inp");
+    line.jobs = raingen::common::available_cores();
+    app.add_option("--jobs", line.jobs,
+                   "J: with --network, sites made at a time (default: the number of cores; the files are the same "
+                   "for any J)")
+        ->check(CLI::Range(1, 1024));
     app.add_option("--present", line.present,
                    "all (default) or any: --weighted-site is present where all gauges are, or where any is");
     if (const auto done = raingen::common::parse_command_line(app, argc, argv)) return *done;

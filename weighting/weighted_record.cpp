@@ -77,6 +77,11 @@ std::array<double, station_count> station_shares(const std::array<int, station_c
 double weighted_value(const std::array<double, station_count>& g, const std::array<double, station_count>& w) {
   // The program's order: numerator (G3/W3 + G1/W1) + G2/W2, denominator (1/W1 + 1/W2) + 1/W3; a
   // record not present leaves its terms out.
+  // A dry interval (most are) is 0 whatever the weights.
+  bool dry = true, present = false;
+  for (double depth : g)
+    if (!std::isnan(depth)) present = true, dry = dry && depth == 0;
+  if (present && dry) return 0.0;
   double numerator = 0, denominator = 0;
   bool any = false;
   for (std::size_t i : {2, 0, 1})
