@@ -17,6 +17,7 @@
 #include "report/design_report.h"
 #include "report/ensemble_statistics.h"
 #include "report/page_names.h"
+#include "report/reference_curve.h"
 #include "support/tool_runs.h"
 
 namespace {
@@ -361,6 +362,22 @@ TEST(ReportHelpers, DesignSeriesTheirCeilingsAndMarks) {
   ASSERT_TRUE(find("realization:2", 15, "annual_maximum"));
   EXPECT_EQ(find("realization:2", 15, "annual_maximum")->x, 2001);
   EXPECT_EQ(rows.back().series, "realization:2") << "the realizations' maxima last";
+
+  // A reference point against a level: at a design return period the level with its interval; at
+  // another the GEV's value alone (no Weibull level); at a duration not computed, none.
+  const stats::ReturnLevel at10 = report::level_at(e.design, stats::DesignMethod::gev, 15, 10);
+  ASSERT_TRUE(at10.value && at10.lower && at10.upper);
+  EXPECT_EQ(at10.value, e.design.durations[0].gev_levels[2].value);
+  const stats::ReturnLevel at30 = report::level_at(e.design, stats::DesignMethod::gev, 15, 30);
+  ASSERT_TRUE(at30.value);
+  EXPECT_NEAR(*at30.value, stats::gev_return_level(*e.design.durations[0].gev, 30), 1e-9);
+  EXPECT_FALSE(at30.lower);
+  EXPECT_FALSE(report::level_at(e.design, stats::DesignMethod::empirical, 15, 30).value);
+  EXPECT_FALSE(report::level_at(e.design, stats::DesignMethod::gev, 5, 2).value);
+  EXPECT_EQ(report::reference_lies(*at10.lower - 0.01, at10), "below");
+  EXPECT_EQ(report::reference_lies(*at10.upper, at10), "inside");
+  EXPECT_EQ(report::reference_lies(*at10.upper + 0.01, at10), "above");
+  EXPECT_EQ(report::reference_lies(1, at30), "") << "no interval to lie against";
 
   // The depth-duration-frequency chart of the pooled years: a line per return period over the
   // eight durations, dashed where the return period is beyond twice the record's years (from 10
