@@ -321,10 +321,12 @@ std::string record_words(const ReportContent& content, const ReportSeries& recor
   const DesignReport* design = content.design;
   const DesignSeries* reference = design ? design->reference_series() : nullptr;
   if (!reference) return words + ".";
+  // The design section counts a year at --year-complete, another share: both counts are given.
   words += fmt::format(
-      ", {:.1f} years of data in all. Its largest depths bound the generated ones (the generator "
-      "copies recorded days whole): ",
-      design->record_years);
+      " ({} at least {:g}% present, as the design rainfall counts a year), {:.1f} years of data in all. Its largest "
+      "depths "
+      "bound the generated ones (the generator copies recorded days whole): ",
+      reference->design.years, design->rule.complete_percent, design->record_years);
   std::vector<std::string> depths;
   for (int minutes : {15, 60, calendar::minutes_per_day}) {
     const auto at = std::find(stats::design_durations.begin(), stats::design_durations.end(), minutes);

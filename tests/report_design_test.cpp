@@ -447,6 +447,9 @@ TEST(ReportDesign, ATwoYearRecordsOwnIntervalBesideTheGenerated) {
   ASSERT_EQ(made.exit_status, 0) << made.err;
   const std::string page = dir.read("two/report.html"), csv = dir.read("two/statistics.csv");
   EXPECT_TRUE(has(csv, "\nweighted-record,15,return_level_empirical,5,2,2,8\n"));
+  EXPECT_TRUE(has(page,
+                  "2 calendar years of it are at least 90% present (2 at least 80% present, as the design "
+                  "rainfall counts a year), 2.0 years of data in all."));
   const std::size_t own =
       page.find("<h3>Depth-duration-frequency: weighted-record (the record&#39;s own), 2 years</h3>");
   ASSERT_NE(own, std::string::npos);
