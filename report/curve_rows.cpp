@@ -110,9 +110,13 @@ void year_rows(const ReportContent& content, std::vector<stats::CsvRow>& rows) {
                         {}});
   for (const ReportSeries& s : content.series) {
     for (const stats::LevelStatistics& level : s.statistics->levels) {
-      std::size_t present = 0;
-      for (std::size_t k = 0; k < level.blocks.size(); ++k) present += level.blocks.present(k);
-      rows.push_back({s.statistics->name, level.minutes, "blocks_present", static_cast<double>(present), {}, {}, {}});
+      rows.push_back({s.statistics->name,
+                      level.minutes,
+                      "blocks_present",
+                      static_cast<double>(level.blocks.present_count()),
+                      {},
+                      {},
+                      {}});
     }
     const stats::Spells& spells = s.statistics->spells;
     rows.push_back({s.statistics->name,

@@ -30,6 +30,13 @@ struct ReportSeries {
   const stats::SeriesStatistics* statistics = nullptr;
 };
 
+// The first series of a role, or none.
+inline const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRole role) {
+  for (const ReportSeries& s : series)
+    if (s.role == role) return &s;
+  return nullptr;
+}
+
 struct ReportContent {
   std::string site_name;
   std::vector<std::pair<std::string, std::string>> run;  // setting, value: in the order shown

@@ -23,12 +23,6 @@ namespace {
 
 using stats::Statistic;
 
-const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRole role) {
-  for (const ReportSeries& s : series)
-    if (s.role == role) return &s;
-  return nullptr;
-}
-
 // What each series' figures rest on, a count a series: the blocks present, the calendar years
 // behind annual_max_mean (a mean of one year is one year's maximum), the spells behind the means.
 std::vector<std::string> count_row(std::string label, const ReportContent& content, std::size_t ratios,
@@ -37,12 +31,6 @@ std::vector<std::string> count_row(std::string label, const ReportContent& conte
   for (const ReportSeries& s : content.series) row.push_back(std::to_string(count(*s.statistics)));
   row.insert(row.end(), ratios, "-");
   return row;
-}
-
-std::size_t blocks_present(const stats::Blocks& blocks) {
-  std::size_t n = 0;
-  for (std::size_t k = 0; k < blocks.size(); ++k) n += blocks.present(k);
-  return n;
 }
 
 void statistics_tables(HtmlPage& page, const ReportContent& content) {
@@ -58,7 +46,7 @@ void statistics_tables(HtmlPage& page, const ReportContent& content) {
     for (const ReportSeries* s : over) header.push_back(s->statistics->name + " / weighted-record");
     std::vector<std::vector<std::string>> rows{
         count_row("blocks present", content, over.size(),
-                  [minutes](const stats::SeriesStatistics& s) { return blocks_present(s.level(minutes).blocks); })};
+                  [minutes](const stats::SeriesStatistics& s) { return s.level(minutes).blocks.present_count(); })};
     for (Statistic statistic : stats::statistics_at(minutes)) {
       const std::string unit = statistic_unit(statistic);
       std::vector<std::string> row{std::string(stats::statistic_name(statistic)) +

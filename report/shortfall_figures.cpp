@@ -19,12 +19,6 @@ namespace {
 
 using Pick = std::function<std::optional<double>(const stats::SeriesStatistics&)>;
 
-const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRole role) {
-  for (const ReportSeries& s : series)
-    if (s.role == role) return &s;
-  return nullptr;
-}
-
 // A figure of the record's statistics beside each complete realization's.
 NamedFigure figure_of(std::string name, const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record,
                       const Pick& pick, double rounding = 0) {
@@ -57,18 +51,12 @@ void hour_figures(const EnsembleStatistics& ensemble, const stats::SeriesStatist
 // The record's events a year and their mean depth and duration, each realization's beside them.
 void event_figures(const EnsembleStatistics& ensemble, const stats::SeriesStatistics& record,
                    std::vector<NamedFigure>& figures) {
-  const struct {
-    const char* name;
-    std::function<std::optional<double>(const stats::EventSummary&)> pick;
-  } picks[] = {{"events a year", [](const stats::EventSummary& e) { return e.per_year; }},
-               {"mean event depth (mm)", [](const stats::EventSummary& e) { return e.mean[0]; }},
-               {"mean event duration (h)", [](const stats::EventSummary& e) { return e.mean[1]; }}};
-  for (const auto& p : picks) {
-    NamedFigure f{p.name, p.pick(record.events), {}};
-    for (const stats::SeriesStatistics& r : ensemble.complete)
-      if (const auto v = p.pick(r.events)) f.realizations.push_back(*v);
-    figures.push_back(std::move(f));
-  }
+  figures.push_back(
+      figure_of("events a year", ensemble, record, [](const stats::SeriesStatistics& s) { return s.events.per_year; }));
+  figures.push_back(figure_of("mean event depth (mm)", ensemble, record,
+                              [](const stats::SeriesStatistics& s) { return s.events.mean[0]; }));
+  figures.push_back(figure_of("mean event duration (h)", ensemble, record,
+                              [](const stats::SeriesStatistics& s) { return s.events.mean[1]; }));
 }
 
 // The seasons tables' figures and the months': the weighted record's against each realization's.

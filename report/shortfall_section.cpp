@@ -28,12 +28,6 @@ namespace raingen::report {
 
 namespace {
 
-const ReportSeries* find_role(const std::vector<ReportSeries>& series, SeriesRole role) {
-  for (const ReportSeries& s : series)
-    if (s.role == role) return &s;
-  return nullptr;
-}
-
 std::string statistic_title(int minutes, stats::Statistic statistic) {
   const std::string unit = statistic_unit(statistic);
   return std::string(stats::statistic_name(statistic)) + (unit.empty() ? "" : " (" + unit + ")") + " of " +

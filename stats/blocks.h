@@ -22,6 +22,11 @@ struct Blocks {
 
   std::size_t size() const { return depths.size(); }
   bool present(std::size_t k) const { return !std::isnan(depths[k]); }
+  std::size_t present_count() const {
+    std::size_t n = 0;
+    for (double d : depths) n += !std::isnan(d);
+    return n;
+  }
   calendar::TimePoint block_start(std::size_t k) const { return start + static_cast<long>(k) * length; }
 };
 
