@@ -307,6 +307,9 @@ class NetworkRecords {
     if (network_.kinds.empty())
       throw ToolError(c.sites_file, 0,
                       "the sites' weighted records have no day in common: the gauges' records do not overlap");
+    if (c.prepare.change)  // the same dates turn at every site
+      turned_ = stations::wet_day_change(network_.kinds, network_.first_day, c.prepare.change->wet_days_percent,
+                                         "the network's days");
   }
 
   const gauge::CalendarSeries& record(std::size_t g) const { return records_.at(g); }
@@ -332,15 +335,23 @@ class NetworkRecords {
 
   // The site station on the network's days, whole or season by season (parts of the plan).
   std::vector<stations::PreparedStation> site_station(const Site& site, weighting::RecordsPresent* made) const {
-    const stations::RecordDays days = days_from(stations::split_days(site_record(site, made), c_.prepare.days),
-                                                network_.first_day, network_.kinds.size());
+    stations::RecordDays days = days_from(stations::split_days(site_record(site, made), c_.prepare.days),
+                                          network_.first_day, network_.kinds.size());
+    days.kinds = network_.kinds;  // every site on the network's dates, in every season too
     const std::string source =
         fmt::format("the network's days at site {} ({})", site.at.name, source_of(site).substr(4));
+    std::optional<stations::ChangeResult> change;
+    if (c_.prepare.change) change = stations::change_days(days, *c_.prepare.change, source, &turned_);
     std::vector<stations::PreparedStation> prepared;
-    for (const std::optional<stations::Season>& season : plan_.parts())
-      prepared.push_back(stations::prepare_days(days,
-                                                season ? stations::kinds_in_season(days, *season) : network_.kinds,
-                                                plan_.site_id, c_.prepare, source, season));
+    try {
+      for (const std::optional<stations::Season>& season : plan_.parts()) {
+        prepared.push_back(stations::prepare_days(days, season ? stations::kinds_in_season(days, *season) : days.kinds,
+                                                  plan_.site_id, c_.prepare, source, season));
+        prepared.back().summary.change = change;
+      }
+    } catch (const ToolError& thin) {
+      throw stations::thinned_by_change(thin, c_.prepare, change);
+    }
     return prepared;
   }
 
@@ -350,6 +361,7 @@ class NetworkRecords {
   std::map<std::size_t, gauge::CalendarSeries> records_;
   std::map<std::size_t, gauge::ReadFacts> read_facts_;
   DayKinds network_;
+  stations::WetDayChange turned_;  // the wet-day change of --change on the network's days
 };
 
 // Each filler gauge's files, part by part, prepared once: they go into every folder that uses it.
@@ -414,10 +426,10 @@ void add_part_file(FilesTogether& files, stations::RunFacts& facts, const Networ
 
 // The facts of site s's folder: its gauges, its site station, its site and the network's stamp.
 stations::RunFacts site_facts(const NetworkCommand& c, const NetworkPlan& plan, std::size_t s,
-                              const std::string& generation) {
+                              const std::string& generation, stations::FactLines change) {
   const Site& site = plan.sites[s];
   stations::RunFacts facts = plan.facts_before[s];
-  stations::SiteStationFacts site_station{.id = plan.site_id, .present = c.present};
+  stations::SiteStationFacts site_station{.id = plan.site_id, .present = c.present, .other = std::move(change)};
   for (std::size_t i = 0; i < 3; ++i) {
     const Gauge& g = plan.gauges[site.near.gauges[i]];
     facts.put_station({.id = g.id,
@@ -459,7 +471,8 @@ std::vector<stations::PreparedStation> write_site(const NetworkCommand& c, const
   const Site& site = plan.sites[s];
   const fs::path folder = c.dir / site.folder;
   written.made[s] = work.made;
-  stations::RunFacts facts = site_facts(c, plan, s, written.manifest.generation);
+  stations::RunFacts facts = site_facts(c, plan, s, written.manifest.generation,
+                                        stations::change_facts(c.prepare, work.prepared.front().summary));
   const std::vector<std::optional<stations::Season>> parts = plan.parts();
   for (std::size_t p = 0; p < parts.size(); ++p) {
     for (common::FileText& file : work.texts[p])

@@ -52,6 +52,11 @@ std::optional<std::string> record_fact(const std::string& record) {
   return std::filesystem::absolute(record).lexically_normal().string();
 }
 
+FactLines change_facts(const PrepareOptions& options, const StationSummary& summary) {
+  if (!summary.change) return {};
+  return {{"change", options.change->text}, {"change_result", change_result_text(*summary.change)}};
+}
+
 std::string station_facts_text(const std::filesystem::path& dir, const StationFacts& station) {
   const std::size_t options = station.reading.size();
   return fmt::format("  also written    {}: [station {}] with {}, {} reading option{} given, {}\n",
@@ -110,9 +115,12 @@ std::string record_read_text(const std::string& record, const gauge::ReadFacts& 
 
 namespace {
 
-std::string period_text(const StationSummary& s) {
-  return fmt::format("  period          {} to {}, {} days\n", calendar::day_text(s.first_day),
-                     calendar::day_text(s.last_day), (s.last_day - s.first_day).count() + 1);
+std::string period_text(const StationSummary& s, const PrepareOptions& options) {
+  std::string text = fmt::format("  period          {} to {}, {} days\n", calendar::day_text(s.first_day),
+                                 calendar::day_text(s.last_day), (s.last_day - s.first_day).count() + 1);
+  if (s.change)
+    text += fmt::format("  change          --change {}: {}\n", options.change->text, change_result_text(*s.change));
+  return text;
 }
 
 // What was found and written, each line after lead ("  ", or deeper in a season's block).
@@ -134,9 +142,9 @@ std::string findings_text(const StationId& id, const std::filesystem::path& dir,
       "days\n",
       lead, s.spells_ended, s.spells_censored, in_season ? ", the season's end" : "", s.longest_spell);
   text += fmt::format(
-      "{}total depth     {:.2f} mm on complete days as read; on wet days {:.2f} mm as read, {:.2f} mm "
-      "as written (0.01 mm)\n",
-      lead, s.total_read, s.wet_read, s.total_written);
+      "{}total depth     {:.2f} mm on complete days {}; on wet days {:.2f} mm {}, {:.2f} mm as written (0.01 mm)\n",
+      lead, s.total_read, s.change ? "as changed" : "as read", s.wet_read, s.change ? "as changed" : "as read",
+      s.total_written);
   using common::StationFile;
   const auto file = [&](StationFile f) { return (dir / id.file_name(f)).string(); };
   text += fmt::format("{}written         {} ({} spell table, {} entries)\n", lead, file(StationFile::spell_table),
@@ -150,12 +158,12 @@ std::string findings_text(const StationId& id, const std::filesystem::path& dir,
 
 std::string station_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
                                   const StationSummary& s, std::size_t spell_entries) {
-  return period_text(s) + findings_text(id, dir, options, s, spell_entries, "  ", false);
+  return period_text(s, options) + findings_text(id, dir, options, s, spell_entries, "  ", false);
 }
 
 std::string season_findings_text(const StationId& id, const std::filesystem::path& dir, const PrepareOptions& options,
                                  const Seasons& seasons, const std::vector<PreparedStation>& prepared) {
-  std::string text = period_text(prepared.front().summary);
+  std::string text = period_text(prepared.front().summary, options);
   text += fmt::format("  seasons         {} (--seasons {}): the files of each from its days alone, in its folder\n",
                       season_names(seasons), seasons_list(seasons));
   for (std::size_t s = 0; s < seasons.size(); ++s) {
@@ -188,12 +196,13 @@ void run_station_command(const StationCommand& command, std::ostream& out) {
   read.depth_limit = common::depth_limit_mm;
   gauge::ReadFacts facts;
   const gauge::CalendarSeries series = gauge::read_gauge(command.record, read, &facts);
-  const StationFacts station{.id = command.id,
-                             .record = record_fact(command.record),
-                             .reading = command.reading,
-                             .utc_offset = command.utc_offset};
+  StationFacts station{.id = command.id,
+                       .record = record_fact(command.record),
+                       .reading = command.reading,
+                       .utc_offset = command.utc_offset};
   if (!seasons) {
     const PreparedStation prepared = prepare_station(series, command.id, command.prepare, command.record);
+    station.other = change_facts(command.prepare, prepared.summary);
     run_facts.put_station(station);
     std::vector<common::FileText> files = station_file_texts(command.dir, prepared.files);
     files.push_back(run_facts_file(command.dir, run_facts));
@@ -204,6 +213,7 @@ void run_station_command(const StationCommand& command, std::ostream& out) {
   }
   const std::vector<PreparedStation> prepared =
       prepare_in_seasons(series, command.id, command.prepare, command.record, *seasons);
+  station.other = change_facts(command.prepare, prepared.front().summary);
   run_facts.put_station(station);
   std::vector<common::FileText> files;
   for (std::size_t s = 0; s < seasons->size(); ++s)

@@ -59,6 +59,10 @@ std::optional<calendar::UtcOffset> site_clock(const RunFacts& facts, const std::
 // The record as RAINGEN.TXT holds it: absolute, or none for standard input.
 std::optional<std::string> record_fact(const std::string& record);
 
+// The lines of RAINGEN.TXT that record a --change: change = SPEC and change_result = what it did to
+// the record's days (none without a change).
+FactLines change_facts(const PrepareOptions& options, const StationSummary& summary);
+
 // The lines a summary gives for what RAINGEN.TXT now says of a station, and of the site.
 std::string station_facts_text(const std::filesystem::path& dir, const StationFacts& station);
 std::string site_facts_text(const std::filesystem::path& dir, const SiteFacts& site);

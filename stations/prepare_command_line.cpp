@@ -39,7 +39,8 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
   command.gauges = common::parse_gauge_arguments(line.gauges);
   gauge::distribute_reading_options(command.gauges, line.reading);
-  command.prepare = prepare_options_of(line);
+  std::optional<ChangeSpec> change;
+  command.prepare = prepare_options_of(line, change);
   command.utc_offset = utc_offset_of(line);
   command.present = weighting::present_option(line.present);
   command.seasons = seasons_of(line);
@@ -54,7 +55,8 @@ void run_settings(const PrepareCommandLine& line, std::ostream& out) {
   std::vector<std::string> station_options;
   for (const gauge::ReadingOption& option : gauge::reading_options)
     station_options.push_back(std::string("--") + option.name);
-  for (const char* option : {"--min-complete", "--wet-threshold", "--spell-table"}) station_options.push_back(option);
+  for (const char* option : {"--min-complete", "--wet-threshold", "--spell-table", "--change"})
+    station_options.push_back(option);
   for (const std::string& option : station_options)
     if (line.given.count(option))
       throw UsageError(fmt::format("{} belongs to preparing a station, not to INPUT.TXT", option));
@@ -80,7 +82,8 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
     for (const std::string& value : line.reading[k])
       command.reading.emplace_back(gauge::reading_options[k].name, value);
   command.utc_offset = utc_offset_of(line);
-  command.prepare = prepare_options_of(line);
+  std::optional<ChangeSpec> change;
+  command.prepare = prepare_options_of(line, change);
   command.seasons = seasons_of(line);
   command.dir = line.dir;
   command.id = StationId::given(line.id, "--id");
@@ -89,14 +92,16 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
 
 }  // namespace
 
-PrepareOptions prepare_options_of(const PrepareCommandLine& line) {
+PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<ChangeSpec>& change) {
   common::check_min_complete(line.min_complete);
   common::check_threshold(line.wet_threshold);
   if (line.spell_table != "matched" && line.spell_table != "cumulative")
     throw UsageError(fmt::format("--spell-table '{}' is neither matched nor cumulative", line.spell_table));
-  return PrepareOptions{{line.min_complete, line.wet_threshold},
-                        line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative,
-                        RecordMinimum{}};
+  PrepareOptions options{{line.min_complete, line.wet_threshold},
+                         line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative,
+                         RecordMinimum{}};
+  if (line.given.count("--change")) options.change = &change.emplace(parse_change(line.change));
+  return options;
 }
 
 std::optional<Seasons> seasons_of(const PrepareCommandLine& line) {

@@ -23,6 +23,7 @@ struct PrepareCommandLine {
   std::string utc_offset;       // --utc-offset
   std::string present = "all";  // --present
   std::string seasons;          // --seasons
+  std::string change;           // --change SPEC
   std::string network, sites;   // --network DIR, --sites FILE
   int days = 0;
   int jobs = 1;  // --jobs, of --network
@@ -37,9 +38,10 @@ struct PrepareCommandLine {
 // ToolError for what the use itself meets.
 void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out);
 
-// The day and spell options (--min-complete, --wet-threshold, --spell-table), and the clock
-// (--utc-offset) when given, checked as every use checks them. Throw UsageError.
-PrepareOptions prepare_options_of(const PrepareCommandLine& line);
+// The day and spell options (--min-complete, --wet-threshold, --spell-table, --change), and the
+// clock (--utc-offset) when given, checked as every use checks them. Throw UsageError. The change
+// is kept in change, which the options point to: it must outlive them.
+PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<ChangeSpec>& change);
 std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line);
 // The seasons of --seasons, when given. Throws UsageError.
 std::optional<Seasons> seasons_of(const PrepareCommandLine& line);

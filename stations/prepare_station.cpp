@@ -144,10 +144,32 @@ std::string complete_at_text(const std::vector<std::pair<double, long>>& complet
   return text;
 }
 
+RecordDays record_days(const gauge::CalendarSeries& series, const PrepareOptions& options, const std::string& source,
+                       std::optional<ChangeResult>* change) {
+  RecordDays days = split_days(series, options.days);
+  if (options.change) *change = change_days(days, *options.change, source);
+  return days;
+}
+
+ToolError thinned_by_change(const ToolError& thin, const PrepareOptions& options,
+                            const std::optional<ChangeResult>& change) {
+  if (!change || change->removed == 0) return thin;
+  return ToolError(thin.file(), thin.line(),
+                   fmt::format("{} (after --change {} made {} of the record's {} wet days dry)", thin.message(),
+                               options.change->text, change->removed, change->wet_before));
+}
+
 PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id, const PrepareOptions& options,
                                 const std::string& source) {
-  const RecordDays days = split_days(series, options.days);
-  return prepare_days(days, days.kinds, id, options, source);
+  std::optional<ChangeResult> change;
+  const RecordDays days = record_days(series, options, source, &change);
+  try {
+    PreparedStation prepared = prepare_days(days, days.kinds, id, options, source);
+    prepared.summary.change = change;
+    return prepared;
+  } catch (const ToolError& thin) {
+    throw thinned_by_change(thin, options, change);
+  }
 }
 
 PreparedStation prepare_days(const RecordDays& days, const std::vector<DayKind>& kinds, const StationId& id,

@@ -8,7 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "common/tool_error.h"
 #include "gauge/calendar_series.h"
+#include "stations/change_spec.h"
+#include "stations/changed_days.h"
 #include "stations/days.h"
 #include "stations/spell_table.h"
 #include "stations/station_files.h"
@@ -33,6 +36,9 @@ struct PrepareOptions {
   DayOptions days{};
   SpellTableKind spell_table = SpellTableKind::matched;
   RecordMinimum minimum{};
+  // --change: the record's days changed before they are prepared. Not owned: a plain pointer keeps
+  // these options a value that tables of them can hold (the command line's use owns the change).
+  const ChangeSpec* change = nullptr;
 };
 
 // What the preparation found, for the summary.
@@ -50,6 +56,7 @@ struct StationSummary {
   // At the default --min-complete, when it keeps fewer than half of the days and a lower one would
   // keep more: the days each of suggested_min_complete keeps.
   std::vector<std::pair<double, long>> complete_at;
+  std::optional<ChangeResult> change;  // what --change did to the record's days
 };
 
 // "--min-complete 99 would keep 202 days, 95 310, 90 650, 80 740".
@@ -68,6 +75,16 @@ struct PreparedStation {
 // would make every day wet), or a spell longer than a table holds (common::most_spell_entries).
 PreparedStation prepare_station(const gauge::CalendarSeries& series, const StationId& id, const PrepareOptions& options,
                                 const std::string& source);
+
+// The days of series (split_days), changed by options.change when it is given (its result in
+// *change). Throws ToolError naming source as wet_day_change does.
+RecordDays record_days(const gauge::CalendarSeries& series, const PrepareOptions& options, const std::string& source,
+                       std::optional<ChangeResult>* change);
+
+// A refusal of prepare_days on days a wet-day change thinned, saying so: the message of thin with
+// how many wet days the change made dry.
+common::ToolError thinned_by_change(const common::ToolError& thin, const PrepareOptions& options,
+                                    const std::optional<ChangeResult>& change);
 
 // The same from the days of a record (split_days) and their kinds: the record's own, or those of
 // one season (kinds_in_season), whose files then hold only its days and whose spells end at the

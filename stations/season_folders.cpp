@@ -28,17 +28,20 @@ std::string stand_in_note(const common::ToolError& thin) {
 std::vector<PreparedStation> prepare_in_seasons(const gauge::CalendarSeries& series, const StationId& id,
                                                 const PrepareOptions& options, const std::string& source,
                                                 const Seasons& seasons, StandIn* stand_in) {
-  const RecordDays days = split_days(series, options.days);
+  std::optional<ChangeResult> change, stand_in_change;
+  const RecordDays days = record_days(series, options, source, &change);
   std::optional<RecordDays> stand_in_days;
   std::vector<PreparedStation> prepared;
   for (const Season& season : seasons) {
     try {
       prepared.push_back(prepare_days(days, kinds_in_season(days, season), id, options, source, season));
+      prepared.back().summary.change = change;
     } catch (const common::ToolError& thin) {
-      if (!stand_in || !stand_in->series) throw;
-      if (!stand_in_days) stand_in_days = split_days(*stand_in->series, options.days);
+      if (!stand_in || !stand_in->series) throw thinned_by_change(thin, options, change);
+      if (!stand_in_days) stand_in_days = record_days(*stand_in->series, options, stand_in->source, &stand_in_change);
       prepared.push_back(
           prepare_days(*stand_in_days, kinds_in_season(*stand_in_days, season), id, options, stand_in->source, season));
+      prepared.back().summary.change = stand_in_change;
       stand_in->notes.push_back(stand_in_note(thin));
     }
   }

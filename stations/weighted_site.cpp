@@ -231,7 +231,8 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   ThreeStations three = prepare_three(c, gauges, r, seasons);
   const std::array<std::vector<PreparedStation>, 3>& prepared = three.prepared;
 
-  SiteStationFacts site_facts{.id = c.id, .present = c.present};
+  SiteStationFacts site_facts{
+      .id = c.id, .present = c.present, .other = change_facts(c.prepare, prepared[0].front().summary)};
   for (std::size_t i = 0; i < 3; ++i) {
     run_facts.put_station({.id = r.ids[i],
                            .record = record_fact(gauges[i]->path),

@@ -410,3 +410,89 @@ TEST(StationFiles, DepthsThatDoNotFitAndAllOrNone) {
 }
 
 }  // namespace
+
+namespace {
+
+// The day's depths of days, in hundredths, for the intervals listed.
+std::vector<std::int64_t> hundredths_at(const RecordDays& days, std::size_t d, const std::vector<int>& intervals) {
+  std::vector<std::int64_t> out;
+  for (int j : intervals) out.push_back(hundredths(days.day_depths(d)[j]));
+  return out;
+}
+
+}  // namespace
+
+// A change worked by hand. Pool of the wet depths 0.10, 0.20, 0.20, 1.00 (mid-rank quantiles 1/8,
+// 1/2, 1/2, 7/8) under p0=1,p100=2: factors 1.125, 1.5, 1.875, so 0.11, 0.30, 1.88 (1.875 half up);
+// dry intervals stay dry. Then wet-days=-50% makes wet days 2 and 4 of four dry, evenly
+// spaced; +50% makes 2 of the 4 dry days wet, each a copy of the nearest wet day in its month.
+TEST(Change, QuantileFactorsAndWetDaysWorkedByHand) {
+  const CalendarSeries s = days_series(8, [](int d, int j) {
+    if (d % 2 == 1) return 0.0;              // days 1, 3, 5, 7 dry
+    if (d == 0) return j == 5 ? 0.10 : 0.0;  // days 0, 2, 4, 6 wet
+    if (d == 2) return j == 7 ? 0.20 : 0.0;
+    if (d == 6) return j == 9 ? 0.20 : 0.0;
+    return d == 4 && j == 8 ? 1.00 : 0.0;
+  });
+  const RecordDays before = split_days(s, {});
+  RecordDays days = before;
+  ChangeSpec spec = parse_change("p0=1,p100=2");
+  EXPECT_DOUBLE_EQ(spec.factor_at(0.25), 1.25);
+  const auto factors = scale_depths(days, spec);
+  EXPECT_EQ(factors, (std::array<double, 4>{1.5, 1.9, 1.99, 1.999}));
+  EXPECT_EQ(hundredths_at(days, 0, {5, 6}), (std::vector<std::int64_t>{11, 0}));
+  EXPECT_EQ(hundredths_at(days, 2, {7}), (std::vector<std::int64_t>{30}));
+  EXPECT_EQ(hundredths_at(days, 4, {8}), (std::vector<std::int64_t>{188}));
+  EXPECT_EQ(hundredths_at(days, 6, {0, 9}), (std::vector<std::int64_t>{0, 30}));
+
+  const WetDayChange fewer = wet_day_change(before.kinds, before.first_day, -50, "r.csv");
+  EXPECT_EQ(fewer.kinds, (std::vector<DayKind>{W, D, D, D, W, D, D, D}));
+  EXPECT_EQ(fewer.removed, 2);
+  const WetDayChange more = wet_day_change(before.kinds, before.first_day, 50, "r.csv");
+  EXPECT_EQ(more.kinds, (std::vector<DayKind>{W, D, W, W, W, D, W, W}));
+  EXPECT_EQ(more.copies, (std::vector<std::pair<std::size_t, std::size_t>>{{3, 2}, {7, 6}}));
+  const ChangeResult result = change_days(days = before, parse_change("factor=2,wet-days=50%"), "r.csv");
+  EXPECT_EQ(hundredths_at(days, 3, {7}), (std::vector<std::int64_t>{40}));  // a copy of day 2, doubled
+  EXPECT_EQ(change_result_text(result),
+            "p50 x2.000, p90 x2.000, p99 x2.000, p99.9 x2.000; wet days 4 -> 6 of 8 complete days (50.00% -> 75.00%, "
+            "2 made wet); wet-day depth 1.50 -> 3.80 mm; largest 15-minute depth 1.00 -> 2.00 mm");
+  try {
+    wet_day_change(before.kinds, before.first_day, 150, "r.csv");
+    ADD_FAILURE() << "more dry days made wet than there are";
+  } catch (const raingen::common::ToolError& e) {
+    EXPECT_EQ(raingen::common::located_message(e),
+              "r.csv: --change wet-days=+150% would make 6 dry days wet, and the record has 4 complete dry days");
+  }
+}
+
+TEST(Change, SpecsThatDoNotRead) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "give a SPEC such as factor=1.2, p50=1,p99=1.3, warming=2 or wet-days=-10%"},
+      {"factor", "'factor' is not KEY=VALUE (factor=F, pQ=F, warming=D, rate=R, from=Q, wet-days=P%)"},
+      {"factor=x", "factor=x is not a number"},
+      {"factor=0", "the factor at p0 is 0: a factor lies above 0"},
+      {"p50=1,p50=2", "p50 is given twice"},
+      {"p90=1.2,p50=1", "p50 comes after p90: give the quantiles rising"},
+      {"p101=1", "p101: a quantile lies within 0-100"},
+      {"p50=1.2,p90=1",
+       "the factor falls from 1.2 at p50 to 1 at p90: factors rise (or stay) with the quantile, so that a heavier "
+       "interval never becomes lighter than a lighter one"},
+      {"factor=1.1,p50=1", "give factor=F, pQ=F points or warming=D, one of them"},
+      {"rate=3", "rate and from shape a warming: give warming=D with them"},
+      {"warming=2,from=99", "from=99: the scaling starts at a quantile below 99"},
+      {"wet-days=-100%", "wet-days=-100%: a change above -100% leaves wet days to draw from"},
+      {"drier=1", "'drier' is no term of a SPEC (factor, pQ, warming, rate, from, wet-days)"},
+  };
+  for (const auto& [spec, message] : cases) {
+    try {
+      parse_change(spec);
+      ADD_FAILURE() << spec << " was taken";
+    } catch (const raingen::common::UsageError& e) {
+      EXPECT_EQ(e.message(), std::string("--change: ") + message) << spec;
+    }
+  }
+  const ChangeSpec warming = parse_change("warming=2,rate=10,wet-days=+5");
+  EXPECT_DOUBLE_EQ(warming.factor_at(0.9), 1);
+  EXPECT_DOUBLE_EQ(warming.factor_at(0.999), 1.21);
+  EXPECT_DOUBLE_EQ(warming.wet_days_percent, 5);
+}

@@ -132,6 +132,28 @@ seasons, every use in it takes them (give the same --seasons, or none). A
 season too thin to draw from is refused like a record (wider seasons hold more
 days); the summary has one block per season.
 
+Change: --change SPEC makes the station files of another climate from the
+record, every use alike (a station, --weighted-site, --seasons, --network).
+SPEC is a comma list: factor=F (every wet 15-minute depth times F); or
+pQ=F,... (quantile perturbation: the factor F at quantile Q, 0-100, of the
+record's wet 15-minute depths, linear between the points given, the first
+point's factor below it and the last's above it); or warming=D with rate=R
+(percent per degree, default 7) and from=Q (default 90): factor 1 up to
+quantile Q, rising linearly to (1 + R/100)^D at p99 and kept above it; and
+wet-days=P% (P above -100): the number of wet days changed by P percent. A
+depth takes the factor of its quantile (the share of wet depths below it and
+half of those equal), is rounded to 0.01 mm and stays 0.01 mm at least: the
+dry intervals stay dry and a heavier interval never becomes lighter than a
+lighter one. Wet days made dry are evenly spaced in date order; dry days made
+wet are evenly spaced among the dry days, each a copy of the (changed) wet day
+nearest in date in the same month; the spells are counted on the changed days,
+so the spell table and the pool move together. Quantiles must rise, factors
+lie above 0 and not fall as the quantile rises. The summary and RAINGEN.TXT
+(change = SPEC, change_result = ...) give the factor at p50, p90, p99 and
+p99.9, the wet days and their depth before and after. A change scales and
+moves recorded days: it keeps their shapes and timing, and it cannot make a
+storm the record does not hold in some size.
+
 RAINGEN.TXT: each use also writes what the program's files cannot hold into
 RAINGEN.TXT in --dir, together with its other files (all or none), for
 raingen-export, raingen-ensemble and raingen-report: a station's record (its
@@ -172,6 +194,9 @@ int main(int argc, char** argv) {
     raingen::common::add_threshold_option(app, line.wet_threshold,
                                           "MM a complete day's total must exceed to be wet (0)");
     app.add_option("--spell-table", line.spell_table, "matched (default) or cumulative");
+    app.add_option("--change", line.change,
+                   "SPEC: station files for another climate: factor=F, pQ=F,..., or warming=D[,rate=R][,from=Q], "
+                   "and/or wet-days=P% (see Change below)");
     app.add_option("--site", line.site, "site name: write INPUT.TXT");
     app.add_option("--days", line.days,
                    fmt::format("number of days the program generates, 1 to {}", raingen::common::most_days));
