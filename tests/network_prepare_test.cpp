@@ -272,6 +272,54 @@ std::array<double, 3> pair_correlations(const DailyTotals& d) {
   return {correlation(d[0], d[1]), correlation(d[0], d[2]), correlation(d[1], d[2])};
 }
 
+// 400 days of gauge g's record from 2001-01-01, wet on days d % 6 == {0, 2, 3}[g] at interval 10 + g.
+std::string sparse_record(int g) {
+  std::string text = "time,mm\n";
+  for (int d = 0; d < 400; ++d)
+    for (int j = 0; j < 96; ++j)
+      text += date::format("%Y-%m-%d %H:%M", first_record_day + date::days{d} + std::chrono::minutes{(j + 1) * 15}) +
+              fmt::format(",{:.1f}\n", d % 6 == std::array{0, 2, 3}[g] && j == 10 + g ? 0.1 * (1 + d % 4) : 0.0);
+  return text;
+}
+
+// Seasons and a change at every site, two sites at a gauge each so that their own wet days differ:
+// in each season every site station holds the network's dates of that season; factor=1.5 makes each
+// depth 1.5 times the unchanged network's, and wet-days=-20% makes a fifth of the network's wet days
+// dry, the same dates at every site.
+TEST(NetworkPrepare, SeasonsAndAChangeOnTheNetworksDatesAtEverySite) {
+  NetworkPlan plan{.sites_text = "name,lat,lon\nATA,-2.50,-79.20\nATB,-2.60,-79.30\nMID,-2.53,-79.28\n",
+                   .records = {sparse_record(0), sparse_record(1), sparse_record(2)},
+                   .options = {"--seasons", "1-6,7-12"}};
+  const PreparedNetwork today(plan);
+  plan.options.insert(plan.options.end(), {"--change", "factor=1.5,wet-days=-20%"});
+  const PreparedNetwork changed(plan);
+  long wet_today = 0, wet_changed = 0;
+  for (const char* season : {"Jan-Jun", "Jul-Dec"}) {
+    const auto day_file_of = [&](const PreparedNetwork& n, const char* site) {
+      return day_file(n.net / site / season / "SITEF_2.TXT");
+    };
+    const auto before = day_file_of(today, "MID"), after = day_file_of(changed, "MID");
+    wet_today += static_cast<long>(before.size()) - 1;
+    wet_changed += static_cast<long>(after.size()) - 1;
+    for (const char* site : {"ATA", "ATB"}) {
+      const auto own = day_file_of(changed, site);
+      ASSERT_EQ(own.size(), after.size()) << site << " " << season;
+      for (std::size_t d = 0; d < own.size(); ++d) EXPECT_EQ(own[d].first, after[d].first) << site << " " << season;
+      EXPECT_EQ(day_file_of(today, site).size(), before.size()) << site << " " << season;
+    }
+    const std::map<std::string, Depths> unchanged(before.begin(), before.end());
+    for (const auto& [date, depths] : after) {
+      ASSERT_TRUE(unchanged.count(date)) << date;
+      for (std::size_t j = 0; j < 96; ++j)
+        EXPECT_EQ(depths[j], std::lround(std::floor(unchanged.at(date)[j] * 1.5 + 0.5 + 1e-9))) << date << " " << j;
+    }
+  }
+  EXPECT_GT(wet_today, 150);
+  EXPECT_EQ(wet_changed, wet_today - std::lround(0.2 * static_cast<double>(wet_today)));
+  EXPECT_NE(read_file(changed.net / "ATB" / "RAINGEN.TXT").find("change = factor=1.5,wet-days=-20%\n"),
+            std::string::npos);
+}
+
 TEST(NetworkPrepare, InterSiteCorrelationIsTheWeightedRecordsAndIndependentRunsLoseIt) {
   const Network n;
   ASSERT_EQ(n.prepared.exit_status, 0) << n.prepared.err;

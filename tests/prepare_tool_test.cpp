@@ -116,6 +116,98 @@ TEST(PrepareTool, RoundTripThroughTheProgram) {
 // The real records of examples/pau01 prepare without error. PD_02 has no gap: every day is complete
 // but its last (the record ends at 12:00), so its total on complete days is 0.2 mm for every tip
 // row not on 17/06/2005, counted here from the file itself.
+// A run directory of the synthetic record as stations SITE (at the site), B and C, each prepared
+// with these extra options; the program's series for each seed, its days by generated_days.
+struct Prepared {
+  TempDir dir;
+  std::vector<Day> wet_days;
+  std::string summary;
+  explicit Prepared(const std::vector<std::string>& options) {
+    dir.write("record.csv", synthetic_record(wet_days));
+    for (const char* id : {"SITE", "B", "C"}) {
+      std::vector<std::string> arguments{"--id", id, "record.csv"};
+      arguments.insert(arguments.end(), options.begin(), options.end());
+      const Outcome o = prepare(dir, arguments);
+      EXPECT_EQ(o.exit_status, 0) << o.err;
+      summary += o.out;
+    }
+    const Outcome o = prepare(
+        dir, {"--site", "CHANGED", "--days", "2000", "--station", "SITE=0", "--station", "B=5", "--station", "C=9"});
+    EXPECT_EQ(o.exit_status, 0) << o.err;
+  }
+  std::vector<Day> series(int seed) const {
+    ChildSetup setup;
+    setup.directory = dir.path();
+    setup.environment = {{"RAINGEN_SEED", std::to_string(seed)}};
+    const Outcome run = run_raingen(setup);
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    return generated_days(dir.read("SOURCE.OUT"));
+  }
+};
+
+// The 96 depths of each line of a day file, in hundredths, read from the program's columns.
+std::vector<std::vector<long>> day_file_depths(const std::string& text) {
+  std::vector<std::vector<long>> days;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    days.emplace_back();
+    for (std::size_t j = 0; j < 96; ++j)
+      days.back().push_back(std::lround(std::stod(line.substr(30 + 6 * j, 5)) * 100));
+  }
+  return days;
+}
+
+double wet_share(const std::vector<Day>& days) {
+  const auto wet = std::count_if(days.begin(), days.end(), [](const Day& d) {
+    return std::any_of(d.begin(), d.end(), [](double v) { return v > 0; });
+  });
+  return static_cast<double>(wet) / static_cast<double>(days.size());
+}
+
+// --change: factor=1.2 writes every depth 1.2 times today's (to 0.01 mm) and the same seed
+// generates 1.2 times today's series; wet-days=-10% takes the generated wet-day share down by 10%;
+// RAINGEN.TXT and the summary say what was asked and done; a change that cannot be made writes nothing.
+TEST(PrepareTool, ChangedClimate) {
+  const Prepared today({}), uplift({"--change", "factor=1.2"}), drier({"--change", "wet-days=-10%"});
+  const auto files = day_file_depths(today.dir.read("SITEF_2.TXT")),
+             scaled = day_file_depths(uplift.dir.read("SITEF_2.TXT"));
+  ASSERT_EQ(scaled.size(), files.size());
+  for (std::size_t d = 0; d < files.size(); ++d)
+    for (std::size_t j = 0; j < 96; ++j)
+      ASSERT_EQ(scaled[d][j], std::lround(std::floor(files[d][j] * 1.2 + 0.5 + 1e-9))) << "day " << d << " " << j;
+  EXPECT_EQ(uplift.dir.read("SITED_3.TXT"), today.dir.read("SITED_3.TXT"));
+  const std::vector<Day> present = today.series(7), future = uplift.series(7);
+  ASSERT_EQ(future.size(), present.size());
+  for (std::size_t d = 0; d < present.size(); ++d)
+    for (std::size_t j = 0; j < 96; ++j) ASSERT_NEAR(future[d][j], 1.2 * present[d][j], 0.0051) << d << " " << j;
+  EXPECT_NE(uplift.dir.read("RAINGEN.TXT").find("change = factor=1.2\nchange_result = p50 x1.200, p90 x1.200"),
+            std::string::npos);
+
+  // 38 wet days of 119 complete made 34: the record's share down by 10.5% (four days, rounded).
+  EXPECT_NE(drier.summary.find("wet days 38 -> 34 of 119 complete days (31.93% -> 28.57%, 4 made dry)"),
+            std::string::npos)
+      << drier.summary;
+  double share_today = 0, share_drier = 0;
+  std::vector<double> band;
+  for (int seed = 1; seed <= 8; ++seed) {
+    band.push_back(wet_share(today.series(seed)));
+    share_today += band.back() / 8;
+    share_drier += wet_share(drier.series(seed)) / 8;
+  }
+  const auto [low, high] = std::minmax_element(band.begin(), band.end());
+  EXPECT_NEAR(share_drier / share_today, 34.0 / 38, (*high - *low) / share_today)
+      << share_today << " " << share_drier << " " << *low << " " << *high;
+
+  TempDir dir;
+  dir.write("record.csv", today.dir.read("record.csv"));
+  const Outcome refused = prepare(dir, {"--id", "SITE", "--change", "wet-days=+300%", "record.csv"});
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_EQ(refused.err,
+            "raingen-prepare: record.csv: --change wet-days=+300% would make 114 dry days wet, and the record has 81 "
+            "complete dry days\n");
+  EXPECT_EQ(listing(dir), std::vector<std::string>{"record.csv"});
+}
+
 TEST(PrepareTool, RealTipRecords) {
   const fs::path records = fs::path(RAINGEN_EXAMPLE_DATA).parent_path() / "pau01";
   TempDir dir;
