@@ -8,6 +8,7 @@
 #include "common/output_file.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
+#include "report/change_section.h"
 #include "report/compared_run.h"
 #include "report/curve_rows.h"
 #include "report/design_report.h"
@@ -149,6 +150,8 @@ std::vector<std::pair<std::filesystem::path, std::string>> report_inputs(const R
     if (g.path != "-") inputs.emplace_back(g.path, "the gauge record of " + g.id);
   if (!request.ensemble.empty()) inputs.emplace_back(request.ensemble, "the ensemble file");
   if (!request.reference_ddf.empty()) inputs.emplace_back(request.reference_ddf, "the reference curve");
+  if (!request.changed_ensemble.empty())
+    inputs.emplace_back(request.changed_ensemble, "the changed run's ensemble file");
   return inputs;
 }
 
@@ -223,6 +226,7 @@ struct ReportFigures {
   const std::optional<EnsembleStatistics>& ensemble;
   stats::StatisticsOptions options;
   const std::optional<ReferenceCurve>& curve;
+  const std::optional<ChangeFigures>& change;
 };
 
 // statistics.csv and report.html, written aside and put in place together.
@@ -244,12 +248,17 @@ void write_report(const ReportFigures& f, ReportOutcome& outcome) {
   content.design = &design;
   const SeasonReport seasons = season_report(content.series, f.in.seasons, f.options.dry_threshold);
   content.seasons = &seasons;
+  if (f.change) content.change = &*f.change;
   // The curves come after the tables' rows, so that readers of the tables read them as before.
   std::vector<stats::CsvRow> long_rows = design_csv_rows(design, content.ensemble);
   const std::vector<stats::CsvRow> curves = curve_csv_rows(content);
   long_rows.insert(long_rows.end(), curves.begin(), curves.end());
   const std::vector<stats::CsvRow> shortfalls = shortfall_csv_rows(content);
   long_rows.insert(long_rows.end(), shortfalls.begin(), shortfalls.end());
+  if (f.change) {
+    const std::vector<stats::CsvRow> change = change_csv_rows(*f.change);
+    long_rows.insert(long_rows.end(), change.begin(), change.end());
+  }
   csv.write(stats::statistics_csv(rows, long_rows));
   html.write(report_html(content));
   common::commit_all({&csv, &html});
@@ -281,7 +290,16 @@ ReportOutcome make_report(const ReportRequest& request) {
   if (!request.ensemble.empty())
     ensemble = read_ensemble_statistics(request.ensemble, request.dir, in.generated.start(), options, request.jobs,
                                         grouping_of(table_seasons(in.seasons)));
-  write_report({request, in, compared, present, all, statistics, ensemble, options, curve}, outcome);
+  std::optional<ChangeFigures> change;
+  if (!request.changed.empty()) {
+    ChangeAsked asked = change_asked(request.changed);
+    const EnsembleStatistics changed =
+        read_ensemble_statistics(request.changed_ensemble, request.changed, in.generated.start(), options, request.jobs,
+                                 grouping_of(table_seasons(in.seasons)));
+    change =
+        change_figures(request.changed, request.changed_ensemble, std::move(asked), *ensemble, changed, options.years);
+  }
+  write_report({request, in, compared, present, all, statistics, ensemble, options, curve, change}, outcome);
   return outcome;
 }
 

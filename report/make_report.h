@@ -20,12 +20,14 @@ struct ReportRequest {
   std::vector<common::GaugeArgument> gauges;
   calendar::TimePoint start = calendar::default_start;  // when day 1 of the results begins
   stats::StatisticsOptions options;
-  std::filesystem::path output;           // empty: dir/report
-  std::filesystem::path results;          // a table to read in place of the results file; empty: that file
-  std::filesystem::path compare;          // a second run directory (a site station's run); empty: none
-  std::filesystem::path compare_results;  // a table to read in place of its results file; empty: that file
-  std::filesystem::path ensemble;         // a raingen-ensemble file of this run's inputs; empty: none
-  std::filesystem::path reference_ddf;    // a reference depth-duration-frequency curve; empty: none
+  std::filesystem::path output;            // empty: dir/report
+  std::filesystem::path results;           // a table to read in place of the results file; empty: that file
+  std::filesystem::path compare;           // a second run directory (a site station's run); empty: none
+  std::filesystem::path compare_results;   // a table to read in place of its results file; empty: that file
+  std::filesystem::path ensemble;          // a raingen-ensemble file of this run's inputs; empty: none
+  std::filesystem::path reference_ddf;     // a reference depth-duration-frequency curve; empty: none
+  std::filesystem::path changed;           // a run directory of a changed climate (--change); empty: none
+  std::filesystem::path changed_ensemble;  // its raingen-ensemble file (with changed and ensemble)
   // Which intervals of the weighted record are present; none: as the site station of the --compare
   // run directory was made (its RAINGEN.TXT), else all.
   std::optional<weighting::Presence> present;

@@ -13,6 +13,7 @@ namespace raingen::report {
 struct EnsembleStatistics;
 struct DesignReport;
 struct SeasonReport;
+struct ChangeFigures;
 }  // namespace raingen::report
 
 namespace raingen::report {
@@ -51,6 +52,7 @@ struct ReportContent {
   const EnsembleStatistics* ensemble = nullptr;  // --ensemble: realizations' spread; none without
   const DesignReport* design = nullptr;          // the design rainfall section; none: no section
   const SeasonReport* seasons = nullptr;         // the section by season; none: no section
+  const ChangeFigures* change = nullptr;         // --changed: the changed climate against the present
 };
 
 }  // namespace raingen::report

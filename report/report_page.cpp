@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "calendar/interval.h"
+#include "report/change_section.h"
 #include "report/design_section.h"
 #include "report/distribution_bands.h"
 #include "report/ensemble_section.h"
@@ -200,6 +201,7 @@ std::string report_html(const ReportContent& content) {
   statistics_section(page, content);
   level_charts_section(page, content);
   if (content.design) design_section(page, *content.design);
+  if (content.change) change_section(page, *content.change);
   event_section(page, content);
   hours_section(page, content);
   distribution_sections(page, content);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -197,6 +198,38 @@ TEST(PrepareTool, ChangedClimate) {
   const auto [low, high] = std::minmax_element(band.begin(), band.end());
   EXPECT_NEAR(share_drier / share_today, 34.0 / 38, (*high - *low) / share_today)
       << share_today << " " << share_drier << " " << *low << " " << *high;
+
+  // The report sets the changed ensemble against today's: every level and month 1.2 times (to the
+  // levels' 0.01 mm), the same wet days, and the factors asked (of 3 x 2000 days, levels up to 10
+  // years at eight durations).
+  for (const Prepared* p : {&today, &uplift})
+    ASSERT_EQ(
+        run_tool_in(p->dir.path(), "raingen-ensemble", {"-n", "3", "--seed", "3", "--output", "e.nc"}).exit_status, 0);
+  const Outcome report = run_tool_in(
+      today.dir.path(), "raingen-report",
+      {"--gauge", "SITE=record.csv", "--gauge", "B=record.csv", "--gauge", "C=record.csv", "--ensemble", "e.nc",
+       "--changed", uplift.dir.path().string(), "--changed-ensemble", (uplift.dir / "e.nc").string()});
+  ASSERT_EQ(report.exit_status, 0) << report.err;
+  std::map<std::string, long> rows;
+  std::istringstream csv(today.dir.read("report/statistics.csv"));
+  for (std::string line; std::getline(csv, line);) {
+    if (!line.starts_with("change,")) continue;
+    const std::string statistic =
+        line.substr(line.find(',', 7) + 1, line.find(',', line.find(',', 7) + 1) - line.find(',', 7) - 1);
+    ++rows[statistic];
+    const double value = std::stod(line.substr(line.find(',', line.find(',', 7) + 1) + 1));
+    EXPECT_NEAR(value, statistic.find("wet") != std::string::npos ? 1 : 1.2,
+                statistic == "monthly_total_ratio" ? 0.001 : 0.01)
+        << line;
+  }
+  EXPECT_EQ(rows, (std::map<std::string, long>{{"asked_top_factor", 1},
+                                               {"asked_wet_days_factor", 1},
+                                               {"monthly_total_ratio", 12},
+                                               {"monthly_wet_share_ratio", 12},
+                                               {"return_level_ratio", 24},
+                                               {"wet_day_share_ratio", 1}}));
+  EXPECT_NE(today.dir.read("report/report.html").find("was prepared with --change factor=1.2 (p50 x1.200"),
+            std::string::npos);
 
   TempDir dir;
   dir.write("record.csv", today.dir.read("record.csv"));

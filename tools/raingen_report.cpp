@@ -77,6 +77,13 @@ constexpr const char* rules = R"(Rules:
   whether it lies below, inside or above the generated interval; its points at 2 to 100 years
   and 15 min to 24 h are drawn in the depth-duration-frequency chart; statistics.csv gets the
   rows reference-ddf,MINUTES,return_level_reference,DEPTH,YEARS,LOWER,UPPER.
+  --changed DIR with --changed-ensemble FILE.nc (and --ensemble): a run directory that
+  raingen-prepare --change made from the same records, its realizations set against this run's:
+  per duration and return period the changed level over the present one (each ensemble's years
+  pooled, Weibull), per month the mean total and share of wet days now and changed, against the
+  factor asked (DIR/RAINGEN.TXT's change = SPEC); rows change,MINUTES,return_level_ratio,R,YEARS,
+  change,,monthly_total_ratio,R,MONTH, change,,monthly_wet_share_ratio,R,MONTH,
+  change,1440,wet_day_share_ratio,R, change,15,asked_top_factor,F, change,1440,asked_wet_days_factor,F.
   Rain events: runs of 15-minute intervals with rain (above 0 mm) ended by at least --event-gap
   hours without (default 6), kept at --event-min-depth mm or more (default 1); missing intervals
   in a run no longer than the gap count as dry; an event that a longer run of missing intervals
@@ -173,6 +180,15 @@ std::vector<const CLI::Option*> add_input_options(CLI::App& app, ReportLine& lin
                  "of its realizations' statistics");
   app.add_option("--reference-ddf", request.reference_ddf,
                  "FILE: a reference depth-duration-frequency curve (csv, see below) to set the design levels against");
+  app.add_option("--changed-ensemble", request.changed_ensemble,
+                 "FILE.nc: the raingen-ensemble file of the --changed run directory");
+  app.add_option("--changed", request.changed,
+                 "DIR: a run directory raingen-prepare --change made from the same records: the factors its "
+                 "realizations (--changed-ensemble) give against this run's (--ensemble), per duration, return period "
+                 "and month, against the factor asked")
+      ->needs("--changed-ensemble")
+      ->needs("--ensemble");
+  app.get_option("--changed-ensemble")->needs("--changed");
   app.add_option("--compare-results", request.compare_results,
                  "FILE: a table to read as the --compare run's series in place of its results file (as --results)")
       ->needs("--compare");
@@ -189,7 +205,8 @@ std::vector<const CLI::Option*> add_input_options(CLI::App& app, ReportLine& lin
   const std::size_t before_reading = app.get_options().size();
   gauge::add_reading_options(app, line.reading);
   std::vector<const CLI::Option*> single_run;
-  for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results", "--reference-ddf"})
+  for (const char* name : {"--dir", "--gauge", "--results", "--compare", "--compare-results", "--reference-ddf",
+                           "--changed", "--changed-ensemble"})
     single_run.push_back(app.get_option(name));
   for (std::size_t k = before_reading; k < app.get_options().size(); ++k) single_run.push_back(app.get_options()[k]);
   return single_run;
