@@ -85,10 +85,14 @@ ChangeFigures change_figures(const std::filesystem::path& dir, const std::filesy
   f.changed_realizations = c.realizations;
   f.present_years = p.design.years;
   f.changed_years = c.design.years;
-  for (std::size_t d = 0; d < p.design.durations.size(); ++d)
-    for (std::size_t i = 0; i < stats::design_return_periods.size(); ++i)
-      f.levels.push_back({p.design.durations[d].minutes, stats::design_return_periods[i],
-                          p.design.durations[d].empirical[i].value, c.design.durations[d].empirical[i].value});
+  for (std::size_t d = 0; d < p.design.durations.size(); ++d) {
+    const stats::DurationDesign& now = p.design.durations[d];
+    for (std::size_t i = 0; i < stats::design_return_periods.size(); ++i) {
+      const std::optional<double> level = now.empirical[i].value;
+      f.levels.push_back({now.minutes, stats::design_return_periods[i], level, c.design.durations[d].empirical[i].value,
+                          level && !now.maxima.empty() && *level >= now.maxima.back() - 1e-9});
+    }
+  }
   monthly_means(present, f.months, false);
   monthly_means(changed, f.months, true);
   f.wet_present = wet_share(present);
@@ -114,16 +118,24 @@ Table levels_table(const ChangeFigures& f) {
   for (std::size_t k = 0; k < f.levels.size(); ++k) {
     const ChangeFigures::Level& level = f.levels[k];
     if (k % stats::design_return_periods.size() == 0) table.rows.push_back({text_cell(duration_label(level.minutes))});
-    table.rows.back().push_back(text_cell(
-        level.present && level.changed ? fmt::format("{} ({} → {})", ratio_text(level.changed, level.present),
-                                                     display_number(level.present), display_number(level.changed))
-                                       : "-"));
+    Cell cell = text_cell(level.present && level.changed
+                              ? fmt::format("{} ({} → {})", ratio_text(level.changed, level.present),
+                                            display_number(level.present), display_number(level.changed))
+                              : "-");
+    if (level.at_ceiling) {
+      cell.mark = "‡";
+      cell.muted = true;
+    }
+    table.rows.back().push_back(std::move(cell));
   }
   table.notes.push_back(fmt::format(
       "Each cell: the changed levels over the present ones, then the two levels in mm (Weibull plotting position on "
       "the realizations' years pooled: {} years of {} realizations now, {} of {} changed). Asked: x{:.3f} at the top "
       "of the wet 15-minute depths.",
       f.present_years, f.present_realizations, f.changed_years, f.changed_realizations, f.asked.top_factor));
+  table.notes.push_back(
+      "‡ The present level is the largest of its pooled years: the ceiling of the recorded days, the same at every "
+      "longer return period; the ratio there is that of the two ceilings, not of two design levels.");
   return table;
 }
 

@@ -43,6 +43,7 @@ struct ChangeFigures {
     int minutes = 0;
     double years = 0;
     std::optional<double> present, changed;  // mm
+    bool at_ceiling = false;                 // the present level is the largest of its pooled years
   };
   std::vector<Level> levels{};  // each duration, each return period
   struct Month {
