@@ -75,6 +75,24 @@ ChangeAsked change_asked(const std::filesystem::path& dir) {
   return asked;
 }
 
+std::vector<std::string> widened_pool_notes(const std::filesystem::path& dir) {
+  const stations::RunFacts facts = stations::read_run_facts(dir);
+  std::vector<std::pair<std::string, const stations::FactLines*>> sections;
+  if (facts.site_station)
+    sections.emplace_back("site station " + facts.site_station->id.text(), &facts.site_station->other);
+  for (const stations::StationFacts& s : facts.stations) sections.emplace_back("station " + s.id.text(), &s.other);
+  std::vector<std::string> notes;
+  for (const auto& [name, lines] : sections)
+    if (const std::string* reference = change_key(*lines, "tail"))
+      notes.push_back(fmt::format(
+          "The pool of {} was widened beyond the record by raingen-prepare --tail {}: {}. Generated depths above the "
+          "record's largest are extrapolated from that reference (scaled copies of recorded days), not rain that "
+          "fell; the design levels they make rest on the reference, not on the record's years.",
+          name, *reference,
+          change_key(*lines, "tail_result") ? *change_key(*lines, "tail_result") : "no result recorded"));
+  return notes;
+}
+
 ChangeFigures change_figures(const std::filesystem::path& dir, const std::filesystem::path& file, ChangeAsked asked,
                              const EnsembleStatistics& present, const EnsembleStatistics& changed,
                              const stats::YearRule& rule) {

@@ -34,6 +34,10 @@ struct ChangeAsked {
 // station's). Throws ToolError naming the file when SPEC does not read.
 ChangeAsked change_asked(const std::filesystem::path& dir);
 
+// For each station or site station of dir's RAINGEN.TXT whose pool raingen-prepare --tail widened,
+// the page's note that its depths beyond the record are extrapolated, and from what.
+std::vector<std::string> widened_pool_notes(const std::filesystem::path& dir);
+
 struct ChangeFigures {
   std::filesystem::path dir, file;
   ChangeAsked asked;

@@ -242,6 +242,7 @@ void write_report(const ReportFigures& f, ReportOutcome& outcome) {
   ReportContent content =
       assemble(f.request, f.present, f.in, f.compared, f.statistics, f.all.series, f.all.roles, outcome.warnings);
   if (f.ensemble) content.ensemble = &*f.ensemble;
+  for (std::string& note : widened_pool_notes(f.in.dir)) content.notes.push_back(std::move(note));
   content.drawn_days = wettest_days_drawn(f.in, f.compared, f.statistics, f.all.series);
   DesignReport design = design_report(content.series, content.ensemble, f.options.years);
   design.curve = f.curve;

@@ -1,34 +1,17 @@
-// A reference depth-duration-frequency curve (national design statistics, say) to set the
-// generated and recorded levels against: a CSV whose header is
-// duration_minutes,return_period_years,depth_mm, optionally followed by lower_mm,upper_mm, then
-// one point a line.
+// The generated and recorded levels set against a reference depth-duration-frequency curve
+// (stats/reference_curve.h).
 #pragma once
 
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "stats/design_rainfall.h"
+#include "stats/reference_curve.h"
 
 namespace raingen::report {
 
-struct ReferencePoint {
-  int minutes = 0;
-  double years = 0;
-  double depth = 0;
-  std::optional<double> lower, upper;  // the reference's own interval, when the file gives one
-  long line = 0;
-};
-
-struct ReferenceCurve {
-  std::string file;
-  std::vector<ReferencePoint> points;  // in the file's order
-};
-
-// Throws ToolError naming the file and line: another header, a field that is no number or out of
-// its range (a duration of whole minutes from 1 to a year, a return period above 1 year, a depth
-// from 0 below 1e9 mm, lower <= depth <= upper), a point given twice, no point at all.
-ReferenceCurve read_reference_curve(const std::string& file);
+using stats::read_reference_curve;
+using stats::ReferenceCurve;
+using stats::ReferencePoint;
 
 // A series' level at a duration and return period by a method: with its interval where the period
 // is a design return period; at another period the GEV's value alone (a Weibull level there is

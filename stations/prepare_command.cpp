@@ -53,8 +53,16 @@ std::optional<std::string> record_fact(const std::string& record) {
 }
 
 FactLines change_facts(const PrepareOptions& options, const StationSummary& summary) {
-  if (!summary.change) return {};
-  return {{"change", options.change->text}, {"change_result", change_result_text(*summary.change)}};
+  FactLines lines;
+  if (summary.change) {
+    lines.emplace_back("change", options.change->text);
+    lines.emplace_back("change_result", change_result_text(*summary.change));
+  }
+  if (summary.tail) {
+    lines.emplace_back("tail", options.tail->reference);
+    lines.emplace_back("tail_result", tail_result_text(*summary.tail));
+  }
+  return lines;
 }
 
 std::string station_facts_text(const std::filesystem::path& dir, const StationFacts& station) {
@@ -120,6 +128,8 @@ std::string period_text(const StationSummary& s, const PrepareOptions& options) 
                                  calendar::day_text(s.last_day), (s.last_day - s.first_day).count() + 1);
   if (s.change)
     text += fmt::format("  change          --change {}: {}\n", options.change->text, change_result_text(*s.change));
+  if (s.tail)
+    text += fmt::format("  tail            --tail {}: {}\n", options.tail->reference, tail_result_text(*s.tail));
   return text;
 }
 

@@ -59,8 +59,8 @@ std::optional<calendar::UtcOffset> site_clock(const RunFacts& facts, const std::
 // The record as RAINGEN.TXT holds it: absolute, or none for standard input.
 std::optional<std::string> record_fact(const std::string& record);
 
-// The lines of RAINGEN.TXT that record a --change: change = SPEC and change_result = what it did to
-// the record's days (none without a change).
+// The lines of RAINGEN.TXT that record a --change and a --tail: change = SPEC and change_result =
+// what it did to the record's days; tail = REFERENCE and tail_result = what it did to the pool.
 FactLines change_facts(const PrepareOptions& options, const StationSummary& summary);
 
 // The lines a summary gives for what RAINGEN.TXT now says of a station, and of the site.

@@ -40,7 +40,8 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   command.gauges = common::parse_gauge_arguments(line.gauges);
   gauge::distribute_reading_options(command.gauges, line.reading);
   std::optional<ChangeSpec> change;
-  command.prepare = prepare_options_of(line, change);
+  std::optional<TailRequest> tail;
+  command.prepare = prepare_options_of(line, change, &tail);
   command.utc_offset = utc_offset_of(line);
   command.present = weighting::present_option(line.present);
   command.seasons = seasons_of(line);
@@ -55,7 +56,7 @@ void run_settings(const PrepareCommandLine& line, std::ostream& out) {
   std::vector<std::string> station_options;
   for (const gauge::ReadingOption& option : gauge::reading_options)
     station_options.push_back(std::string("--") + option.name);
-  for (const char* option : {"--min-complete", "--wet-threshold", "--spell-table", "--change"})
+  for (const char* option : {"--min-complete", "--wet-threshold", "--spell-table", "--change", "--tail"})
     station_options.push_back(option);
   for (const std::string& option : station_options)
     if (line.given.count(option))
@@ -83,7 +84,8 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
       command.reading.emplace_back(gauge::reading_options[k].name, value);
   command.utc_offset = utc_offset_of(line);
   std::optional<ChangeSpec> change;
-  command.prepare = prepare_options_of(line, change);
+  std::optional<TailRequest> tail;
+  command.prepare = prepare_options_of(line, change, &tail);
   command.seasons = seasons_of(line);
   command.dir = line.dir;
   command.id = StationId::given(line.id, "--id");
@@ -92,7 +94,8 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
 
 }  // namespace
 
-PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<ChangeSpec>& change) {
+PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<ChangeSpec>& change,
+                                  std::optional<TailRequest>* tail) {
   common::check_min_complete(line.min_complete);
   common::check_threshold(line.wet_threshold);
   if (line.spell_table != "matched" && line.spell_table != "cumulative")
@@ -101,6 +104,23 @@ PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<
                          line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative,
                          RecordMinimum{}};
   if (line.given.count("--change")) options.change = &change.emplace(parse_change(line.change));
+  for (const char* option : {"--tail-years", "--tail-few-years"})
+    if (line.given.count(option) && !line.given.count("--tail"))
+      throw UsageError(fmt::format("{} shapes --tail: give --tail record|FILE with it", option));
+  if (line.given.count("--tail")) {
+    if (!tail)
+      throw UsageError(
+          "--tail widens the pool of one station or site station over the whole year: it does not "
+          "take --network");
+    if (line.given.count("--seasons"))
+      throw UsageError(
+          "--tail widens the pool of the whole year: it does not take --seasons (a season's pool would "
+          "need its own share of the year's extremes)");
+    if (!(line.tail_years >= 2 && line.tail_years <= 10000))
+      throw UsageError(fmt::format("--tail-years {:g}: give a return period from 2 to 10000 years", line.tail_years));
+    options.tail = &tail->emplace(TailRequest{
+        .reference = line.tail, .years = line.tail_years, .few_years = line.given.count("--tail-few-years") > 0});
+  }
   return options;
 }
 

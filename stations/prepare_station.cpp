@@ -166,6 +166,7 @@ PreparedStation prepare_station(const gauge::CalendarSeries& series, const Stati
   try {
     PreparedStation prepared = prepare_days(days, days.kinds, id, options, source);
     prepared.summary.change = change;
+    if (options.tail) prepared.summary.tail = widen_pool(prepared.files, days, *options.tail, source);
     return prepared;
   } catch (const ToolError& thin) {
     throw thinned_by_change(thin, options, change);

@@ -16,6 +16,7 @@
 #include "stations/spell_table.h"
 #include "stations/station_files.h"
 #include "stations/station_id.h"
+#include "stations/tail.h"
 
 namespace raingen::stations {
 
@@ -39,6 +40,7 @@ struct PrepareOptions {
   // --change: the record's days changed before they are prepared. Not owned: a plain pointer keeps
   // these options a value that tables of them can hold (the command line's use owns the change).
   const ChangeSpec* change = nullptr;
+  const TailRequest* tail = nullptr;  // --tail: the pool widened beyond the record (the same ownership)
 };
 
 // What the preparation found, for the summary.
@@ -57,6 +59,7 @@ struct StationSummary {
   // keep more: the days each of suggested_min_complete keeps.
   std::vector<std::pair<double, long>> complete_at;
   std::optional<ChangeResult> change;  // what --change did to the record's days
+  std::optional<TailResult> tail;      // what --tail did to the pool
 };
 
 // "--min-complete 99 would keep 202 days, 95 310, 90 650, 80 740".

@@ -193,6 +193,8 @@ ThreeStations prepare_three(const WeightedSiteCommand& c, const std::array<const
   const std::array<StationId, 3> written{c.id, r.ids[0], r.ids[1]};
   const std::array<std::string, 3> sources{r.source, gauges[0]->path, gauges[1]->path};
   ThreeStations three{{}, {StandIn{}, StandIn{&r.site, r.source, {}}, StandIn{&r.site, r.source, {}}}};
+  PrepareOptions filler = c.prepare;  // stations 2 and 3 only fill places: no pool of theirs is widened
+  filler.tail = nullptr;
   for (std::size_t i = 0; i < 3; ++i) {
     if (seasons) {
       three.prepared[i] =
@@ -200,10 +202,10 @@ ThreeStations prepare_three(const WeightedSiteCommand& c, const std::array<const
       continue;
     }
     try {
-      three.prepared[i] = {prepare_station(*series[i], written[i], c.prepare, sources[i])};
+      three.prepared[i] = {prepare_station(*series[i], written[i], i == 0 ? c.prepare : filler, sources[i])};
     } catch (const common::ToolError& thin) {
       if (!three.stand_ins[i].series) throw;
-      three.prepared[i] = {prepare_station(r.site, written[i], c.prepare, r.source)};
+      three.prepared[i] = {prepare_station(r.site, written[i], filler, r.source)};
       three.stand_ins[i].notes.push_back(stand_in_note(thin));
     }
   }

@@ -78,9 +78,9 @@ TEST(Layers, AForbiddenIncludeIsNamed) {
       {"report/make_report.cpp", "#include \"ensemble/run_ensemble.h\"",
        "report/make_report.cpp:2: forbidden include of ensemble/ (report/ may include common calendar gauge stats "
        "weighting results stations places ensemble_file run_directory network page)"},
-      {"stations/days.cpp", "#include \"stats/moments.h\"",
-       "stations/days.cpp:2: forbidden include of stats/ (stations/ may include common calendar gauge weighting "
-       "places)"},
+      {"stations/days.cpp", "#include \"netcdf/cf_series.h\"",
+       "stations/days.cpp:2: forbidden include of netcdf/ (stations/ may include common calendar gauge weighting "
+       "places stats)"},
       {"netcdf/cf_series.h", "#include \"exporting/export_settings.h\"",
        "netcdf/cf_series.h:2: forbidden include of exporting/ (netcdf/ may include common calendar places)"},
       {"ensemble_file/ensemble_file.h", "#include \"ensemble/progress.h\"",

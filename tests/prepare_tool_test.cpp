@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -239,6 +240,125 @@ TEST(PrepareTool, ChangedClimate) {
             "raingen-prepare: record.csv: --change wet-days=+300% would make 114 dry days wet, and the record has 81 "
             "complete dry days\n");
   EXPECT_EQ(listing(dir), std::vector<std::string>{"record.csv"});
+}
+
+// The value of a row of statistics.csv (its first fields up to the value given as key).
+std::optional<double> csv_value(const std::string& csv, const std::string& key) {
+  const std::size_t at = csv.find("\n" + key + ",");
+  if (at == std::string::npos) return std::nullopt;
+  return std::stod(csv.substr(at + key.size() + 2));
+}
+
+// --tail on three years of PD01 (2002-2004) toward a reference curve: 10 realizations of 20 years
+// pass the record's largest 15-minute and 1-hour depths, their empirical 50- and 100-year levels
+// lie within the curve's intervals, the days drawn are those of the pool without a tail (the same
+// spell table: the same wet days for each seed) and the mean depth stays within the realizations'
+// spread; the page says the depths are extrapolated. A record's own GEV on 3 years, --seasons and
+// a lone --tail-years are refused, nothing written.
+TEST(PrepareTool, TailBeyondTheRecord) {
+  const std::string record =
+      (fs::path(RAINGEN_EXAMPLE_DATA).parent_path() / "pau01" / "iMHEA_PAU_01_PD_01_raw.csv").string();
+  const std::string curve =
+      "duration_minutes,return_period_years,depth_mm,lower_mm,upper_mm\n15,2,6,5,7\n15,5,8,7,9.5\n15,10,9.5,8,11\n"
+      "15,20,11,9,13\n15,50,13,10.5,16\n15,100,14.5,11.5,18\n60,2,12,10,14\n60,5,15,13,17.5\n60,10,17,14.5,20\n"
+      "60,20,19.5,16.5,23\n60,50,22,18,27\n60,100,24,19.5,30\n";
+  std::array<std::string, 2> csv;
+  for (std::size_t k = 0; k < 2; ++k) {
+    TempDir dir;
+    dir.write("ref.csv", curve);
+    const std::vector<std::string> years{"--from", "2002-01-01", "--to", "2004-12-31", record};
+    for (const char* id : {"SITE", "B", "C"}) {
+      std::vector<std::string> arguments{"--id", id};
+      if (k == 1 && id == std::string("SITE")) arguments.insert(arguments.end(), {"--tail", "ref.csv"});
+      arguments.insert(arguments.end(), years.begin(), years.end());
+      const Outcome o = prepare(dir, arguments);
+      ASSERT_EQ(o.exit_status, 0) << o.err;
+      if (k == 1 && id == std::string("SITE")) {
+        EXPECT_NE(o.out.find("  tail            --tail ref.csv: each wet day "), std::string::npos) << o.out;
+      }
+    }
+    ASSERT_EQ(prepare(dir, {"--site", "TAIL", "--days", "2000", "--station", "SITE=0", "--station", "B=5", "--station",
+                            "C=9"})
+                  .exit_status,
+              0);
+    ASSERT_EQ(
+        run_tool_in(dir.path(), "raingen-ensemble", {"-n", "10", "--days", "7305", "--seed", "4", "--output", "e.nc"})
+            .exit_status,
+        0);
+    ChildSetup setup;
+    setup.directory = dir.path();
+    ASSERT_EQ(run_raingen(setup).exit_status, 0);
+    const Outcome report =
+        run_tool_in(dir.path(), "raingen-report",
+                    {"--gauge", "SITE=" + record, "--from", "2002-01-01", "--to", "2004-12-31", "--gauge",
+                     "B=" + record, "--gauge", "C=" + record, "--ensemble", "e.nc", "--reference-ddf", "ref.csv"});
+    ASSERT_EQ(report.exit_status, 0) << report.err;
+    csv[k] = dir.read("report/statistics.csv");
+    if (k == 1) {
+      EXPECT_NE(dir.read("RAINGEN.TXT").find("\ntail = ref.csv\ntail_result = each wet day "), std::string::npos);
+      EXPECT_NE(dir.read("report/report.html").find("The pool of station SITE was widened beyond the record"),
+                std::string::npos);
+    }
+  }
+  for (const char* minutes : {"15", "60"}) {
+    const std::string at = std::string(",") + minutes + ",";
+    const double largest = *csv_value(csv[1], std::string("ensemble") + at.substr(0, at.size() - 1) + ",largest_depth");
+    EXPECT_GT(largest, *csv_value(csv[0], std::string("ensemble") + at.substr(0, at.size() - 1) + ",largest_depth"));
+    for (const char* years : {"50", "100"}) {
+      const std::string key = std::string("ensemble") + at + "return_level_empirical";
+      const std::size_t row = csv[1].find("\n" + key + ",");
+      ASSERT_NE(row, std::string::npos);
+      std::istringstream levels(csv[1].substr(row + 1));
+      bool seen = false;
+      for (std::string line; std::getline(levels, line) && line.starts_with(key);) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
+        if (f[4] != years) continue;
+        seen = true;
+        const std::string reference = std::string("reference-ddf") + at + "return_level_reference";
+        const std::size_t point = csv[1].find("\n" + reference + ",", 0);
+        ASSERT_NE(point, std::string::npos);
+        double lower = 0, upper = 0;
+        std::istringstream points(csv[1].substr(point + 1));
+        for (std::string p; std::getline(points, p) && p.starts_with(reference);) {
+          std::vector<std::string> g;
+          std::istringstream pf(p);
+          for (std::string field; std::getline(pf, field, ',');) g.push_back(field);
+          if (g[4] == years) lower = std::stod(g[5]), upper = std::stod(g[6]);
+        }
+        EXPECT_GE(std::stod(f[3]), lower) << minutes << " min, " << years << " years";
+        EXPECT_LE(std::stod(f[3]), upper) << minutes << " min, " << years << " years";
+      }
+      EXPECT_TRUE(seen) << minutes << " " << years;
+    }
+  }
+  for (int k = 1; k <= 10; ++k) {
+    const std::string r = "realization:" + std::to_string(k) + ",1440,";
+    EXPECT_EQ(csv_value(csv[1], r + "probability_dry"), csv_value(csv[0], r + "probability_dry")) << k;
+    EXPECT_NEAR(*csv_value(csv[1], r + "mean"), *csv_value(csv[0], r + "mean"), 0.05 * *csv_value(csv[0], r + "mean"));
+  }
+
+  TempDir dir;
+  dir.write("r.csv", read_file(record));
+  const std::pair<std::vector<std::string>, std::string> refusals[] = {
+      {{"--tail", "record"},
+       "raingen-prepare: r.csv: --tail record: the record has 3 calendar years with 80% of their days complete; a GEV "
+       "fitted on fewer than 10 years is no reference (its shape is as uncertain as the whole range of rainfall "
+       "tails): give --tail FILE, a reference curve, or --tail-few-years to fit it anyway\n"},
+      {{"--tail", "record", "--seasons", "quarters"},
+       "raingen-prepare: --tail widens the pool of the whole year: it does not take --seasons (a season's pool would "
+       "need its own share of the year's extremes)\n"},
+      {{"--tail-years", "50"}, "raingen-prepare: --tail-years shapes --tail: give --tail record|FILE with it\n"},
+  };
+  for (const auto& [options, message] : refusals) {
+    std::vector<std::string> arguments{"--id", "SITE", "r.csv"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const Outcome o = prepare(dir, arguments);
+    EXPECT_NE(o.exit_status, 0);
+    EXPECT_EQ(o.err, message);
+    EXPECT_EQ(listing(dir), std::vector<std::string>{"r.csv"});
+  }
 }
 
 TEST(PrepareTool, RealTipRecords) {

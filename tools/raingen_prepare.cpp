@@ -154,6 +154,28 @@ p99.9, the wet days and their depth before and after. A change scales and
 moves recorded days: it keeps their shapes and timing, and it cannot make a
 storm the record does not hold in some size.
 
+Tail: the program draws a wet day uniformly from the day file, so a pool of the
+record's own days never passes its largest depth. --tail record|FILE widens it
+toward a reference: the record's own GEV (L-moments on the 15-minute and 1-hour
+annual maxima of calendar years with 80% of their days complete; at least 10
+years, or 3 with --tail-few-years), or FILE, a reference curve as
+raingen-report --reference-ddf reads it (at least two return periods at 15
+minutes, read linearly in the Gumbel variate, extended beyond its last point
+likewise). The day file then holds K copies of every recorded wet day, K the
+least that makes the pool hold about --tail-years T of wet days (default 100);
+the copies are ranked by their 15-minute (then 1-hour) maxima, and each copy
+whose rank stands for a return period beyond the record's years (a generated
+year of W wet days exceeds the share p of the copies above it with the chance
+1 - (1 - p)^W) is scaled up to the reference's level there (the geometric mean
+of the 15-minute and 1-hour factors; never down). The spell table, the dates
+and every depth below the record's length stay as they were: the mean depth
+rises by the scaled copies' share alone. At most 200,000 day lines. A station
+or a --weighted-site site station (not its filler gauges), not --seasons or
+--network. The summary and RAINGEN.TXT (tail = REFERENCE, tail_result = ...)
+say how many copies were scaled, by how much, and the largest depths before and
+after: beyond the record they are extrapolated from the reference, scaled
+recorded days, not storms that fell.
+
 RAINGEN.TXT: each use also writes what the program's files cannot hold into
 RAINGEN.TXT in --dir, together with its other files (all or none), for
 raingen-export, raingen-ensemble and raingen-report: a station's record (its
@@ -197,6 +219,13 @@ int main(int argc, char** argv) {
     app.add_option("--change", line.change,
                    "SPEC: station files for another climate: factor=F, pQ=F,..., or warming=D[,rate=R][,from=Q], "
                    "and/or wet-days=P% (see Change below)");
+    app.add_option("--tail", line.tail,
+                   "record|FILE: widen the pool beyond the record toward the record's GEV or a reference curve "
+                   "(see Tail below)");
+    app.add_option("--tail-years", line.tail_years,
+                   "T: with --tail, the longest return period the pool is to hold (default 100)");
+    app.add_flag("--tail-few-years", line.tail_few_years,
+                 "with --tail record: fit the record's GEV on fewer than 10 years anyway");
     app.add_option("--site", line.site, "site name: write INPUT.TXT");
     app.add_option("--days", line.days,
                    fmt::format("number of days the program generates, 1 to {}", raingen::common::most_days));
