@@ -58,6 +58,8 @@ ChangeAsked change_asked(const std::filesystem::path& dir) {
   if (facts.site_station) sections.push_back(&facts.site_station->other);
   for (const stations::StationFacts& s : facts.stations) sections.push_back(&s.other);
   ChangeAsked asked;
+  for (const stations::FactLines* lines : sections)
+    if (const std::string* tail = change_key(*lines, "tail"); tail && asked.tail.empty()) asked.tail = *tail;
   for (const stations::FactLines* lines : sections) {
     const std::string* spec = change_key(*lines, "change");
     if (!spec) continue;
@@ -180,6 +182,12 @@ Table months_table(const ChangeFigures& f) {
 
 void change_section(HtmlPage& page, const ChangeFigures& f) {
   page.heading(2, "The changed climate against the present");
+  if (!f.asked.tail.empty())
+    page.paragraph(fmt::format(
+        "The pool of {} was widened beyond the record (--tail {}): its levels beyond the record's years are the "
+        "reference's, extrapolated with scaled copies of recorded days; the ratios there compare that extrapolation "
+        "with the present's ceiling.",
+        f.dir.string(), f.asked.tail));
   page.paragraph(
       f.asked.spec.empty()
           ? fmt::format("The run directory {} records no --change in its RAINGEN.TXT: the factors below are what its "

@@ -27,6 +27,7 @@ inline constexpr const char* change_series_name = "change";  // statistics.csv's
 // of) and the factor on the number of wet days. No SPEC: the directory records no change.
 struct ChangeAsked {
   std::string spec, result;
+  std::string tail;  // tail = REFERENCE: the pool widened beyond the record (--tail); empty: not
   double top_factor = 1, wet_days_factor = 1;
 };
 
