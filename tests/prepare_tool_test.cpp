@@ -254,7 +254,7 @@ std::optional<double> csv_value(const std::string& csv, const std::string& key) 
 // lie within the curve's intervals, the days drawn are those of the pool without a tail (the same
 // spell table: the same wet days for each seed) and the mean depth stays within the realizations'
 // spread; the page says the depths are extrapolated. A record's own GEV on 3 years, --seasons and
-// a lone --tail-years are refused, nothing written.
+// a lone --tail-years are refused, and a change that leaves a season too few wet days: nothing written.
 TEST(PrepareTool, TailBeyondTheRecord) {
   const std::string record =
       (fs::path(RAINGEN_EXAMPLE_DATA).parent_path() / "pau01" / "iMHEA_PAU_01_PD_01_raw.csv").string();
@@ -350,6 +350,11 @@ TEST(PrepareTool, TailBeyondTheRecord) {
        "raingen-prepare: --tail widens the pool of the whole year: it does not take --seasons (a season's pool would "
        "need its own share of the year's extremes)\n"},
       {{"--tail-years", "50"}, "raingen-prepare: --tail-years shapes --tail: give --tail record|FILE with it\n"},
+      {{"--seasons", "months", "--change", "wet-days=-90%"},
+       "raingen-prepare: r.csv: station SITE in season Jan has 7 wet days among its 113 complete days (wet above 0 "
+       "mm); "
+       "at least 10 are needed to draw from: give a longer record (or wider seasons: Jan holds 124 of the record's "
+       "1486 days) (after --change wet-days=-90% made 1019 of the record's 1132 wet days dry)\n"},
   };
   for (const auto& [options, message] : refusals) {
     std::vector<std::string> arguments{"--id", "SITE", "r.csv"};
