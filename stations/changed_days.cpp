@@ -61,30 +61,45 @@ std::size_t nearest_wet(const std::vector<std::size_t>& wet, const std::vector<u
 WetDayChange wet_day_change(const std::vector<DayKind>& kinds, calendar::Day first_day, double percent,
                             const std::string& source) {
   WetDayChange change{.kinds = kinds};
-  std::vector<std::size_t> wet, dry;
+  std::vector<std::size_t> wet;
+  std::vector<unsigned> months;                             // of each wet day
+  std::array<std::vector<std::size_t>, 12> wet_in, dry_in;  // each month of the year's days
   for (std::size_t d = 0; d < kinds.size(); ++d) {
-    if (kinds[d] == DayKind::wet) wet.push_back(d);
-    if (kinds[d] == DayKind::dry) dry.push_back(d);
+    if (kinds[d] != DayKind::wet && kinds[d] != DayKind::dry) continue;
+    const unsigned month = month_of(first_day, d);
+    (kinds[d] == DayKind::wet ? wet_in : dry_in)[month - 1].push_back(d);
+    if (kinds[d] == DayKind::wet) wet.push_back(d), months.push_back(month);
   }
-  const auto count = static_cast<std::size_t>(std::llround(std::abs(percent) / 100 * static_cast<double>(wet.size())));
-  if (count == 0 || wet.empty()) return change;
-  if (percent < 0) {
-    for (std::size_t i : evenly(wet.size(), count)) change.kinds[wet[i]] = DayKind::dry;
-    change.removed = static_cast<long>(count);
-    return change;
-  }
-  if (count > dry.size())
+  const auto count_of = [&](std::size_t n) {
+    return static_cast<std::size_t>(std::llround(std::abs(percent) / 100 * static_cast<double>(n)));
+  };
+  std::size_t dry = 0;
+  for (const auto& days : dry_in) dry += days.size();
+  if (percent > 0 && count_of(wet.size()) > dry)
     throw common::ToolError(source, 0,
                             fmt::format("--change wet-days=+{:g}% would make {} dry days wet, and the record has {} "
                                         "complete dry days",
-                                        percent, count, dry.size()));
-  std::vector<unsigned> months;
-  for (std::size_t w : wet) months.push_back(month_of(first_day, w));
-  for (std::size_t i : evenly(dry.size(), count)) {
-    change.kinds[dry[i]] = DayKind::wet;
-    change.copies.emplace_back(dry[i], nearest_wet(wet, months, month_of(first_day, dry[i]), dry[i]));
+                                        percent, count_of(wet.size()), dry));
+  for (unsigned m = 1; m <= 12; ++m) {  // month by month, so that every month's pool changes alike
+    const std::vector<std::size_t>&wet_days = wet_in[m - 1], &dry_days = dry_in[m - 1];
+    const std::size_t count = count_of(wet_days.size());
+    if (percent < 0) {
+      for (std::size_t i : evenly(wet_days.size(), count)) change.kinds[wet_days[i]] = DayKind::dry;
+      change.removed += static_cast<long>(count);
+      continue;
+    }
+    if (count > dry_days.size())
+      throw common::ToolError(source, 0,
+                              fmt::format("--change wet-days=+{:g}% would make {} dry days of month {} wet, and the "
+                                          "record has {} complete dry days in it",
+                                          percent, count, m, dry_days.size()));
+    for (std::size_t i : evenly(dry_days.size(), count)) {
+      change.kinds[dry_days[i]] = DayKind::wet;
+      change.copies.emplace_back(dry_days[i], nearest_wet(wet, months, m, dry_days[i]));
+    }
+    change.added += static_cast<long>(count);
   }
-  change.added = static_cast<long>(count);
+  std::sort(change.copies.begin(), change.copies.end());
   return change;
 }
 

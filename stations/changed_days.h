@@ -7,10 +7,11 @@
 // equal), rounded to 0.01 mm and kept at 0.01 mm at least, so a wet interval stays wet. A heavier
 // depth never becomes lighter than a lighter one, and the dry intervals stay dry: a day keeps its
 // shape.
-// Wet days: |P|% of the wet days (rounded) are made dry, evenly spaced in date order, or as many
-// dry days made wet, evenly spaced among the dry days, each a copy of the (changed) wet day nearest
-// in date in the same month of the year. The spells are then counted on the changed days, so the
-// spell table and the pool change together and the share of wet days moves by P%.
+// Wet days: month of the year by month, |P|% of its wet days (rounded) are made dry, evenly spaced
+// in date order, or as many of its dry days made wet, evenly spaced among them, each a copy of the
+// (changed) wet day nearest in date in the same month of the year: every month's pool changes alike. The spells are
+// then counted on the changed days, so the spell table and the pool change together and the share of wet days moves by
+// P%.
 #pragma once
 
 #include <array>

@@ -144,9 +144,10 @@ wet-days=P% (P above -100): the number of wet days changed by P percent. A
 depth takes the factor of its quantile (the share of wet depths below it and
 half of those equal), is rounded to 0.01 mm and stays 0.01 mm at least: the
 dry intervals stay dry and a heavier interval never becomes lighter than a
-lighter one. Wet days made dry are evenly spaced in date order; dry days made
-wet are evenly spaced among the dry days, each a copy of the (changed) wet day
-nearest in date in the same month; the spells are counted on the changed days,
+lighter one. Month of the year by month, P% of its wet days are made dry,
+evenly spaced in date order, or as many of its dry days made wet, evenly
+spaced, each a copy of the (changed) wet day nearest in date in the same
+month; the spells are counted on the changed days,
 so the spell table and the pool move together. Quantiles must rise, factors
 lie above 0 and not fall as the quantile rises. The summary and RAINGEN.TXT
 (change = SPEC, change_result = ...) give the factor at p50, p90, p99 and
