@@ -55,7 +55,7 @@ void run_network_command_line(const stations::PrepareCommandLine& line, std::ost
             fmt::format("--station {} is given twice: a gauge has one position", command.places.back().id));
   }
   command.present = weighting::present_option(line.present);
-  std::optional<stations::ChangeSpec> change;
+  std::optional<stations::ClimateChange> change;
   command.prepare = stations::prepare_options_of(line, change);
   command.utc_offset = stations::utc_offset_of(line);
   command.results_name = line.given.count("--results") ? line.results : std::string(common::default_results_name);

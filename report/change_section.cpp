@@ -4,7 +4,7 @@
 
 #include "common/tool_error.h"
 #include "report/banded_curves.h"
-#include "stations/change_spec.h"
+#include "stations/climate_change.h"
 #include "stations/run_facts.h"
 
 namespace raingen::report {
@@ -61,12 +61,12 @@ ChangeAsked change_asked(const std::filesystem::path& dir) {
   for (const stations::FactLines* lines : sections)
     if (const std::string* tail = change_key(*lines, "tail"); tail && asked.tail.empty()) asked.tail = *tail;
   for (const stations::FactLines* lines : sections) {
-    const std::string* spec = change_key(*lines, "change");
-    if (!spec) continue;
-    asked.spec = *spec;
+    const std::string* given = change_key(*lines, "change");
+    if (!given) continue;
+    asked.terms = *given;
     if (const std::string* result = change_key(*lines, "change_result")) asked.result = *result;
     try {
-      const stations::ChangeSpec parsed = stations::parse_change(*spec);
+      const stations::ClimateChange parsed = stations::parse_change(*given);
       asked.top_factor = parsed.factor_at(1);
       asked.wet_days_factor = 1 + parsed.wet_days_percent / 100;
     } catch (const common::UsageError& error) {
@@ -189,7 +189,7 @@ void change_section(HtmlPage& page, const ChangeFigures& f) {
         "with the present's ceiling.",
         f.dir.string(), f.asked.tail));
   page.paragraph(
-      f.asked.spec.empty()
+      f.asked.terms.empty()
           ? fmt::format("The run directory {} records no --change in its RAINGEN.TXT: the factors below are what its "
                         "realizations ({}) give against this run's, with nothing asked to set them against.",
                         f.dir.string(), f.file.string())
@@ -199,7 +199,7 @@ void change_section(HtmlPage& page, const ChangeFigures& f) {
                         "durations gather lighter intervals too and take less. A change scales recorded days: a level "
                         "at the pooled years' largest is each run's ceiling, and the ratio there is that of the two "
                         "ceilings, not a level beyond the record.",
-                        f.dir.string(), f.asked.spec, f.asked.result, f.file.string()));
+                        f.dir.string(), f.asked.terms, f.asked.result, f.file.string()));
   page.markup(table_html(levels_table(f)));
   page.markup(table_html(months_table(f)));
 }

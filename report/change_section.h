@@ -3,7 +3,7 @@
 // --changed-ensemble FILE.nc) beside this run's realizations (--ensemble). The factor realised at
 // each design duration and return period (the realizations' years pooled, empirical levels), in
 // each month (mean totals and wet-day shares) and in the share of wet days, against the factor the
-// change was asked for (RAINGEN.TXT's change = SPEC). Computed once; the page and statistics.csv
+// change was asked for (RAINGEN.TXT's change = TERMS). Computed once; the page and statistics.csv
 // both read it.
 #pragma once
 
@@ -22,17 +22,17 @@ namespace raingen::report {
 
 inline constexpr const char* change_series_name = "change";  // statistics.csv's series of the comparison
 
-// What the changed run directory's RAINGEN.TXT says was asked: the SPEC and what it did, the
+// What the changed run directory's RAINGEN.TXT says was asked: the terms and what they did, the
 // factor at the top of the wet 15-minute depths (which the short durations' annual maxima are made
-// of) and the factor on the number of wet days. No SPEC: the directory records no change.
+// of) and the factor on the number of wet days. No terms: the directory records no change.
 struct ChangeAsked {
-  std::string spec, result;
+  std::string terms, result;
   std::string tail;  // tail = REFERENCE: the pool widened beyond the record (--tail); empty: not
   double top_factor = 1, wet_days_factor = 1;
 };
 
-// Reads dir's RAINGEN.TXT: the first section with a change = SPEC (the site station's, else a
-// station's). Throws ToolError naming the file when SPEC does not read.
+// Reads dir's RAINGEN.TXT: the first section with a change = TERMS (the site station's, else a
+// station's). Throws ToolError naming the file when TERMS does not read.
 ChangeAsked change_asked(const std::filesystem::path& dir);
 
 // For each station or site station of dir's RAINGEN.TXT whose pool raingen-prepare --tail widened,

@@ -103,15 +103,15 @@ WetDayChange wet_day_change(const std::vector<DayKind>& kinds, calendar::Day fir
   return change;
 }
 
-std::array<double, change_quantiles.size()> scale_depths(RecordDays& days, const ChangeSpec& spec) {
+std::array<double, change_quantiles.size()> scale_depths(RecordDays& days, const ClimateChange& climate) {
   std::array<double, change_quantiles.size()> factors{};
-  for (std::size_t i = 0; i < factors.size(); ++i) factors[i] = spec.factor_at(change_quantiles[i]);
-  if (!spec.scales_depths()) return factors;
+  for (std::size_t i = 0; i < factors.size(); ++i) factors[i] = climate.factor_at(change_quantiles[i]);
+  if (!climate.scales_depths()) return factors;
   const std::vector<std::int64_t> pool = wet_depths(days);
   const auto factor_of = [&](std::int64_t h) {  // the mid-rank quantile of h in the pool
     const auto [low, high] = std::equal_range(pool.begin(), pool.end(), h);
     const double below = static_cast<double>(low - pool.begin()), equal = static_cast<double>(high - low);
-    return spec.factor_at((below + equal / 2) / static_cast<double>(pool.size()));
+    return climate.factor_at((below + equal / 2) / static_cast<double>(pool.size()));
   };
   for (std::size_t d = 0; d < days.size(); ++d) {
     if (days.kinds[d] != DayKind::wet) continue;
@@ -150,14 +150,14 @@ void measure_wet(const RecordDays& days, long& wet, std::int64_t& total, std::in
 
 }  // namespace
 
-ChangeResult change_days(RecordDays& days, const ChangeSpec& spec, const std::string& source,
+ChangeResult change_days(RecordDays& days, const ClimateChange& climate, const std::string& source,
                          const WetDayChange* turned) {
   ChangeResult result;
   result.complete_days = days.count(DayKind::wet) + days.count(DayKind::dry);
   measure_wet(days, result.wet_before, result.wet_total_before, result.largest_before);
-  result.factors = scale_depths(days, spec);
+  result.factors = scale_depths(days, climate);
   const WetDayChange change =
-      turned ? *turned : wet_day_change(days.kinds, days.first_day, spec.wet_days_percent, source);
+      turned ? *turned : wet_day_change(days.kinds, days.first_day, climate.wet_days_percent, source);
   turn_days(days, change);
   result.removed = change.removed;
   result.added = change.added;

@@ -1,4 +1,4 @@
-// A record's days under a changed climate (--change, stations/change_spec.h), before they are made
+// A record's days under a changed climate (--change, stations/climate_change.h), before they are made
 // station files: every path of raingen-prepare (a station, a site station, seasons, a network's
 // sites) changes its days here, so the files differ from today's only by the change.
 //
@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "stations/change_spec.h"
+#include "stations/climate_change.h"
 #include "stations/days.h"
 
 namespace raingen::stations {
@@ -47,16 +47,16 @@ struct WetDayChange {
 WetDayChange wet_day_change(const std::vector<DayKind>& kinds, calendar::Day first_day, double percent,
                             const std::string& source);
 
-// The wet depths of days' wet days scaled by spec; returns the factor at each of change_quantiles.
-std::array<double, change_quantiles.size()> scale_depths(RecordDays& days, const ChangeSpec& spec);
+// The wet depths of days' wet days scaled by climate; returns the factor at each of change_quantiles.
+std::array<double, change_quantiles.size()> scale_depths(RecordDays& days, const ClimateChange& climate);
 
 // The days' kinds made those of change, a day made dry emptied, a day made wet the copy of its day.
 void turn_days(RecordDays& days, const WetDayChange& change);
 
-// Both changes of spec on days (depths first, so a copy carries the changed depths): the wet days
+// Both changes of climate on days (depths first, so a copy carries the changed depths): the wet days
 // turned as turned says when it is given (a network's, the same at every site), else as
 // wet_day_change makes them from days' kinds.
-ChangeResult change_days(RecordDays& days, const ChangeSpec& spec, const std::string& source,
+ChangeResult change_days(RecordDays& days, const ClimateChange& climate, const std::string& source,
                          const WetDayChange* turned = nullptr);
 
 // "p50 x1.000, p90 x1.100, p99 x1.300, p99.9 x1.300; wet days 1234 -> 1111 of 4000 complete days

@@ -59,7 +59,7 @@ std::optional<calendar::UtcOffset> site_clock(const RunFacts& facts, const std::
 // The record as RAINGEN.TXT holds it: absolute, or none for standard input.
 std::optional<std::string> record_fact(const std::string& record);
 
-// The lines of RAINGEN.TXT that record a --change and a --tail: change = SPEC and change_result =
+// The lines of RAINGEN.TXT that record a --change and a --tail: change = TERMS and change_result =
 // what it did to the record's days; tail = REFERENCE and tail_result = what it did to the pool.
 FactLines change_facts(const PrepareOptions& options, const StationSummary& summary);
 

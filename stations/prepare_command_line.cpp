@@ -39,7 +39,7 @@ void run_weighted_site(const PrepareCommandLine& line, std::ostream& out) {
   if (!line.site_at.empty()) command.site_at = parse_coordinates(line.site_at, "--site-at");
   command.gauges = common::parse_gauge_arguments(line.gauges);
   gauge::distribute_reading_options(command.gauges, line.reading);
-  std::optional<ChangeSpec> change;
+  std::optional<ClimateChange> change;
   std::optional<TailRequest> tail;
   command.prepare = prepare_options_of(line, change, &tail);
   command.utc_offset = utc_offset_of(line);
@@ -83,7 +83,7 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
     for (const std::string& value : line.reading[k])
       command.reading.emplace_back(gauge::reading_options[k].name, value);
   command.utc_offset = utc_offset_of(line);
-  std::optional<ChangeSpec> change;
+  std::optional<ClimateChange> change;
   std::optional<TailRequest> tail;
   command.prepare = prepare_options_of(line, change, &tail);
   command.seasons = seasons_of(line);
@@ -94,7 +94,7 @@ void run_station(const PrepareCommandLine& line, std::ostream& out) {
 
 }  // namespace
 
-PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<ChangeSpec>& change,
+PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<ClimateChange>& change,
                                   std::optional<TailRequest>* tail) {
   common::check_min_complete(line.min_complete);
   common::check_threshold(line.wet_threshold);

@@ -23,7 +23,7 @@ struct PrepareCommandLine {
   std::string utc_offset;       // --utc-offset
   std::string present = "all";  // --present
   std::string seasons;          // --seasons
-  std::string change;           // --change SPEC
+  std::string change;           // --change TERMS
   std::string tail;             // --tail REFERENCE
   double tail_years = 100;      // --tail-years
   bool tail_few_years = false;  // --tail-few-years
@@ -44,7 +44,7 @@ void run_prepare_command_line(const PrepareCommandLine& line, std::ostream& out)
 // The day and spell options (--min-complete, --wet-threshold, --spell-table, --change), and the
 // clock (--utc-offset) when given, checked as every use checks them. Throw UsageError. The change
 // is kept in change, which the options point to: it must outlive them.
-PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<ChangeSpec>& change,
+PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<ClimateChange>& change,
                                   std::optional<TailRequest>* tail = nullptr);
 std::optional<calendar::UtcOffset> utc_offset_of(const PrepareCommandLine& line);
 // The seasons of --seasons, when given. Throws UsageError.

@@ -10,7 +10,7 @@
 
 #include "common/tool_error.h"
 #include "gauge/calendar_series.h"
-#include "stations/change_spec.h"
+#include "stations/climate_change.h"
 #include "stations/changed_days.h"
 #include "stations/days.h"
 #include "stations/spell_table.h"
@@ -39,7 +39,7 @@ struct PrepareOptions {
   RecordMinimum minimum{};
   // --change: the record's days changed before they are prepared. Not owned: a plain pointer keeps
   // these options a value that tables of them can hold (the command line's use owns the change).
-  const ChangeSpec* change = nullptr;
+  const ClimateChange* change = nullptr;
   const TailRequest* tail = nullptr;  // --tail: the pool widened beyond the record (the same ownership)
 };
 

@@ -436,9 +436,9 @@ TEST(Change, QuantileFactorsAndWetDaysWorkedByHand) {
   });
   const RecordDays before = split_days(s, {});
   RecordDays days = before;
-  ChangeSpec spec = parse_change("p0=1,p100=2");
-  EXPECT_DOUBLE_EQ(spec.factor_at(0.25), 1.25);
-  const auto factors = scale_depths(days, spec);
+  ClimateChange climate = parse_change("p0=1,p100=2");
+  EXPECT_DOUBLE_EQ(climate.factor_at(0.25), 1.25);
+  const auto factors = scale_depths(days, climate);
   EXPECT_EQ(factors, (std::array<double, 4>{1.5, 1.9, 1.99, 1.999}));
   EXPECT_EQ(hundredths_at(days, 0, {5, 6}), (std::vector<std::int64_t>{11, 0}));
   EXPECT_EQ(hundredths_at(days, 2, {7}), (std::vector<std::int64_t>{30}));
@@ -465,9 +465,9 @@ TEST(Change, QuantileFactorsAndWetDaysWorkedByHand) {
   }
 }
 
-TEST(Change, SpecsThatDoNotRead) {
+TEST(Change, TermsThatDoNotRead) {
   const std::pair<const char*, const char*> cases[] = {
-      {"", "give a SPEC such as factor=1.2, p50=1,p99=1.3, warming=2 or wet-days=-10%"},
+      {"", "give terms such as factor=1.2, p50=1,p99=1.3, warming=2 or wet-days=-10%"},
       {"factor", "'factor' is not KEY=VALUE (factor=F, pQ=F, warming=D, rate=R, from=Q, wet-days=P%)"},
       {"factor=x", "factor=x is not a number"},
       {"factor=0", "the factor at p0 is 0: a factor lies above 0"},
@@ -481,17 +481,17 @@ TEST(Change, SpecsThatDoNotRead) {
       {"rate=3", "rate and from shape a warming: give warming=D with them"},
       {"warming=2,from=99", "from=99: the scaling starts at a quantile below 99"},
       {"wet-days=-100%", "wet-days=-100%: a change above -100% leaves wet days to draw from"},
-      {"drier=1", "'drier' is no term of a SPEC (factor, pQ, warming, rate, from, wet-days)"},
+      {"drier=1", "'drier' is no term of --change (factor, pQ, warming, rate, from, wet-days)"},
   };
-  for (const auto& [spec, message] : cases) {
+  for (const auto& [climate, message] : cases) {
     try {
-      parse_change(spec);
-      ADD_FAILURE() << spec << " was taken";
+      parse_change(climate);
+      ADD_FAILURE() << climate << " was taken";
     } catch (const raingen::common::UsageError& e) {
-      EXPECT_EQ(e.message(), std::string("--change: ") + message) << spec;
+      EXPECT_EQ(e.message(), std::string("--change: ") + message) << climate;
     }
   }
-  const ChangeSpec warming = parse_change("warming=2,rate=10,wet-days=+5");
+  const ClimateChange warming = parse_change("warming=2,rate=10,wet-days=+5");
   EXPECT_DOUBLE_EQ(warming.factor_at(0.9), 1);
   EXPECT_DOUBLE_EQ(warming.factor_at(0.999), 1.21);
   EXPECT_DOUBLE_EQ(warming.wet_days_percent, 5);

@@ -132,9 +132,9 @@ seasons, every use in it takes them (give the same --seasons, or none). A
 season too thin to draw from is refused like a record (wider seasons hold more
 days); the summary has one block per season.
 
-Change: --change SPEC makes the station files of another climate from the
+Change: --change TERMS makes the station files of another climate from the
 record, every use alike (a station, --weighted-site, --seasons, --network).
-SPEC is a comma list: factor=F (every wet 15-minute depth times F); or
+TERMS is a comma list: factor=F (every wet 15-minute depth times F); or
 pQ=F,... (quantile perturbation: the factor F at quantile Q, 0-100, of the
 record's wet 15-minute depths, linear between the points given, the first
 point's factor below it and the last's above it); or warming=D with rate=R
@@ -150,7 +150,7 @@ spaced, each a copy of the (changed) wet day nearest in date in the same
 month; the spells are counted on the changed days,
 so the spell table and the pool move together. Quantiles must rise, factors
 lie above 0 and not fall as the quantile rises. The summary and RAINGEN.TXT
-(change = SPEC, change_result = ...) give the factor at p50, p90, p99 and
+(change = TERMS, change_result = ...) give the factor at p50, p90, p99 and
 p99.9, the wet days and their depth before and after. A change scales and
 moves recorded days: it keeps their shapes and timing, and it cannot make a
 storm the record does not hold in some size.
@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
                                           "MM a complete day's total must exceed to be wet (0)");
     app.add_option("--spell-table", line.spell_table, "matched (default) or cumulative");
     app.add_option("--change", line.change,
-                   "SPEC: station files for another climate: factor=F, pQ=F,..., or warming=D[,rate=R][,from=Q], "
+                   "TERMS: station files for another climate: factor=F, pQ=F,..., or warming=D[,rate=R][,from=Q], "
                    "and/or wet-days=P% (see Change below)");
     app.add_option("--tail", line.tail,
                    "record|FILE: widen the pool beyond the record toward the record's GEV or a reference curve "

@@ -81,7 +81,7 @@ constexpr const char* rules = R"(Rules:
   raingen-prepare --change made from the same records, its realizations set against this run's:
   per duration and return period the changed level over the present one (each ensemble's years
   pooled, Weibull), per month the mean total and share of wet days now and changed, against the
-  factor asked (DIR/RAINGEN.TXT's change = SPEC); rows change,MINUTES,return_level_ratio,R,YEARS,
+  factor asked (DIR/RAINGEN.TXT's change = TERMS); rows change,MINUTES,return_level_ratio,R,YEARS,
   change,,monthly_total_ratio,R,MONTH, change,,monthly_wet_share_ratio,R,MONTH,
   change,1440,wet_day_share_ratio,R, change,15,asked_top_factor,F, change,1440,asked_wet_days_factor,F.
   Rain events: runs of 15-minute intervals with rain (above 0 mm) ended by at least --event-gap

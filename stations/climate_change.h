@@ -1,7 +1,7 @@
-// A change of climate asked of raingen-prepare (--change SPEC): factors on the wet 15-minute depths
+// A change of climate asked of raingen-prepare (--change TERMS): factors on the wet 15-minute depths
 // by their quantile, and a change in the number of wet days.
 //
-//   SPEC = TERM[,TERM...], each TERM one of
+//   TERMS = TERM[,TERM...], each TERM one of
 //     factor=F          every wet depth times F
 //     pQ=F              the factor F at quantile Q (0-100) of the wet depths; linear between the
 //                       points given, the first point's factor below it, the last's above it
@@ -19,8 +19,8 @@
 
 namespace raingen::stations {
 
-struct ChangeSpec {
-  std::string text;                                 // SPEC as given; empty: no change asked
+struct ClimateChange {
+  std::string text;                                 // TERMS as given; empty: no change asked
   std::vector<std::pair<double, double>> points{};  // (quantile 0..1, factor), quantiles rising
   double wet_days_percent = 0;
 
@@ -32,7 +32,7 @@ struct ChangeSpec {
 
 // Throws UsageError naming --change and the term at fault: an unknown or repeated term, a number
 // that does not read, a factor of 0 or below, quantiles out of order or outside 0-100, factors that
-// fall as the quantile rises, a wet-day change of -100% or less, an empty SPEC.
-ChangeSpec parse_change(const std::string& text);
+// fall as the quantile rises, a wet-day change of -100% or less, no terms.
+ClimateChange parse_change(const std::string& text);
 
 }  // namespace raingen::stations

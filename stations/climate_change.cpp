@@ -1,4 +1,4 @@
-#include "stations/change_spec.h"
+#include "stations/climate_change.h"
 
 #include <fmt/format.h>
 
@@ -24,7 +24,7 @@ double number_of(std::string_view key, std::string_view value) {
   return *number;
 }
 
-using Terms = std::vector<std::pair<std::string, std::string>>;  // KEY, VALUE in SPEC's order
+using Terms = std::vector<std::pair<std::string, std::string>>;  // KEY, VALUE in the order given
 
 Terms terms_of(const std::string& text) {
   Terms terms;
@@ -89,7 +89,7 @@ void check_factors(const std::vector<std::pair<double, double>>& points) {
 
 }  // namespace
 
-double ChangeSpec::factor_at(double q) const {
+double ClimateChange::factor_at(double q) const {
   if (points.empty()) return 1;
   if (q <= points.front().first) return points.front().second;
   for (std::size_t i = 1; i < points.size(); ++i)
@@ -101,10 +101,10 @@ double ChangeSpec::factor_at(double q) const {
   return points.back().second;
 }
 
-ChangeSpec parse_change(const std::string& text) {
-  if (text.empty()) refuse("give a SPEC such as factor=1.2, p50=1,p99=1.3, warming=2 or wet-days=-10%");
+ClimateChange parse_change(const std::string& text) {
+  if (text.empty()) refuse("give terms such as factor=1.2, p50=1,p99=1.3, warming=2 or wet-days=-10%");
   const Terms terms = terms_of(text);
-  ChangeSpec spec{.text = text};
+  ClimateChange climate{.text = text};
   bool warming = false, quantiles = false;
   for (const auto& term : terms) {
     const std::string& key = term.first;
@@ -113,24 +113,24 @@ ChangeSpec parse_change(const std::string& text) {
     else if (is_quantile(key))
       quantiles = true;
     else if (key != "factor" && key != "wet-days")
-      refuse(fmt::format("'{}' is no term of a SPEC (factor, pQ, warming, rate, from, wet-days)", key));
+      refuse(fmt::format("'{}' is no term of --change (factor, pQ, warming, rate, from, wet-days)", key));
   }
   const std::string* factor = value_of(terms, "factor");
   if (warming + quantiles + (factor != nullptr) > 1) refuse("give factor=F, pQ=F points or warming=D, one of them");
   if (warming && !value_of(terms, "warming")) refuse("rate and from shape a warming: give warming=D with them");
-  if (factor) spec.points = {{0.0, number_of("factor", *factor)}};
-  if (quantiles) spec.points = quantile_points(terms);
-  if (warming) spec.points = warming_points(terms);
-  check_factors(spec.points);
+  if (factor) climate.points = {{0.0, number_of("factor", *factor)}};
+  if (quantiles) climate.points = quantile_points(terms);
+  if (warming) climate.points = warming_points(terms);
+  check_factors(climate.points);
   if (const std::string* wet = value_of(terms, "wet-days")) {
     const std::string_view value = !wet->empty() && wet->back() == '%'
                                        ? std::string_view(*wet).substr(0, wet->size() - 1)
                                        : std::string_view(*wet);
-    spec.wet_days_percent = number_of("wet-days", value);
-    if (!(spec.wet_days_percent > -100))
+    climate.wet_days_percent = number_of("wet-days", value);
+    if (!(climate.wet_days_percent > -100))
       refuse(fmt::format("wet-days={}: a change above -100% leaves wet days to draw from", *wet));
   }
-  return spec;
+  return climate;
 }
 
 }  // namespace raingen::stations
