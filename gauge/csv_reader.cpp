@@ -15,7 +15,9 @@
 #include "common/numbers.h"
 #include "common/shown_text.h"
 #include "common/tool_error.h"
+#include "gauge/coarse_record.h"
 #include "gauge/fields.h"
+#include "gauge/fragments.h"
 #include "gauge/interval_sums.h"
 #include "gauge/readers.h"
 #include "gauge/reading_errors.h"
@@ -239,6 +241,54 @@ CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vecto
   return sums.take_series(rows.layout().name, sums.first_interval(), sums.end_interval(), false);
 }
 
+// A record coarser than 15 minutes, row by row, made 15-minute from the fragments. A daily record
+// whose times are all midnight names each day by its date unless --stamp says otherwise.
+CalendarSeries read_coarse_rows(const std::string& path, CsvRows& rows, const std::vector<Reading>& first, Minutes step,
+                                const ReadOptions& options, ReadFacts& facts) {
+  check_coarse_step(path, first[1].line, step);
+  const calendar::TimePoint origin = first.front().time;
+  if (!calendar::on_grid(origin))
+    throw ToolError(path, first.front().line,
+                    fmt::format("time {} is not on a quarter hour: the 15-minute intervals cannot divide its step",
+                                calendar::minute_text(origin)));
+  const bool daily_dates = step == Minutes{calendar::minutes_per_day} && !options.stamp &&
+                           calendar::minute_number(origin) % calendar::minutes_per_day == 0;
+  const bool start_stamped = options.stamp == Stamp::start || daily_dates;
+  CoarseRecord record{.path = path,
+                      .name = rows.layout().name,
+                      .step = step,
+                      .first_end = start_stamped ? origin + step : origin,
+                      .values = {},
+                      .lines = {}};
+  long count = 0;
+  calendar::TimePoint before = origin - step;
+  auto take = [&](const Reading& r) {
+    check_order(path, r.line, before, r.time);
+    before = r.time;
+    const auto steps = (r.time - origin) / step;
+    if ((r.time - origin) % step != Minutes{0})
+      throw ToolError(path, r.line,
+                      fmt::format("time {} is off the record's {}-minute step (from {})", calendar::minute_text(r.time),
+                                  step.count(), calendar::minute_text(origin)));
+    if (steps > longest_record_days * calendar::minutes_per_day / step.count()) record_too_long(path, r.line);
+    const auto at = static_cast<std::size_t>(steps);
+    record.values.resize(at + 1, CalendarSeries::missing_value());
+    record.lines.resize(at + 1, 0);
+    record.values[at] = r.depth;
+    record.lines[at] = r.line;
+    ++count;
+  };
+  for (const Reading& r : first) take(r);
+  Reading row{};
+  while (rows.next(row)) take(row);
+  facts.step_minutes = static_cast<int>(step.count());
+  facts.data_lines = count;
+  FragmentFacts made;
+  CalendarSeries series = make_fine(record, *options.fragments, options.depth_limit, made);
+  facts.fragments = made;
+  return series;
+}
+
 }  // namespace
 
 CalendarSeries read_csv(common::LineReader& lines, const ReadOptions& options, ReadFacts& facts) {
@@ -252,8 +302,9 @@ CalendarSeries read_csv(common::LineReader& lines, const ReadOptions& options, R
     if (!first.empty()) check_order(path, row.line, first.back().time, row.time);
     first.push_back(row);
   }
-  const std::optional<Minutes> step = infer_step(path, first);
+  const std::optional<Minutes> step = infer_step(path, first, options.fragments != nullptr);
   if (!step) throw ToolError(path, 0, "has fewer than two readings: its step cannot be told");
+  if (*step > calendar::interval_length) return read_coarse_rows(path, rows, first, *step, options, facts);
   return sum_rows(path, rows, first, *step, options, facts);
 }
 

@@ -1,18 +1,21 @@
 // Reading a gauge record file into the calendar series: the one entry for every tool.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "gauge/calendar_series.h"
+#include "gauge/fragments.h"
 #include "gauge/read_options.h"
 
 namespace raingen::gauge {
 
 // What reading found out, for a tool's summary.
 struct ReadFacts {
-  Format format = Format::automatic;  // the format read (never automatic after a read)
-  int step_minutes = 0;               // interval records: the record's step; tips: 0
-  long data_lines = 0;                // lines that held a reading (tips, rows, days)
+  Format format = Format::automatic;       // the format read (never automatic after a read)
+  int step_minutes = 0;                    // interval records: the record's step; tips: 0
+  long data_lines = 0;                     // lines that held a reading (tips, rows, days)
+  std::optional<FragmentFacts> fragments;  // a coarse record made 15-minute
 };
 
 // Reads the record at path ("-" reads standard input, whose format must then be given) into a

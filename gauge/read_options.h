@@ -19,6 +19,8 @@ namespace raingen::gauge {
 enum class Format { automatic, tips, csv, swmm, noaa };
 enum class Stamp { end, start };
 
+struct FragmentSource;  // gauge/fragments.h
+
 struct ReadOptions {
   Format format = Format::automatic;
   std::string column;          // csv: the value column, by its header name (empty: the only one)
@@ -30,6 +32,9 @@ struct ReadOptions {
   // A 15-minute depth at or above this is an error naming the line that brings it there (set by
   // a tool whose output cannot hold such a depth, never by the user).
   double depth_limit = std::numeric_limits<double>::infinity();
+  // A csv record coarser than 15 minutes is made 15-minute from these gauges' fragments (set by
+  // the tool from --fragments-from); without them it is refused.
+  const FragmentSource* fragments = nullptr;
 };
 
 // The reading options, each by its long name without the dashes and its --help line (worded

@@ -5,7 +5,8 @@
 
 namespace raingen::gauge {
 
-std::optional<calendar::Minutes> infer_step(const std::string& path, std::span<const Reading> readings) {
+std::optional<calendar::Minutes> infer_step(const std::string& path, std::span<const Reading> readings,
+                                            bool coarse_allowed) {
   if (readings.size() < 2) return std::nullopt;
   calendar::Minutes step{};
   long step_line = 0;
@@ -17,7 +18,7 @@ std::optional<calendar::Minutes> infer_step(const std::string& path, std::span<c
       step_line = readings[k].line;
     }
   }
-  if (step > calendar::interval_length) coarse_step(path, step_line, step.count());
+  if (step > calendar::interval_length && !coarse_allowed) coarse_step(path, step_line, step.count());
   return step;
 }
 

@@ -19,7 +19,9 @@ struct Reading {
 
 // The smallest spacing between consecutive readings; none for fewer than two. Throws ToolError
 // (path and line) for a reading that does not come after the one before, or a step coarser than
-// 15 minutes, naming the first line that shows the smallest spacing.
-std::optional<calendar::Minutes> infer_step(const std::string& path, std::span<const Reading> readings);
+// 15 minutes unless coarse steps are allowed, naming the first line that shows the smallest
+// spacing.
+std::optional<calendar::Minutes> infer_step(const std::string& path, std::span<const Reading> readings,
+                                            bool coarse_allowed = false);
 
 }  // namespace raingen::gauge

@@ -296,6 +296,7 @@ class NetworkRecords {
       const common::GaugeArgument& record = *plan.gauges[g].record;
       gauge::ReadOptions read = gauge::gauge_read_options(record.id, record.options);
       read.depth_limit = common::depth_limit_mm;
+      read.fragments = c.prepare.fragments;
       records_[g] = gauge::read_gauge(record.path, read, &read_facts_[g]);
     }
     std::vector<DayKinds> site_kinds(plan.sites.size());

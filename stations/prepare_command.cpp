@@ -1,5 +1,7 @@
 #include "stations/prepare_command.h"
 
+#include "stations/fragment_gauges.h"
+
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
@@ -117,8 +119,10 @@ std::optional<calendar::UtcOffset> site_clock(const RunFacts& facts, const std::
 
 std::string record_read_text(const std::string& record, const gauge::ReadFacts& facts) {
   const std::string step = facts.step_minutes > 0 ? fmt::format(", {}-minute step", facts.step_minutes) : "";
-  return fmt::format("{} (read as {}{}, {} readings)", record, gauge::format_name(facts.format), step,
-                     facts.data_lines);
+  std::string text =
+      fmt::format("{} (read as {}{}, {} readings)", record, gauge::format_name(facts.format), step, facts.data_lines);
+  if (facts.fragments) text += "\n  made 15-minute  " + fragment_result_text(*facts.fragments);
+  return text;
 }
 
 namespace {
@@ -204,6 +208,7 @@ void run_station_command(const StationCommand& command, std::ostream& out) {
   check_not_the_record(command, seasons);
   gauge::ReadOptions read = command.read;
   read.depth_limit = common::depth_limit_mm;
+  read.fragments = command.prepare.fragments;
   gauge::ReadFacts facts;
   const gauge::CalendarSeries series = gauge::read_gauge(command.record, read, &facts);
   StationFacts station{.id = command.id,
@@ -213,6 +218,7 @@ void run_station_command(const StationCommand& command, std::ostream& out) {
   if (!seasons) {
     const PreparedStation prepared = prepare_station(series, command.id, command.prepare, command.record);
     station.other = change_facts(command.prepare, prepared.summary);
+    for (auto& fact : fragment_facts(command.prepare.fragments, facts)) station.other.push_back(std::move(fact));
     run_facts.put_station(station);
     std::vector<common::FileText> files = station_file_texts(command.dir, prepared.files);
     files.push_back(run_facts_file(command.dir, run_facts));
@@ -224,6 +230,7 @@ void run_station_command(const StationCommand& command, std::ostream& out) {
   const std::vector<PreparedStation> prepared =
       prepare_in_seasons(series, command.id, command.prepare, command.record, *seasons);
   station.other = change_facts(command.prepare, prepared.front().summary);
+  for (auto& fact : fragment_facts(command.prepare.fragments, facts)) station.other.push_back(std::move(fact));
   run_facts.put_station(station);
   std::vector<common::FileText> files;
   for (std::size_t s = 0; s < seasons->size(); ++s)

@@ -103,6 +103,7 @@ PrepareOptions prepare_options_of(const PrepareCommandLine& line, std::optional<
   PrepareOptions options{{line.min_complete, line.wet_threshold},
                          line.spell_table == "matched" ? SpellTableKind::matched : SpellTableKind::cumulative,
                          RecordMinimum{}};
+  options.fragments = line.fragments;
   if (line.given.count("--change")) options.change = &change.emplace(parse_change(line.change));
   for (const char* option : {"--tail-years", "--tail-few-years"})
     if (line.given.count(option) && !line.given.count("--tail"))

@@ -4,6 +4,7 @@
 // declares the options.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <set>
@@ -20,14 +21,21 @@ namespace raingen::stations {
 struct PrepareCommandLine {
   std::string id, record;  // --id, RECORD
   std::string site, results, site_at, weighted_site, dir = ".", spell_table = "matched";
-  std::string utc_offset;       // --utc-offset
-  std::string present = "all";  // --present
-  std::string seasons;          // --seasons
-  std::string change;           // --change TERMS
-  std::string tail;             // --tail REFERENCE
-  double tail_years = 100;      // --tail-years
-  bool tail_few_years = false;  // --tail-few-years
-  std::string network, sites;   // --network DIR, --sites FILE
+  std::string utc_offset;                   // --utc-offset
+  std::string present = "all";              // --present
+  std::string seasons;                      // --seasons
+  std::string change;                       // --change TERMS
+  std::string tail;                         // --tail REFERENCE
+  double tail_years = 100;                  // --tail-years
+  bool tail_few_years = false;              // --tail-few-years
+  std::string network, sites;               // --network DIR, --sites FILE
+  std::vector<std::string> fragments_from;  // --fragments-from ID=FILE, as given
+  int fragments_k = 0, fragments_window = 15;
+  std::uint64_t seed = 1;
+  std::string fragments_utc_offset, hold_out;  // --fragments-utc-offset, --hold-out ID
+  int hold_out_step = 60;                      // --hold-out-step MINUTES
+  // The fragment gauges once read (stations/fragment_gauges.h), for every record of the use.
+  const gauge::FragmentSource* fragments = nullptr;
   int days = 0;
   int jobs = 1;  // --jobs, of --network
   double min_complete = 100, wet_threshold = 0;

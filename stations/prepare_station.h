@@ -10,6 +10,7 @@
 
 #include "common/tool_error.h"
 #include "gauge/calendar_series.h"
+#include "gauge/fragments.h"
 #include "stations/climate_change.h"
 #include "stations/changed_days.h"
 #include "stations/days.h"
@@ -40,7 +41,8 @@ struct PrepareOptions {
   // --change: the record's days changed before they are prepared. Not owned: a plain pointer keeps
   // these options a value that tables of them can hold (the command line's use owns the change).
   const ClimateChange* change = nullptr;
-  const TailRequest* tail = nullptr;  // --tail: the pool widened beyond the record (the same ownership)
+  const TailRequest* tail = nullptr;                 // --tail: the pool widened beyond the record (the same ownership)
+  const gauge::FragmentSource* fragments = nullptr;  // --fragments-from: coarse records made 15-minute
 };
 
 // What the preparation found, for the summary.

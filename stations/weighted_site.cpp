@@ -1,5 +1,7 @@
 #include "stations/weighted_site.h"
 
+#include "stations/fragment_gauges.h"
+
 #include <algorithm>
 #include <array>
 
@@ -100,11 +102,13 @@ struct SiteRecords {
 };
 
 // The reading options of each gauge, checked.
-std::array<gauge::ReadOptions, 3> read_options(const std::array<const common::GaugeArgument*, 3>& gauges) {
+std::array<gauge::ReadOptions, 3> read_options(const std::array<const common::GaugeArgument*, 3>& gauges,
+                                               const gauge::FragmentSource* fragments) {
   std::array<gauge::ReadOptions, 3> read;
   for (std::size_t i = 0; i < 3; ++i) {
     read[i] = gauge::gauge_read_options(gauges[i]->id, gauges[i]->options);
     read[i].depth_limit = common::depth_limit_mm;
+    read[i].fragments = fragments;
   }
   return read;
 }
@@ -220,7 +224,7 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
   Settings settings = c.settings;
   settings.stations = {StationSetting{c.id, 0}, placed.stations[0], placed.stations[1]};
   const std::string settings_file_text = settings_text(settings);  // checks them
-  const std::array<gauge::ReadOptions, 3> read = read_options(gauges);
+  const std::array<gauge::ReadOptions, 3> read = read_options(gauges, c.prepare.fragments);
 
   check_no_record_replaced({run_facts_file(c.dir, {})}, gauges);
   common::check_future_output(c.dir / run_facts_file_name);  // before it is read: a FIFO there would be waited on
@@ -239,7 +243,8 @@ void run_weighted_site_command(const WeightedSiteCommand& c, std::ostream& out) 
     run_facts.put_station({.id = r.ids[i],
                            .record = record_fact(gauges[i]->path),
                            .reading = gauges[i]->options,
-                           .utc_offset = c.utc_offset});
+                           .utc_offset = c.utc_offset,
+                           .other = fragment_facts(c.prepare.fragments, r.facts[i])});
     site_facts.gauges.push_back({r.ids[i], r.distances[i]});
   }
   run_facts.put_site_station(site_facts);

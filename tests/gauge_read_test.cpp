@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <array>
 #include <string>
+#include <tuple>
 
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
 #include "common/tool_error.h"
+#include "gauge/coarse_record.h"
+#include "gauge/fragments.h"
 #include "gauge/read_gauge.h"
 #include "gauge/record_times.h"
 #include "support/child.h"
@@ -371,6 +375,128 @@ TEST(ReadGauge, OptionsByName) {
   const std::pair<std::string, std::string> bad[] = {{"format", "xls"},    {"stamp", "middle"}, {"to", "2016-04-31"},
                                                      {"to", "2016-04-30"}, {"colour", "red"},   {"column", ""}};
   for (const auto& [name, value] : bad) EXPECT_THROW(set_read_option(o, name, value), UsageError) << name << value;
+}
+
+// Making a coarse record 15-minute from fragments.
+
+// A 15-minute series from 2001-01-01 00:00, dry but for the hours given: the hour ending at
+// HOUR on day DAY of January (or beyond, counting on) holds the four depths.
+CalendarSeries fragment_gauge(const std::vector<std::tuple<int, int, std::array<double, 4>>>& hours) {
+  const auto start = raingen::calendar::TimePoint{raingen::calendar::Day{date::year{2001} / 1 / 1}};
+  CalendarSeries s("F", start, 96 * 90);
+  for (std::size_t k = 0; k < s.size(); ++k) s.set_depth(k, 0);
+  for (const auto& [day, hour, depths] : hours)
+    for (std::size_t j = 0; j < 4; ++j)
+      s.set_depth(static_cast<std::size_t>((day - 1) * 96 + hour * 4 - 4) + j, depths[j]);
+  return s;
+}
+
+// An hourly record from 2001-01-08 01:00 (dry) with the given steps wet: (day of January, hour, mm).
+CoarseRecord hourly_record(const std::vector<std::tuple<int, int, double>>& wet) {
+  using namespace raingen::calendar;
+  CoarseRecord r{.path = "h.csv",
+                 .name = "H",
+                 .step = Minutes{60},
+                 .first_end = TimePoint{Day{date::year{2001} / 1 / 8}} + Minutes{60},
+                 .values = {},
+                 .lines = {}};
+  r.values.assign(26 * 24, 0);
+  for (std::size_t k = 0; k < r.values.size(); ++k) r.lines.push_back(static_cast<long>(k) + 2);
+  for (const auto& [day, hour, mm] : wet) r.values[static_cast<std::size_t>((day - 8) * 24 + hour - 1)] = mm;
+  return r;
+}
+
+// The four made depths of the hour ending at hour on day (of January or on), as "a b c d".
+std::string made_hour(const CalendarSeries& s, int day, int hour) {
+  const auto first = static_cast<std::size_t>((day - 8) * 96 + hour * 4 - 4);
+  return fmt::format("{:g} {:g} {:g} {:g}", s.depth(first), s.depth(first + 1), s.depth(first + 2), s.depth(first + 3));
+}
+
+TEST(Fragments, NeighboursChosenAsWorkedByHand) {
+  // A (5 Jan, 4 mm) and B (7 Jan, 5 mm) lie dry on both sides; C is two wet hours on 9 Jan (the
+  // first wet after, the second wet before); D (25 Feb, day 56, 4 mm) lies far in the year.
+  const FragmentSource source{.gauges = {{"F", "f.csv",
+                                          fragment_gauge({{5, 11, {1, 0, 0, 3}},
+                                                          {7, 11, {0, 2.5, 2.5, 0}},
+                                                          {9, 10, {1, 1, 1, 1}},
+                                                          {9, 11, {0, 0, 0, 2}},
+                                                          {56, 11, {4, 0, 0, 0}}})}},
+                              .rules = {.neighbours = 1, .window_days = 15, .least_candidates = 1, .seed = 1}};
+  FragmentFacts facts;
+  const CalendarSeries made =
+      make_fine(hourly_record({{8, 11, 4}, {9, 10, 2}, {9, 11, 3}, {20, 11, 9}, {32, 11, 3}}), source, 100, facts);
+  EXPECT_EQ(made_hour(made, 8, 11), "1 0 0 3");          // A: the same depth, B is 1 mm off
+  EXPECT_EQ(made_hour(made, 9, 10), "0.5 0.5 0.5 0.5");  // C's first: dry before, wet after
+  EXPECT_EQ(made_hour(made, 9, 11), "0 0 0 3");          // C's second: wet before, dry after
+  EXPECT_EQ(made_hour(made, 20, 11), "0 4.5 4.5 0");     // B, the deepest within 15 days: scaled up
+  // 1 February: nothing within 15 days; within 30, A and D are 1 mm off, D 24 days away and A 27.
+  EXPECT_EQ(made_hour(made, 32, 11), "3 0 0 0");
+  EXPECT_EQ(made_hour(made, 8, 12), "0 0 0 0");
+  EXPECT_EQ(facts.wet_steps, 5);
+  EXPECT_EQ(facts.widened, 1);
+  EXPECT_EQ(facts.deeper_than_candidates, 2);  // 9 Jan 11:00 (3 mm from 2) and 20 Jan (9 mm from 5)
+  EXPECT_EQ(facts.from_gauge, std::vector<long>{5});
+
+  // Three candidates asked for: the whole year holds one wet hour with a dry hour before and a wet after.
+  FragmentSource thin = source;
+  thin.rules.least_candidates = 3;
+  try {
+    make_fine(hourly_record({{8, 11, 4}, {9, 10, 2}, {9, 11, 3}}), thin, 100, facts);
+    ADD_FAILURE() << "a thin year was taken";
+  } catch (const ToolError& e) {
+    EXPECT_EQ(raingen::common::located_message(e),
+              "h.csv:35: the fragment gauges hold 1 wet 60-minute steps with a dry step before and a wet step after "
+              "in the whole year, and 3 are needed: give longer or more fragment gauges");
+  }
+
+  // The draw among k: 210 first, then 300 and 100 (as equally near, in the order given); weights
+  // 1, 1/2, 1/3 of 11/6, so u below 6/11 takes the first and from 9/11 the third.
+  const std::vector<Candidate> three{{.total = 300}, {.total = 100}, {.total = 210}};
+  for (const auto& [u, rank] : std::vector<std::pair<double, std::size_t>>{{0.5, 2}, {0.6, 0}, {0.9, 1}})
+    EXPECT_EQ(choose_neighbour(three, 200, 0, 3, u), rank) << u;
+  EXPECT_EQ(share_out(7, std::vector<std::int64_t>{3, 0, 1}), (std::vector<std::int64_t>{5, 0, 2}));
+  EXPECT_EQ(share_out(100, std::vector<std::int64_t>{1, 1, 1}), (std::vector<std::int64_t>{34, 33, 33}));
+}
+
+// The real PD_01 record summed to hours and to days and made 15-minute again from PD_02 and
+// PD_03: every step adds up to its depth exactly, a missing step stays missing, and the seed
+// alone decides the draws.
+TEST(Fragments, RealRecordMadeAgainAddsUp) {
+  const std::string records = std::string(RAINGEN_EXAMPLE_RECORDS) + "/iMHEA_PAU_01_PD_0";
+  FragmentSource source;
+  for (int i = 2; i <= 3; ++i)
+    source.gauges.push_back({fmt::format("PD0{}", i), "", read_gauge(fmt::format("{}{}_raw.csv", records, i), {})});
+  const CalendarSeries truth = read_gauge(records + "1_raw.csv", {});
+  for (int step : {60, 1440}) {
+    const CoarseRecord coarse = coarse_of("PD01", truth, raingen::calendar::Minutes{step});
+    FragmentFacts facts;
+    const CalendarSeries made = make_fine(coarse, source, 100, facts);
+    const std::size_t n = static_cast<std::size_t>(step / 15);
+    ASSERT_EQ(made.size(), coarse.values.size() * n);
+    long wet = 0;
+    for (std::size_t k = 0; k < coarse.values.size(); ++k) {
+      long sum = 0;
+      for (std::size_t j = 0; j < n; ++j) {
+        ASSERT_EQ(made.present(k * n + j), !std::isnan(coarse.values[k])) << step << " " << k;
+        if (made.present(k * n + j)) sum += std::lround(made.depth(k * n + j) * 100);
+      }
+      if (!std::isnan(coarse.values[k])) {
+        ASSERT_EQ(sum, std::lround(coarse.values[k] * 100)) << step << " " << k;
+      }
+      wet += coarse.values[k] > 0;
+    }
+    EXPECT_EQ(facts.wet_steps, wet);
+    EXPECT_GT(wet, step == 60 ? 6000 : 1000);
+    const auto hundredths = [](const CalendarSeries& s) {
+      std::vector<long> h;
+      for (double d : s.depths()) h.push_back(std::isnan(d) ? -1 : std::lround(d * 100));
+      return h;
+    };
+    source.rules.seed = 2;
+    EXPECT_NE(hundredths(make_fine(coarse, source, 100, facts)), hundredths(made));
+    source.rules.seed = 1;
+    EXPECT_EQ(hundredths(make_fine(coarse, source, 100, facts)), hundredths(made));
+  }
 }
 
 }  // namespace

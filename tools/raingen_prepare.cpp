@@ -22,6 +22,8 @@
 #include "gauge/reading_command_line.h"
 #include "network/network_command_line.h"
 #include "stations/distance_unit.h"
+#include "stations/fragment_gauges.h"
+#include "stations/hold_out.h"
 #include "stations/prepare_command_line.h"
 #include "stations/prepare_station.h"
 
@@ -254,10 +256,30 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 1024));
     app.add_option("--present", line.present,
                    "all (default) or any: --weighted-site is present where all gauges are, or where any is");
+    app.add_option("--fragments-from", line.fragments_from,
+                   "ID=FILE: a 15-minute or finer gauge nearby whose fragments make a coarse (hourly, daily) record "
+                   "15-minute (see Coarse records below); once for each")
+        ->allow_extra_args(false);
+    app.add_option("--fragments-k", line.fragments_k,
+                   "K: the nearest steps by depth one is drawn from (default 0: the square root of the candidates)");
+    app.add_option("--fragments-window", line.fragments_window,
+                   "DAYS: candidates within this many days of the year either side (default 15)");
+    app.add_option("--fragments-utc-offset", line.fragments_utc_offset,
+                   "+HH:MM or -HH:MM: the clock the fragment gauges kept (must be --utc-offset's)");
+    app.add_option("--seed", line.seed, "N: the seed of the draws among the nearest fragments (default 1)");
+    app.add_option("--hold-out", line.hold_out,
+                   "ID: hold fragment gauge ID out, make it again from the others and compare; writes nothing");
+    app.add_option("--hold-out-step", line.hold_out_step, "MINUTES: the step --hold-out sums ID to (default 60)");
     if (const auto done = raingen::common::parse_command_line(app, argc, argv)) return *done;
 
     for (const CLI::Option* option : app.get_options())
       if (option->count() > 0) line.given.insert(option->get_name());
+    const std::optional<raingen::gauge::FragmentSource> fragments = stations::fragment_source_of(line);
+    if (fragments) line.fragments = &*fragments;
+    if (line.given.count("--hold-out")) {
+      stations::run_hold_out(*fragments, line.hold_out, line.hold_out_step, std::cout);
+      return 0;
+    }
     if (line.given.count("--network"))
       raingen::network::run_network_command_line(line, std::cout);
     else

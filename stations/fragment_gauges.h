@@ -1,0 +1,32 @@
+// The fragment gauges of raingen-prepare (--fragments-from ID=FILE, each a 15-minute or finer
+// record) and the rules of the choice among their steps (--fragments-k, --fragments-window,
+// --seed), read once for every record of the use: a record coarser than 15 minutes is made
+// 15-minute from them as it is read (gauge/fragments.h).
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "gauge/fragments.h"
+#include "gauge/read_gauge.h"
+#include "stations/prepare_command_line.h"
+#include "stations/run_facts.h"
+
+namespace raingen::stations {
+
+// The gauges of --fragments-from, each read with the reading options given for it as "ID:VALUE"
+// (those values are taken out of line.reading, which then holds the records' own); none without
+// --fragments-from. Throws UsageError for a fragment option without --fragments-from, a value out
+// of range, or a fragment gauge on another clock than --utc-offset; ToolError for a record that
+// does not read or is itself coarser than 15 minutes.
+std::optional<gauge::FragmentSource> fragment_source_of(PrepareCommandLine& line);
+
+// The lines of RAINGEN.TXT that record how a coarse record was made 15-minute: fragments = the
+// gauges, fragments_method = the rules, fragments_result = what the choice did. None when the
+// record was not coarse.
+FactLines fragment_facts(const gauge::FragmentSource* source, const gauge::ReadFacts& facts);
+
+// The summary's line for the same, after the line that says what was read ("" when none).
+std::string fragment_result_text(const gauge::FragmentFacts& facts);
+
+}  // namespace raingen::stations
