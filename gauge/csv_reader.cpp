@@ -54,7 +54,8 @@ bool looks_like_time(const std::vector<std::string_view>& fields, bool& split_ti
     split_time = true;
     return true;
   }
-  return false;
+  split_time = false;  // a date alone
+  return parse_date(fields[0], day) != TimeParse::malformed;
 }
 
 // Fills fields with the first fields.size() fields of line, trimmed; returns how many it has.
@@ -165,7 +166,12 @@ class CsvRows {
     row.line = reader_.line_number();
     calendar::Instant time;
     if (!layout_.split_time) {
-      const TimeParse status = times_.read(fields_[0], time);
+      TimeParse status = times_.read(fields_[0], time);
+      calendar::Day day;
+      if (status == TimeParse::malformed && (status = parse_date(fields_[0], day)) == TimeParse::ok)
+        time = calendar::Instant{day};  // a date alone: its midnight (a daily record's day, read_coarse_rows)
+      else if (status == TimeParse::malformed)
+        status = times_.read(fields_[0], time);  // for the message of a time
       if (status != TimeParse::ok) bad_time(path_, row.line, fields_[0], status);
     } else {
       calendar::Day day;

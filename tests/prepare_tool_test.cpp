@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <set>
@@ -14,6 +15,9 @@
 #include <date/date.h>
 #include <fmt/format.h>
 
+#include "calendar/time_text.h"
+#include "gauge/coarse_record.h"
+#include "gauge/read_gauge.h"
 #include "support/child.h"
 #include "support/tool_runs.h"
 
@@ -385,6 +389,110 @@ TEST(PrepareTool, RealTipRecords) {
     EXPECT_NE(o.out.find("days with gaps  1\n"), std::string::npos) << o.out;
   }
   EXPECT_EQ(listing(dir).size(), 10u);  // and RAINGEN.TXT
+}
+
+// A gauge's record as a csv at a coarse step: its 15-minute record summed (missing where any
+// interval is), stamped at each step's end, or (daily) by the date alone.
+std::string coarse_csv(const std::string& record, int step) {
+  using namespace raingen;
+  const gauge::CoarseRecord coarse = gauge::coarse_of(record, gauge::read_gauge(record, {}), calendar::Minutes{step});
+  std::string csv = "time,rain_mm\n";
+  for (std::size_t k = 0; k < coarse.values.size(); ++k) {
+    const calendar::TimePoint end = coarse.first_end + static_cast<long>(k) * coarse.step;
+    const std::string time =
+        step == 1440 ? calendar::day_text(calendar::day_of(end - coarse.step)) : calendar::minute_text(end);
+    csv += std::isnan(coarse.values[k]) ? time + ",\n" : fmt::format("{},{:.2f}\n", time, coarse.values[k]);
+  }
+  return csv;
+}
+
+// An hourly and a daily record (PD_01 summed) made 15-minute from PD_02's and PD_03's fragments:
+// the daily record's wet days hold its totals exactly, in its date order; one seed gives the same
+// files, another seed other depths on the same wet days; a held-out gauge keeps its wet share and
+// p99; bad coarse records and options change nothing.
+TEST(PrepareTool, CoarseRecordsFromFragments) {
+  const std::string records = std::string(RAINGEN_EXAMPLE_RECORDS) + "/iMHEA_PAU_01_PD_0";
+  const std::vector<std::string> fragments{"--fragments-from", "PD02=" + records + "2_raw.csv", "--fragments-from",
+                                           "PD03=" + records + "3_raw.csv"};
+  TempDir dir;
+  dir.write("hourly.csv", coarse_csv(records + "1_raw.csv", 60));
+  dir.write("daily.csv", coarse_csv(records + "1_raw.csv", 1440));
+  const auto prepared = [&](const std::string& folder, const std::string& record, std::vector<std::string> more) {
+    more.insert(more.end(), fragments.begin(), fragments.end());
+    more.insert(more.end(), {"--dir", folder, "--id", "GAUG", record});
+    const Outcome o = prepare(dir, more);
+    EXPECT_EQ(o.exit_status, 0) << o.err;
+    return o.out;
+  };
+  const std::string hourly = prepared("h1", "hourly.csv", {});
+  EXPECT_NE(hourly.find("GAUG: hourly.csv (read as csv, 60-minute step, 35650 readings)\n  made 15-minute  "),
+            std::string::npos)
+      << hourly;
+  prepared("h2", "hourly.csv", {});
+  prepared("h3", "hourly.csv", {"--seed", "7"});
+  EXPECT_EQ(dir.read("h2/GAUGF_2.TXT"), dir.read("h1/GAUGF_2.TXT"));
+  EXPECT_NE(dir.read("h3/GAUGF_2.TXT"), dir.read("h1/GAUGF_2.TXT"));
+  EXPECT_EQ(dir.read("h3/GAUGD_3.TXT"), dir.read("h1/GAUGD_3.TXT"));  // the wet days are the record's
+  const std::string facts = dir.read("h1/RAINGEN.TXT");
+  EXPECT_NE(facts.find("fragments = PD02=" + records + "2_raw.csv, PD03=" + records +
+                       "3_raw.csv\nfragments_method = k nearest by depth at the 60-minute step, k square root of the "
+                       "candidates, window 15 days, states before and after, seed 1\nfragments_result = "),
+            std::string::npos)
+      << facts;
+
+  prepared("d1", "daily.csv", {"--fragments-k", "3", "--fragments-window", "30"});
+  std::vector<long> wet_totals;
+  std::istringstream daily(dir.read("daily.csv"));
+  std::string line;
+  std::getline(daily, line);
+  while (std::getline(daily, line))
+    if (line.back() != ',' && std::stod(line.substr(11)) > 0)
+      wet_totals.push_back(std::lround(std::stod(line.substr(11)) * 100));
+  const auto days = day_file_depths(dir.read("d1/GAUGF_2.TXT"));
+  ASSERT_EQ(days.size(), wet_totals.size() + 1);  // and the copy of the last
+  for (std::size_t d = 0; d < wet_totals.size(); ++d)
+    ASSERT_EQ(std::accumulate(days[d].begin(), days[d].end(), 0L), wet_totals[d]) << d;
+
+  // Held out and made again hour by hour: the wet share within 0.05, the wet p99 within 15%.
+  std::vector<std::string> hold(fragments.begin(), fragments.end());
+  hold.insert(hold.end(), {"--fragments-from", "PD01=" + records + "1_raw.csv", "--hold-out", "PD01"});
+  const Outcome held = prepare(dir, hold);
+  ASSERT_EQ(held.exit_status, 0) << held.err;
+  const auto figure = [&](const std::string& name, int column) {
+    std::istringstream row(held.out.substr(held.out.find(name) + name.size()));
+    double record = 0, made = 0;
+    row >> record >> made;
+    return column == 0 ? record : made;
+  };
+  EXPECT_NEAR(figure("wet share of 15-minute intervals", 1), figure("wet share of 15-minute intervals", 0), 0.05);
+  const double p99 = figure("p99 of wet 15-minute depths (mm)", 0);
+  EXPECT_NEAR(figure("p99 of wet 15-minute depths (mm)", 1), p99, 0.15 * p99) << held.out;
+
+  dir.write("fifty.csv", "time,r\n2001-01-01 00:50,1\n2001-01-01 01:40,0\n");
+  const std::vector<std::string> before = listing(dir);
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string>> refused{
+      {{"--id", "X", "--fragments-from", "P=" + records + "2_raw.csv", "fifty.csv"},
+       1,
+       "fifty.csv:3: the record's step is 50 minutes: a coarse record's step must be a whole number of 15-minute "
+       "intervals that divides a day (30, 60, ... 1440 minutes)"},
+      {{"--id", "X", "--fragments-from", "H=hourly.csv", "daily.csv"},
+       1,
+       "hourly.csv:3: the record's step is 60 minutes; 15 minutes or finer is needed"},
+      {{"--id", "X", "--fragments-k", "3", "hourly.csv"},
+       2,
+       "--fragments-k shapes how a coarse record is made 15-minute: give --fragments-from ID=FILE"},
+      {{"--id", "X", "--utc-offset", "-05:00", "--fragments-utc-offset", "+00:00", "--fragments-from",
+        "P=" + records + "2_raw.csv", "hourly.csv"},
+       2,
+       records + "2_raw.csv: the fragment gauges kept UTC+00:00 and the records UTC-05:00: a step's fragments must "
+                 "come from the same hours of the day (give records on one clock)"}};
+  for (const auto& [arguments, status, message] : refused) {
+    const Outcome o = prepare(dir, arguments);
+    EXPECT_EQ(o.exit_status, status) << o.err;
+    EXPECT_EQ(o.err, "raingen-prepare: " + message + "\n");
+    EXPECT_EQ(o.out, "");
+  }
+  EXPECT_EQ(listing(dir), before);
 }
 
 struct BadRecord {
