@@ -179,6 +179,36 @@ say how many copies were scaled, by how much, and the largest depths before and
 after: beyond the record they are extrapolated from the reference, scaled
 recorded days, not storms that fell.
 
+Coarse records: a csv record at a step coarser than 15 minutes (a whole number
+of 15-minute intervals that divides a day: 30, 60, ... 1440; a daily record's
+times may be dates alone, each naming its day) is refused unless
+--fragments-from ID=FILE gives one or more 15-minute or finer gauges nearby
+(read with their own options as --format ID:tips; not coarse themselves). Each
+wet step of the record then takes the within-step pattern of a wet step of a
+fragment gauge at the same time of day: among the steps within
+--fragments-window days of the year either side (default 15) whose steps before
+and after are wet or dry as the record's are (a missing one matches any), the K
+nearest in depth (--fragments-k, default the square root of their number; equal
+ones by nearness in the year, then in an order drawn from --seed), one drawn
+with weight 1/rank. Fewer than 5 (or K) candidates widen the window, twice as
+wide each time up to the whole year; fewer in the whole year refuse the record,
+naming the line. The step's depth (to 0.01 mm) is shared out in proportion to
+the pattern in whole 0.01 mm (largest remainders), so the 15-minute depths add
+up to it exactly; dry steps stay dry, missing steps missing. One --seed (default
+1) gives the same files; every use alike (a station, --weighted-site, --seasons,
+--network). The summary and RAINGEN.TXT (fragments, fragments_method,
+fragments_result) say how many steps took fragments from which gauge, how many
+needed a wider window and how many were deeper than every candidate (their
+pattern scaled up). --fragments-utc-offset states the fragment gauges' clock; it
+must be --utc-offset's. --hold-out ID (one of --fragments-from, with at least
+one other) sums that gauge to --hold-out-step minutes (default 60), makes it
+15-minute again from the others, prints the record's figures beside the made
+ones (wet share, wet p99 and p99.9, the largest 15 minutes of a wet hour as its
+share, mean annual maxima at 15 to 60 minutes, lag-1 correlation) and writes
+nothing. Within a step the pattern is a recorded one; across steps the made
+15-minute series does not carry a storm over from one step's pattern to the
+next (lag-1 is lower, about 10% on pau01 by the hour).
+
 RAINGEN.TXT: each use also writes what the program's files cannot hold into
 RAINGEN.TXT in --dir, together with its other files (all or none), for
 raingen-export, raingen-ensemble and raingen-report: a station's record (its
