@@ -1,7 +1,5 @@
 #include "gauge/fragment_index.h"
 
-#include <algorithm>
-
 #include <date/date.h>
 
 #include "calendar/interval.h"
@@ -48,12 +46,14 @@ FragmentIndex::FragmentIndex(const std::vector<FragmentGauge>& gauges, calendar:
     const std::int64_t start = calendar::minute_number(series.start());
     // The first interval that begins a step: its start minus the phase a whole number of steps.
     const std::int64_t lead = phase_minutes - start;
-    std::int64_t first = (lead - calendar::floor_div(lead, step.count()) * step.count()) / calendar::minutes_per_interval;
+    std::int64_t first =
+        (lead - calendar::floor_div(lead, step.count()) * step.count()) / calendar::minutes_per_interval;
     for (; first + n <= static_cast<std::int64_t>(series.size()); first += n) {
       const std::int64_t total = step_total(series, first, n);
       if (total <= 0) continue;
       const calendar::TimePoint middle = series.interval_start(static_cast<std::size_t>(first)) + step / 2;
-      Candidate c{.gauge = g,
+      Candidate c{.id = all_.size(),
+                  .gauge = g,
                   .first = static_cast<std::size_t>(first),
                   .total = total,
                   .day_of_year = leap_day_of_year(calendar::day_of(middle)),
@@ -65,8 +65,9 @@ FragmentIndex::FragmentIndex(const std::vector<FragmentGauge>& gauges, calendar:
   }
 }
 
-std::vector<Candidate> FragmentIndex::within(int day_of_year, int window, StepState before, StepState after) const {
-  std::vector<std::size_t> taken;
+void FragmentIndex::within(int day_of_year, int window, StepState before, StepState after,
+                           std::vector<Candidate>& found) const {
+  found.clear();
   const int first = window >= 183 ? 0 : day_of_year - window;
   const int last = window >= 183 ? 365 : day_of_year + window;
   for (int b = 0; b < 3; ++b)
@@ -74,16 +75,9 @@ std::vector<Candidate> FragmentIndex::within(int day_of_year, int window, StepSt
       if (before != StepState::unknown && b != static_cast<int>(before)) continue;
       if (after != StepState::unknown && a != static_cast<int>(after)) continue;
       const auto& days = filed_[static_cast<std::size_t>(b * 3 + a)];
-      for (int d = first; d <= last; ++d) {
-        const auto& day = days[static_cast<std::size_t>((d + 366) % 366)];
-        taken.insert(taken.end(), day.begin(), day.end());
-      }
+      for (int d = first; d <= last; ++d)
+        for (std::size_t k : days[static_cast<std::size_t>((d + 366) % 366)]) found.push_back(all_[k]);
     }
-  std::sort(taken.begin(), taken.end());  // gauge by gauge, in time order: ties go to the earlier
-  std::vector<Candidate> found;
-  found.reserve(taken.size());
-  for (std::size_t k : taken) found.push_back(all_[k]);
-  return found;
 }
 
 }  // namespace raingen::gauge

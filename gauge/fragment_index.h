@@ -18,8 +18,9 @@ class FragmentIndex {
   FragmentIndex(const std::vector<FragmentGauge>& gauges, calendar::Minutes step, int phase_minutes);
 
   // The candidates within window days of day_of_year (the whole year from 183 on) whose states
-  // before and after are those given (unknown: any).
-  std::vector<Candidate> within(int day_of_year, int window, StepState before, StepState after) const;
+  // before and after are those given (unknown: any), into found (in no order that matters: the
+  // choice ranks them by a key of their own).
+  void within(int day_of_year, int window, StepState before, StepState after, std::vector<Candidate>& found) const;
 
   std::size_t size() const { return all_.size(); }
   const Candidate& operator[](std::size_t k) const { return all_[k]; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <tuple>
 #include <random>
 
 #include <fmt/format.h>
@@ -26,15 +27,14 @@ std::string_view state_name(StepState s) {
 
 // The candidates of a wet step: its window widened until it holds the least the rules ask for.
 // Throws ToolError naming the record's line when the whole year holds fewer.
-std::vector<Candidate> candidates_of(const CoarseRecord& record, std::size_t k, const FragmentIndex& index,
-                                     const FragmentRules& rules, int day, StepState before, StepState after,
-                                     bool& widened) {
+void candidates_of(const CoarseRecord& record, std::size_t k, const FragmentIndex& index, const FragmentRules& rules,
+                   int day, StepState before, StepState after, bool& widened, std::vector<Candidate>& found) {
   const auto least = static_cast<std::size_t>(std::max(rules.least_candidates, rules.neighbours));
   for (int window = rules.window_days;; window = std::min(2 * window, 183)) {
-    std::vector<Candidate> found = index.within(day, window, before, after);
+    index.within(day, window, before, after, found);
     if (found.size() >= least) {
       widened = window > rules.window_days;
-      return found;
+      return;
     }
     if (window >= 183)
       throw common::ToolError(
@@ -55,10 +55,13 @@ StepState state_at(const CoarseRecord& record, std::int64_t k) {
 // Uniform in [0, 1) from the engine's 53 high bits: the same on every platform.
 double uniform(std::mt19937_64& engine) { return static_cast<double>(engine() >> 11) * 0x1.0p-53; }
 
-// Fisher-Yates from the engine's own draws (std::shuffle's are not the same on every platform).
-void shuffle(std::vector<Candidate>& candidates, std::mt19937_64& engine) {
-  for (std::size_t k = candidates.size(); k > 1; --k)
-    std::swap(candidates[k - 1], candidates[static_cast<std::size_t>(uniform(engine) * static_cast<double>(k))]);
+// A number drawn from the seed, the step and the candidate alone (splitmix64's finaliser): the
+// order of equally near candidates.
+std::uint64_t drawn_tie(const Candidate& c, std::uint64_t step_seed) {
+  std::uint64_t z = step_seed ^ (static_cast<std::uint64_t>(c.id) * 0x9e3779b97f4a7c15ULL);
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
 }
 
 }  // namespace
@@ -75,31 +78,42 @@ std::vector<std::int64_t> share_out(std::int64_t total, std::span<const std::int
   }
   std::vector<std::size_t> order(pattern.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return remainder[a] > remainder[b]; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return remainder[a] > remainder[b]; });
   for (std::size_t j = 0; given < total; ++j, ++given) ++shares[order[j]];
   return shares;
 }
 
 std::size_t choose_neighbour(std::span<const Candidate> candidates, std::int64_t total, int day_of_year, int neighbours,
-                             double u) {
-  std::vector<std::size_t> order(candidates.size());
-  std::iota(order.begin(), order.end(), 0);
-  const auto distance = [&](std::size_t c) {
-    const std::int64_t d = candidates[c].total - total;
-    return std::pair(d < 0 ? -d : d, days_apart(candidates[c].day_of_year, day_of_year));
+                             double u, std::uint64_t (*tie)(const Candidate&, std::uint64_t), std::uint64_t tie_seed) {
+  struct Ranked {
+    std::int64_t depth_apart;
+    int days;
+    std::uint64_t tie;
+    std::size_t at;
+    bool operator<(const Ranked& o) const {
+      return std::tie(depth_apart, days, tie, at) < std::tie(o.depth_apart, o.days, o.tie, o.at);
+    }
   };
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return distance(a) < distance(b); });
-  const std::size_t k =
-      neighbours > 0 ? std::min<std::size_t>(static_cast<std::size_t>(neighbours), order.size())
-                     : std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(std::sqrt(order.size()))));
+  std::vector<Ranked> ranked;
+  ranked.reserve(candidates.size());
+  for (std::size_t c = 0; c < candidates.size(); ++c) {
+    const std::int64_t d = candidates[c].total - total;
+    ranked.push_back({d < 0 ? -d : d, days_apart(candidates[c].day_of_year, day_of_year),
+                      tie ? tie(candidates[c], tie_seed) : 0, c});
+  }
+  const std::size_t k = neighbours > 0
+                            ? std::min<std::size_t>(static_cast<std::size_t>(neighbours), ranked.size())
+                            : std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(std::sqrt(ranked.size()))));
+  std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(k), ranked.end());
   double weights = 0;
   for (std::size_t j = 1; j <= k; ++j) weights += 1.0 / static_cast<double>(j);
   double reach = u * weights;
   for (std::size_t j = 1; j < k; ++j) {
     reach -= 1.0 / static_cast<double>(j);
-    if (reach < 0) return order[j - 1];
+    if (reach < 0) return ranked[j - 1].at;
   }
-  return order[k - 1];
+  return ranked[k - 1].at;
 }
 
 CalendarSeries make_fine(const CoarseRecord& record, const FragmentSource& source, double depth_limit,
@@ -114,6 +128,7 @@ CalendarSeries make_fine(const CoarseRecord& record, const FragmentSource& sourc
   std::mt19937_64 engine(source.rules.seed);
   CalendarSeries fine(record.name, record.first_end - record.step, record.values.size() * static_cast<std::size_t>(n));
   std::vector<std::int64_t> pattern(static_cast<std::size_t>(n));
+  std::vector<Candidate> candidates;
   for (std::size_t k = 0; k < record.values.size(); ++k) {
     const double value = record.values[k];
     if (std::isnan(value)) continue;
@@ -130,12 +145,10 @@ CalendarSeries make_fine(const CoarseRecord& record, const FragmentSource& sourc
     const calendar::TimePoint middle = record.first_end + static_cast<long>(k) * record.step - record.step / 2;
     bool widened = false;
     const int day = leap_day_of_year(calendar::day_of(middle));
-    std::vector<Candidate> candidates =
-        candidates_of(record, k, index, source.rules, day, state_at(record, static_cast<std::int64_t>(k) - 1),
-                      state_at(record, static_cast<std::int64_t>(k) + 1), widened);
-    shuffle(candidates, engine);
-    const Candidate& chosen =
-        candidates[choose_neighbour(candidates, total, day, source.rules.neighbours, uniform(engine))];
+    candidates_of(record, k, index, source.rules, day, state_at(record, static_cast<std::int64_t>(k) - 1),
+                  state_at(record, static_cast<std::int64_t>(k) + 1), widened, candidates);
+    const Candidate& chosen = candidates[choose_neighbour(candidates, total, day, source.rules.neighbours,
+                                                          uniform(engine), drawn_tie, engine())];
     const CalendarSeries& lender = source.gauges[chosen.gauge].series;
     for (std::int64_t j = 0; j < n; ++j)
       pattern[static_cast<std::size_t>(j)] = *hundredths_of(lender.depth(chosen.first + static_cast<std::size_t>(j)));

@@ -23,10 +23,10 @@ struct FragmentGauge {
 };
 
 struct FragmentRules {
-  int neighbours = 0;          // k; 0: the square root of the candidates, rounded (at least 1)
-  int window_days = 15;        // the candidates lie within this many days of the year, either side
-  int least_candidates = 5;    // fewer in the window widen it (twice as wide, up to the whole year)
-  std::uint64_t seed = 1;      // the choice among the k is drawn from this seed alone
+  int neighbours = 0;        // k; 0: the square root of the candidates, rounded (at least 1)
+  int window_days = 15;      // the candidates lie within this many days of the year, either side
+  int least_candidates = 5;  // fewer in the window widen it (twice as wide, up to the whole year)
+  std::uint64_t seed = 1;    // the choice among the k is drawn from this seed alone
 };
 
 struct FragmentSource {
@@ -61,8 +61,9 @@ enum class StepState : std::uint8_t { dry, wet, unknown };
 
 // A wet step of a fragment gauge that may lend its pattern.
 struct Candidate {
+  std::size_t id = 0;  // its number among all the candidates of the gauges
   std::size_t gauge = 0;
-  std::size_t first = 0;  // its first interval in the gauge's series
+  std::size_t first = 0;   // its first interval in the gauge's series
   std::int64_t total = 0;  // 0.01 mm
   int day_of_year = 0;     // 0-365, in a leap year's calendar (29 February is 59)
   StepState before = StepState::unknown, after = StepState::unknown;
@@ -74,10 +75,11 @@ int days_apart(int a, int b);
 
 // Which candidate is taken for a wet step of depth total (0.01 mm) on day_of_year: the candidates
 // (already those of its window and its states) ranked by how near their depth is, then by how
-// near their day of the year, then in the order given (make_fine gives them in a drawn order, so
-// that no gauge is preferred among equals); the first k kept, and one drawn with weight 1/rank
-// from u in [0, 1). Returns its index in candidates.
+// near their day of the year, then by tie(candidate) (make_fine draws it from the seed and the
+// step, so that no gauge is preferred among equals), then in the order given; the first k kept,
+// and one drawn with weight 1/rank from u in [0, 1). Returns its index in candidates.
 std::size_t choose_neighbour(std::span<const Candidate> candidates, std::int64_t total, int day_of_year, int neighbours,
-                             double u);
+                             double u, std::uint64_t (*tie)(const Candidate&, std::uint64_t) = nullptr,
+                             std::uint64_t tie_seed = 0);
 
 }  // namespace raingen::gauge
