@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gauge/calendar_series.h"
@@ -19,7 +20,8 @@ namespace raingen::gauge {
 struct FragmentGauge {
   std::string id;
   std::string path;
-  CalendarSeries series;  // 15-minute depths
+  CalendarSeries series;                                     // 15-minute depths
+  std::vector<std::pair<std::string, std::string>> reading;  // the reading options it was read with
 };
 
 struct FragmentRules {

@@ -7,6 +7,7 @@
 #include "run_directory/run_directory.h"
 #include "gauge/read_options.h"
 #include "results/results_series.h"
+#include "stations/fragment_gauges.h"
 #include "stations/run_facts.h"
 
 namespace raingen::report {
@@ -90,6 +91,17 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<co
   for (std::size_t g = 0; g < given.size(); ++g) station[g] = station_of(in.weighted_ids, given[g].id, input);
   std::vector<gauge::ReadOptions> options;
   for (const common::GaugeArgument& g : given) options.push_back(gauge::gauge_read_options(g.id, g.options));
+  // A station prepared from a coarse record is read as it was made: from the same fragments.
+  const stations::RunFacts facts = stations::read_run_facts(dir);
+  std::vector<std::optional<gauge::FragmentSource>> fragments(given.size());
+  for (std::size_t g = 0; g < given.size(); ++g) {
+    const auto id = stations::StationId::from(given[g].id);
+    const stations::StationFacts* station = id ? facts.station(*id) : nullptr;
+    if (station)
+      fragments[g] =
+          stations::fragment_source_from_facts(station->other, (dir / stations::run_facts_file_name).string());
+    if (fragments[g]) options[g].fragments = &*fragments[g];
+  }
 
   static_cast<GeneratedRun&>(in) = read_generated_run(dir, day_one, "generated", results);
 

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 
 #include <fmt/format.h>
 
 #include "common/gauge_arguments.h"
+#include "common/numbers.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/interval_sums.h"
@@ -34,12 +36,12 @@ void take_fragment_reading(std::vector<common::GaugeArgument>& gauges, gauge::Re
 
 gauge::FragmentRules rules_of(const PrepareCommandLine& line) {
   if (line.fragments_k < 0 || line.fragments_k > 1000)
-    throw UsageError(fmt::format("--fragments-k {}: give 1 to 1000, or 0 for the square root of the candidates",
-                                 line.fragments_k));
+    throw UsageError(
+        fmt::format("--fragments-k {}: give 1 to 1000, or 0 for the square root of the candidates", line.fragments_k));
   if (line.fragments_window < 1 || line.fragments_window > 183)
     throw UsageError(fmt::format("--fragments-window {}: give 1 to 183 days", line.fragments_window));
-  return {.neighbours = line.fragments_k, .window_days = line.fragments_window, .least_candidates = 5,
-          .seed = line.seed};
+  return {
+      .neighbours = line.fragments_k, .window_days = line.fragments_window, .least_candidates = 5, .seed = line.seed};
 }
 
 void check_clocks(const PrepareCommandLine& line, const std::vector<common::GaugeArgument>& gauges) {
@@ -53,15 +55,23 @@ void check_clocks(const PrepareCommandLine& line, const std::vector<common::Gaug
                                  theirs.text(), ours.text()));
 }
 
+void read_gauges(const std::vector<common::GaugeArgument>& gauges, gauge::FragmentSource& source) {
+  for (const common::GaugeArgument& g : gauges) {
+    gauge::ReadOptions read = gauge::gauge_read_options(g.id, g.options);
+    read.depth_limit = common::depth_limit_mm;
+    source.gauges.push_back({g.id, g.path, gauge::read_gauge(g.path, read), g.options});
+  }
+}
+
 }  // namespace
 
 std::optional<gauge::FragmentSource> fragment_source_of(PrepareCommandLine& line) {
   if (line.fragments_from.empty()) {
-    for (const char* option : {"--fragments-k", "--fragments-window", "--fragments-utc-offset", "--seed", "--hold-out",
-                               "--hold-out-step"})
+    for (const char* option :
+         {"--fragments-k", "--fragments-window", "--fragments-utc-offset", "--seed", "--hold-out", "--hold-out-step"})
       if (line.given.count(option))
-        throw UsageError(fmt::format("{} shapes how a coarse record is made 15-minute: give --fragments-from ID=FILE",
-                                     option));
+        throw UsageError(
+            fmt::format("{} shapes how a coarse record is made 15-minute: give --fragments-from ID=FILE", option));
     return std::nullopt;
   }
   std::vector<std::string> texts = line.fragments_from;
@@ -69,34 +79,74 @@ std::optional<gauge::FragmentSource> fragment_source_of(PrepareCommandLine& line
   take_fragment_reading(gauges, line.reading);
   check_clocks(line, gauges);
   gauge::FragmentSource source{.gauges = {}, .rules = rules_of(line)};
-  for (const common::GaugeArgument& g : gauges) {
-    gauge::ReadOptions read = gauge::gauge_read_options(g.id, g.options);
-    read.depth_limit = common::depth_limit_mm;
-    source.gauges.push_back({g.id, g.path, gauge::read_gauge(g.path, read)});
-  }
+  read_gauges(gauges, source);
   return source;
 }
 
 FactLines fragment_facts(const gauge::FragmentSource* source, const gauge::ReadFacts& facts) {
   if (!source || !facts.fragments) return {};
-  std::string gauges;
+  FactLines lines;
   for (const gauge::FragmentGauge& g : source->gauges) {
     std::error_code error;
     const std::filesystem::path path = std::filesystem::absolute(g.path, error);
-    gauges += fmt::format("{}{}={}", gauges.empty() ? "" : ", ", g.id, error ? g.path : path.string());
+    lines.emplace_back("fragment", g.id + "=" + (error ? g.path : path.string()));
+    for (const auto& [name, value] : g.reading) lines.emplace_back("fragment_reading", g.id + ":" + name + "=" + value);
   }
   const gauge::FragmentRules& r = source->rules;
-  const std::string k = r.neighbours > 0 ? std::to_string(r.neighbours) : "square root of the candidates";
-  return {{"fragments", gauges},
-          {"fragments_method",
-           fmt::format("k nearest by depth at the {}-minute step, k {}, window {} days, states before and after, seed {}",
-                       facts.fragments->step_minutes, k, r.window_days, r.seed)},
-          {"fragments_result", fragment_result_text(*facts.fragments)}};
+  lines.emplace_back("fragments_k", std::to_string(r.neighbours));
+  lines.emplace_back("fragments_window", std::to_string(r.window_days));
+  lines.emplace_back("fragments_seed", std::to_string(r.seed));
+  lines.emplace_back("fragments_result", fragment_result_text(*facts.fragments));
+  return lines;
+}
+
+namespace {
+
+// The number of a fragments_ line of a station's section, or a ToolError naming file.
+long fact_number(const std::string& file, const std::string& key, const std::string& value, long low, long high) {
+  const auto number = common::parse_integer(value);
+  if (!number || *number < low || *number > high)
+    throw common::ToolError(file, 0, fmt::format("{} = {}: not a whole number from {} to {}", key, value, low, high));
+  return *number;
+}
+
+}  // namespace
+
+std::optional<gauge::FragmentSource> fragment_source_from_facts(const FactLines& other, const std::string& file) {
+  std::vector<common::GaugeArgument> gauges;
+  gauge::FragmentSource source;
+  for (const auto& [key, value] : other) {
+    if (key == "fragment") {
+      const std::size_t equals = value.find('=');
+      if (equals == std::string::npos || equals == 0)
+        throw common::ToolError(file, 0, fmt::format("fragment = {}: not ID=PATH", value));
+      gauges.push_back({value.substr(0, equals), value.substr(equals + 1), {}});
+    } else if (key == "fragment_reading") {
+      const std::size_t colon = value.find(':'), equals = value.find('=', colon == std::string::npos ? 0 : colon);
+      auto g = std::find_if(gauges.begin(), gauges.end(),
+                            [&](const auto& a) { return value.compare(0, colon, a.id) == 0 && a.id.size() == colon; });
+      if (colon == std::string::npos || equals == std::string::npos || g == gauges.end())
+        throw common::ToolError(file, 0,
+                                fmt::format("fragment_reading = {}: not ID:NAME=VALUE of a fragment above", value));
+      g->options.emplace_back(value.substr(colon + 1, equals - colon - 1), value.substr(equals + 1));
+    } else if (key == "fragments_k") {
+      source.rules.neighbours = static_cast<int>(fact_number(file, key, value, 0, 1000));
+    } else if (key == "fragments_window") {
+      source.rules.window_days = static_cast<int>(fact_number(file, key, value, 1, 183));
+    } else if (key == "fragments_seed") {
+      source.rules.seed =
+          static_cast<std::uint64_t>(fact_number(file, key, value, 0, std::numeric_limits<long>::max()));
+    }
+  }
+  if (gauges.empty()) return std::nullopt;
+  read_gauges(gauges, source);
+  return source;
 }
 
 std::string fragment_result_text(const gauge::FragmentFacts& f) {
   std::string from;
-  for (std::size_t g = 0; g < f.gauges.size(); ++g) from += fmt::format("{}{} {}", g ? ", " : "", f.gauges[g], f.from_gauge[g]);
+  for (std::size_t g = 0; g < f.gauges.size(); ++g)
+    from += fmt::format("{}{} {}", g ? ", " : "", f.gauges[g], f.from_gauge[g]);
   return fmt::format("{} wet {}-minute steps from fragments ({}); {} in a wider window; {} deeper than every candidate",
                      f.wet_steps, f.step_minutes, from, f.widened, f.deeper_than_candidates);
 }

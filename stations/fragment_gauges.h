@@ -21,10 +21,16 @@ namespace raingen::stations {
 // does not read or is itself coarser than 15 minutes.
 std::optional<gauge::FragmentSource> fragment_source_of(PrepareCommandLine& line);
 
-// The lines of RAINGEN.TXT that record how a coarse record was made 15-minute: fragments = the
-// gauges, fragments_method = the rules, fragments_result = what the choice did. None when the
-// record was not coarse.
+// The lines of RAINGEN.TXT that record how a coarse record was made 15-minute: fragment = ID=PATH
+// and fragment_reading = ID:NAME=VALUE for each gauge, fragments_k, fragments_window and
+// fragments_seed, and fragments_result (what the choice did). None when the record was not coarse.
 FactLines fragment_facts(const gauge::FragmentSource* source, const gauge::ReadFacts& facts);
+
+// The fragment gauges and rules those lines (of a station's section, among others) record, the
+// gauges read again, so that a tool reading the station's record makes it as it was made; none
+// when they record none. Throws ToolError naming file for a line that does not read, or as reading
+// a gauge does.
+std::optional<gauge::FragmentSource> fragment_source_from_facts(const FactLines& other, const std::string& file);
 
 // The summary's line for the same, after the line that says what was read ("" when none).
 std::string fragment_result_text(const gauge::FragmentFacts& facts);

@@ -54,7 +54,8 @@ double peak_share(const gauge::CalendarSeries& s) {
   for (std::size_t h = 0; h < hours.values.size(); ++h) {
     if (!(hours.values[h] > 0)) continue;
     double largest = 0;
-    for (std::size_t j = 0; j < 4; ++j) largest = std::max(largest, s.depth(static_cast<std::size_t>(first) + 4 * h + j));
+    for (std::size_t j = 0; j < 4; ++j)
+      largest = std::max(largest, s.depth(static_cast<std::size_t>(first) + 4 * h + j));
     sum += largest / hours.values[h];
     ++wet;
   }
@@ -91,9 +92,11 @@ FineFigures fine_figures(const gauge::CalendarSeries& series, const gauge::Calen
 
 void run_hold_out(const gauge::FragmentSource& source, const std::string& id, int step_minutes, std::ostream& out) {
   const auto held = std::find_if(source.gauges.begin(), source.gauges.end(), [&](const auto& g) { return g.id == id; });
-  if (held == source.gauges.end()) throw common::UsageError(fmt::format("--hold-out {}: no --fragments-from gauge has this ID", id));
+  if (held == source.gauges.end())
+    throw common::UsageError(fmt::format("--hold-out {}: no --fragments-from gauge has this ID", id));
   if (source.gauges.size() < 2)
-    throw common::UsageError("--hold-out makes a gauge again from the others: give two --fragments-from gauges or more");
+    throw common::UsageError(
+        "--hold-out makes a gauge again from the others: give two --fragments-from gauges or more");
   gauge::check_coarse_step("--hold-out-step", 0, calendar::Minutes{step_minutes});
   gauge::FragmentSource others{.gauges = {}, .rules = source.rules};
   for (const gauge::FragmentGauge& g : source.gauges)

@@ -14,9 +14,9 @@ namespace raingen::stations {
 
 // The figures of a 15-minute series compared, over the intervals present in both series.
 struct FineFigures {
-  double wet_share = 0;        // of the present intervals, those wet
-  double p99 = 0, p999 = 0;    // mm, of the wet intervals
-  double peak_share = 0;       // mean over wet hours of the hour's largest 15 minutes / the hour
+  double wet_share = 0;                // of the present intervals, those wet
+  double p99 = 0, p999 = 0;            // mm, of the wet intervals
+  double peak_share = 0;               // mean over wet hours of the hour's largest 15 minutes / the hour
   std::array<double, 3> annual_max{};  // mm at 15, 30 and 60 minutes, mean over the years counted
   int years = 0;                       // the years counted for annual_max
   double lag1 = 0;                     // lag-1 correlation of the 15-minute depths

@@ -1,13 +1,12 @@
 #include "stations/prepare_command.h"
 
-#include "stations/fragment_gauges.h"
-
 #include <fmt/format.h>
 
 #include "calendar/time_text.h"
 #include "common/output_file.h"
 #include "common/program_files.h"
 #include "common/tool_error.h"
+#include "stations/fragment_gauges.h"
 #include "stations/season_folders.h"
 
 namespace raingen::stations {

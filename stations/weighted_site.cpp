@@ -1,7 +1,5 @@
 #include "stations/weighted_site.h"
 
-#include "stations/fragment_gauges.h"
-
 #include <algorithm>
 #include <array>
 
@@ -11,6 +9,7 @@
 #include "common/program_files.h"
 #include "common/tool_error.h"
 #include "gauge/read_gauge.h"
+#include "stations/fragment_gauges.h"
 #include "stations/prepare_command.h"
 #include "stations/run_facts.h"
 #include "stations/season_folders.h"

@@ -420,7 +420,8 @@ TEST(Fragments, NeighboursChosenAsWorkedByHand) {
                                                           {7, 11, {0, 2.5, 2.5, 0}},
                                                           {9, 10, {1, 1, 1, 1}},
                                                           {9, 11, {0, 0, 0, 2}},
-                                                          {56, 11, {4, 0, 0, 0}}})}},
+                                                          {56, 11, {4, 0, 0, 0}}}),
+                  {}}},
                               .rules = {.neighbours = 1, .window_days = 15, .least_candidates = 1, .seed = 1}};
   FragmentFacts facts;
   const CalendarSeries made =
@@ -465,7 +466,7 @@ TEST(Fragments, RealRecordMadeAgainAddsUp) {
   const std::string records = std::string(RAINGEN_EXAMPLE_RECORDS) + "/iMHEA_PAU_01_PD_0";
   FragmentSource source;
   for (int i = 2; i <= 3; ++i)
-    source.gauges.push_back({fmt::format("PD0{}", i), "", read_gauge(fmt::format("{}{}_raw.csv", records, i), {})});
+    source.gauges.push_back({fmt::format("PD0{}", i), "", read_gauge(fmt::format("{}{}_raw.csv", records, i), {}), {}});
   const CalendarSeries truth = read_gauge(records + "1_raw.csv", {});
   for (int step : {60, 1440}) {
     const CoarseRecord coarse = coarse_of("PD01", truth, raingen::calendar::Minutes{step});

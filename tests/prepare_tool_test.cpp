@@ -434,16 +434,52 @@ TEST(PrepareTool, CoarseRecordsFromFragments) {
   EXPECT_NE(dir.read("h3/GAUGF_2.TXT"), dir.read("h1/GAUGF_2.TXT"));
   EXPECT_EQ(dir.read("h3/GAUGD_3.TXT"), dir.read("h1/GAUGD_3.TXT"));  // the wet days are the record's
   const std::string facts = dir.read("h1/RAINGEN.TXT");
-  EXPECT_NE(facts.find("fragments = PD02=" + records + "2_raw.csv, PD03=" + records +
-                       "3_raw.csv\nfragments_method = k nearest by depth at the 60-minute step, k square root of the "
-                       "candidates, window 15 days, states before and after, seed 1\nfragments_result = "),
+  EXPECT_NE(facts.find("fragment = PD02=" + records + "2_raw.csv\nfragment = PD03=" + records +
+                       "3_raw.csv\nfragments_k = 0\nfragments_window = 15\nfragments_seed = 1\nfragments_result = "),
             std::string::npos)
       << facts;
+
+  // The report reads the station's record as it was made (the fragments of RAINGEN.TXT): it rests
+  // on the hourly record's years, and each year's largest hour is there in its 60-minute maximum.
+  for (const std::string id : {"B", "C"}) {
+    std::vector<std::string> arguments(fragments);
+    arguments.insert(arguments.end(), {"--dir", "h1", "--id", id, "hourly.csv"});
+    ASSERT_EQ(prepare(dir, arguments).exit_status, 0);
+  }
+  ASSERT_EQ(prepare(dir, {"--dir", "h1", "--site", "S", "--days", "1000", "--station", "GAUG=0", "--station", "B=1",
+                          "--station", "C=1"})
+                .exit_status,
+            0);
+  ChildSetup run;
+  run.directory = dir.path() / "h1";
+  ASSERT_EQ(run_raingen(run).exit_status, 0);
+  const Outcome report =
+      run_tool_in(dir.path() / "h1", "raingen-report",
+                  {"--gauge", "GAUG=../hourly.csv", "--gauge", "B=../hourly.csv", "--gauge", "C=../hourly.csv"});
+  ASSERT_EQ(report.exit_status, 0) << report.err;
+  std::map<int, double> hour_max;
+  long hours = 0;
+  std::istringstream rows(dir.read("hourly.csv"));
+  std::string line;
+  for (std::getline(rows, line); std::getline(rows, line);) {
+    if (line.back() == ',') continue;
+    ++hours;
+    const int year = std::stoi(line.substr(0, 4)) - (line.substr(5, 11) == "01-01 00:00" ? 1 : 0);
+    hour_max[year] = std::max(hour_max[year], std::stod(line.substr(17)));
+  }
+  const std::string csv = dir.read("h1/report/statistics.csv");
+  EXPECT_NEAR(*csv_value(csv, "weighted-record,,record_years"), hours / 24.0 / 365.2425, 1e-9);
+  int years = 0;
+  for (std::size_t at = csv.find("record:GAUG,60,annual_maximum,"); at != std::string::npos;
+       at = csv.find("record:GAUG,60,annual_maximum,", at + 1), ++years) {
+    const std::string row = csv.substr(at + 30, csv.find('\n', at) - at - 30);
+    EXPECT_GE(std::stod(row) + 1e-9, hour_max[std::stoi(row.substr(row.find(',') + 1))]) << row;
+  }
+  EXPECT_EQ(years, 3);
 
   prepared("d1", "daily.csv", {"--fragments-k", "3", "--fragments-window", "30"});
   std::vector<long> wet_totals;
   std::istringstream daily(dir.read("daily.csv"));
-  std::string line;
   std::getline(daily, line);
   while (std::getline(daily, line))
     if (line.back() != ',' && std::stod(line.substr(11)) > 0)
