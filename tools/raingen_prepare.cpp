@@ -196,9 +196,10 @@ naming the line. The step's depth (to 0.01 mm) is shared out in proportion to
 the pattern in whole 0.01 mm (largest remainders), so the 15-minute depths add
 up to it exactly; dry steps stay dry, missing steps missing. One --seed (default
 1) gives the same files; every use alike (a station, --weighted-site, --seasons,
---network). The summary and RAINGEN.TXT (fragments, fragments_method,
-fragments_result) say how many steps took fragments from which gauge, how many
-needed a wider window and how many were deeper than every candidate (their
+--network). The summary and RAINGEN.TXT (fragment, fragments_k,
+fragments_window, fragments_seed, fragments_result; raingen-report makes the
+record again from them) say how many steps took fragments from which gauge, how
+many needed a wider window and how many were deeper than every candidate (their
 pattern scaled up). --fragments-utc-offset states the fragment gauges' clock; it
 must be --utc-offset's. --hold-out ID (one of --fragments-from, with at least
 one other) sums that gauge to --hold-out-step minutes (default 60), makes it
