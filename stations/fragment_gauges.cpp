@@ -74,6 +74,9 @@ std::optional<gauge::FragmentSource> fragment_source_of(PrepareCommandLine& line
             fmt::format("{} shapes how a coarse record is made 15-minute: give --fragments-from ID=FILE", option));
     return std::nullopt;
   }
+  if (line.given.count("--hold-out-step") && !line.given.count("--hold-out"))
+    throw UsageError("--hold-out-step is the step of --hold-out ID: give it with --hold-out");
+  if (line.given.count("--hold-out")) check_hold_out_alone(line);
   std::vector<std::string> texts = line.fragments_from;
   std::vector<common::GaugeArgument> gauges = common::parse_gauge_arguments(texts);
   take_fragment_reading(gauges, line.reading);
@@ -149,6 +152,19 @@ std::string fragment_result_text(const gauge::FragmentFacts& f) {
     from += fmt::format("{}{} {}", g ? ", " : "", f.gauges[g], f.from_gauge[g]);
   return fmt::format("{} wet {}-minute steps from fragments ({}); {} in a wider window; {} deeper than every candidate",
                      f.wet_steps, f.step_minutes, from, f.widened, f.deeper_than_candidates);
+}
+
+void check_hold_out_alone(const PrepareCommandLine& line) {
+  if (!line.id.empty() || !line.record.empty())
+    throw UsageError(
+        "--hold-out compares a fragment gauge made again with its record and writes nothing: no --id or RECORD");
+  for (const char* option :
+       {"--site", "--weighted-site", "--network", "--gauge", "--station", "--seasons", "--change", "--tail"})
+    if (line.given.count(option))
+      throw UsageError(
+          fmt::format("--hold-out compares a fragment gauge made again with its record and writes "
+                      "nothing: it does not take {}",
+                      option));
 }
 
 }  // namespace raingen::stations

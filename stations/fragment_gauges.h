@@ -35,4 +35,7 @@ std::optional<gauge::FragmentSource> fragment_source_from_facts(const FactLines&
 // The summary's line for the same, after the line that says what was read ("" when none).
 std::string fragment_result_text(const gauge::FragmentFacts& facts);
 
+// Throws UsageError when --hold-out comes with the options of a use that writes files.
+void check_hold_out_alone(const PrepareCommandLine& line);
+
 }  // namespace raingen::stations

@@ -56,7 +56,8 @@ void run_settings(const PrepareCommandLine& line, std::ostream& out) {
   std::vector<std::string> station_options;
   for (const gauge::ReadingOption& option : gauge::reading_options)
     station_options.push_back(std::string("--") + option.name);
-  for (const char* option : {"--min-complete", "--wet-threshold", "--spell-table", "--change", "--tail"})
+  for (const char* option :
+       {"--min-complete", "--wet-threshold", "--spell-table", "--change", "--tail", "--fragments-from"})
     station_options.push_back(option);
   for (const std::string& option : station_options)
     if (line.given.count(option))
