@@ -216,6 +216,14 @@ class CsvRows {
   std::size_t bytes_seen_ = 0, lines_seen_ = 0;
 };
 
+// A row must lie a whole number of steps from the first.
+void check_on_step(const std::string& path, const Reading& r, calendar::TimePoint origin, Minutes step) {
+  if ((r.time - origin) % step != Minutes{0})
+    throw ToolError(path, r.line,
+                    fmt::format("time {} is off the record's {}-minute step (from {})", calendar::minute_text(r.time),
+                                step.count(), calendar::minute_text(origin)));
+}
+
 // Every row into the 15-minute grid: those read to tell the step, then the rest of the file.
 // A row must lie a whole number of steps from the first.
 CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vector<Reading>& first, Minutes step,
@@ -229,10 +237,7 @@ CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vecto
   auto take = [&](const Reading& r) {
     if (r.time - before != step) {
       check_order(path, r.line, before, r.time);
-      if ((r.time - origin) % step != Minutes{0})
-        throw ToolError(path, r.line,
-                        fmt::format("time {} is off the record's {}-minute step (from {})",
-                                    calendar::minute_text(r.time), step.count(), calendar::minute_text(origin)));
+      check_on_step(path, r, origin, step);
     }
     before = r.time;
     sums.add(start_stamped ? r.time + step : r.time, r.depth, r.line);
@@ -270,12 +275,9 @@ CalendarSeries read_coarse_rows(const std::string& path, CsvRows& rows, const st
   calendar::TimePoint before = origin - step;
   auto take = [&](const Reading& r) {
     check_order(path, r.line, before, r.time);
+    check_on_step(path, r, origin, step);
     before = r.time;
     const auto steps = (r.time - origin) / step;
-    if ((r.time - origin) % step != Minutes{0})
-      throw ToolError(path, r.line,
-                      fmt::format("time {} is off the record's {}-minute step (from {})", calendar::minute_text(r.time),
-                                  step.count(), calendar::minute_text(origin)));
     if (steps > longest_record_days * calendar::minutes_per_day / step.count()) record_too_long(path, r.line);
     const auto at = static_cast<std::size_t>(steps);
     record.values.resize(at + 1, CalendarSeries::missing_value());

@@ -229,6 +229,36 @@ std::string rules() {
                      fmt::arg("suggested", fmt::join(stations::suggested_min_complete, ", ")));
 }
 
+// The options of a coarse record made 15-minute, and of --hold-out.
+void add_fragment_options(CLI::App& app, stations::PrepareCommandLine& line) {
+  app.add_option("--fragments-from", line.fragments_from,
+                 "ID=FILE: a 15-minute or finer gauge nearby whose fragments make a coarse (hourly, daily) record "
+                 "15-minute (see Coarse records below); once for each")
+      ->allow_extra_args(false);
+  app.add_option("--fragments-k", line.fragments_k,
+                 "K: the nearest steps by depth one is drawn from (default 0: the square root of the candidates)");
+  app.add_option("--fragments-window", line.fragments_window,
+                 "DAYS: candidates within this many days of the year either side (default 15)");
+  app.add_option("--fragments-utc-offset", line.fragments_utc_offset,
+                 "+HH:MM or -HH:MM: the clock the fragment gauges kept (must be --utc-offset's)");
+  app.add_option("--seed", line.seed, "N: the seed of the draws among the nearest fragments (default 1)");
+  app.add_option("--hold-out", line.hold_out,
+                 "ID: hold fragment gauge ID out, make it again from the others and compare; writes nothing");
+  app.add_option("--hold-out-step", line.hold_out_step, "MINUTES: the step --hold-out sums ID to (default 60)");
+}
+
+// The use the command line asks for, the fragment gauges read first for every record of it.
+void run_use(stations::PrepareCommandLine& line) {
+  const std::optional<raingen::gauge::FragmentSource> fragments = stations::fragment_source_of(line);
+  if (fragments) line.fragments = &*fragments;
+  if (line.given.count("--hold-out"))
+    stations::run_hold_out(*fragments, line.hold_out, line.hold_out_step, std::cout);
+  else if (line.given.count("--network"))
+    raingen::network::run_network_command_line(line, std::cout);
+  else
+    stations::run_prepare_command_line(line, std::cout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -288,34 +318,12 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 1024));
     app.add_option("--present", line.present,
                    "all (default) or any: --weighted-site is present where all gauges are, or where any is");
-    app.add_option("--fragments-from", line.fragments_from,
-                   "ID=FILE: a 15-minute or finer gauge nearby whose fragments make a coarse (hourly, daily) record "
-                   "15-minute (see Coarse records below); once for each")
-        ->allow_extra_args(false);
-    app.add_option("--fragments-k", line.fragments_k,
-                   "K: the nearest steps by depth one is drawn from (default 0: the square root of the candidates)");
-    app.add_option("--fragments-window", line.fragments_window,
-                   "DAYS: candidates within this many days of the year either side (default 15)");
-    app.add_option("--fragments-utc-offset", line.fragments_utc_offset,
-                   "+HH:MM or -HH:MM: the clock the fragment gauges kept (must be --utc-offset's)");
-    app.add_option("--seed", line.seed, "N: the seed of the draws among the nearest fragments (default 1)");
-    app.add_option("--hold-out", line.hold_out,
-                   "ID: hold fragment gauge ID out, make it again from the others and compare; writes nothing");
-    app.add_option("--hold-out-step", line.hold_out_step, "MINUTES: the step --hold-out sums ID to (default 60)");
+    add_fragment_options(app, line);
     if (const auto done = raingen::common::parse_command_line(app, argc, argv)) return *done;
 
     for (const CLI::Option* option : app.get_options())
       if (option->count() > 0) line.given.insert(option->get_name());
-    const std::optional<raingen::gauge::FragmentSource> fragments = stations::fragment_source_of(line);
-    if (fragments) line.fragments = &*fragments;
-    if (line.given.count("--hold-out")) {
-      stations::run_hold_out(*fragments, line.hold_out, line.hold_out_step, std::cout);
-      return 0;
-    }
-    if (line.given.count("--network"))
-      raingen::network::run_network_command_line(line, std::cout);
-    else
-      stations::run_prepare_command_line(line, std::cout);
+    run_use(line);
     return 0;
   });
 }
