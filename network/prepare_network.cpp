@@ -26,6 +26,7 @@
 #include "network/network_days.h"
 #include "network/site_gauges.h"
 #include "network/sites_file.h"
+#include "stations/fragment_gauges.h"
 #include "stations/prepare_command.h"
 #include "stations/run_facts.h"
 #include "stations/season_folders.h"
@@ -315,6 +316,10 @@ class NetworkRecords {
 
   const gauge::CalendarSeries& record(std::size_t g) const { return records_.at(g); }
   const gauge::ReadFacts& read_facts(std::size_t g) const { return read_facts_.at(g); }
+  // The lines of RAINGEN.TXT that say how gauge g's record was made 15-minute, if it was coarse.
+  stations::FactLines fragment_facts(std::size_t g) const {
+    return stations::fragment_facts(c_.prepare.fragments, read_facts_.at(g));
+  }
   const DayKinds& network() const { return network_; }
 
   std::string source_of(const Site& site) const {
@@ -427,7 +432,8 @@ void add_part_file(FilesTogether& files, stations::RunFacts& facts, const Networ
 
 // The facts of site s's folder: its gauges, its site station, its site and the network's stamp.
 stations::RunFacts site_facts(const NetworkCommand& c, const NetworkPlan& plan, std::size_t s,
-                              const std::string& generation, stations::FactLines change) {
+                              const std::string& generation, stations::FactLines change,
+                              const std::array<stations::FactLines, 3>& gauge_facts) {
   const Site& site = plan.sites[s];
   stations::RunFacts facts = plan.facts_before[s];
   stations::SiteStationFacts site_station{.id = plan.site_id, .present = c.present, .other = std::move(change)};
@@ -436,7 +442,8 @@ stations::RunFacts site_facts(const NetworkCommand& c, const NetworkPlan& plan, 
     facts.put_station({.id = g.id,
                        .record = stations::record_fact(g.record->path),
                        .reading = g.record->options,
-                       .utc_offset = c.utc_offset});
+                       .utc_offset = c.utc_offset,
+                       .other = gauge_facts[i]});
     site_station.gauges.push_back({g.id, site.near.distances[i]});
   }
   facts.put_site_station(site_station);
@@ -454,11 +461,13 @@ struct SiteWork {
   std::vector<stations::PreparedStation> prepared;
   std::vector<std::vector<common::FileText>> texts;
   weighting::RecordsPresent made{};
+  std::array<stations::FactLines, 3> gauge_facts{};  // of its three gauges' records, in RAINGEN.TXT
 };
 
 SiteWork site_work(const NetworkPlan& plan, const NetworkRecords& records, std::size_t s) {
   SiteWork work;
   work.prepared = records.site_station(plan.sites[s], &work.made);
+  for (std::size_t i = 0; i < 3; ++i) work.gauge_facts[i] = records.fragment_facts(plan.sites[s].near.gauges[i]);
   for (const stations::PreparedStation& part : work.prepared)
     work.texts.push_back(stations::station_file_texts({}, part.files));
   return work;
@@ -472,8 +481,9 @@ std::vector<stations::PreparedStation> write_site(const NetworkCommand& c, const
   const Site& site = plan.sites[s];
   const fs::path folder = c.dir / site.folder;
   written.made[s] = work.made;
-  stations::RunFacts facts = site_facts(c, plan, s, written.manifest.generation,
-                                        stations::change_facts(c.prepare, work.prepared.front().summary));
+  stations::RunFacts facts =
+      site_facts(c, plan, s, written.manifest.generation,
+                 stations::change_facts(c.prepare, work.prepared.front().summary), work.gauge_facts);
   const std::vector<std::optional<stations::Season>> parts = plan.parts();
   for (std::size_t p = 0; p < parts.size(); ++p) {
     for (common::FileText& file : work.texts[p])

@@ -12,6 +12,7 @@
 #include "network/site_folders.h"
 #include "report/run_inputs.h"
 #include "report/site_reference.h"
+#include "stations/fragment_gauges.h"
 #include "stations/run_facts.h"
 #include "stations/settings_file.h"
 #include "weighting/weighted_record.h"
@@ -24,13 +25,18 @@ namespace {
 // reading options: one file read two ways is two records).
 class RecordCache {
  public:
-  const gauge::CalendarSeries& record(const common::GaugeArgument& g, std::vector<std::filesystem::path>& read) {
+  // facts: the site folder's, which say how a coarse record was made 15-minute.
+  const gauge::CalendarSeries& record(const common::GaugeArgument& g, std::vector<std::filesystem::path>& read,
+                                      const stations::RunFacts& facts, const std::string& facts_file) {
     std::string key = g.path;
     for (const auto& [name, value] : g.options) key += fmt::format("\n{}={}", name, value);
     auto found = records_.find(key);
     if (found == records_.end()) {
       read.emplace_back(g.path);
-      found = records_.emplace(key, gauge::read_gauge(g.path, gauge::gauge_read_options(g.id, g.options))).first;
+      found = records_
+                  .emplace(key,
+                           stations::read_as_prepared(g, gauge::gauge_read_options(g.id, g.options), facts, facts_file))
+                  .first;
     }
     return found->second;
   }
@@ -52,7 +58,8 @@ NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optiona
     NetworkSiteInputs s;
     s.folder = dir / site.folder;
     // A run directory of seasons holds its INPUT.TXT in every season's folder, alike.
-    const std::optional<stations::SeasonsFacts> seasons = stations::read_run_facts(s.folder).seasons;
+    const stations::RunFacts folder_facts = stations::read_run_facts(s.folder);
+    const std::optional<stations::SeasonsFacts> seasons = folder_facts.seasons;
     s.seasons = seasons.has_value();
     const std::filesystem::path input =
         (seasons ? s.folder / seasons->seasons.front().name() : s.folder) / common::settings_file_name;
@@ -80,7 +87,9 @@ NetworkInputs read_network_inputs(const std::filesystem::path& dir, std::optiona
                                           (s.folder / stations::run_facts_file_name).string()));
     s.present = present.value_or(reference->present);
     std::array<const gauge::CalendarSeries*, 3> records{};
-    for (std::size_t g = 0; g < 3; ++g) records[g] = &cache.record(reference->gauges[g], in.read);
+    for (std::size_t g = 0; g < 3; ++g)
+      records[g] = &cache.record(reference->gauges[g], in.read, folder_facts,
+                                 (s.folder / stations::run_facts_file_name).string());
     s.gauges = fmt::format("{}", fmt::join(recorded, ", "));
     s.record = weighting::weighted_record("weighted-record:" + site.name, records, reference->distances, s.present);
     in.sites.push_back(std::move(s));

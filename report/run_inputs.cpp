@@ -93,15 +93,7 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<co
   for (const common::GaugeArgument& g : given) options.push_back(gauge::gauge_read_options(g.id, g.options));
   // A station prepared from a coarse record is read as it was made: from the same fragments.
   const stations::RunFacts facts = stations::read_run_facts(dir);
-  std::vector<std::optional<gauge::FragmentSource>> fragments(given.size());
-  for (std::size_t g = 0; g < given.size(); ++g) {
-    const auto id = stations::StationId::from(given[g].id);
-    const stations::StationFacts* station = id ? facts.station(*id) : nullptr;
-    if (station)
-      fragments[g] =
-          stations::fragment_source_from_facts(station->other, (dir / stations::run_facts_file_name).string());
-    if (fragments[g]) options[g].fragments = &*fragments[g];
-  }
+  const std::string facts_file = (dir / stations::run_facts_file_name).string();
 
   static_cast<GeneratedRun&>(in) = read_generated_run(dir, day_one, "generated", results);
 
@@ -109,7 +101,7 @@ RunInputs read_run_inputs(const std::filesystem::path& dir, const std::vector<co
     GaugeRecord r;
     r.argument = given[g];
     r.station = station[g];
-    r.series = gauge::read_gauge(given[g].path, options[g], &r.facts);
+    r.series = stations::read_as_prepared(given[g], options[g], facts, facts_file, &r.facts);
     r.series.rename("record:" + given[g].id);
     in.records.push_back(std::move(r));
   }

@@ -167,4 +167,15 @@ void check_hold_out_alone(const PrepareCommandLine& line) {
                       option));
 }
 
+gauge::CalendarSeries read_as_prepared(const common::GaugeArgument& g, gauge::ReadOptions options,
+                                       const RunFacts& facts, const std::string& facts_file,
+                                       gauge::ReadFacts* read_facts) {
+  const std::optional<StationId> id = StationId::from(g.id);
+  const StationFacts* station = id ? facts.station(*id) : nullptr;
+  const std::optional<gauge::FragmentSource> fragments =
+      station ? fragment_source_from_facts(station->other, facts_file) : std::nullopt;
+  if (fragments) options.fragments = &*fragments;
+  return gauge::read_gauge(g.path, options, read_facts);
+}
+
 }  // namespace raingen::stations

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/gauge_arguments.h"
 #include "gauge/fragments.h"
 #include "gauge/read_gauge.h"
 #include "stations/prepare_command_line.h"
@@ -37,5 +38,12 @@ std::string fragment_result_text(const gauge::FragmentFacts& facts);
 
 // Throws UsageError when --hold-out comes with the options of a use that writes files.
 void check_hold_out_alone(const PrepareCommandLine& line);
+
+// The record of gauge g read with options and, where facts record its station as made from a coarse
+// record, made 15-minute again from the same fragment gauges and rules (facts_file names them in
+// messages). Throws as read_gauge and fragment_source_from_facts do.
+gauge::CalendarSeries read_as_prepared(const common::GaugeArgument& g, gauge::ReadOptions options,
+                                       const RunFacts& facts, const std::string& facts_file,
+                                       gauge::ReadFacts* read_facts = nullptr);
 
 }  // namespace raingen::stations

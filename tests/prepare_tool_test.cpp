@@ -408,8 +408,9 @@ std::string coarse_csv(const std::string& record, int step) {
 
 // An hourly and a daily record (PD_01 summed) made 15-minute from PD_02's and PD_03's fragments:
 // the daily record's wet days hold its totals exactly, in its date order; one seed gives the same
-// files, another seed other depths on the same wet days; a held-out gauge keeps its wet share and
-// p99; bad coarse records and options change nothing.
+// files, another seed other depths on the same wet days; the reports of a station and of a network
+// read the record as it was made; a held-out gauge keeps its wet share and p99; bad coarse records
+// and options change nothing.
 TEST(PrepareTool, CoarseRecordsFromFragments) {
   const std::string records = std::string(RAINGEN_EXAMPLE_RECORDS) + "/iMHEA_PAU_01_PD_0";
   const std::vector<std::string> fragments{"--fragments-from", "PD02=" + records + "2_raw.csv", "--fragments-from",
@@ -476,6 +477,24 @@ TEST(PrepareTool, CoarseRecordsFromFragments) {
     EXPECT_GE(std::stod(row) + 1e-9, hour_max[std::stoi(row.substr(row.find(',') + 1))]) << row;
   }
   EXPECT_EQ(years, 3);
+
+  // A network with the hourly gauge among its gauges: every site's folder says how it was made,
+  // and the network's report reads it so.
+  dir.write("sites.csv", "name,x,y\nA,100,100\nB,300,200\n");
+  std::vector<std::string> network(fragments);
+  network.insert(network.end(), {"--network", "net", "--sites", "sites.csv", "--days", "500", "--gauge", "H=hourly.csv",
+                                 "--gauge", "G2=" + records + "2_raw.csv", "--gauge", "G3=" + records + "3_raw.csv",
+                                 "--station", "H@0,0", "--station", "G2@500,0", "--station", "G3@0,500"});
+  ASSERT_EQ(prepare(dir, network).exit_status, 0);
+  for (const char* site : {"A", "B"}) {
+    EXPECT_NE(dir.read(std::string("net/") + site + "/RAINGEN.TXT")
+                  .find("[station H]\nrecord = " + (dir.path() / "hourly.csv").string() + "\nfragment = PD02="),
+              std::string::npos);
+    run.directory = dir.path() / "net" / site;
+    ASSERT_EQ(run_raingen(run).exit_status, 0);
+  }
+  const Outcome network_report = run_tool_in(dir.path() / "net", "raingen-report", {"--network", "."});
+  EXPECT_EQ(network_report.exit_status, 0) << network_report.err;
 
   prepared("d1", "daily.csv", {"--fragments-k", "3", "--fragments-window", "30"});
   std::vector<long> wet_totals;
