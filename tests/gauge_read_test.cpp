@@ -415,13 +415,14 @@ std::string made_hour(const CalendarSeries& s, int day, int hour) {
 TEST(Fragments, NeighboursChosenAsWorkedByHand) {
   // A (5 Jan, 4 mm) and B (7 Jan, 5 mm) lie dry on both sides; C is two wet hours on 9 Jan (the
   // first wet after, the second wet before); D (25 Feb, day 56, 4 mm) lies far in the year.
-  const FragmentSource source{.gauges = {{"F", "f.csv",
+  const FragmentSource source{.gauges = {{"F",
+                                          "f.csv",
                                           fragment_gauge({{5, 11, {1, 0, 0, 3}},
                                                           {7, 11, {0, 2.5, 2.5, 0}},
                                                           {9, 10, {1, 1, 1, 1}},
                                                           {9, 11, {0, 0, 0, 2}},
                                                           {56, 11, {4, 0, 0, 0}}}),
-                  {}}},
+                                          {}}},
                               .rules = {.neighbours = 1, .window_days = 15, .least_candidates = 1, .seed = 1}};
   FragmentFacts facts;
   const CalendarSeries made =
