@@ -29,7 +29,7 @@ std::string_view state_name(StepState s) {
 // Throws ToolError naming the record's line when the whole year holds fewer.
 void candidates_of(const CoarseRecord& record, std::size_t k, const FragmentIndex& index, const FragmentRules& rules,
                    int day, StepState before, StepState after, bool& widened, std::vector<Candidate>& found) {
-  const auto least = static_cast<std::size_t>(std::max(rules.least_candidates, rules.neighbours));
+  const auto least = static_cast<std::size_t>(std::max({1, rules.least_candidates, rules.neighbours}));
   for (int window = rules.window_days;; window = std::min(2 * window, 183)) {
     index.within(day, window, before, after, found);
     if (found.size() >= least) {

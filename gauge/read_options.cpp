@@ -99,7 +99,9 @@ std::string_view reading_rules_help() {
   csv    a time column (or a date and a time column) and depth columns in mm per
          step, with a header row naming them (--column NAME picks one; without a
          header, --column NUMBER). Times 2016-05-01 00:05[:00] ('T' allowed) or
-         dd/mm/yyyy hh:mm. Stamped at the interval's end unless --stamp start.
+         dd/mm/yyyy hh:mm, or a date alone (its midnight; a daily record's date
+         names its day). Stamped at the interval's end unless --stamp start.
+         Coarser than 15 minutes only as raingen-prepare --fragments-from made it.
          Empty, NA, NaN, -999, -9999 and negative depths are missing, and so are
          rows absent from the record's step: absent is missing, not dry.
   swmm   SWMM's rain file, STA YYYY MM DD HH MM VALUE, depths (VOLUME) in mm per
