@@ -209,7 +209,8 @@ share, mean annual maxima at 15 to 60 minutes, lag-1 correlation) and writes
 nothing. Within a step the pattern is a recorded one; across steps the made
 15-minute series does not carry a storm over from one step's pattern to the
 next (lag-1 is 5-20% lower on pau01 by the hour), and the mean annual 15-minute
-maximum moved by up to 57% between seeds there (docs: raingen-prepare.md).
+maximum moved by up to 57% between seeds there and leaned high (less with
+--fragments-k 3; docs: raingen-prepare.md).
 
 RAINGEN.TXT: each use also writes what the program's files cannot hold into
 RAINGEN.TXT in --dir, together with its other files (all or none), for
