@@ -118,7 +118,8 @@ long fact_number(const std::string& file, const std::string& key, const std::str
 std::optional<gauge::FragmentSource> fragment_source_from_facts(const FactLines& other, const std::string& file) {
   std::vector<common::GaugeArgument> gauges;
   gauge::FragmentSource source;
-  for (const auto& [key, value] : other) {
+  for (const auto& line : other) {
+    const std::string &key = line.first, &value = line.second;
     if (key == "fragment") {
       const std::size_t equals = value.find('=');
       if (equals == std::string::npos || equals == 0)
