@@ -181,9 +181,20 @@ Parts check_parts(const std::vector<fs::path>& given, const fs::path& output, En
   return parts;
 }
 
+// Copies the depths of run (k, s) of reader into run (index, s) of writer, part by part.
+void copy_depths(const EnsembleReader& reader, long k, long s, EnsembleWriter& writer, long index,
+                 std::vector<float>& part) {
+  const std::size_t intervals = reader.layout().intervals;
+  for (std::size_t first = 0; first < intervals; first += part.size()) {
+    const std::span<float> depths = std::span<float>(part).first(std::min(part.size(), intervals - first));
+    reader.read(k, s, first, depths);
+    writer.put_depths(index, s, first, depths);
+  }
+}
+
 // Copies every run of the files, in their order, into writer; returns the runs failed.
 long copy_runs(const Parts& parts, EnsembleReader::Kind kind, EnsembleWriter& writer) {
-  std::vector<float> depths(parts.layout.intervals);
+  std::vector<float> part(std::min(parts.layout.intervals, ensemble_file::column_part_intervals));
   long index = 0, failed = 0;
   for (std::size_t f = 0; f < parts.files.size(); ++f) {
     const EnsembleReader reader(parts.files[f], kind);
@@ -194,8 +205,7 @@ long copy_runs(const Parts& parts, EnsembleReader::Kind kind, EnsembleWriter& wr
       writer.put_seed(index, reader.seed(k));
       for (long s = 0; s < reader.sites(); ++s) {
         if (reader.complete(k, s)) {
-          reader.read(k, s, 0, depths);
-          writer.put_depths(index, s, 0, depths);
+          copy_depths(reader, k, s, writer, index, part);
           writer.put_complete(index, s);
         } else {
           writer.put_failed(index, s);

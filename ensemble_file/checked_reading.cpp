@@ -37,6 +37,7 @@ netcdf::CfStart CheckedReading::cf_start() const {
 
 void CheckedReading::check_stamps(int time, std::size_t intervals, const std::function<double(std::size_t)>& stamp,
                                   const std::string& why) const {
+  file_.read_in_order(time);
   std::vector<double> stamps(netcdf::cf_time_chunk);
   for (std::size_t first = 0; first < intervals; first += stamps.size()) {
     const std::size_t count = std::min(stamps.size(), intervals - first);

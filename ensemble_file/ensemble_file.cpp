@@ -7,13 +7,6 @@
 
 namespace raingen::ensemble_file {
 
-namespace {
-
-// The longest part of a failed run's fill written at once.
-constexpr std::size_t fill_part_length = 2000 * calendar::intervals_per_day;
-
-}  // namespace
-
 EnsembleWriter::EnsembleWriter(const std::filesystem::path& path, const std::string& shown_name,
                                const EnsembleLayout& layout)
     : file_(path, shown_name), intervals_(layout.intervals) {
@@ -44,7 +37,7 @@ void EnsembleWriter::put_failed(long realization, long site) {
   const std::array<std::size_t, 2> at{static_cast<std::size_t>(realization), static_cast<std::size_t>(site)};
   const signed char failed = 1;
   file_.check(nc_put_var1_schar(file_.id(), status_, at.data(), &failed), "status");
-  fill_part_.resize(std::min(intervals_, fill_part_length), failed_fill_value);
+  fill_part_.resize(std::min(intervals_, column_part_intervals), failed_fill_value);
   for (std::size_t first = 0; first < intervals_; first += fill_part_.size())
     put_depths(realization, site, first,
                std::span<const float>(fill_part_).first(std::min(fill_part_.size(), intervals_ - first)));

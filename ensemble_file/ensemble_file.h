@@ -74,6 +74,10 @@
 
 namespace raingen::ensemble_file {
 
+// A long column is copied in parts of this many intervals (67 chunks of 30 days), so that the
+// memory of a copy does not grow with the days and no chunk is read or written twice.
+inline constexpr std::size_t column_part_intervals = 67 * 30 * calendar::intervals_per_day;
+
 inline constexpr float failed_fill_value = 9.96920996838686905e+36f;  // netCDF's default for float
 
 struct FileSite {

@@ -78,6 +78,7 @@ void EnsembleReader::read_shapes() {
     rainfall_ = variable("rainfall");
     read_form();
   }
+  file_.read_in_order(rainfall_);
 }
 
 void EnsembleReader::read_form() {

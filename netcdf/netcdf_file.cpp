@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "common/tool_error.h"
+#include "netcdf/metadata_cache.h"
 
 namespace raingen::netcdf {
 
@@ -31,6 +32,7 @@ std::string reason_of(int status, bool reading, int system_error) {
 File::File(const std::filesystem::path& path, std::string shown_name) : shown_name_(std::move(shown_name)) {
   errno = 0;
   check(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id_), "create");
+  bound_metadata_cache(path);
 }
 
 File::File(const std::filesystem::path& path, std::string shown_name, ForReading)
@@ -45,6 +47,7 @@ File::File(const std::filesystem::path& path, std::string shown_name, ForReading
                                         "short or damaged (") +
                                 nc_strerror(status) + ")");
   check(status, "open");
+  bound_metadata_cache(path);
   std::error_code ignored;
   size_ = std::filesystem::file_size(path, ignored);
   if (ignored) size_ = 0;
@@ -100,6 +103,10 @@ void File::checksum(int variable, std::span<const std::size_t> chunk) {
 }
 
 void File::end_definitions() { check(nc_enddef(id_), "definitions"); }
+
+void File::read_in_order(int variable) const {
+  check(nc_set_var_chunk_cache(id_, variable, 1 << 20, 521, 1.0f), "chunk cache");
+}
 
 std::optional<std::size_t> File::dimension_length(const char* name) const {
   int dimension = -1;

@@ -53,6 +53,9 @@ class File {
   void end_definitions();
 
   // Reading: what the file holds, none where it lacks the name.
+  // For a variable read once, in order: a cache of about a megabyte, enough for a read that does
+  // not end on a chunk's edge, where the library's default keeps tens of megabytes of chunks read.
+  void read_in_order(int variable) const;
   std::optional<std::size_t> dimension_length(const char* name) const;
   std::optional<int> find_variable(const char* name) const;
   std::optional<std::string> text_attribute(int variable, const char* name) const;

@@ -514,6 +514,21 @@ TEST(Ensemble, EnsemblesSplitBySeedsMergeIntoTheWhole) {
   EXPECT_FALSE(fs::exists(run / "m2.nc") || fs::exists(run / "m3.nc"));
 }
 
+// A merge copies a column in parts of 2,010 days: columns of 4,100 days (two whole parts and a
+// short one) merge into the whole ensemble's file.
+TEST(Ensemble, LongColumnsMergePartByPart) {
+  TempDir dir;
+  const fs::path run = example_run(dir.path());
+  for (const auto& [output, seed, count] : {std::tuple{"a.nc", "1", "1"}, {"b.nc", "2", "1"}, {"whole.nc", "1", "2"}})
+    ASSERT_EQ(run_tool_in(run, "raingen-ensemble",
+                          {"--realizations", count, "--seed", seed, "--days", "4100", "--output", output})
+                  .exit_status,
+              0);
+  const Outcome merged = run_tool_in(run, "raingen-ensemble", {"--merge", "a.nc", "b.nc", "--output", "merged.nc"});
+  EXPECT_EQ(merged.err, "raingen-ensemble: 2 realizations from 2 files, 0 failed: merged.nc\n");
+  EXPECT_EQ(first_difference(dumped_contents(run / "merged.nc"), dumped_contents(run / "whole.nc")), "");
+}
+
 // Every value up to 2000 mm and random ones up to the table's largest: the nearest float, and below
 // 16384 mm that float written with three decimals is the table's value again.
 TEST(EnsemblePieces, DepthsAreTheFloatsNearestToTheTablesDecimals) {
