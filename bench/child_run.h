@@ -50,4 +50,16 @@ inline ChildRun run_child(const std::vector<std::string>& command, const std::fi
           seconds_of(usage.ru_utime) + seconds_of(usage.ru_stime), usage.ru_maxrss / 1024.0};
 }
 
+// The example's run directory in dir: the pau01 gauges prepared by the prepare program (its path)
+// from the records (their path up to the gauge's digit), at a site 1 km from each, for `days`.
+inline void prepare_example_run(const std::string& prepare, const std::string& records,
+                                const std::filesystem::path& dir, long days) {
+  std::filesystem::create_directories(dir);
+  for (const char* id : {"PD01", "PD02", "PD03"})
+    run_child({prepare, "--dir", dir.string(), "--id", id, records + id[3] + "_raw.csv"}, dir);
+  run_child({prepare, "--dir", dir.string(), "--site", "PAU01", "--days", std::to_string(days), "--station", "PD01=1",
+             "--station", "PD02=1", "--station", "PD03=1"},
+            dir);
+}
+
 }  // namespace raingen::bench

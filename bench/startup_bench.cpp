@@ -24,13 +24,7 @@ using raingen::bench::run_child;
 
 // The pau01 gauges prepared into dir for a series of `days`.
 void prepare(const fs::path& dir, long days) {
-  fs::create_directories(dir);
-  const std::string prepare = RAINGEN_PREPARE_PROGRAM, records = RAINGEN_EXAMPLE_RECORDS;
-  for (const char* id : {"PD01", "PD02", "PD03"})
-    run_child({prepare, "--dir", dir.string(), "--id", id, records + id[3] + "_raw.csv"}, dir);
-  run_child({prepare, "--dir", dir.string(), "--site", "PAU01", "--days", std::to_string(days), "--station", "PD01=1",
-             "--station", "PD02=1", "--station", "PD03=1"},
-            dir);
+  raingen::bench::prepare_example_run(RAINGEN_PREPARE_PROGRAM, RAINGEN_EXAMPLE_RECORDS, dir, days);
 }
 
 }  // namespace
