@@ -9,9 +9,14 @@
 
 namespace raingen::gauge {
 
+bool whole_intervals_dividing_a_day(calendar::Minutes step) {
+  const auto minutes = step.count();
+  return minutes > 0 && minutes % calendar::minutes_per_interval == 0 && calendar::minutes_per_day % minutes == 0;
+}
+
 void check_coarse_step(const std::string& path, long line, calendar::Minutes step) {
   const auto minutes = step.count();
-  if (minutes % calendar::minutes_per_interval != 0 || calendar::minutes_per_day % minutes != 0)
+  if (!whole_intervals_dividing_a_day(step))
     throw common::ToolError(path, line,
                             fmt::format("the record's step is {} minutes: a coarse record's step must be a whole "
                                         "number of 15-minute intervals that divides a day (30, 60, ... 1440 minutes)",

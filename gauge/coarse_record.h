@@ -20,8 +20,10 @@ struct CoarseRecord {
   std::vector<long> lines;     // the line of each value (0: no line gave it)
 };
 
-// Throws ToolError naming path and line unless step is a whole number of 15-minute intervals that
-// divides a day.
+// Whether step is a whole number of 15-minute intervals that divides a day: the steps a record can
+// be made 15-minute from.
+bool whole_intervals_dividing_a_day(calendar::Minutes step);
+// Throws ToolError naming path and line unless whole_intervals_dividing_a_day(step).
 void check_coarse_step(const std::string& path, long line, calendar::Minutes step);
 
 // The record a fine series gives at a coarse step: each step the sum of its intervals (missing if

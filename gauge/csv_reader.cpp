@@ -224,6 +224,16 @@ void check_on_step(const std::string& path, const Reading& r, calendar::TimePoin
                                 step.count(), calendar::minute_text(origin)));
 }
 
+// Gives take each row, those read to tell the step and then the rest of the file; returns how many.
+template <class Take>
+long each_row(const std::vector<Reading>& first, CsvRows& rows, Take take) {
+  long count = 0;
+  for (const Reading& r : first) take(r), ++count;
+  Reading row{};
+  while (rows.next(row)) take(row), ++count;
+  return count;
+}
+
 // Every row into the 15-minute grid: those read to tell the step, then the rest of the file.
 // A row must lie a whole number of steps from the first.
 CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vector<Reading>& first, Minutes step,
@@ -233,7 +243,6 @@ CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vecto
   const bool start_stamped = options.stamp == Stamp::start;
   const calendar::TimePoint origin = first.front().time;
   calendar::TimePoint before = origin - step;
-  long count = 0;
   auto take = [&](const Reading& r) {
     if (r.time - before != step) {
       check_order(path, r.line, before, r.time);
@@ -241,14 +250,9 @@ CalendarSeries sum_rows(const std::string& path, CsvRows& rows, const std::vecto
     }
     before = r.time;
     sums.add(start_stamped ? r.time + step : r.time, r.depth, r.line);
-    ++count;
   };
-  for (const Reading& r : first) take(r);
-  Reading row{};
-  while (rows.next(row)) take(row);
-
+  facts.data_lines = each_row(first, rows, take);
   facts.step_minutes = static_cast<int>(step.count());
-  facts.data_lines = count;
   return sums.take_series(rows.layout().name, sums.first_interval(), sums.end_interval(), false);
 }
 
@@ -271,7 +275,6 @@ CalendarSeries read_coarse_rows(const std::string& path, CsvRows& rows, const st
                       .first_end = start_stamped ? origin + step : origin,
                       .values = {},
                       .lines = {}};
-  long count = 0;
   calendar::TimePoint before = origin - step;
   auto take = [&](const Reading& r) {
     check_order(path, r.line, before, r.time);
@@ -284,13 +287,9 @@ CalendarSeries read_coarse_rows(const std::string& path, CsvRows& rows, const st
     record.lines.resize(at + 1, 0);
     record.values[at] = r.depth;
     record.lines[at] = r.line;
-    ++count;
   };
-  for (const Reading& r : first) take(r);
-  Reading row{};
-  while (rows.next(row)) take(row);
+  facts.data_lines = each_row(first, rows, take);
   facts.step_minutes = static_cast<int>(step.count());
-  facts.data_lines = count;
   FragmentFacts made;
   CalendarSeries series = make_fine(record, *options.fragments, options.depth_limit, made);
   facts.fragments = made;

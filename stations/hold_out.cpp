@@ -97,8 +97,8 @@ void run_hold_out(const gauge::FragmentSource& source, const std::string& id, in
   if (source.gauges.size() < 2)
     throw common::UsageError(
         "--hold-out makes a gauge again from the others: give two --fragments-from gauges or more");
-  if (step_minutes <= calendar::minutes_per_interval || step_minutes % calendar::minutes_per_interval != 0 ||
-      calendar::minutes_per_day % step_minutes != 0)
+  if (step_minutes <= calendar::minutes_per_interval ||
+      !gauge::whole_intervals_dividing_a_day(calendar::Minutes{step_minutes}))
     throw common::UsageError(fmt::format(
         "--hold-out-step {}: give a whole number of 15-minute intervals that divides a day (30, 60, ... 1440)",
         step_minutes));
