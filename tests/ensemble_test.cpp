@@ -4,6 +4,7 @@
 // only some seeds reach, a signal, a table that does not parse) listed with the others written;
 // ensembles split by seeds and merged; run directories refused before any run; an interruption.
 #include <gtest/gtest.h>
+#include <hdf5.h>
 #include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -32,6 +33,7 @@
 #include "ensemble/run_ensemble.h"
 #include "ensemble/running_children.h"
 #include "ensemble_file/ensemble_file.h"
+#include "netcdf/metadata_cache.h"
 #include "results/results_table.h"
 #include "support/tool_runs.h"
 
@@ -527,6 +529,20 @@ TEST(Ensemble, LongColumnsMergePartByPart) {
   const Outcome merged = run_tool_in(run, "raingen-ensemble", {"--merge", "a.nc", "b.nc", "--output", "merged.nc"});
   EXPECT_EQ(merged.err, "raingen-ensemble: 2 realizations from 2 files, 0 failed: merged.nc\n");
   EXPECT_EQ(first_difference(dumped_contents(run / "merged.nc"), dumped_contents(run / "whole.nc")), "");
+
+  // A file read and a file written each keep the small metadata cache, however large their index.
+  const raingen::netcdf::File read(run / "merged.nc", "merged.nc", raingen::netcdf::File::ForReading{});
+  const raingen::netcdf::File written(run / "new.nc", "new.nc");
+  std::vector<hid_t> files(4);
+  files.resize(static_cast<std::size_t>(H5Fget_obj_ids(H5F_OBJ_ALL, H5F_OBJ_FILE, files.size(), files.data())));
+  ASSERT_EQ(files.size(), 2u);
+  for (const hid_t file : files) {
+    H5AC_cache_config_t config{};
+    config.version = H5AC__CURR_CACHE_CONFIG_VERSION;
+    ASSERT_GE(H5Fget_mdc_config(file, &config), 0);
+    EXPECT_EQ(config.max_size, raingen::netcdf::metadata_cache_bytes);
+    EXPECT_FALSE(config.incr_mode == H5C_incr__threshold);
+  }
 }
 
 // Every value up to 2000 mm and random ones up to the table's largest: the nearest float, and below
